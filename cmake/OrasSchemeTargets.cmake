@@ -1,0 +1,58 @@
+# One library per folder: every .cpp directly in the folder is part of it.
+# Usage: orascheme_library(NAME [DIR dir] [DEPS targets...])
+function(orascheme_library name)
+  cmake_parse_arguments(L "" "DIR" "DEPS" ${ARGN})
+  if(NOT L_DIR)
+    set(L_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+  endif()
+  file(GLOB srcs CONFIGURE_DEPENDS ${L_DIR}/*.cpp)
+  if(srcs)
+    add_library(${name} STATIC ${srcs})
+    set(scope PUBLIC)
+  else()
+    add_library(${name} INTERFACE)  # a folder with headers only, so far
+    set(scope INTERFACE)
+  endif()
+  target_include_directories(${name} ${scope} ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} ${scope} ${L_DEPS} Threads::Threads)
+  set_property(GLOBAL APPEND PROPERTY ORASCHEME_LIBS ${name})
+endfunction()
+
+# One test program per tested folder: every .cpp in the folder, linked with gtest_main.
+# Usage: orascheme_tests(NAME DEPS targets... [ENV var=value...])
+function(orascheme_tests name)
+  cmake_parse_arguments(T "" "" "DEPS;ENV" ${ARGN})
+  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  if(NOT srcs)
+    return()
+  endif()
+  add_executable(test_${name} ${srcs})
+  target_include_directories(test_${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_link_libraries(test_${name} PRIVATE ${T_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_compile_definitions(test_${name} PRIVATE
+    ORASCHEME_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+    ORASCHEME_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  set(props TIMEOUT 300)
+  if(T_ENV)
+    list(APPEND props ENVIRONMENT "${T_ENV}")
+  endif()
+  gtest_discover_tests(test_${name}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES ${props})
+endfunction()
+
+# Programs made of one file each (benchmarks, fuzz targets, stand-in tools), linked with every
+# core library so that adding one never touches a build file.
+# Usage: orascheme_programs(PREFIX prefix DEPS targets...)
+function(orascheme_programs)
+  cmake_parse_arguments(P "" "PREFIX" "DEPS" ${ARGN})
+  get_property(libs GLOBAL PROPERTY ORASCHEME_LIBS)
+  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  foreach(src ${srcs})
+    get_filename_component(stem ${src} NAME_WE)
+    add_executable(${P_PREFIX}${stem} ${src})
+    target_include_directories(${P_PREFIX}${stem} PRIVATE ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${P_PREFIX}${stem} PRIVATE ${libs} ${P_DEPS})
+  endforeach()
+endfunction()

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs what building and testing need on Debian 12; does nothing when all is there.
+set -euo pipefail
+pkgs=(cmake ninja-build g++ clang pkg-config gzip
+      libgtest-dev libgmock-dev libbenchmark-dev
+      zlib1g-dev libjpeg-dev libsqlite3-dev qt6-base-dev libgl-dev)
+missing=()
+for p in "${pkgs[@]}"; do
+  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo=sudo
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
