@@ -1,6 +1,7 @@
 #include "foundation/FileStream.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,11 +23,26 @@ std::shared_ptr<const PathExpander> g_expander;
 
 // Share modes as open-file-description locks on bytes far beyond any real data: each stream
 // holds a read lock on the bytes naming what it does (reads, writes) and what it denies (others
-// reading, others writing); an open first tests the opposite bytes. The gate byte makes the test
-// and the claim one step for concurrent openers.
+// reading, others writing); an open first tests the opposite bytes. A whole-file flock, held for
+// the moment of test and claim, makes them one step for concurrent openers. Read locks need a
+// readable descriptor, so a write-only stream keeps a second, read-only one for its locks.
 constexpr off_t kLockBase = std::numeric_limits<off_t>::max() - 16;
-constexpr off_t kGate = kLockBase, kReading = kLockBase + 1, kWriting = kLockBase + 2,
-                kDenyRead = kLockBase + 3, kDenyWrite = kLockBase + 4;
+constexpr off_t kReading = kLockBase + 1, kWriting = kLockBase + 2, kDenyRead = kLockBase + 3,
+                kDenyWrite = kLockBase + 4;
+
+class Gate {
+ public:
+  explicit Gate(int fd) : fd_(fd) {
+    while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+    }
+  }
+  ~Gate() { ::flock(fd_, LOCK_UN); }
+  Gate(const Gate&) = delete;
+  Gate& operator=(const Gate&) = delete;
+
+ private:
+  int fd_;
+};
 
 bool LockByte(int fd, off_t at, short type, bool wait) {
   struct flock fl {};
@@ -61,7 +77,7 @@ bool ClaimSharing(int fd, std::uint16_t mode) {
   const bool denyRead = share == fmShareExclusive || share == fmShareDenyRead;
   const bool denyWrite = share == fmShareExclusive || share == fmShareDenyWrite;
 
-  if (!LockByte(fd, kGate, F_WRLCK, true)) return errno != EBUSY && errno != EAGAIN;
+  Gate gate(fd);
   bool ok = !(reads && Held(fd, kDenyRead)) && !(writes && Held(fd, kDenyWrite)) &&
             !(denyRead && Held(fd, kReading)) && !(denyWrite && Held(fd, kWriting));
   if (ok) {
@@ -70,7 +86,6 @@ bool ClaimSharing(int fd, std::uint16_t mode) {
     if (denyRead) LockByte(fd, kDenyRead, F_RDLCK, false);
     if (denyWrite) LockByte(fd, kDenyWrite, F_RDLCK, false);
   }
-  LockByte(fd, kGate, F_UNLCK, false);
   if (!ok) errno = EBUSY;
   return ok;
 }
@@ -131,8 +146,9 @@ TFileStream::TFileStream(const std::string& fileName, std::uint16_t mode)
 TFileStream::~TFileStream() { Close(); }
 
 void TFileStream::Close() {
-  if (fd_ >= 0) ::close(fd_);  // closing the description drops its share locks
-  fd_ = -1;
+  if (fd_ >= 0) ::close(fd_);  // closing the descriptions drops their share locks
+  if (lockFd_ >= 0) ::close(lockFd_);
+  fd_ = lockFd_ = -1;
 }
 
 void TFileStream::OpenWith(std::uint16_t mode, bool create) {
@@ -146,9 +162,12 @@ void TFileStream::OpenWith(std::uint16_t mode, bool create) {
     throw EFOpenError("Cannot open file \"" + fileName_ + "\". " + SystemText(e));
   }
   std::uint16_t claim = create ? static_cast<std::uint16_t>((mode & 0xF0) | fmOpenReadWrite) : mode;
-  if (!ClaimSharing(fd, claim) || (create && ::ftruncate(fd, 0) != 0)) {
+  int lockFd = -1;
+  if (!create && (mode & 3) == fmOpenWrite) lockFd = ::open(fileName_.c_str(), O_RDONLY | O_CLOEXEC);
+  if (!ClaimSharing(lockFd >= 0 ? lockFd : fd, claim) || (create && ::ftruncate(fd, 0) != 0)) {
     int e = lastError_ = errno;
     ::close(fd);
+    if (lockFd >= 0) ::close(lockFd);
     if (create) throw EFCreateError("Cannot create file \"" + fileName_ + "\". " + SystemText(e));
     throw EFOpenError("Cannot open file \"" + fileName_ + "\". " + SystemText(e));
   }
@@ -159,6 +178,7 @@ void TFileStream::OpenWith(std::uint16_t mode, bool create) {
     return;
   }
   fd_ = fd;
+  lockFd_ = lockFd;
 }
 
 std::int64_t TFileStream::Read(void* buffer, std::int64_t count) {

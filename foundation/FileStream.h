@@ -101,6 +101,7 @@ class TFileStream {
   std::string fileName_;
   std::uint16_t mode_ = 0;
   int fd_ = -1;
+  int lockFd_ = -1;  // a write-only stream's read-only description holding its share locks
   std::int64_t position_ = 0;
   int lastError_ = 0;  // errno of the last failed open
 };
