@@ -217,10 +217,13 @@ int TDelTree::NoteDir(const std::string& path, const TSearchRec& entry) {
 
 void TDelTree::Run() {
   Dirs.clear();
-  Status = 0;
   while (!Spec.empty()) {
     NextSpec();
     if (Path.empty()) continue;
+    // Each entry is walked on its own: a plain entry (which always ends with a status) must not
+    // silently stop the entries after it.
+    Status = 0;
+    const std::size_t first = Dirs.size();
     // The entry's own folder goes only when every file in it is meant, never for a narrower mask.
     if (IsAllMask(Mask)) {
       std::string folder = Path;
@@ -228,12 +231,16 @@ void TDelTree::Run() {
       Dirs.push_back(folder);
     }
     Execute();
-  }
-  if (Status != 0) return;
-  for (auto it = Dirs.rbegin(); it != Dirs.rend(); ++it) {
-    if (::rmdir(it->c_str()) != 0) {
-      int e = errno;
-      throw EInOutError("Cannot remove folder \"" + *it + "\": " + std::strerror(e), e);
+    if (Status != 0) {
+      Dirs.resize(first);
+      continue;
+    }
+    while (Dirs.size() > first) {
+      if (::rmdir(Dirs.back().c_str()) != 0) {
+        int e = errno;
+        throw EInOutError("Cannot remove folder \"" + Dirs.back() + "\": " + std::strerror(e), e);
+      }
+      Dirs.pop_back();
     }
   }
 }

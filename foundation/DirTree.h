@@ -82,13 +82,13 @@ class TDirTree {
 class TDelTree : public TDirTree {
  public:
   explicit TDelTree(const std::string& spec);
-  // Deletes the files that the entries of Spec name; with "/S" also their subfolders' files, then
-  // removes the folders emptied, deepest first, and the entry's own folder when its mask takes
-  // every file. Raises EInOutError for the first folder that cannot be removed; files that cannot
-  // be deleted are passed over (their folder then cannot be removed).
+  // Deletes the files that each entry of Spec names; with "/S" also their subfolders' files, then
+  // removes the entry's folders, deepest first, and its own folder when its mask takes every
+  // file. Raises EInOutError for the first folder that cannot be removed; files that cannot be
+  // deleted are passed over (their folder then cannot be removed).
   void Run();
 
-  std::vector<std::string> Dirs;  // folders to remove, parents before their subfolders
+  std::vector<std::string> Dirs;  // folders of the entry being deleted, parents first
 
  private:
   int DeleteFileEntry(const std::string& path, const TSearchRec& entry);
