@@ -181,55 +181,53 @@ void TFileStream::OpenWith(std::uint16_t mode, bool create) {
   lockFd_ = lockFd;
 }
 
-std::int64_t TFileStream::Read(void* buffer, std::int64_t count) {
-  if (count <= 0) return 0;
+std::size_t TFileStream::Read(void* buffer, std::size_t count) {
   auto* p = static_cast<char*>(buffer);
-  std::int64_t done = 0;
+  std::size_t done = 0;
   while (done < count) {
-    ssize_t n = ::pread(fd_, p + done, static_cast<std::size_t>(count - done), position_ + done);
+    ssize_t n = ::pread(fd_, p + done, count - done, position_ + static_cast<std::int64_t>(done));
     if (n < 0) {
       if (errno == EINTR) continue;
       RaiseIo("Cannot read", fileName_, errno);
     }
     if (n == 0) break;
-    done += n;
+    done += static_cast<std::size_t>(n);
   }
-  position_ += done;
+  position_ += static_cast<std::int64_t>(done);
   return done;
 }
 
-std::int64_t TFileStream::Write(const void* buffer, std::int64_t count) {
-  if (count <= 0) return 0;
+std::size_t TFileStream::Write(const void* buffer, std::size_t count) {
   auto* p = static_cast<const char*>(buffer);
-  std::int64_t done = 0;
+  std::size_t done = 0;
   while (done < count) {
-    ssize_t n = ::pwrite(fd_, p + done, static_cast<std::size_t>(count - done), position_ + done);
+    ssize_t n = ::pwrite(fd_, p + done, count - done, position_ + static_cast<std::int64_t>(done));
     if (n < 0) {
       if (errno == EINTR) continue;
       RaiseIo("Cannot write", fileName_, errno);
     }
-    done += n;
+    done += static_cast<std::size_t>(n);
   }
-  position_ += done;
+  position_ += static_cast<std::int64_t>(done);
   return done;
 }
 
-void TFileStream::ReadBuffer(void* buffer, std::int64_t count) {
-  if (Read(buffer, count) != std::max<std::int64_t>(count, 0))
+void TFileStream::ReadBuffer(void* buffer, std::size_t count) {
+  if (Read(buffer, count) != count)
     throw EFileStreamError("Stream read error: \"" + fileName_ + "\" ends early");
 }
 
-void TFileStream::WriteBuffer(const void* buffer, std::int64_t count) { Write(buffer, count); }
+void TFileStream::WriteBuffer(const void* buffer, std::size_t count) { Write(buffer, count); }
 
-std::int64_t TFileStream::Seek(std::int64_t offset, SeekOrigin origin) {
-  std::int64_t base = origin == SeekOrigin::Begin ? 0 : origin == SeekOrigin::Current ? position_ : Size();
+std::int64_t TFileStream::Seek(std::int64_t offset, FileSeekOrigin origin) {
+  std::int64_t base = origin == FileSeekOrigin::Begin ? 0 : origin == FileSeekOrigin::Current ? position_ : Size();
   std::int64_t p = base + offset;
   if (p < 0) throw EFileStreamError("Seek before the beginning of \"" + fileName_ + "\"");
   position_ = p;
   return position_;
 }
 
-std::int64_t TFileStream::Size() const {
+std::int64_t TFileStream::Size() {
   struct stat st {};
   if (::fstat(fd_, &st) != 0) RaiseIo("Cannot get the size of", fileName_, errno);
   return st.st_size;
@@ -252,9 +250,9 @@ void TFileStream::DeleteBytes(std::int64_t position, std::int64_t count) {
   while (from < size) {
     std::int64_t n = std::min(kMoveBlock, size - from);
     position_ = from;
-    ReadBuffer(block.data(), n);
+    ReadBuffer(block.data(), static_cast<std::size_t>(n));
     position_ = to;
-    WriteBuffer(block.data(), n);
+    WriteBuffer(block.data(), static_cast<std::size_t>(n));
     from += n;
     to += n;
   }
@@ -275,9 +273,9 @@ void TFileStream::InsertBytes(std::int64_t position, std::int64_t count) {
     while (end > position) {
       std::int64_t n = std::min(kMoveBlock, end - position);
       position_ = end - n;
-      ReadBuffer(block.data(), n);
+      ReadBuffer(block.data(), static_cast<std::size_t>(n));
       position_ = end - n + count;
-      WriteBuffer(block.data(), n);
+      WriteBuffer(block.data(), static_cast<std::size_t>(n));
       end -= n;
     }
   }

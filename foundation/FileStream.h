@@ -10,6 +10,7 @@
 //
 // A stream is used by one thread at a time. The path expander is process-wide; set it at
 // start-up, before streams are opened on other threads.
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -43,7 +44,8 @@ constexpr std::uint16_t fmShareDenyRead = 0x0030;
 constexpr std::uint16_t fmShareDenyNone = 0x0040;
 constexpr std::uint16_t fmOpenOrCreate = 0x8000;  // open when the file exists, else create it
 
-enum class SeekOrigin { Begin, Current, End };
+// Until the library's stream interface is in, the file stream carries its own seek origin.
+enum class FileSeekOrigin { Begin, Current, End };
 
 // Turns a file name as written (with path macros) into the name to open. The path-macro module
 // installs its expander at start-up; until then names are taken as they are.
@@ -64,17 +66,18 @@ class TFileStream {
   TFileStream& operator=(const TFileStream&) = delete;
 
   // The stream operations. Read and Write return the bytes moved (short at the end of the file
-  // for Read); a system failure raises EFileStreamError.
-  virtual std::int64_t Read(void* buffer, std::int64_t count);
-  virtual std::int64_t Write(const void* buffer, std::int64_t count);
-  virtual std::int64_t Seek(std::int64_t offset, SeekOrigin origin);
-  virtual std::int64_t Size() const;
+  // for Read); a system failure raises EFileStreamError. A position past the end is allowed;
+  // writing there extends the file.
+  virtual std::size_t Read(void* buffer, std::size_t count);
+  virtual std::size_t Write(const void* buffer, std::size_t count);
+  virtual std::int64_t Seek(std::int64_t offset, FileSeekOrigin origin);
+  virtual std::int64_t Size();
   virtual void SetSize(std::int64_t size);
   std::int64_t Position() const { return position_; }
-  void SetPosition(std::int64_t p) { Seek(p, SeekOrigin::Begin); }
+  void SetPosition(std::int64_t p) { Seek(p, FileSeekOrigin::Begin); }
   // All or an error.
-  void ReadBuffer(void* buffer, std::int64_t count);
-  void WriteBuffer(const void* buffer, std::int64_t count);
+  void ReadBuffer(void* buffer, std::size_t count);
+  void WriteBuffer(const void* buffer, std::size_t count);
 
   // Removes count bytes at position: the rest moves down in blocks of kMoveBlock bytes and the
   // file is cut at its new end. The position is kept when it is still inside the file, else it

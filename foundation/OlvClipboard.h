@@ -13,10 +13,10 @@
 
 namespace olv {
 
-constexpr const char* kObjectClipboardFormat = "OlvekObject";
-
 class TOlvClipBoard {
  public:
+  static constexpr const char* kObjectFormat = "OlvekObject";
+
   void Open();
   void Close();
   // Bytes under a format; the first entry of a session empties the clipboard.
@@ -28,9 +28,9 @@ class TOlvClipBoard {
   std::string AsText() const;  // empty when the clipboard holds no text
 
   // The bytes of an object stream, under "OlvekObject".
-  void PutObjectStream(const std::string& bytes) { PutBytes(kObjectClipboardFormat, bytes); }
-  std::optional<std::string> ObjectStream() const { return GetBytes(kObjectClipboardFormat); }
-  bool HasObject() const { return HasFormat(kObjectClipboardFormat); }
+  void PutObjectStream(const std::string& bytes) { PutBytes(kObjectFormat, bytes); }
+  std::optional<std::string> ObjectStream() const { return GetBytes(kObjectFormat); }
+  bool HasObject() const { return HasFormat(kObjectFormat); }
 
  private:
   mutable std::mutex mutex_;
