@@ -304,7 +304,9 @@ struct Token {
   std::string_view text;  // for Char and Sign: one character of the number text
 };
 
-bool IsChar(const Token& t, char c) { return t.kind == Kind::Char && t.text.size() == 1 && t.text[0] == c; }
+bool IsChar(const Token& t, char c) {
+  return t.kind == Kind::Char && t.text.size() == 1 && t.text[0] == c;
+}
 
 bool IsBlankOrSign(std::string_view c) { return c == " " || c == "+" || c == "-"; }
 
@@ -440,9 +442,10 @@ std::string TRenMinBi::Render() const {
   std::string_view number = NumberText;
   size_t dot = number.find('.');
   std::string_view intText = dot == std::string_view::npos ? number : number.substr(0, dot);
-  std::string_view fracText = dot == std::string_view::npos
-                                  ? std::string_view()
-                                  : FirstChars(number.substr(dot + 1), static_cast<size_t>(decimals));
+  std::string_view fracText;
+  if (dot != std::string_view::npos) {
+    fracText = FirstChars(number.substr(dot + 1), static_cast<size_t>(decimals));
+  }
 
   // Integer part. The sign is the first character after the padding; it takes no unit, so an
   // amount never reads as "负仟..." for -123.
@@ -608,7 +611,8 @@ std::string TRenMinBi::Render() const {
           ++p;
           break;
         }
-        bool digitLike = c.size() == 1 && (c[0] == '+' || c[0] == '-' || (c[0] >= '0' && c[0] <= '9'));
+        bool digitLike =
+            c.size() == 1 && (c[0] == '+' || c[0] == '-' || (c[0] >= '0' && c[0] <= '9'));
         if (!digitLike) {
           emit(c, p);
           break;
@@ -658,11 +662,19 @@ std::string TRenMinBi::Render() const {
   std::string walked;
   for (auto it = out.rbegin(); it != out.rend(); ++it) walked += *it;
 
+  // The amount goes where ParseFormat put its "%s" (or the first "%s", should a caller have
+  // replaced Template); literal text on either side is never read as a format.
+  std::string_view tmpl = Template;
+  size_t slot = templateSlot_;
+  if (slot > tmpl.size() || tmpl.substr(slot, 2) != "%s") slot = tmpl.find("%s");
   std::string result;
-  size_t slot = templateSlot_ <= Template.size() ? templateSlot_ : Template.size();
-  AppendLiteral(result, std::string_view(Template).substr(0, slot));
+  if (slot == std::string_view::npos) {
+    AppendLiteral(result, tmpl);
+    return result + walked;
+  }
+  AppendLiteral(result, tmpl.substr(0, slot));
   result += walked;
-  if (slot + 2 <= Template.size()) AppendLiteral(result, std::string_view(Template).substr(slot + 2));
+  AppendLiteral(result, tmpl.substr(slot + 2));
   return result;
 }
 

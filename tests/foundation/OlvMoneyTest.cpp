@@ -354,6 +354,15 @@ TEST(MoneyFormat, NumbersInCodes) {
   }
 }
 
+TEST(MoneyFormat, ReplacedTemplateStillTakesTheAmount) {
+  olv::TRenMinBi m("ab%%#.2", 5);
+  EXPECT_EQ(m.Render(), "ab%5.00");
+  m.Template = "[%s] 100%%";
+  EXPECT_EQ(m.Render(), "[5.00] 100%");
+  m.Template = "no slot";
+  EXPECT_EQ(m.Render(), "no slot5.00");
+}
+
 TEST(MoneyFormat, UnclosedQuoteTakesTheRestOfTheFormat) {
   olv::TRenMinBi m("$'US#", 0);
   EXPECT_EQ(m.Currency, "US#");
