@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <ostream>
 #include <string>
 
 #include "foundation/OlvLCipher.h"
@@ -116,10 +117,13 @@ TEST(BlockCipher, TransformMatchesAndIsItsOwnInverse) {
 }
 
 struct CipherCase {
+  const char* name;
   const char* keyText;
   std::string text;
   const char* stored;
 };
+
+void PrintTo(const CipherCase& c, std::ostream* os) { *os << c.name; }
 
 class CipherStringTest : public ::testing::TestWithParam<CipherCase> {};
 
@@ -133,13 +137,14 @@ TEST_P(CipherStringTest, EnciphersToIndependentAnswerAndBack) {
 INSTANTIATE_TEST_SUITE_P(
     KnownAnswers, CipherStringTest,
     ::testing::Values(
-        CipherCase{kKeyText, "", "sggVvfpb7c4="},  // one block holding only the count 0
-        CipherCase{kKeyText, "tiger", "xmFy2Ihb7cs="},
-        CipherCase{kKeyText, "1234567", "gzomic9t2sk="},  // seven bytes fit one block
-        CipherCase{kKeyText, "12345678", "gzomic9t2vayCBW9+lvtzg=="},  // a second, count-only block
-        CipherCase{kKeyText, "Secret#2026 pass", "4W12z58vzvyCOiOdijqevbIIFb36W+3O"},
-        CipherCase{"other", "tiger", "8AF/qCiEO4U="},
-        CipherCase{kKeyText, "\xe5\xaf\x86\xe7\xa0\x81Pa", "V6eTWlrava+yCBW9+lvtzg=="}));
+        CipherCase{"Empty", kKeyText, "", "sggVvfpb7c4="},  // one block holding only the count 0
+        CipherCase{"Tiger", kKeyText, "tiger", "xmFy2Ihb7cs="},
+        CipherCase{"SevenBytes", kKeyText, "1234567", "gzomic9t2sk="},  // seven bytes fit one block
+        CipherCase{"EightBytes", kKeyText, "12345678", "gzomic9t2vayCBW9+lvtzg=="},  // a second, count-only block
+        CipherCase{"SixteenBytes", kKeyText, "Secret#2026 pass", "4W12z58vzvyCOiOdijqevbIIFb36W+3O"},
+        CipherCase{"OtherKey", "other", "tiger", "8AF/qCiEO4U="},
+        CipherCase{"Utf8", kKeyText, "\xe5\xaf\x86\xe7\xa0\x81Pa", "V6eTWlrava+yCBW9+lvtzg=="}),
+    [](const ::testing::TestParamInfo<CipherCase>& info) { return std::string(info.param.name); });
 
 TEST(CipherString, EqualBlocksEncipherAlike) {
   const TCipherKey key = olv::MakeTextKey(kKeyText);
