@@ -30,7 +30,9 @@ class ManualTimer : public IntervalTimer {
   bool Running() const { return enabled_ && interval_ > 0; }
   // One period elapsed: runs the handler when the timer is running and has one.
   void Fire() {
-    if (Running() && handler_) handler_();
+    if (!Running() || !handler_) return;
+    const Handler handler = handler_;  // the handler may end this timer
+    handler();
   }
 
  private:

@@ -195,12 +195,16 @@ void TTrayBar::HandleMouseMessage(int message) {
   int x = 0, y = 0;
   host_->CursorPos(x, y);
   const TShiftState keys = host_->KeyboardShift();
+  // An event handler may end the component (a click that closes the program): nothing of it may
+  // be touched after that.
+  const std::weak_ptr<const int> alive = life_;
   switch (message) {
     case tmMouseMove:
       MouseMove(keys, x, y);
       break;
     case tmLButtonDown:
       MouseDown(TMouseButton::mbLeft, keys | ssLeft, x, y);
+      if (alive.expired()) return;
       leftDown_ = true;
       if (leftPopup_) OpenPopup();
       break;
@@ -209,15 +213,18 @@ void TTrayBar::HandleMouseMessage(int message) {
       if (leftDown_) {
         leftDown_ = false;
         Click();
+        if (alive.expired()) return;
       }
       MouseUp(TMouseButton::mbLeft, keys | ssLeft, x, y);
       break;
     case tmLButtonDblClk:
       DblClick();
+      if (alive.expired()) return;
       if (popupMenu_ && popupMenu_->AutoPopup() && !leftPopup_) popupMenu_->ClickDefault();
       break;
     case tmRButtonDown:
       MouseDown(TMouseButton::mbRight, keys | ssRight, x, y);
+      if (alive.expired()) return;
       OpenPopup();
       break;
     case tmRButtonUp:
@@ -251,7 +258,9 @@ void TTrayBar::CycleStep() {
   RequireOwnThread("CycleStep");
   if (!iconList_ || iconList_->Count() == 0) return;
   icon_ = iconList_->GetIcon(iconIndex_);
+  const std::weak_ptr<const int> alive = life_;
   CycleIcon();
+  if (alive.expired()) return;
   ModifyIcon();
   // The field, not SetIconIndex: the next step shows the next picture, this one stays up until then.
   // OnCycle may have taken the list away.

@@ -142,6 +142,8 @@ class TTrayBar {
 
   bool iconShown_ = false;
   bool leftDown_ = false;
+  // Expires with the component; lets a step see that an event handler ended it.
+  std::shared_ptr<const int> life_ = std::make_shared<const int>(0);
 };
 
 }  // namespace olv

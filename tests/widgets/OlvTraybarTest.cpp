@@ -465,6 +465,31 @@ TEST(TrayBarLifetimeTest, DestroyingTheComponentRemovesItsIconAndDetaches) {
   EXPECT_EQ(clicks, 1);
 }
 
+TEST(TrayBarLifetimeTest, EventHandlerMayEndTheComponent) {
+  auto host = std::make_unique<HeadlessTrayHost>();
+  HeadlessTrayHost* view = host.get();
+  auto timer = std::make_unique<ManualTimer>();
+  ManualTimer* ticks = timer.get();
+  HeadlessPopupMenu menu;
+  auto bar = std::make_unique<TTrayBar>(std::move(host), std::move(timer), nullptr);
+  bar->SetPopupMenu(&menu);
+  bar->OnDblClick = [&](TTrayBar&) { bar.reset(); };
+  view->SimulateMessage(tmLButtonDblClk);
+  EXPECT_EQ(bar, nullptr);
+  EXPECT_EQ(menu.DefaultClicks(), 0);
+
+  host = std::make_unique<HeadlessTrayHost>();
+  timer = std::make_unique<ManualTimer>();
+  ticks = timer.get();
+  bar = std::make_unique<TTrayBar>(std::move(host), std::move(timer), nullptr);
+  bar->SetIconList(Pictures(2));
+  bar->SetCycleInterval(100);
+  bar->SetCycleIcons(true);
+  bar->OnCycle = [&](TTrayBar&, int) { bar.reset(); };
+  ticks->Fire();
+  EXPECT_EQ(bar, nullptr);
+}
+
 TEST(TrayBarLifetimeTest, NoOwnerMeansNothingIsHidden) {
   TTrayBar bar(std::make_unique<HeadlessTrayHost>(), std::make_unique<ManualTimer>(), nullptr);
   bar.SetMinimizeToTray(true);

@@ -106,6 +106,14 @@ TEST_F(QtBrowserTest, FollowedLinkLoadsALocalPage) {
   EXPECT_EQ(Text(), "the next page");
 }
 
+TEST_F(QtBrowserTest, OwnerMayEndTheControlOnAClick) {
+  browser_->OnBeforeNavigate = [this](TWebBrowserEx&, const std::string&, bool&) { browser_.reset(); };
+  browser_->WriteHtml("<p>page</p>");
+  emit view_->anchorClicked(QUrl("urlExit"));
+  EXPECT_EQ(browser_, nullptr);
+  EXPECT_EQ(Text(), "page");
+}
+
 TEST_F(QtBrowserTest, ContextMenuOpensOnlyWhenAllowed) {
   browser_->WriteHtml("<p>page</p>");
   EXPECT_FALSE(ContextMenuOpens(view_->viewport()));

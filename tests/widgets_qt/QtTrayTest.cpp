@@ -192,6 +192,13 @@ TEST_F(QtTrayActivationTest, MenuDeletedBeforeItIsDetachedIsNeverOpened) {
   EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
 }
 
+TEST_F(QtTrayActivationTest, HandlerMayEndTheComponent) {
+  QSystemTrayIcon* icon = host_->TrayIcon();
+  bar_->OnDblClick = [this](TTrayBar&) { bar_.reset(); };
+  emit icon->activated(QSystemTrayIcon::DoubleClick);  // the release is not delivered to a dead component
+  EXPECT_EQ(bar_, nullptr);
+}
+
 TEST_F(QtTrayActivationTest, TipAndPictureAreKeptOnTheIconWithoutATray) {
   const TIcon red = PngIcon(Qt::red);
   bar_->SetShowHint(true);

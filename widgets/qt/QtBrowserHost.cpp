@@ -18,8 +18,10 @@ QtBrowserHost::QtBrowserHost(QTextBrowser* view) : view_(view) {
   view_->viewport()->installEventFilter(this);
   connect(view_, &QTextBrowser::anchorClicked, this, [this](const QUrl& link) {
     const std::string url = link.toString().toStdString();
+    // The owner may close (and end) the view on a click; then there is nothing left to navigate.
+    const QPointer<QtBrowserHost> alive(this);
     const bool cancel = events_ && events_->BeforeNavigate(url);
-    if (!cancel) Navigate(url);
+    if (!cancel && alive) Navigate(url);
   });
 }
 

@@ -6,7 +6,9 @@ namespace olv {
 
 QtIntervalTimer::QtIntervalTimer() {
   QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] {
-    if (handler_) handler_();
+    if (!handler_) return;
+    const Handler handler = handler_;  // the handler may end this timer
+    handler();
   });
 }
 

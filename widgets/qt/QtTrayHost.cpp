@@ -3,6 +3,7 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QPixmap>
+#include <QPointer>
 
 #include "widgets/qt/QtIntervalTimer.h"
 #include "widgets/qt/QtTrayOwnerWindow.h"
@@ -83,28 +84,29 @@ TShiftState QtTrayHost::KeyboardShift() const {
 }
 
 void QtTrayHost::Activated(QSystemTrayIcon::ActivationReason reason) {
-  if (!handler_) return;
-  // Copied: a handler may replace the handler (or end the component) while it runs.
-  const MessageHandler handler = handler_;
+  int messages[2] = {0, 0};
   switch (reason) {
     case QSystemTrayIcon::Trigger:
-      handler(tmLButtonDown);
-      handler(tmLButtonUp);
+      messages[0] = tmLButtonDown, messages[1] = tmLButtonUp;
       break;
     case QSystemTrayIcon::DoubleClick:
-      handler(tmLButtonDblClk);
-      handler(tmLButtonUp);
+      messages[0] = tmLButtonDblClk, messages[1] = tmLButtonUp;
       break;
     case QSystemTrayIcon::Context:
-      handler(tmRButtonDown);
-      handler(tmRButtonUp);
+      messages[0] = tmRButtonDown, messages[1] = tmRButtonUp;
       break;
     case QSystemTrayIcon::MiddleClick:
-      handler(tmMButtonDown);
-      handler(tmMButtonUp);
+      messages[0] = tmMButtonDown, messages[1] = tmMButtonUp;
       break;
     default:
-      break;
+      return;
+  }
+  // A handler may end the component, and this host with it: then the second message is not sent.
+  const QPointer<QtTrayHost> alive(this);
+  for (int message : messages) {
+    if (!alive || !handler_) return;
+    const MessageHandler handler = handler_;
+    handler(message);
   }
 }
 
