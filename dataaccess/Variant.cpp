@@ -164,6 +164,7 @@ Variant::Variant(double v) : type_(varDouble), value_(v) {}
 Variant::Variant(bool v) : type_(varBoolean), value_(v) {}
 Variant::Variant(const char* v) : type_(varString), value_(std::string(v ? v : "")) {}
 Variant::Variant(std::string v) : type_(varString), value_(std::move(v)) {}
+Variant::Variant(const char16_t* v) : type_(varOleStr), value_(std::u16string(v ? v : u"")) {}
 Variant::Variant(std::u16string v) : type_(varOleStr), value_(std::move(v)) {}
 Variant::Variant(std::vector<std::uint8_t> bytes) : type_(varByteArray), value_(std::move(bytes)) {}
 

@@ -55,6 +55,7 @@ class Variant {
   Variant(bool v);
   Variant(const char* v);
   Variant(std::string v);
+  Variant(const char16_t* v);
   Variant(std::u16string v);
   Variant(std::vector<std::uint8_t> bytes);
 
