@@ -190,21 +190,26 @@ void TBlob::Write(std::uint32_t position, std::uint32_t count, const void* sourc
   CheckValid();
   if (count == 0) return;
   PrepareChange(true);
-  const std::uint32_t size = Size();
-  if (position > size) position = size;
-  const std::uint64_t end = std::uint64_t{position} + count;
-  if (end > kMaxBlobSize) throw Exception("BLOB value too large.");
   const auto* in = static_cast<const char*>(source);
 
-  // Bytes inside the present value are overwritten where they lie.
+  // Bytes inside the present value are overwritten where they lie. One walk serves both this and
+  // finding the size: when the walk stops early, the write ends inside the value.
+  std::uint64_t end = std::uint64_t{position} + count;
   std::uint64_t start = 0;
-  for (TPieceHeader* p = firstPiece_; p && start < end; p = p->Next) {
+  for (TPieceHeader* p = firstPiece_; p; p = p->Next) {
+    if (start >= end) return;
     const std::uint64_t pieceEnd = start + p->Used;
     const std::uint64_t lo = std::max<std::uint64_t>(start, position);
     const std::uint64_t hi = std::min(pieceEnd, end);
     if (lo < hi) std::memcpy(PieceData(p) + (lo - start), in + (lo - position), hi - lo);
     start = pieceEnd;
   }
+  const std::uint64_t size = start;
+  if (position > size) {  // never leave a gap: the write moves to the end
+    position = static_cast<std::uint32_t>(size);
+    end = std::uint64_t{position} + count;
+  }
+  if (end > kMaxBlobSize) throw Exception("BLOB value too large.");
   // Bytes past the end go into the spare room after the last used byte, then into new pieces.
   // Only room behind the value's last byte is filled, so no byte lands inside the value.
   std::uint64_t from = std::max<std::uint64_t>(position, size);

@@ -202,6 +202,8 @@ struct LineCase {
   std::string collapsed;
 };
 
+void PrintTo(const LineCase& c, std::ostream* os) { *os << c.pieces.size() << " pieces"; }
+
 class LineBreaks : public testing::TestWithParam<LineCase> {};
 
 TEST_P(LineBreaks, ConvertAcrossPieces) {

@@ -71,6 +71,8 @@ struct PathCase {
   const char* found;  // "Owner.Name" of the attribute found, or nullptr
 };
 
+void PrintTo(const PathCase& c, std::ostream* os) { *os << '"' << c.path << '"'; }
+
 class AttributePaths : public testing::TestWithParam<PathCase> {};
 
 TEST_P(AttributePaths, Resolve) {

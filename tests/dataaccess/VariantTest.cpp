@@ -37,6 +37,8 @@ struct TextCase {
   std::string text;
 };
 
+void PrintTo(const TextCase& c, std::ostream* os) { *os << '"' << c.text << '"'; }
+
 class VariantText : public testing::TestWithParam<TextCase> {};
 
 TEST_P(VariantText, AsString) { EXPECT_EQ(GetParam().value.AsString(), GetParam().text); }

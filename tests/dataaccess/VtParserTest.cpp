@@ -57,6 +57,8 @@ struct LexCase {
   std::vector<Token> tokens;
 };
 
+void PrintTo(const LexCase& c, std::ostream* os) { *os << c.name; }
+
 class LexTable : public testing::TestWithParam<LexCase> {};
 
 TEST_P(LexTable, GivesTheTokens) {
