@@ -101,6 +101,7 @@ std::size_t MatchParen(std::string_view text, std::size_t pos, bool& balanced) {
     if (c == '(') ++depth;
     else if (c == ')') --depth;
     p = IsQuote(c) ? SkipLiteral(text, p) : p + utf8::CharLen(text, p - 1);
+    if (depth < 0) break;  // a ")" with no "(" before it: nothing can balance any more
     if (depth == 0) {
       balanced = true;
       break;

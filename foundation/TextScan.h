@@ -40,7 +40,7 @@ std::size_t FindDelimiter(std::string_view text, std::string_view delimiter, std
 
 // From pos, counts "(" up and ")" down outside literals and stops after the character at which
 // the depth returns to 0 (after the first element when it is no parenthesis). `balanced` is false
-// when the text ended first. Returns the position after the last character examined.
+// when the text ended first, or at once after a ")" that has no "(" before it. Returns the position after the last character examined.
 std::size_t MatchParen(std::string_view text, std::size_t pos, bool& balanced);
 
 // pos when the byte at pos is not in firstSet, else the position after the run of following
