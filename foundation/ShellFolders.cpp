@@ -31,7 +31,7 @@ std::string Env(std::string_view name) {
 
 }  // namespace
 
-std::vector<std::string> ShellFolderNames() {
+std::vector<std::string> ShellFolderValueNames() {
   std::vector<std::string> out;
   for (const Entry& e : kFolders) out.emplace_back(e.name);
   return out;

@@ -9,7 +9,7 @@
 namespace olv {
 
 // The known names, in a fixed order.
-std::vector<std::string> ShellFolderNames();
+std::vector<std::string> ShellFolderValueNames();
 // The folder for a name (compared case-insensitively), or an empty text for an unknown name.
 std::string ReadShellFolder(std::string_view name);
 
