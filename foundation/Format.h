@@ -38,6 +38,7 @@
 #include <initializer_list>
 #include <memory>
 #include <span>
+#include <type_traits>
 #include <string>
 #include <string_view>
 
