@@ -396,11 +396,8 @@ std::string FloatToStrF(const FormatSettings& fs, long double value, FloatStyle 
       return FixedText(fs, value, digits, false);
     case FloatStyle::Number:
       return FixedText(fs, value, digits, true);
-    case FloatStyle::Currency: {
-      std::string t = FixedText(fs, value, digits, true);
-      if (!t.empty() && t[0] == '-') return fs.CurrencyString + t;
-      return fs.CurrencyString + t;
-    }
+    case FloatStyle::Currency:  // the sign follows the currency sign: "$-3.50"
+      return fs.CurrencyString + FixedText(fs, value, digits, true);
   }
   return {};
 }
