@@ -5,6 +5,9 @@
 #include <clocale>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
 
 #include "foundation/DateTime.h"
 #include "foundation/SysErrors.h"
@@ -92,6 +95,47 @@ TEST(Format, NumbersIgnoreTheCLocale) {
   const std::string g = Format("%g %.2f %e", {2.5, 1.25, 1.5});
   std::setlocale(LC_NUMERIC, saved.c_str());
   EXPECT_EQ(g, "2.5 1.25 1.50000000000000E+000");
+}
+
+// The C library's own rendering (our fixed format strings, locale "C") as an outside reference.
+std::string Printf(const char* format, double v) {
+  char buf[128];
+  std::snprintf(buf, sizeof buf, format, v);
+  return buf;
+}
+
+TEST(Format, FloatsAgreeWithAnOutsideReference) {
+  std::mt19937_64 rng(5);
+  std::uniform_real_distribution<double> mantissa(-10, 10);
+  std::uniform_int_distribution<int> exponent(-30, 30);
+  for (int i = 0; i < 20000; ++i) {
+    const double v = mantissa(rng) * std::pow(10.0, exponent(rng));
+    // %g keeps exactly the 15 significant digits that a correctly rounded rendering has
+    ASSERT_EQ(std::strtod(Format("%g", {v}).c_str(), nullptr), std::strtod(Printf("%.14e", v).c_str(), nullptr))
+        << Printf("%.17g", v);
+    // %e shows the same digits with its own exponent form
+    const std::string e = Format("%e", {v});
+    ASSERT_EQ(std::strtod(e.c_str(), nullptr), std::strtod(Printf("%.14e", v).c_str(), nullptr)) << e;
+    // %.2f is off by at most half a cent, and differs from the reference only on a decimal tie
+    if (std::fabs(v) < 1e12) {
+      const std::string f = Format("%.2f", {v});
+      ASSERT_LE(std::fabs(std::strtod(f.c_str(), nullptr) - v), 0.005 + 1e-9 * std::fabs(v)) << f;
+      const std::string ref = Printf("%.2f", v);
+      if (f != ref && !(f == "0.00" && ref == "-0.00")) {
+        // allowed only where the 15 significant digits end in a tie at the second decimal, which
+        // the engine rounds up and the binary value may round down
+        const std::string sci = Printf("%.14e", v);
+        std::string digits;
+        for (char c : sci.substr(0, sci.find('e')))
+          if (c >= '0' && c <= '9') digits += c;
+        const int pos = std::atoi(sci.c_str() + sci.find('e') + 1) + 1 + 2;
+        ASSERT_TRUE(pos >= 0 && pos < 15) << f << " vs " << ref;
+        EXPECT_EQ(digits[static_cast<std::size_t>(pos)], '5') << f << " vs " << ref << " " << sci;
+        EXPECT_EQ(digits.find_first_not_of('0', static_cast<std::size_t>(pos) + 1), std::string::npos)
+            << f << " vs " << ref << " " << sci;
+      }
+    }
+  }
 }
 
 TEST(Format, FloatPictures) {
