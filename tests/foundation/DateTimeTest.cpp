@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <ctime>
 #include <random>
 
 #include "foundation/OlvPub.h"
@@ -200,6 +202,24 @@ TEST_F(DateTexts, NowComesFromTheInjectedClockInLocalTime) {
   EXPECT_EQ(p.hour, tm.tm_hour);
   EXPECT_EQ(ToTimePoint(Now()), tp);
   EXPECT_EQ(Today(), DateOf(Now()));
+}
+
+TEST_F(DateTexts, NowIsLocalTime) {
+  // A zone given as a POSIX rule needs no zone database: eight hours east of UTC.
+  const char* old = std::getenv("TZ");
+  const std::string saved = old ? old : "";
+  ::setenv("TZ", "CST-8", 1);
+  ::tzset();
+  const DateParts p = DecodeDateTime(Now());  // the clock says 2026-06-15 10:00 UTC
+  const auto back = ToTimePoint(Now());
+  if (old) ::setenv("TZ", saved.c_str(), 1);
+  else ::unsetenv("TZ");
+  ::tzset();
+  EXPECT_EQ(p.year, 2026);
+  EXPECT_EQ(p.month, 6);
+  EXPECT_EQ(p.day, 15);
+  EXPECT_EQ(p.hour, 18);
+  EXPECT_EQ(back, clock_.Now());
 }
 
 TEST_F(DateTexts, ProgramDateTextsUseDotsAndTheShortYearMonthDayForm) {
