@@ -10,6 +10,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "foundation/Wildcard.h"
+
 namespace olv {
 
 namespace {
@@ -82,25 +84,7 @@ std::vector<Found> ListFolder(int dirFd, int& error) {
 }  // namespace
 
 bool MatchesMask(const std::string& name, const std::string& mask) {
-  if (IsAllMask(mask)) return true;
-  // Backtracking over the last "*": "abab" matches "*ab".
-  std::size_t n = 0, m = 0, starM = std::string::npos, starN = 0;
-  while (n < name.size()) {
-    if (m < mask.size() && (mask[m] == '?' || mask[m] == name[n])) {
-      ++n;
-      ++m;
-    } else if (m < mask.size() && mask[m] == '*') {
-      starM = m++;
-      starN = n;
-    } else if (starM != std::string::npos) {
-      m = starM + 1;
-      n = ++starN;
-    } else {
-      return false;
-    }
-  }
-  while (m < mask.size() && mask[m] == '*') ++m;
-  return m == mask.size();
+  return IsAllMask(mask) || MatchWildcard(name, mask, true);
 }
 
 void TDirTree::NextSpec() {

@@ -1,5 +1,7 @@
 #include "foundation/FileStream.h"
 
+#include "foundation/Folders.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -287,8 +289,7 @@ void TFileStream::Reopen() {
   try {
     OpenWith(mode_, false);
   } catch (const EFileStreamError&) {
-    int e = lastError_;
-    throw EFOpenError("打开文件失败\r\n文件：" + fileName_ + "\r\n[" + std::to_string(e) + "]" + SystemText(e));
+    RaiseFileError("打开文件失败\r\n文件：" + fileName_, lastError_);
   }
 }
 

@@ -88,7 +88,7 @@ class TFileStream {
   // position is kept.
   virtual void InsertBytes(std::int64_t position, std::int64_t count);
   // Closes and opens the file again with the stored mode, keeping the position; raises
-  // EFOpenError with the text "打开文件失败\r\n文件：<name>" and the system error.
+  // olv::Exception "打开文件失败\r\n文件：<name>\r\n[<errno>]<system message>" (RaiseFileError).
   virtual void Reopen();
   // Cuts the file at the current position.
   virtual void Truncate();

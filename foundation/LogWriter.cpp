@@ -1,17 +1,15 @@
 #include "foundation/LogWriter.h"
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
-#include <cstdio>
-#include <ctime>
 #include <mutex>
 
+#include "foundation/DateTime.h"
 #include "foundation/FileStream.h"
-#include "platform/Clock.h"
+#include "foundation/Folders.h"
+#include "foundation/Format.h"
 
 namespace olv {
 
@@ -19,33 +17,6 @@ namespace {
 
 std::mutex g_logMutex;  // one line at a time from this process; O_APPEND orders the processes
 std::string g_logFileName;
-
-// Stand-ins for the text services' computer, user and program-file names, until those are in.
-std::string ComputerName() {
-  char buf[256] = {};
-  if (::gethostname(buf, sizeof buf - 1) != 0) return {};
-  return buf;
-}
-
-std::string UserName() {
-  struct passwd pw {};
-  struct passwd* found = nullptr;
-  char buf[1024];
-  if (::getpwuid_r(::geteuid(), &pw, buf, sizeof buf, &found) == 0 && found) return found->pw_name;
-  return {};
-}
-
-std::string AppUserName() { return {}; }  // nothing in this program sets one
-
-std::string DefaultLogFileName() {
-  char buf[4096];
-  ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-  std::string exe = n > 0 ? std::string(buf, static_cast<std::size_t>(n)) : std::string("orascheme");
-  std::size_t slash = exe.rfind('/');
-  std::size_t dot = exe.rfind('.');
-  if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) exe.resize(dot);
-  return exe + ".LOG";
-}
 
 }  // namespace
 
@@ -56,22 +27,12 @@ void SetLogFileName(const std::string& fileName) {
 
 std::string LogFileName() {
   std::lock_guard lock(g_logMutex);
-  return g_logFileName.empty() ? DefaultLogFileName() : g_logFileName;
+  return g_logFileName.empty() ? GetProgramFile("LOG") : g_logFileName;
 }
 
 std::string LogHeader() {
-  using namespace std::chrono;
-  const auto now = plat::CurrentClock().Now();
-  const std::time_t secs = system_clock::to_time_t(time_point_cast<seconds>(now));
-  auto ms = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
-  if (ms < 0) ms += 1000;
-  std::tm tm {};
-  ::localtime_r(&secs, &tm);
-  // The date text as the text services' formatting will write it once they are in.
-  char date[64];
-  std::snprintf(date, sizeof date, "%04d.%02d.%02d %02d:%02d:%02d.%03d", tm.tm_year + 1900,
-                tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, static_cast<int>(ms));
-  return std::string(date) + " " + ComputerName() + " " + UserName() + " " + AppUserName() + " : ";
+  return FormatDateTime("yyyy.mm.dd hh:nn:ss.zzz", Now()) + " " + GetComputerNameStr() + " " + GetWinUser() +
+         " " + GetAppUser() + " : ";
 }
 
 void WriteLog(const std::string& text, bool withHeader) {

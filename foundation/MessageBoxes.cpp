@@ -1,6 +1,6 @@
 #include "foundation/MessageBoxes.h"
 
-#include "platform/BuildInfo.h"
+#include "foundation/Folders.h"
 #include "platform/Dialogs.h"
 
 namespace olv {
@@ -24,9 +24,7 @@ void InfoBox(const std::string& caption, const std::string& text) {
 }
 
 void ShowInfo(const std::string& text) {
-  // The program's name as the text services will give it once they are in; the build's own name
-  // until then.
-  InfoBox(plat::ProgramName(), text);
+  InfoBox(GetProgramName(), text);
 }
 
 bool ConfirmQuestion(const std::string& text) {

@@ -204,7 +204,7 @@ TEST_F(FileStreamFiles, ReopenKeepsThePositionAndReportsAVanishedFile) {
   try {
     s.Reopen();
     FAIL() << "reopening a removed file succeeded";
-  } catch (const EFOpenError& e) {
+  } catch (const Exception& e) {
     EXPECT_EQ(std::string(e.what()).rfind("打开文件失败\r\n文件：" + Path("f") + "\r\n[2]", 0), 0u) << e.what();
   }
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "foundation/Folders.h"
 #include "foundation/OlvClipboard.h"
 #include "platform/Clipboard.h"
 #include "platform/Dialogs.h"
@@ -48,7 +49,7 @@ TEST_F(ScriptedBoxes, ErrorAndInfoBoxesUseTheirIcons) {
   EXPECT_EQ(log[1].flags, 0x10u);
   EXPECT_EQ(log[1].text, "it failed");
   EXPECT_EQ(log[2].flags, 0x40u);
-  EXPECT_EQ(log[3].caption, "orascheme");
+  EXPECT_EQ(log[3].caption, olv::GetProgramName());
 }
 
 TEST(HeadlessBoxes, AQuestionWithoutAnyoneToAnswerIsNo) {
