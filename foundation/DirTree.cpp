@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "foundation/Folders.h"
 #include "foundation/Wildcard.h"
 
 namespace olv {
@@ -97,6 +98,8 @@ void TDirTree::NextSpec() {
     entry = Spec.substr(0, comma);
     Spec.erase(0, comma + 1);
   }
+  // A "\" written as in the original's specs separates folders too, as everywhere in the library.
+  entry = NativePath(entry);
   // The switch counts only at the very end: "/srv/data/" is a folder, not "/S" + "rv/data/".
   Recursive = entry.size() >= 2 && entry[entry.size() - 2] == '/' &&
               (entry.back() == 'S' || entry.back() == 's');

@@ -112,6 +112,12 @@ TEST_F(DirTreeFixture, SeveralEntriesAndEmptyEntries) {
   EXPECT_FALSE(Has("data/other/z.txt"));
   EXPECT_FALSE(Has("data/srv/inner"));
   EXPECT_TRUE(Has("data/srv/x.txt"));
+  // Backslashes as the original wrote them separate folders as well.
+  Make("data/other/w.txt");
+  std::string windows = P("data/other/");
+  std::replace(windows.begin(), windows.end(), '/', '\\');
+  EXPECT_TRUE(DelTree(windows));
+  EXPECT_FALSE(Has("data/other/w.txt"));
   // An empty spec names nothing, not the current folder.
   EXPECT_TRUE(DelTree(""));
   EXPECT_TRUE(DelTree(","));
