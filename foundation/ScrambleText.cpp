@@ -24,7 +24,8 @@ std::mt19937& Rng() {
 }  // namespace
 
 std::string ScrambleText(std::string_view text) {
-  if (text.size() > kMaxScrambled) return std::string(text);
+  // An empty text would become just the key pair, which reads back as itself: keep it empty.
+  if (text.empty() || text.size() > kMaxScrambled) return std::string(text);
   auto& rng = Rng();
   const int r = std::uniform_int_distribution<int>(1, 255)(rng);
   std::string hex;
