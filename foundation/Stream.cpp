@@ -67,11 +67,14 @@ size_t TMemoryStream::Write(const void* buffer, size_t count) {
   if (count == 0) return 0;
   const size_t end = pos_ + count;
   if (end < pos_) return 0;
-  if (end > data_.size()) {
-    if (end > data_.capacity()) data_.reserve(std::max(end, data_.capacity() * 2));
-    data_.resize(end);
+  if (end > data_.capacity()) data_.reserve(std::max(end, data_.capacity() * 2));
+  const auto* bytes = static_cast<const uint8_t*>(buffer);
+  if (pos_ == data_.size()) {
+    data_.insert(data_.end(), bytes, bytes + count);  // appending: nothing to zero first
+  } else {
+    if (end > data_.size()) data_.resize(end);
+    std::memcpy(data_.data() + pos_, bytes, count);
   }
-  std::memcpy(data_.data() + pos_, buffer, count);
   pos_ = end;
   return count;
 }
