@@ -568,8 +568,9 @@ void TObjReader::ReadObjectField(const PropInfo& p, const std::string& className
       current_.clear();
       std::unique_ptr<TBaseObject> obj = ReadBody(className);
       std::unique_ptr<TObject> list = static_cast<TListContainer*>(obj.get())->TakeList();
-      if (list) list = FitListToField(std::move(list), *p.ref, fieldName);
-      p.ref->set(p.field, std::move(list));
+      // A container of a kind that makes no list leaves the field as the constructor set it:
+      // classes rely on the lists they create never being null.
+      if (list) p.ref->set(p.field, FitListToField(std::move(list), *p.ref, fieldName));
       return;
     }
     case pkComponent: Fail(NotSupported(p));
@@ -592,8 +593,7 @@ void TObjReader::ReadStringsField(const PropInfo& p) {
     if (strings) strings->Add(std::move(s));
   }
   ReadByte();
-  if (list) list = FitListToField(std::move(list), *p.ref, p.name);
-  p.ref->set(p.field, std::move(list));
+  if (list) p.ref->set(p.field, FitListToField(std::move(list), *p.ref, p.name));
 }
 
 long double TObjReader::ReadFloatFor(PropKind kind) {

@@ -307,3 +307,24 @@ TEST_F(ObjStreamRoundTrip, UnsupportedKindsSayWhat) {
 }
 
 }  // namespace
+
+namespace {
+// A container whose kind makes no list ("UserDefine", "Unknown"), or a string field of such a
+// kind, leaves the field as the constructor set it rather than null.
+TEST_F(ObjStreamRoundTrip, ListOfAKindWithoutListKeepsTheConstructorsList) {
+  for (const char* kind : {"UserDefine", "Unknown"}) {
+    const std::string bytes = Bytes().raw("TPF0").rec("TAllKinds", "")
+                                  .name("Strings").b(1).str(kind).str("dropped").end()
+                                  .end()
+                                  .rec("TListContainer", "OlvList").name("ListType").str(kind)
+                                  .name("ListCount").int8(1).end()
+                                  .rec("TChildObj", "Object_0").end().end()
+                                  .end()
+                                  .end();
+    auto c = Read<TAllKinds>(bytes);
+    ASSERT_NE(c->olvList, nullptr) << kind;
+    EXPECT_EQ(c->olvList->Count(), 0) << kind;
+    EXPECT_EQ(c->strings, nullptr) << kind;
+  }
+}
+}  // namespace
