@@ -152,3 +152,32 @@ TEST_F(ObjStreamGolden, IntegerTags) {
 }
 
 }  // namespace
+
+namespace {
+TEST_F(ObjStreamGolden, NilObjectIsOneZeroByte) {
+  EXPECT_EQ(ObjectToBytes(nullptr), std::string("TPF0\0", 5));
+  TMemoryStream s(std::string("TPF0\0", 5));
+  EXPECT_EQ(ReadObjectFromStream(s), nullptr);
+}
+
+// Writing and reading start at the stream's position and stop right after the record, so
+// streams can follow one another (the reader buffers ahead and must give back what it did not use).
+TEST_F(ObjStreamGolden, StreamsFollowOneAnother) {
+  TMemoryStream s;
+  s.WriteBuffer("head", 4);
+  TSmall big;
+  big.name = std::string(200000, 'b');
+  WriteObjectToStream(s, &big);
+  const int64_t firstEnd = s.Position();
+  TChildObj small;
+  small.name = "second";
+  WriteObjectToStream(s, &small);
+  s.SetPosition(4);
+  auto a = ReadObjectFromStream(s);
+  EXPECT_EQ(s.Position(), firstEnd);
+  auto b = ReadObjectFromStream(s);
+  EXPECT_EQ(static_cast<TSmall*>(a.get())->name.size(), 200000u);
+  EXPECT_EQ(static_cast<TChildObj*>(b.get())->name, "second");
+  EXPECT_EQ(s.Position(), s.Size());
+}
+}  // namespace
