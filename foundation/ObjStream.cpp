@@ -355,7 +355,7 @@ TObjReader::TObjReader(TStream& stream) : stream_(stream), buf_(kBufferSize) {
 
 TObjReader::~TObjReader() {
   try {
-    if (pos_ < len_) stream_.Seek(-static_cast<int64_t>(len_ - pos_), SeekOrigin::Current);
+    if (pos_ < len_) stream_.Seek(-static_cast<int64_t>(len_ - pos_), TSeekOrigin::Current);
   } catch (...) {
   }
 }
@@ -369,9 +369,9 @@ void TObjReader::Fill() {
   len_ -= pos_;
   pos_ = 0;
   while (len_ < buf_.size()) {
-    const size_t n = stream_.Read(buf_.data() + len_, buf_.size() - len_);
-    if (n == 0) break;
-    len_ += n;
+    const int64_t n = stream_.Read(buf_.data() + len_, static_cast<int64_t>(buf_.size() - len_));
+    if (n <= 0) break;
+    len_ += static_cast<size_t>(n);
   }
 }
 
@@ -430,7 +430,7 @@ void TObjReader::Skip(size_t count) {
   consumed_ += static_cast<int64_t>(inBuf);
   count -= inBuf;
   if (count > 0) {
-    stream_.Seek(static_cast<int64_t>(count), SeekOrigin::Current);
+    stream_.Seek(static_cast<int64_t>(count), TSeekOrigin::Current);
     consumed_ += static_cast<int64_t>(count);
   }
 }

@@ -308,7 +308,7 @@ void TBaseObject::SaveToStream(TStream& stream) const { WriteObjectToStream(stre
 std::string ObjectToBytes(const TBaseObject* obj) {
   TMemoryStream stream;
   WriteObjectToStream(stream, obj);
-  return std::string(stream.Bytes());
+  return std::string(stream.View());
 }
 
 void RegisterObjClass(const TClass& cls) {

@@ -249,6 +249,8 @@ class TPropEnumProc {
   }
 };
 
+// Declares a persistent class: its name and parent for the registry and CopyPropsTo, and a
+// factory when the class can be default-constructed. Leaves the access at private.
 #define OLV_CLASS(Cls, Parent)                                                     \
  public:                                                                           \
   static const ::olv::TClass& StaticClass() {                                      \

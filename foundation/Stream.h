@@ -3,7 +3,8 @@
 // written. A stream has a position and a size; Read and Write move the position and return how
 // many bytes they moved, ReadBuffer and WriteBuffer insist on the whole count and raise otherwise.
 // The file stream implements the same interface; TMemoryStream keeps its bytes in memory.
-// A stream object is used by one thread at a time.
+// The virtual operations have the same signatures as the data-access layer's stream, so one can
+// stand for the other. A stream object is used by one thread at a time.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -27,23 +28,24 @@ class EWriteError : public EStreamError {
   using EStreamError::EStreamError;
 };
 
-enum class SeekOrigin { Begin, Current, End };
+enum class TSeekOrigin { Beginning, Current, End };
 
 class TStream {
  public:
   virtual ~TStream() = default;
 
-  // Up to count bytes; fewer (0 at the end) when the stream holds no more.
-  virtual size_t Read(void* buffer, size_t count) = 0;
+  // Up to count bytes; fewer (0 at the end) when the stream holds no more. A count of 0 or
+  // less moves nothing.
+  virtual int64_t Read(void* buffer, int64_t count) = 0;
   // Up to count bytes; fewer means the medium is full or failed.
-  virtual size_t Write(const void* buffer, size_t count) = 0;
+  virtual int64_t Write(const void* buffer, int64_t count) = 0;
   // Returns the new position. A position past the end is allowed; writing there extends the stream.
-  virtual int64_t Seek(int64_t offset, SeekOrigin origin) = 0;
+  virtual int64_t Seek(int64_t offset, TSeekOrigin origin) = 0;
   virtual int64_t Size() = 0;
   virtual void SetSize(int64_t size) = 0;
 
-  int64_t Position() { return Seek(0, SeekOrigin::Current); }
-  void SetPosition(int64_t pos) { Seek(pos, SeekOrigin::Begin); }
+  int64_t Position() { return Seek(0, TSeekOrigin::Current); }
+  void SetPosition(int64_t pos) { Seek(pos, TSeekOrigin::Beginning); }
   // Bytes between the position and the end (0 when the position is past the end).
   int64_t Remaining();
 
@@ -59,17 +61,19 @@ class TMemoryStream : public TStream {
  public:
   TMemoryStream() = default;
   explicit TMemoryStream(std::string_view bytes);
+  explicit TMemoryStream(std::vector<uint8_t> bytes) : data_(std::move(bytes)) {}
 
-  size_t Read(void* buffer, size_t count) override;
-  size_t Write(const void* buffer, size_t count) override;
-  int64_t Seek(int64_t offset, SeekOrigin origin) override;
+  int64_t Read(void* buffer, int64_t count) override;
+  int64_t Write(const void* buffer, int64_t count) override;
+  int64_t Seek(int64_t offset, TSeekOrigin origin) override;
   int64_t Size() override { return static_cast<int64_t>(data_.size()); }
   void SetSize(int64_t size) override;
 
   void Clear();
   void Reserve(size_t bytes) { data_.reserve(bytes); }
   const uint8_t* Memory() const { return data_.data(); }
-  std::string_view Bytes() const {
+  const std::vector<uint8_t>& Bytes() const { return data_; }
+  std::string_view View() const {
     return {reinterpret_cast<const char*>(data_.data()), data_.size()};
   }
 

@@ -125,7 +125,7 @@ TEST_F(ObjStreamGolden, StringAndNameLengthBoundaries) {
   TObjWriter w(s);
   w.WriteLongName(std::string(255, 'n'));
   w.FlushBuffer();
-  EXPECT_EQ(s.Bytes().substr(0, 5), std::string("\xFF\xFF\x00\x00\x00", 5));
+  EXPECT_EQ(s.View().substr(0, 5), std::string("\xFF\xFF\x00\x00\x00", 5));
 }
 
 // Integers take the smallest tag that holds them.
@@ -147,7 +147,7 @@ TEST_F(ObjStreamGolden, IntegerTags) {
       TObjWriter w(s);
       w.WriteInteger(c.v);
     }
-    EXPECT_EQ(Hex(std::string(s.Bytes())), Hex(c.bytes)) << c.v;
+    EXPECT_EQ(Hex(std::string(s.View())), Hex(c.bytes)) << c.v;
   }
 }
 

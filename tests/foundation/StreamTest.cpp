@@ -10,23 +10,23 @@ TEST(MemoryStream, ReadWriteSeek) {
   TMemoryStream s;
   s.WriteBuffer("hello", 5);
   EXPECT_EQ(s.Size(), 5);
-  s.Seek(-2, SeekOrigin::End);
+  s.Seek(-2, TSeekOrigin::End);
   char buf[8] = {};
-  EXPECT_EQ(s.Read(buf, 8), 2u);
+  EXPECT_EQ(s.Read(buf, 8), 2);
   EXPECT_STREQ(buf, "lo");
-  EXPECT_EQ(s.Read(buf, 8), 0u);
+  EXPECT_EQ(s.Read(buf, 8), 0);
   EXPECT_THROW(s.ReadBuffer(buf, 1), EReadError);
   // Writing past the end fills the gap with zeros.
   s.SetPosition(7);
   s.WriteBuffer("!", 1);
-  EXPECT_EQ(s.Bytes(), std::string("hello\0\0!", 8));
-  EXPECT_THROW(s.Seek(-1, SeekOrigin::Begin), EStreamError);
+  EXPECT_EQ(s.View(), std::string("hello\0\0!", 8));
+  EXPECT_THROW(s.Seek(-1, TSeekOrigin::Beginning), EStreamError);
   s.SetSize(2);
   EXPECT_EQ(s.Position(), 2);
   EXPECT_EQ(s.Remaining(), 0);
   TMemoryStream copy;
   copy.CopyFrom(s, 0);
-  EXPECT_EQ(copy.Bytes(), "he");
+  EXPECT_EQ(copy.View(), "he");
 }
 
 TEST(Extended80, KnownEncodings) {
