@@ -183,46 +183,39 @@ void TFileStream::OpenWith(std::uint16_t mode, bool create) {
   lockFd_ = lockFd;
 }
 
-std::size_t TFileStream::Read(void* buffer, std::size_t count) {
+std::int64_t TFileStream::Read(void* buffer, std::int64_t count) {
   auto* p = static_cast<char*>(buffer);
-  std::size_t done = 0;
+  std::int64_t done = 0;
   while (done < count) {
-    ssize_t n = ::pread(fd_, p + done, count - done, position_ + static_cast<std::int64_t>(done));
+    ssize_t n = ::pread(fd_, p + done, static_cast<std::size_t>(count - done), position_ + done);
     if (n < 0) {
       if (errno == EINTR) continue;
       RaiseIo("Cannot read", fileName_, errno);
     }
     if (n == 0) break;
-    done += static_cast<std::size_t>(n);
+    done += n;
   }
-  position_ += static_cast<std::int64_t>(done);
+  position_ += done;
   return done;
 }
 
-std::size_t TFileStream::Write(const void* buffer, std::size_t count) {
+std::int64_t TFileStream::Write(const void* buffer, std::int64_t count) {
   auto* p = static_cast<const char*>(buffer);
-  std::size_t done = 0;
+  std::int64_t done = 0;
   while (done < count) {
-    ssize_t n = ::pwrite(fd_, p + done, count - done, position_ + static_cast<std::int64_t>(done));
+    ssize_t n = ::pwrite(fd_, p + done, static_cast<std::size_t>(count - done), position_ + done);
     if (n < 0) {
       if (errno == EINTR) continue;
       RaiseIo("Cannot write", fileName_, errno);
     }
-    done += static_cast<std::size_t>(n);
+    done += n;
   }
-  position_ += static_cast<std::int64_t>(done);
+  position_ += done;
   return done;
 }
 
-void TFileStream::ReadBuffer(void* buffer, std::size_t count) {
-  if (Read(buffer, count) != count)
-    throw EFileStreamError("Stream read error: \"" + fileName_ + "\" ends early");
-}
-
-void TFileStream::WriteBuffer(const void* buffer, std::size_t count) { Write(buffer, count); }
-
-std::int64_t TFileStream::Seek(std::int64_t offset, FileSeekOrigin origin) {
-  std::int64_t base = origin == FileSeekOrigin::Begin ? 0 : origin == FileSeekOrigin::Current ? position_ : Size();
+std::int64_t TFileStream::Seek(std::int64_t offset, TSeekOrigin origin) {
+  std::int64_t base = origin == TSeekOrigin::Beginning ? 0 : origin == TSeekOrigin::Current ? position_ : Size();
   std::int64_t p = base + offset;
   if (p < 0) throw EFileStreamError("Seek before the beginning of \"" + fileName_ + "\"");
   position_ = p;

@@ -15,13 +15,13 @@
 #include <functional>
 #include <string>
 
-#include "foundation/Exception.h"
+#include "foundation/Stream.h"
 
 namespace olv {
 
-class EFileStreamError : public Exception {
+class EFileStreamError : public EStreamError {
  public:
-  using Exception::Exception;
+  using EStreamError::EStreamError;
 };
 class EFOpenError : public EFileStreamError {
  public:
@@ -44,16 +44,13 @@ constexpr std::uint16_t fmShareDenyRead = 0x0030;
 constexpr std::uint16_t fmShareDenyNone = 0x0040;
 constexpr std::uint16_t fmOpenOrCreate = 0x8000;  // open when the file exists, else create it
 
-// Until the library's stream interface is in, the file stream carries its own seek origin.
-enum class FileSeekOrigin { Begin, Current, End };
-
 // Turns a file name as written (with path macros) into the name to open. The path-macro module
 // installs its expander at start-up; until then names are taken as they are.
 using PathExpander = std::function<std::string(const std::string&)>;
 void SetPathExpander(PathExpander expander);  // an empty function restores the identity
 std::string ExpandStreamFileName(const std::string& name);
 
-class TFileStream {
+class TFileStream : public TStream {
  public:
   // Block size of InsertBytes and DeleteBytes.
   static constexpr std::int64_t kMoveBlock = 16384;
@@ -61,23 +58,17 @@ class TFileStream {
   // Raises EFCreateError or EFOpenError when the file cannot be created or opened, or when a share
   // mode of another open stream forbids it.
   TFileStream(const std::string& fileName, std::uint16_t mode);
-  virtual ~TFileStream();
+  ~TFileStream() override;
   TFileStream(const TFileStream&) = delete;
   TFileStream& operator=(const TFileStream&) = delete;
 
-  // The stream operations. Read and Write return the bytes moved (short at the end of the file
-  // for Read); a system failure raises EFileStreamError. A position past the end is allowed;
-  // writing there extends the file.
-  virtual std::size_t Read(void* buffer, std::size_t count);
-  virtual std::size_t Write(const void* buffer, std::size_t count);
-  virtual std::int64_t Seek(std::int64_t offset, FileSeekOrigin origin);
-  virtual std::int64_t Size();
-  virtual void SetSize(std::int64_t size);
-  std::int64_t Position() const { return position_; }
-  void SetPosition(std::int64_t p) { Seek(p, FileSeekOrigin::Begin); }
-  // All or an error.
-  void ReadBuffer(void* buffer, std::size_t count);
-  void WriteBuffer(const void* buffer, std::size_t count);
+  // The stream operations over the file; a system failure raises EFileStreamError. A position
+  // past the end is allowed; writing there extends the file.
+  std::int64_t Read(void* buffer, std::int64_t count) override;
+  std::int64_t Write(const void* buffer, std::int64_t count) override;
+  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
+  std::int64_t Size() override;
+  void SetSize(std::int64_t size) override;
 
   // Removes count bytes at position: the rest moves down in blocks of kMoveBlock bytes and the
   // file is cut at its new end. The position is kept when it is still inside the file, else it

@@ -1,5 +1,7 @@
 #include "foundation/OlvClipboard.h"
 
+#include "foundation/ObjStream.h"
+#include "foundation/Stream.h"
 #include "platform/Clipboard.h"
 
 namespace olv {
@@ -38,6 +40,17 @@ bool TOlvClipBoard::HasFormat(const std::string& format) const {
 void TOlvClipBoard::SetAsText(const std::string& text) { PutBytes(plat::kTextFormat, text); }
 
 std::string TOlvClipBoard::AsText() const { return GetBytes(plat::kTextFormat).value_or(""); }
+
+void TOlvClipBoard::CopyObject(const TBaseObject* obj) { PutObjectStream(ObjectToBytes(obj)); }
+
+std::unique_ptr<TBaseObject> TOlvClipBoard::PasteObject() const {
+  std::optional<std::string> bytes = ObjectStream();
+  if (!bytes) return nullptr;
+  TMemoryStream stream(*bytes);
+  return ReadObjectFromStream(stream);
+}
+
+void CopyToClipboard(const TBaseObject* obj) { OlvClipboard().CopyObject(obj); }
 
 TOlvClipBoard& OlvClipboard() {
   static TOlvClipBoard clipboard;

@@ -1,5 +1,8 @@
 #include "foundation/FileStream.h"
 
+#include "foundation/ObjStream.h"
+#include "TestObjects.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -117,7 +120,7 @@ TEST_F(FileStreamFiles, MissingFileAndWriteToReadOnlyStreamRaise) {
   EXPECT_THROW(s.Write("x", 1), EFileStreamError);
   char buf[10];
   EXPECT_EQ(s.Read(buf, 10), 3);
-  EXPECT_THROW(s.ReadBuffer(buf, 1), EFileStreamError);
+  EXPECT_THROW(s.ReadBuffer(buf, 1), EReadError);
 }
 
 TEST_F(FileStreamFiles, InsertBytesAroundTheBlockSize) {
@@ -224,6 +227,25 @@ TEST_F(FileStreamFiles, FileNamesGoThroughThePathExpander) {
   EXPECT_EQ(Get("expanded.txt"), "ok");
   SetPathExpander(nullptr);
   EXPECT_EQ(ExpandStreamFileName("<Temp>/x"), "<Temp>/x");
+}
+
+TEST_F(FileStreamFiles, ObjectsGoToAFileThroughTheStreamInterface) {
+  olv::RegisterObjClass(olvtest::TChildObj::StaticClass());
+  olvtest::TChildObj obj;
+  obj.name = "weekly";
+  obj.value = 3;
+  {
+    TFileStream out(Path("obj.bin"), fmCreate);
+    TStream& s = out;
+    WriteObjectToStream(s, &obj);
+  }
+  TFileStream in(Path("obj.bin"), fmOpenRead | fmShareDenyWrite);
+  auto back = ReadObjectFromStream(in);
+  auto* child = dynamic_cast<olvtest::TChildObj*>(back.get());
+  ASSERT_NE(child, nullptr);
+  EXPECT_EQ(child->name, "weekly");
+  EXPECT_EQ(child->value, 3);
+  EXPECT_EQ(in.Position(), in.Size());
 }
 
 }  // namespace

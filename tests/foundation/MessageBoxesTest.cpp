@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "foundation/Folders.h"
-#include "foundation/OlvClipboard.h"
-#include "platform/Clipboard.h"
 #include "platform/Dialogs.h"
 
 namespace {
@@ -55,30 +53,6 @@ TEST_F(ScriptedBoxes, ErrorAndInfoBoxesUseTheirIcons) {
 TEST(HeadlessBoxes, AQuestionWithoutAnyoneToAnswerIsNo) {
   EXPECT_FALSE(olv::ConfirmQuestion("Overwrite"));
   EXPECT_FALSE(olv::InputBox("c", "p", "v").has_value());
-}
-
-TEST(OlvClipboard, ObjectStreamsAndTextTravelAsBytes) {
-  plat::InProcessClipboard board;
-  plat::SetClipboard(&board);
-  auto& clip = olv::OlvClipboard();
-  const std::string stream = std::string("TPF0\0\x01\xff", 7);
-  clip.PutObjectStream(stream);
-  EXPECT_TRUE(clip.HasObject());
-  EXPECT_EQ(clip.ObjectStream(), stream);
-  EXPECT_EQ(board.Get("OlvekObject"), stream);
-  // A new put outside a session empties the clipboard first.
-  clip.SetAsText("plain");
-  EXPECT_FALSE(clip.HasObject());
-  EXPECT_EQ(clip.AsText(), "plain");
-  // Within one session both entries arrive together, and only at the end.
-  clip.Open();
-  clip.PutObjectStream(stream);
-  clip.SetAsText("both");
-  EXPECT_EQ(clip.AsText(), "plain");
-  clip.Close();
-  EXPECT_EQ(clip.AsText(), "both");
-  EXPECT_EQ(clip.ObjectStream(), stream);
-  plat::SetClipboard(nullptr);
 }
 
 }  // namespace
