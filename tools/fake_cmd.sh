@@ -10,6 +10,7 @@
 #   --grandchild PIDFILE  FAKE_CMD_GRANDCHILD  start a long sleeper in the background first and
 #                                              write its pid to PIDFILE
 #   --ignore-term         FAKE_CMD_IGNORE_TERM=1  ignore SIGTERM (so do the grandchildren)
+#   --stubborn-grandchild FAKE_CMD_STUBBORN=1  the grandchild alone ignores SIGTERM
 #   --print TEXT          FAKE_CMD_PRINT       write TEXT to stdout and stderr
 # Unknown arguments are ignored, so any command line can be passed through.
 out=${FAKE_CMD_OUT-}
@@ -18,6 +19,7 @@ secs=${FAKE_CMD_SLEEP-0}
 code=${FAKE_CMD_EXIT-0}
 grandchild=${FAKE_CMD_GRANDCHILD-}
 ignore_term=${FAKE_CMD_IGNORE_TERM-}
+stubborn=${FAKE_CMD_STUBBORN-}
 print=${FAKE_CMD_PRINT-}
 
 if [ -n "$args_file" ]; then
@@ -32,6 +34,7 @@ while [ $# -gt 0 ]; do
     --exit) code=$2; shift 2 ;;
     --grandchild) grandchild=$2; shift 2 ;;
     --ignore-term) ignore_term=1; shift ;;
+    --stubborn-grandchild) stubborn=1; shift ;;
     --print) print=$2; shift 2 ;;
     *) shift ;;
   esac
@@ -42,7 +45,11 @@ if [ -n "$ignore_term" ]; then
 fi
 
 if [ -n "$grandchild" ]; then
-  sleep 120 &
+  if [ -n "$stubborn" ]; then
+    (trap '' TERM; exec sleep 120) &
+  else
+    sleep 120 &
+  fi
   echo "$!" > "$grandchild.tmp" && mv "$grandchild.tmp" "$grandchild"
 fi
 
