@@ -71,9 +71,8 @@ bool PausableWorker::checkpoint() {
 
 bool PausableWorker::sleepFor(std::chrono::milliseconds interval) {
   std::unique_lock lock(mutex_);
-  if (!waitWhilePaused(lock)) return false;
-  // Interrupted by a pause: wait out the pause, then go on at once.
-  cv_.wait_for(lock, interval, [&] { return quit_ || paused_; });
+  // A pause, met here or during the sleep, ends the sleep: once resumed the body goes on at once.
+  if (!paused_) cv_.wait_for(lock, interval, [&] { return quit_ || paused_; });
   return waitWhilePaused(lock);
 }
 

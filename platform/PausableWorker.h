@@ -7,8 +7,8 @@
 // return false once it is to end; sleepFor() waits on a condition variable, so a sleeping or
 // paused worker uses no CPU, and pause(), resume() and quit() wake it at once. A pause takes
 // effect at the body's next checkpoint or sleep: work in progress (a run) is finished first,
-// never frozen half-way. After a resume the interrupted sleep is not taken up again: the body
-// goes on at once.
+// never frozen half-way. A sleep that meets a pause (at its start or while it lasts) ends with
+// it: after the resume the body goes on at once.
 //
 // The worker is created paused (its body has not begun) unless told otherwise. pause(), resume(),
 // quit() and the state queries may be called from any thread; sleepFor() and checkpoint() only

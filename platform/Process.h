@@ -37,7 +37,7 @@ inline constexpr int kExitStartFailed = -1;           // the program could not b
 inline constexpr int kExitTerminatedByUser = 100;     // ended by the terminate commands
 inline constexpr int kExitTerminatedOnClose = 101;    // ended because the application is closing
 
-inline constexpr std::chrono::milliseconds kDefaultTerminateGrace{2000};
+inline constexpr std::chrono::milliseconds kDefaultTerminateGrace{500};
 
 struct SpawnOptions {
   // A path, or a bare name looked up on the program's PATH. A relative path is taken from the
