@@ -1,5 +1,7 @@
 #include "platform/MainThreadQueue.h"
 
+#include <utility>
+
 namespace plat {
 
 MainThreadQueue::MainThreadQueue() : mainId_(std::this_thread::get_id()) {}
@@ -33,7 +35,7 @@ bool MainThreadQueue::send(Handler handler) {
   wake();
   std::unique_lock lock(mutex_);
   doneCv_.wait(lock, [&] { return sent->done; });
-  if (sent->error) std::rethrow_exception(sent->error);
+  if (sent->error) std::rethrow_exception(std::exchange(sent->error, nullptr));
   return sent->ran;
 }
 
@@ -89,7 +91,9 @@ int MainThreadQueue::processPending() {
       std::lock_guard lock(mutex_);
       item.sent->done = true;
       item.sent->ran = true;
-      item.sent->error = error;
+      item.sent->error = std::move(error);
+      // The sender keeps the last reference, so the exception is freed on its thread, not here.
+      item.sent.reset();
     }
     doneCv_.notify_all();
   }

@@ -139,6 +139,8 @@ void Process::startChild(const SpawnOptions& options) {
     posix_spawn_file_actions_addopen(&s.actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_adddup2(&s.actions, STDOUT_FILENO, STDERR_FILENO);
   }
+  // Files and sockets that other threads opened without close-on-exec stay with the program.
+  posix_spawn_file_actions_addclosefrom_np(&s.actions, STDERR_FILENO + 1);
   if (!options.workingDir.empty()) posix_spawn_file_actions_addchdir_np(&s.actions, options.workingDir.c_str());
 
   pid_t pid = -1;

@@ -6,7 +6,8 @@
 //   environment is never changed. The child leads a process group of its own, so that terminate()
 //   reaches everything it started. Its standard input is /dev/null (a child in a background group
 //   that read the terminal would be stopped for ever); its output goes to /dev/null unless
-//   showOutput is set, in which case it shares the program's.
+//   showOutput is set, in which case it shares the program's. No other file of the program is
+//   passed on.
 // - A program that cannot be started is not an exception: Spawn() returns a Process that has
 //   already ended with kExitStartFailed and says why in startError().
 // - wait() blocks on the process itself (no polling loop, no CPU while the child runs) and

@@ -2,8 +2,9 @@
 # Stand-in for a user's command file in tests: writes a report, sleeps, exits with a chosen code.
 #
 # Options (each may also come from the environment; an option wins):
-#   --out FILE            FAKE_CMD_OUT         write "key=value" lines: pid, pgid, cwd, stdout target,
-#                                              NLS_LANG and FAKE_CMD_PROBE as the child sees them
+#   --out FILE            FAKE_CMD_OUT         write "key=value" lines: pid, pgid, cwd, stdin and stdout
+#                                              targets, open descriptors, NLS_LANG and FAKE_CMD_PROBE
+#                                              as the child sees them
 #   --args-file FILE      FAKE_CMD_ARGS_FILE   write every argument as given, each ended by a NUL byte
 #   --sleep SECONDS       FAKE_CMD_SLEEP       sleep this long before exiting (fractions allowed)
 #   --exit CODE           FAKE_CMD_EXIT        exit with this code (default 0)
@@ -61,6 +62,7 @@ fi
 if [ -n "$out" ]; then
   stdout_target=$(readlink /proc/$$/fd/1)
   stdin_target=$(readlink /proc/$$/fd/0)
+  open_fds=$(ls /proc/$$/fd | tr '\n' ' ')
   {
     echo "pid=$$"
     stat=$(< /proc/$$/stat)
@@ -69,6 +71,7 @@ if [ -n "$out" ]; then
     echo "cwd=$(pwd -P)"
     echo "stdout=$stdout_target"
     echo "stdin=$stdin_target"
+    echo "fds=$open_fds"
     echo "NLS_LANG=${NLS_LANG-<unset>}"
     echo "FAKE_CMD_PROBE=${FAKE_CMD_PROBE-<unset>}"
   } > "$out.tmp" && mv "$out.tmp" "$out"

@@ -1,11 +1,13 @@
 #include "platform/Process.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -220,6 +222,20 @@ TEST_F(ProcessTest, WorkingFolderGroupAndWhereOutputGoes) {
   EXPECT_EQ(hidden["pgid"], std::to_string(p->pid())) << "the child leads a group of its own";
   EXPECT_EQ(hidden["stdout"], "/dev/null");
   EXPECT_EQ(hidden["stdin"], "/dev/null");
+
+  // A file the program holds open without close-on-exec (as another thread may, at any moment)
+  // is not passed on.
+  const int leaky = ::open("/dev/null", O_RDONLY);
+  ASSERT_GE(leaky, 0);
+  ASSERT_EQ(::dup2(leaky, 77), 77);
+  ::close(leaky);
+  ASSERT_EQ(spawn(fake({"--out", (dir_ / "fds").string()}))->wait(), 0);
+  ::close(77);
+  std::istringstream fds(readReport(dir_ / "fds")["fds"]);
+  std::vector<std::string> open;
+  for (std::string fd; fds >> fd;) open.push_back(fd);
+  EXPECT_FALSE(open.empty());
+  EXPECT_EQ(std::count(open.begin(), open.end(), "77"), 0);
 
   // Shown: the child writes where the program writes (the program's output and errors go to a
   // file here, so that the test's own output stays clean and the target is known).
