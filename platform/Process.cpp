@@ -103,6 +103,16 @@ std::shared_ptr<Process> Process::spawn(const SpawnOptions& options, ProcessRegi
   return p;
 }
 
+int Process::runAndWait(const SpawnOptions& options,
+                        const std::function<void(const std::shared_ptr<Process>&)>& started,
+                        std::string* startError) {
+  auto p = spawn(options);
+  if (startError) *startError = p->startError();
+  if (!p->started()) return kExitStartFailed;
+  if (started) started(p);
+  return p->wait();
+}
+
 void Process::startChild(const SpawnOptions& options) {
   if (options.program.empty()) {
     startError_ = "no program to start";
@@ -147,9 +157,10 @@ void Process::startChild(const SpawnOptions& options) {
   int err = searchPath ? posix_spawnp(&pid, program.c_str(), &s.actions, &s.attr, argv.data(), envp.data())
                        : posix_spawn(&pid, program.c_str(), &s.actions, &s.attr, argv.data(), envp.data());
   if (err != 0) {
-    startError_ = "cannot start \"" + options.program + "\": " + errorText(err);
+    std::string where;
     if (!options.workingDir.empty() && !std::filesystem::is_directory(options.workingDir))
-      startError_ = "cannot start \"" + options.program + "\" in \"" + options.workingDir + "\": " + errorText(err);
+      where = " in \"" + options.workingDir + "\"";
+    startError_ = "cannot start \"" + options.program + "\"" + where + ": " + errorText(err);
     return;
   }
 

@@ -1,14 +1,14 @@
 #pragma once
 // Child processes: start a program without a shell, wait for it, end it with its whole group.
 //
-// - Spawn() starts the program with an explicit argument vector (no shell, no word splitting), an
+// - spawn() starts the program with an explicit argument vector (no shell, no word splitting), an
 //   optional working folder and extra environment entries for the child alone; the parent's
 //   environment is never changed. The child leads a process group of its own, so that terminate()
 //   reaches everything it started. Its standard input is /dev/null (a child in a background group
 //   that read the terminal would be stopped for ever); its output goes to /dev/null unless
 //   showOutput is set, in which case it shares the program's. No other file of the program is
 //   passed on.
-// - A program that cannot be started is not an exception: Spawn() returns a Process that has
+// - A program that cannot be started is not an exception: spawn() returns a Process that has
 //   already ended with kExitStartFailed and says why in startError().
 // - wait() blocks on the process itself (no polling loop, no CPU while the child runs) and
 //   returns the exit code. terminate() may be called from any thread at any time; it sends
@@ -23,6 +23,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -60,6 +61,12 @@ class Process : public std::enable_shared_from_this<Process> {
   // another is given; none when nullptr).
   static std::shared_ptr<Process> spawn(const SpawnOptions& options);
   static std::shared_ptr<Process> spawn(const SpawnOptions& options, ProcessRegistry* registry);
+
+  // Starts a child, hands it to started (when it did start: so that a terminate command can
+  // reach it), waits for it and returns its exit code: kExitStartFailed when it could not start.
+  static int runAndWait(const SpawnOptions& options,
+                        const std::function<void(const std::shared_ptr<Process>&)>& started = {},
+                        std::string* startError = nullptr);
 
   ~Process();
   Process(const Process&) = delete;

@@ -325,6 +325,28 @@ TEST_F(ProcessTest, TerminateAfterTheChildEndedKeepsItsOwnCode) {
   EXPECT_EQ(p->exitCode(), 5);
 }
 
+TEST_F(ProcessTest, RunAndWaitHandsOverTheRunningChild) {
+  std::string error;
+  std::shared_ptr<Process> handle;
+  int code = Process::runAndWait(fake({"--sleep", "60"}), [&](const std::shared_ptr<Process>& p) {
+    EXPECT_TRUE(p->running());
+    handle = p;
+    EXPECT_TRUE(p->terminate(kExitTerminatedByUser));  // as a terminate command would, meanwhile
+  }, &error);
+  EXPECT_EQ(code, kExitTerminatedByUser);
+  EXPECT_TRUE(error.empty());
+  ASSERT_TRUE(handle);
+  EXPECT_FALSE(handle->running());
+
+  bool called = false;
+  SpawnOptions missing;
+  missing.program = (dir_ / "missing").string();
+  EXPECT_EQ(Process::runAndWait(missing, [&](const std::shared_ptr<Process>&) { called = true; }, &error),
+            kExitStartFailed);
+  EXPECT_FALSE(called);
+  EXPECT_NE(error.find("missing"), std::string::npos);
+}
+
 TEST_F(ProcessTest, SeveralThreadsMayWaitAtOnce) {
   auto p = spawn(fake({"--sleep", "0.3", "--exit", "9"}));
   std::vector<int> codes(4, -2);
