@@ -11,9 +11,25 @@ PausableWorker::~PausableWorker() {
 }
 
 void PausableWorker::main(Body body) {
-  if (checkpoint()) body(*this);
+  std::exception_ptr failure;
+  try {
+    if (checkpoint()) body(*this);
+  } catch (...) {
+    failure = std::current_exception();
+  }
   std::lock_guard lock(mutex_);
+  failure_ = failure;
   ended_ = true;
+}
+
+std::exception_ptr PausableWorker::failure() const {
+  std::lock_guard lock(mutex_);
+  return failure_;
+}
+
+bool PausableWorker::ended() const {
+  std::lock_guard lock(mutex_);
+  return ended_;
 }
 
 void PausableWorker::pause() {

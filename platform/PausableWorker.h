@@ -15,6 +15,7 @@
 // from the body. The destructor quits and joins, so the body must not outlive what it uses.
 #include <chrono>
 #include <condition_variable>
+#include <exception>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -40,6 +41,9 @@ class PausableWorker {
   bool quitting() const;
   // True while the body is running or sleeping (not paused and not ended): the timer's "started".
   bool active() const;
+  bool ended() const;
+  // What the body threw, if it ended by an exception (the thread ends; the program goes on).
+  std::exception_ptr failure() const;
 
   // Body only. Sleep up to interval; false when the worker is to end.
   bool sleepFor(std::chrono::milliseconds interval);
@@ -55,6 +59,7 @@ class PausableWorker {
   bool paused_;
   bool quit_ = false;
   bool ended_ = false;
+  std::exception_ptr failure_;
   std::thread thread_;  // last: started once the state above exists
 };
 

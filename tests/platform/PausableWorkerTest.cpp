@@ -6,6 +6,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <stdexcept>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -142,6 +143,19 @@ TEST(PausableWorkerTest, PauseLetsWorkInProgressFinishAndStopsAtTheNextCheckpoin
   lock.unlock();
   cv.notify_all();
   finished.waitFor(2);
+}
+
+TEST(PausableWorkerTest, AnExceptionEndsTheWorkerAndIsKept) {
+  PausableWorker w([](PausableWorker&) { throw std::runtime_error("round failed"); }, false);
+  w.join();
+  EXPECT_TRUE(w.ended());
+  EXPECT_FALSE(w.active());
+  ASSERT_TRUE(w.failure());
+  try {
+    std::rethrow_exception(w.failure());
+  } catch (const std::runtime_error& e) {
+    EXPECT_STREQ(e.what(), "round failed");
+  }
 }
 
 TEST(PausableWorkerTest, SleepingAndPausedWorkersUseNoCpu) {
