@@ -55,8 +55,8 @@ void BM_TerminateFamily(benchmark::State& state) {
       break;
     }
     while (!fs::exists(pidFile)) std::this_thread::sleep_for(2ms);
-    const pid_t grandchild = static_cast<pid_t>(std::stol(std::string(
-        std::istreambuf_iterator<char>(*std::make_unique<std::ifstream>(pidFile)), std::istreambuf_iterator<char>())));
+    pid_t grandchild = -1;
+    std::ifstream(pidFile) >> grandchild;
 
     const auto start = Clock::now();
     p->terminate(plat::kExitTerminatedByUser);
