@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <atomic>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -134,6 +138,35 @@ TEST_F(PathMacroWorld, TheUsersFoldersAreReadWhenAsked) {
   EXPECT_EQ(GetPathMacro("Personal"), "/home/t/文档");
   env_.Set("XDG_DOCUMENTS_DIR", "/mnt/docs/");
   EXPECT_EQ(GetPathMacro("Personal"), "/mnt/docs");
+}
+
+// A session that does not export the folder variables names them in its user-dirs file.
+TEST_F(PathMacroWorld, TheUsersFoldersComeFromTheUserDirsFileWhenNotExported) {
+  std::string tmpl = (std::filesystem::temp_directory_path() / "userdirs.XXXXXX").string();
+  ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
+  {
+    std::ofstream f(tmpl + "/user-dirs.dirs");
+    f << "# written by the session\n"
+         "XDG_DESKTOP_DIR=\"$HOME/桌面\"\n"
+         "XDG_MUSIC_DIR=\"/srv/music/\"\n"
+         "XDG_VIDEOS_DIR=\"relative/videos\"\n"
+         "XDG_TEMPLATES_DIR=\"$HOMEX/t\"\n";
+  }
+  env_.Set("XDG_CONFIG_HOME", tmpl);
+  env_.Unset("XDG_MUSIC_DIR");
+  env_.Unset("XDG_VIDEOS_DIR");
+  env_.Unset("XDG_TEMPLATES_DIR");
+  env_.Unset("XDG_PICTURES_DIR");
+  const std::vector<Case> cases = {
+      {"<Desktop>/a", "/home/t/桌面/a"},
+      {"<My Music>", "/srv/music"},
+      {"<My Video>", "/home/t/Videos"},     // a relative entry is ignored
+      {"<Templates>", "/home/t/Templates"}, // "$HOMEX" is not "$HOME"
+      {"<My Pictures>", "/home/t/Pictures"},
+      {"<Personal>", "/home/t/文档"},       // the exported variable wins
+  };
+  for (const Case& c : cases) EXPECT_EQ(ExpandPathMacros(c.text), c.expanded) << c.text;
+  std::filesystem::remove_all(tmpl);
 }
 
 TEST_F(PathMacroWorld, TheCommandLineFillsNamesNothingElseDefines) {
