@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <fstream>
@@ -117,9 +118,9 @@ TEST_F(PathMacroWorld, MalformedMacrosAreLeftAsWritten) {
 
 TEST_F(PathMacroWorld, NamesAreTheBuiltInsThenTheUsersFolders) {
   const auto& names = ShellFolderNames();
-  const std::vector<std::string> builtIns = {"PROGRAMDIR", "PROGRAMNAME",     "APPUSER",       "WINUSER",
-                                             "COMPUTERNAME", "WINDIR",        "WINSYSDIR",     "WINDISK",
-                                             "WINSYSDISK", "WINSYS16DIR",     "PROGRAMFILESDIR", "COMMONFILESDIR"};
+  const std::vector<std::string> builtIns = {
+      "PROGRAMDIR", "PROGRAMNAME", "APPUSER",     "WINUSER",         "COMPUTERNAME",  "WINDIR",
+      "WINSYSDIR",  "WINDISK",     "WINSYSDISK",  "WINSYS16DIR",     "PROGRAMFILESDIR", "COMMONFILESDIR"};
   ASSERT_EQ(names.size(), builtIns.size() + ShellFolderValueNames().size());
   EXPECT_TRUE(std::equal(builtIns.begin(), builtIns.end(), names.begin()));
   EXPECT_TRUE(std::equal(names.begin() + pmFirstShellFolder, names.end(), ShellFolderValueNames().begin()));
