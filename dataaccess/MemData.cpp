@@ -323,7 +323,9 @@ void TMemData::SetRecNo(std::int32_t recNo) {
     start = last_;
     startNo = lastNo;
   }
-  const bool forward = recNo >= startNo;
+  // From the last item the walk goes backwards unless the number lies beyond it (rows to fetch);
+  // the last item itself may be hidden, so its number cannot tell the direction.
+  const bool forward = start == last_ ? recNo > lastNo : recNo >= startNo;
   TItemHeader* c = start;
   while (true) {
     while (c) {
