@@ -396,6 +396,7 @@ void TMemData::InsertRecord(const void* record) {
 void TMemData::UpdateRecord(const void* record) {
   DAAssert(current_ != nullptr, kModule, "Update without a current record");
   TItemHeader* item = current_;
+  DAAssert(item->UpdateStatus != isDeleted, kModule, "Update of a deleted record");
   const bool wasVisible = !OmitRecord(item);
   if (!cachedUpdates_) {
     InternalUpdate();
@@ -438,6 +439,7 @@ void TMemData::DeleteRecord() {
   DAAssert(current_ != nullptr, kModule, "Delete without a current record");
   if (current_ == last_) Fetch(false);
   TItemHeader* item = current_;
+  if (cachedUpdates_ && item->UpdateStatus == isDeleted) return;  // shown by the item types; deleted already
   const bool wasVisible = !OmitRecord(item);
   TItemHeader* next = item->Next;
   TItemHeader* prev = item->Prev;
@@ -510,6 +512,8 @@ void TMemData::SetToBookmark(const TRecBookmark& bookmark) {
   if (bookmark.RefreshStamp == refreshStamp_ && bookmark.Item) {
     auto it = bookmarked_.find(static_cast<TItemHeader*>(bookmark.Item));
     if (it != bookmarked_.end() && it->second == bookmark.Serial) {
+      // A record hidden since is not shown: the cursor stays where it is.
+      if (OmitRecord(it->first)) return;
       current_ = it->first;
       bof_ = eof_ = false;
       return;

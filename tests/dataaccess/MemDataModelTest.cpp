@@ -446,6 +446,7 @@ TEST_P(MemDataModelTest, AgreesWithVectorModel) {
       store.SetToBookmark(b.store);
       int index = b.id ? model.IndexOf(*b.id) : -1;
       if (index >= 0) {
+        if (!model.Visible(model.At(index))) continue;
         model.cursor = index;
         model.bof = model.eof = false;
       } else if (b.recNo != -1) {
