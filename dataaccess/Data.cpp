@@ -58,6 +58,14 @@ double RoundToScale(double value, int scale) {
 
 std::atomic<std::int32_t> gRefreshCounter{0};
 
+// Wide strings in a record sit at any byte offset: copy them character by character.
+void PutWideToRecord(std::uint8_t* p, const char16_t* source, std::size_t maxLen) {
+  std::size_t n = 0;
+  if (source)
+    for (; n < maxLen && source[n]; ++n) WriteValue(p + 2 * n, source[n]);
+  WriteValue<char16_t>(p + 2 * n, 0);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -427,7 +435,7 @@ void TData::PutField(const TFieldDesc& field, void* record, const void* source) 
       return;
     }
     case dtWideString:
-      StrLCopyW(reinterpret_cast<char16_t*>(p), static_cast<const char16_t*>(source), field.Length);
+      PutWideToRecord(p, static_cast<const char16_t*>(source), field.Length);
       return;
     case dtExtWideString: {
       StringHeap().DisposeBuf(ReadPointer(p));
@@ -545,7 +553,7 @@ Variant TData::GetFieldAsVariant(int fieldNo, const void* record) {
     case dtString:
       return Variant(trimmed(std::string(reinterpret_cast<const char*>(p), strnlen(reinterpret_cast<const char*>(p), field.Size))));
     case dtWideString: {
-      std::u16string s(reinterpret_cast<const char16_t*>(p), 0);
+      std::u16string s;
       for (std::size_t i = 0; i < field.Length; ++i) {
         char16_t c = ReadValue<char16_t>(p + 2 * i);
         if (!c) break;
@@ -704,7 +712,7 @@ void TData::PutFieldAsVariant(int fieldNo, void* record, const Variant& value) {
       break;
     case dtWideString: {
       std::u16string s = value.AsWideString();
-      StrLCopyW(reinterpret_cast<char16_t*>(p), s.c_str(), field.Length);
+      PutWideToRecord(p, s.c_str(), field.Length);
       break;
     }
     case dtExtWideString: {
