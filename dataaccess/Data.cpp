@@ -95,7 +95,10 @@ void TData::Prepare() {
 void TData::UnPrepare() {
   if (!prepared_) return;
   prepared_ = false;
-  if (AutoInitFields) Fields.Clear();
+  if (AutoInitFields) {
+    FreeFilter();  // its nodes point at the descriptors
+    Fields.Clear();
+  }
   InternalUnPrepare();
 }
 
@@ -218,7 +221,7 @@ void TData::InitObjectFields(TObjectType* type, TFieldDesc* parent) {
       auto desc = std::make_unique<TFieldDesc>();
       desc->ParentField = parent;
       if (isArray) {
-        desc->Name = "[" + std::to_string(i) + "]";
+        desc->Name = std::string("[").append(std::to_string(i)).append("]");
         desc->ActualName = (parent ? parent->ActualName : std::string()) + desc->Name;
       } else {
         desc->Name = attr->Name;

@@ -5,6 +5,7 @@
 
 #include "dataaccess/DAErrors.h"
 #include "dataaccess/Data.h"
+#include "dataaccess/RecordBuffer.h"
 #include "dataaccess/TextUtil.h"
 
 namespace da {
@@ -40,6 +41,24 @@ bool IsIntegralVar(const Variant& v) {
     default:
       return false;
   }
+}
+
+// The value of a top-level numeric column as a double (NaN for NULL); false for other columns.
+bool ReadNumber(TData& data, const TFieldDesc& field, const void* record, double& out) {
+  if (field.HasParent()) return false;
+  const auto* p = static_cast<const std::uint8_t*>(record) + field.Offset;
+  switch (field.DataType) {
+    case dtInt8: out = ReadValue<std::int8_t>(p); break;
+    case dtInt16: out = ReadValue<std::int16_t>(p); break;
+    case dtUInt16: out = ReadValue<std::uint16_t>(p); break;
+    case dtInt32: out = ReadValue<std::int32_t>(p); break;
+    case dtUInt32: out = ReadValue<std::uint32_t>(p); break;
+    case dtFloat: case dtCurrency: out = ReadValue<double>(p); break;
+    default: return false;
+  }
+  if (std::isnan(out)) return false;  // a stored NaN takes the general way
+  if (data.GetNull(field.FieldNo, record)) out = std::nan("");
+  return true;
 }
 
 }  // namespace
@@ -284,6 +303,23 @@ bool TFilterExpression::EvalNode(const TExpressionNode* node, TData& data, const
   }
   const TExpressionNode* l = node->LeftOperand;
   const TExpressionNode* r = node->RightOperand;
+  // A numeric column against a number: compared in place, without variants.
+  if (l->NodeType == ntField && r->NodeType == ntValue && r->Value.VarType() == varDouble && node->NodeType != ntLike) {
+    double field;
+    if (ReadNumber(data, *l->FieldDesc, record, field)) {
+      if (std::isnan(field)) return node->NodeType == ntNoEqual;  // NULL: only "<>" holds
+      const double k = r->Value.AsDouble();
+      switch (node->NodeType) {
+        case ntEqual: return field == k;
+        case ntNoEqual: return field != k;
+        case ntMore: return field > k;
+        case ntLess: return field < k;
+        case ntMoreEqual: return field >= k;
+        case ntLessEqual: return field <= k;
+        default: break;
+      }
+    }
+  }
   auto value = [&](const TExpressionNode* n) {
     return n->NodeType == ntField ? data.GetFieldAsVariant(n->FieldDesc->FieldNo, record) : n->Value;
   };
