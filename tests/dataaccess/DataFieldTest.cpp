@@ -57,7 +57,7 @@ TEST(RecordLayout, EveryTypeHasItsSizeAndFieldsFollowEachOther) {
   std::uint32_t offset = 0;
   for (const auto& t : table) {
     ASSERT_EQ(TData::FieldSizeOf(t.type, t.length), t.size) << t.type;
-    data.AddField("F" + std::to_string(t.type), t.type, t.length);
+    data.AddField(std::string("F").append(std::to_string(t.type)), t.type, t.length);
   }
   data.InitFields();
   ASSERT_EQ(data.GetFieldCount(), 27);
@@ -450,7 +450,66 @@ TEST(ObjectFields, ChildrenFollowTheirObjectDepthFirst) {
   EXPECT_EQ(obj->Values[1].first, "LINES[1]");
   EXPECT_EQ(data.GetFieldAsVariant(3, rec.get()).AsString(), "Oslo");
   EXPECT_TRUE(data.GetFieldAsVariant(5, rec.get()).IsNull());
+
+  // A filter reaches the child field by its path.
+  data.Open();
+  data.AppendRecord(rec.get());
+  data.SetFilterText("O.CITY = 'Oslo'");
+  EXPECT_EQ(data.GetRecordCount(), 1);
+  data.SetFilterText("o.city = 'Bergen'");
+  EXPECT_EQ(data.GetRecordCount(), 0);
+  data.Close();
   obj->Release();
+}
+
+// A store whose opening can be made to fail, counting its lifecycle calls.
+class LifecycleStore : public TMemData {
+ public:
+  bool FailOpen = false;
+  int Prepares = 0, UnPrepares = 0, Opens = 0, Closes = 0;
+
+ protected:
+  void InternalPrepare() override { ++Prepares; }
+  void InternalUnPrepare() override { ++UnPrepares; }
+  void InternalOpen() override {
+    ++Opens;
+    if (FailOpen) throw Exception("open failed");
+    InitFields();
+  }
+  void InternalClose() override { ++Closes; }
+  void InternalInitFields() override { AddField("A", dtInt32); }
+};
+
+TEST(StoreLifecycle, OpenCloseAndPrepare) {
+  LifecycleStore store;
+  store.SetFilterText("A = 1");
+  store.Open();
+  EXPECT_TRUE(store.Active());
+  EXPECT_EQ(store.GetFieldCount(), 1);
+  EXPECT_TRUE(store.IsFiltered());
+  store.Close();
+  EXPECT_FALSE(store.Active());
+  EXPECT_EQ(store.GetFieldCount(), 0);  // described anew on the next opening
+  EXPECT_FALSE(store.IsFiltered());
+  EXPECT_EQ(store.Closes, 1);
+
+  store.SetFilterText("A = ");
+  EXPECT_THROW(store.Open(), Exception);  // the filter is parsed on opening
+  EXPECT_FALSE(store.Active());
+  store.SetFilterText("");
+  store.FailOpen = true;
+  EXPECT_THROW(store.Open(), Exception);
+  EXPECT_FALSE(store.Active());
+  store.FailOpen = false;
+
+  store.Prepare();
+  store.Open();
+  store.Close();
+  EXPECT_EQ(store.GetFieldCount(), 1);  // a prepared store keeps its descriptors
+  store.UnPrepare();
+  store.UnPrepare();
+  EXPECT_EQ(store.UnPrepares, 1);
+  EXPECT_EQ(store.GetFieldCount(), 0);
 }
 
 TEST(RecordBuffer, LineBreakHelpers) {
