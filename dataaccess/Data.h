@@ -112,12 +112,14 @@ class TData {
   virtual bool IsBlobFieldType(TDataType type) const;
   virtual bool IsComplexFieldType(TDataType type) const;
 
-  // Typed access. destSize is the destination's capacity in bytes; 0 means the field's own value
-  // size (ValueSize). A string read with line-end conversion never writes beyond it.
+  // Typed access. destSize is the destination's capacity in bytes. 0 means the field's own value
+  // size (ValueSize) for the types kept in the record, and the whole value for the heap types
+  // (dtExtString: up to twice its length plus one with line-end conversion). A read never
+  // writes beyond a capacity given.
   void GetFieldByNo(int fieldNo, const void* record, bool& isBlank, void* dest = nullptr, std::size_t destSize = 0);
   // A nullptr source makes the field NULL.
   void PutFieldByNo(int fieldNo, void* record, const void* source);
-  // Bytes GetFieldByNo writes for the field with destSize 0.
+  // Bytes GetFieldByNo writes for a field kept in the record with destSize 0.
   std::size_t ValueSize(const TFieldDesc& field) const;
 
   virtual bool GetNull(int fieldNo, const void* record);
