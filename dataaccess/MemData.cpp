@@ -36,6 +36,9 @@ void TMemData::InitData() {
 }
 
 void TMemData::FreeData() {
+  // Without large chunks the heap's pages hold every heap value: drop them at once, and the
+  // per-record release below passes over heap values (the heap is empty).
+  if (!StringHeap().HasLargeChunks()) StringHeap().Clear();
   if (HasComplexFields()) {
     for (TItemHeader* item = first_; item; item = item->Next) FreeComplexFields(Rec(item), true);
     for (TItemHeader* item : updateList_)

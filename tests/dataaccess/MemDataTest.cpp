@@ -326,3 +326,40 @@ TEST(MemDataBlobs, CachedModificationKeepsTheOldBlobValue) {
 
 }  // namespace
 }  // namespace da
+
+namespace da {
+namespace {
+
+TEST(MemDataValues, ClosingReleasesHeapValuesVariantsAndBlobs) {
+  for (bool large : {false, true}) {
+    TMemData data;
+    data.AutoInitFields = false;
+    data.AddField("XS", dtExtString);
+    data.AddField("V", dtVariant);
+    data.AddField("B", dtBlob);
+    data.InitFields();
+    data.Open();
+    std::unique_ptr<std::uint8_t[]> rec(data.AllocRecBuf());
+    for (int i = 0; i < 50; ++i) {
+      data.InitRecord(rec.get());
+      data.CreateComplexFields(rec.get(), true);
+      data.PutFieldAsVariant(1, rec.get(), Variant(std::string(large && i % 10 == 0 ? 3000 : 10, 'x')));
+      data.PutFieldAsVariant(2, rec.get(), Variant("value " + std::to_string(i)));
+      data.WriteBlob(3, rec.get(), 0, 4, "blob");
+      data.AppendRecord(rec.get());
+    }
+    EXPECT_EQ(data.StringHeap().HasLargeChunks(), large);
+    data.SetCachedUpdates(true);
+    data.SetRecNo(5);
+    data.GetRecord(rec.get());
+    data.EditRecord(rec.get());
+    data.PutFieldAsVariant(2, rec.get(), Variant("edited"));
+    data.PostRecord(rec.get());  // keeps a rollback copy with references of its own
+    data.Close();                  // the sanitizers check that everything went, once
+    EXPECT_TRUE(data.StringHeap().Empty());
+    EXPECT_FALSE(data.StringHeap().HasLargeChunks());
+  }
+}
+
+}  // namespace
+}  // namespace da
