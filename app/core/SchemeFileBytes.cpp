@@ -1,0 +1,31 @@
+#include "app/core/SchemeFileBytes.h"
+
+#include "app/core/AtomicFile.h"
+#include "app/core/CompressedFile.h"
+#include "app/core/PosixFile.h"
+#include "app/core/ZlibStream.h"
+
+namespace sch {
+
+std::optional<std::string> LoadSchemeFileBytes(const std::string& fileName) {
+  if (fileName.empty() || !FileExists(fileName)) return std::nullopt;
+  PosixFile file = PosixFile::OpenRead(fileName);
+  std::string bytes;
+  StringSink sink(bytes);
+  CopyStream(file, sink);
+  if (HasCompressedHeader(bytes)) return ExpandBytes(bytes);
+  return bytes;
+}
+
+void SaveSchemeFileBytes(const std::string& fileName, std::string_view payload, bool compressed) {
+  SaveFileAtomically(fileName, kSchemeFileMode, [&](ByteSink& out) {
+    StringSource in(payload);
+    if (compressed) {
+      WriteCompressed(in, out);
+    } else {
+      CopyStream(in, out);
+    }
+  });
+}
+
+}  // namespace sch

@@ -1,0 +1,20 @@
+#pragma once
+// The byte layer of the scheme file, beneath the object stream: loading gives the object
+// stream's bytes whether the file is plain or compressed; saving writes them plain or behind
+// the compressed header, atomically and readable by the owner only (the file holds database
+// passwords). LoadObjectFromFile / SaveObjectToFile put the object stream on top.
+// Any thread may call; the caller serialises saves of one file.
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace sch {
+
+// Nothing when the name is empty or no file exists; the expanded payload of a compressed file;
+// otherwise the file's bytes as they are. A damaged compressed file raises EZlibError.
+std::optional<std::string> LoadSchemeFileBytes(const std::string& fileName);
+// Replaces the file with `payload` (compressed at the default level when asked), mode 0600.
+// A failure raises and leaves the previous file as it was.
+void SaveSchemeFileBytes(const std::string& fileName, std::string_view payload, bool compressed);
+
+}  // namespace sch

@@ -1,0 +1,57 @@
+#pragma once
+// The exceptions of the data-access layer, standing in for the platform's exception classes:
+// - Exception: the base of every error this layer raises ("Invalid BLOB.", "Attribute %s not found.").
+// - EConvertError: a text that does not convert to the requested type.
+// - EDatabaseError: a database-side refusal (a field that cannot be modified, a dataset in the
+//   wrong state).
+// - EDAError: a data-access error with an error number; the Oracle layer derives its own from it.
+// - EAssertionFailed: a broken internal invariant (double free, foreign pointer); names the module.
+//   Raised by DAAssert; always checked, also in optimised builds.
+// All are thrown by value and caught by reference; any thread may raise them.
+#include <stdexcept>
+#include <string>
+
+namespace da {
+
+class Exception : public std::runtime_error {
+ public:
+  explicit Exception(const std::string& message) : std::runtime_error(message) {}
+};
+
+class EConvertError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+class EDatabaseError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+class EDAError : public EDatabaseError {
+ public:
+  EDAError(int errorCode, const std::string& message) : EDatabaseError(message), errorCode_(errorCode) {}
+  int ErrorCode() const { return errorCode_; }
+
+ private:
+  int errorCode_;
+};
+
+class EAssertionFailed : public Exception {
+ public:
+  EAssertionFailed(const std::string& module, const std::string& text)
+      : Exception(text + " (" + module + ")"), module_(module), text_(text) {}
+  const std::string& Module() const { return module_; }
+  const std::string& Text() const { return text_; }
+
+ private:
+  std::string module_;
+  std::string text_;
+};
+
+// Raises EAssertionFailed(module, text) unless the condition holds.
+inline void DAAssert(bool condition, const char* module, const char* text = "Assertion failure") {
+  if (!condition) throw EAssertionFailed(module, text);
+}
+
+}  // namespace da

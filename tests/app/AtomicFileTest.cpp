@@ -1,0 +1,118 @@
+// Atomic saves: until the new content is complete and on disk the old file stays, whatever
+// fails on the way.
+#include "app/core/AtomicFile.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <string>
+
+#include "app/core/CompressedFile.h"
+#include "foundation/Exception.h"
+#include "tests/app/ScratchFolder.h"
+
+namespace {
+
+using schtest::ReadAll;
+using schtest::WriteAll;
+
+// Passes bytes on until `limit` have gone through, then fails like a broken device.
+class FailAfterSink : public sch::ByteSink {
+ public:
+  FailAfterSink(sch::ByteSink& out, std::size_t limit) : out_(out), left_(limit) {}
+  void write(const void* buffer, std::size_t count) override {
+    if (count > left_) {
+      out_.write(buffer, left_);
+      throw olv::Exception("injected write failure");
+    }
+    out_.write(buffer, count);
+    left_ -= count;
+  }
+
+ private:
+  sch::ByteSink& out_;
+  std::size_t left_;
+};
+
+class AtomicFileTest : public ::testing::Test {
+ protected:
+  schtest::ScratchFolder dir;
+};
+
+TEST_F(AtomicFileTest, ReplacesTheFileWithTheRequestedMode) {
+  const std::string target = dir / "schemes.sch";
+  WriteAll(target, "old");
+  ::chmod(target.c_str(), 0644);
+  sch::SaveFileAtomically(target, sch::kSchemeFileMode, [](sch::ByteSink& out) { out.write("new content", 11); });
+  EXPECT_EQ(ReadAll(target), "new content");
+  EXPECT_EQ(schtest::ModeOf(target), 0600u);
+
+  sch::SaveFileAtomically(dir / "fresh.sch", sch::kSchemeFileMode, [](sch::ByteSink& out) { out.write("x", 1); });
+  EXPECT_EQ(schtest::ModeOf(dir / "fresh.sch"), 0600u);
+  EXPECT_EQ(dir.names(), (std::vector<std::string>{"fresh.sch", "schemes.sch"}));
+}
+
+TEST_F(AtomicFileTest, KeepsTheModeOfAnExistingFileUnlessToldOtherwise) {
+  const std::string target = dir / "data.txt";
+  WriteAll(target, "old");
+  ::chmod(target.c_str(), 0640);
+  sch::SaveFileAtomically(target, std::nullopt, [](sch::ByteSink& out) { out.write("new", 3); });
+  EXPECT_EQ(schtest::ModeOf(target), 0640u);
+  EXPECT_EQ(ReadAll(target), "new");
+}
+
+TEST_F(AtomicFileTest, InterruptedSaveLeavesThePreviousFileLoadable) {
+  const std::string target = dir / "schemes.sch";
+  const std::string oldPayload = schtest::DumpLikeBytes(50000);
+  WriteAll(target, sch::CompressBytes(oldPayload));
+  const std::string newPayload = schtest::RandomBytes(400000);
+  for (std::size_t failAfter : {std::size_t(0), std::size_t(10), std::size_t(16), std::size_t(300000)}) {
+    EXPECT_THROW(sch::SaveFileAtomically(target, sch::kSchemeFileMode,
+                                         [&](sch::ByteSink& out) {
+                                           FailAfterSink failing(out, failAfter);
+                                           sch::StringSource in(newPayload);
+                                           sch::WriteCompressed(in, failing);
+                                         }),
+                 olv::Exception)
+        << failAfter;
+    EXPECT_TRUE(sch::ExpandBytes(ReadAll(target)) == oldPayload) << failAfter;
+  }
+  // A write that the file system refuses part-way, as on a full disk.
+  {
+    schtest::FileSizeLimit limit(64 * 1024);
+    EXPECT_THROW(sch::SaveFileAtomically(target, sch::kSchemeFileMode,
+                                         [&](sch::ByteSink& out) { out.write(newPayload.data(), newPayload.size()); }),
+                 olv::Exception);
+  }
+  EXPECT_TRUE(sch::ExpandBytes(ReadAll(target)) == oldPayload);
+  EXPECT_EQ(dir.names(), (std::vector<std::string>{"schemes.sch"}));
+}
+
+TEST_F(AtomicFileTest, UncommittedWriterLeavesNoTrace) {
+  const std::string target = dir / "schemes.sch";
+  WriteAll(target, "old");
+  {
+    sch::AtomicFileWriter writer(target, sch::kSchemeFileMode);
+    writer.write("half", 4);
+    EXPECT_TRUE(std::filesystem::exists(writer.tempPath()));
+    EXPECT_EQ(std::filesystem::path(writer.tempPath()).parent_path(), std::filesystem::path(target).parent_path());
+  }
+  EXPECT_EQ(ReadAll(target), "old");
+  EXPECT_EQ(dir.names(), (std::vector<std::string>{"schemes.sch"}));
+}
+
+TEST_F(AtomicFileTest, SavesThroughALinkIntoTheLinkedFile) {
+  WriteAll(dir / "real.sch", "old");
+  std::filesystem::create_symlink(dir / "real.sch", dir / "link.sch");
+  sch::SaveFileAtomically(dir / "link.sch", std::nullopt, [](sch::ByteSink& out) { out.write("new", 3); });
+  EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.sch"));
+  EXPECT_EQ(ReadAll(dir / "real.sch"), "new");
+}
+
+TEST_F(AtomicFileTest, MissingFolderRaises) {
+  EXPECT_THROW(sch::SaveFileAtomically(dir / "no/such/folder/x.sch", std::nullopt, [](sch::ByteSink&) {}),
+               olv::Exception);
+}
+
+}  // namespace
