@@ -9,6 +9,7 @@ namespace {
 
 thread_local const TExp_CustFuncRef* tCurrentCall = nullptr;
 thread_local int tCallDepth = 0;
+thread_local long tCallsThisEvaluation = 0;
 
 TFunctionList& CompileFunctions() {
   if (const TCompileScope* scope = TCompileScope::Current())
@@ -123,7 +124,9 @@ void TExp_CustFuncRef::Calculate(std::uint32_t stamp) {
     body_ = def->CloneBody();
   }
   if (!body_) return;
-  if (tCallDepth >= kMaxCustomCallDepth) RaiseCalcError("用户函数调用嵌套过深(" + name_ + ")");
+  if (tCallDepth == 0) tCallsThisEvaluation = 0;
+  if (tCallDepth >= kMaxCustomCallDepth || ++tCallsThisEvaluation > kMaxCustomCallsPerEvaluation)
+    RaiseCalcError("用户函数调用嵌套过深(" + name_ + ")");
   struct Frame {
     TExp_CustFuncRef* call;
     explicit Frame(TExp_CustFuncRef* c) : call(c) {

@@ -8,8 +8,10 @@
 // attached, so the body may call the function itself. A call is a TExp_CustFuncRef: it looks its
 // definition up again at each evaluation, evaluates its own clone of the body and takes the
 // result; CustFuncParam(N) inside the body is the call's argument N and Argc their number.
-// The call being evaluated is per thread (CurrentCustomCall), and calls nest at most
-// kMaxCustomCallDepth deep (deeper recursion raises instead of exhausting the stack).
+// The call being evaluated is per thread (CurrentCustomCall). Calls nest at most
+// kMaxCustomCallDepth deep, and one outermost call makes at most kMaxCustomCallsPerEvaluation
+// calls in all: runaway recursion raises instead of exhausting the stack or the memory (each
+// call holds its own clone of the body).
 #include <memory>
 #include <mutex>
 #include <string>
@@ -22,6 +24,7 @@ namespace olv {
 class TFunctionList;
 
 inline constexpr int kMaxCustomCallDepth = 256;
+inline constexpr long kMaxCustomCallsPerEvaluation = 20000;
 
 class TCustomFunction : public TFunction {
   OLV_CLASS(TCustomFunction, TFunction)

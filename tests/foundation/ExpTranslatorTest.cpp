@@ -411,6 +411,12 @@ TEST_F(ExpCompile, UserDefinedArgumentsAndRecursion) {
   ASSERT_TRUE(f.Node);
   EXPECT_THROW(f.Node->Calculate(1), Exception);
   EXPECT_EQ(CurrentCustomCall(), nullptr);  // restored after the exception
+  // Branching recursion is bounded by the number of calls, not only by the depth.
+  box.Eval("CustomFunction('Both', 0, 0, Both() + Both())");
+  auto both = box.Compile("Both()");
+  ASSERT_TRUE(both.Node);
+  EXPECT_THROW(both.Node->Calculate(1), Exception);
+  EXPECT_EQ(box.Eval("Fact(4)")->AsInteger(), 24);  // the count starts again
 
   // Outside any call the parameters are neutral.
   EXPECT_EQ(box.Eval("Argc()")->AsReal(), 0);
