@@ -172,6 +172,7 @@ void TExp_Add::DoCalculate() {
       break;
     case TExpDataType::String: {
       TextOf ta(*a), tb(*b);
+      if (ta.view.size() + tb.view.size() > kMaxTextLength) RaiseCalcError("文本过长");
       Value.Text.assign(ta.view);
       Value.Text.append(tb.view);
       break;

@@ -3,9 +3,15 @@
 // compiler maps the operator signs to these classes. Integer arithmetic wraps around at 32 bits;
 // "/" never raises (a division error gives 0); "^" is always Real and capped at 1.1E+4932.
 // Threads: as every node, one thread at a time per tree.
+#include <cstddef>
+
 #include "foundation/Expression.h"
 
 namespace olv {
+
+// The longest text "+" builds; a longer one raises (texts doubled in a loop would otherwise
+// take all memory).
+inline constexpr std::size_t kMaxTextLength = std::size_t{1} << 26;
 
 // The largest value "^" yields; results beyond it are this value.
 inline constexpr long double kPowerCap = 1.1E+4932L;

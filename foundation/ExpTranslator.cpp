@@ -585,7 +585,9 @@ std::string TExpTranslator::ExpandDirectives(std::string_view source) const {
       Operand o = p.ParseExpression(close - 1);
       std::string replacement;
       if (p.error) {
-        replacement = ErrorInfoOf(p.error, p.pos, t);
+        // The information shows the directive itself, not the whole text: with the whole text,
+        // every failing directive would double the text.
+        replacement = ErrorInfoOf(p.error, p.pos - (i - 1), std::string_view(t).substr(i - 1, close - i + 1));
       } else if (o.node) {
         try {
           o.node->Calculate(kAlwaysStamp);

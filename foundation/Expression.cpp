@@ -251,7 +251,14 @@ double TExpression::AsDateTime() const {
 }
 
 std::string TExpression::FormatStr() const {
-  if (formatExp_) {
+  // A format may itself be formatted, and through variables may end up formatting itself
+  // (each level cloning formats anew): inside a format the default formats hold.
+  static thread_local int depth = 0;
+  if (formatExp_ && depth < kMaxFormatDepth) {
+    struct Level {
+      Level() { ++depth; }
+      ~Level() { --depth; }
+    } level;
     formatExp_->Calculate(Stamp);
     std::string f = formatExp_->AsString();
     if (!f.empty()) return f;

@@ -126,7 +126,10 @@ class TExpression : public TBaseObject {
     return DataType == TExpDataType::String && !formatExp_ ? &Value.Text : nullptr;
   }
 
-  // The format of the text form: FormatExp's text, else the default of the type.
+  // The format of the text form: FormatExp's text, else the default of the type. Text forms
+  // needed while a format is computed use their default formats: a format of a format (which,
+  // through variables, may be the format itself) is never evaluated.
+  static constexpr int kMaxFormatDepth = 1;
   std::string FormatStr() const;
   TExpression* FormatExp() const { return formatExp_.get(); }
   void SetFormatExp(std::unique_ptr<TExpression> node) { formatExp_ = std::move(node); }

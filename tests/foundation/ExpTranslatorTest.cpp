@@ -102,6 +102,14 @@ TEST_F(ExpCompile, MixedTypesAndWrapAround) {
   });
 }
 
+TEST_F(ExpCompile, TextsDoubledWithoutEndRaiseInsteadOfTakingAllMemory) {
+  std::string text = "s:='0123456789abcdef'";
+  for (int i = 0; i < 30; ++i) text += " = (s:=s+s)";
+  auto r = box.Compile(text);
+  ASSERT_TRUE(r.Node) << r.GetErrorInfo();
+  EXPECT_THROW(r.Node->Calculate(1), Exception);
+}
+
 TEST_F(ExpCompile, DivisionByZeroGivesZero) {
   ExpectValues({
       {"1 / 0", TExpDataType::Integer, "0"},
@@ -140,6 +148,9 @@ TEST_F(ExpCompile, DirectivesAreReplacedByTheirValue) {
   EXPECT_EQ(box.translator.ExpandDirectives("'{$I 1}' + {$i 'x'}"), "'{$I 1}' + x");
   // A directive that does not compile becomes the error information.
   EXPECT_EQ(box.translator.ExpandDirectives("{$I 1+}"), "需要操作数 ({$I 1+[错]})");
+  // The information names the directive only, so failing directives cannot multiply the text.
+  EXPECT_EQ(box.translator.ExpandDirectives("7 {$I (} {$I )}"),
+            "7 括号不匹配 ({$I [错](}) 无效操作数 ({$I [错])})");
 }
 
 TEST_F(ExpCompile, FoldsConstantsButNeverCalls) {
