@@ -12,7 +12,13 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > 4096) return 0;
   const std::string text(reinterpret_cast<const char*>(data), size);
-  olv::TVarList vars(&olv::GlobalVarList(), true);
+  // A root list of its own per input, so that "\" variables do not pile up across inputs.
+  olv::TVarList root;
+  olv::GlobalTranslator().SetVarList(&root);
+  struct Restore {
+    ~Restore() { olv::GlobalTranslator().SetVarList(&olv::GlobalVarList()); }
+  } restore;
+  olv::TVarList vars(&root, true);
   olv::TExpTranslator translator(&vars);
   olv::RegisterLanguageFunctions(translator.FunctionList());
 
