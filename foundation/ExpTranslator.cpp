@@ -7,6 +7,7 @@
 #include "foundation/CustomFunction.h"
 #include "foundation/ExpOperators.h"
 #include "foundation/ExpVariables.h"
+#include "foundation/OlvClass.h"
 #include "foundation/TextScan.h"
 #include "foundation/TextServices.h"
 
@@ -634,6 +635,17 @@ void RegisterLanguageFunctions(TFunctionList& functions) {
                              &TExp_Argc::StaticClass()});
 }
 
+void RegisterExpStreamClasses() {
+  RegisterObjClasses({&TExpression::StaticClass(), &TExp_Power::StaticClass(), &TExp_Mul::StaticClass(),
+                      &TExp_Div::StaticClass(), &TExp_Add::StaticClass(), &TExp_Sub::StaticClass(),
+                      &TExp_Equ::StaticClass(), &TExp_NotEqu::StaticClass(), &TExp_Great::StaticClass(),
+                      &TExp_GorE::StaticClass(), &TExp_Less::StaticClass(), &TExp_LorE::StaticClass(),
+                      &TExp_In::StaticClass(), &TExp_And::StaticClass(), &TExp_Or::StaticClass(),
+                      &TExp_VarRef::StaticClass(), &TExp_VarAssign::StaticClass(),
+                      &TCustomFunction::StaticClass(), &TExp_CustFuncRef::StaticClass(),
+                      &TExp_CustFuncParam::StaticClass(), &TExp_Argc::StaticClass()});
+}
+
 TVarList& GlobalVarList() {
   static TVarList* list = [] {
     static TVarList l;
@@ -648,6 +660,7 @@ TVarList& GlobalVarList() {
 
 TExpTranslator& GlobalTranslator() {
   static TExpTranslator* translator = [] {
+    RegisterExpStreamClasses();
     static TExpTranslator t(&GlobalVarList());
     RegisterLanguageFunctions(t.FunctionList());
     return &t;

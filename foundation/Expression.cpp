@@ -157,6 +157,38 @@ void TExpression::RaiseCalcError(std::string_view message) const {
   throw Exception(Format("表达式(%s)计算错误：%s", {GetClassNameStr(), message}));
 }
 
+// ---------------------------------------------------------------- persistence
+
+void TExpression::EnumProps(PropMode mode, TPropEnumProc& proc) {
+  TBaseObject::EnumProps(mode, proc);
+  static_assert(sizeof(TExpDataType) == 1);
+  // A one-byte enumeration read and written as its byte; AfterRead checks what was read.
+  proc.Report<pkByte>("DataType", reinterpret_cast<std::uint8_t&>(DataType), true);
+  switch (DataType) {
+    case TExpDataType::String:
+      proc.Report<pkString>("Value", Value.Text, !Value.Text.empty());
+      break;
+    case TExpDataType::Real:
+    case TExpDataType::DateTime:
+      proc.Report<pkExtended>("Value", Value.Float, Value.Float != 0);
+      break;
+    default:
+      proc.Report<pkInteger>("Value", Value.Int, Value.Int != 0);
+      break;
+  }
+  proc.ReportObject("FormatExp", formatExp_, formatExp_ != nullptr);
+  static constexpr std::string_view kSubExp[kMaxParams] = {"SubExp0", "SubExp1", "SubExp2"};
+  const int count = mode == pmRead ? kMaxParams : ParamCount();
+  for (int i = 0; i < count && i < kMaxParams; ++i)
+    proc.ReportObject(kSubExp[i], params_[i], params_[i] != nullptr);
+}
+
+void TExpression::AfterRead(TObjReader&) {
+  if (static_cast<std::uint8_t>(DataType) > static_cast<std::uint8_t>(TExpDataType::Auto))
+    DataType = TExpDataType::Integer;
+  if (DataType == TExpDataType::Boolean || DataType == TExpDataType::Char) Value.Int = LowByte(Value.Int);
+}
+
 // ---------------------------------------------------------------- reading
 
 std::int32_t TExpression::AsInteger() const {

@@ -19,7 +19,7 @@
 #include <string>
 #include <string_view>
 
-#include "foundation/ExpClassShim.h"
+#include "foundation/OlvClass.h"
 #include "foundation/Exception.h"
 
 namespace olv {
@@ -107,6 +107,11 @@ class TExpression : public TBaseObject {
 
   [[noreturn]] void RaiseCalcError(std::string_view message) const;
 
+  // Persistent fields: "DataType", "Value" (the text of a String, the 32-bit part of Integer,
+  // Boolean and Char, the floating part of Real and DateTime), "FormatExp", "SubExp0".."SubExp2".
+  void EnumProps(PropMode mode, TPropEnumProc& proc) override;
+  void AfterRead(TObjReader& reader) override;
+
   // --- values, converted from / to DataType
   std::int32_t AsInteger() const;
   long double AsReal() const;
@@ -168,5 +173,8 @@ std::unique_ptr<TExpression> MakeRealConstant(long double v);
 std::unique_ptr<TExpression> MakeBoolConstant(bool v);
 
 std::string_view DataTypeName(TExpDataType type);
+
+// Registers the node classes of the language for the object stream.
+void RegisterExpStreamClasses();
 
 }  // namespace olv

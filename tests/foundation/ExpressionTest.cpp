@@ -8,6 +8,7 @@
 #include "ExpTestSupport.h"
 #include "foundation/ExpOperators.h"
 #include "foundation/Format.h"
+#include "foundation/ObjStream.h"
 #include "foundation/SysErrors.h"
 
 using namespace olv;
@@ -233,6 +234,46 @@ TEST(ExpNode, CloneCopiesClassSubtreeResultAndFormat) {
   c->Calculate(2);
   EXPECT_EQ(c->AsString(), "0008");
   EXPECT_EQ(r.Node->AsString(), "0007");  // the original is untouched
+}
+
+TEST(ExpNode, TreesGoThroughTheObjectStream) {
+  exptest::Sandbox box;
+  RegisterExpStreamClasses();
+  box.vars.SetVar("x", MakeIntConstant(4));
+  auto r = box.Compile("'[ ' + (x + 2 : '%.4d') + ' | ' + (2.5 * x) + ' | ' + ('a' $ 'cab')");
+  ASSERT_TRUE(r.Node) << r.GetErrorInfo();
+  TMemoryStream stream;
+  WriteObjectToStream(stream, r.Node.get());
+  stream.SetPosition(0);
+  auto obj = ReadObjectFromStream(stream);
+  auto* back = dynamic_cast<TExpression*>(obj.get());
+  ASSERT_NE(back, nullptr);
+  EXPECT_EQ(&back->ClassType(), &r.Node->ClassType());
+  // Read back, the variable resolves in the root list.
+  GlobalVarList().SetVar("x", MakeIntConstant(4));
+  r.Node->Calculate(1);
+  back->Calculate(1);
+  GlobalVarList().SetVar("x", nullptr);
+  EXPECT_EQ(r.Node->AsString(), "[ 0006 | 10 | Yes");
+  EXPECT_EQ(back->AsString(), r.Node->AsString());
+}
+
+TEST(ExpNode, AStreamedNodeWithAnUnknownTypeReadsAsInteger) {
+  RegisterExpStreamClasses();
+  auto node = MakeIntConstant(5);
+  TMemoryStream stream;
+  WriteObjectToStream(stream, node.get());
+  std::string bytes(stream.View());
+  const auto at = bytes.find("DataType");
+  ASSERT_NE(at, std::string::npos);
+  // The tag after the name is a one-byte integer: make the type 200.
+  bytes[at + 8 + 1] = static_cast<char>(200);
+  TMemoryStream damaged(bytes);
+  auto obj = ReadObjectFromStream(damaged);
+  auto* back = dynamic_cast<TExpression*>(obj.get());
+  ASSERT_NE(back, nullptr);
+  EXPECT_EQ(back->DataType, TExpDataType::Integer);
+  EXPECT_EQ(back->AsInteger(), 5);
 }
 
 TEST(ExpNode, CalcErrorNamesTheClass) {
