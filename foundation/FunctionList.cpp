@@ -4,6 +4,7 @@
 
 #include "foundation/CustomFunction.h"
 #include "foundation/Format.h"
+#include "foundation/LogWriter.h"
 #include "foundation/Utf8.h"
 
 namespace olv {
@@ -16,15 +17,16 @@ std::mutex& HookMutex() {
 }
 
 TExpLogHook& Hook() {
-  static TExpLogHook hook;
+  static TExpLogHook hook = [](const std::string& line) { WriteLog(line, false); };
   return hook;
 }
 
 }  // namespace
 
-void SetExpLogHook(TExpLogHook hook) {
+TExpLogHook SetExpLogHook(TExpLogHook hook) {
   std::lock_guard lock(HookMutex());
-  Hook() = std::move(hook);
+  std::swap(Hook(), hook);
+  return hook;
 }
 
 void WriteExpLog(const std::string& line) {

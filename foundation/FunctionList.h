@@ -25,9 +25,10 @@ struct TFuncionRegisterInfo {
   std::shared_ptr<TCustomFunction> Definition;  // user-defined functions only
 };
 
-// Where the registry writes its log lines; by default the program's log without header.
+// Where the registry writes its log lines; by default the program's log without header
+// (WriteLog). Returns the hook it replaces.
 using TExpLogHook = std::function<void(const std::string&)>;
-void SetExpLogHook(TExpLogHook hook);
+TExpLogHook SetExpLogHook(TExpLogHook hook);
 void WriteExpLog(const std::string& line);
 
 class TFunctionList {

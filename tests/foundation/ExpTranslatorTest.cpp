@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "ExpTestSupport.h"
+#include "foundation/LogWriter.h"
 #include "foundation/TextServices.h"
 
 using namespace olv;
@@ -355,11 +359,11 @@ TEST(ExpVarList, DestroyingTheCurrentListFallsBackToItsParent) {
 
 TEST(ExpFunctionList, DuplicateBuiltInIsLoggedAndTheFirstKept) {
   std::vector<std::string> lines;
-  SetExpLogHook([&](const std::string& l) { lines.push_back(l); });
+  TExpLogHook saved = SetExpLogHook([&](const std::string& l) { lines.push_back(l); });
   TFunctionList list;
   EXPECT_TRUE(list.RegisterFunction("Sin", exptest::TTestLength::StaticClass()));
   EXPECT_FALSE(list.RegisterFunction("sin", exptest::TTestIif::StaticClass()));
-  SetExpLogHook(nullptr);
+  SetExpLogHook(saved);
   EXPECT_EQ(lines, std::vector<std::string>{"函数重名(sin)"});
   auto fn = list.CreateFunction("SIN");
   ASSERT_TRUE(fn);
@@ -367,6 +371,20 @@ TEST(ExpFunctionList, DuplicateBuiltInIsLoggedAndTheFirstKept) {
   EXPECT_EQ(list.Names(), std::vector<std::string>{"SIN"});
   list.UnregisterFunction("sIN");
   EXPECT_FALSE(list.CreateFunction("Sin"));
+}
+
+TEST(ExpFunctionList, DuplicatesGoToTheProgramsLogWithoutHeader) {
+  const std::string log = testing::TempDir() + "expr_registry.LOG";
+  std::remove(log.c_str());
+  SetLogFileName(log);
+  TFunctionList list;
+  list.RegisterFunction("Twice", exptest::TTestLength::StaticClass());
+  list.RegisterFunction("TWICE", exptest::TTestLength::StaticClass());
+  SetLogFileName("");
+  std::ifstream in(log, std::ios::binary);
+  const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(content, "函数重名(TWICE)\r\n");
+  std::remove(log.c_str());
 }
 
 TEST(ExpFunctionList, ClassNamesGiveTheRegisteredNames) {
