@@ -83,9 +83,9 @@ void TExp_CustFuncRef::Bind(std::string_view name, std::shared_ptr<TCustomFuncti
                             const TFunctionList* list) {
   name_.assign(name);
   list_ = list;
-  definition_ = std::move(definition);
-  min_ = definition_ ? definition_->MinCount() : 0;
-  opt_ = definition_ ? definition_->OptCount() : 0;
+  definition_ = definition;
+  min_ = definition ? definition->MinCount() : 0;
+  opt_ = definition ? definition->OptCount() : 0;
 }
 
 TExpression* TExp_CustFuncRef::GetParam(int index) const {
@@ -104,7 +104,8 @@ std::unique_ptr<TExpression> TExp_CustFuncRef::SetParam(int index, std::unique_p
 }
 
 bool TExp_CustFuncRef::DecideDataType() {
-  DataType = definition_ ? definition_->BodyType() : TExpDataType::Auto;
+  const auto def = definition_.lock();
+  DataType = def ? def->BodyType() : TExpDataType::Auto;
   return true;
 }
 
@@ -119,7 +120,7 @@ void TExp_CustFuncRef::CloneStateTo(TExpression& clone) const {
 void TExp_CustFuncRef::Calculate(std::uint32_t stamp) {
   if (!EnterRound(stamp)) return;
   std::shared_ptr<TCustomFunction> def = list_ ? list_->FindCustom(name_) : nullptr;
-  if (def && (def != definition_ || !body_)) {
+  if (def && (def != definition_.lock() || !body_)) {
     definition_ = def;
     body_ = def->CloneBody();
   }

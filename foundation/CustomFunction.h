@@ -76,8 +76,9 @@ class TExp_CustFuncRef : public TFunction {
   const TFunctionList* list_ = nullptr;
   int min_ = 0;
   int opt_ = 0;
-  std::shared_ptr<TCustomFunction> definition_;  // the one last used
-  std::unique_ptr<TExpression> body_;            // own clone of its body
+  // The definition last used; not owned, since a definition's body may call the function.
+  std::weak_ptr<TCustomFunction> definition_;
+  std::unique_ptr<TExpression> body_;  // own clone of its body
   std::vector<std::unique_ptr<TExpression>> args_;
   const TExp_CustFuncRef* caller_ = nullptr;
 };
