@@ -3,6 +3,7 @@
 #include <mutex>
 #include <vector>
 
+#include "foundation/ExpTranslator.h"
 #include "foundation/FileStream.h"
 #include "foundation/OlvPub.h"
 #include "foundation/PathMacros.h"
@@ -31,6 +32,10 @@ void AddStartUpHook(StartUpHook hook) {
 void StartUp(int argc, const char* const* argv) {
   InitializeOlvPub(argc, argv);
   SetPathExpander(&ExpandFileNameMacros);
+  // The expression engine's classes go into the class registry now, not at the first compile, so
+  // that a stream holding expressions reads back whatever ran first; this also creates the
+  // program's translator and root variables while only this thread runs.
+  GlobalTranslator();
   std::vector<StartUpHook> hooks;
   {
     std::lock_guard lock(g_mutex);

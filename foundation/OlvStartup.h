@@ -4,6 +4,7 @@
 //   1. OlvPub's start-up: the command-line parameters (each split at ";"), empty user path
 //      macros, the program's date formats;
 //   2. the file stream's path expander (ExpandFileNameMacros of foundation/PathMacros.h);
+//      the expression engine's translator, root variables and stream classes;
 //   3. the class registrations added with AddStartUpHook, in the order they were added (the
 //      class registry already holds the foundation's own list container; the other modules add
 //      theirs, the application last);

@@ -11,6 +11,7 @@
 
 #include "foundation/FileStream.h"
 #include "foundation/Format.h"
+#include "foundation/OlvClass.h"
 #include "foundation/LogWriter.h"
 #include "foundation/OlvPub.h"
 #include "foundation/ProgramFiles.h"
@@ -63,6 +64,7 @@ TEST_F(StartUpWorld, PreparesTheLibraryInOrder) {
   EXPECT_EQ(CurrentFormatSettings()->DateSeparator, ".");
   EXPECT_EQ(SchemeFilePath(), (dir_ / "orascheme.sch").string());
   EXPECT_EQ(LogFileName(), (dir_ / "orascheme.LOG").string());
+  EXPECT_NE(FindObjClass("TExpression"), nullptr) << "expression classes registered at start-up";
 
   // A hook added late runs at once.
   AddStartUpHook([&] { steps.push_back("late"); });
