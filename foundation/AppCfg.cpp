@@ -17,7 +17,8 @@ void TAppCfgInfo::EnumProps(PropMode mode, TPropEnumProc& proc) {
                         {"QueryPath", &QueryPath},     {"DefaultPath", &DefaultPath},
                         {"AboutBmp", &AboutBmp},       {"Network", &Network}};
   for (const Text& t : texts) proc.Report<pkString>(t.name, *t.field, !t.field->empty());
-  proc.Report<pkBoolean>("ExitPrompt", ExitPrompt, ExitPrompt);
+  // On by default, so it is always stored: stored only when on, "off" would read back as on.
+  proc.Report<pkBoolean>("ExitPrompt", ExitPrompt, true);
   proc.Report<pkString>("Personal", Personal, !Personal.empty());
 }
 
