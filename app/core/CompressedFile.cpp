@@ -44,15 +44,15 @@ bool HasCompressedHeader(std::string_view firstBytes) {
   return true;
 }
 
-void WriteCompressed(ByteSource& payload, ByteSink& out) {
+void WriteCompressed(olv::TStream& payload, olv::TStream& out) {
   const std::string header = MakeCompressedHeader();
-  out.write(header.data(), header.size());
+  out.WriteBuffer(header.data(), header.size());
   CompressionStream z(out);
   CopyStream(payload, z);
   z.finish();
 }
 
-bool ExpandCompressed(ByteSource& in, ByteSink& out) {
+bool ExpandCompressed(olv::TStream& in, olv::TStream& out) {
   char header[kCompressedHeaderSize];
   const std::size_t n = ReadFully(in, header, sizeof header);
   if (!HasCompressedHeader(std::string_view(header, n))) return false;
@@ -62,19 +62,17 @@ bool ExpandCompressed(ByteSource& in, ByteSink& out) {
 }
 
 std::string CompressBytes(std::string_view payload) {
-  std::string out;
-  StringSource in(payload);
-  StringSink sink(out);
-  WriteCompressed(in, sink);
-  return out;
+  olv::TMemoryStream in(payload);
+  olv::TMemoryStream out;
+  WriteCompressed(in, out);
+  return std::string(out.View());
 }
 
 std::string ExpandBytes(std::string_view compressed) {
-  std::string out;
-  StringSource in(compressed);
-  StringSink sink(out);
-  if (!ExpandCompressed(in, sink)) throw olv::Exception("The data is not compressed");
-  return out;
+  olv::TMemoryStream in(compressed);
+  olv::TMemoryStream out;
+  if (!ExpandCompressed(in, out)) throw olv::Exception("The data is not compressed");
+  return std::string(out.View());
 }
 
 bool IsCompressedFile(const std::string& fileName) {
