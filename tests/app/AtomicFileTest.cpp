@@ -119,3 +119,32 @@ TEST_F(AtomicFileTest, MissingFolderRaises) {
 }
 
 }  // namespace
+
+namespace {
+
+// The file under the compressed-file code is a library stream: it seeks, sizes and reads back
+// what the object stream and the compressors hand it.
+TEST_F(AtomicFileTest, PosixFileIsAStream) {
+  const std::string target = dir / "data.bin";
+  {
+    std::string temp;
+    sch::PosixFile f = sch::PosixFile::CreateBeside(target, ".t", 0600, temp);
+    f.WriteBuffer("0123456789", 10);
+    EXPECT_EQ(f.Size(), 10);
+    EXPECT_EQ(f.Position(), 10);
+    f.SetSize(4);
+    EXPECT_EQ(f.Size(), 4);
+    f.close();
+    sch::RenameFile(temp, target);
+  }
+  sch::PosixFile f = sch::PosixFile::OpenRead(target);
+  f.SetPosition(1);
+  char buf[8] = {};
+  EXPECT_EQ(f.Read(buf, 8), 3);
+  EXPECT_EQ(std::string(buf, 3), "123");
+  EXPECT_EQ(f.Remaining(), 0);
+  EXPECT_THROW(f.WriteBuffer("x", 1), olv::Exception) << "opened for reading";
+  EXPECT_THROW(f.Seek(-1, olv::TSeekOrigin::Beginning), olv::Exception);
+}
+
+}  // namespace
