@@ -31,8 +31,9 @@ class TOracleScheme : public TSchemeObject {
   virtual void PrepareFileNames() {}
   // The program a new scheme of the kind names; base: empty.
   virtual std::string GetDefaultExe() { return {}; }
-  // Finds the Oracle client (HomeKey ... Language); called by the constructor's owner once the
-  // registry is there. Base: nothing.
+  // Finds the Oracle client (HomeKey ... Language) in the registry. Base: nothing; whoever
+  // creates or reads an Oracle scheme calls it once the registry lookup exists (a virtual call
+  // from the constructor would not reach a kind's override).
   virtual void DetectOracleClient() {}
 };
 

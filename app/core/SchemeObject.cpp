@@ -167,14 +167,11 @@ void TSchemeObject::AdoptFields() {
   for (int i = 0; i < SchParams->Count(); ++i) {
     if (TItemDescription* item = GetParam(i)) item->Owner = SchParams.get();
   }
-  // A record of a run in progress is not carried over.
-  if (CurLog && LogList->Count() > 0) {
-    bool found = false;
-    for (int i = 0; i < LogList->Count() && !found; ++i) found = LogList->Items(i) == CurLog;
-    if (!found) CurLog = nullptr;
-  } else {
-    CurLog = nullptr;
-  }
+  // The record of a run in progress belongs to the run's own list; one that the list no longer
+  // holds is forgotten.
+  bool held = false;
+  for (int i = 0; i < LogList->Count() && !held; ++i) held = LogList->Items(i) == CurLog;
+  if (!held) CurLog = nullptr;
 }
 
 void TSchemeObject::CopyPropsTo(olv::TBaseObject& dest, std::string_view filter) const {
