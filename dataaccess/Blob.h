@@ -64,6 +64,13 @@ class TBlob : public TSharedObject {
   TBlob* Rollback() const { return rollback_; }
   // Moves the whole chain into a new rollback blob, leaving this blob empty. Cached mode only.
   void SaveRollback();
+  // Hands the rollback blob (with its reference) to the caller; the blob keeps its current value
+  // and stays in cached mode. nullptr when there is none.
+  TBlob* TakeRollback() {
+    TBlob* old = rollback_;
+    rollback_ = nullptr;
+    return old;
+  }
 
   // Piece handling for filling a value piecewise.
   void AllocPiece(TPieceHeader*& piece, std::uint32_t size);

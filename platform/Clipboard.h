@@ -1,0 +1,43 @@
+#pragma once
+// The clipboard behind an interface: entries of bytes under format names ("text/plain",
+// "OlvekObject", ...). The in-process version serves tests and programs without a window system;
+// the window side installs one over the desktop clipboard.
+//
+// A Put replaces everything on the clipboard with its entries at once, so a reader never sees a
+// half-set clipboard. Implementations are thread-safe; the installed clipboard is process-wide.
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace plat {
+
+constexpr const char* kTextFormat = "text/plain";
+
+class Clipboard {
+ public:
+  virtual ~Clipboard() = default;
+  // Empties the clipboard and puts the entries (format -> bytes) on it.
+  virtual void Put(const std::map<std::string, std::string>& entries) = 0;
+  virtual std::optional<std::string> Get(const std::string& format) const = 0;
+  virtual bool HasFormat(const std::string& format) const { return Get(format).has_value(); }
+  virtual void Clear() { Put({}); }
+};
+
+class InProcessClipboard : public Clipboard {
+ public:
+  void Put(const std::map<std::string, std::string>& entries) override;
+  std::optional<std::string> Get(const std::string& format) const override;
+
+ private:
+  mutable std::mutex mutex_;
+  std::map<std::string, std::string> entries_;
+};
+
+// The installed clipboard: an InProcessClipboard until SetClipboard gives another, which must
+// outlive its use; SetClipboard(nullptr) puts the in-process one back.
+Clipboard& CurrentClipboard();
+void SetClipboard(Clipboard* clipboard);
+
+}  // namespace plat

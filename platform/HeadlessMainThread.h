@@ -1,0 +1,31 @@
+#pragma once
+// A main-thread loop without a window, for tests and for running the schemes headless.
+//
+// Construct it on the thread that is to be the main thread and call run() there: it handles
+// sent and posted handlers until quit() is called (from any thread, or from a handler).
+// processPending() handles what is queued without waiting, for tests that drive the loop step by
+// step.
+#include <condition_variable>
+#include <mutex>
+
+#include "platform/MainThreadQueue.h"
+
+namespace plat {
+
+class HeadlessMainThread : public MainThreadQueue {
+ public:
+  // Main thread only: handles handlers until quit(); the handlers queued before quit() still run.
+  void run();
+  // Any thread: makes run() return.
+  void quit();
+
+ protected:
+  void wake() override;
+
+ private:
+  std::mutex loopMutex_;
+  std::condition_variable loopCv_;
+  bool quit_ = false;
+};
+
+}  // namespace plat

@@ -1,0 +1,52 @@
+#pragma once
+// Handing work to the main thread: the stand-in for window messages sent and posted to the main
+// window from worker threads.
+//
+// - send(handler) runs the handler on the main thread and blocks the caller until it has
+//   returned; an exception it throws is thrown again in the caller. Called on the main thread it
+//   runs the handler at once (no queue, so no deadlock).
+// - post(handler) queues the handler and returns at once.
+// - Handlers run one at a time, in the order they were queued, whichever thread queued them.
+// - Shutdown: once beginShutdown() has been called, send() and post() run nothing and return
+//   false at once, and every sender still waiting for a handler that has not started is released
+//   with false (its handler is dropped). So a worker can never hang on a main thread that has
+//   stopped handling messages; its caller must accept that a notice was not delivered. A handler
+//   that had already started still runs to its end before its sender returns.
+// The numbers of the original window messages stay as constants, so callers can say which
+// notice a handler stands for. Implementations: MainThreadQueue (the queue and the rules above),
+// HeadlessMainThread (a loop for tests and for running without a window), and a Qt one that
+// plugs a MainThreadQueue into the Qt event loop.
+#include <functional>
+
+namespace plat {
+
+// The start and end of a scheme's run: first parameter 0 at the start, 1 at the end; second the
+// scheme.
+inline constexpr int kMsgSchemeRun = 7946;
+inline constexpr int kSchemeRunStarted = 0;
+inline constexpr int kSchemeRunEnded = 1;
+// A background statement of a database connection has ended: normally, or with an exception.
+inline constexpr int kMsgBackgroundDone = 1024;
+inline constexpr int kMsgBackgroundFailed = 1025;
+
+class MainThread {
+ public:
+  using Handler = std::function<void()>;
+
+  virtual ~MainThread() = default;
+
+  // True when the handler ran; false when shutdown kept it from running.
+  virtual bool send(Handler handler) = 0;
+  // True when the handler was queued.
+  virtual bool post(Handler handler) = 0;
+  virtual bool isMainThread() const = 0;
+  virtual void beginShutdown() = 0;
+  virtual bool shuttingDown() const = 0;
+};
+
+// The program's main thread, or nullptr before one is installed. The installed object must
+// outlive every use; SetCurrentMainThread(nullptr) uninstalls it.
+MainThread* CurrentMainThread();
+void SetCurrentMainThread(MainThread* mainThread);
+
+}  // namespace plat

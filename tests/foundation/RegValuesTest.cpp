@@ -1,0 +1,143 @@
+#include "foundation/RegValues.h"
+
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+using namespace olv;
+
+extern char** environ;
+
+namespace {
+
+// Each test gets a store of its own through ORASCHEME_REGISTRY_DIR.
+class RegistryHelpers : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string tmpl = (fs::temp_directory_path() / "regvalues.XXXXXX").string();
+    ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
+    dir_ = tmpl;
+    ::setenv("ORASCHEME_REGISTRY_DIR", dir_.c_str(), 1);
+  }
+  void TearDown() override {
+    ::unsetenv("ORASCHEME_REGISTRY_DIR");
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+  fs::path dir_;
+};
+
+TEST_F(RegistryHelpers, WriteThenReadByFullPathIgnoringCase) {
+  EXPECT_TRUE(WriteRegValue("HKEY_CURRENT_USER\\Software\\Olvek\\Test", "Name", "value 1"));
+  EXPECT_EQ(ReadRegValue("HKEY_CURRENT_USER\\SOFTWARE\\OLVEK\\TEST", "NAME"), "value 1");
+  EXPECT_EQ(ReadRegValue("hkey_current_user\\software\\olvek\\test", "name"), "value 1");
+  EXPECT_EQ(ReadRegValue("HKEY_LOCAL_MACHINE\\Software\\Olvek\\Test", "Name"), "");
+  EXPECT_EQ(ReadRegValue("HKEY_CURRENT_USER\\Software\\Olvek\\Missing", "Name"), "");
+  EXPECT_EQ(ReadRegValue("HKEY_CURRENT_USER\\Software\\Olvek\\Test", "Missing"), "");
+  // A path without a root name is taken under the current user's root.
+  EXPECT_EQ(ReadRegValue("Software\\Olvek\\Test", "Name"), "value 1");
+}
+
+TEST_F(RegistryHelpers, AnUnknownRootIsAnErrorNotAWriteElsewhere) {
+  EXPECT_FALSE(WriteRegValue("HKEY_NOWHERE\\Software\\Olvek", "Name", "x"));
+  EXPECT_EQ(OpenRegPath("HKEY_NOWHERE\\Software\\Olvek", true), nullptr);
+  EXPECT_EQ(ReadRegValue("HKEY_NOWHERE\\Software\\Olvek", "Name"), "");
+  plat::Registry& store = plat::Registry::Default();
+  for (int hive = 0; hive < plat::Registry::kHiveCount; ++hive) {
+    EXPECT_FALSE(store.KeyExists(hive, "Software\\Olvek")) << plat::Registry::HiveName(hive);
+    EXPECT_FALSE(store.KeyExists(hive, "HKEY_NOWHERE")) << plat::Registry::HiveName(hive);
+  }
+  // SetRootKeyName leaves the root as it was.
+  TRegistry reg;
+  reg.SetRootKey(HKEY_LOCAL_MACHINE);
+  EXPECT_FALSE(reg.SetRootKeyName("HKEY_NOWHERE"));
+  EXPECT_EQ(reg.RootKey(), HKEY_LOCAL_MACHINE);
+  EXPECT_TRUE(reg.SetRootKeyName("HKEY_CURRENT_CONFIG"));
+  EXPECT_EQ(reg.RootKey(), 0x80000005u);
+}
+
+TEST_F(RegistryHelpers, ReadDataStrTakesAnyTypeCutAtTheFirstZero) {
+  auto reg = OpenRegPath("HKEY_LOCAL_MACHINE\\SOFTWARE\\Test", true);
+  ASSERT_NE(reg, nullptr);
+  EXPECT_EQ(reg->RootKey(), HKEY_LOCAL_MACHINE);
+  EXPECT_EQ(reg->Access(), KEY_READ_WRITE);
+  reg->WriteString("s", "text");
+  reg->WriteExpandString("e", "$HOME/x");
+  reg->WriteBinaryData("b", std::string("ab\0cd", 5));
+  reg->WriteInteger("d", 0x00004241);  // bytes 41 42 00 00
+  reg->WriteMultiString("m", {"one", "two"});
+  EXPECT_EQ(reg->ReadDataStr("s"), "text");
+  EXPECT_EQ(reg->ReadDataStr("E"), "$HOME/x");
+  EXPECT_EQ(reg->ReadDataStr("b"), "ab");
+  EXPECT_EQ(reg->ReadDataStr("d"), "AB");
+  EXPECT_EQ(reg->ReadDataStr("m"), "one");
+  EXPECT_EQ(reg->ReadInteger("D"), 0x4241);
+  EXPECT_THROW(reg->ReadString("d"), ERegistryException);
+  EXPECT_EQ(reg->ReadString("e"), "$HOME/x");
+}
+
+TEST_F(RegistryHelpers, ReadAccessRefusesWritesAndOpensNothingNew) {
+  ASSERT_TRUE(WriteRegValue("HKEY_CURRENT_USER\\A", "v", "1"));
+  auto reg = OpenRegPath("HKEY_CURRENT_USER\\A", false);
+  ASSERT_NE(reg, nullptr);
+  EXPECT_EQ(reg->Access(), KEY_READ);
+  EXPECT_THROW(reg->WriteString("v", "2"), ERegistryException);
+  EXPECT_EQ(ReadRegValue("HKEY_CURRENT_USER\\A", "v"), "1");
+  EXPECT_EQ(OpenRegPath("HKEY_CURRENT_USER\\A\\B", false), nullptr);
+  EXPECT_FALSE(plat::Registry::Default().KeyExists(plat::Registry::kCurrentUser, "A\\B"));
+}
+
+TEST_F(RegistryHelpers, RelativeAndAbsoluteKeys) {
+  TRegistry reg;
+  reg.SetRootKey(HKEY_LOCAL_MACHINE);
+  ASSERT_TRUE(reg.OpenKey("\\Software\\ORACLE", true));
+  ASSERT_TRUE(reg.OpenKey("HOME0", true));  // below the open key
+  EXPECT_EQ(reg.CurrentPath(), "Software\\ORACLE\\HOME0");
+  reg.WriteString("NLS_LANG", "AMERICAN_AMERICA.ZHS16GBK");
+  ASSERT_TRUE(reg.OpenKey("\\SOFTWARE\\oracle", false));  // from the root again
+  EXPECT_EQ(reg.GetKeyNames(), std::vector<std::string>{"HOME0"});
+  EXPECT_EQ(ReadRegValue("HKEY_LOCAL_MACHINE\\SOFTWARE\\ORACLE\\HOME0", "nls_lang"), "AMERICAN_AMERICA.ZHS16GBK");
+}
+
+// The values must survive into another process: this test runs the test program again with only
+// the child test below, which checks what was written here and answers with a value of its own.
+TEST_F(RegistryHelpers, ValuesSurviveIntoAFreshProcess) {
+  ASSERT_TRUE(WriteRegValue("HKEY_LOCAL_MACHINE\\SOFTWARE\\ORACLE\\HOME0", "NLS_LANG", "AMERICAN_AMERICA.ZHS16GBK"));
+  ASSERT_TRUE(WriteRegValue("HKEY_CURRENT_USER\\Software\\Olvek\\Scheme", "LastFile", "/srv/schemes/main.sch"));
+  {
+    auto reg = OpenRegPath("HKEY_CURRENT_USER\\Software\\Olvek\\Scheme", true);
+    ASSERT_NE(reg, nullptr);
+    reg->WriteInteger("Runs", 42);
+  }
+
+  std::string self = fs::read_symlink("/proc/self/exe").string();
+  std::string filter = "--gtest_filter=RegistryChildProcess.ReadsWhatTheParentWrote";
+  char* argv[] = {self.data(), filter.data(), nullptr};
+  ::setenv("ORASCHEME_REGISTRY_CHILD", "1", 1);
+  pid_t pid = 0;
+  int rc = ::posix_spawn(&pid, self.c_str(), nullptr, nullptr, argv, environ);
+  ::unsetenv("ORASCHEME_REGISTRY_CHILD");
+  ASSERT_EQ(rc, 0);
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the child process did not find the values";
+  EXPECT_EQ(ReadRegValue("HKEY_CURRENT_USER\\software\\olvek\\scheme", "answer"), "from the child");
+}
+
+TEST(RegistryChildProcess, ReadsWhatTheParentWrote) {
+  if (!std::getenv("ORASCHEME_REGISTRY_CHILD")) GTEST_SKIP() << "run by ValuesSurviveIntoAFreshProcess";
+  EXPECT_EQ(ReadRegValue("HKEY_LOCAL_MACHINE\\software\\oracle\\home0", "nls_lang"), "AMERICAN_AMERICA.ZHS16GBK");
+  EXPECT_EQ(ReadRegValue("HKEY_CURRENT_USER\\SOFTWARE\\OLVEK\\SCHEME", "lastfile"), "/srv/schemes/main.sch");
+  auto reg = OpenRegPath("hkey_current_user\\Software\\Olvek\\Scheme", false);
+  ASSERT_NE(reg, nullptr);
+  EXPECT_EQ(reg->ReadInteger("RUNS"), 42);
+  EXPECT_TRUE(WriteRegValue("HKEY_CURRENT_USER\\Software\\Olvek\\Scheme", "Answer", "from the child"));
+}
+
+}  // namespace
