@@ -1,13 +1,13 @@
 #include "foundation/OlvStringList.h"
 
 #include <algorithm>
-#include <atomic>
+
+#include "foundation/OlvClipboard.h"
 
 namespace olv {
 
 namespace {
 const std::string kEmpty;
-std::atomic<const TextClipboardHook*> gClipboard{nullptr};
 
 // Frees an owned object; a destructor that raises must not leave the list half-changed.
 void FreeQuietly(TBaseObject* obj) noexcept {
@@ -183,17 +183,9 @@ void TStringList::SetValue(std::string_view name, std::string_view value) {
   }
 }
 
-void OlvStringList::AssignFromClipboard() {
-  const TextClipboardHook* hook = gClipboard.load();
-  SetText(hook && hook->getText ? hook->getText() : std::string());
-}
+void OlvStringList::AssignFromClipboard() { SetText(OlvClipboard().AsText()); }
 
-void OlvStringList::AssignToClipboard() const {
-  const TextClipboardHook* hook = gClipboard.load();
-  if (hook && hook->setText) hook->setText(Text());
-}
-
-void SetTextClipboardHook(const TextClipboardHook* hook) { gClipboard.store(hook); }
+void OlvStringList::AssignToClipboard() const { OlvClipboard().SetAsText(Text()); }
 
 std::string TStringList::Text() const {
   std::string out;

@@ -6,7 +6,6 @@
 //
 // Lines may be name=value pairs: Names, Values and SetValue look the name up without regard to
 // ASCII case, as settings and parameters are named.
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -84,18 +83,9 @@ class OlvStringList : public TStringList {
   OlvStringList() : TStringList(true) {}
 
   // The clipboard's text as the list's lines, and the list's text onto the clipboard, through
-  // the installed text clipboard (none installed: reading gives no lines, writing does nothing).
+  // the library's clipboard (OlvClipboard); meant for the main thread.
   void AssignFromClipboard();
   void AssignToClipboard() const;
 };
-
-// The plain-text clipboard that string lists read and fill; the window side installs the
-// system's. Process-wide; the hook must outlive its use, nullptr removes it. Called on whatever
-// thread assigns, so an implementation hands the work to the thread that owns the clipboard.
-struct TextClipboardHook {
-  std::function<std::string()> getText;
-  std::function<void(const std::string&)> setText;
-};
-void SetTextClipboardHook(const TextClipboardHook* hook);
 
 }  // namespace olv

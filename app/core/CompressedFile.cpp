@@ -6,6 +6,7 @@
 #include "app/core/PosixFile.h"
 #include "app/core/ZlibStream.h"
 #include "foundation/Exception.h"
+#include "foundation/FileStream.h"
 
 namespace sch {
 
@@ -75,15 +76,22 @@ std::string ExpandBytes(std::string_view compressed) {
   return std::string(out.View());
 }
 
-bool IsCompressedFile(const std::string& fileName) {
+namespace {
+// The name is expanded already.
+bool HasHeaderOnDisk(const std::string& fileName) {
   if (fileName.empty() || !FileExists(fileName)) return false;
   PosixFile file = PosixFile::OpenRead(fileName);
   char header[kCompressedHeaderSize];
   const std::size_t n = ReadFully(file, header, sizeof header);
   return HasCompressedHeader(std::string_view(header, n));
 }
+}  // namespace
 
-bool CompressFile(const std::string& source, const std::string& destination) {
+bool IsCompressedFile(const std::string& name) { return HasHeaderOnDisk(olv::ExpandStreamFileName(name)); }
+
+bool CompressFile(const std::string& sourceName, const std::string& destinationName) {
+  const std::string source = olv::ExpandStreamFileName(sourceName);
+  const std::string destination = olv::ExpandStreamFileName(destinationName);
   if (source.empty() || !FileExists(source)) return false;
   PosixFile in = PosixFile::OpenRead(source);
   AtomicFileWriter out(destination, ModeFor(source, destination), kTempPrefix);
@@ -92,8 +100,10 @@ bool CompressFile(const std::string& source, const std::string& destination) {
   return true;
 }
 
-bool DecompressFile(const std::string& source, const std::string& destination) {
-  if (source.empty() || !IsCompressedFile(source)) return false;
+bool DecompressFile(const std::string& sourceName, const std::string& destinationName) {
+  const std::string source = olv::ExpandStreamFileName(sourceName);
+  const std::string destination = olv::ExpandStreamFileName(destinationName);
+  if (source.empty() || !HasHeaderOnDisk(source)) return false;
   PosixFile in = PosixFile::OpenRead(source);
   AtomicFileWriter out(destination, ModeFor(source, destination), kTempPrefix);
   if (!ExpandCompressed(in, out)) return false;  // changed under us: leave the destination

@@ -6,7 +6,7 @@
 // Every file written here is replaced atomically (see AtomicFile.h): a failure, a full disk or
 // a damaged source leaves the destination as it was and raises. Data streams through fixed
 // buffers, so a dump of any size needs constant memory. Free functions; any thread may call
-// them, on different files.
+// them, on different files. Path macros in file names are expanded (olv::ExpandStreamFileName).
 #include <cstddef>
 #include <string>
 #include <string_view>

@@ -1,13 +1,14 @@
 #include "app/core/SchemeFile.h"
 
 #include "app/core/SchemeFileBytes.h"
+#include "foundation/FileStream.h"
 #include "foundation/ObjStream.h"
 #include "foundation/Stream.h"
 
 namespace sch {
 
 std::unique_ptr<TSchemeWrapper> LoadObjectFromFile(const std::string& fileName) {
-  std::optional<std::string> bytes = LoadSchemeFileBytes(fileName);
+  std::optional<std::string> bytes = LoadSchemeFileBytes(olv::ExpandStreamFileName(fileName));
   if (!bytes) return nullptr;
   olv::TMemoryStream stream(*bytes);
   std::unique_ptr<olv::TBaseObject> obj = olv::ReadObjectFromStream(stream);
@@ -22,7 +23,7 @@ std::unique_ptr<TSchemeWrapper> LoadObjectFromFile(const std::string& fileName) 
 void SaveObjectToFile(const std::string& fileName, const TSchemeWrapper* obj, bool compressed) {
   olv::TMemoryStream stream;
   olv::WriteObjectToStream(stream, obj);
-  SaveSchemeFileBytes(fileName, stream.View(), compressed);
+  SaveSchemeFileBytes(olv::ExpandStreamFileName(fileName), stream.View(), compressed);
 }
 
 }  // namespace sch

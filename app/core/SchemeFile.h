@@ -2,7 +2,8 @@
 // The scheme file: the object stream of one TSchemeWrapper, stored plainly or compressed behind
 // the "OLVEK" header. Saving replaces the file atomically with mode 0600 (it holds database
 // passwords): a failed save raises and leaves the previous file loadable. The scheme classes
-// must be registered (RegisterSchemeClasses). Any thread may call; the caller serialises saves
+// must be registered (RegisterSchemeClasses). Path macros in file names are expanded, as for
+// every file the library opens (olv::ExpandStreamFileName). Any thread may call; the caller serialises saves
 // of one file.
 #include <memory>
 #include <string>

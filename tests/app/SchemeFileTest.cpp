@@ -6,6 +6,7 @@
 
 #include "app/core/CompressedFile.h"
 #include "app/core/ZlibStream.h"
+#include "foundation/FileStream.h"
 #include "foundation/ObjStream.h"
 #include "tests/app/ScratchFolder.h"
 #include "tests/app/SchemeTestSupport.h"
@@ -173,6 +174,27 @@ TEST_F(SchemeFileTest, HandWorkedFileMatchesTheWriterAndLoads) {
   EXPECT_TRUE(b->AutoClearLogs);
   EXPECT_EQ(b->SchemeTime->GetItem(0)->GetText(sch::tmSpecifically), "2024-3-6 8:0");
   EXPECT_EQ(b->BuildCommandLine(), "\"/bin/true\"");
+}
+
+}  // namespace
+
+namespace {
+
+// Scheme files and dumps are named as the user writes them, path macros included.
+TEST_F(SchemeFileTest, FileNamesGoThroughThePathExpander) {
+  const std::string folder = dir / "";
+  olv::SetPathExpander([folder](const std::string& name) {
+    const std::string macro = "<data>/";
+    return name.rfind(macro, 0) == 0 ? folder + name.substr(macro.size()) : name;
+  });
+  auto w = schtest::EveryKindContainer();
+  sch::SaveObjectToFile("<data>/macro.sch", w.get(), true);
+  EXPECT_TRUE(sch::IsCompressedFile(dir / "macro.sch"));
+  EXPECT_TRUE(sch::IsCompressedFile("<data>/macro.sch"));
+  auto back = sch::LoadObjectFromFile("<data>/macro.sch");
+  olv::SetPathExpander(nullptr);
+  ASSERT_NE(back, nullptr);
+  EXPECT_EQ(back->Count(), 3);
 }
 
 }  // namespace

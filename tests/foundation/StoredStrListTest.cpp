@@ -8,6 +8,7 @@
 #include "foundation/ObjStream.h"
 #include "foundation/OlvPub.h"
 #include "foundation/Stream.h"
+#include "platform/Clipboard.h"
 #include "tests/foundation/StreamBytes.h"
 #include "tests/foundation/TestObjects.h"
 
@@ -106,20 +107,21 @@ TEST_F(StringListTest, TextAndNameValueLines) {
   EXPECT_EQ(l.Text(), "A=9\nc\nd=\nnew=x\n");
 }
 
-TEST_F(StringListTest, ClipboardIsAHook) {
+TEST_F(StringListTest, ClipboardTextBecomesLinesAndBack) {
+  plat::InProcessClipboard board;
+  plat::SetClipboard(&board);
+  board.Put({{plat::kTextFormat, "x\r\ny"}});
   OlvStringList l;
   l.Add("stale");
-  l.AssignFromClipboard();
-  EXPECT_EQ(l.Count(), 0) << "no clipboard: no lines";
-  std::string board = "x\ny";
-  TextClipboardHook hook{[&] { return board; }, [&](const std::string& t) { board = t; }};
-  SetTextClipboardHook(&hook);
   l.AssignFromClipboard();
   EXPECT_EQ(l.Text(), "x\ny\n");
   l.Add("z");
   l.AssignToClipboard();
-  EXPECT_EQ(board, "x\ny\nz\n");
-  SetTextClipboardHook(nullptr);
+  EXPECT_EQ(board.Get(plat::kTextFormat), std::optional<std::string>("x\ny\nz\n"));
+  board.Put({});
+  l.AssignFromClipboard();
+  EXPECT_EQ(l.Count(), 0) << "no text: no lines";
+  plat::SetClipboard(nullptr);
 }
 
 template <class T>
