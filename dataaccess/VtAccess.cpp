@@ -83,8 +83,14 @@ void TVtRecordSet::Prepare() {
   if (CommandType == 2) InitFields();
 }
 
+void TVtRecordSet::SetToBegin() {
+  TMemData::SetToBegin();
+  if (!FirstItem() && !dry_) eof_ = false;
+}
+
 void TVtRecordSet::InternalOpen() {
   eof_ = false;
+  dry_ = false;
   ExecCommand();
 }
 
@@ -107,6 +113,7 @@ void TVtRecordSet::CloseListEnds() {
 void TVtRecordSet::GetNextRecord(void* record) {
   if (GetEOF()) return;
   if (!FirstItem() && !Fetch(false)) {
+    dry_ = true;
     eof_ = true;
     return;
   }
@@ -117,6 +124,7 @@ void TVtRecordSet::GetNextRecord(void* record) {
     if (c) break;
     TItemHeader* const oldLast = LastItem();
     if (!Fetch(false)) {
+      dry_ = true;
       SetCurrentItem(nullptr);
       eof_ = true;
       return;

@@ -146,6 +146,8 @@ class TVtRecordSet : public TMemData {
   void Prepare() override;
   void UnPrepare() override { TMemData::UnPrepare(); }
   void GetNextRecord(void* record) override;
+  // Until a fetch came back dry, an empty list is not the end yet: the next move asks again.
+  void SetToBegin() override;
   void GetPriorRecord(void* record) override;
 
   virtual std::unique_ptr<TVtCommand> CreateCommand() = 0;
@@ -186,6 +188,7 @@ class TVtRecordSet : public TMemData {
 
  private:
   std::unique_ptr<TVtCommand> command_;
+  bool dry_ = false;  // a fetch of a move came back without rows
 };
 
 }  // namespace da

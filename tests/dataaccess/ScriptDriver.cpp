@@ -58,7 +58,10 @@ bool ScriptRecordSet::Fetch(bool) {
   const ScriptResult& result = Cmd().Result();
   if (next_ >= result.Rows.size()) return false;
   if (UniDirectional)
-    while (FirstItem()) DropItem(FirstItem());
+    while (FirstItem()) {
+      DropItem(FirstItem());
+      --recordCount_;
+    }
   std::unique_ptr<std::uint8_t[]> record(AllocRecBuf());
   for (std::int32_t n = 0; n < FetchRows && next_ < result.Rows.size(); ++n, ++next_) {
     InitRecord(record.get());
