@@ -269,9 +269,11 @@ void TMemDataSet::InternalCancel() { FreeEditBuffer(); }
 
 void TMemDataSet::InternalDelete() { data_->DeleteRecord(); }
 
-void TMemDataSet::ActivateFilters() {
+void TMemDataSet::ActivateFilters() { InstallFilters(false); }
+
+void TMemDataSet::InstallFilters(bool forSearch) {
   data_->FilterFunc = nullptr;
-  data_->SetFilterText("");
+  if (!forSearch) data_->SetFilterText("");
   if (onFilterRecord_) {
     data_->FilterFunc = [this](const void* record) {
       const TDataSetState old = SetTempState(dsFilter);
@@ -290,7 +292,14 @@ void TMemDataSet::ActivateFilters() {
     };
   }
   const std::string text = TrimBlanks(filterText_);
-  if (!text.empty()) data_->SetFilterText(text);
+  if (text.empty()) return;
+  // A search's filter only decides which record it stops on: the store neither renumbers nor
+  // moves its cursor off the record the search starts from.
+  if (forSearch) {
+    data_->ParseFilter(text);
+  } else {
+    data_->SetFilterText(text);
+  }
 }
 
 void TMemDataSet::DeactivateFilters() {
@@ -313,7 +322,11 @@ bool TMemDataSet::FindRecord(bool restart, bool goForward) {
   const bool temporary = !filtered_;
   const bool had = data_->CurrentRecordPtr() != nullptr;
   const TBookmark saved = had ? GetBookmark() : TBookmark{};
-  if (temporary) ActivateFilters();
+  if (temporary) InstallFilters(true);
+  auto removeSearchFilters = [this] {
+    data_->FilterFunc = nullptr;
+    data_->FreeFilter();
+  };
   bool found = false;
   try {
     if (goForward) {
@@ -325,10 +338,10 @@ bool TMemDataSet::FindRecord(bool restart, bool goForward) {
     }
     found = data_->CurrentRecordPtr() != nullptr;
   } catch (...) {
-    if (temporary) DeactivateFilters();
+    if (temporary) removeSearchFilters();
     throw;
   }
-  if (temporary) DeactivateFilters();
+  if (temporary) removeSearchFilters();
   // Not found: back where the search began.
   if (!found && had) data_->SetToBookmark(saved);
   return found;

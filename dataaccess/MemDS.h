@@ -111,6 +111,7 @@ class TMemDataSet : public TDataSet {
  private:
   class Locator;
   void ActivateFilters();
+  void InstallFilters(bool forSearch);
   void DeactivateFilters();
   void FreeEditBuffer();
   void ApplyRecordHook(TUpdateKind kind, TUpdateAction& action);
