@@ -97,7 +97,8 @@ void TVtRecordSet::InternalOpen() {
 void TVtRecordSet::ExecCommand() {
   const bool knewRows = CommandType == 2;
   ExecuteCommand();
-  if (!knewRows) InitFields();
+  // A statement described when it was prepared keeps its fields; one closed since has lost them.
+  if (!knewRows || GetFieldCount() == 0) InitFields();
   if (FetchAll) {
     FetchAllRows();
   } else {
