@@ -330,6 +330,14 @@ TEST_F(Fixture, CachedUpdatesReachTheHandlerInOrder) {
   EXPECT_EQ(applied, (std::vector<std::string>{"0:1", "2:3", "1:9"}));
   ds.CommitUpdates();
   EXPECT_EQ(ds.UpdateStatus(), isUnmodified);
+  // A handler that skips leaves the change unperformed and reports the skip to the store.
+  ds.First();
+  ds.Edit();
+  ds.FieldByName("NAME").SetAsString("again");
+  ds.Post();
+  ds.OnUpdateRecord = [](TDataSet&, TUpdateKind, TUpdateAction& action) { action = uaSkip; };
+  ds.ApplyUpdates();
+  EXPECT_EQ(ds.Data().GetUpdateResult(), uaSkip);
   EXPECT_EQ(Ids(), (std::vector<int>{1, 2, 9}));
 }
 
@@ -421,8 +429,12 @@ TEST_F(FetchTest, SixtyRowsFetchInThreeBlocksAndOneDryFetch) {
   while (!ds.Eof()) {
     ++rows;
     sum += ds.FieldByName("N").AsInteger();
-    if (rows == 25) EXPECT_EQ(script.Fetches, 1);
-    if (rows == 26) EXPECT_EQ(script.Fetches, 2);
+    if (rows == 25) {
+      EXPECT_EQ(script.Fetches, 1);
+    }
+    if (rows == 26) {
+      EXPECT_EQ(script.Fetches, 2);
+    }
     ds.Next();
   }
   EXPECT_EQ(rows, 60);
@@ -451,6 +463,35 @@ TEST_F(FetchTest, OneWayRecordSetKeepsOnlyTheLatestBlockAndCannotMoveBack) {
   EXPECT_EQ(script.Fetches, 2);
   ds.recordSet->GetPriorRecord(nullptr);
   EXPECT_TRUE(ds.recordSet->GetBOF());
+}
+
+TEST_F(FetchTest, PreparedQueryIsDescribedOnceAndUnpreparedOneAfterExecution) {
+  ScriptDataSet prepared(connection);
+  prepared.recordSet->SetSQL("select * from t");
+  prepared.recordSet->CommandType = 2;  // the driver knows it returns rows when it prepares
+  prepared.Prepare();
+  EXPECT_EQ(script.Describes, 1);
+  EXPECT_EQ(prepared.FieldDefs().size(), 2u);  // shown before opening
+  prepared.Open();
+  EXPECT_EQ(script.Describes, 1);
+
+  ScriptDataSet unprepared(connection);
+  unprepared.recordSet->SetSQL("select * from t");
+  unprepared.Open();
+  EXPECT_EQ(script.Describes, 2);
+  EXPECT_EQ(script.Log.back(), "execute select * from t");
+}
+
+TEST_F(FetchTest, ConnectionConvertEolGovernsItsRecordSets) {
+  testing::ScriptResult r;
+  r.Columns = {{"S", dtString, 20}};
+  r.Rows = {{Variant("a\nb")}};
+  script.Results["select s"] = r;
+  connection.SetProp(prConvertEOL, Variant(true));
+  ScriptDataSet ds(connection);
+  ds.recordSet->SetSQL("select s");
+  ds.Open();
+  EXPECT_EQ(ds.Fields(0).AsString(), "a\r\nb");
 }
 
 TEST(VtProps, UnknownIdsRaiseTheirNumberAndParamsFollowNull) {

@@ -48,6 +48,7 @@ void ScriptRecordSet::ExecuteCommand() {
 }
 
 void ScriptRecordSet::InternalInitFields() {
+  Cmd().GetScript().Describes++;
   Fields.Clear();
   for (const ScriptColumn& c : Cmd().Result().Columns) AddField(c.Name, c.Type, c.Length);
 }

@@ -26,6 +26,7 @@ struct Script {
   std::map<std::string, ScriptResult> Results;  // by SQL text
   int Executions = 0;
   int Fetches = 0;  // every Fetch call, the dry one included
+  int Describes = 0;  // field descriptions of a result
   std::vector<std::string> Log;  // "connect", "execute <sql>", "commit", ...
 };
 
