@@ -62,8 +62,8 @@ class Fixture : public ::testing::Test {
     return ids;
   }
 
+  std::vector<std::string> events;  // before the dataset: its closing events outlive it otherwise
   TMemDataSet ds;
-  std::vector<std::string> events;
 };
 
 using Log = std::vector<std::string>;
