@@ -37,6 +37,7 @@ void TDataSet::Open() {
   try {
     OpenCursor();
     CreateFields();
+    FieldsCreated();
   } catch (...) {
     state_ = dsInactive;
     DestroyFields();

@@ -160,6 +160,8 @@ class TDataSet {
   // Cursor: OpenCursor prepares the rows and fills FieldDefs; the base then makes the fields.
   virtual void OpenCursor() = 0;
   virtual void CloseCursor() = 0;
+  // After the fields were made from the definitions at open (value ranges and the like).
+  virtual void FieldsCreated() {}
   // Moves: false when there is no record in that direction; the cursor then stays where it was
   // (or, at the first or last move of an empty dataset, on no record).
   virtual bool InternalFirst() = 0;

@@ -1,6 +1,7 @@
 #include "dataaccess/MemDS.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace da {
 
@@ -109,6 +110,27 @@ void TMemDataSet::CreateFieldDefsFromData() {
     def.Hidden = desc.Hidden;
     def.Fixed = desc.Fixed;
     defs.push_back(std::move(def));
+  }
+}
+
+void TMemDataSet::FieldsCreated() {
+  if (!NumberRange) return;
+  for (const TFieldDef& def : FieldDefs()) SetNumberRange(def);
+}
+
+void TMemDataSet::SetNumberRange(const TFieldDef& def) {
+  if (def.DataType != ftInteger && def.DataType != ftFloat) return;
+  TField* field = FindField(def.Name);
+  if (!field || def.FieldNo <= 0) return;
+  const TFieldDesc& desc = data_->FieldAt(def.FieldNo);
+  const int p = desc.Length, s = desc.Scale;
+  if (def.DataType == ftInteger) {
+    field->MaxValue = std::pow(10.0, p) - 1;
+    field->MinValue = -field->MaxValue;
+  } else if (p > 0 && p < 16) {
+    field->Precision = p;
+    field->MaxValue = std::pow(10.0, p - s) - std::pow(10.0, -s);
+    field->MinValue = -field->MaxValue;
   }
 }
 

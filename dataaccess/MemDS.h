@@ -78,6 +78,11 @@ class TMemDataSet : public TDataSet {
   void SetIRecordSet(std::unique_ptr<TMemData> data);
   virtual void CreateFieldDefsFromData();
   virtual TFieldType GetFieldType(TDataType dataType) { return DataTypeToFieldType(dataType); }
+  // Integer and float fields get the value range of their store descriptor's precision and scale.
+  virtual void SetNumberRange(const TFieldDef& def);
+  void FieldsCreated() override;
+  // Set by a subclass: give numeric fields their value range at open.
+  bool NumberRange = false;
   virtual void DoApplyRecord(TUpdateKind kind, TUpdateAction& action);
   virtual void PerformAppend() {}
   virtual void PerformDelete() {}

@@ -393,6 +393,29 @@ TEST(DataTypeMapping, UnshownTypesRaiseAndShortStringsGetSizeOne) {
   EXPECT_FALSE(ds.FieldDefs()[0].Required);
 }
 
+class RangedDataSet : public TMemDataSet {
+ public:
+  RangedDataSet() { NumberRange = true; }
+};
+
+TEST(MemDataSetNumberRange, PrecisionAndScaleGiveTheRange) {
+  RangedDataSet ds;
+  TMemData& d = ds.Data();
+  d.AutoInitFields = false;
+  d.AddField("I", dtInt32).Length = 4;
+  TFieldDesc& f = d.AddField("F", dtFloat);
+  f.Length = 7;
+  f.Scale = 2;
+  d.AddField("G", dtFloat).Length = 20;  // too wide for a range
+  d.InitFields();
+  ds.Open();
+  EXPECT_EQ(ds.FieldByName("I").MaxValue, 9999);
+  EXPECT_EQ(ds.FieldByName("I").MinValue, -9999);
+  EXPECT_DOUBLE_EQ(ds.FieldByName("F").MaxValue, 99999.99);
+  EXPECT_EQ(ds.FieldByName("F").Precision, 7);
+  EXPECT_EQ(ds.FieldByName("G").MaxValue, 0);
+}
+
 // ---- fetching on demand through the script driver ----
 
 class ScriptDataSet : public TMemDataSet {
