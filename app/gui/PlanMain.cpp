@@ -66,6 +66,7 @@ TSchMainForm::TSchMainForm(Options options, QWidget* parent) : QMainWindow(paren
 
   auto* splitter = new QSplitter(this);
   auto* left = new QWidget(splitter);
+  left->setMinimumWidth(200);
   auto* leftLayout = new QVBoxLayout(left);
   leftLayout->setContentsMargins(0, 0, 0, 0);
   leftLayout->addWidget(new QLabel("  Scheme list", left));

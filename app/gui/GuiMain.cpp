@@ -1,0 +1,33 @@
+#include "app/gui/GuiMain.h"
+
+#include <QApplication>
+
+#include "app/gui/PlanMain.h"
+#include "app/gui/QtDialogs.h"
+#include "app/gui/QtMainThread.h"
+#include "platform/MainThread.h"
+#include "widgets/OlvTraybar.h"
+
+namespace sch {
+
+int RunMainWindow(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setQuitOnLastWindowClosed(true);
+  QtMainThread mainThread;
+  plat::SetCurrentMainThread(&mainThread);
+  QtDialogs dialogs;
+  plat::SetDialogs(&dialogs);
+  int rc = 0;
+  {
+    TSchMainForm window(TSchMainForm::Options{});
+    if (!window.TrayBar() || window.TrayBar()->Loaded()) window.show();
+    rc = QApplication::exec();
+    // Closing has begun the shutdown; a window closed some other way is shut down here.
+    mainThread.beginShutdown();
+  }
+  plat::SetDialogs(nullptr);
+  plat::SetCurrentMainThread(nullptr);
+  return rc;
+}
+
+}  // namespace sch
