@@ -8,6 +8,7 @@
 
 #include "app/core/AtomicFile.h"
 #include "foundation/Exception.h"
+#include "foundation/Stream.h"
 
 namespace sch {
 
@@ -123,7 +124,7 @@ void WriteMainConfig(const std::string& fileName, const MainConfig& config) {
   std::string text;
   for (const auto& l : out) text += l + "\n";
   try {
-    SaveFileAtomically(fileName, std::nullopt, [&](ByteSink& sink) { sink.write(text.data(), text.size()); });
+    SaveFileAtomically(fileName, std::nullopt, [&](olv::TStream& stream) { stream.WriteBuffer(text.data(), text.size()); });
   } catch (const std::exception& e) {
     throw olv::Exception("Cannot write the settings file " + fileName + ": " + e.what());
   }

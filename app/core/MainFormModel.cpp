@@ -38,7 +38,7 @@ constexpr std::array<ActionInfo, kActionCount> kActions = {{
 
 const ActionInfo& InfoOf(Action action) { return kActions[static_cast<int>(action)]; }
 
-int CategoryOfKind(int schType) { return schType >= skExport && schType <= skOther ? schType - 1 : -1; }
+int CategoryOfKind(int schType) { return schType >= skOracleExport && schType <= skDosCommand ? schType - 1 : -1; }
 
 int KindOfCategory(int category) { return category + 1; }
 

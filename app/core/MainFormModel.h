@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "app/core/SchemeObject.h"
+
 namespace sch {
 
 inline constexpr const char* kMainCaption = "Oracle backup scheme manager";
@@ -32,8 +34,7 @@ struct ActionInfo {
 };
 const ActionInfo& InfoOf(Action action);
 
-// Scheme kinds and their category nodes.
-enum SchemeKind { skExport = 1, skImport = 2, skOther = 3 };
+// Category nodes of the scheme kinds (SchemeObject.h: export 1, import 2, command file 3).
 inline constexpr std::array<const char*, 3> kCategoryNames = {"Export", "Import", "Other"};
 inline constexpr const char* kRootName = "Scheme tasks";
 // Index of the category node of a kind (0 Export, 1 Import, 2 Other); -1: directly under the root.
@@ -41,8 +42,6 @@ int CategoryOfKind(int schType);
 // The kind a new scheme gets under the category with that index.
 int KindOfCategory(int category);
 
-// Scheme states.
-enum SchemeState { ssWaiting = 0, ssRunning = 1, ssInvalid = 2 };
 inline constexpr int kImageRoot = 0, kImageCategory = 1;
 int SchemeNodeImage(int state, bool autoExec);
 

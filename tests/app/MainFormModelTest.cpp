@@ -95,9 +95,9 @@ TEST(MainFormModel, ActionNamesAreUniqueAndCaptionsAreTheProgramsTexts) {
 }
 
 TEST(MainFormModel, TreeCategoriesAndPictures) {
-  EXPECT_EQ(CategoryOfKind(skExport), 0);
-  EXPECT_EQ(CategoryOfKind(skImport), 1);
-  EXPECT_EQ(CategoryOfKind(skOther), 2);
+  EXPECT_EQ(CategoryOfKind(skOracleExport), 0);
+  EXPECT_EQ(CategoryOfKind(skOracleImport), 1);
+  EXPECT_EQ(CategoryOfKind(skDosCommand), 2);
   for (int odd : {0, 4, -1, 99}) EXPECT_EQ(CategoryOfKind(odd), -1) << odd;  // directly under the root
   for (int c = 0; c < 3; ++c) EXPECT_EQ(CategoryOfKind(KindOfCategory(c)), c);
   EXPECT_EQ(SchemeNodeImage(ssWaiting, false), 3);
