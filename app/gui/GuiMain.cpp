@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include "app/core/SchCommon.h"
 #include "app/gui/PlanMain.h"
 #include "app/gui/QtDialogs.h"
 #include "app/gui/QtMainThread.h"
@@ -12,6 +13,7 @@ namespace sch {
 
 int RunMainWindow(int argc, char** argv) {
   QApplication app(argc, argv);
+  RegisterSchemeClasses();
   QApplication::setQuitOnLastWindowClosed(true);
   QtMainThread mainThread;
   plat::SetCurrentMainThread(&mainThread);

@@ -30,6 +30,13 @@
 #include <exception>
 
 #include "app/core/ProgramFiles.h"
+#include "app/core/SchemeFile.h"
+#include "app/core/SchemeWrapper.h"
+#include "app/gui/SchTimeEditor.h"
+#include "foundation/Format.h"
+#include "foundation/OlvStringList.h"
+#include <QTreeWidgetItemIterator>
+#include <algorithm>
 #include "app/gui/SchCompress.h"
 #include "app/gui/SchPwd.h"
 #include "foundation/MessageBoxes.h"
@@ -44,7 +51,7 @@ namespace sch {
 
 namespace {
 
-enum NodeRole { kKindRole = Qt::UserRole + 1 };
+enum NodeRole { kKindRole = Qt::UserRole + 1, kSchemeRole };
 
 QString Q(const char* text) { return QString::fromUtf8(text); }
 
@@ -118,8 +125,6 @@ TSchMainForm::TSchMainForm(Options options, QWidget* parent) : QMainWindow(paren
     categories_[i]->setData(0, kKindRole, static_cast<int>(NodeKind::Category));
   }
   root_->setExpanded(true);
-  connect(tree_, &QTreeWidget::currentItemChanged, this, [this] { UpdateUI(); });
-  connect(pcAll_, &QTabWidget::currentChanged, this, [this] { UpdateUI(); });
 
   // Start-up: the scheme file's name and the settings.
   fileName_ = options_.schemeFile.empty() ? ProgramDataFile(kSchemeFileExt) : options_.schemeFile;
@@ -127,6 +132,16 @@ TSchMainForm::TSchMainForm(Options options, QWidget* parent) : QMainWindow(paren
   config_ = ReadMainConfig(options_.settingsFile);
   config_.langId = 0;
   ActionOf(Action::ShowDos)->setChecked(config_.showDosWindow);
+  std::unique_ptr<TSchemeWrapper> start;
+  try {
+    start = LoadSchemeFile(fileName_);
+  } catch (const std::exception& e) {
+    // Keep the unreadable file: the next save would otherwise replace it with an empty one.
+    std::string kept = MoveAsideUnreadable(fileName_);
+    olv::ErrorBox("Error", std::string(e.what()) + (kept.empty() ? "" : "\nThe file was kept as " + kept + "."));
+    start = LoadSchemeFile(std::string());
+  }
+  SetWrapper(std::move(start));
 
   if (options_.withTray) {
     tray_ = olv::MakeQtTrayBar(this);
@@ -140,6 +155,53 @@ TSchMainForm::TSchMainForm(Options options, QWidget* parent) : QMainWindow(paren
         bar.ShowOwner();
     };
   }
+  connect(edtName_, &QLineEdit::textEdited, this, [this](const QString& text) {
+    if (TSchemeObject* scheme = SelectedScheme()) {
+      scheme->SetSchName(text.toStdString());
+      if (QTreeWidgetItem* node = NodeOf(scheme)) node->setText(0, text);
+    }
+  });
+  connect(chkAuto_, &QCheckBox::toggled, this, [this](bool on) {
+    if (TSchemeObject* scheme = SelectedScheme(); scheme && !filling_) scheme->AutoExec = on;
+    UpdateUI();
+  });
+  connect(timeModel_, &QButtonGroup::idClicked, this, [this](int mode) {
+    if (TSchemeObject* scheme = SelectedScheme()) {
+      scheme->SchemeTime->FMode = static_cast<uint8_t>(mode);
+      FillRunTimes();
+    }
+  });
+  connect(lstTimes_, &QListWidget::itemDoubleClicked, this, [this] { ActionOf(Action::TimeEdit)->trigger(); });
+  connect(lstTimes_, &QListWidget::currentRowChanged, this, [this] { UpdateUI(); });
+  connect(lvLogs_, &QTableWidget::itemSelectionChanged, this, [this] { UpdateUI(); });
+  connect(chkClearLogs_, &QCheckBox::toggled, this, [this](bool on) {
+    if (TSchemeObject* scheme = SelectedScheme(); scheme && !filling_) scheme->AutoClearLogs = on;
+  });
+  connect(chkDelDmp_, &QCheckBox::toggled, this, [this](bool on) {
+    if (TSchemeObject* scheme = SelectedScheme(); scheme && !filling_) scheme->DelDmpFile = on;
+  });
+  connect(edtRemain_, &QSpinBox::valueChanged, this, [this](int n) {
+    if (TSchemeObject* scheme = SelectedScheme(); scheme && !filling_) scheme->RemainCount = n;
+  });
+  connect(edtExtParams_, &QTableWidget::cellChanged, this, [this](int row, int column) {
+    TSchemeObject* scheme = SelectedScheme();
+    if (!scheme || filling_ || column != 1) return;
+    TItemDescription* param = scheme->GetParam(row);
+    if (!param || param->DlgType == dtTextEditor) return;
+    param->SetKeyValue(edtExtParams_->item(row, 1)->text().toStdString());
+    edtCmdScrips_->setPlainText(QString::fromStdString(scheme->UpdateState()));
+    RefreshNode(NodeOf(scheme));
+  });
+  connect(tree_, &QTreeWidget::currentItemChanged, this, [this] {
+    FillSchemePage();
+    FillLogPage();
+    UpdateUI();
+  });
+  connect(pcAll_, &QTabWidget::currentChanged, this, [this] {
+    FillLogPage();
+    UpdateUI();
+  });
+
   tree_->setCurrentItem(root_);
   UpdateUI();
 }
@@ -357,6 +419,7 @@ void TSchMainForm::UpdateTrayHint() {
 void TSchMainForm::NotAvailable() { olv::ShowInfo(kNotAvailableYet); }
 
 void TSchMainForm::Execute(Action action) {
+  TSchemeObject* scheme = SelectedScheme();
   try {
     switch (action) {
       case Action::Exit: close(); return;
@@ -365,32 +428,295 @@ void TSchMainForm::Execute(Action action) {
       case Action::About:
         olv::InfoBox("About", std::string(kMainCaption) + "\nBackup schemes for Oracle databases.");
         break;
-      case Action::Load:
-        if (!LoadAllowed(running_)) {
-          olv::ShowInfo(kLoadWhileRunning);
-          break;
-        }
-        if (QFileDialog::getOpenFileName(this, QString(), QString::fromStdString(fileName_),
-                                         QtFileFilter(kSchemeFileFilter)).isEmpty())
-          break;
-        NotAvailable();
-        break;
-      case Action::SaveAs:
-        if (QFileDialog::getSaveFileName(this, QString(), QString::fromStdString(fileName_),
-                                         QtFileFilter(kSchemeFileFilter)).isEmpty())
-          break;
-        NotAvailable();
-        break;
-      case Action::SetPwd: {
-        SchemePasswordData data;
-        SetupSchemePassword(data, true, this);
+      case Action::Save: Save(); break;
+      case Action::SaveAs: {
+        std::string name = PickSchemeFile(true);
+        if (!name.empty()) SaveObjectToFile(name, wrapper_.get(), true);
         break;
       }
+      case Action::Load: LoadCommand(); break;
+      case Action::SetPwd: {
+        SchemePasswordData data{wrapper_->GetPassword(), wrapper_->CheckPwdForRestore};
+        if (SetupSchemePassword(data, true, this)) {
+          wrapper_->SetPassword(data.password);
+          wrapper_->CheckPwdForRestore = data.checkPwdForRestore;
+        }
+        break;
+      }
+      case Action::SchAdd: {
+        QTreeWidgetItem* node = tree_->currentItem();
+        if (!node || node == root_) break;
+        if (static_cast<NodeKind>(node->data(0, kKindRole).toInt()) == NodeKind::Scheme) node = node->parent();
+        int category = -1;
+        for (int i = 0; i < 3; ++i)
+          if (categories_[i] == node) category = i;
+        if (category < 0) break;
+        if (TSchemeObject* added = wrapper_->AddScheme(kNewSchemeName, KindOfCategory(category))) {
+          added->UpdateState();
+          tree_->setCurrentItem(AddSchemeNode(added));
+        }
+        break;
+      }
+      case Action::SchDel:
+        if (!scheme || scheme->State == ssRunning) break;
+        if (olv::ConfirmQuestion("Are you sure to delete")) {
+          QTreeWidgetItem* node = NodeOf(scheme);
+          tree_->setCurrentItem(node->parent());
+          wrapper_->DeleteScheme(wrapper_->IndexOf(scheme));
+          delete node;
+          Save();
+        }
+        break;
+      case Action::TimeAdd: {
+        if (!scheme) break;
+        auto item = std::make_unique<TSchemeTimeItem>();
+        if (EditTime(*item, scheme->SchemeTime->FMode)) {
+          lstTimes_->addItem(QString::fromStdString(item->GetText(scheme->SchemeTime->FMode)));
+          scheme->SchemeTime->Add(std::move(item));
+        }
+        break;
+      }
+      case Action::TimeEdit: {
+        TSchemeTimeItem* item = scheme ? scheme->SchemeTime->GetItem(lstTimes_->currentRow()) : nullptr;
+        if (item && EditTime(*item, scheme->SchemeTime->FMode))
+          lstTimes_->currentItem()->setText(QString::fromStdString(item->GetText(scheme->SchemeTime->FMode)));
+        break;
+      }
+      case Action::TimeDel: {
+        const int row = lstTimes_->currentRow();
+        TSchemeTimeItem* item = scheme ? scheme->SchemeTime->GetItem(row) : nullptr;
+        if (item && olv::ConfirmQuestion("Are you sure to delete <" + item->GetText(scheme->SchemeTime->FMode) + ">")) {
+          scheme->SchemeTime->Delete(row);
+          delete lstTimes_->takeItem(row);
+        }
+        break;
+      }
+      case Action::TimeClear:
+        if (scheme && olv::ConfirmQuestion("Are you sure to clear")) {
+          for (int i = scheme->SchemeTime->Count() - 1; i >= 0; --i) scheme->SchemeTime->Delete(i);
+          lstTimes_->clear();
+        }
+        break;
+      case Action::LogDel: {
+        if (!scheme || !olv::ConfirmQuestion("Are you sure to delete")) break;
+        QList<int> rows;
+        for (const auto& range : lvLogs_->selectedRanges())
+          for (int r = range.topRow(); r <= range.bottomRow(); ++r) rows << r;
+        std::sort(rows.begin(), rows.end(), std::greater<int>());
+        for (int r : rows) {
+          scheme->DeleteLog(r);
+          lvLogs_->removeRow(r);
+        }
+        break;
+      }
+      case Action::LogClear:
+        if (scheme && olv::ConfirmQuestion("Are you sure to clear")) {
+          scheme->ClearLogs();
+          lvLogs_->setRowCount(0);
+          Save();
+        }
+        break;
+      case Action::LogDetail: {
+        TSchemeLog* log = scheme ? scheme->GetLog(lvLogs_->currentRow()) : nullptr;
+        if (log)
+          olv::InfoBox("Run logs", "Exit code: " + std::to_string(log->ExitCode) + "\n\nScript:\n" + log->RunScripts +
+                                       "\n\nLog infomation:\n" + log->ResultMsgs + "\n\nReturn Info:\n" + log->ErrorMsgs);
+        break;
+      }
+      case Action::TimeStartAll:
+      case Action::TimeStopAll:
+      case Action::TimeStart:
+      case Action::TimeStop:
+      case Action::SchRun:
+      case Action::TermRuning:
+      case Action::TermAllRuning:
+        // Timers and runs come with the run frame.
+        NotAvailable();
+        break;
       default: NotAvailable(); break;
     }
   } catch (const std::exception& e) {
     olv::ErrorBox("Error", e.what());
   }
+  UpdateUI();
+}
+
+std::unique_ptr<TSchemeWrapper> TSchMainForm::LoadSchemeFile(const std::string& name) {
+  std::unique_ptr<TSchemeWrapper> w = name.empty() ? nullptr : LoadObjectFromFile(name);
+  if (!w) w = std::make_unique<TSchemeWrapper>();
+  for (int i = 0; i < w->Count(); ++i) w->GetScheme(i)->UpdateState();
+  const bool showDos = ActionOf(Action::ShowDos)->isChecked();
+  QAction* dos = ActionOf(Action::ShowDos);
+  // Called on the run's thread: read the check mark through the main thread, not directly.
+  w->OnBeforeRun = [dos, showDos](TSchemeObject& scheme) {
+    bool value = showDos;
+    if (plat::MainThread* main = plat::CurrentMainThread()) main->send([&] { value = dos->isChecked(); });
+    scheme.ShowDos = value;
+  };
+  return w;
+}
+
+void TSchMainForm::SetWrapper(std::unique_ptr<TSchemeWrapper> wrapper) {
+  if (wrapper == wrapper_) return;
+  tree_->setCurrentItem(root_);
+  for (auto* category : categories_) qDeleteAll(category->takeChildren());
+  for (int i = root_->childCount() - 1; i >= 3; --i) delete root_->takeChild(i);
+  wrapper_ = std::move(wrapper);
+  for (int i = 0; i < wrapper_->Count(); ++i) tree_->setCurrentItem(AddSchemeNode(wrapper_->GetScheme(i)));
+  root_->setExpanded(true);
+}
+
+QTreeWidgetItem* TSchMainForm::AddSchemeNode(TSchemeObject* scheme) {
+  const int category = CategoryOfKind(scheme->SchType());
+  QTreeWidgetItem* parent = category < 0 ? root_ : categories_[category];
+  auto* node = new QTreeWidgetItem(parent, QStringList(QString::fromStdString(scheme->SchName())));
+  node->setData(0, kKindRole, static_cast<int>(NodeKind::Scheme));
+  node->setData(0, kSchemeRole, QVariant::fromValue<quintptr>(reinterpret_cast<quintptr>(scheme)));
+  parent->setExpanded(true);
+  RefreshNode(node);
+  return node;
+}
+
+void TSchMainForm::RefreshNode(QTreeWidgetItem* node) {
+  if (!node) return;
+  auto* scheme = reinterpret_cast<TSchemeObject*>(node->data(0, kSchemeRole).value<quintptr>());
+  if (!scheme) return;
+  node->setData(0, Qt::UserRole, SchemeNodeImage(scheme->State, scheme->AutoExec));
+  static const QIcon waiting = QApplication::style()->standardIcon(QStyle::SP_FileIcon);
+  static const QIcon running = QApplication::style()->standardIcon(QStyle::SP_MediaPlay);
+  static const QIcon invalid = QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
+  node->setIcon(0, scheme->State == ssRunning ? running : scheme->State == ssWaiting ? waiting : invalid);
+}
+
+TSchemeObject* TSchMainForm::SelectedScheme() const {
+  QTreeWidgetItem* node = tree_->currentItem();
+  if (!node) return nullptr;
+  return reinterpret_cast<TSchemeObject*>(node->data(0, kSchemeRole).value<quintptr>());
+}
+
+QTreeWidgetItem* TSchMainForm::NodeOf(const TSchemeObject* scheme) const {
+  for (QTreeWidgetItemIterator it(tree_); *it; ++it)
+    if ((*it)->data(0, kSchemeRole).value<quintptr>() == reinterpret_cast<quintptr>(scheme)) return *it;
+  return nullptr;
+}
+
+void TSchMainForm::FillRunTimes() {
+  lstTimes_->clear();
+  TSchemeObject* scheme = SelectedScheme();
+  if (!scheme) return;
+  olv::TStringList texts;
+  scheme->SchemeTime->GetTexts(texts);
+  for (int i = 0; i < texts.Count(); ++i) lstTimes_->addItem(QString::fromStdString(texts.Strings(i)));
+}
+
+void TSchMainForm::FillSchemePage() {
+  TSchemeObject* scheme = SelectedScheme();
+  if (!scheme) return;
+  filling_ = true;
+  edtName_->setText(QString::fromStdString(scheme->SchName()));
+  const int category = CategoryOfKind(scheme->SchType());
+  edtType_->setText(category < 0 ? QString() : Q(kCategoryNames[category]));
+  chkAuto_->setChecked(scheme->AutoExec);
+  if (auto* b = timeModel_->button(scheme->SchemeTime->FMode)) b->setChecked(true);
+  FillRunTimes();
+  edtExtParams_->setRowCount(scheme->ParamCount());
+  for (int i = 0; i < scheme->ParamCount(); ++i) {
+    TItemDescription* p = scheme->GetParam(i);
+    auto* name = new QTableWidgetItem(QString::fromStdString(p->GetKeyDesc()));
+    name->setFlags(name->flags() & ~Qt::ItemIsEditable);
+    if (p->Tag & kTagRequired) {
+      QFont f = name->font();
+      f.setBold(true);
+      name->setFont(f);
+    }
+    QString value = QString::fromStdString(p->KeyValue());
+    auto* cell = new QTableWidgetItem(value);
+    if (p->Tag & kTagPassword) cell->setText(QString(value.size(), '*'));
+    if (p->DlgType == dtTextEditor) {
+      QString first = value.section('\n', 0, 0).trimmed();
+      cell->setText(first.isEmpty() ? "(no value)" : first);
+      cell->setFlags(cell->flags() & ~Qt::ItemIsEditable);
+    }
+    edtExtParams_->setItem(i, 0, name);
+    edtExtParams_->setItem(i, 1, cell);
+  }
+  edtCmdScrips_->setPlainText(QString::fromStdString(scheme->UpdateState()));
+  chkClearLogs_->setChecked(scheme->AutoClearLogs);
+  chkDelDmp_->setChecked(scheme->DelDmpFile);
+  edtRemain_->setValue(scheme->RemainCount);
+  filling_ = false;
+}
+
+void TSchMainForm::FillLogPage() {
+  TSchemeObject* scheme = SelectedScheme();
+  if (!scheme || pcAll_->currentWidget() != pageLogs_) return;
+  lvLogs_->setRowCount(scheme->LogCount());
+  auto when = [](double t) { return QString::fromStdString(olv::FormatDateTime("yyyy.m.d h:n:s", t)); };
+  for (int i = 0; i < scheme->LogCount(); ++i) {
+    TSchemeLog* log = scheme->GetLog(i);
+    const QString texts[] = {QString::number(i + 1), when(log->StartTime), when(log->EndTime),
+                             Q(ActiveModeText(log->ActiveMode)), Q(ResultText(log->IsSucceed)),
+                             QString::fromStdString(log->ErrorMsgs)};
+    for (int c = 0; c < 6; ++c) lvLogs_->setItem(i, c, new QTableWidgetItem(texts[c]));
+  }
+}
+
+std::string TSchMainForm::PickSchemeFile(bool save) {
+  if (options_.pickSchemeFile) return options_.pickSchemeFile(save);
+  const QString filter = QtFileFilter(kSchemeFileFilter);
+  QFileDialog dialog(this, QString(), QString::fromStdString(fileName_), filter);
+  dialog.setDefaultSuffix(kSchemeFileExt);
+  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  if (!save) dialog.setFileMode(QFileDialog::ExistingFile);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().first().toStdString();
+}
+
+bool TSchMainForm::EditTime(TSchemeTimeItem& item, int mode) {
+  if (options_.editTime) return options_.editTime(item, mode);
+  return EditTimeItem(item, mode, this);
+}
+
+void TSchMainForm::Save() {
+  if (fileName_.empty()) {
+    std::string name = PickSchemeFile(true);
+    if (!name.empty()) SaveObjectToFile(name, wrapper_.get(), true);
+    return;
+  }
+  SaveObjectToFile(fileName_, wrapper_.get(), true);
+}
+
+void TSchMainForm::LoadCommand() {
+  if (!LoadAllowed(running_)) {
+    olv::ShowInfo(kLoadWhileRunning);
+    return;
+  }
+  std::string name = PickSchemeFile(false);
+  if (name.empty()) return;
+  std::unique_ptr<TSchemeWrapper> loaded = LoadSchemeFile(name);
+  const std::string password = loaded->GetPassword();
+  if (!password.empty()) {
+    SchemePasswordData data{password, loaded->CheckPwdForRestore};
+    if (!SetupSchemePassword(data, false, this)) return;  // the current container stays
+  }
+  SetWrapper(std::move(loaded));
+  fileName_ = name;
+}
+
+void TSchMainForm::SchemeRunNotice(int phase, TSchemeObject* scheme) {
+  if (!scheme) return;
+  if (phase == plat::kSchemeRunStarted) {
+    // The database character set is read here once the Oracle tools exist.
+    running_.Started(scheme->SchName());
+  } else if (running_.Ended(scheme->SchName())) {
+    try {
+      Save();
+    } catch (const std::exception& e) {
+      statusBar()->showMessage(QString::fromStdString(e.what()));
+    }
+  }
+  RefreshNode(NodeOf(scheme));
+  if (scheme == SelectedScheme()) FillLogPage();
   UpdateUI();
 }
 

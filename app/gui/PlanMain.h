@@ -9,6 +9,7 @@
 // and waited for.
 #include <QMainWindow>
 #include <array>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -37,12 +38,20 @@ class TTrayBar;
 
 namespace sch {
 
+class TSchemeObject;
+class TSchemeTimeItem;
+class TSchemeWrapper;
+
 class TSchMainForm : public QMainWindow {
  public:
   struct Options {
     std::string schemeFile;    // empty: the program's own scheme file
     std::string settingsFile;  // empty: the program's own settings file
     bool withTray = true;
+    // Stand-ins for the modal pickers, so tests can answer them: the file dialogs (empty text:
+    // cancelled) and the run-time editor. Unset: the real dialogs.
+    std::function<std::string(bool save)> pickSchemeFile;
+    std::function<bool(TSchemeTimeItem& item, int mode)> editTime;
   };
   explicit TSchMainForm(Options options, QWidget* parent = nullptr);
   ~TSchMainForm() override;
@@ -57,6 +66,19 @@ class TSchMainForm : public QMainWindow {
   const std::string& FileName() const { return fileName_; }
   RunningList& Running() { return running_; }
   olv::TTrayBar* TrayBar() const { return tray_.get(); }
+  TSchemeWrapper* Wrapper() const { return wrapper_.get(); }
+  TSchemeObject* SelectedScheme() const;
+  QTreeWidgetItem* NodeOf(const TSchemeObject* scheme) const;
+  QListWidget* RunTimeList() const { return lstTimes_; }
+  QLineEdit* NameEdit() const { return edtName_; }
+  QPlainTextEdit* CommandLineMemo() const { return edtCmdScrips_; }
+  QTableWidget* ParamGrid() const { return edtExtParams_; }
+
+  // A run's start (phase 0) or end (phase 1), on the main thread while the run waits (the
+  // handler of message 7946).
+  void SchemeRunNotice(int phase, TSchemeObject* scheme);
+  // Saves the container, compressed, to FileName (Save as when there is none).
+  void Save();
 
   // Recomputes pages and the commands' enabled states (TSchMainForm.UpdateUI).
   void UpdateUI();
@@ -76,11 +98,23 @@ class TSchMainForm : public QMainWindow {
   void UpdateTrayHint();
   void WriteInformationPage();
   void Shutdown();
+  std::unique_ptr<TSchemeWrapper> LoadSchemeFile(const std::string& name);
+  void SetWrapper(std::unique_ptr<TSchemeWrapper> wrapper);
+  QTreeWidgetItem* AddSchemeNode(TSchemeObject* scheme);
+  void RefreshNode(QTreeWidgetItem* node);
+  void FillSchemePage();
+  void FillLogPage();
+  void FillRunTimes();
+  std::string PickSchemeFile(bool save);
+  bool EditTime(TSchemeTimeItem& item, int mode);
+  void LoadCommand();
 
   Options options_;
   std::string fileName_;
   MainConfig config_;
   RunningList running_;
+  std::unique_ptr<TSchemeWrapper> wrapper_;
+  bool filling_ = false;  // the pages are being filled from the model: no edits back
   bool shutDown_ = false;
 
   std::array<QAction*, kActionCount> actions_{};
