@@ -30,8 +30,11 @@ class MainFormTest : public ::testing::Test {
     plat::SetDialogs(nullptr);
   }
   std::unique_ptr<TSchMainForm> MakeForm() {
-    return std::make_unique<TSchMainForm>(
-        TSchMainForm::Options{dir / "orascheme.sch", dir / "orascheme.ini", false});
+    TSchMainForm::Options options;
+    options.schemeFile = dir / "orascheme.sch";
+    options.settingsFile = dir / "orascheme.ini";
+    options.withTray = false;
+    return std::make_unique<TSchMainForm>(std::move(options));
   }
   schtest::ScratchFolder dir;
   plat::ScriptedDialogs boxes;
