@@ -363,8 +363,9 @@ QWidget* TSchMainForm::CreateLogsPage() {
   chkDelDmp_->setEnabled(false);
   edtRemain_->setEnabled(false);
   remainLabel->setEnabled(false);
-  row->addWidget(group, 1);
+  row->addStretch();
   layout->addLayout(row);
+  layout->addWidget(group);
   return page;
 }
 
