@@ -373,6 +373,11 @@ SelectionState TSchMainForm::CurrentSelection() const {
   SelectionState s;
   QTreeWidgetItem* item = tree_->currentItem();
   if (item) s.node = static_cast<NodeKind>(item->data(0, kKindRole).toInt());
+  if (TSchemeObject* scheme = SelectedScheme()) {
+    s.schemeState = scheme->State;
+    s.autoExec = scheme->AutoExec;
+    // The timer threads come with the run frame; until then no scheme has one.
+  }
   s.runTimeSelected = lstTimes_->currentRow() >= 0;
   s.runTimeCount = lstTimes_->count();
   s.logSelected = !lvLogs_->selectedItems().isEmpty();
@@ -388,6 +393,7 @@ void TSchMainForm::UpdateUI() {
   for (int i = 0; i < kActionCount; ++i) actions_[i]->setEnabled(ActionEnabled(static_cast<Action>(i), s));
   timerPanel_->setVisible(chkAuto_->isChecked());
   edtName_->setEnabled(s.schemeState != ssRunning);
+  if (QTreeWidgetItem* node = tree_->currentItem()) RefreshNode(node);
   WriteInformationPage();
 }
 
@@ -731,6 +737,13 @@ void TSchMainForm::Shutdown() {
 }
 
 void TSchMainForm::closeEvent(QCloseEvent* event) {
+  if (!shutDown_) {
+    try {
+      Save();
+    } catch (const std::exception& e) {
+      olv::ErrorBox("Error", e.what());
+    }
+  }
   Shutdown();
   event->accept();
 }

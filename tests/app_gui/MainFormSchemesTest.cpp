@@ -202,5 +202,22 @@ TEST_F(MainFormSchemes, RunNoticesFromAWorkerKeepTheRunningListAndSave) {
   EXPECT_EQ(LoadObjectFromFile(file)->GetScheme(2)->LogCount(), 1);  // the end notice saved
 }
 
+TEST_F(MainFormSchemes, ClosingSavesAndARunningSchemeCannotBeDeletedOrRunAgain) {
+  SaveObjectToFile(file, schtest::EveryKindContainer().get(), true);
+  Open();
+  Select("copy files");
+  TSchemeObject* scheme = form->SelectedScheme();
+  EXPECT_TRUE(form->ActionOf(Action::SchRun)->isEnabled());
+  ASSERT_TRUE(scheme->TryBeginRun());
+  form->UpdateUI();
+  EXPECT_FALSE(form->ActionOf(Action::SchRun)->isEnabled());
+  EXPECT_FALSE(form->ActionOf(Action::SchDel)->isEnabled());
+  EXPECT_FALSE(form->NameEdit()->isEnabled());
+  scheme->EndRun();
+  scheme->RemainCount = 42;
+  form->close();
+  EXPECT_EQ(LoadObjectFromFile(file)->GetScheme(2)->RemainCount, 42);
+}
+
 }  // namespace
 }  // namespace sch
