@@ -6,6 +6,7 @@
 #include "app/gui/PlanMain.h"
 #include "app/gui/QtDialogs.h"
 #include "app/gui/QtMainThread.h"
+#include "app/gui/QtSchemeEditor.h"
 #include "platform/MainThread.h"
 #include "widgets/OlvTraybar.h"
 
@@ -22,10 +23,13 @@ int RunMainWindow(int argc, char** argv) {
   int rc = 0;
   {
     TSchMainForm window(TSchMainForm::Options{});
+    QtSchemeEditor editor(&window);
+    SetSchemeEditor(&editor);
     if (!window.TrayBar() || window.TrayBar()->Loaded()) window.show();
     rc = QApplication::exec();
     // Closing has begun the shutdown; a window closed some other way is shut down here.
     mainThread.beginShutdown();
+    SetSchemeEditor(nullptr);
   }
   plat::SetDialogs(nullptr);
   plat::SetCurrentMainThread(nullptr);

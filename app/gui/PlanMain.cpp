@@ -10,6 +10,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -191,6 +192,32 @@ TSchMainForm::TSchMainForm(Options options, QWidget* parent) : QMainWindow(paren
     param->SetKeyValue(edtExtParams_->item(row, 1)->text().toStdString());
     edtCmdScrips_->setPlainText(QString::fromStdString(scheme->UpdateState()));
     RefreshNode(NodeOf(scheme));
+  });
+  // The edit button of a parameter: a double click on its value.
+  connect(edtExtParams_, &QTableWidget::cellDoubleClicked, this, [this](int row, int) {
+    TSchemeObject* scheme = SelectedScheme();
+    TItemDescription* param = scheme ? scheme->GetParam(row) : nullptr;
+    if (!param || param->ReadOnly) return;
+    bool changed = false;
+    if (param->EditStyle == esPickList && param->PickList->Count() > 0) {
+      QStringList items;
+      for (int i = 0; i < param->PickList->Count(); ++i) items << QString::fromStdString(param->PickList->Strings(i));
+      bool ok = false;
+      QString chosen = QInputDialog::getItem(this, QString::fromStdString(param->GetKeyDesc()), "Value", items,
+                                             std::max(0, static_cast<int>(items.indexOf(QString::fromStdString(param->KeyValue())))),
+                                             false, &ok);
+      if (ok) {
+        param->SetKeyValue(chosen.toStdString());
+        changed = true;
+      }
+    } else if (param->EditStyle == esEllipsis || param->DlgType != dtNone) {
+      changed = scheme->EditParam(row);
+    }
+    if (changed) {
+      FillSchemePage();
+      RefreshNode(NodeOf(scheme));
+      UpdateUI();
+    }
   });
   connect(tree_, &QTreeWidget::currentItemChanged, this, [this] {
     FillSchemePage();
@@ -639,6 +666,11 @@ void TSchMainForm::FillSchemePage() {
     QString value = QString::fromStdString(p->KeyValue());
     auto* cell = new QTableWidgetItem(value);
     if (p->Tag & kTagPassword) cell->setText(QString(value.size(), '*'));
+    if (p->ReadOnly || p->EditStyle == esPickList || p->EditStyle == esEllipsis) {
+      // Read-only values, pick lists and pickers change through the double click only.
+      cell->setFlags(cell->flags() & ~Qt::ItemIsEditable);
+    }
+    if (p->ReadOnly) name->setForeground(palette().color(QPalette::Dark));
     if (p->DlgType == dtTextEditor) {
       QString first = value.section('\n', 0, 0).trimmed();
       cell->setText(first.isEmpty() ? "(no value)" : first);
