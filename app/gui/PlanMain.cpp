@@ -150,10 +150,21 @@ TSchMainForm::TSchMainForm(Options options, QWidget* parent) : QMainWindow(paren
     tray_->SetMinimizeToTray(true);
     tray_->SetCycleInterval(100);
     tray_->OnClick = [this](olv::TTrayBar& bar) {
-      if (isVisible())
+      if (isVisible()) {
         bar.HideOwner();
-      else
-        bar.ShowOwner();
+        return;
+      }
+      try {
+        const std::string password = wrapper_->GetPassword();
+        if (!password.empty() && wrapper_->CheckPwdForRestore) {
+          SchemePasswordData data{password, true};
+          if (!SetupSchemePassword(data, false, nullptr)) return;
+        }
+      } catch (const std::exception& e) {
+        olv::ErrorBox("Error", e.what());
+        return;
+      }
+      bar.ShowOwner();
     };
   }
   connect(edtName_, &QLineEdit::textEdited, this, [this](const QString& text) {
