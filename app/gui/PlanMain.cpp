@@ -30,7 +30,8 @@
 #include <QVBoxLayout>
 #include <exception>
 
-#include "app/core/ProgramFiles.h"
+#include "app/core/UnreadableFile.h"
+#include "foundation/ProgramFiles.h"
 #include "app/core/SchemeFile.h"
 #include "app/core/SchemeWrapper.h"
 #include "app/gui/SchTimeEditor.h"
@@ -128,8 +129,8 @@ TSchMainForm::TSchMainForm(Options options, QWidget* parent) : QMainWindow(paren
   root_->setExpanded(true);
 
   // Start-up: the scheme file's name and the settings.
-  fileName_ = options_.schemeFile.empty() ? ProgramDataFile(kSchemeFileExt) : options_.schemeFile;
-  if (options_.settingsFile.empty()) options_.settingsFile = ProgramSettingsFile();
+  fileName_ = options_.schemeFile.empty() ? olv::SchemeFilePath() : options_.schemeFile;
+  if (options_.settingsFile.empty()) options_.settingsFile = olv::SettingsFilePath();
   config_ = ReadMainConfig(options_.settingsFile);
   config_.langId = 0;
   ActionOf(Action::ShowDos)->setChecked(config_.showDosWindow);

@@ -9,7 +9,7 @@
 #include "app/core/CompressedFile.h"
 #include "app/core/MainConfig.h"
 #include "app/core/PasswordRules.h"
-#include "app/core/ProgramFiles.h"
+#include "app/core/UnreadableFile.h"
 #include "foundation/Exception.h"
 #include "platform/Dialogs.h"
 #include "tests/app/ScratchFolder.h"
