@@ -152,24 +152,35 @@ std::string AsciiLower(std::string s) {
   return s;
 }
 
-// Compares by type: integers, extended values, or texts byte by byte.
+bool IsNumberType(TExpDataType t) {
+  return t == TExpDataType::Integer || t == TExpDataType::Real || t == TExpDataType::DateTime;
+}
+
+// Compares numbers as numbers (integers exactly), anything else as texts byte by byte.
 int CompareValues(const TExpression& a, const TExpression& b) {
-  switch (a.DataType) {
+  if (a.DataType == TExpDataType::Integer && b.DataType == TExpDataType::Integer) {
+    const auto x = a.AsInteger(), y = b.AsInteger();
+    return x < y ? -1 : x > y ? 1 : 0;
+  }
+  if (IsNumberType(a.DataType) && IsNumberType(b.DataType)) {
+    const long double x = a.AsReal(), y = b.AsReal();
+    return x < y ? -1 : x > y ? 1 : 0;
+  }
+  const int c = a.AsString().compare(b.AsString());
+  return c < 0 ? -1 : c > 0 ? 1 : 0;
+}
+
+// The node keeps its own type and takes the value of source converted to it.
+void TakeValueKeepingType(TExpression& n, const TExpression& source) {
+  switch (n.DataType) {
     case TExpDataType::Integer:
-    case TExpDataType::Boolean:
-    case TExpDataType::Char: {
-      const auto x = a.AsInteger(), y = b.AsInteger();
-      return x < y ? -1 : x > y ? 1 : 0;
-    }
-    case TExpDataType::Real:
-    case TExpDataType::DateTime: {
-      const long double x = a.AsReal(), y = b.AsReal();
-      return x < y ? -1 : x > y ? 1 : 0;
-    }
-    default: {
-      const int c = a.AsString().compare(b.AsString());
-      return c < 0 ? -1 : c > 0 ? 1 : 0;
-    }
+      n.SetAsInteger(IsNumberType(source.DataType) ? RoundToInt32(source.AsReal()) : source.AsInteger());
+      break;
+    case TExpDataType::Real: n.SetAsReal(source.AsReal()); break;
+    case TExpDataType::Boolean: n.SetAsBoolean(source.AsBoolean()); break;
+    case TExpDataType::Char: n.SetAsChar(source.AsChar()); break;
+    case TExpDataType::DateTime: n.SetAsDateTime(source.AsDateTime()); break;
+    default: n.SetAsString(source.AsString()); break;
   }
 }
 
@@ -338,18 +349,9 @@ class TExp_LikeAny : public TListFunction {
   }
 };
 
-OLV_FN(Min, TFunction, 2, 0, CALC({
-         const TExpression& r = CompareValues(A(*this), B(*this)) < 0 ? A(*this) : B(*this);
-         const TExpDataType t = DataType;
-         AssignValue(r);
-         if (DataType != t) { DataType = t; SetAsString(r.AsString()); if (t == TExpDataType::Integer) SetAsInteger(r.AsInteger()); else if (t == TExpDataType::Real) SetAsReal(r.AsReal()); }
-       }))
-OLV_FN(Max, TFunction, 2, 0, CALC({
-         const TExpression& r = CompareValues(A(*this), B(*this)) > 0 ? A(*this) : B(*this);
-         const TExpDataType t = DataType;
-         AssignValue(r);
-         if (DataType != t) { DataType = t; SetAsString(r.AsString()); if (t == TExpDataType::Integer) SetAsInteger(r.AsInteger()); else if (t == TExpDataType::Real) SetAsReal(r.AsReal()); }
-       }))
+// On a tie the result is B.
+OLV_FN(Min, TFunction, 2, 0, CALC(TakeValueKeepingType(*this, CompareValues(A(*this), B(*this)) < 0 ? A(*this) : B(*this));))
+OLV_FN(Max, TFunction, 2, 0, CALC(TakeValueKeepingType(*this, CompareValues(A(*this), B(*this)) > 0 ? A(*this) : B(*this));))
 
 // Iif(Cond, Then [, Else]): only the chosen branch is evaluated.
 class TExp_Iif : public TFunction {
