@@ -6,9 +6,11 @@
 #include <shared_mutex>
 #include <vector>
 
+#include "foundation/AppCfg.h"
 #include "foundation/ListContainer.h"
 #include "foundation/ObjStream.h"
 #include "foundation/Stream.h"
+#include "foundation/StoredStrList.h"
 
 namespace olv {
 
@@ -30,7 +32,14 @@ struct NameLess {
 struct Registry {
   std::shared_mutex mutex;
   std::map<std::string, const TClass*, NameLess> classes;
-  Registry() { classes.emplace("TListContainer", &TListContainer::StaticClass()); }
+  // The library's own classes are known from the start, so that any stream can name them.
+  Registry() {
+    classes.emplace("TListContainer", &TListContainer::StaticClass());
+    classes.emplace("TStoredStrList", &TStoredStrList::StaticClass());
+    classes.emplace("TAppCfgInfo", &TAppCfgInfo::StaticClass());
+    classes.emplace("TOlvMISCfgInfo", &TAppCfgInfo::StaticClass());
+    classes.emplace("TAppCfgParams", &TAppCfgParams::StaticClass());
+  }
 };
 
 Registry& TheRegistry() {

@@ -11,6 +11,7 @@
 //   foundation/Comments.h        StripComments, ExtractBetween
 //   foundation/Folders.h         program path and folders, names, temporary files
 //   foundation/ShellFolders.h    the user's well-known folders
+//   foundation/PathMacros.h      <name> macros in file names
 //   foundation/Utf8.h            UTF-8 helpers
 //
 // Globals: set by the start-up (main thread, before other threads run) or by their setters; every
@@ -24,6 +25,7 @@
 #include "foundation/Folders.h"
 #include "foundation/Format.h"
 #include "foundation/GuardedDivision.h"
+#include "foundation/PathMacros.h"
 #include "foundation/ShellFolders.h"
 #include "foundation/TextFields.h"
 #include "foundation/TextScan.h"

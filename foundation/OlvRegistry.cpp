@@ -186,4 +186,29 @@ bool TRegistry::DeleteKey(std::string_view key) {
   }
 }
 
+bool OpenKeyAccess(TRegistry& reg, std::string_view key, bool canCreate) {
+  reg.SetAccess(canCreate ? KEY_READ_WRITE : KEY_READ);
+  return reg.OpenKey(key, canCreate);
+}
+
+std::unique_ptr<TRegistry> OpenRegKey(std::uint32_t root, std::string_view key) {
+  auto reg = std::make_unique<TRegistry>();
+  try {
+    reg->SetRootKey(root);
+  } catch (const ERegistryException&) {
+    return nullptr;
+  }
+  if (!OpenKeyAccess(*reg, key, false)) return nullptr;
+  return reg;
+}
+
+std::string ReadWindowsValue(std::string_view name) {
+  try {
+    auto reg = OpenRegKey(HKEY_LOCAL_MACHINE, "\\Software\\Microsoft\\Windows\\CurrentVersion");
+    return reg ? reg->ReadString(name) : std::string();
+  } catch (const std::exception&) {
+    return std::string();
+  }
+}
+
 }  // namespace olv

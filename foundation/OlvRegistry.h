@@ -5,6 +5,7 @@
 //
 // One object belongs to one thread; the store beneath may be shared by many.
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -91,5 +92,13 @@ class TRegistry {
   std::uint32_t access_ = KEY_ALL_ACCESS;
   std::optional<std::string> current_;  // path of the open key from the root
 };
+
+// Opens key with read-write access (creating it) when canCreate, else read access only.
+bool OpenKeyAccess(TRegistry& reg, std::string_view key, bool canCreate);
+// A registry object on root with key opened read-only; none when the key cannot be opened.
+std::unique_ptr<TRegistry> OpenRegKey(std::uint32_t root, std::string_view key);
+// The string value name under the local machine's "\Software\Microsoft\Windows\CurrentVersion";
+// any failure gives an empty text.
+std::string ReadWindowsValue(std::string_view name);
 
 }  // namespace olv

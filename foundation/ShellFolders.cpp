@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdlib>
+#include <fstream>
 
 #include "foundation/Utf8.h"
 
@@ -29,6 +30,34 @@ std::string Env(std::string_view name) {
   return v ? std::string(v) : std::string();
 }
 
+// The user-dirs file that the session's folder tool writes: lines XDG_<NAME>_DIR="$HOME/..." or
+// with an absolute path. Only a missing variable sends us here, which is the usual case: desktop
+// sessions rarely export these, and a localised desktop names the folders in its own language.
+std::string FromUserDirsFile(std::string_view variable, const std::string& home) {
+  std::string config = Env("XDG_CONFIG_HOME");
+  if (config.empty() || config[0] != '/') {
+    if (home.empty()) return {};
+    config = home + "/.config";
+  }
+  std::ifstream in(config + "/user-dirs.dirs");
+  std::string line;
+  while (std::getline(in, line)) {
+    std::size_t b = line.find_first_not_of(" \t");
+    if (b == std::string::npos || line[b] == '#') continue;
+    const std::size_t eq = line.find('=', b);
+    if (eq == std::string::npos || std::string_view(line).substr(b, eq - b) != variable) continue;
+    std::string v = line.substr(eq + 1);
+    while (!v.empty() && (v.back() == '\r' || v.back() == ' ' || v.back() == '\t')) v.pop_back();
+    if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
+    if (v.rfind("$HOME", 0) == 0 && (v.size() == 5 || v[5] == '/')) {
+      if (home.empty()) return {};
+      v = home + v.substr(5);
+    }
+    return !v.empty() && v[0] == '/' ? v : std::string();
+  }
+  return {};
+}
+
 }  // namespace
 
 std::vector<std::string> ShellFolderValueNames() {
@@ -41,8 +70,9 @@ std::string ReadShellFolder(std::string_view name) {
   for (const Entry& e : kFolders) {
     if (!utf8::SameText(e.name, name)) continue;
     std::string v = Env(e.variable);
+    const std::string home = Env("HOME");
+    if (v.empty() && e.variable.ends_with("_DIR")) v = FromUserDirsFile(e.variable, home);
     if (v.empty()) {
-      const std::string home = Env("HOME");
       if (home.empty()) return {};
       v = home + "/" + std::string(e.underHome);
     }

@@ -53,6 +53,27 @@ int64_t TStream::CopyFrom(TStream& source, int64_t count) {
   return count;
 }
 
+int64_t TSequentialStream::Read(void*, int64_t) {
+  throw EReadError("Stream read error: this stream can only be written");
+}
+
+int64_t TSequentialStream::Write(const void*, int64_t) {
+  throw EWriteError("Stream write error: this stream can only be read");
+}
+
+int64_t TSequentialStream::Seek(int64_t offset, TSeekOrigin origin) {
+  if ((origin == TSeekOrigin::Current && offset == 0) || (origin == TSeekOrigin::Beginning && offset == moved_)) {
+    return moved_;
+  }
+  throw EStreamError("Stream seek error: this stream only moves forward");
+}
+
+int64_t TSequentialStream::Size() { throw EStreamError("Stream size error: the size of this stream is unknown"); }
+
+void TSequentialStream::SetSize(int64_t) {
+  throw EStreamError("Stream size error: the size of this stream cannot be set");
+}
+
 TMemoryStream::TMemoryStream(std::string_view bytes) : data_(bytes.begin(), bytes.end()) {}
 
 int64_t TMemoryStream::Read(void* buffer, int64_t count) {

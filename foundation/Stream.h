@@ -56,6 +56,25 @@ class TStream {
   int64_t CopyFrom(TStream& source, int64_t count);
 };
 
+// A stream that only moves forward, as a compressor, an expander or a pipe does: its position is
+// the number of bytes moved so far, a seek to anywhere else raises EStreamError, and its size is
+// unknown (Size and SetSize raise). Descendants implement Read and/or Write and call Moved with
+// what went through; the direction they do not support raises.
+class TSequentialStream : public TStream {
+ public:
+  int64_t Read(void* buffer, int64_t count) override;
+  int64_t Write(const void* buffer, int64_t count) override;
+  int64_t Seek(int64_t offset, TSeekOrigin origin) override;
+  int64_t Size() override;
+  void SetSize(int64_t size) override;
+
+ protected:
+  void Moved(int64_t count) { moved_ += count; }
+
+ private:
+  int64_t moved_ = 0;
+};
+
 // A stream over a growable byte array that the stream owns.
 class TMemoryStream : public TStream {
  public:

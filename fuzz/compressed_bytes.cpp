@@ -6,16 +6,19 @@
 
 #include "app/core/CompressedFile.h"
 #include "foundation/Exception.h"
+#include "foundation/Stream.h"
 
 namespace {
 
 // Keeps highly compressible inputs from growing past the fuzzer's memory limit.
-class CappedSink : public sch::ByteSink {
+class CappedSink : public olv::TSequentialStream {
  public:
   explicit CappedSink(std::string& out) : out_(out) {}
-  void write(const void* buffer, std::size_t count) override {
-    if (out_.size() + count > (16u << 20)) throw olv::Exception("payload too large for fuzzing");
-    out_.append(static_cast<const char*>(buffer), count);
+  int64_t Write(const void* buffer, int64_t count) override {
+    if (out_.size() + std::size_t(count) > (16u << 20)) throw olv::Exception("payload too large for fuzzing");
+    out_.append(static_cast<const char*>(buffer), std::size_t(count));
+    Moved(count);
+    return count;
   }
 
  private:
@@ -29,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   bytes.append(reinterpret_cast<const char*>(data), size);
   try {
     std::string payload;
-    sch::StringSource in(bytes);
+    olv::TMemoryStream in(bytes);
     CappedSink sink(payload);
     if (!sch::ExpandCompressed(in, sink)) __builtin_trap();  // the header is there
     if (sch::ExpandBytes(sch::CompressBytes(payload)) != payload) __builtin_trap();

@@ -27,9 +27,11 @@ AtomicFileWriter::~AtomicFileWriter() {
   }
 }
 
-void AtomicFileWriter::write(const void* buffer, std::size_t count) {
+int64_t AtomicFileWriter::Write(const void* buffer, int64_t count) {
   if (!file_) throw olv::Exception("The file \"" + target_ + "\" is no longer open for saving");
-  file_->write(buffer, count);
+  const int64_t n = file_->Write(buffer, count);
+  Moved(n);
+  return n;
 }
 
 void AtomicFileWriter::commit() {
@@ -43,7 +45,7 @@ void AtomicFileWriter::commit() {
 }
 
 void SaveFileAtomically(const std::string& target, std::optional<mode_t> permissions,
-                        const std::function<void(ByteSink&)>& writeContent) {
+                        const std::function<void(olv::TStream&)>& writeContent) {
   AtomicFileWriter writer(target, permissions);
   writeContent(writer);
   writer.commit();

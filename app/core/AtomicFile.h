@@ -11,15 +11,16 @@
 #include <string>
 #include <string_view>
 
-#include "app/core/ByteStream.h"
 #include "app/core/PosixFile.h"
+#include "foundation/Stream.h"
 
 namespace sch {
 
 // The scheme file holds database passwords: only its owner may read it.
 inline constexpr mode_t kSchemeFileMode = 0600;
 
-class AtomicFileWriter : public ByteSink {
+// A forward-only stream: Write appends to the new content and never returns short.
+class AtomicFileWriter : public olv::TSequentialStream {
  public:
   // `permissions`: the exact mode of the saved file; without it an existing target keeps its
   // mode and a new one gets the usual mode of a new file (0666 less the umask).
@@ -30,7 +31,7 @@ class AtomicFileWriter : public ByteSink {
   // Without a successful commit the temporary file is removed and the target left alone.
   ~AtomicFileWriter() override;
 
-  void write(const void* buffer, std::size_t count) override;
+  int64_t Write(const void* buffer, int64_t count) override;
   // Flushes, closes and renames over the target. Raises on failure (the target unchanged).
   void commit();
 
@@ -44,9 +45,9 @@ class AtomicFileWriter : public ByteSink {
   bool committed_ = false;
 };
 
-// Writes `target` atomically with what `writeContent` puts into the sink. Whatever
+// Writes `target` atomically with what `writeContent` puts into the stream. Whatever
 // `writeContent` raises passes on, and the previous file stays.
 void SaveFileAtomically(const std::string& target, std::optional<mode_t> permissions,
-                        const std::function<void(ByteSink&)>& writeContent);
+                        const std::function<void(olv::TStream&)>& writeContent);
 
 }  // namespace sch

@@ -6,6 +6,7 @@
 #include "app/core/PosixFile.h"
 #include "app/core/ZlibStream.h"
 #include "foundation/Exception.h"
+#include "foundation/FileStream.h"
 
 namespace sch {
 
@@ -44,15 +45,15 @@ bool HasCompressedHeader(std::string_view firstBytes) {
   return true;
 }
 
-void WriteCompressed(ByteSource& payload, ByteSink& out) {
+void WriteCompressed(olv::TStream& payload, olv::TStream& out) {
   const std::string header = MakeCompressedHeader();
-  out.write(header.data(), header.size());
+  out.WriteBuffer(header.data(), header.size());
   CompressionStream z(out);
   CopyStream(payload, z);
   z.finish();
 }
 
-bool ExpandCompressed(ByteSource& in, ByteSink& out) {
+bool ExpandCompressed(olv::TStream& in, olv::TStream& out) {
   char header[kCompressedHeaderSize];
   const std::size_t n = ReadFully(in, header, sizeof header);
   if (!HasCompressedHeader(std::string_view(header, n))) return false;
@@ -62,30 +63,35 @@ bool ExpandCompressed(ByteSource& in, ByteSink& out) {
 }
 
 std::string CompressBytes(std::string_view payload) {
-  std::string out;
-  StringSource in(payload);
-  StringSink sink(out);
-  WriteCompressed(in, sink);
-  return out;
+  olv::TMemoryStream in(payload);
+  olv::TMemoryStream out;
+  WriteCompressed(in, out);
+  return std::string(out.View());
 }
 
 std::string ExpandBytes(std::string_view compressed) {
-  std::string out;
-  StringSource in(compressed);
-  StringSink sink(out);
-  if (!ExpandCompressed(in, sink)) throw olv::Exception("The data is not compressed");
-  return out;
+  olv::TMemoryStream in(compressed);
+  olv::TMemoryStream out;
+  if (!ExpandCompressed(in, out)) throw olv::Exception("The data is not compressed");
+  return std::string(out.View());
 }
 
-bool IsCompressedFile(const std::string& fileName) {
+namespace {
+// The name is expanded already.
+bool HasHeaderOnDisk(const std::string& fileName) {
   if (fileName.empty() || !FileExists(fileName)) return false;
   PosixFile file = PosixFile::OpenRead(fileName);
   char header[kCompressedHeaderSize];
   const std::size_t n = ReadFully(file, header, sizeof header);
   return HasCompressedHeader(std::string_view(header, n));
 }
+}  // namespace
 
-bool CompressFile(const std::string& source, const std::string& destination) {
+bool IsCompressedFile(const std::string& name) { return HasHeaderOnDisk(olv::ExpandStreamFileName(name)); }
+
+bool CompressFile(const std::string& sourceName, const std::string& destinationName) {
+  const std::string source = olv::ExpandStreamFileName(sourceName);
+  const std::string destination = olv::ExpandStreamFileName(destinationName);
   if (source.empty() || !FileExists(source)) return false;
   PosixFile in = PosixFile::OpenRead(source);
   AtomicFileWriter out(destination, ModeFor(source, destination), kTempPrefix);
@@ -94,8 +100,10 @@ bool CompressFile(const std::string& source, const std::string& destination) {
   return true;
 }
 
-bool DecompressFile(const std::string& source, const std::string& destination) {
-  if (source.empty() || !IsCompressedFile(source)) return false;
+bool DecompressFile(const std::string& sourceName, const std::string& destinationName) {
+  const std::string source = olv::ExpandStreamFileName(sourceName);
+  const std::string destination = olv::ExpandStreamFileName(destinationName);
+  if (source.empty() || !HasHeaderOnDisk(source)) return false;
   PosixFile in = PosixFile::OpenRead(source);
   AtomicFileWriter out(destination, ModeFor(source, destination), kTempPrefix);
   if (!ExpandCompressed(in, out)) return false;  // changed under us: leave the destination

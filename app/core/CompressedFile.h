@@ -6,12 +6,12 @@
 // Every file written here is replaced atomically (see AtomicFile.h): a failure, a full disk or
 // a damaged source leaves the destination as it was and raises. Data streams through fixed
 // buffers, so a dump of any size needs constant memory. Free functions; any thread may call
-// them, on different files.
+// them, on different files. Path macros in file names are expanded (olv::ExpandStreamFileName).
 #include <cstddef>
 #include <string>
 #include <string_view>
 
-#include "app/core/ByteStream.h"
+#include "foundation/Stream.h"
 
 namespace sch {
 
@@ -23,11 +23,12 @@ std::string MakeCompressedHeader();
 // fewer than 16 bytes is not compressed.
 bool HasCompressedHeader(std::string_view firstBytes);
 
-// Writes the header and the compressed payload read from `payload` to `out`.
-void WriteCompressed(ByteSource& payload, ByteSink& out);
-// Reads and checks the header from `in`, then expands the stream after it into `out`.
-// Returns false (nothing written) when the header is missing.
-bool ExpandCompressed(ByteSource& in, ByteSink& out);
+// Writes the header and the compressed payload read from `payload` (from its position to its
+// end) to `out`.
+void WriteCompressed(olv::TStream& payload, olv::TStream& out);
+// Reads and checks the header from `in`'s position, then expands the stream after it into
+// `out`. Returns false (nothing written) when the header is missing.
+bool ExpandCompressed(olv::TStream& in, olv::TStream& out);
 
 // In memory, for the scheme file: header + zlib stream of `payload`, and back. ExpandBytes
 // raises olv::Exception when the header is missing, EZlibError when the stream is damaged.

@@ -76,15 +76,37 @@ PosixFile::~PosixFile() {
   if (fd_ >= 0) ::close(fd_);
 }
 
-std::size_t PosixFile::read(void* buffer, std::size_t count) {
+int64_t PosixFile::Read(void* buffer, int64_t count) {
+  if (count <= 0) return 0;
   for (;;) {
-    const ssize_t n = ::read(fd_, buffer, count);
-    if (n >= 0) return std::size_t(n);
+    const ssize_t n = ::read(fd_, buffer, std::size_t(count));
+    if (n >= 0) return int64_t(n);
     if (errno != EINTR) RaiseFileError("Cannot read file \"" + path_ + "\"");
   }
 }
 
-void PosixFile::write(const void* buffer, std::size_t count) {
+int64_t PosixFile::Seek(int64_t offset, olv::TSeekOrigin origin) {
+  const int whence = origin == olv::TSeekOrigin::Beginning ? SEEK_SET
+                     : origin == olv::TSeekOrigin::Current ? SEEK_CUR
+                                                           : SEEK_END;
+  const off_t pos = ::lseek(fd_, off_t(offset), whence);
+  if (pos < 0) RaiseFileError("Cannot seek in file \"" + path_ + "\"");
+  return int64_t(pos);
+}
+
+int64_t PosixFile::Size() {
+  struct stat st;
+  if (::fstat(fd_, &st) != 0) RaiseFileError("Cannot read the size of file \"" + path_ + "\"");
+  return int64_t(st.st_size);
+}
+
+void PosixFile::SetSize(int64_t size) {
+  if (::ftruncate(fd_, off_t(size)) != 0) RaiseFileError("Cannot set the size of file \"" + path_ + "\"");
+}
+
+int64_t PosixFile::Write(const void* buffer, int64_t total) {
+  if (total <= 0) return 0;
+  std::size_t count = std::size_t(total);
   const auto* p = static_cast<const char*>(buffer);
   while (count > 0) {
     const ssize_t n = ::write(fd_, p, count);
@@ -95,6 +117,7 @@ void PosixFile::write(const void* buffer, std::size_t count) {
     p += n;
     count -= std::size_t(n);
   }
+  return total;
 }
 
 void PosixFile::setPermissions(mode_t permissions) {

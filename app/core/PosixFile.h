@@ -1,19 +1,20 @@
 #pragma once
 // All file-system access of the compressed-file and atomic-save code goes through here, so
-// that it can move onto the library's file stream in one place. A PosixFile owns its
-// descriptor and closes it on destruction; one thread uses it at a time. Failures raise
-// olv::Exception with the text, the system error code and its message.
+// that it can move onto the library's file stream in one place. A PosixFile is an olv::TStream
+// over a descriptor it owns and closes on destruction; one thread uses it at a time. Failures
+// raise olv::Exception with the text, the system error code and its message; Write never
+// returns short.
 #include <sys/types.h>
 
 #include <optional>
 #include <string>
 #include <string_view>
 
-#include "app/core/ByteStream.h"
+#include "foundation/Stream.h"
 
 namespace sch {
 
-class PosixFile : public ByteSource, public ByteSink {
+class PosixFile : public olv::TStream {
  public:
   static PosixFile OpenRead(const std::string& path);
   // Creates a new file with a unique name `<folder of target>/<prefix><random>`, opened for
@@ -27,8 +28,11 @@ class PosixFile : public ByteSource, public ByteSink {
   PosixFile& operator=(const PosixFile&) = delete;
   ~PosixFile() override;
 
-  std::size_t read(void* buffer, std::size_t count) override;
-  void write(const void* buffer, std::size_t count) override;
+  int64_t Read(void* buffer, int64_t count) override;
+  int64_t Write(const void* buffer, int64_t count) override;
+  int64_t Seek(int64_t offset, olv::TSeekOrigin origin) override;
+  int64_t Size() override;
+  void SetSize(int64_t size) override;
   void setPermissions(mode_t permissions);
   void sync();
   // Closes and reports a failure of the close itself (a delayed write error).

@@ -10,16 +10,15 @@ namespace sch {
 std::optional<std::string> LoadSchemeFileBytes(const std::string& fileName) {
   if (fileName.empty() || !FileExists(fileName)) return std::nullopt;
   PosixFile file = PosixFile::OpenRead(fileName);
-  std::string bytes;
-  StringSink sink(bytes);
-  CopyStream(file, sink);
-  if (HasCompressedHeader(bytes)) return ExpandBytes(bytes);
-  return bytes;
+  olv::TMemoryStream bytes;
+  CopyStream(file, bytes);
+  if (HasCompressedHeader(bytes.View())) return ExpandBytes(bytes.View());
+  return std::string(bytes.View());
 }
 
 void SaveSchemeFileBytes(const std::string& fileName, std::string_view payload, bool compressed) {
-  SaveFileAtomically(fileName, kSchemeFileMode, [&](ByteSink& out) {
-    StringSource in(payload);
+  SaveFileAtomically(fileName, kSchemeFileMode, [&](olv::TStream& out) {
+    olv::TMemoryStream in(payload);
     if (compressed) {
       WriteCompressed(in, out);
     } else {

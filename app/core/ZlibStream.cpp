@@ -18,7 +18,7 @@ constexpr std::size_t kMaxChunk = UINT_MAX;
 
 }  // namespace
 
-CompressionStream::CompressionStream(ByteSink& out, int level)
+CompressionStream::CompressionStream(olv::TStream& out, int level)
     : out_(out), buffer_(new unsigned char[kZlibBufferSize]) {
   const int rc = deflateInit(&z_, level);
   if (rc != Z_OK) RaiseZlib(z_, rc);
@@ -42,14 +42,17 @@ void CompressionStream::run(const void* buffer, std::size_t count, int flush) {
       rc = deflate(&z_, mode);
       if (rc == Z_STREAM_ERROR) RaiseZlib(z_, rc);
       const std::size_t produced = kZlibBufferSize - z_.avail_out;
-      if (produced) out_.write(buffer_.get(), produced);
+      if (produced) out_.WriteBuffer(buffer_.get(), produced);
     } while (z_.avail_out == 0 || (mode == Z_FINISH && rc != Z_STREAM_END));
   } while (count > 0);
 }
 
-void CompressionStream::write(const void* buffer, std::size_t count) {
+int64_t CompressionStream::Write(const void* buffer, int64_t count) {
   if (finished_) throw EZlibError("zlib error: write after the end of the compressed stream");
-  if (count) run(buffer, count, Z_NO_FLUSH);
+  if (count <= 0) return 0;
+  run(buffer, std::size_t(count), Z_NO_FLUSH);
+  Moved(count);
+  return count;
 }
 
 void CompressionStream::finish() {
@@ -58,22 +61,22 @@ void CompressionStream::finish() {
   finished_ = true;
 }
 
-ExpansionStream::ExpansionStream(ByteSource& in) : in_(in), buffer_(new unsigned char[kZlibBufferSize]) {
+ExpansionStream::ExpansionStream(olv::TStream& in) : in_(in), buffer_(new unsigned char[kZlibBufferSize]) {
   const int rc = inflateInit(&z_);
   if (rc != Z_OK) RaiseZlib(z_, rc);
 }
 
 ExpansionStream::~ExpansionStream() { inflateEnd(&z_); }
 
-std::size_t ExpansionStream::read(void* buffer, std::size_t count) {
-  if (ended_ || count == 0) return 0;
+int64_t ExpansionStream::Read(void* buffer, int64_t count) {
+  if (ended_ || count <= 0) return 0;
   z_.next_out = static_cast<unsigned char*>(buffer);
-  z_.avail_out = uInt(std::min(count, kMaxChunk));
+  z_.avail_out = uInt(std::min(std::size_t(count), kMaxChunk));
   const uInt wanted = z_.avail_out;
   while (z_.avail_out == wanted) {  // until some output, or the end
     if (z_.avail_in == 0) {
-      const std::size_t n = in_.read(buffer_.get(), kZlibBufferSize);
-      if (n == 0) throw EZlibError("zlib error: Compressed data is truncated");
+      const int64_t n = in_.Read(buffer_.get(), int64_t(kZlibBufferSize));
+      if (n <= 0) throw EZlibError("zlib error: Compressed data is truncated");
       z_.next_in = buffer_.get();
       z_.avail_in = uInt(n);
     }
@@ -84,18 +87,31 @@ std::size_t ExpansionStream::read(void* buffer, std::size_t count) {
     }
     if (rc != Z_OK && rc != Z_BUF_ERROR) RaiseZlib(z_, rc);
   }
-  return wanted - z_.avail_out;
+  const int64_t produced = int64_t(wanted - z_.avail_out);
+  Moved(produced);
+  return produced;
 }
 
-std::uint64_t CopyStream(ByteSource& in, ByteSink& out) {
+std::uint64_t CopyStream(olv::TStream& in, olv::TStream& out) {
   std::unique_ptr<char[]> buffer(new char[kZlibBufferSize]);
   std::uint64_t total = 0;
   for (;;) {
-    const std::size_t n = in.read(buffer.get(), kZlibBufferSize);
-    if (n == 0) return total;
-    out.write(buffer.get(), n);
-    total += n;
+    const int64_t n = in.Read(buffer.get(), int64_t(kZlibBufferSize));
+    if (n <= 0) return total;
+    out.WriteBuffer(buffer.get(), std::size_t(n));
+    total += std::uint64_t(n);
   }
+}
+
+std::size_t ReadFully(olv::TStream& in, void* buffer, std::size_t count) {
+  auto* p = static_cast<char*>(buffer);
+  std::size_t done = 0;
+  while (done < count) {
+    const int64_t n = in.Read(p + done, int64_t(count - done));
+    if (n <= 0) break;
+    done += std::size_t(n);
+  }
+  return done;
 }
 
 }  // namespace sch

@@ -18,20 +18,23 @@ using schtest::ReadAll;
 using schtest::WriteAll;
 
 // Passes bytes on until `limit` have gone through, then fails like a broken device.
-class FailAfterSink : public sch::ByteSink {
+class FailAfterSink : public olv::TSequentialStream {
  public:
-  FailAfterSink(sch::ByteSink& out, std::size_t limit) : out_(out), left_(limit) {}
-  void write(const void* buffer, std::size_t count) override {
+  FailAfterSink(olv::TStream& out, std::size_t limit) : out_(out), left_(limit) {}
+  int64_t Write(const void* buffer, int64_t n) override {
+    const std::size_t count = std::size_t(n);
     if (count > left_) {
-      out_.write(buffer, left_);
+      out_.WriteBuffer(buffer, left_);
       throw olv::Exception("injected write failure");
     }
-    out_.write(buffer, count);
+    out_.WriteBuffer(buffer, count);
     left_ -= count;
+    Moved(n);
+    return n;
   }
 
  private:
-  sch::ByteSink& out_;
+  olv::TStream& out_;
   std::size_t left_;
 };
 
@@ -44,11 +47,11 @@ TEST_F(AtomicFileTest, ReplacesTheFileWithTheRequestedMode) {
   const std::string target = dir / "schemes.sch";
   WriteAll(target, "old");
   ::chmod(target.c_str(), 0644);
-  sch::SaveFileAtomically(target, sch::kSchemeFileMode, [](sch::ByteSink& out) { out.write("new content", 11); });
+  sch::SaveFileAtomically(target, sch::kSchemeFileMode, [](olv::TStream& out) { out.WriteBuffer("new content", 11); });
   EXPECT_EQ(ReadAll(target), "new content");
   EXPECT_EQ(schtest::ModeOf(target), 0600u);
 
-  sch::SaveFileAtomically(dir / "fresh.sch", sch::kSchemeFileMode, [](sch::ByteSink& out) { out.write("x", 1); });
+  sch::SaveFileAtomically(dir / "fresh.sch", sch::kSchemeFileMode, [](olv::TStream& out) { out.WriteBuffer("x", 1); });
   EXPECT_EQ(schtest::ModeOf(dir / "fresh.sch"), 0600u);
   EXPECT_EQ(dir.names(), (std::vector<std::string>{"fresh.sch", "schemes.sch"}));
 }
@@ -57,7 +60,7 @@ TEST_F(AtomicFileTest, KeepsTheModeOfAnExistingFileUnlessToldOtherwise) {
   const std::string target = dir / "data.txt";
   WriteAll(target, "old");
   ::chmod(target.c_str(), 0640);
-  sch::SaveFileAtomically(target, std::nullopt, [](sch::ByteSink& out) { out.write("new", 3); });
+  sch::SaveFileAtomically(target, std::nullopt, [](olv::TStream& out) { out.WriteBuffer("new", 3); });
   EXPECT_EQ(schtest::ModeOf(target), 0640u);
   EXPECT_EQ(ReadAll(target), "new");
 }
@@ -69,9 +72,9 @@ TEST_F(AtomicFileTest, InterruptedSaveLeavesThePreviousFileLoadable) {
   const std::string newPayload = schtest::RandomBytes(400000);
   for (std::size_t failAfter : {std::size_t(0), std::size_t(10), std::size_t(16), std::size_t(300000)}) {
     EXPECT_THROW(sch::SaveFileAtomically(target, sch::kSchemeFileMode,
-                                         [&](sch::ByteSink& out) {
+                                         [&](olv::TStream& out) {
                                            FailAfterSink failing(out, failAfter);
-                                           sch::StringSource in(newPayload);
+                                           olv::TMemoryStream in(newPayload);
                                            sch::WriteCompressed(in, failing);
                                          }),
                  olv::Exception)
@@ -82,7 +85,7 @@ TEST_F(AtomicFileTest, InterruptedSaveLeavesThePreviousFileLoadable) {
   {
     schtest::FileSizeLimit limit(64 * 1024);
     EXPECT_THROW(sch::SaveFileAtomically(target, sch::kSchemeFileMode,
-                                         [&](sch::ByteSink& out) { out.write(newPayload.data(), newPayload.size()); }),
+                                         [&](olv::TStream& out) { out.WriteBuffer(newPayload.data(), newPayload.size()); }),
                  olv::Exception);
   }
   EXPECT_TRUE(sch::ExpandBytes(ReadAll(target)) == oldPayload);
@@ -94,7 +97,7 @@ TEST_F(AtomicFileTest, UncommittedWriterLeavesNoTrace) {
   WriteAll(target, "old");
   {
     sch::AtomicFileWriter writer(target, sch::kSchemeFileMode);
-    writer.write("half", 4);
+    writer.WriteBuffer("half", 4);
     EXPECT_TRUE(std::filesystem::exists(writer.tempPath()));
     EXPECT_EQ(std::filesystem::path(writer.tempPath()).parent_path(), std::filesystem::path(target).parent_path());
   }
@@ -105,14 +108,43 @@ TEST_F(AtomicFileTest, UncommittedWriterLeavesNoTrace) {
 TEST_F(AtomicFileTest, SavesThroughALinkIntoTheLinkedFile) {
   WriteAll(dir / "real.sch", "old");
   std::filesystem::create_symlink(dir / "real.sch", dir / "link.sch");
-  sch::SaveFileAtomically(dir / "link.sch", std::nullopt, [](sch::ByteSink& out) { out.write("new", 3); });
+  sch::SaveFileAtomically(dir / "link.sch", std::nullopt, [](olv::TStream& out) { out.WriteBuffer("new", 3); });
   EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.sch"));
   EXPECT_EQ(ReadAll(dir / "real.sch"), "new");
 }
 
 TEST_F(AtomicFileTest, MissingFolderRaises) {
-  EXPECT_THROW(sch::SaveFileAtomically(dir / "no/such/folder/x.sch", std::nullopt, [](sch::ByteSink&) {}),
+  EXPECT_THROW(sch::SaveFileAtomically(dir / "no/such/folder/x.sch", std::nullopt, [](olv::TStream&) {}),
                olv::Exception);
+}
+
+}  // namespace
+
+namespace {
+
+// The file under the compressed-file code is a library stream: it seeks, sizes and reads back
+// what the object stream and the compressors hand it.
+TEST_F(AtomicFileTest, PosixFileIsAStream) {
+  const std::string target = dir / "data.bin";
+  {
+    std::string temp;
+    sch::PosixFile f = sch::PosixFile::CreateBeside(target, ".t", 0600, temp);
+    f.WriteBuffer("0123456789", 10);
+    EXPECT_EQ(f.Size(), 10);
+    EXPECT_EQ(f.Position(), 10);
+    f.SetSize(4);
+    EXPECT_EQ(f.Size(), 4);
+    f.close();
+    sch::RenameFile(temp, target);
+  }
+  sch::PosixFile f = sch::PosixFile::OpenRead(target);
+  f.SetPosition(1);
+  char buf[8] = {};
+  EXPECT_EQ(f.Read(buf, 8), 3);
+  EXPECT_EQ(std::string(buf, 3), "123");
+  EXPECT_EQ(f.Remaining(), 0);
+  EXPECT_THROW(f.WriteBuffer("x", 1), olv::Exception) << "opened for reading";
+  EXPECT_THROW(f.Seek(-1, olv::TSeekOrigin::Beginning), olv::Exception);
 }
 
 }  // namespace

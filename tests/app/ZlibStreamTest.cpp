@@ -14,14 +14,15 @@
 namespace {
 
 // Hands out at most `step` bytes per read, as a pipe or a slow device may.
-class TrickleSource : public sch::ByteSource {
+class TrickleSource : public olv::TSequentialStream {
  public:
   TrickleSource(std::string_view data, std::size_t step) : data_(data), step_(step) {}
-  std::size_t read(void* buffer, std::size_t count) override {
-    const std::size_t n = std::min({count, step_, data_.size()});
+  int64_t Read(void* buffer, int64_t count) override {
+    const std::size_t n = std::min({std::size_t(count), step_, data_.size()});
     std::memcpy(buffer, data_.data(), n);
     data_.remove_prefix(n);
-    return n;
+    Moved(int64_t(n));
+    return int64_t(n);
   }
 
  private:
@@ -34,10 +35,9 @@ TEST(ZlibStream, ExpandsFromASourceThatDeliversLittleAtATime) {
   const std::string packed = sch::CompressBytes(payload);
   for (std::size_t step : {std::size_t(1), std::size_t(7), std::size_t(4096)}) {
     TrickleSource in(packed, step);
-    std::string out;
-    sch::StringSink sink(out);
-    ASSERT_TRUE(sch::ExpandCompressed(in, sink));
-    EXPECT_TRUE(out == payload) << "step " << step;
+    olv::TMemoryStream out;
+    ASSERT_TRUE(sch::ExpandCompressed(in, out));
+    EXPECT_TRUE(out.View() == payload) << "step " << step;
   }
 }
 
@@ -45,39 +45,40 @@ TEST(ZlibStream, ReadsInSmallPiecesAndStopsAtTheStreamEnd) {
   const std::string payload = schtest::RandomBytes(5000);
   // Bytes after the zlib stream are not part of the payload.
   const std::string packed = sch::CompressBytes(payload).substr(16) + "trailing bytes";
-  sch::StringSource in(packed);
+  olv::TMemoryStream in(packed);
   sch::ExpansionStream z(in);
   std::string out;
   char piece[3];
-  for (std::size_t n; (n = z.read(piece, sizeof piece)) != 0;) out.append(piece, n);
+  for (int64_t n; (n = z.Read(piece, sizeof piece)) != 0;) out.append(piece, std::size_t(n));
   EXPECT_TRUE(out == payload);
-  EXPECT_EQ(z.read(piece, sizeof piece), 0u);
+  EXPECT_EQ(z.Read(piece, sizeof piece), 0);
+  EXPECT_EQ(z.Position(), int64_t(payload.size()));
+  EXPECT_THROW(z.SetPosition(0), olv::EStreamError) << "an expander only moves forward";
+  EXPECT_THROW(z.Write("x", 1), olv::EWriteError);
 }
 
 TEST(ZlibStream, CompressesWritesOfAnySizeToTheSameStream) {
   const std::string payload = schtest::DumpLikeBytes(sch::kZlibBufferSize * 3 + 17);
-  std::string oneWrite, manyWrites;
+  olv::TMemoryStream oneWrite, manyWrites;
   {
-    sch::StringSink sink(oneWrite);
-    sch::CompressionStream z(sink);
-    z.write(payload.data(), payload.size());
+    sch::CompressionStream z(oneWrite);
+    z.WriteBuffer(payload.data(), payload.size());
     z.finish();
   }
   {
-    sch::StringSink sink(manyWrites);
-    sch::CompressionStream z(sink);
+    sch::CompressionStream z(manyWrites);
     for (std::size_t i = 0; i < payload.size(); i += 1000)
-      z.write(payload.data() + i, std::min<std::size_t>(1000, payload.size() - i));
+      z.WriteBuffer(payload.data() + i, std::min<std::size_t>(1000, payload.size() - i));
+    EXPECT_EQ(z.Position(), int64_t(payload.size()));
     z.finish();
-    EXPECT_THROW(z.write("x", 1), sch::EZlibError);
+    EXPECT_THROW(z.Write("x", 1), sch::EZlibError);
   }
-  EXPECT_TRUE(oneWrite == manyWrites);
-  sch::StringSource in(manyWrites);
-  sch::ExpansionStream z(in);
-  std::string out;
-  sch::StringSink sink(out);
-  sch::CopyStream(z, sink);
-  EXPECT_TRUE(out == payload);
+  EXPECT_TRUE(oneWrite.View() == manyWrites.View());
+  manyWrites.SetPosition(0);
+  sch::ExpansionStream z(manyWrites);
+  olv::TMemoryStream out;
+  sch::CopyStream(z, out);
+  EXPECT_TRUE(out.View() == payload);
 }
 
 }  // namespace

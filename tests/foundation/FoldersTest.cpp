@@ -154,6 +154,9 @@ TEST(Folders, RaiseFileErrorAddsCodeAndSystemMessage) {
 
 TEST(ShellFolders, ComeFromTheXdgFolders) {
   const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  const std::string savedConfig = config ? config : "";
+  ::setenv("XDG_CONFIG_HOME", "/nonexistent-config", 1);  // no user-dirs file to consult
   ::setenv("XDG_DESKTOP_DIR", "/somewhere/Desk/", 1);
   EXPECT_EQ(ReadShellFolder("desktop"), "/somewhere/Desk");
   ::unsetenv("XDG_DESKTOP_DIR");
@@ -161,6 +164,8 @@ TEST(ShellFolders, ComeFromTheXdgFolders) {
     EXPECT_EQ(ReadShellFolder("Desktop"), home + "/Desktop");
   }
   EXPECT_EQ(ReadShellFolder("NoSuchFolder"), "");
+  if (config) ::setenv("XDG_CONFIG_HOME", savedConfig.c_str(), 1);
+  else ::unsetenv("XDG_CONFIG_HOME");
   const auto names = ShellFolderValueNames();
   EXPECT_NE(std::find(names.begin(), names.end(), "Personal"), names.end());
 }

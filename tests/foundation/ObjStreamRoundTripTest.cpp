@@ -170,14 +170,14 @@ TEST_F(ObjStreamRoundTrip, HiddenStringIsStoredScrambled) {
 TEST_F(ObjStreamRoundTrip, StoredStringListKindTravelsWithItsObjects) {
   THolder h;
   h.stored = std::make_unique<TStoredStrList>();
-  h.stored->list->AddObject("k=v", Child("kv").release());
+  h.stored->List->AddObject("k=v", Child("kv").release());
   const std::string bytes = ObjectToBytes(&h);
   EXPECT_NE(bytes.find("StoredStrList"), std::string::npos);
   auto c = Read<THolder>(bytes);
   ASSERT_NE(c->stored, nullptr);
-  ASSERT_EQ(c->stored->list->Count(), 1);
-  EXPECT_EQ(c->stored->list->Strings(0), "k=v");
-  EXPECT_EQ(NameOf(c->stored->list->Objects(0)), "kv");
+  ASSERT_EQ(c->stored->List->Count(), 1);
+  EXPECT_EQ(c->stored->List->Strings(0), "k=v");
+  EXPECT_EQ(NameOf(c->stored->List->Objects(0)), "kv");
 }
 
 TEST_F(ObjStreamRoundTrip, FieldNamesMatchWithoutRegardToCase) {

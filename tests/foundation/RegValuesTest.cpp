@@ -1,4 +1,5 @@
 #include "foundation/RegValues.h"
+#include "foundation/OlvRegistry.h"
 
 #include <gtest/gtest.h>
 #include <spawn.h>
@@ -106,6 +107,27 @@ TEST_F(RegistryHelpers, RelativeAndAbsoluteKeys) {
 
 // The values must survive into another process: this test runs the test program again with only
 // the child test below, which checks what was written here and answers with a value of its own.
+TEST_F(RegistryHelpers, KeysOpenedByRootAndWindowsValuesReadQuietly) {
+  EXPECT_EQ(ReadWindowsValue("ProgramFilesDir"), "");  // no key at all: empty, no error
+  EXPECT_EQ(OpenRegKey(HKEY_LOCAL_MACHINE, "\\Software\\Microsoft\\Windows\\CurrentVersion"), nullptr);
+
+  TRegistry writer;
+  writer.SetRootKey(HKEY_LOCAL_MACHINE);
+  ASSERT_TRUE(OpenKeyAccess(writer, "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion", true));
+  writer.WriteString("ProgramFilesDir", "/opt");
+  writer.WriteInteger("Build", 7);
+
+  EXPECT_EQ(ReadWindowsValue("programfilesdir"), "/opt");
+  EXPECT_EQ(ReadWindowsValue("Build"), "");    // not a string: swallowed
+  EXPECT_EQ(ReadWindowsValue("Missing"), "");
+
+  auto reader = OpenRegKey(HKEY_LOCAL_MACHINE, "\\Software\\Microsoft\\Windows");
+  ASSERT_NE(reader, nullptr);
+  EXPECT_EQ(reader->Access(), KEY_READ);
+  EXPECT_THROW(reader->WriteString("X", "y"), ERegistryException);
+  EXPECT_EQ(OpenRegKey(0x12345678u, "\\Software"), nullptr);  // unknown root
+}
+
 TEST_F(RegistryHelpers, ValuesSurviveIntoAFreshProcess) {
   ASSERT_TRUE(WriteRegValue("HKEY_LOCAL_MACHINE\\SOFTWARE\\ORACLE\\HOME0", "NLS_LANG", "AMERICAN_AMERICA.ZHS16GBK"));
   ASSERT_TRUE(WriteRegValue("HKEY_CURRENT_USER\\Software\\Olvek\\Scheme", "LastFile", "/srv/schemes/main.sch"));

@@ -8,6 +8,7 @@
 #include "foundation/ObjLists.h"
 #include "foundation/OlvClass.h"
 #include "foundation/OlvStringList.h"
+#include "foundation/StoredStrList.h"
 
 namespace olvtest {
 using namespace olv;
@@ -200,22 +201,6 @@ class TDerivedC : public TBaseA {
   }
 };
 
-// Plays the stored string list: a persistent object wrapping one owned string list.
-class TStoredStrList : public TBaseObject {
-  OLV_CLASS(TStoredStrList, TBaseObject)
- public:
-  std::unique_ptr<OlvStringList> list = std::make_unique<OlvStringList>();
-  bool autoCaption = false;
-  TStringList* InnerStrings() override { return list.get(); }
-  void EnumProps(PropMode m, TPropEnumProc& p) override {
-    TBaseObject::EnumProps(m, p);
-    p.Report<pkBoolean>("Auto", autoCaption, autoCaption);
-    p.ReportObjectList("List", list, list != nullptr);
-  }
-  void AfterRead(TObjReader&) override {
-    if (!list) list = std::make_unique<OlvStringList>();
-  }
-};
 class THolder : public TBaseObject {
   OLV_CLASS(THolder, TBaseObject)
  public:
@@ -230,8 +215,7 @@ inline void RegisterTestClasses() {
   RegisterObjClasses({&TChildObj::StaticClass(), &TSmall::StaticClass(), &TAllKinds::StaticClass(),
                       &TWithVariant::StaticClass(), &TWithComponent::StaticClass(),
                       &TNode::StaticClass(), &TBaseA::StaticClass(), &TDerivedB::StaticClass(),
-                      &TDerivedC::StaticClass(), &TStoredStrList::StaticClass(),
-                      &THolder::StaticClass()});
+                      &TDerivedC::StaticClass(), &THolder::StaticClass()});
 }
 
 }  // namespace olvtest

@@ -1,0 +1,124 @@
+#pragma once
+// A scheme: a named job with run times, parameters, run records and a few switches. The base of
+// the three kinds (Oracle export, Oracle import, command file); each kind fills in the virtual
+// operations. The persistent fields stream in the order of EnumProps, which is their order in
+// the scheme file.
+//
+// Ownership: a scheme owns its run times, its parameters (each line of SchParams owns its
+// TItemDescription) and its run records; its container (Owner) owns the scheme.
+//
+// Threads: the model is edited on the main thread. A run happens on a worker thread; State is
+// atomic so that "not running? then running" is the one step TryBeginRun, and UpdateState never
+// overwrites a running state. Everything else of a running scheme belongs to its run.
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "app/core/ItemDescription.h"
+#include "app/core/SchemeLog.h"
+#include "app/core/SchemeTime.h"
+#include "foundation/ObjLists.h"
+#include "foundation/OlvClass.h"
+#include "foundation/OlvStringList.h"
+
+namespace sch {
+
+class TSchemeWrapper;
+
+// Kinds of scheme (SchType).
+enum SchemeKind : uint8_t { skNone = 0, skOracleExport = 1, skOracleImport = 2, skDosCommand = 3 };
+// Run states (State).
+enum SchemeState : int { ssWaiting = 0, ssRunning = 1, ssInvalid = 2 };
+
+class TSchemeObject : public olv::TBaseObject {
+  OLV_CLASS(TSchemeObject, olv::TBaseObject)
+ public:
+  TSchemeObject();
+  ~TSchemeObject() override;
+
+  // Stored.
+  std::unique_ptr<TSchemeTime> SchemeTime;  // never null outside a read in progress
+  int32_t TimerInterval = 1000;  // milliseconds between the timer's checks
+  bool AutoExec = false;         // start the timer when the scheme file is loaded
+  double LastRunTime = 0;        // end of the last run whose program could be started
+  std::unique_ptr<olv::OlvStringList> SchParams;  // "name=value" lines owning their items
+  std::unique_ptr<olv::TList> LogList;            // TSchemeLog records, oldest first
+  bool AutoClearLogs = true;  // drop old run records before a run
+  bool DelDmpFile = true;     // with AutoClearLogs: delete the files of dropped records
+  int32_t RemainCount = 3;    // old run records kept when clearing
+
+  // Not stored.
+  TSchemeWrapper* Owner = nullptr;
+  std::atomic<int> State{ssInvalid};
+  std::atomic<int> ActiveMode{0};  // 0 timed, 1 by hand; copied into each new run record
+  TSchemeLog* CurLog = nullptr;    // the record of the run in progress (owned by LogList)
+  std::atomic<bool> ShowDos{false};
+  std::atomic<int64_t> ProcessHandle{0};  // the running child, 0 when none
+
+  const std::string& SchName() const { return schName_; }
+  uint8_t SchType() const { return schType_; }
+  // A different name (exact comparison) replaces this scheme's line in the owner's list.
+  void SetSchName(std::string_view name);
+  // A different kind is stored and BuildParamList appends the kind's parameters.
+  void SetSchType(uint8_t kind);
+
+  // Parameters.
+  TItemDescription* AddParam(std::string_view name, std::string_view value);
+  TItemDescription* AddParamEx(std::string_view name, std::string_view value, uint8_t dlgType);
+  // choices: separated by ";".
+  TItemDescription* AddPickParam(std::string_view name, std::string_view value, std::string_view choices);
+  int ParamCount() const { return SchParams->Count(); }
+  TItemDescription* GetParam(int index) const;  // null out of range
+  // The first parameter named name (any letter case), null when none.
+  TItemDescription* FindParam(std::string_view name) const;
+  // Its value; empty when there is none.
+  std::string ParamValue(std::string_view name) const;
+
+  // Run records.
+  int LogCount() const { return LogList->Count(); }
+  TSchemeLog* GetLog(int index) const;  // null out of range
+  void DeleteLog(int index);            // frees the record; out of range: nothing
+  void ClearLogs();                     // frees all, last first
+
+  // Builds the command line and, unless the scheme is running, sets State to waiting when
+  // IsValid, else invalid. Returns the command line for display.
+  std::string UpdateState();
+  // Claims the scheme for a run in one atomic step: false when it is already running, else
+  // State becomes running and true is returned. The run frame calls this first and checks
+  // IsValid afterwards (putting the state back with EndRun(ssInvalid) when it fails), so two
+  // threads starting the same scheme at once cannot both run it. EndRun sets the state a run
+  // leaves behind.
+  bool TryBeginRun();
+  void EndRun(int state = ssWaiting) { State.store(state); }
+
+  // The kinds' operations. Bases: nothing, false, empty.
+  virtual void BeforeRun() {}
+  virtual void AfterRun() {}
+  virtual bool DoRun() { return false; }
+  virtual void BuildParamList() {}
+  virtual std::string BuildCommandLine() { return {}; }
+  virtual bool IsValid() { return false; }
+  // The edit button of parameter index: a file dialog for a file parameter (EditStyle 1,
+  // DlgType 1), the script editor for DlgType 4. True when the value was set.
+  virtual bool EditParam(int index);
+
+  // Registers the parameters as macros for the length of an edit or run, and removes them
+  // again; nothing until the macro list is wired in.
+  virtual void RegisterParamMacros() {}
+  virtual void ClearParamMacros() {}
+
+  void EnumProps(olv::PropMode mode, olv::TPropEnumProc& proc) override;
+  void AfterRead(olv::TObjReader& reader) override;
+  void CopyPropsTo(olv::TBaseObject& dest, std::string_view filter) const override;
+
+ private:
+  // Lists that reading or copying left unassigned are created; parameters learn their list.
+  void AdoptFields();
+
+  std::string schName_;
+  uint8_t schType_ = skNone;
+};
+
+}  // namespace sch

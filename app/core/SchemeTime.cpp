@@ -1,0 +1,82 @@
+#include "app/core/SchemeTime.h"
+
+#include "foundation/DateTime.h"
+
+namespace sch {
+
+namespace {
+const char* const kModeNames[] = {"Day", "Week", "Month", "Year", "Specifically"};
+const char* const kWeekDays[] = {"Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday", "Sunday"};
+
+std::string N(int v) { return std::to_string(v); }
+}  // namespace
+
+std::string GetTimeModeName(int mode) {
+  if (mode < 0 || mode > 4) mode = tmSpecifically;
+  return kModeNames[mode];
+}
+
+std::string GetWeekDayName(int day) {
+  if (day < 0 || day > 6) return {};
+  return kWeekDays[day];
+}
+
+TSchemeTimeItem::TSchemeTimeItem() {
+  const olv::DateParts now = olv::DecodeDateTime(olv::Now());
+  Year = static_cast<uint16_t>(now.year);
+  Month = static_cast<uint16_t>(now.month);
+  Day = static_cast<uint16_t>(now.day);
+  Hour = static_cast<uint16_t>(now.hour);
+  Minute = static_cast<uint16_t>(now.minute);
+  Week = static_cast<uint8_t>((now.dayOfWeek + 5) % 7);  // 1 = Sunday becomes 6, 2 = Monday 0
+}
+
+void TSchemeTimeItem::EnumProps(olv::PropMode mode, olv::TPropEnumProc& proc) {
+  TBaseObject::EnumProps(mode, proc);
+  proc.Report<olv::pkWord>("Hour", Hour, true);
+  proc.Report<olv::pkWord>("Minute", Minute, true);
+  proc.Report<olv::pkByte>("Week", Week, true);
+  proc.Report<olv::pkWord>("Month", Month, Month != 0);
+  proc.Report<olv::pkWord>("Year", Year, Year != 0);
+  proc.Report<olv::pkWord>("Day", Day, Day != 0);
+  proc.Report<olv::pkString>("TimeMask", TimeMask, !TimeMask.empty());
+}
+
+std::string TSchemeTimeItem::GetText(int mode) const {
+  const std::string time = N(Hour) + ":" + N(Minute);
+  switch (mode) {
+    case tmDay: return time;
+    case tmWeek: return GetWeekDayName(Week) + time;
+    case tmMonth: return N(Day) + " days " + time;
+    case tmYear: return N(Month) + "-" + N(Day) + " " + time;
+    default: return N(Year) + "-" + N(Month) + "-" + N(Day) + " " + time;
+  }
+}
+
+TSchemeTime::TSchemeTime() : List(std::make_unique<olv::TList>()) {}
+
+void TSchemeTime::EnumProps(olv::PropMode mode, olv::TPropEnumProc& proc) {
+  TBaseObject::EnumProps(mode, proc);
+  proc.Report<olv::pkByte>("FMode", FMode, true);
+  proc.ReportObjectList("List", List, List && List->Count() > 0);
+}
+
+void TSchemeTime::AfterRead(olv::TObjReader&) {
+  if (!List) List = std::make_unique<olv::TList>();
+}
+
+void TSchemeTime::Add(std::unique_ptr<TSchemeTimeItem> item) { List->Add(std::move(item)); }
+
+void TSchemeTime::Delete(int index) { List->Delete(index); }
+
+TSchemeTimeItem* TSchemeTime::GetItem(int index) const {
+  return dynamic_cast<TSchemeTimeItem*>(List->Items(index));
+}
+
+void TSchemeTime::GetTexts(olv::TStringList& strings) const {
+  for (int i = 0; i < Count(); ++i) {
+    if (const TSchemeTimeItem* item = GetItem(i)) strings.Add(item->GetText(FMode));
+  }
+}
+
+}  // namespace sch

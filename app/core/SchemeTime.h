@@ -1,0 +1,67 @@
+#pragma once
+// The run times of a scheme: TSchemeTimeItem is one moment (hour and minute, with the weekday,
+// day, month and year that the time mode uses), TSchemeTime the scheme's time mode and its list
+// of items. Both are persistent objects of the scheme file. A new item (also one being read from
+// a stream) starts at the current moment of plat::CurrentClock(), so fields a stored item lacks
+// keep the moment of reading. One thread at a time.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "foundation/ObjLists.h"
+#include "foundation/OlvClass.h"
+#include "foundation/OlvStringList.h"
+
+namespace sch {
+
+// Time modes.
+enum TimeMode : uint8_t { tmDay = 0, tmWeek = 1, tmMonth = 2, tmYear = 3, tmSpecifically = 4 };
+
+// "Day", "Week", "Month", "Year", "Specifically"; any other mode "Specifically".
+std::string GetTimeModeName(int mode);
+// "Monday" (0) ... "Sunday" (6); empty for any other index.
+std::string GetWeekDayName(int day);
+
+class TSchemeTimeItem : public olv::TBaseObject {
+  OLV_CLASS(TSchemeTimeItem, olv::TBaseObject)
+ public:
+  // Year, Month, Day, Hour and Minute of now; Week today's weekday (0 = Monday).
+  TSchemeTimeItem();
+
+  uint16_t Hour = 0;
+  uint16_t Minute = 0;
+  uint8_t Week = 0;  // 0 = Monday ... 6 = Sunday
+  uint16_t Month = 0;
+  uint16_t Year = 0;
+  uint16_t Day = 0;
+  std::string TimeMask;  // free text, not interpreted
+
+  void EnumProps(olv::PropMode mode, olv::TPropEnumProc& proc) override;
+
+  // The display text under a time mode: "8:5", "Monday8:5", "15 days 8:5", "3-15 8:5",
+  // "2024-3-15 8:5"; an unknown mode shows as "Specifically".
+  std::string GetText(int mode) const;
+};
+
+class TSchemeTime : public olv::TBaseObject {
+  OLV_CLASS(TSchemeTime, olv::TBaseObject)
+ public:
+  TSchemeTime();
+
+  uint8_t FMode = tmDay;
+  std::unique_ptr<olv::TList> List;  // of TSchemeTimeItem, owned
+
+  void EnumProps(olv::PropMode mode, olv::TPropEnumProc& proc) override;
+  void AfterRead(olv::TObjReader& reader) override;
+
+  int Count() const { return List->Count(); }
+  void Add(std::unique_ptr<TSchemeTimeItem> item);
+  // Removes and frees the item; an index out of range does nothing.
+  void Delete(int index);
+  // Null out of range.
+  TSchemeTimeItem* GetItem(int index) const;
+  // Appends the display text of every item under FMode.
+  void GetTexts(olv::TStringList& strings) const;
+};
+
+}  // namespace sch

@@ -1,0 +1,104 @@
+#include "foundation/OlvStartup.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "foundation/FileStream.h"
+#include "foundation/Format.h"
+#include "foundation/OlvClass.h"
+#include "foundation/LogWriter.h"
+#include "foundation/OlvPub.h"
+#include "foundation/ProgramFiles.h"
+
+namespace fs = std::filesystem;
+using namespace olv;
+
+namespace {
+
+class StartUpWorld : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string tmpl = (fs::temp_directory_path() / "startup.XXXXXX").string();
+    ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
+    dir_ = tmpl;
+    fs::create_directories(dir_ / "dumps");
+    SetProgramPathOverride((dir_ / "orascheme").string());
+  }
+  void TearDown() override {
+    ShutDown();
+    InstallFormatSettings(FormatSettings{});
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+  std::string Read(const fs::path& p) const {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  fs::path dir_;
+};
+
+TEST_F(StartUpWorld, PreparesTheLibraryInOrder) {
+  std::vector<std::string> steps;
+  AddStartUpHook([&] {
+    // Hooks run after the command line and the path expander are in place.
+    steps.push_back("first:" + ExpandStreamFileName("<Dumps>"));
+  });
+  AddStartUpHook([&] { steps.push_back("second"); });
+  const std::string dumps = (dir_ / "dumps").string();
+  const std::string arg = "Dumps=" + dumps + ";Mode=full";
+  const char* argv[] = {"orascheme", arg.c_str(), "x=1"};
+  StartUp(3, argv);
+
+  EXPECT_TRUE(IsStartedUp());
+  EXPECT_EQ(steps, (std::vector<std::string>{"first:" + dumps, "second"}));
+  EXPECT_EQ(CommandLineParams(), (std::vector<std::string>{"Dumps=" + dumps, "Mode=full", "x=1"}));
+  EXPECT_EQ(CurrentFormatSettings()->ShortDateFormat, "YYYY.M.D");
+  EXPECT_EQ(CurrentFormatSettings()->DateSeparator, ".");
+  EXPECT_EQ(SchemeFilePath(), (dir_ / "orascheme.sch").string());
+  EXPECT_EQ(LogFileName(), (dir_ / "orascheme.LOG").string());
+  EXPECT_NE(FindObjClass("TExpression"), nullptr) << "expression classes registered at start-up";
+
+  // A hook added late runs at once.
+  AddStartUpHook([&] { steps.push_back("late"); });
+  EXPECT_EQ(steps.back(), "late");
+}
+
+TEST_F(StartUpWorld, TheFileStreamOpensNamesWithMacros) {
+  const std::string arg = "Dumps=" + (dir_ / "dumps").string();
+  const char* argv[] = {"orascheme", arg.c_str()};
+  StartUp(2, argv);
+  {
+    TFileStream out("<Dumps>\\<PROGRAMNAME>_日志.txt", fmCreate);
+    out.WriteBuffer("ok", 2);
+    EXPECT_EQ(out.FileName(), (dir_ / "dumps" / "orascheme_日志.txt").string());
+  }
+  EXPECT_EQ(Read(dir_ / "dumps" / "orascheme_日志.txt"), "ok");
+  {
+    TFileStream in("<PROGRAMDIR>/dumps/orascheme_日志.txt", fmOpenRead);
+    EXPECT_EQ(in.Size(), 2);
+  }
+  // An unknown macro is no folder: the name is opened as written and so not found.
+  EXPECT_THROW(TFileStream("<Nowhere>/x.txt", fmOpenRead), EFOpenError);
+
+  WriteLog("through the macro-expanded log", false);
+  EXPECT_EQ(Read(dir_ / "orascheme.LOG"), "through the macro-expanded log\r\n");
+}
+
+TEST_F(StartUpWorld, ShutDownRestoresThePlainLibrary) {
+  const char* argv[] = {"orascheme", "Dumps=/x"};
+  StartUp(2, argv);
+  ShutDown();
+  EXPECT_FALSE(IsStartedUp());
+  EXPECT_TRUE(CommandLineParams().empty());
+  EXPECT_EQ(ExpandStreamFileName("<PROGRAMDIR>/a"), "<PROGRAMDIR>/a");
+}
+
+}  // namespace
