@@ -17,6 +17,7 @@
 #include "foundation/GuardedDivision.h"
 #include "foundation/MessageBoxes.h"
 #include "foundation/OlvMoney.h"
+#include "foundation/PathMacros.h"
 #include "foundation/RegValues.h"
 #include "foundation/TextFields.h"
 #include "foundation/TextServices.h"
@@ -90,6 +91,46 @@ std::vector<std::string> SplitCommandLine(const std::string& line) {
   }
   if (inWord) words.push_back(std::move(cur));
   return words;
+}
+
+std::int32_t TextToShortCut(std::string_view text) {
+  constexpr std::int32_t kShift = 0x2000, kCtrl = 0x4000, kAlt = 0x8000;
+  auto upper = [](std::string_view t) {
+    std::string u(t);
+    for (char& c : u)
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    return u;
+  };
+  std::int32_t mods = 0;
+  std::string rest = upper(text);
+  for (;;) {
+    if (rest.rfind("SHIFT+", 0) == 0) { mods |= kShift; rest.erase(0, 6); }
+    else if (rest.rfind("CTRL+", 0) == 0) { mods |= kCtrl; rest.erase(0, 5); }
+    else if (rest.rfind("ALT+", 0) == 0) { mods |= kAlt; rest.erase(0, 4); }
+    else break;
+  }
+  if (rest.empty()) return 0;
+  if (rest.size() == 1) {
+    const char c = rest[0];
+    if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return mods | c;
+    return 0;
+  }
+  if (rest[0] == 'F' && rest.size() <= 3) {
+    int n = 0;
+    for (std::size_t i = 1; i < rest.size(); ++i) {
+      if (rest[i] < '0' || rest[i] > '9') return 0;
+      n = n * 10 + (rest[i] - '0');
+    }
+    if (n >= 1 && n <= 24) return mods | (0x70 + n - 1);
+    return 0;
+  }
+  static const std::pair<const char*, int> kKeys[] = {
+      {"BKSP", 8},   {"TAB", 9},    {"ENTER", 13}, {"ESC", 27},  {"SPACE", 32}, {"PGUP", 33},
+      {"PGDN", 34},  {"END", 35},   {"HOME", 36},  {"LEFT", 37}, {"UP", 38},    {"RIGHT", 39},
+      {"DOWN", 40},  {"INS", 45},   {"DEL", 46}};
+  for (const auto& [name, code] : kKeys)
+    if (rest == name) return mods | code;
+  return 0;
 }
 
 // ---------------------------------------------------------------- list functions
@@ -634,6 +675,14 @@ OLV_FN(Hint, TStrFunction, 1, 2, CALC({
          Value.Text = a;
        }))
 
+OLV_FN(ToShortCut, TFunction, 1, 0, TYPED(Integer) CALC(SetAsInteger(TextToShortCut(A(*this).AsString()));))
+OLV_FN(ExpandEDS, TStrFunction, 1, 1,
+       CALC(Value.Text = ExpandPathMacros(A(*this).AsString(), GetParam(1) ? GetParam(1)->AsBoolean() : true);))
+OLV_FN(ExpressDir, TStrFunction, 1, 0, CALC({
+         const int index = PathMacroIndex(A(*this).AsString());
+         Value.Text = index < 0 ? std::string() : PathMacroValue(index);
+       }))
+
 #define CORE_CLASSES                                                                              \
   &TExp_ToInt::StaticClass(), &TExp_ToReal::StaticClass(), &TExp_ToBool::StaticClass(),           \
       &TExp_ToChar::StaticClass(), &TExp_ToStr::StaticClass(), &TExp_ToTime::StaticClass(),       \
@@ -658,7 +707,8 @@ OLV_FN(Hint, TStrFunction, 1, 2, CALC({
       &TExp_RMBFormat::StaticClass(), &TExp_Input::StaticClass(), &TExp_Display::StaticClass(),   \
       &TExp_Sure::StaticClass(), &TExp_TickCount::StaticClass(), &TExp_RegValue::StaticClass(),   \
       &TExp_Exec::StaticClass(), &TExp_Wait::StaticClass(), &TExp_Open::StaticClass(),            \
-      &TExp_Hint::StaticClass(), &TExp_UnDefFunc::StaticClass()
+      &TExp_Hint::StaticClass(), &TExp_ToShortCut::StaticClass(),                               \
+      &TExp_UnDefFunc::StaticClass(), &TExp_ExpandEDS::StaticClass(), &TExp_ExpressDir::StaticClass()
 
 void RegisterCoreFunctions(TFunctionList& functions) { functions.RegisterClasses({CORE_CLASSES}); }
 

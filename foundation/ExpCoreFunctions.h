@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "foundation/ExpFunction.h"
@@ -37,6 +38,10 @@ std::string ApplicationHint();
 
 // A command line split into words: blanks separate, double quotes group.
 std::vector<std::string> SplitCommandLine(const std::string& line);
+
+// The menu shortcut code of a key text: "Ctrl+S", "Shift+F5", "Alt+Enter" (modifiers 0x2000
+// Shift, 0x4000 Ctrl, 0x8000 Alt; the key's virtual code); 0 for a text that names no key.
+std::int32_t TextToShortCut(std::string_view text);
 
 // A node with its arguments in a growing list (any number of them).
 class TListFunction : public TFunction {

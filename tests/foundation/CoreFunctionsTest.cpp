@@ -85,6 +85,10 @@ TEST(CoreFunctions, ValuesAndTypesFromTheTable) {
       {"Void(1, 2, 3, 4, 5)", "", T::String},
       {"Do(1, 2, 3, 4)", "Yes", T::Boolean},
       {"VarExist('Yes')", "Yes", T::Boolean},
+      {"ToShortCut('Ctrl+S')", "16467", T::Integer},
+      {"ToShortCut('shift+f5')", "8308", T::Integer},
+      {"ToShortCut('Hyper+Q')", "0", T::Integer},
+      {"ExpressDir('NoSuchFolderName')", "", T::String},
       {"VarExist('NoSuchVariableHere')", "No", T::Boolean},
   };
   for (const auto& c : cases) {

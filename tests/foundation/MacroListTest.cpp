@@ -22,7 +22,10 @@ std::string EvalText(const std::string& text) {
 // A list of its own under the global list; the global list is left as it was found.
 class Macros : public ::testing::Test {
  protected:
-  Macros() : list(&GlobalMacros()) { GlobalTranslator(); }
+  Macros() : list(&GlobalMacros()) {
+    GlobalTranslator();
+    InstallMacroExpander();  // another test may have replaced it
+  }
   ~Macros() override {
     for (const auto& n : globalsSet) GlobalMacros().SetMacro(n, {});
   }
