@@ -12,17 +12,6 @@ namespace olv {
 
 namespace {
 
-bool SameMacroName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-    if (x >= 'a' && x <= 'z') x = static_cast<unsigned char>(x - 32);
-    if (y >= 'a' && y <= 'z') y = static_cast<unsigned char>(y - 32);
-    if (x != y) return false;
-  }
-  return true;
-}
-
 // Nesting of lookups on this thread, across lists and through expressions that expand macros
 // again (Calc, CompileExpression): a cycle ends here with an empty value.
 thread_local int tMacroDepth = 0;
@@ -48,11 +37,18 @@ TMacros::TMacros() : Parent(&GlobalMacros()) {}
 
 TMacros::TMacros(TMacros* parent) : Parent(parent) {}
 
+void TMacros::EnumProps(PropMode mode, TPropEnumProc& proc) {
+  TStoredStrList::EnumProps(mode, proc);
+  proc.Report<pkChar>("StartSign", StartSign, StartSign != '~');
+  proc.Report<pkChar>("EndSign", EndSign, EndSign != '~');
+  proc.Report<pkChar>("ExpSign", ExpSign, ExpSign != '?');
+  proc.Report<pkBoolean>("ParentEnable", ParentEnable, !ParentEnable);
+  proc.Report<pkBoolean>("NullReplace", NullReplace, !NullReplace);
+}
+
 std::string TMacros::OwnValue(std::string_view name) const {
   std::lock_guard lock(mutex_);
-  for (const auto& [n, v] : lines_)
-    if (SameMacroName(n, name)) return v;
-  return {};
+  return List->Values(name);
 }
 
 void TMacros::SetMacro(std::string_view name, std::string_view value) {
@@ -67,16 +63,7 @@ void TMacros::SetMacro(std::string_view name, std::string_view value) {
     return;
   }
   std::lock_guard lock(mutex_);
-  for (auto it = lines_.begin(); it != lines_.end(); ++it) {
-    if (SameMacroName(it->first, name)) {
-      if (value.empty())
-        lines_.erase(it);
-      else
-        it->second.assign(value);
-      return;
-    }
-  }
-  if (!value.empty()) lines_.emplace_back(std::string(name), std::string(value));
+  List->SetValue(name, value);
 }
 
 void TMacros::SetMacros(const std::vector<std::string>& names, const std::vector<std::string>& values) {
@@ -194,28 +181,35 @@ std::string TMacros::Expanded(std::string_view text) const {
 std::string TMacros::Text() const {
   std::lock_guard lock(mutex_);
   std::string text;
-  for (const auto& [n, v] : lines_) {
-    if (!text.empty()) text += "\r\n";
-    text += n;
-    text += '=';
-    text += v;
+  for (int i = 0; i < List->Count(); ++i) {
+    if (i) text += "\r\n";
+    text += List->Strings(i);
   }
   return text;
 }
 
 std::vector<std::pair<std::string, std::string>> TMacros::Lines() const {
   std::lock_guard lock(mutex_);
-  return lines_;
+  std::vector<std::pair<std::string, std::string>> lines;
+  for (int i = 0; i < List->Count(); ++i) {
+    const std::string& line = List->Strings(i);
+    const std::size_t eq = line.find('=');
+    if (eq == std::string::npos)
+      lines.emplace_back(line, std::string());
+    else
+      lines.emplace_back(line.substr(0, eq), line.substr(eq + 1));
+  }
+  return lines;
 }
 
-std::size_t TMacros::Count() const {
+std::size_t TMacros::MacroCount() const {
   std::lock_guard lock(mutex_);
-  return lines_.size();
+  return static_cast<std::size_t>(List->Count());
 }
 
-void TMacros::Clear() {
+void TMacros::ClearMacroLines() {
   std::lock_guard lock(mutex_);
-  lines_.clear();
+  List->Clear();
 }
 
 TMacros& GlobalMacros() {
@@ -331,7 +325,7 @@ void RegisterMacroFunctions(TFunctionList& functions) {
 }
 
 void RegisterMacroStreamClasses() {
-  RegisterObjClasses({&TExp_DefinMacro::StaticClass(), &TExp_MacroText::StaticClass(),
+  RegisterObjClasses({&TMacros::StaticClass(), &TExp_DefinMacro::StaticClass(), &TExp_MacroText::StaticClass(),
                       &TExp_ExpandMacros::StaticClass(), &TExp_Calc::StaticClass()});
 }
 

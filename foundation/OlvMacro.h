@@ -14,6 +14,10 @@
 // Cycles: a macro whose value refers to itself, directly or through others, is expanded to a
 // fixed depth (kMaxMacroDepth); deeper references give an empty value.
 //
+// Persistence: a TStoredStrList whose lines are name=value; the sign characters and the two
+// switches are stored only when they differ from their defaults, so a default list stores only
+// its lines. The parent is never stored (a list read back has GlobalMacros as parent).
+//
 // Threads: every list guards its lines with its own lock, so any thread may read or change any
 // list. A parent must outlive its children (GlobalMacros lives for the whole program).
 #include <cstddef>
@@ -25,11 +29,15 @@
 #include <utility>
 #include <vector>
 
+#include "foundation/StoredStrList.h"
+
 namespace olv {
 
 inline constexpr int kMaxMacroDepth = 32;
 
-class TMacros {
+class TMacros : public TStoredStrList {
+  OLV_CLASS(TMacros, TStoredStrList)
+
  public:
   // A list whose parent is GlobalMacros().
   TMacros();
@@ -37,7 +45,10 @@ class TMacros {
   explicit TMacros(TMacros* parent);
   TMacros(const TMacros&) = delete;
   TMacros& operator=(const TMacros&) = delete;
-  virtual ~TMacros() = default;
+  ~TMacros() override = default;
+
+  // After the inherited fields: "StartSign", "EndSign", "ExpSign", "ParentEnable", "NullReplace".
+  void EnumProps(PropMode mode, TPropEnumProc& proc) override;
 
   char StartSign = '~';
   char EndSign = '~';
@@ -64,8 +75,8 @@ class TMacros {
   // The name=value lines, "\r\n" between them.
   std::string Text() const;
   std::vector<std::pair<std::string, std::string>> Lines() const;
-  std::size_t Count() const;
-  void Clear();
+  std::size_t MacroCount() const;
+  void ClearMacroLines();
 
  private:
   std::string OwnValue(std::string_view name) const;
@@ -73,8 +84,7 @@ class TMacros {
   void ExpandInto(std::string_view text, std::string& out, bool& found, int depth) const;
   std::string ResolveReference(std::string_view name, int depth) const;
 
-  mutable std::mutex mutex_;
-  std::vector<std::pair<std::string, std::string>> lines_;
+  mutable std::mutex mutex_;  // guards List
 };
 
 // The program's list, created on first use.

@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "foundation/ExpTranslator.h"
+#include "foundation/ObjStream.h"
 #include "foundation/OlvMacro.h"
+#include "foundation/Stream.h"
 
 using namespace olv;
 
@@ -105,7 +107,7 @@ TEST_F(Macros, ParentGlobalAndDotNames) {
   TMacros orphan(nullptr);
   orphan.SetMacro(".A", "dot");                    // no parent: stored with its dot
   EXPECT_EQ(orphan.GetMacro(".A"), "dot");
-  EXPECT_EQ(orphan.Count(), 1u);
+  EXPECT_EQ(orphan.MacroCount(), 1u);
 
   child.SetMacro(".FROMCHILD", "up");
   EXPECT_EQ(list.GetMacro("FROMCHILD"), "up");
@@ -119,11 +121,11 @@ TEST_F(Macros, SetMacrosWithFewerValuesRemovesTheRest) {
   list.SetMacros({"A", "B", "C"}, {"1", "2"});
   EXPECT_EQ(list.GetMacro("A"), "1");
   EXPECT_EQ(list.GetMacro("B"), "2");
-  EXPECT_EQ(list.Count(), 2u);
+  EXPECT_EQ(list.MacroCount(), 2u);
   list.ClearMacros({"A", "B"});
-  EXPECT_EQ(list.Count(), 0u);
+  EXPECT_EQ(list.MacroCount(), 0u);
   list.SetMacro("", "ignored");
-  EXPECT_EQ(list.Count(), 0u);
+  EXPECT_EQ(list.MacroCount(), 0u);
 }
 
 TEST_F(Macros, SelfReferenceStopsWithAnEmptyValue) {
@@ -226,6 +228,34 @@ TEST_F(Macros, MacroListNamesTheParentsToo) {
   const std::string text = EvalText("MacroText('_MacroList', " + std::to_string(h) + ")");
   UnregisterMacroHandle(h);
   EXPECT_EQ(text.rfind("Y=2\r\nX=1", 0), 0u) << text;
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Macros, StreamRoundTripKeepsLinesAndChangedSettings) {
+  RegisterMacroStreamClasses();
+  TMacros source(nullptr);
+  source.SetMacro("DUMP", "a.dmp");
+  source.SetMacro("LOG", "a.log");
+  source.StartSign = '[';
+  source.EndSign = ']';
+  source.NullReplace = false;
+  TMemoryStream stream;
+  WriteObjectToStream(stream, &source);
+  stream.SetPosition(0);
+  auto read = ReadObjectFromStream(stream);
+  auto* back = dynamic_cast<TMacros*>(read.get());
+  ASSERT_NE(back, nullptr);
+  EXPECT_EQ(back->Text(), "DUMP=a.dmp\r\nLOG=a.log");
+  EXPECT_EQ(back->StartSign, '[');
+  EXPECT_EQ(back->EndSign, ']');
+  EXPECT_EQ(back->ExpSign, '?');
+  EXPECT_FALSE(back->NullReplace);
+  EXPECT_TRUE(back->ParentEnable);
+  EXPECT_EQ(back->Parent, &GlobalMacros());
+  EXPECT_EQ(back->Expanded("x[DUMP]y[NONE]"), "xa.dmpy[NONE]");
 }
 
 }  // namespace
