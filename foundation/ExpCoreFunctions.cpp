@@ -351,8 +351,18 @@ OLV_FN(Not, TFunction, 1, 0, CALC({
          else SetAsInteger(~A(*this).AsInteger());
        }))
 OLV_FN(Odd, TFunction, 1, 0, TYPED(Boolean) CALC(SetAsBoolean((A(*this).AsInteger() & 1) != 0);))
-OLV_FN(VarExist, TFunction, 1, 0, TYPED(Boolean) CALC({
-         TVarList* list = GlobalTranslator().VarList();
+namespace {
+// The variable list of the compile that creates a node, as for variable references.
+TVarList* CompileVarList() {
+  const TCompileScope* scope = TCompileScope::Current();
+  return scope && scope->VarList ? scope->VarList : GlobalTranslator().VarList();
+}
+}  // namespace
+
+OLV_FN(VarExist, TFunction, 1, 0, TVarList* vars_ = CompileVarList();
+       void CloneStateTo(TExpression& c) const override { static_cast<TExp_VarExist&>(c).vars_ = vars_; }
+       TYPED(Boolean) CALC({
+         TVarList* list = vars_;
          std::lock_guard lock(VariablesLock());
          SetAsBoolean(list && list->FindVar(A(*this).AsString()) != nullptr);
        }))
@@ -561,6 +571,11 @@ class TExp_UnDefFunc : public TExp_Void {
 // VarDef(Name, Expr): Expr itself becomes the variable.
 class TExp_VarDef : public TFunction {
   OLV_CLASS(TExp_VarDef, TFunction)
+  TVarList* vars_ = CompileVarList();
+
+ protected:
+  void CloneStateTo(TExpression& c) const override { static_cast<TExp_VarDef&>(c).vars_ = vars_; }
+
  public:
   int MinParamCount() const override { return 2; }
   bool DecideDataType() override {
@@ -573,7 +588,7 @@ class TExp_VarDef : public TFunction {
     TExpression* name = GetParam(0);
     name->Calculate(stamp);
     const std::string n = name->AsString();
-    TVarList* list = GlobalTranslator().VarList();
+    TVarList* list = vars_;
     if (GetParam(1) && list) {
       std::unique_ptr<TExpression> expr = SetParam(1, nullptr);
       if (!name->IsConstant()) SetParam(1, expr->CloneExp());

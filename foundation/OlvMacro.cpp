@@ -24,7 +24,8 @@ struct DepthGuard {
 
 thread_local TMacros* tCurrent = nullptr;
 
-std::mutex gHandleMutex;
+// Recursive: a value read under the lock may be an expression that calls MacroText again.
+std::recursive_mutex gHandleMutex;
 std::map<std::int32_t, TMacros*>& Handles() {
   static std::map<std::int32_t, TMacros*> handles;
   return handles;

@@ -224,3 +224,30 @@ TEST(CoreFunctions, UnDefFuncRemovesAUserFunction) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CoreFunctions, VarDefMakesTheExpressionTheVariable) {
+  EXPECT_EQ(Eval("VarDef('CoreD', 1 + 2)")->AsInteger(), 3);
+  EXPECT_EQ(Eval("CoreD * 2")->AsInteger(), 6);
+}
+
+TEST(CoreFunctions, PriorValueLagsOneRound) {
+  auto n = Compile("PriorValue(Order(0))");
+  std::vector<int> seen;
+  for (std::uint32_t s = 1; s <= 3; ++s) {
+    n->Calculate(s);
+    seen.push_back(n->AsInteger());
+  }
+  EXPECT_EQ(seen, (std::vector<int>{0, 1, 2}));
+}
+
+TEST(CoreFunctions, IifEvaluatesOnlyTheChosenBranch) {
+  Eval("VarAssign('CoreSide', 0)");
+  Eval("Iif(Yes, 1, VarAssign('CoreSide', 9))");
+  EXPECT_EQ(Eval("CoreSide")->AsInteger(), 0);
+  Eval("Case(Yes, 1, VarAssign('CoreSide', 8) > 0, 2)");
+  EXPECT_EQ(Eval("CoreSide")->AsInteger(), 0);
+}
+
+}  // namespace
