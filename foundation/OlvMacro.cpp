@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "foundation/Exception.h"
 #include "foundation/ExpFunction.h"
 #include "foundation/ExpOperators.h"
 #include "foundation/ExpTranslator.h"
@@ -16,8 +17,18 @@ namespace {
 // again (Calc, CompileExpression): a cycle ends here with an empty value.
 thread_local int tMacroDepth = 0;
 
+// Nested lookups made since the outermost one began on this thread: values that each refer to
+// the next one twice would make 2^depth lookups within the depth limit.
+thread_local long tNestedLookups = 0;
+
 struct DepthGuard {
-  DepthGuard() { ++tMacroDepth; }
+  DepthGuard() {
+    if (++tMacroDepth == 1) tNestedLookups = 0;
+    else if (++tNestedLookups > kMaxNestedMacroLookups) {
+      --tMacroDepth;
+      throw Exception("宏嵌套引用过多");
+    }
+  }
   ~DepthGuard() { --tMacroDepth; }
   bool TooDeep() const { return tMacroDepth > kMaxMacroDepth; }
 };
@@ -157,6 +168,8 @@ void TMacros::ExpandInto(std::string_view text, std::string& out, bool& found, i
         out.append(text.substr(pos, after - pos));
       else
         out.append(value);
+      // Values that double at every level would otherwise grow to gigabytes within the depth.
+      if (out.size() > kMaxTextLength) throw Exception("宏展开结果过长");
     }
     pos = copied = after;
   }

@@ -12,7 +12,9 @@
 // run's values vanish with its list.
 //
 // Cycles: a macro whose value refers to itself, directly or through others, is expanded to a
-// fixed depth (kMaxMacroDepth); deeper references give an empty value.
+// fixed depth (kMaxMacroDepth); deeper references give an empty value. A result longer than
+// kMaxTextLength, or more than kMaxNestedMacroLookups lookups made by values within one reference
+// of a text, raises Exception instead of exhausting the memory or the time.
 //
 // Persistence: a TStoredStrList whose lines are name=value; the sign characters and the two
 // switches are stored only when they differ from their defaults, so a default list stores only
@@ -34,6 +36,7 @@
 namespace olv {
 
 inline constexpr int kMaxMacroDepth = 32;
+inline constexpr long kMaxNestedMacroLookups = 1000000;
 
 class TMacros : public TStoredStrList {
   OLV_CLASS(TMacros, TStoredStrList)

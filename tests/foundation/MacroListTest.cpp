@@ -144,6 +144,15 @@ TEST_F(Macros, SelfReferenceStopsWithAnEmptyValue) {
   EXPECT_NO_THROW(list.Expanded("~(~C~)~"));
 }
 
+TEST_F(Macros, DoublingValuesStopAtTheTextLimit) {
+  for (int i = 0; i < 40; ++i) {
+    const std::string next = "~D" + std::to_string(i + 1) + "~";
+    list.SetMacro("D" + std::to_string(i), next + next);
+  }
+  list.SetMacro("D40", "xxxxxxxxxxxxxxxx");
+  EXPECT_THROW(list.Expanded("~D0~"), Exception);
+}
+
 TEST_F(Macros, ExpansionOfALargeTextKeepsEverythingAroundReferences) {
   list.SetMacro("V", "value");
   std::string text, expected;
