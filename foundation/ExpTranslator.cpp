@@ -5,6 +5,9 @@
 #include <vector>
 
 #include "foundation/CustomFunction.h"
+#include "foundation/ExpCoreFunctions.h"
+#include "foundation/OlvMacro.h"
+#include "foundation/OlvTime.h"
 #include "foundation/ExpOperators.h"
 #include "foundation/ExpVariables.h"
 #include "foundation/OlvClass.h"
@@ -644,6 +647,9 @@ void RegisterExpStreamClasses() {
                       &TExp_VarRef::StaticClass(), &TExp_VarAssign::StaticClass(),
                       &TCustomFunction::StaticClass(), &TExp_CustFuncRef::StaticClass(),
                       &TExp_CustFuncParam::StaticClass(), &TExp_Argc::StaticClass()});
+  RegisterCoreStreamClasses();
+  RegisterMacroStreamClasses();
+  RegisterDateStreamClasses();
 }
 
 TVarList& GlobalVarList() {
@@ -663,6 +669,10 @@ TExpTranslator& GlobalTranslator() {
     RegisterExpStreamClasses();
     static TExpTranslator t(&GlobalVarList());
     RegisterLanguageFunctions(t.FunctionList());
+    RegisterCoreFunctions(t.FunctionList());
+    RegisterMacroFunctions(t.FunctionList());
+    RegisterDateFunctions(t.FunctionList());
+    InstallMacroExpander();
     return &t;
   }();
   return *translator;
