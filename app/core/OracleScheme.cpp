@@ -11,9 +11,11 @@
 #include <ctime>
 #include <exception>
 #include <filesystem>
+#include <fstream>
 
 #include "app/core/CompressedFile.h"
 #include "app/core/OracleSession.h"
+#include "platform/Process.h"
 #include "platform/Registry.h"
 
 namespace sch {
@@ -371,6 +373,116 @@ void TOracleScheme::RunSQLScript(std::string_view name) {
     CurLog->AddResult(msg);
     CurLog->AddResult("\r\n");
   }
+}
+
+// ---- the run ----------------------------------------------------------------------------------
+
+int TOracleScheme::RunProgram(const TOracleCommand& command) {
+  plat::SpawnOptions opt;
+  opt.program = command.Program;
+  opt.args = command.Args;
+  if (auto nls = ChildNlsLang()) opt.extraEnv.push_back(*nls);
+  opt.showOutput = ShowDos.load();
+  const int code = plat::Process::runAndWait(
+      opt, [this](const std::shared_ptr<plat::Process>& p) { ProcessHandle.store(p->pid()); });
+  ProcessHandle.store(0);
+  return code;
+}
+
+bool TOracleScheme::DoRun() {
+  if (!CurLog) return false;
+  RunSQLScript("Prefix");
+  bool ok = false;
+  try {
+    CurLog->AddResult("Run Scripts...");
+    std::string tempLog;
+    // The program's own folder is not writable for its users here; the temporary folder is.
+    if (LogFile.empty())
+      tempLog = ExpandRunFileName((fs::temp_directory_path() / "Temp<*>.log").string(), true, false);
+    const TOracleCommand cmd = BuildCommand(tempLog);
+    CurLog->RunScripts = RecordedCommandLine(cmd);
+    CurLog->ExitCode = RunProgram(cmd);
+    ok = CurLog->ExitCode != plat::kExitStartFailed;
+    CurLog->AddResult(CurLog->ExitCode == plat::kExitTerminatedByUser     ? "Cancel by user"
+                      : CurLog->ExitCode == plat::kExitTerminatedOnClose ? "Terminate by main program"
+                                                                          : "Ok");
+    CurLog->AddResult("\r\n");
+    std::error_code ec;
+    if (!LogFile.empty()) {
+      CurLog->AddResult("Log file:" + LogFile + "\r\n");
+    } else if (fs::exists(tempLog, ec)) {
+      std::ifstream in(tempLog, std::ios::binary);
+      std::string text, line;
+      while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        text += line + "\r\n";
+      }
+      CurLog->AddResult(text + "\r\n");
+      fs::remove(tempLog, ec);
+    }
+  } catch (const std::exception& e) {
+    CurLog->AddResult(std::string("Error occured") + "\r\n" + e.what() + "\r\n");
+  }
+  RunSQLScript("Suffix");
+  return ok;
+}
+
+bool TOracleExportScheme::DoRun() {
+  const bool ok = TOracleScheme::DoRun();
+  std::error_code ec;
+  if (CompressDmp() && !DmpFile.empty() && fs::is_regular_file(DmpFile, ec)) {
+    try {
+      CompressFileInPlace(DmpFile);
+    } catch (const std::exception& e) {
+      // The dump stays as exp wrote it; the record says why it is not compressed.
+      if (CurLog) CurLog->AddResult(std::string("Compress failed") + "\r\n" + e.what() + "\r\n");
+    }
+  }
+  return ok;
+}
+
+bool TOracleImportScheme::DoRun() {
+  if (!CurLog) return false;
+  const std::string own = DmpFile;
+  std::error_code ec;
+  if (!own.empty() && IsCompressedFile(own)) {
+    CurLog->AddResult("UnCompress:" + own + "...");
+    bool expanded = false;
+    std::string tmp = (fs::temp_directory_path() / "TmpXXXXXX").string();
+    const int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
+    if (fd >= 0) {
+      ::close(fd);
+      try {
+        expanded = DecompressFile(own, tmp);
+      } catch (const std::exception&) {
+        expanded = false;
+      }
+    }
+    if (!expanded) {
+      // imp must not read a partial expansion, nor the compressed file as if it were a dump.
+      if (fd >= 0) fs::remove(tmp, ec);
+      CurLog->AddResult(std::string("Failed") + "\r\n");
+      return false;
+    }
+    DmpFile = tmp;
+    CurLog->AddResult(std::string("OK") + "\r\n");
+  }
+  bool ok;
+  if (!AllowCharset() && !TargetCharset.empty()) {
+    CurLog->AddResult(std::string("Adjuest CharSet...") + "\r\n");
+    const uint16_t kept = ReadDmpCharsetId(DmpFile);
+    const bool written = WriteDmpCharsetId(DmpFile, TargetCharsetId);
+    ok = TOracleScheme::DoRun();
+    CurLog->AddResult(std::string("Restor CharSet...") + "\r\n");
+    if (written) WriteDmpCharsetId(DmpFile, kept);
+  } else {
+    ok = TOracleScheme::DoRun();
+  }
+  if (DmpFile != own) {
+    fs::remove(DmpFile, ec);
+    DmpFile = own;
+  }
+  return ok;
 }
 
 // ---- dump files -------------------------------------------------------------------------------

@@ -91,6 +91,12 @@ class TOracleScheme : public TSchemeObject {
   // and notes "Process SQL script...OK" or "Failed" and the message in CurLog. Never raises.
   void RunSQLScript(std::string_view name);
 
+  // The run step shared by both kinds, on a scheme claimed for the run with CurLog set: the
+  // prefix script, the program (its record line with the password masked, a temporary log
+  // when none is named, NLS_LANG for the child when switching), the result text and the log,
+  // the suffix script. True when the program could be started.
+  bool DoRun() override;
+
   // The character-set id of a dump: the big-endian number in bytes 1 and 2. A missing or too
   // short file reads 0. Writing refuses (false) a missing, too short or compressed file, so a
   // compressed dump's header is never damaged.
@@ -112,6 +118,8 @@ class TOracleScheme : public TSchemeObject {
   // The lines remaining for the command line (step 1 to 7): NAME, value.
   std::vector<std::pair<std::string, std::string>> CommandParams();
   bool Running() const { return State.load() == ssRunning; }
+  // Starts the program and waits for it; ProcessHandle holds the child meanwhile.
+  virtual int RunProgram(const TOracleCommand& command);
 };
 
 class TOracleExportScheme : public TOracleScheme {
@@ -122,6 +130,8 @@ class TOracleExportScheme : public TOracleScheme {
   // With AutoClearLogs and DelDmpFile: deletes the dump and log files of the records the
   // trimming is about to drop; then the file names of the run.
   void BeforeRun() override;
+  // The run step, then the dump compressed in place when asked for, whatever the result.
+  bool DoRun() override;
   // The files of the oldest LogCount - max(RemainCount, 0) records.
   std::vector<std::string> FilesOfDroppedRecords() const;
 
@@ -137,6 +147,10 @@ class TOracleImportScheme : public TOracleScheme {
   // Adds that the dump named by "file" exists.
   bool IsValid() override;
   void PrepareFileNames() override;
+  // A compressed dump is expanded into a temporary file first (when that fails, imp is not
+  // started); when switching character sets, the dump's id is set to TargetCharsetId for the
+  // run and put back afterwards. The temporary file is removed and DmpFile restored.
+  bool DoRun() override;
 
  protected:
   std::string ProgramBaseName() const override { return "imp"; }

@@ -383,3 +383,184 @@ TEST(OracleScripts, ScriptsRunOnTheSessionAndAFailureIsNotedWithoutThePassword) 
 }
 
 }  // namespace
+
+// ---- run steps (the scheme claimed as the run frame claims it) ----------------------------------
+
+namespace {
+
+const std::string kFakeImp = ORASCHEME_SOURCE_DIR "/tools/fake_imp.sh";
+
+// Settings for the stand-in programs go through the test process's environment, which the
+// child inherits; each test sets and clears its own.
+struct FakeEnv {
+  std::vector<std::string> names;
+  void Set(const std::string& n, const std::string& v) {
+    ::setenv(n.c_str(), v.c_str(), 1);
+    names.push_back(n);
+  }
+  ~FakeEnv() {
+    for (const auto& n : names) ::unsetenv(n.c_str());
+  }
+};
+
+}  // namespace
+
+TEST(OracleRun, ExportCompressesItsDumpAndDropsTheOldRecordsFiles) {
+  schtest::ScratchFolder dir;
+  for (const char* f : {"Old1.dmp", "Old1.log", "Old2.dmp", "Old2.log", "unrelated.dmp"}) Put(dir / f, "x");
+  FakeEnv env;
+  env.Set("FAKE_ORA_CHARSET_ID", "852");
+  env.Set("FAKE_ORA_PAYLOAD", "table data");
+  env.Set("FAKE_ORA_ARGS_FILE", dir / "args");
+  sch::TOracleExportScheme s;
+  s.BuildParamList();
+  Set(s, "cmdfilename", kFakeExp);
+  Set(s, "dbpassword", "tiger");
+  Set(s, "dmpcompressed", "Yes");
+  Set(s, "file", dir / "db.dmp");
+  s.RemainCount = 1;
+  for (const char* n : {"Old1", "Old2"}) {
+    auto log = std::make_unique<sch::TSchemeLog>();
+    log->RunScripts = "\"exp\" system/*** file=" + (dir / n) + ".dmp log=" + (dir / n) + ".log";
+    s.LogList->Add(std::move(log));
+  }
+  ASSERT_TRUE(s.TryBeginRun());
+  s.BeforeRun();
+  sch::TSchemeLog rec;
+  s.CurLog = &rec;
+  EXPECT_TRUE(s.DoRun());
+  s.CurLog = nullptr;
+  s.EndRun();
+
+  EXPECT_FALSE(fs::exists(dir / "Old1.dmp"));
+  EXPECT_FALSE(fs::exists(dir / "Old1.log"));
+  EXPECT_TRUE(fs::exists(dir / "Old2.dmp"));
+  EXPECT_TRUE(fs::exists(dir / "unrelated.dmp"));
+  EXPECT_TRUE(sch::IsCompressedFile(dir / "db.dmp"));
+  ASSERT_TRUE(sch::DecompressFile(dir / "db.dmp", dir / "plain.dmp"));
+  EXPECT_EQ(Get(dir / "plain.dmp"), std::string("\x03\x03\x54table data", 13));
+  EXPECT_EQ(rec.ExitCode, 0);
+  EXPECT_EQ(rec.RunScripts.find("tiger"), std::string::npos) << rec.RunScripts;
+  EXPECT_EQ(rec.ResultMsgs.find("tiger"), std::string::npos) << rec.ResultMsgs;
+  EXPECT_EQ(rec.ResultMsgs.rfind("Run Scripts...Ok\r\nexp: finished with code 0\r\n", 0), 0u) << rec.ResultMsgs;
+  EXPECT_NE(Get(dir / "args").find(std::string("system/tiger\0", 13)), std::string::npos);
+  // The temporary log named in the arguments is gone.
+  const std::string args = Get(dir / "args");
+  const size_t lp = args.find("log=");
+  ASSERT_NE(lp, std::string::npos);
+  EXPECT_FALSE(fs::exists(args.substr(lp + 4, args.find('\0', lp) - lp - 4)));
+  // The old files of the new record are found again by the next run.
+  EXPECT_EQ(TOracleScheme::OldRunFiles(rec.RunScripts).front(), dir / "db.dmp");
+}
+
+TEST(OracleRun, ImportExpandsACompressedDumpWithTheDatabasesIdAndRestoresIt) {
+  schtest::ScratchFolder dir;
+  const std::string dump = dir / "in.dmp";
+  const std::string original("\x03\x03\x54rows", 7);
+  Put(dump, original);
+  ASSERT_TRUE(sch::CompressFileInPlace(dump));
+  const std::string compressed = Get(dump);
+  FakeEnv env;
+  env.Set("FAKE_ORA_REPORT", dir / "report");
+  sch::TOracleImportScheme s;
+  s.BuildParamList();
+  Set(s, "cmdfilename", kFakeImp);
+  Set(s, "file", dump);
+  Set(s, "log", dir / "imp.log");
+  Set(s, "charset", "No");
+  s.Language = "AMERICAN_AMERICA";
+  s.CharSet = "ZHS16GBK";
+  s.TargetCharset = "AL32UTF8";
+  s.TargetCharsetId = 873;
+  ASSERT_TRUE(s.TryBeginRun());
+  s.BeforeRun();
+  sch::TSchemeLog rec;
+  s.CurLog = &rec;
+  EXPECT_TRUE(s.DoRun());
+  s.CurLog = nullptr;
+  s.EndRun();
+
+  const std::string report = Get(dir / "report");
+  EXPECT_NE(report.find("NLS_LANG=AMERICAN_AMERICA.AL32UTF8\n"), std::string::npos) << report;
+  EXPECT_NE(report.find("dump_id=873\n"), std::string::npos) << report;
+  EXPECT_NE(report.find("dump_size=7\n"), std::string::npos) << report;
+  const std::string seen = report.substr(report.find("dump=") + 5, report.find('\n', report.find("dump=")) -
+                                                                         report.find("dump=") - 5);
+  EXPECT_NE(seen, dump);
+  EXPECT_FALSE(fs::exists(seen)) << "the expanded copy is removed";
+  EXPECT_EQ(Get(dump), compressed) << "the user's dump is untouched";
+  EXPECT_EQ(s.DmpFile, dump);
+  EXPECT_EQ(rec.ResultMsgs.rfind("UnCompress:" + dump + "...OK\r\nAdjuest CharSet...\r\n", 0), 0u) << rec.ResultMsgs;
+  EXPECT_NE(rec.ResultMsgs.find("Restor CharSet...\r\n"), std::string::npos);
+  EXPECT_NE(rec.ResultMsgs.find("Log file:" + (dir / "imp.log")), std::string::npos);
+}
+
+TEST(OracleRun, ImportOfAnUncompressedDumpPutsItsIdBack) {
+  schtest::ScratchFolder dir;
+  const std::string dump = dir / "in.dmp";
+  Put(dump, std::string("\x03\x03\x54rows", 7));
+  FakeEnv env;
+  env.Set("FAKE_ORA_REPORT", dir / "report");
+  sch::TOracleImportScheme s;
+  s.BuildParamList();
+  Set(s, "cmdfilename", kFakeImp);
+  Set(s, "file", dump);
+  Set(s, "charset", "No");
+  s.TargetCharset = "AL32UTF8";
+  s.TargetCharsetId = 873;
+  ASSERT_TRUE(s.TryBeginRun());
+  s.BeforeRun();
+  sch::TSchemeLog rec;
+  s.CurLog = &rec;
+  EXPECT_TRUE(s.DoRun());
+  s.EndRun();
+  EXPECT_NE(Get(dir / "report").find("dump_id=873\n"), std::string::npos);
+  EXPECT_EQ(Get(dump), std::string("\x03\x03\x54rows", 7));
+}
+
+TEST(OracleRun, DamagedCompressedDumpDoesNotStartImp) {
+  schtest::ScratchFolder dir;
+  const std::string dump = dir / "in.dmp";
+  Put(dump, std::string("\x03\x03\x54rows and more rows", 20));
+  ASSERT_TRUE(sch::CompressFileInPlace(dump));
+  std::string bytes = Get(dump);
+  bytes.resize(bytes.size() - 6);
+  Put(dump, bytes);
+  FakeEnv env;
+  env.Set("FAKE_ORA_REPORT", dir / "report");
+  sch::TOracleImportScheme s;
+  s.BuildParamList();
+  Set(s, "cmdfilename", kFakeImp);
+  Set(s, "file", dump);
+  ASSERT_TRUE(s.TryBeginRun());
+  s.BeforeRun();
+  sch::TSchemeLog rec;
+  s.CurLog = &rec;
+  EXPECT_FALSE(s.DoRun());
+  s.EndRun();
+  EXPECT_FALSE(fs::exists(dir / "report")) << "imp was started";
+  EXPECT_EQ(rec.ResultMsgs, "UnCompress:" + dump + "...Failed\r\n");
+  EXPECT_EQ(s.DmpFile, dump);
+  EXPECT_EQ(Get(dump), bytes);
+}
+
+TEST(OracleRun, MissingProgramIsRecordedAndTheScriptsStillRun) {
+  auto session = std::make_shared<FakeSession>();
+  sch::SetOracleSession(session);
+  schtest::ScratchFolder dir;
+  sch::TOracleExportScheme s;
+  s.BuildParamList();
+  Set(s, "cmdfilename", dir / "no-such-exp");
+  Set(s, "file", dir / "x.dmp");
+  Set(s, "Suffix", "commit");
+  ASSERT_TRUE(s.TryBeginRun());
+  s.BeforeRun();
+  sch::TSchemeLog rec;
+  s.CurLog = &rec;
+  EXPECT_FALSE(s.DoRun());
+  s.EndRun();
+  sch::SetOracleSession(nullptr);
+  EXPECT_EQ(rec.ExitCode, -1);
+  EXPECT_EQ(session->script, "commit");
+  EXPECT_EQ(rec.ResultMsgs.rfind("Run Scripts...Ok\r\n", 0), 0u) << rec.ResultMsgs;
+}
