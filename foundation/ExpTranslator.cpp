@@ -636,7 +636,7 @@ void RegisterLanguageFunctions(TFunctionList& functions) {
 }
 
 void RegisterExpStreamClasses() {
-  RegisterObjClasses({&TExpression::StaticClass(), &TExp_Power::StaticClass(), &TExp_Mul::StaticClass(),
+  RegisterObjClasses({&TVarList::StaticClass(), &TExpression::StaticClass(), &TExp_Power::StaticClass(), &TExp_Mul::StaticClass(),
                       &TExp_Div::StaticClass(), &TExp_Add::StaticClass(), &TExp_Sub::StaticClass(),
                       &TExp_Equ::StaticClass(), &TExp_NotEqu::StaticClass(), &TExp_Great::StaticClass(),
                       &TExp_GorE::StaticClass(), &TExp_Less::StaticClass(), &TExp_LorE::StaticClass(),
