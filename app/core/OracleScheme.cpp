@@ -1,7 +1,557 @@
 #include "app/core/OracleScheme.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+
+#include "app/core/CompressedFile.h"
+#include "app/core/OracleSession.h"
+#include "platform/Process.h"
+#include "platform/Registry.h"
+
 namespace sch {
 
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Upper(std::string_view s) {
+  std::string r(s);
+  for (char& c : r) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return r;
+}
+
+bool SameText(std::string_view a, std::string_view b) { return Upper(a) == Upper(b); }
+
+// A registry value as text: raw bytes cut at the first zero byte.
+std::string RegText(plat::Registry& reg, std::string_view key, std::string_view name) {
+  auto v = reg.GetValue(plat::Registry::kLocalMachine, key, name);
+  if (!v) return {};
+  std::string s = v->data;
+  const size_t zero = s.find('\0');
+  if (zero != std::string::npos) s.resize(zero);
+  return s;
+}
+
+constexpr const char* kOracleBaseKey = "\\Software\\ORACLE";
+
+// The date-time as "yyyymdhnsz": no padding, milliseconds last.
+std::string DateStamp() {
+  const auto now = std::chrono::system_clock::now();
+  const std::time_t t = std::chrono::system_clock::to_time_t(now);
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  return std::to_string(tm.tm_year + 1900) + std::to_string(tm.tm_mon + 1) + std::to_string(tm.tm_mday) +
+         std::to_string(tm.tm_hour) + std::to_string(tm.tm_min) + std::to_string(tm.tm_sec) + std::to_string(ms);
+}
+
+std::string Masked(const std::string& password) { return std::string(password.size(), '*'); }
+
+}  // namespace
+
 TOracleScheme::TOracleScheme() { ProcessHandle.store(0); }
+
+// ---- parameters -------------------------------------------------------------------------------
+
+void TOracleScheme::BuildParamList() {
+  TItemDescription* item = AddParamEx("cmdfilename", GetDefaultExe(), dtFileOpen);
+  item->Tag = kTagRequired;
+  item->Tags = "EXE File|*.exe|All|*.*";
+  AddParam("dbusername", "system")->Tag = kTagRequired;
+  AddParam("dbpassword", "")->Tag = kTagPassword;
+  AddParam("service", "");
+  AddPickParam("charset", "Yes", "Yes;No");
+  AddPickParam("dmpcompressed", "No", "Yes;No");
+  AddParamEx("Prefix", "", dtTextEditor);
+  AddParamEx("Suffix", "", dtTextEditor);
+  item = AddParamEx("file", "", dtFileOpen);
+  item->Tag = kTagRequired;
+  item->Tags = "dmp files|*.dmp|All|*.*;dmp";
+  AddParamEx("log", "", dtFileOpen)->Tags = "Log file|*.log|All|*.*;log";
+  AddParamEx("parfile", "", dtFileOpen)->Tags = "par file|*.par|All|*.*;par";
+}
+
+void TOracleExportScheme::BuildParamList() {
+  TOracleScheme::BuildParamList();
+  const char* yn = "Yes;No";
+  AddPickParam("FULL", "", yn);
+  AddParamEx("OWNER", "", dtOracleUser);
+  AddParamEx("TABLES", "", dtOracleTable);
+  AddParam("BUFFER", "");
+  AddPickParam("COMPRESS", "", yn);
+  AddParam("RECORDLENGTH", "");
+  AddPickParam("GRANTS", "", yn);
+  AddParam("INCTYPE", "");
+  AddPickParam("INDEXES", "", yn);
+  AddPickParam("RECORD", "", yn);
+  AddPickParam("DIRECT", "", yn);
+  AddPickParam("TRIGGERS", "", yn);
+  AddPickParam("STATISTICS", "", "COMPUTE;ESTIMATE;No");
+  AddPickParam("ROWS", "", yn);
+  AddPickParam("CONSISTENT", "", yn);
+  AddPickParam("CONSTRAINTS", "", yn);
+  for (const char* n : {"FEEDBACK", "FILESIZE", "FLASHBACK_SCN", "FLASHBACK_TIME", "QUERY"}) AddParam(n, "");
+  AddPickParam("RESUMABLE", "", yn);
+  for (const char* n : {"RESUMABLE_NAME", "RESUMABLE_TIMEOUT", "TTS_FULL_CHECK", "TABLESPACES",
+                        "TRANSPORT_TABLESPACE", "TEMPLATE"})
+    AddParam(n, "");
+}
+
+void TOracleImportScheme::BuildParamList() {
+  TOracleScheme::BuildParamList();
+  const char* yn = "Yes;No";
+  AddPickParam("FULL", "", yn);
+  AddParam("FROMUSER", "");
+  AddParamEx("TOUSER", "", dtOracleUser);
+  AddParam("TABLES", "");
+  AddParam("BUFFER", "");
+  AddPickParam("SHOW", "", yn);
+  AddPickParam("IGNORE", "", yn);
+  AddParam("RECORDLENGTH", "");
+  AddPickParam("GRANTS", "", yn);
+  AddParam("INCTYPE", "");
+  AddPickParam("INDEXES", "", yn);
+  AddPickParam("COMMIT", "", yn);
+  AddPickParam("ROWS", "", yn);
+  AddPickParam("CONSTRAINTS", "", yn);
+  AddPickParam("DESTROY", "", yn);
+  AddParamEx("INDEXFILE", "", dtFileOpen)->Tags = "All|*.*";
+  AddPickParam("SKIP_UNUSABLE_INDEXES", "", yn);
+  AddParam("FEEDBACK", "");
+  AddParam("TOID_NOVALIDATE", "");
+  AddParam("FILESIZE", "");
+  AddPickParam("STATISTICS", "", "NONE;ALWAYS;SAFE;RECALCUATE");
+  AddPickParam("RESUMABLE", "", yn);
+  AddParam("RESUMABLE_NAME", "");
+  AddParam("RESUMABLE_TIMEOUT", "");
+  AddPickParam("COMPILE", "", yn);
+  AddPickParam("TRANSPORT_TABLESPACE", "", yn);
+  AddParam("TABLESPACES", "");
+  AddParamEx("DATAFILES", "", dtFileOpen)->Tags = "All|*.*";
+  AddParam("TTS_OWNERS", "");
+}
+
+bool TOracleScheme::IsValid() {
+  const std::string exe = ParamValue("cmdfilename");
+  std::error_code ec;
+  return !exe.empty() && fs::is_regular_file(exe, ec) && !ParamValue("dbusername").empty();
+}
+
+bool TOracleImportScheme::IsValid() {
+  if (!TOracleScheme::IsValid()) return false;
+  const std::string dump = ParamValue("file");
+  std::error_code ec;
+  return !dump.empty() && fs::exists(dump, ec);
+}
+
+bool TOracleScheme::AllowCharset() const { return Upper(ParamValue("charset")).find("YES") != std::string::npos; }
+bool TOracleScheme::CompressDmp() const {
+  return Upper(ParamValue("dmpcompressed")).find("YES") != std::string::npos;
+}
+
+std::string TOracleScheme::GetLoginValue(int index) const {
+  switch (index) {
+    case 0: return ParamValue("dbusername");
+    case 1: return ParamValue("dbpassword");
+    case 2: return ParamValue("service");
+    default: return {};
+  }
+}
+
+std::optional<std::string> TOracleScheme::ChildNlsLang() const {
+  if (AllowCharset() || TargetCharset.empty() || SameText(TargetCharset, CharSet)) return std::nullopt;
+  return "NLS_LANG=" + Language + "." + TargetCharset;
+}
+
+// ---- client and programs ----------------------------------------------------------------------
+
+void TOracleScheme::DetectOracleClient() { DetectOracleClient(plat::Registry::Default()); }
+
+void TOracleScheme::DetectOracleClient(plat::Registry& reg) {
+  HomeKey.clear();
+  OracleHome.clear();
+  CharSet.clear();
+  Language.clear();
+  const std::string base = kOracleBaseKey;
+  const std::string allHomes = base + "\\ALL_HOMES";
+  if (reg.KeyExists(plat::Registry::kLocalMachine, allHomes)) {
+    HomeKey = base + "\\HOME" + RegText(reg, allHomes, "LAST_HOME");
+    if (reg.KeyExists(plat::Registry::kLocalMachine, HomeKey)) {
+      OracleHome = RegText(reg, HomeKey, "ORACLE_HOME");
+      const std::string nls = RegText(reg, HomeKey, "NLS_LANG");
+      const size_t dot = nls.find('.');
+      Language = nls.substr(0, dot);
+      if (dot != std::string::npos) CharSet = nls.substr(dot + 1);
+    }
+  } else if (reg.KeyExists(plat::Registry::kLocalMachine, base)) {
+    OracleHome = RegText(reg, base, "ORACLE_HOME");
+  }
+}
+
+std::string TOracleScheme::GetDefaultExe() {
+  const std::string name = ProgramBaseName();
+  if (name.empty()) return {};
+  const std::string inHome = OracleHome + "/bin/" + name;
+  std::error_code ec;
+  if (!OracleHome.empty() && fs::is_regular_file(inHome, ec)) return inHome;
+  if (const char* path = std::getenv("PATH")) {
+    std::string_view rest = path;
+    while (true) {
+      const size_t colon = rest.find(':');
+      const std::string dir(rest.substr(0, colon));
+      if (!dir.empty()) {
+        const std::string candidate = dir + "/" + name;
+        if (fs::is_regular_file(candidate, ec) && ::access(candidate.c_str(), X_OK) == 0) return name;
+      }
+      if (colon == std::string_view::npos) break;
+      rest.remove_prefix(colon + 1);
+    }
+  }
+  return inHome;
+}
+
+// ---- file names --------------------------------------------------------------------------------
+
+std::string TOracleScheme::ExpandRunFileName(const std::string& templ, bool unique, bool createFolder) {
+  std::string name;
+  if (templ.empty()) {
+    name = DateStamp();
+  } else {
+    size_t pos = 0;
+    while (pos < templ.size()) {
+      const size_t open = templ.find('<', pos);
+      if (open == std::string::npos) {
+        name += templ.substr(pos);
+        break;
+      }
+      name += templ.substr(pos, open - pos);
+      const size_t close = templ.find('>', open + 1);
+      name += DateStamp();
+      pos = close == std::string::npos ? templ.size() : close + 1;
+    }
+  }
+  std::error_code ec;
+  if (unique && fs::exists(name, ec)) {
+    const size_t dot = name.rfind('.');
+    const size_t slash = name.rfind('/');
+    const bool hasExt = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    const std::string stem = hasExt ? name.substr(0, dot) : name;
+    const std::string ext = hasExt ? name.substr(dot) : std::string();
+    for (int n = 1;; ++n) {
+      std::string next = stem + "_" + std::to_string(n) + ext;
+      if (!fs::exists(next, ec)) {
+        name = std::move(next);
+        break;
+      }
+    }
+  }
+  if (createFolder) {
+    const fs::path folder = fs::path(name).parent_path();
+    if (!folder.empty()) fs::create_directories(folder, ec);
+  }
+  return name;
+}
+
+void TOracleScheme::PrepareFileNames() {
+  const bool running = Running();
+  auto expand = [&](const char* param) {
+    const std::string v = ParamValue(param);
+    return v.empty() ? std::string() : ExpandRunFileName(v, true, running);
+  };
+  DmpFile = expand("file");
+  LogFile = expand("log");
+  ParFile = expand("parfile");
+}
+
+void TOracleImportScheme::PrepareFileNames() {
+  TOracleScheme::PrepareFileNames();
+  const std::string v = ParamValue("file");
+  DmpFile = v.empty() ? std::string() : ExpandRunFileName(v, false, false);
+}
+
+// ---- command line -----------------------------------------------------------------------------
+
+std::vector<std::pair<std::string, std::string>> TOracleScheme::CommandParams() {
+  std::vector<std::pair<std::string, std::string>> lines;
+  for (int i = 0; i < ParamCount(); ++i) {
+    const TItemDescription* item = GetParam(i);
+    if (!item || item->KeyValue().empty()) continue;
+    static const char* const kLeftOut[] = {"cmdfilename", "dbusername", "dbpassword", "service",
+                                           "dmpcompressed", "charset", "Prefix", "Suffix"};
+    bool leftOut = false;
+    for (const char* n : kLeftOut) leftOut = leftOut || SameText(item->KeyName(), n);
+    if (!leftOut) lines.emplace_back(item->KeyName(), item->KeyValue());
+  }
+  if (!Running()) PrepareFileNames();
+  const std::pair<const char*, const std::string*> files[] = {
+      {"file", &DmpFile}, {"log", &LogFile}, {"parfile", &ParFile}};
+  for (const auto& [name, value] : files) {
+    auto it = lines.begin();
+    while (it != lines.end() && !SameText(it->first, name)) ++it;
+    if (value->empty()) {
+      if (it != lines.end()) lines.erase(it);
+    } else if (it != lines.end()) {
+      it->second = *value;
+    } else {
+      lines.emplace_back(name, *value);
+    }
+  }
+  for (const auto& line : lines)
+    if (SameText(line.first, "parfile")) return {line};
+  return lines;
+}
+
+TOracleCommand TOracleScheme::BuildCommand(const std::string& tempLog) {
+  TOracleCommand cmd;
+  cmd.Program = ParamValue("cmdfilename");
+  std::string login = ParamValue("dbusername") + "/" + ParamValue("dbpassword");
+  const std::string service = ParamValue("service");
+  if (!service.empty()) login += "@" + service;
+  cmd.Args.push_back(std::move(login));
+  for (const auto& [name, value] : CommandParams()) cmd.Args.push_back(name + "=" + value);
+  if (!tempLog.empty()) cmd.Args.push_back("log=" + tempLog);
+  return cmd;
+}
+
+std::string TOracleScheme::RecordedCommandLine(const TOracleCommand& command) const {
+  std::string line = "\"" + command.Program + "\"";
+  const std::string password = ParamValue("dbpassword");
+  for (size_t i = 0; i < command.Args.size(); ++i) {
+    std::string arg = command.Args[i];
+    if (i == 0 && !password.empty()) {
+      // The login is user/password[@service]; the user comes first and holds no "/".
+      const std::string user = ParamValue("dbusername");
+      if (arg.compare(0, user.size() + 1, user + "/") == 0 &&
+          arg.compare(user.size() + 1, password.size(), password) == 0)
+        arg.replace(user.size() + 1, password.size(), Masked(password));
+    }
+    line += " " + arg;
+  }
+  return line;
+}
+
+std::string TOracleScheme::BuildCommandLine() {
+  const TOracleCommand cmd = BuildCommand();
+  if (!Running()) return RecordedCommandLine(cmd);
+  std::string line = "\"" + cmd.Program + "\"";
+  for (const auto& a : cmd.Args) line += " " + a;
+  return line;
+}
+
+// ---- scripts ----------------------------------------------------------------------------------
+
+void TOracleScheme::RunSQLScript(std::string_view name) {
+  const TItemDescription* item = FindParam(name);
+  if (!item || item->KeyValue().empty() || !CurLog) return;
+  CurLog->AddResult("Process SQL script...");
+  try {
+    auto session = GetOracleSession();
+    if (!session) throw std::runtime_error("No database session");
+    session->Connect(GetLoginValue(0), GetLoginValue(1), GetLoginValue(2));
+    session->ExecScript(item->KeyValue());
+    CurLog->AddResult("OK");
+    CurLog->AddResult("\r\n");
+  } catch (const std::exception& e) {
+    std::string msg = e.what();
+    // A driver may quote the connect string back; the password stays out of the record.
+    const std::string password = GetLoginValue(1);
+    if (!password.empty())
+      for (size_t p = msg.find(password); p != std::string::npos; p = msg.find(password, p + 1))
+        msg.replace(p, password.size(), Masked(password));
+    CurLog->AddResult("Failed");
+    CurLog->AddResult("\r\n");
+    CurLog->AddResult(msg);
+    CurLog->AddResult("\r\n");
+  }
+}
+
+// ---- the run ----------------------------------------------------------------------------------
+
+int TOracleScheme::RunProgram(const TOracleCommand& command) {
+  plat::SpawnOptions opt;
+  opt.program = command.Program;
+  opt.args = command.Args;
+  if (auto nls = ChildNlsLang()) opt.extraEnv.push_back(*nls);
+  opt.showOutput = ShowDos.load();
+  const int code = plat::Process::runAndWait(
+      opt, [this](const std::shared_ptr<plat::Process>& p) { ProcessHandle.store(p->pid()); });
+  ProcessHandle.store(0);
+  return code;
+}
+
+bool TOracleScheme::DoRun() {
+  if (!CurLog) return false;
+  RunSQLScript("Prefix");
+  bool ok = false;
+  try {
+    CurLog->AddResult("Run Scripts...");
+    std::string tempLog;
+    // The program's own folder is not writable for its users here; the temporary folder is.
+    if (LogFile.empty())
+      tempLog = ExpandRunFileName((fs::temp_directory_path() / "Temp<*>.log").string(), true, false);
+    const TOracleCommand cmd = BuildCommand(tempLog);
+    CurLog->RunScripts = RecordedCommandLine(cmd);
+    CurLog->ExitCode = RunProgram(cmd);
+    ok = CurLog->ExitCode != plat::kExitStartFailed;
+    CurLog->AddResult(CurLog->ExitCode == plat::kExitTerminatedByUser     ? "Cancel by user"
+                      : CurLog->ExitCode == plat::kExitTerminatedOnClose ? "Terminate by main program"
+                                                                          : "Ok");
+    CurLog->AddResult("\r\n");
+    std::error_code ec;
+    if (!LogFile.empty()) {
+      CurLog->AddResult("Log file:" + LogFile + "\r\n");
+    } else if (fs::exists(tempLog, ec)) {
+      std::ifstream in(tempLog, std::ios::binary);
+      std::string text, line;
+      while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        text += line + "\r\n";
+      }
+      CurLog->AddResult(text + "\r\n");
+      fs::remove(tempLog, ec);
+    }
+  } catch (const std::exception& e) {
+    CurLog->AddResult(std::string("Error occured") + "\r\n" + e.what() + "\r\n");
+  }
+  RunSQLScript("Suffix");
+  return ok;
+}
+
+bool TOracleExportScheme::DoRun() {
+  const bool ok = TOracleScheme::DoRun();
+  std::error_code ec;
+  if (CompressDmp() && !DmpFile.empty() && fs::is_regular_file(DmpFile, ec)) {
+    try {
+      CompressFileInPlace(DmpFile);
+    } catch (const std::exception& e) {
+      // The dump stays as exp wrote it; the record says why it is not compressed.
+      if (CurLog) CurLog->AddResult(std::string("Compress failed") + "\r\n" + e.what() + "\r\n");
+    }
+  }
+  return ok;
+}
+
+bool TOracleImportScheme::DoRun() {
+  if (!CurLog) return false;
+  const std::string own = DmpFile;
+  std::error_code ec;
+  if (!own.empty() && IsCompressedFile(own)) {
+    CurLog->AddResult("UnCompress:" + own + "...");
+    bool expanded = false;
+    std::string tmp = (fs::temp_directory_path() / "TmpXXXXXX").string();
+    const int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
+    if (fd >= 0) {
+      ::close(fd);
+      try {
+        expanded = DecompressFile(own, tmp);
+      } catch (const std::exception&) {
+        expanded = false;
+      }
+    }
+    if (!expanded) {
+      // imp must not read a partial expansion, nor the compressed file as if it were a dump.
+      if (fd >= 0) fs::remove(tmp, ec);
+      CurLog->AddResult(std::string("Failed") + "\r\n");
+      return false;
+    }
+    DmpFile = tmp;
+    CurLog->AddResult(std::string("OK") + "\r\n");
+  }
+  bool ok;
+  if (!AllowCharset() && !TargetCharset.empty()) {
+    CurLog->AddResult(std::string("Adjuest CharSet...") + "\r\n");
+    const uint16_t kept = ReadDmpCharsetId(DmpFile);
+    const bool written = WriteDmpCharsetId(DmpFile, TargetCharsetId);
+    ok = TOracleScheme::DoRun();
+    CurLog->AddResult(std::string("Restor CharSet...") + "\r\n");
+    if (written) WriteDmpCharsetId(DmpFile, kept);
+  } else {
+    ok = TOracleScheme::DoRun();
+  }
+  if (DmpFile != own) {
+    fs::remove(DmpFile, ec);
+    DmpFile = own;
+  }
+  return ok;
+}
+
+// ---- dump files -------------------------------------------------------------------------------
+
+uint16_t TOracleScheme::ReadDmpCharsetId(const std::string& fileName) {
+  const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return 0;
+  unsigned char b[3] = {};
+  const ssize_t n = ::pread(fd, b, 3, 0);
+  ::close(fd);
+  if (n != 3) return 0;
+  return static_cast<uint16_t>((b[1] << 8) | b[2]);
+}
+
+bool TOracleScheme::WriteDmpCharsetId(const std::string& fileName, uint16_t id) {
+  // The id lives in the dump's own bytes; in a compressed dump those bytes are the header.
+  if (IsCompressedFile(fileName)) return false;
+  const int fd = ::open(fileName.c_str(), O_WRONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st{};
+  bool ok = ::fstat(fd, &st) == 0 && st.st_size >= 3;
+  if (ok) {
+    const unsigned char b[2] = {static_cast<unsigned char>(id >> 8), static_cast<unsigned char>(id & 0xff)};
+    ok = ::pwrite(fd, b, 2, 1) == 2;
+  }
+  if (::close(fd) != 0) ok = false;
+  return ok;
+}
+
+std::vector<std::string> TOracleScheme::OldRunFiles(std::string_view line) {
+  std::vector<std::string> files;
+  for (std::string_view name : {"FILE=", "LOG="}) {
+    for (size_t p = 0; p + name.size() <= line.size(); ++p) {
+      if (p > 0 && line[p - 1] != ' ') continue;
+      if (!SameText(line.substr(p, name.size()), name)) continue;
+      const size_t start = p + name.size();
+      const size_t end = line.find(' ', start);
+      std::string value(line.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+      if (!value.empty()) files.push_back(std::move(value));
+      break;
+    }
+  }
+  return files;
+}
+
+std::vector<std::string> TOracleExportScheme::FilesOfDroppedRecords() const {
+  std::vector<std::string> files;
+  const int keep = RemainCount < 0 ? 0 : RemainCount;
+  for (int i = 0; i < LogCount() - keep; ++i) {
+    const TSchemeLog* rec = GetLog(i);
+    if (!rec) continue;
+    for (auto& f : OldRunFiles(rec->RunScripts)) files.push_back(std::move(f));
+  }
+  return files;
+}
+
+void TOracleExportScheme::BeforeRun() {
+  if (AutoClearLogs && DelDmpFile) {
+    if (RemainCount < 0) RemainCount = 0;
+    std::error_code ec;
+    for (const auto& f : FilesOfDroppedRecords())
+      if (fs::is_regular_file(f, ec)) fs::remove(f, ec);
+  }
+  TOracleScheme::BeforeRun();
+}
+
+void TOracleScheme::BeforeRun() {
+  TSchemeObject::BeforeRun();
+  PrepareFileNames();
+}
 
 }  // namespace sch

@@ -34,6 +34,7 @@ inline std::unique_ptr<sch::TSchemeWrapper> EveryKindContainer() {
   w->CheckPwdForRestore = true;
   w->SetPassword("Secret pass");
   sch::TSchemeObject* exp = w->AddScheme("nightly export", sch::skOracleExport);
+  exp->SchParams->Clear();  // a short hand-picked set instead of the kind's whole list
   exp->AddParam("dbusername", "system")->Tag = sch::kTagRequired;
   exp->AddParam("dbpassword", "Tiger")->Tag = sch::kTagPassword | sch::kTagRequired;
   exp->AddPickParam("FULL", "Y", "Yes;No");
@@ -58,6 +59,7 @@ inline std::unique_ptr<sch::TSchemeWrapper> EveryKindContainer() {
   exp->LogList->Add(std::move(log));
 
   sch::TSchemeObject* imp = w->AddScheme("restore", sch::skOracleImport);
+  imp->SchParams->Clear();
   imp->DelDmpFile = false;
   imp->AddParamEx("Prefix", "select 1 from dual;\nselect 2 from dual;", sch::dtTextEditor);
   auto failed = std::make_unique<sch::TSchemeLog>();

@@ -1,0 +1,31 @@
+#pragma once
+// The database session the Oracle schemes use around their programs: the prefix and suffix SQL
+// scripts and the database character set. The application's own narrow contract, so that the
+// schemes do not depend on the data access layers; the real session is plugged in by whoever
+// owns the connection, a fake in tests.
+//
+// Ownership: the session is shared (std::shared_ptr); the current one is set once at start-up
+// or by a test. Threads: SetOracleSession/GetOracleSession may be called from any thread; the
+// session itself is used by one run at a time, as the real one has a single connection.
+#include <memory>
+#include <string>
+
+namespace sch {
+
+class TOracleSession {
+ public:
+  virtual ~TOracleSession() = default;
+  // Opens (or reuses) a connection for user/password@service; raises on failure.
+  virtual void Connect(const std::string& user, const std::string& password, const std::string& service) = 0;
+  // Runs an SQL script on the connection; raises with the database's message on failure.
+  virtual void ExecScript(const std::string& script) = 0;
+  // The database character set's name and its numeric id (as dump files store it).
+  virtual std::string DatabaseCharset() = 0;
+  virtual unsigned DatabaseCharsetId() = 0;
+};
+
+// The session the schemes use; null until one is set.
+void SetOracleSession(std::shared_ptr<TOracleSession> session);
+std::shared_ptr<TOracleSession> GetOracleSession();
+
+}  // namespace sch

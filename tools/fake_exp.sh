@@ -1,0 +1,1 @@
+fake_oracle_tool.sh
