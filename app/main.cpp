@@ -3,10 +3,17 @@
 
 #include "foundation/OlvStartup.h"
 #include "platform/BuildInfo.h"
+#ifdef ORASCHEME_WITH_GUI
+#include "app/gui/GuiMain.h"
+#endif
 
 int main(int argc, char** argv) {
   olv::StartUp(argc, argv);
+#ifdef ORASCHEME_WITH_GUI
+  return sch::RunMainWindow(argc, argv);
+#else
   std::printf("%s %s\n", plat::ProgramName().c_str(), plat::ProgramVersion().c_str());
-  std::printf("The main window is not built yet; the libraries and their tests are.\n");
+  std::printf("This build has no window side (configured without ORASCHEME_GUI).\n");
   return 0;
+#endif
 }

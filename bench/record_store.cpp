@@ -7,6 +7,8 @@
 //   prepared SELECT with the same WHERE);
 // - Locate: the rows whose integer is one of 5 keys near the end, each searched from the start
 //   (SQLite: a prepared SELECT ... WHERE i = ? LIMIT 1, no index, as the store has none).
+// - DataSetScan: the same rows through the dataset (TMemDataSet): First/Next to the end, each row
+//   read through its fields (AsInteger, AsString, AsFloat, AsDateTime).
 // Each benchmark times both engines in every iteration and reports the quotient ours / SQLite as
 // the counter "ratio"; its own time is the store's.
 #include <benchmark/benchmark.h>
@@ -20,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "dataaccess/MemDS.h"
 #include "dataaccess/MemData.h"
 #include "dataaccess/RecordBuffer.h"
 #include "dataaccess/RecordLocator.h"
@@ -196,6 +199,60 @@ void BM_Scan(benchmark::State& state) {
   }
 }
 
+// The dataset over a store filled like the others; built once.
+da::TMemDataSet& SharedDataSet() {
+  static da::TMemDataSet* ds = [] {
+    auto* d = new da::TMemDataSet;
+    da::TMemData& data = d->Data();
+    data.AutoInitFields = false;
+    data.AddField("I", da::dtInt32);
+    data.AddField("S", da::dtString, 30);
+    data.AddField("F", da::dtFloat);
+    data.AddField("D", da::dtDateTime);
+    data.InitFields();
+    data.Open();
+    std::unique_ptr<std::uint8_t[]> rec(data.AllocRecBuf());
+    for (const Row& row : Rows()) {
+      double stamp = (row.d + 693594.0) * 86400000.0;
+      data.PutFieldByNo(1, rec.get(), &row.i);
+      data.PutFieldByNo(2, rec.get(), row.s);
+      data.PutFieldByNo(3, rec.get(), &row.f);
+      data.PutFieldByNo(4, rec.get(), &stamp);
+      data.AppendRecord(rec.get());
+    }
+    d->Open();
+    return d;
+  }();
+  return *ds;
+}
+
+double ScanDataSet(da::TMemDataSet& ds) {
+  da::TField& i = ds.FieldByName("I");
+  da::TField& s = ds.FieldByName("S");
+  da::TField& f = ds.FieldByName("F");
+  da::TField& d = ds.FieldByName("D");
+  double sum = 0;
+  for (ds.First(); !ds.Eof(); ds.Next()) sum += i.AsInteger() + f.AsFloat() + d.AsDateTime() + s.AsString().size();
+  return sum;
+}
+
+void BM_DataSetScan(benchmark::State& state) {
+  Tables& t = Shared();
+  da::TMemDataSet& ds = SharedDataSet();
+  double oursTotal = 0, theirsTotal = 0;
+  for (auto _ : state) {
+    auto t0 = Clock::now();
+    benchmark::DoNotOptimize(ScanDataSet(ds));
+    double ours = Seconds(t0);
+    t0 = Clock::now();
+    benchmark::DoNotOptimize(ScanSqlite(t.db, "SELECT i, s, f, d FROM t"));
+    double theirs = Seconds(t0);
+    oursTotal += ours;
+    theirsTotal += theirs;
+    Report(state, ours, theirs, oursTotal, theirsTotal);
+  }
+}
+
 void BM_Filter(benchmark::State& state) {
   Tables& t = Shared();
   double oursTotal = 0, theirsTotal = 0;
@@ -248,6 +305,7 @@ void BM_Locate(benchmark::State& state) {
 
 BENCHMARK(BM_Append)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_Scan)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_DataSetScan)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_Filter)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_Locate)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 

@@ -1,6 +1,7 @@
 #pragma once
 // The exceptions of the data-access layer, standing in for the platform's exception classes:
-// - Exception: the base of every error this layer raises ("Invalid BLOB.", "Attribute %s not found.").
+// - Exception: the base of every error this layer raises, itself the library's olv::Exception, so
+//   one handler catches both ("Invalid BLOB.", "Attribute %s not found.").
 // - EConvertError: a text that does not convert to the requested type.
 // - EDatabaseError: a database-side refusal (a field that cannot be modified, a dataset in the
 //   wrong state).
@@ -11,11 +12,13 @@
 #include <stdexcept>
 #include <string>
 
+#include "foundation/Exception.h"
+
 namespace da {
 
-class Exception : public std::runtime_error {
+class Exception : public olv::Exception {
  public:
-  explicit Exception(const std::string& message) : std::runtime_error(message) {}
+  explicit Exception(const std::string& message) : olv::Exception(message) {}
 };
 
 class EConvertError : public Exception {

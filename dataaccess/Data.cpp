@@ -798,6 +798,10 @@ void TData::CopyComplexFields(const void* source, void* dest, bool withBlobs) {
   for (int i = 0; i < Fields.Count(); ++i) {
     const TFieldDesc& f = *Fields.Items(i);
     if (f.HasParent()) continue;
+    // Only these types keep a pointer in their slot; a plain field may be narrower than one.
+    if (f.DataType != dtVariant && f.DataType != dtExtString && f.DataType != dtExtWideString &&
+        f.DataType != dtExtVarBytes)
+      continue;
     const void* from = ReadPointer(At(source, f));
     std::uint8_t* to = At(dest, f);
     switch (f.DataType) {

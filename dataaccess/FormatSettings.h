@@ -1,19 +1,23 @@
 #pragma once
-// The number and date text rules shared by the data-access layer: "." as decimal separator
-// whatever the user's locale, "." between date parts, dates written year.month.day. The settings
-// are constant, so every thread may read them.
+// The number and date text rules of the data-access layer are the library's (foundation/Format.h):
+// whatever settings the program installed at start-up ("." as decimal and date separator,
+// dates year.month.day). A snapshot is taken per call, so every thread may read them.
+#include <memory>
+
+#include "foundation/Format.h"
+
 namespace da {
 
 struct TFormatSettings {
   char DecimalSeparator;
   char DateSeparator;
   char TimeSeparator;
-  const char* ShortDateFormat;
-  const char* LongTimeFormat;
 };
 
-inline constexpr TFormatSettings kFormatSettings{'.', '.', ':', "yyyy.m.d", "hh:nn:ss"};
-
-inline const TFormatSettings& FormatSettings() { return kFormatSettings; }
+inline TFormatSettings FormatSettings() {
+  const std::shared_ptr<const olv::FormatSettings> fs = olv::CurrentFormatSettings();
+  auto first = [](const std::string& s, char fallback) { return s.empty() ? fallback : s[0]; };
+  return {fs->DecimalSeparator, first(fs->DateSeparator, '.'), first(fs->TimeSeparator, ':')};
+}
 
 }  // namespace da

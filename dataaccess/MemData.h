@@ -91,6 +91,13 @@ class TMemData : public TData {
   TItemHeader* FirstItem() const { return first_; }
   TItemHeader* LastItem() const { return last_; }
   TItemHeader* CurrentItem() const { return current_; }
+  // For record sets that move the cursor themselves while fetching.
+  void SetCurrentItem(TItemHeader* item) { current_ = item; }
+  // Frees an item with its values (a one-way record set dropping the rows already passed).
+  void DropItem(TItemHeader* item) {
+    FreeItemValues(item, true);
+    DeleteItem(item);
+  }
 
  private:
   static void* Rec(TItemHeader* item) { return TBlockManager::GetRecordPtr(item); }

@@ -58,8 +58,7 @@ std::size_t ExpandLineBreaks(const char* source, std::size_t length, char* desti
       destination[out++] = '\n';
       ++i;
     } else {
-      std::size_t n = Utf8SequenceLength(static_cast<unsigned char>(c));
-      if (i + n > length) n = 1;
+      std::size_t n = olv::utf8::CharLen(std::string_view(source, length), i);
       if (out + n > room) break;
       for (std::size_t k = 0; k < n; ++k) destination[out++] = source[i + k];
       i += n;

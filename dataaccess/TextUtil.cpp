@@ -4,13 +4,9 @@
 
 namespace da {
 
-char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+namespace {
 
-std::string AsciiUpper(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = AsciiUpper(c);
-  return out;
-}
+using olv::utf8::IsContinuation;
 
 std::size_t Utf8SequenceLength(unsigned char lead) {
   if (lead >= 0xF0 && lead <= 0xF7) return 4;
@@ -18,10 +14,6 @@ std::size_t Utf8SequenceLength(unsigned char lead) {
   if (lead >= 0xC0) return 2;
   return 1;
 }
-
-namespace {
-
-bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
 
 // Decodes one character at text[i]; advances i. Returns U+FFFD for a malformed sequence,
 // consuming only its first byte so that the next character is not swallowed.
@@ -73,21 +65,6 @@ void EncodeOne(char32_t cp, std::string& out) {
 }
 
 }  // namespace
-
-std::size_t Utf8CutLength(std::string_view text, std::size_t maxBytes) {
-  if (maxBytes >= text.size()) return text.size();
-  std::size_t cut = maxBytes;
-  // Step back over continuation bytes to the lead byte of the character that straddles the cut.
-  std::size_t back = 0;
-  while (cut > 0 && back < 3 && IsContinuation(static_cast<unsigned char>(text[cut]))) {
-    --cut;
-    ++back;
-  }
-  if (back == 0) return maxBytes;
-  unsigned char lead = static_cast<unsigned char>(text[cut]);
-  if (lead >= 0xC0 && cut + Utf8SequenceLength(lead) > maxBytes) return cut;
-  return maxBytes;  // stray continuation bytes: no character to protect
-}
 
 std::u16string Utf8ToUtf16(std::string_view text) {
   std::u16string out;

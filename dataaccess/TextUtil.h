@@ -1,20 +1,22 @@
 #pragma once
-// Small text helpers of the data-access layer. Texts are UTF-8; case mapping touches ASCII
-// letters only, and a text is never cut inside a multi-byte character. Pure functions, any thread.
+// Text helpers of the data-access layer over the library's UTF-8 helpers (foundation/Utf8.h):
+// case mapping touches ASCII letters only, and a text is never cut inside a multi-byte character.
+// What the library lacks, the UTF-16 conversion of wide-string fields, lives here. Pure functions,
+// any thread.
 #include <cstddef>
 #include <string>
 #include <string_view>
 
+#include "foundation/Utf8.h"
+
 namespace da {
 
-std::string AsciiUpper(std::string_view text);
-char AsciiUpper(char c);
-
-// Bytes in the sequence that begins with this lead byte (1 for ASCII and for a stray byte).
-std::size_t Utf8SequenceLength(unsigned char lead);
+using olv::utf8::AsciiUpper;
 
 // The longest prefix of text of at most maxBytes bytes that ends on a character boundary.
-std::size_t Utf8CutLength(std::string_view text, std::size_t maxBytes);
+inline std::size_t Utf8CutLength(std::string_view text, std::size_t maxBytes) {
+  return olv::utf8::CutWhole(text, maxBytes).size();
+}
 
 // UTF-8 <-> UTF-16. Malformed UTF-8 bytes become U+FFFD; lone surrogates likewise.
 std::u16string Utf8ToUtf16(std::string_view text);

@@ -124,7 +124,7 @@ int TParser::GetNext(std::string& lexem) {
       }
     } else {
       // Show the whole character, not a lone byte of it.
-      std::size_t n = Utf8SequenceLength(static_cast<unsigned char>(c));
+      std::size_t n = olv::utf8::CharLen(std::string_view(text_ + pos_), 0);
       std::size_t len = 1;
       while (len < n && IsUtf8Continuation(At(pos_ + len))) ++len;
       static const char kHex[] = "0123456789ABCDEF";

@@ -5,6 +5,9 @@
 #include <vector>
 
 #include "foundation/CustomFunction.h"
+#include "foundation/ExpCoreFunctions.h"
+#include "foundation/OlvMacro.h"
+#include "foundation/OlvTime.h"
 #include "foundation/ExpOperators.h"
 #include "foundation/ExpVariables.h"
 #include "foundation/OlvClass.h"
@@ -636,7 +639,7 @@ void RegisterLanguageFunctions(TFunctionList& functions) {
 }
 
 void RegisterExpStreamClasses() {
-  RegisterObjClasses({&TExpression::StaticClass(), &TExp_Power::StaticClass(), &TExp_Mul::StaticClass(),
+  RegisterObjClasses({&TVarList::StaticClass(), &TExpression::StaticClass(), &TExp_Power::StaticClass(), &TExp_Mul::StaticClass(),
                       &TExp_Div::StaticClass(), &TExp_Add::StaticClass(), &TExp_Sub::StaticClass(),
                       &TExp_Equ::StaticClass(), &TExp_NotEqu::StaticClass(), &TExp_Great::StaticClass(),
                       &TExp_GorE::StaticClass(), &TExp_Less::StaticClass(), &TExp_LorE::StaticClass(),
@@ -644,6 +647,9 @@ void RegisterExpStreamClasses() {
                       &TExp_VarRef::StaticClass(), &TExp_VarAssign::StaticClass(),
                       &TCustomFunction::StaticClass(), &TExp_CustFuncRef::StaticClass(),
                       &TExp_CustFuncParam::StaticClass(), &TExp_Argc::StaticClass()});
+  RegisterCoreStreamClasses();
+  RegisterMacroStreamClasses();
+  RegisterDateStreamClasses();
 }
 
 TVarList& GlobalVarList() {
@@ -663,6 +669,10 @@ TExpTranslator& GlobalTranslator() {
     RegisterExpStreamClasses();
     static TExpTranslator t(&GlobalVarList());
     RegisterLanguageFunctions(t.FunctionList());
+    RegisterCoreFunctions(t.FunctionList());
+    RegisterMacroFunctions(t.FunctionList());
+    RegisterDateFunctions(t.FunctionList());
+    InstallMacroExpander();
     return &t;
   }();
   return *translator;

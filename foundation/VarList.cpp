@@ -1,5 +1,7 @@
 #include "foundation/VarList.h"
 
+#include <algorithm>
+
 #include "foundation/ExpTranslator.h"
 #include "foundation/Utf8.h"
 
@@ -82,6 +84,53 @@ std::vector<std::string> TVarList::Names() const {
 int TVarList::Count() const {
   std::lock_guard lock(VariablesLock());
   return static_cast<int>(vars_.size());
+}
+
+void TVarList::MirrorToList() {
+  std::lock_guard lock(VariablesLock());
+  auto mirror = std::make_unique<OlvStringList>();
+  for (const auto& v : vars_) mirror->AddObject(v.name, v.node ? v.node->Clone().release() : nullptr);
+  List = std::move(mirror);
+}
+
+void TVarList::AdoptFromList() {
+  std::lock_guard lock(VariablesLock());
+  if (!List) {
+    List = std::make_unique<OlvStringList>();
+    return;
+  }
+  std::vector<Var> read;
+  for (int i = 0; i < List->Count(); ++i) {
+    std::unique_ptr<TBaseObject> obj(List->ExtractObject(i));
+    auto* exp = dynamic_cast<TExpression*>(obj.get());
+    if (!exp) continue;  // a line without a variable holds nothing to keep
+    obj.release();
+    std::string name = utf8::AsciiUpper(List->Strings(i));
+    auto dup = std::find_if(read.begin(), read.end(), [&](const Var& v) { return v.name == name; });
+    if (dup != read.end()) {
+      dup->node.reset(exp);  // the later line wins, as SetVar would have it
+    } else {
+      read.push_back(Var{std::move(name), std::shared_ptr<TExpression>(exp)});
+    }
+  }
+  vars_ = std::move(read);
+  List = std::make_unique<OlvStringList>();
+}
+
+void TVarList::EnumProps(PropMode mode, TPropEnumProc& proc) {
+  if (mode == pmWrite) MirrorToList();
+  TStoredStrList::EnumProps(mode, proc);
+}
+
+void TVarList::AfterRead(TObjReader& reader) {
+  TStoredStrList::AfterRead(reader);
+  AdoptFromList();
+}
+
+void TVarList::CopyPropsTo(TBaseObject& dest, std::string_view filter) const {
+  TStoredStrList::CopyPropsTo(dest, filter);
+  const_cast<TVarList*>(this)->List = std::make_unique<OlvStringList>();
+  if (auto* to = dynamic_cast<TVarList*>(&dest)) to->AdoptFromList();
 }
 
 }  // namespace olv

@@ -5,6 +5,11 @@
 // (the global translator's current list), and with ParentEnable an unknown name is asked of the
 // Parent.
 //
+// Persistence: a TVarList is a stored string list (class "TVarList"): its lines are the names, each
+// with its variable as the line's object. The live variables are kept apart (shared, so a variable
+// in use survives its replacement); the inherited List is only the stream's mirror of them, rebuilt
+// before each write or copy and taken over after each read. Use the methods below, not List.
+//
 // Threads: every list and every variable value is guarded by the one variables lock
 // (VariablesLock, recursive); the list operations take it themselves, and code that evaluates or
 // changes a variable's node holds it around that work. A variable handed out by FindVar stays
@@ -16,14 +21,17 @@
 #include <vector>
 
 #include "foundation/Expression.h"
+#include "foundation/StoredStrList.h"
 
 namespace olv {
 
 std::recursive_mutex& VariablesLock();
 
-class TVarList {
+class TVarList : public TStoredStrList {
+  OLV_CLASS(TVarList, TStoredStrList)
  public:
-  explicit TVarList(TVarList* parent = nullptr, bool parentEnable = false);
+  TVarList() : TVarList(nullptr, false) {}
+  explicit TVarList(TVarList* parent, bool parentEnable = false);
   // A list that is the global translator's current list hands that role to its Parent.
   virtual ~TVarList();
   TVarList(const TVarList&) = delete;
@@ -40,12 +48,18 @@ class TVarList {
   std::vector<std::string> Names() const;
   int Count() const;
 
+  void EnumProps(PropMode mode, TPropEnumProc& proc) override;
+  void AfterRead(TObjReader& reader) override;
+  void CopyPropsTo(TBaseObject& dest, std::string_view filter) const override;
+
  private:
   struct Var {
     std::string name;
     std::shared_ptr<TExpression> node;
   };
   int IndexOf(std::string_view name) const;
+  void MirrorToList();     // List := the names with copies of the variables
+  void AdoptFromList();    // the variables := List's lines and objects; List emptied
   std::vector<Var> vars_;
 };
 

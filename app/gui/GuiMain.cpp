@@ -1,0 +1,39 @@
+#include "app/gui/GuiMain.h"
+
+#include <QApplication>
+
+#include "app/core/SchCommon.h"
+#include "app/gui/PlanMain.h"
+#include "app/gui/QtDialogs.h"
+#include "app/gui/QtMainThread.h"
+#include "app/gui/QtSchemeEditor.h"
+#include "platform/MainThread.h"
+#include "widgets/OlvTraybar.h"
+
+namespace sch {
+
+int RunMainWindow(int argc, char** argv) {
+  QApplication app(argc, argv);
+  RegisterSchemeClasses();
+  QApplication::setQuitOnLastWindowClosed(true);
+  QtMainThread mainThread;
+  plat::SetCurrentMainThread(&mainThread);
+  QtDialogs dialogs;
+  plat::SetDialogs(&dialogs);
+  int rc = 0;
+  {
+    TSchMainForm window(TSchMainForm::Options{});
+    QtSchemeEditor editor(&window);
+    SetSchemeEditor(&editor);
+    if (!window.TrayBar() || window.TrayBar()->Loaded()) window.show();
+    rc = QApplication::exec();
+    // Closing has begun the shutdown; a window closed some other way is shut down here.
+    mainThread.beginShutdown();
+    SetSchemeEditor(nullptr);
+  }
+  plat::SetDialogs(nullptr);
+  plat::SetCurrentMainThread(nullptr);
+  return rc;
+}
+
+}  // namespace sch

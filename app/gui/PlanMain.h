@@ -1,0 +1,148 @@
+#pragma once
+// The main window TSchMainForm, "Oracle backup scheme manager": tool bar, menus, the scheme tree,
+// the pages "Information", "Options" and "Logs", a status bar and the tray icon. The commands,
+// their texts and enabling rules come from the window-free model (app/core/MainFormModel.h);
+// this class only draws them and forwards the user's choices. GUI thread only.
+//
+// Closing saves and then shuts down: the main thread stops blocking senders first, so a run's
+// notice can never wait on a window that is going, and then running children are terminated
+// and waited for.
+#include <QMainWindow>
+#include <array>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "app/core/MainConfig.h"
+#include "app/core/MainFormModel.h"
+
+class QAction;
+class QCheckBox;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QTabWidget;
+class QTableWidget;
+class QTreeWidget;
+class QTreeWidgetItem;
+class QTextBrowser;
+class QButtonGroup;
+class QSpinBox;
+class QWidget;
+
+namespace olv {
+class TWebBrowserEx;
+class TTrayBar;
+}  // namespace olv
+
+namespace sch {
+
+class TSchemeObject;
+class TSchemeTimeItem;
+class TSchemeWrapper;
+
+class TSchMainForm : public QMainWindow {
+ public:
+  struct Options {
+    std::string schemeFile;    // empty: the program's own scheme file
+    std::string settingsFile;  // empty: the program's own settings file
+    bool withTray = true;
+    // Stand-ins for the modal pickers, so tests can answer them: the file dialogs (empty text:
+    // cancelled) and the run-time editor. Unset: the real dialogs.
+    std::function<std::string(bool save)> pickSchemeFile;
+    std::function<bool(TSchemeTimeItem& item, int mode)> editTime;
+  };
+  explicit TSchMainForm(Options options, QWidget* parent = nullptr);
+  ~TSchMainForm() override;
+
+  QAction* ActionOf(Action action) const { return actions_[static_cast<int>(action)]; }
+  QTreeWidget* SchTree() const { return tree_; }
+  QTreeWidgetItem* RootNode() const { return root_; }
+  QTreeWidgetItem* CategoryNode(int category) const { return categories_[category]; }
+  QTabWidget* Pages() const { return pcAll_; }
+  QTableWidget* LogList() const { return lvLogs_; }
+  QTextBrowser* InformationView() const { return webView_; }
+  const std::string& FileName() const { return fileName_; }
+  RunningList& Running() { return running_; }
+  olv::TTrayBar* TrayBar() const { return tray_.get(); }
+  TSchemeWrapper* Wrapper() const { return wrapper_.get(); }
+  TSchemeObject* SelectedScheme() const;
+  QTreeWidgetItem* NodeOf(const TSchemeObject* scheme) const;
+  QListWidget* RunTimeList() const { return lstTimes_; }
+  QLineEdit* NameEdit() const { return edtName_; }
+  QPlainTextEdit* CommandLineMemo() const { return edtCmdScrips_; }
+  QTableWidget* ParamGrid() const { return edtExtParams_; }
+
+  // A run's start (phase 0) or end (phase 1), on the main thread while the run waits (the
+  // handler of message 7946).
+  void SchemeRunNotice(int phase, TSchemeObject* scheme);
+  // Saves the container, compressed, to FileName (Save as when there is none).
+  void Save();
+
+  // Recomputes pages and the commands' enabled states (TSchMainForm.UpdateUI).
+  void UpdateUI();
+  // The state the enabling rules see, from the current selection.
+  SelectionState CurrentSelection() const;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void CreateActions();
+  void CreateMenus();
+  QWidget* CreateOptionsPage();
+  QWidget* CreateLogsPage();
+  void Execute(Action action);
+  void NotAvailable();
+  void UpdateTrayHint();
+  void WriteInformationPage();
+  void Shutdown();
+  std::unique_ptr<TSchemeWrapper> LoadSchemeFile(const std::string& name);
+  void SetWrapper(std::unique_ptr<TSchemeWrapper> wrapper);
+  QTreeWidgetItem* AddSchemeNode(TSchemeObject* scheme);
+  void RefreshNode(QTreeWidgetItem* node);
+  void FillSchemePage();
+  void FillLogPage();
+  void FillRunTimes();
+  std::string PickSchemeFile(bool save);
+  bool EditTime(TSchemeTimeItem& item, int mode);
+  void LoadCommand();
+
+  Options options_;
+  std::string fileName_;
+  MainConfig config_;
+  RunningList running_;
+  std::unique_ptr<TSchemeWrapper> wrapper_;
+  bool filling_ = false;  // the pages are being filled from the model: no edits back
+  bool shutDown_ = false;
+
+  std::array<QAction*, kActionCount> actions_{};
+  QTreeWidget* tree_ = nullptr;
+  QTreeWidgetItem* root_ = nullptr;
+  std::array<QTreeWidgetItem*, 3> categories_{};
+  QTabWidget* pcAll_ = nullptr;
+  QWidget* pageInfo_ = nullptr;
+  QWidget* pageOptions_ = nullptr;
+  QWidget* pageLogs_ = nullptr;
+  QTextBrowser* webView_ = nullptr;
+  QLineEdit* edtName_ = nullptr;
+  QLineEdit* edtType_ = nullptr;
+  QCheckBox* chkAuto_ = nullptr;
+  QButtonGroup* timeModel_ = nullptr;
+  QListWidget* lstTimes_ = nullptr;
+  QWidget* timerPanel_ = nullptr;
+  QTableWidget* edtExtParams_ = nullptr;
+  QPlainTextEdit* edtCmdScrips_ = nullptr;
+  QTableWidget* lvLogs_ = nullptr;
+  QCheckBox* chkClearLogs_ = nullptr;
+  QCheckBox* chkDelDmp_ = nullptr;
+  QSpinBox* edtRemain_ = nullptr;
+  std::unique_ptr<olv::TWebBrowserEx> browser_;
+  std::unique_ptr<olv::TTrayBar> tray_;
+};
+
+// "Scheme files( *.sch)|*.sch|All files( *.*)|*.*" as a Qt file-dialog filter.
+QString QtFileFilter(const std::string& filter);
+
+}  // namespace sch

@@ -1,0 +1,20 @@
+#pragma once
+// The program's main thread on Qt: the shared MainThreadQueue, woken by a queued call into the
+// GUI thread's event loop. Construct it on the GUI thread after the QApplication; install it with
+// plat::SetCurrentMainThread. Worker threads send and post to it; after beginShutdown() nothing
+// blocks (see platform/MainThread.h).
+#include <QObject>
+
+#include "platform/MainThreadQueue.h"
+
+namespace sch {
+
+class QtMainThread : public QObject, public plat::MainThreadQueue {
+ public:
+  QtMainThread();
+
+ protected:
+  void wake() override;
+};
+
+}  // namespace sch

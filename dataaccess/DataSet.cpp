@@ -1,0 +1,297 @@
+#include "dataaccess/DataSet.h"
+
+#include "dataaccess/TextUtil.h"
+
+namespace da {
+
+std::vector<std::string> SplitNames(std::string_view names) {
+  std::vector<std::string> out;
+  std::size_t start = 0;
+  while (start <= names.size()) {
+    std::size_t end = names.find(';', start);
+    if (end == std::string_view::npos) end = names.size();
+    std::string_view name = names.substr(start, end - start);
+    while (!name.empty() && name.front() == ' ') name.remove_prefix(1);
+    while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+    if (!name.empty()) out.emplace_back(name);
+    start = end + 1;
+  }
+  return out;
+}
+
+void TDataSet::SetState(TDataSetState state) {
+  if (state_ == state) return;
+  state_ = state;
+  modified_ = false;
+  Fire(OnStateChange, *this);
+}
+
+void TDataSet::CheckActive() const {
+  if (!Active()) DatabaseError("Cannot perform this operation on a closed dataset");
+}
+
+void TDataSet::Open() {
+  if (Active()) return;
+  Fire(BeforeOpen, *this);
+  state_ = dsOpening;
+  try {
+    OpenCursor();
+    CreateFields();
+    FieldsCreated();
+  } catch (...) {
+    state_ = dsInactive;
+    DestroyFields();
+    throw;
+  }
+  bof_ = true;
+  eof_ = !InternalFirst();
+  SetState(dsBrowse);
+  Fire(AfterOpen, *this);
+  Fire(AfterScroll, *this);
+}
+
+void TDataSet::Close() {
+  if (!Active()) return;
+  Fire(BeforeClose, *this);
+  if (state_ == dsEdit || state_ == dsInsert) InternalCancel();
+  CloseCursor();
+  DestroyFields();
+  bof_ = eof_ = true;
+  SetState(dsInactive);
+  Fire(AfterClose, *this);
+}
+
+void TDataSet::CreateFields() {
+  fields_.clear();
+  for (const TFieldDef& def : fieldDefs_)
+    if (!def.Hidden) fields_.push_back(std::make_unique<TField>(*this, def));
+}
+
+TField* TDataSet::FindField(std::string_view name) {
+  for (auto& f : fields_)
+    if (olv::utf8::SameText(f->FieldName(), name)) return f.get();
+  return nullptr;
+}
+
+TField& TDataSet::FieldByName(std::string_view name) {
+  if (TField* f = FindField(name)) return *f;
+  DatabaseError("Field '" + std::string(name) + "' not found");
+}
+
+void TDataSet::CheckBrowseMode() {
+  CheckActive();
+  if (state_ == dsEdit || state_ == dsInsert) {
+    if (modified_) {
+      Post();
+    } else {
+      Cancel();
+    }
+  }
+}
+
+void TDataSet::Resync() {
+  const bool has = HasCurrentRecord();
+  bof_ = !has && bof_;
+  eof_ = !has;
+  if (has) bof_ = false;
+}
+
+void TDataSet::First() {
+  CheckBrowseMode();
+  Fire(BeforeScroll, *this);
+  eof_ = !InternalFirst();
+  bof_ = true;
+  Fire(AfterScroll, *this);
+}
+
+void TDataSet::Last() {
+  CheckBrowseMode();
+  Fire(BeforeScroll, *this);
+  bof_ = !InternalLast();
+  eof_ = true;
+  Fire(AfterScroll, *this);
+}
+
+void TDataSet::Next() {
+  CheckBrowseMode();
+  Fire(BeforeScroll, *this);
+  if (!eof_) {
+    if (InternalNext()) {
+      bof_ = false;
+    } else {
+      eof_ = true;
+    }
+  }
+  Fire(AfterScroll, *this);
+}
+
+void TDataSet::Prior() {
+  CheckBrowseMode();
+  Fire(BeforeScroll, *this);
+  if (!bof_) {
+    if (InternalPrior()) {
+      eof_ = false;
+    } else {
+      bof_ = true;
+    }
+  }
+  Fire(AfterScroll, *this);
+}
+
+void TDataSet::BeginInsert(bool append) {
+  CheckBrowseMode();
+  if (!CanModify()) DatabaseError("Cannot modify a read-only dataset");
+  Fire(BeforeInsert, *this);
+  Fire(BeforeScroll, *this);
+  InternalInsert(append);
+  SetState(dsInsert);
+  for (auto& f : fields_) f->SetModified(false);
+  // Defaults before the new-record event, so that the handler sees (and may override) them.
+  for (auto& f : fields_)
+    if (!f->DefaultExpression.empty()) f->SetAsString(f->DefaultExpression);
+  Fire(OnNewRecord, *this);
+  modified_ = false;
+  Fire(AfterInsert, *this);
+  Fire(AfterScroll, *this);
+}
+
+void TDataSet::Edit() {
+  if (state_ == dsEdit || state_ == dsInsert) return;
+  CheckActive();
+  if (IsEmpty()) {
+    Insert();
+    return;
+  }
+  if (!CanModify()) DatabaseError("Cannot modify a read-only dataset");
+  Fire(BeforeEdit, *this);
+  InternalEdit();
+  SetState(dsEdit);
+  for (auto& f : fields_) f->SetModified(false);
+  Fire(AfterEdit, *this);
+}
+
+void TDataSet::Post() {
+  if (state_ != dsEdit && state_ != dsInsert) return;
+  Fire(BeforePost, *this);
+  for (auto& f : fields_)
+    if (f->Required && !f->ReadOnly() && f->FieldNo() > 0 && f->IsNull())
+      DatabaseError("Field '" + f->DisplayName() + "' must have a value");
+  InternalPost();
+  SetState(dsBrowse);
+  Resync();
+  Fire(AfterPost, *this);
+}
+
+void TDataSet::Cancel() {
+  if (state_ != dsEdit && state_ != dsInsert) return;
+  Fire(BeforeCancel, *this);
+  InternalCancel();
+  SetState(dsBrowse);
+  Resync();
+  Fire(AfterCancel, *this);
+}
+
+void TDataSet::Delete() {
+  CheckActive();
+  if (state_ == dsInsert) {
+    Cancel();
+    return;
+  }
+  if (IsEmpty()) DatabaseError("Cannot perform this operation on an empty dataset");
+  if (!CanModify()) DatabaseError("Cannot modify a read-only dataset");
+  if (state_ == dsEdit) Cancel();
+  Fire(BeforeDelete, *this);
+  Fire(BeforeScroll, *this);
+  InternalDelete();
+  Resync();
+  if (eof_) bof_ = true;
+  Fire(AfterDelete, *this);
+  Fire(AfterScroll, *this);
+}
+
+void TDataSet::FieldChanged(TField& field) {
+  field.SetModified(true);
+  if (state_ != dsCalcFields && state_ != dsFilter && state_ != dsNewValue) modified_ = true;
+}
+
+void TDataSet::GotoBookmark(const TBookmark& bookmark) {
+  CheckBrowseMode();
+  Fire(BeforeScroll, *this);
+  InternalGotoBookmark(bookmark);
+  Resync();
+  Fire(AfterScroll, *this);
+}
+
+void TDataSet::SetFiltered(bool value) {
+  if (Active()) CheckBrowseMode();
+  if (filtered_ == value) return;
+  filtered_ = value;
+  FilterChanged(Active());
+  if (Active()) {
+    bof_ = true;
+    eof_ = !InternalFirst();
+  }
+}
+
+void TDataSet::SetFilterData(std::string text, TFilterOptions options) {
+  if (text == filterText_ && options == filterOptions_) return;
+  if (Active()) CheckBrowseMode();
+  filterText_ = std::move(text);
+  filterOptions_ = options;
+  const bool renumber = Active() && filtered_;
+  FilterChanged(renumber);
+  if (renumber) {
+    bof_ = true;
+    eof_ = !InternalFirst();
+  }
+}
+
+void TDataSet::SetOnFilterRecord(TFilterRecordEvent handler) {
+  if (Active()) CheckBrowseMode();
+  onFilterRecord_ = std::move(handler);
+  FilterChanged(Active());
+  if (Active()) {
+    bof_ = true;
+    eof_ = !InternalFirst();
+  }
+}
+
+bool TDataSet::Find(bool restart, bool goForward) {
+  CheckBrowseMode();
+  Fire(BeforeScroll, *this);
+  found_ = FindRecord(restart, goForward);
+  if (found_) {
+    Resync();
+    Fire(AfterScroll, *this);
+  }
+  return found_;
+}
+
+bool TDataSet::Locate(std::string_view keyFields, const std::vector<Variant>& keyValues, TLocateOptions options) {
+  CheckBrowseMode();
+  Fire(BeforeScroll, *this);
+  const bool found = LocateRecord(keyFields, keyValues, options);
+  if (found) {
+    Resync();
+    Fire(AfterScroll, *this);
+  }
+  return found;
+}
+
+std::vector<Variant> TDataSet::LookupValues(std::string_view keyFields, const std::vector<Variant>& keyValues,
+                                            std::string_view resultFields) {
+  CheckBrowseMode();
+  std::vector<Variant> values;
+  if (!LookupRecord(keyFields, keyValues, resultFields, values)) {
+    values.assign(std::max<std::size_t>(SplitNames(resultFields).size(), 1), Variant::Null());
+  }
+  return values;
+}
+
+Variant TDataSet::Lookup(std::string_view keyFields, const std::vector<Variant>& keyValues,
+                         std::string_view resultFields) {
+  std::vector<Variant> values = LookupValues(keyFields, keyValues, resultFields);
+  return values.empty() ? Variant::Null() : values.front();
+}
+
+}  // namespace da

@@ -1,0 +1,229 @@
+#pragma once
+// TDataSet: the dataset base that the record-store dataset (TMemDataSet) builds on, in place of the
+// platform's. It owns the dataset's state machine (inactive, browse, edit, insert and the internal
+// states in which fields are read from another buffer), the cursor flags BOF and EOF, the field
+// definitions and fields, the filter settings, and the events around every change of state, in the
+// platform's order:
+//   Open:   BeforeOpen, AfterOpen, AfterScroll        Close:  BeforeClose, AfterClose
+//   Insert: BeforeInsert, BeforeScroll, OnNewRecord, AfterInsert, AfterScroll
+//   Edit:   BeforeEdit, AfterEdit                     Post:   BeforePost, AfterPost
+//   Cancel: BeforeCancel, AfterCancel
+//   Delete: BeforeDelete, BeforeScroll, AfterDelete, AfterScroll
+//   moves (First, Next, Prior, Last, bookmarks, locate, find): BeforeScroll, AfterScroll
+// OnStateChange follows every change of State. A move in the edit or insert state posts a modified
+// record and cancels an unmodified one first.
+//
+// Where the rows live, and how a record is read, written, located and filtered, is the
+// subclass's: the protected virtual operations below. Errors are EDatabaseError with the
+// platform's texts. One thread at a time; events run on the caller's thread.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dataaccess/BlobStream.h"
+#include "dataaccess/DAErrors.h"
+#include "dataaccess/Data.h"
+#include "dataaccess/Field.h"
+#include "dataaccess/Variant.h"
+
+namespace da {
+
+enum TDataSetState : std::uint8_t {
+  dsInactive, dsBrowse, dsEdit, dsInsert, dsSetKey, dsCalcFields, dsFilter, dsNewValue, dsOldValue,
+  dsCurValue, dsBlockRead, dsInternalCalc, dsOpening
+};
+
+using TLocateOptions = std::uint8_t;
+inline constexpr TLocateOptions loCaseInsensitive = 1;
+inline constexpr TLocateOptions loPartialKey = 2;
+using TFilterOptions = std::uint8_t;
+inline constexpr TFilterOptions foCaseInsensitive = 1;
+inline constexpr TFilterOptions foNoPartialCompare = 2;
+
+using TBookmark = TRecBookmark;
+
+// Field names of a list separated by ";", blanks trimmed, empty names dropped.
+std::vector<std::string> SplitNames(std::string_view names);
+
+// The platform's silent abort: stops an operation without an error message.
+class EAbort : public Exception {
+ public:
+  EAbort() : Exception("Operation aborted") {}
+};
+
+class TDataSet {
+ public:
+  using TNotifyEvent = std::function<void(TDataSet&)>;
+  using TFilterRecordEvent = std::function<void(TDataSet&, bool& accept)>;
+
+  TDataSet() = default;
+  virtual ~TDataSet() = default;
+  TDataSet(const TDataSet&) = delete;
+  TDataSet& operator=(const TDataSet&) = delete;
+
+  TNotifyEvent BeforeOpen, AfterOpen, BeforeClose, AfterClose, BeforeInsert, AfterInsert, BeforeEdit, AfterEdit,
+      BeforePost, AfterPost, BeforeCancel, AfterCancel, BeforeDelete, AfterDelete, BeforeScroll, AfterScroll,
+      OnNewRecord, OnStateChange;
+
+  // ---- opening ----
+  void Open();
+  void Close();
+  void SetActive(bool value) { value ? Open() : Close(); }
+  bool Active() const { return state_ != dsInactive; }
+  TDataSetState State() const { return state_; }
+
+  // ---- navigation ----
+  void First();
+  void Last();
+  void Next();
+  void Prior();
+  bool Eof() const { return eof_; }
+  bool Bof() const { return bof_; }
+  bool IsEmpty() const { return bof_ && eof_; }
+  virtual int RecordCount() = 0;
+  virtual int RecNo() = 0;
+  virtual void SetRecNo(int value) = 0;
+
+  // ---- changes ----
+  void Insert() { BeginInsert(false); }
+  void Append() { BeginInsert(true); }
+  void Edit();
+  void Post();
+  void Cancel();
+  void Delete();
+  void CheckBrowseMode();
+  bool Modified() const { return modified_; }
+  void SetModified(bool value) { modified_ = value; }
+  bool ReadOnly = false;
+  virtual bool CanModify() const { return !ReadOnly; }
+
+  // ---- fields ----
+  std::vector<TFieldDef>& FieldDefs() { return fieldDefs_; }
+  int FieldCount() const { return static_cast<int>(fields_.size()); }
+  TField& Fields(int index) { return *fields_.at(static_cast<std::size_t>(index)); }
+  TField* FindField(std::string_view name);
+  // EDatabaseError "Field '%s' not found" when missing.
+  TField& FieldByName(std::string_view name);
+
+  // Field data of the record the state selects (see ActiveRecord); false when NULL or when there
+  // is no record. buffer may be nullptr to ask for NULL only; capacity bounds what is written.
+  virtual bool GetFieldData(const TField& field, void* buffer, std::size_t capacity) = 0;
+  virtual Variant GetFieldValue(const TField& field) = 0;
+  virtual void SetFieldValue(TField& field, const Variant& value) = 0;
+  // The record buffer the current state reads and writes (nullptr when there is none).
+  virtual const void* ActiveRecord() const = 0;
+
+  // ---- bookmarks ----
+  virtual TBookmark GetBookmark() = 0;
+  void GotoBookmark(const TBookmark& bookmark);
+  virtual bool BookmarkValid(const TBookmark& bookmark) = 0;
+  virtual int CompareBookmarks(const TBookmark& a, const TBookmark& b) = 0;
+
+  // ---- filter, find, locate, lookup ----
+  const std::string& Filter() const { return filterText_; }
+  void SetFilter(std::string text) { SetFilterData(std::move(text), filterOptions_); }
+  TFilterOptions FilterOptions() const { return filterOptions_; }
+  void SetFilterOptions(TFilterOptions options) { SetFilterData(filterText_, options); }
+  bool Filtered() const { return filtered_; }
+  void SetFiltered(bool value);
+  const TFilterRecordEvent& OnFilterRecord() const { return onFilterRecord_; }
+  void SetOnFilterRecord(TFilterRecordEvent handler);
+
+  bool FindFirst() { return Find(true, true); }
+  bool FindNext() { return Find(false, true); }
+  bool FindPrior() { return Find(false, false); }
+  bool FindLast() { return Find(true, false); }
+  bool Found() const { return found_; }
+
+  // keyFields are names separated by ";", one value each.
+  bool Locate(std::string_view keyFields, const std::vector<Variant>& keyValues, TLocateOptions options);
+  // Null unless a record matches; the current record stays. resultFields: names separated by ";"
+  // (several give a byte-less array: here a Variant of the first; use LookupValues for all).
+  Variant Lookup(std::string_view keyFields, const std::vector<Variant>& keyValues, std::string_view resultFields);
+  std::vector<Variant> LookupValues(std::string_view keyFields, const std::vector<Variant>& keyValues,
+                                    std::string_view resultFields);
+
+  // ---- blobs ----
+  virtual std::unique_ptr<TStream> CreateBlobStream(TField& field, TBlobStreamMode mode) = 0;
+  virtual std::uint32_t ReadBlob(int fieldNo, void* record, std::uint32_t position, std::uint32_t count, void* dest) = 0;
+  virtual void WriteBlob(int fieldNo, void* record, std::uint32_t position, std::uint32_t count, const void* source) = 0;
+  virtual void TruncateBlob(int fieldNo, void* record, std::uint32_t size) = 0;
+  virtual std::uint32_t GetBlobSize(int fieldNo, void* record) = 0;
+
+  // Called by a field after its value changed.
+  virtual void FieldChanged(TField& field);
+
+ protected:
+  // Cursor: OpenCursor prepares the rows and fills FieldDefs; the base then makes the fields.
+  virtual void OpenCursor() = 0;
+  virtual void CloseCursor() = 0;
+  // After the fields were made from the definitions at open (value ranges and the like).
+  virtual void FieldsCreated() {}
+  // Moves: false when there is no record in that direction; the cursor then stays where it was
+  // (or, at the first or last move of an empty dataset, on no record).
+  virtual bool InternalFirst() = 0;
+  virtual bool InternalLast() = 0;
+  virtual bool InternalNext() = 0;
+  virtual bool InternalPrior() = 0;
+  // Whether the cursor is on a record now (after a change by the subclass).
+  virtual bool HasCurrentRecord() = 0;
+  virtual void InternalGotoBookmark(const TBookmark& bookmark) = 0;
+
+  virtual void InternalInsert(bool append) = 0;
+  virtual void InternalEdit() = 0;
+  virtual void InternalPost() = 0;
+  virtual void InternalCancel() = 0;
+  virtual void InternalDelete() = 0;
+
+  // Filter settings changed (text, options, switch or event); the subclass applies them.
+  virtual void FilterChanged(bool renumber) = 0;
+  // Moves to the next record (forward) or the previous one that the filter settings accept, also
+  // when the dataset is not filtered; from the first or last when restarting. False: not moved.
+  virtual bool FindRecord(bool restart, bool goForward) = 0;
+  virtual bool LocateRecord(std::string_view keyFields, const std::vector<Variant>& keyValues,
+                            TLocateOptions options) = 0;
+  virtual bool LookupRecord(std::string_view keyFields, const std::vector<Variant>& keyValues,
+                            std::string_view resultFields, std::vector<Variant>& values) = 0;
+
+  void SetState(TDataSetState state);
+  // An internal state for reading another buffer (filter, calculated fields, old values): no events,
+  // the modified flag kept. Returns the state to restore with RestoreState.
+  TDataSetState SetTempState(TDataSetState state) {
+    const TDataSetState old = state_;
+    state_ = state;
+    return old;
+  }
+  void RestoreState(TDataSetState state) { state_ = state; }
+  void CreateFields();
+  void DestroyFields() { fields_.clear(); }
+  // Re-reads BOF/EOF after a change moved the cursor.
+  void Resync();
+  static void Fire(const TNotifyEvent& event, TDataSet& self) {
+    if (event) event(self);
+  }
+  [[noreturn]] static void DatabaseError(const std::string& text) { throw EDatabaseError(text); }
+
+  bool bof_ = true;
+  bool eof_ = true;
+  bool filtered_ = false;
+  std::string filterText_;
+  TFilterOptions filterOptions_ = 0;
+  TFilterRecordEvent onFilterRecord_;
+
+ private:
+  void BeginInsert(bool append);
+  void SetFilterData(std::string text, TFilterOptions options);
+  bool Find(bool restart, bool goForward);
+  void CheckActive() const;
+
+  TDataSetState state_ = dsInactive;
+  bool modified_ = false;
+  bool found_ = false;
+  std::vector<TFieldDef> fieldDefs_;
+  std::vector<std::unique_ptr<TField>> fields_;
+};
+
+}  // namespace da

@@ -1,0 +1,74 @@
+#pragma once
+// A driver of our own that runs real SQL against SQLite, so that the components can be tested on
+// live statements before the Oracle layer exists. The connection opens the database named by
+// Server (":memory:" when empty); a command runs its SQL with its parameters (":name" or "?"),
+// binding each TParamDesc in order; a record set describes the result's columns (INTEGER ->
+// dtInt32, REAL -> dtFloat, anything else a dtString of 255, BLOB -> dtBlob) and fetches FetchRows
+// rows at a time. Errors are EDAError with SQLite's code and message. One thread.
+#include <memory>
+#include <string>
+
+#include "dataaccess/VtAccess.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace da::testing {
+
+class SqliteConnection : public TVtConnection {
+ public:
+  ~SqliteConnection() override;
+  void Connect(const std::string& connectString) override;
+  void Disconnect() override;
+  void StartTransaction() override;
+  void Commit() override;
+  void Rollback() override;
+  std::unique_ptr<TVtCommand> CreateCommand() override;
+  std::unique_ptr<TVtRecordSet> CreateRecordSet() override;
+
+  sqlite3* Handle() const { return db_; }
+  void Exec(const std::string& sql);
+
+ private:
+  sqlite3* db_ = nullptr;
+};
+
+class SqliteCommand : public TVtCommand {
+ public:
+  ~SqliteCommand() override { Unprepare(); }
+  void Prepare() override;
+  void Unprepare() override;
+  bool GetPrepared() override { return stmt_ != nullptr; }
+  // Runs the statement once per iteration; a query is left at its first row for the record set.
+  void Execute(int iterations = 1) override;
+  int GetCursorState() override { return 0; }
+  void SetCursorState(int) override {}
+
+  sqlite3_stmt* Statement() const { return stmt_; }
+  // The step result of the last execution or fetch (SQLITE_ROW while rows remain).
+  int LastStep = 0;
+  int Step();
+
+ private:
+  sqlite3* Db() const;
+  sqlite3_stmt* stmt_ = nullptr;
+};
+
+class SqliteRecordSet : public TVtRecordSet {
+ public:
+  SqliteRecordSet() { SetCommand(CreateCommand()); }
+  std::unique_ptr<TVtCommand> CreateCommand() override { return std::make_unique<SqliteCommand>(); }
+  bool Fetch(bool fetchBack = false) override;
+  int FetchCount = 0;
+
+ protected:
+  void InternalInitFields() override;
+  void InternalPrepare() override;
+  void ExecuteCommand() override;
+  void InternalClose() override { Cmd().Unprepare(); }
+
+ private:
+  SqliteCommand& Cmd() { return static_cast<SqliteCommand&>(*GetCommand()); }
+};
+
+}  // namespace da::testing
