@@ -1,5 +1,8 @@
 #include "app/core/DosCommandScheme.h"
 
+#include "app/core/CommandArgs.h"
+#include "platform/Process.h"
+
 namespace sch {
 
 void TDosCommandScheme::BuildParamList() {
@@ -16,7 +19,53 @@ std::string TDosCommandScheme::BuildCommandLine() {
   const std::string params = ParamValue("params");
   const size_t last = params.find_last_not_of(std::string_view(" \t\r\n\0", 5));
   if (last != std::string::npos) line += " " + params;
-  return line;
+  return ExpandParamMacros(line);
+}
+
+std::string RunResultText(int exitCode) {
+  switch (exitCode) {
+    case 0:
+      return "Ok";
+    case plat::kExitTerminatedByUser:
+      return "Cancel by user";
+    case plat::kExitTerminatedOnClose:
+      return "Terminate by main program";
+    default:
+      return "Failed with exit code " + std::to_string(exitCode);
+  }
+}
+
+bool TDosCommandScheme::DoRun() {
+  bool ok = false;
+  try {
+    CurLog->AddResult("Run Scripts...");
+    const std::string commandLine = UpdateState();
+    const std::string program = ExpandParamMacros("\"" + ParamValue("cmdfilename") + "\"");
+    const std::string params = commandLine.size() > program.size() ? commandLine.substr(program.size()) : "";
+    CurLog->RunScripts = program + " " + params;
+
+    plat::SpawnOptions options;
+    options.program = program.substr(1, program.size() - 2);
+    options.args = SplitCommandArgs(params);
+    options.showOutput = ShowDos.load();
+    std::shared_ptr<plat::Process> process = plat::Process::spawn(options, &Processes());
+    SetProcess(process);
+    const int code = process->wait();
+    SetProcess(nullptr);
+    CurLog->ExitCode = code;
+    ok = code != plat::kExitStartFailed;
+    CurLog->IsSucceed = code == 0;
+    if (ok) {
+      CurLog->AddResult(RunResultText(code) + "\r\n");
+    } else {
+      CurLog->AddResult("Could not start the program: " + process->startError() + "\r\n");
+    }
+  } catch (const std::exception& e) {
+    SetProcess(nullptr);
+    CurLog->IsSucceed = false;
+    CurLog->AddResult(std::string("Error occured\r\n") + e.what() + "\r\n");
+  }
+  return ok;
 }
 
 }  // namespace sch

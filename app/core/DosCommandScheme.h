@@ -8,6 +8,9 @@
 
 namespace sch {
 
+// The result text of a run step's exit code.
+std::string RunResultText(int exitCode);
+
 class TDosCommandScheme : public TSchemeObject {
   OLV_CLASS(TDosCommandScheme, TSchemeObject)
  public:
@@ -19,7 +22,15 @@ class TDosCommandScheme : public TSchemeObject {
   bool IsValid() override;
   // The program in double quotes, then a blank and "params" as typed when it holds more than
   // blanks, tabs, line ends and zero characters.
+  // (With the parameter macros of a run or edit expanded in the whole line.)
   std::string BuildCommandLine() override;
+  // Starts the program ("cmdfilename", macros expanded) with "params" split into arguments
+  // (SplitCommandArgs; no shell), its output shown only with ShowDos, and waits for it without
+  // polling. The record gets the exit code, the command line and the result text: "Ok" for 0,
+  // "Cancel by user" for 100, "Terminate by main program" for 101, "Failed with exit code N"
+  // for another code, "Could not start the program: REASON" when it did not start (-1). Returns
+  // whether the program started; the record succeeds only with exit code 0.
+  bool DoRun() override;
 };
 
 }  // namespace sch

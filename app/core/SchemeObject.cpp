@@ -1,7 +1,16 @@
 #include "app/core/SchemeObject.h"
 
+#include <filesystem>
+
+#include "app/core/DateMacros.h"
 #include "app/core/SchemeEditor.h"
+#include "app/core/SchemeExecThread.h"
 #include "app/core/SchemeWrapper.h"
+#include "foundation/DateTime.h"
+#include "foundation/Format.h"
+#include "platform/MainThread.h"
+#include "platform/Process.h"
+#include "platform/ProcessRegistry.h"
 
 namespace sch {
 
@@ -10,7 +19,7 @@ TSchemeObject::TSchemeObject()
       SchParams(std::make_unique<olv::OlvStringList>()),
       LogList(std::make_unique<olv::TList>()) {}
 
-TSchemeObject::~TSchemeObject() = default;
+TSchemeObject::~TSchemeObject() { StopThreads(); }
 
 void TSchemeObject::SetSchName(std::string_view name) {
   if (name == schName_) return;
@@ -178,6 +187,212 @@ void TSchemeObject::CopyPropsTo(olv::TBaseObject& dest, std::string_view filter)
   TBaseObject::CopyPropsTo(dest, filter);
   // The copied parameters must point at the destination's own list.
   if (auto* scheme = dynamic_cast<TSchemeObject*>(&dest)) scheme->AdoptFields();
+}
+
+// --- Runs -----------------------------------------------------------------------------------
+
+void TSchemeObject::RegisterParamMacros() {
+  auto macros = std::make_unique<ParamMacros>();
+  for (int i = 0; i < ParamCount(); ++i) {
+    if (const TItemDescription* item = GetParam(i)) macros->SetMacro(item->KeyName(), item->KeyValue());
+  }
+  std::lock_guard lock(macrosMutex_);
+  macros_ = std::move(macros);
+}
+
+void TSchemeObject::ClearParamMacros() {
+  std::lock_guard lock(macrosMutex_);
+  macros_.reset();
+}
+
+std::string TSchemeObject::ExpandParamMacros(std::string_view text) const {
+  std::lock_guard lock(macrosMutex_);
+  return macros_ ? macros_->Expand(text) : std::string(text);
+}
+
+void TSchemeObject::SendRunNotice(int param) {
+  if (!Owner || !Owner->Handle) return;
+  auto handle = Owner->Handle;
+  plat::MainThread* mainThread = Owner->MainThread ? Owner->MainThread : plat::CurrentMainThread();
+  if (mainThread) {
+    // False once the application is closing: the notice is dropped and the run goes on.
+    mainThread->send([&] { handle(plat::kMsgSchemeRun, param, *this); });
+  } else {
+    handle(plat::kMsgSchemeRun, param, *this);
+  }
+}
+
+void TSchemeObject::BeforeRun() {
+  if (AutoClearLogs) {
+    if (RemainCount < 0) RemainCount = 0;
+    while (LogCount() > RemainCount) {
+      // The record of this run is not in the list yet.
+      DeleteLog(0);
+    }
+  }
+  SendRunNotice(plat::kSchemeRunStarted);
+  if (Owner && Owner->OnBeforeRun) Owner->OnBeforeRun(*this);
+}
+
+void TSchemeObject::AfterRun() {
+  SendRunNotice(plat::kSchemeRunEnded);
+  if (Owner && Owner->OnAfterRun) Owner->OnAfterRun(*this);
+}
+
+bool TSchemeObject::Run() {
+  if (!TryBeginRun()) return false;
+  bool valid = false;
+  try {
+    valid = IsValid();
+  } catch (...) {
+  }
+  if (!valid) {
+    EndRun(ssInvalid);
+    return false;
+  }
+  CurLog = nullptr;
+  auto record = std::make_unique<TSchemeLog>();
+  TSchemeLog* log = record.get();
+  bool ok = false;
+  try {
+    BeforeRun();
+    LogList->Add(std::move(record));
+    CurLog = log;
+    log->StartTime = olv::Now();
+    log->ExitCode = plat::kExitStartFailed;
+    log->ActiveMode = ActiveMode.load() == 1;
+    log->IsSucceed = false;
+    RegisterParamMacros();
+    ok = DoRun();
+  } catch (const std::exception& e) {
+    ok = false;
+    if (record) {  // the failure came before the record was listed
+      LogList->Add(std::move(record));
+      CurLog = log;
+      log->StartTime = olv::Now();
+      log->ExitCode = plat::kExitStartFailed;
+    }
+    log->AddResult(std::string("Error occured\r\n") + e.what() + "\r\n");
+    log->IsSucceed = false;
+  } catch (...) {
+    ok = false;
+    if (record) {
+      LogList->Add(std::move(record));
+      CurLog = log;
+      log->StartTime = olv::Now();
+      log->ExitCode = plat::kExitStartFailed;
+    }
+    log->AddResult("Error occured\r\n");
+    log->IsSucceed = false;
+  }
+  FinishRun(ok);
+  return ok;
+}
+
+void TSchemeObject::FinishRun(bool ok) {
+  try {
+    ClearParamMacros();
+  } catch (...) {
+  }
+  SetProcess(nullptr);
+  if (CurLog) {
+    CurLog->IsSucceed = ok && CurLog->IsSucceed;
+    CurLog->EndTime = olv::Now();
+    if (ok) LastRunTime = CurLog->EndTime;
+  }
+  EndRun(ssWaiting);
+  try {
+    AfterRun();
+  } catch (const std::exception& e) {
+    if (CurLog) {
+      CurLog->IsSucceed = false;
+      CurLog->AddResult(std::string("Error occured\r\n") + e.what() + "\r\n");
+    }
+  } catch (...) {
+    if (CurLog) CurLog->IsSucceed = false;
+  }
+}
+
+void TSchemeObject::StartTimer() {
+  std::lock_guard lock(threadsMutex_);
+  if (!execThread_) execThread_ = std::make_unique<TSchemeExecThread>(*this);
+  execThread_->Resume();
+}
+
+void TSchemeObject::StopTimer() {
+  std::lock_guard lock(threadsMutex_);
+  if (execThread_) execThread_->Suspend();
+}
+
+bool TSchemeObject::TimerStarted() const {
+  std::lock_guard lock(threadsMutex_);
+  return execThread_ && execThread_->Started();
+}
+
+void TSchemeObject::RunInBackground() {
+  std::vector<std::unique_ptr<TBackExecute>> done;
+  {
+    std::lock_guard lock(threadsMutex_);
+    for (auto& run : backRuns_) {
+      if (run->Finished()) done.push_back(std::move(run));
+    }
+    std::erase(backRuns_, nullptr);
+    backRuns_.push_back(std::make_unique<TBackExecute>(*this));
+  }
+  // done joins here, outside the lock.
+}
+
+void TSchemeObject::StopThreads() {
+  std::unique_ptr<TSchemeExecThread> timer;
+  std::vector<std::unique_ptr<TBackExecute>> runs;
+  {
+    std::lock_guard lock(threadsMutex_);
+    timer = std::move(execThread_);
+    runs = std::move(backRuns_);
+  }
+  if (timer) timer->Terminate();
+  runs.clear();
+}
+
+std::string TSchemeObject::ExpandFileName(std::string_view templ, bool unique, bool createFolder) {
+  namespace fs = std::filesystem;
+  std::string name = ExpandDateMacros(templ, olv::Now());
+  if (unique) {
+    size_t dot = name.rfind('.');
+    // A dot in a folder's name is no extension.
+    const size_t slash = name.rfind('/');
+    if (dot != std::string::npos && slash != std::string::npos && dot < slash) dot = std::string::npos;
+    const std::string ext = dot == std::string::npos ? std::string() : name.substr(dot);
+    const std::string stem = dot == std::string::npos ? name : name.substr(0, dot);
+    std::error_code ec;
+    for (int n = 1; fs::exists(name, ec); ++n) name = stem + "_" + std::to_string(n) + ext;
+  }
+  if (createFolder) {
+    const fs::path folder = fs::path(name).parent_path();
+    std::error_code ec;
+    if (!folder.empty() && !fs::exists(folder, ec)) fs::create_directories(folder, ec);
+  }
+  return name;
+}
+
+void TSchemeObject::SetProcess(std::shared_ptr<plat::Process> process) {
+  std::lock_guard lock(processMutex_);
+  ProcessHandle = process ? process->pid() : 0;
+  process_ = std::move(process);
+}
+
+bool TSchemeObject::TerminateProcess(int code) {
+  std::shared_ptr<plat::Process> process;
+  {
+    std::lock_guard lock(processMutex_);
+    process = process_;
+  }
+  return process && process->running() && process->terminate(code);
+}
+
+plat::ProcessRegistry& TSchemeObject::Processes() const {
+  if (Owner && Owner->Processes) return *Owner->Processes;
+  return plat::ProcessRegistry::global();
 }
 
 }  // namespace sch

@@ -13,19 +13,29 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/core/ItemDescription.h"
+#include "app/core/ParamMacros.h"
 #include "app/core/SchemeLog.h"
 #include "app/core/SchemeTime.h"
 #include "foundation/ObjLists.h"
 #include "foundation/OlvClass.h"
 #include "foundation/OlvStringList.h"
 
+namespace plat {
+class Process;
+class ProcessRegistry;
+}  // namespace plat
+
 namespace sch {
 
 class TSchemeWrapper;
+class TSchemeExecThread;
+class TBackExecute;
 
 // Kinds of scheme (SchType).
 enum SchemeKind : uint8_t { skNone = 0, skOracleExport = 1, skOracleImport = 2, skDosCommand = 3 };
@@ -93,9 +103,12 @@ class TSchemeObject : public olv::TBaseObject {
   bool TryBeginRun();
   void EndRun(int state = ssWaiting) { State.store(state); }
 
-  // The kinds' operations. Bases: nothing, false, empty.
-  virtual void BeforeRun() {}
-  virtual void AfterRun() {}
+  // The kinds' operations. BeforeRun (base): trims the old records when AutoClearLogs, sends
+  // the start notice and calls the owner's OnBeforeRun; AfterRun: the end notice and
+  // OnAfterRun. DoRun (base: false) returns whether the program could be started and sets
+  // CurLog->IsSucceed when the run truly succeeded.
+  virtual void BeforeRun();
+  virtual void AfterRun();
   virtual bool DoRun() { return false; }
   virtual void BuildParamList() {}
   virtual std::string BuildCommandLine() { return {}; }
@@ -104,10 +117,45 @@ class TSchemeObject : public olv::TBaseObject {
   // DlgType 1), the script editor for DlgType 4. True when the value was set.
   virtual bool EditParam(int index);
 
-  // Registers the parameters as macros for the length of an edit or run, and removes them
-  // again; nothing until the macro list is wired in.
-  virtual void RegisterParamMacros() {}
-  virtual void ClearParamMacros() {}
+  // Registers the parameters as macros for the length of an edit or run (in a list of this
+  // scheme's own, so concurrent runs never see each other's values), and removes them again.
+  virtual void RegisterParamMacros();
+  virtual void ClearParamMacros();
+  // text with the registered parameter macros expanded (unchanged when none are registered).
+  std::string ExpandParamMacros(std::string_view text) const;
+
+  // One run, on the calling thread (a timer or background thread). False, with nothing done,
+  // when the scheme is already running or not valid. Otherwise: old records trimmed to
+  // RemainCount (AutoClearLogs), the start notice, a new record (exit code -1), the parameter
+  // macros, DoRun, the end notice. Whatever is thrown on the way, the state is put back, the
+  // record is marked failed and the end notice is sent. Returns what DoRun returned: the
+  // program could be started (LastRunTime is then the record's end time). The record's
+  // IsSucceed is true only when DoRun also marked the record succeeded.
+  bool Run();
+
+  // The timer: StartTimer creates the scheme's TSchemeExecThread on first use and resumes it;
+  // StopTimer pauses it (a run in progress finishes first). TimerStarted: resumed.
+  void StartTimer();
+  void StopTimer();
+  bool TimerStarted() const;
+  // A run by hand on a short-lived thread (ActiveMode 1). Finished threads are joined on the
+  // next call and by StopThreads.
+  void RunInBackground();
+  // Ends the timer thread and joins it and every background run. The owner calls this before
+  // the scheme is destroyed (a run must not outlive the scheme's kind); any thread but the
+  // scheme's own.
+  void StopThreads();
+
+  // The template with its date macros expanded at now; when unique, "_1", "_2", ... before the
+  // extension until no such file exists; when createFolder, the folder with its parents made.
+  std::string ExpandFileName(std::string_view templ, bool unique, bool createFolder);
+
+  // The running child, so that a terminate command on another thread can reach it.
+  void SetProcess(std::shared_ptr<plat::Process> process);
+  // Ends the running child with code (100 or 101); false when none runs.
+  bool TerminateProcess(int code);
+  // Where this scheme's children are listed: the owner's registry, else the program's.
+  plat::ProcessRegistry& Processes() const;
 
   void EnumProps(olv::PropMode mode, olv::TPropEnumProc& proc) override;
   void AfterRead(olv::TObjReader& reader) override;
@@ -116,6 +164,19 @@ class TSchemeObject : public olv::TBaseObject {
  private:
   // Lists that reading or copying left unassigned are created; parameters learn their list.
   void AdoptFields();
+  // The end of a run, whatever happened in it.
+  void FinishRun(bool ok);
+  void SendRunNotice(int param);
+
+  std::unique_ptr<TSchemeExecThread> execThread_;
+  std::vector<std::unique_ptr<TBackExecute>> backRuns_;
+  mutable std::mutex threadsMutex_;
+
+  mutable std::mutex macrosMutex_;
+  std::unique_ptr<ParamMacros> macros_;
+
+  mutable std::mutex processMutex_;
+  std::shared_ptr<plat::Process> process_;
 
   std::string schName_;
   uint8_t schType_ = skNone;

@@ -79,4 +79,47 @@ void TSchemeTime::GetTexts(olv::TStringList& strings) const {
   }
 }
 
+bool TSchemeTimeItem::Matches(int mode, double last, double now) const {
+  int y = 0, m = 0, d = 0;
+  olv::DecodeDate(now, y, m, d);
+  olv::TDateTime date = 0;
+  bool ok = false;
+  switch (mode) {
+    case tmDay:
+      ok = olv::TryEncodeDate(y, m, d, date);
+      break;
+    case tmWeek: {
+      if (Week > 6) return false;
+      const int today = (olv::DayOfWeek(now) + 5) % 7;  // 0 = Monday
+      date = olv::DateOf(now) - today + Week;
+      ok = true;
+      break;
+    }
+    case tmMonth:
+      ok = olv::TryEncodeDate(y, m, Day, date);
+      break;
+    case tmYear:
+      ok = olv::TryEncodeDate(y, Month, Day, date);
+      break;
+    case tmSpecifically:
+      ok = olv::TryEncodeDate(Year, Month, Day, date);
+      break;
+    default:
+      return false;
+  }
+  // A date the period lacks skips this item for the period; the timer goes on.
+  olv::TDateTime time = 0;
+  if (!ok || !olv::TryEncodeTime(Hour, Minute, 0, 0, time)) return false;
+  const double t = olv::ComposeDateTime(date, time);
+  return last < t && t <= now;
+}
+
+bool TSchemeTime::Matches(double last, double now) const {
+  for (int i = 0; i < Count(); ++i) {
+    const TSchemeTimeItem* item = GetItem(i);
+    if (item && item->Matches(FMode, last, now)) return true;
+  }
+  return false;
+}
+
 }  // namespace sch

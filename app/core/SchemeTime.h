@@ -41,6 +41,12 @@ class TSchemeTimeItem : public olv::TBaseObject {
   // The display text under a time mode: "8:5", "Monday8:5", "15 days 8:5", "3-15 8:5",
   // "2024-3-15 8:5"; an unknown mode shows as "Specifically".
   std::string GetText(int mode) const;
+
+  // Whether this run time is due under mode: its moment T in the current period of now (today,
+  // this week from Monday, this month, this year; once for "Specifically") satisfies
+  // last < T <= now. A date the period lacks (the 31st in a shorter month, 29 February outside
+  // leap years) and an unknown mode never match.
+  bool Matches(int mode, double last, double now) const;
 };
 
 class TSchemeTime : public olv::TBaseObject {
@@ -62,6 +68,9 @@ class TSchemeTime : public olv::TBaseObject {
   TSchemeTimeItem* GetItem(int index) const;
   // Appends the display text of every item under FMode.
   void GetTexts(olv::TStringList& strings) const;
+
+  // True when any item matches under FMode; no item, no match.
+  bool Matches(double last, double now) const;
 };
 
 }  // namespace sch

@@ -1,5 +1,8 @@
 #include "app/core/SchemeWrapper.h"
 
+#include "app/core/OracleScheme.h"
+#include "platform/Process.h"
+
 #include "app/core/DosCommandScheme.h"
 #include "app/core/OracleScheme.h"
 #include "app/core/SchemeKey.h"
@@ -65,6 +68,19 @@ void TSchemeWrapper::AdoptSchemes() {
 void TSchemeWrapper::CopyPropsTo(olv::TBaseObject& dest, std::string_view filter) const {
   TBaseObject::CopyPropsTo(dest, filter);
   if (auto* wrapper = dynamic_cast<TSchemeWrapper*>(&dest)) wrapper->AdoptSchemes();
+}
+
+bool TSchemeWrapper::TerminateScheme(TSchemeObject& scheme) {
+  return scheme.TerminateProcess(plat::kExitTerminatedByUser);
+}
+
+int TSchemeWrapper::TerminateAll() {
+  int ended = 0;
+  for (int i = 0; i < Count(); ++i) {
+    TSchemeObject* scheme = GetScheme(i);
+    if (scheme && dynamic_cast<TOracleScheme*>(scheme) && TerminateScheme(*scheme)) ++ended;
+  }
+  return ended;
 }
 
 }  // namespace sch

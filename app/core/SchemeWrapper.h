@@ -14,6 +14,11 @@
 #include "foundation/OlvClass.h"
 #include "foundation/OlvStringList.h"
 
+namespace plat {
+class MainThread;
+class ProcessRegistry;
+}  // namespace plat
+
 namespace sch {
 
 class TSchemeWrapper : public olv::TBaseObject {
@@ -28,6 +33,20 @@ class TSchemeWrapper : public olv::TBaseObject {
   // Not stored: called on the running thread around each run.
   std::function<void(TSchemeObject&)> OnBeforeRun;
   std::function<void(TSchemeObject&)> OnAfterRun;
+  // Not stored: the receiver of the run notices (message plat::kMsgSchemeRun, first parameter
+  // plat::kSchemeRunStarted or plat::kSchemeRunEnded, then the scheme). A run hands it to
+  // MainThread (plat::CurrentMainThread() when null) with a blocking send, so the run waits
+  // while it is handled; with no main thread installed it is called on the running thread.
+  std::function<void(int message, int param, TSchemeObject& scheme)> Handle;
+  plat::MainThread* MainThread = nullptr;
+  // Not stored: where the schemes' children are listed; null: plat::ProcessRegistry::global().
+  plat::ProcessRegistry* Processes = nullptr;
+
+  // Ends the scheme's running child with exit code 100; false when none runs.
+  bool TerminateScheme(TSchemeObject& scheme);
+  // TerminateScheme for every Oracle (export or import) scheme; command files are left alone.
+  // Returns how many children were ended.
+  int TerminateAll();
 
   // The class of a kind: 1 export, 2 import, 3 command file; null for any other.
   virtual const olv::TClass* GetSchemeClass(int kind) const;

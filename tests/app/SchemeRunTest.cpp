@@ -1,0 +1,312 @@
+// One run of a scheme: the frame every kind shares, the command-file kind end to end with the
+// stand-in program, file names with date macros, and the argument vector of a command file.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/core/CommandArgs.h"
+#include "app/core/DateMacros.h"
+#include "app/core/SchCommon.h"
+#include "platform/MainThread.h"
+#include "platform/Process.h"
+#include "platform/ProcessRegistry.h"
+#include "tests/app/ChildProcesses.h"
+#include "tests/app/SchemeTestSupport.h"
+#include "tests/app/ScratchFolder.h"
+
+namespace {
+
+const std::string kFakeCmd = ORASCHEME_SOURCE_DIR "/tools/fake_cmd.sh";
+
+// A kind whose step the test chooses.
+class ProbeScheme : public sch::TSchemeObject {
+ public:
+  bool valid = true;
+  bool throwInDoRun = false;
+  bool throwInBeforeRun = false;
+  bool started = true;
+  std::string seenLine;
+  bool IsValid() override { return valid; }
+  void BeforeRun() override {
+    if (throwInBeforeRun) throw std::runtime_error("before failed");
+    TSchemeObject::BeforeRun();
+  }
+  bool DoRun() override {
+    seenLine = ExpandParamMacros("run ~target~ ~other~");
+    if (throwInDoRun) throw std::runtime_error("step failed");
+    CurLog->IsSucceed = true;
+    return started;
+  }
+};
+
+class RunFrameTest : public schtest::SchemeTest {
+ protected:
+  void SetUp() override {
+    SchemeTest::SetUp();
+    owner.Handle = [this](int message, int param, sch::TSchemeObject& s) {
+      EXPECT_EQ(message, plat::kMsgSchemeRun);
+      notices.push_back(param);
+      stateAtNotice.push_back(s.State.load());
+    };
+    auto p = std::make_unique<ProbeScheme>();
+    scheme = p.get();
+    owner.List->AddObject("probe", p.release());
+    scheme->Owner = &owner;
+    scheme->AddParam("target", "db1");
+  }
+  void AddRecords(int n) {
+    for (int i = 0; i < n; ++i) {
+      auto log = std::make_unique<sch::TSchemeLog>();
+      log->ResultMsgs = "old " + std::to_string(i);
+      scheme->LogList->Add(std::move(log));
+    }
+  }
+
+  sch::TSchemeWrapper owner;
+  ProbeScheme* scheme = nullptr;
+  std::vector<int> notices;
+  std::vector<int> stateAtNotice;
+};
+
+TEST_F(RunFrameTest, RefusedRunLeavesNoTrace) {
+  scheme->valid = false;
+  AddRecords(2);
+  EXPECT_FALSE(scheme->Run());
+  EXPECT_EQ(scheme->LogCount(), 2);
+  EXPECT_TRUE(notices.empty());
+  EXPECT_EQ(scheme->State.load(), sch::ssInvalid);
+
+  scheme->valid = true;
+  ASSERT_TRUE(scheme->TryBeginRun());  // another thread's run in progress
+  EXPECT_FALSE(scheme->Run());
+  EXPECT_EQ(scheme->LogCount(), 2);
+  EXPECT_EQ(scheme->State.load(), sch::ssRunning);
+}
+
+TEST_F(RunFrameTest, RunRecordsNoticesMacrosAndLastRunTime) {
+  scheme->ActiveMode = 1;
+  EXPECT_TRUE(scheme->Run());
+  EXPECT_EQ(notices, (std::vector<int>{plat::kSchemeRunStarted, plat::kSchemeRunEnded}));
+  EXPECT_EQ(stateAtNotice, (std::vector<int>{sch::ssRunning, sch::ssWaiting}));
+  ASSERT_EQ(scheme->LogCount(), 1);
+  sch::TSchemeLog* log = scheme->GetLog(0);
+  EXPECT_EQ(scheme->CurLog, log);
+  EXPECT_TRUE(log->IsSucceed);
+  EXPECT_TRUE(log->ActiveMode);
+  EXPECT_EQ(log->ExitCode, -1) << "the base step starts no program";
+  EXPECT_DOUBLE_EQ(log->StartTime, olv::Now());
+  EXPECT_DOUBLE_EQ(scheme->LastRunTime, log->EndTime);
+  EXPECT_EQ(scheme->seenLine, "run db1 ~other~");
+  EXPECT_EQ(scheme->ExpandParamMacros("~target~"), "~target~") << "macros end with the run";
+}
+
+TEST_F(RunFrameTest, ProgramNotStartedKeepsLastRunTimeAndFails) {
+  scheme->started = false;
+  scheme->LastRunTime = 5;
+  EXPECT_FALSE(scheme->Run());
+  EXPECT_EQ(scheme->LastRunTime, 5);
+  EXPECT_FALSE(scheme->GetLog(0)->IsSucceed);
+}
+
+struct TrimCase {
+  int records;
+  int remain;
+  int after;
+  int storedRemain;
+};
+
+class RunTrimTest : public RunFrameTest, public ::testing::WithParamInterface<TrimCase> {};
+
+TEST_P(RunTrimTest, OldestRecordsGoFirst) {
+  const TrimCase c = GetParam();
+  AddRecords(c.records);
+  scheme->RemainCount = c.remain;
+  scheme->Run();
+  ASSERT_EQ(scheme->LogCount(), c.after);
+  EXPECT_EQ(scheme->RemainCount, c.storedRemain);
+  if (c.after > 1 && c.records > 0) {
+    EXPECT_EQ(scheme->GetLog(0)->ResultMsgs, "old " + std::to_string(c.records - (c.after - 1)));
+  }
+  EXPECT_EQ(scheme->GetLog(c.after - 1), scheme->CurLog);
+}
+
+INSTANTIATE_TEST_SUITE_P(Records, RunTrimTest,
+                         ::testing::Values(TrimCase{5, 3, 4, 3}, TrimCase{2, 3, 3, 3}, TrimCase{4, -2, 1, 0},
+                                           TrimCase{0, 0, 1, 0}));
+
+TEST_F(RunFrameTest, WithoutAutoClearEveryRecordStays) {
+  AddRecords(5);
+  scheme->AutoClearLogs = false;
+  scheme->Run();
+  EXPECT_EQ(scheme->LogCount(), 6);
+}
+
+TEST_F(RunFrameTest, FailureAnywhereRestoresStateAndEndsTheRun) {
+  for (bool inBefore : {false, true}) {
+    SCOPED_TRACE(inBefore ? "BeforeRun" : "DoRun");
+    notices.clear();
+    scheme->ClearLogs();
+    scheme->throwInBeforeRun = inBefore;
+    scheme->throwInDoRun = !inBefore;
+    scheme->LastRunTime = 7;
+    EXPECT_FALSE(scheme->Run());
+    EXPECT_EQ(scheme->State.load(), sch::ssWaiting);
+    ASSERT_FALSE(notices.empty());
+    EXPECT_EQ(notices.back(), plat::kSchemeRunEnded);
+    ASSERT_EQ(scheme->LogCount(), 1);
+    EXPECT_FALSE(scheme->GetLog(0)->IsSucceed);
+    EXPECT_NE(scheme->GetLog(0)->ResultMsgs.find("failed"), std::string::npos);
+    EXPECT_EQ(scheme->LastRunTime, 7);
+  }
+  scheme->throwInBeforeRun = scheme->throwInDoRun = false;
+  EXPECT_TRUE(scheme->Run()) << "the scheme runs again afterwards";
+}
+
+// --- The command-file kind with the stand-in program ---------------------------------------
+
+class DosRunTest : public schtest::SchemeTest {
+ protected:
+  void SetUp() override {
+    SchemeTest::SetUp();
+    scheme = dynamic_cast<sch::TDosCommandScheme*>(owner.AddScheme("cmd", sch::skDosCommand));
+    owner.Processes = &registry;
+    scheme->FindParam("cmdfilename")->SetKeyValue(kFakeCmd);
+  }
+  void SetParams(const std::string& params) { scheme->FindParam("params")->SetKeyValue(params); }
+  std::vector<std::string> ArgsSeen() const {
+    std::ifstream in(dir / "args", std::ios::binary);
+    std::vector<std::string> args;
+    std::string arg;
+    while (std::getline(in, arg, '\0')) args.push_back(arg);
+    return args;
+  }
+
+  sch::TSchemeWrapper owner;
+  sch::TDosCommandScheme* scheme = nullptr;
+  plat::ProcessRegistry registry;
+  schtest::ScratchFolder dir;
+};
+
+struct ExitCase {
+  int code;
+  bool succeed;
+  const char* result;
+};
+
+class DosExitTest : public DosRunTest, public ::testing::WithParamInterface<ExitCase> {};
+
+TEST_P(DosExitTest, ExitCodeDecidesTheRecord) {
+  const ExitCase c = GetParam();
+  SetParams("--exit " + std::to_string(c.code));
+  EXPECT_TRUE(scheme->Run()) << "the program started";
+  sch::TSchemeLog* log = scheme->GetLog(0);
+  EXPECT_EQ(log->ExitCode, c.code);
+  EXPECT_EQ(log->IsSucceed, c.succeed);
+  EXPECT_EQ(log->ResultMsgs, std::string("Run Scripts...") + c.result + "\r\n");
+  EXPECT_EQ(scheme->LastRunTime, log->EndTime);
+  EXPECT_EQ(scheme->ProcessHandle.load(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Codes, DosExitTest,
+                         ::testing::Values(ExitCase{0, true, "Ok"}, ExitCase{3, false, "Failed with exit code 3"},
+                                           ExitCase{100, false, "Cancel by user"}));
+
+TEST_F(DosRunTest, ProgramThatCannotStartIsNoSuccess) {
+  scheme->FindParam("cmdfilename")->SetKeyValue(dir / "missing.sh");
+  scheme->LastRunTime = 3;
+  EXPECT_FALSE(scheme->Run());
+  sch::TSchemeLog* log = scheme->GetLog(0);
+  EXPECT_EQ(log->ExitCode, -1);
+  EXPECT_FALSE(log->IsSucceed);
+  EXPECT_EQ(log->ResultMsgs.rfind("Run Scripts...Could not start the program", 0), 0u) << log->ResultMsgs;
+  EXPECT_EQ(scheme->LastRunTime, 3);
+}
+
+TEST_F(DosRunTest, ParametersReachTheProgramAsTypedWithoutAShell) {
+  scheme->FindParam("cmdfilename")->SetKeyValue(kFakeCmd);
+  scheme->AddParam("dest", "/tmp/my dump");
+  SetParams("--args-file " + (dir / "args") + " \"~dest~\" 'a;b' $HOME *\r\n");
+  ASSERT_TRUE(scheme->Run());
+  EXPECT_EQ(ArgsSeen(),
+            (std::vector<std::string>{"--args-file", dir / "args", "/tmp/my dump", "a;b", "$HOME", "*"}));
+  EXPECT_EQ(scheme->GetLog(0)->RunScripts,
+            "\"" + kFakeCmd + "\"  --args-file " + (dir / "args") + " \"/tmp/my dump\" 'a;b' $HOME *\r\n");
+}
+
+TEST_F(DosRunTest, TerminateEndsTheChildAndItsGroupWithCode100) {
+  SetParams("--sleep 30 --grandchild " + (dir / "gc.pid"));
+  std::thread run([&] { scheme->Run(); });
+  const pid_t grandchild = schtest::WaitForPidFile(dir / "gc.pid");
+  while (scheme->ProcessHandle.load() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  EXPECT_TRUE(owner.TerminateScheme(*scheme));
+  run.join();
+  sch::TSchemeLog* log = scheme->GetLog(0);
+  EXPECT_EQ(log->ExitCode, 100);
+  EXPECT_EQ(log->ResultMsgs, "Run Scripts...Cancel by user\r\n");
+  EXPECT_FALSE(log->IsSucceed);
+  EXPECT_TRUE(registry.running().empty());
+  EXPECT_TRUE(schtest::ProcessGoneSoon(grandchild)) << "the grandchild is gone too";
+  EXPECT_FALSE(owner.TerminateScheme(*scheme)) << "nothing left to end";
+}
+
+TEST_F(DosRunTest, TerminateAllLeavesCommandFilesAlone) {
+  SetParams("--sleep 30");
+  std::thread run([&] { scheme->Run(); });
+  while (scheme->ProcessHandle.load() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  EXPECT_EQ(owner.TerminateAll(), 0);
+  EXPECT_TRUE(scheme->TerminateProcess(plat::kExitTerminatedOnClose));
+  run.join();
+  EXPECT_EQ(scheme->GetLog(0)->ExitCode, 101);
+  EXPECT_EQ(scheme->GetLog(0)->ResultMsgs, "Run Scripts...Terminate by main program\r\n");
+}
+
+// --- File names and arguments -------------------------------------------------------------
+
+TEST(ExpandDateMacros, FormatsBetweenAngleBrackets) {
+  const double t = olv::EncodeDate(2024, 3, 5) + olv::EncodeTime(7, 8, 9, 45);
+  EXPECT_EQ(sch::ExpandDateMacros("D:/bak/db_<yyyymmdd>.dmp", t), "D:/bak/db_20240305.dmp");
+  EXPECT_EQ(sch::ExpandDateMacros("<>x", t), "20243578945x");
+  EXPECT_EQ(sch::ExpandDateMacros("<*>", t), "20243578945");
+  EXPECT_EQ(sch::ExpandDateMacros("", t), "20243578945");
+  EXPECT_EQ(sch::ExpandDateMacros("a<yyyy>b<mm>c", t), "a2024b03c");
+  EXPECT_EQ(sch::ExpandDateMacros("x_<yyyy", t), "x_2024");
+  EXPECT_EQ(sch::ExpandDateMacros("plain.dmp", t), "plain.dmp");
+}
+
+TEST_F(RunFrameTest, ExpandFileNameMakesUniqueNamesAndFolders) {
+  schtest::ScratchFolder dir;
+  clock.Set(schtest::LocalMoment(2024, 3, 5, 1, 2));
+  const std::string templ = dir / "v.1/sub/db_<yyyymmdd>.dmp";
+  const std::string first = scheme->ExpandFileName(templ, true, true);
+  EXPECT_EQ(first, dir / "v.1/sub/db_20240305.dmp");
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "v.1/sub"));
+  std::ofstream(first).put('x');
+  EXPECT_EQ(scheme->ExpandFileName(templ, true, false), dir / "v.1/sub/db_20240305_1.dmp");
+  std::ofstream(dir / "v.1/sub/db_20240305_1.dmp").put('x');
+  EXPECT_EQ(scheme->ExpandFileName(templ, true, false), dir / "v.1/sub/db_20240305_2.dmp");
+  EXPECT_EQ(scheme->ExpandFileName(templ, false, false), first);
+  std::ofstream(dir / "v.1/sub/noext").put('x');
+  EXPECT_EQ(scheme->ExpandFileName(dir / "v.1/sub/noext", true, false), dir / "v.1/sub/noext_1");
+}
+
+TEST(SplitCommandArgs, AsAUserTypesThem) {
+  using V = std::vector<std::string>;
+  EXPECT_EQ(sch::SplitCommandArgs("a b"), (V{"a", "b"}));
+  EXPECT_EQ(sch::SplitCommandArgs("  a\t\tb\r\nc  "), (V{"a", "b", "c"}));
+  EXPECT_EQ(sch::SplitCommandArgs("\"a b\" c"), (V{"a b", "c"}));
+  EXPECT_EQ(sch::SplitCommandArgs("x\"a b\"y"), (V{"xa by"}));
+  EXPECT_EQ(sch::SplitCommandArgs("'a \"b' \"\""), (V{"a \"b", ""}));
+  EXPECT_EQ(sch::SplitCommandArgs(R"("a \"q\" \\ \n")"), (V{R"(a "q" \ \n)"}));
+  EXPECT_EQ(sch::SplitCommandArgs("\"open end"), (V{"open end"}));
+  EXPECT_EQ(sch::SplitCommandArgs("$x;y|z>w"), (V{"$x;y|z>w"}));
+  EXPECT_EQ(sch::SplitCommandArgs(""), V{});
+}
+
+}  // namespace
