@@ -330,14 +330,23 @@ TEST(OracleDump, ExportDeletesOnlyTheFilesOfDroppedRecords) {
   EXPECT_TRUE(fs::exists(dir / "Old2.log"));
   EXPECT_TRUE(fs::exists(dir / "unrelated.dmp"));
 
+  EXPECT_EQ(s.LogCount(), 1);
+
+  // With DelDmpFile off the record goes and its files stay.
   s.RemainCount = -4;
   s.DelDmpFile = false;
   s.BeforeRun();
+  EXPECT_EQ(s.RemainCount, 0);
+  EXPECT_EQ(s.LogCount(), 0);
   EXPECT_TRUE(fs::exists(dir / "Old2.dmp")) << "DelDmpFile off";
+
+  auto again = std::make_unique<sch::TSchemeLog>();
+  again->RunScripts = "\"exp\" system/*** file=" + (dir / "Old2") + ".dmp";
+  s.LogList->Add(std::move(again));
   s.DelDmpFile = true;
   s.BeforeRun();
-  EXPECT_EQ(s.RemainCount, 0);
   EXPECT_FALSE(fs::exists(dir / "Old2.dmp"));
+  EXPECT_TRUE(fs::exists(dir / "Old2.log")) << "not named by the record";
   EXPECT_TRUE(fs::exists(dir / "unrelated.dmp"));
 }
 
