@@ -205,7 +205,7 @@ const void* TMemDataSet::ActiveRecord() const {
   switch (State()) {
     case dsBrowse: return applying_ ? applyNew_ : data_->CurrentRecordPtr();
     case dsEdit: case dsInsert: return editBuffer_;
-    case dsCalcFields: return spareBuffer_;
+    case dsCalcFields: return calcRecord_;
     case dsFilter: return filterRecord_;
     case dsNewValue: return applying_ ? applyNew_ : (editBuffer_ ? editBuffer_ : data_->CurrentRecordPtr());
     case dsOldValue:
@@ -219,6 +219,7 @@ const void* TMemDataSet::ActiveRecord() const {
 }
 
 bool TMemDataSet::GetFieldData(const TField& field, void* buffer, std::size_t capacity) {
+  if (field.Calculated()) return !GetCalcValue(field).IsEmptyOrNull();
   const void* record = ActiveRecord();
   const int no = field.FieldNo();
   if (!record || no <= 0) return false;
@@ -228,6 +229,7 @@ bool TMemDataSet::GetFieldData(const TField& field, void* buffer, std::size_t ca
 }
 
 Variant TMemDataSet::GetFieldValue(const TField& field) {
+  if (field.Calculated()) return GetCalcValue(field);
   const void* record = ActiveRecord();
   if (!record || field.FieldNo() <= 0) return Variant::Null();
   return data_->GetFieldAsVariant(field.FieldNo(), record);
@@ -236,10 +238,17 @@ Variant TMemDataSet::GetFieldValue(const TField& field) {
 void TMemDataSet::SetFieldValue(TField& field, const Variant& value) {
   const TDataSetState state = State();
   switch (state) {
-    case dsEdit: case dsInsert: case dsSetKey: case dsFilter: case dsNewValue: case dsInternalCalc: break;
+    case dsEdit: case dsInsert: case dsSetKey: case dsCalcFields: case dsFilter: case dsNewValue: case dsInternalCalc:
+      break;
     default: DatabaseError("Dataset not in edit or insert mode");
   }
-  if (field.FieldNo() <= 0) DatabaseError("Dataset not in edit or insert mode");  // no calculated fields here
+  if (field.Calculated()) {
+    SetCalcValue(field, value);
+    if (state != dsCalcFields && state != dsFilter && state != dsNewValue) FieldChanged(field);
+    return;
+  }
+  // Data fields belong to the record, not to what is computed from it.
+  if (state == dsCalcFields || field.FieldNo() <= 0) DatabaseError("Dataset not in edit or insert mode");
   if (field.ReadOnly() && state != dsSetKey && state != dsFilter)
     DatabaseError("Field '" + field.DisplayName() + "' cannot be modified");
   void* record = const_cast<void*>(ActiveRecord());
@@ -404,14 +413,10 @@ bool TMemDataSet::LookupRecord(std::string_view keyFields, const std::vector<Var
   } else {
     data_->SetToBegin();
   }
-  const TDataSetState old = SetTempState(dsCalcFields);
-  try {
-    for (const std::string& name : SplitNames(resultFields)) values.push_back(FieldByName(name).AsVariant());
-  } catch (...) {
-    RestoreState(old);
-    throw;
-  }
-  RestoreState(old);
+  // The result may name a calculated or lookup field of the found record.
+  if (CalcFieldCount() != 0) CalculateFields(spareBuffer_, spareCalc_);
+  CalcScope scope(*this, spareBuffer_, spareCalc_);
+  for (const std::string& name : SplitNames(resultFields)) values.push_back(FieldByName(name).AsVariant());
   return true;
 }
 
@@ -518,6 +523,7 @@ void TMemDataSet::CancelUpdates() {
   if (!data_->CurrentRecordPtr()) {
     bof_ = true;
     eof_ = !InternalFirst();
+    RecordMoved();
   }
 }
 
