@@ -109,8 +109,42 @@ void TMemDataSet::CreateFieldDefsFromData() {
     def.ReadOnly = desc.ReadOnly;
     def.Hidden = desc.Hidden;
     def.Fixed = desc.Fixed;
+    if (def.DataType == ftADT || def.DataType == ftArray) {
+      std::vector<const TObjectType*> path;
+      AddChildDefs(def, desc.ObjectType(), path);
+    }
     defs.push_back(std::move(def));
   }
+}
+
+void TMemDataSet::AddChildDefs(TFieldDef& def, const TObjectType* type, std::vector<const TObjectType*>& path) {
+  if (!type) return;
+  // A type that holds itself (directly or further down) would describe children without end;
+  // the inner occurrence stays a leaf.
+  if (std::find(path.begin(), path.end(), type) != path.end()) return;
+  path.push_back(type);
+  auto makeChild = [&](std::string name, const TAttribute& attribute) {
+    TFieldDef child;
+    child.Name = std::move(name);
+    child.DataType = GetFieldType(attribute.DataType);
+    child.SourceType = attribute.DataType;
+    child.Size = child.DataType == ftString ? attribute.Length : 0;
+    if (child.DataType == ftADT || child.DataType == ftArray) AddChildDefs(child, attribute.ObjectType(), path);
+    def.ChildDefs.push_back(std::move(child));
+  };
+  if (def.DataType == ftArray) {
+    if (type->GetAttributeCount() > 0) {
+      const TAttribute& element = *type->GetAttributes(0);
+      const int count = std::clamp<int>(type->Size, 0, kMaxArrayChildDefs);
+      for (int i = 0; i < count; ++i) makeChild(std::to_string(i), element);
+    }
+  } else {
+    for (int i = 0; i < type->GetAttributeCount(); ++i) {
+      const TAttribute& attribute = *type->GetAttributes(i);
+      makeChild(attribute.Name, attribute);
+    }
+  }
+  path.pop_back();
 }
 
 void TMemDataSet::FieldsCreated() {

@@ -119,6 +119,10 @@ class TMemDataSet : public TDataSet {
   void InstallFilters(bool forSearch);
   void DeactivateFilters();
   void FreeEditBuffer();
+  // Child definitions of an object (one per attribute) or array definition (one per element,
+  // named "0", "1", ..., at most kMaxArrayChildDefs), recursively; path holds the types above.
+  void AddChildDefs(TFieldDef& def, const TObjectType* type, std::vector<const TObjectType*>& path);
+  static constexpr int kMaxArrayChildDefs = 100;
   void ApplyRecordHook(TUpdateKind kind, TUpdateAction& action);
 
   std::unique_ptr<TMemData> data_;
