@@ -375,7 +375,9 @@ void TMemDataSet::DeactivateFilters() {
 void TMemDataSet::FilterChanged(bool renumber) {
   data_->FilterCaseInsensitive = (filterOptions_ & foCaseInsensitive) != 0;
   data_->FilterNoPartialCompare = (filterOptions_ & foNoPartialCompare) != 0;
-  if (filtered_) {
+  // A closed dataset's filters are installed when it opens: a store that filters while it
+  // fetches would otherwise call the filter event before the fields exist.
+  if (filtered_ && Active()) {
     ActivateFilters();
   } else {
     DeactivateFilters();
