@@ -92,6 +92,7 @@ void TDataSet::Close() {
   Fire(BeforeClose, *this);
   if (state_ == dsEdit || state_ == dsInsert) InternalCancel();
   CloseCursor();
+  blockReadSize_ = 0;
   DestroyFields();
   bof_ = eof_ = true;
   SetState(dsInactive);
@@ -215,6 +216,22 @@ void TDataSet::BeginInsert(bool append) {
   modified_ = false;
   Fire(AfterInsert, *this);
   Fire(AfterScroll, *this);
+}
+
+void TDataSet::SetBlockReadSize(int value) {
+  if (value > 0) {
+    CheckActive();
+    // An edit buffer would be left behind by the state change.
+    CheckBrowseMode();
+    blockReadSize_ = value;
+    SetState(dsBlockRead);
+    return;
+  }
+  blockReadSize_ = value;
+  if (state_ == dsBlockRead) {
+    SetState(dsBrowse);
+    RecordMoved();
+  }
 }
 
 void TDataSet::Edit() {

@@ -99,6 +99,13 @@ class TDataSet {
   bool Eof() const { return eof_; }
   bool Bof() const { return bof_; }
   bool IsEmpty() const { return bof_ && eof_; }
+  // Block reading: a positive size puts an open dataset into the dsBlockRead state, in which a
+  // scan reads data fields as usual but calculated fields are neither computed nor shown; 0 or
+  // less goes back to browsing (the current record's calculated fields computed anew). A pending
+  // edit or insert is posted (modified) or cancelled first. Closing resets the size to 0.
+  // "Cannot perform this operation on a closed dataset" for a positive size on a closed dataset.
+  int BlockReadSize() const { return blockReadSize_; }
+  virtual void SetBlockReadSize(int value);
   virtual int RecordCount() = 0;
   virtual int RecNo() = 0;
   virtual void SetRecNo(int value) = 0;
@@ -219,7 +226,7 @@ class TDataSet {
   void Resync();
   // The cursor landed on another record (or none): its calculated fields are computed anew.
   void RecordMoved() {
-    if (calcFieldCount_ != 0) CalculateCurrent();
+    if (calcFieldCount_ != 0 && state_ != dsBlockRead) CalculateCurrent();
   }
   // Computes the calculated and lookup fields of record into area: lookups first, then
   // OnCalcFields, all in the dsCalcFields state with record as the record being calculated.
@@ -271,6 +278,7 @@ class TDataSet {
   TDataSetState state_ = dsInactive;
   bool modified_ = false;
   bool found_ = false;
+  int blockReadSize_ = 0;
   std::vector<TFieldDef> fieldDefs_;
   std::vector<std::unique_ptr<TField>> fields_;
   std::vector<TFieldDef> calcDefs_;

@@ -280,6 +280,44 @@ TEST_F(CalcFixture, DataSetLookupCanReturnCalculatedFieldsOfTheFoundRecord) {
   EXPECT_EQ(emp.State(), dsBrowse);
 }
 
+TEST_F(CalcFixture, BlockReadScansDataFieldsWithoutCalculating) {
+  EXPECT_THROW(emp.SetBlockReadSize(10), EDatabaseError) << "closed";
+  emp.SetBlockReadSize(0);  // nothing to leave: allowed while closed
+  Fill();
+  Log states;
+  emp.OnStateChange = [&](TDataSet& d) { states.push_back(std::to_string(d.State())); };
+  // A pending change is posted before the state changes under it.
+  emp.Edit();
+  emp.FieldByName("NAME").SetAsString("EDITED");
+  emp.SetBlockReadSize(100);
+  EXPECT_EQ(emp.State(), dsBlockRead);
+  EXPECT_EQ(emp.BlockReadSize(), 100);
+  EXPECT_EQ(states, (Log{"2", "1", "10"}));
+  EXPECT_EQ(emp.FieldByName("NAME").AsString(), "EDITED");
+
+  events.clear();
+  emp.First();
+  int sum = 0;
+  for (; !emp.Eof(); emp.Next()) {
+    sum += emp.FieldByName("ID").AsInteger();
+    EXPECT_TRUE(emp.FieldByName("DOUBLED").IsNull());
+    EXPECT_TRUE(emp.FieldByName("DNAME").IsNull());
+  }
+  EXPECT_EQ(sum, 1 + 2 + 3 + 4);
+  for (const std::string& e : events) EXPECT_NE(e, "OnCalcFields");
+
+  // Back to browsing: the current record's calculated fields are there again.
+  emp.SetBlockReadSize(0);
+  EXPECT_EQ(emp.State(), dsBrowse);
+  EXPECT_EQ(emp.FieldByName("DOUBLED").AsInteger(), 8);
+  // Closing ends block reading.
+  emp.SetBlockReadSize(5);
+  emp.Close();
+  EXPECT_EQ(emp.BlockReadSize(), 0);
+  emp.Open();
+  EXPECT_EQ(emp.State(), dsBrowse);
+}
+
 TEST(CalcFieldDeclarations, FaultyDeclarationsAreRefusedAtOpen) {
   TMemDataSet other;
   const struct {
