@@ -175,8 +175,25 @@ void TMemDataSet::OpenCursor() {
   if (filtered_) ActivateFilters();
 }
 
+template <typename Fill>
+void TMemDataSet::FillSpare(Fill fill) {
+  DropSpareRefs();
+  fill();
+  if (BufferRefs && data_->HasComplexFields()) {
+    data_->AddRefComplexFields(spareBuffer_);
+    spareRefs_ = true;
+  }
+}
+
+void TMemDataSet::DropSpareRefs() {
+  if (!spareRefs_) return;
+  spareRefs_ = false;
+  data_->FreeComplexFields(spareBuffer_, true);
+}
+
 void TMemDataSet::CloseCursor() {
   FreeEditBuffer();
+  DropSpareRefs();
   if (spareBuffer_) TData::FreeRecBuf(spareBuffer_);
   spareBuffer_ = nullptr;
   data_->Close();
@@ -244,9 +261,12 @@ const void* TMemDataSet::ActiveRecord() const {
     case dsNewValue: return applying_ ? applyNew_ : (editBuffer_ ? editBuffer_ : data_->CurrentRecordPtr());
     case dsOldValue:
       if (applying_) return applyOld_;
+    {
       if (!data_->CurrentRecordPtr()) return nullptr;
-      const_cast<TMemData&>(*data_).GetOldRecord(spareBuffer_);
+      auto& self = const_cast<TMemDataSet&>(*this);
+      self.FillSpare([&self] { self.data_->GetOldRecord(self.spareBuffer_); });
       return spareBuffer_;
+    }
     case dsBlockRead: return data_->CurrentRecordPtr();
     default: return nullptr;
   }
@@ -443,7 +463,7 @@ bool TMemDataSet::LookupRecord(std::string_view keyFields, const std::vector<Var
   const TBookmark saved = had ? GetBookmark() : TBookmark{};
   if (!LocateEx(keyFields, keyValues, false, 0)) return false;
   // The found record is read from the spare buffer, and the cursor goes back at once.
-  data_->GetRecord(spareBuffer_);
+  FillSpare([this] { data_->GetRecord(spareBuffer_); });
   if (had) {
     data_->SetToBookmark(saved);
   } else {
