@@ -75,6 +75,12 @@ void TDataSet::Open() {
     CreateFields();
     FieldsCreated();
   } catch (...) {
+    // Whatever the cursor took before the failure (the store opened, buffers) is given back.
+    try {
+      CloseCursor();
+    } catch (...) {
+      // The first error is the one to report.
+    }
     state_ = dsInactive;
     DestroyFields();
     throw;

@@ -221,7 +221,10 @@ class TDataSet {
   }
   void RestoreState(TDataSetState state) { state_ = state; }
   void CreateFields();
-  void DestroyFields() { fields_.clear(); }
+  void DestroyFields() {
+    fields_.clear();
+    calcFieldCount_ = 0;
+  }
   // Re-reads BOF/EOF after a change moved the cursor (and the calculated fields of the record).
   void Resync();
   // The cursor landed on another record (or none): its calculated fields are computed anew.
