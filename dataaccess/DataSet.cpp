@@ -1,5 +1,7 @@
 #include "dataaccess/DataSet.h"
 
+#include <algorithm>
+
 #include "dataaccess/TextUtil.h"
 
 namespace da {
@@ -30,6 +32,40 @@ void TDataSet::CheckActive() const {
   if (!Active()) DatabaseError("Cannot perform this operation on a closed dataset");
 }
 
+void TDataSet::CheckInactive() const {
+  if (Active()) DatabaseError("Cannot perform this operation on an open dataset");
+}
+
+void TDataSet::AddCalculatedField(std::string name, TFieldType type, int size) {
+  CheckInactive();
+  TFieldDef def;
+  def.Name = std::move(name);
+  def.DataType = type;
+  def.Size = size;
+  def.FieldKind = fkCalculated;
+  calcDefs_.push_back(std::move(def));
+}
+
+void TDataSet::AddLookupField(std::string name, TFieldType type, int size, TDataSet* lookupDataSet,
+                              std::string keyFields, std::string lookupKeyFields, std::string lookupResultField) {
+  CheckInactive();
+  TFieldDef def;
+  def.Name = std::move(name);
+  def.DataType = type;
+  def.Size = size;
+  def.FieldKind = fkLookup;
+  def.LookupDataSet = lookupDataSet;
+  def.KeyFields = std::move(keyFields);
+  def.LookupKeyFields = std::move(lookupKeyFields);
+  def.LookupResultField = std::move(lookupResultField);
+  calcDefs_.push_back(std::move(def));
+}
+
+void TDataSet::ClearCalculatedFields() {
+  CheckInactive();
+  calcDefs_.clear();
+}
+
 void TDataSet::Open() {
   if (Active()) return;
   Fire(BeforeOpen, *this);
@@ -39,6 +75,12 @@ void TDataSet::Open() {
     CreateFields();
     FieldsCreated();
   } catch (...) {
+    // Whatever the cursor took before the failure (the store opened, buffers) is given back.
+    try {
+      CloseCursor();
+    } catch (...) {
+      // The first error is the one to report.
+    }
     state_ = dsInactive;
     DestroyFields();
     throw;
@@ -46,6 +88,7 @@ void TDataSet::Open() {
   bof_ = true;
   eof_ = !InternalFirst();
   SetState(dsBrowse);
+  RecordMoved();
   Fire(AfterOpen, *this);
   Fire(AfterScroll, *this);
 }
@@ -55,6 +98,7 @@ void TDataSet::Close() {
   Fire(BeforeClose, *this);
   if (state_ == dsEdit || state_ == dsInsert) InternalCancel();
   CloseCursor();
+  blockReadSize_ = 0;
   DestroyFields();
   bof_ = eof_ = true;
   SetState(dsInactive);
@@ -63,8 +107,27 @@ void TDataSet::Close() {
 
 void TDataSet::CreateFields() {
   fields_.clear();
+  calcFieldCount_ = 0;
   for (const TFieldDef& def : fieldDefs_)
     if (!def.Hidden) fields_.push_back(std::make_unique<TField>(*this, def));
+  for (const TFieldDef& def : calcDefs_) {
+    if (FindField(def.Name)) DatabaseError("Duplicate field name '" + def.Name + "'");
+    if (def.FieldKind == fkLookup) {
+      if (!def.LookupDataSet || SplitNames(def.KeyFields).empty() || SplitNames(def.LookupKeyFields).empty() ||
+          def.LookupResultField.empty())
+        DatabaseError("Lookup information for field '" + def.Name + "' is incomplete");
+      if (def.LookupDataSet == this) DatabaseError("Circular datalinks are not allowed");
+    }
+    auto field = std::make_unique<TField>(*this, def);
+    field->SetCalcIndex(calcFieldCount_++);
+    fields_.push_back(std::move(field));
+  }
+  // Key fields name fields of this dataset: a wrong name shows at open, not at the first move.
+  for (const TFieldDef& def : calcDefs_)
+    if (def.FieldKind == fkLookup)
+      for (const std::string& key : SplitNames(def.KeyFields)) FieldByName(key);
+  activeCalc_.assign(static_cast<std::size_t>(calcFieldCount_), Variant::Null());
+  spareCalc_.assign(static_cast<std::size_t>(calcFieldCount_), Variant::Null());
 }
 
 TField* TDataSet::FindField(std::string_view name) {
@@ -94,6 +157,7 @@ void TDataSet::Resync() {
   bof_ = !has && bof_;
   eof_ = !has;
   if (has) bof_ = false;
+  RecordMoved();
 }
 
 void TDataSet::First() {
@@ -101,6 +165,7 @@ void TDataSet::First() {
   Fire(BeforeScroll, *this);
   eof_ = !InternalFirst();
   bof_ = true;
+  RecordMoved();
   Fire(AfterScroll, *this);
 }
 
@@ -109,6 +174,7 @@ void TDataSet::Last() {
   Fire(BeforeScroll, *this);
   bof_ = !InternalLast();
   eof_ = true;
+  RecordMoved();
   Fire(AfterScroll, *this);
 }
 
@@ -118,6 +184,7 @@ void TDataSet::Next() {
   if (!eof_) {
     if (InternalNext()) {
       bof_ = false;
+      RecordMoved();
     } else {
       eof_ = true;
     }
@@ -131,6 +198,7 @@ void TDataSet::Prior() {
   if (!bof_) {
     if (InternalPrior()) {
       eof_ = false;
+      RecordMoved();
     } else {
       bof_ = true;
     }
@@ -145,6 +213,7 @@ void TDataSet::BeginInsert(bool append) {
   Fire(BeforeScroll, *this);
   InternalInsert(append);
   SetState(dsInsert);
+  std::fill(activeCalc_.begin(), activeCalc_.end(), Variant::Null());
   for (auto& f : fields_) f->SetModified(false);
   // Defaults before the new-record event, so that the handler sees (and may override) them.
   for (auto& f : fields_)
@@ -153,6 +222,22 @@ void TDataSet::BeginInsert(bool append) {
   modified_ = false;
   Fire(AfterInsert, *this);
   Fire(AfterScroll, *this);
+}
+
+void TDataSet::SetBlockReadSize(int value) {
+  if (value > 0) {
+    CheckActive();
+    // An edit buffer would be left behind by the state change.
+    CheckBrowseMode();
+    blockReadSize_ = value;
+    SetState(dsBlockRead);
+    return;
+  }
+  blockReadSize_ = value;
+  if (state_ == dsBlockRead) {
+    SetState(dsBrowse);
+    RecordMoved();
+  }
 }
 
 void TDataSet::Edit() {
@@ -212,6 +297,95 @@ void TDataSet::Delete() {
 void TDataSet::FieldChanged(TField& field) {
   field.SetModified(true);
   if (state_ != dsCalcFields && state_ != dsFilter && state_ != dsNewValue) modified_ = true;
+  if (field.FieldKind() == fkData && (state_ == dsEdit || state_ == dsInsert) && AutoCalcFields &&
+      calcFieldCount_ != 0)
+    CalculateFields(ActiveRecord(), activeCalc_);
+}
+
+TDataSet::CalcScope::CalcScope(TDataSet& dataSet, const void* record, std::vector<Variant>& area)
+    : dataSet_(dataSet), state_(dataSet.state_), record_(dataSet.calcRecord_), area_(dataSet.calcTarget_) {
+  dataSet_.state_ = dsCalcFields;
+  dataSet_.calcRecord_ = record;
+  dataSet_.calcTarget_ = &area;
+}
+
+TDataSet::CalcScope::~CalcScope() {
+  dataSet_.state_ = state_;
+  dataSet_.calcRecord_ = record_;
+  dataSet_.calcTarget_ = area_;
+}
+
+void TDataSet::CalculateCurrent() {
+  const void* record = ActiveRecord();
+  if (!record || IsEmpty()) {
+    std::fill(activeCalc_.begin(), activeCalc_.end(), Variant::Null());
+    return;
+  }
+  CalculateFields(record, activeCalc_);
+}
+
+void TDataSet::CalculateFields(const void* record, std::vector<Variant>& area) {
+  CalcScope scope(*this, record, area);
+  std::fill(area.begin(), area.end(), Variant::Null());
+  for (auto& f : fields_)
+    if (f->FieldKind() == fkLookup) CalcLookupValue(*f, area);
+  Fire(OnCalcFields, *this);
+}
+
+void TDataSet::CalcLookupValue(const TField& field, std::vector<Variant>& area) {
+  TDataSet& lookup = *field.LookupDataSet();
+  if (!lookup.Active()) return;
+  std::vector<Variant> keys;
+  for (const std::string& name : SplitNames(field.KeyFields())) {
+    keys.push_back(FieldByName(name).AsVariant());
+    // A NULL key refers to no record; it must not pick a lookup record whose key is NULL too.
+    if (keys.back().IsEmptyOrNull()) return;
+  }
+  area[static_cast<std::size_t>(field.CalcIndex())] = lookup.Lookup(field.LookupKeyFields(), keys,
+                                                                    field.LookupResultField());
+}
+
+Variant TDataSet::GetCalcValue(const TField& field) const {
+  const std::vector<Variant>* area = nullptr;
+  switch (state_) {
+    case dsBrowse:
+      if (!IsEmpty()) area = &activeCalc_;
+      break;
+    case dsEdit: case dsInsert: area = &activeCalc_; break;
+    case dsCalcFields: area = calcTarget_; break;
+    default: break;
+  }
+  const auto index = static_cast<std::size_t>(field.CalcIndex());
+  if (!area || index >= area->size()) return Variant::Null();
+  return (*area)[index];
+}
+
+void TDataSet::SetCalcValue(const TField& field, const Variant& value) {
+  std::vector<Variant>* area = state_ == dsCalcFields ? calcTarget_
+                               : (state_ == dsEdit || state_ == dsInsert) ? &activeCalc_
+                                                                          : nullptr;
+  const auto index = static_cast<std::size_t>(field.CalcIndex());
+  if (!area || index >= area->size()) DatabaseError("Dataset not in edit or insert mode");
+  Variant stored = value;
+  if (!value.IsEmptyOrNull()) {
+    switch (field.DataType()) {
+      case ftString: case ftFixedChar: case ftWideString: case ftMemo: {
+        std::string text = value.AsString();
+        if (field.Size() > 0 && field.DataType() != ftMemo && text.size() > static_cast<std::size_t>(field.Size()))
+          text.resize(static_cast<std::size_t>(field.Size()));
+        stored = Variant(std::move(text));
+        break;
+      }
+      case ftSmallint: case ftInteger: case ftWord: stored = Variant(value.AsInteger()); break;
+      case ftFloat: case ftCurrency: stored = Variant(value.AsDouble()); break;
+      case ftBoolean: stored = Variant(value.AsBoolean()); break;
+      case ftDate: case ftTime: case ftDateTime: stored = Variant::Date(value.AsDate()); break;
+      default: break;
+    }
+  } else {
+    stored = Variant::Null();
+  }
+  (*area)[index] = std::move(stored);
 }
 
 void TDataSet::GotoBookmark(const TBookmark& bookmark) {
@@ -230,6 +404,7 @@ void TDataSet::SetFiltered(bool value) {
   if (Active()) {
     bof_ = true;
     eof_ = !InternalFirst();
+    RecordMoved();
   }
 }
 
@@ -243,6 +418,7 @@ void TDataSet::SetFilterData(std::string text, TFilterOptions options) {
   if (renumber) {
     bof_ = true;
     eof_ = !InternalFirst();
+    RecordMoved();
   }
 }
 
@@ -253,6 +429,7 @@ void TDataSet::SetOnFilterRecord(TFilterRecordEvent handler) {
   if (Active()) {
     bof_ = true;
     eof_ = !InternalFirst();
+    RecordMoved();
   }
 }
 

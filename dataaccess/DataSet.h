@@ -10,7 +10,9 @@
 //   Cancel: BeforeCancel, AfterCancel
 //   Delete: BeforeDelete, BeforeScroll, AfterDelete, AfterScroll
 //   moves (First, Next, Prior, Last, bookmarks, locate, find): BeforeScroll, AfterScroll
-// OnStateChange follows every change of State. A move in the edit or insert state posts a modified
+// OnStateChange follows every change of State. Every move that lands on a record computes its
+// calculated and lookup fields (lookups first, then OnCalcFields) before AfterScroll; so does a
+// change of a data field while editing when AutoCalcFields is set. A move in the edit or insert state posts a modified
 // record and cancels an unmodified one first.
 //
 // Where the rows live, and how a record is read, written, located and filtered, is the
@@ -67,6 +69,20 @@ class TDataSet {
   TNotifyEvent BeforeOpen, AfterOpen, BeforeClose, AfterClose, BeforeInsert, AfterInsert, BeforeEdit, AfterEdit,
       BeforePost, AfterPost, BeforeCancel, AfterCancel, BeforeDelete, AfterDelete, BeforeScroll, AfterScroll,
       OnNewRecord, OnStateChange;
+  // Fills the calculated fields of the record being calculated (State dsCalcFields): data fields
+  // read that record, calculated fields are written into its calculated-fields area.
+  TNotifyEvent OnCalcFields;
+  bool AutoCalcFields = true;
+
+  // Calculated and lookup fields, declared while the dataset is closed and made at every open
+  // after the data fields. A lookup's key fields name fields of this dataset, its lookup key
+  // fields and result field fields of lookupDataSet; at open an incomplete declaration raises
+  // "Lookup information for field '%s' is incomplete" and a lookup into this dataset itself
+  // "Circular datalinks are not allowed". "Cannot perform this operation on an open dataset".
+  void AddCalculatedField(std::string name, TFieldType type, int size = 0);
+  void AddLookupField(std::string name, TFieldType type, int size, TDataSet* lookupDataSet, std::string keyFields,
+                      std::string lookupKeyFields, std::string lookupResultField);
+  void ClearCalculatedFields();
 
   // ---- opening ----
   void Open();
@@ -83,6 +99,13 @@ class TDataSet {
   bool Eof() const { return eof_; }
   bool Bof() const { return bof_; }
   bool IsEmpty() const { return bof_ && eof_; }
+  // Block reading: a positive size puts an open dataset into the dsBlockRead state, in which a
+  // scan reads data fields as usual but calculated fields are neither computed nor shown; 0 or
+  // less goes back to browsing (the current record's calculated fields computed anew). A pending
+  // edit or insert is posted (modified) or cancelled first. Closing resets the size to 0.
+  // "Cannot perform this operation on a closed dataset" for a positive size on a closed dataset.
+  int BlockReadSize() const { return blockReadSize_; }
+  virtual void SetBlockReadSize(int value);
   virtual int RecordCount() = 0;
   virtual int RecNo() = 0;
   virtual void SetRecNo(int value) = 0;
@@ -198,9 +221,42 @@ class TDataSet {
   }
   void RestoreState(TDataSetState state) { state_ = state; }
   void CreateFields();
-  void DestroyFields() { fields_.clear(); }
-  // Re-reads BOF/EOF after a change moved the cursor.
+  void DestroyFields() {
+    fields_.clear();
+    calcFieldCount_ = 0;
+  }
+  // Re-reads BOF/EOF after a change moved the cursor (and the calculated fields of the record).
   void Resync();
+  // The cursor landed on another record (or none): its calculated fields are computed anew.
+  void RecordMoved() {
+    if (calcFieldCount_ != 0 && state_ != dsBlockRead) CalculateCurrent();
+  }
+  // Computes the calculated and lookup fields of record into area: lookups first, then
+  // OnCalcFields, all in the dsCalcFields state with record as the record being calculated.
+  void CalculateFields(const void* record, std::vector<Variant>& area);
+  // While alive, the dataset is in the dsCalcFields state reading record and area.
+  class CalcScope {
+   public:
+    CalcScope(TDataSet& dataSet, const void* record, std::vector<Variant>& area);
+    ~CalcScope();
+    CalcScope(const CalcScope&) = delete;
+    CalcScope& operator=(const CalcScope&) = delete;
+
+   private:
+    TDataSet& dataSet_;
+    TDataSetState state_;
+    const void* record_;
+    std::vector<Variant>* area_;
+  };
+  // A calculated or lookup field's value in the area the state selects (browse, edit and insert:
+  // the current record's; dsCalcFields: the record being calculated; otherwise none: Null).
+  Variant GetCalcValue(const TField& field) const;
+  // Writes a calculated field of the area the state selects, converted to the field's type.
+  void SetCalcValue(const TField& field, const Variant& value);
+  int CalcFieldCount() const { return calcFieldCount_; }
+  // The record the dsCalcFields state reads data fields from.
+  const void* calcRecord_ = nullptr;
+  std::vector<Variant> spareCalc_;  // the calculated fields of a lookup's record
   static void Fire(const TNotifyEvent& event, TDataSet& self) {
     if (event) event(self);
   }
@@ -218,12 +274,20 @@ class TDataSet {
   void SetFilterData(std::string text, TFilterOptions options);
   bool Find(bool restart, bool goForward);
   void CheckActive() const;
+  void CheckInactive() const;
+  void CalculateCurrent();
+  void CalcLookupValue(const TField& field, std::vector<Variant>& area);
 
   TDataSetState state_ = dsInactive;
   bool modified_ = false;
   bool found_ = false;
+  int blockReadSize_ = 0;
   std::vector<TFieldDef> fieldDefs_;
   std::vector<std::unique_ptr<TField>> fields_;
+  std::vector<TFieldDef> calcDefs_;
+  int calcFieldCount_ = 0;
+  std::vector<Variant> activeCalc_;  // the current record's calculated fields
+  std::vector<Variant>* calcTarget_ = nullptr;
 };
 
 }  // namespace da

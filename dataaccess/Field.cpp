@@ -66,7 +66,12 @@ TField::TField(TDataSet& dataSet, const TFieldDef& def)
       dataType_(def.DataType),
       sourceType_(def.SourceType),
       size_(def.Size),
-      fieldNo_(def.FieldNo),
+      fieldNo_(def.FieldKind == fkData ? def.FieldNo : 0),
+      fieldKind_(def.FieldKind),
+      lookupDataSet_(def.LookupDataSet),
+      keyFields_(def.KeyFields),
+      lookupKeyFields_(def.LookupKeyFields),
+      lookupResultField_(def.LookupResultField),
       readOnly_(def.ReadOnly) {}
 
 bool TField::IsNull() const { return !dataSet_.GetFieldData(*this, nullptr, 0); }

@@ -28,6 +28,11 @@ enum TFieldType : std::uint8_t {
   ftOraBlob, ftOraClob, ftVariant, ftInterface, ftIDispatch, ftGuid
 };
 
+// Where a field's value comes from: the store (data), the dataset's OnCalcFields handler
+// (calculated), or another dataset's record found by key (lookup). Calculated and lookup fields
+// have no field number; their values live in the dataset's calculated-fields area.
+enum TFieldKind : std::uint8_t { fkData, fkCalculated, fkLookup, fkInternalCalc, fkAggregate };
+
 // "Unknown data type." (assertion) for a code without a field type.
 TFieldType DataTypeToFieldType(TDataType dataType);
 TDataType FieldTypeToDataType(TFieldType fieldType);
@@ -44,6 +49,11 @@ struct TFieldDef {
   bool Fixed = false;
   TDataType SourceType = dtUnknown;  // the store's data type
   std::vector<TFieldDef> ChildDefs;  // object attributes or array elements
+  // Calculated and lookup fields only. A lookup field shows LookupResultField of the record of
+  // LookupDataSet whose LookupKeyFields equal this dataset's KeyFields (names separated by ";").
+  TFieldKind FieldKind = fkData;
+  TDataSet* LookupDataSet = nullptr;
+  std::string KeyFields, LookupKeyFields, LookupResultField;
 };
 
 // A field is also the blob-stream side of its column (TBlobStreamField), so the dataset hands out
@@ -57,6 +67,16 @@ class TField : public TBlobStreamField {
   TFieldType DataType() const { return dataType_; }
   TDataType SourceType() const { return sourceType_; }
   int Size() const { return size_; }
+  TFieldKind FieldKind() const { return fieldKind_; }
+  bool Calculated() const { return fieldKind_ == fkCalculated || fieldKind_ == fkLookup; }
+  bool Lookup() const { return fieldKind_ == fkLookup; }
+  TDataSet* LookupDataSet() const { return lookupDataSet_; }
+  const std::string& KeyFields() const { return keyFields_; }
+  const std::string& LookupKeyFields() const { return lookupKeyFields_; }
+  const std::string& LookupResultField() const { return lookupResultField_; }
+  // The field's slot in the calculated-fields area (-1 for a data field).
+  int CalcIndex() const { return calcIndex_; }
+  void SetCalcIndex(int index) { calcIndex_ = index; }
   bool IsBlob() const { return dataType_ == ftBlob || dataType_ == ftMemo; }
 
   std::string DisplayLabel;
@@ -105,6 +125,10 @@ class TField : public TBlobStreamField {
   TDataType sourceType_;
   int size_;
   int fieldNo_;
+  TFieldKind fieldKind_;
+  TDataSet* lookupDataSet_;
+  std::string keyFields_, lookupKeyFields_, lookupResultField_;
+  int calcIndex_ = -1;
   bool readOnly_ = false;
   bool modified_ = false;
 };

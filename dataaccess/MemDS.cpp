@@ -109,8 +109,42 @@ void TMemDataSet::CreateFieldDefsFromData() {
     def.ReadOnly = desc.ReadOnly;
     def.Hidden = desc.Hidden;
     def.Fixed = desc.Fixed;
+    if (def.DataType == ftADT || def.DataType == ftArray) {
+      std::vector<const TObjectType*> path;
+      AddChildDefs(def, desc.ObjectType(), path);
+    }
     defs.push_back(std::move(def));
   }
+}
+
+void TMemDataSet::AddChildDefs(TFieldDef& def, const TObjectType* type, std::vector<const TObjectType*>& path) {
+  if (!type) return;
+  // A type that holds itself (directly or further down) would describe children without end;
+  // the inner occurrence stays a leaf.
+  if (std::find(path.begin(), path.end(), type) != path.end()) return;
+  path.push_back(type);
+  auto makeChild = [&](std::string name, const TAttribute& attribute) {
+    TFieldDef child;
+    child.Name = std::move(name);
+    child.DataType = GetFieldType(attribute.DataType);
+    child.SourceType = attribute.DataType;
+    child.Size = child.DataType == ftString ? attribute.Length : 0;
+    if (child.DataType == ftADT || child.DataType == ftArray) AddChildDefs(child, attribute.ObjectType(), path);
+    def.ChildDefs.push_back(std::move(child));
+  };
+  if (def.DataType == ftArray) {
+    if (type->GetAttributeCount() > 0) {
+      const TAttribute& element = *type->GetAttributes(0);
+      const int count = std::clamp<int>(type->Size, 0, kMaxArrayChildDefs);
+      for (int i = 0; i < count; ++i) makeChild(std::to_string(i), element);
+    }
+  } else {
+    for (int i = 0; i < type->GetAttributeCount(); ++i) {
+      const TAttribute& attribute = *type->GetAttributes(i);
+      makeChild(attribute.Name, attribute);
+    }
+  }
+  path.pop_back();
 }
 
 void TMemDataSet::FieldsCreated() {
@@ -141,8 +175,25 @@ void TMemDataSet::OpenCursor() {
   if (filtered_) ActivateFilters();
 }
 
+template <typename Fill>
+void TMemDataSet::FillSpare(Fill fill) {
+  DropSpareRefs();
+  fill();
+  if (BufferRefs && data_->HasComplexFields()) {
+    data_->AddRefComplexFields(spareBuffer_);
+    spareRefs_ = true;
+  }
+}
+
+void TMemDataSet::DropSpareRefs() {
+  if (!spareRefs_) return;
+  spareRefs_ = false;
+  data_->FreeComplexFields(spareBuffer_, true);
+}
+
 void TMemDataSet::CloseCursor() {
   FreeEditBuffer();
+  DropSpareRefs();
   if (spareBuffer_) TData::FreeRecBuf(spareBuffer_);
   spareBuffer_ = nullptr;
   data_->Close();
@@ -205,20 +256,24 @@ const void* TMemDataSet::ActiveRecord() const {
   switch (State()) {
     case dsBrowse: return applying_ ? applyNew_ : data_->CurrentRecordPtr();
     case dsEdit: case dsInsert: return editBuffer_;
-    case dsCalcFields: return spareBuffer_;
+    case dsCalcFields: return calcRecord_;
     case dsFilter: return filterRecord_;
     case dsNewValue: return applying_ ? applyNew_ : (editBuffer_ ? editBuffer_ : data_->CurrentRecordPtr());
     case dsOldValue:
       if (applying_) return applyOld_;
+    {
       if (!data_->CurrentRecordPtr()) return nullptr;
-      const_cast<TMemData&>(*data_).GetOldRecord(spareBuffer_);
+      auto& self = const_cast<TMemDataSet&>(*this);
+      self.FillSpare([&self] { self.data_->GetOldRecord(self.spareBuffer_); });
       return spareBuffer_;
+    }
     case dsBlockRead: return data_->CurrentRecordPtr();
     default: return nullptr;
   }
 }
 
 bool TMemDataSet::GetFieldData(const TField& field, void* buffer, std::size_t capacity) {
+  if (field.Calculated()) return !GetCalcValue(field).IsEmptyOrNull();
   const void* record = ActiveRecord();
   const int no = field.FieldNo();
   if (!record || no <= 0) return false;
@@ -228,6 +283,7 @@ bool TMemDataSet::GetFieldData(const TField& field, void* buffer, std::size_t ca
 }
 
 Variant TMemDataSet::GetFieldValue(const TField& field) {
+  if (field.Calculated()) return GetCalcValue(field);
   const void* record = ActiveRecord();
   if (!record || field.FieldNo() <= 0) return Variant::Null();
   return data_->GetFieldAsVariant(field.FieldNo(), record);
@@ -236,10 +292,17 @@ Variant TMemDataSet::GetFieldValue(const TField& field) {
 void TMemDataSet::SetFieldValue(TField& field, const Variant& value) {
   const TDataSetState state = State();
   switch (state) {
-    case dsEdit: case dsInsert: case dsSetKey: case dsFilter: case dsNewValue: case dsInternalCalc: break;
+    case dsEdit: case dsInsert: case dsSetKey: case dsCalcFields: case dsFilter: case dsNewValue: case dsInternalCalc:
+      break;
     default: DatabaseError("Dataset not in edit or insert mode");
   }
-  if (field.FieldNo() <= 0) DatabaseError("Dataset not in edit or insert mode");  // no calculated fields here
+  if (field.Calculated()) {
+    SetCalcValue(field, value);
+    if (state != dsCalcFields && state != dsFilter && state != dsNewValue) FieldChanged(field);
+    return;
+  }
+  // Data fields belong to the record, not to what is computed from it.
+  if (state == dsCalcFields || field.FieldNo() <= 0) DatabaseError("Dataset not in edit or insert mode");
   if (field.ReadOnly() && state != dsSetKey && state != dsFilter)
     DatabaseError("Field '" + field.DisplayName() + "' cannot be modified");
   void* record = const_cast<void*>(ActiveRecord());
@@ -332,7 +395,9 @@ void TMemDataSet::DeactivateFilters() {
 void TMemDataSet::FilterChanged(bool renumber) {
   data_->FilterCaseInsensitive = (filterOptions_ & foCaseInsensitive) != 0;
   data_->FilterNoPartialCompare = (filterOptions_ & foNoPartialCompare) != 0;
-  if (filtered_) {
+  // A closed dataset's filters are installed when it opens: a store that filters while it
+  // fetches would otherwise call the filter event before the fields exist.
+  if (filtered_ && Active()) {
     ActivateFilters();
   } else {
     DeactivateFilters();
@@ -398,20 +463,16 @@ bool TMemDataSet::LookupRecord(std::string_view keyFields, const std::vector<Var
   const TBookmark saved = had ? GetBookmark() : TBookmark{};
   if (!LocateEx(keyFields, keyValues, false, 0)) return false;
   // The found record is read from the spare buffer, and the cursor goes back at once.
-  data_->GetRecord(spareBuffer_);
+  FillSpare([this] { data_->GetRecord(spareBuffer_); });
   if (had) {
     data_->SetToBookmark(saved);
   } else {
     data_->SetToBegin();
   }
-  const TDataSetState old = SetTempState(dsCalcFields);
-  try {
-    for (const std::string& name : SplitNames(resultFields)) values.push_back(FieldByName(name).AsVariant());
-  } catch (...) {
-    RestoreState(old);
-    throw;
-  }
-  RestoreState(old);
+  // The result may name a calculated or lookup field of the found record.
+  if (CalcFieldCount() != 0) CalculateFields(spareBuffer_, spareCalc_);
+  CalcScope scope(*this, spareBuffer_, spareCalc_);
+  for (const std::string& name : SplitNames(resultFields)) values.push_back(FieldByName(name).AsVariant());
   return true;
 }
 
@@ -518,6 +579,7 @@ void TMemDataSet::CancelUpdates() {
   if (!data_->CurrentRecordPtr()) {
     bof_ = true;
     eof_ = !InternalFirst();
+    RecordMoved();
   }
 }
 

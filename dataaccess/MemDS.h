@@ -83,6 +83,10 @@ class TMemDataSet : public TDataSet {
   void FieldsCreated() override;
   // Set by a subclass: give numeric fields their value range at open.
   bool NumberRange = false;
+  // Set by a subclass before opening: the spare buffer (old values, the record a lookup reads)
+  // holds its own references on the complex values it shows, so that they outlive a change of
+  // the stored record while the buffer is read. Browsing reads stored records in place and needs none.
+  bool BufferRefs = false;
   virtual void DoApplyRecord(TUpdateKind kind, TUpdateAction& action);
   virtual void PerformAppend() {}
   virtual void PerformDelete() {}
@@ -119,6 +123,14 @@ class TMemDataSet : public TDataSet {
   void InstallFilters(bool forSearch);
   void DeactivateFilters();
   void FreeEditBuffer();
+  // Refills the spare buffer: drops the references it holds, fills it, takes new ones (BufferRefs).
+  template <typename Fill>
+  void FillSpare(Fill fill);
+  void DropSpareRefs();
+  // Child definitions of an object (one per attribute) or array definition (one per element,
+  // named "0", "1", ..., at most kMaxArrayChildDefs), recursively; path holds the types above.
+  void AddChildDefs(TFieldDef& def, const TObjectType* type, std::vector<const TObjectType*>& path);
+  static constexpr int kMaxArrayChildDefs = 100;
   void ApplyRecordHook(TUpdateKind kind, TUpdateAction& action);
 
   std::unique_ptr<TMemData> data_;
@@ -133,6 +145,7 @@ class TMemDataSet : public TDataSet {
   std::uint8_t* applyOld_ = nullptr;
   const void* filterRecord_ = nullptr;
   bool applying_ = false;
+  bool spareRefs_ = false;  // the spare buffer holds references on its complex values
 };
 
 }  // namespace da

@@ -88,6 +88,8 @@ class TMemData : public TData {
   void AddToUpdateList(TItemHeader* item);
   void RevertItem(TItemHeader* item);
 
+  // Renumbers the visible records (after a fetch put rows before the first one).
+  void Recount();
   TItemHeader* FirstItem() const { return first_; }
   TItemHeader* LastItem() const { return last_; }
   TItemHeader* CurrentItem() const { return current_; }
@@ -108,7 +110,6 @@ class TMemData : public TData {
   // visible one, else no cursor with BOF and EOF set.
   void MoveOffHidden(TItemHeader* from);
   // Renumbers everything and moves the cursor off a record that became hidden.
-  void Recount();
   void ApplyVisibilityChange(TItemHeader* item, bool wasVisible);
 
   TBlockManager blockManager_;

@@ -145,7 +145,33 @@ void TVtRecordSet::GetPriorRecord(void* record) {
     SetCurrentItem(nullptr);
     return;
   }
-  TMemData::GetPriorRecord(record);
+  if (!CanFetchBack()) {
+    TMemData::GetPriorRecord(record);
+    return;
+  }
+  // The mirror image of GetNextRecord: rows before the first one held are fetched backwards.
+  if (GetBOF()) return;
+  if (!FirstItem() && !Fetch(true)) {
+    bof_ = true;
+    return;
+  }
+  TItemHeader* c = (eof_ && !CurrentItem()) ? LastItem() : (CurrentItem() ? CurrentItem()->Prev : LastItem());
+  eof_ = false;
+  while (true) {
+    while (c && OmitRecord(c)) c = c->Prev;
+    if (c) break;
+    TItemHeader* const oldFirst = FirstItem();
+    if (!Fetch(true)) {
+      SetCurrentItem(nullptr);
+      bof_ = true;
+      return;
+    }
+    c = (!oldFirst || !oldFirst->Prev) ? LastItem() : oldFirst->Prev;
+    CloseListEnds();
+  }
+  SetCurrentItem(c);
+  bof_ = eof_ = false;
+  if (record) BlockManager().GetRecord(c, record);
 }
 
 }  // namespace da

@@ -152,6 +152,8 @@ class TVtRecordSet : public TMemData {
 
   virtual std::unique_ptr<TVtCommand> CreateCommand() = 0;
   virtual void SetCommand(std::unique_ptr<TVtCommand> command) { command_ = std::move(command); }
+  // A scrollable cursor: moving back before the first row held fetches the rows before it
+  // (Fetch(true) puts them before the first item, keeping the rows held).
   virtual bool CanFetchBack() { return false; }
   virtual void ExecCommand();
   virtual void ExecuteCommand() { command_->Execute(1); }
