@@ -211,6 +211,18 @@ TFieldDesc& TData::AddField(std::string name, TDataType type, std::uint16_t leng
   return Fields.Add(std::move(desc));
 }
 
+namespace {
+
+// A type that holds itself (directly or through its attributes) would be described without end:
+// its inner occurrence stays a leaf.
+bool IsAncestorType(const TObjectType* type, const TFieldDesc* parent) {
+  for (const TFieldDesc* f = parent; f; f = f->ParentField)
+    if (f->ObjectType() == type) return true;
+  return false;
+}
+
+}  // namespace
+
 void TData::InitObjectFields(TObjectType* type, TFieldDesc* parent) {
   if (!type) return;
   const bool isArray = type->DataType == dtArray;
@@ -235,7 +247,8 @@ void TData::InitObjectFields(TObjectType* type, TFieldDesc* parent) {
       desc->Size = 0;
       desc->FieldNo = static_cast<std::uint16_t>(Fields.Count() + 1);
       TFieldDesc& added = Fields.Add(std::move(desc));
-      if (added.DataType == dtObject || added.DataType == dtArray) InitObjectFields(added.ObjectType(), &added);
+      if ((added.DataType == dtObject || added.DataType == dtArray) && !IsAncestorType(added.ObjectType(), parent))
+        InitObjectFields(added.ObjectType(), &added);
     }
   }
 }

@@ -118,6 +118,21 @@ TEST(ChildDefsEdges, SelfReferringTypesEndAndMissingTypesGiveNoChildren) {
   EXPECT_TRUE(Def(ds, "NOTYPE").ChildDefs.empty());
 }
 
+TEST(ChildDefsEdges, TheStoreDescribesASelfReferringTypeOnce) {
+  auto* node = new TObjectType("NODE_T", dtObject);
+  node->AddAttribute("V", dtInt32);
+  node->AddAttribute("NEXT", dtObject).SetObjectType(node);
+  TMemData data;
+  data.AutoInitFields = false;
+  TFieldDesc& n = data.AddField("N", dtObject);
+  n.SetObjectType(node);
+  data.InitObjectFields(node, &n);
+  node->Release();
+  std::vector<std::string> paths;
+  for (int i = 0; i < data.Fields.Count(); ++i) paths.push_back(data.Fields.Items(i)->ActualName);
+  EXPECT_EQ(paths, (std::vector<std::string>{"N", "N.V", "N.NEXT"}));  // the inner NODE_T is a leaf
+}
+
 TEST(ChildDefsEdges, AnAttributeTypeWithoutFieldTypeCannotBeShown) {
   auto* t = new TObjectType("T", dtObject);
   t->AddAttribute("BIG", dtInt64);
