@@ -327,6 +327,20 @@ void TOracleScheme::RunSQLScript(std::string_view name) {
   }
 }
 
+void TOracleScheme::ReadTargetCharset() {
+  if (AllowCharset()) return;
+  try {
+    auto session = GetOracleSession();
+    if (!session) return;
+    session->Connect(GetLoginValue(0), GetLoginValue(1), GetLoginValue(2));
+    std::string name = session->DatabaseCharset();
+    const unsigned id = session->DatabaseCharsetId();
+    TargetCharset = std::move(name);
+    TargetCharsetId = static_cast<uint16_t>(id);
+  } catch (const std::exception&) {
+  }
+}
+
 // ---- the run ----------------------------------------------------------------------------------
 
 int TOracleScheme::RunProgram(const TOracleCommand& command) {

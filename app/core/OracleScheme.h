@@ -95,6 +95,11 @@ class TOracleScheme : public TSchemeObject {
   // stored schemes mean it), a target known and different from CharSet regardless of case.
   std::optional<std::string> ChildNlsLang() const;
 
+  // On the start notice of a run (main thread, the run waiting): when the client character set
+  // is to be switched (AllowCharset false), TargetCharset and TargetCharsetId from the
+  // database through the current session. Errors leave both as they were; never raises.
+  void ReadTargetCharset();
+
   // "Prefix" or "Suffix": when the parameter holds a script, runs it on the current session
   // and notes "Process SQL script...OK" or "Failed" and the message in CurLog. Never raises.
   void RunSQLScript(std::string_view name);
