@@ -108,6 +108,20 @@ class OracleRunTest : public schtest::SchemeTest {
   int quitOn = -1;
 };
 
+TEST_F(OracleRunTest, NewSchemeFindsTheClientSoItsDefaultProgramHasAHome) {
+  fs::create_directories(dir / "home/bin");
+  Put(dir / "home/bin/exp", "#!/bin/sh\n");
+  Env("ORASCHEME_REGISTRY_DIR", dir / "registry-with-client");
+  Env("ORACLE_HOME", dir / "home");
+  Env("NLS_LANG", "AMERICAN_AMERICA.ZHS16GBK");
+  sch::TSchemeWrapper w;
+  auto* s = dynamic_cast<sch::TOracleScheme*>(w.AddScheme("exp", sch::skOracleExport));
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(s->OracleHome, dir / "home");
+  EXPECT_EQ(s->CharSet, "ZHS16GBK");
+  EXPECT_EQ(s->ParamValue("cmdfilename"), dir / "home/bin/exp");
+}
+
 TEST_F(OracleRunTest, TimedExportCompressesTrimsRecordsAndDeletesOnlyTheirFiles) {
   for (const char* f : {"Old1.dmp", "Old1.log", "Old2.dmp", "Old2.log", "unrelated.dmp"}) Put(dir / f, "old");
   Env("FAKE_ORA_CHARSET_ID", "852");
