@@ -121,6 +121,8 @@ TEST_F(RunFrameTest, ConcurrentRunsSeeTheirOwnParameterValues) {
   owner.List->AddObject("probe 2", second.release());
   other->Owner = &owner;
   other->AddParam("TARGET", "db2");
+  // Without a main thread the notices would be handled on both run threads at once.
+  owner.Handle = nullptr;
   std::latch meet(2);
   scheme->meet = other->meet = &meet;
   std::thread a([&] { scheme->Run(); });
