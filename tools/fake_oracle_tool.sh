@@ -9,6 +9,8 @@
 #   FAKE_ORA_CHARSET_ID  export: the dump begins with byte 3 and this id (big-endian, two bytes)
 #   FAKE_ORA_PAYLOAD     export: the text written after those three bytes
 #   FAKE_ORA_EXIT        exit with this code (default 0)
+#   FAKE_ORA_SLEEP       sleep this long (seconds) after writing the dump, before exiting
+#   FAKE_ORA_PID_FILE    write the program's pid here first
 # The dump is the value of file=, the log the value of log= (any letter case of the names).
 args_file=${FAKE_ORA_ARGS_FILE-}
 report=${FAKE_ORA_REPORT-}
@@ -16,6 +18,7 @@ code=${FAKE_ORA_EXIT-0}
 mode=exp
 case "$(basename "$0")" in *imp*) mode=imp ;; esac
 
+[ -n "${FAKE_ORA_PID_FILE-}" ] && echo $$ > "$FAKE_ORA_PID_FILE"
 [ -n "$args_file" ] && printf '%s\0' "$@" > "$args_file"
 
 dump=
@@ -43,5 +46,6 @@ if [ -n "$report" ]; then
   } > "$report"
 fi
 
+[ -n "${FAKE_ORA_SLEEP-}" ] && sleep "$FAKE_ORA_SLEEP"
 [ -n "$log" ] && echo "$mode: finished with code $code" > "$log"
 exit "$code"

@@ -19,7 +19,7 @@ std::string TDosCommandScheme::BuildCommandLine() {
   const std::string params = ParamValue("params");
   const size_t last = params.find_last_not_of(std::string_view(" \t\r\n\0", 5));
   if (last != std::string::npos) line += " " + params;
-  return ExpandParamMacros(line);
+  return ExpandMacros(line);
 }
 
 std::string RunResultText(int exitCode) {
@@ -40,7 +40,7 @@ bool TDosCommandScheme::DoRun() {
   try {
     CurLog->AddResult("Run Scripts...");
     const std::string commandLine = UpdateState();
-    const std::string program = ExpandParamMacros("\"" + ParamValue("cmdfilename") + "\"");
+    const std::string program = ExpandMacros("\"" + ParamValue("cmdfilename") + "\"");
     const std::string params = commandLine.size() > program.size() ? commandLine.substr(program.size()) : "";
     CurLog->RunScripts = program + " " + params;
 

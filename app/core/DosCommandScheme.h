@@ -22,7 +22,7 @@ class TDosCommandScheme : public TSchemeObject {
   bool IsValid() override;
   // The program in double quotes, then a blank and "params" as typed when it holds more than
   // blanks, tabs, line ends and zero characters.
-  // (With the parameter macros of a run or edit expanded in the whole line.)
+  // Macros are expanded in the whole line: a run's (or edit's) parameters and the global ones.
   std::string BuildCommandLine() override;
   // Starts the program ("cmdfilename", macros expanded) with "params" split into arguments
   // (SplitCommandArgs; no shell), its output shown only with ShowDos, and waits for it without

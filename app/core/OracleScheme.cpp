@@ -6,14 +6,13 @@
 #include <unistd.h>
 
 #include <cctype>
-#include <chrono>
 #include <cstdlib>
-#include <ctime>
 #include <exception>
 #include <filesystem>
 #include <fstream>
 
 #include "app/core/CompressedFile.h"
+#include "app/core/DosCommandScheme.h"
 #include "app/core/OracleSession.h"
 #include "platform/Process.h"
 #include "platform/Registry.h"
@@ -44,22 +43,17 @@ std::string RegText(plat::Registry& reg, std::string_view key, std::string_view 
 
 constexpr const char* kOracleBaseKey = "\\Software\\ORACLE";
 
-// The date-time as "yyyymdhnsz": no padding, milliseconds last.
-std::string DateStamp() {
-  const auto now = std::chrono::system_clock::now();
-  const std::time_t t = std::chrono::system_clock::to_time_t(now);
-  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-  std::tm tm{};
-  localtime_r(&t, &tm);
-  return std::to_string(tm.tm_year + 1900) + std::to_string(tm.tm_mon + 1) + std::to_string(tm.tm_mday) +
-         std::to_string(tm.tm_hour) + std::to_string(tm.tm_min) + std::to_string(tm.tm_sec) + std::to_string(ms);
-}
-
 std::string Masked(const std::string& password) { return std::string(password.size(), '*'); }
 
 }  // namespace
 
-TOracleScheme::TOracleScheme() { ProcessHandle.store(0); }
+TOracleScheme::TOracleScheme() {
+  try {
+    DetectOracleClient();
+  } catch (const std::exception&) {
+    // A damaged settings store leaves the client unknown; the program can still be named.
+  }
+}
 
 // ---- parameters -------------------------------------------------------------------------------
 
@@ -222,51 +216,11 @@ std::string TOracleScheme::GetDefaultExe() {
 
 // ---- file names --------------------------------------------------------------------------------
 
-std::string TOracleScheme::ExpandRunFileName(const std::string& templ, bool unique, bool createFolder) {
-  std::string name;
-  if (templ.empty()) {
-    name = DateStamp();
-  } else {
-    size_t pos = 0;
-    while (pos < templ.size()) {
-      const size_t open = templ.find('<', pos);
-      if (open == std::string::npos) {
-        name += templ.substr(pos);
-        break;
-      }
-      name += templ.substr(pos, open - pos);
-      const size_t close = templ.find('>', open + 1);
-      name += DateStamp();
-      pos = close == std::string::npos ? templ.size() : close + 1;
-    }
-  }
-  std::error_code ec;
-  if (unique && fs::exists(name, ec)) {
-    const size_t dot = name.rfind('.');
-    const size_t slash = name.rfind('/');
-    const bool hasExt = dot != std::string::npos && (slash == std::string::npos || dot > slash);
-    const std::string stem = hasExt ? name.substr(0, dot) : name;
-    const std::string ext = hasExt ? name.substr(dot) : std::string();
-    for (int n = 1;; ++n) {
-      std::string next = stem + "_" + std::to_string(n) + ext;
-      if (!fs::exists(next, ec)) {
-        name = std::move(next);
-        break;
-      }
-    }
-  }
-  if (createFolder) {
-    const fs::path folder = fs::path(name).parent_path();
-    if (!folder.empty()) fs::create_directories(folder, ec);
-  }
-  return name;
-}
-
 void TOracleScheme::PrepareFileNames() {
   const bool running = Running();
   auto expand = [&](const char* param) {
     const std::string v = ParamValue(param);
-    return v.empty() ? std::string() : ExpandRunFileName(v, true, running);
+    return v.empty() ? std::string() : ExpandFileName(ExpandMacros(v), true, running);
   };
   DmpFile = expand("file");
   LogFile = expand("log");
@@ -276,7 +230,7 @@ void TOracleScheme::PrepareFileNames() {
 void TOracleImportScheme::PrepareFileNames() {
   TOracleScheme::PrepareFileNames();
   const std::string v = ParamValue("file");
-  DmpFile = v.empty() ? std::string() : ExpandRunFileName(v, false, false);
+  DmpFile = v.empty() ? std::string() : ExpandFileName(ExpandMacros(v), false, false);
 }
 
 // ---- command line -----------------------------------------------------------------------------
@@ -290,7 +244,7 @@ std::vector<std::pair<std::string, std::string>> TOracleScheme::CommandParams() 
                                            "dmpcompressed", "charset", "Prefix", "Suffix"};
     bool leftOut = false;
     for (const char* n : kLeftOut) leftOut = leftOut || SameText(item->KeyName(), n);
-    if (!leftOut) lines.emplace_back(item->KeyName(), item->KeyValue());
+    if (!leftOut) lines.emplace_back(item->KeyName(), ExpandMacros(item->KeyValue()));
   }
   if (!Running()) PrepareFileNames();
   const std::pair<const char*, const std::string*> files[] = {
@@ -313,9 +267,13 @@ std::vector<std::pair<std::string, std::string>> TOracleScheme::CommandParams() 
 
 TOracleCommand TOracleScheme::BuildCommand(const std::string& tempLog) {
   TOracleCommand cmd;
-  cmd.Program = ParamValue("cmdfilename");
-  std::string login = ParamValue("dbusername") + "/" + ParamValue("dbpassword");
-  const std::string service = ParamValue("service");
+  cmd.Program = ExpandMacros(ParamValue("cmdfilename"));
+  const std::string user = ExpandMacros(ParamValue("dbusername"));
+  const std::string password = ExpandMacros(ParamValue("dbpassword"));
+  std::string login = user + "/" + password;
+  cmd.PasswordAt = user.size() + 1;
+  cmd.PasswordLength = password.size();
+  const std::string service = ExpandMacros(ParamValue("service"));
   if (!service.empty()) login += "@" + service;
   cmd.Args.push_back(std::move(login));
   for (const auto& [name, value] : CommandParams()) cmd.Args.push_back(name + "=" + value);
@@ -325,16 +283,10 @@ TOracleCommand TOracleScheme::BuildCommand(const std::string& tempLog) {
 
 std::string TOracleScheme::RecordedCommandLine(const TOracleCommand& command) const {
   std::string line = "\"" + command.Program + "\"";
-  const std::string password = ParamValue("dbpassword");
   for (size_t i = 0; i < command.Args.size(); ++i) {
     std::string arg = command.Args[i];
-    if (i == 0 && !password.empty()) {
-      // The login is user/password[@service]; the user comes first and holds no "/".
-      const std::string user = ParamValue("dbusername");
-      if (arg.compare(0, user.size() + 1, user + "/") == 0 &&
-          arg.compare(user.size() + 1, password.size(), password) == 0)
-        arg.replace(user.size() + 1, password.size(), Masked(password));
-    }
+    if (i == 0 && command.PasswordLength > 0 && command.PasswordAt + command.PasswordLength <= arg.size())
+      arg.replace(command.PasswordAt, command.PasswordLength, std::string(command.PasswordLength, '*'));
     line += " " + arg;
   }
   return line;
@@ -375,6 +327,20 @@ void TOracleScheme::RunSQLScript(std::string_view name) {
   }
 }
 
+void TOracleScheme::ReadTargetCharset() {
+  if (AllowCharset()) return;
+  try {
+    auto session = GetOracleSession();
+    if (!session) return;
+    session->Connect(GetLoginValue(0), GetLoginValue(1), GetLoginValue(2));
+    std::string name = session->DatabaseCharset();
+    const unsigned id = session->DatabaseCharsetId();
+    TargetCharset = std::move(name);
+    TargetCharsetId = static_cast<uint16_t>(id);
+  } catch (const std::exception&) {
+  }
+}
+
 // ---- the run ----------------------------------------------------------------------------------
 
 int TOracleScheme::RunProgram(const TOracleCommand& command) {
@@ -383,9 +349,18 @@ int TOracleScheme::RunProgram(const TOracleCommand& command) {
   opt.args = command.Args;
   if (auto nls = ChildNlsLang()) opt.extraEnv.push_back(*nls);
   opt.showOutput = ShowDos.load();
-  const int code = plat::Process::runAndWait(
-      opt, [this](const std::shared_ptr<plat::Process>& p) { ProcessHandle.store(p->pid()); });
-  ProcessHandle.store(0);
+  std::shared_ptr<plat::Process> process = plat::Process::spawn(opt, &Processes());
+  SetProcess(process);
+  int code = plat::kExitStartFailed;
+  try {
+    code = process->wait();
+  } catch (...) {
+    SetProcess(nullptr);
+    throw;
+  }
+  SetProcess(nullptr);
+  if (code == plat::kExitStartFailed && CurLog)
+    CurLog->AddResult("Could not start the program: " + process->startError() + "\r\n");
   return code;
 }
 
@@ -398,15 +373,15 @@ bool TOracleScheme::DoRun() {
     std::string tempLog;
     // The program's own folder is not writable for its users here; the temporary folder is.
     if (LogFile.empty())
-      tempLog = ExpandRunFileName((fs::temp_directory_path() / "Temp<*>.log").string(), true, false);
+      tempLog = ExpandFileName((fs::temp_directory_path() / "Temp<*>.log").string(), true, false);
     const TOracleCommand cmd = BuildCommand(tempLog);
     CurLog->RunScripts = RecordedCommandLine(cmd);
     CurLog->ExitCode = RunProgram(cmd);
     ok = CurLog->ExitCode != plat::kExitStartFailed;
-    CurLog->AddResult(CurLog->ExitCode == plat::kExitTerminatedByUser     ? "Cancel by user"
-                      : CurLog->ExitCode == plat::kExitTerminatedOnClose ? "Terminate by main program"
-                                                                          : "Ok");
-    CurLog->AddResult("\r\n");
+    // A program that could not start has said why (RunProgram); any other exit but 0 is a
+    // failure too, and the record says so.
+    CurLog->IsSucceed = CurLog->ExitCode == 0;
+    if (ok) CurLog->AddResult(RunResultText(CurLog->ExitCode) + "\r\n");
     std::error_code ec;
     if (!LogFile.empty()) {
       CurLog->AddResult("Log file:" + LogFile + "\r\n");

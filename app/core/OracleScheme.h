@@ -31,11 +31,16 @@ namespace sch {
 struct TOracleCommand {
   std::string Program;
   std::vector<std::string> Args;
+  // Where the password (macros expanded) stands in Args[0], so the kept line can mask it.
+  size_t PasswordAt = 0;
+  size_t PasswordLength = 0;
 };
 
 class TOracleScheme : public TSchemeObject {
   OLV_CLASS(TOracleScheme, TSchemeObject)
  public:
+  // Detects the Oracle client (DetectOracleClient) so that the default programs the kinds'
+  // BuildParamList gives have a home.
   TOracleScheme();
 
   // The Oracle client: the registry key of its home, its folder, and the two halves of its
@@ -53,18 +58,21 @@ class TOracleScheme : public TSchemeObject {
   bool IsValid() override;
   // The display line: the program in double quotes, user/password[@service], then the
   // parameter file alone or every non-empty NAME=value. The password is masked unless the
-  // scheme is running. Unless running, the run's file names are prepared first.
+  // scheme is running. Unless running, the run's file names are prepared first. Macros are
+  // expanded in every part (ExpandMacros: the run's list while running).
   std::string BuildCommandLine() override;
-  // The argument vector of the same line, the password in clear. tempLog, when not empty, is
-  // added as log=tempLog (the run's temporary log when no log is named).
+  // The argument vector of the same line, the password in clear. Each part is expanded once:
+  // the program, user, password, service and values here, the file names when they are
+  // prepared. tempLog, when not empty, is added as log=tempLog (the run's temporary log when
+  // no log is named).
   TOracleCommand BuildCommand(const std::string& tempLog = {});
   // The line as kept in a run record: the argument vector joined, the program in double
   // quotes, the password masked.
   std::string RecordedCommandLine(const TOracleCommand& command) const;
 
-  // DmpFile, LogFile and ParFile from "file", "log" and "parfile": date macros expanded, a
-  // name that no file has yet, the folder created, while the scheme is running. The import
-  // keeps its dump's name.
+  // DmpFile, LogFile and ParFile from "file", "log" and "parfile": macros and date macros
+  // expanded (ExpandFileName), a name that no file has yet, the folder created while the
+  // scheme is running. The import keeps its dump's name.
   virtual void PrepareFileNames();
   // "<home>/bin/exp" or "<home>/bin/imp" when it exists, else the bare name found on PATH,
   // else "<home>/bin/<name>".
@@ -87,6 +95,11 @@ class TOracleScheme : public TSchemeObject {
   // stored schemes mean it), a target known and different from CharSet regardless of case.
   std::optional<std::string> ChildNlsLang() const;
 
+  // On the start notice of a run (main thread, the run waiting): when the client character set
+  // is to be switched (AllowCharset false), TargetCharset and TargetCharsetId from the
+  // database through the current session. Errors leave both as they were; never raises.
+  void ReadTargetCharset();
+
   // "Prefix" or "Suffix": when the parameter holds a script, runs it on the current session
   // and notes "Process SQL script...OK" or "Failed" and the message in CurLog. Never raises.
   void RunSQLScript(std::string_view name);
@@ -108,17 +121,15 @@ class TOracleScheme : public TSchemeObject {
   // "file=". Missing ones are left out.
   static std::vector<std::string> OldRunFiles(std::string_view commandLine);
 
-  // Date macros expanded; when unique, "_1", "_2", ... before the extension until no file has
-  // the name; when createFolder, the folder is created.
-  static std::string ExpandRunFileName(const std::string& templ, bool unique, bool createFolder);
-
  protected:
   // "exp" or "imp".
   virtual std::string ProgramBaseName() const { return {}; }
   // The lines remaining for the command line (step 1 to 7): NAME, value.
   std::vector<std::pair<std::string, std::string>> CommandParams();
   bool Running() const { return State.load() == ssRunning; }
-  // Starts the program and waits for it; ProcessHandle holds the child meanwhile.
+  // Starts the program in its own process group, listed in Processes(), and waits for it; the
+  // child is the scheme's process meanwhile (SetProcess), so the terminate commands and the
+  // application's shutdown reach it.
   virtual int RunProgram(const TOracleCommand& command);
 };
 

@@ -1,5 +1,7 @@
 #include "app/core/SchemeHost.h"
 
+#include "app/core/OracleScheme.h"
+
 #include <algorithm>
 #include <exception>
 #include <filesystem>
@@ -73,6 +75,8 @@ bool SchemeHost::SaveAs(const std::string& fileName) {
 
 void SchemeHost::OnRunMessage(int param, TSchemeObject& scheme) {
   if (param == plat::kSchemeRunStarted) {
+    // The database's character set, for a run that switches the client's to it.
+    if (auto* oracle = dynamic_cast<TOracleScheme*>(&scheme)) oracle->ReadTargetCharset();
     if (std::find(running_.begin(), running_.end(), &scheme) == running_.end()) running_.push_back(&scheme);
   } else {
     std::erase(running_, &scheme);

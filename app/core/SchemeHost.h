@@ -7,7 +7,7 @@
 //   it), binds the run notices to itself and starts the timer of every scheme with AutoExec.
 // - Run notices (start and end of every run) arrive on the main thread through
 //   plat::MainThread::send, the running thread waiting meanwhile. On the start the scheme joins
-//   Running(); on the end it leaves it and the scheme file is saved (compressed) to FileName().
+//   Running() and an Oracle scheme reads the database's character set (ReadTargetCharset); on the end it leaves it and the scheme file is saved (compressed) to FileName().
 //   Then the RunNotice set with SetRunNotice is called with the scheme and plat::kSchemeRunStarted
 //   or plat::kSchemeRunEnded: that is where a window refreshes its tree, page and tray icon.
 // - Shutdown() (also run by the destructor): begins the main thread's shutdown (so no run can

@@ -1,6 +1,7 @@
 #include "app/core/SchemeObject.h"
 
 #include <filesystem>
+#include <optional>
 
 #include "app/core/DateMacros.h"
 #include "app/core/SchemeEditor.h"
@@ -8,6 +9,7 @@
 #include "app/core/SchemeWrapper.h"
 #include "foundation/DateTime.h"
 #include "foundation/Format.h"
+#include "foundation/OlvMacro.h"
 #include "platform/MainThread.h"
 #include "platform/Process.h"
 #include "platform/ProcessRegistry.h"
@@ -137,6 +139,7 @@ bool TSchemeObject::EditParam(int index) {
     RegisterParamMacros();
     bool ok = false;
     try {
+      olv::TMacroScope scope(*macros_);
       ok = editor.EditScript(*this, text);
     } catch (...) {
       ClearParamMacros();
@@ -192,10 +195,15 @@ void TSchemeObject::CopyPropsTo(olv::TBaseObject& dest, std::string_view filter)
 // --- Runs -----------------------------------------------------------------------------------
 
 void TSchemeObject::RegisterParamMacros() {
-  auto macros = std::make_unique<ParamMacros>();
+  std::unique_ptr<olv::TMacros> macros = olv::NewRunMacros();
+  std::vector<std::string> names, values;
   for (int i = 0; i < ParamCount(); ++i) {
-    if (const TItemDescription* item = GetParam(i)) macros->SetMacro(item->KeyName(), item->KeyValue());
+    if (const TItemDescription* item = GetParam(i)) {
+      names.push_back(item->KeyName());
+      values.push_back(item->KeyValue());
+    }
   }
+  macros->SetMacros(names, values);
   std::lock_guard lock(macrosMutex_);
   macros_ = std::move(macros);
 }
@@ -205,9 +213,9 @@ void TSchemeObject::ClearParamMacros() {
   macros_.reset();
 }
 
-std::string TSchemeObject::ExpandParamMacros(std::string_view text) const {
+std::string TSchemeObject::ExpandMacros(std::string_view text) const {
   std::lock_guard lock(macrosMutex_);
-  return macros_ ? macros_->Expand(text) : std::string(text);
+  return (macros_ ? *macros_ : olv::CurrentMacros()).Expanded(text);
 }
 
 void TSchemeObject::SendRunNotice(int param) {
@@ -254,7 +262,11 @@ bool TSchemeObject::Run() {
   auto record = std::make_unique<TSchemeLog>();
   TSchemeLog* log = record.get();
   bool ok = false;
+  // Opened inside the try and closed before FinishRun drops the list it points at.
+  std::optional<olv::TMacroScope> scope;
   try {
+    RegisterParamMacros();
+    scope.emplace(*macros_);
     BeforeRun();
     LogList->Add(std::move(record));
     CurLog = log;
@@ -262,7 +274,6 @@ bool TSchemeObject::Run() {
     log->ExitCode = plat::kExitStartFailed;
     log->ActiveMode = ActiveMode.load() == 1;
     log->IsSucceed = false;
-    RegisterParamMacros();
     ok = DoRun();
   } catch (const std::exception& e) {
     ok = false;
@@ -285,6 +296,7 @@ bool TSchemeObject::Run() {
     log->AddResult("Error occured\r\n");
     log->IsSucceed = false;
   }
+  scope.reset();
   FinishRun(ok);
   return ok;
 }

@@ -19,12 +19,15 @@
 #include <vector>
 
 #include "app/core/ItemDescription.h"
-#include "app/core/ParamMacros.h"
 #include "app/core/SchemeLog.h"
 #include "app/core/SchemeTime.h"
 #include "foundation/ObjLists.h"
 #include "foundation/OlvClass.h"
 #include "foundation/OlvStringList.h"
+
+namespace olv {
+class TMacros;
+}  // namespace olv
 
 namespace plat {
 class Process;
@@ -117,17 +120,22 @@ class TSchemeObject : public olv::TBaseObject {
   // DlgType 1), the script editor for DlgType 4. True when the value was set.
   virtual bool EditParam(int index);
 
-  // Registers the parameters as macros for the length of an edit or run (in a list of this
-  // scheme's own, so concurrent runs never see each other's values), and removes them again.
+  // Registers the parameters as macros for the length of an edit or run, in a list of the
+  // run's own (olv::NewRunMacros, a child of the global list, so global macros expand too and
+  // concurrent runs never see each other's values), and drops that list again. The run (or
+  // edit) makes the list current on its thread with an olv::TMacroScope, so expressions
+  // evaluated meanwhile read and define its macros.
   virtual void RegisterParamMacros();
   virtual void ClearParamMacros();
-  // text with the registered parameter macros expanded (unchanged when none are registered).
-  std::string ExpandParamMacros(std::string_view text) const;
+  // text with the macros expanded: through the registered list during a run or edit, else
+  // through the thread's current list (the global one outside any scope).
+  std::string ExpandMacros(std::string_view text) const;
 
   // One run, on the calling thread (a timer or background thread). False, with nothing done,
-  // when the scheme is already running or not valid. Otherwise: old records trimmed to
-  // RemainCount (AutoClearLogs), the start notice, a new record (exit code -1), the parameter
-  // macros, DoRun, the end notice. Whatever is thrown on the way, the state is put back, the
+  // when the scheme is already running or not valid. Otherwise: the parameter macros
+  // registered and made current on the thread (before BeforeRun, so that the file names a kind
+  // prepares there are expanded with them), old records trimmed to RemainCount (AutoClearLogs),
+  // the start notice, a new record (exit code -1), DoRun, the end notice. Whatever is thrown on the way, the state is put back, the
   // record is marked failed and the end notice is sent. Returns what DoRun returned: the
   // program could be started (LastRunTime is then the record's end time). The record's
   // IsSucceed is true only when DoRun also marked the record succeeded.
@@ -173,7 +181,7 @@ class TSchemeObject : public olv::TBaseObject {
   mutable std::mutex threadsMutex_;
 
   mutable std::mutex macrosMutex_;
-  std::unique_ptr<ParamMacros> macros_;
+  std::unique_ptr<olv::TMacros> macros_;
 
   mutable std::mutex processMutex_;
   std::shared_ptr<plat::Process> process_;

@@ -571,5 +571,6 @@ TEST(OracleRun, MissingProgramIsRecordedAndTheScriptsStillRun) {
   sch::SetOracleSession(nullptr);
   EXPECT_EQ(rec.ExitCode, -1);
   EXPECT_EQ(session->script, "commit");
-  EXPECT_EQ(rec.ResultMsgs.rfind("Run Scripts...Ok\r\n", 0), 0u) << rec.ResultMsgs;
+  EXPECT_FALSE(rec.IsSucceed);
+  EXPECT_EQ(rec.ResultMsgs.rfind("Run Scripts...Could not start the program: ", 0), 0u) << rec.ResultMsgs;
 }

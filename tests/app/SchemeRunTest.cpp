@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <latch>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -14,6 +15,7 @@
 #include "app/core/CommandArgs.h"
 #include "app/core/DateMacros.h"
 #include "app/core/SchCommon.h"
+#include "foundation/OlvMacro.h"
 #include "platform/MainThread.h"
 #include "platform/Process.h"
 #include "platform/ProcessRegistry.h"
@@ -33,13 +35,19 @@ class ProbeScheme : public sch::TSchemeObject {
   bool throwInBeforeRun = false;
   bool started = true;
   std::string seenLine;
+  // When set, the step waits here until the other run is inside its step too.
+  std::latch* meet = nullptr;
+  std::string seenOnThread;
   bool IsValid() override { return valid; }
   void BeforeRun() override {
     if (throwInBeforeRun) throw std::runtime_error("before failed");
     TSchemeObject::BeforeRun();
   }
   bool DoRun() override {
-    seenLine = ExpandParamMacros("run ~target~ ~other~");
+    if (meet) meet->arrive_and_wait();
+    seenLine = ExpandMacros("run ~target~ ~other~");
+    // What an expression evaluated in the run sees.
+    seenOnThread = olv::CurrentMacros().Expanded("~target~");
     if (throwInDoRun) throw std::runtime_error("step failed");
     CurLog->IsSucceed = true;
     return started;
@@ -103,8 +111,29 @@ TEST_F(RunFrameTest, RunRecordsNoticesMacrosAndLastRunTime) {
   EXPECT_EQ(log->ExitCode, -1) << "the base step starts no program";
   EXPECT_DOUBLE_EQ(log->StartTime, olv::Now());
   EXPECT_DOUBLE_EQ(scheme->LastRunTime, log->EndTime);
-  EXPECT_EQ(scheme->seenLine, "run db1 ~other~");
-  EXPECT_EQ(scheme->ExpandParamMacros("~target~"), "~target~") << "macros end with the run";
+  EXPECT_EQ(scheme->seenLine, "run db1 ") << "an unknown macro expands to nothing";
+  EXPECT_EQ(scheme->ExpandMacros("~target~"), "") << "macros end with the run";
+}
+
+TEST_F(RunFrameTest, ConcurrentRunsSeeTheirOwnParameterValues) {
+  auto second = std::make_unique<ProbeScheme>();
+  ProbeScheme* other = second.get();
+  owner.List->AddObject("probe 2", second.release());
+  other->Owner = &owner;
+  other->AddParam("TARGET", "db2");
+  // Without a main thread the notices would be handled on both run threads at once.
+  owner.Handle = nullptr;
+  std::latch meet(2);
+  scheme->meet = other->meet = &meet;
+  std::thread a([&] { scheme->Run(); });
+  std::thread b([&] { other->Run(); });
+  a.join();
+  b.join();
+  EXPECT_EQ(scheme->seenLine, "run db1 ");
+  EXPECT_EQ(other->seenLine, "run db2 ");
+  EXPECT_EQ(scheme->seenOnThread, "db1");
+  EXPECT_EQ(other->seenOnThread, "db2");
+  EXPECT_EQ(olv::GlobalMacros().GetMacro("target"), "") << "no run writes into the global list";
 }
 
 TEST_F(RunFrameTest, ProgramNotStartedKeepsLastRunTimeAndFails) {
@@ -238,6 +267,22 @@ TEST_F(DosRunTest, ParametersReachTheProgramAsTypedWithoutAShell) {
             (std::vector<std::string>{"--args-file", dir / "args", "/tmp/my dump", "a;b", "$HOME", "*"}));
   EXPECT_EQ(scheme->GetLog(0)->RunScripts,
             "\"" + kFakeCmd + "\"  --args-file " + (dir / "args") + " \"/tmp/my dump\" 'a;b' $HOME *\r\n");
+}
+
+TEST_F(DosRunTest, GlobalAndParameterMacrosExpandInTheArguments) {
+  olv::GlobalMacros().SetMacro("OrasTestSite", "north");
+  olv::GlobalMacros().SetMacro("OrasTestZone", "global");
+  scheme->AddParam("tag", "x1");
+  // A parameter hides a global macro of the same name; "\\" still reaches the global one.
+  scheme->AddParam("OrasTestZone", "own");
+  SetParams("--args-file " + (dir / "args") + " ~OrasTestSite~ ~tag~ ~OrasTestZone~ ~\\OrasTestZone~");
+  const bool ran = scheme->Run();
+  olv::GlobalMacros().SetMacro("OrasTestSite", "");
+  olv::GlobalMacros().SetMacro("OrasTestZone", "");
+  ASSERT_TRUE(ran);
+  EXPECT_EQ(ArgsSeen(), (std::vector<std::string>{"--args-file", dir / "args", "north", "x1", "own", "global"}));
+  EXPECT_NE(scheme->GetLog(0)->RunScripts.find(" north x1 own global"), std::string::npos)
+      << scheme->GetLog(0)->RunScripts;
 }
 
 TEST_F(DosRunTest, TerminateEndsTheChildAndItsGroupWithCode100) {
