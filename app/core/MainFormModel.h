@@ -19,6 +19,9 @@ inline constexpr const char* kNewSchemeName = "new scheme";
 inline constexpr const char* kLoadWhileRunning =
     "Schemes are running. Wait for them to end or terminate them before loading another scheme file.";
 inline constexpr const char* kNotAvailableYet = "This tool is not available yet.";
+// Our own texts: the tip of a scheme node whose AutoExec is set.
+inline constexpr const char* kTimerStartedHint = "Timer started";
+inline constexpr const char* kTimerStoppedHint = "Timer stopped";
 
 enum class Action {
   SchAdd, SchDel, SchRun,
@@ -78,6 +81,7 @@ class RunningList {
 
 // Whether another scheme file may replace the current one: not while anything runs.
 inline bool LoadAllowed(const RunningList& running) { return running.Empty(); }
+inline bool LoadAllowed(const std::vector<TSchemeObject*>& running) { return running.empty(); }
 
 inline constexpr std::array<const char*, 5> kTimeModeNames = {"Day", "Week", "Month", "Year", "Specifically"};
 // Rows of the run-time editor shown under a time mode (0 "Day" ... 4 "Specifically").

@@ -41,6 +41,10 @@ void SchemeHost::Load(const std::string& fileName) {
     // Keep the damaged file for the user: the next save would replace it.
     std::filesystem::rename(fileName, fileName + ".bad");
   }
+  Adopt(std::move(loaded), fileName);
+}
+
+void SchemeHost::Adopt(std::unique_ptr<TSchemeWrapper> loaded, const std::string& fileName) {
   if (!loaded) loaded = std::make_unique<TSchemeWrapper>();
   StopAll();
   running_.clear();

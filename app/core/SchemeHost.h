@@ -45,6 +45,9 @@ class SchemeHost {
   // Ends the threads of the schemes loaded before, then loads fileName (see above). Raises only
   // when the file cannot be moved aside.
   void Load(const std::string& fileName);
+  // Load() for a container the caller read itself (after checks of its own, such as asking the
+  // file's password): takes schemes in place of the current ones, as loaded from fileName.
+  void Adopt(std::unique_ptr<TSchemeWrapper> schemes, const std::string& fileName);
   // Saves the container, compressed, to FileName(); false (reason in LastSaveError()) when the
   // save failed, the previous file then being intact.
   bool Save();

@@ -1,6 +1,7 @@
 #include "app/gui/GuiMain.h"
 
 #include <QApplication>
+#include <utility>
 
 #include "app/core/SchCommon.h"
 #include "app/gui/PlanMain.h"
@@ -22,12 +23,15 @@ int RunMainWindow(int argc, char** argv) {
   plat::SetDialogs(&dialogs);
   int rc = 0;
   {
-    TSchMainForm window(TSchMainForm::Options{});
+    TSchMainForm::Options options;
+    options.mainThread = &mainThread;
+    TSchMainForm window(std::move(options));
     QtSchemeEditor editor(&window);
     SetSchemeEditor(&editor);
     if (!window.TrayBar() || window.TrayBar()->Loaded()) window.show();
     rc = QApplication::exec();
-    // Closing has begun the shutdown; a window closed some other way is shut down here.
+    // Closing has shut the schemes down; a window ended some other way is shut down by its
+    // destructor, at the end of this block.
     mainThread.beginShutdown();
     SetSchemeEditor(nullptr);
   }

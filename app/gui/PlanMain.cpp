@@ -33,8 +33,11 @@
 #include "app/core/UnreadableFile.h"
 #include "foundation/ProgramFiles.h"
 #include "app/core/SchemeFile.h"
+#include "app/core/SchemeHost.h"
+#include "app/core/OracleScheme.h"
 #include "app/core/SchemeWrapper.h"
 #include "app/gui/SchTimeEditor.h"
+#include "foundation/Exception.h"
 #include "foundation/Format.h"
 #include "foundation/OlvStringList.h"
 #include <QTreeWidgetItemIterator>
@@ -129,21 +132,23 @@ TSchMainForm::TSchMainForm(Options options, QWidget* parent) : QMainWindow(paren
   root_->setExpanded(true);
 
   // Start-up: the scheme file's name and the settings.
-  fileName_ = options_.schemeFile.empty() ? olv::SchemeFilePath() : options_.schemeFile;
+  const std::string fileName = options_.schemeFile.empty() ? olv::SchemeFilePath() : options_.schemeFile;
   if (options_.settingsFile.empty()) options_.settingsFile = olv::SettingsFilePath();
   config_ = ReadMainConfig(options_.settingsFile);
   config_.langId = 0;
+  connect(ActionOf(Action::ShowDos), &QAction::toggled, this, [this](bool on) { showDos_->store(on); });
   ActionOf(Action::ShowDos)->setChecked(config_.showDosWindow);
+  host_ = std::make_unique<SchemeHost>(options_.mainThread, options_.processes);
+  host_->SetRunNotice([this](TSchemeObject& scheme, int param) { SchemeRunNotice(param, &scheme); });
   std::unique_ptr<TSchemeWrapper> start;
   try {
-    start = LoadSchemeFile(fileName_);
+    start = LoadObjectFromFile(fileName);
   } catch (const std::exception& e) {
     // Keep the unreadable file: the next save would otherwise replace it with an empty one.
-    std::string kept = MoveAsideUnreadable(fileName_);
+    std::string kept = MoveAsideUnreadable(fileName);
     olv::ErrorBox("Error", std::string(e.what()) + (kept.empty() ? "" : "\nThe file was kept as " + kept + "."));
-    start = LoadSchemeFile(std::string());
   }
-  SetWrapper(std::move(start));
+  SetWrapper(std::move(start), fileName);
 
   if (options_.withTray) {
     tray_ = olv::MakeQtTrayBar(this);
@@ -156,8 +161,8 @@ TSchMainForm::TSchMainForm(Options options, QWidget* parent) : QMainWindow(paren
         return;
       }
       try {
-        const std::string password = wrapper_->GetPassword();
-        if (!password.empty() && wrapper_->CheckPwdForRestore) {
+        const std::string password = Wrapper()->GetPassword();
+        if (!password.empty() && Wrapper()->CheckPwdForRestore) {
           SchemePasswordData data{password, true};
           if (!SetupSchemePassword(data, false, nullptr)) return;
         }
@@ -246,6 +251,7 @@ TSchMainForm::TSchMainForm(Options options, QWidget* parent) : QMainWindow(paren
 }
 
 TSchMainForm::~TSchMainForm() {
+  Shutdown();
   try {
     config_.showDosWindow = ActionOf(Action::ShowDos)->isChecked();
     WriteMainConfig(options_.settingsFile, config_);
@@ -415,7 +421,9 @@ SelectionState TSchMainForm::CurrentSelection() const {
   if (TSchemeObject* scheme = SelectedScheme()) {
     s.schemeState = scheme->State;
     s.autoExec = scheme->AutoExec;
-    // The timer threads come with the run frame; until then no scheme has one.
+    // The timer thread exists from its first start; stopped, it is suspended.
+    s.hasTimerThread = scheme->TimerStarted();
+    s.timerSuspended = false;
   }
   s.runTimeSelected = lstTimes_->currentRow() >= 0;
   s.runTimeCount = lstTimes_->count();
@@ -439,11 +447,12 @@ void TSchMainForm::UpdateUI() {
 void TSchMainForm::WriteInformationPage() {
   // A plain page until the information page's own template arrives.
   std::string running;
-  if (running_.Empty()) {
+  const auto& list = Running();
+  if (list.empty()) {
     running = "None plans are running";
   } else {
-    running = std::to_string(running_.Count()) + " plans are running<ul>";
-    for (const auto& n : running_.Names()) running += "<li>" + n + "</li>";
+    running = std::to_string(list.size()) + " plans are running<ul>";
+    for (const TSchemeObject* scheme : list) running += "<li>" + scheme->SchName() + "</li>";
     running += "</ul>";
   }
   std::string html = std::string("<html><body><h3>") + kMainCaption + "</h3><p>" + running + "</p></body></html>";
@@ -457,9 +466,9 @@ void TSchMainForm::WriteInformationPage() {
 
 void TSchMainForm::UpdateTrayHint() {
   if (!tray_) return;
-  tray_->SetHint(running_.Empty() ? std::string("Wait for executing")
-                                  : std::to_string(running_.Count()) + " plans are running");
-  tray_->SetCycleIcons(!running_.Empty());
+  const auto& list = Running();
+  tray_->SetHint(list.empty() ? std::string("Wait for executing") : std::to_string(list.size()) + " plans are running");
+  tray_->SetCycleIcons(!list.empty());
 }
 
 void TSchMainForm::NotAvailable() { olv::ShowInfo(kNotAvailableYet); }
@@ -477,15 +486,16 @@ void TSchMainForm::Execute(Action action) {
       case Action::Save: Save(); break;
       case Action::SaveAs: {
         std::string name = PickSchemeFile(true);
-        if (!name.empty()) SaveObjectToFile(name, wrapper_.get(), true);
+        if (!name.empty() && !host_->SaveAs(name)) throw olv::Exception(host_->LastSaveError());
         break;
       }
       case Action::Load: LoadCommand(); break;
       case Action::SetPwd: {
-        SchemePasswordData data{wrapper_->GetPassword(), wrapper_->CheckPwdForRestore};
+        TSchemeWrapper* w = Wrapper();
+        SchemePasswordData data{w->GetPassword(), w->CheckPwdForRestore};
         if (SetupSchemePassword(data, true, this)) {
-          wrapper_->SetPassword(data.password);
-          wrapper_->CheckPwdForRestore = data.checkPwdForRestore;
+          w->SetPassword(data.password);
+          w->CheckPwdForRestore = data.checkPwdForRestore;
         }
         break;
       }
@@ -497,7 +507,7 @@ void TSchMainForm::Execute(Action action) {
         for (int i = 0; i < 3; ++i)
           if (categories_[i] == node) category = i;
         if (category < 0) break;
-        if (TSchemeObject* added = wrapper_->AddScheme(kNewSchemeName, KindOfCategory(category))) {
+        if (TSchemeObject* added = Wrapper()->AddScheme(kNewSchemeName, KindOfCategory(category))) {
           added->UpdateState();
           tree_->setCurrentItem(AddSchemeNode(added));
         }
@@ -508,7 +518,7 @@ void TSchMainForm::Execute(Action action) {
         if (olv::ConfirmQuestion("Are you sure to delete")) {
           QTreeWidgetItem* node = NodeOf(scheme);
           tree_->setCurrentItem(node->parent());
-          wrapper_->DeleteScheme(wrapper_->IndexOf(scheme));
+          Wrapper()->DeleteScheme(Wrapper()->IndexOf(scheme));
           delete node;
           Save();
         }
@@ -569,16 +579,26 @@ void TSchMainForm::Execute(Action action) {
                                        "\n\nLog infomation:\n" + log->ResultMsgs + "\n\nReturn Info:\n" + log->ErrorMsgs);
         break;
       }
-      case Action::TimeStartAll:
-      case Action::TimeStopAll:
-      case Action::TimeStart:
-      case Action::TimeStop:
       case Action::SchRun:
-      case Action::TermRuning:
-      case Action::TermAllRuning:
-        // Timers and runs come with the run frame.
-        NotAvailable();
+        if (scheme && scheme->State == ssWaiting) scheme->RunInBackground();
         break;
+      case Action::TimeStart:
+        if (scheme && scheme->AutoExec) scheme->StartTimer();
+        break;
+      case Action::TimeStop:
+        if (scheme) scheme->StopTimer();
+        break;
+      case Action::TimeStartAll:
+        // Only schemes the user allowed to run by themselves: a timer runs its scheme when due.
+        for (int i = 0; i < Wrapper()->Count(); ++i)
+          if (TSchemeObject* each = Wrapper()->GetScheme(i); each && each->AutoExec) each->StartTimer();
+        break;
+      case Action::TimeStopAll: host_->StopAllTimers(); break;
+      case Action::TermRuning:
+        // Command files are the user's own programs: only the database tools are ended here.
+        if (scheme && dynamic_cast<TOracleScheme*>(scheme)) host_->TerminateScheme(*scheme);
+        break;
+      case Action::TermAllRuning: host_->TerminateAll(); break;
       default: NotAvailable(); break;
     }
   } catch (const std::exception& e) {
@@ -587,28 +607,16 @@ void TSchMainForm::Execute(Action action) {
   UpdateUI();
 }
 
-std::unique_ptr<TSchemeWrapper> TSchMainForm::LoadSchemeFile(const std::string& name) {
-  std::unique_ptr<TSchemeWrapper> w = name.empty() ? nullptr : LoadObjectFromFile(name);
-  if (!w) w = std::make_unique<TSchemeWrapper>();
-  for (int i = 0; i < w->Count(); ++i) w->GetScheme(i)->UpdateState();
-  const bool showDos = ActionOf(Action::ShowDos)->isChecked();
-  QAction* dos = ActionOf(Action::ShowDos);
-  // Called on the run's thread: read the check mark through the main thread, not directly.
-  w->OnBeforeRun = [dos, showDos](TSchemeObject& scheme) {
-    bool value = showDos;
-    if (plat::MainThread* main = plat::CurrentMainThread()) main->send([&] { value = dos->isChecked(); });
-    scheme.ShowDos = value;
-  };
-  return w;
-}
-
-void TSchMainForm::SetWrapper(std::unique_ptr<TSchemeWrapper> wrapper) {
-  if (wrapper == wrapper_) return;
+void TSchMainForm::SetWrapper(std::unique_ptr<TSchemeWrapper> wrapper, const std::string& fileName) {
   tree_->setCurrentItem(root_);
   for (auto* category : categories_) qDeleteAll(category->takeChildren());
   for (int i = root_->childCount() - 1; i >= 3; --i) delete root_->takeChild(i);
-  wrapper_ = std::move(wrapper);
-  for (int i = 0; i < wrapper_->Count(); ++i) tree_->setCurrentItem(AddSchemeNode(wrapper_->GetScheme(i)));
+  // The host ends the threads of the schemes it had, takes these and starts their timers.
+  host_->Adopt(std::move(wrapper), fileName);
+  TSchemeWrapper* w = Wrapper();
+  // Called on the run's thread: the check mark is read through its atomic copy.
+  w->OnBeforeRun = [showDos = showDos_](TSchemeObject& scheme) { scheme.ShowDos = showDos->load(); };
+  for (int i = 0; i < w->Count(); ++i) tree_->setCurrentItem(AddSchemeNode(w->GetScheme(i)));
   root_->setExpanded(true);
 }
 
@@ -632,6 +640,8 @@ void TSchMainForm::RefreshNode(QTreeWidgetItem* node) {
   static const QIcon running = QApplication::style()->standardIcon(QStyle::SP_MediaPlay);
   static const QIcon invalid = QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
   node->setIcon(0, scheme->State == ssRunning ? running : scheme->State == ssWaiting ? waiting : invalid);
+  // Whether the scheme's timer is counting, which the pictures alone do not tell.
+  node->setToolTip(0, scheme->AutoExec ? Q(scheme->TimerStarted() ? kTimerStartedHint : kTimerStoppedHint) : QString());
 }
 
 TSchemeObject* TSchMainForm::SelectedScheme() const {
@@ -715,7 +725,7 @@ void TSchMainForm::FillLogPage() {
 std::string TSchMainForm::PickSchemeFile(bool save) {
   if (options_.pickSchemeFile) return options_.pickSchemeFile(save);
   const QString filter = QtFileFilter(kSchemeFileFilter);
-  QFileDialog dialog(this, QString(), QString::fromStdString(fileName_), filter);
+  QFileDialog dialog(this, QString(), QString::fromStdString(FileName()), filter);
   dialog.setDefaultSuffix(kSchemeFileExt);
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   if (!save) dialog.setFileMode(QFileDialog::ExistingFile);
@@ -728,44 +738,50 @@ bool TSchMainForm::EditTime(TSchemeTimeItem& item, int mode) {
   return EditTimeItem(item, mode, this);
 }
 
+const std::string& TSchMainForm::FileName() const { return host_->FileName(); }
+const std::vector<TSchemeObject*>& TSchMainForm::Running() const { return host_->Running(); }
+TSchemeWrapper* TSchMainForm::Wrapper() const { return &host_->Schemes(); }
+
 void TSchMainForm::Save() {
-  if (fileName_.empty()) {
+  if (FileName().empty()) {
     std::string name = PickSchemeFile(true);
-    if (!name.empty()) SaveObjectToFile(name, wrapper_.get(), true);
+    if (!name.empty() && !host_->SaveAs(name)) throw olv::Exception(host_->LastSaveError());
     return;
   }
-  SaveObjectToFile(fileName_, wrapper_.get(), true);
+  if (!host_->Save()) throw olv::Exception(host_->LastSaveError());
 }
 
 void TSchMainForm::LoadCommand() {
-  if (!LoadAllowed(running_)) {
+  if (!LoadAllowed(Running())) {
     olv::ShowInfo(kLoadWhileRunning);
     return;
   }
   std::string name = PickSchemeFile(false);
   if (name.empty()) return;
-  std::unique_ptr<TSchemeWrapper> loaded = LoadSchemeFile(name);
-  const std::string password = loaded->GetPassword();
-  if (!password.empty()) {
-    SchemePasswordData data{password, loaded->CheckPwdForRestore};
-    if (!SetupSchemePassword(data, false, this)) return;  // the current container stays
+  // An unreadable choice raises here and the current schemes stay.
+  std::unique_ptr<TSchemeWrapper> loaded = LoadObjectFromFile(name);
+  if (loaded) {
+    const std::string password = loaded->GetPassword();
+    if (!password.empty()) {
+      SchemePasswordData data{password, loaded->CheckPwdForRestore};
+      if (!SetupSchemePassword(data, false, this)) return;  // the current container stays
+    }
   }
-  SetWrapper(std::move(loaded));
-  fileName_ = name;
+  // The password dialog ran an event loop: a timer may have started a run meanwhile.
+  if (!LoadAllowed(Running())) {
+    olv::ShowInfo(kLoadWhileRunning);
+    return;
+  }
+  SetWrapper(std::move(loaded), name);
 }
 
 void TSchMainForm::SchemeRunNotice(int phase, TSchemeObject* scheme) {
   if (!scheme) return;
-  if (phase == plat::kSchemeRunStarted) {
-    // The database character set is read here once the Oracle tools exist.
-    running_.Started(scheme->SchName());
-  } else if (running_.Ended(scheme->SchName())) {
-    try {
-      Save();
-    } catch (const std::exception& e) {
-      statusBar()->showMessage(QString::fromStdString(e.what()));
-    }
-  }
+  // The database character set is read here on the start once the Oracle tools exist. The host
+  // has listed the run and, at its end, saved the file: a failed save is shown, not raised into
+  // the run.
+  if (phase == plat::kSchemeRunEnded && !host_->LastSaveError().empty())
+    statusBar()->showMessage(QString::fromStdString(host_->LastSaveError()));
   RefreshNode(NodeOf(scheme));
   if (scheme == SelectedScheme()) FillLogPage();
   UpdateUI();
@@ -774,10 +790,9 @@ void TSchMainForm::SchemeRunNotice(int phase, TSchemeObject* scheme) {
 void TSchMainForm::Shutdown() {
   if (shutDown_) return;
   shutDown_ = true;
-  // Notices from runs no longer block: a worker waiting on this window is released at once.
-  if (plat::MainThread* main = plat::CurrentMainThread()) main->beginShutdown();
-  // Then end running children (recorded exit code 101) and wait for them.
-  plat::ProcessRegistry::global().shutdown();
+  // Notices stop blocking first, then children end with 101, threads are joined and the
+  // records saved.
+  host_->Shutdown();
 }
 
 void TSchMainForm::closeEvent(QCloseEvent* event) {

@@ -4,15 +4,19 @@
 // their texts and enabling rules come from the window-free model (app/core/MainFormModel.h);
 // this class only draws them and forwards the user's choices. GUI thread only.
 //
-// Closing saves and then shuts down: the main thread stops blocking senders first, so a run's
-// notice can never wait on a window that is going, and then running children are terminated
-// and waited for.
+// The schemes, their file, timers, runs and shutdown belong to a SchemeHost the window owns; the
+// window turns its run notices into tree, page and tray refreshes. Closing saves and then shuts
+// the host down: the main thread stops blocking senders first, so a run's notice can never wait
+// on a window that is going, then running children are ended (exit code 101), the timer and
+// run threads joined, and the records saved.
 #include <QMainWindow>
 #include <array>
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/core/MainConfig.h"
 #include "app/core/MainFormModel.h"
@@ -31,6 +35,11 @@ class QButtonGroup;
 class QSpinBox;
 class QWidget;
 
+namespace plat {
+class MainThread;
+class ProcessRegistry;
+}  // namespace plat
+
 namespace olv {
 class TWebBrowserEx;
 class TTrayBar;
@@ -41,6 +50,7 @@ namespace sch {
 class TSchemeObject;
 class TSchemeTimeItem;
 class TSchemeWrapper;
+class SchemeHost;
 
 class TSchMainForm : public QMainWindow {
  public:
@@ -52,6 +62,10 @@ class TSchMainForm : public QMainWindow {
     // cancelled) and the run-time editor. Unset: the real dialogs.
     std::function<std::string(bool save)> pickSchemeFile;
     std::function<bool(TSchemeTimeItem& item, int mode)> editTime;
+    // Where run notices are handled (null: plat::CurrentMainThread()) and where children are
+    // listed (null: the program's).
+    plat::MainThread* mainThread = nullptr;
+    plat::ProcessRegistry* processes = nullptr;
   };
   explicit TSchMainForm(Options options, QWidget* parent = nullptr);
   ~TSchMainForm() override;
@@ -63,10 +77,12 @@ class TSchMainForm : public QMainWindow {
   QTabWidget* Pages() const { return pcAll_; }
   QTableWidget* LogList() const { return lvLogs_; }
   QTextBrowser* InformationView() const { return webView_; }
-  const std::string& FileName() const { return fileName_; }
-  RunningList& Running() { return running_; }
+  const std::string& FileName() const;
+  // The schemes whose run has started and not yet ended, in order of start.
+  const std::vector<TSchemeObject*>& Running() const;
   olv::TTrayBar* TrayBar() const { return tray_.get(); }
-  TSchemeWrapper* Wrapper() const { return wrapper_.get(); }
+  TSchemeWrapper* Wrapper() const;
+  SchemeHost& Host() const { return *host_; }
   TSchemeObject* SelectedScheme() const;
   QTreeWidgetItem* NodeOf(const TSchemeObject* scheme) const;
   QListWidget* RunTimeList() const { return lstTimes_; }
@@ -75,9 +91,10 @@ class TSchMainForm : public QMainWindow {
   QTableWidget* ParamGrid() const { return edtExtParams_; }
 
   // A run's start (phase 0) or end (phase 1), on the main thread while the run waits (the
-  // handler of message 7946).
+  // handler of message 7946, after the host has listed the run and, at the end, saved).
   void SchemeRunNotice(int phase, TSchemeObject* scheme);
-  // Saves the container, compressed, to FileName (Save as when there is none).
+  // Saves the container, compressed, to FileName (Save as when there is none). A failed save
+  // raises with the reason.
   void Save();
 
   // Recomputes pages and the commands' enabled states (TSchMainForm.UpdateUI).
@@ -98,8 +115,7 @@ class TSchMainForm : public QMainWindow {
   void UpdateTrayHint();
   void WriteInformationPage();
   void Shutdown();
-  std::unique_ptr<TSchemeWrapper> LoadSchemeFile(const std::string& name);
-  void SetWrapper(std::unique_ptr<TSchemeWrapper> wrapper);
+  void SetWrapper(std::unique_ptr<TSchemeWrapper> wrapper, const std::string& fileName);
   QTreeWidgetItem* AddSchemeNode(TSchemeObject* scheme);
   void RefreshNode(QTreeWidgetItem* node);
   void FillSchemePage();
@@ -110,10 +126,10 @@ class TSchMainForm : public QMainWindow {
   void LoadCommand();
 
   Options options_;
-  std::string fileName_;
   MainConfig config_;
-  RunningList running_;
-  std::unique_ptr<TSchemeWrapper> wrapper_;
+  std::unique_ptr<SchemeHost> host_;
+  // The check mark of "Show DOS window", read by runs on their own threads.
+  std::shared_ptr<std::atomic<bool>> showDos_ = std::make_shared<std::atomic<bool>>(false);
   bool filling_ = false;  // the pages are being filled from the model: no edits back
   bool shutDown_ = false;
 

@@ -180,28 +180,6 @@ TEST_F(MainFormSchemes, AnUnreadableFileAtStartIsKeptAside) {
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "this is no scheme file");
 }
 
-TEST_F(MainFormSchemes, RunNoticesFromAWorkerKeepTheRunningListAndSave) {
-  SaveObjectToFile(file, schtest::EveryKindContainer().get(), true);
-  Open();
-  TSchemeObject* scheme = form->Wrapper()->GetScheme(2);
-  std::atomic<int> step{0};
-  std::thread worker([&] {
-    mainThread.send([&] { form->SchemeRunNotice(plat::kSchemeRunStarted, scheme); });
-    step = 1;
-    while (step != 2) std::this_thread::yield();
-    scheme->LogList->Add(std::make_unique<TSchemeLog>());
-    mainThread.send([&] { form->SchemeRunNotice(plat::kSchemeRunEnded, scheme); });
-    step = 3;
-  });
-  while (step != 1) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  EXPECT_EQ(form->Running().Names(), std::vector<std::string>{"copy files"});
-  step = 2;
-  while (step != 3) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  worker.join();
-  EXPECT_TRUE(form->Running().Empty());
-  EXPECT_EQ(LoadObjectFromFile(file)->GetScheme(2)->LogCount(), 1);  // the end notice saved
-}
-
 TEST_F(MainFormSchemes, ClosingSavesAndARunningSchemeCannotBeDeletedOrRunAgain) {
   SaveObjectToFile(file, schtest::EveryKindContainer().get(), true);
   Open();

@@ -83,14 +83,6 @@ TEST_F(MainFormTest, OracleToolsSayTheyAreNotAvailable) {
   EXPECT_EQ(boxes.Log()[0].text, kNotAvailableYet);
 }
 
-TEST_F(MainFormTest, LoadIsRefusedWhileSchemesRun) {
-  auto form = MakeForm();
-  form->Running().Started("nightly export");
-  form->ActionOf(Action::Load)->trigger();  // no file dialog: the refusal comes first
-  ASSERT_EQ(boxes.Log().size(), 1u);
-  EXPECT_EQ(boxes.Log()[0].text, kLoadWhileRunning);
-}
-
 TEST_F(MainFormTest, ClosingBeginsShutdownAndTheSettingsAreWritten) {
   auto form = MakeForm();
   form->ActionOf(Action::ShowDos)->setChecked(true);
