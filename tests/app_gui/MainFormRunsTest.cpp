@@ -178,9 +178,7 @@ TEST_F(MainFormRuns, TimerCommandsToggleTheSchemesTimerAndItsNode) {
   EXPECT_FALSE(form->ActionOf(Action::TimeStop)->isEnabled());
 }
 
-// Disabled: an export's run does not yet hand its child to the scheme (TOracleScheme::RunProgram
-// keeps only the pid), so nothing can end it; enable once it calls SetProcess like command files.
-TEST_F(MainFormRuns, DISABLED_TerminateEndsTheSelectedExportWithCode100) {
+TEST_F(MainFormRuns, TerminateEndsTheSelectedExportWithCode100) {
   ::setenv("FAKE_CMD_SLEEP", "60", 1);
   ::setenv("FAKE_CMD_OUT", (dir / "child.txt").c_str(), 1);
   Open("");
