@@ -1,4 +1,5 @@
 #include "app/gui/PlanMain.h"
+#include "app/gui/SchRunLog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -574,9 +575,13 @@ void TSchMainForm::Execute(Action action) {
         break;
       case Action::LogDetail: {
         TSchemeLog* log = scheme ? scheme->GetLog(lvLogs_->currentRow()) : nullptr;
-        if (log)
-          olv::InfoBox("Run logs", "Exit code: " + std::to_string(log->ExitCode) + "\n\nScript:\n" + log->RunScripts +
-                                       "\n\nLog infomation:\n" + log->ResultMsgs + "\n\nReturn Info:\n" + log->ErrorMsgs);
+        if (log) {
+          RunLogRow row;
+          const int r = lvLogs_->currentRow();
+          for (int c = 0; c < static_cast<int>(row.cells.size()) && c < lvLogs_->columnCount(); ++c)
+            if (QTableWidgetItem* item = lvLogs_->item(r, c)) row.cells[c] = item->text().toStdString();
+          ShowRunLog(*log, row, this);
+        }
         break;
       }
       case Action::SchRun:

@@ -1,18 +1,21 @@
-// The password and compress dialogs, driven through their widgets.
+// The password, compress and run-record dialogs, driven through their widgets.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <fstream>
 
 #include "app/core/CompressedFile.h"
 #include "app/core/PasswordRules.h"
+#include "app/core/SchemeLog.h"
 #include "app/gui/SchCompress.h"
 #include "app/gui/SchPwd.h"
+#include "app/gui/SchRunLog.h"
 #include "platform/Dialogs.h"
 #include "tests/app/ScratchFolder.h"
 
@@ -126,3 +129,21 @@ TEST_F(DialogTest, CompressOfAMissingSourceShowsTheErrorAndStartsNothing) {
 
 }  // namespace
 }  // namespace sch
+
+TEST(RunLogWindow, ShowsTheRowTextsAndTheRecord) {
+  sch::TSchemeLog log;
+  log.ExitCode = 3;
+  log.RunScripts = "\"/usr/bin/exp\" system/*** file=/bak/a.dmp";
+  log.ResultMsgs = "Run Scripts...Failed with exit code 3";
+  sch::RunLogRow row{{"2", "2026.12.10 08:30:00", "2026.12.10 08:31:05", "Timed", "Falied", "disk full"}};
+  sch::TSchemeRunLog window(log, row);
+  EXPECT_EQ(window.windowTitle(), "Run logs");
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_EQ(window.Field(i)->text().toStdString(), row.cells[i]) << i;
+    EXPECT_TRUE(window.Field(i)->isReadOnly());
+  }
+  EXPECT_EQ(window.Field(6)->text(), "3");
+  EXPECT_EQ(window.ScriptMemo()->toPlainText().toStdString(), log.RunScripts);
+  EXPECT_EQ(window.LogMemo()->toPlainText().toStdString(), log.ResultMsgs);
+  EXPECT_TRUE(window.LogMemo()->isReadOnly());
+}
