@@ -6,7 +6,7 @@
 // its very end to walk subfolders too: "/srv/app/Temp/", "/srv/app/*.tmp/S". A "/s" anywhere else
 // is part of the path; "\" counts as "/". The walk never enters a symbolic link: links are
 // reported as files and deleting one removes the link, not what it points to; a folder named by
-// the spec must not be a link itself. Subfolders whose names begin with "." are neither walked
+// an entry must not be a link itself. Subfolders whose names begin with "." are neither walked
 // into nor removed.
 //
 // A walker belongs to one thread; handlers run on it.
