@@ -105,14 +105,28 @@ void TBlob::DeletePiece(TPieceHeader* piece) {
   piece->Prev = piece->Next = nullptr;
 }
 
-void TBlob::FreePieces() {
-  TPieceHeader* p = firstPiece_;
+namespace {
+
+void FreeChain(TPieceHeader* p) {
   while (p) {
     TPieceHeader* next = p->Next;
     std::free(p);
     p = next;
   }
+}
+
+}  // namespace
+
+void TBlob::FreePieces() {
+  FreeChain(firstPiece_);
   firstPiece_ = lastPiece_ = nullptr;
+}
+
+TPieceHeader* TBlob::DetachChain() {
+  TPieceHeader* chain = firstPiece_;
+  firstPiece_ = lastPiece_ = nullptr;
+  for (TPieceHeader* p = chain; p; p = p->Next) p->Blob = nullptr;
+  return chain;
 }
 
 void TBlob::TakeChain(TBlob& other) {
@@ -351,9 +365,7 @@ void TBlob::ExpandLineBreaks() {
   CheckValue();
   PrepareChange(true);
   std::uint64_t remaining = Size();
-  TPieceHeader* old = firstPiece_;
-  firstPiece_ = lastPiece_ = nullptr;
-  for (TPieceHeader* p = old; p; p = p->Next) p->Blob = nullptr;
+  TPieceHeader* old = DetachChain();
   const std::uint32_t pieceSize = std::max<std::uint32_t>(PieceSize, 1);
   PieceWriter out(*this);
   auto hint = [&] {
@@ -377,11 +389,7 @@ void TBlob::ExpandLineBreaks() {
       std::free(p);
     }
   } catch (...) {
-    for (TPieceHeader* p = old; p;) {
-      TPieceHeader* next = p->Next;
-      std::free(p);
-      p = next;
-    }
+    FreeChain(old);  // what was not rewritten yet
     throw;
   }
 }
@@ -391,9 +399,7 @@ void TBlob::CollapseLineBreaks() {
   CheckValue();
   PrepareChange(true);
   std::uint64_t remaining = Size();
-  TPieceHeader* old = firstPiece_;
-  firstPiece_ = lastPiece_ = nullptr;
-  for (TPieceHeader* p = old; p; p = p->Next) p->Blob = nullptr;
+  TPieceHeader* old = DetachChain();
   const std::uint32_t pieceSize = std::max<std::uint32_t>(PieceSize, 1);
   PieceWriter out(*this);
   bool pendingCR = false;
@@ -427,11 +433,7 @@ void TBlob::CollapseLineBreaks() {
     }
     if (pendingCR) out.Put('\r', 1);
   } catch (...) {
-    for (TPieceHeader* p = old; p;) {
-      TPieceHeader* next = p->Next;
-      std::free(p);
-      p = next;
-    }
+    FreeChain(old);  // what was not rewritten yet
     throw;
   }
 }

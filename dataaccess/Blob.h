@@ -98,6 +98,8 @@ class TBlob : public TSharedObject {
 
  private:
   void FreePieces();
+  // Takes the whole chain out of the blob (the blob is empty afterwards) for a rewrite.
+  TPieceHeader* DetachChain();
   // Before the first change in cached mode: keep the old value in a rollback blob. When the change
   // keeps some of the value (a write, a truncation to a non-zero size), the rollback gets a copy.
   void PrepareChange(bool keepsValue);
