@@ -20,6 +20,7 @@
 #include "platform/HeadlessMainThread.h"
 #include "platform/ProcessRegistry.h"
 #include "tests/app/ChildProcesses.h"
+#include "tests/app/HostTestSupport.h"
 #include "tests/app/SchemeTestSupport.h"
 #include "tests/app/ScratchFolder.h"
 
@@ -55,23 +56,19 @@ class FakeSession : public sch::TOracleSession {
   unsigned DatabaseCharsetId() override { return 873; }
 };
 
-class OracleRunTest : public schtest::SchemeTest {
+class OracleRunTest : public schtest::HostTest {
  protected:
   void SetUp() override {
-    SchemeTest::SetUp();
+    HostTest::SetUp();
     // The settings store of this test alone: no Oracle client is known.
     Env("ORASCHEME_REGISTRY_DIR", dir / "registry");
     session = std::make_shared<FakeSession>();
     sch::SetOracleSession(session);
-    host.SetRunNotice([this](sch::TSchemeObject&, int param) {
-      if (param == quitOn) main.quit();
-    });
   }
   void TearDown() override {
-    host.Shutdown();
+    HostTest::TearDown();
     sch::SetOracleSession(nullptr);
     for (const auto& n : envNames) ::unsetenv(n.c_str());
-    SchemeTest::TearDown();
   }
   void Env(const std::string& name, const std::string& value) {
     ::setenv(name.c_str(), value.c_str(), 1);
@@ -82,30 +79,12 @@ class OracleRunTest : public schtest::SchemeTest {
     sch::TSchemeObject* s = w.AddScheme("ora", kind);
     s->FindParam("cmdfilename")->SetKeyValue(program);
     s->FindParam("dbpassword")->SetKeyValue("tiger");
-    s->AutoExec = true;
-    s->TimerInterval = 10;
-    auto item = std::make_unique<sch::TSchemeTimeItem>();
-    item->Hour = 8;
-    item->Minute = 0;
-    s->SchemeTime->FMode = sch::tmDay;
-    s->SchemeTime->Add(std::move(item));
+    DueDailyAt8(*s);
     return s;
   }
-  void RunUntilNotice(int param) {
-    quitOn = param;
-    main.run();
-  }
-  sch::TSchemeObject& Scheme() { return *host.Schemes().GetScheme(0); }
-  std::unique_ptr<sch::TSchemeWrapper> Reload() { return sch::LoadObjectFromFile(file); }
 
-  schtest::ScratchFolder dir;
-  std::string file = dir / "schemes.sch";
-  plat::HeadlessMainThread main;
-  plat::ProcessRegistry registry;
-  sch::SchemeHost host{&main, &registry};
   std::shared_ptr<FakeSession> session;
   std::vector<std::string> envNames;
-  int quitOn = -1;
 };
 
 TEST_F(OracleRunTest, NewSchemeFindsTheClientSoItsDefaultProgramHasAHome) {

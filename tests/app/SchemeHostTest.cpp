@@ -17,6 +17,7 @@
 #include "platform/HeadlessMainThread.h"
 #include "platform/ProcessRegistry.h"
 #include "tests/app/ChildProcesses.h"
+#include "tests/app/HostTestSupport.h"
 #include "tests/app/SchemeTestSupport.h"
 #include "tests/app/ScratchFolder.h"
 
@@ -24,7 +25,7 @@ namespace {
 
 const std::string kFakeCmd = ORASCHEME_SOURCE_DIR "/tools/fake_cmd.sh";
 
-class SchemeHostTest : public schtest::SchemeTest {
+class SchemeHostTest : public schtest::HostTest {
  protected:
   // A scheme file of one command-file scheme, due every day at 08:00 (the clock says 10:20).
   void WriteSchemeFile(const std::string& params, bool autoExec) {
@@ -32,45 +33,18 @@ class SchemeHostTest : public schtest::SchemeTest {
     sch::TSchemeObject* s = w.AddScheme("cmd", sch::skDosCommand);
     s->FindParam("cmdfilename")->SetKeyValue(kFakeCmd);
     s->FindParam("params")->SetKeyValue(params);
+    DueDailyAt8(*s);
     s->AutoExec = autoExec;
-    s->TimerInterval = 10;
-    auto item = std::make_unique<sch::TSchemeTimeItem>();
-    item->Hour = 8;
-    item->Minute = 0;
-    s->SchemeTime->FMode = sch::tmDay;
-    s->SchemeTime->Add(std::move(item));
     sch::SaveObjectToFile(file, &w, true);
   }
-  // Handles notices until one with param has been handled.
-  void RunUntilNotice(int param) {
-    quitOn = param;
-    main.run();
+  void OnNotice(int param) override {
+    notices.push_back(param);
+    if (param == plat::kSchemeRunStarted) {
+      EXPECT_EQ(host.Running().size(), 1u);
+    }
   }
-  sch::TSchemeObject& Scheme() { return *host.Schemes().GetScheme(0); }
-  std::unique_ptr<sch::TSchemeWrapper> Reload() { return sch::LoadObjectFromFile(file); }
 
-  schtest::ScratchFolder dir;
-  std::string file = dir / "schemes.sch";
-  plat::HeadlessMainThread main;
-  plat::ProcessRegistry registry;
-  sch::SchemeHost host{&main, &registry};
   std::vector<int> notices;
-  int quitOn = -1;
-
-  void SetUp() override {
-    SchemeTest::SetUp();
-    host.SetRunNotice([this](sch::TSchemeObject&, int param) {
-      notices.push_back(param);
-      if (param == plat::kSchemeRunStarted) {
-        EXPECT_EQ(host.Running().size(), 1u);
-      }
-      if (param == quitOn) main.quit();
-    });
-  }
-  void TearDown() override {
-    host.Shutdown();
-    SchemeTest::TearDown();
-  }
 };
 
 TEST_F(SchemeHostTest, DueSchemeRunsOnceAndItsRecordIsInTheSavedFile) {

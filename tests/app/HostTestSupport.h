@@ -1,0 +1,62 @@
+#pragma once
+// Shared set-up of the end-to-end tests of the schemes' owner: a scratch folder with the scheme
+// file, a headless main thread that the test runs until a chosen run notice, and the owner itself,
+// shut down after each test.
+#include <memory>
+#include <string>
+
+#include "app/core/SchCommon.h"
+#include "app/core/SchemeFile.h"
+#include "app/core/SchemeHost.h"
+#include "platform/HeadlessMainThread.h"
+#include "platform/MainThread.h"
+#include "platform/ProcessRegistry.h"
+#include "tests/app/SchemeTestSupport.h"
+#include "tests/app/ScratchFolder.h"
+
+namespace schtest {
+
+class HostTest : public SchemeTest {
+ protected:
+  void SetUp() override {
+    SchemeTest::SetUp();
+    host.SetRunNotice([this](sch::TSchemeObject&, int param) {
+      OnNotice(param);
+      if (param == quitOn) main.quit();
+    });
+  }
+  void TearDown() override {
+    host.Shutdown();
+    SchemeTest::TearDown();
+  }
+  // Each run notice, on the main thread, before the loop may stop for it.
+  virtual void OnNotice(int /*param*/) {}
+
+  // Due every day at 08:00 (the test clock says 10:20), its timer started on load, checking often.
+  static void DueDailyAt8(sch::TSchemeObject& s) {
+    s.AutoExec = true;
+    s.TimerInterval = 10;
+    auto item = std::make_unique<sch::TSchemeTimeItem>();
+    item->Hour = 8;
+    item->Minute = 0;
+    s.SchemeTime->FMode = sch::tmDay;
+    s.SchemeTime->Add(std::move(item));
+  }
+
+  // Handles notices until one with param has been handled.
+  void RunUntilNotice(int param) {
+    quitOn = param;
+    main.run();
+  }
+  sch::TSchemeObject& Scheme() { return *host.Schemes().GetScheme(0); }
+  std::unique_ptr<sch::TSchemeWrapper> Reload() { return sch::LoadObjectFromFile(file); }
+
+  ScratchFolder dir;
+  std::string file = dir / "schemes.sch";
+  plat::HeadlessMainThread main;
+  plat::ProcessRegistry registry;
+  sch::SchemeHost host{&main, &registry};
+  int quitOn = -1;
+};
+
+}  // namespace schtest
