@@ -1,7 +1,7 @@
 // orascheme: the Oracle backup scheme manager.
 #include <cstdio>
 
-#include "foundation/OlvStartup.h"
+#include "foundation/base/OlvStartup.h"
 #include "platform/BuildInfo.h"
 #ifdef ORASCHEME_WITH_GUI
 #include "app/gui/GuiMain.h"

@@ -21,7 +21,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/core/CompressedFile.h"
+#include "foundation/files/CompressedFile.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "foundation/OlvExp.h"
+#include "foundation/expr/OlvExp.h"
 
 namespace {
 

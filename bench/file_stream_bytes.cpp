@@ -7,8 +7,8 @@
 #include <fstream>
 #include <string>
 
-#include "foundation/FileStream.h"
-#include "foundation/LogWriter.h"
+#include "foundation/files/FileStream.h"
+#include "foundation/files/LogWriter.h"
 
 namespace fs = std::filesystem;
 

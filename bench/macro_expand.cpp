@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "foundation/OlvMacro.h"
+#include "foundation/expr/OlvMacro.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 // (about 80 MB), written, read and cloned. Reported as bytes of stream per second.
 #include <benchmark/benchmark.h>
 
-#include "foundation/ObjLists.h"
-#include "foundation/ObjStream.h"
-#include "foundation/OlvStringList.h"
+#include "foundation/objects/ObjLists.h"
+#include "foundation/objects/ObjStream.h"
+#include "foundation/objects/OlvStringList.h"
 
 using namespace olv;
 

@@ -11,7 +11,7 @@
 #include <benchmark/benchmark.h>
 
 #include "app/core/SchCommon.h"
-#include "foundation/DateTime.h"
+#include "foundation/text/DateTime.h"
 #include "platform/Clock.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "foundation/OlvPub.h"
+#include "foundation/base/OlvPub.h"
 
 namespace {
 

@@ -1,11 +1,16 @@
-# One library per folder: every .cpp directly in the folder is part of it.
-# Usage: orascheme_library(NAME [DIR dir] [DEPS targets...])
+# One library per folder: every .cpp directly in the folder is part of it, and every .cpp of the
+# sub-folders named by SUBDIRS (a library split by concern).
+# Usage: orascheme_library(NAME [DIR dir] [SUBDIRS dirs...] [DEPS targets...])
 function(orascheme_library name)
-  cmake_parse_arguments(L "" "DIR" "DEPS" ${ARGN})
+  cmake_parse_arguments(L "" "DIR" "DEPS;SUBDIRS" ${ARGN})
   if(NOT L_DIR)
     set(L_DIR ${CMAKE_CURRENT_SOURCE_DIR})
   endif()
-  file(GLOB srcs CONFIGURE_DEPENDS ${L_DIR}/*.cpp)
+  set(globs ${L_DIR}/*.cpp)
+  foreach(sub ${L_SUBDIRS})
+    list(APPEND globs ${L_DIR}/${sub}/*.cpp)
+  endforeach()
+  file(GLOB srcs CONFIGURE_DEPENDS ${globs})
   if(srcs)
     add_library(${name} STATIC ${srcs})
     set(scope PUBLIC)

@@ -12,7 +12,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "foundation/Exception.h"
+#include "foundation/base/Exception.h"
 
 namespace da {
 

@@ -1,10 +1,10 @@
 #pragma once
-// The number and date text rules of the data-access layer are the library's (foundation/Format.h):
+// The number and date text rules of the data-access layer are the library's (foundation/text/Format.h):
 // whatever settings the program installed at start-up ("." as decimal and date separator,
 // dates year.month.day). A snapshot is taken per call, so every thread may read them.
 #include <memory>
 
-#include "foundation/Format.h"
+#include "foundation/text/Format.h"
 
 namespace da {
 

@@ -1,5 +1,5 @@
 #pragma once
-// Text helpers of the data-access layer over the library's UTF-8 helpers (foundation/Utf8.h):
+// Text helpers of the data-access layer over the library's UTF-8 helpers (foundation/text/Utf8.h):
 // case mapping touches ASCII letters only, and a text is never cut inside a multi-byte character.
 // What the library lacks, the UTF-16 conversion of wide-string fields, lives here. Pure functions,
 // any thread.
@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "foundation/Utf8.h"
+#include "foundation/text/Utf8.h"
 
 namespace da {
 

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <string>
 
-#include "foundation/Exception.h"
-#include "foundation/OlvLProc.h"
-#include "foundation/OlvLString.h"
+#include "foundation/base/Exception.h"
+#include "foundation/cipher/OlvLProc.h"
+#include "foundation/cipher/OlvLString.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const olv::TCipherKey key = olv::MakeTextKey("OraSchK1");

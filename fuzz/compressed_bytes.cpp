@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <string>
 
-#include "app/core/CompressedFile.h"
-#include "foundation/Exception.h"
-#include "foundation/Stream.h"
+#include "foundation/files/CompressedFile.h"
+#include "foundation/base/Exception.h"
+#include "foundation/objects/Stream.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "foundation/OlvExp.h"
+#include "foundation/expr/OlvExp.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > 4096) return 0;

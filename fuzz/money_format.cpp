@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "foundation/OlvMoney.h"
+#include "foundation/expr/OlvMoney.h"
 
 namespace {
 

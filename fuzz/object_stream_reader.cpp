@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "foundation/ObjStream.h"
+#include "foundation/objects/ObjStream.h"
 #include "tests/foundation/TestObjects.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

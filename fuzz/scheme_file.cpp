@@ -6,8 +6,8 @@
 #include <string_view>
 
 #include "app/core/SchCommon.h"
-#include "foundation/ObjStream.h"
-#include "foundation/Stream.h"
+#include "foundation/objects/ObjStream.h"
+#include "foundation/objects/Stream.h"
 
 namespace {
 

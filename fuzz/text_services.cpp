@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "foundation/OlvPub.h"
-#include "foundation/SysErrors.h"
+#include "foundation/base/OlvPub.h"
+#include "foundation/base/SysErrors.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view all(reinterpret_cast<const char*>(data), size);

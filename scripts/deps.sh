@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building and testing need on Debian 12; does nothing when all is there.
 set -euo pipefail
-pkgs=(cmake ninja-build g++ clang pkg-config gzip python3
+pkgs=(cmake ninja-build g++ clang pkg-config gzip python3 ccache
       libgtest-dev libgmock-dev libbenchmark-dev
       zlib1g-dev libjpeg-dev libsqlite3-dev qt6-base-dev libgl-dev)
 missing=()

@@ -3,6 +3,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j "$(nproc)" --target orascheme
-exec build/app/orascheme "$@"
+# A build folder of its own: the test command's builds use other types and would rebuild everything.
+export CCACHE_BASEDIR="$PWD"
+cmake -S . -B build-run -G Ninja -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache \
+      -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORASCHEME_TESTS=OFF -DORASCHEME_BENCH=OFF >/dev/null
+cmake --build build-run -j "$(nproc)" --target orascheme
+exec build-run/app/orascheme "$@"

@@ -3,7 +3,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "foundation/Exception.h"
+#include "foundation/base/Exception.h"
 
 namespace olv {
 

@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "foundation/Exception.h"
+#include "foundation/base/Exception.h"
 #include "widgets/BrowserHost.h"
 
 namespace olv {

@@ -2,9 +2,9 @@
 
 #include <filesystem>
 
-#include "app/core/CompressedFile.h"
-#include "foundation/Exception.h"
-#include "foundation/MessageBoxes.h"
+#include "foundation/files/CompressedFile.h"
+#include "foundation/base/Exception.h"
+#include "foundation/base/MessageBoxes.h"
 #include "platform/Dialogs.h"
 
 namespace sch {

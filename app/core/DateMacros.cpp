@@ -1,6 +1,6 @@
 #include "app/core/DateMacros.h"
 
-#include "foundation/Format.h"
+#include "foundation/text/Format.h"
 
 namespace sch {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "foundation/OlvClass.h"
-#include "foundation/OlvStringList.h"
+#include "foundation/objects/OlvClass.h"
+#include "foundation/objects/OlvStringList.h"
 
 namespace sch {
 

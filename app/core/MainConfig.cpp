@@ -6,9 +6,9 @@
 #include <sstream>
 #include <vector>
 
-#include "app/core/AtomicFile.h"
-#include "foundation/Exception.h"
-#include "foundation/Stream.h"
+#include "foundation/files/AtomicFile.h"
+#include "foundation/base/Exception.h"
+#include "foundation/objects/Stream.h"
 
 namespace sch {
 

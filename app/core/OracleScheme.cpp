@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/core/CompressedFile.h"
+#include "foundation/files/CompressedFile.h"
 #include "app/core/DosCommandScheme.h"
 #include "app/core/OracleSession.h"
 #include "platform/Process.h"

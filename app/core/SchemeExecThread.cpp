@@ -1,7 +1,7 @@
 #include "app/core/SchemeExecThread.h"
 
 #include "app/core/SchemeObject.h"
-#include "foundation/DateTime.h"
+#include "foundation/text/DateTime.h"
 
 namespace sch {
 

@@ -1,9 +1,9 @@
 #include "app/core/SchemeFile.h"
 
 #include "app/core/SchemeFileBytes.h"
-#include "foundation/FileStream.h"
-#include "foundation/ObjStream.h"
-#include "foundation/Stream.h"
+#include "foundation/files/FileStream.h"
+#include "foundation/objects/ObjStream.h"
+#include "foundation/objects/Stream.h"
 
 namespace sch {
 

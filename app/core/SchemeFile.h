@@ -9,7 +9,7 @@
 #include <string>
 
 #include "app/core/SchemeWrapper.h"
-#include "foundation/Exception.h"
+#include "foundation/base/Exception.h"
 
 namespace sch {
 

@@ -1,9 +1,9 @@
 #include "app/core/SchemeFileBytes.h"
 
-#include "app/core/AtomicFile.h"
-#include "app/core/CompressedFile.h"
-#include "app/core/PosixFile.h"
-#include "app/core/ZlibStream.h"
+#include "foundation/files/AtomicFile.h"
+#include "foundation/files/CompressedFile.h"
+#include "foundation/files/PosixFile.h"
+#include "foundation/files/ZlibStream.h"
 
 namespace sch {
 

@@ -1,7 +1,7 @@
 #include "app/core/SchemeKey.h"
 
-#include "foundation/OlvLProc.h"
-#include "foundation/OlvLString.h"
+#include "foundation/cipher/OlvLProc.h"
+#include "foundation/cipher/OlvLString.h"
 
 namespace sch {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "foundation/OlvClass.h"
+#include "foundation/objects/OlvClass.h"
 
 namespace sch {
 

@@ -21,9 +21,9 @@
 #include "app/core/ItemDescription.h"
 #include "app/core/SchemeLog.h"
 #include "app/core/SchemeTime.h"
-#include "foundation/ObjLists.h"
-#include "foundation/OlvClass.h"
-#include "foundation/OlvStringList.h"
+#include "foundation/objects/ObjLists.h"
+#include "foundation/objects/OlvClass.h"
+#include "foundation/objects/OlvStringList.h"
 
 namespace olv {
 class TMacros;

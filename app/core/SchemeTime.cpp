@@ -1,6 +1,6 @@
 #include "app/core/SchemeTime.h"
 
-#include "foundation/DateTime.h"
+#include "foundation/text/DateTime.h"
 
 namespace sch {
 

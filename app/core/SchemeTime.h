@@ -8,9 +8,9 @@
 #include <memory>
 #include <string>
 
-#include "foundation/ObjLists.h"
-#include "foundation/OlvClass.h"
-#include "foundation/OlvStringList.h"
+#include "foundation/objects/ObjLists.h"
+#include "foundation/objects/OlvClass.h"
+#include "foundation/objects/OlvStringList.h"
 
 namespace sch {
 

@@ -11,8 +11,8 @@
 #include <string_view>
 
 #include "app/core/SchemeObject.h"
-#include "foundation/OlvClass.h"
-#include "foundation/OlvStringList.h"
+#include "foundation/objects/OlvClass.h"
+#include "foundation/objects/OlvStringList.h"
 
 namespace plat {
 class MainThread;

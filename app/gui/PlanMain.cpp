@@ -32,20 +32,20 @@
 #include <exception>
 
 #include "app/core/UnreadableFile.h"
-#include "foundation/ProgramFiles.h"
+#include "foundation/files/ProgramFiles.h"
 #include "app/core/SchemeFile.h"
 #include "app/core/SchemeHost.h"
 #include "app/core/OracleScheme.h"
 #include "app/core/SchemeWrapper.h"
 #include "app/gui/SchTimeEditor.h"
-#include "foundation/Exception.h"
-#include "foundation/Format.h"
-#include "foundation/OlvStringList.h"
+#include "foundation/base/Exception.h"
+#include "foundation/text/Format.h"
+#include "foundation/objects/OlvStringList.h"
 #include <QTreeWidgetItemIterator>
 #include <algorithm>
 #include "app/gui/SchCompress.h"
 #include "app/gui/SchPwd.h"
-#include "foundation/MessageBoxes.h"
+#include "foundation/base/MessageBoxes.h"
 #include "platform/MainThread.h"
 #include "platform/ProcessRegistry.h"
 #include "widgets/OlvIeCtrls.h"

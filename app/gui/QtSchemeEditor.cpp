@@ -4,7 +4,7 @@
 
 #include "app/core/MainFormModel.h"
 #include "app/gui/PlanMain.h"
-#include "foundation/MessageBoxes.h"
+#include "foundation/base/MessageBoxes.h"
 
 namespace sch {
 

@@ -13,7 +13,7 @@
 #include <exception>
 
 #include "app/core/CompressJob.h"
-#include "foundation/MessageBoxes.h"
+#include "foundation/base/MessageBoxes.h"
 
 namespace sch {
 

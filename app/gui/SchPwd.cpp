@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 
 #include "app/core/PasswordRules.h"
-#include "foundation/MessageBoxes.h"
+#include "foundation/base/MessageBoxes.h"
 
 namespace sch {
 

@@ -1,6 +1,6 @@
 // Atomic saves: until the new content is complete and on disk the old file stays, whatever
 // fails on the way.
-#include "app/core/AtomicFile.h"
+#include "foundation/files/AtomicFile.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 
 #include <string>
 
-#include "app/core/CompressedFile.h"
-#include "foundation/Exception.h"
+#include "foundation/files/CompressedFile.h"
+#include "foundation/base/Exception.h"
 #include "tests/app/ScratchFolder.h"
 
 namespace {

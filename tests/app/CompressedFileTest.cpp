@@ -1,15 +1,15 @@
 // Compressed files: the 16-byte header, expansion at buffer edges, exchange with an outside
 // zlib implementation, and the promise that a failed compression or expansion leaves the files
 // as they were.
-#include "app/core/CompressedFile.h"
+#include "foundation/files/CompressedFile.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <string>
 
-#include "app/core/ZlibStream.h"
-#include "foundation/Exception.h"
+#include "foundation/files/ZlibStream.h"
+#include "foundation/base/Exception.h"
 #include "tests/app/ScratchFolder.h"
 
 namespace {

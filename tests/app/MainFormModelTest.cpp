@@ -6,11 +6,11 @@
 #include <set>
 
 #include "app/core/CompressJob.h"
-#include "app/core/CompressedFile.h"
+#include "foundation/files/CompressedFile.h"
 #include "app/core/MainConfig.h"
 #include "app/core/PasswordRules.h"
 #include "app/core/UnreadableFile.h"
-#include "foundation/Exception.h"
+#include "foundation/base/Exception.h"
 #include "platform/Dialogs.h"
 #include "tests/app/ScratchFolder.h"
 

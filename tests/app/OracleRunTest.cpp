@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/CompressedFile.h"
+#include "foundation/files/CompressedFile.h"
 #include "app/core/OracleScheme.h"
 #include "app/core/OracleSession.h"
 #include "app/core/SchCommon.h"

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "app/core/CompressedFile.h"
+#include "foundation/files/CompressedFile.h"
 #include "app/core/OracleScheme.h"
 #include "app/core/OracleSession.h"
 #include "platform/Process.h"

@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include "app/core/CompressedFile.h"
-#include "app/core/ZlibStream.h"
-#include "foundation/Exception.h"
+#include "foundation/files/CompressedFile.h"
+#include "foundation/files/ZlibStream.h"
+#include "foundation/base/Exception.h"
 #include "tests/app/ScratchFolder.h"
 
 namespace {

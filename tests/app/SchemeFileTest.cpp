@@ -4,10 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include "app/core/CompressedFile.h"
-#include "app/core/ZlibStream.h"
-#include "foundation/FileStream.h"
-#include "foundation/ObjStream.h"
+#include "foundation/files/CompressedFile.h"
+#include "foundation/files/ZlibStream.h"
+#include "foundation/files/FileStream.h"
+#include "foundation/objects/ObjStream.h"
 #include "tests/app/ScratchFolder.h"
 #include "tests/app/SchemeTestSupport.h"
 #include "tests/foundation/StreamBytes.h"

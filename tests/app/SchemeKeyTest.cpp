@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "foundation/Exception.h"
+#include "foundation/base/Exception.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include "app/core/ParamCatalogue.h"
 #include "app/core/SchCommon.h"
 #include "app/core/SchemeEditor.h"
-#include "foundation/ObjStream.h"
-#include "foundation/Stream.h"
+#include "foundation/objects/ObjStream.h"
+#include "foundation/objects/Stream.h"
 #include "tests/app/SchemeTestSupport.h"
 #include "tests/foundation/StreamBytes.h"
 

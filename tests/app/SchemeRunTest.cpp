@@ -15,7 +15,7 @@
 #include "app/core/CommandArgs.h"
 #include "app/core/DateMacros.h"
 #include "app/core/SchCommon.h"
-#include "foundation/OlvMacro.h"
+#include "foundation/expr/OlvMacro.h"
 #include "platform/MainThread.h"
 #include "platform/Process.h"
 #include "platform/ProcessRegistry.h"

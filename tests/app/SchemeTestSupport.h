@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "app/core/SchCommon.h"
-#include "foundation/DateTime.h"
+#include "foundation/text/DateTime.h"
 #include "platform/Clock.h"
 
 namespace schtest {

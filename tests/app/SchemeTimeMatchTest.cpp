@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "app/core/SchemeTime.h"
-#include "foundation/DateTime.h"
+#include "foundation/text/DateTime.h"
 
 namespace {
 

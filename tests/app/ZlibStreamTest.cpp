@@ -1,6 +1,6 @@
 // The streaming layer under compressed files: it must cope with sources that deliver a little
 // at a time and must stop at the end of the zlib stream.
-#include "app/core/ZlibStream.h"
+#include "foundation/files/ZlibStream.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/core/CompressedFile.h"
+#include "foundation/files/CompressedFile.h"
 #include "tests/app/ScratchFolder.h"
 
 namespace {

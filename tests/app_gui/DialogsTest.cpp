@@ -10,7 +10,7 @@
 #include <QRadioButton>
 #include <fstream>
 
-#include "app/core/CompressedFile.h"
+#include "foundation/files/CompressedFile.h"
 #include "app/core/PasswordRules.h"
 #include "app/core/SchemeLog.h"
 #include "app/gui/SchCompress.h"

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "foundation/DateTime.h"
-#include "foundation/OlvBTime.h"
+#include "foundation/text/DateTime.h"
+#include "foundation/expr/OlvBTime.h"
 
 using namespace olv;
 

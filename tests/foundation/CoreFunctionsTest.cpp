@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "foundation/ExpCoreFunctions.h"
-#include "foundation/ExpTranslator.h"
+#include "foundation/expr/ExpCoreFunctions.h"
+#include "foundation/expr/ExpTranslator.h"
 #include "platform/Dialogs.h"
 
 using namespace olv;

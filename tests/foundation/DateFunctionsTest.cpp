@@ -4,9 +4,9 @@
 #include <chrono>
 #include <string>
 
-#include "foundation/DateTime.h"
-#include "foundation/ExpTranslator.h"
-#include "foundation/OlvBTime.h"
+#include "foundation/text/DateTime.h"
+#include "foundation/expr/ExpTranslator.h"
+#include "foundation/expr/OlvBTime.h"
 #include "platform/Clock.h"
 
 using namespace olv;

@@ -1,5 +1,5 @@
 // Date arithmetic checked against the C++20 calendar types as an independent reference.
-#include "foundation/DateTime.h"
+#include "foundation/text/DateTime.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 #include <ctime>
 #include <random>
 
-#include "foundation/OlvPub.h"
-#include "foundation/SysErrors.h"
+#include "foundation/base/OlvPub.h"
+#include "foundation/base/SysErrors.h"
 #include "platform/Clock.h"
 
 namespace olv {

@@ -1,4 +1,4 @@
-#include "foundation/DirTree.h"
+#include "foundation/files/DirTree.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "foundation/OlvExp.h"
+#include "foundation/expr/OlvExp.h"
 
 namespace exptest {
 

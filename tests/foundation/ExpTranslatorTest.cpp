@@ -1,4 +1,4 @@
-#include "foundation/ExpTranslator.h"
+#include "foundation/expr/ExpTranslator.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "ExpTestSupport.h"
-#include "foundation/LogWriter.h"
-#include "foundation/TextServices.h"
+#include "foundation/files/LogWriter.h"
+#include "foundation/text/TextServices.h"
 
 using namespace olv;
 

@@ -1,4 +1,4 @@
-#include "foundation/Expression.h"
+#include "foundation/expr/Expression.h"
 
 #include <gtest/gtest.h>
 
@@ -6,10 +6,10 @@
 #include <limits>
 
 #include "ExpTestSupport.h"
-#include "foundation/ExpOperators.h"
-#include "foundation/Format.h"
-#include "foundation/ObjStream.h"
-#include "foundation/SysErrors.h"
+#include "foundation/expr/ExpOperators.h"
+#include "foundation/text/Format.h"
+#include "foundation/objects/ObjStream.h"
+#include "foundation/base/SysErrors.h"
 
 using namespace olv;
 

@@ -1,6 +1,6 @@
-#include "foundation/FileStream.h"
+#include "foundation/files/FileStream.h"
 
-#include "foundation/ObjStream.h"
+#include "foundation/objects/ObjStream.h"
 #include "TestObjects.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "foundation/Folders.h"
+#include "foundation/files/Folders.h"
 
 #include <gtest/gtest.h>
 #include <pwd.h>
@@ -11,9 +11,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "foundation/Exception.h"
-#include "foundation/OlvPub.h"
-#include "foundation/ShellFolders.h"
+#include "foundation/base/Exception.h"
+#include "foundation/base/OlvPub.h"
+#include "foundation/files/ShellFolders.h"
 
 namespace olv {
 namespace {

@@ -1,4 +1,4 @@
-#include "foundation/Format.h"
+#include "foundation/text/Format.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <random>
 
-#include "foundation/DateTime.h"
-#include "foundation/SysErrors.h"
+#include "foundation/text/DateTime.h"
+#include "foundation/base/SysErrors.h"
 
 namespace olv {
 namespace {

@@ -1,4 +1,4 @@
-#include "foundation/LogWriter.h"
+#include "foundation/files/LogWriter.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

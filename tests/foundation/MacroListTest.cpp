@@ -6,10 +6,10 @@
 #include <thread>
 #include <vector>
 
-#include "foundation/ExpTranslator.h"
-#include "foundation/ObjStream.h"
-#include "foundation/OlvMacro.h"
-#include "foundation/Stream.h"
+#include "foundation/expr/ExpTranslator.h"
+#include "foundation/objects/ObjStream.h"
+#include "foundation/expr/OlvMacro.h"
+#include "foundation/objects/Stream.h"
 
 using namespace olv;
 

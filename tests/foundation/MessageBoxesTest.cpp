@@ -1,8 +1,8 @@
-#include "foundation/MessageBoxes.h"
+#include "foundation/base/MessageBoxes.h"
 
 #include <gtest/gtest.h>
 
-#include "foundation/Folders.h"
+#include "foundation/files/Folders.h"
 #include "platform/Dialogs.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // crashes, never reads past the end.
 #include <gtest/gtest.h>
 
-#include "foundation/ObjStream.h"
+#include "foundation/objects/ObjStream.h"
 #include "tests/foundation/StreamBytes.h"
 #include "tests/foundation/TestObjects.h"
 

@@ -1,7 +1,7 @@
 // The stream layout checked against bytes worked out by hand.
 #include <gtest/gtest.h>
 
-#include "foundation/ObjStream.h"
+#include "foundation/objects/ObjStream.h"
 #include "tests/foundation/StreamBytes.h"
 #include "tests/foundation/TestObjects.h"
 

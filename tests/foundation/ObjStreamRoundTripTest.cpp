@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "foundation/ObjStream.h"
+#include "foundation/objects/ObjStream.h"
 #include "tests/foundation/StreamBytes.h"
 #include "tests/foundation/TestObjects.h"
 

@@ -2,7 +2,7 @@
 // fields, and the class registry.
 #include <gtest/gtest.h>
 
-#include "foundation/ObjStream.h"
+#include "foundation/objects/ObjStream.h"
 #include "tests/foundation/TestObjects.h"
 
 using namespace olv;

@@ -1,4 +1,4 @@
-#include "foundation/OlvClipboard.h"
+#include "foundation/objects/OlvClipboard.h"
 
 #include <gtest/gtest.h>
 

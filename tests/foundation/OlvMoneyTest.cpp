@@ -1,4 +1,4 @@
-#include "foundation/OlvMoney.h"
+#include "foundation/expr/OlvMoney.h"
 
 #include <gtest/gtest.h>
 

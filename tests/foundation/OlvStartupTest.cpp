@@ -1,4 +1,4 @@
-#include "foundation/OlvStartup.h"
+#include "foundation/base/OlvStartup.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "foundation/FileStream.h"
-#include "foundation/Format.h"
-#include "foundation/OlvClass.h"
-#include "foundation/LogWriter.h"
-#include "foundation/OlvPub.h"
-#include "foundation/ProgramFiles.h"
+#include "foundation/files/FileStream.h"
+#include "foundation/text/Format.h"
+#include "foundation/objects/OlvClass.h"
+#include "foundation/files/LogWriter.h"
+#include "foundation/base/OlvPub.h"
+#include "foundation/files/ProgramFiles.h"
 
 namespace fs = std::filesystem;
 using namespace olv;

@@ -1,4 +1,4 @@
-#include "foundation/PathMacros.h"
+#include "foundation/files/PathMacros.h"
 
 #include <gtest/gtest.h>
 
@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "ScopedEnv.h"
-#include "foundation/Folders.h"
-#include "foundation/OlvPub.h"
-#include "foundation/ShellFolders.h"
+#include "foundation/files/Folders.h"
+#include "foundation/base/OlvPub.h"
+#include "foundation/files/ShellFolders.h"
 
 using namespace olv;
 

@@ -1,4 +1,4 @@
-#include "foundation/ProgramFiles.h"
+#include "foundation/files/ProgramFiles.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -10,8 +10,8 @@
 #include <sstream>
 
 #include "ScopedEnv.h"
-#include "foundation/LogWriter.h"
-#include "foundation/OlvPub.h"
+#include "foundation/files/LogWriter.h"
+#include "foundation/base/OlvPub.h"
 
 namespace fs = std::filesystem;
 using namespace olv;

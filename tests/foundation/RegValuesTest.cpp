@@ -1,5 +1,5 @@
-#include "foundation/RegValues.h"
-#include "foundation/OlvRegistry.h"
+#include "foundation/base/RegValues.h"
+#include "foundation/base/OlvRegistry.h"
 
 #include <gtest/gtest.h>
 #include <spawn.h>

@@ -1,4 +1,4 @@
-#include "foundation/ScrambleText.h"
+#include "foundation/cipher/ScrambleText.h"
 
 #include <gtest/gtest.h>
 

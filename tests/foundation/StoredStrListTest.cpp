@@ -1,13 +1,13 @@
 // Owned string lists, the stored string list and the configuration objects: who frees what,
 // and what travels through the object stream.
-#include "foundation/StoredStrList.h"
+#include "foundation/objects/StoredStrList.h"
 
 #include <gtest/gtest.h>
 
-#include "foundation/AppCfg.h"
-#include "foundation/ObjStream.h"
-#include "foundation/OlvPub.h"
-#include "foundation/Stream.h"
+#include "foundation/objects/AppCfg.h"
+#include "foundation/objects/ObjStream.h"
+#include "foundation/base/OlvPub.h"
+#include "foundation/objects/Stream.h"
 #include "platform/Clipboard.h"
 #include "tests/foundation/StreamBytes.h"
 #include "tests/foundation/TestObjects.h"

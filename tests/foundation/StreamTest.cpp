@@ -1,8 +1,8 @@
-#include "foundation/Stream.h"
+#include "foundation/objects/Stream.h"
 
 #include <gtest/gtest.h>
 
-#include "foundation/Extended80.h"
+#include "foundation/objects/Extended80.h"
 
 using namespace olv;
 

@@ -4,11 +4,11 @@
 #include <memory>
 #include <string>
 
-#include "foundation/ListContainer.h"
-#include "foundation/ObjLists.h"
-#include "foundation/OlvClass.h"
-#include "foundation/OlvStringList.h"
-#include "foundation/StoredStrList.h"
+#include "foundation/objects/ListContainer.h"
+#include "foundation/objects/ObjLists.h"
+#include "foundation/objects/OlvClass.h"
+#include "foundation/objects/OlvStringList.h"
+#include "foundation/objects/StoredStrList.h"
 
 namespace olvtest {
 using namespace olv;

@@ -7,10 +7,10 @@
 #include <ostream>
 #include <string>
 
-#include "foundation/OlvLCipher.h"
-#include "foundation/OlvLProc.h"
-#include "foundation/OlvLString.h"
-#include "foundation/OlvLUtils.h"
+#include "foundation/cipher/OlvLCipher.h"
+#include "foundation/cipher/OlvLProc.h"
+#include "foundation/cipher/OlvLString.h"
+#include "foundation/cipher/OlvLUtils.h"
 
 namespace {
 

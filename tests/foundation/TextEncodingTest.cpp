@@ -1,4 +1,4 @@
-#include "foundation/TextEncoding.h"
+#include "foundation/text/TextEncoding.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "foundation/TextFields.h"
+#include "foundation/text/TextFields.h"
 
 #include <gtest/gtest.h>
 

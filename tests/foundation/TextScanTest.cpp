@@ -1,4 +1,4 @@
-#include "foundation/TextScan.h"
+#include "foundation/text/TextScan.h"
 
 #include <gtest/gtest.h>
 

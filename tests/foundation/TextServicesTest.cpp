@@ -1,11 +1,11 @@
-#include "foundation/TextServices.h"
+#include "foundation/text/TextServices.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-#include "foundation/GuardedDivision.h"
-#include "foundation/SysErrors.h"
+#include "foundation/expr/GuardedDivision.h"
+#include "foundation/base/SysErrors.h"
 
 namespace olv {
 namespace {

@@ -1,9 +1,9 @@
 // Variable lists travel in the object stream as stored string lists of their variables.
 #include <gtest/gtest.h>
 
-#include "foundation/ObjStream.h"
-#include "foundation/OlvExp.h"
-#include "foundation/Stream.h"
+#include "foundation/objects/ObjStream.h"
+#include "foundation/expr/OlvExp.h"
+#include "foundation/objects/Stream.h"
 
 using namespace olv;
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "foundation/Comments.h"
-#include "foundation/Wildcard.h"
+#include "foundation/text/Comments.h"
+#include "foundation/text/Wildcard.h"
 
 namespace olv {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "foundation/Exception.h"
+#include "foundation/base/Exception.h"
 
 namespace olv {
 namespace {

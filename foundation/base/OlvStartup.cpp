@@ -1,0 +1,63 @@
+#include "foundation/base/OlvStartup.h"
+
+#include <mutex>
+#include <vector>
+
+#include "foundation/expr/ExpTranslator.h"
+#include "foundation/files/FileStream.h"
+#include "foundation/base/OlvPub.h"
+#include "foundation/files/PathMacros.h"
+#include "foundation/files/ProgramFiles.h"
+
+namespace olv {
+namespace {
+
+std::mutex g_mutex;
+std::vector<StartUpHook> g_hooks;
+bool g_started = false;
+
+}  // namespace
+
+void AddStartUpHook(StartUpHook hook) {
+  if (!hook) return;
+  bool runNow;
+  {
+    std::lock_guard lock(g_mutex);
+    runNow = g_started;
+    if (!runNow) g_hooks.push_back(hook);
+  }
+  if (runNow) hook();
+}
+
+void StartUp(int argc, const char* const* argv) {
+  InitializeOlvPub(argc, argv);
+  SetPathExpander(&ExpandFileNameMacros);
+  // The expression engine's classes go into the class registry now, not at the first compile, so
+  // that a stream holding expressions reads back whatever ran first; this also creates the
+  // program's translator and root variables while only this thread runs.
+  GlobalTranslator();
+  std::vector<StartUpHook> hooks;
+  {
+    std::lock_guard lock(g_mutex);
+    hooks.swap(g_hooks);
+    g_started = true;
+  }
+  for (const StartUpHook& h : hooks) h();
+  InstallProgramFiles();
+}
+
+void ShutDown() {
+  ResetProgramFiles();
+  SetPathExpander(nullptr);
+  FinalizeOlvPub();
+  std::lock_guard lock(g_mutex);
+  g_started = false;
+  g_hooks.clear();
+}
+
+bool IsStartedUp() {
+  std::lock_guard lock(g_mutex);
+  return g_started;
+}
+
+}  // namespace olv

@@ -1,0 +1,48 @@
+#pragma once
+// Compressed files, shared by the scheme file and dump files: a 16-byte header ("OLVEK", three
+// zero bytes, eight ignored filler bytes) followed by a zlib stream (default level) of the
+// whole payload. Readers accept the magic text in any letter case.
+//
+// Every file written here is replaced atomically (see AtomicFile.h): a failure, a full disk or
+// a damaged source leaves the destination as it was and raises. Data streams through fixed
+// buffers, so a dump of any size needs constant memory. Free functions; any thread may call
+// them, on different files. Path macros in file names are expanded (olv::ExpandStreamFileName).
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "foundation/objects/Stream.h"
+
+namespace sch {
+
+inline constexpr std::size_t kCompressedHeaderSize = 16;
+
+// The header as written: "OLVEK" and eleven zero bytes.
+std::string MakeCompressedHeader();
+// Cuts the first 16 bytes at the first zero byte and compares with "OLVEK" ignoring case;
+// fewer than 16 bytes is not compressed.
+bool HasCompressedHeader(std::string_view firstBytes);
+
+// Writes the header and the compressed payload read from `payload` (from its position to its
+// end) to `out`.
+void WriteCompressed(olv::TStream& payload, olv::TStream& out);
+// Reads and checks the header from `in`'s position, then expands the stream after it into
+// `out`. Returns false (nothing written) when the header is missing.
+bool ExpandCompressed(olv::TStream& in, olv::TStream& out);
+
+// In memory, for the scheme file: header + zlib stream of `payload`, and back. ExpandBytes
+// raises olv::Exception when the header is missing, EZlibError when the stream is damaged.
+std::string CompressBytes(std::string_view payload);
+std::string ExpandBytes(std::string_view compressed);
+
+// The file exists and begins with the header.
+bool IsCompressedFile(const std::string& fileName);
+// Compresses `source` into `destination`; false when the source does not exist.
+bool CompressFile(const std::string& source, const std::string& destination);
+// Expands `source` into `destination`; false (destination untouched) when the source does not
+// exist or has no header.
+bool DecompressFile(const std::string& source, const std::string& destination);
+// Replaces the file by its compressed form, keeping its mode; false when it does not exist.
+bool CompressFileInPlace(const std::string& fileName);
+
+}  // namespace sch

@@ -1,0 +1,173 @@
+#include "foundation/files/PosixFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <limits.h>
+#include <random>
+
+#include "foundation/base/Exception.h"
+
+namespace sch {
+
+namespace {
+
+[[noreturn]] void RaiseFileError(const std::string& text, int code = errno) {
+  throw olv::Exception(text + "\n[" + std::to_string(code) + "]" + std::strerror(code));
+}
+
+std::string FolderOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+std::string RandomSuffix() {
+  static const char chars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  thread_local std::mt19937_64 engine{std::random_device{}()};
+  std::string s(8, '0');
+  for (char& c : s) c = chars[engine() % (sizeof chars - 1)];
+  return s;
+}
+
+}  // namespace
+
+PosixFile PosixFile::OpenRead(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) RaiseFileError("Cannot open file \"" + path + "\"");
+  return PosixFile(fd, path);
+}
+
+PosixFile PosixFile::CreateBeside(const std::string& target, std::string_view prefix,
+                                  mode_t permissions, std::string& path) {
+  const std::string folder = FolderOf(target);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string candidate = folder + "/" + std::string(prefix) + RandomSuffix();
+    const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, permissions);
+    if (fd >= 0) {
+      path = candidate;
+      return PosixFile(fd, std::move(candidate));
+    }
+    if (errno != EEXIST) RaiseFileError("Cannot create file \"" + candidate + "\"");
+  }
+  RaiseFileError("Cannot create a temporary file beside \"" + target + "\"", EEXIST);
+}
+
+PosixFile::PosixFile(PosixFile&& other) noexcept : fd_(other.fd_), path_(std::move(other.path_)) {
+  other.fd_ = -1;
+}
+
+PosixFile& PosixFile::operator=(PosixFile&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = other.fd_;
+    path_ = std::move(other.path_);
+    other.fd_ = -1;
+  }
+  return *this;
+}
+
+PosixFile::~PosixFile() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+int64_t PosixFile::Read(void* buffer, int64_t count) {
+  if (count <= 0) return 0;
+  for (;;) {
+    const ssize_t n = ::read(fd_, buffer, std::size_t(count));
+    if (n >= 0) return int64_t(n);
+    if (errno != EINTR) RaiseFileError("Cannot read file \"" + path_ + "\"");
+  }
+}
+
+int64_t PosixFile::Seek(int64_t offset, olv::TSeekOrigin origin) {
+  const int whence = origin == olv::TSeekOrigin::Beginning ? SEEK_SET
+                     : origin == olv::TSeekOrigin::Current ? SEEK_CUR
+                                                           : SEEK_END;
+  const off_t pos = ::lseek(fd_, off_t(offset), whence);
+  if (pos < 0) RaiseFileError("Cannot seek in file \"" + path_ + "\"");
+  return int64_t(pos);
+}
+
+int64_t PosixFile::Size() {
+  struct stat st;
+  if (::fstat(fd_, &st) != 0) RaiseFileError("Cannot read the size of file \"" + path_ + "\"");
+  return int64_t(st.st_size);
+}
+
+void PosixFile::SetSize(int64_t size) {
+  if (::ftruncate(fd_, off_t(size)) != 0) RaiseFileError("Cannot set the size of file \"" + path_ + "\"");
+}
+
+int64_t PosixFile::Write(const void* buffer, int64_t total) {
+  if (total <= 0) return 0;
+  std::size_t count = std::size_t(total);
+  const auto* p = static_cast<const char*>(buffer);
+  while (count > 0) {
+    const ssize_t n = ::write(fd_, p, count);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      RaiseFileError("Cannot write file \"" + path_ + "\"");
+    }
+    p += n;
+    count -= std::size_t(n);
+  }
+  return total;
+}
+
+void PosixFile::setPermissions(mode_t permissions) {
+  if (::fchmod(fd_, permissions) != 0) RaiseFileError("Cannot set the mode of file \"" + path_ + "\"");
+}
+
+void PosixFile::sync() {
+  if (::fsync(fd_) != 0) RaiseFileError("Cannot write file \"" + path_ + "\"");
+}
+
+void PosixFile::close() {
+  const int fd = fd_;
+  fd_ = -1;
+  if (fd >= 0 && ::close(fd) != 0 && errno != EINTR) RaiseFileError("Cannot write file \"" + path_ + "\"");
+}
+
+bool FileExists(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+std::optional<mode_t> FilePermissions(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+  return st.st_mode & 07777;
+}
+
+std::string ResolveLink(const std::string& path) {
+  struct stat st;
+  if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+  char resolved[PATH_MAX];
+  if (::realpath(path.c_str(), resolved) == nullptr) return path;
+  return resolved;
+}
+
+void RenameFile(const std::string& from, const std::string& to) {
+  if (::rename(from.c_str(), to.c_str()) != 0) RaiseFileError("Cannot rename \"" + from + "\" to \"" + to + "\"");
+}
+
+void RemoveFileQuietly(const std::string& path) noexcept { ::unlink(path.c_str()); }
+
+void SyncFolderOf(const std::string& path) {
+  const std::string folder = FolderOf(path);
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) RaiseFileError("Cannot open folder \"" + folder + "\"");
+  const int rc = ::fsync(fd);
+  const int code = errno;
+  ::close(fd);
+  // Some file systems cannot sync a folder; the rename itself has been done.
+  if (rc != 0 && code != EINVAL && code != EROFS) RaiseFileError("Cannot write folder \"" + folder + "\"", code);
+}
+
+}  // namespace sch

@@ -1,0 +1,74 @@
+#pragma once
+// zlib compression and expansion as streams over fixed buffers: memory use is constant
+// whatever the amount of data, so dumps of many gigabytes pass through a few hundred KiB.
+// The data is the zlib format (header and Adler-32 trailer). Each stream is used by one
+// thread; it borrows the stream it wraps, which must outlive it. Both are forward-only
+// olv::TStreams, so they plug in wherever the library's streams do.
+#include <zlib.h>
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+#include "foundation/base/Exception.h"
+#include "foundation/objects/Stream.h"
+
+namespace sch {
+
+// A damaged or truncated zlib stream, or a failure inside zlib.
+class EZlibError : public olv::Exception {
+ public:
+  using olv::Exception::Exception;
+};
+
+// Size of the buffers between zlib and the wrapped stream.
+inline constexpr std::size_t kZlibBufferSize = 256 * 1024;
+
+// Compresses everything written to it into `out`. `finish` writes the rest and the trailer;
+// without it the output is incomplete (destruction only frees). Write takes every byte or
+// raises (a failure of `out` passes on).
+class CompressionStream : public olv::TSequentialStream {
+ public:
+  explicit CompressionStream(olv::TStream& out, int level = Z_DEFAULT_COMPRESSION);
+  ~CompressionStream() override;
+  CompressionStream(const CompressionStream&) = delete;
+  CompressionStream& operator=(const CompressionStream&) = delete;
+
+  int64_t Write(const void* buffer, int64_t count) override;
+  void finish();
+
+ private:
+  void run(const void* buffer, std::size_t count, int flush);
+  olv::TStream& out_;
+  z_stream z_{};
+  std::unique_ptr<unsigned char[]> buffer_;
+  bool finished_ = false;
+};
+
+// Expands the zlib stream read from `in`. `Read` returns 0 once the stream's end is reached;
+// input that ends before it raises EZlibError("Compressed data is truncated"), damaged data
+// raises EZlibError with zlib's message. Bytes after the stream's end may have been read from
+// `in` into the buffer but are not expanded.
+class ExpansionStream : public olv::TSequentialStream {
+ public:
+  explicit ExpansionStream(olv::TStream& in);
+  ~ExpansionStream() override;
+  ExpansionStream(const ExpansionStream&) = delete;
+  ExpansionStream& operator=(const ExpansionStream&) = delete;
+
+  int64_t Read(void* buffer, int64_t count) override;
+
+ private:
+  olv::TStream& in_;
+  z_stream z_{};
+  std::unique_ptr<unsigned char[]> buffer_;
+  bool ended_ = false;
+};
+
+// Copies from `in`'s position until it ends into `out` through one fixed buffer; returns the
+// number of bytes. A short write raises.
+std::uint64_t CopyStream(olv::TStream& in, olv::TStream& out);
+// Reads until `count` bytes are in or `in` ends; returns how many were read.
+std::size_t ReadFully(olv::TStream& in, void* buffer, std::size_t count);
+
+}  // namespace sch
