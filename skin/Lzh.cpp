@@ -4,6 +4,7 @@
 #include <array>
 #include <string>
 
+#include "skin/LittleEndian.h"
 #include "skin/LzhTree.h"
 
 namespace skin {
@@ -67,10 +68,6 @@ int DecodePosition(BitInput& in) {
   const int upper = d_code[b] << 6;
   for (int j = d_len[b] - 2; j > 0; --j) b = (b << 1) + in.Bit();
   return upper | (b & 0x3F);
-}
-
-uint32_t ReadLE32(const uint8_t* p) {
-  return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "foundation/text/Utf8.h"
 #include "skin/ColourText.h"
 #include "skin/ImgUtil.h"
+#include "skin/LittleEndian.h"
 #include "skin/MenuGlyphs.h"
 #include "skin/Skin3rdDefaults.h"
 #include "skin/SkinIni.h"
@@ -22,10 +23,7 @@ using olv::TColor;
 
 namespace {
 
-int32_t LE32(std::span<const uint8_t> b, std::size_t at) {
-  return static_cast<int32_t>(uint32_t{b[at]} | uint32_t{b[at + 1]} << 8 | uint32_t{b[at + 2]} << 16 |
-                              uint32_t{b[at + 3]} << 24);
-}
+int32_t LE32(std::span<const uint8_t> b, std::size_t at) { return static_cast<int32_t>(ReadLE32(&b[at])); }
 
 // The picture's size from its BMP header, so an oversized one is refused before its pixels are
 // unpacked (a run-length coded BMP can claim far more pixels than its bytes hold). Headers that
@@ -45,12 +43,6 @@ bool SizeAcceptable(std::span<const uint8_t> bytes) {
   return w <= TSkinData::kMaxSkinSide && h <= TSkinData::kMaxSkinSide && w * h <= TSkinData::kMaxSkinPixels;
 }
 
-// The file-name part of an INI value: folders (after "\", ":" or "/") play no part.
-std::string FileNamePart(const std::string& value) {
-  const std::size_t cut = value.find_last_of("\\:/");
-  return cut == std::string::npos ? value : value.substr(cut + 1);
-}
-
 class IniReader {
  public:
   IniReader(const TSkinIni& ini, const TSkinReader& package) : ini_(ini), package_(package) {}
@@ -63,7 +55,7 @@ class IniReader {
 
   // Only a ".bmp" file (lower case) that the package holds gives a picture.
   TBitmap Image(std::string_view section, std::string_view key) const {
-    const std::string name = FileNamePart(ini_.ReadString(section, key));
+    const std::string name = SkinFileNamePart(ini_.ReadString(section, key));
     const std::size_t dot = name.rfind('.');
     if (dot == std::string::npos || name.compare(dot, std::string::npos, ".bmp") != 0) return {};
     return LoadSkinBitmap(package_.GetFile(name));
@@ -79,6 +71,14 @@ void ReadMargins(const IniReader& in, std::string_view section, TDataSkinObject&
   o.RightWidth = in.Int(section, "RightWidth", 0);
   o.TopHeight = in.Int(section, "TopHeight", 0);
   o.BottomHeight = in.Int(section, "BottomHeight", 0);
+}
+
+// The picture of a key and how it is cut: margins, "Trans" and "Tile".
+void ReadSlicing(const IniReader& in, std::string_view section, std::string_view key, TDataSkinObject& o) {
+  o.Bitmap = in.Image(section, key);
+  ReadMargins(in, section, o);
+  o.Trans = in.Int(section, "Trans", 0);
+  o.Tile = in.Int(section, "Tile", 0);
 }
 
 void ReadColours(const IniReader& in, std::string_view section, TDataSkinObject& o, TColor buttonText) {
@@ -100,6 +100,11 @@ int BoxFrames(const TBitmap& image) {
 bool StartsWith(const std::string& upper, std::string_view prefix) { return upper.starts_with(prefix); }
 
 }  // namespace
+
+std::string SkinFileNamePart(const std::string& value) {
+  const std::size_t cut = value.find_last_of("\\:/");
+  return cut == std::string::npos ? value : value.substr(cut + 1);
+}
 
 TBitmap LoadSkinBitmap(std::span<const uint8_t> bytes) {
   if (bytes.empty() || !SizeAcceptable(bytes)) return {};
@@ -273,10 +278,7 @@ void TSkinData::LoadFromIni(const TSkinIni& ini, const TSkinReader& package) {
 
   // Buttons.
   auto buttons = std::make_unique<TDataSkinButton>("Buttons");
-  ReadMargins(in, "Buttons", *buttons);
-  buttons->Trans = in.Int("Buttons", "Trans", 0);
-  buttons->Tile = in.Int("Buttons", "Tile", 0);
-  buttons->Bitmap = in.Image("Buttons", "Bitmap");
+  ReadSlicing(in, "Buttons", "Bitmap", *buttons);
   buttons->CheckBitmap = in.Image("Buttons", "CheckButton");
   buttons->RadioBitmap = in.Image("Buttons", "RadioButton");
   ReadColours(in, "Buttons", *buttons, c.ButtonText);
@@ -317,10 +319,7 @@ void TSkinData::LoadFromIni(const TSkinIni& ini, const TSkinReader& package) {
         } else {
           o = std::make_unique<TDataSkinBorder>(std::string(s.section));
         }
-        o->Bitmap = in.Image(s.section, "Image");
-        ReadMargins(in, s.section, *o);
-        o->Trans = in.Int(s.section, "Trans", 0);
-        o->Tile = in.Int(s.section, "Tile", 0);
+        ReadSlicing(in, s.section, "Image", *o);
         ReadColours(in, s.section, *o, c.ButtonText);
         if (o->Tile > 1) o->Tile = 0;
         if (s.shape == TSectionShape::SecondImage) {
@@ -340,12 +339,9 @@ void TSkinData::LoadFromIni(const TSkinIni& ini, const TSkinReader& package) {
       case TSectionShape::Progress: {
         if (in.Str(s.section, "Bitmap").empty()) break;
         auto o = std::make_unique<TDataSkinBorder>(std::string(s.section));
-        o->Bitmap = in.Image(s.section, "Bitmap");
+        ReadSlicing(in, s.section, "Bitmap", *o);
         o->Bitmap2 = in.Image(s.section, s.secondKey);
         o->Style = in.Int(s.section, "Style", 0);
-        ReadMargins(in, s.section, *o);
-        o->Trans = in.Int(s.section, "Trans", 0);
-        o->Tile = in.Int(s.section, "Tile", 0);
         slot = std::move(o);
         break;
       }

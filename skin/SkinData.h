@@ -137,6 +137,9 @@ class TSkinData {
   olv::TBitmap menuGlyphs_;
 };
 
+// The file-name part of a picture's INI value: folders (before "\", ":" or "/") play no part.
+std::string SkinFileNamePart(const std::string& value);
+
 // A skin picture from a package file's bytes: a BMP in the 32-bit format, or an empty picture
 // when the bytes are no readable BMP or the picture is larger than TSkinData's limits (checked
 // from the header before any pixel memory is taken).

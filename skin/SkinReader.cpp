@@ -6,19 +6,12 @@
 #include "foundation/files/Folders.h"
 #include "foundation/text/Utf8.h"
 #include "platform/Dialogs.h"
+#include "skin/LittleEndian.h"
 #include "skin/Lzh.h"
 
 namespace skin {
 
 const char* const TSkinReader::kRefusedText = "This is Older Skin File\rPlease update to new version !";
-
-namespace {
-
-uint32_t ReadLE32(const uint8_t* p) {
-  return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
-}
-
-}  // namespace
 
 std::vector<std::string> SplitLines(std::string_view text) {
   text = text.substr(0, text.find('\0'));

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/Dialogs.h"
+#include "tests/skin/DialogsFixture.h"
 #include "resources/EmbeddedSkin.h"
 #include "skin/ColourText.h"
 #include "skin/SkinDraw.h"
@@ -40,12 +41,7 @@ Bytes Bmp(int w, int h) {
   return olv::WriteBmp(b);
 }
 
-class SkinDataTest : public ::testing::Test {
- protected:
-  void SetUp() override { plat::SetDialogs(&dialogs_); }
-  void TearDown() override { plat::SetDialogs(nullptr); }
-  plat::ScriptedDialogs dialogs_;
-};
+using SkinDataTest = DialogsFixture;
 
 TEST_F(SkinDataTest, OurSkinLoadsIntoTheWholeModel) {
   TSkinData data;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/Dialogs.h"
+#include "tests/skin/DialogsFixture.h"
 #include "tools/skinkit/LzhEncoder.h"
 #include "tools/skinkit/PackageWriter.h"
 
@@ -27,12 +28,7 @@ const std::vector<PackageFile> kFiles = {
     {"mini.ini.bak", Of("BAK")},
 };
 
-class SkinReaderTest : public ::testing::Test {
- protected:
-  void SetUp() override { plat::SetDialogs(&dialogs_); }
-  void TearDown() override { plat::SetDialogs(nullptr); }
-  plat::ScriptedDialogs dialogs_;
-};
+using SkinReaderTest = DialogsFixture;
 
 TEST_F(SkinReaderTest, LooksFilesUpByLowerCasedNameAndByPartOfTheName) {
   TSkinReader reader;

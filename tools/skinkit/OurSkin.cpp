@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "skin/SkinData.h"
 #include "skin/SkinIni.h"
 #include "tools/skinkit/ProbePicture.h"
 #include "widgets/gfx/BmpFile.h"
@@ -74,11 +75,6 @@ const Entry kEntries[] = {
     {"UpDown.Vert", "GlyphImage", 8, 8, 8, false, Margins::None, ""},
 };
 
-std::string FileNamePart(const std::string& value) {
-  const std::size_t cut = value.find_last_of("\\:/");
-  return cut == std::string::npos ? value : value.substr(cut + 1);
-}
-
 olv::TRect MarginsOf(const skin::TSkinIni& ini, const Entry& e) {
   const auto i = [&](std::string_view section, const std::string& key) { return ini.ReadInteger(section, key, 0); };
   const std::string side(e.key);
@@ -119,7 +115,7 @@ std::vector<PackageFile> BuildOurSkin(const std::string& iniText, const std::str
   std::vector<PackageFile> files{{iniName, std::vector<uint8_t>(iniText.begin(), iniText.end())}};
   int id = 1;
   for (const Entry& e : kEntries) {
-    const std::string name = FileNamePart(ini.ReadString(e.section, e.key));
+    const std::string name = skin::SkinFileNamePart(ini.ReadString(e.section, e.key));
     if (name.empty())
       throw std::runtime_error("the skin's INI names no picture for [" + std::string(e.section) + "] " +
                                std::string(e.key));
