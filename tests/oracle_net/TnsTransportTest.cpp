@@ -369,3 +369,39 @@ TEST(TnsTransport, ConnectDescriptorMustFitThePacket) {
 }
 
 }  // namespace
+
+namespace {
+
+// A listener whose accept queue is full drops further connection requests, so a connect to it
+// can only end by the client's own bound.
+TEST(TnsTransport, ConnectGivesUpAtItsTimeout) {
+  const int listening = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof a;
+  ASSERT_EQ(::bind(listening, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+  ASSERT_EQ(::getsockname(listening, reinterpret_cast<sockaddr*>(&a), &size), 0);
+  ASSERT_EQ(::listen(listening, 0), 0);
+  int fillers[2];
+  for (int& f : fillers) {
+    f = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    ::connect(f, reinterpret_cast<sockaddr*>(&a), sizeof a);
+  }
+
+  auto socket = std::make_unique<ora::TPosixSocket>();
+  socket->SetConnectTimeout(100);
+  TTnsConnection client(std::move(socket));
+  ora::TNetErrorInfo got;
+  try {
+    client.Connect("127.0.0.1", ntohs(a.sin_port), "orcl");
+  } catch (...) {
+    got = ora::DescribeNetException(std::current_exception());
+  }
+  EXPECT_EQ(got.code, -1);
+  EXPECT_EQ(got.text, "NET: Connection timed out");
+  for (int f : fillers) ::close(f);
+  ::close(listening);
+}
+
+}  // namespace
