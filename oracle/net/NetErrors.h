@@ -13,7 +13,17 @@
 
 namespace ora {
 
-class ENetError : public olv::Exception {
+// A failure named by a number: the message is a fixed prefix and the code.
+class ECodedNetError : public olv::Exception {
+ public:
+  ECodedNetError(const char* prefix, int code) : olv::Exception(prefix + std::to_string(code)), code_(code) {}
+  int Code() const { return code_; }
+
+ private:
+  int code_;
+};
+
+class ENetError : public ECodedNetError {
  public:
   // Transport codes.
   static constexpr int kShortTransfer = 0;      // a send or receive fell short, or the peer closed
@@ -25,20 +35,12 @@ class ENetError : public olv::Exception {
   static constexpr int kPacketTooShort = 207;   // shorter than its header or than its type needs
   static constexpr int kTooManyHops = 208;      // RESEND and REDIRECT answers past the cap
 
-  explicit ENetError(int code) : olv::Exception("Net error " + std::to_string(code)), code_(code) {}
-  int Code() const { return code_; }
-
- private:
-  int code_;
+  explicit ENetError(int code) : ECodedNetError("Net error ", code) {}
 };
 
-class EDBError : public olv::Exception {
+class EDBError : public ECodedNetError {
  public:
-  explicit EDBError(int code) : olv::Exception("Unknown error " + std::to_string(code)), code_(code) {}
-  int Code() const { return code_; }
-
- private:
-  int code_;
+  explicit EDBError(int code) : ECodedNetError("Unknown error ", code) {}
 };
 
 class ESocketError : public olv::Exception {
