@@ -29,18 +29,17 @@ bool SameLetters(char a, char b) {
   return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
 }
 
-// Runs `body`; any failure closes the socket first, since the stream can no longer be trusted.
+}  // namespace
+
 template <class Body>
-auto ClosingOnFailure(TTnsConnection& connection, void (TTnsConnection::*close)(), Body body) {
+auto TTnsConnection::ClosingOnFailure(Body body) {
   try {
     return body();
   } catch (...) {
-    (connection.*close)();
+    CloseSocket();
     throw;
   }
 }
-
-}  // namespace
 
 std::string GetDescriptorValue(const std::string& text, const std::string& key) {
   if (key.empty()) return {};
@@ -91,7 +90,7 @@ void TTnsConnection::Connect(const std::string& host, int port, const std::strin
   sid_ = sid;
   packetLimit_ = sdu_;
   breakPending_ = false;
-  ClosingOnFailure(*this, &TTnsConnection::CloseSocket, [&] {
+  ClosingOnFailure([&] {
     OpenSocket(host_, port_);
     for (int hops = 0;;) {
       SendConnect();
@@ -242,7 +241,7 @@ void TTnsConnection::WriteBytes(const void* buffer, std::size_t count) {
 }
 
 void TTnsConnection::FlushData(std::uint16_t dataFlags) {
-  ClosingOnFailure(*this, &TTnsConnection::CloseSocket, [&] {
+  ClosingOnFailure([&] {
     const int length = writePos_;
     writePos_ = kDataPreamble;
     PutU16(sendBuffer_.data() + 8, dataFlags);
@@ -269,7 +268,7 @@ void TTnsConnection::ReadDataPacket() {
 }
 
 std::size_t TTnsConnection::ReadBytes(void* buffer, std::size_t count) {
-  return ClosingOnFailure(*this, &TTnsConnection::CloseSocket, [&] {
+  return ClosingOnFailure([&] {
     auto* to = static_cast<std::uint8_t*>(buffer);
     std::size_t copied = 0;
     while (copied < count) {
@@ -294,7 +293,7 @@ void TTnsConnection::SendBreak() {
 }
 
 void TTnsConnection::ResetAfterBreak() {
-  ClosingOnFailure(*this, &TTnsConnection::CloseSocket, [&] {
+  ClosingOnFailure([&] {
     CheckConnected();
     SendMarker(kResetMarker);
     while (breakPending_) {

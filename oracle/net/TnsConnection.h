@@ -84,6 +84,9 @@ class TTnsConnection {
     std::uint8_t type;
   };
 
+  // Runs `body`; any failure closes the socket first, since the stream can no longer be trusted.
+  template <class Body>
+  auto ClosingOnFailure(Body body);
   void OpenSocket(const std::string& host, int port);
   void CloseSocket();
   void SendConnect();
