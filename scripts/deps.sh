@@ -3,7 +3,8 @@
 set -euo pipefail
 pkgs=(cmake ninja-build g++ clang pkg-config gzip python3 ccache
       libgtest-dev libgmock-dev libbenchmark-dev
-      zlib1g-dev libjpeg-dev libsqlite3-dev qt6-base-dev libgl-dev)
+      zlib1g-dev libjpeg-dev libsqlite3-dev qt6-base-dev libgl-dev
+      libgif-dev imagemagick)  # the GIF tests' outside peers
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
