@@ -45,13 +45,20 @@ class TGIFEncoder {
   virtual void Clear() = 0;
   virtual void CompressLoop() = 0;
   // The next pixel in coding order; false after the last.
-  bool NextPixel(int& pixel);
+  bool NextPixel(int& pixel) {
+    if (cursor_ == rowEnd_ && !NextRow()) return false;
+    pixel = *cursor_++;
+    if (pixel >= colorCount_) BadPixel();
+    return true;
+  }
 
   int initCodeSize_ = 0, codeSize_ = 0, maxCode_ = 0;
   int clearCode_ = 0, eofCode_ = 0, baseCode_ = 0;
   bool justCleared_ = false;
 
  private:
+  bool NextRow();
+  [[noreturn]] static void BadPixel();
   TGIFWriter* writer_ = nullptr;
   uint64_t accumulator_ = 0;
   int bits_ = 0;
@@ -64,7 +71,7 @@ class TGIFEncoder {
   size_t nextRow_ = 0;
 };
 
-class TLZWEncoder : public TGIFEncoder {
+class TLZWEncoder final : public TGIFEncoder {
  protected:
   void Output(int code) override;
   void Clear() override;
@@ -78,7 +85,7 @@ class TLZWEncoder : public TGIFEncoder {
   int nextFree_ = 0;
 };
 
-class TRLEEncoder : public TGIFEncoder {
+class TRLEEncoder final : public TGIFEncoder {
  protected:
   void Clear() override;
   void CompressLoop() override;
