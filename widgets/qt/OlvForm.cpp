@@ -64,7 +64,10 @@ void CollectWidgets(QWidget* parent, std::vector<QPointer<QWidget>>& out) {
 // The gauge of the progress display: a thin red bar along the bottom of its host.
 class Gauge : public QObject, public TProgressGauge {
  public:
-  Gauge(TForm* form, QWidget* host) : form_(form), host_(host), bar_(new QProgressBar(host)) {
+  // hintBar: the form's hint bar when it is a widget in host (the gauge keeps above it when it is
+  // docked at host's bottom, as a second bar docked at the bottom would be).
+  Gauge(TForm* form, QWidget* host, QWidget* hintBar)
+      : form_(form), host_(host), hintBar_(hintBar), bar_(new QProgressBar(host)) {
     bar_->setRange(0, 100);
     bar_->setValue(0);
     bar_->setTextVisible(false);
@@ -110,10 +113,17 @@ class Gauge : public QObject, public TProgressGauge {
 
  private:
   void Follow() {
-    if (bar_ && host_) bar_->setGeometry(0, host_->height() - 8, host_->width(), 8);
+    if (!bar_ || !host_) return;
+    int bottom = host_->height();
+    if (hintBar_ && hintBar_->parentWidget() == host_ && hintBar_->isVisible() &&
+        hintBar_->geometry().bottom() + 1 >= bottom) {
+      bottom = hintBar_->y();
+    }
+    bar_->setGeometry(0, bottom - 8, host_->width(), 8);
   }
   const TForm* form_;
   QPointer<QWidget> host_;
+  QPointer<QWidget> hintBar_;
   QPointer<QProgressBar> bar_;
   bool following_ = false;
 };
@@ -328,8 +338,9 @@ void TForm::RepaintHintBar() {
 
 std::unique_ptr<TProgressGauge> TForm::CreateProgressGauge() {
   QWidget* host = this;
-  if (auto* w = qobject_cast<QWidget*>(hintBar_.data()); w && w->parentWidget()) host = w->parentWidget();
-  return std::make_unique<Gauge>(this, host);
+  auto* bar = qobject_cast<QWidget*>(hintBar_.data());
+  if (bar && bar->parentWidget()) host = bar->parentWidget();
+  return std::make_unique<Gauge>(this, host, bar);
 }
 
 // ------------------------------------------------------------------------------------------
