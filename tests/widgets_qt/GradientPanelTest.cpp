@@ -28,6 +28,18 @@ std::unique_ptr<TGradientPanel> Panel(int w, int h, TBackgroundMode mode) {
   return p;
 }
 
+// A black-to-white horizontal gradient filling parent, under the widgets of a test.
+TGradientPanel* GreyGradient(QWidget& parent, int w, int h) {
+  parent.resize(w, h);
+  auto* back = new TGradientPanel(&parent);
+  back->setGeometry(0, 0, w, h);
+  back->SetBevelOuter(TBevelCut::bvNone);
+  back->SetBackgroundMode(TBackgroundMode::bkmGradientHorz);
+  back->SetGradientBeginColor(clBlack);
+  back->SetGradientEndColor(clWhite);
+  return back;
+}
+
 TEST(GradientPanelPaint, HorizontalBlackToWhiteOverAHundredPixels) {
   auto p = Panel(100, 20, TBackgroundMode::bkmGradientHorz);
   p->SetGradientBeginColor(clBlack);
@@ -92,13 +104,7 @@ TEST(GradientPanelPaint, PicturesTiledCentredAndStretched) {
 
 TEST(GradientPanelPaint, BevelsAndTransparency) {
   QWidget parent;
-  parent.resize(200, 100);
-  auto* back = new TGradientPanel(&parent);
-  back->setGeometry(0, 0, 200, 100);
-  back->SetBevelOuter(TBevelCut::bvNone);
-  back->SetBackgroundMode(TBackgroundMode::bkmGradientHorz);
-  back->SetGradientBeginColor(clBlack);
-  back->SetGradientEndColor(clWhite);
+  TGradientPanel* back = GreyGradient(parent, 200, 100);
   auto* glass = new TGradientPanel(back);
   glass->setGeometry(100, 20, 50, 50);
   glass->SetBevelOuter(TBevelCut::bvNone);
@@ -177,13 +183,7 @@ TEST(SpeedButton, FollowsItsActionAndCanHideItsCaption) {
 
 TEST(TransparentToolBar, ShowsItsParentAndCallsTheOwnersDrawing) {
   QWidget parent;
-  parent.resize(200, 60);
-  auto* back = new TGradientPanel(&parent);
-  back->setGeometry(0, 0, 200, 60);
-  back->SetBevelOuter(TBevelCut::bvNone);
-  back->SetBackgroundMode(TBackgroundMode::bkmGradientHorz);
-  back->SetGradientBeginColor(clBlack);
-  back->SetGradientEndColor(clWhite);
+  TGradientPanel* back = GreyGradient(parent, 200, 60);
   auto* bar = new TTransToolBar(back);
   bar->setGeometry(0, 0, 200, 30);
   int draws = 0;

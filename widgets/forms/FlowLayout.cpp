@@ -19,21 +19,42 @@ void SetWidth(TFlowPanel& p, int value) {
   p.width = value;
 }
 
-void SetHeight(TFlowPanel& p, int value) {
-  p.clientHeight += value - p.height;
-  p.height = value;
+// The columns of camVert are the rows of camHorz with the axes exchanged.
+TRect Transposed(const TRect& r) { return {r.top, r.left, r.height, r.width}; }
+
+TAlign Transposed(TAlign a) {
+  switch (a) {
+    case TAlign::alLeft: return TAlign::alTop;
+    case TAlign::alRight: return TAlign::alBottom;
+    case TAlign::alTop: return TAlign::alLeft;
+    case TAlign::alBottom: return TAlign::alRight;
+    default: return a;
+  }
 }
 
-}  // namespace
+TFlowPanel Transposed(const TFlowPanel& p) {
+  TFlowPanel t = p;
+  t.width = p.height;
+  t.height = p.width;
+  t.clientWidth = p.clientHeight;
+  t.clientHeight = p.clientWidth;
+  t.parentClientWidth = p.parentClientHeight;
+  t.parentClientHeight = p.parentClientWidth;
+  t.align = Transposed(p.align);
+  return t;
+}
 
-TFlowResult FlowLayout(const TFlowPanel& panel, const std::vector<TFlowChild>& children, TCtrlAlignMode mode,
-                       int ctrlWidth, int ctrlHeight) {
-  TFlowResult out{panel, children};
-  if (mode == TCtrlAlignMode::camNone || children.empty()) return out;
+TFlowResult Transposed(TFlowResult r) {
+  r.panel = Transposed(r.panel);
+  for (TFlowChild& c : r.children) c.rect = Transposed(c.rect);
+  return r;
+}
+
+// Rows: a child that does not fit beside the one before starts a new row under it.
+void FlowRows(TFlowResult& out, int ctrlWidth, int ctrlHeight) {
   TFlowPanel& p = out.panel;
-  const bool horz = mode == TCtrlAlignMode::camHorz;
   bool first = true;
-  int x = 0, y = 0, firstX = 0, firstY = 0, right = 0, bottom = 0;
+  int x = 0, y = 0, firstX = 0, right = 0, bottom = 0;
   for (TFlowChild& child : out.children) {
     if (!child.visible) continue;
     TRect& r = child.rect;
@@ -42,9 +63,9 @@ TFlowResult FlowLayout(const TFlowPanel& panel, const std::vector<TFlowChild>& c
     if (first) {
       first = false;
       x = firstX = r.left;
-      y = firstY = r.top;
+      y = r.top;
     } else {
-      if (p.autoSize && horz) {
+      if (p.autoSize) {
         if (p.hasParent && p.width > p.parentClientWidth) SetWidth(p, p.parentClientWidth);
         if (r.width + x > p.clientWidth) {
           if (r.height + bottom > p.clientHeight && (p.align == TAlign::alLeft || p.align == TAlign::alRight)) {
@@ -61,36 +82,29 @@ TFlowResult FlowLayout(const TFlowPanel& panel, const std::vector<TFlowChild>& c
             y = bottom;
           }
         }
-      } else if (p.autoSize) {
-        if (p.hasParent && p.height > p.parentClientHeight) SetHeight(p, p.parentClientHeight);
-        if (r.height + y > p.clientHeight) {
-          if (r.width + right > p.clientWidth && (p.align == TAlign::alTop || p.align == TAlign::alBottom)) {
-            if (p.hasParent && r.height + p.height >= p.parentClientHeight) {
-              SetClientWidth(p, r.width + right);
-            } else {
-              SetClientHeight(p, r.height + y);
-            }
-          } else {
-            SetClientWidth(p, r.width + right);
-          }
-          if (r.width + right <= p.clientWidth) {
-            x = right;
-            y = firstY;
-          }
-        }
       }
       r.left = x;
       r.top = y;
     }
     right = r.width + x;
     bottom = r.height + y;
-    if (horz) {
-      x = right;
-    } else {
-      y = bottom;
-    }
+    x = right;
   }
-  return out;
+}
+
+}  // namespace
+
+TFlowResult FlowLayout(const TFlowPanel& panel, const std::vector<TFlowChild>& children, TCtrlAlignMode mode,
+                       int ctrlWidth, int ctrlHeight) {
+  TFlowResult out{panel, children};
+  if (mode == TCtrlAlignMode::camNone || children.empty()) return out;
+  if (mode == TCtrlAlignMode::camHorz) {
+    FlowRows(out, ctrlWidth, ctrlHeight);
+    return out;
+  }
+  out = Transposed(std::move(out));
+  FlowRows(out, ctrlHeight, ctrlWidth);
+  return Transposed(std::move(out));
 }
 
 }  // namespace olv

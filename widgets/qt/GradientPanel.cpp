@@ -37,6 +37,18 @@ void Bevel(QPainter& p, QRect& r, TBevelCut cut, int width, const QPalette& pale
   }
 }
 
+// Sets field to value; true when that changed it.
+bool IsGradient(TBackgroundMode mode) {
+  return mode == TBackgroundMode::bkmGradientHorz || mode == TBackgroundMode::bkmGradientVert;
+}
+
+template <class T>
+bool Change(T& field, T value) {
+  if (field == value) return false;
+  field = value;
+  return true;
+}
+
 }  // namespace
 
 TGradientPanel::TGradientPanel(QWidget* parent) : QWidget(parent) {}
@@ -47,27 +59,20 @@ void TGradientPanel::SetBackground(const TBitmap& picture) {
 }
 
 void TGradientPanel::SetBackgroundMode(TBackgroundMode mode) {
-  if (mode == mode_) return;
-  mode_ = mode;
-  update();
+  if (Change(mode_, mode)) update();
 }
 
+// The colours show only in the gradient modes: in the others a change does not repaint.
 void TGradientPanel::SetGradientBeginColor(TColor color) {
-  if (color == begin_) return;
-  begin_ = color;
-  if (mode_ == TBackgroundMode::bkmGradientHorz || mode_ == TBackgroundMode::bkmGradientVert) update();
+  if (Change(begin_, color) && IsGradient(mode_)) update();
 }
 
 void TGradientPanel::SetGradientEndColor(TColor color) {
-  if (color == end_) return;
-  end_ = color;
-  if (mode_ == TBackgroundMode::bkmGradientHorz || mode_ == TBackgroundMode::bkmGradientVert) update();
+  if (Change(end_, color) && IsGradient(mode_)) update();
 }
 
 void TGradientPanel::SetTransparent(bool transparent) {
-  if (transparent == transparent_) return;
-  transparent_ = transparent;
-  update();
+  if (Change(transparent_, transparent)) update();
 }
 
 void TGradientPanel::SetBackgroundFile(const std::string& fileName) {
@@ -82,27 +87,19 @@ void TGradientPanel::SetBackgroundFile(const std::string& fileName) {
 }
 
 void TGradientPanel::SetCtrlHeight(int height) {
-  if (height == ctrlHeight_) return;
-  ctrlHeight_ = height;
-  ArrangeControls();
+  if (Change(ctrlHeight_, height)) ArrangeControls();
 }
 
 void TGradientPanel::SetCtrlWidth(int width) {
-  if (width == ctrlWidth_) return;
-  ctrlWidth_ = width;
-  ArrangeControls();
+  if (Change(ctrlWidth_, width)) ArrangeControls();
 }
 
 void TGradientPanel::SetCtrlAlignMode(TCtrlAlignMode mode) {
-  if (mode == alignMode_) return;
-  alignMode_ = mode;
-  ArrangeControls();
+  if (Change(alignMode_, mode)) ArrangeControls();
 }
 
 void TGradientPanel::SetAutoSize(bool autoSize) {
-  if (autoSize == autoSize_) return;
-  autoSize_ = autoSize;
-  ArrangeControls();
+  if (Change(autoSize_, autoSize)) ArrangeControls();
 }
 
 QColor TGradientPanel::Color() const { return palette().color(QPalette::Window); }
