@@ -4,7 +4,8 @@ set -euo pipefail
 pkgs=(cmake ninja-build g++ clang pkg-config gzip python3 ccache
       libgtest-dev libgmock-dev libbenchmark-dev
       zlib1g-dev libjpeg-dev libsqlite3-dev qt6-base-dev libgl-dev
-      libssl-dev tshark)  # libcrypto checks our DES; text2pcap and tshark judge the wire bytes
+      libgif-dev imagemagick  # the GIF tests' outside peers
+      libssl-dev tshark)      # libcrypto checks our DES; text2pcap and tshark judge the wire bytes
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
