@@ -271,6 +271,70 @@ double Variant::AsDate() const {
   return AsDouble();
 }
 
+Variant Variant::ArrayOf(std::vector<Variant> items, int lowBound) {
+  Variant v;
+  v.type_ = varVariantArray;
+  v.value_ = std::make_shared<const VarArrayData>(VarArrayData{lowBound, std::move(items)});
+  return v;
+}
+
+Variant Variant::CreateArray(int lowBound, int highBound) {
+  return ArrayOf(std::vector<Variant>(highBound >= lowBound ? static_cast<std::size_t>(highBound - lowBound + 1) : 0),
+                 lowBound);
+}
+
+namespace {
+[[noreturn]] void BadIndex() { throw Exception("Variant or safe array index out of bounds"); }
+}  // namespace
+
+int Variant::ArrayLowBound() const {
+  if (type_ == varByteArray) return 0;
+  if (type_ != varVariantArray) CannotConvert();
+  return std::get<std::shared_ptr<const VarArrayData>>(value_)->LowBound;
+}
+
+int Variant::ArrayHighBound() const {
+  if (type_ == varByteArray) return static_cast<int>(AsBytes().size()) - 1;
+  return ArrayLowBound() + static_cast<int>(ArrayItems().size()) - 1;
+}
+
+const std::vector<Variant>& Variant::ArrayItems() const {
+  if (type_ != varVariantArray) CannotConvert();
+  return std::get<std::shared_ptr<const VarArrayData>>(value_)->Items;
+}
+
+Variant Variant::ArrayItem(int index) const {
+  if (index < ArrayLowBound() || index > ArrayHighBound()) BadIndex();
+  if (type_ == varByteArray) return Byte(AsBytes()[static_cast<std::size_t>(index)]);
+  return ArrayItems()[static_cast<std::size_t>(index - ArrayLowBound())];
+}
+
+void Variant::SetArrayItem(int index, Variant value) {
+  if (type_ != varVariantArray) CannotConvert();
+  if (index < ArrayLowBound() || index > ArrayHighBound()) BadIndex();
+  auto& data = std::get<std::shared_ptr<const VarArrayData>>(value_);
+  auto copy = std::make_shared<VarArrayData>(*data);  // other copies of this value keep theirs
+  copy->Items[static_cast<std::size_t>(index - copy->LowBound)] = std::move(value);
+  data = std::move(copy);
+}
+
+void Variant::RedimArray(int highBound) {
+  if (type_ != varVariantArray) CannotConvert();
+  auto& data = std::get<std::shared_ptr<const VarArrayData>>(value_);
+  if (highBound < data->LowBound - 1) BadIndex();
+  auto copy = std::make_shared<VarArrayData>(*data);
+  copy->Items.resize(static_cast<std::size_t>(highBound - copy->LowBound + 1));
+  data = std::move(copy);
+}
+
+bool operator==(const Variant& a, const Variant& b) {
+  if (a.type_ != b.type_) return false;
+  if (a.type_ != varVariantArray) return a.value_ == b.value_;
+  const auto& x = *std::get<std::shared_ptr<const VarArrayData>>(a.value_);
+  const auto& y = *std::get<std::shared_ptr<const VarArrayData>>(b.value_);
+  return x.LowBound == y.LowBound && x.Items == y.Items;
+}
+
 const std::vector<std::uint8_t>& Variant::AsBytes() const {
   if (type_ != varByteArray) CannotConvert();
   return std::get<std::vector<std::uint8_t>>(value_);

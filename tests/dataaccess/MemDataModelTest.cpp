@@ -123,7 +123,8 @@ class Model {
     ModelItem& it = At(cursor);
     if (cached) {
       if (it.status == isUnmodified) updates.push_back(it.id);
-      if (it.status != isAppended) {
+      // An applied insertion exists on the server: its change is a modification.
+      if (it.status != isAppended || it.result == uaApplied) {
         it.status = isUpdated;
         if (!it.hasRollback) {
           it.hasRollback = true;
@@ -165,8 +166,9 @@ class Model {
       RemoveItem(index);
     } else {
       ModelItem& it = At(index);
-      if (it.status == isUnmodified) {
-        updates.push_back(id);
+      const bool appliedInsert = it.status == isAppended && it.result == uaApplied;
+      if (it.status == isUnmodified || appliedInsert) {
+        if (!appliedInsert) updates.push_back(id);
         it.status = isDeleted;
         it.result = uaNone;
         removed = false;
@@ -446,12 +448,16 @@ TEST_P(MemDataModelTest, AgreesWithVectorModel) {
       store.SetToBookmark(b.store);
       int index = b.id ? model.IndexOf(*b.id) : -1;
       if (index >= 0) {
-        if (!model.Visible(model.At(index))) continue;
+        // Also an item hidden since becomes the cursor...
         model.cursor = index;
         model.bof = model.eof = false;
+        ASSERT_EQ(StoreCurrentId(), model.CurrentId());
       } else if (b.recNo != -1) {
         model.SetRecNo(b.recNo);
       }
+      // ... and reading it moves on to the next record shown.
+      store.GetRecord(rec.get());
+      if (model.cursor >= 0 && !model.Visible(model.At(model.cursor))) model.Next();
     } else if (op < 85) {
       name = "filter";
       model.filter = !model.filter;
