@@ -67,6 +67,36 @@ double EncodeDayNumber(int year, int month, int day) {
                              kUnixToDayNumber);
 }
 
+TDateTimeParts DecodeDateTime(double dayNumber) {
+  double whole = std::trunc(dayNumber);
+  auto ms = static_cast<std::int64_t>(std::llround(std::fabs(dayNumber - whole) * 86400000.0));
+  // A time that rounds up to midnight belongs to the next day (the previous one before the origin).
+  if (ms >= 86400000) {
+    whole += dayNumber < 0 ? -1 : 1;
+    ms -= 86400000;
+  }
+  TDateTimeParts parts;
+  unsigned m, d;
+  CivilFromDays(static_cast<std::int64_t>(whole) - kUnixToDayNumber, parts.Year, m, d);
+  parts.Month = static_cast<int>(m);
+  parts.Day = static_cast<int>(d);
+  parts.Hour = static_cast<int>(ms / 3600000);
+  parts.Minute = static_cast<int>(ms / 60000 % 60);
+  parts.Second = static_cast<int>(ms / 1000 % 60);
+  parts.MSec = static_cast<int>(ms % 1000);
+  return parts;
+}
+
+double EncodeDateTime(const TDateTimeParts& parts) {
+  const double day = EncodeDayNumber(parts.Year, parts.Month, parts.Day);
+  if (parts.Hour < 0 || parts.Hour > 23 || parts.Minute < 0 || parts.Minute > 59 || parts.Second < 0 ||
+      parts.Second > 59 || parts.MSec < 0 || parts.MSec > 999)
+    throw EConvertError("Invalid argument to time encode");
+  const double time =
+      ((parts.Hour * 60.0 + parts.Minute) * 60.0 + parts.Second) * 1000.0 + parts.MSec;
+  return day < 0 ? day - time / 86400000.0 : day + time / 86400000.0;
+}
+
 std::string DateTimeToText(double dayNumber) {
   double whole = std::floor(dayNumber);
   // Milliseconds of the day, rounded; a value that rounds up to midnight belongs to the next day.

@@ -127,4 +127,12 @@ std::int64_t TextToInt(std::string_view text);      // EConvertError when not an
 double TextToDateTime(std::string_view text);       // "y.m.d[ h:n[:s]]"; EConvertError otherwise
 double EncodeDayNumber(int year, int month, int day);  // EConvertError for an invalid date
 
+// A day number taken apart and put together again, to the millisecond. Before 1899-12-30 the
+// fraction is still the time of day (-1.25 is 1899-12-29 06:00), as everywhere in this layer.
+struct TDateTimeParts {
+  int Year = 1, Month = 1, Day = 1, Hour = 0, Minute = 0, Second = 0, MSec = 0;
+};
+TDateTimeParts DecodeDateTime(double dayNumber);
+double EncodeDateTime(const TDateTimeParts& parts);  // EConvertError for an invalid date or time
+
 }  // namespace da
