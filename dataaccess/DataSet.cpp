@@ -576,9 +576,11 @@ std::vector<Variant> TDataSet::LookupValues(std::string_view keyFields, const st
 
 Variant TDataSet::Lookup(std::string_view keyFields, const std::vector<Variant>& keyValues,
                          std::string_view resultFields) {
-  std::vector<Variant> values = LookupValues(keyFields, keyValues, resultFields);
+  CheckBrowseMode();
+  std::vector<Variant> values;
+  if (!LookupRecord(keyFields, keyValues, resultFields, values) || values.empty()) return Variant::Null();
   if (values.size() > 1) return Variant::ArrayOf(std::move(values));
-  return values.empty() ? Variant::Null() : values.front();
+  return values.front();
 }
 
 }  // namespace da
