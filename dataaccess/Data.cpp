@@ -874,13 +874,17 @@ void TData::PostRecord(void* record) {
   std::unique_ptr<std::uint8_t[]> temp(AllocRecBuf());
   GetRecord(temp.get());
   UpdateRecord(record);
-  if (HasBlobFields())
-    for (int i = 0; i < Fields.Count(); ++i) {
-      const TFieldDesc& f = *Fields.Items(i);
-      if (f.HasParent() || !IsBlobFieldType(f.DataType)) continue;
-      if (auto* blob = static_cast<TBlob*>(ReadPointer(At(record, f)))) blob->Commit();
-    }
+  CommitBlobs(record);
   FreeComplexFields(temp.get(), false);
+}
+
+void TData::CommitBlobs(void* record) {
+  if (!HasBlobFields()) return;
+  for (int i = 0; i < Fields.Count(); ++i) {
+    const TFieldDesc& f = *Fields.Items(i);
+    if (f.HasParent() || !IsBlobFieldType(f.DataType)) continue;
+    if (auto* blob = static_cast<TBlob*>(ReadPointer(At(record, f)))) blob->Commit();
+  }
 }
 
 void TData::CancelRecord(void* record) {

@@ -146,6 +146,8 @@ class TData {
   void InitRecord(void* record);
   void EditRecord(void* record);
   void PostRecord(void* record);
+  // Ends cached mode on the record's blobs, keeping their values (after the record was stored).
+  void CommitBlobs(void* record);
   virtual void CancelRecord(void* record);
   // Create, free and copy handle the framework's own complex types only (dtBlob, dtMemo,
   // dtVariant and the heap types): a store that adds types to its blob or complex set creates,

@@ -429,6 +429,8 @@ void TMemDataSet::InternalPost() {
     } else {
       Data().InsertRecord(editBuffer_);
     }
+    // The blobs written while inserting start their stored life with no change to undo.
+    Data().CommitBlobs(editBuffer_);
   } else if (editPending_) {
     Data().PostRecord(editBuffer_);
   }

@@ -75,6 +75,19 @@ TEST_P(DriverDataSetTest, MemoEditsAreUndoneByCancelAndByCancelUpdates) {
   EXPECT_EQ(ds.FieldByName("NOTE").AsString(), "first note");
   ds.Next();
   EXPECT_TRUE(ds.FieldByName("NOTE").IsNull());
+
+  // A note written with a new record is what a later cancel goes back to.
+  ds.Close();
+  ds.SetCachedUpdates(false);
+  ds.Open();
+  ds.Append();
+  ds.FieldByName("ID").SetAsInteger(8);
+  ds.FieldByName("NOTE").SetAsString("inserted note");
+  ds.Post();
+  ds.Edit();
+  ds.FieldByName("NOTE").SetAsString("edited");
+  ds.Cancel();
+  EXPECT_EQ(ds.FieldByName("NOTE").AsString(), "inserted note");
 }
 
 TEST_P(DriverDataSetTest, AnAppliedInsertionChangedAgainIsAppliedAsAnUpdate) {
