@@ -288,3 +288,29 @@ TEST_P(DriverDataSetTest, DriverEventsCarryTheirArguments) {
 
 }  // namespace
 }  // namespace da
+
+namespace da {
+namespace {
+
+// A record set whose constructor leaves the command to CreateCommand.
+class LateCommandRecordSet : public testing::ScriptRecordSet {
+ public:
+  LateCommandRecordSet() { SetCommand(nullptr); }
+  int Made = 0;
+  std::unique_ptr<TVtCommand> CreateCommand() override {
+    ++Made;
+    return testing::ScriptRecordSet::CreateCommand();
+  }
+};
+
+TEST(TwoPhaseCreation, ARecordSetMakesItsCommandThroughTheOverrideWhenFirstNeeded) {
+  LateCommandRecordSet rs;
+  EXPECT_EQ(rs.Made, 0);
+  rs.SetSQL("select 1");
+  EXPECT_EQ(rs.Made, 1);
+  EXPECT_EQ(rs.GetCommand()->SQL, "select 1");
+  EXPECT_EQ(rs.Made, 1);
+}
+
+}  // namespace
+}  // namespace da
