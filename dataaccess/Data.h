@@ -1,10 +1,14 @@
 #pragma once
 // TData: the abstract record store. It owns the field descriptors and its string heap, lays out a
-// record buffer from the descriptors (each field at its Offset, then one NULL byte a field), reads
-// and writes typed field values and variants in a record buffer, keeps the complex values of a
-// record (blobs, variants, heap strings) alive, and parses and evaluates the filter expression.
-// Navigation, record storage, bookmarks and cached updates are virtual: TMemData keeps the rows
-// in memory, server record sets fill it by fetching.
+// record buffer from the descriptors (each field at its Offset, then the NULL indicators: one byte
+// a field here), reads and writes typed field values and variants in a record buffer, keeps the
+// complex values of a record (blobs, variants, heap strings) alive, and parses and evaluates the
+// filter expression. Navigation, record storage, bookmarks and cached updates are virtual:
+// TMemData keeps the rows in memory, server record sets fill it by fetching.
+//
+// A store with records of its own form overrides FieldSize, GetIndicatorSize, GetNull, SetNull
+// and the two date conversions: every NULL flag and every date of a record is read and written
+// through them (also by blob writes, variants, filters and locate).
 //
 // Value formats of GetFieldByNo / PutFieldByNo are the dataset's buffer formats: strings
 // NUL-terminated, dates as time-stamp forms (see DateTimeToInternal), references as pointers.
@@ -151,8 +155,9 @@ class TData {
   virtual void CancelRecord(void* record);
   // Create, free and copy handle the framework's own complex types only (dtBlob, dtMemo,
   // dtVariant and the heap types): a store that adds types to its blob or complex set creates,
-  // frees and copies their values in its overrides and calls these for the rest. AddRef takes a
-  // reference on every complex value, the subclass's shared objects included.
+  // frees and copies their values in its overrides and calls these for the rest; it closes
+  // itself in its own destructor, since the base's close there no longer reaches the overrides.
+  // AddRef takes a reference on every complex value, the subclass's shared objects included.
   virtual void CreateComplexFields(void* record, bool withBlobs);
   virtual void FreeComplexFields(void* record, bool withBlobs);
   virtual void CopyComplexFields(const void* source, void* dest, bool withBlobs);

@@ -27,7 +27,7 @@ class TParam {
  public:
   TParam() = default;
   TParam(std::string name, TFieldType dataType, TParamType paramType)
-      : Name(std::move(name)), dataType_(dataType), ParamType(paramType) {}
+      : Name(std::move(name)), ParamType(paramType), dataType_(dataType) {}
   virtual ~TParam() = default;
   TParam(const TParam&) = delete;
   TParam& operator=(const TParam&) = delete;

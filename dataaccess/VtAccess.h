@@ -19,7 +19,6 @@
 #include <memory>
 #include <string>
 #include <type_traits>
-#include <variant>
 #include <vector>
 
 #include "dataaccess/DAErrors.h"
@@ -66,26 +65,32 @@ class TEventMethod {
                                               !std::is_same_v<std::decay_t<F>, std::nullptr_t>>>
   TEventMethod(F f) {
     if constexpr (std::is_invocable_v<F&, const EDAError&, bool&>) {
-      value_ = TErrorProc(std::move(f));
+      error_ = std::move(f);
     } else if constexpr (std::is_invocable_v<F&, bool, bool&>) {
-      value_ = TFetchProc(std::move(f));
+      fetch_ = std::move(f);
     } else {
       static_assert(std::is_invocable_v<F&, bool>, "an event takes (bool), (bool, bool&) or (EDAError, bool&)");
-      value_ = TResultProc(std::move(f));
+      result_ = std::move(f);
     }
   }
-  bool Empty() const { return std::holds_alternative<std::monostate>(value_); }
+  bool Empty() const { return !result_ && !fetch_ && !error_; }
   // The event as the kind Proc; EAssertionFailed naming the id when it is of another kind.
   template <class Proc>
   Proc As(int id) const {
     if (Empty()) return Proc();
-    const Proc* p = std::get_if<Proc>(&value_);
+    const Proc* p = nullptr;
+    if constexpr (std::is_same_v<Proc, TResultProc>) p = result_ ? &result_ : nullptr;
+    if constexpr (std::is_same_v<Proc, TFetchProc>) p = fetch_ ? &fetch_ : nullptr;
+    if constexpr (std::is_same_v<Proc, TErrorProc>) p = error_ ? &error_ : nullptr;
     DAAssert(p != nullptr, "VtAccess", std::to_string(id).c_str());
     return *p;
   }
 
  private:
-  std::variant<std::monostate, TResultProc, TFetchProc, TErrorProc> value_;
+  // At most one is set.
+  TResultProc result_;
+  TFetchProc fetch_;
+  TErrorProc error_;
 };
 
 

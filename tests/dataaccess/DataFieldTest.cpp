@@ -218,7 +218,9 @@ TEST_P(FieldAccess, DatesAndTimesUseTheTimeStampForms) {
   // The in-memory store keeps the day number itself; every store answers it as a variant.
   const bool dayNumbers = GetParam() == StoreKind::Memory;
   auto stored = [&](int no) {
-    if (dayNumbers) EXPECT_EQ(ReadValue<double>(rec.get() + data.FieldAt(no).Offset), data.GetFieldAsVariant(no, rec.get()).AsDate());
+    if (dayNumbers) {
+      EXPECT_EQ(ReadValue<double>(rec.get() + data.FieldAt(no).Offset), data.GetFieldAsVariant(no, rec.get()).AsDate());
+    }
     return data.GetFieldAsVariant(no, rec.get()).AsDate();
   };
   std::int32_t stampDay = static_cast<std::int32_t>(day) + 693594;

@@ -63,9 +63,9 @@ TEST_P(DriverDataSetTest, MemoEditsAreUndoneByCancelAndByCancelUpdates) {
   ds.SetCachedUpdates(true);
   ds.Open();
   ds.Edit();
-  note.SetAsString("cached change");
+  ds.FieldByName("NOTE").SetAsString("cached change");  // the fields are made anew at each open
   ds.Post();
-  EXPECT_EQ(note.AsString(), "cached change");
+  EXPECT_EQ(ds.FieldByName("NOTE").AsString(), "cached change");
   ds.Next();  // a record without a note gets one
   ds.Edit();
   ds.FieldByName("NOTE").SetAsString("new note");

@@ -69,6 +69,8 @@ constexpr TDataType dtLob = 102;
 // A store that adds dtLob to its blob types and makes, frees and copies those values itself.
 class LobStore : public TMemData {
  public:
+  // Closed here: the base's close in its own destructor no longer reaches these overrides.
+  ~LobStore() override { Close(); }
   bool IsBlobFieldType(TDataType type) const override { return type == dtLob || TMemData::IsBlobFieldType(type); }
   bool IsComplexFieldType(TDataType type) const override {
     return type == dtLob || TMemData::IsComplexFieldType(type);
