@@ -75,31 +75,28 @@ TItemHeader* TMemData::InsertItem() {
     }
     before->Prev = item;
   } else {
-    item->Prev = last_;
-    item->Next = nullptr;
-    if (last_) {
-      last_->Next = item;
-    } else {
-      first_ = item;
-    }
-    last_ = item;
+    LinkAtEnd(item);
   }
   current_ = item;
   return item;
 }
 
-TItemHeader* TMemData::AppendItem() {
-  TItemHeader* item;
-  blockManager_.AllocItem(item);
+void TMemData::LinkAtEnd(TItemHeader* item) {
   item->Prev = last_;
   item->Next = nullptr;
-  item->Order = last_ ? last_->Order + 1 : 1;
   if (last_) {
     last_->Next = item;
   } else {
     first_ = item;
   }
   last_ = item;
+}
+
+TItemHeader* TMemData::AppendItem() {
+  TItemHeader* item;
+  blockManager_.AllocItem(item);
+  item->Order = last_ ? last_->Order + 1 : 1;
+  LinkAtEnd(item);
   return item;
 }
 
@@ -552,13 +549,7 @@ void TMemData::LinkBlockItems(TBlockHeader* block, int used) {
   }
   for (int i = 0; i < used; ++i) {
     TItemHeader* item = blockManager_.BlockItem(block, i);
-    item->Prev = last_;
-    if (last_) {
-      last_->Next = item;
-    } else {
-      first_ = item;
-    }
-    last_ = item;
+    LinkAtEnd(item);
     // Numbered after the last record shown; a record the filter hides is not counted.
     if (!OmitRecord(item)) item->Order = ++recordCount_ - recNoOffset_;
   }

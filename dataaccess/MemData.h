@@ -117,6 +117,7 @@ class TMemData : public TData {
 
  private:
   static void* Rec(TItemHeader* item) { return TBlockManager::GetRecordPtr(item); }
+  void LinkAtEnd(TItemHeader* item);
   void FreeItemValues(TItemHeader* item, bool withBlobs);
   void FreeRollback(TItemHeader* item);
   void RemoveFromUpdateList(TItemHeader* item);

@@ -23,13 +23,9 @@ namespace {
 using testing::StoreKind;
 
 // Over every kind of store.
-class RecordLayout : public ::testing::TestWithParam<StoreKind> {
- protected:
-  std::unique_ptr<TMemData> store = testing::MakeStore(GetParam());
-  TMemData& data = *store;
-};
-class FieldAccess : public RecordLayout {};
-class ObjectFields : public RecordLayout {};
+class RecordLayout : public testing::StoreTest {};
+class FieldAccess : public testing::StoreTest {};
+class ObjectFields : public testing::StoreTest {};
 INSTANTIATE_TEST_SUITE_P(Stores, RecordLayout, testing::kAllStores, testing::StoreName);
 INSTANTIATE_TEST_SUITE_P(Stores, FieldAccess, testing::kAllStores, testing::StoreName);
 INSTANTIATE_TEST_SUITE_P(Stores, ObjectFields, testing::kAllStores, testing::StoreName);

@@ -19,6 +19,15 @@ namespace {
 
 using Log = std::vector<std::string>;
 
+// Rows with ID 1 .. n at the end of an open dataset.
+void AppendIds(TDataSet& ds, int n) {
+  for (int i = 1; i <= n; ++i) {
+    ds.Append();
+    ds.FieldByName("ID").SetAsInteger(i);
+    ds.Post();
+  }
+}
+
 // A link that writes down what it hears.
 class RecordingLink : public TDataLink {
  public:
@@ -42,11 +51,7 @@ class LinkFixture : public ::testing::Test {
     d.AddField("NAME", dtString, 10);
     d.InitFields();
     ds.Open();
-    for (int i = 1; i <= 3; ++i) {
-      ds.Append();
-      ds.FieldByName("ID").SetAsInteger(i);
-      ds.Post();
-    }
+    AppendIds(ds, 3);
     ds.First();
     link.SetDataSource(&source);  // the rows live in the store: it stays open
   }
@@ -226,11 +231,7 @@ TEST(NestedDataSets, AnOpenNestedDatasetHearsItsParentMove) {
   d.AddField("LINES", dtTable);
   d.InitFields();
   parent.Open();
-  for (int i = 1; i <= 2; ++i) {
-    parent.Append();
-    parent.FieldByName("ID").SetAsInteger(i);
-    parent.Post();
-  }
+  AppendIds(parent, 2);
   auto* field = dynamic_cast<TDataSetField*>(&parent.FieldByName("LINES"));
   ASSERT_NE(field, nullptr);
   EXPECT_EQ(field->Text(), "(DataSet)");

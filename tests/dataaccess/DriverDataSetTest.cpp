@@ -31,6 +31,15 @@ class DriverDataSetTest : public ::testing::TestWithParam<DriverKind> {
     for (ds.First(); !ds.Eof(); ds.Next()) ids.push_back(ds.FieldByName("ID").AsInteger());
     return ids;
   }
+  // Under cached updates: a new row, applied and not committed.
+  void InsertApplied(int id, const char* name) {
+    ds.Append();
+    ds.FieldByName("ID").SetAsInteger(id);
+    ds.FieldByName("NAME").SetAsString(name);
+    ds.FieldByName("DEPT").SetAsInteger(10);
+    ds.Post();
+    ds.ApplyUpdates();
+  }
 
   DriverDb db{GetParam()};
   DriverDataSet ds{db};
@@ -93,12 +102,7 @@ TEST_P(DriverDataSetTest, MemoEditsAreUndoneByCancelAndByCancelUpdates) {
 TEST_P(DriverDataSetTest, AnAppliedInsertionChangedAgainIsAppliedAsAnUpdate) {
   ds.SetCachedUpdates(true);
   OpenEmp();
-  ds.Append();
-  ds.FieldByName("ID").SetAsInteger(5);
-  ds.FieldByName("NAME").SetAsString("NEW");
-  ds.FieldByName("DEPT").SetAsInteger(10);
-  ds.Post();
-  ds.ApplyUpdates();
+  InsertApplied(5, "NEW");
   EXPECT_EQ(ds.Appends, 1);
 
   // Not committed yet: the row is on the server, and its change is an update of it.
@@ -117,11 +121,7 @@ TEST_P(DriverDataSetTest, AnAppliedInsertionChangedAgainIsAppliedAsAnUpdate) {
 TEST_P(DriverDataSetTest, CancellingTheChangeOfAnAppliedInsertionKeepsTheRow) {
   ds.SetCachedUpdates(true);
   OpenEmp();
-  ds.Append();
-  ds.FieldByName("ID").SetAsInteger(5);
-  ds.FieldByName("NAME").SetAsString("NEW");
-  ds.Post();
-  ds.ApplyUpdates();
+  InsertApplied(5, "NEW");
   ds.Edit();
   ds.FieldByName("NAME").SetAsString("RENAMED");
   ds.Post();
@@ -135,11 +135,7 @@ TEST_P(DriverDataSetTest, CancellingTheChangeOfAnAppliedInsertionKeepsTheRow) {
 TEST_P(DriverDataSetTest, AnAppliedInsertionDeletedIsAppliedAsADeletion) {
   ds.SetCachedUpdates(true);
   OpenEmp();
-  ds.Append();
-  ds.FieldByName("ID").SetAsInteger(6);
-  ds.FieldByName("NAME").SetAsString("GONE");
-  ds.Post();
-  ds.ApplyUpdates();
+  InsertApplied(6, "GONE");
   ds.Delete();
   EXPECT_EQ(ds.RecordCount(), 4);
   ds.ApplyUpdates();

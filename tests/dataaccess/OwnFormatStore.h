@@ -36,4 +36,11 @@ int IndicatorBytes(StoreKind kind);
 inline const auto kAllStores = ::testing::Values(StoreKind::Memory, StoreKind::OwnFormat);
 std::string StoreName(const ::testing::TestParamInfo<StoreKind>& info);
 
+// A test over every kind of store: data is a fresh store of the kind.
+class StoreTest : public ::testing::TestWithParam<StoreKind> {
+ protected:
+  std::unique_ptr<TMemData> store = MakeStore(GetParam());
+  TMemData& data = *store;
+};
+
 }  // namespace da::testing

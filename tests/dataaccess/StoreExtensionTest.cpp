@@ -18,11 +18,7 @@ namespace {
 
 using testing::StoreKind;
 
-class StoreKinds : public ::testing::TestWithParam<StoreKind> {
- protected:
-  std::unique_ptr<TMemData> store = testing::MakeStore(GetParam());
-  TMemData& data = *store;
-};
+class StoreKinds : public testing::StoreTest {};
 INSTANTIATE_TEST_SUITE_P(Stores, StoreKinds, testing::kAllStores, testing::StoreName);
 
 TEST_P(StoreKinds, BlobWritesSetTheNullFlagOfTheirFieldOnly) {
