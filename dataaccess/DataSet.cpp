@@ -38,6 +38,7 @@ void TDataSet::SetState(TDataSetState state) {
 }
 
 void TDataSet::DataEvent(TDataEvent event, std::intptr_t info) {
+  if (sources_.empty()) return;  // the common case while scanning: nobody to tell
   if (disableCount_ > 0) {
     if (event == deUpdateState) {
       pendingState_ = true;
@@ -91,6 +92,7 @@ void TDataSet::SetDataSetField(TDataSetField* field) {
 
 void TDataSet::Scrolled(TDataEvent event, int distance) {
   DataEvent(event, distance);
+  if (nested_.empty()) return;
   for (TDataSet* nested : std::vector<TDataSet*>(nested_))
     if (nested->Active()) nested->DataEvent(deParentScroll);
 }
