@@ -40,10 +40,9 @@ void (*HandleExceptionProc)(const std::exception& error) = nullptr;
 
 TMemDataSet::TMemDataSet() = default;
 
-TMemData& TMemDataSet::Data() {
-  if (!data_) CreateIRecordSet();
+void TMemDataSet::MakeRecordSet() {
+  CreateIRecordSet();
   DAAssert(data_ != nullptr, "MemDS", "No record set");
-  return *data_;
 }
 
 TMemDataSet::~TMemDataSet() {

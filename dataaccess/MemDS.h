@@ -42,7 +42,10 @@ class TMemDataSet : public TDataSet {
   ~TMemDataSet() override;
 
   // The store, made through CreateIRecordSet when there is none yet.
-  TMemData& Data();
+  TMemData& Data() {
+    if (!data_) MakeRecordSet();
+    return *data_;
+  }
 
   bool CachedUpdates() const { return cachedUpdates_; }
   // "Cannot perform this operation on an open dataset" while open.
@@ -162,6 +165,7 @@ class TMemDataSet : public TDataSet {
   void WriteBlobValue(int fieldNo, void* record, const Variant& value);
   static constexpr int kMaxArrayChildDefs = 100;
   void ApplyRecordHook(TUpdateKind kind, TUpdateAction& action);
+  void MakeRecordSet();
 
   std::unique_ptr<TMemData> data_;
   std::unique_ptr<Locator> locator_;
