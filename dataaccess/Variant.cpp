@@ -168,6 +168,45 @@ Variant::Variant(const char16_t* v) : type_(varOleStr), value_(std::u16string(v 
 Variant::Variant(std::u16string v) : type_(varOleStr), value_(std::move(v)) {}
 Variant::Variant(std::vector<std::uint8_t> bytes) : type_(varByteArray), value_(std::move(bytes)) {}
 
+struct TVarArray {
+  int lowBound;
+  std::vector<Variant> items;
+};
+
+Variant Variant::Array(std::vector<Variant> items, int lowBound) {
+  Variant v;
+  v.type_ = varArray;
+  v.value_ = std::make_shared<const TVarArray>(TVarArray{lowBound, std::move(items)});
+  return v;
+}
+
+int Variant::ArrayLowBound() const {
+  if (type_ != varArray) CannotConvert();
+  return std::get<std::shared_ptr<const TVarArray>>(value_)->lowBound;
+}
+
+int Variant::ArrayHighBound() const {
+  if (type_ != varArray) CannotConvert();
+  const auto& a = *std::get<std::shared_ptr<const TVarArray>>(value_);
+  return a.lowBound + static_cast<int>(a.items.size()) - 1;
+}
+
+const Variant& Variant::ArrayItem(int index) const {
+  if (type_ != varArray) CannotConvert();
+  const auto& a = *std::get<std::shared_ptr<const TVarArray>>(value_);
+  if (index < a.lowBound || index - a.lowBound >= static_cast<int>(a.items.size()))
+    throw Exception("Variant array index out of bounds");
+  return a.items[static_cast<std::size_t>(index - a.lowBound)];
+}
+
+bool operator==(const Variant& a, const Variant& b) {
+  if (a.type_ != b.type_) return false;
+  if (a.type_ != varArray) return a.value_ == b.value_;
+  const auto& x = *std::get<std::shared_ptr<const TVarArray>>(a.value_);
+  const auto& y = *std::get<std::shared_ptr<const TVarArray>>(b.value_);
+  return x.lowBound == y.lowBound && x.items == y.items;
+}
+
 bool Variant::IsIntegral() const {
   switch (type_) {
     case varSmallint: case varInteger: case varShortInt: case varByte: case varWord: case varLongWord:

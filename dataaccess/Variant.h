@@ -8,12 +8,15 @@
 // EConvertError; a type that has no such conversion raises Exception "Cannot convert type.".
 // A value type: copies are independent; no shared state.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <variant>
 #include <vector>
 
 namespace da {
+
+struct TVarArray;
 
 enum TVarType : std::uint16_t {
   varEmpty = 0x0000,
@@ -58,12 +61,19 @@ class Variant {
   Variant(const char16_t* v);
   Variant(std::u16string v);
   Variant(std::vector<std::uint8_t> bytes);
+  // An array of variants whose indices run from lowBound to lowBound + items.size() - 1.
+  static Variant Array(std::vector<Variant> items, int lowBound = 0);
 
   TVarType VarType() const { return type_; }
   bool IsEmpty() const { return type_ == varEmpty; }
   bool IsNull() const { return type_ == varNull; }
   bool IsEmptyOrNull() const { return IsEmpty() || IsNull(); }
   bool IsByteArray() const { return type_ == varByteArray; }
+  bool IsArray() const { return type_ == varArray; }
+  // Variant arrays only; an index outside the bounds raises Exception.
+  int ArrayLowBound() const;
+  int ArrayHighBound() const;
+  const Variant& ArrayItem(int index) const;
 
   std::string AsString() const;
   std::u16string AsWideString() const;
@@ -74,8 +84,8 @@ class Variant {
   double AsDate() const;
   const std::vector<std::uint8_t>& AsBytes() const;  // byte arrays only
 
-  // Same type tag and same value.
-  friend bool operator==(const Variant& a, const Variant& b) { return a.type_ == b.type_ && a.value_ == b.value_; }
+  // Same type tag and same value (arrays: the same bounds and equal items).
+  friend bool operator==(const Variant& a, const Variant& b);
 
  private:
   Variant(TVarType type, std::int64_t v) : type_(type), value_(v) {}
@@ -86,7 +96,8 @@ class Variant {
 
   TVarType type_ = varEmpty;
   // Integers (and currency, as units of 1/10000) in int64, floating values and dates in double.
-  std::variant<std::monostate, std::int64_t, double, bool, std::string, std::u16string, std::vector<std::uint8_t>>
+  std::variant<std::monostate, std::int64_t, double, bool, std::string, std::u16string, std::vector<std::uint8_t>,
+               std::shared_ptr<const TVarArray>>
       value_;
 };
 

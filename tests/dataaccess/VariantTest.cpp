@@ -102,5 +102,17 @@ TEST(TextUtil, CutsNeverSplitACharacter) {
   EXPECT_EQ(AsciiUpper("abc\xC3\xA9"), "ABC\xC3\xA9");
 }
 
+TEST(Variant, ArraysCompareByBoundsAndItems) {
+  const Variant a = Variant::Array({Variant(1), Variant("x")}, 1);
+  EXPECT_TRUE(a.IsArray());
+  EXPECT_EQ(a.ArrayLowBound(), 1);
+  EXPECT_EQ(a.ArrayHighBound(), 2);
+  EXPECT_EQ(a.ArrayItem(2), Variant("x"));
+  EXPECT_THROW(a.ArrayItem(0), Exception);
+  EXPECT_EQ(a, Variant::Array({Variant(1), Variant("x")}, 1));
+  EXPECT_FALSE(a == Variant::Array({Variant(1), Variant("x")}, 0));
+  EXPECT_THROW(a.AsString(), Exception);
+}
+
 }  // namespace
 }  // namespace da
