@@ -179,37 +179,30 @@ void TOraParamDesc::SetItemNull(std::int32_t index, bool isNull) {
   }
 }
 
-std::int32_t TOraParamDesc::GetItemAsInteger(std::int32_t index) {
+template <class T>
+T TOraParamDesc::ReadItem(std::int32_t index, da::TDataType type) {
   CheckIndex(index);
-  if (DataType != da::dtInt32 || GetItemNull(index)) return 0;
-  std::int32_t v;
-  std::memcpy(&v, Item(index), sizeof v);
+  T v{};
+  if (DataType == type && !GetItemNull(index)) std::memcpy(&v, Item(index), sizeof v);
   return v;
 }
 
-void TOraParamDesc::SetItemAsInteger(std::int32_t index, std::int32_t value) {
+template <class T>
+void TOraParamDesc::WriteItem(std::int32_t index, da::TDataType type, T value) {
   CheckIndex(index);
-  Fit(da::dtInt32, 4);
+  Fit(type, sizeof value);
   std::memcpy(Item(index), &value, sizeof value);
   indicators_[index - 1] = 0;
-  DataType = da::dtInt32;
+  DataType = type;
 }
 
-double TOraParamDesc::GetItemAsFloat(std::int32_t index) {
-  CheckIndex(index);
-  if (DataType != da::dtFloat || GetItemNull(index)) return 0;
-  double v;
-  std::memcpy(&v, Item(index), sizeof v);
-  return v;
-}
+std::int32_t TOraParamDesc::GetItemAsInteger(std::int32_t index) { return ReadItem<std::int32_t>(index, da::dtInt32); }
 
-void TOraParamDesc::SetItemAsFloat(std::int32_t index, double value) {
-  CheckIndex(index);
-  Fit(da::dtFloat, 8);
-  std::memcpy(Item(index), &value, sizeof value);
-  indicators_[index - 1] = 0;
-  DataType = da::dtFloat;
-}
+void TOraParamDesc::SetItemAsInteger(std::int32_t index, std::int32_t value) { WriteItem(index, da::dtInt32, value); }
+
+double TOraParamDesc::GetItemAsFloat(std::int32_t index) { return ReadItem<double>(index, da::dtFloat); }
+
+void TOraParamDesc::SetItemAsFloat(std::int32_t index, double value) { WriteItem(index, da::dtFloat, value); }
 
 double TOraParamDesc::GetItemAsDateTime(std::int32_t index) {
   CheckIndex(index);
@@ -227,21 +220,10 @@ void TOraParamDesc::SetItemAsDateTime(std::int32_t index, double value) {
   DataType = da::dtDateTime;
 }
 
-bool TOraParamDesc::GetItemAsBoolean(std::int32_t index) {
-  CheckIndex(index);
-  if (DataType != da::dtBoolean || GetItemNull(index)) return false;
-  std::int32_t v;
-  std::memcpy(&v, Item(index), sizeof v);
-  return v != 0;
-}
+bool TOraParamDesc::GetItemAsBoolean(std::int32_t index) { return ReadItem<std::int32_t>(index, da::dtBoolean) != 0; }
 
 void TOraParamDesc::SetItemAsBoolean(std::int32_t index, bool value) {
-  CheckIndex(index);
-  Fit(da::dtBoolean, 4);
-  std::int32_t v = value ? 1 : 0;
-  std::memcpy(Item(index), &v, sizeof v);
-  indicators_[index - 1] = 0;
-  DataType = da::dtBoolean;
+  WriteItem(index, da::dtBoolean, std::int32_t{value ? 1 : 0});
 }
 
 std::string TOraParamDesc::GetItemAsString(std::int32_t index) {

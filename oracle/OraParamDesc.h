@@ -102,6 +102,11 @@ class TOraParamDesc : public da::TParamDesc {
   std::uint8_t* Item(std::int32_t index) { return buffer_.data() + static_cast<std::size_t>(index - 1) * itemSize_; }
   // Makes the item size fit a value of n bytes of the given type.
   void Fit(da::TDataType type, std::int32_t n);
+  // A fixed-size item: 0 when NULL or of another type; stored, the item is not NULL.
+  template <class T>
+  T ReadItem(std::int32_t index, da::TDataType type);
+  template <class T>
+  void WriteItem(std::int32_t index, da::TDataType type, T value);
 
   std::vector<std::uint8_t> buffer_;
   std::vector<std::int16_t> ownIndicators_;

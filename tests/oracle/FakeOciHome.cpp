@@ -4,7 +4,9 @@
 
 #include <cstdlib>
 
+#include "foundation/base/OlvPub.h"
 #include "oracle/OraCall.h"
+#include "oracle/OraError.h"
 #include "platform/Registry.h"
 
 namespace ora::testing {
@@ -17,7 +19,34 @@ constexpr const char* kOracleKey = "SOFTWARE\\ORACLE";
 
 plat::Registry& Store() { return plat::Registry::Default(); }
 
+// Numbers and dates convert with the settings the program installs at start-up; every test of
+// this program runs under them.
+class ProgramSettings : public ::testing::Environment {
+ public:
+  void SetUp() override { olv::InstallDateFormats(); }
+};
+
+const auto* const kProgramSettings = ::testing::AddGlobalTestEnvironment(new ProgramSettings);
+
 }  // namespace
+
+std::string MessageOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+  return "(nothing raised)";
+}
+
+std::string OraErrorOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const EOraError& e) {
+    return std::to_string(e.ErrorCode()) + " " + e.what();
+  }
+  return "(no Oracle error)";
+}
 
 fs::path VariantPath(Variant variant) {
   const char* name = variant == Variant::Class9 ? "libfakeoci9.so"

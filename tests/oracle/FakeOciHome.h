@@ -1,5 +1,5 @@
 #pragma once
-// Test fixture pieces for the Oracle layer: a scratch folder holding a settings store of its own
+// Test helpers for the Oracle layer (and the program settings every test runs under): a scratch folder holding a settings store of its own
 // (ORASCHEME_REGISTRY_DIR) and Oracle homes, and a loaded stand-in client library.
 //
 // FakeOciHome: the scratch folder; AddHome puts a home into the store's ALL_HOMES slot and, when
@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "tools/fakeoci/FakeOciControl.h"
@@ -49,6 +50,11 @@ class FakeOciTest : public ::testing::Test {
   std::unique_ptr<FakeOciHome> home_;
   FakeOciControl fake_;
 };
+
+// The message of what the action raises, or "(nothing raised)".
+std::string MessageOf(const std::function<void()>& action);
+// "<code> <message>" of the EOraError the action raises, or "(no Oracle error)".
+std::string OraErrorOf(const std::function<void()>& action);
 
 // The lines of the call log that begin with one of the prefixes, in order.
 std::vector<std::string> CallsOf(const FakeOciControl& fake, std::initializer_list<std::string> prefixes);

@@ -15,16 +15,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::FakeOciHome;
+using testing::MessageOf;
+using testing::OraErrorOf;
 using testing::Variant;
-
-std::string MessageOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "(nothing raised)";
-}
 
 // ---- GetOraError and Check against a scripted OCIErrorGet ----
 
@@ -109,13 +102,7 @@ TEST_F(GetOraErrorTest, CheckRaisesAllButSuccessWithInfo) {
   gScript = {OCI_SUCCESS, 942, "ORA-00942: table or view does not exist\n"};
   EXPECT_NO_THROW(Check(OCI_SUCCESS));
   EXPECT_NO_THROW(Check(OCI_SUCCESS_WITH_INFO));
-  try {
-    Check(OCI_ERROR);
-    FAIL() << "no error";
-  } catch (const EOraError& e) {
-    EXPECT_EQ(e.ErrorCode(), 942);
-    EXPECT_STREQ(e.what(), "ORA-00942: table or view does not exist");
-  }
+  EXPECT_EQ(OraErrorOf([&] { Check(OCI_ERROR); }), "942 ORA-00942: table or view does not exist");
 }
 
 TEST_F(GetOraErrorTest, NeedsTheHandleInterface) {

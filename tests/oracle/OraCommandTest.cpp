@@ -16,16 +16,9 @@ namespace {
 
 using da::Variant;
 using testing::CallsOf;
+using testing::MessageOf;
+using testing::OraErrorOf;
 using Lines = std::vector<std::string>;
-
-std::string MessageOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "(nothing raised)";
-}
 
 struct LineBreakCase {
   const char* name;
@@ -189,6 +182,20 @@ TEST_P(OraCommandTest, AnUntypedParameterBindsOnlyAsNull) {
   EXPECT_EQ(bad->GetCursorState(), csInactive) << "the temporary preparation is undone";
 }
 
+TEST_P(OraCommandTest, ARawValueIsBoundWithTheRoomOfItsItem) {
+  // The server may write as much as the bind announces: never more than the item holds.
+  fake_.script("begin :r := 'x'; end;", "out R=abcdefgh");
+  auto command = Command("begin :r := 'x'; end;");
+  TOraParamDesc* r = command->GetOraParam(0);
+  r->SetDataType(da::dtVarBytes);
+  r->SetSize(4);
+  r->SetParamType(da::ptOutput);
+  command->Execute(1);
+  const char* bind = GetParam() == OCI73 ? "obndra" : "OCIBindByName";
+  EXPECT_EQ(CallsOf(fake_, {bind}), (Lines{std::string(bind) + " name=:r type=23 size=4"}));
+  EXPECT_EQ(r->GetValue(), Variant(std::vector<std::uint8_t>{'a', 'b', 'c', 'd'}));
+}
+
 TEST_P(OraCommandTest, AutoCommitAfterChanges) {
   auto command = Command("insert into t(n) values (1)");
   command->Execute(1);
@@ -206,13 +213,7 @@ TEST_P(OraCommandTest, AutoCommitAfterChanges) {
 
 TEST_P(OraCommandTest, ServerErrorsComeAsOracleErrors) {
   auto command = Command("insert into missing values (1)");
-  try {
-    command->Execute(1);
-    FAIL() << "executed";
-  } catch (const EOraError& e) {
-    EXPECT_EQ(e.ErrorCode(), 942);
-    EXPECT_STREQ(e.what(), "ORA-00942: table or view does not exist");
-  }
+  EXPECT_EQ(OraErrorOf([&] { command->Execute(1); }), "942 ORA-00942: table or view does not exist");
   EXPECT_EQ(command->GetCursorState(), csInactive);
   EXPECT_FALSE(command->Executing);
   EXPECT_EQ(c_.GetLastErrorCode(), 942);

@@ -20,16 +20,9 @@ namespace {
 
 using da::Variant;
 using testing::CallsOf;
+using testing::MessageOf;
+using testing::OraErrorOf;
 using Lines = std::vector<std::string>;
-
-std::string MessageOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "(nothing raised)";
-}
 
 class OraConnectionTest : public testing::FakeOciTest {
  protected:
@@ -151,13 +144,7 @@ TEST_F(OraConnectionTest, AFailedHandleLogonFreesItsHandles) {
   TOCIConnection c;
   Logon(c);
   fake_.fail("OCISessionBegin", 1, 1017, "");
-  try {
-    c.Connect("");
-    FAIL() << "connected";
-  } catch (const EOraError& e) {
-    EXPECT_EQ(e.ErrorCode(), 1017);
-    EXPECT_STREQ(e.what(), "ORA-01017: invalid username/password; logon denied");
-  }
+  EXPECT_EQ(OraErrorOf([&] { c.Connect(""); }), "1017 ORA-01017: invalid username/password; logon denied");
   EXPECT_FALSE(c.GetConnected());
   EXPECT_EQ(c.GetLastErrorCode(), 1017);
   EXPECT_EQ(fake_.liveHandles(0), 2);
@@ -176,19 +163,34 @@ TEST_F(OraConnectionTest, AFailedHandleLogonFreesItsHandles) {
   EXPECT_TRUE(c.GetConnected());
 }
 
+TEST_F(OraConnectionTest, ALogoffTheServerRefusesStillReleasesEverything) {
+  TOCIConnection c;
+  Logon(c);
+  c.Connect("");
+  fake_.fail("OCISessionEnd", 1, 3114, "");
+  EXPECT_EQ(MessageOf([&] { c.Disconnect(); }), "ORA-03114: not connected to ORACLE");
+  EXPECT_FALSE(c.GetConnected());
+  EXPECT_EQ(fake_.liveHandles(0), 2);
+  c.Connect("");
+  EXPECT_TRUE(c.GetConnected());
+}
+
+TEST_F(OraConnectionTest, AnUnterminatedBannerIsReadWithinItsBuffer) {
+  fake_.set("unterminated_texts", "1");
+  fake_.set("banner", ("Oracle Database Release 12.2.0.1.0 " + std::string(400, '-')).c_str());
+  TOCIConnection c;
+  Logon(c);
+  c.Connect("");
+  EXPECT_EQ(c.GetServerVersion(), "12.2.0.1.0");
+}
+
 TEST_F(OraConnectionTest, AFailedOldInterfaceLogonCanBeRepeated) {
   Reload(testing::Variant::WithOldInterface);
   TOCIConnection c;
   Logon(c);
   c.SetCallStyle(OCI73);
   fake_.fail("olog", 1, 1017, "");
-  try {
-    c.Connect("");
-    FAIL() << "connected";
-  } catch (const EOraError& e) {
-    EXPECT_EQ(e.ErrorCode(), 1017);
-    EXPECT_STREQ(e.what(), "ORA-01017: invalid username/password; logon denied");
-  }
+  EXPECT_EQ(OraErrorOf([&] { c.Connect(""); }), "1017 ORA-01017: invalid username/password; logon denied");
   EXPECT_FALSE(c.GetConnected());
   c.Connect("");
   EXPECT_TRUE(c.GetConnected());

@@ -8,20 +8,13 @@
 #include "foundation/text/DateTime.h"
 #include "oracle/OraCursor.h"
 #include "oracle/OraParamDesc.h"
+#include "tests/oracle/FakeOciHome.h"
 
 namespace ora {
 namespace {
 
 using da::Variant;
-
-std::string MessageOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "(nothing raised)";
-}
+using testing::MessageOf;
 
 TEST(OraParamDesc, StartsWithOneNullItemAndNoBuffer) {
   TOraParamDesc p;

@@ -274,33 +274,27 @@ Status Cursor::Prepare(const std::string& sql) {
   return {};
 }
 
-BindSlot* Cursor::Bind(const std::string& name, ub4 position) {
-  std::string key = Upper(name);
-  if (!key.empty() && key[0] == ':') key.erase(0, 1);
+BindSlot* Cursor::Bind(BindSlot slot) {
+  slot.name = Upper(slot.name);
+  if (!slot.name.empty() && slot.name[0] == ':') slot.name.erase(0, 1);
   for (BindSlot& b : binds_) {
-    if ((!key.empty() && b.name == key) || (key.empty() && b.position == position)) {
-      b = BindSlot{};
-      b.name = key;
-      b.position = position;
+    if ((!slot.name.empty() && b.name == slot.name) || (slot.name.empty() && b.name.empty() && b.position == slot.position)) {
+      b = std::move(slot);
       return &b;
     }
   }
-  binds_.push_back(BindSlot{});
-  binds_.back().name = key;
-  binds_.back().position = position;
+  binds_.push_back(std::move(slot));
   return &binds_.back();
 }
 
-DefineSlot* Cursor::Define(ub4 position) {
+DefineSlot* Cursor::Define(DefineSlot slot) {
   for (DefineSlot& d : defines_) {
-    if (d.position == position) {
-      d = DefineSlot{};
-      d.position = position;
+    if (d.position == slot.position) {
+      d = slot;
       return &d;
     }
   }
-  defines_.push_back(DefineSlot{});
-  defines_.back().position = position;
+  defines_.push_back(slot);
   return &defines_.back();
 }
 

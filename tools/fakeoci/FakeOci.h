@@ -169,9 +169,10 @@ class Cursor {
   Status Fetch(ub4 rows, ub4& got);
   void Close();  // forget the result, keep the statement text and slots
 
-  // Binds and defines by position (1-based) or name; a new slot replaces an old one.
-  BindSlot* Bind(const std::string& name, ub4 position);
-  DefineSlot* Define(ub4 position);
+  // Binds by name (any case, with or without the colon) or, without a name, by position
+  // (1-based); defines by position. A new slot replaces the old one of the same name or position.
+  BindSlot* Bind(BindSlot slot);
+  DefineSlot* Define(DefineSlot slot);
   bool HasPlaceholder(const std::string& upperName) const;
 
   const std::string& Sql() const { return sql_; }

@@ -69,6 +69,15 @@ sword EnvCreate(const char* entry, OCIEnv** envp, ub4 mode) {
   return OCI_SUCCESS;
 }
 
+sword FreeOf(const char* entry, void* p, ub4 type) {
+  Enter(entry, Details(type));
+  std::lock_guard<std::recursive_mutex> lock(EngineLock());
+  Handle* h = FindHandle(p);
+  if (!h || h->type != type) return OCI_INVALID_HANDLE;
+  FreeHandle(h);
+  return OCI_SUCCESS;
+}
+
 }  // namespace
 
 Handle* FindHandle(const void* p) {
@@ -164,23 +173,9 @@ FAKEOCI_OCI8 sword OCIHandleAlloc(const void* parenth, void** hndlpp, ub4 type, 
   return OCI_SUCCESS;
 }
 
-FAKEOCI_OCI8 sword OCIHandleFree(void* hndlp, ub4 type) {
-  Enter("OCIHandleFree", Details(type));
-  std::lock_guard<std::recursive_mutex> lock(EngineLock());
-  Handle* h = FindHandle(hndlp);
-  if (!h || h->type != type) return OCI_INVALID_HANDLE;
-  FreeHandle(h);
-  return OCI_SUCCESS;
-}
+FAKEOCI_OCI8 sword OCIHandleFree(void* hndlp, ub4 type) { return FreeOf("OCIHandleFree", hndlp, type); }
 
-FAKEOCI_OCI8 sword OCIDescriptorFree(void* descp, ub4 type) {
-  Enter("OCIDescriptorFree", Details(type));
-  std::lock_guard<std::recursive_mutex> lock(EngineLock());
-  Handle* h = FindHandle(descp);
-  if (!h || h->type != type) return OCI_INVALID_HANDLE;
-  FreeHandle(h);
-  return OCI_SUCCESS;
-}
+FAKEOCI_OCI8 sword OCIDescriptorFree(void* descp, ub4 type) { return FreeOf("OCIDescriptorFree", descp, type); }
 
 FAKEOCI_OCI8 sword OCIDescriptorAlloc(const void* parenth, void** descpp, ub4 type, std::size_t, void**) {
   if (Enter("OCIDescriptorAlloc", Details(type))) return OCI_ERROR;

@@ -76,13 +76,14 @@ sword BindOld(const char* entry, CdaDef* cda, const std::string& name, ub4 posit
   const bool known = name.empty() ? position >= 1 && position <= c->cursor.Placeholders().size()
                                   : c->cursor.HasPlaceholder(name);
   if (!known) return FailCda(cda, Error(1036));
-  BindSlot* slot = c->cursor.Bind(name, position);
-  slot->value = progv;
-  slot->size = progvl;
-  slot->type = static_cast<ub2>(ftype);
-  slot->ind = indp;
-  slot->alen = alen;
-  slot->rcode = arcode;
+  c->cursor.Bind({.name = name,
+                  .position = position,
+                  .value = progv,
+                  .size = progvl,
+                  .type = static_cast<ub2>(ftype),
+                  .ind = indp,
+                  .alen = alen,
+                  .rcode = arcode});
   return ResultCda(cda, {});
 }
 
@@ -255,13 +256,13 @@ FAKEOCI_OCI7 sword odefin(CdaDef* cursor, sword pos, ub1* buf, sword bufl, sword
   OldCursor* c = CursorOf(cursor);
   if (!c) return FailCda(cursor, Error(1001, "invalid cursor"));
   if (pos < 1) return FailCda(cursor, Error(1007));
-  DefineSlot* slot = c->cursor.Define(static_cast<ub4>(pos));
-  slot->value = buf;
-  slot->size = bufl;
-  slot->type = static_cast<ub2>(ftype);
-  slot->ind = indp;
-  slot->rlen = rlen;
-  slot->rcode = rcode;
+  c->cursor.Define({.position = static_cast<ub4>(pos),
+                    .value = buf,
+                    .size = bufl,
+                    .type = static_cast<ub2>(ftype),
+                    .ind = indp,
+                    .rlen = rlen,
+                    .rcode = rcode});
   return ResultCda(cursor, {});
 }
 

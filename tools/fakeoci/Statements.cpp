@@ -37,15 +37,16 @@ sword Bind(const char* entry, OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp, 
   const bool known = name.empty() ? position >= 1 && position <= stmt->cursor.Placeholders().size()
                                   : stmt->cursor.HasPlaceholder(name);
   if (!known) return Fail(errhp, Error(1036));
-  BindSlot* slot = stmt->cursor.Bind(name, position);
-  slot->value = valuep;
-  slot->size = valueSize;
-  slot->type = type;
-  slot->ind = static_cast<sb2*>(indp);
-  slot->alen = alenp;
-  slot->rcode = rcodep;
-  slot->maxArray = maxArray;
-  slot->curElements = curElements;
+  BindSlot* slot = stmt->cursor.Bind({.name = name,
+                                      .position = position,
+                                      .value = valuep,
+                                      .size = valueSize,
+                                      .type = type,
+                                      .ind = static_cast<sb2*>(indp),
+                                      .alen = alenp,
+                                      .rcode = rcodep,
+                                      .maxArray = maxArray,
+                                      .curElements = curElements});
   *bindp = reinterpret_cast<OCIBind*>(HandleFor<BindHandle>(stmt, slot));
   return OCI_SUCCESS;
 }
@@ -107,13 +108,13 @@ FAKEOCI_OCI8 sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnp, OCIError* e
   auto* stmt = Live<StmtHandle>(stmtp, OCI_HTYPE_STMT);
   if (!stmt || !defnp) return OCI_INVALID_HANDLE;
   if (position < 1) return Fail(errhp, Error(1007));
-  DefineSlot* slot = stmt->cursor.Define(position);
-  slot->value = valuep;
-  slot->size = valueSize;
-  slot->type = type;
-  slot->ind = static_cast<sb2*>(indp);
-  slot->rlen = rlenp;
-  slot->rcode = rcodep;
+  DefineSlot* slot = stmt->cursor.Define({.position = position,
+                                          .value = valuep,
+                                          .size = valueSize,
+                                          .type = type,
+                                          .ind = static_cast<sb2*>(indp),
+                                          .rlen = rlenp,
+                                          .rcode = rcodep});
   *defnp = reinterpret_cast<OCIDefine*>(HandleFor<DefineHandle>(stmt, slot));
   return OCI_SUCCESS;
 }
