@@ -26,22 +26,15 @@ void TGIFImage::Changed() {
   if (OnChange) OnChange(*this);
 }
 
-void TGIFImage::SetWidth(int width) {
-  if (width < 0 || width > 65535) throw GIFException("Invalid image dimensions");
+void TGIFImage::SetScreenSide(bool width, int value) {
+  if (value < 0 || value > 65535) throw GIFException("Invalid image dimensions");
   for (const auto& frame : images_)
-    if (frame->Left() + frame->Width() > width) throw GIFException("Image width too small for contained frames");
-  if (width == header_.Width) return;
-  header_.Width = static_cast<uint16_t>(width);
-  ReleaseBitmap();
-  Changed();
-}
-
-void TGIFImage::SetHeight(int height) {
-  if (height < 0 || height > 65535) throw GIFException("Invalid image dimensions");
-  for (const auto& frame : images_)
-    if (frame->Top() + frame->Height() > height) throw GIFException("Image height too small for contained frames");
-  if (height == header_.Height) return;
-  header_.Height = static_cast<uint16_t>(height);
+    if (width ? frame->Left() + frame->Width() > value : frame->Top() + frame->Height() > value)
+      throw GIFException(width ? "Image width too small for contained frames"
+                               : "Image height too small for contained frames");
+  uint16_t& side = width ? header_.Width : header_.Height;
+  if (value == side) return;
+  side = static_cast<uint16_t>(value);
   ReleaseBitmap();
   Changed();
 }

@@ -86,8 +86,8 @@ class TGIFImage {
   int Height() const { return header_.Height; }
   // A size that would cut off a frame raises "Image width too small for contained frames" (resp.
   // height) and changes nothing; a new size releases the cached bitmap and reports a change.
-  void SetWidth(int width);
-  void SetHeight(int height);
+  void SetWidth(int width) { SetScreenSide(true, width); }
+  void SetHeight(int height) { SetScreenSide(false, height); }
 
   uint16_t DrawOptions = 0x060F;
   uint8_t ColorReduction = 6;  // the 216-colour cube
@@ -179,6 +179,7 @@ class TGIFImage {
   void Changed();
 
  private:
+  void SetScreenSide(bool width, int value);
   void ReleaseBitmap();
   void DrawCached(TCanvas& canvas, const TRect& rect);
 
