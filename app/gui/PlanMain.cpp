@@ -1,5 +1,6 @@
 #include "app/gui/PlanMain.h"
 #include "app/gui/SchRunLog.h"
+#include "app/gui/InformationPane.h"
 
 #include <QAction>
 #include <QApplication>
@@ -110,17 +111,10 @@ TSchMainForm::TSchMainForm(Options options, QWidget* parent) : QMainWindow(paren
   setCentralWidget(splitter);
   statusBar();
 
-  browser_ = olv::MakeQtWebBrowser(webView_);
-  browser_->SetBorderWidth(1);
-  browser_->SetIePopupMenu(false);
-  browser_->OnBeforeNavigate = [this](olv::TWebBrowserEx&, const std::string& url, bool& cancel) {
-    if (url.find("urlExit") != std::string::npos) {
-      cancel = true;
-      close();
-    } else if (url.find("urlHide") != std::string::npos) {
-      cancel = true;
-      hide();
-    }
+  info_ = std::make_unique<InformationPane>(webView_, options_.pictureFolder, options_.animationClock);
+  info_->OnLink = [this](PageLink link) {
+    if (link == PageLink::Exit) close();
+    else hide();
   };
 
   // The tree: the root and the three categories.
@@ -153,9 +147,10 @@ TSchMainForm::TSchMainForm(Options options, QWidget* parent) : QMainWindow(paren
 
   if (options_.withTray) {
     tray_ = olv::MakeQtTrayBar(this);
+    tray_->SetIconList(TrayIcons());
     tray_->SetShowHint(true);
     tray_->SetMinimizeToTray(true);
-    tray_->SetCycleInterval(100);
+    tray_->SetCycleInterval(kTrayCycleInterval);
     tray_->OnClick = [this](olv::TTrayBar& bar) {
       if (isVisible()) {
         bar.HideOwner();
@@ -446,30 +441,16 @@ void TSchMainForm::UpdateUI() {
 }
 
 void TSchMainForm::WriteInformationPage() {
-  // A plain page until the information page's own template arrives.
-  std::string running;
-  const auto& list = Running();
-  if (list.empty()) {
-    running = "None plans are running";
-  } else {
-    running = std::to_string(list.size()) + " plans are running<ul>";
-    for (const TSchemeObject* scheme : list) running += "<li>" + scheme->SchName() + "</li>";
-    running += "</ul>";
-  }
-  std::string html = std::string("<html><body><h3>") + kMainCaption + "</h3><p>" + running + "</p></body></html>";
-  try {
-    browser_->WriteHtml(html);
-  } catch (const std::exception&) {
-    // A view that refuses the page leaves the old one; the window stays usable.
-  }
+  std::vector<std::string> running;
+  for (const TSchemeObject* scheme : Running()) running.push_back(scheme->SchName());
+  const TSchemeObject* scheme = SelectedScheme();
+  const SchemePageState selected = scheme ? PageStateOf(*scheme) : SchemePageState{};
+  info_->Write(scheme ? &selected : nullptr, running);
   UpdateTrayHint();
 }
 
 void TSchMainForm::UpdateTrayHint() {
-  if (!tray_) return;
-  const auto& list = Running();
-  tray_->SetHint(list.empty() ? std::string("Wait for executing") : std::to_string(list.size()) + " plans are running");
-  tray_->SetCycleIcons(!list.empty());
+  if (tray_) UpdateTray(*tray_, static_cast<int>(Running().size()));
 }
 
 void TSchMainForm::NotAvailable() { olv::ShowInfo(kNotAvailableYet); }

@@ -41,7 +41,7 @@ class ProcessRegistry;
 }  // namespace plat
 
 namespace olv {
-class TWebBrowserEx;
+class TAnimationClock;
 class TTrayBar;
 }  // namespace olv
 
@@ -51,6 +51,7 @@ class TSchemeObject;
 class TSchemeTimeItem;
 class TSchemeWrapper;
 class SchemeHost;
+class InformationPane;
 
 class TSchMainForm : public QMainWindow {
  public:
@@ -66,6 +67,10 @@ class TSchMainForm : public QMainWindow {
     // listed (null: the program's).
     plat::MainThread* mainThread = nullptr;
     plat::ProcessRegistry* processes = nullptr;
+    // The information page's picture folder (empty: the program's) and the clock of its animated
+    // picture (null: the Qt event loop's).
+    std::string pictureFolder;
+    olv::TAnimationClock* animationClock = nullptr;
   };
   explicit TSchMainForm(Options options, QWidget* parent = nullptr);
   ~TSchMainForm() override;
@@ -77,6 +82,7 @@ class TSchMainForm : public QMainWindow {
   QTabWidget* Pages() const { return pcAll_; }
   QTableWidget* LogList() const { return lvLogs_; }
   QTextBrowser* InformationView() const { return webView_; }
+  InformationPane& Information() const { return *info_; }
   const std::string& FileName() const;
   // The schemes whose run has started and not yet ended, in order of start.
   const std::vector<TSchemeObject*>& Running() const;
@@ -154,7 +160,7 @@ class TSchMainForm : public QMainWindow {
   QCheckBox* chkClearLogs_ = nullptr;
   QCheckBox* chkDelDmp_ = nullptr;
   QSpinBox* edtRemain_ = nullptr;
-  std::unique_ptr<olv::TWebBrowserEx> browser_;
+  std::unique_ptr<InformationPane> info_;
   std::unique_ptr<olv::TTrayBar> tray_;
 };
 

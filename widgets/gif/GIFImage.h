@@ -9,13 +9,22 @@
 // OnWarning; GIFException is raised only where nothing more can be read, and then the frames read
 // before the failing one are kept and the stream is put back where the load started.
 //
-// Ownership: the picture owns its header and frames. One thread at a time (animation painters,
-// which come on top, run on the main thread).
+// Drawing: Draw shows the first frame, or with DrawAnimated starts a painter (GIFPainter.h) that
+// plays the frames into the picture's cached bitmap and reports each painted frame through
+// OnChange, so the owner repaints and the next Draw shows the new frame. GetBitmap gives frame 0 as
+// a bitmap (the same cached bitmap).
+//
+// Ownership: the picture owns its header, frames, cached bitmap and painters. Main thread only:
+// painters are timed by the picture's clock on that thread (no thread of their own).
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "widgets/gfx/Canvas.h"
 #include "widgets/gfx/Palette.h"
+#include "widgets/gif/AnimationClock.h"
 #include "widgets/gif/GIFHeader.h"
 #include "widgets/gif/GIFItem.h"
 #include "widgets/gif/GIFSubImage.h"
@@ -39,6 +48,18 @@ enum : uint16_t {
 
 enum class TGIFProgressStage { Starting, Running, Ending };
 
+// Optimize options (bits).
+enum : uint8_t {
+  ooCrop = 1 << 0,         // crop transparent borders of frames, drop frames that become empty
+  ooMerge = 1 << 1,        // make pixels that repeat the previous frame transparent
+  ooCleanup = 1 << 2,      // drop unused transparency, needless disposal, extensions, empty frames
+  ooColorMaps = 1 << 3,    // sort colour tables by use and cut unused colours
+  ooReduceColors = 1 << 4, // accepted; reduces nothing
+};
+constexpr uint8_t ooAll = ooCrop | ooMerge | ooCleanup | ooColorMaps | ooReduceColors;
+
+class TGIFPainter;
+
 class TGIFImage {
  public:
   using WarningEvent = std::function<void(const void* sender, int severity, const std::string& message)>;
@@ -48,6 +69,8 @@ class TGIFImage {
   static inline bool DecodeOnLoad = false;
   // Screens here are true-colour: dithering "on palette devices only" does not dither.
   static inline bool PaletteDeviceDither = false;
+  // WriteData optimises first (all options, no colour reduction) when set.
+  static inline bool OptimizeOnWrite = false;
 
   TGIFImage();
   ~TGIFImage();
@@ -61,6 +84,10 @@ class TGIFImage {
   bool Empty() const { return images_.Count() == 0; }
   int Width() const { return header_.Width; }
   int Height() const { return header_.Height; }
+  // A size that would cut off a frame raises "Image width too small for contained frames" (resp.
+  // height) and changes nothing; a new size releases the cached bitmap and reports a change.
+  void SetWidth(int width) { SetScreenSide(true, width); }
+  void SetHeight(int height) { SetScreenSide(false, height); }
 
   uint16_t DrawOptions = 0x060F;
   uint8_t ColorReduction = 6;  // the 216-colour cube
@@ -71,8 +98,19 @@ class TGIFImage {
   // not fit a GIF table.
   void SetReductionBits(int bits);
 
+  // Playback speed in percent; 0 or less stops a timed painter's clock.
+  int AnimationSpeed = 100;
+  // Colour that disposed areas are cleared with; kClNone takes the header's background colour.
+  TColor BackgroundColor = kClNone;
+  // Where painters take their time and timer from; null: DefaultAnimationClock().
+  TAnimationClock* Clock = nullptr;
+
   WarningEvent OnWarning;
   ProgressEvent OnProgress;
+  // The picture changed (frames, size, or a frame painted into the cached bitmap).
+  std::function<void(TGIFImage& sender)> OnChange;
+  // Handed to every painter when it is created.
+  std::function<void(TGIFPainter& sender)> OnStartPaint, OnPaint, OnAfterPaint, OnLoop, OnEndPaint;
   void Warning(const void* sender, int severity, const std::string& message) const;
   void Progress(TGIFProgressStage stage, int percent, const std::string& message) const;
 
@@ -87,16 +125,71 @@ class TGIFImage {
   int ColorResolution() const;
   int BitsPerPixel() const;
 
+  // The palette to show the picture with: the cached bitmap's, else the 216-colour cube when the
+  // picture dithers, else the global colour table's, else frame 0's.
+  TPalette GetPalette() const;
+
+  // Stops all painters, releases the cached bitmap, deletes all frames, resets the header.
   void Clear();
   void LoadFromStream(TStream& s);
   void SaveToStream(TStream& s);
+  // SaveToStream, optimised first when OptimizeOnWrite is set.
+  void WriteData(TStream& s);
   void LoadFromFile(const std::string& path);
   void SaveToFile(const std::string& path);
 
+  // Appends a frame (a frame of another picture is re-parented by copying); returns its index.
+  int Add(std::unique_ptr<TGIFSubImage> frame);
+  // Appends a frame made from a bitmap (colours reduced as the settings say).
+  int Add(const TBitmap& bitmap);
+  // A copy of another picture: header, frames, DrawOptions, ColorReduction, DitherMode,
+  // BackgroundColor, OnWarning and the painter events (not ReductionBits, Compression or
+  // AnimationSpeed). Progress "Copying...".
+  void Assign(const TGIFImage& source);
+  // The picture becomes one frame made from the bitmap.
+  void Assign(const TBitmap& source);
+  // The bitmap becomes GetBitmap().
+  void AssignTo(TBitmap& target);
+
+  // Frame 0 as a bitmap of the picture's size: null for an empty picture. Cached until the next
+  // change of size, palette or frames; owned by the picture.
+  const TBitmap* GetBitmap();
+
+  // Draws into rect of the canvas: frame 0, or with DrawAnimated (and more than one frame) through
+  // a painter (see above). A second Draw while the painter runs starts no second painter.
+  void Draw(TCanvas& canvas, const TRect& rect);
+  // A painter for the destination (kept alive by the caller while the painter runs); null when the
+  // picture or the rectangle is empty. With one frame the options lose DrawInThread and
+  // DrawAnimated. Without DrawInThread it has played to its end when this returns.
+  std::shared_ptr<TGIFPainter> CreatePainter(TBitmap& destination, const TRect& rect, uint16_t options);
+  std::shared_ptr<TGIFPainter> DrawPainter() const { return drawPainter_.lock(); }
+  int PainterCount() const { return static_cast<int>(painters_.size()); }
+  void StopDrawPainter();
+  void StopPainters();
+  // Called by a painter that ended.
+  void PainterEnded(TGIFPainter* painter);
+  // Called by a painter that painted into the cached bitmap.
+  void CachedBitmapPainted(const TBitmap& bitmap);
+
+  // Shrinks the picture before it is written (options: the oo* bits). reduction, dither and bits
+  // are accepted for the colour reduction step, which reduces nothing; without ooCleanup the
+  // given-palette method (9) raises "Invalid reduction method". Progress "Optimizing...".
+  void Optimize(uint8_t options, int reduction, int dither, int bits);
+
+  void Changed();
+
  private:
+  void SetScreenSide(bool width, int value);
+  void ReleaseBitmap();
+  void DrawCached(TCanvas& canvas, const TRect& rect);
+
   TGIFHeader header_;
   TGIFList<TGIFSubImage> images_;
   int reductionBits_ = 8;
+  std::unique_ptr<TBitmap> cached_;
+  std::vector<std::shared_ptr<TGIFPainter>> painters_;
+  std::weak_ptr<TGIFPainter> drawPainter_;
+  bool drawing_ = false;
 };
 
 }  // namespace olv

@@ -94,6 +94,20 @@ class TGIFSubImage : public TGIFItem {
   // bitmap's transparent colour becomes the frame's transparent index when its table has room.
   void Assign(const TBitmap& source);
 
+  // Optimiser steps (GIFOptimize.cpp). Crop cuts the borders whose pixels are all the transparent
+  // index. A frame that is transparent throughout is cleared only when its disposal is none or keep
+  // and it carries no looping extension (its area then never shows); otherwise it stays as it is,
+  // since its disposal or its extensions still matter. A frame disposed to the background keeps its
+  // borders: the disposal clears its whole area. Returns true when the frame was cleared.
+  bool Crop();
+  // Makes the pixels that show what the previous frame shows at that place transparent. The
+  // transparent index is the frame's own, else one of another frame without local colours that
+  // this frame never uses, else a new black entry of its table.
+  void Merge(TGIFSubImage& previous);
+  // The disposal of the graphic control extension (DisposalKeep without one).
+  TGIFDisposal Disposal() const;
+  bool HasLoopExtension() const;
+
   void SaveToStream(TStream& s) override;
   void LoadFromStream(TStream& s) override;
 

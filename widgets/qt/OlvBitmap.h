@@ -12,6 +12,10 @@
 #include <string>
 
 namespace olv {
+// The raster layer's olv::TBitmap (widgets/gfx) is another class under the same name: the inline
+// namespace gives this one its own link names, so a program may hold both. One source file uses
+// one of them.
+inline namespace formpicture {
 
 class TBitmap {
  public:
@@ -32,4 +36,5 @@ class TBitmap {
   QImage image_;
 };
 
+}  // namespace formpicture
 }  // namespace olv

@@ -1,0 +1,63 @@
+#pragma once
+// The main window's "Information" page on Qt: the browser control over the page view, the page's
+// picture files (written when the pane is made, deleted when it goes), the generated page written
+// on every refresh, the timer picture animated by our GIF painter while the page shows it, and the
+// page's own links handed to the window. The page itself comes from app/core/InformationPage.h.
+// Also the tray's icons and its hint and cycling as the core decides them.
+//
+// Ownership: the view belongs to its Qt parent; the clock (null: a Qt clock of the pane's own)
+// must outlive the pane. GUI thread only.
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/core/InformationPage.h"
+#include "app/core/PagePictures.h"
+
+class QTextBrowser;
+
+namespace olv {
+class TAnimationClock;
+class TImageList;
+class TTrayBar;
+class TWebBrowserEx;
+class QtAnimationClock;
+class QtPageAnimations;
+}  // namespace olv
+
+namespace sch {
+
+class InformationPane {
+ public:
+  // pictureFolder empty: the program's picture folder.
+  InformationPane(QTextBrowser* view, const std::string& pictureFolder, olv::TAnimationClock* clock);
+  ~InformationPane();
+  InformationPane(const InformationPane&) = delete;
+  InformationPane& operator=(const InformationPane&) = delete;
+
+  // A click on "urlHide" or "urlExit" (the navigation is cancelled before this runs).
+  std::function<void(PageLink link)> OnLink;
+
+  // Writes the page for the selected scheme (null: none) and the running schemes' names.
+  void Write(const SchemePageState* selected, const std::vector<std::string>& running);
+
+  olv::TWebBrowserEx& Browser() { return *browser_; }
+  const PagePictures& Pictures() const { return pictures_; }
+  olv::QtPageAnimations& Animations() { return *animations_; }
+  const std::string& LastPage() const { return lastPage_; }
+
+ private:
+  std::unique_ptr<olv::QtAnimationClock> ownClock_;
+  PagePictures pictures_;
+  std::unique_ptr<olv::TWebBrowserEx> browser_;
+  std::unique_ptr<olv::QtPageAnimations> animations_;
+  std::string lastPage_;
+};
+
+// The program's tray icons, the first one the icon at rest.
+std::shared_ptr<const olv::TImageList> TrayIcons();
+// The tray's hint and cycling for that many running schemes; the icon at rest when none runs.
+void UpdateTray(olv::TTrayBar& tray, int running);
+
+}  // namespace sch

@@ -1,0 +1,201 @@
+// The main window's information page and tray under the offscreen platform: the page with its
+// pictures, the timer picture animated by our painter, real clicks on the page's two links, the
+// tray's hint and cycling, and the tray click that asks the password before showing the window.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextBrowser>
+#include <QTextDocument>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include "app/core/SchCommon.h"
+#include "app/core/SchemeFile.h"
+#include "app/core/SchemeObject.h"
+#include "app/core/SchemeWrapper.h"
+#include "app/gui/InformationPane.h"
+#include "app/gui/PlanMain.h"
+#include "app/gui/QtMainThread.h"
+#include "app/gui/SchPwd.h"
+#include "platform/Dialogs.h"
+#include "platform/MainThread.h"
+#include "tests/app/ScratchFolder.h"
+#include "widgets/HeadlessTray.h"
+#include "widgets/OlvTraybar.h"
+#include "widgets/gif/AnimationClock.h"
+#include "widgets/qt/QtPageAnimations.h"
+
+namespace sch {
+namespace {
+
+class InformationWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RegisterSchemeClasses();
+    plat::SetDialogs(&boxes);
+    plat::SetCurrentMainThread(&mainThread);
+  }
+  void TearDown() override {
+    form.reset();
+    plat::SetCurrentMainThread(nullptr);
+    plat::SetDialogs(nullptr);
+  }
+  // A file with a command scheme "timed" whose timer starts at load (no run times, so it never
+  // runs) and one "plain" without a timer; password "pw" when asked.
+  void Open(bool withTray = false, bool password = false) {
+    TSchemeWrapper w;
+    TSchemeObject* timed = w.AddScheme("timed", skDosCommand);
+    ASSERT_TRUE(timed);
+    timed->AutoExec = true;
+    w.AddScheme("plain", skDosCommand);
+    if (password) {
+      w.SetPassword("pw");
+      w.CheckPwdForRestore = true;
+    }
+    SaveObjectToFile(dir / "orascheme.sch", &w, true);
+    TSchMainForm::Options options;
+    options.schemeFile = dir / "orascheme.sch";
+    options.settingsFile = dir / "orascheme.ini";
+    options.withTray = withTray;
+    options.mainThread = &mainThread;
+    options.pictureFolder = dir / "pictures";
+    options.animationClock = &clock;
+    form = std::make_unique<TSchMainForm>(std::move(options));
+    form->resize(900, 640);
+  }
+  void Select(const std::string& name) {
+    auto found = form->SchTree()->findItems(QString::fromStdString(name), Qt::MatchExactly | Qt::MatchRecursive);
+    ASSERT_EQ(found.size(), 1);
+    form->SchTree()->setCurrentItem(found[0]);
+  }
+  // A real click on the picture inside the link to href.
+  void ClickLink(const QString& href) {
+    QTextBrowser* view = form->InformationView();
+    QTextDocument* doc = view->document();
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
+      for (auto it = b.begin(); !it.atEnd(); ++it) {
+        const QTextFragment f = it.fragment();
+        if (f.charFormat().anchorHref() != href) continue;
+        QTextCursor cursor(doc);
+        cursor.setPosition(f.position());
+        const QRect caret = view->cursorRect(cursor);
+        const QPoint at(caret.left() + 10, caret.bottom() - 10);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+        return;
+      }
+    ADD_FAILURE() << "no link to " << href.toStdString();
+  }
+
+  schtest::ScratchFolder dir;
+  plat::ScriptedDialogs boxes;
+  QtMainThread mainThread;
+  olv::ManualAnimationClock clock;
+  std::unique_ptr<TSchMainForm> form;
+};
+
+TEST_F(InformationWindow, ThePageShowsItsPicturesAndTheRunningTimerMoves) {
+  Open();
+  const PagePictures& pictures = form->Information().Pictures();
+  const std::string hide = pictures.File("imgHide");
+  ASSERT_FALSE(hide.empty());
+  EXPECT_EQ(hide, dir / "pictures/imgHide.gif");
+  const QString html = form->InformationView()->toHtml();
+  EXPECT_TRUE(html.contains(QString::fromStdString(hide)));
+  EXPECT_TRUE(html.contains("None plans are running"));
+  EXPECT_FALSE(html.contains("Currently:"));
+
+  // A scheme whose timer runs: the animated timer, frame after frame as the clock goes.
+  Select("timed");
+  const std::string timer = pictures.File("imgTimer");
+  olv::QtPageAnimations& animations = form->Information().Animations();
+  ASSERT_TRUE(animations.Playing(timer));
+  EXPECT_TRUE(form->InformationView()->toPlainText().contains("Opened"));
+  const QImage first = animations.Frame(timer);
+  const int shown = animations.FramesShown();
+  clock.Advance(300);
+  EXPECT_GT(animations.FramesShown(), shown);
+  EXPECT_NE(animations.Frame(timer), first);
+  const QVariant resource = form->InformationView()->document()->resource(
+      QTextDocument::ImageResource, QUrl(QString::fromStdString(timer)));
+  EXPECT_EQ(resource.value<QImage>(), animations.Frame(timer));
+
+  // Without a timer the picture stops, and no painter waits on the clock.
+  Select("plain");
+  EXPECT_FALSE(animations.Playing(timer));
+  EXPECT_TRUE(form->InformationView()->toPlainText().contains("Do not time"));
+  EXPECT_EQ(clock.Pending(), 0);
+
+  // The pictures go with the window; their folder stays.
+  form.reset();
+  EXPECT_FALSE(std::filesystem::exists(hide));
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "pictures"));
+}
+
+TEST_F(InformationWindow, ClickingHideHidesTheWindowAndExitClosesIt) {
+  Open();
+  form->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+  ClickLink("urlHide");
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_TRUE(form->InformationView()->toPlainText().contains("None plans are running"));  // no navigation
+
+  form->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+  ClickLink("urlExit");
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_TRUE(mainThread.shuttingDown());  // closed as the Exit command closes
+}
+
+TEST_F(InformationWindow, TheTrayCountsRunsAndCyclesItsIconsWhileAnyRuns) {
+  auto timer = std::make_unique<olv::ManualTimer>();
+  olv::ManualTimer* cycle = timer.get();
+  olv::TTrayBar tray(std::make_unique<olv::HeadlessTrayHost>(), std::move(timer), nullptr);
+  tray.SetIconList(TrayIcons());
+  tray.SetCycleInterval(kTrayCycleInterval);
+  ASSERT_EQ(tray.IconList()->Count(), 5);
+  UpdateTray(tray, 0);
+  EXPECT_EQ(tray.Hint(), "Wait for executing");
+  EXPECT_FALSE(cycle->Running());
+  UpdateTray(tray, 2);
+  EXPECT_EQ(tray.Hint(), "2 plans are running");
+  EXPECT_TRUE(cycle->Running());
+  EXPECT_EQ(cycle->Interval(), 100u);
+  cycle->Fire();
+  cycle->Fire();
+  EXPECT_EQ(tray.IconIndex(), 2);
+  UpdateTray(tray, 1);
+  EXPECT_EQ(tray.IconIndex(), 2);  // still cycling
+  UpdateTray(tray, 0);
+  EXPECT_FALSE(cycle->Running());
+  EXPECT_EQ(tray.IconIndex(), 0);  // at rest
+  EXPECT_EQ(tray.Icon(), TrayIcons()->GetIcon(0));
+}
+
+TEST_F(InformationWindow, ATrayClickShowsTheHiddenWindowOnlyWithThePassword) {
+  Open(true, true);
+  olv::TTrayBar* tray = form->TrayBar();
+  ASSERT_TRUE(tray);
+  EXPECT_EQ(tray->Hint(), "Wait for executing");
+  form->hide();
+  auto click = [&](const char* typed) {
+    QTimer::singleShot(0, [typed] {
+      auto* dialog = dynamic_cast<TSetupSchPwd*>(QApplication::activeModalWidget());
+      if (!dialog) return;
+      dialog->PasswordEdit()->setText(typed);
+      dialog->accept();
+      if (dialog->isVisible()) dialog->reject();  // a wrong password keeps it open
+    });
+    tray->HandleMouseMessage(olv::tmLButtonDown);
+    tray->HandleMouseMessage(olv::tmLButtonUp);
+  };
+  click("wrong");
+  EXPECT_FALSE(form->isVisible());
+  click("pw");
+  EXPECT_TRUE(form->isVisible());
+}
+
+}  // namespace
+}  // namespace sch
