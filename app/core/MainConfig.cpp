@@ -29,13 +29,12 @@ bool SameText(const std::string& a, const std::string& b) {
          });
 }
 
+// Lines keep a carriage return of their own, so that a line written back is the line read (the
+// parsing trims it); dropping one per save would eat "\r\r\n" endings a save at a time.
 std::vector<std::string> ReadLines(const std::string& fileName) {
   std::vector<std::string> lines;
   std::ifstream in(fileName);
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
-  }
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
 }
 

@@ -179,6 +179,16 @@ TEST_F(SettingsFile, OtherSectionsAndKeysSurviveAWrite) {
   EXPECT_EQ(Read(), "[Other]\nA=1\n[mainconfig]\nShowDosWindow=0\nKeep=x\nLangId=0\n[Last]\nB=2\n");
 }
 
+TEST_F(SettingsFile, LineEndsOfOtherLinesSurviveEverySave) {
+  std::ofstream(file, std::ios::binary) << "[Other]\r\nA=1\r\r\n[MainConfig]\r\nShowDosWindow=1\r\n";
+  EXPECT_TRUE(ReadMainConfig(file).showDosWindow);
+  WriteMainConfig(file, {false, 0});
+  const std::string once = Read();
+  EXPECT_EQ(once, "[Other]\r\nA=1\r\r\n[MainConfig]\r\nShowDosWindow=0\nLangId=0\n");
+  WriteMainConfig(file, {false, 0});
+  EXPECT_EQ(Read(), once);
+}
+
 TEST_F(SettingsFile, UnreadableValuesFallBackToTheDefault) {
   {
     std::ofstream out(file);
