@@ -16,7 +16,6 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -26,8 +25,8 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
+#include "bench/Repetitions.h"
 #include "foundation/files/CompressedFile.h"
 #include "foundation/files/ParallelDeflate.h"
 
@@ -207,9 +206,7 @@ void BM_Expand(benchmark::State& state) {
 }
 
 void Statistics(benchmark::internal::Benchmark* b) {
-  b->Iterations(1)->Repetitions(3)->UseManualTime()->Unit(benchmark::kMillisecond)->ReportAggregatesOnly(true);
-  b->ComputeStatistics("min", [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); });
-  b->ComputeStatistics("max", [](const std::vector<double>& v) { return *std::max_element(v.begin(), v.end()); });
+  b->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond)->Apply(bench::MinMedianMax);
 }
 
 BENCHMARK_CAPTURE(BM_Compress, every_core, false)->Apply(Statistics);
