@@ -127,8 +127,9 @@ class ParallelDeflate::Impl {
 
  private:
   struct Job {
-    // The dictionary (the 32 KiB before the block), then the block.
-    std::unique_ptr<unsigned char[]> in{new unsigned char[kDictionarySize + kDeflateBlockSize]};
+    // The dictionary (the 32 KiB before the block), then the block; made on first use, so that
+    // a small payload takes one block's memory.
+    std::unique_ptr<unsigned char[]> in;
     std::size_t dictionary = 0;
     std::size_t length = 0;
     bool last = false;
@@ -223,6 +224,7 @@ class ParallelDeflate::Impl {
     while (free_.empty()) writeOldest();
     Job* job = free_.back();
     free_.pop_back();
+    if (!job->in) job->in.reset(new unsigned char[kDictionarySize + kDeflateBlockSize]);
     job->dictionary = 0;
     job->length = 0;
     job->last = false;
