@@ -49,8 +49,11 @@ class TextBuffer {
 
   void append(const char* p, std::size_t n) {
     char* d = grow(n);
-    if (n == 1) *d = *p;  // separators and single digits: no call for a one-byte copy
-    else std::memcpy(d, p, n);
+    if (n <= 8) {  // digits, separators, names: cheaper copied here than by a call
+      for (std::size_t k = 0; k < n; ++k) d[k] = p[k];
+    } else {
+      std::memcpy(d, p, n);
+    }
   }
   void append(std::string_view s) { append(s.data(), s.size()); }
   void push(char c) { *grow(1) = c; }
@@ -725,6 +728,11 @@ void AppendNumber(TextBuffer& out, int v, int minDigits) {
     return;
   }
   // The parts of a date: up to four digits, written without a library call.
+  if (v < 100 && minDigits == 2) {
+    char two[2] = {static_cast<char>('0' + v / 10), static_cast<char>('0' + v % 10)};
+    out.append(two, 2);
+    return;
+  }
   char buf[4];
   int n = 0;
   do {
