@@ -741,7 +741,7 @@ void AppendNumber(TextBuffer& out, int v, int minDigits) {
   } while (v);
   while (n < minDigits && n < 4) buf[3 - n++] = '0';
   if (minDigits > 4) out.fill(static_cast<std::size_t>(minDigits - 4), '0');
-  out.append(buf + 4 - n, static_cast<std::size_t>(n));
+  for (int k = 4 - n; k < 4; ++k) out.push(buf[k]);
 }
 
 // `what` (lower-case ASCII) stands at i, in any letter case.
