@@ -37,6 +37,7 @@ TranslatorRegistry& Translators() {
 }
 
 std::atomic<TExpMacroExpander> gMacroExpander{nullptr};
+std::atomic<TObject*> gScreenObject{nullptr};
 
 constexpr int kOpFormat = 14;
 constexpr int kOpEnd = 16;
@@ -651,6 +652,10 @@ void RegisterExpStreamClasses() {
   RegisterMacroStreamClasses();
   RegisterDateStreamClasses();
 }
+
+void SetScreenObject(TObject* screen) { gScreenObject.store(screen); }
+
+TObject* ScreenObject(std::int64_t handle) { return handle == kScreenHandle ? gScreenObject.load() : nullptr; }
 
 TVarList& GlobalVarList() {
   static TVarList* list = [] {

@@ -52,6 +52,14 @@ enum TExpError : int {
 // through the form library, never through an address held in an expression value.
 inline constexpr std::int32_t kScreenHandle = 1;
 
+class TObject;
+// The live screen object that kScreenHandle stands for. The form library installs its screen
+// object here when it makes it and uninstalls it (null) before freeing it, so "Screen" never
+// reaches a freed object. ScreenObject gives null for another handle or while none is installed.
+// Any thread; the object itself belongs to the main thread.
+void SetScreenObject(TObject* screen);
+TObject* ScreenObject(std::int64_t handle);
+
 // The deepest tree (nesting of groups, calls and operators) that a compile accepts; deeper texts
 // are error 5 at the operand that goes too deep, so that evaluating and freeing stay bounded.
 inline constexpr int kMaxTreeDepth = 1000;

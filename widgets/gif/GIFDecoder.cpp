@@ -1,0 +1,139 @@
+#include "widgets/gif/GIFDecoder.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "widgets/gif/GIFInterlace.h"
+
+namespace olv {
+
+namespace {
+
+// Reads the data sub-blocks into one buffer; false when a sub-block was cut short.
+bool GatherSubBlocks(TStream& s, std::vector<uint8_t>& data) {
+  const int64_t remaining = s.Remaining();
+  data.reserve(static_cast<size_t>(std::min<int64_t>(remaining, int64_t{1} << 26)));
+  uint8_t block[256];
+  while (true) {
+    if (s.Read(block, 1) != 1) return true;  // no terminator: the data simply ends here
+    const int n = block[0];
+    if (n == 0) return true;
+    const int64_t got = s.Read(block + 1, n);
+    data.insert(data.end(), block + 1, block + 1 + std::max<int64_t>(got, 0));
+    if (got < n) return false;
+  }
+}
+
+struct Entry {
+  uint16_t prefix;
+  uint16_t length;
+  uint8_t suffix;
+  uint8_t first;
+};
+
+}  // namespace
+
+void GIFDecodeImage(TStream& s, std::span<uint8_t> pixels, int width, int height, bool interlaced,
+                    const TGIFWarn& warn) {
+  uint8_t minCodeSize = 0;
+  if (s.Read(&minCodeSize, 1) != 1) return;
+  std::vector<uint8_t> data;
+  if (!GatherSubBlocks(s, data)) warn("Premature end of data");
+  if (minCodeSize < 1 || minCodeSize > 11) {
+    warn("Invalid minimum code size");
+    return;
+  }
+  const size_t total = std::min(pixels.size(), static_cast<size_t>(width) * static_cast<size_t>(height));
+  std::vector<uint8_t> ordered;
+  uint8_t* out = pixels.data();
+  if (interlaced) {
+    ordered.assign(pixels.begin(), pixels.begin() + static_cast<std::ptrdiff_t>(total));
+    out = ordered.data();
+  }
+
+  const int clear = 1 << minCodeSize;
+  const int eof = clear + 1;
+  static thread_local Entry table[4096];
+  for (int i = 0; i < clear; ++i)
+    table[i] = {0, 1, static_cast<uint8_t>(i), static_cast<uint8_t>(i)};
+  int codeSize = minCodeSize + 1;
+  int codeMask = (1 << codeSize) - 1;
+  int avail = clear + 2;
+  int prev = -1;
+  uint64_t acc = 0;
+  int bits = 0;
+  size_t pos = 0;
+  size_t o = 0;
+  const uint8_t* in = data.data();
+  const size_t size = data.size();
+
+  while (o < total) {
+    if (bits < codeSize) {
+      while (bits <= 56 && pos < size) {
+        acc |= static_cast<uint64_t>(in[pos++]) << bits;
+        bits += 8;
+      }
+      if (bits < codeSize) {
+        warn("Decoder bit buffer under-run");
+        break;
+      }
+    }
+    const int code = static_cast<int>(acc & static_cast<uint64_t>(codeMask));
+    acc >>= codeSize;
+    bits -= codeSize;
+
+    if (code == clear) {
+      codeSize = minCodeSize + 1;
+      codeMask = (1 << codeSize) - 1;
+      avail = clear + 2;
+      prev = -1;
+      continue;
+    }
+    if (code == eof) break;
+    if (prev < 0) {
+      if (code > clear) {  // right after a clear only a pixel can come
+        warn("Invalid code in image data");
+        break;
+      }
+      out[o++] = static_cast<uint8_t>(code);
+      prev = code;
+      continue;
+    }
+    if (code > avail || (code == avail && avail >= 4096)) {
+      warn("Invalid code in image data");
+      break;
+    }
+    if (avail < 4096) {
+      const Entry& p = table[prev];
+      table[avail] = {static_cast<uint16_t>(prev), static_cast<uint16_t>(p.length + 1),
+                      code == avail ? p.first : table[code].first, p.first};
+      ++avail;
+      if (avail == (1 << codeSize) && codeSize < 12) {
+        ++codeSize;
+        codeMask = (1 << codeSize) - 1;
+      }
+    }
+    // The string of code, written from its end; past the last pixel its tail is dropped.
+    const int length = table[code].length;
+    const int n = static_cast<int>(std::min<size_t>(static_cast<size_t>(length), total - o));
+    int c = code;
+    for (int k = length; k > n; --k) c = table[c].prefix;
+    uint8_t* p = out + o + n - 1;
+    for (int k = n; k > 0; --k) {
+      *p-- = table[c].suffix;
+      c = table[c].prefix;
+    }
+    o += static_cast<size_t>(n);
+    prev = code;
+  }
+
+  if (interlaced) {
+    const std::vector<int> rows = GIFRowOrder(height, true);
+    for (size_t i = 0; i < rows.size(); ++i)
+      std::memcpy(pixels.data() + static_cast<size_t>(rows[i]) * static_cast<size_t>(width),
+                  ordered.data() + i * static_cast<size_t>(width), static_cast<size_t>(width));
+  }
+}
+
+}  // namespace olv
