@@ -3,6 +3,7 @@
 #include <mutex>
 #include <vector>
 
+#include "foundation/base/HeapPolicy.h"
 #include "foundation/expr/ExpTranslator.h"
 #include "foundation/files/FileStream.h"
 #include "foundation/base/OlvPub.h"
@@ -30,6 +31,7 @@ void AddStartUpHook(StartUpHook hook) {
 }
 
 void StartUp(int argc, const char* const* argv) {
+  KeepFreedMemory();
   InitializeOlvPub(argc, argv);
   SetPathExpander(&ExpandFileNameMacros);
   // The expression engine's classes go into the class registry now, not at the first compile, so

@@ -1,6 +1,7 @@
 #pragma once
 // The library's start-up in one place. main calls StartUp(argc, argv) once, on the main thread,
 // before any other thread starts and before the first file is opened; it runs, in this order:
+//   0. the heap's policy for freed memory (foundation/base/HeapPolicy.h);
 //   1. OlvPub's start-up: the command-line parameters (each split at ";"), empty user path
 //      macros, the program's date formats;
 //   2. the file stream's path expander (ExpandFileNameMacros of foundation/files/PathMacros.h);

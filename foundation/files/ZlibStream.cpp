@@ -43,14 +43,19 @@ void ReleaseBuffer(std::unique_ptr<unsigned char[]> buffer) {
 
 }  // namespace
 
-CompressionStream::CompressionStream(olv::TStream& out, int level)
-    : out_(out), buffer_(AcquireBuffer()) {
+CompressionStream::CompressionStream(olv::TStream& out, int level, unsigned threads) : out_(out) {
+  if (threads == kAllCores) threads = AvailableCores();
+  if (threads > 1) {
+    parallel_ = std::make_unique<ParallelDeflate>(out, level, threads);
+    return;
+  }
+  buffer_ = AcquireBuffer();
   const int rc = deflateInit(&z_, level);
   if (rc != Z_OK) RaiseZlib(z_, rc);
 }
 
 CompressionStream::~CompressionStream() {
-  deflateEnd(&z_);
+  if (!parallel_) deflateEnd(&z_);
   ReleaseBuffer(std::move(buffer_));
 }
 
@@ -78,14 +83,20 @@ void CompressionStream::run(const void* buffer, std::size_t count, int flush) {
 int64_t CompressionStream::Write(const void* buffer, int64_t count) {
   if (finished_) throw EZlibError("zlib error: write after the end of the compressed stream");
   if (count <= 0) return 0;
-  run(buffer, std::size_t(count), Z_NO_FLUSH);
+  if (parallel_)
+    parallel_->write(static_cast<const unsigned char*>(buffer), std::size_t(count));
+  else
+    run(buffer, std::size_t(count), Z_NO_FLUSH);
   Moved(count);
   return count;
 }
 
 void CompressionStream::finish() {
   if (finished_) return;
-  run(nullptr, 0, Z_FINISH);
+  if (parallel_)
+    parallel_->finish();
+  else
+    run(nullptr, 0, Z_FINISH);
   finished_ = true;
 }
 
