@@ -452,7 +452,8 @@ void TSkinData::LoadFromIni(const TSkinIni& ini, const TSkinReader& package) {
   buttons_ = std::move(buttons);
 
   brushColour_ = c.ButtonFace;
-  ++generation_;
+  static unsigned loads = 0;  // unique across components: painters key their caches on it
+  generation_ = ++loads;
   empty_ = false;
 }
 

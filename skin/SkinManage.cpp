@@ -58,8 +58,9 @@ void TSkinManage::WindowActivated(TWindowId window) {
 }
 
 TSkinnedWindow* TSkinManage::FindForm(TWindowId window) const {
+  // A destroyed window's object waits for the purge; a new window may already have its address.
   for (const auto& form : forms_)
-    if (form->Window() == window) return form.get();
+    if (form->Window() == window && !form->Destroyed()) return form.get();
   return nullptr;
 }
 
