@@ -90,8 +90,9 @@ TControlInfo Describe(const QWidget* w) {
   } else if (qobject_cast<const QPlainTextEdit*>(w) || qobject_cast<const QTextEdit*>(w)) {
     c.className = "TMemo", c.kinds |= ckCustomMemo | ckMemo | ckCustomEdit;
   } else if (auto* t = qobject_cast<const QTreeView*>(w)) {
-    // A tree with column headers is a report-style list view.
-    if (t->isHeaderHidden())
+    // A tree with column headers is a report-style list view. (A header not shown yet is not
+    // hidden: only one hidden on purpose counts.)
+    if (t->header()->isHidden() && t->header()->testAttribute(Qt::WA_WState_ExplicitShowHide))
       c.className = "TTreeView", c.kinds |= ckCustomTreeView;
     else
       c.className = "TListView", c.kinds |= ckCustomListView;
@@ -184,6 +185,9 @@ TWidgetSkin TQtSkinning::SkinOf(const QWidget* widget) {
   const auto found = decisions_.constFind(widget);
   if (found != decisions_.constEnd()) return *found;
   const TWidgetSkin skin = Decide(widget);
+  // A widget still being made is not yet what it will be (its class is a base class's while the
+  // base constructs): decide again until it has been polished.
+  if (!widget->testAttribute(Qt::WA_WState_Polished)) return skin;
   decisions_.insert(widget, skin);
   QObject::connect(widget, &QObject::destroyed, this, [this, widget] { decisions_.remove(widget); });
   return skin;

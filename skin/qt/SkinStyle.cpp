@@ -272,7 +272,7 @@ void TSkinStyle::drawControl(ControlElement element, const QStyleOption* o, QPai
         if (s.menuBar) {
           const QRect bar = w ? w->rect() : o->rect;
           p->save();
-          p->setClipRect(o->rect);
+          p->setClipRect(o->rect, Qt::IntersectClip);
           const bool active = !w || w->window()->isActiveWindow();
           if (const TDataSkinObject* pic = d.Object(TSkinRole::MenuBar)) {
             const TSkinMargins m{pic->LeftWidth, 0, pic->RightWidth, 0};

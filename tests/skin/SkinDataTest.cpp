@@ -129,7 +129,7 @@ TEST_F(SkinDataTest, OurSkinLoadsIntoTheWholeModel) {
   EXPECT_EQ(sys[0]->CombineOp, -1);
   EXPECT_EQ(sys[0]->FrameCount(), 4);
   EXPECT_EQ(sys[1]->CombineOp, -1);  // the default
-  EXPECT_EQ(sys[2]->FrameCount(), 3);  // 48 x 16 guessed
+  EXPECT_EQ(sys[2]->FrameCount(), 4);
   EXPECT_TRUE(sys[3]->Bitmap.Empty());  // the system menu button shows the window's icon
   for (int k = 0; k < 3; ++k) {
     const TDataSkinSysButton& mdi = *sys[5 + k];

@@ -51,7 +51,7 @@ const Entry kEntries[] = {
     {"Personality", "menuBar", 40, 20, 2, true, Margins::MenuBar, "", Look::MenuBar},
     {"BUTTON0", "ButtonImage", 16, 16, 4, false, Margins::None, "", Look::Close},
     {"BUTTON1", "ButtonImage", 16, 16, 4, false, Margins::None, "", Look::Maximize},
-    {"BUTTON2", "ButtonImage", 16, 16, 3, false, Margins::None, "", Look::Minimize},
+    {"BUTTON2", "ButtonImage", 16, 16, 4, false, Margins::None, "", Look::Minimize},
     {"BUTTON3", "ButtonImage", 16, 16, 3, false, Margins::None, "", Look::Icon},
     {"BUTTON4", "ButtonImage", 16, 16, 4, false, Margins::None, "", Look::Restore},
     {"MDICONTROLS", "Image", 12, 12, 12, false, Margins::None, "", Look::MdiControls},
@@ -233,10 +233,13 @@ void Draw(Art& a, Look look, bool trans, const std::string_view key) {
       a.Fill(0, a.h - 1, a.w, a.h, active ? kSlateDark : kGreyDark);
       break;
     }
-    case Look::TextBack:
-      a.Fill(0, 0, a.w, a.h, kMagenta);
-      a.Fill(2, 1, a.w - 2, a.h - 1, Shade(active ? kSlate : kGrey, -6));
+    case Look::TextBack: {
+      // A faint band behind the caption text, shaded like the caption, its ends rounded.
+      const TColor top = Shade(active ? kSlateLight : kGreyLight, -8), bottom = Shade(active ? kSlate : kGrey, -8);
+      a.VerticalShade(0, a.w, top, bottom);
+      a.Set(0, 0, kMagenta), a.Set(a.w - 1, 0, kMagenta), a.Set(0, a.h - 1, kMagenta), a.Set(a.w - 1, a.h - 1, kMagenta);
       break;
+    }
     case Look::MenuBar:
       a.VerticalShade(0, a.w, active ? Rgb(240, 243, 247) : Rgb(236, 237, 240), active ? Rgb(222, 228, 236) : Rgb(226, 228, 232));
       a.Fill(0, a.h - 1, a.w, a.h, kLine);
@@ -314,7 +317,7 @@ void Draw(Art& a, Look look, bool trans, const std::string_view key) {
       a.Fill(a.w - 1, 2, a.w, a.h - 2, kLine);
       break;
     case Look::MenuItem:
-      if (a.frame == 4) a.Box(Rgb(206, 222, 242), Rgb(118, 150, 196), Rgb(222, 234, 248), Rgb(196, 212, 234), trans);
+      if (a.frame == 4) a.Box(Rgb(74, 110, 156), Rgb(47, 84, 130), Rgb(96, 130, 174), Rgb(62, 96, 140), trans);
       else if (a.frame == 2) a.Fill(0, 0, a.w, a.h, Rgb(250, 250, 251)), a.Fill(0, a.h - 2, a.w, a.h - 1, kGreyLight);
       else a.Fill(0, 0, a.w, a.h, Rgb(249, 250, 251));
       break;
