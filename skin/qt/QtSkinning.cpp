@@ -92,7 +92,8 @@ TControlInfo Describe(const QWidget* w) {
   } else if (auto* t = qobject_cast<const QTreeView*>(w)) {
     // A tree with column headers is a report-style list view. (A header not shown yet is not
     // hidden: only one hidden on purpose counts.)
-    if (t->header()->isHidden() && t->header()->testAttribute(Qt::WA_WState_ExplicitShowHide))
+    const QHeaderView* header = t->header();  // none while the view is being made
+    if (!header || (header->isHidden() && header->testAttribute(Qt::WA_WState_ExplicitShowHide)))
       c.className = "TTreeView", c.kinds |= ckCustomTreeView;
     else
       c.className = "TListView", c.kinds |= ckCustomListView;

@@ -55,6 +55,13 @@ class TWinSkinForm : public QObject, public TSkinnedWindow {
   const std::vector<const TDataSkinSysButton*>& ButtonDefs() const { return buttonDefs_; }
   // The painted frame, the window's size (inside: the skin's "ButtonFace").
   const QImage& FrameImage();
+  // Paints the frame image anew and makes the outline for the window's size.
+  void RenderFrame() {
+    Render();
+    UpdateOutline();
+  }
+  // The outline is made again at the next paint, as after a resize.
+  void ForgetOutline() { outlineSize_ = {}; }
   const QRegion& Outline() const { return outline_; }
 
   // Frame widget side.
