@@ -73,6 +73,8 @@ MainConfig ReadMainConfig(const std::string& fileName) {
     if (eq == std::string::npos) continue;
     std::string key = Trim(line.substr(0, eq)), value = Trim(line.substr(eq + 1));
     if (SameText(key, "ShowDosWindow")) config.showDosWindow = ReadBool(value, false);
+    if (SameText(key, "Skin")) config.skin = ReadBool(value, true);
+    if (SameText(key, "SkinNativeFrame")) config.skinNativeFrame = ReadBool(value, false);
     // LangId is written only: the window keeps its own value.
   }
   return config;
