@@ -53,6 +53,9 @@ class TBlob : public TSharedObject {
   virtual void Cancel();
 
   void Clear();
+  // Cuts the value at size (0 clears). In cached mode the first change keeps the whole old value
+  // in the rollback, also when that change is a cut: the blob keeps its head, and a cancel gives
+  // the old value back whole.
   void Truncate(std::uint32_t size);
   // Gives back the spare room of every piece; empty pieces go.
   void Compress();

@@ -6,6 +6,7 @@
 // - EDatabaseError: a database-side refusal (a field that cannot be modified, a dataset in the
 //   wrong state).
 // - EDAError: a data-access error with an error number; the Oracle layer derives its own from it.
+// - EAbort: the silent abort, which stops an operation without showing anything.
 // - EAssertionFailed: a broken internal invariant (double free, foreign pointer); names the module.
 //   Raised by DAAssert; always checked, also in optimised builds.
 // All are thrown by value and caught by reference; any thread may raise them.
@@ -38,6 +39,12 @@ class EDAError : public EDatabaseError {
 
  private:
   int errorCode_;
+};
+
+// The platform's silent abort: stops an operation without an error message.
+class EAbort : public Exception {
+ public:
+  EAbort() : Exception("Operation aborted") {}
 };
 
 class EAssertionFailed : public Exception {

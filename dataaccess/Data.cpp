@@ -43,6 +43,9 @@ const std::uint8_t* At(const void* record, const TFieldDesc& f) {
 }
 
 bool IsHeapType(TDataType t) { return t == dtExtString || t == dtExtVarBytes || t == dtExtWideString; }
+// The complex types whose values this layer itself creates, frees and copies.
+bool IsOwnBlobType(TDataType t) { return t == dtBlob || t == dtMemo; }
+bool IsOwnComplexType(TDataType t) { return IsOwnBlobType(t) || t == dtVariant || IsHeapType(t); }
 
 // Rounds to the given decimals through fixed-point text of 18 significant digits, so that the
 // stored double is the one the text of the value would give.
@@ -205,7 +208,7 @@ TFieldDesc& TData::AddField(std::string name, TDataType type, std::uint16_t leng
   desc->ActualName = std::move(name);
   desc->DataType = type;
   desc->Length = length;
-  desc->Size = FieldSizeOf(type, length);
+  desc->Size = FieldSize(type, length);
   desc->Required = required;
   desc->FieldNo = static_cast<std::uint16_t>(Fields.Count() + 1);
   return Fields.Add(std::move(desc));
@@ -343,6 +346,16 @@ void TData::PutFieldByNo(int fieldNo, void* record, const void* source) {
   }
   PutField(field, record, source);
   SetNull(fieldNo, record, false);
+}
+
+void TData::PutFieldValue(int fieldNo, void* record, const Variant& value) {
+  const TFieldDesc& field = FieldAt(fieldNo);
+  if (!KeepEmptyStrings && !field.HasParent() && (field.DataType == dtString || field.DataType == dtWideString) &&
+      (value.VarType() == varString || value.VarType() == varOleStr) && value.AsWideString().empty()) {
+    SetNull(fieldNo, record, true);
+    return;
+  }
+  PutFieldAsVariant(fieldNo, record, value);
 }
 
 void TData::GetField(const TFieldDesc& field, const void* record, void* dest, std::size_t destSize) {
@@ -594,7 +607,11 @@ Variant TData::GetFieldAsVariant(int fieldNo, const void* record) {
     // 64-bit, so that values from 2^31 up keep their sign.
     case dtUInt32: return Variant(static_cast<std::int64_t>(ReadValue<std::uint32_t>(p)));
     case dtFloat: case dtCurrency: return Variant(ReadValue<double>(p));
-    case dtDate: case dtTime: case dtDateTime: return Variant::Date(ReadValue<double>(p));
+    case dtDate: case dtTime: case dtDateTime: {
+      double day;
+      DateTimeToInternal(p, &day, dfDayNumber);
+      return Variant::Date(day);
+    }
     case dtBoolean: return Variant(ReadValue<std::int16_t>(p) != 0);
     case dtInt64: return Variant(ReadValue<std::int64_t>(p));
     case dtMemo: {
@@ -760,7 +777,7 @@ void TData::CreateComplexFields(void* record, bool withBlobs) {
     const TFieldDesc& f = *Fields.Items(i);
     if (f.HasParent()) continue;
     std::uint8_t* p = At(record, f);
-    if (IsBlobFieldType(f.DataType)) {
+    if (IsOwnBlobType(f.DataType)) {
       if (withBlobs) WritePointer(p, new TBlob());
     } else if (f.DataType == dtVariant) {
       WritePointer(p, new TVariantObject());
@@ -787,14 +804,14 @@ void TData::AddRefComplexFields(void* record) {
 void TData::FreeComplexFields(void* record, bool withBlobs) {
   for (int i = 0; i < Fields.Count(); ++i) {
     const TFieldDesc& f = *Fields.Items(i);
-    if (f.HasParent() || !IsComplexFieldType(f.DataType)) continue;
+    if (f.HasParent() || !IsOwnComplexType(f.DataType)) continue;
     std::uint8_t* p = At(record, f);
     void* ref = ReadPointer(p);
     if (IsHeapType(f.DataType)) {
       // After the heap was cleared its chunks are gone already.
       if (!StringHeap().Empty()) StringHeap().DisposeBuf(ref);
       WritePointer(p, nullptr);
-    } else if (IsBlobFieldType(f.DataType)) {
+    } else if (IsOwnBlobType(f.DataType)) {
       if (withBlobs) {
         da::Release(static_cast<TSharedObject*>(ref));
         WritePointer(p, nullptr);
@@ -857,13 +874,17 @@ void TData::PostRecord(void* record) {
   std::unique_ptr<std::uint8_t[]> temp(AllocRecBuf());
   GetRecord(temp.get());
   UpdateRecord(record);
-  if (HasBlobFields())
-    for (int i = 0; i < Fields.Count(); ++i) {
-      const TFieldDesc& f = *Fields.Items(i);
-      if (f.HasParent() || !IsBlobFieldType(f.DataType)) continue;
-      if (auto* blob = static_cast<TBlob*>(ReadPointer(At(record, f)))) blob->Commit();
-    }
+  CommitBlobs(record);
   FreeComplexFields(temp.get(), false);
+}
+
+void TData::CommitBlobs(void* record) {
+  if (!HasBlobFields()) return;
+  for (int i = 0; i < Fields.Count(); ++i) {
+    const TFieldDesc& f = *Fields.Items(i);
+    if (f.HasParent() || !IsBlobFieldType(f.DataType)) continue;
+    if (auto* blob = static_cast<TBlob*>(ReadPointer(At(record, f)))) blob->Commit();
+  }
 }
 
 void TData::CancelRecord(void* record) {
@@ -893,7 +914,7 @@ void TData::WriteBlob(int fieldNo, void* record, std::uint32_t position, std::ui
   DAAssert(blob != nullptr, kModule);
   blob->EnableCache();
   blob->Write(position, count, source);
-  static_cast<std::uint8_t*>(record)[dataSize_ + fieldNo - 1] = 0;
+  SetNull(fieldNo, record, false);
 }
 
 void TData::TruncateBlob(int fieldNo, void* record, std::uint32_t size) {
@@ -901,7 +922,7 @@ void TData::TruncateBlob(int fieldNo, void* record, std::uint32_t size) {
   DAAssert(blob != nullptr, kModule);
   blob->EnableCache();
   blob->Truncate(size);
-  if (size == 0) static_cast<std::uint8_t*>(record)[dataSize_ + fieldNo - 1] = 1;
+  if (size == 0) SetNull(fieldNo, record, true);
 }
 
 std::uint32_t TData::GetBlobSize(int fieldNo, const void* record) {
@@ -938,7 +959,7 @@ int TData::CompareBookmarks(const TRecBookmark* first, const TRecBookmark* secon
   return first->Order > second->Order ? 1 : 0;
 }
 
-bool TData::InternalAppend() {
+bool TData::InternalAppend(const void*) {
   if (OnAppend) OnAppend();
   return true;
 }

@@ -1,10 +1,14 @@
 #pragma once
 // TData: the abstract record store. It owns the field descriptors and its string heap, lays out a
-// record buffer from the descriptors (each field at its Offset, then one NULL byte a field), reads
-// and writes typed field values and variants in a record buffer, keeps the complex values of a
-// record (blobs, variants, heap strings) alive, and parses and evaluates the filter expression.
-// Navigation, record storage, bookmarks and cached updates are virtual: TMemData keeps the rows
-// in memory, server record sets fill it by fetching.
+// record buffer from the descriptors (each field at its Offset, then the NULL indicators: one byte
+// a field here), reads and writes typed field values and variants in a record buffer, keeps the
+// complex values of a record (blobs, variants, heap strings) alive, and parses and evaluates the
+// filter expression. Navigation, record storage, bookmarks and cached updates are virtual:
+// TMemData keeps the rows in memory, server record sets fill it by fetching.
+//
+// A store with records of its own form overrides FieldSize, GetIndicatorSize, GetNull, SetNull
+// and the two date conversions: every NULL flag and every date of a record is read and written
+// through them (also by blob writes, variants, filters and locate).
 //
 // Value formats of GetFieldByNo / PutFieldByNo are the dataset's buffer formats: strings
 // NUL-terminated, dates as time-stamp forms (see DateTimeToInternal), references as pointers.
@@ -102,8 +106,11 @@ class TData {
   TFieldDesc& FieldAt(int fieldNo) const;  // 1-based; assertion outside 1 .. count
   // Bytes a top-level field of the type takes in the record.
   static std::uint16_t FieldSizeOf(TDataType type, std::uint16_t length);
-  // Appends a top-level descriptor with its Size worked out from the type (for stores whose owner
-  // describes the fields itself, with AutoInitFields off); call InitFields afterwards.
+  // Bytes a top-level field of the type takes in this store's records (FieldSizeOf unless the
+  // store keeps a type in its own form, as a 7-byte date).
+  virtual std::uint16_t FieldSize(TDataType type, std::uint16_t length) const { return FieldSizeOf(type, length); }
+  // Appends a top-level descriptor with its Size from FieldSize (for stores whose owner describes
+  // the fields itself, with AutoInitFields off); call InitFields afterwards.
   TFieldDesc& AddField(std::string name, TDataType type, std::uint16_t length = 0, bool required = false);
   // Adds the child descriptors of an object, REF, array or table descriptor (depth first).
   void InitObjectFields(TObjectType* type, TFieldDesc* parent);
@@ -118,8 +125,12 @@ class TData {
   // (dtExtString: up to twice its length plus one with line-end conversion). A read never
   // writes beyond a capacity given.
   void GetFieldByNo(int fieldNo, const void* record, bool& isBlank, void* dest = nullptr, std::size_t destSize = 0);
-  // A nullptr source makes the field NULL.
+  // A nullptr source makes the field NULL; so does an empty dtString or dtWideString text unless
+  // KeepEmptyStrings is on.
   void PutFieldByNo(int fieldNo, void* record, const void* source);
+  // The dataset's write of a value: PutFieldAsVariant under the rules of PutFieldByNo (an empty
+  // text into a dtString or dtWideString field makes it NULL unless KeepEmptyStrings is on).
+  void PutFieldValue(int fieldNo, void* record, const Variant& value);
   // Bytes GetFieldByNo writes for a field kept in the record with destSize 0.
   std::size_t ValueSize(const TFieldDesc& field) const;
 
@@ -128,6 +139,8 @@ class TData {
   virtual Variant GetFieldAsVariant(int fieldNo, const void* record);
   virtual void PutFieldAsVariant(int fieldNo, void* record, const Variant& value);
 
+  // Every read and write of a date, time or date-time field goes through these two, so that a
+  // store may keep its own date form (the Oracle DATE) in its records.
   virtual void DateTimeToInternal(const void* source, void* dest, int format) const;
   virtual void InternalToDateTime(void* dest, const void* source, int format) const;
 
@@ -137,16 +150,25 @@ class TData {
   void InitRecord(void* record);
   void EditRecord(void* record);
   void PostRecord(void* record);
+  // Ends cached mode on the record's blobs, keeping their values (after the record was stored).
+  void CommitBlobs(void* record);
   virtual void CancelRecord(void* record);
+  // Create, free and copy handle the framework's own complex types only (dtBlob, dtMemo,
+  // dtVariant and the heap types): a store that adds types to its blob or complex set creates,
+  // frees and copies their values in its overrides and calls these for the rest; it closes
+  // itself in its own destructor, since the base's close there no longer reaches the overrides.
+  // AddRef takes a reference on every complex value, the subclass's shared objects included.
   virtual void CreateComplexFields(void* record, bool withBlobs);
   virtual void FreeComplexFields(void* record, bool withBlobs);
   virtual void CopyComplexFields(const void* source, void* dest, bool withBlobs);
   virtual void AddRefComplexFields(void* record);
   TBlob* GetBlob(int fieldNo, const void* record) const;
-  std::uint32_t ReadBlob(int fieldNo, const void* record, std::uint32_t position, std::uint32_t count, void* dest);
-  void WriteBlob(int fieldNo, void* record, std::uint32_t position, std::uint32_t count, const void* source);
-  void TruncateBlob(int fieldNo, void* record, std::uint32_t size);
-  std::uint32_t GetBlobSize(int fieldNo, const void* record);
+  virtual std::uint32_t ReadBlob(int fieldNo, const void* record, std::uint32_t position, std::uint32_t count,
+                                 void* dest);
+  // Both switch the blob to cached mode first, so that the change can be cancelled with the record.
+  virtual void WriteBlob(int fieldNo, void* record, std::uint32_t position, std::uint32_t count, const void* source);
+  virtual void TruncateBlob(int fieldNo, void* record, std::uint32_t size);
+  virtual std::uint32_t GetBlobSize(int fieldNo, const void* record);
 
   // ---- navigation and records (TMemData and the server stores) ----
   virtual bool GetEOF() const { return eof_; }
@@ -206,7 +228,8 @@ class TData {
   virtual void InternalInitFields() {}
   virtual int GetIndicatorSize() const { return GetFieldCount(); }
   virtual bool GetConvertEOL() const { return false; }
-  virtual bool InternalAppend();
+  // The record about to be inserted (not yet stored); false refuses the insertion.
+  virtual bool InternalAppend(const void* record);
   virtual void InternalDelete();
   virtual void InternalUpdate();
 

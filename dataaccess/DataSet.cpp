@@ -21,11 +21,99 @@ std::vector<std::string> SplitNames(std::string_view names) {
   return out;
 }
 
+TDataSet::~TDataSet() {
+  SetDataSetField(nullptr);
+  for (TDataSet* nested : std::vector<TDataSet*>(nested_)) nested->SetDataSetField(nullptr);
+  // The sources stay, without a dataset; nothing reaches this one any more.
+  for (TDataSource* source : sources_) source->DataSetGone();
+  sources_.clear();
+}
+
 void TDataSet::SetState(TDataSetState state) {
   if (state_ == state) return;
   state_ = state;
   modified_ = false;
   Fire(OnStateChange, *this);
+  DataEvent(deUpdateState);
+}
+
+void TDataSet::DataEvent(TDataEvent event, std::intptr_t info) {
+  if (sources_.empty()) return;  // the common case while scanning: nobody to tell
+  if (disableCount_ > 0) {
+    if (event == deUpdateState) {
+      pendingState_ = true;
+    } else if (event != deCheckBrowseMode) {
+      pendingChange_ = true;
+    }
+    return;
+  }
+  // A source may go while it is told (a detail closing): walk a copy, skipping the ones gone.
+  for (TDataSource* source : std::vector<TDataSource*>(sources_))
+    if (std::find(sources_.begin(), sources_.end(), source) != sources_.end()) source->DataEvent(event, info);
+}
+
+void TDataSet::EnableControls() {
+  if (disableCount_ == 0 || --disableCount_ > 0) return;
+  const bool state = pendingState_, change = pendingChange_;
+  pendingState_ = pendingChange_ = false;
+  if (state) DataEvent(deUpdateState);
+  if (change || state) DataEvent(deDataSetChange);
+}
+
+void TDataSet::RemoveDataSource(TDataSource* source) {
+  sources_.erase(std::remove(sources_.begin(), sources_.end(), source), sources_.end());
+}
+
+bool TDataSet::IsLinkedTo(const TDataSource* source) const {
+  // Each step climbs one master; a chain that never ends is a circle as well.
+  for (int steps = 0; source && steps < 1000; ++steps) {
+    const TDataSet* master = source->DataSet();
+    if (!master) return false;
+    if (master == this) return true;
+    source = master->GetDataSource();
+  }
+  return source != nullptr;
+}
+
+void TDataSet::SetDataSetField(TDataSetField* field) {
+  if (field == dataSetField_) return;
+  if (dataSetField_) {
+    auto& list = dataSetField_->DataSet().nested_;
+    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    dataSetField_->nested_ = nullptr;
+  }
+  dataSetField_ = nullptr;
+  if (!field) return;
+  if (field->nested_) field->nested_->SetDataSetField(nullptr);
+  dataSetField_ = field;
+  field->nested_ = this;
+  field->DataSet().nested_.push_back(this);
+}
+
+void TDataSet::Scrolled(TDataEvent event, int distance) {
+  DataEvent(event, distance);
+  if (nested_.empty()) return;
+  for (TDataSet* nested : std::vector<TDataSet*>(nested_))
+    if (nested->Active()) nested->DataEvent(deParentScroll);
+}
+
+TFieldClass TDataSet::GetFieldClass(TFieldType type) const {
+  return type == ftDataSet ? &TDataSetField::Create : &TField::Create;
+}
+
+void TDataSet::MoveToFirst() {
+  bof_ = true;
+  eof_ = !InternalFirst();
+  RecordMoved();
+  Scrolled(deDataSetChange);
+}
+
+void TDataSet::Refresh() {
+  CheckBrowseMode();
+  DoBeforeRefresh();
+  InternalRefresh();
+  MoveToFirst();
+  DoAfterRefresh();
 }
 
 void TDataSet::CheckActive() const {
@@ -68,7 +156,7 @@ void TDataSet::ClearCalculatedFields() {
 
 void TDataSet::Open() {
   if (Active()) return;
-  Fire(BeforeOpen, *this);
+  DoBeforeOpen();
   state_ = dsOpening;
   try {
     OpenCursor();
@@ -89,27 +177,30 @@ void TDataSet::Open() {
   eof_ = !InternalFirst();
   SetState(dsBrowse);
   RecordMoved();
-  Fire(AfterOpen, *this);
-  Fire(AfterScroll, *this);
+  DoAfterOpen();
+  DoAfterScroll();
 }
 
 void TDataSet::Close() {
   if (!Active()) return;
-  Fire(BeforeClose, *this);
+  DoBeforeClose();
   if (state_ == dsEdit || state_ == dsInsert) InternalCancel();
   CloseCursor();
   blockReadSize_ = 0;
   DestroyFields();
   bof_ = eof_ = true;
   SetState(dsInactive);
-  Fire(AfterClose, *this);
+  DoAfterClose();
 }
 
 void TDataSet::CreateFields() {
   fields_.clear();
   calcFieldCount_ = 0;
-  for (const TFieldDef& def : fieldDefs_)
-    if (!def.Hidden) fields_.push_back(std::make_unique<TField>(*this, def));
+  for (const TFieldDef& def : fieldDefs_) {
+    if (def.Hidden) continue;
+    fields_.push_back(GetFieldClass(def.DataType)(*this, def));
+    if (ObjectView) AddChildFields(*fields_.back(), def);
+  }
   for (const TFieldDef& def : calcDefs_) {
     if (FindField(def.Name)) DatabaseError("Duplicate field name '" + def.Name + "'");
     if (def.FieldKind == fkLookup) {
@@ -130,6 +221,15 @@ void TDataSet::CreateFields() {
   spareCalc_.assign(static_cast<std::size_t>(calcFieldCount_), Variant::Null());
 }
 
+void TDataSet::AddChildFields(TField& field, const TFieldDef& def) {
+  for (const TFieldDef& childDef : def.ChildDefs) {
+    auto child = GetFieldClass(childDef.DataType)(*this, childDef);
+    TField& added = *child;
+    field.AddChildField(std::move(child));
+    AddChildFields(added, childDef);
+  }
+}
+
 TField* TDataSet::FindField(std::string_view name) {
   for (auto& f : fields_)
     if (olv::utf8::SameText(f->FieldName(), name)) return f.get();
@@ -143,6 +243,7 @@ TField& TDataSet::FieldByName(std::string_view name) {
 
 void TDataSet::CheckBrowseMode() {
   CheckActive();
+  DataEvent(deCheckBrowseMode);
   if (state_ == dsEdit || state_ == dsInsert) {
     if (modified_) {
       Post();
@@ -162,55 +263,59 @@ void TDataSet::Resync() {
 
 void TDataSet::First() {
   CheckBrowseMode();
-  Fire(BeforeScroll, *this);
+  DoBeforeScroll();
   eof_ = !InternalFirst();
   bof_ = true;
   RecordMoved();
-  Fire(AfterScroll, *this);
+  Scrolled(deDataSetChange);
+  DoAfterScroll();
 }
 
 void TDataSet::Last() {
   CheckBrowseMode();
-  Fire(BeforeScroll, *this);
+  DoBeforeScroll();
   bof_ = !InternalLast();
   eof_ = true;
   RecordMoved();
-  Fire(AfterScroll, *this);
+  Scrolled(deDataSetChange);
+  DoAfterScroll();
 }
 
 void TDataSet::Next() {
   CheckBrowseMode();
-  Fire(BeforeScroll, *this);
+  DoBeforeScroll();
   if (!eof_) {
     if (InternalNext()) {
       bof_ = false;
       RecordMoved();
+      Scrolled(deDataSetScroll, 1);
     } else {
       eof_ = true;
     }
   }
-  Fire(AfterScroll, *this);
+  DoAfterScroll();
 }
 
 void TDataSet::Prior() {
   CheckBrowseMode();
-  Fire(BeforeScroll, *this);
+  DoBeforeScroll();
   if (!bof_) {
     if (InternalPrior()) {
       eof_ = false;
       RecordMoved();
+      Scrolled(deDataSetScroll, -1);
     } else {
       bof_ = true;
     }
   }
-  Fire(AfterScroll, *this);
+  DoAfterScroll();
 }
 
 void TDataSet::BeginInsert(bool append) {
   CheckBrowseMode();
   if (!CanModify()) DatabaseError("Cannot modify a read-only dataset");
-  Fire(BeforeInsert, *this);
-  Fire(BeforeScroll, *this);
+  DoBeforeInsert();
+  DoBeforeScroll();
   InternalInsert(append);
   SetState(dsInsert);
   std::fill(activeCalc_.begin(), activeCalc_.end(), Variant::Null());
@@ -218,10 +323,11 @@ void TDataSet::BeginInsert(bool append) {
   // Defaults before the new-record event, so that the handler sees (and may override) them.
   for (auto& f : fields_)
     if (!f->DefaultExpression.empty()) f->SetAsString(f->DefaultExpression);
-  Fire(OnNewRecord, *this);
+  DoOnNewRecord();
   modified_ = false;
-  Fire(AfterInsert, *this);
-  Fire(AfterScroll, *this);
+  DataEvent(deDataSetChange);
+  DoAfterInsert();
+  DoAfterScroll();
 }
 
 void TDataSet::SetBlockReadSize(int value) {
@@ -248,32 +354,36 @@ void TDataSet::Edit() {
     return;
   }
   if (!CanModify()) DatabaseError("Cannot modify a read-only dataset");
-  Fire(BeforeEdit, *this);
+  DoBeforeEdit();
   InternalEdit();
   SetState(dsEdit);
   for (auto& f : fields_) f->SetModified(false);
-  Fire(AfterEdit, *this);
+  DataEvent(deRecordChange);
+  DoAfterEdit();
 }
 
 void TDataSet::Post() {
   if (state_ != dsEdit && state_ != dsInsert) return;
-  Fire(BeforePost, *this);
+  DoBeforePost();
   for (auto& f : fields_)
     if (f->Required && !f->ReadOnly() && f->FieldNo() > 0 && f->IsNull())
       DatabaseError("Field '" + f->DisplayName() + "' must have a value");
+  DataEvent(deUpdateRecord);
   InternalPost();
   SetState(dsBrowse);
   Resync();
-  Fire(AfterPost, *this);
+  DataEvent(deDataSetChange);
+  DoAfterPost();
 }
 
 void TDataSet::Cancel() {
   if (state_ != dsEdit && state_ != dsInsert) return;
-  Fire(BeforeCancel, *this);
+  DoBeforeCancel();
   InternalCancel();
   SetState(dsBrowse);
   Resync();
-  Fire(AfterCancel, *this);
+  DataEvent(deDataSetChange);
+  DoAfterCancel();
 }
 
 void TDataSet::Delete() {
@@ -285,18 +395,22 @@ void TDataSet::Delete() {
   if (IsEmpty()) DatabaseError("Cannot perform this operation on an empty dataset");
   if (!CanModify()) DatabaseError("Cannot modify a read-only dataset");
   if (state_ == dsEdit) Cancel();
-  Fire(BeforeDelete, *this);
-  Fire(BeforeScroll, *this);
+  DoBeforeDelete();
+  DoBeforeScroll();
   InternalDelete();
   Resync();
   if (eof_) bof_ = true;
-  Fire(AfterDelete, *this);
-  Fire(AfterScroll, *this);
+  Scrolled(deDataSetChange);
+  DoAfterDelete();
+  DoAfterScroll();
 }
 
 void TDataSet::FieldChanged(TField& field) {
   field.SetModified(true);
-  if (state_ != dsCalcFields && state_ != dsFilter && state_ != dsNewValue) modified_ = true;
+  if (state_ != dsCalcFields && state_ != dsFilter && state_ != dsNewValue) {
+    modified_ = true;
+    DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(&field));
+  }
   if (field.FieldKind() == fkData && (state_ == dsEdit || state_ == dsInsert) && AutoCalcFields &&
       calcFieldCount_ != 0)
     CalculateFields(ActiveRecord(), activeCalc_);
@@ -390,10 +504,11 @@ void TDataSet::SetCalcValue(const TField& field, const Variant& value) {
 
 void TDataSet::GotoBookmark(const TBookmark& bookmark) {
   CheckBrowseMode();
-  Fire(BeforeScroll, *this);
+  DoBeforeScroll();
   InternalGotoBookmark(bookmark);
   Resync();
-  Fire(AfterScroll, *this);
+  Scrolled(deDataSetChange);
+  DoAfterScroll();
 }
 
 void TDataSet::SetFiltered(bool value) {
@@ -402,9 +517,7 @@ void TDataSet::SetFiltered(bool value) {
   filtered_ = value;
   FilterChanged(Active());
   if (Active()) {
-    bof_ = true;
-    eof_ = !InternalFirst();
-    RecordMoved();
+    MoveToFirst();
   }
 }
 
@@ -416,9 +529,7 @@ void TDataSet::SetFilterData(std::string text, TFilterOptions options) {
   const bool renumber = Active() && filtered_;
   FilterChanged(renumber);
   if (renumber) {
-    bof_ = true;
-    eof_ = !InternalFirst();
-    RecordMoved();
+    MoveToFirst();
   }
 }
 
@@ -427,30 +538,30 @@ void TDataSet::SetOnFilterRecord(TFilterRecordEvent handler) {
   onFilterRecord_ = std::move(handler);
   FilterChanged(Active());
   if (Active()) {
-    bof_ = true;
-    eof_ = !InternalFirst();
-    RecordMoved();
+    MoveToFirst();
   }
 }
 
 bool TDataSet::Find(bool restart, bool goForward) {
   CheckBrowseMode();
-  Fire(BeforeScroll, *this);
+  DoBeforeScroll();
   found_ = FindRecord(restart, goForward);
   if (found_) {
     Resync();
-    Fire(AfterScroll, *this);
+    Scrolled(deDataSetChange);
+    DoAfterScroll();
   }
   return found_;
 }
 
 bool TDataSet::Locate(std::string_view keyFields, const std::vector<Variant>& keyValues, TLocateOptions options) {
   CheckBrowseMode();
-  Fire(BeforeScroll, *this);
+  DoBeforeScroll();
   const bool found = LocateRecord(keyFields, keyValues, options);
   if (found) {
     Resync();
-    Fire(AfterScroll, *this);
+    Scrolled(deDataSetChange);
+    DoAfterScroll();
   }
   return found;
 }
@@ -467,8 +578,11 @@ std::vector<Variant> TDataSet::LookupValues(std::string_view keyFields, const st
 
 Variant TDataSet::Lookup(std::string_view keyFields, const std::vector<Variant>& keyValues,
                          std::string_view resultFields) {
-  std::vector<Variant> values = LookupValues(keyFields, keyValues, resultFields);
-  return values.empty() ? Variant::Null() : values.front();
+  CheckBrowseMode();
+  std::vector<Variant> values;
+  if (!LookupRecord(keyFields, keyValues, resultFields, values) || values.empty()) return Variant::Null();
+  if (values.size() > 1) return Variant::ArrayOf(std::move(values));
+  return values.front();
 }
 
 }  // namespace da

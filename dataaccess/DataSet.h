@@ -10,10 +10,19 @@
 //   Cancel: BeforeCancel, AfterCancel
 //   Delete: BeforeDelete, BeforeScroll, AfterDelete, AfterScroll
 //   moves (First, Next, Prior, Last, bookmarks, locate, find): BeforeScroll, AfterScroll
+//   Refresh: BeforeRefresh, AfterRefresh (the cursor goes to the first record of the new rows)
+// Each event is raised by a virtual Do... operation (DoBeforeInsert, DoAfterScroll, ...) that a
+// subclass may override, calling the base to keep the event.
 // OnStateChange follows every change of State. Every move that lands on a record computes its
 // calculated and lookup fields (lookups first, then OnCalcFields) before AfterScroll; so does a
 // change of a data field while editing when AutoCalcFields is set. A move in the edit or insert state posts a modified
 // record and cancels an unmodified one first.
+//
+// Data events go to the dataset's data sources (DataSource.h): state changes, moves, changes of
+// records and fields; while controls are disabled (DisableControls, counted) they are held back,
+// and the last EnableControls sends one state change and one dataset change in their place. A
+// move also sends deParentScroll to every open nested dataset (one whose DataSetField is a field
+// of this dataset). A detail dataset names its master's source with GetDataSource.
 //
 // Where the rows live, and how a record is read, written, located and filtered, is the
 // subclass's: the protected virtual operations below. Errors are EDatabaseError with the
@@ -28,6 +37,7 @@
 #include "dataaccess/BlobStream.h"
 #include "dataaccess/DAErrors.h"
 #include "dataaccess/Data.h"
+#include "dataaccess/DataSource.h"
 #include "dataaccess/Field.h"
 #include "dataaccess/Variant.h"
 
@@ -50,11 +60,6 @@ using TBookmark = TRecBookmark;
 // Field names of a list separated by ";", blanks trimmed, empty names dropped.
 std::vector<std::string> SplitNames(std::string_view names);
 
-// The platform's silent abort: stops an operation without an error message.
-class EAbort : public Exception {
- public:
-  EAbort() : Exception("Operation aborted") {}
-};
 
 class TDataSet {
  public:
@@ -62,13 +67,13 @@ class TDataSet {
   using TFilterRecordEvent = std::function<void(TDataSet&, bool& accept)>;
 
   TDataSet() = default;
-  virtual ~TDataSet() = default;
+  virtual ~TDataSet();
   TDataSet(const TDataSet&) = delete;
   TDataSet& operator=(const TDataSet&) = delete;
 
   TNotifyEvent BeforeOpen, AfterOpen, BeforeClose, AfterClose, BeforeInsert, AfterInsert, BeforeEdit, AfterEdit,
       BeforePost, AfterPost, BeforeCancel, AfterCancel, BeforeDelete, AfterDelete, BeforeScroll, AfterScroll,
-      OnNewRecord, OnStateChange;
+      BeforeRefresh, AfterRefresh, OnNewRecord, OnStateChange;
   // Fills the calculated fields of the record being calculated (State dsCalcFields): data fields
   // read that record, calculated fields are written into its calculated-fields area.
   TNotifyEvent OnCalcFields;
@@ -110,6 +115,37 @@ class TDataSet {
   virtual int RecNo() = 0;
   virtual void SetRecNo(int value) = 0;
 
+  // Re-reads the rows (InternalRefresh) and goes to the first record; "Cannot perform this
+  // operation on a closed dataset" when closed. A pending edit is posted or cancelled first.
+  void Refresh();
+
+  // ---- data sources and controls ----
+  void DisableControls() { ++disableCount_; }
+  // The last call sends what was held back: a state change when the state changed, and a dataset change.
+  void EnableControls();
+  bool ControlsDisabled() const { return disableCount_ > 0; }
+  // Sends a data event to the data sources (held back while controls are disabled).
+  virtual void DataEvent(TDataEvent event, std::intptr_t info = 0);
+  // The master's source of a detail dataset (nullptr here).
+  virtual TDataSource* GetDataSource() const { return nullptr; }
+  // Whether source leads to this dataset, directly or through the master chain: a master source
+  // that does would make a circle.
+  bool IsLinkedTo(const TDataSource* source) const;
+  const std::vector<TDataSource*>& DataSources() const { return sources_; }
+
+  // ---- nested datasets ----
+  // The parent's field whose rows this dataset shows (nullptr for a dataset of its own). Setting
+  // registers the dataset with the field's dataset, which then sends it deParentScroll.
+  TDataSetField* DataSetField() const { return dataSetField_; }
+  virtual void SetDataSetField(TDataSetField* field);
+  const std::vector<TDataSet*>& NestedDataSets() const { return nested_; }
+
+  // ---- object view ----
+  // With ObjectView, object and array fields get child fields and the names of their object
+  // types; with SparseArrays too, the elements of an array of objects get theirs. Set while closed.
+  bool ObjectView = false;
+  bool SparseArrays = false;
+
   // ---- changes ----
   void Insert() { BeginInsert(false); }
   void Append() { BeginInsert(true); }
@@ -125,6 +161,9 @@ class TDataSet {
 
   // ---- fields ----
   std::vector<TFieldDef>& FieldDefs() { return fieldDefs_; }
+  // The class a field of the type is made of (TField; TDataSetField for ftDataSet). A driver's
+  // dataset overrides it for its own field types.
+  virtual TFieldClass GetFieldClass(TFieldType type) const;
   int FieldCount() const { return static_cast<int>(fields_.size()); }
   TField& Fields(int index) { return *fields_.at(static_cast<std::size_t>(index)); }
   TField* FindField(std::string_view name);
@@ -163,8 +202,8 @@ class TDataSet {
 
   // keyFields are names separated by ";", one value each.
   bool Locate(std::string_view keyFields, const std::vector<Variant>& keyValues, TLocateOptions options);
-  // Null unless a record matches; the current record stays. resultFields: names separated by ";"
-  // (several give a byte-less array: here a Variant of the first; use LookupValues for all).
+  // Null unless a record matches; the current record stays. resultFields: names separated by ";";
+  // several give a variant array of their values, indexed from 0.
   Variant Lookup(std::string_view keyFields, const std::vector<Variant>& keyValues, std::string_view resultFields);
   std::vector<Variant> LookupValues(std::string_view keyFields, const std::vector<Variant>& keyValues,
                                     std::string_view resultFields);
@@ -180,6 +219,31 @@ class TDataSet {
   virtual void FieldChanged(TField& field);
 
  protected:
+  // The events, each raised by its operation (see the header comment).
+  virtual void DoBeforeOpen() { Fire(BeforeOpen, *this); }
+  virtual void DoAfterOpen() { Fire(AfterOpen, *this); }
+  virtual void DoBeforeClose() { Fire(BeforeClose, *this); }
+  virtual void DoAfterClose() { Fire(AfterClose, *this); }
+  virtual void DoBeforeInsert() { Fire(BeforeInsert, *this); }
+  virtual void DoAfterInsert() { Fire(AfterInsert, *this); }
+  virtual void DoBeforeEdit() { Fire(BeforeEdit, *this); }
+  virtual void DoAfterEdit() { Fire(AfterEdit, *this); }
+  virtual void DoBeforePost() { Fire(BeforePost, *this); }
+  virtual void DoAfterPost() { Fire(AfterPost, *this); }
+  virtual void DoBeforeCancel() { Fire(BeforeCancel, *this); }
+  virtual void DoAfterCancel() { Fire(AfterCancel, *this); }
+  virtual void DoBeforeDelete() { Fire(BeforeDelete, *this); }
+  virtual void DoAfterDelete() { Fire(AfterDelete, *this); }
+  virtual void DoBeforeScroll() { Fire(BeforeScroll, *this); }
+  virtual void DoAfterScroll() { Fire(AfterScroll, *this); }
+  virtual void DoBeforeRefresh() { Fire(BeforeRefresh, *this); }
+  virtual void DoAfterRefresh() { Fire(AfterRefresh, *this); }
+  virtual void DoOnNewRecord() { Fire(OnNewRecord, *this); }
+  // Re-reads the rows of an open dataset; the cursor is put on the first record afterwards.
+  virtual void InternalRefresh() = 0;
+  // Makes the fields from the definitions (at open); object view adds child fields.
+  virtual void CreateFields();
+
   // Cursor: OpenCursor prepares the rows and fills FieldDefs; the base then makes the fields.
   virtual void OpenCursor() = 0;
   virtual void CloseCursor() = 0;
@@ -220,11 +284,12 @@ class TDataSet {
     return old;
   }
   void RestoreState(TDataSetState state) { state_ = state; }
-  void CreateFields();
   void DestroyFields() {
     fields_.clear();
     calcFieldCount_ = 0;
   }
+  // Goes to the first record after the rows changed under the cursor (open, filter, refresh).
+  void MoveToFirst();
   // Re-reads BOF/EOF after a change moved the cursor (and the calculated fields of the record).
   void Resync();
   // The cursor landed on another record (or none): its calculated fields are computed anew.
@@ -277,6 +342,12 @@ class TDataSet {
   void CheckInactive() const;
   void CalculateCurrent();
   void CalcLookupValue(const TField& field, std::vector<Variant>& area);
+  void AddChildFields(TField& field, const TFieldDef& def);
+  friend class TDataSource;
+  void AddDataSource(TDataSource* source) { sources_.push_back(source); }
+  void RemoveDataSource(TDataSource* source);
+  // After a move: deDataSetScroll (distance) or deDataSetChange (0), then deParentScroll to the nested.
+  void Scrolled(TDataEvent event, int distance = 0);
 
   TDataSetState state_ = dsInactive;
   bool modified_ = false;
@@ -288,6 +359,12 @@ class TDataSet {
   int calcFieldCount_ = 0;
   std::vector<Variant> activeCalc_;  // the current record's calculated fields
   std::vector<Variant>* calcTarget_ = nullptr;
+  int disableCount_ = 0;
+  bool pendingChange_ = false;          // a data event held back while controls were disabled
+  bool pendingState_ = false;           // a state change held back
+  std::vector<TDataSource*> sources_;
+  TDataSetField* dataSetField_ = nullptr;
+  std::vector<TDataSet*> nested_;
 };
 
 }  // namespace da

@@ -35,6 +35,9 @@ inline constexpr TDataType dtUInt32 = 24;
 inline constexpr TDataType dtWideString = 25;
 inline constexpr TDataType dtExtWideString = 26;
 
+// The direction of a parameter.
+enum TParamType : std::uint8_t { ptUnknown, ptInput, ptOutput, ptInputOutput, ptResult };
+
 // Object, REF and collection types: the ones whose attributes carry an object type of their own.
 constexpr bool IsObjectDataType(TDataType t) {
   return t == dtObject || t == dtReference || t == dtArray || t == dtTable;

@@ -135,6 +135,15 @@ double TField::AsDateTime() const {
 
 void TField::SetAsVariant(const Variant& value) { dataSet_.SetFieldValue(*this, value); }
 
+void TField::AddChildField(std::unique_ptr<TField> child) {
+  child->parent_ = this;
+  children_.push_back(std::move(child));
+}
+
+TDataSetField::~TDataSetField() {
+  if (nested_) nested_->SetDataSetField(nullptr);
+}
+
 void* TField::RecordBuffer() { return const_cast<void*>(dataSet_.ActiveRecord()); }
 bool TField::Filtering() const { return dataSet_.State() == dsFilter; }
 bool TField::Editing() const { return dataSet_.State() == dsEdit || dataSet_.State() == dsInsert; }

@@ -4,9 +4,14 @@
 // dataset's current record are read and written with the As... accessors. Field types map to and
 // from the record store's data type codes with DataTypeToFieldType and FieldTypeToDataType.
 //
-// Ownership: a dataset owns its definitions and fields; a field refers to its dataset, which
-// outlives it. Reads and writes go through the dataset's state rules (TDataSet::GetFieldData,
-// TDataSet::SetFieldData). One thread, the dataset's.
+// Fields can be subclassed: a dataset makes each field through the class its GetFieldClass names
+// for the field type (a driver's own field classes, such as a timestamp field), and the value
+// accessors are virtual. An object (ADT) or array field of a dataset in object view owns child
+// fields for its attributes or elements. A TDataSetField is the field of a nested dataset.
+//
+// Ownership: a dataset owns its definitions and fields; a field owns its child fields and refers
+// to its dataset, which outlives it. Reads and writes go through the dataset's state rules
+// (TDataSet::GetFieldData, TDataSet::SetFieldValue). One thread, the dataset's.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -25,8 +30,10 @@ enum TFieldType : std::uint8_t {
   ftUnknown, ftString, ftSmallint, ftInteger, ftWord, ftBoolean, ftFloat, ftCurrency, ftBCD, ftDate, ftTime,
   ftDateTime, ftBytes, ftVarBytes, ftAutoInc, ftBlob, ftMemo, ftGraphic, ftFmtMemo, ftParadoxOle, ftDBaseOle,
   ftTypedBinary, ftCursor, ftFixedChar, ftWideString, ftLargeint, ftADT, ftArray, ftReference, ftDataSet,
-  ftOraBlob, ftOraClob, ftVariant, ftInterface, ftIDispatch, ftGuid
+  ftOraBlob, ftOraClob, ftVariant, ftInterface, ftIDispatch, ftGuid, ftTimeStamp, ftFMTBcd
 };
+// A driver's own field types lie above the platform's (the Oracle layer's from 100 up); they pass
+// through a TFieldType as their number.
 
 // Where a field's value comes from: the store (data), the dataset's OnCalcFields handler
 // (calculated), or another dataset's record found by key (lookup). Calculated and lookup fields
@@ -48,7 +55,7 @@ struct TFieldDef {
   bool Hidden = false;
   bool Fixed = false;
   TDataType SourceType = dtUnknown;  // the store's data type
-  std::vector<TFieldDef> ChildDefs;  // object attributes or array elements
+  std::vector<TFieldDef> ChildDefs;  // object attributes or array elements (FieldNo: the store's child)
   // Calculated and lookup fields only. A lookup field shows LookupResultField of the record of
   // LookupDataSet whose LookupKeyFields equal this dataset's KeyFields (names separated by ";").
   TFieldKind FieldKind = fkData;
@@ -58,9 +65,17 @@ struct TFieldDef {
 
 // A field is also the blob-stream side of its column (TBlobStreamField), so the dataset hands out
 // a TBlobStream over the field itself.
+class TField;
+// A field class: makes a field of its class for a dataset and a definition.
+using TFieldClass = std::unique_ptr<TField> (*)(TDataSet& dataSet, const TFieldDef& def);
+
 class TField : public TBlobStreamField {
  public:
   TField(TDataSet& dataSet, const TFieldDef& def);
+  // The base field class.
+  static std::unique_ptr<TField> Create(TDataSet& dataSet, const TFieldDef& def) {
+    return std::make_unique<TField>(dataSet, def);
+  }
 
   TDataSet& DataSet() const { return dataSet_; }
   const std::string& FieldName() const { return name_; }
@@ -86,21 +101,31 @@ class TField : public TBlobStreamField {
   int Precision = 0;
   void SetReadOnly(bool value) { readOnly_ = value; }
 
-  bool IsNull() const;
-  Variant AsVariant() const;
-  std::string AsString() const;
-  std::int32_t AsInteger() const;
-  double AsFloat() const;
-  bool AsBoolean() const;
-  double AsDateTime() const;  // day number
+  virtual bool IsNull() const;
+  virtual Variant AsVariant() const;
+  virtual std::string AsString() const;
+  virtual std::int32_t AsInteger() const;
+  virtual double AsFloat() const;
+  virtual bool AsBoolean() const;
+  virtual double AsDateTime() const;  // day number
+  // The text shown for the value (AsString unless a field class shows something else).
+  virtual std::string Text() const { return AsString(); }
 
-  void SetAsVariant(const Variant& value);
-  void SetAsString(std::string_view value) { SetAsVariant(Variant(std::string(value))); }
-  void SetAsInteger(std::int32_t value) { SetAsVariant(Variant(value)); }
-  void SetAsFloat(double value) { SetAsVariant(Variant(value)); }
-  void SetAsBoolean(bool value) { SetAsVariant(Variant(value)); }
-  void SetAsDateTime(double dayNumber) { SetAsVariant(Variant::Date(dayNumber)); }
-  void Clear() { SetAsVariant(Variant::Null()); }
+  virtual void SetAsVariant(const Variant& value);
+  virtual void SetAsString(std::string_view value) { SetAsVariant(Variant(std::string(value))); }
+  virtual void SetAsInteger(std::int32_t value) { SetAsVariant(Variant(value)); }
+  virtual void SetAsFloat(double value) { SetAsVariant(Variant(value)); }
+  virtual void SetAsBoolean(bool value) { SetAsVariant(Variant(value)); }
+  virtual void SetAsDateTime(double dayNumber) { SetAsVariant(Variant::Date(dayNumber)); }
+  virtual void Clear() { SetAsVariant(Variant::Null()); }
+
+  // Object and array fields: the store's object type name (set in object view), and the child
+  // fields of the attributes or elements, in order. A child field knows its parent.
+  std::string ObjectType;
+  int ChildFieldCount() const { return static_cast<int>(children_.size()); }
+  TField& ChildFields(int index) const { return *children_.at(static_cast<std::size_t>(index)); }
+  TField* ParentField() const { return parent_; }
+  void AddChildField(std::unique_ptr<TField> child);
 
   // TBlobStreamField
   int FieldNo() const override { return fieldNo_; }  // 0 for a calculated field
@@ -131,6 +156,25 @@ class TField : public TBlobStreamField {
   int calcIndex_ = -1;
   bool readOnly_ = false;
   bool modified_ = false;
+  TField* parent_ = nullptr;
+  std::vector<std::unique_ptr<TField>> children_;
+};
+
+// The field that holds a nested dataset's rows (a nested table): the dataset whose DataSetField
+// it is reads its rows from this field of the parent's current record. Its value is not shown.
+class TDataSetField : public TField {
+ public:
+  using TField::TField;
+  ~TDataSetField() override;
+  static std::unique_ptr<TField> Create(TDataSet& dataSet, const TFieldDef& def) {
+    return std::make_unique<TDataSetField>(dataSet, def);
+  }
+  TDataSet* NestedDataSet() const { return nested_; }
+  std::string Text() const override { return "(DataSet)"; }
+
+ private:
+  friend class TDataSet;
+  TDataSet* nested_ = nullptr;
 };
 
 }  // namespace da

@@ -26,6 +26,9 @@ class TFieldDesc {
   std::string Name;        // for a child field the attribute name, or "[i]" for an array element
   std::string ActualName;  // full path of a child field; equal to Name at the top level
   TDataType DataType = dtUnknown;
+  // What a column of DataType holds beyond its storage form (a ROWID kept as text, a long text
+  // kept as a memo); dtUnknown when nothing more. The framework only carries it.
+  TDataType SubDataType = dtUnknown;
   std::uint16_t Length = 0;
   std::uint16_t Scale = 0;
   std::uint16_t FieldNo = 0;  // 1-based position in the list

@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "dataaccess/Blob.h"
+#include "foundation/base/MessageBoxes.h"
+#include "foundation/files/Folders.h"
+
 namespace da {
 
 namespace {
@@ -32,7 +36,14 @@ class TMemDataSet::Locator : public TRecordLocator {
   TMemDataSet& owner_;
 };
 
-TMemDataSet::TMemDataSet() { CreateIRecordSet(); }
+void (*HandleExceptionProc)(const std::exception& error) = nullptr;
+
+TMemDataSet::TMemDataSet() = default;
+
+void TMemDataSet::MakeRecordSet() {
+  CreateIRecordSet();
+  DAAssert(data_ != nullptr, "MemDS", "No record set");
+}
 
 TMemDataSet::~TMemDataSet() {
   try {
@@ -46,7 +57,9 @@ TMemDataSet::~TMemDataSet() {
 void TMemDataSet::CreateIRecordSet() { SetIRecordSet(std::make_unique<TMemData>()); }
 
 void TMemDataSet::SetIRecordSet(std::unique_ptr<TMemData> data) {
+  locator_.reset();
   data_ = std::move(data);
+  if (!data_) return;
   locator_ = std::make_unique<Locator>(*this, *data_);
   data_->SetCachedUpdates(cachedUpdates_);
   // Each hook keeps the dataset's modified flag as it found it.
@@ -73,25 +86,54 @@ void TMemDataSet::SetCachedUpdates(bool value) {
   if (cachedUpdates_ == value) return;
   if (Active()) DatabaseError("Cannot perform this operation on an open dataset");
   cachedUpdates_ = value;
-  data_->SetCachedUpdates(value);
+  if (data_) data_->SetCachedUpdates(value);
 }
 
 void TMemDataSet::Prepare() {
-  if (data_->Prepared()) return;
-  data_->Prepare();
+  if (Data().Prepared()) return;
+  Data().Prepare();
   CreateFieldDefsFromData();
 }
 
 void TMemDataSet::UnPrepare() {
   Close();
-  data_->UnPrepare();
+  if (data_) data_->UnPrepare();
+}
+
+void TMemDataSet::InitFieldDefs() {
+  if (!Data().Active()) Data().InitFields();
+  CreateFieldDefsFromData();
+}
+
+void TMemDataSet::InternalHandleException() {
+  const std::exception_ptr error = std::current_exception();
+  if (!error) return;
+  try {
+    std::rethrow_exception(error);
+  } catch (const EAbort&) {
+    // The silent abort shows nothing.
+  } catch (const std::exception& e) {
+    if (HandleExceptionProc) {
+      HandleExceptionProc(e);
+    } else {
+      olv::ErrorBox(olv::GetProgramName(), e.what());
+    }
+  }
+}
+
+void TMemDataSet::InternalRefresh() {
+  DropSpareRefs();
+  Data().Reopen();
+  // The store was described anew: the spare buffer follows its record size.
+  if (spareBuffer_) TData::FreeRecBuf(spareBuffer_);
+  spareBuffer_ = Data().AllocRecBuf();
 }
 
 void TMemDataSet::CreateFieldDefsFromData() {
   std::vector<TFieldDef>& defs = FieldDefs();
   defs.clear();
-  for (int i = 0; i < data_->Fields.Count(); ++i) {
-    const TFieldDesc& desc = *data_->Fields.Items(i);
+  for (int i = 0; i < Data().Fields.Count(); ++i) {
+    const TFieldDesc& desc = *Data().Fields.Items(i);
     if (desc.HiddenObject) continue;
     if (desc.HasParent() && !desc.ParentField->HiddenObject) continue;
     TFieldDef def;
@@ -111,52 +153,69 @@ void TMemDataSet::CreateFieldDefsFromData() {
     def.Fixed = desc.Fixed;
     if (def.DataType == ftADT || def.DataType == ftArray) {
       std::vector<const TObjectType*> path;
-      AddChildDefs(def, desc.ObjectType(), path);
+      AddChildDefs(def, desc.ObjectType(), desc.ActualName, path);
     }
     defs.push_back(std::move(def));
   }
 }
 
-void TMemDataSet::AddChildDefs(TFieldDef& def, const TObjectType* type, std::vector<const TObjectType*>& path) {
+void TMemDataSet::AddChildDefs(TFieldDef& def, const TObjectType* type, const std::string& actualName,
+                               std::vector<const TObjectType*>& path) {
   if (!type) return;
   // A type that holds itself (directly or further down) would describe children without end;
   // the inner occurrence stays a leaf.
   if (std::find(path.begin(), path.end(), type) != path.end()) return;
   path.push_back(type);
-  auto makeChild = [&](std::string name, const TAttribute& attribute) {
+  // childPath: the store descriptor's ActualName of the child, whose field number it takes.
+  auto makeChild = [&](std::string name, const std::string& childPath, const TAttribute& attribute) {
     TFieldDef child;
     child.Name = std::move(name);
     child.DataType = GetFieldType(attribute.DataType);
     child.SourceType = attribute.DataType;
     child.Size = child.DataType == ftString ? attribute.Length : 0;
-    if (child.DataType == ftADT || child.DataType == ftArray) AddChildDefs(child, attribute.ObjectType(), path);
+    if (const TFieldDesc* desc = Data().FindField(childPath); desc && desc->ActualName == childPath)
+      child.FieldNo = desc->FieldNo;
+    if (child.DataType == ftADT || child.DataType == ftArray)
+      AddChildDefs(child, attribute.ObjectType(), childPath, path);
     def.ChildDefs.push_back(std::move(child));
   };
   if (def.DataType == ftArray) {
     if (type->GetAttributeCount() > 0) {
       const TAttribute& element = *type->GetAttributes(0);
       const int count = std::clamp<int>(type->Size, 0, kMaxArrayChildDefs);
-      for (int i = 0; i < count; ++i) makeChild(std::to_string(i), element);
+      for (int i = 0; i < count; ++i)
+        makeChild(std::to_string(i), actualName + "[" + std::to_string(i) + "]", element);
     }
   } else {
     for (int i = 0; i < type->GetAttributeCount(); ++i) {
       const TAttribute& attribute = *type->GetAttributes(i);
-      makeChild(attribute.Name, attribute);
+      makeChild(attribute.Name, actualName + "." + attribute.Name, attribute);
     }
   }
   path.pop_back();
 }
 
 void TMemDataSet::FieldsCreated() {
+  if (ObjectView)
+    for (int i = 0; i < FieldCount(); ++i) BindObjectTypes(Fields(i));
   if (!NumberRange) return;
   for (const TFieldDef& def : FieldDefs()) SetNumberRange(def);
+}
+
+void TMemDataSet::BindObjectTypes(TField& field) {
+  if (field.DataType() != ftADT && field.DataType() != ftArray) return;
+  if (field.FieldNo() > 0)
+    if (const TObjectType* type = Data().FieldAt(field.FieldNo()).ObjectType()) field.ObjectType = type->Name;
+  // The elements of an array are bound only with sparse arrays.
+  if (field.DataType() == ftArray && !SparseArrays) return;
+  for (int i = 0; i < field.ChildFieldCount(); ++i) BindObjectTypes(field.ChildFields(i));
 }
 
 void TMemDataSet::SetNumberRange(const TFieldDef& def) {
   if (def.DataType != ftInteger && def.DataType != ftFloat) return;
   TField* field = FindField(def.Name);
   if (!field || def.FieldNo <= 0) return;
-  const TFieldDesc& desc = data_->FieldAt(def.FieldNo);
+  const TFieldDesc& desc = Data().FieldAt(def.FieldNo);
   const int p = desc.Length, s = desc.Scale;
   if (def.DataType == ftInteger) {
     field->MaxValue = std::pow(10.0, p) - 1;
@@ -169,9 +228,9 @@ void TMemDataSet::SetNumberRange(const TFieldDef& def) {
 }
 
 void TMemDataSet::OpenCursor() {
-  if (!data_->Active()) data_->Open();
+  if (!Data().Active()) Data().Open();
   CreateFieldDefsFromData();
-  spareBuffer_ = data_->AllocRecBuf();
+  spareBuffer_ = Data().AllocRecBuf();
   if (filtered_) ActivateFilters();
 }
 
@@ -196,7 +255,7 @@ void TMemDataSet::CloseCursor() {
   DropSpareRefs();
   if (spareBuffer_) TData::FreeRecBuf(spareBuffer_);
   spareBuffer_ = nullptr;
-  data_->Close();
+  Data().Close();
 }
 
 void TMemDataSet::FreeEditBuffer() {
@@ -211,63 +270,66 @@ void TMemDataSet::FreeEditBuffer() {
 }
 
 bool TMemDataSet::InternalFirst() {
-  data_->SetToBegin();
-  data_->GetNextRecord(nullptr);
-  return data_->CurrentRecordPtr() != nullptr;
+  Data().SetToBegin();
+  Data().GetNextRecord(nullptr);
+  return Data().CurrentRecordPtr() != nullptr;
 }
 
 bool TMemDataSet::InternalLast() {
-  data_->SetToEnd();
-  data_->GetPriorRecord(nullptr);
-  return data_->CurrentRecordPtr() != nullptr;
+  Data().SetToEnd();
+  Data().GetPriorRecord(nullptr);
+  return Data().CurrentRecordPtr() != nullptr;
 }
 
 bool TMemDataSet::InternalNext() {
-  data_->GetNextRecord(nullptr);
-  if (data_->CurrentRecordPtr()) return true;
+  Data().GetNextRecord(nullptr);
+  if (Data().CurrentRecordPtr()) return true;
   // Past the end: back onto the last record (a one-way record set stays on none).
-  data_->GetPriorRecord(nullptr);
+  Data().GetPriorRecord(nullptr);
   return false;
 }
 
 bool TMemDataSet::InternalPrior() {
-  data_->GetPriorRecord(nullptr);
-  if (data_->CurrentRecordPtr()) return true;
-  data_->GetNextRecord(nullptr);
+  Data().GetPriorRecord(nullptr);
+  if (Data().CurrentRecordPtr()) return true;
+  Data().GetNextRecord(nullptr);
   return false;
 }
 
-int TMemDataSet::RecordCount() { return Active() ? data_->GetRecordCount() : 0; }
+int TMemDataSet::RecordCount() { return Active() ? Data().GetRecordCount() : 0; }
 
 int TMemDataSet::RecNo() {
   if (!Active() || State() == dsInsert) return 0;
-  return data_->CurrentRecordPtr() ? data_->GetRecNo() : 0;
+  return Data().CurrentRecordPtr() ? Data().GetRecNo() : 0;
 }
 
 void TMemDataSet::SetRecNo(int value) {
   CheckBrowseMode();
   Fire(BeforeScroll, *this);
-  data_->SetRecNo(value);
+  Data().SetRecNo(value);
   Resync();
   Fire(AfterScroll, *this);
 }
 
 const void* TMemDataSet::ActiveRecord() const {
+  // Without a store there is no record (a dataset that was never opened).
+  const TMemData* data = data_.get();
+  if (!data) return nullptr;
   switch (State()) {
-    case dsBrowse: return applying_ ? applyNew_ : data_->CurrentRecordPtr();
+    case dsBrowse: return applying_ ? applyNew_ : data->CurrentRecordPtr();
     case dsEdit: case dsInsert: return editBuffer_;
     case dsCalcFields: return calcRecord_;
     case dsFilter: return filterRecord_;
-    case dsNewValue: return applying_ ? applyNew_ : (editBuffer_ ? editBuffer_ : data_->CurrentRecordPtr());
+    case dsNewValue: return applying_ ? applyNew_ : (editBuffer_ ? editBuffer_ : data->CurrentRecordPtr());
     case dsOldValue:
       if (applying_) return applyOld_;
     {
-      if (!data_->CurrentRecordPtr()) return nullptr;
+      if (!data->CurrentRecordPtr()) return nullptr;
       auto& self = const_cast<TMemDataSet&>(*this);
       self.FillSpare([&self] { self.data_->GetOldRecord(self.spareBuffer_); });
       return spareBuffer_;
     }
-    case dsBlockRead: return data_->CurrentRecordPtr();
+    case dsBlockRead: return data->CurrentRecordPtr();
     default: return nullptr;
   }
 }
@@ -278,7 +340,7 @@ bool TMemDataSet::GetFieldData(const TField& field, void* buffer, std::size_t ca
   const int no = field.FieldNo();
   if (!record || no <= 0) return false;
   bool blank = true;
-  data_->GetFieldByNo(no, record, blank, buffer, capacity);
+  Data().GetFieldByNo(no, record, blank, buffer, capacity);
   return !blank;
 }
 
@@ -286,7 +348,7 @@ Variant TMemDataSet::GetFieldValue(const TField& field) {
   if (field.Calculated()) return GetCalcValue(field);
   const void* record = ActiveRecord();
   if (!record || field.FieldNo() <= 0) return Variant::Null();
-  return data_->GetFieldAsVariant(field.FieldNo(), record);
+  return Data().GetFieldAsVariant(field.FieldNo(), record);
 }
 
 void TMemDataSet::SetFieldValue(TField& field, const Variant& value) {
@@ -307,42 +369,69 @@ void TMemDataSet::SetFieldValue(TField& field, const Variant& value) {
     DatabaseError("Field '" + field.DisplayName() + "' cannot be modified");
   void* record = const_cast<void*>(ActiveRecord());
   if (!record) DatabaseError("Dataset not in edit or insert mode");
-  data_->PutFieldAsVariant(field.FieldNo(), record, value);
+  const TFieldDesc& desc = Data().FieldAt(field.FieldNo());
+  if ((state == dsEdit || state == dsInsert) && !desc.HasParent() && Data().IsBlobFieldType(desc.DataType)) {
+    WriteBlobValue(field.FieldNo(), record, value);
+  } else {
+    Data().PutFieldValue(field.FieldNo(), record, value);
+  }
   if (state != dsFilter && state != dsNewValue) FieldChanged(field);
+}
+
+void TMemDataSet::WriteBlobValue(int fieldNo, void* record, const Variant& value) {
+  // Checked before anything changes: a value the blob cannot take leaves it as it was.
+  std::string bytes;
+  if (!value.IsEmptyOrNull()) {
+    if (value.IsByteArray()) {
+      bytes.assign(value.AsBytes().begin(), value.AsBytes().end());
+    } else {
+      bytes = value.AsString();
+    }
+    if (bytes.size() > 0xFFFFFFFEu) throw Exception("BLOB value too large.");
+  }
+  Data().TruncateBlob(fieldNo, record, 0);
+  if (!bytes.empty()) Data().WriteBlob(fieldNo, record, 0, static_cast<std::uint32_t>(bytes.size()), bytes.data());
+}
+
+void TMemDataSet::InternalGotoBookmark(const TBookmark& bookmark) {
+  Data().SetToBookmark(bookmark);
+  Data().GetRecord(nullptr);
 }
 
 TBookmark TMemDataSet::GetBookmark() {
   TBookmark bookmark;
-  data_->GetBookmark(bookmark);
+  Data().GetBookmark(bookmark);
   return bookmark;
 }
 
 void TMemDataSet::InternalInsert(bool append) {
   FreeEditBuffer();
-  editBuffer_ = data_->AllocRecBuf();
-  data_->InitRecord(editBuffer_);
-  if (data_->HasComplexFields()) data_->CreateComplexFields(editBuffer_, true);
+  editBuffer_ = Data().AllocRecBuf();
+  Data().InitRecord(editBuffer_);
+  if (Data().HasComplexFields()) Data().CreateComplexFields(editBuffer_, true);
   insertPending_ = true;
   appending_ = append;
 }
 
 void TMemDataSet::InternalEdit() {
   FreeEditBuffer();
-  editBuffer_ = data_->AllocRecBuf();
-  data_->GetRecord(editBuffer_);
-  data_->EditRecord(editBuffer_);
+  editBuffer_ = Data().AllocRecBuf();
+  Data().GetRecord(editBuffer_);
+  Data().EditRecord(editBuffer_);
   editPending_ = true;
 }
 
 void TMemDataSet::InternalPost() {
   if (insertPending_) {
     if (appending_) {
-      data_->AppendRecord(editBuffer_);
+      Data().AppendRecord(editBuffer_);
     } else {
-      data_->InsertRecord(editBuffer_);
+      Data().InsertRecord(editBuffer_);
     }
+    // The blobs written while inserting start their stored life with no change to undo.
+    Data().CommitBlobs(editBuffer_);
   } else if (editPending_) {
-    data_->PostRecord(editBuffer_);
+    Data().PostRecord(editBuffer_);
   }
   // The store holds the buffer's values now.
   TData::FreeRecBuf(editBuffer_);
@@ -352,15 +441,15 @@ void TMemDataSet::InternalPost() {
 
 void TMemDataSet::InternalCancel() { FreeEditBuffer(); }
 
-void TMemDataSet::InternalDelete() { data_->DeleteRecord(); }
+void TMemDataSet::InternalDelete() { Data().DeleteRecord(); }
 
 void TMemDataSet::ActivateFilters() { InstallFilters(false); }
 
 void TMemDataSet::InstallFilters(bool forSearch) {
-  data_->FilterFunc = nullptr;
-  if (!forSearch) data_->SetFilterText("");
+  Data().FilterFunc = nullptr;
+  if (!forSearch) Data().SetFilterText("");
   if (onFilterRecord_) {
-    data_->FilterFunc = [this](const void* record) {
+    Data().FilterFunc = [this](const void* record) {
       const TDataSetState old = SetTempState(dsFilter);
       filterRecord_ = record;
       bool accept = true;
@@ -381,20 +470,20 @@ void TMemDataSet::InstallFilters(bool forSearch) {
   // A search's filter only decides which record it stops on: the store neither renumbers nor
   // moves its cursor off the record the search starts from.
   if (forSearch) {
-    data_->ParseFilter(text);
+    Data().ParseFilter(text);
   } else {
-    data_->SetFilterText(text);
+    Data().SetFilterText(text);
   }
 }
 
 void TMemDataSet::DeactivateFilters() {
-  data_->FilterFunc = nullptr;
-  data_->SetFilterText("");
+  Data().FilterFunc = nullptr;
+  Data().SetFilterText("");
 }
 
 void TMemDataSet::FilterChanged(bool renumber) {
-  data_->FilterCaseInsensitive = (filterOptions_ & foCaseInsensitive) != 0;
-  data_->FilterNoPartialCompare = (filterOptions_ & foNoPartialCompare) != 0;
+  Data().FilterCaseInsensitive = (filterOptions_ & foCaseInsensitive) != 0;
+  Data().FilterNoPartialCompare = (filterOptions_ & foNoPartialCompare) != 0;
   // A closed dataset's filters are installed when it opens: a store that filters while it
   // fetches would otherwise call the filter event before the fields exist.
   if (filtered_ && Active()) {
@@ -402,35 +491,35 @@ void TMemDataSet::FilterChanged(bool renumber) {
   } else {
     DeactivateFilters();
   }
-  if (renumber) data_->FilterUpdated();
+  if (renumber) Data().FilterUpdated();
 }
 
 bool TMemDataSet::FindRecord(bool restart, bool goForward) {
   const bool temporary = !filtered_;
-  const bool had = data_->CurrentRecordPtr() != nullptr;
+  const bool had = Data().CurrentRecordPtr() != nullptr;
   const TBookmark saved = had ? GetBookmark() : TBookmark{};
   if (temporary) InstallFilters(true);
   auto removeSearchFilters = [this] {
-    data_->FilterFunc = nullptr;
-    data_->FreeFilter();
+    Data().FilterFunc = nullptr;
+    Data().FreeFilter();
   };
   bool found = false;
   try {
     if (goForward) {
-      if (restart) data_->SetToBegin();
-      data_->GetNextRecord(nullptr);
+      if (restart) Data().SetToBegin();
+      Data().GetNextRecord(nullptr);
     } else {
-      if (restart) data_->SetToEnd();
-      data_->GetPriorRecord(nullptr);
+      if (restart) Data().SetToEnd();
+      Data().GetPriorRecord(nullptr);
     }
-    found = data_->CurrentRecordPtr() != nullptr;
+    found = Data().CurrentRecordPtr() != nullptr;
   } catch (...) {
     if (temporary) removeSearchFilters();
     throw;
   }
   if (temporary) removeSearchFilters();
   // Not found: back where the search began.
-  if (!found && had) data_->SetToBookmark(saved);
+  if (!found && had) Data().SetToBookmark(saved);
   return found;
 }
 
@@ -459,15 +548,15 @@ bool TMemDataSet::LocateRecord(std::string_view keyFields, const std::vector<Var
 
 bool TMemDataSet::LookupRecord(std::string_view keyFields, const std::vector<Variant>& keyValues,
                                std::string_view resultFields, std::vector<Variant>& values) {
-  const bool had = data_->CurrentRecordPtr() != nullptr;
+  const bool had = Data().CurrentRecordPtr() != nullptr;
   const TBookmark saved = had ? GetBookmark() : TBookmark{};
   if (!LocateEx(keyFields, keyValues, false, 0)) return false;
   // The found record is read from the spare buffer, and the cursor goes back at once.
-  FillSpare([this] { data_->GetRecord(spareBuffer_); });
+  FillSpare([this] { Data().GetRecord(spareBuffer_); });
   if (had) {
-    data_->SetToBookmark(saved);
+    Data().SetToBookmark(saved);
   } else {
-    data_->SetToBegin();
+    Data().SetToBegin();
   }
   // The result may name a calculated or lookup field of the found record.
   if (CalcFieldCount() != 0) CalculateFields(spareBuffer_, spareCalc_);
@@ -482,25 +571,23 @@ std::unique_ptr<TStream> TMemDataSet::CreateBlobStream(TField& field, TBlobStrea
 
 std::uint32_t TMemDataSet::ReadBlob(int fieldNo, void* record, std::uint32_t position, std::uint32_t count,
                                     void* dest) {
-  return data_->ReadBlob(fieldNo, record, position, count, dest);
+  return Data().ReadBlob(fieldNo, record, position, count, dest);
 }
 void TMemDataSet::WriteBlob(int fieldNo, void* record, std::uint32_t position, std::uint32_t count,
                             const void* source) {
-  data_->WriteBlob(fieldNo, record, position, count, source);
+  Data().WriteBlob(fieldNo, record, position, count, source);
 }
 void TMemDataSet::TruncateBlob(int fieldNo, void* record, std::uint32_t size) {
-  data_->TruncateBlob(fieldNo, record, size);
+  Data().TruncateBlob(fieldNo, record, size);
 }
-std::uint32_t TMemDataSet::GetBlobSize(int fieldNo, void* record) { return data_->GetBlobSize(fieldNo, record); }
+std::uint32_t TMemDataSet::GetBlobSize(int fieldNo, void* record) { return Data().GetBlobSize(fieldNo, record); }
 
 void TMemDataSet::DoApplyRecord(TUpdateKind kind, TUpdateAction& action) {
-  (void)action;
-  if (kind == ukModify) {
-    data_->OnUpdate();
-  } else if (kind == ukInsert) {
-    data_->OnAppend();
+  (void)kind, (void)action;
+  if (State() == dsEdit) {
+    Data().OnUpdate();
   } else {
-    data_->OnDelete();
+    Data().OnAppend();
   }
 }
 
@@ -544,19 +631,19 @@ void TMemDataSet::ApplyRecordHook(TUpdateKind kind, TUpdateAction& action) {
 
 void TMemDataSet::ApplyUpdates() {
   CheckBrowseMode();
-  applyNew_ = data_->AllocRecBuf();
-  applyOld_ = data_->AllocRecBuf();
-  data_->SetCacheRecBuf(applyNew_, applyOld_);
+  applyNew_ = Data().AllocRecBuf();
+  applyOld_ = Data().AllocRecBuf();
+  Data().SetCacheRecBuf(applyNew_, applyOld_);
   applying_ = true;
   auto done = [this] {
     applying_ = false;
-    data_->SetCacheRecBuf(nullptr, nullptr);
+    Data().SetCacheRecBuf(nullptr, nullptr);
     TData::FreeRecBuf(applyNew_);
     TData::FreeRecBuf(applyOld_);
     applyNew_ = applyOld_ = nullptr;
   };
   try {
-    data_->ApplyUpdates();
+    Data().ApplyUpdates();
   } catch (...) {
     done();
     Resync();
@@ -568,15 +655,15 @@ void TMemDataSet::ApplyUpdates() {
 
 void TMemDataSet::CommitUpdates() {
   CheckBrowseMode();
-  data_->CommitUpdates();
+  Data().CommitUpdates();
   Resync();
 }
 
 void TMemDataSet::CancelUpdates() {
   CheckBrowseMode();
-  data_->CancelUpdates();
+  Data().CancelUpdates();
   Resync();
-  if (!data_->CurrentRecordPtr()) {
+  if (!Data().CurrentRecordPtr()) {
     bof_ = true;
     eof_ = !InternalFirst();
     RecordMoved();
@@ -584,8 +671,8 @@ void TMemDataSet::CancelUpdates() {
 }
 
 TItemStatus TMemDataSet::UpdateStatus() {
-  if (!Active() || !data_->CurrentRecordPtr()) return isUnmodified;
-  return data_->GetUpdateStatus();
+  if (!Active() || !Data().CurrentRecordPtr()) return isUnmodified;
+  return Data().GetUpdateStatus();
 }
 
 }  // namespace da

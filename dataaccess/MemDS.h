@@ -3,15 +3,23 @@
 // (a TMemData unless a subclass makes its server record set in CreateIRecordSet) and maps every
 // dataset operation onto it: field definitions from the store's descriptors, reads and writes of
 // the current record, bookmarks, navigation, insert/edit/post/cancel/delete, filtering by text or
-// event, find, locate and lookup through a TRecordLocator, blob streams and cached updates.
+// event, find, locate and lookup through a TRecordLocator, blob streams, refresh and cached updates.
+//
+// Two-phase creation: the store is made after construction, when it is first needed (Data(),
+// opening, preparing), through the virtual CreateIRecordSet, which hands it to the virtual
+// SetIRecordSet; a subclass's overrides are reached. A subclass's constructor may also hand its
+// store to SetIRecordSet itself.
 //
 // In the browse state fields are read from the store's record in place; an edit or insert works
-// on a buffer of the dataset's own until it is posted or cancelled. The store's change hooks call
-// PerformAppend, PerformUpdate and PerformDelete (nothing here; the SQL dataset runs statements)
-// unless LocalUpdate is set. Cached updates are applied through OnUpdateRecord / OnUpdateError.
+// on a buffer of the dataset's own until it is posted or cancelled. Blob and memo fields are
+// written through the blob's cached mode, so that Cancel and the store's CancelUpdates undo them.
+// The store's change hooks call PerformAppend, PerformUpdate and PerformDelete (nothing here; the
+// SQL dataset runs statements) unless LocalUpdate is set. Cached updates are applied through
+// OnUpdateRecord / OnUpdateError.
 //
 // Ownership: the dataset owns the store and every buffer. One thread at a time.
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 
@@ -21,6 +29,10 @@
 
 namespace da {
 
+// The application's exception handler, used by InternalHandleException when set (otherwise the
+// error is shown in an error box). Set once at start-up.
+extern void (*HandleExceptionProc)(const std::exception& error);
+
 class TMemDataSet : public TDataSet {
  public:
   using TUpdateRecordEvent = std::function<void(TDataSet&, TUpdateKind, TUpdateAction&)>;
@@ -29,7 +41,11 @@ class TMemDataSet : public TDataSet {
   TMemDataSet();
   ~TMemDataSet() override;
 
-  TMemData& Data() { return *data_; }
+  // The store, made through CreateIRecordSet when there is none yet.
+  TMemData& Data() {
+    if (!data_) MakeRecordSet();
+    return *data_;
+  }
 
   bool CachedUpdates() const { return cachedUpdates_; }
   // "Cannot perform this operation on an open dataset" while open.
@@ -49,6 +65,11 @@ class TMemDataSet : public TDataSet {
 
   virtual void Prepare();
   virtual void UnPrepare();
+  // Brings FieldDefs up to date; a closed store describes its fields (TData::InitFields) first.
+  void InitFieldDefs();
+  // Shows the exception being handled (call inside a catch): the application's handler when one
+  // is installed, else an error box; the silent abort shows nothing.
+  virtual void InternalHandleException();
 
   int RecordCount() override;
   int RecNo() override;
@@ -60,8 +81,8 @@ class TMemDataSet : public TDataSet {
   const void* ActiveRecord() const override;
 
   TBookmark GetBookmark() override;
-  bool BookmarkValid(const TBookmark& bookmark) override { return data_->BookmarkValid(&bookmark); }
-  int CompareBookmarks(const TBookmark& a, const TBookmark& b) override { return data_->CompareBookmarks(&a, &b); }
+  bool BookmarkValid(const TBookmark& bookmark) override { return Data().BookmarkValid(&bookmark); }
+  int CompareBookmarks(const TBookmark& a, const TBookmark& b) override { return Data().CompareBookmarks(&a, &b); }
 
   // Locate with the store's options (lxCaseInsensitive, lxPartialKey, ...).
   bool LocateEx(std::string_view keyFields, const std::vector<Variant>& keyValues, bool restorePosition,
@@ -75,7 +96,9 @@ class TMemDataSet : public TDataSet {
 
  protected:
   virtual void CreateIRecordSet();
-  void SetIRecordSet(std::unique_ptr<TMemData> data);
+  // Keeps the store (nullptr drops it), passes CachedUpdates and points its hooks at this dataset.
+  virtual void SetIRecordSet(std::unique_ptr<TMemData> data);
+  TMemData* DataOrNull() const { return data_.get(); }
   virtual void CreateFieldDefsFromData();
   virtual TFieldType GetFieldType(TDataType dataType) { return DataTypeToFieldType(dataType); }
   // Integer and float fields get the value range of their store descriptor's precision and scale.
@@ -87,7 +110,13 @@ class TMemDataSet : public TDataSet {
   // holds its own references on the complex values it shows, so that they outlive a change of
   // the stored record while the buffer is read. Browsing reads stored records in place and needs none.
   bool BufferRefs = false;
+  // Applies the record being posted: in the edit state the update hook, otherwise the append hook
+  // (both honour LocalUpdate). The kind and action are for overrides.
   virtual void DoApplyRecord(TUpdateKind kind, TUpdateAction& action);
+  // Frees the values the spare buffer holds and reopens the store (TData::Reopen).
+  void InternalRefresh() override;
+  // Object view: object and array fields take their store descriptor's object type name.
+  void BindObjectTypes(TField& field);
   virtual void PerformAppend() {}
   virtual void PerformDelete() {}
   virtual void PerformUpdate() {}
@@ -103,8 +132,9 @@ class TMemDataSet : public TDataSet {
   bool InternalLast() override;
   bool InternalNext() override;
   bool InternalPrior() override;
-  bool HasCurrentRecord() override { return data_->CurrentRecordPtr() != nullptr; }
-  void InternalGotoBookmark(const TBookmark& bookmark) override { data_->SetToBookmark(bookmark); }
+  bool HasCurrentRecord() override { return Data().CurrentRecordPtr() != nullptr; }
+  // A record the filter hides since the bookmark was taken: the next one shown becomes current.
+  void InternalGotoBookmark(const TBookmark& bookmark) override;
   void InternalInsert(bool append) override;
   void InternalEdit() override;
   void InternalPost() override;
@@ -129,9 +159,13 @@ class TMemDataSet : public TDataSet {
   void DropSpareRefs();
   // Child definitions of an object (one per attribute) or array definition (one per element,
   // named "0", "1", ..., at most kMaxArrayChildDefs), recursively; path holds the types above.
-  void AddChildDefs(TFieldDef& def, const TObjectType* type, std::vector<const TObjectType*>& path);
+  void AddChildDefs(TFieldDef& def, const TObjectType* type, const std::string& actualName,
+                    std::vector<const TObjectType*>& path);
+  // A blob or memo field of the edit or insert buffer: the value replaces the blob's in cached mode.
+  void WriteBlobValue(int fieldNo, void* record, const Variant& value);
   static constexpr int kMaxArrayChildDefs = 100;
   void ApplyRecordHook(TUpdateKind kind, TUpdateAction& action);
+  void MakeRecordSet();
 
   std::unique_ptr<TMemData> data_;
   std::unique_ptr<Locator> locator_;

@@ -75,31 +75,28 @@ TItemHeader* TMemData::InsertItem() {
     }
     before->Prev = item;
   } else {
-    item->Prev = last_;
-    item->Next = nullptr;
-    if (last_) {
-      last_->Next = item;
-    } else {
-      first_ = item;
-    }
-    last_ = item;
+    LinkAtEnd(item);
   }
   current_ = item;
   return item;
 }
 
-TItemHeader* TMemData::AppendItem() {
-  TItemHeader* item;
-  blockManager_.AllocItem(item);
+void TMemData::LinkAtEnd(TItemHeader* item) {
   item->Prev = last_;
   item->Next = nullptr;
-  item->Order = last_ ? last_->Order + 1 : 1;
   if (last_) {
     last_->Next = item;
   } else {
     first_ = item;
   }
   last_ = item;
+}
+
+TItemHeader* TMemData::AppendItem() {
+  TItemHeader* item;
+  blockManager_.AllocItem(item);
+  item->Order = last_ ? last_->Order + 1 : 1;
+  LinkAtEnd(item);
   return item;
 }
 
@@ -115,7 +112,7 @@ void TMemData::DeleteItem(TItemHeader* item) {
     last_ = item->Prev;
   }
   if (current_ == item) current_ = item->Next ? item->Next : last_;
-  if (!bookmarked_.empty()) bookmarked_.erase(item);
+  ForgetItem(item);
   blockManager_.FreeItem(item);
   if (!first_) {
     current_ = nullptr;
@@ -306,7 +303,7 @@ void TMemData::GetRecord(void* record) {
     GetNextRecord(record);
     return;
   }
-  blockManager_.GetRecord(current_, record);
+  if (record) blockManager_.GetRecord(current_, record);
 }
 
 void TMemData::SetRecNo(std::int32_t recNo) {
@@ -366,7 +363,7 @@ void TMemData::InsertRecord(const void* record) {
   if (!cachedUpdates_) {
     bool accepted = false;
     try {
-      accepted = InternalAppend();
+      accepted = InternalAppend(record);
     } catch (...) {
       DeleteItem(item);
       current_ = oldCurrent;
@@ -408,7 +405,8 @@ void TMemData::UpdateRecord(const void* record) {
     return;
   }
   if (item->UpdateStatus == isUnmodified) AddToUpdateList(item);
-  if (item->UpdateStatus != isAppended) {
+  // An insertion applied already is on the server: a change of it is a modification to apply.
+  if (item->UpdateStatus != isAppended || item->UpdateResult == uaApplied) {
     item->UpdateStatus = isUpdated;
     if (!item->Rollback) {
       TItemHeader* rollback;
@@ -447,14 +445,16 @@ void TMemData::DeleteRecord() {
   TItemHeader* next = item->Next;
   TItemHeader* prev = item->Prev;
   bool removed = true;
+  // An insertion applied already exists on the server: its deletion must be applied as well.
+  const bool appliedInsert = item->UpdateStatus == isAppended && item->UpdateResult == uaApplied;
   if (!cachedUpdates_) {
     InternalDelete();
     FreeItemValues(item, true);
     DeleteItem(item);
   } else {
-    switch (item->UpdateStatus) {
+    switch (appliedInsert ? static_cast<std::uint8_t>(isUnmodified) : item->UpdateStatus) {
       case isUnmodified:
-        AddToUpdateList(item);
+        if (!appliedInsert) AddToUpdateList(item);
         item->UpdateStatus = isDeleted;
         item->UpdateResult = uaNone;
         removed = false;
@@ -515,14 +515,46 @@ void TMemData::SetToBookmark(const TRecBookmark& bookmark) {
   if (bookmark.RefreshStamp == refreshStamp_ && bookmark.Item) {
     auto it = bookmarked_.find(static_cast<TItemHeader*>(bookmark.Item));
     if (it != bookmarked_.end() && it->second == bookmark.Serial) {
-      // A record hidden since is not shown: the cursor stays where it is.
-      if (OmitRecord(it->first)) return;
+      // Also a record hidden since: reading it (GetRecord) moves on to the next one shown.
       current_ = it->first;
       bof_ = eof_ = false;
       return;
     }
   }
   if (bookmark.Order != -1) SetRecNo(bookmark.Order);
+}
+
+TItemHeader* TMemData::LiveBookmarkItem(const TRecBookmark& bookmark) const {
+  if (bookmark.RefreshStamp != refreshStamp_ || !bookmark.Item) return nullptr;
+  auto it = bookmarked_.find(static_cast<TItemHeader*>(bookmark.Item));
+  return it != bookmarked_.end() && it->second == bookmark.Serial ? it->first : nullptr;
+}
+
+void TMemData::ForgetItem(TItemHeader* item) {
+  if (!bookmarked_.empty()) bookmarked_.erase(item);
+}
+
+void TMemData::LinkBlockItems(TBlockHeader* block, int used) {
+  DAAssert(used >= 0 && used <= block->ItemCount, kModule);
+  const int count = block->ItemCount;
+  for (int i = 0; i < count; ++i) {
+    TItemHeader* item = blockManager_.BlockItem(block, i);
+    item->Block = block;
+    item->Flag = kFlagUsed;
+    item->Rollback = nullptr;
+    item->UpdateStatus = isUnmodified;
+    item->UpdateResult = uaNone;
+    item->Prev = item->Next = nullptr;
+    item->Order = 0;
+  }
+  for (int i = 0; i < used; ++i) {
+    TItemHeader* item = blockManager_.BlockItem(block, i);
+    LinkAtEnd(item);
+    // Numbered after the last record shown; a record the filter hides is not counted.
+    if (!OmitRecord(item)) item->Order = ++recordCount_ - recNoOffset_;
+  }
+  // The rest go back one by one; the last of them takes the block along when none was used.
+  for (int i = used; i < count; ++i) blockManager_.FreeItem(blockManager_.BlockItem(block, i));
 }
 
 bool TMemData::BookmarkValid(const TRecBookmark* bookmark) const {

@@ -9,7 +9,11 @@
 // Record numbers: RecordCount counts visible records only; a visible item's number is its Order
 // plus RecNoOffset, and an insertion or deletion renumbers only the nearer end of the list.
 // Bookmarks resolve through their item while it is alive (checked by a serial, never by reading
-// the item's memory) and through their record number otherwise.
+// the item's memory) and through their record number otherwise; a live item that the filter
+// hides since becomes the cursor all the same, and reading it (GetRecord) moves on.
+//
+// Cached updates: an insertion applied but not yet committed exists on the server, so a later
+// change of it is kept as a modification and its deletion as a deletion, both applied in turn.
 //
 // Ownership: the store owns its items, their complex values, the update list and the rollback
 // copies; record buffers passed in are copied. One thread at a time.
@@ -100,9 +104,20 @@ class TMemData : public TData {
     FreeItemValues(item, true);
     DeleteItem(item);
   }
+  // The array fetch: block (from BlockManager().AllocBlock) holds records the subclass filled in
+  // place. Its first `used` items become records at the end of the list, numbered on from the
+  // last record shown and counted unless the filter hides them; the other items go back to the
+  // block manager as they are (free their complex values first), the block with them when used is 0.
+  void LinkBlockItems(TBlockHeader* block, int used);
+  // The item a bookmark designates when it is still a live item of this store (same refresh
+  // stamp, the item not freed since), else nullptr; never reads the item's memory otherwise.
+  TItemHeader* LiveBookmarkItem(const TRecBookmark& bookmark) const;
+  // For a subclass that frees an item itself (not through DeleteItem): bookmarks on it die.
+  void ForgetItem(TItemHeader* item);
 
  private:
   static void* Rec(TItemHeader* item) { return TBlockManager::GetRecordPtr(item); }
+  void LinkAtEnd(TItemHeader* item);
   void FreeItemValues(TItemHeader* item, bool withBlobs);
   void FreeRollback(TItemHeader* item);
   void RemoveFromUpdateList(TItemHeader* item);

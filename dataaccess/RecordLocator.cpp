@@ -138,9 +138,9 @@ bool TRecordLocator::FieldToBuffer(const Variant& value, std::vector<std::uint8_
       break;
     }
     case dtDate: case dtTime: case dtDateTime: {
+      // The key stays a day number; the field is read through the store's own conversion.
       double d = value.AsDate();
-      buffer.resize(std::max<std::size_t>(field.Size, 8));
-      data_.InternalToDateTime(buffer.data(), &d, dfDayNumber);
+      put(&d, 8);
       break;
     }
     case dtBoolean: {
@@ -172,6 +172,13 @@ bool TRecordLocator::FieldToBuffer(const Variant& value, std::vector<std::uint8_
   return true;
 }
 
+double TRecordLocator::FieldDay(const void* record, const TFieldDesc& field) {
+  if (field.HasParent()) return data_.GetFieldAsVariant(field.FieldNo, record).AsDate();
+  double day;
+  data_.DateTimeToInternal(static_cast<const std::uint8_t*>(record) + field.Offset, &day, dfDayNumber);
+  return day;
+}
+
 std::string TRecordLocator::FieldText(const void* record, const TFieldDesc& field) {
   if (field.HasParent()) {
     Variant v = data_.GetFieldAsVariant(field.FieldNo, record);
@@ -192,9 +199,9 @@ std::string TRecordLocator::FieldText(const void* record, const TFieldDesc& fiel
     case dtUInt32: return std::to_string(ReadValue<std::uint32_t>(p));
     case dtInt64: return std::to_string(ReadValue<std::int64_t>(p));
     case dtFloat: case dtCurrency: return FloatToText(ReadValue<double>(p));
-    case dtDate: return DateTimeToText(std::trunc(ReadValue<double>(p)));
-    case dtTime: return TimeText(ReadValue<double>(p));
-    case dtDateTime: return DateTimeToText(ReadValue<double>(p));
+    case dtDate: return DateTimeToText(std::trunc(FieldDay(record, field)));
+    case dtTime: return TimeText(FieldDay(record, field));
+    case dtDateTime: return DateTimeToText(FieldDay(record, field));
     case dtVariant: {
       auto* v = static_cast<TVariantObject*>(ReadPointer(p));
       return v ? v->Value.AsString() : std::string();
@@ -246,6 +253,8 @@ bool TRecordLocator::CompareFieldValue(const void* key, TDataType keyType, TLoca
     const int c = k.compare(f);
     return c == 0 || ((options & lxNearest) && c < 0);
   }
+  if (keyType == dtDate || keyType == dtTime || keyType == dtDateTime)
+    return numericMatch(ReadValue<double>(key), FieldDay(record, field));
   // A key of another type has the field's own type; read the field in that type.
   std::vector<std::uint8_t> childValue;
   if (field.HasParent()) {
@@ -267,7 +276,7 @@ bool TRecordLocator::CompareFieldValue(const void* key, TDataType keyType, TLoca
   switch (keyType) {
     case dtUInt32: return numericMatch(ReadValue<std::uint32_t>(key), ReadValue<std::uint32_t>(p));
     case dtInt64: return numericMatch(ReadValue<std::int64_t>(key), ReadValue<std::int64_t>(p));
-    case dtFloat: case dtCurrency: case dtDate: case dtTime: case dtDateTime:
+    case dtFloat: case dtCurrency:
       return numericMatch(ReadValue<double>(key), ReadValue<double>(p));
     case dtBoolean: return (ReadValue<std::uint8_t>(key) != 0) == (ReadValue<std::int16_t>(p) != 0);
     case dtBytes: case dtVarBytes: case dtExtVarBytes: {

@@ -50,6 +50,8 @@ class TRecordLocator {
   TData& Data() { return data_; }
   // The field's value as text, for a text key.
   std::string FieldText(const void* record, const TFieldDesc& field);
+  // A date, time or date-time field's value as a day number, through the store's conversion.
+  double FieldDay(const void* record, const TFieldDesc& field);
 
  private:
   TData& data_;

@@ -67,6 +67,36 @@ double EncodeDayNumber(int year, int month, int day) {
                              kUnixToDayNumber);
 }
 
+TDateTimeParts DecodeDateTime(double dayNumber) {
+  double whole = std::trunc(dayNumber);
+  auto ms = static_cast<std::int64_t>(std::llround(std::fabs(dayNumber - whole) * 86400000.0));
+  // A time that rounds up to midnight belongs to the next day (the previous one before the origin).
+  if (ms >= 86400000) {
+    whole += dayNumber < 0 ? -1 : 1;
+    ms -= 86400000;
+  }
+  TDateTimeParts parts;
+  unsigned m, d;
+  CivilFromDays(static_cast<std::int64_t>(whole) - kUnixToDayNumber, parts.Year, m, d);
+  parts.Month = static_cast<int>(m);
+  parts.Day = static_cast<int>(d);
+  parts.Hour = static_cast<int>(ms / 3600000);
+  parts.Minute = static_cast<int>(ms / 60000 % 60);
+  parts.Second = static_cast<int>(ms / 1000 % 60);
+  parts.MSec = static_cast<int>(ms % 1000);
+  return parts;
+}
+
+double EncodeDateTime(const TDateTimeParts& parts) {
+  const double day = EncodeDayNumber(parts.Year, parts.Month, parts.Day);
+  if (parts.Hour < 0 || parts.Hour > 23 || parts.Minute < 0 || parts.Minute > 59 || parts.Second < 0 ||
+      parts.Second > 59 || parts.MSec < 0 || parts.MSec > 999)
+    throw EConvertError("Invalid argument to time encode");
+  const double time =
+      ((parts.Hour * 60.0 + parts.Minute) * 60.0 + parts.Second) * 1000.0 + parts.MSec;
+  return day < 0 ? day - time / 86400000.0 : day + time / 86400000.0;
+}
+
 std::string DateTimeToText(double dayNumber) {
   double whole = std::floor(dayNumber);
   // Milliseconds of the day, rounded; a value that rounds up to midnight belongs to the next day.
@@ -269,6 +299,70 @@ double Variant::AsDate() const {
   if (type_ == varString || type_ == varOleStr) return TextToDateTime(AsString());
   if (type_ == varBoolean || type_ == varNull || type_ == varByteArray) CannotConvert();
   return AsDouble();
+}
+
+Variant Variant::ArrayOf(std::vector<Variant> items, int lowBound) {
+  Variant v;
+  v.type_ = varVariantArray;
+  v.value_ = std::make_shared<const VarArrayData>(VarArrayData{lowBound, std::move(items)});
+  return v;
+}
+
+Variant Variant::CreateArray(int lowBound, int highBound) {
+  return ArrayOf(std::vector<Variant>(highBound >= lowBound ? static_cast<std::size_t>(highBound - lowBound + 1) : 0),
+                 lowBound);
+}
+
+namespace {
+[[noreturn]] void BadIndex() { throw Exception("Variant or safe array index out of bounds"); }
+}  // namespace
+
+int Variant::ArrayLowBound() const {
+  if (type_ == varByteArray) return 0;
+  if (type_ != varVariantArray) CannotConvert();
+  return std::get<std::shared_ptr<const VarArrayData>>(value_)->LowBound;
+}
+
+int Variant::ArrayHighBound() const {
+  if (type_ == varByteArray) return static_cast<int>(AsBytes().size()) - 1;
+  return ArrayLowBound() + static_cast<int>(ArrayItems().size()) - 1;
+}
+
+const std::vector<Variant>& Variant::ArrayItems() const {
+  if (type_ != varVariantArray) CannotConvert();
+  return std::get<std::shared_ptr<const VarArrayData>>(value_)->Items;
+}
+
+Variant Variant::ArrayItem(int index) const {
+  if (index < ArrayLowBound() || index > ArrayHighBound()) BadIndex();
+  if (type_ == varByteArray) return Byte(AsBytes()[static_cast<std::size_t>(index)]);
+  return ArrayItems()[static_cast<std::size_t>(index - ArrayLowBound())];
+}
+
+void Variant::SetArrayItem(int index, Variant value) {
+  if (type_ != varVariantArray) CannotConvert();
+  if (index < ArrayLowBound() || index > ArrayHighBound()) BadIndex();
+  auto& data = std::get<std::shared_ptr<const VarArrayData>>(value_);
+  auto copy = std::make_shared<VarArrayData>(*data);  // other copies of this value keep theirs
+  copy->Items[static_cast<std::size_t>(index - copy->LowBound)] = std::move(value);
+  data = std::move(copy);
+}
+
+void Variant::RedimArray(int highBound) {
+  if (type_ != varVariantArray) CannotConvert();
+  auto& data = std::get<std::shared_ptr<const VarArrayData>>(value_);
+  if (highBound < data->LowBound - 1) BadIndex();
+  auto copy = std::make_shared<VarArrayData>(*data);
+  copy->Items.resize(static_cast<std::size_t>(highBound - copy->LowBound + 1));
+  data = std::move(copy);
+}
+
+bool operator==(const Variant& a, const Variant& b) {
+  if (a.type_ != b.type_) return false;
+  if (a.type_ != varVariantArray) return a.value_ == b.value_;
+  const auto& x = *std::get<std::shared_ptr<const VarArrayData>>(a.value_);
+  const auto& y = *std::get<std::shared_ptr<const VarArrayData>>(b.value_);
+  return x.LowBound == y.LowBound && x.Items == y.Items;
 }
 
 const std::vector<std::uint8_t>& Variant::AsBytes() const {

@@ -6,8 +6,11 @@
 // Conversions follow the shared format settings: "." as decimal separator, up to 15 significant
 // digits for a floating value, dates as year.month.day. A text that does not convert raises
 // EConvertError; a type that has no such conversion raises Exception "Cannot convert type.".
-// A value type: copies are independent; no shared state.
+// Variant arrays hold variants between a low and a high bound (VarArrayOf gives 0 .. n-1; a DML
+// array parameter 1 .. n); their element access is bounds-checked.
+// A value type: copies are independent (an array is shared until one copy changes it).
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -32,9 +35,14 @@ enum TVarType : std::uint16_t {
   varLongWord = 0x0013,
   varInt64 = 0x0014,
   varString = 0x0100,     // single-byte (UTF-8) string
+  varVariant = 0x000C,
   varArray = 0x2000,
-  varByteArray = 0x2011,  // array of bytes indexed from 0
+  varByteArray = 0x2011,     // array of bytes indexed from 0
+  varVariantArray = 0x200C,  // array of variants with its own bounds
 };
+
+class Variant;
+struct VarArrayData;
 
 class Variant {
  public:
@@ -48,6 +56,10 @@ class Variant {
   static Variant Single(float v);
   static Variant Currency(double v);  // rounded to four decimals
   static Variant Date(double dayNumber);
+  // An array of the items, the first at lowBound.
+  static Variant ArrayOf(std::vector<Variant> items, int lowBound = 0);
+  // An array lowBound .. highBound of Empty items (none when highBound < lowBound).
+  static Variant CreateArray(int lowBound, int highBound);
 
   Variant(std::int32_t v);
   Variant(std::int64_t v);
@@ -64,6 +76,7 @@ class Variant {
   bool IsNull() const { return type_ == varNull; }
   bool IsEmptyOrNull() const { return IsEmpty() || IsNull(); }
   bool IsByteArray() const { return type_ == varByteArray; }
+  bool IsArray() const { return type_ == varVariantArray; }
 
   std::string AsString() const;
   std::u16string AsWideString() const;
@@ -74,8 +87,18 @@ class Variant {
   double AsDate() const;
   const std::vector<std::uint8_t>& AsBytes() const;  // byte arrays only
 
-  // Same type tag and same value.
-  friend bool operator==(const Variant& a, const Variant& b) { return a.type_ == b.type_ && a.value_ == b.value_; }
+  // Arrays of variants and byte arrays (whose bounds are 0 .. size - 1); "Cannot convert type." for
+  // other values, Exception "Variant or safe array index out of bounds" for an index outside them.
+  int ArrayLowBound() const;
+  int ArrayHighBound() const;
+  int ArrayCount() const { return ArrayHighBound() - ArrayLowBound() + 1; }
+  Variant ArrayItem(int index) const;
+  void SetArrayItem(int index, Variant value);          // arrays of variants only
+  void RedimArray(int highBound);                       // keeps the low bound; new items Empty
+  const std::vector<Variant>& ArrayItems() const;       // arrays of variants only
+
+  // Same type tag and same value (arrays: same bounds and equal items).
+  friend bool operator==(const Variant& a, const Variant& b);
 
  private:
   Variant(TVarType type, std::int64_t v) : type_(type), value_(v) {}
@@ -86,8 +109,14 @@ class Variant {
 
   TVarType type_ = varEmpty;
   // Integers (and currency, as units of 1/10000) in int64, floating values and dates in double.
-  std::variant<std::monostate, std::int64_t, double, bool, std::string, std::u16string, std::vector<std::uint8_t>>
+  std::variant<std::monostate, std::int64_t, double, bool, std::string, std::u16string, std::vector<std::uint8_t>,
+               std::shared_ptr<const VarArrayData>>
       value_;
+};
+
+struct VarArrayData {
+  int LowBound = 0;
+  std::vector<Variant> Items;
 };
 
 // Text forms of the shared format settings, also used by the record store.
@@ -97,5 +126,13 @@ double TextToFloat(std::string_view text);          // EConvertError when not a 
 std::int64_t TextToInt(std::string_view text);      // EConvertError when not an integer
 double TextToDateTime(std::string_view text);       // "y.m.d[ h:n[:s]]"; EConvertError otherwise
 double EncodeDayNumber(int year, int month, int day);  // EConvertError for an invalid date
+
+// A day number taken apart and put together again, to the millisecond. Before 1899-12-30 the
+// fraction is still the time of day (-1.25 is 1899-12-29 06:00), as everywhere in this layer.
+struct TDateTimeParts {
+  int Year = 1, Month = 1, Day = 1, Hour = 0, Minute = 0, Second = 0, MSec = 0;
+};
+TDateTimeParts DecodeDateTime(double dayNumber);
+double EncodeDateTime(const TDateTimeParts& parts);  // EConvertError for an invalid date or time
 
 }  // namespace da

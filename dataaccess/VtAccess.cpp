@@ -22,7 +22,19 @@ bool TVtConnection::SetProp(int id, const TPropValue& value) {
 
 bool TVtConnection::GetProp(int id, TPropValue&) { UnknownProp(id); }
 
-bool TVtConnection::SetEventProp(int id, TEventMethod) { UnknownProp(id); }
+bool TVtConnection::SetEventProp(int id, TEventMethod method) {
+  if (id == prOnError) {
+    OnError = method.As<TErrorProc>(id);
+    return true;
+  }
+  UnknownProp(id);
+}
+
+bool TVtConnection::DoError(const EDAError& error) {
+  bool fail = true;
+  if (OnError) OnError(error, fail);
+  return fail;
+}
 
 TParamDesc* TVtCommand::AddParam() {
   Params.push_back(std::make_unique<TParamDesc>());
@@ -47,7 +59,7 @@ bool TVtCommand::GetProp(int id, TPropValue& value) {
 
 bool TVtCommand::SetEventProp(int id, TEventMethod method) {
   if (id == prAfterExecute) {
-    AfterExecute = std::move(method);
+    AfterExecute = method.As<TResultProc>(id);
     return true;
   }
   UnknownProp(id);
@@ -69,11 +81,16 @@ bool TVtRecordSet::GetProp(int id, TPropValue&) { UnknownProp(id); }
 
 bool TVtRecordSet::SetEventProp(int id, TEventMethod method) {
   switch (id) {
-    case prRsAfterExecute: AfterExecute = std::move(method); return true;
-    case prAfterFetch: AfterFetch = std::move(method); return true;
-    case prBeforeFetch: BeforeFetch = std::move(method); return true;
+    case prRsAfterExecute: AfterExecute = method.As<TResultProc>(id); return true;
+    case prAfterFetch: AfterFetch = method.As<TResultProc>(id); return true;
+    case prBeforeFetch: BeforeFetch = method.As<TFetchProc>(id); return true;
     default: UnknownProp(id);
   }
+}
+
+TVtCommand* TVtRecordSet::GetCommand() {
+  if (!command_) SetCommand(CreateCommand());
+  return command_.get();
 }
 
 void TVtRecordSet::Prepare() {

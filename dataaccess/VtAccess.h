@@ -3,7 +3,14 @@
 // TVtCommand (one statement with its parameter descriptions), TVtRecordSet (a TMemData filled from
 // a command's result, fetching rows on demand, FetchRows at a time) and TParamDesc (one parameter).
 // Settings and events cross the contract as numbered properties (SetProp, GetProp, SetEventProp);
-// an identifier a class does not know raises EAssertionFailed whose text is the number.
+// an identifier a class does not know raises EAssertionFailed whose text is the number. Events
+// carry their arguments: after-execute and after-fetch their success flag, before-fetch whether
+// the fetch starts (true) or has ended (false) and a cancel flag, the connection's error event the
+// error and a fail flag.
+//
+// Two-phase creation: a record set makes its command through the virtual CreateCommand when the
+// command is first needed (a constructor cannot reach the override), unless the driver's
+// constructor hands one to SetCommand.
 //
 // Ownership: a command owns its parameter descriptions; a record set owns its command; a command
 // refers to its connection, which outlives it. One thread at a time per connection.
@@ -11,8 +18,10 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
+#include "dataaccess/DAErrors.h"
 #include "dataaccess/MemData.h"
 #include "dataaccess/Variant.h"
 
@@ -29,15 +38,61 @@ inline constexpr int prKeepEmptyStrings = 26;
 inline constexpr int prFlatBuffers = 27;
 inline constexpr int prConvertEOL = 28;
 inline constexpr int prAfterExecute = 100;
+inline constexpr int prOnError = 101;
 inline constexpr int prRsAfterExecute = 102;
 inline constexpr int prAfterFetch = 103;
 inline constexpr int prBeforeFetch = 104;
 
 // A property value: switches as bool, counts as int32 (a Variant carries both).
 using TPropValue = Variant;
-using TEventMethod = std::function<void()>;
 
-enum TParamType : std::uint8_t { ptUnknown, ptInput, ptOutput, ptInputOutput, ptResult };
+// After-execute (100, 102) and after-fetch (103): whether the step succeeded.
+using TResultProc = std::function<void(bool result)>;
+// Before-fetch (104): called with true before a fetch (setting cancel stops it without rows) and
+// with false after it.
+using TFetchProc = std::function<void(bool fetchStart, bool& cancel)>;
+// The connection's error event (101): fail starts true; a handler that clears it turns the
+// error into the platform's silent abort.
+using TErrorProc = std::function<void(const EDAError& error, bool& fail)>;
+
+// An event handed to SetEventProp: one of the three kinds above, chosen by what the callable
+// accepts, or none (nullptr) to clear it. The receiver takes the kind its id calls for.
+class TEventMethod {
+ public:
+  TEventMethod() = default;
+  TEventMethod(std::nullptr_t) {}
+  template <class F, class = std::enable_if_t<!std::is_same_v<std::decay_t<F>, TEventMethod> &&
+                                              !std::is_same_v<std::decay_t<F>, std::nullptr_t>>>
+  TEventMethod(F f) {
+    if constexpr (std::is_invocable_v<F&, const EDAError&, bool&>) {
+      error_ = std::move(f);
+    } else if constexpr (std::is_invocable_v<F&, bool, bool&>) {
+      fetch_ = std::move(f);
+    } else {
+      static_assert(std::is_invocable_v<F&, bool>, "an event takes (bool), (bool, bool&) or (EDAError, bool&)");
+      result_ = std::move(f);
+    }
+  }
+  bool Empty() const { return !result_ && !fetch_ && !error_; }
+  // The event as the kind Proc; EAssertionFailed naming the id when it is of another kind.
+  template <class Proc>
+  Proc As(int id) const {
+    if (Empty()) return Proc();
+    const Proc* p = nullptr;
+    if constexpr (std::is_same_v<Proc, TResultProc>) p = result_ ? &result_ : nullptr;
+    if constexpr (std::is_same_v<Proc, TFetchProc>) p = fetch_ ? &fetch_ : nullptr;
+    if constexpr (std::is_same_v<Proc, TErrorProc>) p = error_ ? &error_ : nullptr;
+    DAAssert(p != nullptr, "VtAccess", std::to_string(id).c_str());
+    return *p;
+  }
+
+ private:
+  // At most one is set.
+  TResultProc result_;
+  TFetchProc fetch_;
+  TErrorProc error_;
+};
+
 
 class TVtCommand;
 class TVtRecordSet;
@@ -63,10 +118,15 @@ class TVtConnection {
   void SetPassword(const std::string& value) { Password = value; }
   void SetServer(const std::string& value) { Server = value; }
 
+  // The error event (prOnError): a driver calls DoError with each error before raising it;
+  // false means a handler cleared the fail flag and the driver raises EAbort instead.
+  bool DoError(const EDAError& error);
+
   bool Connected = false;
   std::string Username, Password, Server;
   bool AutoCommit = false;
   bool ConvertEOL = false;
+  TErrorProc OnError;
 };
 
 class TParamDesc {
@@ -131,14 +191,12 @@ class TVtCommand {
   std::string SQL;
   TParamDescs Params;
   bool AutoCommit = false;
-  TEventMethod AfterExecute;
+  TResultProc AfterExecute;  // the driver calls it with the execution's success
   bool Executing = false;
 };
 
 class TVtRecordSet : public TMemData {
  public:
-  // A driver's constructor calls SetCommand(CreateCommand()): virtual calls do not reach a
-  // subclass from this constructor.
   TVtRecordSet() = default;
 
   void Open() override { TMemData::Open(); }
@@ -156,31 +214,34 @@ class TVtRecordSet : public TMemData {
   // (Fetch(true) puts them before the first item, keeping the rows held).
   virtual bool CanFetchBack() { return false; }
   virtual void ExecCommand();
-  virtual void ExecuteCommand() { command_->Execute(1); }
+  virtual void ExecuteCommand() { GetCommand()->Execute(1); }
   virtual void FetchAllRows() {
     while (Fetch(false)) {
     }
   }
   virtual bool RowsReturn() { return CommandType == 2; }
-  virtual void SetConnection(TVtConnection* connection) { command_->SetConnection(connection); }
-  virtual void SetSQL(const std::string& text) { command_->SetSQL(text); }
+  virtual void SetConnection(TVtConnection* connection) { GetCommand()->SetConnection(connection); }
+  virtual void SetSQL(const std::string& text) { GetCommand()->SetSQL(text); }
   virtual bool SetProp(int id, const TPropValue& value);
   virtual bool GetProp(int id, TPropValue& value);
   virtual bool SetEventProp(int id, TEventMethod method);
 
-  TVtCommand* GetCommand() const { return command_.get(); }
+  // The command, made through CreateCommand when there is none yet.
+  TVtCommand* GetCommand();
 
   bool UniDirectional = false;
   std::int32_t FetchRows = 25;
   bool FetchAll = false;
   bool LongStrings = true;
   bool FlatBuffers = true;
-  TEventMethod AfterExecute, AfterFetch, BeforeFetch;
+  // Called by the driver (see the event kinds above).
+  TResultProc AfterExecute, AfterFetch;
+  TFetchProc BeforeFetch;
   std::uint8_t CommandType = 0;  // 0 not known, 1 no rows, 2 rows
 
  protected:
-  void InternalPrepare() override { command_->Prepare(); }
-  void InternalUnPrepare() override { command_->Unprepare(); }
+  void InternalPrepare() override { GetCommand()->Prepare(); }
+  void InternalUnPrepare() override { GetCommand()->Unprepare(); }
   void InternalOpen() override;
   bool GetConvertEOL() const override {
     return command_ && command_->Connection && command_->Connection->ConvertEOL;

@@ -1,6 +1,7 @@
 // Record layout and typed field access of the record store: sizes and offsets of every data
 // type, unique column names, typed put and get in the dataset's formats (dates, trimming, empty
-// strings, line ends, rounding), NULL rules, child fields of object columns and the errors.
+// strings, line ends, rounding), NULL rules, child fields of object columns and the errors; the
+// stores' own cases over every kind of store.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -14,9 +15,20 @@
 #include "dataaccess/DBObject.h"
 #include "dataaccess/MemData.h"
 #include "dataaccess/RecordBuffer.h"
+#include "tests/dataaccess/OwnFormatStore.h"
 
 namespace da {
 namespace {
+
+using testing::StoreKind;
+
+// Over every kind of store.
+class RecordLayout : public testing::StoreTest {};
+class FieldAccess : public testing::StoreTest {};
+class ObjectFields : public testing::StoreTest {};
+INSTANTIATE_TEST_SUITE_P(Stores, RecordLayout, testing::kAllStores, testing::StoreName);
+INSTANTIATE_TEST_SUITE_P(Stores, FieldAccess, testing::kAllStores, testing::StoreName);
+INSTANTIATE_TEST_SUITE_P(Stores, ObjectFields, testing::kAllStores, testing::StoreName);
 
 // A store whose columns are "described" on opening, as a server store does.
 class DescribedStore : public TMemData {
@@ -37,7 +49,7 @@ struct Buf {
   std::unique_ptr<std::uint8_t[]> p;
 };
 
-TEST(RecordLayout, EveryTypeHasItsSizeAndFieldsFollowEachOther) {
+TEST_P(RecordLayout, EveryTypeHasItsSizeAndFieldsFollowEachOther) {
   struct TypeSize {
     TDataType type;
     std::uint16_t length;
@@ -52,12 +64,12 @@ TEST(RecordLayout, EveryTypeHasItsSizeAndFieldsFollowEachOther) {
       {dtExtString, 0, ptr}, {dtBytes, 6, 6},    {dtVarBytes, 6, 8},  {dtExtVarBytes, 0, ptr}, {dtUInt32, 0, 4},
       {dtWideString, 5, 12}, {dtExtWideString, 0, ptr},
   };
-  TMemData data;
   data.AutoInitFields = false;
   std::uint32_t offset = 0;
   for (const auto& t : table) {
     ASSERT_EQ(TData::FieldSizeOf(t.type, t.length), t.size) << t.type;
     data.AddField(std::string("F").append(std::to_string(t.type)), t.type, t.length);
+    EXPECT_EQ(data.FieldAt(data.GetFieldCount()).Size, data.FieldSize(t.type, t.length)) << t.type;
   }
   data.InitFields();
   ASSERT_EQ(data.GetFieldCount(), 27);
@@ -67,10 +79,11 @@ TEST(RecordLayout, EveryTypeHasItsSizeAndFieldsFollowEachOther) {
     offset += data.FieldAt(i).Size;
   }
   EXPECT_EQ(data.DataSize(), offset);
-  EXPECT_EQ(data.RecordSize(), offset + 27);  // one NULL byte a field
+  EXPECT_EQ(data.RecordSize(), offset + 27 * testing::IndicatorBytes(GetParam()));  // the NULL indicators
   EXPECT_TRUE(data.HasComplexFields());
 
-  TMemData plain;
+  std::unique_ptr<TMemData> plainStore = testing::MakeStore(GetParam());
+  TMemData& plain = *plainStore;
   plain.AutoInitFields = false;
   plain.AddField("A", dtInt32);
   plain.AddField("B", dtObject);  // object values are a driver's, not complex here
@@ -78,7 +91,7 @@ TEST(RecordLayout, EveryTypeHasItsSizeAndFieldsFollowEachOther) {
   EXPECT_FALSE(plain.HasComplexFields());
 }
 
-TEST(RecordLayout, DuplicateColumnNamesBecomeUnique) {
+TEST(DescribedColumns, DuplicateColumnNamesBecomeUnique) {
   struct Case {
     std::vector<std::string> columns;
     std::vector<std::string> names;
@@ -105,8 +118,7 @@ TEST(RecordLayout, DuplicateColumnNamesBecomeUnique) {
   }
 }
 
-TEST(FieldAccess, TypedValuesRoundTrip) {
-  TMemData data;
+TEST_P(FieldAccess, TypedValuesRoundTrip) {
   data.AutoInitFields = false;
   data.AddField("I8", dtInt8);
   data.AddField("I16", dtInt16);
@@ -189,8 +201,7 @@ TEST(FieldAccess, TypedValuesRoundTrip) {
   data.FreeComplexFields(rec.get(), true);
 }
 
-TEST(FieldAccess, DatesAndTimesUseTheTimeStampForms) {
-  TMemData data;
+TEST_P(FieldAccess, DatesAndTimesUseTheTimeStampForms) {
   data.AutoInitFields = false;
   data.AddField("D", dtDate);
   data.AddField("T", dtTime);
@@ -200,17 +211,25 @@ TEST(FieldAccess, DatesAndTimesUseTheTimeStampForms) {
   const double day = EncodeDayNumber(2024, 3, 5);  // 45356
 
   // dtDate: 32-bit days since 0001-01-01 (that day is 1); stored as the day number at midnight.
+  // The in-memory store keeps the day number itself; every store answers it as a variant.
+  const bool dayNumbers = GetParam() == StoreKind::Memory;
+  auto stored = [&](int no) {
+    if (dayNumbers) {
+      EXPECT_EQ(ReadValue<double>(rec.get() + data.FieldAt(no).Offset), data.GetFieldAsVariant(no, rec.get()).AsDate());
+    }
+    return data.GetFieldAsVariant(no, rec.get()).AsDate();
+  };
   std::int32_t stampDay = static_cast<std::int32_t>(day) + 693594;
   data.PutFieldByNo(1, rec.get(), &stampDay);
-  EXPECT_EQ(ReadValue<double>(rec.get() + data.FieldAt(1).Offset), day);
+  EXPECT_EQ(stored(1), day);
   // dtTime: milliseconds since midnight; a pure time (day 0).
   std::int32_t ms = (7 * 3600 + 8 * 60 + 9) * 1000 + 500;
   data.PutFieldByNo(2, rec.get(), &ms);
-  EXPECT_NEAR(ReadValue<double>(rec.get() + data.FieldAt(2).Offset), ms / 86400000.0, 1e-12);
+  EXPECT_NEAR(stored(2), ms / 86400000.0, 1e-12);
   // dtDateTime: time-stamp milliseconds as a double.
   double stamp = (day + 693594) * 86400000.0 + ms;
   data.PutFieldByNo(3, rec.get(), &stamp);
-  EXPECT_NEAR(ReadValue<double>(rec.get() + data.FieldAt(3).Offset), day + ms / 86400000.0, 1e-9);
+  EXPECT_NEAR(stored(3), day + ms / 86400000.0, 1e-9);
 
   bool blank;
   std::int32_t i32 = 0;
@@ -223,16 +242,15 @@ TEST(FieldAccess, DatesAndTimesUseTheTimeStampForms) {
   EXPECT_EQ(d, stamp);
 
   // Before 1899-12-30 the fraction is still the time of day: -1.25 is 1899-12-29 06:00.
-  WriteValue(rec.get() + data.FieldAt(3).Offset, -1.25);
+  data.PutFieldAsVariant(3, rec.get(), Variant::Date(-1.25));
   data.GetFieldByNo(3, rec.get(), blank, &d);
   EXPECT_EQ(d, (693594.0 - 1) * 86400000.0 + 6 * 3600000.0);
   data.PutFieldByNo(3, rec.get(), &d);
-  EXPECT_EQ(ReadValue<double>(rec.get() + data.FieldAt(3).Offset), -1.25);
+  EXPECT_EQ(stored(3), -1.25);
   EXPECT_EQ(DateTimeToText(Variant::Date(day).AsDate()), "2024.3.5");
 }
 
-TEST(FieldAccess, FixedCharTrimmingAndEmptyStrings) {
-  TMemData data;
+TEST_P(FieldAccess, FixedCharTrimmingAndEmptyStrings) {
   data.AutoInitFields = false;
   data.AddField("C", dtString, 4).Fixed = true;
   data.AddField("W", dtWideString, 4).Fixed = true;
@@ -267,7 +285,7 @@ TEST(FieldAccess, FixedCharTrimmingAndEmptyStrings) {
   EXPECT_FALSE(data.GetNull(2, rec.get()));
 }
 
-TEST(FieldAccess, LineEndsExpandWithinTheCapacityGiven) {
+TEST(DescribedColumns, LineEndsExpandWithinTheCapacityGiven) {
   DescribedStore data;
   data.AutoInitFields = false;
   data.ConvertEOL = true;
@@ -302,8 +320,7 @@ TEST(FieldAccess, LineEndsExpandWithinTheCapacityGiven) {
   data.FreeComplexFields(rec.get(), true);
 }
 
-TEST(FieldAccess, FloatsAreRoundedToTheirScale) {
-  TMemData data;
+TEST_P(FieldAccess, FloatsAreRoundedToTheirScale) {
   data.AutoInitFields = false;
   data.AddField("F2", dtFloat).Scale = 2;
   data.AddField("F0", dtFloat);
@@ -320,8 +337,7 @@ TEST(FieldAccess, FloatsAreRoundedToTheirScale) {
   }
 }
 
-TEST(FieldAccess, NullFieldsReadOnlyTheirReferences) {
-  TMemData data;
+TEST_P(FieldAccess, NullFieldsReadOnlyTheirReferences) {
   data.AutoInitFields = false;
   data.AddField("B", dtBlob);
   data.AddField("I", dtInt32);
@@ -366,8 +382,7 @@ TEST(FieldAccess, NullFieldsReadOnlyTheirReferences) {
   data.FreeComplexFields(rec.get(), true);
 }
 
-TEST(FieldAccess, BaseBookmarksCompareByRecordNumber) {
-  TMemData data;
+TEST_P(FieldAccess, BaseBookmarksCompareByRecordNumber) {
   TRecBookmark a, b;
   a.Order = 3;
   b.Order = 5;
@@ -403,7 +418,7 @@ class TextObject : public TDBObject {
   }
 };
 
-TEST(ObjectFields, ChildrenFollowTheirObjectDepthFirst) {
+TEST_P(ObjectFields, ChildrenFollowTheirObjectDepthFirst) {
   auto* addr = new TObjectType("ADDR_T", dtObject);
   addr->AddAttribute("CITY", dtString).Length = 20;
   auto* lines = new TObjectType("LINES_T", dtArray);
@@ -412,7 +427,6 @@ TEST(ObjectFields, ChildrenFollowTheirObjectDepthFirst) {
   addr->AddAttribute("LINES", dtArray).SetObjectType(lines);
   lines->Release();
 
-  TMemData data;
   data.AutoInitFields = false;
   data.AddField("ID", dtInt32);
   TFieldDesc& o = data.AddField("O", dtObject);
@@ -431,7 +445,7 @@ TEST(ObjectFields, ChildrenFollowTheirObjectDepthFirst) {
   EXPECT_EQ(data.FieldAt(104).Name, "[99]");
   EXPECT_EQ(data.FieldAt(3).Size, 0);
   EXPECT_EQ(data.FindField("o.lines[1]"), &data.FieldAt(6));
-  EXPECT_EQ(data.RecordSize(), 4u + sizeof(void*) + 104);
+  EXPECT_EQ(data.RecordSize(), 4u + sizeof(void*) + 104 * testing::IndicatorBytes(GetParam()));
 
   // Child values come from the object in the record; no object means NULL.
   Buf rec(data);

@@ -1,7 +1,8 @@
 #pragma once
 // A ten-row in-memory store of employees shared by the filter and locate tests:
 // ID int32, NAME string(20), SAL float, HIRED date, DEPT int32, COMM float (NULL in most rows),
-// "FIRST NAME" string(10), with the same rows available as plain values for other engines.
+// "FIRST NAME" string(10), with the same rows available as plain values for other engines; in a
+// store of the kind asked for.
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -10,6 +11,7 @@
 
 #include "dataaccess/MemData.h"
 #include "dataaccess/Variant.h"
+#include "tests/dataaccess/OwnFormatStore.h"
 
 namespace da::testing {
 
@@ -41,7 +43,7 @@ inline const std::vector<Emp>& EmpRows() {
 
 class EmpStore {
  public:
-  EmpStore() {
+  explicit EmpStore(StoreKind kind = StoreKind::Memory) : store(MakeStore(kind)), data(*store) {
     data.AutoInitFields = false;
     data.AddField("ID", dtInt32);
     data.AddField("NAME", dtString, 20);
@@ -86,7 +88,8 @@ class EmpStore {
     return data.GetFieldAsVariant(1, rec.get()).AsInteger();
   }
 
-  TMemData data;
+  std::unique_ptr<TMemData> store;
+  TMemData& data;
 };
 
 }  // namespace da::testing

@@ -106,8 +106,12 @@ const std::vector<FilterCase>& Cases() {
   return cases;
 }
 
-TEST(FilterExpression, KeepsTheRowsOfEachFilterAndAgreesWithSqlite) {
-  EmpStore emp;
+// Over every kind of store.
+class FilterExpression : public ::testing::TestWithParam<testing::StoreKind> {};
+INSTANTIATE_TEST_SUITE_P(Stores, FilterExpression, testing::kAllStores, testing::StoreName);
+
+TEST_P(FilterExpression, KeepsTheRowsOfEachFilterAndAgreesWithSqlite) {
+  EmpStore emp(GetParam());
   EmpSqlite sql;
   for (const auto& c : Cases()) {
     emp.data.SetFilterText(c.filter);
@@ -119,8 +123,8 @@ TEST(FilterExpression, KeepsTheRowsOfEachFilterAndAgreesWithSqlite) {
   }
 }
 
-TEST(FilterExpression, RefusesIllegalTexts) {
-  EmpStore emp;
+TEST_P(FilterExpression, RefusesIllegalTexts) {
+  EmpStore emp(GetParam());
   const char* illegal[] = {"ID =",           "ID",          "ID = 1 AND", "(ID = 1",   "ID = 1)",     "ID ! 1",
                            "ID = - X",       "ID = 1 2",    "AND",        "NAME = 'A' OR", "= 1",      "ID = 1 NOT",
                            "ID = ()",        "[NAME = 'X'", "ID == 1",    "ID = 1 ; ID = 2"};
@@ -142,8 +146,8 @@ TEST(FilterExpression, RefusesIllegalTexts) {
   }
 }
 
-TEST(FilterExpression, OptionsChangeCaseAndMaskHandling) {
-  EmpStore emp;
+TEST_P(FilterExpression, OptionsChangeCaseAndMaskHandling) {
+  EmpStore emp(GetParam());
   emp.data.SetFilterText("NAME = 'smith'");
   EXPECT_EQ(emp.VisibleIds(), std::vector<int>{});
   emp.data.FilterCaseInsensitive = true;
@@ -160,8 +164,8 @@ TEST(FilterExpression, OptionsChangeCaseAndMaskHandling) {
   EXPECT_EQ(emp.VisibleIds(), std::vector<int>{10});
 }
 
-TEST(FilterExpression, RecordsChangedUnderAFilterAreCountedByVisibility) {
-  EmpStore emp;
+TEST_P(FilterExpression, RecordsChangedUnderAFilterAreCountedByVisibility) {
+  EmpStore emp(GetParam());
   emp.data.SetFilterText("DEPT = 10");
   ASSERT_EQ(emp.data.GetRecordCount(), 2);
   std::unique_ptr<std::uint8_t[]> rec(emp.data.AllocRecBuf());

@@ -1,6 +1,7 @@
 // The in-memory store's own cases: renumbering of the nearer end, deleting the last record,
 // cached deletes, modifications, apply with retry and failure, commit, bookmarks across a reset
-// and on a freed item whose memory was reused, record numbers out of range, refused inserts.
+// and on a freed item whose memory was reused, record numbers out of range, refused inserts;
+// each over every kind of store.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -11,11 +12,14 @@
 #include "dataaccess/DAErrors.h"
 #include "dataaccess/MemData.h"
 #include "dataaccess/RecordBuffer.h"
+#include "tests/dataaccess/OwnFormatStore.h"
 
 namespace da {
 namespace {
 
-class MemDataTest : public ::testing::Test {
+using testing::MakeStore;
+
+class MemDataTest : public ::testing::TestWithParam<testing::StoreKind> {
  protected:
   void SetUp() override {
     data.AutoInitFields = false;
@@ -53,11 +57,14 @@ class MemDataTest : public ::testing::Test {
     for (int i = 1; i <= n; ++i) Append(i);
   }
 
-  TMemData data;
+  std::unique_ptr<TMemData> store = MakeStore(GetParam());
+  TMemData& data = *store;
   std::unique_ptr<std::uint8_t[]> rec;
 };
 
-TEST_F(MemDataTest, InsertNearTheStartRenumbersOnlyTheStart) {
+INSTANTIATE_TEST_SUITE_P(Stores, MemDataTest, testing::kAllStores, testing::StoreName);
+
+TEST_P(MemDataTest, InsertNearTheStartRenumbersOnlyTheStart) {
   Fill(10);
   data.SetRecNo(3);
   ASSERT_EQ(Current(), 3);
@@ -79,7 +86,7 @@ TEST_F(MemDataTest, InsertNearTheStartRenumbersOnlyTheStart) {
   EXPECT_EQ(data.GetRecNo(), 9);
 }
 
-TEST_F(MemDataTest, DeletingTheOnlyRecordLeavesBothEnds) {
+TEST_P(MemDataTest, DeletingTheOnlyRecordLeavesBothEnds) {
   Append(1);
   data.DeleteRecord();
   EXPECT_TRUE(data.GetBOF());
@@ -88,7 +95,7 @@ TEST_F(MemDataTest, DeletingTheOnlyRecordLeavesBothEnds) {
   EXPECT_EQ(data.GetRecNo(), 0);
 }
 
-TEST_F(MemDataTest, RunningOffTheEndReportsEndOfFile) {
+TEST_P(MemDataTest, RunningOffTheEndReportsEndOfFile) {
   Fill(2);
   data.SetToBegin();
   data.GetNextRecord(rec.get());
@@ -106,7 +113,7 @@ TEST_F(MemDataTest, RunningOffTheEndReportsEndOfFile) {
   EXPECT_TRUE(data.GetEOF());
 }
 
-TEST_F(MemDataTest, RecordNumbersOutOfRangeLeaveTheCursor) {
+TEST_P(MemDataTest, RecordNumbersOutOfRangeLeaveTheCursor) {
   Fill(5);
   data.SetRecNo(2);
   for (int n : {0, -1, 6, 100}) {
@@ -119,7 +126,7 @@ TEST_F(MemDataTest, RecordNumbersOutOfRangeLeaveTheCursor) {
   EXPECT_EQ(Current(), 1);
 }
 
-TEST_F(MemDataTest, CachedDeleteHidesUntilCancelled) {
+TEST_P(MemDataTest, CachedDeleteHidesUntilCancelled) {
   Fill(5);
   data.SetCachedUpdates(true);
   data.SetRecNo(2);
@@ -142,7 +149,7 @@ TEST_F(MemDataTest, CachedDeleteHidesUntilCancelled) {
   EXPECT_EQ(data.GetRecordCount(), 5);
 }
 
-TEST_F(MemDataTest, TwoModificationsKeepTheFirstVersionForRevert) {
+TEST_P(MemDataTest, TwoModificationsKeepTheFirstVersionForRevert) {
   Fill(3);
   data.SetCachedUpdates(true);
   data.SetRecNo(2);
@@ -163,7 +170,7 @@ TEST_F(MemDataTest, TwoModificationsKeepTheFirstVersionForRevert) {
   EXPECT_EQ(data.UpdateListCount(), 0u);
 }
 
-TEST_F(MemDataTest, ApplyRetriesAndRecordsFailures) {
+TEST_P(MemDataTest, ApplyRetriesAndRecordsFailures) {
   Fill(3);
   data.SetCachedUpdates(true);
   data.SetRecNo(2);
@@ -211,7 +218,7 @@ TEST_F(MemDataTest, ApplyRetriesAndRecordsFailures) {
   EXPECT_TRUE(data.GetUpdatesPending());
 }
 
-TEST_F(MemDataTest, BookmarksResolveByItemOrByRecordNumber) {
+TEST_P(MemDataTest, BookmarksResolveByItemOrByRecordNumber) {
   Fill(10);
   data.SetRecNo(3);
   TRecBookmark before;
@@ -238,7 +245,7 @@ TEST_F(MemDataTest, BookmarksResolveByItemOrByRecordNumber) {
   EXPECT_TRUE(data.BookmarkValid(&since));
 }
 
-TEST_F(MemDataTest, BookmarkOnAFreedItemDoesNotFindItsSuccessor) {
+TEST_P(MemDataTest, BookmarkOnAFreedItemDoesNotFindItsSuccessor) {
   Fill(10);
   data.SetRecNo(4);
   TRecBookmark mark;
@@ -257,7 +264,8 @@ TEST_F(MemDataTest, BookmarkOnAFreedItemDoesNotFindItsSuccessor) {
   EXPECT_EQ(data.GetRecNo(), 4);
 
   // The same, where number and memory disagree: the freed item's block is gone as well.
-  TMemData small;
+  std::unique_ptr<TMemData> smallStore = MakeStore(GetParam());
+  TMemData& small = *smallStore;
   small.AutoInitFields = false;
   small.AddField("ID", dtInt32);
   small.InitFields();
@@ -280,7 +288,7 @@ TEST_F(MemDataTest, BookmarkOnAFreedItemDoesNotFindItsSuccessor) {
   EXPECT_EQ(ReadValue<std::int32_t>(small.CurrentRecordPtr()), 2);
 }
 
-TEST_F(MemDataTest, RefusedInsertRestoresTheCursor) {
+TEST_P(MemDataTest, RefusedInsertRestoresTheCursor) {
   Fill(3);
   data.SetRecNo(2);
   data.OnAppend = [] { throw std::runtime_error("no"); };
@@ -296,8 +304,12 @@ TEST_F(MemDataTest, RefusedInsertRestoresTheCursor) {
   EXPECT_EQ(deletes, 1);
 }
 
-TEST(MemDataBlobs, CachedModificationKeepsTheOldBlobValue) {
-  TMemData data;
+class MemDataBlobs : public ::testing::TestWithParam<testing::StoreKind> {};
+INSTANTIATE_TEST_SUITE_P(Stores, MemDataBlobs, testing::kAllStores, testing::StoreName);
+
+TEST_P(MemDataBlobs, CachedModificationKeepsTheOldBlobValue) {
+  std::unique_ptr<TMemData> store = MakeStore(GetParam());
+  TMemData& data = *store;
   data.AutoInitFields = false;
   data.AddField("B", dtMemo);
   data.InitFields();
@@ -330,9 +342,13 @@ TEST(MemDataBlobs, CachedModificationKeepsTheOldBlobValue) {
 namespace da {
 namespace {
 
-TEST(MemDataValues, ClosingReleasesHeapValuesVariantsAndBlobs) {
+class MemDataValues : public ::testing::TestWithParam<testing::StoreKind> {};
+INSTANTIATE_TEST_SUITE_P(Stores, MemDataValues, testing::kAllStores, testing::StoreName);
+
+TEST_P(MemDataValues, ClosingReleasesHeapValuesVariantsAndBlobs) {
   for (bool large : {false, true}) {
-    TMemData data;
+    std::unique_ptr<TMemData> store = testing::MakeStore(GetParam());
+    TMemData& data = *store;
     data.AutoInitFields = false;
     data.AddField("XS", dtExtString);
     data.AddField("V", dtVariant);

@@ -19,7 +19,11 @@ struct LocateCase {
   int found;  // ID of the record found, or -1
 };
 
-TEST(RecordLocator, FindsTheFirstMatchingRecord) {
+// Over every kind of store.
+class RecordLocator : public ::testing::TestWithParam<testing::StoreKind> {};
+INSTANTIATE_TEST_SUITE_P(Stores, RecordLocator, testing::kAllStores, testing::StoreName);
+
+TEST_P(RecordLocator, FindsTheFirstMatchingRecord) {
   const LocateCase cases[] = {
       {"ID", {Variant(4)}, 0, 4},
       {"ID", {Variant(11)}, 0, -1},
@@ -47,7 +51,7 @@ TEST(RecordLocator, FindsTheFirstMatchingRecord) {
       {"FIRST NAME", {Variant("Bob")}, 0, 4},
   };
   for (const auto& c : cases) {
-    EmpStore emp;
+    EmpStore emp(GetParam());
     emp.data.SetRecNo(6);
     TRecordLocator locator(emp.data);
     bool found = false;
@@ -62,8 +66,8 @@ TEST(RecordLocator, FindsTheFirstMatchingRecord) {
   }
 }
 
-TEST(RecordLocator, SearchesOnFromTheCurrentRecordOrBackwards) {
-  EmpStore emp;
+TEST_P(RecordLocator, SearchesOnFromTheCurrentRecordOrBackwards) {
+  EmpStore emp(GetParam());
   TRecordLocator locator(emp.data);
   ASSERT_TRUE(locator.LocateEx("DEPT", Variant(20), false, 0));
   EXPECT_EQ(emp.CurrentId(), 1);
@@ -77,8 +81,8 @@ TEST(RecordLocator, SearchesOnFromTheCurrentRecordOrBackwards) {
   EXPECT_EQ(emp.CurrentId(), 6);
 }
 
-TEST(RecordLocator, RestoringKeepsTheCurrentRecord) {
-  EmpStore emp;
+TEST_P(RecordLocator, RestoringKeepsTheCurrentRecord) {
+  EmpStore emp(GetParam());
   emp.data.SetRecNo(2);
   TRecordLocator locator(emp.data);
   EXPECT_TRUE(locator.LocateEx("NAME", Variant("KING"), true, 0));
@@ -87,8 +91,8 @@ TEST(RecordLocator, RestoringKeepsTheCurrentRecord) {
   EXPECT_EQ(emp.CurrentId(), 2);
 }
 
-TEST(RecordLocator, ReportsUnknownFieldsAndUnconvertibleKeys) {
-  EmpStore emp;
+TEST_P(RecordLocator, ReportsUnknownFieldsAndUnconvertibleKeys) {
+  EmpStore emp(GetParam());
   TRecordLocator locator(emp.data);
   try {
     locator.LocateEx("ID;NOPE", {Variant(1), Variant(2)}, false, 0);

@@ -1,6 +1,7 @@
 #include "tests/dataaccess/ScriptDriver.h"
 
 #include "dataaccess/DAErrors.h"
+#include "dataaccess/TextUtil.h"
 
 namespace da::testing {
 
@@ -26,25 +27,56 @@ std::unique_ptr<TVtRecordSet> ScriptConnection::CreateRecordSet() {
   return rs;
 }
 
+std::string ScriptCommand::BoundSQL() const {
+  std::string text = SQL;
+  for (const auto& p : Params) {
+    const std::string name = ":" + p->Name;
+    for (std::size_t at = text.find(name); at != std::string::npos; at = text.find(name, at)) {
+      const std::string value = p->GetNull() ? "NULL" : p->GetValue().AsString();
+      text.replace(at, name.size(), value);
+      at += value.size();
+    }
+  }
+  return text;
+}
+
 const ScriptResult& ScriptCommand::Result() const {
   auto& results = GetScript().Results;
-  auto it = results.find(SQL);
-  if (it == results.end()) throw EDAError(1, "Unknown statement: " + SQL);
-  return it->second;
+  auto it = results.find(BoundSQL());
+  if (it == results.end()) it = results.find(SQL);
+  if (it != results.end()) return it->second;
+  const std::string verb = AsciiUpper(std::string_view(SQL).substr(0, 6));
+  if (GetScript().AcceptDml && (verb == "INSERT" || verb == "UPDATE" || verb == "DELETE")) {
+    static const ScriptResult kNoRows;
+    return kNoRows;
+  }
+  const EDAError error(1, "Unknown statement: " + SQL);
+  if (Connection && !Connection->DoError(error)) throw EAbort();
+  throw error;
 }
 
 void ScriptCommand::Execute(int) {
-  Result();
+  try {
+    Result();
+  } catch (...) {
+    if (AfterExecute) AfterExecute(false);
+    throw;
+  }
   GetScript().Executions++;
-  GetScript().Log.push_back("execute " + SQL);
-  if (AfterExecute) AfterExecute();
+  GetScript().Log.push_back("execute " + BoundSQL());
+  if (AfterExecute) AfterExecute(true);
 }
 
 void ScriptRecordSet::ExecuteCommand() {
-  CommandType = Cmd().Result().Columns.empty() ? 1 : 2;
-  next_ = 0;
-  TVtRecordSet::ExecuteCommand();
-  if (AfterExecute) AfterExecute();
+  try {
+    CommandType = Cmd().Result().Columns.empty() ? 1 : 2;
+    next_ = 0;
+    TVtRecordSet::ExecuteCommand();
+  } catch (...) {
+    if (AfterExecute) AfterExecute(false);
+    throw;
+  }
+  if (AfterExecute) AfterExecute(true);
 }
 
 void ScriptRecordSet::InternalInitFields() {
@@ -55,7 +87,11 @@ void ScriptRecordSet::InternalInitFields() {
 
 bool ScriptRecordSet::Fetch(bool) {
   Cmd().GetScript().Fetches++;
-  if (BeforeFetch) BeforeFetch();
+  if (BeforeFetch) {
+    bool cancel = false;
+    BeforeFetch(true, cancel);
+    if (cancel) return false;
+  }
   const ScriptResult& result = Cmd().Result();
   if (next_ >= result.Rows.size()) return false;
   if (UniDirectional)
@@ -66,6 +102,7 @@ bool ScriptRecordSet::Fetch(bool) {
   std::unique_ptr<std::uint8_t[]> record(AllocRecBuf());
   for (std::int32_t n = 0; n < FetchRows && next_ < result.Rows.size(); ++n, ++next_) {
     InitRecord(record.get());
+    if (HasComplexFields()) CreateComplexFields(record.get(), true);
     const auto& row = result.Rows[next_];
     for (std::size_t i = 0; i < row.size(); ++i) PutFieldAsVariant(static_cast<int>(i) + 1, record.get(), row[i]);
     TItemHeader* item = AppendItem();
@@ -75,7 +112,11 @@ bool ScriptRecordSet::Fetch(bool) {
     BlockManager().PutRecord(item, record.get());
     ++recordCount_;
   }
-  if (AfterFetch) AfterFetch();
+  if (BeforeFetch) {
+    bool cancel = false;
+    BeforeFetch(false, cancel);
+  }
+  if (AfterFetch) AfterFetch(true);
   return true;
 }
 

@@ -1,7 +1,10 @@
 #pragma once
 // A driver of our own for tests of the components before the Oracle layer exists: a connection,
 // command and record set that answer from a script (SQL text -> columns and rows), counting what
-// the components ask for. One thread.
+// the components ask for. A text with parameters (":NAME") is looked up first with each
+// parameter's value in its place, then as it stands; with AcceptDml, an insert, update or delete
+// that the script does not hold runs as a statement without rows. Errors go through the
+// connection's error event before they are raised. One thread.
 #include <map>
 #include <memory>
 #include <string>
@@ -24,6 +27,7 @@ struct ScriptResult {
 
 struct Script {
   std::map<std::string, ScriptResult> Results;  // by SQL text
+  bool AcceptDml = false;
   int Executions = 0;
   int Fetches = 0;  // every Fetch call, the dry one included
   int Describes = 0;  // field descriptions of a result
@@ -55,7 +59,11 @@ class ScriptCommand : public TVtCommand {
   void Execute(int iterations = 1) override;
   int GetCursorState() override { return 0; }
   void SetCursorState(int) override {}
+  // "Unknown statement" (EDAError 1), through the connection's error event, for a text the
+  // script does not hold.
   const ScriptResult& Result() const;
+  // The text with the parameters' values in place of their names.
+  std::string BoundSQL() const;
   Script& GetScript() const { return static_cast<ScriptConnection*>(Connection)->GetScript(); }
 
  private:

@@ -11,8 +11,11 @@ namespace da::testing {
 
 namespace {
 
-void Check(int rc, sqlite3* db) {
-  if (rc != SQLITE_OK && rc != SQLITE_ROW && rc != SQLITE_DONE) throw EDAError(rc, sqlite3_errmsg(db));
+void Check(int rc, sqlite3* db, TVtConnection* connection) {
+  if (rc == SQLITE_OK || rc == SQLITE_ROW || rc == SQLITE_DONE) return;
+  const EDAError error(rc, sqlite3_errmsg(db));
+  if (connection && !connection->DoError(error)) throw EAbort();
+  throw error;
 }
 
 }  // namespace
@@ -39,7 +42,7 @@ void SqliteConnection::Disconnect() {
 
 void SqliteConnection::Exec(const std::string& sql) {
   if (!db_) throw EDAError(0, "Not connected");
-  Check(sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr), db_);
+  Check(sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr), db_, this);
 }
 
 void SqliteConnection::StartTransaction() { Exec("BEGIN"); }
@@ -67,7 +70,7 @@ sqlite3* SqliteCommand::Db() const {
 void SqliteCommand::Prepare() {
   if (stmt_) return;
   sqlite3* db = Db();
-  Check(sqlite3_prepare_v2(db, SQL.c_str(), -1, &stmt_, nullptr), db);
+  Check(sqlite3_prepare_v2(db, SQL.c_str(), -1, &stmt_, nullptr), db, Connection);
 }
 
 void SqliteCommand::Unprepare() {
@@ -77,11 +80,21 @@ void SqliteCommand::Unprepare() {
 
 int SqliteCommand::Step() {
   LastStep = sqlite3_step(stmt_);
-  Check(LastStep, Db());
+  Check(LastStep, Db(), Connection);
   return LastStep;
 }
 
 void SqliteCommand::Execute(int iterations) {
+  try {
+    Run(iterations);
+  } catch (...) {
+    if (AfterExecute) AfterExecute(false);
+    throw;
+  }
+  if (AfterExecute) AfterExecute(true);
+}
+
+void SqliteCommand::Run(int iterations) {
   Prepare();
   sqlite3* db = Db();
   for (int n = 0; n < iterations; ++n) {
@@ -101,11 +114,10 @@ void SqliteCommand::Execute(int iterations) {
       } else {
         rc = sqlite3_bind_int64(stmt_, i + 1, v.AsInt64());
       }
-      Check(rc, db);
+      Check(rc, db, Connection);
     }
     Step();
   }
-  if (AfterExecute) AfterExecute();
 }
 
 void SqliteRecordSet::InternalPrepare() {
@@ -114,9 +126,14 @@ void SqliteRecordSet::InternalPrepare() {
 }
 
 void SqliteRecordSet::ExecuteCommand() {
-  TVtRecordSet::ExecuteCommand();
+  try {
+    TVtRecordSet::ExecuteCommand();
+  } catch (...) {
+    if (AfterExecute) AfterExecute(false);
+    throw;
+  }
   CommandType = sqlite3_column_count(Cmd().Statement()) > 0 ? 2 : 1;
-  if (AfterExecute) AfterExecute();
+  if (AfterExecute) AfterExecute(true);
 }
 
 void SqliteRecordSet::InternalInitFields() {
@@ -134,6 +151,10 @@ void SqliteRecordSet::InternalInitFields() {
       AddField(name, dtFloat);
     } else if (type.find("BLOB") != std::string::npos) {
       AddField(name, dtBlob);
+    } else if (type.find("MEMO") != std::string::npos) {
+      AddField(name, dtMemo);
+    } else if (type.find("DATE") != std::string::npos) {
+      AddField(name, dtDateTime);
     } else {
       AddField(name, dtString, 255);
     }
@@ -144,7 +165,11 @@ bool SqliteRecordSet::Fetch(bool) {
   ++FetchCount;
   SqliteCommand& cmd = Cmd();
   if (!cmd.Statement() || cmd.LastStep != SQLITE_ROW) return false;
-  if (BeforeFetch) BeforeFetch();
+  if (BeforeFetch) {
+    bool cancel = false;
+    BeforeFetch(true, cancel);
+    if (cancel) return false;
+  }
   if (UniDirectional)
     while (FirstItem()) {
       DropItem(FirstItem());
@@ -161,7 +186,15 @@ bool SqliteRecordSet::Fetch(bool) {
       switch (FieldAt(no).DataType) {
         case dtInt32: PutFieldAsVariant(no, record.get(), Variant(sqlite3_column_int(st, i))); break;
         case dtFloat: PutFieldAsVariant(no, record.get(), Variant(sqlite3_column_double(st, i))); break;
-        case dtBlob: {
+        case dtDateTime:
+          if (sqlite3_column_type(st, i) == SQLITE_TEXT) {
+            const char* text = reinterpret_cast<const char*>(sqlite3_column_text(st, i));
+            PutFieldAsVariant(no, record.get(), Variant::Date(TextToDateTime(text ? text : "")));
+          } else {
+            PutFieldAsVariant(no, record.get(), Variant::Date(sqlite3_column_double(st, i)));
+          }
+          break;
+        case dtBlob: case dtMemo: {
           const int size = sqlite3_column_bytes(st, i);
           if (size > 0) WriteBlob(no, record.get(), 0, static_cast<std::uint32_t>(size), sqlite3_column_blob(st, i));
           if (TBlob* blob = GetBlob(no, record.get())) blob->Commit();
@@ -181,7 +214,11 @@ bool SqliteRecordSet::Fetch(bool) {
     ++recordCount_;
     cmd.Step();
   }
-  if (AfterFetch) AfterFetch();
+  if (BeforeFetch) {
+    bool cancel = false;
+    BeforeFetch(false, cancel);
+  }
+  if (AfterFetch) AfterFetch(true);
   return true;
 }
 

@@ -3,8 +3,10 @@
 // live statements before the Oracle layer exists. The connection opens the database named by
 // Server (":memory:" when empty); a command runs its SQL with its parameters (":name" or "?"),
 // binding each TParamDesc in order; a record set describes the result's columns (INTEGER ->
-// dtInt32, REAL -> dtFloat, anything else a dtString of 255, BLOB -> dtBlob) and fetches FetchRows
-// rows at a time. Errors are EDAError with SQLite's code and message. One thread.
+// dtInt32, REAL -> dtFloat, BLOB -> dtBlob, MEMO -> dtMemo, DATE -> dtDateTime held as "y.m.d"
+// text or a day number, anything else a dtString of 255) and fetches FetchRows rows at a time.
+// Errors are EDAError with SQLite's code and message, through the connection's error event.
+// One thread.
 #include <memory>
 #include <string>
 
@@ -50,6 +52,7 @@ class SqliteCommand : public TVtCommand {
   int Step();
 
  private:
+  void Run(int iterations);
   sqlite3* Db() const;
   sqlite3_stmt* stmt_ = nullptr;
 };

@@ -1,6 +1,6 @@
 // Fields read and written as variants, and the complex values of a record (heap strings,
 // variants, blobs): created, shared by reference, copied and freed with the record, and the
-// in-place edit of a stored record with cancel and post.
+// in-place edit of a stored record with cancel and post; each over every kind of store.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -11,11 +11,12 @@
 #include "dataaccess/DBObject.h"
 #include "dataaccess/MemData.h"
 #include "dataaccess/RecordBuffer.h"
+#include "tests/dataaccess/OwnFormatStore.h"
 
 namespace da {
 namespace {
 
-class VariantAccess : public ::testing::Test {
+class VariantAccess : public ::testing::TestWithParam<testing::StoreKind> {
  protected:
   void SetUp() override {
     data.AutoInitFields = false;
@@ -49,11 +50,14 @@ class VariantAccess : public ::testing::Test {
   Variant Get(const char* name) { return data.GetFieldAsVariant(data.FieldByName(name).FieldNo, rec.get()); }
   void Put(const char* name, const Variant& v) { data.PutFieldAsVariant(data.FieldByName(name).FieldNo, rec.get(), v); }
 
-  TMemData data;
+  std::unique_ptr<TMemData> store = testing::MakeStore(GetParam());
+  TMemData& data = *store;
   std::unique_ptr<std::uint8_t[]> rec;
 };
 
-TEST_F(VariantAccess, AcceptedValuesAreStoredAndReadBack) {
+INSTANTIATE_TEST_SUITE_P(Stores, VariantAccess, testing::kAllStores, testing::StoreName);
+
+TEST_P(VariantAccess, AcceptedValuesAreStoredAndReadBack) {
   struct Case {
     const char* field;
     Variant in;
@@ -92,7 +96,7 @@ TEST_F(VariantAccess, AcceptedValuesAreStoredAndReadBack) {
   }
 }
 
-TEST_F(VariantAccess, RefusedValuesLeaveTheFieldUnchanged) {
+TEST_P(VariantAccess, RefusedValuesLeaveTheFieldUnchanged) {
   struct Case {
     const char* field;
     Variant in;
@@ -126,7 +130,7 @@ TEST_F(VariantAccess, RefusedValuesLeaveTheFieldUnchanged) {
   EXPECT_THROW(Put("VB", Variant(std::vector<std::uint8_t>{1, 2, 3, 4})), EAssertionFailed);
 }
 
-TEST_F(VariantAccess, NullAndEmptyMakeAnyFieldNull) {
+TEST_P(VariantAccess, NullAndEmptyMakeAnyFieldNull) {
   for (int no = 1; no <= data.GetFieldCount(); ++no) {
     const TFieldDesc& f = data.FieldAt(no);
     for (const Variant& v : {Variant(true), Variant::LongWord(1), Variant(std::int64_t{1}), Variant(1),
@@ -144,7 +148,7 @@ TEST_F(VariantAccess, NullAndEmptyMakeAnyFieldNull) {
   }
 }
 
-TEST_F(VariantAccess, CopiedRecordsOwnTheirReferences) {
+TEST_P(VariantAccess, CopiedRecordsOwnTheirReferences) {
   Put("XS", Variant("shared"));
   Put("V", Variant("variant"));
   std::unique_ptr<std::uint8_t[]> copy(data.AllocRecBuf());
@@ -166,15 +170,19 @@ TEST_F(VariantAccess, CopiedRecordsOwnTheirReferences) {
   data.FreeComplexFields(copy.get(), false);
 }
 
-TEST_F(VariantAccess, FreeingAfterTheHeapWasClearedLeavesChunksAlone) {
+TEST_P(VariantAccess, FreeingAfterTheHeapWasClearedLeavesChunksAlone) {
   Put("XS", Variant("gone with the heap"));
   data.StringHeap().Clear();
   data.FreeComplexFields(rec.get(), false);  // must not touch the freed page (checked under ASan)
   EXPECT_EQ(ReadPointer(rec.get() + data.FieldByName("XS").Offset), nullptr);
 }
 
-TEST(RecordEdit, CancelRestoresVariantsAndBlobs) {
-  TMemData data;
+class RecordEdit : public ::testing::TestWithParam<testing::StoreKind> {};
+INSTANTIATE_TEST_SUITE_P(Stores, RecordEdit, testing::kAllStores, testing::StoreName);
+
+TEST_P(RecordEdit, CancelRestoresVariantsAndBlobs) {
+  std::unique_ptr<TMemData> store = testing::MakeStore(GetParam());
+  TMemData& data = *store;
   data.AutoInitFields = false;
   data.AddField("V", dtVariant);
   data.AddField("B", dtBlob);

@@ -88,6 +88,71 @@ TEST(Variant, ByteArraysAndCannotConvert) {
   EXPECT_THROW(Variant("x").AsBytes(), Exception);
 }
 
+TEST(VariantArray, BoundsItemsAndCopiesOfTheirOwn) {
+  Variant a = Variant::ArrayOf({Variant(1), Variant("two")});
+  EXPECT_TRUE(a.IsArray());
+  EXPECT_EQ(a.VarType(), varVariantArray);
+  EXPECT_EQ(a.ArrayLowBound(), 0);
+  EXPECT_EQ(a.ArrayHighBound(), 1);
+  EXPECT_EQ(a.ArrayItem(1), Variant("two"));
+
+  // A DML array: bounds 1 .. n; growing keeps the items and adds Empty ones.
+  Variant rows = Variant::CreateArray(1, 1);
+  rows.SetArrayItem(1, Variant(5));
+  Variant before = rows;
+  rows.RedimArray(3);
+  EXPECT_EQ(rows.ArrayCount(), 3);
+  EXPECT_EQ(rows.ArrayItem(1), Variant(5));
+  EXPECT_TRUE(rows.ArrayItem(3).IsEmpty());
+  rows.SetArrayItem(2, Variant(6));
+  EXPECT_EQ(before.ArrayCount(), 1);  // the copy taken before is its own
+  EXPECT_FALSE(before == rows);
+  rows.RedimArray(0);
+  EXPECT_EQ(rows.ArrayCount(), 0);
+
+  for (int index : {-1, 2}) EXPECT_THROW(a.ArrayItem(index), Exception) << index;
+  EXPECT_THROW(a.SetArrayItem(5, Variant(1)), Exception);
+  EXPECT_THROW(Variant(1).ArrayLowBound(), Exception);
+  EXPECT_THROW(a.AsString(), Exception);
+  EXPECT_THROW(a.AsDate(), Exception);
+  // Byte arrays answer the same bounds, indexed from 0.
+  const Variant bytes(std::vector<std::uint8_t>{7, 8});
+  EXPECT_EQ(bytes.ArrayHighBound(), 1);
+  EXPECT_EQ(bytes.ArrayItem(1), Variant::Byte(8));
+  EXPECT_TRUE(Variant::ArrayOf({Variant(1)}, 1) == Variant::ArrayOf({Variant(1)}, 1));
+  EXPECT_FALSE(Variant::ArrayOf({Variant(1)}, 1) == Variant::ArrayOf({Variant(1)}, 0));
+}
+
+TEST(DateTimeParts, TakenApartAndPutTogetherToTheMillisecond) {
+  struct Case {
+    double day;
+    TDateTimeParts parts;
+  };
+  const Case cases[] = {
+      {0, {1899, 12, 30, 0, 0, 0, 0}},
+      {45356.5, {2024, 3, 5, 12, 0, 0, 0}},
+      {-1.25, {1899, 12, 29, 6, 0, 0, 0}},  // the fraction is the time also before the origin
+      {EncodeDayNumber(1, 1, 1), {1, 1, 1, 0, 0, 0, 0}},
+      {EncodeDayNumber(9999, 12, 31) + 86399999 / 86400000.0, {9999, 12, 31, 23, 59, 59, 999}},
+      {2 + (3723004.0) / 86400000.0, {1900, 1, 1, 1, 2, 3, 4}},
+  };
+  for (const Case& c : cases) {
+    const TDateTimeParts p = DecodeDateTime(c.day);
+    EXPECT_EQ(std::vector<int>({p.Year, p.Month, p.Day, p.Hour, p.Minute, p.Second, p.MSec}),
+              std::vector<int>({c.parts.Year, c.parts.Month, c.parts.Day, c.parts.Hour, c.parts.Minute,
+                                c.parts.Second, c.parts.MSec}))
+        << c.day;
+    EXPECT_NEAR(EncodeDateTime(c.parts), c.day, 1e-9) << c.day;
+  }
+  // A time a hair short of midnight rounds into the next day.
+  const TDateTimeParts next = DecodeDateTime(1 - 1e-10);
+  EXPECT_EQ(next.Day, 31);
+  EXPECT_EQ(next.Hour, 0);
+  TDateTimeParts bad;
+  bad.Hour = 24;
+  EXPECT_THROW(EncodeDateTime(bad), EConvertError);
+}
+
 TEST(TextUtil, CutsNeverSplitACharacter) {
   const std::string text = "a\xC3\xA9\xE5\x90\x8D";  // a, 2-byte, 3-byte
   EXPECT_EQ(Utf8CutLength(text, 1), 1u);

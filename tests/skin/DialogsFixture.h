@@ -1,0 +1,16 @@
+#pragma once
+// Tests that see the message boxes a skin load shows: scripted dialogs installed for each test.
+#include <gtest/gtest.h>
+
+#include "platform/Dialogs.h"
+
+namespace skin {
+
+class DialogsFixture : public ::testing::Test {
+ protected:
+  void SetUp() override { plat::SetDialogs(&dialogs_); }
+  void TearDown() override { plat::SetDialogs(nullptr); }
+  plat::ScriptedDialogs dialogs_;
+};
+
+}  // namespace skin

@@ -1,0 +1,61 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QPalette>
+
+#include "resources/EmbeddedSkin.h"
+#include "skin/SkinData.h"
+#include "skin/qt/QtSystemColors.h"
+#include "skin/qt/SkinQImage.h"
+#include "tools/skinkit/OurSkin.h"
+#include "tools/skinkit/PackageWriter.h"
+#include "tools/skinkit/ProbePicture.h"
+
+namespace skin {
+namespace {
+
+TEST(SkinQtTest, AbsentSkinColoursComeFromTheDesktopPalette) {
+  QPalette palette;
+  palette.setColor(QPalette::Button, QColor(1, 2, 3));
+  palette.setColor(QPalette::ButtonText, QColor(4, 5, 6));
+  palette.setColor(QPalette::Inactive, QPalette::WindowText, QColor(7, 8, 9));
+  const QtSystemColors colors(palette);
+  SetSystemColors(&colors);
+
+  TSkinData data;
+  const std::string ini = "[Colours]\nHilight=10 20 30\n";
+  ASSERT_TRUE(data.SetPackage(skinkit::BuildPackage({{"s.ini", std::vector<uint8_t>(ini.begin(), ini.end())}})));
+  SetSystemColors(nullptr);
+
+  EXPECT_EQ(data.Colors().ButtonFace, olv::MakeColor(1, 2, 3));
+  EXPECT_EQ(data.Colors().Menubar, olv::MakeColor(1, 2, 3));
+  EXPECT_EQ(data.Colors().ButtonText, olv::MakeColor(4, 5, 6));
+  EXPECT_EQ(data.Colors().TitleTextNoActive, olv::MakeColor(7, 8, 9));
+  EXPECT_EQ(data.Colors().Hilight, olv::MakeColor(10, 20, 30));
+  // A number the palette has no colour for falls back to the classic scheme.
+  EXPECT_EQ(colors.Color(99), TSystemColors().Color(99));
+  EXPECT_EQ(QtSystemColors().Color(COLOR_BTNFACE),
+            olv::MakeColor(static_cast<uint8_t>(QApplication::palette().color(QPalette::Button).red()),
+                           static_cast<uint8_t>(QApplication::palette().color(QPalette::Button).green()),
+                           static_cast<uint8_t>(QApplication::palette().color(QPalette::Button).blue())));
+}
+
+TEST(SkinQtTest, SkinPicturesReachQtPixelForPixel) {
+  TSkinData data;
+  const auto package = resources::EmbeddedSkinPackage();
+  ASSERT_TRUE(data.SetPackage(std::vector<uint8_t>(package.begin(), package.end())));
+  const olv::TBitmap& top = data.Top().Bitmap;
+  const QImage image = ToQImage(top);
+  ASSERT_EQ(image.width(), top.Width());
+  ASSERT_EQ(image.height(), top.Height());
+  // The corner is magenta (the side is transparent there); next to it frame 1's left edge.
+  EXPECT_EQ(image.pixel(0, 0), qRgb(255, 0, 255));
+  const int id = skinkit::OurPictureId("Personality", "Top").value();
+  const olv::TColor c = skinkit::ProbeColour(id, 1, 3);
+  EXPECT_EQ(image.pixel(1, 0), qRgb(olv::ColorRed(c), olv::ColorGreen(c), olv::ColorBlue(c)));
+  EXPECT_EQ(FromQImage(image), top);
+  EXPECT_TRUE(ToQImage(olv::TBitmap()).isNull());
+}
+
+}  // namespace
+}  // namespace skin
