@@ -4,7 +4,6 @@
 #include <cctype>
 #include <chrono>
 #include <random>
-#include <regex>
 
 #include "tools/fake_listener/FakeCrypto.h"
 #include "tools/fake_listener/FakeSession.h"
@@ -70,6 +69,38 @@ std::string NumberText(const Bytes& b) {
   if (exponent < -1) fraction.insert(0, std::string(std::size_t(2 * (-1 - exponent)), '0'));
   std::string text = (whole.empty() ? "0" : whole) + (fraction.empty() ? "" : "." + fraction);
   return negative ? "-" + text : text;
+}
+
+bool IsWordChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$'; }
+
+bool IsDecimal(const std::string& s) {
+  std::size_t i = s.size() > 1 && s[0] == '-' ? 1 : 0, digits = 0, points = 0;
+  for (; i < s.size(); ++i) {
+    if (std::isdigit(static_cast<unsigned char>(s[i]))) ++digits;
+    else if (s[i] == '.' && points++ == 0 && digits > 0) continue;
+    else return false;
+  }
+  return digits > 0 && s.back() != '.';
+}
+
+// The names of ":name" in a text, in order, each once.
+std::vector<std::string> ColonNames(const std::string& text) {
+  std::vector<std::string> names;
+  for (std::size_t at = text.find(':'); at != std::string::npos; at = text.find(':', at + 1)) {
+    std::size_t end = at + 1;
+    while (end < text.size() && IsWordChar(text[end])) ++end;
+    const std::string name = text.substr(at + 1, end - at - 1);
+    if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+  }
+  return names;
+}
+
+// A select-list item: its expression and its alias (after a blank), if any.
+std::pair<std::string, std::string> SplitAlias(const std::string& item) {
+  const std::size_t blank = item.rfind(' ');
+  if (blank == std::string::npos || item.find('\'', blank) != std::string::npos || item.find(')', blank) != std::string::npos)
+    return {item, {}};
+  return {item.substr(0, blank), Upper(item.substr(blank + 1))};
 }
 
 struct Cell {
@@ -446,20 +477,25 @@ Bytes FakeOracleService::AllInOne(TtcIn& in, bool& answer) {
 
   if (options & 1) {
     const std::string& s = c.lower;
-    static const std::regex dual(R"(^select (.+) from dual$)");
-    static const std::regex generated(R"(^select id, ?name, ?created from fake_rows_(\d+)$)");
-    std::smatch m;
-    if (std::regex_match(s, m, generated)) {
+    std::string compact = s;
+    for (std::size_t at; (at = compact.find(", ")) != std::string::npos;) compact.erase(at + 1, 1);
+    const std::string generatedHead = "select id,name,created from fake_rows_";
+    const std::string dualHead = "select ", dualTail = " from dual";
+    const bool generated = compact.rfind(generatedHead, 0) == 0 && IsDecimal(compact.substr(generatedHead.size())) &&
+                           compact.find('.', generatedHead.size()) == std::string::npos;
+    const bool dual = s.size() > dualHead.size() + dualTail.size() && s.rfind(dualHead, 0) == 0 &&
+                      s.compare(s.size() - dualTail.size(), dualTail.size(), dualTail) == 0;
+    if (generated) {
       c.query = true;
       c.command = 3;
       c.columns = {{"ID", 2, 22, 10, 0}, {"NAME", 1, 30}, {"CREATED", 12, 7}};
-      c.rowCount = std::stoull(m[1]);
+      c.rowCount = std::stoull(compact.substr(generatedHead.size()));
       c.row = [](std::uint64_t i) {
         const std::string id = std::to_string(i + 1);
         return std::vector<Cell>{NumberCell(id), TextCell("row " + id + std::string(21 - id.size(), '.')),
                                  {false, "", FakeDate(2024, 1 + int(i % 12), 1 + int(i % 28), int(i % 24))}};
       };
-    } else if (std::regex_match(s, m, dual)) {
+    } else if (dual) {
       c.query = true;
       c.command = 3;
       // The select list of literals and a few functions, split at top-level commas.
@@ -467,7 +503,7 @@ Bytes FakeOracleService::AllInOne(TtcIn& in, bool& answer) {
       std::string item;
       int depth = 0;
       bool quoted = false;
-      const std::string original = Squeeze(sql).substr(7, m[1].length());
+      const std::string original = Squeeze(sql).substr(7, s.size() - dualHead.size() - dualTail.size());
       for (char ch : original) {
         if (ch == '\'') quoted = !quoted;
         if (!quoted && ch == '(') ++depth;
@@ -481,33 +517,40 @@ Bytes FakeOracleService::AllInOne(TtcIn& in, bool& answer) {
       }
       items.push_back(Trim(item));
       std::vector<Cell> cells;
-      static const std::regex number(R"(^(-?[0-9]+(\.[0-9]+)?)( (\w+))?$)");
-      static const std::regex text(R"(^'([^']*)'( (\w+))?$)");
-      static const std::regex call(R"(^(\w+)\(('?)([^')]*)'?\)( (\w+))?$)");
       for (const std::string& it : items) {
-        std::smatch p;
+        const auto [expr, alias] = SplitAlias(it);
+        const std::string lower = Lower(expr);
+        const std::size_t open = expr.find('('), close = expr.rfind(')');
+        std::string function, argument;
+        if (open != std::string::npos && close == expr.size() - 1) {
+          function = Lower(expr.substr(0, open));
+          argument = expr.substr(open + 1, close - open - 1);
+          if (argument.size() >= 2 && argument.front() == '\'' && argument.back() == '\'')
+            argument = argument.substr(1, argument.size() - 2);
+        }
         Column col;
-        if (std::regex_match(it, p, number)) {
-          col = {p[4].matched ? Upper(p[4]) : p[1].str(), 2, 22, 38, 0};
-          cells.push_back(NumberCell(p[1]));
-        } else if (std::regex_match(it, p, text)) {
-          col = {p[3].matched ? Upper(p[3]) : p[1].str(), 1, std::uint32_t(p[1].length())};
-          cells.push_back(TextCell(p[1]));
-        } else if (Lower(it) == "sysdate") {
+        if (IsDecimal(expr)) {
+          col = {alias.empty() ? expr : alias, 2, 22, 38, 0};
+          cells.push_back(NumberCell(expr));
+        } else if (expr.size() >= 2 && expr.front() == '\'' && expr.back() == '\'') {
+          const std::string value = expr.substr(1, expr.size() - 2);
+          col = {alias.empty() ? value : alias, 1, std::uint32_t(value.size())};
+          cells.push_back(TextCell(value));
+        } else if (lower == "sysdate") {
           col = {"SYSDATE", 12, 7};
           cells.push_back({false, "", FakeDate(2026, 12, 10, 19, 30, 0)});
-        } else if (Lower(it) == "user") {
+        } else if (lower == "user") {
           col = {"USER", 1, 30};
           cells.push_back(TextCell(user_));
-        } else if (std::regex_match(it, p, call) && Lower(p[1]) == "nls_charset_id") {
-          const auto set = Charsets().find(Upper(p[3]));
-          col = {p[5].matched ? Upper(p[5]) : "ID", 2, 22, 38, 0};
+        } else if (function == "nls_charset_id") {
+          const auto set = Charsets().find(Upper(argument));
+          col = {alias.empty() ? "ID" : alias, 2, 22, 38, 0};
           cells.push_back(set == Charsets().end() ? Cell{true, "", {}} : NumberCell(std::to_string(set->second)));
-        } else if (std::regex_match(it, p, call) && Lower(p[1]) == "nls_charset_name") {
-          col = {p[5].matched ? Upper(p[5]) : "NAME", 1, 30};
+        } else if (function == "nls_charset_name") {
+          col = {alias.empty() ? "NAME" : alias, 1, 30};
           Cell cell{true, "", {}};
           for (const auto& [name, id] : Charsets())
-            if (std::to_string(id) == p[3].str()) cell = TextCell(name);
+            if (std::to_string(id) == argument) cell = TextCell(name);
           cells.push_back(cell);
         } else {
           return Status(904, "ORA-00904: invalid identifier", 0, 0);
@@ -591,14 +634,7 @@ Bytes FakeOracleService::RunBlock(Cursor& c) {
   }
   // Which binds the block assigns: ":x :=", "into :x".
   bool anyIn = false;
-  std::vector<std::string> names;
-  {
-    static const std::regex bind(R"(:(\w+))");
-    for (auto it = std::sregex_iterator(c.lower.begin(), c.lower.end(), bind); it != std::sregex_iterator(); ++it) {
-      const std::string name = (*it)[1];
-      if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
-    }
-  }
+  const std::vector<std::string> names = ColonNames(c.lower);
   if (names.size() != c.binds.size()) return Status(1008, "ORA-01008: not all variables bound");
   TtcOut o;
   o.Byte(11).Byte(0).Int(std::int64_t(c.binds.size())).Int(0).Int(0).Int(0);
@@ -651,10 +687,11 @@ Bytes FakeOracleService::BlockResult(Cursor& c) {
         value = std::to_string(nextKey_++);
         ++rows;
       } else {
-        static const std::regex sum(R"(:(\w+) := :(\w+) \+ :(\w+))");
-        std::smatch m;
-        if (std::regex_search(c.lower, m, sum)) {
-          const double total = in64(m[2], i) + in64(m[3], i);
+        // ":r := :a + :b"
+        const std::size_t assign = c.lower.find(" := "), plus = c.lower.find(" + ");
+        const std::vector<std::string> operands = ColonNames(c.lower.substr(assign == std::string::npos ? 0 : assign));
+        if (assign != std::string::npos && plus != std::string::npos && operands.size() == 2) {
+          const double total = in64(operands[0], i) + in64(operands[1], i);
           value = total == double(std::int64_t(total)) ? std::to_string(std::int64_t(total)) : std::to_string(total);
         }
       }
