@@ -1,0 +1,52 @@
+#pragma once
+// Background execution for a connection's commands and record sets: RunThread starts a worker
+// thread that runs the run procedure; the end procedure then runs on the main thread
+// (plat::CurrentMainThread()), posted there as the notices plat::kMsgBackgroundDone and
+// kMsgBackgroundFailed stand for: with true after the run procedure returned, with false after it
+// raised, in which case the error then goes, once, to the application's exception hook with the
+// sender. An exception the end procedure raises goes to the hook the same way. Without an
+// installed main thread the notice is handled on the worker itself; once the main thread shuts
+// down, notices are dropped.
+//
+// StopThread ends a run mid-call: it breaks the connection's call in progress (repeating the
+// break until the worker has ended, for a break that came before the call began), then waits for
+// the worker. With dropPending, the stopped run's notice is dropped, so that its end procedure
+// never reaches an owner that is going away.
+//
+// Ownership: the caller owns the TOraWorker; destroying it waits for the thread, unless it is
+// destroyed on the worker itself (by its own end procedure), when the thread is let go.
+#include <exception>
+#include <functional>
+#include <memory>
+#include <thread>
+
+namespace ora {
+
+class TOCIConnection;
+
+using TExceptionHook = std::function<void(void* sender, const std::exception& error)>;
+// The application's exception hook (shows the error); any thread, usually once at start-up.
+void SetApplicationExceptionHook(TExceptionHook hook);
+
+class TOraWorker {
+ public:
+  struct Context;
+  TOraWorker(std::shared_ptr<Context> context, std::thread thread);
+  ~TOraWorker();
+  TOraWorker(const TOraWorker&) = delete;
+  TOraWorker& operator=(const TOraWorker&) = delete;
+
+  bool Finished() const;  // the run procedure has returned or raised
+  Context& GetContext() { return *context_; }
+
+ private:
+  std::shared_ptr<Context> context_;
+  std::thread thread_;
+  friend bool StopThread(TOCIConnection*, TOraWorker&, bool);
+};
+
+std::unique_ptr<TOraWorker> RunThread(TOCIConnection* connection, void* sender, std::function<void()> run,
+                                      std::function<void(bool completed)> end);
+bool StopThread(TOCIConnection* connection, TOraWorker& worker, bool dropPending);
+
+}  // namespace ora

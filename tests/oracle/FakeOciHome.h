@@ -1,0 +1,62 @@
+#pragma once
+// Test helpers for the Oracle layer (and the program settings every test runs under): a scratch folder holding a settings store of its own
+// (ORASCHEME_REGISTRY_DIR) and Oracle homes, and a loaded stand-in client library.
+//
+// FakeOciHome: the scratch folder; AddHome puts a home into the store's ALL_HOMES slot and, when
+// asked, one of the stand-in's build variants into it under a file name of the test's choosing.
+// FakeOciTest: a gtest fixture with one home holding the 9-class stand-in as
+// lib/libclntsh.so.19.1 (or the 8.1-class one as lib/libclntsh.so.8.1), loaded through OCIInit, its control interface bound and reset; every
+// test ends with FreeOCI.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "tools/fakeoci/FakeOciControl.h"
+
+namespace ora::testing {
+
+// The stand-in's build variants.
+enum class Variant { Class9, Class81, WithOldInterface };
+std::filesystem::path VariantPath(Variant variant);
+
+class FakeOciHome {
+ public:
+  FakeOciHome();
+  ~FakeOciHome();
+  FakeOciHome(const FakeOciHome&) = delete;
+  FakeOciHome& operator=(const FakeOciHome&) = delete;
+
+  const std::filesystem::path& Root() const { return root_; }
+  // A home folder under the root, registered as ALL_HOMES\ID<slot> with the name given.
+  std::filesystem::path AddHome(int slot, const std::string& name);
+  // Links a stand-in variant into a folder under the name given (relative to the folder).
+  static void Place(const std::filesystem::path& folder, const std::string& fileName, Variant variant);
+  void SetOracleValue(const std::string& name, const std::string& value);
+  void SetAllHomesValue(const std::string& name, const std::string& value);
+
+ private:
+  std::filesystem::path root_;
+};
+
+class FakeOciTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  // Unloads the library and loads the variant given from a fresh home.
+  void Reload(Variant variant);
+
+  std::unique_ptr<FakeOciHome> home_;
+  FakeOciControl fake_;
+};
+
+// The message of what the action raises, or "(nothing raised)".
+std::string MessageOf(const std::function<void()>& action);
+// "<code> <message>" of the EOraError the action raises, or "(no Oracle error)".
+std::string OraErrorOf(const std::function<void()>& action);
+
+// The lines of the call log that begin with one of the prefixes, in order.
+std::vector<std::string> CallsOf(const FakeOciControl& fake, std::initializer_list<std::string> prefixes);
+
+}  // namespace ora::testing

@@ -1,0 +1,360 @@
+#pragma once
+// fakeoci: a stand-in for the Oracle client library, so that the Oracle layer can be tested
+// without an Oracle client. It is a shared library exporting, under their own names, the entry
+// points the Oracle layer calls, written from the client library's published behaviour: handles
+// with attributes, error handles carrying a code and a text, statements with binds and defines
+// (with skips), array fetch and describe, and the old interface's logon and cursor data areas.
+// SQL is answered by an in-memory SQLite database shared by every session of the process, and by
+// answers for what SQLite cannot say: the server's version banner and version block, the session's
+// NLS block, ALTER SESSION, and whatever a test scripts. A control interface (FakeOciControl.h)
+// lets a test script answers, fail the n-th call of an entry, hold or delay a call until a break,
+// and read the call log.
+//
+// Build variants (CMakeLists.txt), one source:
+//   libfakeoci9.so   a 9-class client: the handle interface, object, 8.1 and 9 groups; reports
+//                    its version through OCIClientVersion (19.3.0.0.0)
+//   libfakeoci81.so  an 8.1-class client: no 9 group, no OCIClientVersion (the file name tells)
+//   libfakeoci7.so   libfakeoci9.so that also exports the old interface (olog, oopen, ...)
+//
+// Files, by concern:
+//   Control.cpp       the control interface, the call log, injected failures, holds and delays
+//   Handles.cpp       handles and descriptors, attributes, error handles, environments
+//   Session.cpp       server attach, sessions, version banner, break, transactions
+//   Statements.cpp    statement handles: prepare, bind, define, execute, fetch, describe
+//   OldInterface.cpp  the old interface over the same cursors
+//   Cursor.cpp        the server-side cursor both interfaces drive
+//   Database.cpp      the SQLite database, server sessions' state, built-in and scripted answers
+//   Values.cpp        external data types to and from SQLite values; the DATE encoder
+//
+// Adding an entry point:
+//   1. it must be in oracle/OciEntryList.h: every entry is declared from there with C linkage, so
+//      a definition whose prototype differs does not compile;
+//   2. define it in the file of its concern, marked with its group's export macro below;
+//   3. begin it with Enter(...) so that it is logged and a test can fail, hold or delay it;
+//   4. report errors with Fail(...) (handle interface) or FailCda(...) (old interface).
+// Entries the Oracle layer does not call yet are simply not defined: the layer then sees them as
+// not exported, as it would with a client that lacks them.
+//
+// Threads: every entry may be called from any thread. The call log and the test's settings have
+// a lock of their own; the database and all handles share the engine lock, which a held or
+// delayed call does not hold while it waits.
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "oracle/OciEntryList.h"
+
+// Every entry point is declared with its published prototype.
+extern "C" {
+#define FAKEOCI_DECLARE(group, ret, name, params) ret name params;
+ORA_OCI_ENTRIES(FAKEOCI_DECLARE)
+#undef FAKEOCI_DECLARE
+}
+
+#define FAKEOCI_EXPORT extern "C" __attribute__((visibility("default")))
+#define FAKEOCI_HIDDEN extern "C" __attribute__((visibility("hidden")))
+#define FAKEOCI_OCI8 FAKEOCI_EXPORT
+#define FAKEOCI_OCI81 FAKEOCI_EXPORT
+#if FAKEOCI_CLASS >= 9
+#define FAKEOCI_OCI9 FAKEOCI_EXPORT
+#else
+#define FAKEOCI_OCI9 FAKEOCI_HIDDEN
+#endif
+#if FAKEOCI_OLD
+#define FAKEOCI_OCI7 FAKEOCI_EXPORT
+#else
+#define FAKEOCI_OCI7 FAKEOCI_HIDDEN
+#endif
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace fakeoci {
+
+using namespace ora;  // the numeric constants of the published interface
+
+// ---- values ----
+struct Value {
+  enum Kind { Null, Int, Real, Text, Blob } kind = Null;
+  std::int64_t i = 0;
+  double r = 0;
+  std::string s;  // text, or the bytes of a blob
+
+  static Value OfInt(std::int64_t v) { return {Int, v, 0, {}}; }
+  static Value OfReal(double v) { return {Real, 0, v, {}}; }
+  static Value OfText(std::string v) { return {Text, 0, 0, std::move(v)}; }
+  static Value OfBlob(std::string v) { return {Blob, 0, 0, std::move(v)}; }
+  std::string AsText() const;
+};
+
+// An Oracle error: code 0 is success, 1403 "no data found", 24345 a truncation (success with info).
+struct Status {
+  int code = 0;
+  std::string text;
+  bool Ok() const { return code == 0; }
+};
+Status Error(int code);                          // with the standard text of the code
+Status Error(int code, std::string text);
+
+// Converting between an external (SQLT) buffer and a value. Lengths are checked against the
+// buffer's size; a truncated text or raw value gives Status 24345 and the full length in the
+// indicator, as the library does.
+Value FromExternal(ub2 type, const void* buffer, sb4 size, const sb2* ind, const ub2* alen, Status& status);
+Status ToExternal(const Value& v, ub2 type, void* buffer, sb4 size, sb2* ind, ub2* rlen, ub2* rcode);
+// DATE: "YYYY-MM-DD HH:MM:SS" (a negative year before Christ) to and from the 7 bytes.
+bool DateTextToBytes(const std::string& text, ub1* bytes);
+std::string DateBytesToText(const ub1* bytes);
+
+// ---- the server: sessions and answers ----
+struct ServerSession {
+  int id = 0;
+  std::string user;
+  std::map<std::string, std::string> nls;  // NLS_DATE_FORMAT -> value, upper-case names
+  std::atomic<bool> breakRequested{false};
+  int callsInProgress = 0;  // guarded by the control lock
+};
+
+struct Column {
+  std::string name;
+  ub2 type = SQLT_CHR;
+  ub2 size = 0;
+  sb2 precision = 0;
+  sb1 scale = 0;
+  ub1 nullable = 1;
+};
+
+struct BindSlot {
+  std::string name;  // upper case, without the colon; empty for a bind by position
+  ub4 position = 0;
+  void* value = nullptr;
+  sb4 size = 0;
+  ub2 type = 0;
+  sb2* ind = nullptr;
+  ub2* alen = nullptr;
+  ub2* rcode = nullptr;
+  ub4 maxArray = 0;
+  ub4* curElements = nullptr;
+  ub4 valueSkip = 0, indSkip = 0, alenSkip = 0, rcodeSkip = 0;
+  ub2 charsetId = 0;
+};
+
+struct DefineSlot {
+  ub4 position = 0;
+  void* value = nullptr;
+  sb4 size = 0;
+  ub2 type = 0;
+  sb2* ind = nullptr;
+  ub2* rlen = nullptr;
+  ub2* rcode = nullptr;
+  ub4 valueSkip = 0, indSkip = 0, rlenSkip = 0, rcodeSkip = 0;
+};
+
+// The server-side cursor that a statement handle or an old-interface cursor area drives.
+class Cursor {
+ public:
+  Cursor() = default;
+  ~Cursor();
+  Cursor(const Cursor&) = delete;
+  Cursor& operator=(const Cursor&) = delete;
+
+  Status Prepare(const std::string& sql);
+  Status Execute(ServerSession& session, ub4 iterations, ub4 mode);
+  // Fills up to rows rows into the defines; 1403 when fewer came (got tells how many).
+  Status Fetch(ub4 rows, ub4& got);
+  void Close();  // forget the result, keep the statement text and slots
+
+  // Binds by name (any case, with or without the colon) or, without a name, by position
+  // (1-based); defines by position. A new slot replaces the old one of the same name or position.
+  BindSlot* Bind(BindSlot slot);
+  DefineSlot* Define(DefineSlot slot);
+  bool HasPlaceholder(const std::string& upperName) const;
+
+  const std::string& Sql() const { return sql_; }
+  ub2 StatementType() const { return stmtType_; }
+  ub2 FunctionCode() const { return fnCode_; }
+  ub4 RowCount() const { return rowCount_; }
+  ub2 ErrorOffset() const { return errorOffset_; }
+  const std::vector<Column>& Columns() const { return columns_; }
+  const std::vector<std::string>& Placeholders() const { return placeholders_; }
+  bool IsQuery() const { return stmtType_ == OCI_STMT_SELECT; }
+  std::int64_t LastRowid() const { return lastRowid_; }
+
+ private:
+  Status RunQuery(const std::string& text);
+  Status RunDml(const std::string& text, ub4 iterations);
+  Status RunIntoOutBinds(const std::string& text);
+  Status WriteOutBinds(const std::map<std::string, Value>& values);
+  Status BindInputs(sqlite3_stmt* stmt, ub4 iteration);
+  Status StepRow(std::vector<Value>& row, bool& haveRow);
+  void Describe();
+
+  std::string sql_;
+  ub2 stmtType_ = 0;
+  ub2 fnCode_ = 0;
+  ub2 errorOffset_ = 0;
+  std::vector<std::string> placeholders_;
+  std::deque<BindSlot> binds_;  // deques: the bind and define handles point into them
+  std::deque<DefineSlot> defines_;
+  std::vector<Column> columns_;
+  sqlite3_stmt* query_ = nullptr;
+  std::optional<std::vector<Value>> pending_;  // a row read ahead for the describe
+  bool exhausted_ = false;
+  ub4 rowCount_ = 0;
+  std::int64_t lastRowid_ = 0;  // of the row the last INSERT made; 0 when none
+};
+
+// The statement type (OCI_STMT_*) and old-interface function code of a SQL text.
+void ClassifySql(const std::string& sql, ub2& stmtType, ub2& fnCode);
+// The distinct placeholder names of a text (upper case, without the colon), in text order;
+// quoted strings and comments hold none.
+std::vector<std::string> ScanPlaceholders(const std::string& sql);
+
+// The database. Every use holds the engine lock.
+std::recursive_mutex& EngineLock();
+sqlite3* Db();
+void ResetDatabase();
+// Runs SQLite SQL as it stands (a test's seeding); 0 or SQLite's error code.
+int ExecRaw(const std::string& sql);
+// The settings a test may change (fakeoci_set): banner, version, char_length, ...
+std::string Setting(const std::string& name);
+void SetSetting(const std::string& name, const std::string& value);
+void ResetSettings();
+
+// Scripted answers (fakeoci_script), tried before the built-in ones.
+struct Script {
+  std::string match;   // upper-case text the SQL must contain
+  // "error <code> <text>" | "sql <SQLite text>" | "out NAME=value;NAME" | "outsql <SQLite query>" | "ok"
+  std::string answer;
+};
+void AddScript(Script script);
+void ResetScripts();
+std::vector<Script> Scripts();
+
+// ServerSession lifetime (logon / logoff).
+ServerSession* NewSession(const std::string& user);
+void EndSession(ServerSession* session);
+bool SessionLive(const ServerSession* session);
+int CharsetIdOf(const std::string& name);  // NLS_CHARSET_ID; 0 for an unknown name
+// Session-level transaction handling over the one database.
+void BeginWorkIfNeeded();
+Status CommitWork();
+Status RollbackWork();
+
+// ---- calls: log, injected failures, holds ----
+struct Injected {
+  int code;
+  std::string text;
+};
+// The start of every entry: writes "entry details" to the call log, counts the call and applies
+// what the test set for the entry: an injected failure is returned; a hold or delay waits here
+// (not holding the engine lock) and returns ORA-01013 when the session's call is broken.
+std::optional<Injected> Enter(const char* entry, const std::string& details, ServerSession* session = nullptr);
+// Breaks the call a session has in progress (held or delayed).
+void BreakSession(ServerSession* session);
+void ResetControl();
+
+// ---- handles ----
+struct ErrorHandle;
+struct Handle {
+  explicit Handle(ub4 type, Handle* parent) : type(type), parent(parent) {}
+  virtual ~Handle() = default;
+  const ub4 type;  // OCI_HTYPE_* or OCI_DTYPE_*
+  Handle* parent;
+};
+
+struct EnvHandle : Handle {
+  using Handle::Handle;
+  ub4 mode = 0;
+};
+
+struct ErrorHandle : Handle {
+  using Handle::Handle;
+  int code = 0;
+  std::string text;
+};
+
+struct ServerHandle : Handle {
+  using Handle::Handle;
+  std::string dblink;
+  std::string internalName;
+  bool attached = false;
+};
+
+struct SessionHandle : Handle {
+  using Handle::Handle;
+  ~SessionHandle() override {
+    if (live) EndSession(live);
+  }
+  std::string user, password;
+  ServerSession* live = nullptr;
+};
+
+struct SvcCtxHandle : Handle {
+  using Handle::Handle;
+  ServerHandle* server = nullptr;
+  SessionHandle* session = nullptr;
+  ub2 charsetId = 0;
+  ServerSession* Live() const { return session ? session->live : nullptr; }
+};
+
+struct StmtHandle : Handle {
+  using Handle::Handle;
+  Cursor cursor;
+  SvcCtxHandle* svc = nullptr;  // of the last execution
+  bool prepared = false;
+};
+
+struct BindHandle : Handle {
+  BindHandle(Handle* parent, BindSlot* slot) : Handle(OCI_HTYPE_BIND, parent), slot(slot) {}
+  BindSlot* slot;
+};
+
+struct DefineHandle : Handle {
+  DefineHandle(Handle* parent, DefineSlot* slot) : Handle(OCI_HTYPE_DEFINE, parent), slot(slot) {}
+  DefineSlot* slot;
+};
+
+struct RowidDescriptor : Handle {
+  using Handle::Handle;
+  std::int64_t rowid = 0;
+};
+
+struct ParamDescriptor : Handle {
+  ParamDescriptor(Handle* parent, Column column) : Handle(OCI_DTYPE_PARAM, parent), column(std::move(column)) {}
+  Column column;
+};
+
+// Live handles by address: a freed or foreign pointer is found nowhere and gets
+// OCI_INVALID_HANDLE instead of being read. Freeing a handle frees the handles it parents.
+Handle* FindHandle(const void* p);
+template <class T>
+T* Live(const void* p, ub4 type) {
+  Handle* h = FindHandle(p);
+  return h && h->type == type ? static_cast<T*>(h) : nullptr;
+}
+Handle* AddHandle(std::unique_ptr<Handle> h);
+void FreeHandle(Handle* h);
+void FreeChildren(Handle* parent);
+int CountHandles(ub4 type);  // 0 counts every type
+void ResetHandles();
+
+// Fills the error handle (when live) and returns OCI_ERROR; 1403 returns OCI_NO_DATA and 24345
+// OCI_SUCCESS_WITH_INFO.
+sword Fail(OCIError* errhp, const Status& status);
+sword Fail(OCIError* errhp, const Injected& injected);
+sword Result(OCIError* errhp, const Status& status);  // OCI_SUCCESS for an Ok status, else Fail
+
+// Copies a text into a caller's buffer of size bytes: cut to size - 1 and terminated, unless the
+// test asked for unterminated texts, when the buffer is filled to the brim without a terminator.
+void CopyOut(const std::string& text, OraText* buffer, std::size_t size);
+
+// Text of a (pointer, length) argument, where a negative length means NUL-terminated.
+std::string TextArg(const OraText* p, sb4 len);
+
+}  // namespace fakeoci
