@@ -1,5 +1,7 @@
 #pragma once
 // A fake Oracle server on 127.0.0.1 and a session to it, for the call-protocol tests.
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <string>
 
