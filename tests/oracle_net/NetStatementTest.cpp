@@ -176,6 +176,44 @@ TEST(NetStatement, ValuesOfSelectFromDual) {
   }
 }
 
+// A server of protocol version 4 (7.2.3): the older describe call, asked again until every
+// column is described, and the shorter row header and bind request.
+TEST(NetStatement, OlderServer) {
+  ora::fake::FakeOracleOptions options;
+  options.protocolVersion = 4;
+  FakeDb db(options);
+  auto session = db.LoggedOn();
+  TNetError error;
+  TNetStatementState s(session.get());
+  s.Prepare("select 1 a, 'two' b, 3 c, sysdate from dual");
+  ASSERT_EQ(s.Execute(error, 1, 0), 0) << error.text;
+  ASSERT_EQ(s.Columns().size(), 4u);
+  EXPECT_EQ(s.Columns()[0].name, "A");
+  EXPECT_EQ(s.Columns()[1].name, "B");
+  EXPECT_EQ(s.Columns()[1].size, 3);
+  EXPECT_EQ(s.Columns()[3].name, "SYSDATE");
+  EXPECT_TRUE(db.Events().WaitFor("describe43:3"));  // the second request starts at column 3
+  std::int32_t c = 0;
+  Bind(s.DefineAt(1), ora::kTypeInteger, &c, 4);
+  Bind(s.DefineAt(2), ora::kTypeInteger, &c, 4);
+  s.DefineAt(2).type = ora::kTypeVarchar2;  // its text is read and dropped: size 4, 3 bytes
+  Bind(s.DefineAt(3), ora::kTypeInteger, &c, 4);
+  std::uint8_t date[7] = {};
+  Bind(s.DefineAt(4), ora::kTypeDate, date, 7);
+  EXPECT_EQ(s.Fetch(error, 1), 0) << error.text;
+  EXPECT_EQ(c, 3);
+  EXPECT_EQ(date[0], 120);
+
+  TNetStatementState block(session.get());
+  block.Prepare("begin :r := :a + :b; end;");
+  std::int32_t r = 0, a = 20, b = 22;
+  Bind(*block.Binds()[0], ora::kTypeInteger, &r, 4);
+  Bind(*block.Binds()[1], ora::kTypeInteger, &a, 4);
+  Bind(*block.Binds()[2], ora::kTypeInteger, &b, 4);
+  ASSERT_EQ(block.Execute(error, 1, 0), 0) << error.text;
+  EXPECT_EQ(r, 42);
+}
+
 // The program's own queries: the character sets and the users.
 TEST(NetStatement, ProgramQueries) {
   FakeDb db;

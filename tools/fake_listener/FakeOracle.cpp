@@ -315,6 +315,7 @@ Bytes FakeOracleService::Call(TtcIn& in, FakeSession& session, bool& answer) {
       return Status(0);
     case 71: return AllInOne(in, answer);
     case 98: return Describe(in);
+    case 43: return DescribeOld(in);
     default: throw Malformed("function " + std::to_string(function));
   }
 }
@@ -637,7 +638,10 @@ Bytes FakeOracleService::RunBlock(Cursor& c) {
   const std::vector<std::string> names = ColonNames(c.lower);
   if (names.size() != c.binds.size()) return Status(1008, "ORA-01008: not all variables bound");
   TtcOut o;
-  o.Byte(11).Byte(0).Int(std::int64_t(c.binds.size())).Int(0).Int(0).Int(0);
+  o.Byte(11).Byte(0);
+  if (options_.protocolVersion < 5) o.Byte(std::uint8_t(c.binds.size()));
+  else o.Int(std::int64_t(c.binds.size()));
+  o.Int(0).Int(0).Int(0);
   for (std::size_t i = 0; i < c.binds.size(); ++i) {
     Item& b = c.binds[i];
     b.name = names[i];
@@ -708,7 +712,10 @@ Bytes FakeOracleService::BlockResult(Cursor& c) {
 Bytes FakeOracleService::FetchRows(Cursor& c, std::uint32_t rows) {
   const auto start = std::chrono::steady_clock::now();
   TtcOut o;
-  o.Byte(6).Byte(0).Int(std::int64_t(c.defines.size())).Int(0).Int(0).Int(0);
+  o.Byte(6).Byte(0);
+  if (options_.protocolVersion < 5) o.Byte(std::uint8_t(c.defines.size()));
+  else o.Int(std::int64_t(c.defines.size()));
+  o.Int(0).Int(0).Int(0);
   std::uint32_t sent = 0;
   for (; sent < rows && c.fetched < c.rowCount; ++sent, ++c.fetched) {
     const std::vector<Cell> cells = c.row(c.fetched);
@@ -727,6 +734,41 @@ Bytes FakeOracleService::FetchRows(Cursor& c, std::uint32_t rows) {
             : Status(0, {}, std::uint32_t(c.fetched), 3));
   const auto took = std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start);
   options_.events->AddEncoding(took.count(), sent);
+  return o.Data();
+}
+
+Bytes FakeOracleService::DescribeOld(TtcIn& in) {
+  const std::uint32_t number = std::uint32_t(in.Ub4());
+  const std::uint64_t position = in.Ub4();
+  in.Byte();
+  in.Byte();
+  if (in.Ub4() != 32) throw Malformed("old describe");
+  in.Byte();
+  in.Byte();
+  if (in.Ub4() != 960) throw Malformed("old describe names");
+  in.Byte();
+  const auto found = cursors_.find(number);
+  if (found == cursors_.end() || position < 1) throw Malformed("old describe cursor");
+  const Cursor& c = *found->second;
+  // Two columns per reply, so the client has to ask again.
+  const std::size_t from = std::size_t(position - 1);
+  const std::size_t count = std::min<std::size_t>(2, c.columns.size() - std::min(from, c.columns.size()));
+  TtcOut o;
+  o.Byte(8).Int(std::int64_t(c.columns.size())).Int(std::int64_t(count));
+  std::string names;
+  for (std::size_t i = from; i < from + count; ++i) {
+    const Column& col = c.columns[i];
+    o.Byte(col.type).Byte(0).Byte(col.precision);
+    if (col.type == 2) o.Int(col.scale);
+    else o.Byte(std::uint8_t(col.scale));
+    o.Int(col.size).Int(0).Int(0);
+    o.Byte(1).Byte(std::uint8_t(col.name.size()));
+    names += col.name + ",";
+  }
+  o.Int(std::int64_t(names.size()));
+  o.ClrText(names);
+  o.Byte(9);
+  options_.events->Note("describe43:" + std::to_string(position));
   return o.Data();
 }
 

@@ -97,6 +97,7 @@ class FakeOracleService : public FakeService {
   Bytes Logon(TtcIn& in, bool phaseOne);
   Bytes AllInOne(TtcIn& in, bool& answer);
   Bytes Describe(TtcIn& in);
+  Bytes DescribeOld(TtcIn& in);
   Bytes BindValues(TtcIn& in);
   Bytes FetchRows(Cursor& c, std::uint32_t rows);
   Bytes RunBlock(Cursor& c);
