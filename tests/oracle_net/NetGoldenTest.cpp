@@ -4,6 +4,7 @@
 // listener's own encoder.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <string>
 
@@ -81,6 +82,19 @@ TEST(NetGolden, ConnectNegotiationsAndLogonPhaseOne) {
                            25, 25, 1, 0, 26, 26, 1, 0};
   EXPECT_EQ(Bytes(types.begin() + long(head.size()), types.begin() + long(head.size() + firstRows.size())), firstRows);
   EXPECT_EQ(types.back(), 0);
+  // The table's rows, read apart: the numeric kinds travel as NUMBER, the character kinds as
+  // VARCHAR2, and the codes from 34 up as themselves.
+  std::map<int, std::pair<int, int>> rows;
+  for (std::size_t at = head.size(); types[at] != 0;) {
+    const int type = types[at++];
+    const int sentAs = types[at++];
+    if (sentAs == 0) continue;
+    rows[type] = {sentAs, types[at]};
+    at += 2;
+  }
+  for (int type : {3, 4, 6, 7}) EXPECT_EQ(rows[type], std::make_pair(2, 10)) << type;
+  for (int type : {5, 9}) EXPECT_EQ(rows[type], std::make_pair(1, 1)) << type;
+  for (int type : {10, 11, 34, 100, 167}) EXPECT_EQ(rows[type], std::make_pair(type, 1)) << type;
 
   const Bytes phaseOne = Join({{0x03, 0x52, 0x00},
                                {0x01, 0x01, 0x05},                    // user, 5 bytes

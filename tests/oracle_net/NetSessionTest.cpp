@@ -65,6 +65,20 @@ TEST(NetLogon, SessionStateAfterTheNegotiations) {
   }
 }
 
+TEST(NetLogon, NewClientCharacterSetNegotiatesAgain) {
+  FakeDb db;
+  auto session = db.NewSession();
+  ora::TNetError error;
+  EXPECT_EQ(session->SetClientCharset(871, error), 0);  // before the logon: only kept
+  ASSERT_EQ(session->Logon(error), 0) << error.text;
+  EXPECT_TRUE(Saw(db, "charsets:871,871 table:685 rows:185 request:715"));
+  EXPECT_TRUE(session->Connection().ConversionFlag());  // 871 is not the server's 873
+  EXPECT_EQ(session->SetClientCharset(852, error), 0);
+  EXPECT_EQ(session->ServerCharset(), 852);
+  EXPECT_TRUE(Saw(db, "charsets:852,852 table:685 rows:185 request:715"));
+  EXPECT_EQ(session->Commit(error), 0);  // the session goes on
+}
+
 TEST(NetLogon, ProtocolVersion3IsRefused) {
   ora::fake::FakeOracleOptions options;
   options.protocolVersion = 3;

@@ -15,6 +15,7 @@ namespace {
 
 using ora::fake::Bytes;
 using nettest::FakeDb;
+using nettest::GeneratedRows;
 using ora::TNetError;
 using ora::TNetItem;
 using ora::TNetStatementState;
@@ -76,25 +77,6 @@ TEST(NetPrepare, ReturningMakesABlock) {
   s.Prepare("delete from t returning a into :a");  // only INSERT and UPDATE are rewritten
   EXPECT_EQ(s.StatementType(), ora::kStmtDelete);
 }
-
-// The three columns of the fake's generated rows, fetched `batch` rows at a time.
-struct GeneratedRows {
-  explicit GeneratedRows(std::uint32_t batch)
-      : id(batch), name(std::size_t(batch) * 31), created(std::size_t(batch) * 7), nameLength(batch),
-        nameIndicator(batch) {}
-  void Define(TNetStatementState& s) {
-    Bind(s.DefineAt(1), ora::kTypeInteger, id.data(), 8);
-    Bind(s.DefineAt(2), ora::kTypeString, name.data(), 31, nameIndicator.data(), nameLength.data());
-    Bind(s.DefineAt(3), ora::kTypeDate, created.data(), 7);
-  }
-  std::string Name(std::size_t row) const { return std::string(&name[row * 31]); }
-
-  std::vector<std::int64_t> id;
-  std::vector<char> name;
-  std::vector<std::uint8_t> created;
-  std::vector<std::uint16_t> nameLength;
-  std::vector<std::int16_t> nameIndicator;
-};
 
 TEST(NetStatement, SelectDescribesAndFetchesToTheEnd) {
   FakeDb db;
@@ -392,6 +374,49 @@ TEST(NetStatement, BreakAndReset) {
   Bind(next.DefineAt(1), ora::kTypeInteger, &one, 4);
   EXPECT_EQ(next.Fetch(error, 1), 0);
   EXPECT_EQ(one, 1);
+}
+
+// A returned cursor takes the statement held in the buffer to the server's cursor; a null LOB
+// (protocol version 6: a zero, then only the indicator) leaves the locator and length alone.
+TEST(NetStatement, CursorsAndLobsFromRows) {
+  ora::fake::FakeOracleOptions options;
+  options.script = [](const std::string& sql, std::uint32_t opts) -> std::optional<Bytes> {
+    if (sql != "select 1, 2, 3 from dual" || !(opts & 64)) return std::nullopt;
+    TtcOut o;
+    o.Byte(6).Byte(0).Int(3).Int(0).Int(0).Int(0);
+    o.Byte(7).Clr({1, 9}).Int(0);            // a cursor, number 9
+    o.Int(0).Int(-7);                        // a null LOB with its indicator
+    o.Int(86).Clr({0xAB, 0xCD, 0xEF}).Int(0);  // a LOB locator of three bytes
+    o.Raw(FakeOracleService::Status(0, {}, 1, 3));
+    return o.Data();
+  };
+  FakeDb db(options);
+  auto session = db.LoggedOn();
+  TNetError error;
+  TNetStatementState s(session.get());
+  s.Prepare("select 1, 2, 3 from dual");
+  ASSERT_EQ(s.Execute(error, 1, 0), 0) << error.text;
+  TNetStatementState returned(nullptr);
+  TNetStatementState* cursorSlot = &returned;
+  ora::TNetLob nullLob, lob;
+  nullLob.locator = {1, 2};
+  ora::TNetLob* nullSlot = &nullLob;
+  ora::TNetLob* lobSlot = &lob;
+  std::int16_t indicators[3] = {5, 5, 5};
+  std::uint16_t lengths[3] = {9, 9, 9};
+  Bind(s.DefineAt(1), ora::kTypeCursor, &cursorSlot, sizeof(void*), &indicators[0], &lengths[0]);
+  Bind(s.DefineAt(2), ora::kTypeBlob, &nullSlot, sizeof(void*), &indicators[1], &lengths[1]);
+  Bind(s.DefineAt(3), ora::kTypeClob, &lobSlot, sizeof(void*), &indicators[2], &lengths[2]);
+  ASSERT_EQ(s.Fetch(error, 1), 0) << error.text;
+  EXPECT_EQ(returned.CursorNumber(), 9u);
+  EXPECT_EQ(returned.Session(), session.get());
+  EXPECT_EQ(indicators[1], -7);
+  EXPECT_EQ(lengths[1], 9);
+  EXPECT_EQ(nullLob.locator, (ora::TBytes{1, 2}));
+  EXPECT_EQ(lob.locator, (ora::TBytes{0xAB, 0xCD, 0xEF}));
+  EXPECT_EQ(lob.type, ora::kTypeClob);
+  EXPECT_EQ(indicators[2], 0);
+  returned.SetCursorNumber(0);  // the fake never opened it
 }
 
 // Replies whose counts do not fit what the client asked for. Each must raise (EDBError, as

@@ -161,17 +161,8 @@ TEST(TnsCapture, CallProtocolConversationDissects) {
       ora::TNetStatementState s(session.get());
       s.Prepare("select id, name, created from fake_rows_30");
       ASSERT_EQ(s.Execute(error, 1, 0), 0) << error.text;
-      std::vector<std::int64_t> id(25);
-      std::vector<char> name(25 * 31);
-      std::vector<std::uint8_t> created(25 * 7);
-      auto define = [](ora::TNetItem& item, std::uint16_t type, void* value, std::int32_t size) {
-        item.type = type;
-        item.value = value;
-        item.maxSize = size;
-      };
-      define(s.DefineAt(1), ora::kTypeInteger, id.data(), 8);
-      define(s.DefineAt(2), ora::kTypeString, name.data(), 31);
-      define(s.DefineAt(3), ora::kTypeDate, created.data(), 7);
+      nettest::GeneratedRows rows(25);
+      rows.Define(s);
       EXPECT_EQ(s.Fetch(error, 25), 0);
       EXPECT_EQ(s.Fetch(error, 25), 100);
     }

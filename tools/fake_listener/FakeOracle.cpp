@@ -223,6 +223,7 @@ bool FakeOracleService::HandleOne(FakeSession& session) {
       case 1: reply = NegotiateTypes(in); break;
       default:
         if (awaitingValues_) reply = BindValues(in);
+        else if (pending_[0] == 2) reply = NegotiateTypes(in);  // a new client character set
         else reply = Call(in, session, answer);
     }
   } catch (const NeedMore&) {
