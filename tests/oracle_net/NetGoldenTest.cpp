@@ -111,6 +111,22 @@ TEST(NetGolden, ConnectNegotiationsAndLogonPhaseOne) {
   EXPECT_EQ(data[2], phaseOne);
 }
 
+// The data-type reply is passed over up to two zero bytes in a row, but not for ever.
+TEST(NetGolden, EndlessDataTypeReplyIsRefused) {
+  auto state = std::make_shared<nettest::ScriptState>();
+  state->SayPacket(ora::fake::AcceptPacket(0x0133, 2048, 32767));
+  state->Say(Join({{1, 6, 0}, Text("Golden"), {0}, {0x69, 0x03, 0}, {0, 0}, {0, 0}, {0}, {0}}));
+  Bytes endless = {2};
+  for (int i = 0; i < 70000; ++i) endless.push_back(i % 2 ? 0 : 1);  // never two zeros in a row
+  for (std::size_t at = 0; at < endless.size(); at += 2000)
+    state->Say(Bytes(endless.begin() + long(at), endless.begin() + long(std::min(at + 2000, endless.size()))));
+  auto session = Session(state);
+  ora::TNetError error;
+  EXPECT_EQ(session->Logon(error), -1);
+  EXPECT_EQ(error.text, "NET: Unknown error 1");
+  EXPECT_LT(state->at, state->script.size()) << "read to the end instead of stopping at the cap";
+}
+
 TEST(NetGolden, CombinedCallParsesThenExecutesWithBinds) {
   auto state = LogonScript(false);
   state->Say({8, 1, 5, 9});                                               // cursor 5

@@ -256,6 +256,12 @@ TEST(NetStatement, BlocksReturnOutBinds) {
     ASSERT_EQ(s.Execute(error, 1, 0), 0) << error.text;
     EXPECT_EQ(r, 42);
     EXPECT_EQ(rIndicator, 0);
+    // A null value still takes its place in the stream (a zero length byte): the fake reads it
+    // as null, and the value after it as itself.
+    std::int16_t aIndicator = -1;
+    s.Binds()[1]->indicator = &aIndicator;
+    ASSERT_EQ(s.Execute(error, 1, 0), 0) << error.text;
+    EXPECT_EQ(r, 40);
   }
   {
     TNetStatementState s(session.get());
