@@ -15,6 +15,7 @@
 #include "oracle/net/NetStatement.h"
 #include "tools/fake_listener/FakeListener.h"
 #include "tools/fake_listener/FakeOracle.h"
+#include "tools/fake_listener/GeneratedRows.h"
 
 namespace {
 
@@ -28,22 +29,7 @@ double ThreadCpuNs() {
   return double(t.tv_sec) * 1e9 + double(t.tv_nsec);
 }
 
-struct Buffers {
-  explicit Buffers(std::uint32_t rows) : id(rows), name(std::size_t(rows) * 31), created(std::size_t(rows) * 7) {}
-  void Define(ora::TNetStatementState& s) {
-    auto define = [](ora::TNetItem& item, std::uint16_t type, void* value, std::int32_t size) {
-      item.type = type;
-      item.value = value;
-      item.maxSize = size;
-    };
-    define(s.DefineAt(1), ora::kTypeInteger, id.data(), 8);
-    define(s.DefineAt(2), ora::kTypeString, name.data(), 31);
-    define(s.DefineAt(3), ora::kTypeDate, created.data(), 7);
-  }
-  std::vector<std::int64_t> id;
-  std::vector<char> name;
-  std::vector<std::uint8_t> created;
-};
+using Buffers = ora::fake::GeneratedRows;
 
 struct Fake {
   Fake() : listener(Options(oracle)) {}
