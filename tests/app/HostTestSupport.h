@@ -7,6 +7,7 @@
 
 #include "app/core/SchCommon.h"
 #include "app/core/SchemeFile.h"
+#include "app/core/OracleSession.h"
 #include "app/core/SchemeHost.h"
 #include "platform/HeadlessMainThread.h"
 #include "platform/MainThread.h"
@@ -18,6 +19,9 @@ namespace schtest {
 
 class HostTest : public SchemeTest {
  protected:
+  explicit HostTest(std::shared_ptr<sch::TOracleSession> session = {})
+      : hostPtr(std::make_unique<sch::SchemeHost>(sch::SchemeServices{&main, &registry, nullptr, std::move(session)})) {}
+
   void SetUp() override {
     SchemeTest::SetUp();
     host.SetRunNotice([this](sch::TSchemeObject&, int param) {
@@ -55,7 +59,8 @@ class HostTest : public SchemeTest {
   std::string file = dir / "schemes.sch";
   plat::HeadlessMainThread main;
   plat::ProcessRegistry registry;
-  sch::SchemeHost host{&main, &registry};
+  std::unique_ptr<sch::SchemeHost> hostPtr;
+  sch::SchemeHost& host = *hostPtr;
   int quitOn = -1;
 };
 

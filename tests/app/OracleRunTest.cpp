@@ -58,16 +58,15 @@ class FakeSession : public sch::TOracleSession {
 
 class OracleRunTest : public schtest::HostTest {
  protected:
+  OracleRunTest() : OracleRunTest(std::make_shared<FakeSession>()) {}
+  explicit OracleRunTest(std::shared_ptr<FakeSession> s) : HostTest(s), session(std::move(s)) {}
   void SetUp() override {
     HostTest::SetUp();
     // The settings store of this test alone: no Oracle client is known.
     Env("ORASCHEME_REGISTRY_DIR", dir / "registry");
-    session = std::make_shared<FakeSession>();
-    sch::SetOracleSession(session);
   }
   void TearDown() override {
     HostTest::TearDown();
-    sch::SetOracleSession(nullptr);
     for (const auto& n : envNames) ::unsetenv(n.c_str());
   }
   void Env(const std::string& name, const std::string& value) {
@@ -120,8 +119,8 @@ TEST_F(OracleRunTest, TimedExportCompressesTrimsRecordsAndDeletesOnlyTheirFiles)
     }
     sch::SaveObjectToFile(file, &w, true);
   }
-  host.Load(file);
-  RunUntilNotice(plat::kSchemeRunEnded);
+  host.Start(file);
+  RunUntilNotice(sch::kSchemeRunEnded);
 
   auto saved = Reload();
   ASSERT_TRUE(saved && saved->Count() == 1);
@@ -163,8 +162,8 @@ TEST_F(OracleRunTest, ImportOfACompressedDumpSeesTheDatabasesIdInATemporaryCopy)
     s->FindParam("charset")->SetKeyValue("No");
     sch::SaveObjectToFile(file, &w, true);
   }
-  host.Load(file);
-  RunUntilNotice(plat::kSchemeRunEnded);
+  host.Start(file);
+  RunUntilNotice(sch::kSchemeRunEnded);
 
   EXPECT_EQ(session->password, "tiger") << "the character set was read with the scheme's login";
   const std::string report = Get(dir / "report");
@@ -196,13 +195,13 @@ TEST_F(OracleRunTest, TerminateOfARunningExportRecords100AndLeavesNoChild) {
     s->FindParam("file")->SetKeyValue(dir / "db.dmp");
     sch::SaveObjectToFile(file, &w, true);
   }
-  host.Load(file);
-  RunUntilNotice(plat::kSchemeRunStarted);
+  host.Start(file);
+  RunUntilNotice(sch::kSchemeRunStarted);
   const pid_t child = schtest::WaitForPidFile(dir / "exp.pid");
   while (Scheme().ProcessHandle.load() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
   EXPECT_EQ(Scheme().ProcessHandle.load(), child);
   EXPECT_TRUE(host.TerminateScheme(Scheme()));
-  RunUntilNotice(plat::kSchemeRunEnded);
+  RunUntilNotice(sch::kSchemeRunEnded);
 
   EXPECT_TRUE(schtest::ProcessGoneSoon(child));
   EXPECT_TRUE(registry.running().empty());

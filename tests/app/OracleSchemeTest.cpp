@@ -366,8 +366,10 @@ class FakeSession : public sch::TOracleSession {
 
 TEST(OracleScripts, ScriptsRunOnTheSessionAndAFailureIsNotedWithoutThePassword) {
   auto session = std::make_shared<FakeSession>();
-  sch::SetOracleSession(session);
+  sch::RunContext context;
+  context.oracleSession = session;
   sch::TOracleExportScheme s;
+  s.UseContext(&context);
   s.BuildParamList();
   Set(s, "dbpassword", "tiger");
   Set(s, "service", "orcl");
@@ -384,7 +386,7 @@ TEST(OracleScripts, ScriptsRunOnTheSessionAndAFailureIsNotedWithoutThePassword) 
   session->fail = "ORA-01017: invalid username/password system/tiger";
   s.RunSQLScript("Prefix");
   EXPECT_EQ(rec.ResultMsgs, "Process SQL script...Failed\r\nORA-01017: invalid username/password system/*****\r\n");
-  sch::SetOracleSession(nullptr);
+  context.oracleSession = nullptr;
   rec.ResultMsgs.clear();
   s.RunSQLScript("Prefix");
   EXPECT_EQ(rec.ResultMsgs.rfind("Process SQL script...Failed\r\n", 0), 0u);
@@ -555,9 +557,11 @@ TEST(OracleRun, DamagedCompressedDumpDoesNotStartImp) {
 
 TEST(OracleRun, MissingProgramIsRecordedAndTheScriptsStillRun) {
   auto session = std::make_shared<FakeSession>();
-  sch::SetOracleSession(session);
+  sch::RunContext context;
+  context.oracleSession = session;
   schtest::ScratchFolder dir;
   sch::TOracleExportScheme s;
+  s.UseContext(&context);
   s.BuildParamList();
   Set(s, "cmdfilename", dir / "no-such-exp");
   Set(s, "file", dir / "x.dmp");
@@ -568,7 +572,6 @@ TEST(OracleRun, MissingProgramIsRecordedAndTheScriptsStillRun) {
   s.CurLog = &rec;
   EXPECT_FALSE(s.DoRun());
   s.EndRun();
-  sch::SetOracleSession(nullptr);
   EXPECT_EQ(rec.ExitCode, -1);
   EXPECT_EQ(session->script, "commit");
   EXPECT_FALSE(rec.IsSucceed);

@@ -23,10 +23,8 @@ class MainFormTest : public ::testing::Test {
  protected:
   void SetUp() override {
     plat::SetDialogs(&boxes);
-    plat::SetCurrentMainThread(&mainThread);
   }
   void TearDown() override {
-    plat::SetCurrentMainThread(nullptr);
     plat::SetDialogs(nullptr);
   }
   std::unique_ptr<TSchMainForm> MakeForm() {
@@ -34,6 +32,7 @@ class MainFormTest : public ::testing::Test {
     options.schemeFile = dir / "orascheme.sch";
     options.settingsFile = dir / "orascheme.ini";
     options.withTray = false;
+    options.services.mainThread = &mainThread;
     return std::make_unique<TSchMainForm>(std::move(options));
   }
   schtest::ScratchFolder dir;
