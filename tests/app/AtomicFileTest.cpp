@@ -1,6 +1,7 @@
 // Atomic saves: until the new content is complete and on disk the old file stays, whatever
 // fails on the way.
 #include "foundation/files/AtomicFile.h"
+#include "foundation/files/PosixFile.h"
 
 #include <gtest/gtest.h>
 
@@ -126,17 +127,7 @@ namespace {
 // what the object stream and the compressors hand it.
 TEST_F(AtomicFileTest, PosixFileIsAStream) {
   const std::string target = dir / "data.bin";
-  {
-    std::string temp;
-    sch::PosixFile f = sch::PosixFile::CreateBeside(target, ".t", 0600, temp);
-    f.WriteBuffer("0123456789", 10);
-    EXPECT_EQ(f.Size(), 10);
-    EXPECT_EQ(f.Position(), 10);
-    f.SetSize(4);
-    EXPECT_EQ(f.Size(), 4);
-    f.close();
-    sch::RenameFile(temp, target);
-  }
+  schtest::WriteAll(target, "0123");
   sch::PosixFile f = sch::PosixFile::OpenRead(target);
   f.SetPosition(1);
   char buf[8] = {};
