@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything twice (optimised, and with AddressSanitizer + UndefinedBehaviorSanitizer)
-# and runs every test in both builds.
+# and runs every test in both builds; then the test programs that run threads once more under
+# ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
@@ -21,3 +22,10 @@ cmake -S . -B build-asan -G Ninja "${launcher[@]}" -DCMAKE_BUILD_TYPE=Debug -DOR
       -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" >/dev/null
 cmake --build build-asan -j "$jobs"
 ctest --test-dir build-asan -j "$jobs" --output-on-failure --no-tests=error
+
+# Only the test programs that run threads (orascheme_tests ... THREADS), at -O1.
+cmake -S . -B build-tsan -G Ninja "${launcher[@]}" -DCMAKE_BUILD_TYPE=Debug -DORASCHEME_TSAN=ON \
+      -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" >/dev/null
+cmake --build build-tsan -j "$jobs" --target thread_tests
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+  ctest --test-dir build-tsan -j "$jobs" --output-on-failure --no-tests=error

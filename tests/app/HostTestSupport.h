@@ -13,7 +13,7 @@
 #include "platform/MainThread.h"
 #include "platform/ProcessRegistry.h"
 #include "tests/app/SchemeTestSupport.h"
-#include "tests/app/ScratchFolder.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace schtest {
 
@@ -55,7 +55,7 @@ class HostTest : public SchemeTest {
   sch::TSchemeObject& Scheme() { return *host.Schemes().GetScheme(0); }
   std::unique_ptr<sch::TSchemeWrapper> Reload() { return sch::LoadObjectFromFile(file); }
 
-  ScratchFolder dir;
+  testsupport::ScratchFolder dir;
   std::string file = dir / "schemes.sch";
   plat::HeadlessMainThread main;
   plat::ProcessRegistry registry;

@@ -12,7 +12,7 @@
 #include "app/core/UnreadableFile.h"
 #include "foundation/base/Exception.h"
 #include "platform/Dialogs.h"
-#include "tests/app/ScratchFolder.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace sch {
 namespace {
@@ -136,7 +136,7 @@ TEST(PasswordRules, CaseIsIgnoredForAsciiLettersOnly) {
 
 class SettingsFile : public ::testing::Test {
  protected:
-  schtest::ScratchFolder dir;
+  testsupport::ScratchFolder dir;
   std::string file = dir / "orascheme.ini";
   std::string Read() {
     std::ifstream in(file);
@@ -170,7 +170,7 @@ TEST_F(SettingsFile, UnreadableValuesFallBackToTheDefault) {
 }
 
 TEST(MoveAside, AnUnreadableSchemeFileIsKeptUnderANewName) {
-  schtest::ScratchFolder dir;
+  testsupport::ScratchFolder dir;
   const std::string file = dir / "orascheme.sch";
   EXPECT_EQ(MoveAsideUnreadable(file), "");  // nothing to keep
   for (int round = 0; round < 2; ++round) {
@@ -187,7 +187,7 @@ class CompressJobTest : public ::testing::Test {
   void SetUp() override { plat::SetDialogs(&dialogs); }
   void TearDown() override { plat::SetDialogs(nullptr); }
   plat::ScriptedDialogs dialogs;
-  schtest::ScratchFolder dir;
+  testsupport::ScratchFolder dir;
 };
 
 TEST_F(CompressJobTest, MissingSourceIsAnErrorWithTheProgramsText) {

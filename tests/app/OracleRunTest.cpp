@@ -22,7 +22,7 @@
 #include "tests/app/ChildProcesses.h"
 #include "tests/app/HostTestSupport.h"
 #include "tests/app/SchemeTestSupport.h"
-#include "tests/app/ScratchFolder.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "app/core/OracleSession.h"
 #include "platform/Process.h"
 #include "platform/Registry.h"
-#include "tests/app/ScratchFolder.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace {
 
@@ -99,7 +99,7 @@ TEST(OracleClient, DetectedFromTheSeededSettingsStore) {
       {"no client", std::nullopt, std::nullopt, "", "", "", ""},
   };
   for (const auto& c : cases) {
-    schtest::ScratchFolder dir;
+    testsupport::ScratchFolder dir;
     plat::RegistrySeed seed;
     seed.oracleHome = c.home;
     seed.nlsLang = c.nls;
@@ -130,7 +130,7 @@ TEST(OracleClient, ChildNlsLangOnlyWhenSwitchingToAnotherCharacterSet) {
 }
 
 TEST(OracleClient, DefaultProgramInTheHomeElseOnPath) {
-  schtest::ScratchFolder dir;
+  testsupport::ScratchFolder dir;
   fs::create_directories(dir / "home/bin");
   fs::create_directories(dir / "path");
   Put(dir / "home/bin/exp", "#!/bin/sh\n");
@@ -151,7 +151,7 @@ TEST(OracleClient, DefaultProgramInTheHomeElseOnPath) {
 }
 
 TEST(OracleClient, ValidNeedsTheProgramTheUserAndForTheImportTheDump) {
-  schtest::ScratchFolder dir;
+  testsupport::ScratchFolder dir;
   Put(dir / "exp", "x");
   sch::TOracleExportScheme exp;
   sch::TOracleImportScheme imp;
@@ -181,7 +181,7 @@ struct LineCase {
 };
 
 TEST(OracleCommandLine, TableOfCases) {
-  schtest::ScratchFolder dir;
+  testsupport::ScratchFolder dir;
   const std::string d = dir / "";
   const LineCase cases[] = {
       {"not running: password masked, only non-empty values",
@@ -214,7 +214,7 @@ TEST(OracleCommandLine, TableOfCases) {
 }
 
 TEST(OracleCommandLine, FileNamesAreMadeUniqueAndTheImportKeepsItsDump) {
-  schtest::ScratchFolder dir;
+  testsupport::ScratchFolder dir;
   Put(dir / "x.dmp", "old");
   Put(dir / "x.log", "old");
   sch::TOracleExportScheme exp;
@@ -231,7 +231,7 @@ TEST(OracleCommandLine, FileNamesAreMadeUniqueAndTheImportKeepsItsDump) {
 }
 
 TEST(OracleCommandLine, ArgumentVectorKeepsBlanksAndThePasswordOnlyThere) {
-  schtest::ScratchFolder dir;
+  testsupport::ScratchFolder dir;
   sch::TOracleExportScheme s;
   s.BuildParamList();
   Set(s, "cmdfilename", kFakeExp);
@@ -270,7 +270,7 @@ TEST(OracleCommandLine, ArgumentVectorKeepsBlanksAndThePasswordOnlyThere) {
 // ---- dump files -------------------------------------------------------------------------------
 
 TEST(OracleDump, CharsetIdIsBigEndianInBytesOneAndTwo) {
-  schtest::ScratchFolder dir;
+  testsupport::ScratchFolder dir;
   const std::string dump = dir / "a.dmp";
   Put(dump, std::string("\x03\x03\x54rest", 7));
   EXPECT_EQ(TOracleScheme::ReadDmpCharsetId(dump), 0x0354);
@@ -286,7 +286,7 @@ TEST(OracleDump, CharsetIdIsBigEndianInBytesOneAndTwo) {
 }
 
 TEST(OracleDump, CompressedDumpIsNeverWrittenInto) {
-  schtest::ScratchFolder dir;
+  testsupport::ScratchFolder dir;
   const std::string dump = dir / "a.dmp";
   Put(dump, std::string("\x03\x03\x54payload", 10));
   ASSERT_TRUE(sch::CompressFileInPlace(dump));
@@ -313,7 +313,7 @@ TEST(OracleDump, OldFilesFromTheRecordedLineAsWritten) {
 }
 
 TEST(OracleDump, ExportDeletesOnlyTheFilesOfDroppedRecords) {
-  schtest::ScratchFolder dir;
+  testsupport::ScratchFolder dir;
   for (const char* f : {"Old1.dmp", "Old1.log", "Old2.dmp", "Old2.log", "unrelated.dmp"}) Put(dir / f, "x");
   sch::TOracleExportScheme s;
   s.BuildParamList();
@@ -417,7 +417,7 @@ struct FakeEnv {
 }  // namespace
 
 TEST(OracleRun, ExportCompressesItsDumpAndDropsTheOldRecordsFiles) {
-  schtest::ScratchFolder dir;
+  testsupport::ScratchFolder dir;
   for (const char* f : {"Old1.dmp", "Old1.log", "Old2.dmp", "Old2.log", "unrelated.dmp"}) Put(dir / f, "x");
   FakeEnv env;
   env.Set("FAKE_ORA_CHARSET_ID", "852");
@@ -465,7 +465,7 @@ TEST(OracleRun, ExportCompressesItsDumpAndDropsTheOldRecordsFiles) {
 }
 
 TEST(OracleRun, ImportExpandsACompressedDumpWithTheDatabasesIdAndRestoresIt) {
-  schtest::ScratchFolder dir;
+  testsupport::ScratchFolder dir;
   const std::string dump = dir / "in.dmp";
   const std::string original("\x03\x03\x54rows", 7);
   Put(dump, original);
@@ -507,7 +507,7 @@ TEST(OracleRun, ImportExpandsACompressedDumpWithTheDatabasesIdAndRestoresIt) {
 }
 
 TEST(OracleRun, ImportOfAnUncompressedDumpPutsItsIdBack) {
-  schtest::ScratchFolder dir;
+  testsupport::ScratchFolder dir;
   const std::string dump = dir / "in.dmp";
   Put(dump, std::string("\x03\x03\x54rows", 7));
   FakeEnv env;
@@ -530,7 +530,7 @@ TEST(OracleRun, ImportOfAnUncompressedDumpPutsItsIdBack) {
 }
 
 TEST(OracleRun, DamagedCompressedDumpDoesNotStartImp) {
-  schtest::ScratchFolder dir;
+  testsupport::ScratchFolder dir;
   const std::string dump = dir / "in.dmp";
   Put(dump, std::string("\x03\x03\x54rows and more rows", 20));
   ASSERT_TRUE(sch::CompressFileInPlace(dump));
@@ -559,7 +559,7 @@ TEST(OracleRun, MissingProgramIsRecordedAndTheScriptsStillRun) {
   auto session = std::make_shared<FakeSession>();
   sch::RunContext context;
   context.oracleSession = session;
-  schtest::ScratchFolder dir;
+  testsupport::ScratchFolder dir;
   sch::TOracleExportScheme s;
   s.UseContext(&context);
   s.BuildParamList();

@@ -22,7 +22,7 @@
 #include "platform/ProcessRegistry.h"
 #include "tests/app/ChildProcesses.h"
 #include "tests/app/SchemeTestSupport.h"
-#include "tests/app/ScratchFolder.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace {
 
@@ -241,7 +241,7 @@ class DosRunTest : public schtest::SchemeTest {
   sch::TDosCommandScheme* scheme = nullptr;
   plat::ProcessRegistry registry;
   sch::RunContext context;
-  schtest::ScratchFolder dir;
+  testsupport::ScratchFolder dir;
 };
 
 struct ExitCase {
@@ -347,7 +347,7 @@ TEST(ExpandDateMacros, FormatsBetweenAngleBrackets) {
 }
 
 TEST_F(RunFrameTest, ExpandFileNameMakesUniqueNamesAndFolders) {
-  schtest::ScratchFolder dir;
+  testsupport::ScratchFolder dir;
   clock.Set(schtest::LocalMoment(2024, 3, 5, 1, 2));
   const std::string templ = dir / "v.1/sub/db_<yyyymmdd>.dmp";
   const std::string first = scheme->ExpandFileName(templ, true, true);

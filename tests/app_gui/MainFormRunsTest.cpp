@@ -28,7 +28,7 @@
 #include "platform/ProcessRegistry.h"
 #include "tests/app/ChildProcesses.h"
 #include "tests/app/SchemeTestSupport.h"
-#include "tests/app/ScratchFolder.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace sch {
 namespace {
@@ -97,7 +97,7 @@ class MainFormRuns : public schtest::SchemeTest {
     return pid;
   }
 
-  schtest::ScratchFolder dir;
+  testsupport::ScratchFolder dir;
   std::string file = dir / "orascheme.sch";
   plat::ScriptedDialogs boxes;
   QtMainThread mainThread;

@@ -22,7 +22,7 @@
 #include "platform/Dialogs.h"
 #include "platform/MainThread.h"
 #include "tests/app/SchemeTestSupport.h"
-#include "tests/app/ScratchFolder.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace sch {
 namespace {
@@ -65,7 +65,7 @@ class MainFormSchemes : public schtest::SchemeTest {
     return out;
   }
 
-  schtest::ScratchFolder dir;
+  testsupport::ScratchFolder dir;
   std::string file = dir / "orascheme.sch";
   plat::ScriptedDialogs boxes;
   QtMainThread mainThread;

@@ -14,7 +14,7 @@
 #include "app/gui/QtMainThread.h"
 #include "platform/Dialogs.h"
 #include "platform/MainThread.h"
-#include "tests/app/ScratchFolder.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace sch {
 namespace {
@@ -35,7 +35,7 @@ class MainFormTest : public ::testing::Test {
     options.services.mainThread = &mainThread;
     return std::make_unique<TSchMainForm>(std::move(options));
   }
-  schtest::ScratchFolder dir;
+  testsupport::ScratchFolder dir;
   plat::ScriptedDialogs boxes;
   QtMainThread mainThread;
 };
