@@ -22,6 +22,7 @@
 #include "tests/app/ChildProcesses.h"
 #include "tests/app/HostTestSupport.h"
 #include "tests/app/SchemeTestSupport.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/ScratchFolder.h"
 
 namespace {
@@ -65,14 +66,7 @@ class OracleRunTest : public schtest::HostTest {
     // The settings store of this test alone: no Oracle client is known.
     Env("ORASCHEME_REGISTRY_DIR", dir / "registry");
   }
-  void TearDown() override {
-    HostTest::TearDown();
-    for (const auto& n : envNames) ::unsetenv(n.c_str());
-  }
-  void Env(const std::string& name, const std::string& value) {
-    ::setenv(name.c_str(), value.c_str(), 1);
-    envNames.push_back(name);
-  }
+  void Env(const std::string& name, const std::string& value) { env.Set(name, value); }
   // A scheme of kind, due every day at 08:00 (the clock says 10:20), its timer started on load.
   sch::TSchemeObject* AddTimedScheme(sch::TSchemeWrapper& w, int kind, const std::string& program) {
     sch::TSchemeObject* s = w.AddScheme("ora", kind);
@@ -83,7 +77,7 @@ class OracleRunTest : public schtest::HostTest {
   }
 
   std::shared_ptr<FakeSession> session;
-  std::vector<std::string> envNames;
+  testsupport::ScopedEnv env;
 };
 
 TEST_F(OracleRunTest, NewSchemeFindsTheClientSoItsDefaultProgramHasAHome) {

@@ -12,6 +12,7 @@
 #include "app/core/OracleSession.h"
 #include "platform/Process.h"
 #include "platform/Registry.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/ScratchFolder.h"
 
 namespace {
@@ -136,9 +137,8 @@ TEST(OracleClient, DefaultProgramInTheHomeElseOnPath) {
   Put(dir / "home/bin/exp", "#!/bin/sh\n");
   Put(dir / "path/imp", "#!/bin/sh\n");
   fs::permissions(dir / "path/imp", fs::perms::owner_all);
-  const char* old = std::getenv("PATH");
-  const std::string saved = old ? old : "";
-  ::setenv("PATH", (dir / "path").c_str(), 1);
+  testsupport::ScopedEnv env;
+  env.Set("PATH", dir / "path");
   sch::TOracleExportScheme exp;
   sch::TOracleImportScheme imp;
   exp.OracleHome = imp.OracleHome = dir / "home";
@@ -147,7 +147,6 @@ TEST(OracleClient, DefaultProgramInTheHomeElseOnPath) {
   imp.OracleHome.clear();
   exp.OracleHome.clear();
   EXPECT_EQ(exp.GetDefaultExe(), "/bin/exp") << "no client and nothing on PATH: a name that does not exist";
-  ::setenv("PATH", saved.c_str(), 1);
 }
 
 TEST(OracleClient, ValidNeedsTheProgramTheUserAndForTheImportTheDump) {
@@ -403,16 +402,7 @@ const std::string kFakeImp = ORASCHEME_SOURCE_DIR "/tools/fake_imp.sh";
 
 // Settings for the stand-in programs go through the test process's environment, which the
 // child inherits; each test sets and clears its own.
-struct FakeEnv {
-  std::vector<std::string> names;
-  void Set(const std::string& n, const std::string& v) {
-    ::setenv(n.c_str(), v.c_str(), 1);
-    names.push_back(n);
-  }
-  ~FakeEnv() {
-    for (const auto& n : names) ::unsetenv(n.c_str());
-  }
-};
+using FakeEnv = testsupport::ScopedEnv;
 
 }  // namespace
 
