@@ -82,18 +82,23 @@ void AtomicFile::discard() noexcept {
   if (!tempPath_.empty()) ::unlink(tempPath_.c_str());
 }
 
-void AtomicFile::write(const void* data, size_t count) {
-  if (fd_ < 0) throw FileError("The file \"" + target_ + "\" is no longer open for saving");
+bool WriteFully(int fd, const void* data, size_t count) {
   const char* p = static_cast<const char*>(data);
   while (count > 0) {
-    const ssize_t n = ::write(fd_, p, count);
+    const ssize_t n = ::write(fd, p, count);
     if (n < 0) {
       if (errno == EINTR) continue;
-      Raise("Cannot write file \"" + tempPath_ + "\"");
+      return false;
     }
     p += n;
     count -= static_cast<size_t>(n);
   }
+  return true;
+}
+
+void AtomicFile::write(const void* data, size_t count) {
+  if (fd_ < 0) throw FileError("The file \"" + target_ + "\" is no longer open for saving");
+  if (!WriteFully(fd_, data, count)) Raise("Cannot write file \"" + tempPath_ + "\"");
 }
 
 void AtomicFile::commit() {

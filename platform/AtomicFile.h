@@ -50,6 +50,10 @@ class AtomicFile {
   bool committed_ = false;
 };
 
+// Writes all of data to the descriptor, going on after interruptions and short writes; false
+// (errno set) on failure.
+bool WriteFully(int fd, const void* data, size_t count);
+
 // The whole content at once.
 void WriteFileAtomically(const std::string& target, std::string_view bytes,
                          std::optional<mode_t> permissions = std::nullopt, std::string_view tempPrefix = ".save");

@@ -103,6 +103,12 @@ bool SchemeHost::Save() {
   return SaveAs(fileName_);
 }
 
+bool SchemeHost::Save(const std::function<std::string()>& pickName) {
+  if (!fileName_.empty()) return Save();
+  const std::string name = pickName ? pickName() : std::string();
+  return name.empty() || SaveAs(name);
+}
+
 bool SchemeHost::SaveAs(const std::string& fileName) {
   try {
     SaveObjectToFile(fileName, schemes_->Snapshot().get(), true);

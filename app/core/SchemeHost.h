@@ -109,6 +109,9 @@ class SchemeHost {
   // Save() with no file name saves nothing and returns false.
   bool Save();
   bool SaveAs(const std::string& fileName);
+  // "Save": Save(), or with no file name "Save as" under the name pickName gives (none: nothing
+  // is saved, and that is no failure).
+  bool Save(const std::function<std::string()>& pickName);
   void SetPassword(const std::string& password, bool checkPwdForRestore);
   // Whether the window may come back from the tray: no password asked, or check() matched.
   bool MayRestore(const PasswordCheck& check) const;

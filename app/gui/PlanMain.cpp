@@ -719,13 +719,7 @@ const std::vector<TSchemeObject*>& TSchMainForm::Running() const { return host_-
 TSchemeWrapper* TSchMainForm::Wrapper() const { return &host_->Schemes(); }
 
 void TSchMainForm::Save() {
-  // With no file name, "Save" is "Save as".
-  if (FileName().empty()) {
-    std::string name = PickSchemeFile(true);
-    if (!name.empty() && !host_->SaveAs(name)) throw olv::Exception(host_->LastSaveError());
-    return;
-  }
-  if (!host_->Save()) throw olv::Exception(host_->LastSaveError());
+  if (!host_->Save([this] { return PickSchemeFile(true); })) throw olv::Exception(host_->LastSaveError());
 }
 
 void TSchMainForm::LoadCommand() {

@@ -10,6 +10,7 @@
 #include <limits.h>
 
 #include "foundation/base/Exception.h"
+#include "platform/AtomicFile.h"
 
 namespace sch {
 
@@ -75,17 +76,7 @@ void PosixFile::SetSize(int64_t size) {
 
 int64_t PosixFile::Write(const void* buffer, int64_t total) {
   if (total <= 0) return 0;
-  std::size_t count = std::size_t(total);
-  const auto* p = static_cast<const char*>(buffer);
-  while (count > 0) {
-    const ssize_t n = ::write(fd_, p, count);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      RaiseFileError("Cannot write file \"" + path_ + "\"");
-    }
-    p += n;
-    count -= std::size_t(n);
-  }
+  if (!plat::WriteFully(fd_, buffer, std::size_t(total))) RaiseFileError("Cannot write file \"" + path_ + "\"");
   return total;
 }
 

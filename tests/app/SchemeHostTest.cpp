@@ -289,6 +289,13 @@ TEST_F(HostCommandsTest, SaveAsWritesACopyAndTheCurrentFileStays) {
   EXPECT_EQ(Reload()->GetScheme(1)->SchName(), "renamed");
   EXPECT_FALSE(host.SaveAs(dir / "no-such-folder/x.sch"));
   EXPECT_FALSE(host.LastSaveError().empty());
+
+  // With no file name, "Save" is "Save as", and the name still stays empty.
+  host.Adopt(nullptr, "");
+  EXPECT_TRUE(host.Save([] { return std::string(); })) << "cancelled: nothing to report";
+  EXPECT_TRUE(host.Save([&] { return dir / "named.sch"; }));
+  EXPECT_TRUE(std::filesystem::exists(dir / "named.sch"));
+  EXPECT_EQ(host.FileName(), "");
 }
 
 TEST_F(HostCommandsTest, LoadAsksThePasswordAndKeepsEverythingWhenItFails) {
@@ -342,7 +349,8 @@ TEST_F(HostCommandsTest, LoadAndDeleteWaitForRunsAndDeleteAsksAndSaves) {
   EXPECT_TRUE(boxes.Log().empty()) << "no question for a running scheme";
   EXPECT_FALSE(host.SetSchemeName(At(2), "x"));
   EXPECT_FALSE(host.SetParamValue(At(2), 0, "/bin/true")) << "the run reads its parameters";
-  host.Schemes().TerminateScheme(At(2));
+  while (At(2).ProcessHandle.load() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  EXPECT_TRUE(host.Schemes().TerminateScheme(At(2)));
   RunUntilNotice(sch::kSchemeRunEnded);
 
   boxes.QueueAnswer(plat::IDCANCEL);
