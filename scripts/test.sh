@@ -12,6 +12,8 @@ export QT_QPA_PLATFORM=offscreen
 # ccache keeps a second run on the same machine to what changed; paths inside the clone are made
 # relative so another clone of the same tree hits the same cache.
 export CCACHE_BASEDIR="$PWD"
+# The sanitizer trees build with -g: without this the clone's folder is part of every cache key.
+export CCACHE_NOHASHDIR=1
 launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 
 cmake -S . -B build -G Ninja "${launcher[@]}" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" >/dev/null
