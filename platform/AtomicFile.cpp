@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <random>
 
 namespace plat {
 
@@ -23,14 +22,6 @@ std::string FolderOf(const std::string& path) {
   if (slash == std::string::npos) return ".";
   if (slash == 0) return "/";
   return path.substr(0, slash);
-}
-
-std::string RandomSuffix() {
-  static const char chars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-  thread_local std::mt19937_64 engine{std::random_device{}()};
-  std::string s(8, '0');
-  for (char& c : s) c = chars[engine() % (sizeof chars - 1)];
-  return s;
 }
 
 std::string ResolveLink(const std::string& path) {
@@ -55,16 +46,12 @@ AtomicFile::AtomicFile(const std::string& target, std::optional<mode_t> permissi
   // A file that is to be private is private from its first byte.
   const mode_t initial = permissions ? 0600 : 0666;
   const std::string folder = FolderOf(target_);
-  for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
-    std::string candidate = folder + "/" + std::string(tempPrefix) + RandomSuffix();
-    fd_ = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, initial);
-    if (fd_ >= 0) {
-      tempPath_ = std::move(candidate);
-    } else if (errno != EEXIST) {
-      Raise("Cannot create file \"" + candidate + "\"");
-    }
-  }
-  if (fd_ < 0) Raise("Cannot create a temporary file beside \"" + target_ + "\"", EEXIST);
+  // What a save or compression killed half-way left behind goes now; a save in progress in
+  // another program holds its file locked and keeps it.
+  RemoveStaleTempFiles(folder, tempPrefix);
+  temp_ = TempFile::Create(folder, tempPrefix, {}, initial);
+  fd_ = temp_.fd();
+  tempPath_ = temp_.path();
   if (permissions && ::fchmod(fd_, *permissions) != 0) {
     const int e = errno;
     discard();
@@ -77,9 +64,8 @@ AtomicFile::~AtomicFile() {
 }
 
 void AtomicFile::discard() noexcept {
-  if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
-  if (!tempPath_.empty()) ::unlink(tempPath_.c_str());
+  temp_.Remove();
 }
 
 bool WriteFully(int fd, const void* data, size_t count) {
@@ -106,10 +92,13 @@ void AtomicFile::commit() {
   if (::fsync(fd_) != 0) Raise("Cannot flush file \"" + tempPath_ + "\"");
   const int fd = fd_;
   fd_ = -1;
+  temp_.ReleaseDescriptor();
   if (::close(fd) != 0) Raise("Cannot close file \"" + tempPath_ + "\"");
+  // The lock is held until the rename: a cleaner must not take the finished file for a stale one.
   if (::rename(tempPath_.c_str(), target_.c_str()) != 0)
     Raise("Cannot rename \"" + tempPath_ + "\" to \"" + target_ + "\"");
   committed_ = true;
+  temp_.Close();
   const int dfd = ::open(FolderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dfd >= 0) {
     ::fsync(dfd);

@@ -4,7 +4,9 @@
 // is flushed to disk and renamed over the target, and the folder is synced. Until the rename
 // the target is untouched, so a failure (full disk, a writer that raises, a crash) leaves the
 // previous file as it was; the temporary file is removed on every failure path. Links are
-// followed: the file a link names is replaced.
+// followed: the file a link names is replaced. The temporary file is of the program's own naming
+// (TempFile.h: "<tempPrefix>" and eight letters or digits) and locked while written; stale ones of
+// the same prefix, left in the folder by a program that died while saving, are removed first.
 //
 // Failures raise FileError with the text, the system error code and its message. An AtomicFile
 // belongs to one thread.
@@ -15,7 +17,12 @@
 #include <string>
 #include <string_view>
 
+#include "platform/TempFile.h"
+
 namespace plat {
+
+// The prefix of the temporary files of saves unless another is given.
+inline constexpr std::string_view kSaveTempPrefix = ".save";
 
 class FileError : public std::runtime_error {
  public:
@@ -27,7 +34,7 @@ class AtomicFile {
   // permissions: the exact mode of the saved file; without it an existing target keeps its
   // mode and a new one gets the usual mode of a new file (0666 less the umask).
   explicit AtomicFile(const std::string& target, std::optional<mode_t> permissions = std::nullopt,
-                      std::string_view tempPrefix = ".save");
+                      std::string_view tempPrefix = kSaveTempPrefix);
   AtomicFile(const AtomicFile&) = delete;
   AtomicFile& operator=(const AtomicFile&) = delete;
   // Without a successful commit the temporary file is removed and the target left alone.
@@ -46,6 +53,7 @@ class AtomicFile {
   void discard() noexcept;
   std::string target_;
   std::string tempPath_;
+  TempFile temp_;
   int fd_ = -1;
   bool committed_ = false;
 };
@@ -56,6 +64,6 @@ bool WriteFully(int fd, const void* data, size_t count);
 
 // The whole content at once.
 void WriteFileAtomically(const std::string& target, std::string_view bytes,
-                         std::optional<mode_t> permissions = std::nullopt, std::string_view tempPrefix = ".save");
+                         std::optional<mode_t> permissions = std::nullopt, std::string_view tempPrefix = kSaveTempPrefix);
 
 }  // namespace plat

@@ -23,7 +23,7 @@ class AtomicFileWriter : public olv::TSequentialStream {
   // `permissions`: the exact mode of the saved file; without it an existing target keeps its
   // mode and a new one gets the usual mode of a new file (0666 less the umask).
   explicit AtomicFileWriter(const std::string& target, std::optional<mode_t> permissions = std::nullopt,
-                            std::string_view tempPrefix = ".save");
+                            std::string_view tempPrefix = plat::kSaveTempPrefix);
   AtomicFileWriter(const AtomicFileWriter&) = delete;
   AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
   // Without a successful commit the temporary file is removed and the target left alone.
