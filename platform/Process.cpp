@@ -3,18 +3,20 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/eventfd.h>
+#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
 
+#include "platform/ProcessFamily.h"
 #include "platform/ProcessRegistry.h"
 
 extern char** environ;
@@ -69,19 +71,76 @@ int waitpidRetrying(pid_t pid, int* status) {
   return r;
 }
 
-// posix_spawn's attribute and file-action objects, destroyed on every path.
-struct SpawnSetup {
-  posix_spawnattr_t attr;
-  posix_spawn_file_actions_t actions;
-  SpawnSetup() {
-    posix_spawnattr_init(&attr);
-    posix_spawn_file_actions_init(&actions);
+// Where a bare program name may be found: each folder of the program's PATH (the default search
+// path when unset), in order. Worked out before the fork, so the child only calls execve.
+std::vector<std::string> candidatesFor(const std::string& program) {
+  if (program.find('/') != std::string::npos) return {program};
+  const char* path = std::getenv("PATH");
+  std::string_view rest = path && *path ? path : "/usr/local/bin:/usr/bin:/bin";
+  std::vector<std::string> out;
+  for (;;) {
+    const size_t colon = rest.find(':');
+    const std::string_view dir = rest.substr(0, colon);
+    out.push_back((dir.empty() ? std::string(".") : std::string(dir)) + "/" + program);
+    if (colon == std::string_view::npos) break;
+    rest.remove_prefix(colon + 1);
   }
-  ~SpawnSetup() {
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attr);
+  return out;
+}
+
+// A descriptor number above the standard three, so that setting those up cannot close it.
+int aboveStandard(int fd) {
+  if (fd > STDERR_FILENO) return fd;
+  const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+  ::close(fd);
+  return moved;
+}
+
+// Between fork and exec: only calls that are safe in the child of a threaded program.
+[[noreturn]] void becomeChild(pid_t parent, int errorFd, const std::vector<char*>& candidates, char* const* argv,
+                              char* const* envp, const char* workingDir, bool showOutput) {
+  auto fail = [errorFd](int err) {
+    [[maybe_unused]] auto ignored = ::write(errorFd, &err, sizeof err);
+    ::_exit(127);
+  };
+  // Default dispositions (the program's own handlers, its ignored SIGXFSZ, are not the child's);
+  // every signal is still blocked from before the fork.
+  struct sigaction dfl {};
+  dfl.sa_handler = SIG_DFL;
+  for (int sig = 1; sig < NSIG; ++sig) ::sigaction(sig, &dfl, nullptr);
+  ::setpgid(0, 0);
+  // Should the program die without ending it, the child goes too; a program that died before
+  // this line is no longer its parent.
+  ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+  if (::getppid() != parent) ::_exit(127);
+  // Members of the family whose parent ends stay under the child, where terminate finds them.
+  ::prctl(PR_SET_CHILD_SUBREAPER, 1);
+  const int in = ::open("/dev/null", O_RDONLY);
+  if (in < 0 || ::dup2(in, STDIN_FILENO) < 0) fail(errno);
+  if (!showOutput) {
+    const int out = ::open("/dev/null", O_WRONLY);
+    if (out < 0 || ::dup2(out, STDOUT_FILENO) < 0 || ::dup2(out, STDERR_FILENO) < 0) fail(errno);
   }
-};
+  // Files and sockets that other threads opened without close-on-exec stay with the program.
+  if ((errorFd > STDERR_FILENO + 1 && ::syscall(SYS_close_range, STDERR_FILENO + 1, errorFd - 1, 0) != 0) ||
+      ::syscall(SYS_close_range, errorFd + 1, ~0U, 0) != 0) {
+    for (int fd = STDERR_FILENO + 1; fd < 4096; ++fd)
+      if (fd != errorFd) ::close(fd);
+  }
+  if (workingDir && ::chdir(workingDir) != 0) fail(errno);
+  sigset_t none;
+  sigemptyset(&none);
+  ::sigprocmask(SIG_SETMASK, &none, nullptr);
+  int err = ENOENT;
+  bool denied = false;
+  for (char* candidate : candidates) {
+    ::execve(candidate, argv, envp);
+    err = errno;
+    if (err == EACCES) denied = true;
+  }
+  fail(denied ? EACCES : err);
+  ::_exit(127);
+}
 
 }  // namespace
 
@@ -125,8 +184,7 @@ void Process::startChild(const SpawnOptions& options) {
     return;
   }
   std::string program = options.program;
-  const bool searchPath = program.find('/') == std::string::npos;
-  if (!searchPath && program.front() != '/') {
+  if (program.find('/') != std::string::npos && program.front() != '/') {
     std::error_code ec;
     auto abs = std::filesystem::absolute(program, ec);
     if (!ec) program = abs.string();
@@ -137,32 +195,54 @@ void Process::startChild(const SpawnOptions& options) {
   argTexts.push_back(options.program);
   argTexts.insert(argTexts.end(), options.args.begin(), options.args.end());
   std::vector<std::string> envTexts = childEnvironment(options.extraEnv);
+  std::vector<std::string> candidateTexts = candidatesFor(program);
   std::vector<char*> argv = pointers(argTexts);
   std::vector<char*> envp = pointers(envTexts);
+  std::vector<char*> candidates = pointers(candidateTexts);
+  candidates.pop_back();
 
-  SpawnSetup s;
-  sigset_t none, all;
-  sigemptyset(&none);
-  sigfillset(&all);
-  // The child leads a group of its own and starts with a clean signal state, whatever the
-  // spawning thread had blocked or ignored.
-  posix_spawnattr_setflags(&s.attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-  posix_spawnattr_setpgroup(&s.attr, 0);
-  posix_spawnattr_setsigmask(&s.attr, &none);
-  posix_spawnattr_setsigdefault(&s.attr, &all);
-  posix_spawn_file_actions_addopen(&s.actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  if (!options.showOutput) {
-    posix_spawn_file_actions_addopen(&s.actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_adddup2(&s.actions, STDOUT_FILENO, STDERR_FILENO);
+  // The child reports a failed start (the error number) through this pipe; it closes unread at
+  // a successful exec.
+  int errorPipe[2];
+  if (::pipe2(errorPipe, O_CLOEXEC) != 0) {
+    startError_ = "cannot start \"" + options.program + "\": " + errorText(errno);
+    return;
   }
-  // Files and sockets that other threads opened without close-on-exec stay with the program.
-  posix_spawn_file_actions_addclosefrom_np(&s.actions, STDERR_FILENO + 1);
-  if (!options.workingDir.empty()) posix_spawn_file_actions_addchdir_np(&s.actions, options.workingDir.c_str());
-
-  pid_t pid = -1;
-  int err = searchPath ? posix_spawnp(&pid, program.c_str(), &s.actions, &s.attr, argv.data(), envp.data())
-                       : posix_spawn(&pid, program.c_str(), &s.actions, &s.attr, argv.data(), envp.data());
+  errorPipe[0] = aboveStandard(errorPipe[0]);
+  errorPipe[1] = aboveStandard(errorPipe[1]);
+  if (errorPipe[0] < 0 || errorPipe[1] < 0) {
+    startError_ = "cannot start \"" + options.program + "\": " + errorText(errno);
+    if (errorPipe[0] >= 0) ::close(errorPipe[0]);
+    if (errorPipe[1] >= 0) ::close(errorPipe[1]);
+    return;
+  }
+  // No handler of the program may run in the child before it has reset them.
+  sigset_t all, old;
+  sigfillset(&all);
+  ::pthread_sigmask(SIG_SETMASK, &all, &old);
+  const pid_t parent = ::getpid();
+  const pid_t pid = ::fork();
+  if (pid == 0)
+    becomeChild(parent, errorPipe[1], candidates, argv.data(), envp.data(),
+                options.workingDir.empty() ? nullptr : options.workingDir.c_str(), options.showOutput);
+  const int forkErr = errno;
+  ::pthread_sigmask(SIG_SETMASK, &old, nullptr);
+  ::close(errorPipe[1]);
+  int childErr = 0;
+  if (pid > 0) {
+    ssize_t n;
+    do {
+      n = ::read(errorPipe[0], &childErr, sizeof childErr);
+    } while (n < 0 && errno == EINTR);
+    if (n != static_cast<ssize_t>(sizeof childErr)) childErr = 0;
+  }
+  ::close(errorPipe[0]);
+  const int err = pid < 0 ? forkErr : childErr;
   if (err != 0) {
+    if (pid > 0) {
+      int status;
+      waitpidRetrying(pid, &status);
+    }
     std::string where;
     if (!options.workingDir.empty() && !std::filesystem::is_directory(options.workingDir))
       where = " in \"" + options.workingDir + "\"";
@@ -181,10 +261,12 @@ void Process::startChild(const SpawnOptions& options) {
     return;
   }
   pid_ = pid;
+  family_ = std::make_unique<ProcessFamily>(pid);
 }
 
 Process::~Process() {
   if (pid_ > 0 && !exitCode_) {
+    family_->Signal(SIGKILL);
     ::kill(-pid_, SIGKILL);
     int status;
     waitpidRetrying(pid_, &status);
@@ -213,6 +295,7 @@ int Process::wait() {
     if (terminateCode_ && !killed_) {
       auto now = std::chrono::steady_clock::now();
       if (now >= killDeadline_) {
+        family_->Signal(SIGKILL);
         ::kill(-pid_, SIGKILL);
         killed_ = true;
       } else {
@@ -233,9 +316,10 @@ int Process::wait() {
     if (r < 0 && pollErr != EINTR) exited_ = true;  // cannot watch any more: fall back to blocking waitpid
   }
   // The ended child is not reaped yet, so its group id cannot have been reused: anything left of
-  // a terminated group goes now.
-  if (terminateCode_ && !killed_) {
-    ::kill(-pid_, SIGKILL);
+  // a terminated family goes now, in the group or out of it.
+  if (terminateCode_) {
+    if (!killed_) ::kill(-pid_, SIGKILL);
+    family_->Signal(SIGKILL);
     killed_ = true;
   }
   lock.unlock();
@@ -260,6 +344,9 @@ bool Process::terminate(int exitCode, std::chrono::milliseconds grace) {
   if (::poll(&fd, 1, 0) > 0) return false;  // already ended on its own: its own code stands
   terminateCode_ = exitCode;
   killDeadline_ = std::chrono::steady_clock::now() + grace;
+  // The family is looked up while the child still lives: once the group's signal has ended it,
+  // members that left the group are no longer its descendants.
+  family_->Signal(SIGTERM);
   ::kill(-pid_, SIGTERM);
   std::uint64_t one = 1;
   [[maybe_unused]] auto ignored = ::write(wakefd_, &one, sizeof one);

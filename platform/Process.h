@@ -3,8 +3,10 @@
 //
 // - spawn() starts the program with an explicit argument vector (no shell, no word splitting), an
 //   optional working folder and extra environment entries for the child alone; the parent's
-//   environment is never changed. The child leads a process group of its own, so that terminate()
-//   reaches everything it started. Its standard input is /dev/null (a child in a background group
+//   environment is never changed. The child leads a process group of its own and is the
+//   subreaper of everything it starts, so that terminate() reaches its whole family, members that
+//   left the group (setsid) included (ProcessFamily.h). Should the program die without ending it
+//   (killed, crashed), the child gets SIGKILL (a parent-death signal). Its standard input is /dev/null (a child in a background group
 //   that read the terminal would be stopped for ever); its output goes to /dev/null unless
 //   showOutput is set, in which case it shares the program's. No other file of the program is
 //   passed on.
@@ -12,9 +14,10 @@
 //   already ended with kExitStartFailed and says why in startError().
 // - wait() blocks on the process itself (no polling loop, no CPU while the child runs) and
 //   returns the exit code. terminate() may be called from any thread at any time; it sends
-//   SIGTERM to the group, and the waiting thread sends SIGKILL to the group once the grace period
-//   has passed. A terminated process reports the code its terminator chose (100 or 101), however
-//   the child actually ended; its group is killed outright once the child is gone.
+//   SIGTERM to the group and the family, and the waiting thread sends SIGKILL to both once the
+//   grace period has passed. A terminated process reports the code its terminator chose (100 or
+//   101), however the child actually ended; its group and family are killed outright once the
+//   child is gone.
 // - Owners hold a Process through std::shared_ptr; every member is thread-safe. Someone must
 //   wait() for a started process (its owner, or ProcessRegistry::shutdown()), or it is never
 //   reaped. Destroying the last reference to a running process kills its group and reaps it.
@@ -32,6 +35,7 @@
 
 namespace plat {
 
+class ProcessFamily;
 class ProcessRegistry;
 
 // Exit codes with a meaning of their own.
@@ -104,6 +108,7 @@ class Process : public std::enable_shared_from_this<Process> {
   int wakefd_ = -1;  // eventfd: tells the reaping thread that terminate() set a deadline
   std::string startError_;
   ProcessRegistry* registry_ = nullptr;
+  std::unique_ptr<ProcessFamily> family_;  // set once started
 
   mutable std::mutex mutex_;
   std::condition_variable ended_;

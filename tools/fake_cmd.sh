@@ -12,7 +12,11 @@
 #                                              write its pid to PIDFILE
 #   --ignore-term         FAKE_CMD_IGNORE_TERM=1  ignore SIGTERM (so do the grandchildren)
 #   --stubborn-grandchild FAKE_CMD_STUBBORN=1  the grandchild alone ignores SIGTERM
-#   --print TEXT          FAKE_CMD_PRINT       write TEXT to stdout and stderr
+#   --setsid-grandchild PIDFILE  FAKE_CMD_SETSID_GRANDCHILD  start a long sleeper in a session of
+#                                              its own (setsid) from a shell that ends at once, so
+#                                              the sleeper also loses its parent; write its pid
+#                                              (--stubborn-grandchild: it ignores SIGTERM too)
+#   --print TEXT          FAKE_CMD_PRINT       write TEXT to stdout and stderr (after the reports)
 # Unknown arguments are ignored, so any command line can be passed through.
 out=${FAKE_CMD_OUT-}
 args_file=${FAKE_CMD_ARGS_FILE-}
@@ -22,6 +26,7 @@ grandchild=${FAKE_CMD_GRANDCHILD-}
 ignore_term=${FAKE_CMD_IGNORE_TERM-}
 stubborn=${FAKE_CMD_STUBBORN-}
 print=${FAKE_CMD_PRINT-}
+setsid_gc=${FAKE_CMD_SETSID_GRANDCHILD-}
 
 if [ -n "$args_file" ]; then
   printf '%s\0' "$@" > "$args_file"
@@ -36,6 +41,7 @@ while [ $# -gt 0 ]; do
     --grandchild) grandchild=$2; shift 2 ;;
     --ignore-term) ignore_term=1; shift ;;
     --stubborn-grandchild) stubborn=1; shift ;;
+    --setsid-grandchild) setsid_gc=$2; shift 2 ;;
     --print) print=$2; shift 2 ;;
     *) shift ;;
   esac
@@ -54,9 +60,12 @@ if [ -n "$grandchild" ]; then
   echo "$!" > "$grandchild.tmp" && mv "$grandchild.tmp" "$grandchild"
 fi
 
-if [ -n "$print" ]; then
-  echo "$print"
-  echo "$print" >&2
+if [ -n "$setsid_gc" ]; then
+  (
+    if [ -n "$stubborn" ]; then trap '' TERM; fi
+    setsid sleep 120 &
+    echo "$!" > "$setsid_gc.tmp" && mv "$setsid_gc.tmp" "$setsid_gc"
+  )
 fi
 
 if [ -n "$out" ]; then
@@ -75,6 +84,12 @@ if [ -n "$out" ]; then
     echo "NLS_LANG=${NLS_LANG-<unset>}"
     echo "FAKE_CMD_PROBE=${FAKE_CMD_PROBE-<unset>}"
   } > "$out.tmp" && mv "$out.tmp" "$out"
+fi
+
+# Last before the sleep: whoever reads this line finds the reports and pid files written.
+if [ -n "$print" ]; then
+  echo "$print"
+  echo "$print" >&2
 fi
 
 if [ "$secs" != 0 ]; then

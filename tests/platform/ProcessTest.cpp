@@ -15,6 +15,7 @@
 #include <map>
 #include <sstream>
 #include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -301,6 +302,59 @@ TEST_F(ProcessTest, TerminateEndsTheWholeGroupAndRecordsTheChosenCode) {
     EXPECT_TRUE(goneSoon(grandchild));
     EXPECT_TRUE(registry_.running().empty());
   }
+}
+
+// A grandchild that left the child's group and session (setsid) and lost its own parent on the
+// way: the group signal misses it, yet it belongs to the run and goes with it, whether it obeys
+// SIGTERM or ignores it.
+TEST_F(ProcessTest, TerminateEndsDescendantsThatLeftTheGroup) {
+  for (const bool stubborn : {false, true}) {
+    SCOPED_TRACE(stubborn ? "grandchild ignoring SIGTERM" : "grandchild obeying SIGTERM");
+    fs::remove(dir_ / "gc.pid");
+    std::vector<std::string> args{"--setsid-grandchild", (dir_ / "gc.pid").string(), "--sleep", "60"};
+    if (stubborn) args.push_back("--stubborn-grandchild");
+    auto p = spawn(fake(args));
+    const pid_t grandchild = waitForPidFile(dir_ / "gc.pid");
+    ASSERT_GT(grandchild, 0);
+    ASSERT_FALSE(gone(grandchild));
+    EXPECT_EQ(::getsid(grandchild), grandchild) << "the grandchild leads a session of its own";
+    EXPECT_NE(::getpgid(grandchild), p->pid());
+
+    EXPECT_TRUE(p->terminate(kExitTerminatedByUser, 200ms));
+    EXPECT_EQ(p->wait(), kExitTerminatedByUser);
+    const bool ended = goneSoon(grandchild);
+    EXPECT_TRUE(ended);
+    if (!ended) ::kill(grandchild, SIGKILL);
+  }
+}
+
+// The program killed outright (nothing of it runs to end its children): the child it started
+// does not run on unwatched. The program here is a forked copy of the test, killed with SIGKILL.
+TEST_F(ProcessTest, AChildDoesNotOutliveTheProgramThatStartedIt) {
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  const pid_t program = ::fork();
+  ASSERT_GE(program, 0);
+  if (program == 0) {
+    ::close(ready[0]);
+    auto p = Process::spawn(fake({"--sleep", "60"}), nullptr);
+    const pid_t child = p->pid();
+    [[maybe_unused]] auto n = ::write(ready[1], &child, sizeof child);
+    ::pause();
+    ::_exit(0);
+  }
+  ::close(ready[1]);
+  pid_t child = -1;
+  ASSERT_EQ(::read(ready[0], &child, sizeof child), static_cast<ssize_t>(sizeof child));
+  ::close(ready[0]);
+  ASSERT_GT(child, 0);
+  ASSERT_FALSE(gone(child));
+  ::kill(program, SIGKILL);
+  int status = 0;
+  ASSERT_EQ(::waitpid(program, &status, 0), program);
+  const bool ended = goneSoon(child);
+  EXPECT_TRUE(ended);
+  if (!ended) ::kill(-child, SIGKILL);
 }
 
 TEST_F(ProcessTest, TerminateBeforeAnyoneWaitsStillEscalates) {
