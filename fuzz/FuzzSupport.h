@@ -45,4 +45,12 @@ inline std::string_view AsText(const std::uint8_t* data, std::size_t size) {
   return {reinterpret_cast<const char*>(data), size};
 }
 
+// A slot of a loaded list, which the loader guarantees to hold its object: the window takes every
+// slot below Count() as it comes, so an empty one is a crash of the program, and of the target.
+template <class T>
+T& Present(T* slot) {
+  if (!slot) __builtin_trap();
+  return *slot;
+}
+
 }  // namespace fuzzsupport

@@ -8,6 +8,7 @@
 #include "app/core/SchCommon.h"
 #include "foundation/objects/ObjStream.h"
 #include "foundation/objects/Stream.h"
+#include "fuzz/FuzzSupport.h"
 
 namespace {
 
@@ -16,12 +17,12 @@ void Exercise(sch::TSchemeObject& s) {
   olv::TStringList texts;
   s.SchemeTime->GetTexts(texts);
   for (int i = 0; i < s.ParamCount(); ++i) {
-    if (sch::TItemDescription* p = s.GetParam(i)) {
-      p->GetKeyDesc();
-      p->SetKeyValue(p->KeyValue() + "x");
-    }
+    sch::TItemDescription& p = fuzzsupport::Present(s.GetParam(i));
+    p.GetKeyDesc();
+    p.SetKeyValue(p.KeyValue() + "x");
   }
-  for (int i = 0; i < s.LogCount(); ++i) s.GetLog(i);
+  for (int i = 0; i < s.LogCount(); ++i) fuzzsupport::Present(s.GetLog(i));
+  for (int i = 0; i < s.SchemeTime->Count(); ++i) fuzzsupport::Present(s.SchemeTime->GetItem(i));
 }
 
 }  // namespace
@@ -39,9 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!obj) return 0;
   try {
     if (auto* w = dynamic_cast<sch::TSchemeWrapper*>(obj.get())) {
-      for (int i = 0; i < w->Count(); ++i) {
-        if (sch::TSchemeObject* s = w->GetScheme(i)) Exercise(*s);
-      }
+      for (int i = 0; i < w->Count(); ++i) Exercise(fuzzsupport::Present(w->GetScheme(i)));
       try {
         w->GetPassword();
       } catch (const olv::Exception&) {

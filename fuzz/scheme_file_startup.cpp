@@ -58,19 +58,18 @@ void Show(sch::TSchemeObject& s) {
   olv::TStringList times;
   s.SchemeTime->GetTexts(times);
   (void)s.SchemeTime->Matches(s.LastRunTime, olv::Now());
+  for (int i = 0; i < s.SchemeTime->Count(); ++i) (void)fuzzsupport::Present(s.SchemeTime->GetItem(i)).Hour;
   for (int i = 0; i < s.ParamCount(); ++i) {
-    if (sch::TItemDescription* p = s.GetParam(i)) {
-      (void)p->GetKeyDesc();
-      (void)p->KeyValue();
-    }
+    sch::TItemDescription& p = fuzzsupport::Present(s.GetParam(i));
+    (void)p.GetKeyDesc();
+    (void)p.KeyValue();
   }
   for (int i = 0; i < s.LogCount(); ++i) {
-    if (sch::TSchemeLog* log = s.GetLog(i)) {
-      (void)olv::FormatDateTime("yyyy.m.d h:n:s", log->StartTime);
-      (void)olv::FormatDateTime("yyyy.m.d h:n:s", log->EndTime);
-      (void)sch::ActiveModeText(log->ActiveMode);
-      (void)sch::ResultText(log->IsSucceed);
-    }
+    const sch::TSchemeLog& log = fuzzsupport::Present(s.GetLog(i));
+    (void)olv::FormatDateTime("yyyy.m.d h:n:s", log.StartTime);
+    (void)olv::FormatDateTime("yyyy.m.d h:n:s", log.EndTime);
+    (void)sch::ActiveModeText(log.ActiveMode);
+    (void)sch::ResultText(log.IsSucceed);
   }
 }
 
@@ -98,15 +97,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   {
     plat::HeadlessMainThread mainThread;
     plat::ProcessRegistry processes;
-    sch::SchemeHost host(sch::SchemeServices{&mainThread, &processes});
+    sch::SchemeHost host(sch::SchemeServices{&mainThread, &processes, nullptr, nullptr});
     if (loaded) {
-      for (int i = 0; i < loaded->Count(); ++i)
-        if (sch::TSchemeObject* s = loaded->GetScheme(i)) s->AutoExec = false;
+      for (int i = 0; i < loaded->Count(); ++i) fuzzsupport::Present(loaded->GetScheme(i)).AutoExec = false;
     }
     host.Adopt(std::move(loaded), file.string());
     count = host.Schemes().Count();
-    for (int i = 0; i < count; ++i)
-      if (sch::TSchemeObject* s = host.Schemes().GetScheme(i)) Show(*s);
+    for (int i = 0; i < count; ++i) Show(fuzzsupport::Present(host.Schemes().GetScheme(i)));
     host.Shutdown();
     if (!host.LastSaveError().empty()) return 0;  // a field the stream refuses to write is reported
   }

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "app/core/DateMacros.h"
+#include "app/core/ListSlots.h"
 #include "app/core/SchemeEditor.h"
 #include "app/core/SchemeExecThread.h"
 #include "app/core/SchemeWrapper.h"
@@ -182,6 +183,9 @@ void TSchemeObject::AdoptFields() {
   if (!SchemeTime) SchemeTime = std::make_unique<TSchemeTime>();
   if (!SchParams) SchParams = std::make_unique<olv::OlvStringList>();
   if (!LogList) LogList = std::make_unique<olv::TList>();
+  DropEmptySlots<TItemDescription>(*SchParams);
+  DropEmptySlots<TSchemeLog>(*LogList);
+  if (SchemeTime->List) DropEmptySlots<TSchemeTimeItem>(*SchemeTime->List);
   for (int i = 0; i < SchParams->Count(); ++i) {
     if (TItemDescription* item = GetParam(i)) item->Owner = SchParams.get();
   }

@@ -1,5 +1,7 @@
 #include "app/core/SchemeTime.h"
 
+#include "app/core/ListSlots.h"
+
 #include "foundation/text/DateTime.h"
 
 namespace sch {
@@ -63,6 +65,7 @@ void TSchemeTime::EnumProps(olv::PropMode mode, olv::TPropEnumProc& proc) {
 
 void TSchemeTime::AfterRead(olv::TObjReader&) {
   if (!List) List = std::make_unique<olv::TList>();
+  DropEmptySlots<TSchemeTimeItem>(*List);
 }
 
 void TSchemeTime::Add(std::unique_ptr<TSchemeTimeItem> item) { List->Add(std::move(item)); }

@@ -1,6 +1,7 @@
 #include "app/core/SchemeWrapper.h"
 
 #include "app/core/DosCommandScheme.h"
+#include "app/core/ListSlots.h"
 #include "app/core/OracleScheme.h"
 #include "app/core/SchemeKey.h"
 #include "platform/Process.h"
@@ -85,6 +86,7 @@ void TSchemeWrapper::AfterRead(olv::TObjReader&) { AdoptSchemes(); }
 
 void TSchemeWrapper::AdoptSchemes() {
   if (!List) List = std::make_unique<olv::OlvStringList>();
+  DropEmptySlots<TSchemeObject>(*List);
   for (int i = 0; i < List->Count(); ++i) {
     if (TSchemeObject* scheme = GetScheme(i)) scheme->Owner = this;
   }
