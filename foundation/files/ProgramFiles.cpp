@@ -8,6 +8,7 @@
 
 #include "foundation/files/Folders.h"
 #include "foundation/files/LogWriter.h"
+#include "foundation/files/PosixFile.h"
 
 namespace olv {
 namespace {
@@ -17,7 +18,22 @@ constexpr const char* kAppFolder = "orascheme";
 std::mutex g_mutex;
 std::optional<ProgramFileLocations> g_installed;
 
-// An XDG base folder: the variable when it holds an absolute path, else $HOME/<underHome>.
+// A build tree (CMake's cache at its top) is no place for the user's data: "rm -rf build" or a
+// clean would take the schemes with it.
+bool InBuildTree(const std::string& folder) {
+  std::string dir = folder;
+  while (!dir.empty()) {
+    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+    if (sch::FileExists(dir + "/CMakeCache.txt")) return true;
+    const std::size_t slash = dir.rfind('/');
+    if (slash == std::string::npos || dir == "/") break;
+    dir = slash == 0 ? "/" : dir.substr(0, slash);
+  }
+  return false;
+}
+
+}  // namespace
+
 std::string XdgBase(const char* variable, const char* underHome) {
   const char* v = std::getenv(variable);
   std::string dir;
@@ -30,6 +46,8 @@ std::string XdgBase(const char* variable, const char* underHome) {
   while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
   return dir;
 }
+
+namespace {
 
 std::string FileNameOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
@@ -53,7 +71,7 @@ bool FolderWritable(const std::string& folder) {
 ProgramFileLocations LocateProgramFiles() {
   ProgramFileLocations loc;
   const std::string dir = GetProgramDir();
-  if (FolderWritable(dir)) {
+  if (FolderWritable(dir) && sch::FileExists(GetProgramFile("sch")) && !InBuildTree(dir)) {
     loc.schemeFile = GetProgramFile("sch");
     loc.settingsFile = GetProgramFile("ini");
     loc.logFile = GetProgramFile("LOG");

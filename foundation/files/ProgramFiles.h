@@ -1,7 +1,9 @@
 #pragma once
 // Where the program keeps its own files. Beside the program (its path with the extensions "sch",
-// "ini" and "LOG", pictures in "Temp/" of its folder) when the program's folder is writable;
-// otherwise, as for an installed program, the scheme file, the log and the pictures go to
+// "ini" and "LOG", pictures in "Temp/" of its folder) when a scheme file is already there and the
+// folder is writable (a portable copy), but never in a build tree (a folder holding
+// CMakeCache.txt, or one below it); otherwise, as for an installed program, the scheme file, the
+// log and the pictures go to
 // $XDG_DATA_HOME/orascheme/ and the settings file to $XDG_CONFIG_HOME/orascheme/ ($HOME/.local/share
 // and $HOME/.config when the variables are unset or not absolute). Those folders are created when
 // they are chosen.
@@ -24,6 +26,10 @@ struct ProgramFileLocations {
 // Decides now, from GetProgramPath() (ProgramPathOverride included) and the environment. Creates
 // the XDG folders when it chooses them.
 ProgramFileLocations LocateProgramFiles();
+
+// An XDG base folder: the variable when it holds an absolute path, else $HOME/<underHome>
+// ("/tmp/<underHome>" without a home). No trailing "/".
+std::string XdgBase(const char* variable, const char* underHome);
 
 // True when the folder exists and this process may create files in it.
 bool FolderWritable(const std::string& folder);

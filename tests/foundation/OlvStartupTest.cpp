@@ -28,6 +28,8 @@ class StartUpWorld : public ::testing::Test {
   void SetUp() override {
     dir_ = scratch_.path();
     fs::create_directories(dir_ / "dumps");
+    // A portable copy: its scheme file beside it keeps the program's files there.
+    std::ofstream(dir_ / "orascheme.sch").put('x');
     SetProgramPathOverride((dir_ / "orascheme").string());
   }
   void TearDown() override {

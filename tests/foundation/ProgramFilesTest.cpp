@@ -41,8 +41,9 @@ class ProgramFilesWorld : public ::testing::Test {
   testsupport::ScopedEnv env_;
 };
 
-TEST_F(ProgramFilesWorld, AWritableProgramFolderKeepsTheFilesBesideTheProgram) {
+TEST_F(ProgramFilesWorld, AWritableProgramFolderHoldingASchemeFileKeepsTheFilesBesideTheProgram) {
   SetProgramPathOverride(P("bin/orascheme"));
+  std::ofstream(P("bin/orascheme.sch")).put('x');
   const ProgramFileLocations loc = LocateProgramFiles();
   EXPECT_TRUE(loc.besideProgram);
   EXPECT_EQ(loc.schemeFile, P("bin/orascheme.sch"));
@@ -51,6 +52,36 @@ TEST_F(ProgramFilesWorld, AWritableProgramFolderKeepsTheFilesBesideTheProgram) {
   EXPECT_EQ(loc.pictureDir, P("bin/Temp/"));
   EXPECT_FALSE(fs::exists(root_ / "data")) << "nothing is created for an unused fallback";
   EXPECT_FALSE(fs::exists(root_ / "cfg"));
+}
+
+// A fresh build tree is writable too, but "rm -rf build" or a clean must not take the user's
+// schemes: there, and in a writable folder without a scheme file, the data goes to the XDG
+// folders.
+TEST_F(ProgramFilesWorld, ABuildTreeOrAFolderWithoutSchemeFileSendsTheFilesToTheXdgFolders) {
+  struct Case {
+    const char* name;
+    const char* program;
+    const char* schemeFile;   // made beforehand, or null
+    const char* cmakeCache;   // made beforehand, or null
+  };
+  for (const Case c : {Case{"no scheme file yet", "bin/orascheme", nullptr, nullptr},
+                       Case{"the build tree's top", "build/orascheme", "build/orascheme.sch", "build/CMakeCache.txt"},
+                       Case{"below the build tree's top", "build/app/orascheme", "build/app/orascheme.sch",
+                            "build/CMakeCache.txt"}}) {
+    SCOPED_TRACE(c.name);
+    ResetProgramFiles();
+    fs::remove_all(root_ / "data");
+    fs::create_directories(fs::path(P(c.program)).parent_path());
+    if (c.schemeFile) std::ofstream(P(c.schemeFile)).put('x');
+    if (c.cmakeCache) std::ofstream(P(c.cmakeCache)).put('x');
+    SetProgramPathOverride(P(c.program));
+    const ProgramFileLocations loc = LocateProgramFiles();
+    EXPECT_FALSE(loc.besideProgram);
+    EXPECT_EQ(loc.schemeFile, P("data/orascheme/orascheme.sch"));
+    EXPECT_EQ(loc.settingsFile, P("cfg/orascheme/orascheme.ini"));
+    EXPECT_EQ(loc.logFile, P("data/orascheme/orascheme.LOG"));
+    EXPECT_EQ(loc.pictureDir, P("data/orascheme/Temp/"));
+  }
 }
 
 TEST_F(ProgramFilesWorld, AMissingProgramFolderSendsTheFilesToTheXdgFolders) {
@@ -114,7 +145,8 @@ TEST_F(ProgramFilesWorld, InstalledLocationsStayFixedAndNameTheLog) {
   text << in.rdbuf();
   EXPECT_EQ(text.str(), "started\r\n");
 
-  // The folder becoming writable later does not move files that are already in use.
+  // A scheme file appearing beside the program later does not move files that are already in use.
+  std::ofstream(P("bin/orascheme.sch")).put('x');
   SetProgramPathOverride(P("bin/orascheme"));
   EXPECT_EQ(SchemeFilePath(), P("data/orascheme/orascheme.sch"));
   EXPECT_EQ(SettingsFilePath(), P("cfg/orascheme/orascheme.ini"));
