@@ -8,9 +8,11 @@
 #                        import the dump it was given, its character-set id and its size
 #   FAKE_ORA_CHARSET_ID  export: the dump begins with byte 3 and this id (big-endian, two bytes)
 #   FAKE_ORA_PAYLOAD     export: the text written after those three bytes
+#   FAKE_ORA_PAYLOAD_FILE  export: the bytes of this file written after them instead
 #   FAKE_ORA_EXIT        exit with this code (default 0)
 #   FAKE_ORA_SLEEP       sleep this long (seconds) after writing the dump, before exiting
 #   FAKE_ORA_PID_FILE    write the program's pid here first
+#   FAKE_ORA_LOG_FILE    the log gets the bytes of this file instead of its one line
 # The dump is the value of file=, the log the value of log= (any letter case of the names).
 args_file=${FAKE_ORA_ARGS_FILE-}
 report=${FAKE_ORA_REPORT-}
@@ -33,6 +35,7 @@ done
 if [ "$mode" = exp ] && [ -n "$dump" ]; then
   id=${FAKE_ORA_CHARSET_ID-0}
   printf "\\x03\\x$(printf %02x $((id >> 8)))\\x$(printf %02x $((id & 255)))%s" "${FAKE_ORA_PAYLOAD-}" > "$dump"
+  [ -n "${FAKE_ORA_PAYLOAD_FILE-}" ] && cat "$FAKE_ORA_PAYLOAD_FILE" >> "$dump"
 fi
 
 if [ -n "$report" ]; then
@@ -47,5 +50,7 @@ if [ -n "$report" ]; then
 fi
 
 [ -n "${FAKE_ORA_SLEEP-}" ] && sleep "$FAKE_ORA_SLEEP"
-[ -n "$log" ] && echo "$mode: finished with code $code" > "$log"
+if [ -n "$log" ]; then
+  if [ -n "${FAKE_ORA_LOG_FILE-}" ]; then cat "$FAKE_ORA_LOG_FILE" > "$log"; else echo "$mode: finished with code $code" > "$log"; fi
+fi
 exit "$code"

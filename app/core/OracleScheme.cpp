@@ -14,6 +14,8 @@
 #include "foundation/files/CompressedFile.h"
 #include "app/core/DosCommandScheme.h"
 #include "app/core/OracleSession.h"
+#include "app/core/RunLogExcerpt.h"
+#include "app/core/WorkFiles.h"
 #include "platform/Process.h"
 #include "platform/Registry.h"
 
@@ -353,12 +355,15 @@ bool TOracleScheme::DoRun() {
   if (!CurLog) return false;
   RunSQLScript("Prefix");
   bool ok = false;
+  plat::TempFile tempLogFile;
   try {
     CurLog->AddResult("Run Scripts...");
     std::string tempLog;
-    // The program's own folder is not writable for its users here; the temporary folder is.
-    if (LogFile.empty())
-      tempLog = ExpandFileName((fs::temp_directory_path() / "Temp<*>.log").string(), true, false);
+    // Made exclusively in the program's private folder: no other program can guess or plant it.
+    if (LogFile.empty()) {
+      tempLogFile = CreateWorkFile(kTempLogPrefix, kTempLogSuffix);
+      tempLog = tempLogFile.path();
+    }
     const TOracleCommand cmd = BuildCommand(tempLog);
     CurLog->RunScripts = RecordedCommandLine(cmd);
     CurLog->ExitCode = RunProgram(cmd);
@@ -371,18 +376,12 @@ bool TOracleScheme::DoRun() {
     if (!LogFile.empty()) {
       CurLog->AddResult("Log file:" + LogFile + "\r\n");
     } else if (fs::exists(tempLog, ec)) {
-      std::ifstream in(tempLog, std::ios::binary);
-      std::string text, line;
-      while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        text += line + "\r\n";
-      }
-      CurLog->AddResult(text + "\r\n");
-      fs::remove(tempLog, ec);
+      CurLog->AddResult(TakeRunLog(tempLog, ProgramBaseName()) + "\r\n");
     }
   } catch (const std::exception& e) {
     CurLog->AddError(e.what());
   }
+  tempLogFile.Remove();
   RunSQLScript("Suffix");
   return ok;
 }
@@ -391,11 +390,16 @@ bool TOracleExportScheme::DoRun() {
   const bool ok = TOracleScheme::DoRun();
   std::error_code ec;
   if (CompressDmp() && !DmpFile.empty() && fs::is_regular_file(DmpFile, ec)) {
+    // Whatever stops the compression, the dump stays as exp wrote it, and the run is no success.
     try {
-      CompressFileInPlace(DmpFile);
+      CompressFileInPlace(DmpFile, [this] { return CancelCode() != 0; });
+    } catch (const ECancelled&) {
+      if (CurLog) RecordCancel();
     } catch (const std::exception& e) {
-      // The dump stays as exp wrote it; the record says why it is not compressed.
-      if (CurLog) CurLog->AddResult(std::string("Compress failed") + "\r\n" + e.what() + "\r\n");
+      if (CurLog) {
+        CurLog->IsSucceed = false;
+        CurLog->AddResult(std::string("Compress failed") + "\r\n" + e.what() + "\r\n");
+      }
     }
   }
   return ok;
@@ -405,26 +409,31 @@ bool TOracleImportScheme::DoRun() {
   if (!CurLog) return false;
   const std::string own = DmpFile;
   std::error_code ec;
+  plat::TempFile expanded;
   if (!own.empty() && IsCompressedFile(own)) {
     CurLog->AddResult("UnCompress:" + own + "...");
-    bool expanded = false;
-    std::string tmp = (fs::temp_directory_path() / "TmpXXXXXX").string();
-    const int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
-    if (fd >= 0) {
-      ::close(fd);
-      try {
-        expanded = DecompressFile(own, tmp);
-      } catch (const std::exception&) {
-        expanded = false;
-      }
+    std::string reason;
+    try {
+      expanded = CreateWorkFile(kExpandedDumpPrefix);
+      if (!DecompressFile(own, expanded.path(), [this] { return CancelCode() != 0; }))
+        reason = "The file is no longer compressed";
+    } catch (const ECancelled&) {
+      // Terminated during the expansion: imp is never started. The run is over as a terminated
+      // program's is (not due again), and no success.
+      expanded.Remove();
+      CurLog->AddResult("\r\n");
+      RecordCancel();
+      return true;
+    } catch (const std::exception& e) {
+      reason = e.what();
     }
-    if (!expanded) {
+    if (!reason.empty()) {
       // imp must not read a partial expansion, nor the compressed file as if it were a dump.
-      if (fd >= 0) fs::remove(tmp, ec);
-      CurLog->AddResult(std::string("Failed") + "\r\n");
+      expanded.Remove();
+      CurLog->AddResult(std::string("Failed") + "\r\n" + reason + "\r\n");
       return false;
     }
-    DmpFile = tmp;
+    DmpFile = expanded.path();
     CurLog->AddResult(std::string("OK") + "\r\n");
   }
   bool ok;
@@ -439,10 +448,16 @@ bool TOracleImportScheme::DoRun() {
     ok = TOracleScheme::DoRun();
   }
   if (DmpFile != own) {
-    fs::remove(DmpFile, ec);
+    expanded.Remove();
     DmpFile = own;
   }
   return ok;
+}
+
+void TOracleScheme::RecordCancel() {
+  CurLog->ExitCode = CancelCode();
+  CurLog->IsSucceed = false;
+  CurLog->AddResult(RunResultText(CurLog->ExitCode) + "\r\n");
 }
 
 // ---- dump files -------------------------------------------------------------------------------

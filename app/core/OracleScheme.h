@@ -131,6 +131,9 @@ class TOracleScheme : public TSchemeObject {
   // The lines remaining for the command line (step 1 to 7): NAME, value.
   std::vector<std::pair<std::string, std::string>> CommandParams();
   bool Running() const { return State.load() == ssRunning; }
+  // A terminate request stopped a step before or after the program (the dump's expansion or
+  // compression): the record takes the request's code and its result text, and is no success.
+  void RecordCancel();
   // Starts the program in its own process group, listed in Processes(), and waits for it; the
   // child is the scheme's process meanwhile (SetProcess), so the terminate commands and the
   // application's shutdown reach it.

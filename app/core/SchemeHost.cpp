@@ -8,9 +8,14 @@
 #include "app/core/SchemeEditor.h"
 #include "app/core/SchemeFile.h"
 #include "app/core/UnreadableFile.h"
+#include "app/core/WorkFiles.h"
+#include "foundation/files/FileStream.h"
 #include "foundation/base/MessageBoxes.h"
+#include "platform/AtomicFile.h"
 #include "platform/MainThread.h"
+#include "platform/Process.h"
 #include "platform/ProcessRegistry.h"
+#include "platform/TempFile.h"
 
 namespace sch {
 
@@ -38,6 +43,7 @@ SchemeHost::~SchemeHost() { Shutdown(); }
 // ---- File -------------------------------------------------------------------------------------
 
 std::string SchemeHost::Start(const std::string& fileName) {
+  RemoveStaleFiles(fileName);
   std::unique_ptr<TSchemeWrapper> loaded;
   std::string error;
   try {
@@ -80,9 +86,23 @@ void SchemeHost::Adopt(std::unique_ptr<TSchemeWrapper> loaded, const std::string
   Retire(std::move(old), std::move(oldSchemes));
   if (down_) return;
   for (TSchemeObject* scheme : SchemesOf(*schemes_)) {
+    // Nothing runs yet: a record without an end is a run the program did not live to finish.
+    scheme->CloseInterruptedRecords();
     scheme->UpdateState();
     if (scheme->AutoExec) scheme->StartTimer(context_);
   }
+}
+
+void SchemeHost::RemoveStaleFiles(const std::string& fileName) {
+  try {
+    RemoveStaleWorkFiles();
+  } catch (const std::exception&) {
+    // No private folder yet (or none to be had): nothing of ours can be stale there.
+  }
+  const std::string file = olv::ExpandStreamFileName(fileName);
+  const size_t slash = file.rfind('/');
+  plat::RemoveStaleTempFiles(slash == std::string::npos ? "." : file.substr(0, slash == 0 ? 1 : slash),
+                             plat::kSaveTempPrefix);
 }
 
 void SchemeHost::Retire(std::unique_ptr<olv::TBaseObject> owner, std::vector<TSchemeObject*> schemes) {
@@ -141,6 +161,8 @@ void SchemeHost::Shutdown() {
   down_ = true;
   // Runs must not wait for notices that nobody will handle any more.
   if (services_.mainThread) services_.mainThread->beginShutdown();
+  // Runs whose child does not exist yet (a script, a dump's expansion) stop at their next step.
+  for (TSchemeObject* scheme : SchemesOf(*schemes_)) scheme->TerminateProcess(plat::kExitTerminatedOnClose);
   (services_.processes ? *services_.processes : plat::ProcessRegistry::global()).shutdown();
   reaper_.Join();
   for (TSchemeObject* scheme : SchemesOf(*schemes_)) scheme->StopThreads();

@@ -7,6 +7,9 @@
 // - Start(name): the start-up load, without a password. A file that cannot be read is moved
 //   aside ("<name>.unreadable", MoveAsideUnreadable) before anything can be saved over it, and an
 //   empty list is taken; the error is returned for the user. The one rule for damaged files.
+//   First the work files a program that died left behind go: stale temporary files of saves in
+//   the scheme file's folder and of runs in the private work folder (WorkFiles.h). Records of
+//   runs that the program did not live to finish are closed (CloseInterruptedRecords).
 // - Load(name, check) ("Load..."): refused while any scheme runs; a file that cannot be read
 //   leaves everything as it was (it is not the current file, so nothing will overwrite it); a
 //   file with a password is taken only when check() says the user typed it. Taking a file ends
@@ -16,8 +19,9 @@
 //   the schemes' locks, so runs go on meanwhile; a failed save leaves the old file. SaveAs(name)
 //   ("Save as") writes a copy; FileName() stays. SetPassword ("Set password").
 // - Close(): saves, then Shutdown(): the main thread stops blocking senders (so no run can hang
-//   on a notice), children end with exit code 101, every thread is joined and the file is saved
-//   once more with the 101 records. The destructor shuts down too.
+//   on a notice), every run ends with exit code 101 (its child, or the step it is in when it has
+//   none yet), every thread is joined and the file is saved once more with the 101 records. The
+//   destructor shuts down too. A close signal (SIGTERM, SIGINT, SIGHUP) is meant to end up here.
 // Scheme
 // - AddScheme(category) ("Add new Scheme"): "new scheme" of the category's kind (Export 1,
 //   Import 2, Other 3). DeleteScheme ("Delete"): not while it runs; asks "Are you sure to
@@ -164,6 +168,7 @@ class SchemeHost {
 
  private:
   void StartTimers();
+  void RemoveStaleFiles(const std::string& fileName);
   void Retire(std::unique_ptr<olv::TBaseObject> owner, std::vector<TSchemeObject*> schemes);
   void OnRunNotice(TSchemeObject& scheme, int phase);
   bool Owned(const TSchemeObject& scheme) const;

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "app/core/DateMacros.h"
+#include "app/core/DosCommandScheme.h"
 #include "app/core/ListSlots.h"
 #include "app/core/SchemeEditor.h"
 #include "app/core/SchemeExecThread.h"
@@ -128,6 +129,12 @@ bool TSchemeObject::TryBeginRun() {
   return true;
 }
 
+void TSchemeObject::EndRun(int state) {
+  std::lock_guard lock(processMutex_);
+  cancelCode_ = 0;
+  State.store(state);
+}
+
 bool TSchemeObject::EditParam(int index, SchemeEditor& editor) {
   TItemDescription* item = GetParam(index);
   if (!item) return false;
@@ -189,6 +196,22 @@ void TSchemeObject::AdoptFields() {
   for (int i = 0; i < SchParams->Count(); ++i) {
     if (TItemDescription* item = GetParam(i)) item->Owner = SchParams.get();
   }
+}
+
+int TSchemeObject::CloseInterruptedRecords() {
+  std::lock_guard lock(dataMutex_);
+  int closed = 0;
+  for (int i = 0; i < LogList->Count(); ++i) {
+    TSchemeLog* log = GetLog(i);
+    if (log->EndTime != 0) continue;
+    // The program ended (killed, crashed) during this run; its child went with it.
+    log->EndTime = log->StartTime;
+    log->IsSucceed = false;
+    log->ExitCode = plat::kExitTerminatedOnClose;
+    log->AddResult(RunResultText(log->ExitCode) + "\r\n");
+    ++closed;
+  }
+  return closed;
 }
 
 void TSchemeObject::CopyPropsTo(olv::TBaseObject& dest, std::string_view filter) const {
@@ -417,15 +440,17 @@ void TSchemeObject::SetProcess(std::shared_ptr<plat::Process> process) {
   std::lock_guard lock(processMutex_);
   ProcessHandle = process ? process->pid() : 0;
   process_ = std::move(process);
+  if (process_ && cancelCode_ != 0) process_->terminate(cancelCode_);
 }
 
 bool TSchemeObject::TerminateProcess(int code) {
-  std::shared_ptr<plat::Process> process;
-  {
-    std::lock_guard lock(processMutex_);
-    process = process_;
-  }
-  return process && process->running() && process->terminate(code);
+  std::lock_guard lock(processMutex_);
+  if (State.load() != ssRunning) return false;
+  if (process_) return process_->running() && process_->terminate(code);
+  // No child yet: the run ends at its next step.
+  if (cancelCode_ != 0) return false;
+  cancelCode_ = code;
+  return true;
 }
 
 plat::ProcessRegistry& TSchemeObject::Processes() const {
@@ -434,6 +459,7 @@ plat::ProcessRegistry& TSchemeObject::Processes() const {
 }
 
 int TSchemeObject::RunChild(plat::SpawnOptions options) {
+  if (const int cancelled = CancelCode()) return cancelled;
   options.showOutput = Context().showDos.load();
   std::string startError;
   const int code = plat::Process::runAndWait(

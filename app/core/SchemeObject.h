@@ -110,6 +110,9 @@ class TSchemeObject : public olv::TBaseObject {
   // last first.
   void DeleteLog(int index);
   void ClearLogs();
+  // Records of runs that never ended (saved while running, then the program died) are closed:
+  // failed, exit code 101 with its text, ended when they started. Takes the lock; returns how many.
+  int CloseInterruptedRecords();
 
   // Builds the command line and, unless the scheme is running, sets State to waiting when
   // IsValid, else invalid. Returns the command line for display.
@@ -120,7 +123,8 @@ class TSchemeObject : public olv::TBaseObject {
   // threads starting the same scheme at once cannot both run it. EndRun sets the state a run
   // leaves behind.
   bool TryBeginRun();
-  void EndRun(int state = ssWaiting) { State.store(state); }
+  // Also forgets a terminate request of the run that ends (CancelCode).
+  void EndRun(int state = ssWaiting);
 
   // The kinds' operations. BeforeRun (base): trims the old records when AutoClearLogs, sends
   // the start notice and calls the context's beforeRun; AfterRun: the end notice and afterRun.
@@ -181,10 +185,17 @@ class TSchemeObject : public olv::TBaseObject {
   // extension until no such file exists; when createFolder, the folder with its parents made.
   std::string ExpandFileName(std::string_view templ, bool unique, bool createFolder);
 
-  // The running child, so that a terminate command on another thread can reach it.
+  // The running child, so that a terminate command on another thread can reach it. A child
+  // handed over after the run was asked to end is ended at once.
   void SetProcess(std::shared_ptr<plat::Process> process);
-  // Ends the running child with code (100 or 101); false when none runs.
+  // Ends the run in progress with code (100 by the terminate commands, 101 when the program
+  // closes), whatever step it is in: the running child is ended, and a run whose child does not
+  // exist yet (its prefix script, the expansion of a dump) stops at the next step and starts no
+  // child (CancelCode). The first request's code stands. False when the scheme does not run or
+  // its child had already ended on its own.
   bool TerminateProcess(int code);
+  // The code of the terminate request of the run in progress; 0 when none came.
+  int CancelCode() const { return cancelCode_.load(); }
   // The context of the run in progress (the detached one outside a run); the running thread's.
   RunContext& Context() const { return run_ ? *run_ : RunContext::Detached(); }
   // Run() sets the context for its length; a step driven on its own (a test calling DoRun) sets
@@ -195,7 +206,7 @@ class TSchemeObject : public olv::TBaseObject {
   // The one way a run starts its child: listed in Processes(), the scheme's process while it
   // runs (so terminate reaches it), its output shown as the context says; waits for it without
   // polling and returns its exit code. A program that could not start gives -1 and notes why in
-  // CurLog.
+  // CurLog. A run asked to end before its child exists starts none and gives the request's code.
   int RunChild(plat::SpawnOptions options);
 
   void EnumProps(olv::PropMode mode, olv::TPropEnumProc& proc) override;
@@ -228,8 +239,10 @@ class TSchemeObject : public olv::TBaseObject {
   mutable std::mutex macrosMutex_;
   std::unique_ptr<olv::TMacros> macros_;
 
+  // Guards process_ and, with the end of a run, cancelCode_: a request cannot reach the next run.
   mutable std::mutex processMutex_;
   std::shared_ptr<plat::Process> process_;
+  std::atomic<int> cancelCode_{0};
 
   std::string schName_;
   uint8_t schType_ = skNone;

@@ -24,6 +24,23 @@ std::optional<mode_t> ModeFor(const std::string& source, const std::string& dest
   return FilePermissions(source);
 }
 
+// The source of a compression or expansion, read through so that a cancel request stops the
+// work between two blocks.
+class CancellableSource : public olv::TSequentialStream {
+ public:
+  CancellableSource(olv::TStream& in, const CancelCheck& cancelled) : in_(in), cancelled_(cancelled) {}
+  int64_t Read(void* buffer, int64_t count) override {
+    if (cancelled_ && cancelled_()) throw ECancelled("Cancelled");
+    const int64_t n = in_.Read(buffer, count);
+    Moved(n);
+    return n;
+  }
+
+ private:
+  olv::TStream& in_;
+  const CancelCheck& cancelled_;
+};
+
 }  // namespace
 
 std::string MakeCompressedHeader() {
@@ -89,30 +106,32 @@ bool HasHeaderOnDisk(const std::string& fileName) {
 
 bool IsCompressedFile(const std::string& name) { return HasHeaderOnDisk(olv::ExpandStreamFileName(name)); }
 
-bool CompressFile(const std::string& sourceName, const std::string& destinationName) {
+bool CompressFile(const std::string& sourceName, const std::string& destinationName, const CancelCheck& cancelled) {
   const std::string source = olv::ExpandStreamFileName(sourceName);
   const std::string destination = olv::ExpandStreamFileName(destinationName);
   if (source.empty() || !FileExists(source)) return false;
-  PosixFile in = PosixFile::OpenRead(source);
+  PosixFile file = PosixFile::OpenRead(source);
+  CancellableSource in(file, cancelled);
   AtomicFileWriter out(destination, ModeFor(source, destination), kTempPrefix);
   WriteCompressed(in, out);
   out.commit();
   return true;
 }
 
-bool DecompressFile(const std::string& sourceName, const std::string& destinationName) {
+bool DecompressFile(const std::string& sourceName, const std::string& destinationName, const CancelCheck& cancelled) {
   const std::string source = olv::ExpandStreamFileName(sourceName);
   const std::string destination = olv::ExpandStreamFileName(destinationName);
   if (source.empty() || !HasHeaderOnDisk(source)) return false;
-  PosixFile in = PosixFile::OpenRead(source);
+  PosixFile file = PosixFile::OpenRead(source);
+  CancellableSource in(file, cancelled);
   AtomicFileWriter out(destination, ModeFor(source, destination), kTempPrefix);
   if (!ExpandCompressed(in, out)) return false;  // changed under us: leave the destination
   out.commit();
   return true;
 }
 
-bool CompressFileInPlace(const std::string& fileName) {
-  return CompressFile(fileName, fileName);
+bool CompressFileInPlace(const std::string& fileName, const CancelCheck& cancelled) {
+  return CompressFile(fileName, fileName, cancelled);
 }
 
 }  // namespace sch

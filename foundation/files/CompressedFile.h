@@ -8,9 +8,11 @@
 // buffers, so a dump of any size needs constant memory. Free functions; any thread may call
 // them, on different files. Path macros in file names are expanded (olv::ExpandStreamFileName).
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
+#include "foundation/base/Exception.h"
 #include "foundation/objects/Stream.h"
 
 namespace sch {
@@ -35,14 +37,22 @@ bool ExpandCompressed(olv::TStream& in, olv::TStream& out);
 std::string CompressBytes(std::string_view payload);
 std::string ExpandBytes(std::string_view compressed);
 
+// Asked between blocks while a file is compressed or expanded: true stops the work, which then
+// raises ECancelled and leaves the destination as it was. Called on the working thread.
+using CancelCheck = std::function<bool()>;
+class ECancelled : public olv::Exception {
+ public:
+  using olv::Exception::Exception;
+};
+
 // The file exists and begins with the header.
 bool IsCompressedFile(const std::string& fileName);
 // Compresses `source` into `destination`; false when the source does not exist.
-bool CompressFile(const std::string& source, const std::string& destination);
+bool CompressFile(const std::string& source, const std::string& destination, const CancelCheck& cancelled = {});
 // Expands `source` into `destination`; false (destination untouched) when the source does not
 // exist or has no header.
-bool DecompressFile(const std::string& source, const std::string& destination);
+bool DecompressFile(const std::string& source, const std::string& destination, const CancelCheck& cancelled = {});
 // Replaces the file by its compressed form, keeping its mode; false when it does not exist.
-bool CompressFileInPlace(const std::string& fileName);
+bool CompressFileInPlace(const std::string& fileName, const CancelCheck& cancelled = {});
 
 }  // namespace sch

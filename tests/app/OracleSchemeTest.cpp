@@ -5,11 +5,17 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <memory>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "foundation/files/CompressedFile.h"
 #include "app/core/OracleScheme.h"
 #include "app/core/OracleSession.h"
+#include "app/core/RunLogExcerpt.h"
+#include "app/core/WorkFiles.h"
 #include "platform/Process.h"
 #include "platform/Registry.h"
 #include "tests/support/ScopedEnv.h"
@@ -540,7 +546,9 @@ TEST(OracleRun, DamagedCompressedDumpDoesNotStartImp) {
   EXPECT_FALSE(s.DoRun());
   s.EndRun();
   EXPECT_FALSE(fs::exists(dir / "report")) << "imp was started";
-  EXPECT_EQ(rec.ResultMsgs, "UnCompress:" + dump + "...Failed\r\n");
+  EXPECT_EQ(rec.ResultMsgs, "UnCompress:" + dump + "...Failed\r\nzlib error: Compressed data is truncated\r\n")
+      << "the record says why";
+  EXPECT_FALSE(rec.IsSucceed);
   EXPECT_EQ(s.DmpFile, dump);
   EXPECT_EQ(Get(dump), bytes);
 }
@@ -566,4 +574,148 @@ TEST(OracleRun, MissingProgramIsRecordedAndTheScriptsStillRun) {
   EXPECT_EQ(session->script, "commit");
   EXPECT_FALSE(rec.IsSucceed);
   EXPECT_EQ(rec.ResultMsgs.rfind("Run Scripts...Could not start the program: ", 0), 0u) << rec.ResultMsgs;
+}
+
+namespace {
+
+// One run of the scheme's steps, as the run frame drives them; `before` runs once the run is
+// claimed, before its first step.
+bool RunSteps(sch::TSchemeObject& s, sch::TSchemeLog& rec, const std::function<void()>& before = {}) {
+  if (!s.TryBeginRun()) return false;
+  s.BeforeRun();
+  if (before) before();
+  s.CurLog = &rec;
+  const bool ok = s.DoRun();
+  s.CurLog = nullptr;
+  s.EndRun();
+  return ok;
+}
+
+}  // namespace
+
+// A terminate that comes while no child runs yet (its prefix script, the expansion of the dump
+// before an import) ends the run at its next step: no child is started and the record says 100.
+// Before, the request was dropped and the whole run went on. The next run is not affected.
+TEST(OracleRun, ATerminateBeforeTheChildExistsEndsTheRunAtItsStep) {
+  for (const bool import : {false, true}) {
+    SCOPED_TRACE(import ? "import of a compressed dump" : "export");
+    testsupport::ScratchFolder dir;
+    const std::string dump = dir / "db.dmp";
+    if (import) {
+      Put(dump, std::string("\x03\x03\x54rows", 7));
+      ASSERT_TRUE(sch::CompressFileInPlace(dump));
+    }
+    const std::string before = Get(dump);
+    FakeEnv env;
+    env.Set("FAKE_ORA_ARGS_FILE", dir / "args");
+    env.Set("XDG_CACHE_HOME", dir / "cache");
+    std::unique_ptr<sch::TOracleScheme> s;
+    if (import) {
+      s = std::make_unique<sch::TOracleImportScheme>();
+    } else {
+      s = std::make_unique<sch::TOracleExportScheme>();
+    }
+    s->BuildParamList();
+    Set(*s, "cmdfilename", import ? kFakeImp : kFakeExp);
+    Set(*s, "file", dump);
+    Set(*s, "charset", "No");
+    const std::vector<std::string> workFiles = testsupport::NamesIn(sch::WorkFolder());
+
+    sch::TSchemeLog rec;
+    RunSteps(*s, rec, [&] { EXPECT_TRUE(s->TerminateProcess(plat::kExitTerminatedByUser)); });
+    EXPECT_FALSE(fs::exists(dir / "args")) << "the child was started";
+    EXPECT_EQ(rec.ExitCode, plat::kExitTerminatedByUser);
+    EXPECT_FALSE(rec.IsSucceed);
+    EXPECT_NE(rec.ResultMsgs.find("Cancel by user\r\n"), std::string::npos) << rec.ResultMsgs;
+    EXPECT_EQ(Get(dump), before) << "the user's dump is untouched";
+    EXPECT_EQ(s->DmpFile, dump);
+    EXPECT_EQ(testsupport::NamesIn(sch::WorkFolder()), workFiles) << "no work file is left";
+    EXPECT_FALSE(s->TerminateProcess(plat::kExitTerminatedByUser)) << "no run, nothing to end";
+
+    sch::TSchemeLog next;
+    RunSteps(*s, next);
+    EXPECT_TRUE(fs::exists(dir / "args")) << "the request ended with its run";
+    EXPECT_EQ(next.ExitCode, 0) << next.ResultMsgs;
+  }
+}
+
+// A dump that cannot be compressed after the export (here: the disk takes no more than the dump
+// itself) stays as the export wrote it, and the run is no success; before, the record said
+// success with the dump uncompressed.
+TEST(OracleRun, AFailedCompressionIsRecordedAsAFailureWithItsReason) {
+  testsupport::ScratchFolder dir;
+  const std::string payload = testsupport::RandomBytes(4000);  // grows when compressed
+  Put(dir / "payload", payload);
+  FakeEnv env;
+  env.Set("FAKE_ORA_PAYLOAD_FILE", dir / "payload");
+  sch::TOracleExportScheme s;
+  s.BuildParamList();
+  Set(s, "cmdfilename", kFakeExp);
+  Set(s, "dmpcompressed", "Yes");
+  Set(s, "file", dir / "db.dmp");
+  Set(s, "log", dir / "exp.log");
+  sch::TSchemeLog rec;
+  {
+    testsupport::FileSizeLimit full(3 + payload.size());
+    RunSteps(s, rec);
+  }
+  EXPECT_FALSE(rec.IsSucceed);
+  EXPECT_EQ(rec.ExitCode, 0) << "exp itself did well";
+  const size_t at = rec.ResultMsgs.find("Compress failed\r\n");
+  ASSERT_NE(at, std::string::npos) << rec.ResultMsgs;
+  EXPECT_GT(rec.ResultMsgs.size(), at + 20) << "a reason follows: " << rec.ResultMsgs;
+  EXPECT_FALSE(sch::IsCompressedFile(dir / "db.dmp"));
+  EXPECT_EQ(Get(dir / "db.dmp").substr(3), payload);
+  EXPECT_EQ(dir.names(), (std::vector<std::string>{"db.dmp", "exp.log", "payload"})) << "no temporary file is left";
+}
+
+// Without a log of its own the export writes to a temporary log in the program's private folder,
+// a new name each time even with the clock standing still; the record keeps a bounded part of a
+// long log (head and tail, marked as cut) and names where the whole log was kept.
+TEST(OracleRun, TheTemporaryLogIsPrivateAndALongOneIsCutInTheRecord) {
+  testsupport::ScratchFolder dir;
+  std::string log;
+  for (int i = 0; log.size() < 3 * (sch::kLogHeadBytes + sch::kLogTailBytes); ++i)
+    log += "line " + std::to_string(i) + " of the export's log\n";
+  Put(dir / "long.log", log);
+  FakeEnv env;
+  env.Set("FAKE_ORA_ARGS_FILE", dir / "args");
+  env.Set("FAKE_ORA_LOG_FILE", dir / "long.log");
+  env.Set("XDG_CACHE_HOME", dir / "cache");
+  env.Set("XDG_STATE_HOME", dir / "state");
+  sch::TOracleExportScheme s;
+  s.BuildParamList();
+  Set(s, "cmdfilename", kFakeExp);
+  Set(s, "file", dir / "db.dmp");
+  std::vector<std::string> tempLogs;
+  std::string msgs;
+  bool succeeded = false;
+  for (int run = 0; run < 2; ++run) {
+    sch::TSchemeLog rec;
+    ASSERT_TRUE(RunSteps(s, rec)) << rec.ResultMsgs;
+    msgs = rec.ResultMsgs;
+    succeeded = rec.IsSucceed;
+    const std::string args = Get(dir / "args");
+    const size_t lp = args.find("log=");
+    ASSERT_NE(lp, std::string::npos);
+    tempLogs.push_back(args.substr(lp + 4, args.find('\0', lp) - lp - 4));
+  }
+  EXPECT_NE(tempLogs[0], tempLogs[1]) << "the same clock gives another name";
+  for (const std::string& name : tempLogs) {
+    EXPECT_EQ(fs::path(name).parent_path(), fs::path(sch::WorkFolder())) << name;
+    EXPECT_FALSE(fs::exists(name)) << name;
+  }
+  EXPECT_EQ(testsupport::ModeOf(sch::WorkFolder()) & 0777, 0700u);
+
+  EXPECT_TRUE(succeeded) << msgs.substr(0, 300);
+  EXPECT_LT(msgs.size(), sch::kLogHeadBytes + sch::kLogTailBytes + 4096);
+  EXPECT_NE(msgs.find("line 0 of the export's log\r\n"), std::string::npos);
+  const std::string lastLine = log.substr(log.rfind('\n', log.size() - 2) + 1);
+  EXPECT_NE(msgs.find(lastLine.substr(0, lastLine.size() - 1) + "\r\n"), std::string::npos);
+  const size_t marker = msgs.find("bytes of the log left out; the whole log is kept as ");
+  ASSERT_NE(marker, std::string::npos) << msgs.substr(0, 200);
+  const size_t nameAt = marker + std::string("bytes of the log left out; the whole log is kept as ").size();
+  const std::string kept = msgs.substr(nameAt, msgs.find(" ...]", nameAt) - nameAt);
+  EXPECT_EQ(fs::path(kept).parent_path(), fs::path(sch::KeptLogFolder()));
+  EXPECT_EQ(Get(kept), log) << kept;
 }

@@ -14,16 +14,21 @@
 #include "app/core/SchemeExecThread.h"
 #include "app/core/SchemeFile.h"
 #include "app/core/SchemeHost.h"
+#include "app/core/WorkFiles.h"
 #include "platform/Dialogs.h"
 #include "platform/HeadlessMainThread.h"
+#include "platform/Process.h"
 #include "platform/ProcessRegistry.h"
+#include "platform/TempFile.h"
 #include "tests/app/ChildProcesses.h"
 #include "tests/app/HostTestSupport.h"
 #include "tests/app/SchemeTestSupport.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/ScratchFolder.h"
 
 namespace {
 
+namespace fs = std::filesystem;
 const std::string kFakeCmd = ORASCHEME_SOURCE_DIR "/tools/fake_cmd.sh";
 
 class SchemeHostTest : public schtest::HostTest {
@@ -152,6 +157,41 @@ TEST_F(SchemeHostTest, ClosingEndsTheChildWith101AndSavesTheRecord) {
   auto saved = Reload();
   EXPECT_EQ(saved->GetScheme(0)->GetLog(0)->ExitCode, 101);
   EXPECT_EQ(saved->GetScheme(0)->GetLog(0)->ResultMsgs, "Run Scripts...Terminate by main program\r\n");
+}
+
+// The program died during a run (killed, crashed): the saved record has no end. At the next
+// start nothing claims to be running: the record is closed as terminated, and work files the
+// dead program left (a save's, a run's) are removed, while those of a program still running and
+// the user's own files stay.
+TEST_F(SchemeHostTest, AStartAfterADeathClosesTheRunsRecordAndRemovesItsWorkFiles) {
+  testsupport::ScopedEnv env;
+  env.Set("XDG_CACHE_HOME", dir / "cache");
+  {
+    sch::TSchemeWrapper w;
+    sch::TSchemeObject* s = w.AddScheme("cmd", sch::skDosCommand);
+    s->FindParam("cmdfilename")->SetKeyValue(kFakeCmd);
+    auto log = std::make_unique<sch::TSchemeLog>();
+    log->StartTime = 45000.5;
+    log->ResultMsgs = "Run Scripts...";
+    s->LogList->Add(std::move(log));
+    sch::SaveObjectToFile(file, &w, true);
+  }
+  const std::string work = sch::WorkFolder();
+  for (const char* name : {"TempAbCd1234.log", "Tmp9xYz8wVu"}) testsupport::WriteAll(work + "/" + name, "left");
+  testsupport::WriteAll(dir / ".saveQwEr5678", "half a save");
+  testsupport::WriteAll(work + "/notes.txt", "not ours");
+  plat::TempFile live = plat::TempFile::Create(work, sch::kTempLogPrefix, sch::kTempLogSuffix);
+
+  EXPECT_EQ(host.Start(file), "");
+  const sch::TSchemeLog* rec = Scheme().GetLog(0);
+  EXPECT_EQ(rec->ExitCode, plat::kExitTerminatedOnClose);
+  EXPECT_FALSE(rec->IsSucceed);
+  EXPECT_EQ(rec->EndTime, rec->StartTime);
+  EXPECT_EQ(rec->ResultMsgs, "Run Scripts...Terminate by main program\r\n");
+  EXPECT_EQ(Scheme().State.load(), sch::ssWaiting);
+  EXPECT_EQ(testsupport::NamesIn(work),
+            (std::vector<std::string>{fs::path(live.path()).filename().string(), "notes.txt"}));
+  EXPECT_EQ(dir.names(), (std::vector<std::string>{"cache", "schemes.sch"}));
 }
 
 TEST_F(SchemeHostTest, DamagedFileIsMovedAsideAndAnEmptyListLoads) {

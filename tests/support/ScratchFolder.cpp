@@ -24,9 +24,12 @@ ScratchFolder::~ScratchFolder() {
   std::filesystem::remove_all(path_, ec);
 }
 
-std::vector<std::string> ScratchFolder::names() const {
+std::vector<std::string> ScratchFolder::names() const { return NamesIn(path_.string()); }
+
+std::vector<std::string> NamesIn(const std::string& folder) {
   std::vector<std::string> out;
-  for (const auto& e : std::filesystem::directory_iterator(path_)) out.push_back(e.path().filename().string());
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator(folder, ec)) out.push_back(e.path().filename().string());
   std::sort(out.begin(), out.end());
   return out;
 }

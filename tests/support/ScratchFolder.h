@@ -27,6 +27,8 @@ class ScratchFolder {
   std::filesystem::path path_;
 };
 
+// Names of the files in any folder, sorted; none when it does not exist.
+std::vector<std::string> NamesIn(const std::string& folder);
 std::string ReadAll(const std::string& path);
 void WriteAll(const std::string& path, const std::string& data);
 mode_t ModeOf(const std::string& path);
