@@ -3,11 +3,14 @@
 
 #include "foundation/base/OlvStartup.h"
 #include "platform/BuildInfo.h"
+#include "platform/TerminationSignals.h"
 #ifdef ORASCHEME_WITH_GUI
 #include "app/gui/GuiMain.h"
 #endif
 
 int main(int argc, char** argv) {
+  // A write past the file-size limit is a failed save, not the end of the program.
+  plat::IgnoreFileSizeSignal();
   olv::StartUp(argc, argv);
 #ifdef ORASCHEME_WITH_GUI
   return sch::RunMainWindow(argc, argv);

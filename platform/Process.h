@@ -6,7 +6,9 @@
 //   environment is never changed. The child leads a process group of its own and is the
 //   subreaper of everything it starts, so that terminate() reaches its whole family, members that
 //   left the group (setsid) included (ProcessFamily.h). Should the program die without ending it
-//   (killed, crashed), the child gets SIGKILL (a parent-death signal). Its standard input is /dev/null (a child in a background group
+//   (killed, crashed), the child gets SIGKILL (a parent-death signal; the kernel ties it to the
+//   thread that spawned, so that thread must outlive the child, as runAndWait's caller does). Its
+//   standard input is /dev/null (a child in a background group
 //   that read the terminal would be stopped for ever); its output goes to /dev/null unless
 //   showOutput is set, in which case it shares the program's. No other file of the program is
 //   passed on.

@@ -14,6 +14,7 @@
 #include "app/gui/QtSchemeEditor.h"
 #include "foundation/files/ProgramFiles.h"
 #include "platform/MainThread.h"
+#include "platform/TerminationSignals.h"
 #include "resources/EmbeddedSkin.h"
 #include "skin/qt/QtSkinning.h"
 #include "widgets/OlvTraybar.h"
@@ -37,15 +38,24 @@ int RunMainWindow(int argc, char** argv) {
                                                    skin::TQtSkinning::Options{settings.skinNativeFrame});
   int rc = 0;
   {
+    // SIGTERM, SIGINT and SIGHUP close the program as closing the window does: runs end with
+    // 101, their records are saved. Handled from here on; acted on once the loop runs.
+    TSchMainForm* closing = nullptr;
+    plat::TerminationSignals closeSignals(mainThread, [&closing](int) {
+      if (closing) closing->Host().Close();
+      QApplication::quit();
+    });
     QtSchemeEditor editor(nullptr);
     TSchMainForm::Options options;
     options.services.mainThread = &mainThread;
     options.services.editor = &editor;
     TSchMainForm window(std::move(options));
+    closing = &window;
     editor.SetParentWindow(&window);
     if (skinning) skinning->PrepareForm(&window);
     if (!window.TrayBar() || window.TrayBar()->Loaded()) window.show();
     rc = QApplication::exec();
+    closing = nullptr;
     // Closing has shut the schemes down; a window ended some other way is shut down by its
     // destructor, at the end of this block.
     mainThread.beginShutdown();
