@@ -63,10 +63,10 @@ void TMemDataSet::SetIRecordSet(std::unique_ptr<TMemData> data) {
   locator_ = std::make_unique<Locator>(*this, *data_);
   data_->SetCachedUpdates(cachedUpdates_);
   // Each hook keeps the dataset's modified flag as it found it.
-  auto keep = [this](void (TMemDataSet::*perform)()) {
+  auto keep = [this](bool (TMemDataSet::*perform)()) {
     return [this, perform] {
       const bool modified = Modified();
-      if (!LocalUpdate) (this->*perform)();
+      if (!LocalUpdate) (void)(this->*perform)();
       SetModified(modified);
     };
   };
