@@ -207,6 +207,7 @@ void TCustomDAConnection::DoDisconnect() {
     if (!failure) failure = std::current_exception();
   }
   // The server's transaction ended with the session: a reconnect starts without one.
+  if (!transactionId_.empty() && iconnection_) iconnection_->SetProp(prAutoCommit, Variant(autoCommit_));
   transactionId_.clear();
   if (!failure) return;
   try {

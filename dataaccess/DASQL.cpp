@@ -266,9 +266,10 @@ void TCustomDASQL::Prepare() {
   const bool report = ShouldReport();
   TSQLMonitorClass cls = UsedConnection()->SQLMonitorClass();
   int id = 0;
-  if (report) TCustomDASQLMonitor::SQLPrepare(cls, *this, finalSQL_, &Params(), id, false);
+  const std::string text = GetFinalSQL();
+  if (report) TCustomDASQLMonitor::SQLPrepare(cls, *this, text, &Params(), id, false);
   InternalPrepare();
-  if (report) TCustomDASQLMonitor::SQLPrepare(cls, *this, finalSQL_, &Params(), id, true);
+  if (report) TCustomDASQLMonitor::SQLPrepare(cls, *this, text, &Params(), id, true);
 }
 
 void TCustomDASQL::Unprepare() {

@@ -31,7 +31,13 @@ std::size_t TextLength(const Variant& v) { return v.IsEmptyOrNull() ? 0 : v.AsSt
 TOraSQLMonitor::TOraSQLMonitor() : TCustomDASQLMonitor(false) {
   TOraSQLMonitor* none = nullptr;
   gMonitor.compare_exchange_strong(none, this);
-  SetActive(true);
+  try {
+    SetActive(true);
+  } catch (...) {
+    TOraSQLMonitor* self = this;
+    gMonitor.compare_exchange_strong(self, nullptr);
+    throw;
+  }
 }
 
 TOraSQLMonitor::~TOraSQLMonitor() {
