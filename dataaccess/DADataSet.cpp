@@ -527,6 +527,12 @@ void TCustomDADataSet::Prepare() {
 
 void TCustomDADataSet::UnPrepare() {
   TMemDataSet::UnPrepare();
+  if (recordSet_) {
+    // A statement run without opening (ExecSQL) was prepared by the command alone.
+    if (TVtCommand* command = recordSet_->GetCommand(); command->GetPrepared()) command->Unprepare();
+    // Whether the next text returns rows is not known until it is prepared or run.
+    recordSet_->CommandType = 0;
+  }
   if (updateQuery_) updateQuery_->UnPrepare();
 }
 
