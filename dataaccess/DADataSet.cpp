@@ -13,13 +13,6 @@ namespace da {
 
 namespace {
 
-std::string Trim(const std::string& text) {
-  std::size_t a = 0, b = text.size();
-  while (a < b && static_cast<unsigned char>(text[a]) <= ' ') ++a;
-  while (b > a && static_cast<unsigned char>(text[b - 1]) <= ' ') --b;
-  return text.substr(a, b - a);
-}
-
 // Every occurrence of from (ignoring ASCII case) replaced by to.
 std::string ReplaceAllNoCase(const std::string& text, const std::string& from, const std::string& to) {
   const std::string upper = AsciiUpper(text);
@@ -310,7 +303,7 @@ void TCustomDADataSet::SetBaseSQL(const std::string& text) {
 }
 
 void TCustomDADataSet::SetFilterSQL(const std::string& value) {
-  const std::string trimmed = Trim(value);
+  const std::string trimmed = TrimText(value);
   if (trimmed == filterSQL_) return;
   const std::string old = filterSQL_;
   const bool wasActive = Active();
@@ -381,7 +374,7 @@ void TCustomDADataSet::SetUpdateObject(TCustomDAUpdateSQL* value) {
   value->dataSet_ = this;
 }
 
-void TCustomDADataSet::SetKeyFields(const std::string& value) { keyFields_ = Trim(value); }
+void TCustomDADataSet::SetKeyFields(const std::string& value) { keyFields_ = TrimText(value); }
 
 int TCustomDADataSet::RecordCount() {
   if (Active() && !Fetched() && Options().QueryRecCount && recordCountQueried_ != 0) {
@@ -473,18 +466,15 @@ void TCustomDADataSet::RefreshDetail() {
   try {
     if (master && master->Active() && master->State() != dsSetKey) DoBeforeScroll();
     if (SetMasterParams()) {
-      const bool report = ShouldReport();
-      int id = 0;
-      const std::string text = GetFinalSQL();
-      if (report) TCustomDASQLMonitor::SQLExecute(MonitorClass(), *this, text, &Params(), "Refresh", id, false);
-      StartWait();
-      WriteParams();
-      DoBeforeRefresh();
-      CheckBrowseMode();
-      TMemDataSet::InternalRefresh();
-      MoveToFirst();
-      DoAfterRefresh();
-      if (report) TCustomDASQLMonitor::SQLExecute(MonitorClass(), *this, text, &Params(), "Refresh", id, true);
+      ReportExecute(ShouldReport(), GetFinalSQL(), &Params(), "Refresh", [this] {
+        StartWait();
+        WriteParams();
+        DoBeforeRefresh();
+        CheckBrowseMode();
+        TMemDataSet::InternalRefresh();
+        MoveToFirst();
+        DoAfterRefresh();
+      });
       rowsAffected_ = -1;
     }
     DoAfterScroll();
@@ -540,15 +530,12 @@ void TCustomDADataSet::OpenCursor() {
   CheckConnection();
   SetMasterParams();
   recordCountQueried_ = Options().QueryRecCount ? GetRecCount() : 0;
-  const bool report = ShouldReport() && recordSet_->CommandType == 0;
-  int id = 0;
-  const std::string text = GetFinalSQL();
-  if (report) TCustomDASQLMonitor::SQLExecute(MonitorClass(), *this, text, &Params(), std::string(), id, false);
-  if (!NonBlocking) StartWait();
-  WriteParams();
-  commandReported_ = false;
-  TMemDataSet::OpenCursor();
-  if (report) TCustomDASQLMonitor::SQLExecute(MonitorClass(), *this, text, &Params(), std::string(), id, true);
+  ReportExecute(ShouldReport() && recordSet_->CommandType == 0, GetFinalSQL(), &Params(), std::string(), [this] {
+    if (!NonBlocking) StartWait();
+    WriteParams();
+    commandReported_ = false;
+    TMemDataSet::OpenCursor();
+  });
   rowsAffected_ = -1;
 }
 
@@ -565,14 +552,11 @@ void TCustomDADataSet::CloseCursor() {
 
 void TCustomDADataSet::InternalRefresh() {
   if (Options().QueryRecCount) recordCountQueried_ = GetRecCount();
-  const bool report = ShouldReport();
-  int id = 0;
-  const std::string text = GetFinalSQL();
-  if (report) TCustomDASQLMonitor::SQLExecute(MonitorClass(), *this, text, &Params(), "Refresh", id, false);
-  StartWait();
-  WriteParams();
-  TMemDataSet::InternalRefresh();
-  if (report) TCustomDASQLMonitor::SQLExecute(MonitorClass(), *this, text, &Params(), "Refresh", id, true);
+  ReportExecute(ShouldReport(), GetFinalSQL(), &Params(), "Refresh", [this] {
+    StartWait();
+    WriteParams();
+    TMemDataSet::InternalRefresh();
+  });
   rowsAffected_ = -1;
 }
 
@@ -595,14 +579,11 @@ void TCustomDADataSet::InternalExecute() {
     return;
   }
   SetMasterParams();
-  const bool report = ShouldReport();
-  int id = 0;
-  const std::string text = GetFinalSQL();
-  if (report) TCustomDASQLMonitor::SQLExecute(MonitorClass(), *this, text, &Params(), std::string(), id, false);
-  WriteParams();
-  commandReported_ = false;
-  ExecuteCommand();
-  if (report) TCustomDASQLMonitor::SQLExecute(MonitorClass(), *this, text, &Params(), std::string(), id, true);
+  ReportExecute(ShouldReport(), GetFinalSQL(), &Params(), std::string(), [this] {
+    WriteParams();
+    commandReported_ = false;
+    ExecuteCommand();
+  });
   if (RowsReturn()) Open();
 }
 

@@ -269,6 +269,14 @@ class TCustomDADataSet : public TMemDataSet, public TDAComponent {
   void DoOnNewRecord() override;
 
   bool ShouldReport() const;
+  // Runs action between the monitor's execute reports (before and after) when they are due.
+  template <class Action>
+  void ReportExecute(bool due, const std::string& text, TParams* params, const std::string& caption, Action&& action) {
+    int id = 0;
+    if (due) TCustomDASQLMonitor::SQLExecute(MonitorClass(), *this, text, params, caption, id, false);
+    action();
+    if (due) TCustomDASQLMonitor::SQLExecute(MonitorClass(), *this, text, params, caption, id, true);
+  }
   // Master values into the parameters of the same names; whether any changed.
   bool SetMasterParams();
   // A record or activity change of the master.

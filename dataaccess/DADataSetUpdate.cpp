@@ -14,13 +14,6 @@ namespace da {
 
 namespace {
 
-std::string Trim(const std::string& text) {
-  std::size_t a = 0, b = text.size();
-  while (a < b && static_cast<unsigned char>(text[a]) <= ' ') ++a;
-  while (b > a && static_cast<unsigned char>(text[b - 1]) <= ' ') --b;
-  return text.substr(a, b - a);
-}
-
 bool IsWholeNumber(const std::string& text) {
   if (text.empty() || text.size() > 9) return false;
   for (char c : text)
@@ -144,12 +137,12 @@ void TCustomDADataSet::AssignFieldValue(TParam& param, TField& field, bool old) 
 }
 
 bool TCustomDADataSet::PerformSQL(const std::string& sql, TStatementTypes types) {
-  const std::string text = Trim(sql);
+  const std::string text = TrimText(sql);
   if (text.empty()) return false;
   CheckUpdateQuery();
   TCustomDADataSet& query = *updateQuery_;
   // The same statement as last time keeps its prepared form and parameters.
-  if (Trim(query.SQL()) != text) query.SetSQL(sql);
+  if (TrimText(query.SQL()) != text) query.SetSQL(sql);
   query.SetAutoCommit((types & kChanges) != 0 && autoCommit_);
   TParams& params = query.Params();
   for (int i = 0; i < params.Count(); ++i) {
@@ -183,13 +176,8 @@ bool TCustomDADataSet::PerformSQL(const std::string& sql, TStatementTypes types)
       if (params.Items(i).DataType() == ftUnknown)
         throw EDatabaseError("Unknown type of parameter " + params.Items(i).Name + ".");
   }
-  const bool report = ShouldReport();
-  int id = 0;
-  const std::string caption = StatementTypesText(types);
-  const std::string finalText = query.GetFinalSQL();
-  if (report) TCustomDASQLMonitor::SQLExecute(MonitorClass(), *this, finalText, &params, caption, id, false);
-  ExecuteUpdateQuery(types);
-  if (report) TCustomDASQLMonitor::SQLExecute(MonitorClass(), *this, finalText, &params, caption, id, true);
+  ReportExecute(ShouldReport(), query.GetFinalSQL(), &params, StatementTypesText(types),
+                [this, types] { ExecuteUpdateQuery(types); });
   if ((types & (StatementBit(stRefresh) | StatementBit(stCheck))) && query.Active()) {
     rowsAffected_ = query.RecordCount();
     if (Options().StrictUpdate && rowsAffected_ != 1)

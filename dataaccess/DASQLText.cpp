@@ -10,13 +10,6 @@ namespace da {
 
 namespace {
 
-std::string Trim(const std::string& text) {
-  std::size_t a = 0, b = text.size();
-  while (a < b && static_cast<unsigned char>(text[a]) <= ' ') ++a;
-  while (b > a && static_cast<unsigned char>(text[b - 1]) <= ' ') --b;
-  return text.substr(a, b - a);
-}
-
 bool IsClauseKeyword(const std::string& upper) {
   static constexpr std::array<std::string_view, 11> kStops = {
       "CONNECT", "FOR", "GROUP", "ORDER", "START", "UNION", "HAVING", "LIMIT", "EXCEPT", "INTERSECT", "MINUS"};
@@ -28,7 +21,7 @@ bool IsClauseKeyword(const std::string& upper) {
 }  // namespace
 
 std::string AddWhereCondition(const std::string& sql, const std::string& condition) {
-  const std::string cond = Trim(condition);
+  const std::string cond = TrimText(condition);
   if (cond.empty()) return sql;
   TParser parser(sql.c_str());
   parser.Uppercase = true;
@@ -64,7 +57,7 @@ std::string AddWhereCondition(const std::string& sql, const std::string& conditi
   }
   const std::string addition =
       hasWhere ? (commentBefore ? "\rAND " : " AND ") + cond + " " : "\rWHERE " + cond + " ";
-  if (stopAt < 0) return Trim(sql) + addition;
+  if (stopAt < 0) return TrimText(sql) + addition;
   return sql.substr(0, static_cast<std::size_t>(stopAt)) + addition + sql.substr(static_cast<std::size_t>(stopAt));
 }
 

@@ -4,21 +4,11 @@
 #include <cmath>
 
 #include "dataaccess/Blob.h"
+#include "dataaccess/TextUtil.h"
 #include "foundation/base/MessageBoxes.h"
 #include "foundation/files/Folders.h"
 
 namespace da {
-
-namespace {
-
-std::string TrimBlanks(const std::string& text) {
-  std::size_t a = 0, b = text.size();
-  while (a < b && static_cast<unsigned char>(text[a]) <= ' ') ++a;
-  while (b > a && static_cast<unsigned char>(text[b - 1]) <= ' ') --b;
-  return text.substr(a, b - a);
-}
-
-}  // namespace
 
 class TMemDataSet::Locator : public TRecordLocator {
  public:
@@ -465,7 +455,7 @@ void TMemDataSet::InstallFilters(bool forSearch) {
       return accept;
     };
   }
-  const std::string text = TrimBlanks(filterText_);
+  const std::string text = TrimText(filterText_);
   if (text.empty()) return;
   // A search's filter only decides which record it stops on: the store neither renumbers nor
   // moves its cursor off the record the search starts from.
