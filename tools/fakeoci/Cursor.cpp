@@ -536,6 +536,10 @@ Status Cursor::Run() {
       char* end = nullptr;
       long code = std::strtol(a.c_str() + 6, &end, 10);
       while (*end == ' ') ++end;
+      if (std::strncmp(end, "offset=", 7) == 0) {  // where the parse went wrong
+        errorOffset_ = static_cast<ub2>(std::strtol(end + 7, &end, 10));
+        while (*end == ' ') ++end;
+      }
       status = *end ? Error(static_cast<int>(code), end) : Error(static_cast<int>(code));
     } else if (a.rfind("sql ", 0) == 0) {
       ub2 type, code;
@@ -587,6 +591,7 @@ Status Cursor::Run() {
     status = RunDml(sql_, iterations);
   }
   if (!status.Ok()) return Abandon(status);
+  if (stmtType_ == OCI_STMT_BEGIN || stmtType_ == OCI_STMT_DECLARE) rowCount_ = 1;  // a block counts as one
   exchange_.status = status;
   return DeliverOutputs();
 }

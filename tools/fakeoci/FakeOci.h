@@ -3,7 +3,9 @@
 // without an Oracle client. It is a shared library exporting, under their own names, the entry
 // points the Oracle layer calls, written from the client library's published behaviour: handles
 // with attributes, error handles carrying a code and a text, statements with binds and defines
-// (with skips), array fetch and describe, and the old interface's logon and cursor data areas.
+// (with skips), array fetch and describe, LONG values moved in pieces (bind callbacks or piece
+// information), RETURNING ... INTO, LOB and file locators, datetime and interval descriptors with
+// Oracle format models, and the old interface's logon and cursor data areas.
 // SQL is answered by an in-memory SQLite database shared by every session of the process, and by
 // answers for what SQLite cannot say: the server's version banner and version block, the session's
 // NLS block, ALTER SESSION, and whatever a test scripts. A control interface (FakeOciControl.h)
@@ -25,9 +27,9 @@
 //   Cursor.cpp        the server-side cursor both interfaces drive
 //   Database.cpp      the SQLite database, server sessions' state, built-in and scripted answers
 //   Values.cpp        external data types to and from SQLite values; the DATE encoder
-//   Pieces.cpp        values moved in pieces during an execution: dynamic binds and their
-//                     callbacks, piece information in both interfaces, the old interface's
-//                     piecewise and array binds
+//   Pieces.cpp        values moved in pieces during an execution: dynamic binds and the
+//                     piece information of the handle interface (the old interface's piece
+//                     calls and piecewise binds are in OldInterface.cpp)
 //   Lobs.cpp          the server's LOBs and files, LOB and file locators and their calls
 //   DateTimes.cpp     datetime and interval descriptors, their calls and Oracle format models
 //

@@ -19,13 +19,16 @@
 //                                terminator, filling the caller's buffer), "directory_<ALIAS>"
 //                                (the folder of a BFILE directory alias), "long_pieces"
 //                                ("polling": LONG values move through the piece information
-//                                calls even when bind callbacks are registered)
+//                                calls even when bind callbacks are registered),
+//                                "lob_reads_empty" ("1": every LOB read gives no bytes)
 //   fakeoci_script(match, answer) from now on, statements whose text contains match (any case) get
 //                                the answer (the latest script that matches wins):
-//                                "error <code> <text>", "sql <SQLite text>" (run instead, with the
-//                                same binds), "out NAME=value;NAME2;..." (PL/SQL out binds; a name
-//                                without "=" is NULL), "outsql <SQLite query>" (the out binds
-//                                take the first row's columns of the same names) or "ok"
+//                                "error <code> <text>" ("error <code> offset=<n> <text>" also
+//                                reports the parse-error offset n), "sql <SQLite text>" (run
+//                                instead, with the same binds), "out NAME=value;NAME2;..."
+//                                (PL/SQL out binds; a name without "=" is NULL), "outsql
+//                                <SQLite query>" (the out binds take the first row's columns of
+//                                the same names) or "ok"
 //   fakeoci_fail(entry, nth, code, text)  the nth call of entry from now fails with ORA-<code>
 //                                (nth 0: every call; code 0 takes the failure back)
 //   fakeoci_delay(entry, ms)     every call of entry waits ms milliseconds first, or, with ms < 0,
@@ -35,7 +38,9 @@
 //                                ms milliseconds (a safety net, not a clock for the test)
 //   fakeoci_release()            lets every waiting call go on
 //   fakeoci_log(buffer, size)    the call log, one line per call ("OCIAttrSet htype=9 attr=22
-//                                value=scott"); returns its full length
+//                                value=scott") and per piece or bind callback the library moved
+//                                ("in-bind callback L piece=1 length=65514"); returns its full
+//                                length
 //   fakeoci_log_clear()
 //   fakeoci_live_handles(type)   handles and descriptors alive of a type (0: all)
 #include <dlfcn.h>
