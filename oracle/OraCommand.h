@@ -101,6 +101,16 @@ class TOCICommand : public da::TVtCommand {
   void Lock();
   void Unlock();
 
+  // For the record set, which executes, describes and fetches through the command:
+  // one execution call in a mode (OCI_DEFAULT, OCI_STMT_SCROLLABLE_READONLY, OCI_DESCRIBE_ONLY,
+  // OCI_COMMIT_ON_SUCCESS; the old interface executes in the default mode only), returning the
+  // status (0; OCI_NEED_DATA; the old interface's -3129, -3130 and -3123 as they come);
+  sword Exec(ub4 mode);
+  // every parameter bound, in list order (state csBound);
+  void BindParams();
+  // the execution with its LONG pieces, LOB parameters and commit.
+  void InternalExecute();
+
   // One piece exchange of the running statement (handle, direction, iteration, index and piece
   // code; the old interface gives no handle and an unknown direction), under the connection lock.
   void GetPieceInfo(void*& handle, ub1& direction, ub4& iteration, ub4& index, ub1& piece);
@@ -116,9 +126,6 @@ class TOCICommand : public da::TVtCommand {
  private:
   void DoExecute();
   void EndExecute(bool succeeded);
-  sword Exec(ub4 mode);
-  void InternalExecute();
-  void BindParams();
   void BindParam(TOraParamDesc* param);
   std::uint16_t MappedErrorOffset() const;
 

@@ -184,6 +184,10 @@ std::uint32_t TOraLob::Read(std::uint32_t position, std::uint32_t count, void* d
     count = length > position ? length - position : 0;
     if (count == 0) return 0;
   }
+  return ReadDirect(position, count, destination, form);
+}
+
+std::uint32_t TOraLob::ReadDirect(std::uint32_t position, std::uint32_t count, void* destination, std::uint8_t form) {
   ub4 amount = count;
   CheckLob(OCILobRead(svc_, hOCIError, locator_, &amount, position + 1, destination, count, nullptr, nullptr, 0, form));
   return std::min(amount, count);
@@ -204,12 +208,14 @@ void TOraLob::SaveToStream(da::TStream& stream) {
   CheckAlloc();
   CheckSession();
   if (!IsInit()) return;
+  // The locator is checked once; then every piece is one call.
+  const std::uint8_t form = GetCharsetForm();
   const std::uint32_t pieceSize = std::max<std::uint32_t>(PieceSize, 1);
   std::vector<char> buffer(pieceSize);
   std::uint32_t position = 0;
   std::uint32_t remaining = LengthLob();
   while (remaining != 0) {
-    const std::uint32_t n = Read(position, pieceSize, buffer.data());
+    const std::uint32_t n = ReadDirect(position, pieceSize, buffer.data(), form);
     // A server that gives less than the length it reported would otherwise be asked forever.
     if (n == 0) break;
     stream.WriteBuffer(buffer.data(), n);

@@ -72,6 +72,9 @@ class TOraLob : public da::TBlob {
   OCILobLocator* locator_ = nullptr;
 
  private:
+  // One read from the server at position (0-based), with the checks already made.
+  std::uint32_t ReadDirect(std::uint32_t position, std::uint32_t count, void* destination, std::uint8_t form);
+
   const ub4 descriptorType_;  // OCI_DTYPE_LOB or OCI_DTYPE_FILE
   OCISvcCtx* svc_ = nullptr;
   OCIEnv* env_ = nullptr;

@@ -376,6 +376,14 @@ TEST_P(OraCommandTest, ParametersWithoutNamesBindByPosition) {
   EXPECT_EQ(Row(6), (Lines{"6", "six", "NULL", "NULL"}));
 }
 
+TEST_P(OraCommandTest, ExplainPlanIsExecutedWithoutBinding) {
+  fake_.script("explain plan", "ok");
+  auto command = Command("explain plan for select * from t where n = :n");
+  command->Execute(1);
+  EXPECT_EQ(command->GetSQLFunctionCode(), fcExplain);
+  EXPECT_TRUE(CallsOf(fake_, {"obndrv", "OCIBindByName"}).empty());
+}
+
 TEST_P(OraCommandTest, RowIdOfTheLastInsert) {
   auto command = Command("insert into t(n) values (5)");
   command->SetProp(prFetchRowId, Variant(true));
@@ -453,6 +461,34 @@ TEST_P(OraHandleCommandTest, ADmlArrayOfAThousandRowsIsOneExecution) {
   EXPECT_EQ(CallsOf(fake_, {"OCIBindByName"}).size(), 2u * kRows);
   EXPECT_EQ(fake_.Query("SELECT count(*) || ' ' || min(n) || ' ' || max(n) FROM t"), "2000 1 2000");
   EXPECT_EQ(fake_.Query("SELECT s FROM t WHERE n = 1000"), "r1000");
+}
+
+TEST_P(OraHandleCommandTest, ModesOfExecution) {
+  auto query = Command("select n from t");
+  query->SetProp(prScrollable, Variant(true));
+  query->Execute(1);
+  EXPECT_EQ(CallsOf(fake_, {"OCIStmtExecute"}), Lines{"OCIStmtExecute iters=0 mode=8"});
+
+  auto prepared = Command("select n from t where n = :n");
+  prepared->GetOraParam(0)->SetValue(Variant(1));
+  prepared->Prepare();
+  prepared->BindParams();
+  fake_.logClear();
+  EXPECT_EQ(prepared->Exec(OCI_DESCRIBE_ONLY), OCI_SUCCESS);
+  EXPECT_EQ(prepared->GetCursorState(), csBound) << "describing leaves the state as it was";
+  EXPECT_EQ(CallsOf(fake_, {"OCIStmtExecute"}), Lines{"OCIStmtExecute iters=0 mode=16"});
+}
+
+TEST_P(OraHandleCommandTest, ClientsBefore9GiveNoRowIdText) {
+  c_.Disconnect();
+  Reload(testing::Variant::Class81);
+  Connect(OCI80);
+  ASSERT_EQ(fake_.exec("CREATE TABLE t(n NUMBER(10))"), 0);
+  auto command = Command("insert into t(n) values (5)");
+  command->SetProp(prFetchRowId, Variant(true));
+  command->Execute(1);
+  EXPECT_EQ(command->RowId, "");
+  EXPECT_EQ(fake_.Query("SELECT count(*) FROM t"), "1");
 }
 
 TEST_P(OraHandleCommandTest, NonBlockingExecutionEndsOnTheMainThread) {

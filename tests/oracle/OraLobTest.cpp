@@ -29,10 +29,13 @@ std::string Pattern(std::size_t n) {
   return s;
 }
 
+// A shared object held for the length of a test.
 template <class T>
 struct Held {
   T* object;
   explicit Held(T* o) : object(o) {}
+  Held(const Held&) = delete;
+  Held& operator=(const Held&) = delete;
   ~Held() { object->Release(); }
   T* operator->() const { return object; }
 };
@@ -252,15 +255,16 @@ class OraFileTest : public OraLobTest {
   }
   // A file locator the server fills: BFILENAME(dir, name) through an output parameter.
   Held<TOraFile> ServerFile(const std::string& dir, const std::string& name) {
-    Held<TOraFile> file(new TOraFile(c_.GetSvcCtx()));
+    auto* file = new TOraFile(c_.GetSvcCtx());
+    Held<TOraFile> held(file);
     fake_.script(":f :=", ("outsql SELECT bfilename('" + dir + "', '" + name + "') AS F").c_str());
     auto command = Command("begin :f := bfilename('" + dir + "', '" + name + "'); end;");
     command->GetOraParam(0)->SetDataType(dtBFile);
     command->GetOraParam(0)->SetParamType(da::ptOutput);
-    command->GetOraParam(0)->SetObject(file.object);
+    command->GetOraParam(0)->SetObject(file);
     command->Execute(1);
-    file->AddRef();
-    return file;
+    file->AddRef();  // for the holder returned; held gives its own up
+    return Held<TOraFile>(file);
   }
   std::filesystem::path folder_;
 };
