@@ -452,16 +452,22 @@ sword TOCICommand::TransferPieces7(sword status, ub1 piece) {
   void* handle = nullptr;
   ub1 direction = 0;
   ub4 iteration = 0, index = 0;
-  for (int i = 0; i < GetParamCount(); ++i) {
-    TOraParamDesc* p = GetOraParam(i);
-    const da::TParamType t = p->GetParamType();
-    if (!IsLong(p->GetDataType()) || (t != da::ptInput && t != da::ptInputOutput) || p->GetNull()) continue;
-    if (status != OCI7_NEED_INPUT_PIECE) {
-      Warning(STooManyInputParams);
-      break;
+  // Each LONG parameter of a direction, in list order, while the status asks for that direction.
+  auto inTurn = [&](bool output, auto&& move) {
+    const sword wanted = output ? OCI7_NEED_OUTPUT_PIECE : OCI7_NEED_INPUT_PIECE;
+    for (int i = 0; i < GetParamCount(); ++i) {
+      TOraParamDesc* p = GetOraParam(i);
+      const da::TParamType t = p->GetParamType();
+      const bool takes = t == da::ptInputOutput || t == (output ? da::ptOutput : da::ptInput);
+      if (!IsLong(p->GetDataType()) || !takes || (!output && p->GetNull())) continue;
+      if (status != wanted) {
+        Warning(output ? STooManyOutputParams : STooManyInputParams);
+        return;
+      }
+      move(*p->GetAsBlob());
     }
-    SendPieces(*p->GetAsBlob(), status, handle, direction, piece);
-  }
+  };
+  inTurn(false, [&](da::TBlob& blob) { SendPieces(blob, status, handle, direction, piece); });
   if (status == OCI7_NEED_INPUT_PIECE) {
     Warning(SNotEnoughInputParams);
     while (status == OCI7_NEED_INPUT_PIECE) {
@@ -471,16 +477,7 @@ sword TOCICommand::TransferPieces7(sword status, ub1 piece) {
     }
     if (status == OCI7_NEED_OUTPUT_PIECE) GetPieceInfo(handle, direction, iteration, index, piece);
   }
-  for (int i = 0; i < GetParamCount(); ++i) {
-    TOraParamDesc* p = GetOraParam(i);
-    const da::TParamType t = p->GetParamType();
-    if (!IsLong(p->GetDataType()) || (t != da::ptOutput && t != da::ptInputOutput)) continue;
-    if (status != OCI7_NEED_OUTPUT_PIECE) {
-      Warning(STooManyOutputParams);
-      break;
-    }
-    ReceivePieces(*p->GetAsBlob(), status, handle, direction, piece);
-  }
+  inTurn(true, [&](da::TBlob& blob) { ReceivePieces(blob, status, handle, direction, piece); });
   if (status == OCI7_NEED_OUTPUT_PIECE) {
     Warning(SNotEnoughOutputParams);
     char scratch[100];

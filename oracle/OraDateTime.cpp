@@ -39,65 +39,78 @@ const OraText* Text(const std::string& s) { return reinterpret_cast<const OraTex
 // A format model's length travels in one byte.
 ub1 FormatLength(const std::string& format) { return static_cast<ub1>(std::min<std::size_t>(format.size(), 255)); }
 
-// One descriptor allocated in the process-wide environment.
-template <class T>
-T* AllocDescriptor(ub4 type) {
-  if (!OCIInited) OCIInit();
-  void* descriptor = nullptr;
-  CheckCall(OCIDescriptorAlloc(hOCIEnv, &descriptor, type, 0, nullptr));
-  return static_cast<T*>(descriptor);
-}
-
 }  // namespace
 
-// ---- TOraTimeStamp ----
+// ---- the descriptor ----
 
-TOraTimeStamp::TOraTimeStamp(da::TDataType dataType) : descriptorType_(TimeStampDescriptorType(dataType)) {}
-
-TOraTimeStamp::~TOraTimeStamp() {
+template <class Descriptor>
+TOraDescriptorValue<Descriptor>::~TOraDescriptorValue() {
   try {
-    FreeDateTime();
+    FreeDescriptor();
   } catch (...) {
     // The library is gone (unloaded first): nothing is left to free.
   }
 }
 
-void TOraTimeStamp::AllocDateTime() {
+template <class Descriptor>
+void TOraDescriptorValue<Descriptor>::AllocDescriptor() {
   if (descriptor_) return;
-  descriptor_ = AllocDescriptor<OCIDateTime>(descriptorType_);
+  if (!OCIInited) OCIInit();
+  void* descriptor = nullptr;
+  CheckCall(OCIDescriptorAlloc(hOCIEnv, &descriptor, descriptorType_, 0, nullptr));
+  descriptor_ = static_cast<Descriptor*>(descriptor);
   ownDescriptor_ = true;
 }
 
-void TOraTimeStamp::FreeDateTime() {
+template <class Descriptor>
+void TOraDescriptorValue<Descriptor>::FreeDescriptor() {
   if (!descriptor_) return;
-  OCIDateTime* descriptor = descriptor_;
-  const bool own = ownDescriptor_;
-  descriptor_ = nullptr;
-  ownDescriptor_ = false;
+  bool own = false;
+  Descriptor* descriptor = Swap(nullptr, false, own);
   indicator_ = -1;
   if (own) OCIDescriptorFree(descriptor, descriptorType_);
 }
 
-void TOraTimeStamp::SetDescriptorType(ub4 type) {
+template <class Descriptor>
+Descriptor* TOraDescriptorValue<Descriptor>::Swap(Descriptor* descriptor, bool own, bool& ownedBefore) {
+  Descriptor* before = descriptor_;
+  ownedBefore = ownDescriptor_;
+  descriptor_ = descriptor;
+  ownDescriptor_ = own;
+  return before;
+}
+
+template <class Descriptor>
+void TOraDescriptorValue<Descriptor>::SetDescriptorType(ub4 type) {
   if (type == descriptorType_) return;
-  FreeDateTime();
+  FreeDescriptor();
   descriptorType_ = type;
 }
 
-OCIDateTime* TOraTimeStamp::GetOCIDateTime() {
-  AllocDateTime();
+template <class Descriptor>
+Descriptor* TOraDescriptorValue<Descriptor>::GetDescriptor() {
+  AllocDescriptor();
   return descriptor_;
 }
 
-OCIDateTime** TOraTimeStamp::GetOCIDateTimePtr() {
-  AllocDateTime();
+template <class Descriptor>
+Descriptor** TOraDescriptorValue<Descriptor>::GetDescriptorPtr() {
+  AllocDescriptor();
   return &descriptor_;
 }
 
-void TOraTimeStamp::SetOCIDateTime(OCIDateTime* descriptor) {
-  FreeDateTime();
+template <class Descriptor>
+void TOraDescriptorValue<Descriptor>::SetDescriptor(Descriptor* descriptor) {
+  FreeDescriptor();
   descriptor_ = descriptor;
 }
+
+template class TOraDescriptorValue<OCIDateTime>;
+template class TOraDescriptorValue<OCIInterval>;
+
+// ---- TOraTimeStamp ----
+
+TOraTimeStamp::TOraTimeStamp(da::TDataType dataType) : TOraDescriptorValue(TimeStampDescriptorType(dataType)) {}
 
 void TOraTimeStamp::AssignTo(TOraTimeStamp& target) {
   target.SetDescriptorType(descriptorType_);
@@ -166,19 +179,17 @@ std::string TOraTimeStamp::GetAsString() {
 
 void TOraTimeStamp::SetAsString(const std::string& text) {
   // The value in hand stays until the text has been read.
-  OCIDateTime* const previous = descriptor_;
-  const bool previousOwned = ownDescriptor_;
-  descriptor_ = nullptr;
-  ownDescriptor_ = false;
+  bool previousOwned = false;
+  OCIDateTime* const previous = Swap(nullptr, false, previousOwned);
   try {
     if (format_.empty()) SetFormat({});
     OCIDateTime* fresh = GetOCIDateTime();
     CheckCall(OCIDateTimeFromText(hOCIEnv, hOCIError, Text(text), text.size(), Text(format_), FormatLength(format_),
                                   nullptr, 0, fresh));
   } catch (...) {
-    if (descriptor_ && ownDescriptor_) OCIDescriptorFree(descriptor_, descriptorType_);
-    descriptor_ = previous;
-    ownDescriptor_ = previousOwned;
+    bool freshOwned = false;
+    OCIDateTime* fresh = Swap(previous, previousOwned, freshOwned);
+    if (fresh && freshOwned) OCIDescriptorFree(fresh, descriptorType_);
     throw;
   }
   indicator_ = 0;
@@ -191,51 +202,7 @@ void TOraTimeStamp::SetFormat(const std::string& text) {
 
 // ---- TOraInterval ----
 
-TOraInterval::TOraInterval(da::TDataType dataType) : descriptorType_(IntervalDescriptorType(dataType)) {}
-
-TOraInterval::~TOraInterval() {
-  try {
-    FreeInterval();
-  } catch (...) {
-  }
-}
-
-void TOraInterval::AllocInterval() {
-  if (descriptor_) return;
-  descriptor_ = AllocDescriptor<OCIInterval>(descriptorType_);
-  ownDescriptor_ = true;
-}
-
-void TOraInterval::FreeInterval() {
-  if (!descriptor_) return;
-  OCIInterval* descriptor = descriptor_;
-  const bool own = ownDescriptor_;
-  descriptor_ = nullptr;
-  ownDescriptor_ = false;
-  indicator_ = -1;
-  if (own) OCIDescriptorFree(descriptor, descriptorType_);
-}
-
-void TOraInterval::SetDescriptorType(ub4 type) {
-  if (type == descriptorType_) return;
-  FreeInterval();
-  descriptorType_ = type;
-}
-
-OCIInterval* TOraInterval::GetOCIInterval() {
-  AllocInterval();
-  return descriptor_;
-}
-
-OCIInterval** TOraInterval::GetOCIIntervalPtr() {
-  AllocInterval();
-  return &descriptor_;
-}
-
-void TOraInterval::SetOCIInterval(OCIInterval* descriptor) {
-  FreeInterval();
-  descriptor_ = descriptor;
-}
+TOraInterval::TOraInterval(da::TDataType dataType) : TOraDescriptorValue(IntervalDescriptorType(dataType)) {}
 
 void TOraInterval::AssignTo(TOraInterval& target) {
   target.SetDescriptorType(descriptorType_);

@@ -10,34 +10,27 @@
 // fraction digits a text shows (FF). An empty Format stands for DefaultTimeStampFormat of the
 // program's settings (OraTimeStampFormat.h).
 //
-// Ownership: shared objects (released, never deleted); an allocated descriptor is owned, one
-// given by SetOCIDateTime / SetOCIInterval is not. Calls are checked on hOCIError and take no
+// Ownership: shared objects (released, never deleted); the descriptor as TOraDescriptorValue
+// holds it. Calls are checked on hOCIError and take no
 // connection lock. One thread at a time.
 #include <cstdint>
 #include <string>
 
 #include "dataaccess/DataTypes.h"
-#include "dataaccess/SharedObject.h"
-#include "oracle/OciTypes.h"
+#include "oracle/OraDescriptorValue.h"
 
 namespace ora {
 
-class TOraTimeStamp : public da::TSharedObject {
+class TOraTimeStamp : public TOraDescriptorValue<OCIDateTime> {
  public:
   // dtTimeStamp, dtTimeStampTZ or dtTimeStampLTZ (anything else is an assertion).
   explicit TOraTimeStamp(da::TDataType dataType);
 
-  void AllocDateTime();
-  void FreeDateTime();  // also makes the value NULL
-  void SetDescriptorType(ub4 type);  // a change frees the descriptor
-  ub4 GetDescriptorType() const { return descriptorType_; }
-  OCIDateTime* GetOCIDateTime();
-  OCIDateTime** GetOCIDateTimePtr();
-  void SetOCIDateTime(OCIDateTime* descriptor);
-
-  bool IsNull() const { return indicator_ == -1; }
-  void SetIsNull(bool value) { indicator_ = value ? -1 : 0; }
-  std::int16_t* GetIndicatorPtr() { return &indicator_; }
+  void AllocDateTime() { AllocDescriptor(); }
+  void FreeDateTime() { FreeDescriptor(); }
+  OCIDateTime* GetOCIDateTime() { return GetDescriptor(); }
+  OCIDateTime** GetOCIDateTimePtr() { return GetDescriptorPtr(); }
+  void SetOCIDateTime(OCIDateTime* descriptor) { SetDescriptor(descriptor); }
   void AssignTo(TOraTimeStamp& target);
 
   void GetDate(int& year, int& month, int& day);
@@ -57,32 +50,22 @@ class TOraTimeStamp : public da::TSharedObject {
   std::uint8_t Precision = 6;
 
  protected:
-  ~TOraTimeStamp() override;
+  ~TOraTimeStamp() override = default;
 
  private:
-  OCIDateTime* descriptor_ = nullptr;
-  ub4 descriptorType_;
   std::string format_;
-  bool ownDescriptor_ = false;
-  std::int16_t indicator_ = -1;
 };
 
-class TOraInterval : public da::TSharedObject {
+class TOraInterval : public TOraDescriptorValue<OCIInterval> {
  public:
   // dtIntervalYM or dtIntervalDS (anything else is an assertion).
   explicit TOraInterval(da::TDataType dataType);
 
-  void AllocInterval();
-  void FreeInterval();
-  void SetDescriptorType(ub4 type);
-  ub4 GetDescriptorType() const { return descriptorType_; }
-  OCIInterval* GetOCIInterval();
-  OCIInterval** GetOCIIntervalPtr();
-  void SetOCIInterval(OCIInterval* descriptor);
-
-  bool IsNull() const { return indicator_ == -1; }
-  void SetIsNull(bool value) { indicator_ = value ? -1 : 0; }
-  std::int16_t* GetIndicatorPtr() { return &indicator_; }
+  void AllocInterval() { AllocDescriptor(); }
+  void FreeInterval() { FreeDescriptor(); }
+  OCIInterval* GetOCIInterval() { return GetDescriptor(); }
+  OCIInterval** GetOCIIntervalPtr() { return GetDescriptorPtr(); }
+  void SetOCIInterval(OCIInterval* descriptor) { SetDescriptor(descriptor); }
   void AssignTo(TOraInterval& target);
 
   void CheckValid();  // "Invalid interval."
@@ -93,13 +76,7 @@ class TOraInterval : public da::TSharedObject {
   std::uint8_t LeadPrecision = 2;
 
  protected:
-  ~TOraInterval() override;
-
- private:
-  OCIInterval* descriptor_ = nullptr;
-  ub4 descriptorType_;
-  bool ownDescriptor_ = false;
-  std::int16_t indicator_ = -1;
+  ~TOraInterval() override = default;
 };
 
 }  // namespace ora

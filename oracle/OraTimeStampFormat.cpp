@@ -44,6 +44,14 @@ bool Quoted(const std::string& s, std::size_t& i, std::string& out) {
   return true;
 }
 
+// Quoted text or any other character at i, as both parts copy them; false when a quote without
+// its partner ended the scan.
+bool CopyOther(const std::string& s, std::size_t& i, std::string& out) {
+  if (s[i] == '\'' || s[i] == '"') return Quoted(s, i, out);
+  out += Up(s[i++]);
+  return true;
+}
+
 std::string DatePart(const std::string& s) {
   static const char* const months[] = {"fmMMfm", "MM", "MON", "MONTH"};
   static const char* const days[] = {"fmDDfm", "DD", "DY", "fmDAYfm"};
@@ -57,11 +65,8 @@ std::string DatePart(const std::string& s) {
     } else if (Is(c, 'G')) {
       out += 'E';
       ++i;
-    } else if (c == '\'' || c == '"') {
-      if (!Quoted(s, i, out)) break;
-    } else {
-      out += Up(c);
-      ++i;
+    } else if (!CopyOther(s, i, out)) {
+      break;
     }
   }
   return out;
@@ -99,11 +104,8 @@ std::string TimePart(const TTimeStampFormatSettings& settings) {
     } else if (Is(c, 'T')) {
       out += "AM";
       while (i < s.size() && Is(s[i], 'T')) ++i;
-    } else if (c == '\'' || c == '"') {
-      if (!Quoted(s, i, out)) break;
-    } else {
-      out += Up(c);
-      ++i;
+    } else if (!CopyOther(s, i, out)) {
+      break;
     }
   }
   return out;

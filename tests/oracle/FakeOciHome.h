@@ -64,6 +64,17 @@ class OraSessionTest : public FakeOciTest {
   TOCIConnection c_;
 };
 
+// A shared object held for the length of a test.
+template <class T>
+struct Held {
+  T* object;
+  explicit Held(T* o) : object(o) {}
+  Held(const Held&) = delete;
+  Held& operator=(const Held&) = delete;
+  ~Held() { object->Release(); }
+  T* operator->() const { return object; }
+};
+
 // The message of what the action raises, or "(nothing raised)".
 std::string MessageOf(const std::function<void()>& action);
 // "<code> <message>" of the EOraError the action raises, or "(no Oracle error)".

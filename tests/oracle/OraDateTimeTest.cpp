@@ -15,17 +15,7 @@ using testing::CallsOf;
 using testing::MessageOf;
 using testing::OraErrorOf;
 using Lines = std::vector<std::string>;
-
-// A shared object held for the length of a test.
-template <class T>
-struct Held {
-  T* object;
-  explicit Held(T* o) : object(o) {}
-  Held(const Held&) = delete;
-  Held& operator=(const Held&) = delete;
-  ~Held() { object->Release(); }
-  T* operator->() const { return object; }
-};
+using testing::Held;
 
 using DateTimeTest = testing::FakeOciTest;
 

@@ -20,6 +20,7 @@ using da::Variant;
 using testing::CallsOf;
 using testing::MessageOf;
 using Lines = std::vector<std::string>;
+using testing::Held;
 
 constexpr std::uint32_t kPiece = da::TBlob::kDefaultPieceSize;  // 65514
 
@@ -28,17 +29,6 @@ std::string Pattern(std::size_t n) {
   for (std::size_t i = 0; i < n; ++i) s[i] = static_cast<char>((i * 131 + i / 65514) & 0xFF);
   return s;
 }
-
-// A shared object held for the length of a test.
-template <class T>
-struct Held {
-  T* object;
-  explicit Held(T* o) : object(o) {}
-  Held(const Held&) = delete;
-  Held& operator=(const Held&) = delete;
-  ~Held() { object->Release(); }
-  T* operator->() const { return object; }
-};
 
 class OraLobTest : public testing::OraSessionTest {
  protected:

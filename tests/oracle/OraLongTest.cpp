@@ -21,8 +21,8 @@ enum class Road { Callbacks, PieceInfo, OldInterface };
 
 // A blob held for the length of a test.
 struct BlobHolder {
-  da::TBlob* blob = new da::TBlob();
-  ~BlobHolder() { blob->Release(); }
+  testing::Held<da::TBlob> held{new da::TBlob()};
+  da::TBlob* const blob = held.object;
 };
 
 std::string Pattern(std::size_t n) {
