@@ -8,6 +8,7 @@
 #include "oracle/OraCall.h"
 #include "oracle/OraCommand.h"
 #include "oracle/OraConsts.h"
+#include "oracle/OraProps.h"
 #include "platform/Dialogs.h"
 #include "tests/oracle/FakeOciHome.h"
 
@@ -103,6 +104,16 @@ TEST_P(OraLongTest, SeventyThousandBytesGoInPieces) {
                              GetParam() == Road::Callbacks ? "in-bind callback L piece=3 length=4486"
                                                            : "piece in L piece=3 length=4486"}));
   EXPECT_TRUE(dialogs_.Log().empty());
+}
+
+TEST_P(OraLongTest, TheRowIdIsReadOnceThePiecesHaveMoved) {
+  BlobHolder held;
+  held.blob->SetAsString(Pattern(70000));
+  auto command = Command("insert into longs(id, l) values (4, :l)");
+  Long(*command->GetOraParam(0), da::ptInput, held.blob);
+  command->SetProp(prFetchRowId, da::Variant(true));
+  command->Execute(1);
+  EXPECT_EQ(command->RowId, "AAAAABAABAAAAAAAAB") << "the row the INSERT made";
 }
 
 TEST_P(OraLongTest, AValueComesBackInPiecesOfThePieceSize) {
