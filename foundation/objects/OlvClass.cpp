@@ -140,11 +140,11 @@ void CopyField(const PropInfo& src, const PropInfo& dst) {
       dst.ref->set(dst.field, nullptr);
       TObject* list = src.ref->get(src.field);
       if (!list) return;
-      // Strings only: objects on a string list have one owner, and the stream carries none.
+      // The new list owns its objects, so it takes copies of the source's, never the same ones.
       std::unique_ptr<TObject> copy = CreateListOfKind(DetectListKind(list));
       if (!copy) return;
       if (TStringList* from = ViewOfList(list).strings) {
-        if (TStringList* to = ViewOfList(copy.get()).strings) to->AssignStrings(*from);
+        if (TStringList* to = ViewOfList(copy.get()).strings) to->Assign(*from);
       }
       dst.ref->set(dst.field, FitListToField(std::move(copy), *dst.ref, dst.name));
       return;
