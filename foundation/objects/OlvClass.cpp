@@ -6,9 +6,12 @@
 #include <shared_mutex>
 #include <vector>
 
+#include "foundation/files/AtomicFile.h"
+#include "foundation/files/FileStream.h"
 #include "foundation/objects/AppCfg.h"
 #include "foundation/objects/ListContainer.h"
 #include "foundation/objects/ObjStream.h"
+#include "foundation/objects/ObjStreamText.h"
 #include "foundation/objects/Stream.h"
 #include "foundation/objects/StoredStrList.h"
 
@@ -313,6 +316,23 @@ std::unique_ptr<TBaseObject> TBaseObject::Clone() const {
 }
 
 void TBaseObject::SaveToStream(TStream& stream) const { WriteObjectToStream(stream, this); }
+
+void TBaseObject::SaveToFile(const std::string& fileName) const {
+  sch::SaveFileAtomically(ExpandStreamFileName(fileName), std::nullopt,
+                          [this](TStream& out) { SaveToStream(out); });
+}
+
+void TBaseObject::SaveToTextStream(TStream& stream) const {
+  TMemoryStream binary;
+  SaveToStream(binary);
+  binary.SetPosition(0);
+  ObjectStreamToText(binary, stream);
+}
+
+void TBaseObject::SaveToTextFile(const std::string& fileName) const {
+  sch::SaveFileAtomically(ExpandStreamFileName(fileName), std::nullopt,
+                          [this](TStream& out) { SaveToTextStream(out); });
+}
 
 std::string ObjectToBytes(const TBaseObject* obj) {
   TMemoryStream stream;

@@ -60,25 +60,8 @@ const unsigned char kSmall[] = {
 };
 const std::string kSmallBytes(reinterpret_cast<const char*>(kSmall), sizeof kSmall);
 
-std::unique_ptr<TChildObj> Child(const char* name) {
-  auto c = std::make_unique<TChildObj>();
-  c->name = name;
-  return c;
-}
-
 TEST_F(ObjStreamGolden, WriterProducesTheHandWorkedBytes) {
-  TSmall s;
-  s.name = "ab";
-  s.count = 300;
-  s.on = true;
-  s.mode = 2;
-  s.when = 1.5;
-  s.rate = 1.0;
-  s.child = Child("x");
-  s.items->Add(Child("y"));
-  s.items->Add(nullptr);
-  s.items->Add(Child("z"));
-  EXPECT_EQ(Hex(ObjectToBytes(&s)), Hex(kSmallBytes));
+  EXPECT_EQ(Hex(ObjectToBytes(MakeSmall().get())), Hex(kSmallBytes));
 }
 
 TEST_F(ObjStreamGolden, ReaderTakesTheHandWorkedBytes) {
