@@ -5,16 +5,29 @@ pkgs=(cmake ninja-build g++ clang pkg-config gzip python3 ccache
       libgtest-dev libgmock-dev libbenchmark-dev
       zlib1g-dev libjpeg-dev libsqlite3-dev qt6-base-dev libgl-dev
       libgif-dev imagemagick  # the GIF tests' outside peers
-      libssl-dev tshark)      # libcrypto checks our DES; text2pcap and tshark judge the wire bytes
+      libssl-dev tshark       # libcrypto checks our DES; text2pcap and tshark judge the wire bytes
+      locales)                # a locale with a decimal comma, for the number-format tests
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
 done
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo=sudo
 if ((${#missing[@]})); then
-  sudo=""
-  [ "$(id -u)" -ne 0 ] && sudo=sudo
-  $sudo apt-get update -qq
+  # Another apt (an unattended upgrade, a second shell) may hold a lock: wait for it rather than
+  # fail. dpkg's lock is waited for by apt itself; the package lists' lock by trying again.
+  apt_wait=(-o DPkg::Lock::Timeout=600)
+  for try in $(seq 60); do
+    $sudo apt-get "${apt_wait[@]}" update -qq && break
+    [ "$try" = 60 ] && exit 1
+    echo "apt is busy; trying again in 10 s" >&2
+    sleep 10
+  done
   # tshark's package would ask whether ordinary users may capture: answer no, never ask.
   echo 'wireshark-common wireshark-common/install-setuid boolean false' | $sudo debconf-set-selections
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get "${apt_wait[@]}" install -y -qq --no-install-recommends "${missing[@]}"
+fi
+# The number-format tests compare against a locale whose decimal separator is a comma.
+if ! locale -a 2>/dev/null | grep -qix 'de_DE\.utf-\?8'; then
+  $sudo localedef -i de_DE -f UTF-8 de_DE.UTF-8
 fi
