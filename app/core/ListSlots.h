@@ -9,12 +9,12 @@
 
 namespace sch {
 
-// Lines whose object is not a T go (with any object they hold); returns how many.
-template <class T>
-int DropEmptySlots(olv::OlvStringList& list) {
+// Slots whose object (objectAt(i)) is not a T go (with any object they hold); returns how many.
+template <class T, class List, class ObjectAt>
+int DropSlotsWithout(List& list, ObjectAt objectAt) {
   int dropped = 0;
   for (int i = list.Count() - 1; i >= 0; --i) {
-    if (dynamic_cast<T*>(list.Objects(i))) continue;
+    if (dynamic_cast<T*>(objectAt(i))) continue;
     list.Delete(i);
     ++dropped;
   }
@@ -22,14 +22,13 @@ int DropEmptySlots(olv::OlvStringList& list) {
 }
 
 template <class T>
+int DropEmptySlots(olv::OlvStringList& list) {
+  return DropSlotsWithout<T>(list, [&list](int i) { return list.Objects(i); });
+}
+
+template <class T>
 int DropEmptySlots(olv::TList& list) {
-  int dropped = 0;
-  for (int i = list.Count() - 1; i >= 0; --i) {
-    if (dynamic_cast<T*>(list.Items(i))) continue;
-    list.Delete(i);
-    ++dropped;
-  }
-  return dropped;
+  return DropSlotsWithout<T>(list, [&list](int i) { return list.Items(i); });
 }
 
 }  // namespace sch

@@ -4,14 +4,20 @@
 // the compressed header, atomically and readable by the owner only (the file holds database
 // passwords). LoadObjectFromFile / SaveObjectToFile put the object stream on top.
 // Any thread may call; the caller serialises saves of one file.
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace sch {
 
+// A scheme file is small: neither the file nor what it expands to may exceed this.
+inline constexpr std::size_t kMaxSchemeFileBytes = std::size_t{128} << 20;
+
 // Nothing when the name is empty or no file exists; the expanded payload of a compressed file;
-// otherwise the file's bytes as they are. A damaged compressed file raises EZlibError.
+// otherwise the file's bytes as they are. A damaged compressed file raises EZlibError; a file or
+// expansion past kMaxSchemeFileBytes, or an expansion not beginning with the object stream's
+// signature, raises olv::EReadError as soon as it shows (an expansion is never made whole first).
 std::optional<std::string> LoadSchemeFileBytes(const std::string& fileName);
 // Replaces the file with `payload` (compressed at the default level when asked), mode 0600.
 // A failure raises and leaves the previous file as it was.

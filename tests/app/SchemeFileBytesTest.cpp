@@ -4,9 +4,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "foundation/files/CompressedFile.h"
 #include "foundation/files/ZlibStream.h"
 #include "foundation/base/Exception.h"
+#include "foundation/objects/Stream.h"
 #include "tests/support/ScratchFolder.h"
 
 namespace {
@@ -52,6 +60,65 @@ TEST_F(SchemeFileBytesTest, FailedSaveKeepsThePreviousSchemes) {
   }
   EXPECT_TRUE(*sch::LoadSchemeFileBytes(dir / "schemes.sch") == payload);
   EXPECT_EQ(dir.names(), (std::vector<std::string>{"schemes.sch"}));
+}
+
+// A payload of `head` followed by zeros up to `size` bytes, made as it is read.
+class ZerosAfter : public olv::TSequentialStream {
+ public:
+  ZerosAfter(std::string head, std::size_t size) : head_(std::move(head)), size_(size) {}
+  int64_t Read(void* buffer, int64_t count) override {
+    auto* out = static_cast<char*>(buffer);
+    const auto n = static_cast<std::size_t>(std::min<int64_t>(count, static_cast<int64_t>(size_ - at_)));
+    for (std::size_t i = 0; i < n; ++i, ++at_) out[i] = at_ < head_.size() ? head_[at_] : '\0';
+    return static_cast<int64_t>(n);
+  }
+
+ private:
+  std::string head_;
+  std::size_t size_, at_ = 0;
+};
+
+std::string Compressed(olv::TStream& payload) {
+  olv::TMemoryStream out;
+  sch::WriteCompressed(payload, out);
+  return std::string(out.View());
+}
+
+// A small file must not grow into gigabytes before it is refused: the expansion's first bytes
+// must be the object stream's signature, and neither a file nor its expansion may pass the cap.
+TEST_F(SchemeFileBytesTest, ForeignAndOversizePayloadsAreRefusedEarly) {
+  // A foreign payload is refused on its first bytes, before the damage further on is met (which
+  // would say EZlibError).
+  ZerosAfter foreign("MZ\x90\x00", 1 << 20);
+  std::string packed = Compressed(foreign);
+  WriteAll(dir / "foreign.sch", packed.substr(0, packed.size() - 10));
+  try {
+    sch::LoadSchemeFileBytes(dir / "foreign.sch");
+    ADD_FAILURE() << "loaded";
+  } catch (const olv::EReadError& e) {
+    EXPECT_STREQ(e.what(), "Invalid stream format");
+  }
+
+  // A signature, then more than the cap of zeros: a few hundred kilobytes on disk.
+  ZerosAfter bomb("TPF0", sch::kMaxSchemeFileBytes + 1);
+  WriteAll(dir / "bomb.sch", Compressed(bomb));
+  ASSERT_LT(ReadAll(dir / "bomb.sch").size(), 1u << 20);
+  try {
+    sch::LoadSchemeFileBytes(dir / "bomb.sch");
+    ADD_FAILURE() << "loaded";
+  } catch (const olv::EReadError& e) {
+    EXPECT_NE(std::string(e.what()).find("holds more than 128 MiB"), std::string::npos) << e.what();
+  }
+
+  // A plain file past the cap (sparse: no disk is used).
+  { std::ofstream(dir / "big.sch") << "TPF0"; }
+  std::filesystem::resize_file(dir / "big.sch", sch::kMaxSchemeFileBytes + 1);
+  EXPECT_THROW(sch::LoadSchemeFileBytes(dir / "big.sch"), olv::EReadError);
+
+  // At the cap exactly, a file still loads.
+  ZerosAfter full("TPF0", sch::kMaxSchemeFileBytes);
+  WriteAll(dir / "full.sch", Compressed(full));
+  EXPECT_EQ(sch::LoadSchemeFileBytes(dir / "full.sch")->size(), sch::kMaxSchemeFileBytes);
 }
 
 }  // namespace
