@@ -63,8 +63,8 @@ fi
 if [ -n "$setsid_gc" ]; then
   (
     if [ -n "$stubborn" ]; then trap '' TERM; fi
-    setsid sleep 120 &
-    echo "$!" > "$setsid_gc.tmp" && mv "$setsid_gc.tmp" "$setsid_gc"
+    # The sleeper writes its pid itself, once it leads its session.
+    setsid sh -c 'echo $$ > "$1.tmp" && mv "$1.tmp" "$1" && exec sleep 120' sh "$setsid_gc" &
   )
 fi
 
