@@ -17,6 +17,8 @@ class TOracleSession {
   virtual ~TOracleSession() = default;
   // Opens (or reuses) a connection for user/password@service; raises on failure.
   virtual void Connect(const std::string& user, const std::string& password, const std::string& service) = 0;
+  // Whether a connection is open now (the script editor offers "Execute" only then).
+  virtual bool Connected() const { return false; }
   // Runs an SQL script on the connection; raises with the database's message on failure.
   virtual void ExecScript(const std::string& script) = 0;
   // The database character set's name and its numeric id (as dump files store it).

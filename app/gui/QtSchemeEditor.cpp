@@ -4,6 +4,7 @@
 
 #include "app/core/MainFormModel.h"
 #include "app/gui/PlanMain.h"
+#include "app/gui/StrEditor.h"
 #include "foundation/base/MessageBoxes.h"
 
 namespace sch {
@@ -17,13 +18,10 @@ std::optional<std::string> QtSchemeEditor::PickFile(const std::string& filter, c
   return dialog.selectedFiles().first().toStdString();
 }
 
-bool QtSchemeEditor::EditScript(TSchemeObject&, std::string&) {
-  olv::ShowInfo(kNotAvailableYet);
-  return false;
-}
+bool QtSchemeEditor::EditScript(TSchemeObject&, std::string& text) { return EditStrings(text, session_, parent_); }
 
 std::optional<std::string> QtSchemeEditor::PickOracleObjects(TSchemeObject&, bool, const std::string&) {
-  olv::ShowInfo(kNotAvailableYet);
+  olv::ShowInfo(kTypeOracleObjects);
   return std::nullopt;
 }
 
