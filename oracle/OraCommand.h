@@ -20,6 +20,7 @@
 #include <mutex>
 #include <string>
 
+#include "dataaccess/FieldDesc.h"
 #include "dataaccess/VtAccess.h"
 #include "oracle/OciTypes.h"
 #include "oracle/OraCursor.h"
@@ -37,6 +38,17 @@ inline constexpr std::uint16_t fcUpdate = 5;
 inline constexpr std::uint16_t fcDelete = 9;
 inline constexpr std::uint16_t fcExplain = 27;
 inline constexpr std::uint16_t fcPLSQL = 34;
+
+// How the library writes one column of a row: external type, bytes of room, where the value
+// starts in the buffer (after a 16-bit length the library fills, for raw values), and whether it
+// is an object or REF (the buffer then holds the addresses the library writes through).
+struct TDefineForm {
+  ub2 sqlType = 0;
+  sb4 size = 0;
+  ub4 valueOffset = 0;
+  bool lengthPrefix = false;
+  bool object = false;
+};
 
 class TOCICommand : public da::TVtCommand {
  public:
@@ -86,6 +98,29 @@ class TOCICommand : public da::TVtCommand {
   void Lock();
   void Unlock();
 
+  // ---- describe, define and fetch: the record set's side of the command (OraCommandFetch.cpp) ----
+  // Describes result column `column` (1-based) of the current cursor into field (name, type,
+  // length, scale, size in the record, nullability); false when the result has no such column.
+  // flat: texts and raw values of 32 bytes or more stay in the record; longStrings: texts of 256
+  // bytes or more stay strings rather than memos. "Data type is not supported." for other types.
+  bool DescribeField(int column, da::TFieldDesc& field, bool flat, bool longStrings);
+  // Defines column `column` into buffer (its form by the field's type, see DefineLayout) with its
+  // indicator; the array form for rows bufferSkip and indicatorSkip bytes apart.
+  void DefineField(int column, const da::TFieldDesc& field, void* buffer, sb2* indicator);
+  void DefineArrayField(int column, const da::TFieldDesc& field, void* buffer, sb2* indicator, ub4 bufferSkip,
+                        ub4 indicatorSkip);
+  // A LONG or LONG RAW column through the handle interface's dynamic define: callback(context, ...)
+  // is asked for a buffer per row and piece. Returns the define handle the callback will name.
+  OCIDefine* DefinePiecewise(int column, const da::TFieldDesc& field, void* context, OCICallbackDefine callback);
+  // Fetches up to rows rows (orientation OCI_FETCH_NEXT, _LAST or _ABSOLUTE at offset) and returns
+  // how many rows this call added; RowsFetched follows the library's row count, which is checked
+  // against the rows asked. The end of the rows finishes a cursor that is not scrollable.
+  int Fetch(int rows, ub2 orientation, sb4 offset);
+  // One row: OCI_SUCCESS a row, OCI_NO_DATA the end, OCI_NEED_DATA a LONG piece is wanted.
+  sword FetchPiece(ub2 orientation, sb4 offset);
+  void FinishFetch();
+  TDefineForm DefineFormOf(const da::TFieldDesc& field) const;
+
   bool ParamCheck = true;
   bool NonBlocking = false;
   bool FieldsAsString = false;
@@ -94,6 +129,7 @@ class TOCICommand : public da::TVtCommand {
   std::string RowId;
 
  private:
+  friend class TOCIRecordSet;  // executes and binds for the rows it shows (BindParams, InternalExecute)
   void DoExecute();
   void EndExecute(bool succeeded);
   sword Exec(ub4 mode);
@@ -111,9 +147,21 @@ class TOCICommand : public da::TVtCommand {
   std::int32_t rowsProcessed_ = 0;
   std::uint16_t errorOffset_ = 0;
   std::int32_t iterations_ = 1;
-  std::mutex commandLock_;
+  std::recursive_mutex commandLock_;  // recursive: a fetch step holds it around the command's own calls
   std::unique_ptr<TOraWorker> worker_;
   std::uint8_t scratch_[4] = {};  // what a NULL parameter of unknown type binds
+};
+
+// The command lock for a stretch of calls (taken only while NonBlocking is on).
+class TCommandLock {
+ public:
+  explicit TCommandLock(TOCICommand& c) : c_(c) { c_.Lock(); }
+  ~TCommandLock() { c_.Unlock(); }
+  TCommandLock(const TCommandLock&) = delete;
+  TCommandLock& operator=(const TCommandLock&) = delete;
+
+ private:
+  TOCICommand& c_;
 };
 
 // Carriage returns outside quoted strings dropped before a line feed and made line feeds

@@ -53,6 +53,7 @@ Status FromSqlite(sqlite3* db) {
 
 // "NUMBER(10,2)" -> the column's external type, size, precision and scale.
 void TypeFromDeclaration(const std::string& declared, Column& c) {
+  if (ExtendedColumn(declared, c)) return;
   const std::string d = Upper(declared);
   auto args = [&](int& a, int& b) {
     a = b = -1;
@@ -259,6 +260,9 @@ void Cursor::Close() {
   query_ = nullptr;
   pending_.reset();
   exhausted_ = false;
+  scrollable_ = false;
+  allRows_.clear();
+  position_ = 0;
 }
 
 Status Cursor::Prepare(const std::string& sql) {
@@ -331,6 +335,14 @@ Status Cursor::Execute(ServerSession& session, ub4 iterations, ub4 mode) {
       status = WriteOutBinds(ParseOutValues(a.substr(4)));
     } else if (a.rfind("outsql ", 0) == 0) {
       status = RunIntoOutBinds(a.substr(7));
+    } else if (a.rfind("cursor ", 0) == 0) {
+      // "cursor NAME=<query>": the cursor bound as NAME is opened on the query.
+      const std::string spec = a.substr(7);
+      const std::size_t eq = spec.find('=');
+      std::string name = Upper(spec.substr(0, eq));
+      if (!name.empty() && name[0] == ':') name.erase(0, 1);
+      for (const BindSlot& b : binds_)
+        if (status.Ok() && b.name == name) status = OpenRefCursor(b, spec.substr(eq + 1), session);
     }
   }
 
@@ -374,6 +386,10 @@ Status Cursor::Execute(ServerSession& session, ub4 iterations, ub4 mode) {
   }
   if (!status.Ok()) return status;
 
+  if (IsQuery() && query_ && (mode & OCI_STMT_SCROLLABLE_READONLY) && !(mode & OCI_DESCRIBE_ONLY)) {
+    status = ReadAllRows();
+    if (!status.Ok()) return status;
+  }
   if (IsQuery() && query_ && !(mode & OCI_DESCRIBE_ONLY) && iterations > 0) {
     ub4 got = 0;
     status = Fetch(iterations, got);
@@ -558,26 +574,45 @@ Status Cursor::Fetch(ub4 rows, ub4& got) {
     Status s = StepRow(row, have);
     if (!s.Ok()) return s;
     if (!have) break;
-    for (const DefineSlot& d : defines_) {
-      if (d.position < 1 || d.position > row.size()) return Error(1007);
+    s = PutRow(row, r);
+    if (s.code == 24345) {
+      result = s;
+    } else if (!s.Ok()) {
+      return s;
+    }
+    ++got;
+  }
+  rowCount_ += got + RowCountBias();
+  if (got < rows) return Error(1403);
+  return result;
+}
+
+Status Cursor::PutRow(const std::vector<Value>& row, ub4 r) {
+  Status result;
+  for (const DefineSlot& d : defines_) {
+    if (d.position < 1 || d.position > row.size()) return Error(1007);
+    const Value& v = row[d.position - 1];
+    Status s;
+    if (d.callback) {
+      s = PutDynamic(d, v, r);
+    } else if (d.type == SQLT_NTY || d.type == SQLT_REF) {
+      s = PutObject(d, v, r);
+    } else {
       const ub4 valueSkip = d.valueSkip ? d.valueSkip : static_cast<ub4>(d.size);
       auto at = [r](void* base, ub4 skip) {
         return base ? static_cast<void*>(static_cast<char*>(base) + static_cast<std::size_t>(r) * skip) : nullptr;
       };
-      s = ToExternal(row[d.position - 1], d.type, at(d.value, valueSkip), d.size,
-                     static_cast<sb2*>(at(d.ind, d.indSkip ? d.indSkip : sizeof(sb2))),
-                     static_cast<ub2*>(at(d.rlen, d.rlenSkip ? d.rlenSkip : sizeof(ub2))),
-                     static_cast<ub2*>(at(d.rcode, d.rcodeSkip ? d.rcodeSkip : sizeof(ub2))));
-      if (s.code == 24345) {
-        result = s;
-      } else if (!s.Ok()) {
-        return s;
-      }
+      auto* rlen = static_cast<ub2*>(at(d.rlen, d.rlenSkip ? d.rlenSkip : sizeof(ub2)));
+      s = ToExternal(v, d.type, at(d.value, valueSkip), d.size, static_cast<sb2*>(at(d.ind, d.indSkip ? d.indSkip : sizeof(sb2))),
+                     rlen, static_cast<ub2*>(at(d.rcode, d.rcodeSkip ? d.rcodeSkip : sizeof(ub2))));
+      if (rlen && v.kind != Value::Null) *rlen = static_cast<ub2>(*rlen + LengthBias());
     }
-    ++got;
+    if (s.code == 24345) {
+      result = s;
+    } else if (!s.Ok()) {
+      return s;
+    }
   }
-  rowCount_ += got;
-  if (got < rows) return Error(1403);
   return result;
 }
 

@@ -127,6 +127,7 @@ struct Column {
   sb2 precision = 0;
   sb1 scale = 0;
   ub1 nullable = 1;
+  std::string schemaName, typeName;  // of a named type or REF column
 };
 
 struct BindSlot {
@@ -153,6 +154,14 @@ struct DefineSlot {
   ub2* rlen = nullptr;
   ub2* rcode = nullptr;
   ub4 valueSkip = 0, indSkip = 0, rlenSkip = 0, rcodeSkip = 0;
+  // A dynamic define (OCIDefineDynamic): values go piece by piece into the callback's buffers.
+  OCICallbackDefine callback = nullptr;
+  void* callbackContext = nullptr;
+  void* handle = nullptr;  // the define handle the callback is told
+  // A named type or REF (OCIDefineObject): where the instance or REF pointers and the indicator
+  // structure pointers of the rows go.
+  void** objects = nullptr;
+  void** objectInds = nullptr;
 };
 
 // The server-side cursor that a statement handle or an old-interface cursor area drives.
@@ -184,8 +193,13 @@ class Cursor {
   const std::vector<std::string>& Placeholders() const { return placeholders_; }
   bool IsQuery() const { return stmtType_ == OCI_STMT_SELECT; }
   std::int64_t LastRowid() const { return lastRowid_; }
+  // A cursor executed scrollable holds its whole result and fetches by orientation (Scroll.cpp).
+  bool Scrollable() const { return scrollable_; }
+  Status FetchScroll(ub4 rows, ub2 orientation, sb4 offset, ub4& got);
 
  private:
+  Status PutRow(const std::vector<Value>& row, ub4 r);
+  Status ReadAllRows();
   Status RunQuery(const std::string& text);
   Status RunDml(const std::string& text, ub4 iterations);
   Status RunIntoOutBinds(const std::string& text);
@@ -207,6 +221,9 @@ class Cursor {
   bool exhausted_ = false;
   ub4 rowCount_ = 0;
   std::int64_t lastRowid_ = 0;  // of the row the last INSERT made; 0 when none
+  bool scrollable_ = false;
+  std::vector<std::vector<Value>> allRows_;  // the result of a scrollable cursor
+  ub4 position_ = 0;                         // its current row, 1-based; 0 before the first
 };
 
 // The statement type (OCI_STMT_*) and old-interface function code of a SQL text.
@@ -356,5 +373,23 @@ void CopyOut(const std::string& text, OraText* buffer, std::size_t size);
 
 // Text of a (pointer, length) argument, where a negative length means NUL-terminated.
 std::string TextArg(const OraText* p, sb4 len);
+
+// ---- results beyond plain values (Scroll.cpp, Dynamic.cpp, ObjectTypes.cpp, ObjectValues.cpp) ----
+// A LONG value handed to a dynamic define's callback piece by piece, for row r of the fetch.
+Status PutDynamic(const DefineSlot& define, const Value& value, ub4 r);
+// A named type or REF value (its stored text) made into an instance or REF for row r.
+Status PutObject(const DefineSlot& define, const Value& value, ub4 r);
+// A declared column type beyond the plain ones: a registered object type, "REF <type>", or
+// "SQLT_<n>" (any external type code, for tests); its column form.
+bool ExtendedColumn(const std::string& declared, Column& column);
+// Opens the query on the statement handle (or cursor area) an out bind of a cursor names.
+Status OpenRefCursor(const BindSlot& slot, const std::string& query, ServerSession& session);
+// What a test asked the stand-in to misreport: extra rows in row counts, extra bytes in lengths.
+ub4 RowCountBias();
+ub4 LengthBias();
+// The old interface's cursors, for the entries defined beside OldInterface.cpp.
+Cursor* OldCursorOf(const CdaDef* cda);
+sword OldResult(CdaDef* cda, const Status& status);
+sword OldFail(CdaDef* cda, const Injected& injected);
 
 }  // namespace fakeoci

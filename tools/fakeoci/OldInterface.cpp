@@ -100,6 +100,15 @@ sword FetchOld(const char* entry, CdaDef* cda, sword nrows) {
 
 }  // namespace
 
+Cursor* OldCursorOf(const CdaDef* cda) {
+  OldCursor* c = CursorOf(cda);
+  return c ? &c->cursor : nullptr;
+}
+
+sword OldResult(CdaDef* cda, const Status& status) { return ResultCda(cda, status); }
+
+sword OldFail(CdaDef* cda, const Injected& injected) { return FailCda(cda, injected); }
+
 }  // namespace fakeoci
 
 using namespace fakeoci;

@@ -159,9 +159,10 @@ sword Fetch(const char* entry, OCIStmt* stmtp, OCIError* errhp, ub4 nrows, ub2 o
   std::lock_guard<std::recursive_mutex> lock(EngineLock());
   auto* stmt = Live<StmtHandle>(stmtp, OCI_HTYPE_STMT);
   if (!stmt) return OCI_INVALID_HANDLE;
+  ub4 got = 0;
+  if (stmt->cursor.Scrollable()) return Result(errhp, stmt->cursor.FetchScroll(nrows, orientation, offset, got));
   // Forward fetching only, as from a cursor that is not scrollable.
   if (orientation != 0 && orientation != OCI_FETCH_NEXT) return Fail(errhp, Error(24391, "invalid fetch operation"));
-  ub4 got = 0;
   return Result(errhp, stmt->cursor.Fetch(nrows, got));
 }
 

@@ -1,0 +1,396 @@
+// The Oracle record set against the stand-in: the type map of its describe, array fetches into
+// blocks of items, one-way reading, AutoClose, the fetch hook, the result cursor of a PL/SQL block,
+// LONG columns piece by piece, and the library's counts checked before they are used.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "dataaccess/Blob.h"
+#include "dataaccess/DAErrors.h"
+#include "oracle/OraCall.h"
+#include "oracle/OraCommand.h"
+#include "oracle/OraConnection.h"
+#include "oracle/OraCursor.h"
+#include "oracle/OraDataTypes.h"
+#include "oracle/OraProps.h"
+#include "oracle/OraRecordSet.h"
+#include "tests/oracle/FakeOciHome.h"
+
+namespace ora {
+namespace {
+
+using da::Variant;
+using testing::CallsOf;
+using testing::MessageOf;
+using Lines = std::vector<std::string>;
+
+// A session on the stand-in with a table of 60 rows: n 1..60, s "row <n>", d a day per row.
+class RecordSetTest : public testing::FakeOciTest {
+ protected:
+  void SetUp() override {
+    testing::FakeOciTest::SetUp();
+    Connect();
+  }
+  void Connect(std::uint8_t callStyle = 0) {
+    c_ = std::make_unique<TOCIConnection>();
+    if (callStyle) c_->SetCallStyle(callStyle);
+    c_->SetUsername("scott");
+    c_->SetPassword("tiger");
+    c_->SetServer("orcl");
+    c_->Connect("");
+    ASSERT_EQ(fake_.exec("CREATE TABLE t(n NUMBER(9), s VARCHAR2(30), d DATE);"
+                         "INSERT INTO t WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 60) "
+                         "SELECT x, 'row ' || x, date('2004-01-01', '+' || x || ' days') || ' 10:20:30' FROM c;"),
+              0);
+    fake_.logClear();
+  }
+  std::unique_ptr<TOCIRecordSet> RecordSet(const std::string& sql, int fetchRows = 25) {
+    auto rs = std::unique_ptr<TOCIRecordSet>(static_cast<TOCIRecordSet*>(c_->CreateRecordSet().release()));
+    rs->SetSQL(sql);
+    rs->SetProp(da::prFetchRows, Variant(fetchRows));
+    return rs;
+  }
+  // The values of the current record, fields 1..count, as texts ("NULL" for NULL).
+  static Lines Row(TOCIRecordSet& rs) {
+    Lines values;
+    for (int i = 1; i <= rs.GetFieldCount(); ++i) {
+      if (rs.FieldAt(i).HasParent()) continue;
+      const Variant v = rs.GetFieldAsVariant(i, rs.CurrentRecordPtr());
+      values.push_back(v.IsNull() ? "NULL" : v.AsString());
+    }
+    return values;
+  }
+  static int ReadAll(TOCIRecordSet& rs) {
+    int rows = 0;
+    rs.SetToBegin();
+    for (rs.GetNextRecord(nullptr); !rs.GetEOF(); rs.GetNextRecord(nullptr)) ++rows;
+    return rows;
+  }
+  Lines Fetches() { return CallsOf(fake_, {"OCIStmtFetch", "OCIStmtFetch2", "ofen"}); }
+
+  std::unique_ptr<TOCIConnection> c_;
+};
+
+// ---- describe: the type map ----
+
+struct TypeCase {
+  const char* declared;
+  const char* options;  // f flat buffers off, l long strings off, s fields as strings, i integers off
+  da::TDataType type;
+  std::uint16_t size, length;
+  da::TDataType subType = da::dtUnknown;
+  bool fixed = false;
+};
+
+TEST_F(RecordSetTest, DescribeMapsOracleTypesToFields) {
+  const TypeCase cases[] = {
+      {"VARCHAR2(20)", "", da::dtString, 21, 20},
+      {"VARCHAR2(100)", "", da::dtString, 101, 100},
+      {"VARCHAR2(100)", "f", da::dtExtString, sizeof(void*), 100},
+      {"VARCHAR2(31)", "f", da::dtString, 32, 31},
+      {"VARCHAR2(32)", "f", da::dtExtString, sizeof(void*), 32},
+      {"VARCHAR2(4000)", "l", da::dtMemo, sizeof(void*), 4000, da::dtString},
+      {"VARCHAR2(4000)", "", da::dtString, 4001, 4000},
+      {"CHAR(10)", "", da::dtString, 11, 10, da::dtUnknown, true},
+      {"NUMBER(9)", "", da::dtInt32, 4, 9},
+      {"NUMBER(9)", "i", da::dtFloat, 8, 9},
+      {"NUMBER(10)", "", da::dtFloat, 8, 10},
+      {"NUMBER(9,2)", "", da::dtFloat, 8, 9},
+      {"NUMBER", "", da::dtFloat, 8, 0},
+      {"NUMBER(9)", "s", da::dtString, 12, 11},
+      {"NUMBER", "s", da::dtString, 41, 40},
+      {"DATE", "", da::dtDateTime, 7, 0},
+      {"RAW(16)", "", da::dtVarBytes, 18, 16},
+      {"RAW(100)", "f", da::dtExtVarBytes, sizeof(void*), 100},
+      {"RAW(16)", "s", da::dtString, 33, 32},
+      {"LONG", "", da::dtMemo, sizeof(void*), 0},
+      {"LONG RAW", "", da::dtBlob, sizeof(void*), 0},
+  };
+  for (const TypeCase& c : cases) {
+    SCOPED_TRACE(std::string(c.declared) + " " + c.options);
+    ASSERT_EQ(fake_.exec(("DROP TABLE IF EXISTS m; CREATE TABLE m(x " + std::string(c.declared) + ");").c_str()), 0);
+    auto rs = RecordSet("select x from m");
+    const std::string options = c.options;
+    rs->SetProp(da::prFlatBuffers, Variant(options.find('f') == std::string::npos));
+    rs->SetProp(da::prLongStrings, Variant(options.find('l') == std::string::npos));
+    rs->GetOCICommand()->SetProp(prFieldsAsString, Variant(options.find('s') != std::string::npos));
+    c_->EnableIntegers = options.find('i') == std::string::npos;
+    rs->Prepare();
+    ASSERT_EQ(rs->GetFieldCount(), 1);
+    const da::TFieldDesc& f = rs->FieldAt(1);
+    EXPECT_EQ(f.Name, "X");
+    EXPECT_EQ(f.DataType, c.type);
+    EXPECT_EQ(f.Size, c.size);
+    EXPECT_EQ(f.Length, c.length);
+    EXPECT_EQ(f.SubDataType, c.subType);
+    EXPECT_EQ(f.Fixed, c.fixed);
+  }
+}
+
+TEST_F(RecordSetTest, DateFieldsAsStringsTakeTheLengthOfTheSessionsFormat) {
+  ASSERT_EQ(fake_.exec("CREATE TABLE m(x DATE)"), 0);
+  const std::pair<const char*, int> formats[] = {{"DD-MON-YYYY", 11}, {"DAY, DD MONTH YYYY", 18 + 7 + 9}};
+  for (const auto& [format, length] : formats) {
+    c_->SetNlsParameter(kNlsDateFormat, format);
+    auto rs = RecordSet("select x from m");
+    rs->GetOCICommand()->SetProp(prFieldsAsString, Variant(true));
+    rs->Prepare();
+    EXPECT_EQ(rs->FieldAt(1).DataType, da::dtString) << format;
+    EXPECT_EQ(rs->FieldAt(1).Length, length) << format;
+  }
+}
+
+TEST_F(RecordSetTest, UnknownOracleTypesAreRefused) {
+  ASSERT_EQ(fake_.exec("CREATE TABLE m(x SQLT_111)"), 0);
+  auto rs = RecordSet("select x from m");
+  EXPECT_EQ(MessageOf([&] { rs->Prepare(); }), "Data type is not supported.");
+}
+
+// ---- array fetch ----
+
+class RecordSetStyles : public RecordSetTest, public ::testing::WithParamInterface<std::uint8_t> {
+ protected:
+  void SetUp() override {
+    testing::FakeOciTest::SetUp();
+    if (GetParam() == OCI73) Reload(testing::Variant::WithOldInterface);
+    Connect(GetParam());
+  }
+  std::string FetchCall(int rows) {
+    return GetParam() == OCI73 ? "ofen rows=" + std::to_string(rows)
+                               : "OCIStmtFetch rows=" + std::to_string(rows) + " orientation=2";
+  }
+};
+
+TEST_P(RecordSetStyles, SixtyRowsComeInFetchesOf25And25And10) {
+  auto rs = RecordSet("select n, s, d from t order by n");
+  rs->Open();
+  EXPECT_EQ(Fetches(), Lines{}) << "opening fetches nothing";
+  EXPECT_EQ(ReadAll(*rs), 60);
+  EXPECT_EQ(Fetches(), (Lines{FetchCall(25), FetchCall(25), FetchCall(25)}));
+  EXPECT_TRUE(rs->AllFetched());
+  EXPECT_EQ(rs->LastRowHeld(), 60);
+  EXPECT_EQ(rs->GetRecordCount(), 60);
+  EXPECT_EQ(rs->GetOCICommand()->GetCursorState(), csFetched);
+  // The last block keeps its 10 rows; its other 15 items went back to the block manager.
+  EXPECT_EQ(rs->BlockManager().FirstBlock()->ItemCount, 25);
+  EXPECT_EQ(rs->BlockManager().FirstBlock()->UsedItems, 10);
+
+  rs->SetRecNo(1);
+  EXPECT_EQ(Row(*rs), (Lines{"1", "row 1", "2004.1.2 10:20:30"}));
+  rs->SetRecNo(60);
+  EXPECT_EQ(Row(*rs), (Lines{"60", "row 60", "2004.3.1 10:20:30"}));
+  rs->GetNextRecord(nullptr);
+  EXPECT_TRUE(rs->GetEOF());
+  EXPECT_EQ(Fetches().size(), 3u) << "no fetch after the end";
+}
+
+INSTANTIATE_TEST_SUITE_P(CallStyles, RecordSetStyles, ::testing::Values(OCI73, OCI80),
+                         [](const auto& info) { return info.param == OCI73 ? "OCI7" : "OCI8"; });
+
+TEST_F(RecordSetTest, OneWayReadingKeepsOnlyTheLatestBlockInOneReusedBlock) {
+  auto rs = RecordSet("select n, s from t order by n");
+  rs->SetProp(da::prUniDirectional, Variant(true));
+  rs->Open();
+  rs->GetNextRecord(nullptr);
+  const da::TBlockHeader* block = rs->BlockManager().FirstBlock();
+  int rows = 1;
+  std::vector<std::string> seen;
+  for (; !rs->GetEOF(); rs->GetNextRecord(nullptr), ++rows) {
+    seen.push_back(Row(*rs)[0]);
+    // Every full block reuses the same memory: no allocation per fetch, none per row.
+    EXPECT_EQ(rs->BlockManager().FirstBlock(), block) << rows;
+  }
+  EXPECT_EQ(seen.size(), 60u);
+  EXPECT_EQ(seen.front(), "1");
+  EXPECT_EQ(seen.back(), "60");
+  EXPECT_EQ(rs->LastRowHeld(), 60);
+  EXPECT_EQ(Fetches().size(), 3u);
+  // Only the last block's rows are in memory; moving back is refused.
+  Lines held;
+  rs->SetToBegin();
+  for (rs->GetNextRecord(nullptr); !rs->GetEOF(); rs->GetNextRecord(nullptr)) held.push_back(Row(*rs)[0]);
+  EXPECT_EQ(held, (Lines{"51", "52", "53", "54", "55", "56", "57", "58", "59", "60"}));
+  rs->GetPriorRecord(nullptr);
+  EXPECT_TRUE(rs->GetBOF());
+}
+
+TEST_F(RecordSetTest, AutoCloseUnpreparesRightAfterTheLastRow) {
+  auto rs = RecordSet("select n from t where n <= 30");
+  rs->SetProp(prAutoClose, Variant(true));
+  rs->Prepare();
+  rs->Open();
+  rs->GetNextRecord(nullptr);
+  EXPECT_TRUE(rs->Prepared());
+  for (int i = 0; i < 25; ++i) rs->GetNextRecord(nullptr);  // into the second block: the last rows
+  const Lines calls = CallsOf(fake_, {"OCIStmtFetch", "OCIHandleFree"});
+  EXPECT_EQ(calls, (Lines{"OCIStmtFetch rows=25 orientation=2", "OCIStmtFetch rows=25 orientation=2",
+                          "OCIHandleFree type=4 (stmt)"}));
+  EXPECT_FALSE(rs->Prepared());
+  EXPECT_EQ(rs->GetOCICommand()->GetCursorState(), csInactive);
+  // The rows stay readable.
+  EXPECT_EQ(Row(*rs), Lines{"26"});
+  EXPECT_EQ(ReadAll(*rs), 30);
+  rs->Close();
+}
+
+TEST_F(RecordSetTest, AFetchHookThatCancelsStopsTheFetchWithoutRows) {
+  auto rs = RecordSet("select n from t");
+  Lines hook;
+  bool cancelSecond = true;
+  rs->SetEventProp(da::prBeforeFetch, [&](bool starting, bool& cancel) {
+    hook.push_back(starting ? "before" : "after");
+    if (starting && hook.size() > 2 && cancelSecond) cancel = true;
+  });
+  rs->Open();
+  EXPECT_EQ(ReadAll(*rs), 25);
+  EXPECT_EQ(hook, (Lines{"before", "after", "before"}));
+  EXPECT_EQ(Fetches().size(), 1u);
+  EXPECT_EQ(rs->GetRecordCount(), 25);
+  cancelSecond = false;
+  EXPECT_EQ(ReadAll(*rs), 60);
+}
+
+TEST_F(RecordSetTest, FetchAllReadsEveryRowAtOpen) {
+  auto rs = RecordSet("select n from t");
+  rs->SetProp(da::prFetchAll, Variant(true));
+  rs->Open();
+  EXPECT_EQ(Fetches().size(), 3u);
+  EXPECT_EQ(rs->GetRecordCount(), 60);
+  EXPECT_EQ(rs->GetOCICommand()->GetCursorState(), csFetched);
+}
+
+TEST_F(RecordSetTest, AStatementWithoutRowsIsNoQuery) {
+  auto rs = RecordSet("update t set s = 'x' where n = 1");
+  EXPECT_EQ(MessageOf([&] { rs->Open(); }), "SQL statement doesn't return rows");
+}
+
+TEST_F(RecordSetTest, APLSQLBlockShowsTheRowsOfItsCursorParameter) {
+  fake_.script("open :c for", "cursor C=SELECT n, s FROM t WHERE n <= 3 ORDER BY n");
+  auto rs = RecordSet("begin open :c for select n, s from t where n <= 3 order by n; end;");
+  auto* cursor = new TOraCursor();
+  TOraParamDesc* param = rs->GetOCICommand()->GetOraParam(0);
+  param->SetDataType(dtCursor);
+  param->SetParamType(da::ptOutput);
+  param->SetObject(cursor);
+  rs->Open();
+  ASSERT_EQ(rs->GetFieldCount(), 2);
+  EXPECT_EQ(rs->FieldAt(1).Name, "N");
+  EXPECT_EQ(rs->FieldAt(2).Name, "S");
+  Lines rows;
+  rs->SetToBegin();
+  for (rs->GetNextRecord(nullptr); !rs->GetEOF(); rs->GetNextRecord(nullptr)) rows.push_back(Row(*rs)[1]);
+  EXPECT_EQ(rows, (Lines{"row 1", "row 2", "row 3"}));
+  EXPECT_EQ(CallsOf(fake_, {"OCIStmtExecute"}).size(), 1u) << "the block runs once";
+  EXPECT_EQ(rs->GetResultCursor(), cursor);
+  rs->Close();
+  EXPECT_TRUE(rs->GetOCICommand()->IsOwnCursor());
+  rs.reset();
+  cursor->Release();
+}
+
+// ---- LONG columns ----
+
+class LongColumnTest : public RecordSetTest {
+ protected:
+  void Seed() {
+    ASSERT_EQ(fake_.exec("CREATE TABLE l(n NUMBER(9), txt LONG);"
+                         "INSERT INTO l VALUES (1, replace(hex(zeroblob(35000)), '0', 'x'));"
+                         "INSERT INTO l VALUES (2, 'two'); INSERT INTO l VALUES (3, NULL);"
+                         "INSERT INTO l VALUES (4, 'four'); INSERT INTO l VALUES (5, NULL);"),
+              0);
+  }
+  // The LONG column's values of rows 2..5 and the size of row 1's.
+  Lines Read() {
+    auto rs = RecordSet("select n, txt from l order by n", 10);
+    rs->Open();
+    Lines values;
+    rs->SetToBegin();
+    for (rs->GetNextRecord(nullptr); !rs->GetEOF(); rs->GetNextRecord(nullptr)) {
+      const Variant v = rs->GetFieldAsVariant(2, rs->CurrentRecordPtr());
+      values.push_back(v.IsNull() ? "NULL" : v.AsString().size() > 100 ? std::to_string(v.AsString().size()) : v.AsString());
+    }
+    return values;
+  }
+};
+
+TEST_F(LongColumnTest, ALongValueArrivesInPiecesOfItsBlob) {
+  Seed();
+  auto rs = RecordSet("select n, txt from l order by n");
+  rs->Open();
+  rs->GetNextRecord(nullptr);
+  da::TBlob* blob = rs->GetBlob(2, rs->CurrentRecordPtr());
+  ASSERT_NE(blob, nullptr);
+  EXPECT_EQ(blob->Size(), 70000u);
+  ASSERT_EQ(blob->PieceCount(), 2);
+  EXPECT_EQ(blob->GetFirstPiece()->Size, da::TBlob::kDefaultPieceSize);
+  EXPECT_EQ(blob->GetFirstPiece()->Next->Size, 70000u - da::TBlob::kDefaultPieceSize) << "the last piece is shrunk";
+  EXPECT_EQ(CallsOf(fake_, {"OCIDefineByPos"}).front(), "OCIDefineByPos pos=1 type=3 size=4");
+  EXPECT_EQ(CallsOf(fake_, {"OCIDefineByPos"}).back(), "OCIDefineByPos pos=2 type=8 size=2147483647 mode=2");
+}
+
+// Clients from 8.1.6 to 8.x write a dynamic define's indicator two bytes further per row; the
+// versions are compared as numbers, so that 8.1.16 is one of them and 19.3 is not.
+TEST_F(LongColumnTest, NullLongsLandOnTheirOwnRowsWhateverTheClientVersion) {
+  const std::pair<const char*, bool> clients[] = {
+      {"8.1.5", false}, {"8.1.7", true}, {"8.1.16", true}, {"9.2", false}, {"19.3", false}};
+  for (const auto& [version, steps] : clients) {
+    SCOPED_TRACE(version);
+    c_.reset();
+    FreeOCI();
+    home_.reset();
+    home_ = std::make_unique<testing::FakeOciHome>();
+    const std::filesystem::path home = home_->AddHome(0, "OraHome0");
+    testing::FakeOciHome::Place(home / "lib", std::string("libclntsh.so.") + version, testing::Variant::Class81);
+    OCIInit();
+    ASSERT_EQ(OCIClientVersion, version);
+    fake_ = FakeOciControl::Bind(OCILibrary);
+    fake_.reset();
+    fake_.set("define_indicator_step", steps ? "1" : "0");
+    Connect();
+    Seed();
+    EXPECT_EQ(Read(), (Lines{"70000", "two", "NULL", "four", "NULL"}));
+  }
+}
+
+// ---- the library's counts ----
+
+TEST_F(RecordSetTest, ARowCountBeyondTheRowsAskedIsRefused) {
+  fake_.set("lie_row_count", "5");
+  auto rs = RecordSet("select n, s from t");
+  rs->Open();
+  EXPECT_EQ(MessageOf([&] { rs->GetNextRecord(nullptr); }),
+            "The client library reported 30 rows fetched after 0 for a fetch of 25");
+  EXPECT_EQ(rs->GetRecordCount(), 0) << "no record made of what was not fetched";
+  EXPECT_EQ(rs->BlockManager().FirstBlock(), nullptr) << "the block went back";
+}
+
+TEST_F(RecordSetTest, LengthsBeyondTheirBuffersAreRefused) {
+  ASSERT_EQ(fake_.exec("CREATE TABLE r(b RAW(4), x RAW(100));"
+                       "INSERT INTO r VALUES (x'01020304', x'0102');"
+                       "CREATE TABLE l(txt LONG); INSERT INTO l VALUES ('abc');"),
+            0);
+  struct LengthCase {
+    const char* sql;
+    const char* bias;
+    const char* message;
+  };
+  const LengthCase cases[] = {
+      {"select b from r", "3", "The client library reported a raw value of 7 bytes in 4 bytes of room"},
+      {"select x from r", "200", "The client library reported a raw value of 202 bytes in 100 bytes of room"},
+      {"select txt from l", "70000", "The client library reported a LONG piece of 70003 bytes in 65514 bytes of room"},
+  };
+  for (const LengthCase& c : cases) {
+    fake_.set("lie_lengths", c.bias);
+    auto rs = RecordSet(c.sql);
+    rs->SetProp(da::prFlatBuffers, Variant(false));
+    rs->Open();
+    EXPECT_EQ(MessageOf([&] { rs->GetNextRecord(nullptr); }), c.message) << c.sql;
+    EXPECT_EQ(rs->GetRecordCount(), 0) << c.sql;
+  }
+}
+
+}  // namespace
+}  // namespace ora
