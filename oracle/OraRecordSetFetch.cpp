@@ -548,6 +548,8 @@ void TOCIRecordSet::SetToEnd() {
     }
   }
   da::TVtRecordSet::SetToEnd();
+  // No rows held, but rows before the end to fetch backwards: not the beginning yet.
+  if (CanFetchBack() && !FirstItem() && countBefore_ > 0) bof_ = false;
 }
 
 void TOCIRecordSet::GetBookmark(da::TRecBookmark& bookmark) {

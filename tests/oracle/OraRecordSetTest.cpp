@@ -291,6 +291,108 @@ TEST_F(RecordSetTest, APLSQLBlockShowsTheRowsOfItsCursorParameter) {
   cursor->Release();
 }
 
+
+// ---- scrollable cursors ----
+
+class ScrollableTest : public RecordSetTest {
+ protected:
+  // A scrollable cursor over t with a window of 10 rows, moved forward to hold rows 20 to 29
+  // (0-based): 20 rows before them, the last held row number 30.
+  std::unique_ptr<TOCIRecordSet> AtRow29() {
+    auto rs = RecordSet("select n from t order by n", 10);
+    rs->GetOCICommand()->SetProp(prScrollable, Variant(true));
+    rs->Open();
+    for (int i = 0; i < 30; ++i) rs->GetNextRecord(nullptr);
+    EXPECT_EQ(rs->RowsBefore(), 20);
+    EXPECT_EQ(rs->LastRowHeld(), 30);
+    EXPECT_EQ(Row(*rs), Lines{"30"});
+    fake_.logClear();
+    return rs;
+  }
+};
+
+TEST_F(ScrollableTest, ForwardFetchingGivesUpTheFirstRowHeldForEachNewRow) {
+  auto rs = RecordSet("select n from t order by n", 10);
+  rs->GetOCICommand()->SetProp(prScrollable, Variant(true));
+  rs->Open();
+  for (int i = 1; i <= 12; ++i) {
+    rs->GetNextRecord(nullptr);
+    EXPECT_EQ(rs->RowsBefore(), std::max(0, i - 10)) << i;
+    EXPECT_EQ(rs->LastRowHeld(), i) << i;
+  }
+  EXPECT_EQ(Fetches(), Lines(12, "OCIStmtFetch2 rows=1 orientation=2"));
+  EXPECT_EQ(CallsOf(fake_, {"OCIStmtExecute"}), Lines{"OCIStmtExecute iters=0 mode=8"});
+}
+
+struct BookmarkCase {
+  std::int32_t row;  // 0-based, as bookmarks number rows
+  Lines fetches;
+  std::int32_t before, lastHeld;
+  const char* current;
+};
+
+TEST_F(ScrollableTest, BookmarksFetchTheirRowByDistance) {
+  const BookmarkCase cases[] = {
+      // Before the rows held, within half a window: single backward fetches by absolute position.
+      {17,
+       {"OCIStmtFetch2 rows=1 orientation=32 offset=20", "OCIStmtFetch2 rows=1 orientation=32 offset=19",
+        "OCIStmtFetch2 rows=1 orientation=32 offset=18"},
+       17, 27, "18"},
+      // The row after the last held: one forward fetch.
+      {30, {"OCIStmtFetch2 rows=1 orientation=2"}, 21, 31, "31"},
+      // Half a window or more beyond: the rows are dropped and the row is read alone.
+      {40, {"OCIStmtFetch2 rows=1 orientation=32 offset=41"}, 40, 41, "41"},
+      {5, {"OCIStmtFetch2 rows=1 orientation=32 offset=6"}, 5, 6, "6"},
+      // A row held whose item is gone (the bookmark is stale): nothing fetched, nothing moves.
+      {25, {}, 20, 30, "30"},
+  };
+  for (const BookmarkCase& c : cases) {
+    SCOPED_TRACE(c.row);
+    auto rs = AtRow29();
+    da::TRecBookmark bookmark;
+    bookmark.Order = c.row;
+    rs->SetToBookmark(bookmark);
+    EXPECT_EQ(Fetches(), c.fetches);
+    EXPECT_EQ(rs->RowsBefore(), c.before);
+    EXPECT_EQ(rs->LastRowHeld(), c.lastHeld);
+    EXPECT_EQ(Row(*rs), Lines{c.current});
+  }
+}
+
+TEST_F(ScrollableTest, ABookmarkOfAHeldRowNeedsNoFetch) {
+  auto rs = AtRow29();
+  rs->GetPriorRecord(nullptr);
+  rs->GetPriorRecord(nullptr);
+  da::TRecBookmark bookmark;
+  rs->GetBookmark(bookmark);
+  EXPECT_EQ(bookmark.Order, 27);
+  rs->GetNextRecord(nullptr);
+  rs->SetToBookmark(bookmark);
+  EXPECT_EQ(Row(*rs), Lines{"28"});
+  EXPECT_EQ(Fetches(), Lines{});
+}
+
+TEST_F(ScrollableTest, TheEndIsFetchedAsTheLastRowAndReadBackwards) {
+  auto rs = AtRow29();
+  rs->SetToEnd();
+  EXPECT_EQ(Fetches(), Lines{"OCIStmtFetch2 rows=1 orientation=8"});
+  EXPECT_TRUE(rs->AllFetched());
+  rs->GetPriorRecord(nullptr);
+  EXPECT_EQ(Row(*rs), Lines{"60"});
+  rs->GetPriorRecord(nullptr);
+  EXPECT_EQ(Row(*rs), Lines{"59"});
+  EXPECT_EQ(Fetches(), (Lines{"OCIStmtFetch2 rows=1 orientation=8", "OCIStmtFetch2 rows=1 orientation=32 offset=60",
+                              "OCIStmtFetch2 rows=1 orientation=32 offset=59"}));
+  // Back to the beginning: the next forward fetch starts again at row 1 by position.
+  fake_.logClear();
+  rs->SetToBegin();
+  rs->GetNextRecord(nullptr);
+  EXPECT_EQ(Row(*rs), Lines{"1"});
+  rs->GetNextRecord(nullptr);
+  EXPECT_EQ(Row(*rs), Lines{"2"});
+  EXPECT_EQ(Fetches(), (Lines{"OCIStmtFetch2 rows=1 orientation=32 offset=1", "OCIStmtFetch2 rows=1 orientation=2"}));
+}
+
 // ---- LONG columns ----
 
 class LongColumnTest : public RecordSetTest {

@@ -602,10 +602,21 @@ Status Cursor::PutRow(const std::vector<Value>& row, ub4 r) {
       auto at = [r](void* base, ub4 skip) {
         return base ? static_cast<void*>(static_cast<char*>(base) + static_cast<std::size_t>(r) * skip) : nullptr;
       };
-      auto* rlen = static_cast<ub2*>(at(d.rlen, d.rlenSkip ? d.rlenSkip : sizeof(ub2)));
-      s = ToExternal(v, d.type, at(d.value, valueSkip), d.size, static_cast<sb2*>(at(d.ind, d.indSkip ? d.indSkip : sizeof(sb2))),
-                     rlen, static_cast<ub2*>(at(d.rcode, d.rcodeSkip ? d.rcodeSkip : sizeof(ub2))));
-      if (rlen && v.kind != Value::Null) *rlen = static_cast<ub2>(*rlen + LengthBias());
+      // A caller's record may put an indicator or length at any address: they are written
+      // through aligned copies.
+      void* const ind = at(d.ind, d.indSkip ? d.indSkip : sizeof(sb2));
+      void* const rlen = at(d.rlen, d.rlenSkip ? d.rlenSkip : sizeof(ub2));
+      void* const rcode = at(d.rcode, d.rcodeSkip ? d.rcodeSkip : sizeof(ub2));
+      sb2 indValue = 0;
+      ub2 rlenValue = 0, rcodeValue = 0;
+      if (ind) std::memcpy(&indValue, ind, sizeof indValue);
+      if (rlen) std::memcpy(&rlenValue, rlen, sizeof rlenValue);
+      s = ToExternal(v, d.type, at(d.value, valueSkip), d.size, ind ? &indValue : nullptr, rlen ? &rlenValue : nullptr,
+                     rcode ? &rcodeValue : nullptr);
+      if (rlen && v.kind != Value::Null) rlenValue = static_cast<ub2>(rlenValue + LengthBias());
+      if (ind) std::memcpy(ind, &indValue, sizeof indValue);
+      if (rlen) std::memcpy(rlen, &rlenValue, sizeof rlenValue);
+      if (rcode) std::memcpy(rcode, &rcodeValue, sizeof rcodeValue);
     }
     if (s.code == 24345) {
       result = s;
