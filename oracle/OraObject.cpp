@@ -867,6 +867,11 @@ std::int32_t TOraNestTable::GetSize() {
   return size;
 }
 
+std::int32_t TOraArray::NextIndex(std::int32_t index) {
+  if (!CheckAlloc(false)) return -1;
+  return index + 1 < GetSize() ? index + 1 : -1;
+}
+
 void TOraNestTable::DeleteElement(std::int32_t index) {
   CheckAlloc(true);
   Check(OCITableDelete(env_, Err(), index, Collection()));
@@ -1015,6 +1020,14 @@ TOraObject* TOraArray::GetElementObject(std::int32_t index) {
 void TOraArray::SetElementObject(std::int32_t index, TOraObject& value) {
   CheckAlloc(true);
   Check(OCICollAssignElem(env_, Err(), index, value.GetInstance(), value.GetIndicator(), Collection()));
+}
+
+void TOraArray::BindElementObject(std::int32_t index, TOraObject* object) {
+  void *elem, *indicator;
+  if (!GetElem(index, elem, indicator)) RaiseError("The client library lost element " + std::to_string(index));
+  object->AddRef();
+  SetChild(static_cast<std::size_t>(index), object);
+  object->SetInstance(elem, indicator);
 }
 
 void TOraArray::ChildAlloc(TOraObject* child) {

@@ -153,6 +153,8 @@ class TOraArray : public TOraObject {
   void Assign(TOraObject& source) override;
 
   virtual std::int32_t GetSize();
+  // The index of the next existing element after index (-1: the first), or -1 at the end.
+  virtual std::int32_t NextIndex(std::int32_t index);
   da::TDataType ElementType();
   std::int32_t AppendElement();
   void ExtendTo(std::int32_t index);
@@ -168,6 +170,9 @@ class TOraArray : public TOraObject {
   void SetElementString(std::int32_t index, std::string_view value);
   TOraObject* GetElementObject(std::int32_t index);
   void SetElementObject(std::int32_t index, TOraObject& value);
+  // Binds an object to the element at index (its instance becomes the element's) and keeps it,
+  // with a reference, as the collection's child there.
+  void BindElementObject(std::int32_t index, TOraObject* object);
 
   OCIColl* Collection() const { return static_cast<OCIColl*>(instance_); }
 
@@ -185,8 +190,7 @@ class TOraNestTable : public TOraArray {
   void CheckType() override;
   std::int32_t GetSize() override;
   void DeleteElement(std::int32_t index);
-  // The index of the next existing element after index (-1: the first), or -1 at the end.
-  std::int32_t NextIndex(std::int32_t index);
+  std::int32_t NextIndex(std::int32_t index) override;
 };
 
 // The value object for a field or parameter of the data type: TOraObject, TOraRef, TOraArray or

@@ -162,6 +162,7 @@ struct DefineSlot {
   // structure pointers of the rows go.
   void** objects = nullptr;
   void** objectInds = nullptr;
+  const void* objectType = nullptr;
 };
 
 // The server-side cursor that a statement handle or an old-interface cursor area drives.
@@ -382,6 +383,10 @@ Status PutObject(const DefineSlot& define, const Value& value, ub4 r);
 // A declared column type beyond the plain ones: a registered object type, "REF <type>", or
 // "SQLT_<n>" (any external type code, for tests); its column form.
 bool ExtendedColumn(const std::string& declared, Column& column);
+// Attributes and parameters the basic handles do not answer: the environment of a service
+// context, describe parameters of object types, the type names of a column (ObjectTypes.cpp).
+std::optional<sword> ExtendedAttrGet(Handle* handle, void* attributep, ub4* sizep, ub4 attrtype);
+std::optional<sword> ExtendedParamGet(Handle* handle, OCIError* errhp, void** parmdpp, ub4 pos);
 // Opens the query on the statement handle (or cursor area) an out bind of a cursor names.
 Status OpenRefCursor(const BindSlot& slot, const std::string& query, ServerSession& session);
 // What a test asked the stand-in to misreport: extra rows in row counts, extra bytes in lengths.
