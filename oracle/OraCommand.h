@@ -104,14 +104,18 @@ class TOCICommand : public da::TVtCommand {
   // flat: texts and raw values of 32 bytes or more stay in the record; longStrings: texts of 256
   // bytes or more stay strings rather than memos. "Data type is not supported." for other types.
   bool DescribeField(int column, da::TFieldDesc& field, bool flat, bool longStrings);
-  // Defines column `column` into buffer (its form by the field's type, see DefineLayout) with its
-  // indicator; the array form for rows bufferSkip and indicatorSkip bytes apart.
-  void DefineField(int column, const da::TFieldDesc& field, void* buffer, sb2* indicator);
+  // Defines column `column` into buffer (its form by the field's type, see DefineFormOf) with its
+  // indicator; the array form for rows bufferSkip and indicatorSkip bytes apart. handle, when
+  // given, keeps the column's define handle: nullptr asks for a new one, a handle of the same
+  // execution is defined again (so that defining each fetch does not pile handles up).
+  void DefineField(int column, const da::TFieldDesc& field, void* buffer, sb2* indicator,
+                   OCIDefine** handle = nullptr);
   void DefineArrayField(int column, const da::TFieldDesc& field, void* buffer, sb2* indicator, ub4 bufferSkip,
-                        ub4 indicatorSkip);
+                        ub4 indicatorSkip, OCIDefine** handle = nullptr);
   // A LONG or LONG RAW column through the handle interface's dynamic define: callback(context, ...)
-  // is asked for a buffer per row and piece. Returns the define handle the callback will name.
-  OCIDefine* DefinePiecewise(int column, const da::TFieldDesc& field, void* context, OCICallbackDefine callback);
+  // is asked for a buffer per row and piece, naming the define handle kept in handle.
+  void DefinePiecewise(int column, const da::TFieldDesc& field, void* context, OCICallbackDefine callback,
+                       OCIDefine** handle);
   // Fetches up to rows rows (orientation OCI_FETCH_NEXT, _LAST or _ABSOLUTE at offset) and returns
   // how many rows this call added; RowsFetched follows the library's row count, which is checked
   // against the rows asked. The end of the rows finishes a cursor that is not scrollable.

@@ -319,12 +319,13 @@ TDefineForm TOCICommand::DefineFormOf(const da::TFieldDesc& field) const {
   return form;
 }
 
-void TOCICommand::DefineField(int column, const da::TFieldDesc& field, void* buffer, sb2* indicator) {
-  DefineArrayField(column, field, buffer, indicator, 0, 0);
+void TOCICommand::DefineField(int column, const da::TFieldDesc& field, void* buffer, sb2* indicator,
+                              OCIDefine** handle) {
+  DefineArrayField(column, field, buffer, indicator, 0, 0, handle);
 }
 
 void TOCICommand::DefineArrayField(int column, const da::TFieldDesc& field, void* buffer, sb2* indicator,
-                                   ub4 bufferSkip, ub4 indicatorSkip) {
+                                   ub4 bufferSkip, ub4 indicatorSkip, OCIDefine** handle) {
   CheckActive();
   const TDefineForm form = DefineFormOf(field);
   auto* base = static_cast<ub1*>(buffer);
@@ -346,7 +347,8 @@ void TOCICommand::DefineArrayField(int column, const da::TFieldDesc& field, void
     return;
   }
   OCIStmt* stmt = cursor_->GetOCIStmt();
-  OCIDefine* define = nullptr;
+  OCIDefine* own = nullptr;
+  OCIDefine*& define = handle ? *handle : own;
   connection_->LockedCall(OCI80, [&] {
     return OCIDefineByPos(stmt, &define, errorHandle_, static_cast<ub4>(column), value, form.size, form.sqlType,
                           form.object ? nullptr : indicator, length, nullptr, OCI_DEFAULT);
@@ -378,20 +380,19 @@ void TOCICommand::DefineArrayField(int column, const da::TFieldDesc& field, void
   }
 }
 
-OCIDefine* TOCICommand::DefinePiecewise(int column, const da::TFieldDesc& field, void* context,
-                                        OCICallbackDefine callback) {
+void TOCICommand::DefinePiecewise(int column, const da::TFieldDesc& field, void* context, OCICallbackDefine callback,
+                                  OCIDefine** handle) {
   CheckActive();
   CheckOCI80();
   const bool longString = field.DataType == da::dtMemo && field.SubDataType == da::dtString;
   const ub2 sqlType = GetSQLType(field.DataType, longString);
   OCIStmt* stmt = cursor_->GetOCIStmt();
-  OCIDefine* define = nullptr;
+  OCIDefine*& define = *handle;
   connection_->LockedCall(OCI80, [&] {
     return OCIDefineByPos(stmt, &define, errorHandle_, static_cast<ub4>(column), nullptr, kMaxLongLength, sqlType,
                           nullptr, nullptr, nullptr, OCI_DYNAMIC_FETCH);
   });
   connection_->LockedCall(OCI80, [&] { return OCIDefineDynamic(define, errorHandle_, context, callback); });
-  return define;
 }
 
 int TOCICommand::Fetch(int rows, ub2 orientation, sb4 offset) {

@@ -81,6 +81,11 @@ bool TOCIRecordSet::SetProp(int id, const da::TPropValue& value) {
   }
 }
 
+void TOCIRecordSet::ForgetDefines() {
+  for (TColumn& col : columns_) col.define = nullptr;
+  definedFor_ = nullptr;
+}
+
 void TOCIRecordSet::FreeFetchBuffer() {
   fetchBuffer_.clear();
   fetchBuffer_.shrink_to_fit();
@@ -296,6 +301,7 @@ void TOCIRecordSet::DoExecCommand() {
       if (col.kind == TColumnKind::Long && FieldAt(col.fieldNo).Length == 0) rowByRow_ = true;
   }
   c->SetCursor(resultCursor_);
+  ForgetDefines();
   if (!c->NonBlocking) {
     fetchEvent_.Set();
     return;
@@ -336,6 +342,7 @@ void TOCIRecordSet::InternalClose() {
   if (c->GetCursorState() > csPrepared) c->SetCursorState(csPrepared);
   allFetched_ = false;
   FreeFetchBuffer();
+  ForgetDefines();
   if (!Prepared()) InternalUnPrepare();
 }
 

@@ -114,7 +114,7 @@ class TOCIRecordSet : public da::TVtRecordSet {
     TColumnKind kind = TColumnKind::Direct;
     std::uint32_t slot = 0;      // offset in a fetch-buffer row
     std::uint32_t slotSize = 0;
-    OCIDefine* define = nullptr;  // of a LONG column's dynamic define
+    OCIDefine* define = nullptr;  // its define handle in the current execution
   };
 
   void FindResultCursor();
@@ -124,6 +124,8 @@ class TOCIRecordSet : public da::TVtRecordSet {
   void FreeFetchBuffer();
   void UnPrepareAfterLastRow();
   void DropRows();
+  // The define handles belong to one execution of the statement.
+  void ForgetDefines();
 
   // Fetching (OraRecordSetFetch.cpp).
   bool FetchArray();

@@ -135,13 +135,13 @@ void TOCIRecordSet::DefineColumns(std::uint8_t* firstRecord, std::uint8_t* slots
     switch (col.kind) {
       case TColumnKind::Long:
         if (c->GetCallStyle() != OCI80) RaiseError("Data type is not supported.");
-        col.define = c->DefinePiecewise(col.column, f, this, &TOCIRecordSet::DefineCallback);
+        c->DefinePiecewise(col.column, f, this, &TOCIRecordSet::DefineCallback, &col.define);
         break;
       case TColumnKind::Direct:
-        c->DefineArrayField(col.column, f, firstRecord + f.Offset, indicator, recordSkip, recordSkip);
+        c->DefineArrayField(col.column, f, firstRecord + f.Offset, indicator, recordSkip, recordSkip, &col.define);
         break;
       default:
-        c->DefineArrayField(col.column, f, slots + col.slot, indicator, slotSkip, recordSkip);
+        c->DefineArrayField(col.column, f, slots + col.slot, indicator, slotSkip, recordSkip, &col.define);
         break;
     }
   }

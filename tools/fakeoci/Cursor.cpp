@@ -129,6 +129,34 @@ void TypeFromValue(const Value& v, Column& c) {
   }
 }
 
+// A column into a value whose text keeps its room from row to row.
+void ReadColumnInto(sqlite3_stmt* stmt, int i, Value& v) {
+  switch (sqlite3_column_type(stmt, i)) {
+    case SQLITE_INTEGER:
+      v.kind = Value::Int;
+      v.i = sqlite3_column_int64(stmt, i);
+      return;
+    case SQLITE_FLOAT:
+      v.kind = Value::Real;
+      v.r = sqlite3_column_double(stmt, i);
+      return;
+    case SQLITE_TEXT:
+      v.kind = Value::Text;
+      v.s.assign(reinterpret_cast<const char*>(sqlite3_column_text(stmt, i)),
+                 static_cast<std::size_t>(sqlite3_column_bytes(stmt, i)));
+      return;
+    case SQLITE_BLOB: {
+      const char* p = static_cast<const char*>(sqlite3_column_blob(stmt, i));
+      v.kind = Value::Blob;
+      v.s.assign(p ? p : "", static_cast<std::size_t>(sqlite3_column_bytes(stmt, i)));
+      return;
+    }
+    default:
+      v.kind = Value::Null;
+      v.s.clear();
+  }
+}
+
 Value ReadColumn(sqlite3_stmt* stmt, int i) {
   switch (sqlite3_column_type(stmt, i)) {
     case SQLITE_INTEGER: return Value::OfInt(sqlite3_column_int64(stmt, i));
@@ -539,8 +567,8 @@ Status Cursor::StepRow(std::vector<Value>& row, bool& haveRow) {
   }
   if (rc != SQLITE_ROW) return FromSqlite(Db());
   const int n = sqlite3_column_count(query_);
-  row.clear();
-  for (int i = 0; i < n; ++i) row.push_back(ReadColumn(query_, i));
+  row.resize(static_cast<std::size_t>(n));
+  for (int i = 0; i < n; ++i) ReadColumnInto(query_, i, row[static_cast<std::size_t>(i)]);
   haveRow = true;
   return {};
 }
@@ -569,12 +597,11 @@ Status Cursor::Fetch(ub4 rows, ub4& got) {
   if (!query_ && !pending_) return Error(1002);
   Status result;
   for (ub4 r = 0; r < rows; ++r) {
-    std::vector<Value> row;
     bool have = false;
-    Status s = StepRow(row, have);
+    Status s = StepRow(row_, have);
     if (!s.Ok()) return s;
     if (!have) break;
-    s = PutRow(row, r);
+    s = PutRow(row_, r);
     if (s.code == 24345) {
       result = s;
     } else if (!s.Ok()) {

@@ -219,6 +219,7 @@ class Cursor {
   std::vector<Column> columns_;
   sqlite3_stmt* query_ = nullptr;
   std::optional<std::vector<Value>> pending_;  // a row read ahead for the describe
+  std::vector<Value> row_;                     // the row being fetched, its room kept
   bool exhausted_ = false;
   ub4 rowCount_ = 0;
   std::int64_t lastRowid_ = 0;  // of the row the last INSERT made; 0 when none

@@ -115,6 +115,12 @@ FAKEOCI_OCI8 sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnp, OCIError* e
                                           .ind = static_cast<sb2*>(indp),
                                           .rlen = rlenp,
                                           .rcode = rcodep});
+  // A redefine may pass the handle of an earlier define of the statement, which is reused.
+  auto* again = *defnp ? Live<DefineHandle>(*defnp, OCI_HTYPE_DEFINE) : nullptr;
+  if (again && again->parent == stmt) {
+    again->slot = slot;
+    return OCI_SUCCESS;
+  }
   *defnp = reinterpret_cast<OCIDefine*>(HandleFor<DefineHandle>(stmt, slot));
   return OCI_SUCCESS;
 }
