@@ -1,13 +1,18 @@
 // Compression and expansion of a large dump-like file through CompressFile / DecompressFile,
-// against gzip -6 on the same file in the same run, and the peak memory of this process.
+// against gzip -6 and pigz -6 (compression) and gzip -d (expansion) on the same file, each
+// measured in the same iteration as ours, and the peak memory of this process.
 //
 // The file is generated in /tmp (ORASCHEME_BENCH_DUMP_MIB sets its size, 1024 by default) and
 // removed at exit. Our functions flush their output to disk before renaming it into place;
-// the reference is therefore timed both bare and followed by a sync of its output file.
-// Counters: vs_gzip and vs_gzip_sync are our throughput divided by the reference's (1.0 =
-// equal, above 1 = faster); max_rss_MiB is this process's peak resident memory so far.
+// the references are therefore timed both bare and followed by a sync of their output file.
+// Counters: vs_<peer> and vs_<peer>_sync are the peer's time divided by ours (1.0 = equal, above
+// 1 = faster); size_vs_gzip is our file's size over gzip's; cores is the number of cores our
+// compression used (the row "one_core" runs on one core); max_rss_MiB is this process's peak
+// resident memory so far. Three repetitions give min, median and max of each figure. Without
+// pigz on PATH its counters are left out, with a message.
 #include <benchmark/benchmark.h>
 
+#include <sched.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -21,7 +26,9 @@
 #include <stdexcept>
 #include <string>
 
+#include "bench/Repetitions.h"
 #include "foundation/files/CompressedFile.h"
+#include "foundation/files/ParallelDeflate.h"
 
 namespace {
 
@@ -104,9 +111,6 @@ double MaxRssMiB(int who) {
   return double(usage.ru_maxrss) / 1024.0;  // kilobytes on Linux
 }
 
-// Seconds of the reference runs, filled by the gzip benchmarks that run first.
-double gzipCompress = 0, gzipCompressSync = 0, gzipExpand = 0, gzipExpandSync = 0;
-
 double Seconds(const std::function<void()>& run) {
   const auto start = std::chrono::steady_clock::now();
   run();
@@ -117,68 +121,96 @@ void Shell(const std::string& command) {
   if (std::system(command.c_str()) != 0) throw std::runtime_error("failed: " + command);
 }
 
-void Report(benchmark::State& state, double seconds, double reference, double referenceSync) {
-  state.SetIterationTime(seconds);
-  state.SetBytesProcessed(std::int64_t(Files().size()));
-  if (reference > 0) state.counters["vs_gzip"] = reference / seconds;
-  if (referenceSync > 0) state.counters["vs_gzip_sync"] = referenceSync / seconds;
+bool HavePigz() {
+  static const bool have = std::system("command -v pigz >/dev/null 2>&1") == 0;
+  return have;
 }
 
-void BM_Gzip6Compress(benchmark::State& state) {
-  const std::string in = Files().path("dump.dmp"), out = Files().path("dump.gz");
-  for (auto _ : state) {
-    const double bare = Seconds([&] { Shell("gzip -6 -c '" + in + "' > '" + out + "'"); });
-    const double sync = Seconds([&] { Shell("sync '" + out + "'"); });
-    gzipCompress = bare;
-    gzipCompressSync = bare + sync;
-    state.SetIterationTime(bare);
-    state.counters["with_sync_s"] = bare + sync;
-  }
-  state.SetBytesProcessed(std::int64_t(Files().size()));
+// A peer's time to write `out`, bare and followed by a sync of its output.
+struct PeerTime {
+  double bare = 0, sync = 0;
+};
+PeerTime RunPeer(const std::string& command, const std::string& out) {
+  PeerTime t;
+  t.bare = Seconds([&] { Shell(command); });
+  t.sync = t.bare + Seconds([&] { Shell("sync '" + out + "'"); });
+  return t;
 }
 
-void BM_Gzip6Expand(benchmark::State& state) {
-  const std::string in = Files().path("dump.gz"), out = Files().path("dump.gunzip");
-  for (auto _ : state) {
-    const double bare = Seconds([&] { Shell("gzip -d -c '" + in + "' > '" + out + "'"); });
-    const double sync = Seconds([&] { Shell("sync '" + out + "'"); });
-    gzipExpand = bare;
-    gzipExpandSync = bare + sync;
-    state.SetIterationTime(bare);
-    state.counters["with_sync_s"] = bare + sync;
-  }
-  std::filesystem::remove(out);
-  std::filesystem::remove(in);
-  state.SetBytesProcessed(std::int64_t(Files().size()));
+void Compare(benchmark::State& state, const char* peer, const PeerTime& t, double ours) {
+  state.counters[std::string("vs_") + peer] = t.bare / ours;
+  state.counters[std::string("vs_") + peer + "_sync"] = t.sync / ours;
 }
 
-void BM_CompressFile(benchmark::State& state) {
-  const std::string in = Files().path("dump.dmp"), out = Files().path("dump.olvek");
-  for (auto _ : state) {
-    const double s = Seconds([&] { sch::CompressFile(in, out); });
-    Report(state, s, gzipCompress, gzipCompressSync);
+// Runs `work` with this thread bound to one core when `oneCore`, as on a one-core machine.
+void OnCores(bool oneCore, const std::function<void()>& work) {
+  cpu_set_t saved;
+  ::sched_getaffinity(0, sizeof saved, &saved);
+  if (oneCore) {
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
+      if (CPU_ISSET(cpu, &saved)) {
+        CPU_SET(cpu, &one);
+        break;
+      }
+    ::sched_setaffinity(0, sizeof one, &one);
   }
-  state.counters["ratio"] = double(std::filesystem::file_size(out)) / double(Files().size());
+  work();
+  ::sched_setaffinity(0, sizeof saved, &saved);
+}
+
+void BM_Compress(benchmark::State& state, bool oneCore) {
+  const std::string in = Files().path("dump.dmp"), gz = Files().path("dump.gz"), pz = Files().path("dump.pigz"),
+                    out = Files().path("dump.olvek");
+  if (!oneCore && !HavePigz()) std::fprintf(stderr, "pigz is not installed: its comparison is skipped\n");
+  unsigned cores = 0;
+  for (auto _ : state) {
+    const PeerTime gzip = RunPeer("gzip -6 -c '" + in + "' > '" + gz + "'", gz);
+    PeerTime pigz;
+    if (!oneCore && HavePigz()) pigz = RunPeer("pigz -6 -c '" + in + "' > '" + pz + "'", pz);
+    double ours = 0;
+    OnCores(oneCore, [&] {
+      cores = sch::AvailableCores();
+      ours = Seconds([&] { sch::CompressFile(in, out); });
+    });
+    state.SetIterationTime(ours);
+    Compare(state, "gzip", gzip, ours);
+    if (pigz.bare > 0) Compare(state, "pigz", pigz, ours);
+  }
+  state.SetBytesProcessed(std::int64_t(Files().size()) * state.iterations());
+  state.counters["cores"] = cores;
+  state.counters["size_vs_gzip"] = double(std::filesystem::file_size(out)) / double(std::filesystem::file_size(gz));
   state.counters["max_rss_MiB"] = MaxRssMiB(RUSAGE_SELF);
+  std::filesystem::remove(pz);
 }
 
-void BM_DecompressFile(benchmark::State& state) {
-  const std::string in = Files().path("dump.olvek"), out = Files().path("dump.expanded");
+void BM_Expand(benchmark::State& state) {
+  const std::string gz = Files().path("dump.gz"), in = Files().path("dump.olvek"), out = Files().path("dump.expanded"),
+                    gunzipped = Files().path("dump.gunzip");
+  if (!std::filesystem::exists(in)) sch::CompressFile(Files().path("dump.dmp"), in);
+  if (!std::filesystem::exists(gz)) Shell("gzip -6 -c '" + Files().path("dump.dmp") + "' > '" + gz + "'");
   for (auto _ : state) {
-    const double s = Seconds([&] {
+    const PeerTime gzip = RunPeer("gzip -d -c '" + gz + "' > '" + gunzipped + "'", gunzipped);
+    const double ours = Seconds([&] {
       if (!sch::DecompressFile(in, out)) throw std::runtime_error("not compressed");
     });
-    Report(state, s, gzipExpand, gzipExpandSync);
+    state.SetIterationTime(ours);
+    Compare(state, "gzip", gzip, ours);
   }
   if (std::filesystem::file_size(out) != Files().size()) state.SkipWithError("expanded size differs");
   std::filesystem::remove(out);
+  std::filesystem::remove(gunzipped);
+  state.SetBytesProcessed(std::int64_t(Files().size()) * state.iterations());
   state.counters["max_rss_MiB"] = MaxRssMiB(RUSAGE_SELF);
 }
 
-// The reference runs first so that our benchmarks can report against it.
-BENCHMARK(BM_Gzip6Compress)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_CompressFile)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Gzip6Expand)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_DecompressFile)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+void Statistics(benchmark::internal::Benchmark* b) {
+  b->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond)->Apply(bench::MinMedianMax);
+}
+
+BENCHMARK_CAPTURE(BM_Compress, every_core, false)->Apply(Statistics);
+BENCHMARK_CAPTURE(BM_Compress, one_core, true)->Apply(Statistics);
+BENCHMARK(BM_Expand)->Apply(Statistics);
 
 }  // namespace

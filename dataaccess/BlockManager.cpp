@@ -24,6 +24,7 @@ void TBlockManager::AllocBlock(TBlockHeader*& block, std::uint16_t itemCount) {
   block->Next = firstBlock_;
   block->Flag = kFlagFree;
   if (firstBlock_) firstBlock_->Prev = block;
+  else lastBlock_ = block;
   firstBlock_ = block;
 }
 
@@ -34,17 +35,26 @@ void TBlockManager::FreeBlock(TBlockHeader* block) {
   } else {
     firstBlock_ = block->Next;
   }
-  if (block->Next) block->Next->Prev = block->Prev;
+  if (block->Next) {
+    block->Next->Prev = block->Prev;
+  } else {
+    lastBlock_ = block->Prev;
+  }
   block->Flag = 0;
   std::free(block);
 }
 
 void TBlockManager::FreeAll() {
-  while (firstBlock_) {
-    TBlockHeader* next = firstBlock_->Next;
-    std::free(firstBlock_);
-    firstBlock_ = next;
+  // Oldest first: blocks made one after another lie in rising addresses, so each one freed joins
+  // the free space below it and the top of the heap is reached, and trimmed, once at the end.
+  // Newest first would hand the top back block by block, a system call for nearly every block.
+  TBlockHeader* block = lastBlock_;
+  while (block) {
+    TBlockHeader* previous = block->Prev;
+    std::free(block);
+    block = previous;
   }
+  firstBlock_ = lastBlock_ = nullptr;
   firstFree_ = nullptr;
 }
 

@@ -78,6 +78,7 @@ class TBlockManager {
 
   TItemHeader* firstFree_ = nullptr;
   TBlockHeader* firstBlock_ = nullptr;
+  TBlockHeader* lastBlock_ = nullptr;  // the oldest block, where FreeAll starts
 };
 
 }  // namespace da

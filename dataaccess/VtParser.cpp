@@ -1,5 +1,6 @@
 #include "dataaccess/VtParser.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "dataaccess/DAErrors.h"
@@ -22,7 +23,13 @@ const TLexemTable& TParser::BaseLexemTable() {
   return table;
 }
 
-TParser::TParser(const char* text) : text_(text ? text : ""), table_(&BaseLexemTable()) {}
+TParser::TParser(const char* text) : text_(text ? text : "") { SetLexemTable(BaseLexemTable()); }
+
+void TParser::SetLexemTable(const TLexemTable& table) {
+  table_ = &table;
+  longestSymbol_ = 0;
+  for (const auto& s : table.Symbols) longestSymbol_ = std::max(longestSymbol_, s.size());
+}
 
 void TParser::SetText(const char* text) {
   text_ = text ? text : "";
@@ -149,12 +156,14 @@ int TParser::GetNext(std::string& lexem) {
     if (At(pos_) != 0) lexem += At(pos_++);
   } else {
     // The longest run of symbol characters that is a table entry wins; the rest is read again.
+    // The run is looked at no further than the longest entry, so a long run of symbols costs
+    // time in proportion to its length.
     code = lcSymbol;
     std::size_t bestEnd = pos_ + 1;
     const std::size_t start = pos_;
     const auto& symbols = table_->Symbols;
     std::size_t end = pos_;
-    while (At(end) != 0 && IsSymbol(At(end))) {
+    while (end - start < longestSymbol_ && At(end) != 0 && IsSymbol(At(end))) {
       ++end;
       std::string_view run(text_ + start, end - start);
       for (std::size_t i = 0; i < symbols.size(); ++i) {

@@ -78,7 +78,7 @@ class TParser {
   virtual bool IsIdentQuote(char c) const;
   virtual bool IsInlineComment(const char* p) const;
 
-  void SetLexemTable(const TLexemTable& table) { table_ = &table; }
+  void SetLexemTable(const TLexemTable& table);
   const char* Text() const { return text_; }
 
  private:
@@ -87,7 +87,9 @@ class TParser {
   int FindKeyword(const std::string& upper) const;
 
   const char* text_;
-  const TLexemTable* table_;
+  const TLexemTable* table_ = nullptr;
+  // No symbol run longer than the table's longest symbol can match, so the scan stops there.
+  std::size_t longestSymbol_ = 0;
   std::size_t pos_ = 0;
   std::size_t prevPos_ = 0;
   std::size_t prevPrevPos_ = 0;

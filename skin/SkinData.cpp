@@ -10,6 +10,7 @@
 #include "skin/MenuGlyphs.h"
 #include "skin/Skin3rdDefaults.h"
 #include "skin/SkinIni.h"
+#include "skin/SkinManage.h"
 #include "skin/SkinReader.h"
 #include "skin/SystemColors.h"
 #include "widgets/gfx/BmpFile.h"
@@ -126,7 +127,86 @@ TSkinData::TSkinData()
              std::make_unique<TDataSkinBorder>("Top"), std::make_unique<TDataSkinBorder>("Bottom")},
       menuGlyphs_(MakeMenuGlyphs()) {}
 
-TSkinData::~TSkinData() = default;
+TSkinData::~TSkinData() {
+  if (TSkinManage* manager = SkinManager()) manager->RemoveSkinData(this);
+}
+
+namespace {
+
+// The host of a manager made before any window side: it knows no window and runs no timer.
+class HeadlessHost : public TSkinWindowHost {
+ public:
+  std::vector<TWindowId> ApplicationForms() override { return {}; }
+  TWindowFacts Facts(TWindowId) override { return {}; }
+  std::unique_ptr<TSkinnedWindow> AttachWindow(TWindowId, TSkinData&) override { return nullptr; }
+  void StartActionTimer(int) override {}
+  void StopActionTimer() override {}
+};
+
+}  // namespace
+
+void TSkinData::Loaded() {
+  static HeadlessHost headless;
+  TSkinManage* manager = SkinManager();
+  if (!manager) manager = &CreateSkinManager(headless);
+  manager->AddSkinData(this);
+  loaded_ = true;
+  if (SkinFormtype == TSkinFormType::sfMainform) {
+    if (!active_) return;
+    if (empty_)
+      active_ = false;
+    else
+      manager->SetAction(saAttachAll, TSkinManage::kActionDelay, this);
+    return;
+  }
+  manager->SetEnabled(true);
+  manager->CountStart();
+  if (OwnerForm) manager->AddForm(OwnerForm);
+}
+
+void TSkinData::SetActive(bool active) {
+  if (active == active_) return;
+  active_ = active;
+  TSkinManage* manager = SkinManager();
+  if (!loaded_ || !manager) return;
+  switch (SkinFormtype) {
+    case TSkinFormType::sfMainform:
+      if (active && empty_) return;
+      manager->SetAction(active ? saAttachAll : saDetachAll, TSkinManage::kActionDelay, this);
+      break;
+    case TSkinFormType::sfOnlyThisForm:
+      if (!active)
+        manager->SetAction(saDetachAll, TSkinManage::kActionDelay, this);
+      else if (!empty_)
+        manager->SetAction(saAttachAll, TSkinManage::kActionDelay, this);
+      break;
+    case TSkinFormType::sfDialog: break;
+  }
+}
+
+void TSkinData::ReapplySkin() {
+  if (!SkinManager() || !loaded_) Loaded();
+  SkinManager()->SetAction(saSkinChanged, TSkinManage::kActionDelay, this);
+}
+
+TSkinDecision TSkinData::DecideControl(const std::string& formClass, const TControlInfo& control) {
+  if (control.tag % 100 == DisableTag) {
+    TSkinDecision alone;
+    alone.effects = reLeftAlone;
+    return alone;
+  }
+  if (OnSkinControl) {
+    TSkinDecision chosen;
+    OnSkinControl(*this, formClass, control, chosen);
+    if (chosen.Attaches()) return chosen;
+  }
+  TRuleSettings settings;
+  settings.controls = SkinControls;
+  settings.disableTag = DisableTag;
+  settings.skin3rd = Skin3rd;
+  settings.hasTabs = Object(TSkinRole::Tabs) != nullptr;
+  return skin::DecideControl(control, settings);
+}
 
 const TDataSkinBorder* TSkinData::Border(TSkinRole role) const {
   return dynamic_cast<const TDataSkinBorder*>(Object(role));
@@ -164,7 +244,9 @@ bool TSkinData::SetSkinFile(const std::string& path) {
   std::vector<uint8_t> bytes(static_cast<std::size_t>(size));
   file.seekg(0);
   if (!file.read(reinterpret_cast<char*>(bytes.data()), size)) return false;
-  return SetPackage(std::move(bytes));
+  const bool loaded = SetPackage(std::move(bytes));
+  if (loaded && loaded_) ReapplySkin();
+  return loaded;
 }
 
 bool TSkinData::LoadSkin() {
@@ -370,6 +452,8 @@ void TSkinData::LoadFromIni(const TSkinIni& ini, const TSkinReader& package) {
   buttons_ = std::move(buttons);
 
   brushColour_ = c.ButtonFace;
+  static unsigned loads = 0;  // unique across components: painters key their caches on it
+  generation_ = ++loads;
   empty_ = false;
 }
 

@@ -10,9 +10,9 @@
 // side, loads as an empty picture and the rest of the skin still loads. Every bitmap is kept in
 // the one 32-bit format.
 //
-// The skin manager (window side) takes up Active, the form type, the events and ReapplySkin; this
-// class keeps the settings and the model. The component owns everything it holds; it lives and
-// is used on the main thread.
+// Once streamed (Loaded), the component registers with the skin manager (skin/SkinManage.h) and
+// its Active, SkinFile and ReapplySkin queue the manager's actions. The component owns everything
+// it holds; it lives and is used on the main thread.
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "skin/ControlRules.h"
 #include "skin/SkinObjects.h"
 #include "skin/SkinSections.h"
 #include "skin/SkinTypes.h"
@@ -48,13 +49,18 @@ class TSkinData {
   static constexpr int64_t kMaxSkinFileSize = 64 << 20;
 
   TSkinData();
+  // Unregisters from the skin manager, which takes this skin off the windows that use it.
   ~TSkinData();
   TSkinData(const TSkinData&) = delete;
   TSkinData& operator=(const TSkinData&) = delete;
 
   // Settings, with the component's defaults.
   bool Active() const { return active_; }
-  void SetActive(bool active) { active_ = active; }
+  // Once loaded: for sfMainform queues attach all or detach all (turning it on without a skin
+  // does nothing more); for sfOnlyThisForm the same for its own form; sfDialog queues nothing.
+  void SetActive(bool active);
+  // The form that owns the component (sfOnlyThisForm skins only that one).
+  const void* OwnerForm = nullptr;
   int DisableTag = 99;
   TSkinControlTypes SkinControls = TSkinControlTypes::Defaults();
   std::vector<std::string> Skin3rd;  // the default lines to start with
@@ -63,6 +69,23 @@ class TSkinData {
   // Decides per window class name whether a window is skinned (DoSkin enters true).
   std::function<void(TSkinData& sender, const std::string& className, bool& doSkin)> OnFormSkin;
   std::function<void(TSkinData& sender)> OnSkinChanged;
+  // Lets the application decide how a control of a form is skinned: decision enters as "none";
+  // one that attaches an object is taken instead of the rules.
+  std::function<void(TSkinData& sender, const std::string& formClass, const TControlInfo& control,
+                     TSkinDecision& decision)>
+      OnSkinControl;
+
+  // The after-streaming start: makes the skin manager when there is none (over a host that skins
+  // no window) and registers. sfMainform: with Active, queues attach all, or turns Active off when
+  // no skin is loaded. sfOnlyThisForm and sfDialog: enable the manager at once and attach the
+  // owner form.
+  void Loaded();
+  bool IsLoaded() const { return loaded_; }
+  // After a new skin was loaded: the skinned windows take it up (queued as skin changed).
+  void ReapplySkin();
+  // Bumped by every completed load: painters keep what they derived from the pictures until it
+  // changes.
+  unsigned Generation() const { return generation_; }
 
   // The stored package, as the form streams it: a 32-bit little-endian count, then the package.
   // Reading a count below 1 changes nothing; otherwise the package is stored and loaded at once
@@ -92,6 +115,9 @@ class TSkinData {
   // "SysMonthCal32" is refused, and with xcFastReport every class beginning with "Tfr".
   void DoFormSkin(const std::string& className, bool& doSkin);
   void DoSkinChanged();
+  // How a control of a form is skinned: DisableTag first, then OnSkinControl, then the rules
+  // with this component's settings.
+  TSkinDecision DecideControl(const std::string& formClass, const TControlInfo& control);
 
   // The skin model.
   const std::string& SkinName() const { return skinName_; }
@@ -122,6 +148,8 @@ class TSkinData {
  private:
   bool active_ = false;
   bool empty_ = true;
+  bool loaded_ = false;
+  unsigned generation_ = 0;
   std::string skinFile_;
   std::vector<uint8_t> package_;
 

@@ -25,44 +25,6 @@ TSkinMargins ClipMargins(TSkinMargins m, const TRect& frame) {
   return m;
 }
 
-// The nine slices of a frame drawn into a rectangle: destination and source of each, in drawing
-// order (corners and the near edges, the centre, then the far slices that cover tile overhang).
-struct Slice {
-  TRect dest, source;
-};
-struct Slices {
-  Slice before[5];
-  Slice centre;
-  Slice after[3];
-};
-
-Slices Cut(const TRect& frame, const TSkinMargins& m, int w, int h) {
-  const int fx = frame.Left, fy = frame.Top, fr = frame.Right, fb = frame.Bottom;
-  const int L = m.Left, T = m.Top, R = m.Right, B = m.Bottom;
-  return Slices{
-      {{{0, 0, L, T}, {fx, fy, fx + L, fy + T}},
-       {{0, h - B, L, h}, {fx, fb - B, fx + L, fb}},
-       {{w - R, 0, w, T}, {fr - R, fy, fr, fy + T}},
-       {{0, T, L, h - B}, {fx, fy + T, fx + L, fb - B}},
-       {{L, 0, w - R, T}, {fx + L, fy, fr - R, fy + T}}},
-      {{L, T, w - R, h - B}, {fx + L, fy + T, fr - R, fb - B}},
-      {{{w - R, h - B, w, h}, {fr - R, fb - B, fr, fb}},
-       {{w - R, T, w, h - B}, {fr - R, fy + T, fr, fb - B}},
-       {{L, h - B, w - R, h}, {fx + L, fb - B, fr - R, fb}}},
-  };
-}
-
-// The slicing of MakeSkinImage and DrawSkinBorder: the frame, and margins clipped to it and
-// dropped in a direction where they do not fit the destination.
-Slices SliceFrame(const TBitmap& picture, TSkinMargins margins, bool vertical, int frameCount, int frameNumber,
-                  int w, int h, TRect& frame) {
-  frame = SkinFrameRect(picture, frameCount, frameNumber, vertical);
-  TSkinMargins m = ClipMargins(margins, frame);
-  if (m.Left + m.Right > w) m.Left = m.Right = 0;
-  if (m.Top + m.Bottom > h) m.Top = m.Bottom = 0;
-  return Cut(frame, m, w, h);
-}
-
 void Put(TCanvas& target, const TBitmap& image, const TRect& dest, bool transparent) {
   if (transparent)
     DrawTransparent(target, dest, image, olv::kClMagenta);
@@ -81,19 +43,38 @@ TRect SkinFrameRect(const TBitmap& picture, int frameCount, int frameNumber, boo
   return {static_cast<int>((k - 1) * w / count), 0, static_cast<int>(k * w / count), static_cast<int>(h)};
 }
 
+std::array<TSkinSlice, 9> SkinSlices(const TBitmap& picture, TSkinMargins margins, bool vertical, int frameCount,
+                                     int frameNumber, int w, int h) {
+  const TRect frame = SkinFrameRect(picture, frameCount, frameNumber, vertical);
+  TSkinMargins m = ClipMargins(margins, frame);
+  if (m.Left + m.Right > w) m.Left = m.Right = 0;
+  if (m.Top + m.Bottom > h) m.Top = m.Bottom = 0;
+  const int fx = frame.Left, fy = frame.Top, fr = frame.Right, fb = frame.Bottom;
+  const int L = m.Left, T = m.Top, R = m.Right, B = m.Bottom;
+  return {{{{0, 0, L, T}, {fx, fy, fx + L, fy + T}},
+           {{0, h - B, L, h}, {fx, fb - B, fx + L, fb}},
+           {{w - R, 0, w, T}, {fr - R, fy, fr, fy + T}},
+           {{0, T, L, h - B}, {fx, fy + T, fx + L, fb - B}},
+           {{L, 0, w - R, T}, {fx + L, fy, fr - R, fy + T}},
+           {{L, T, w - R, h - B}, {fx + L, fy + T, fr - R, fb - B}},
+           {{w - R, h - B, w, h}, {fr - R, fb - B, fr, fb}},
+           {{w - R, T, w, h - B}, {fr - R, fy + T, fr, fb - B}},
+           {{L, h - B, w - R, h}, {fx + L, fb - B, fr - R, fb}}}};
+}
+
 TBitmap MakeSkinImage(const TRect& dest, const TBitmap& picture, TSkinMargins margins, bool vertical, bool tile,
                       int frameCount, int frameNumber) {
   const int w = std::max(dest.Width(), 0), h = std::max(dest.Height(), 0);
   TBitmap image(w, h, TPixelFormat::pf32bit);
   TCanvas canvas(image);
-  TRect frame;
-  const Slices s = SliceFrame(picture, margins, vertical, frameCount, frameNumber, w, h, frame);
-  for (const Slice& slice : s.before) canvas.CopyRect(slice.dest, picture, slice.source);
-  if (tile)
-    TileImage(canvas, s.centre.dest, picture, s.centre.source);
-  else
-    canvas.CopyRect(s.centre.dest, picture, s.centre.source);
-  for (const Slice& slice : s.after) canvas.CopyRect(slice.dest, picture, slice.source);
+  const auto slices = SkinSlices(picture, margins, vertical, frameCount, frameNumber, w, h);
+  for (int i = 0; i < 9; ++i) {
+    const TSkinSlice& s = slices[static_cast<size_t>(i)];
+    if (i == kCentreSlice && tile)
+      TileImage(canvas, s.dest, picture, s.source);
+    else
+      canvas.CopyRect(s.dest, picture, s.source);
+  }
   return image;
 }
 
@@ -107,11 +88,11 @@ void DrawSkinImage(TCanvas& target, const TRect& dest, const TBitmap& picture, b
 void DrawSkinBorder(TCanvas& target, const TRect& dest, const TBitmap& picture, bool vertical, int frameCount,
                     int frameNumber, const TSkinMargins& margins) {
   if (Inverted(dest)) return;
-  TRect frame;
-  const Slices s =
-      SliceFrame(picture, margins, vertical, frameCount, frameNumber, dest.Width(), dest.Height(), frame);
-  for (const Slice& slice : s.before) target.CopyRect(slice.dest.Offset(dest.Left, dest.Top), picture, slice.source);
-  for (const Slice& slice : s.after) target.CopyRect(slice.dest.Offset(dest.Left, dest.Top), picture, slice.source);
+  const auto slices = SkinSlices(picture, margins, vertical, frameCount, frameNumber, dest.Width(), dest.Height());
+  for (int i = 0; i < 9; ++i)
+    if (i != kCentreSlice)
+      target.CopyRect(slices[static_cast<size_t>(i)].dest.Offset(dest.Left, dest.Top), picture,
+                      slices[static_cast<size_t>(i)].source);
 }
 
 void DrawSkinBar(TCanvas& target, const TRect& dest, const TBitmap& picture, bool vertical, bool transparent,

@@ -11,6 +11,8 @@
 // Each routine builds what it draws in a bitmap of its own and copies it to the target once, so a
 // caller drawing on screen never shows half a frame. Targets are canvases the caller owns; the
 // routines keep nothing. One thread at a time per target.
+#include <array>
+
 #include "widgets/gfx/Bitmap.h"
 #include "widgets/gfx/Canvas.h"
 #include "widgets/gfx/Color.h"
@@ -23,6 +25,19 @@ using TSkinMargins = olv::TRect;
 
 // Frame number of frameCount of a picture, as a rectangle of the picture.
 olv::TRect SkinFrameRect(const olv::TBitmap& picture, int frameCount, int frameNumber, bool vertical);
+
+// One slice of a frame: where it goes (from the destination's top-left corner) and where it comes
+// from in the picture.
+struct TSkinSlice {
+  olv::TRect dest, source;
+};
+// The nine slices of frame frameNumber drawn at w x h, in drawing order: the corners and near
+// edges (0 to 4), the centre (kCentreSlice), then the far corner and edges that cover a tiled
+// centre's overhang (6 to 8). Margins are clipped to the frame and dropped in a direction where
+// they do not fit w (h). Slices without area are there with empty rectangles.
+constexpr int kCentreSlice = 5;
+std::array<TSkinSlice, 9> SkinSlices(const olv::TBitmap& picture, TSkinMargins margins, bool vertical,
+                                     int frameCount, int frameNumber, int w, int h);
 
 // The nine-slice frame at dest's size, in a new bitmap the caller owns. Margins whose sum exceeds
 // the destination's width (height) are dropped in that direction, so the frame is stretched whole.

@@ -29,13 +29,12 @@ bool SameText(const std::string& a, const std::string& b) {
          });
 }
 
+// Lines keep a carriage return of their own, so that a line written back is the line read (the
+// parsing trims it); dropping one per save would eat "\r\r\n" endings a save at a time.
 std::vector<std::string> ReadLines(const std::string& fileName) {
   std::vector<std::string> lines;
   std::ifstream in(fileName);
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
-  }
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
 }
 
@@ -74,6 +73,8 @@ MainConfig ReadMainConfig(const std::string& fileName) {
     if (eq == std::string::npos) continue;
     std::string key = Trim(line.substr(0, eq)), value = Trim(line.substr(eq + 1));
     if (SameText(key, "ShowDosWindow")) config.showDosWindow = ReadBool(value, false);
+    if (SameText(key, "Skin")) config.skin = ReadBool(value, true);
+    if (SameText(key, "SkinNativeFrame")) config.skinNativeFrame = ReadBool(value, false);
     // LangId is written only: the window keeps its own value.
   }
   return config;

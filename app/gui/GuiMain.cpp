@@ -1,14 +1,21 @@
 #include "app/gui/GuiMain.h"
 
 #include <QApplication>
+#include <algorithm>
+#include <cstring>
+#include <memory>
 #include <utility>
 
+#include "app/core/MainConfig.h"
 #include "app/core/SchCommon.h"
 #include "app/gui/PlanMain.h"
 #include "app/gui/QtDialogs.h"
 #include "app/gui/QtMainThread.h"
 #include "app/gui/QtSchemeEditor.h"
+#include "foundation/files/ProgramFiles.h"
 #include "platform/MainThread.h"
+#include "resources/EmbeddedSkin.h"
+#include "skin/qt/QtSkinning.h"
 #include "widgets/OlvTraybar.h"
 
 namespace sch {
@@ -18,22 +25,30 @@ int RunMainWindow(int argc, char** argv) {
   RegisterSchemeClasses();
   QApplication::setQuitOnLastWindowClosed(true);
   QtMainThread mainThread;
+  // For the library's free functions that need the main thread (the Part's globals).
   plat::SetCurrentMainThread(&mainThread);
   QtDialogs dialogs;
   plat::SetDialogs(&dialogs);
+  // Windows come up in the program's skin unless the settings or "--no-skin" say otherwise.
+  const MainConfig settings = ReadMainConfig(olv::SettingsFilePath());
+  std::unique_ptr<skin::TQtSkinning> skinning;
+  if (settings.skin && !std::any_of(argv + 1, argv + argc, [](const char* a) { return !std::strcmp(a, "--no-skin"); }))
+    skinning = std::make_unique<skin::TQtSkinning>(resources::EmbeddedSkinPackage(),
+                                                   skin::TQtSkinning::Options{settings.skinNativeFrame});
   int rc = 0;
   {
+    QtSchemeEditor editor(nullptr);
     TSchMainForm::Options options;
-    options.mainThread = &mainThread;
+    options.services.mainThread = &mainThread;
+    options.services.editor = &editor;
     TSchMainForm window(std::move(options));
-    QtSchemeEditor editor(&window);
-    SetSchemeEditor(&editor);
+    editor.SetParentWindow(&window);
+    if (skinning) skinning->PrepareForm(&window);
     if (!window.TrayBar() || window.TrayBar()->Loaded()) window.show();
     rc = QApplication::exec();
     // Closing has shut the schemes down; a window ended some other way is shut down by its
     // destructor, at the end of this block.
     mainThread.beginShutdown();
-    SetSchemeEditor(nullptr);
   }
   plat::SetDialogs(nullptr);
   plat::SetCurrentMainThread(nullptr);

@@ -3,13 +3,41 @@
 #include <mutex>
 #include <vector>
 
-#include "foundation/expr/ExpTranslator.h"
-#include "foundation/files/FileStream.h"
+#include "foundation/base/HeapPolicy.h"
 #include "foundation/base/OlvPub.h"
+#include "foundation/expr/ExpCoreFunctions.h"
+#include "foundation/expr/ExpTranslator.h"
+#include "foundation/expr/OlvMacro.h"
+#include "foundation/expr/OlvTime.h"
+#include "foundation/files/FileStream.h"
 #include "foundation/files/PathMacros.h"
 #include "foundation/files/ProgramFiles.h"
+#include "foundation/objects/AppCfg.h"
+#include "foundation/objects/ListContainer.h"
+#include "foundation/objects/StoredStrList.h"
 
 namespace olv {
+
+std::vector<std::pair<std::string_view, const TClass*>> FoundationClasses() {
+  return {{"TListContainer", &TListContainer::StaticClass()},
+          {"TStoredStrList", &TStoredStrList::StaticClass()},
+          {"TAppCfgInfo", &TAppCfgInfo::StaticClass()},
+          {"TOlvMISCfgInfo", &TAppCfgInfo::StaticClass()},
+          {"TAppCfgParams", &TAppCfgParams::StaticClass()}};
+}
+
+void RegisterExpressionModuleClasses() {
+  RegisterCoreStreamClasses();
+  RegisterMacroStreamClasses();
+  RegisterDateStreamClasses();
+}
+
+void RegisterExpressionModuleFunctions(TFunctionList& functions) {
+  RegisterCoreFunctions(functions);
+  RegisterMacroFunctions(functions);
+  RegisterDateFunctions(functions);
+  InstallMacroExpander();
+}
 namespace {
 
 std::mutex g_mutex;
@@ -30,6 +58,7 @@ void AddStartUpHook(StartUpHook hook) {
 }
 
 void StartUp(int argc, const char* const* argv) {
+  KeepFreedMemory();
   InitializeOlvPub(argc, argv);
   SetPathExpander(&ExpandFileNameMacros);
   // The expression engine's classes go into the class registry now, not at the first compile, so

@@ -1,6 +1,7 @@
 #include "foundation/expr/OlvMacro.h"
 
 #include <map>
+#include <unordered_map>
 
 #include "foundation/base/Exception.h"
 #include "foundation/expr/ExpFunction.h"
@@ -45,9 +46,61 @@ std::int32_t gNextHandle = 1;
 
 }  // namespace
 
-TMacros::TMacros() : Parent(&GlobalMacros()) {}
+// Names of the lines to the index of their first line, for one state of one list: the keys view
+// the lines' own texts, so the index is used only while the list and its change stamp are those
+// it was built from.
+class TMacros::NameIndex {
+ public:
+  // The value of the first line named `name`: empty when there is none, or when that line has
+  // no "=".
+  std::string_view Value(const TStringList& list, std::string_view name) {
+    if (&list != list_ || list.ChangeStamp() != stamp_) Build(list);
+    const auto it = lines_.find(name);
+    if (it == lines_.end()) return {};
+    const std::string& line = list.Strings(it->second.line);
+    return std::string_view(line).substr(it->second.valueAt);
+  }
 
-TMacros::TMacros(TMacros* parent) : Parent(parent) {}
+ private:
+  static char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+  struct Hash {
+    std::size_t operator()(std::string_view s) const noexcept {
+      std::size_t h = 14695981039346656037ull;  // FNV-1a of the lower-cased bytes
+      for (char c : s) h = (h ^ static_cast<unsigned char>(Lower(c))) * 1099511628211ull;
+      return h;
+    }
+  };
+  struct Equal {
+    bool operator()(std::string_view a, std::string_view b) const noexcept { return SameName(a, b); }
+  };
+
+  void Build(const TStringList& list) {
+    lines_.clear();
+    lines_.reserve(static_cast<std::size_t>(list.Count()));
+    for (int i = 0; i < list.Count(); ++i) {
+      const std::string_view line = list.Strings(i);
+      const std::size_t eq = line.find('=');
+      const std::size_t valueAt = eq == std::string_view::npos ? line.size() : eq + 1;
+      lines_.emplace(line.substr(0, eq), Line{i, valueAt});  // an earlier line keeps its name
+    }
+    list_ = &list;
+    stamp_ = list.ChangeStamp();
+  }
+
+  struct Line {
+    int line;
+    std::size_t valueAt;
+  };
+  std::unordered_map<std::string_view, Line, Hash, Equal> lines_;
+  const TStringList* list_ = nullptr;
+  std::uint64_t stamp_ = 0;
+};
+
+TMacros::TMacros() : Parent(&GlobalMacros()), index_(std::make_unique<NameIndex>()) {}
+
+TMacros::TMacros(TMacros* parent) : Parent(parent), index_(std::make_unique<NameIndex>()) {}
+
+TMacros::~TMacros() = default;
 
 void TMacros::EnumProps(PropMode mode, TPropEnumProc& proc) {
   TStoredStrList::EnumProps(mode, proc);
@@ -60,7 +113,7 @@ void TMacros::EnumProps(PropMode mode, TPropEnumProc& proc) {
 
 std::string TMacros::OwnValue(std::string_view name) const {
   std::lock_guard lock(mutex_);
-  return List->Values(name);
+  return std::string(index_->Value(*List, name));
 }
 
 void TMacros::SetMacro(std::string_view name, std::string_view value) {

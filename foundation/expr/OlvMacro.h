@@ -20,6 +20,10 @@
 // switches are stored only when they differ from their defaults, so a default list stores only
 // its lines. The parent is never stored (a list read back has GlobalMacros as parent).
 //
+// Lookups: a list indexes its names (without regard to ASCII case) to their first line on the
+// first lookup after its lines change, so a reference costs one hash lookup however many macros
+// the list holds; the first line of a name wins, as in a scan of the lines.
+//
 // Threads: every list guards its lines with its own lock, so any thread may read or change any
 // list. A parent must outlive its children (GlobalMacros lives for the whole program).
 #include <cstddef>
@@ -48,7 +52,7 @@ class TMacros : public TStoredStrList {
   explicit TMacros(TMacros* parent);
   TMacros(const TMacros&) = delete;
   TMacros& operator=(const TMacros&) = delete;
-  ~TMacros() override = default;
+  ~TMacros() override;
 
   // After the inherited fields: "StartSign", "EndSign", "ExpSign", "ParentEnable", "NullReplace".
   void EnumProps(PropMode mode, TPropEnumProc& proc) override;
@@ -87,7 +91,9 @@ class TMacros : public TStoredStrList {
   void ExpandInto(std::string_view text, std::string& out, bool& found, int depth) const;
   std::string ResolveReference(std::string_view name, int depth) const;
 
-  mutable std::mutex mutex_;  // guards List
+  class NameIndex;
+  mutable std::mutex mutex_;  // guards List and index_
+  mutable std::unique_ptr<NameIndex> index_;
 };
 
 // The program's list, created on first use.

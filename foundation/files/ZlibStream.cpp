@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <vector>
 
 namespace sch {
 
@@ -16,15 +17,47 @@ namespace {
 // zlib counts in 32-bit units.
 constexpr std::size_t kMaxChunk = UINT_MAX;
 
+// Buffers of kZlibBufferSize are kept per thread for the next stream, so that expanding many
+// small streams one after the other (a folder of dumps, a fuzz run) does not map and clear fresh
+// memory each time. At most kKeptBuffers stay per thread; they go with the thread.
+constexpr std::size_t kKeptBuffers = 4;
+thread_local bool tCacheGone = false;
+struct BufferCache {
+  std::vector<std::unique_ptr<unsigned char[]>> free;
+  ~BufferCache() { tCacheGone = true; }
+};
+thread_local BufferCache tCache;
+
+std::unique_ptr<unsigned char[]> AcquireBuffer() {
+  if (!tCacheGone && !tCache.free.empty()) {
+    std::unique_ptr<unsigned char[]> b = std::move(tCache.free.back());
+    tCache.free.pop_back();
+    return b;
+  }
+  return std::unique_ptr<unsigned char[]>(new unsigned char[kZlibBufferSize]);
+}
+
+void ReleaseBuffer(std::unique_ptr<unsigned char[]> buffer) {
+  if (buffer && !tCacheGone && tCache.free.size() < kKeptBuffers) tCache.free.push_back(std::move(buffer));
+}
+
 }  // namespace
 
-CompressionStream::CompressionStream(olv::TStream& out, int level)
-    : out_(out), buffer_(new unsigned char[kZlibBufferSize]) {
+CompressionStream::CompressionStream(olv::TStream& out, int level, unsigned threads) : out_(out) {
+  if (threads == kAllCores) threads = AvailableCores();
+  if (threads > 1) {
+    parallel_ = std::make_unique<ParallelDeflate>(out, level, threads);
+    return;
+  }
+  buffer_ = AcquireBuffer();
   const int rc = deflateInit(&z_, level);
   if (rc != Z_OK) RaiseZlib(z_, rc);
 }
 
-CompressionStream::~CompressionStream() { deflateEnd(&z_); }
+CompressionStream::~CompressionStream() {
+  if (!parallel_) deflateEnd(&z_);
+  ReleaseBuffer(std::move(buffer_));
+}
 
 void CompressionStream::run(const void* buffer, std::size_t count, int flush) {
   auto* p = static_cast<const unsigned char*>(buffer);
@@ -50,23 +83,32 @@ void CompressionStream::run(const void* buffer, std::size_t count, int flush) {
 int64_t CompressionStream::Write(const void* buffer, int64_t count) {
   if (finished_) throw EZlibError("zlib error: write after the end of the compressed stream");
   if (count <= 0) return 0;
-  run(buffer, std::size_t(count), Z_NO_FLUSH);
+  if (parallel_)
+    parallel_->write(static_cast<const unsigned char*>(buffer), std::size_t(count));
+  else
+    run(buffer, std::size_t(count), Z_NO_FLUSH);
   Moved(count);
   return count;
 }
 
 void CompressionStream::finish() {
   if (finished_) return;
-  run(nullptr, 0, Z_FINISH);
+  if (parallel_)
+    parallel_->finish();
+  else
+    run(nullptr, 0, Z_FINISH);
   finished_ = true;
 }
 
-ExpansionStream::ExpansionStream(olv::TStream& in) : in_(in), buffer_(new unsigned char[kZlibBufferSize]) {
+ExpansionStream::ExpansionStream(olv::TStream& in) : in_(in), buffer_(AcquireBuffer()) {
   const int rc = inflateInit(&z_);
   if (rc != Z_OK) RaiseZlib(z_, rc);
 }
 
-ExpansionStream::~ExpansionStream() { inflateEnd(&z_); }
+ExpansionStream::~ExpansionStream() {
+  inflateEnd(&z_);
+  ReleaseBuffer(std::move(buffer_));
+}
 
 int64_t ExpansionStream::Read(void* buffer, int64_t count) {
   if (ended_ || count <= 0) return 0;
@@ -93,14 +135,16 @@ int64_t ExpansionStream::Read(void* buffer, int64_t count) {
 }
 
 std::uint64_t CopyStream(olv::TStream& in, olv::TStream& out) {
-  std::unique_ptr<char[]> buffer(new char[kZlibBufferSize]);
+  std::unique_ptr<unsigned char[]> buffer = AcquireBuffer();
   std::uint64_t total = 0;
   for (;;) {
     const int64_t n = in.Read(buffer.get(), int64_t(kZlibBufferSize));
-    if (n <= 0) return total;
+    if (n <= 0) break;
     out.WriteBuffer(buffer.get(), std::size_t(n));
     total += std::uint64_t(n);
   }
+  ReleaseBuffer(std::move(buffer));
+  return total;
 }
 
 std::size_t ReadFully(olv::TStream& in, void* buffer, std::size_t count) {

@@ -1,9 +1,12 @@
 #pragma once
 // zlib compression and expansion as streams over fixed buffers: memory use is constant
-// whatever the amount of data, so dumps of many gigabytes pass through a few hundred KiB.
+// whatever the amount of data, so dumps of many gigabytes pass through a few MiB.
 // The data is the zlib format (header and Adler-32 trailer). Each stream is used by one
 // thread; it borrows the stream it wraps, which must outlive it. Both are forward-only
-// olv::TStreams, so they plug in wherever the library's streams do.
+// olv::TStreams, so they plug in wherever the library's streams do. Compression runs on every
+// core the process may use (ParallelDeflate.h); expansion, which is far cheaper, on the caller's.
+// The buffers are reused: a thread keeps a few for its next streams, so many small streams in a
+// row cost no fresh memory.
 #include <zlib.h>
 
 #include <cstddef>
@@ -11,6 +14,7 @@
 #include <string>
 
 #include "foundation/base/Exception.h"
+#include "foundation/files/ParallelDeflate.h"
 #include "foundation/objects/Stream.h"
 
 namespace sch {
@@ -26,10 +30,13 @@ inline constexpr std::size_t kZlibBufferSize = 256 * 1024;
 
 // Compresses everything written to it into `out`. `finish` writes the rest and the trailer;
 // without it the output is incomplete (destruction only frees). Write takes every byte or
-// raises (a failure of `out` passes on).
+// raises (a failure of `out` passes on). `threads`: kAllCores for one worker per available
+// core, 1 for a plain zlib stream on the caller's thread; the output of a given input and
+// thread count does not depend on how it is cut into writes.
+inline constexpr unsigned kAllCores = 0;
 class CompressionStream : public olv::TSequentialStream {
  public:
-  explicit CompressionStream(olv::TStream& out, int level = Z_DEFAULT_COMPRESSION);
+  explicit CompressionStream(olv::TStream& out, int level = Z_DEFAULT_COMPRESSION, unsigned threads = kAllCores);
   ~CompressionStream() override;
   CompressionStream(const CompressionStream&) = delete;
   CompressionStream& operator=(const CompressionStream&) = delete;
@@ -40,6 +47,7 @@ class CompressionStream : public olv::TSequentialStream {
  private:
   void run(const void* buffer, std::size_t count, int flush);
   olv::TStream& out_;
+  std::unique_ptr<ParallelDeflate> parallel_;  // or the plain stream below
   z_stream z_{};
   std::unique_ptr<unsigned char[]> buffer_;
   bool finished_ = false;

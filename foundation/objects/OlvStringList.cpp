@@ -1,6 +1,7 @@
 #include "foundation/objects/OlvStringList.h"
 
 #include <algorithm>
+#include <atomic>
 
 #include "foundation/objects/OlvClipboard.h"
 
@@ -20,6 +21,11 @@ void FreeQuietly(TBaseObject* obj) noexcept {
 
 TStringList::~TStringList() { Clear(); }
 
+void TStringList::Changed() {
+  static std::atomic<std::uint64_t> lastStamp{0};
+  stamp_ = lastStamp.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+
 const std::string& TStringList::Strings(int index) const {
   if (index < 0 || index >= Count()) return kEmpty;
   return items_[static_cast<size_t>(index)].text;
@@ -32,12 +38,14 @@ TBaseObject* TStringList::Objects(int index) const {
 
 int TStringList::AddObject(std::string text, TBaseObject* obj) {
   items_.push_back(Line{std::move(text), obj});
+  Changed();
   return Count() - 1;
 }
 
 void TStringList::Put(int index, std::string text) {
   if (index < 0 || index >= Count()) return;
   items_[static_cast<size_t>(index)].text = std::move(text);
+  Changed();
 }
 
 void TStringList::PutObject(int index, TBaseObject* obj) {
@@ -64,12 +72,14 @@ void TStringList::InsertObject(int index, std::string text, TBaseObject* obj) {
     return;
   }
   items_.insert(items_.begin() + index, Line{std::move(text), obj});
+  Changed();
 }
 
 void TStringList::Delete(int index) {
   if (index < 0 || index >= Count()) return;
   TBaseObject* obj = items_[static_cast<size_t>(index)].obj;
   items_.erase(items_.begin() + index);
+  Changed();
   if (ownsObjects_) FreeQuietly(obj);
 }
 
@@ -79,6 +89,7 @@ void TStringList::Move(int curIndex, int newIndex) {
   Line line = std::move(items_[static_cast<size_t>(curIndex)]);
   items_.erase(items_.begin() + curIndex);
   items_.insert(items_.begin() + newIndex, std::move(line));
+  Changed();
 }
 
 void TStringList::Clear() {
@@ -90,6 +101,7 @@ void TStringList::Clear() {
     }
   }
   items_.clear();
+  Changed();
 }
 
 int TStringList::IndexOf(std::string_view text) const {
@@ -111,11 +123,13 @@ void TStringList::AssignStrings(const TStringList& src) {
   Clear();
   items_.reserve(src.items_.size());
   for (const auto& l : src.items_) items_.push_back(Line{l.text, nullptr});
+  Changed();
 }
 
 void TStringList::AddStrings(const TStringList& src) {
   // A snapshot, so that a list can append itself.
   const std::vector<Line> lines = src.items_;
+  Changed();  // first: a clone that raises may leave some lines appended
   items_.reserve(items_.size() + lines.size());
   for (const auto& l : lines) {
     if (l.obj && ownsObjects_) {
@@ -178,6 +192,7 @@ void TStringList::SetValue(std::string_view name, std::string_view value) {
   std::string line = std::string(name) + "=" + std::string(value);
   if (i >= 0) {
     items_[static_cast<size_t>(i)].text = std::move(line);
+    Changed();
   } else {
     Add(std::move(line));
   }

@@ -6,6 +6,7 @@
 //
 // Lines may be name=value pairs: Names, Values and SetValue look the name up without regard to
 // ASCII case, as settings and parameters are named.
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,7 +17,7 @@ namespace olv {
 
 class TStringList : public TObject {
  public:
-  explicit TStringList(bool ownsObjects = false) : ownsObjects_(ownsObjects) {}
+  explicit TStringList(bool ownsObjects = false) : ownsObjects_(ownsObjects) { Changed(); }
   ~TStringList() override;
 
   bool OwnsObjects() const { return ownsObjects_; }
@@ -69,13 +70,20 @@ class TStringList : public TObject {
   // removes the line.
   void SetValue(std::string_view name, std::string_view value);
 
+  // Changes whenever the lines change (their texts, order or number), to a value no list of the
+  // process has had before: what is cached about a list's lines stays good while the list and
+  // its stamp are the same. Objects do not count.
+  std::uint64_t ChangeStamp() const { return stamp_; }
+
  private:
   struct Line {
     std::string text;
     TBaseObject* obj = nullptr;
   };
+  void Changed();
   std::vector<Line> items_;
   bool ownsObjects_;
+  std::uint64_t stamp_ = 0;
 };
 
 class OlvStringList : public TStringList {

@@ -1,7 +1,10 @@
 #include "foundation/text/Format.h"
 
+#include <atomic>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <vector>
 
@@ -12,43 +15,153 @@
 namespace olv {
 namespace {
 
-std::mutex g_settingsMutex;
-std::shared_ptr<const FormatSettings> g_settings = std::make_shared<FormatSettings>();
+// ---- settings --------------------------------------------------------------------------------
+
+// Every installed snapshot lives until the program ends, so that a formatting call reads the
+// current one through a plain pointer, without a lock or a reference count; installs happen at
+// start-up (and in tests), a handful per run.
+struct SettingsStore {
+  std::mutex mutex;
+  std::shared_ptr<const FormatSettings> current = std::make_shared<const FormatSettings>();
+  std::vector<std::shared_ptr<const FormatSettings>> kept{current};
+  std::atomic<const FormatSettings*> fast{current.get()};
+};
+
+SettingsStore& Store() {
+  static SettingsStore store;
+  return store;
+}
+
+const FormatSettings& Settings() { return *Store().fast.load(std::memory_order_acquire); }
+
+// ---- the text being built --------------------------------------------------------------------
+
+// Collects a result on the stack and makes one string of it at the end; only a result longer
+// than the buffer goes to the heap before that.
+class TextBuffer {
+ public:
+  TextBuffer() = default;
+  TextBuffer(const TextBuffer&) = delete;
+  TextBuffer& operator=(const TextBuffer&) = delete;
+
+  std::size_t size() const { return size_; }
+  char* data() { return spilled_ ? spill_.data() : local_; }
+
+  void append(const char* p, std::size_t n) {
+    char* d = grow(n);
+    if (n <= 8) {  // digits, separators, names: cheaper copied here than by a call
+      for (std::size_t k = 0; k < n; ++k) d[k] = p[k];
+    } else {
+      std::memcpy(d, p, n);
+    }
+  }
+  void append(std::string_view s) { append(s.data(), s.size()); }
+  void push(char c) { *grow(1) = c; }
+  void fill(std::size_t n, char c) { std::memset(grow(n), c, n); }
+  // n copies of c before position `at`.
+  void insertFill(std::size_t at, std::size_t n, char c) {
+    grow(n);
+    char* d = data();
+    std::memmove(d + at + n, d + at, size_ - n - at);
+    std::memset(d + at, c, n);
+  }
+  std::string_view from(std::size_t at) { return std::string_view(data() + at, size_ - at); }
+  std::string str() { return std::string(data(), size_); }
+
+ private:
+  // Room for n more bytes at the end, counted in the size.
+  char* grow(std::size_t n) {
+    const std::size_t at = size_;
+    if (spilled_ || at + n > sizeof local_) [[unlikely]]
+      return growOnHeap(n);
+    size_ += n;
+    return local_ + at;
+  }
+  [[gnu::noinline]] char* growOnHeap(std::size_t n) {
+    const std::size_t at = size_;
+    if (!spilled_) spill_.assign(local_, at);
+    spilled_ = true;
+    spill_.resize(at + n);
+    size_ += n;
+    return spill_.data() + at;
+  }
+
+  char local_[256];
+  std::size_t size_ = 0;
+  bool spilled_ = false;
+  std::string spill_;  // the whole text once it outgrew local_
+};
+
+// Characters of a text for widths and precisions: UTF-8 sequences count once.
+std::size_t CharCount(std::string_view s) {
+  for (char c : s)
+    if (static_cast<unsigned char>(c) >= 0x80) return utf8::Length(s);
+  return s.size();
+}
+
+void AppendUnsigned(TextBuffer& out, std::uint64_t v, int minDigits) {
+  char buf[24];
+  const auto r = std::to_chars(buf, buf + sizeof buf, v);
+  const std::size_t n = static_cast<std::size_t>(r.ptr - buf);
+  if (minDigits > 0 && n < static_cast<std::size_t>(minDigits)) out.fill(static_cast<std::size_t>(minDigits) - n, '0');
+  out.append(buf, n);
+}
+
+void AppendHex(TextBuffer& out, std::uint64_t v, int minDigits) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  char buf[16];
+  char* p = buf + sizeof buf;
+  do {
+    *--p = kDigits[v & 15];
+    v >>= 4;
+  } while (v);
+  const std::size_t n = static_cast<std::size_t>(buf + sizeof buf - p);
+  if (minDigits > 0 && n < static_cast<std::size_t>(minDigits)) out.fill(static_cast<std::size_t>(minDigits) - n, '0');
+  out.append(p, n);
+}
 
 // ---- decimal digits of a floating value ------------------------------------------------------
 
-// value = 0.d1d2d3... x 10^exp; digits carry no trailing zeros; empty digits mean zero.
+// value = 0.d1d2d3... x 10^exp; digits carry no trailing zeros; no digits means zero.
 struct Decimal {
   bool neg = false;
-  std::string digits;
+  int count = 0;
   int exp = 0;
+  char digits[24];
 };
 
 void TrimZeros(Decimal& d) {
-  while (!d.digits.empty() && d.digits.back() == '0') d.digits.pop_back();
-  if (d.digits.empty()) d.exp = 0;
+  while (d.count > 0 && d.digits[d.count - 1] == '0') --d.count;
+  if (d.count == 0) d.exp = 0;
 }
 
-// The value's first `sig` significant digits, correctly rounded from its binary value.
+// The value's first `sig` significant digits, correctly rounded from its binary value. A value that
+// is a double (every argument the program passes) is rendered by std::to_chars; a long double with
+// more precision by the C library.
 Decimal ToDecimal(long double v, int sig) {
   if (sig < 1) sig = 1;
   if (sig > 18) sig = 18;
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*Le", sig - 1, v);
+  const char* end;
+  const double narrow = static_cast<double>(v);
+  if (static_cast<long double>(narrow) == v) {
+    end = std::to_chars(buf, buf + sizeof buf, narrow, std::chars_format::scientific, sig - 1).ptr;
+  } else {
+    const int n = std::snprintf(buf, sizeof buf, "%.*Le", sig - 1, v);
+    end = buf + (n > 0 ? std::min<int>(n, sizeof buf - 1) : 0);
+  }
   Decimal d;
   const char* p = buf;
-  if (*p == '-') {
+  if (p < end && *p == '-') {
     d.neg = true;
     ++p;
   }
-  for (; *p && *p != 'e'; ++p)
-    if (*p >= '0' && *p <= '9') d.digits += *p;
+  for (; p < end && *p != 'e'; ++p)
+    if (*p >= '0' && *p <= '9' && d.count < 20) d.digits[d.count++] = *p;
   int e = 0;
-  if (*p == 'e') e = std::atoi(p + 1);
+  if (p < end && *p == 'e') std::from_chars(p + 1 + (p[1] == '+'), end, e);
   d.exp = e + 1;
-  std::size_t lead = 0;  // only "0.000e+00" has a leading zero
-  while (lead < d.digits.size() && d.digits[lead] == '0') ++lead;
-  if (lead == d.digits.size()) d.digits.clear();
+  if (d.count > 0 && d.digits[0] == '0') d.count = 0;  // only zero renders with a leading zero
   TrimZeros(d);
   return d;
 }
@@ -56,22 +169,24 @@ Decimal ToDecimal(long double v, int sig) {
 // Keeps the first n digits, rounding half away from zero on the decimal digits, as a reader of the
 // text expects (0.125 to two decimals is 0.13).
 void RoundAt(Decimal& d, int n) {
-  if (n >= static_cast<int>(d.digits.size())) return;
+  if (n >= d.count) return;
   if (n < 0) {
-    d.digits.clear();
+    d.count = 0;
     d.exp = 0;
     return;
   }
-  const bool up = d.digits[static_cast<std::size_t>(n)] >= '5';
-  d.digits.resize(static_cast<std::size_t>(n));
+  const bool up = d.digits[n] >= '5';
+  d.count = n;
   if (up) {
     int i = n - 1;
-    while (i >= 0 && d.digits[static_cast<std::size_t>(i)] == '9') d.digits[static_cast<std::size_t>(i--)] = '0';
+    while (i >= 0 && d.digits[i] == '9') d.digits[i--] = '0';
     if (i < 0) {
-      d.digits.insert(d.digits.begin(), '1');
+      std::memmove(d.digits + 1, d.digits, static_cast<std::size_t>(d.count));
+      d.digits[0] = '1';
+      ++d.count;
       ++d.exp;
     } else {
-      ++d.digits[static_cast<std::size_t>(i)];
+      ++d.digits[i];
     }
   }
   TrimZeros(d);
@@ -95,34 +210,25 @@ Decimal Fixed(long double v, int decimals) {
   return d;
 }
 
-char DigitAt(const Decimal& d, int i) {
-  return (i >= 0 && i < static_cast<int>(d.digits.size())) ? d.digits[static_cast<std::size_t>(i)] : '0';
-}
+char DigitAt(const Decimal& d, int i) { return (i >= 0 && i < d.count) ? d.digits[i] : '0'; }
 
-std::string IntegerDigits(const Decimal& d) {
-  if (d.exp <= 0) return "0";
-  std::string s;
-  for (int i = 0; i < d.exp; ++i) s += DigitAt(d, i);
-  return s;
-}
-
-std::string FractionDigits(const Decimal& d, int decimals) {
-  std::string s;
-  for (int i = 0; i < decimals; ++i) s += DigitAt(d, d.exp + i);
-  return s;
-}
-
-std::string Group(const std::string& intDigits, char sep) {
-  std::string s;
-  const std::size_t n = intDigits.size();
-  for (std::size_t i = 0; i < n; ++i) {
-    s += intDigits[i];
-    if (sep && i + 1 < n && (n - 1 - i) % 3 == 0) s += sep;
+// The integer part's digits ("0" for none), with thousands separators when sep is not 0.
+void AppendIntegerDigits(TextBuffer& out, const Decimal& d, char sep) {
+  if (d.exp <= 0) {
+    out.push('0');
+    return;
   }
-  return s;
+  for (int i = 0; i < d.exp; ++i) {
+    out.push(DigitAt(d, i));
+    if (sep && i + 1 < d.exp && (d.exp - 1 - i) % 3 == 0) out.push(sep);
+  }
 }
 
-bool SpecialFloat(long double v, std::string& out) {
+void AppendFractionDigits(TextBuffer& out, const Decimal& d, int decimals) {
+  for (int i = 0; i < decimals; ++i) out.push(DigitAt(d, d.exp + i));
+}
+
+bool SpecialFloat(long double v, std::string_view& out) {
   if (std::isnan(v)) {
     out = "NAN";
     return true;
@@ -134,61 +240,87 @@ bool SpecialFloat(long double v, std::string& out) {
   return false;
 }
 
-std::string FixedText(const FormatSettings& fs, long double v, int decimals, bool thousands) {
+void AppendFixed(TextBuffer& out, const FormatSettings& fs, long double v, int decimals, bool thousands) {
   const Decimal d = Fixed(v, decimals);
-  std::string s = d.neg && !d.digits.empty() ? "-" : "";
-  const std::string i = IntegerDigits(d);
-  s += thousands ? Group(i, fs.ThousandSeparator) : i;
+  if (d.neg && d.count > 0) out.push('-');
+  AppendIntegerDigits(out, d, thousands ? fs.ThousandSeparator : 0);
   if (decimals > 0) {
-    s += fs.DecimalSeparator;
-    s += FractionDigits(d, decimals);
+    out.push(fs.DecimalSeparator);
+    AppendFractionDigits(out, d, decimals);
   }
-  return s;
 }
 
-std::string ExponentDigits(int e, int minDigits, bool plus) {
-  std::string s = e < 0 ? "-" : (plus ? "+" : "");
-  std::string n = std::to_string(e < 0 ? -e : e);
-  if (static_cast<int>(n.size()) < minDigits) n.insert(0, static_cast<std::size_t>(minDigits) - n.size(), '0');
-  return s + n;
+void AppendExponentDigits(TextBuffer& out, int e, int minDigits, bool plus) {
+  if (e < 0) out.push('-');
+  else if (plus) out.push('+');
+  AppendUnsigned(out, static_cast<std::uint64_t>(e < 0 ? -static_cast<std::int64_t>(e) : e), minDigits);
 }
 
-std::string GeneralText(const FormatSettings& fs, long double v, int precision) {
+void AppendGeneral(TextBuffer& out, const FormatSettings& fs, long double v, int precision) {
   if (precision < 1 || precision > 18) precision = 15;
   const Decimal d = Significant(v, precision);
-  if (d.digits.empty()) return "0";
-  std::string s = d.neg ? "-" : "";
-  const int n = static_cast<int>(d.digits.size());
+  if (d.count == 0) {
+    out.push('0');
+    return;
+  }
+  if (d.neg) out.push('-');
   if (d.exp > precision || d.exp < -4) {
-    s += d.digits[0];
-    if (n > 1) {
-      s += fs.DecimalSeparator;
-      s += d.digits.substr(1);
+    out.push(d.digits[0]);
+    if (d.count > 1) {
+      out.push(fs.DecimalSeparator);
+      out.append(d.digits + 1, static_cast<std::size_t>(d.count - 1));
     }
-    s += 'E';
-    s += ExponentDigits(d.exp - 1, 0, false);
-    return s;
+    out.push('E');
+    AppendExponentDigits(out, d.exp - 1, 0, false);
+    return;
   }
-  s += IntegerDigits(d);
-  if (n > d.exp) {
-    s += fs.DecimalSeparator;
-    s += FractionDigits(d, n - d.exp);
+  AppendIntegerDigits(out, d, 0);
+  if (d.count > d.exp) {
+    out.push(fs.DecimalSeparator);
+    AppendFractionDigits(out, d, d.count - d.exp);
   }
-  return s;
 }
 
-std::string ExponentText(const FormatSettings& fs, long double v, int precision, int minExp) {
+void AppendExponent(TextBuffer& out, const FormatSettings& fs, long double v, int precision, int minExp) {
   if (precision < 1 || precision > 18) precision = 15;
   const Decimal d = Significant(v, precision);
-  std::string s = d.neg && !d.digits.empty() ? "-" : "";
-  s += DigitAt(d, 0);
+  if (d.neg && d.count > 0) out.push('-');
+  out.push(DigitAt(d, 0));
   if (precision > 1) {
-    s += fs.DecimalSeparator;
-    for (int i = 1; i < precision; ++i) s += DigitAt(d, i);
+    out.push(fs.DecimalSeparator);
+    for (int i = 1; i < precision; ++i) out.push(DigitAt(d, i));
   }
-  s += 'E';
-  s += ExponentDigits(d.digits.empty() ? 0 : d.exp - 1, minExp, true);
-  return s;
+  out.push('E');
+  AppendExponentDigits(out, d.count == 0 ? 0 : d.exp - 1, minExp, true);
+}
+
+void AppendFloat(TextBuffer& out, const FormatSettings& fs, long double value, FloatStyle style, int precision,
+                 int digits) {
+  std::string_view special;
+  if (SpecialFloat(value, special)) {
+    out.append(special);
+    return;
+  }
+  if (digits < 0) digits = 0;
+  if (digits > 18) digits = 18;
+  switch (style) {
+    case FloatStyle::General:
+      AppendGeneral(out, fs, value, precision);
+      break;
+    case FloatStyle::Exponent:
+      AppendExponent(out, fs, value, precision, digits);
+      break;
+    case FloatStyle::Fixed:
+      AppendFixed(out, fs, value, digits, false);
+      break;
+    case FloatStyle::Number:
+      AppendFixed(out, fs, value, digits, true);
+      break;
+    case FloatStyle::Currency:  // the sign follows the currency sign: "$-3.50"
+      out.append(fs.CurrencyString);
+      AppendFixed(out, fs, value, digits, true);
+      break;
+  }
 }
 
 // ---- Format ----------------------------------------------------------------------------------
@@ -201,22 +333,6 @@ std::string ExponentText(const FormatSettings& fs, long double v, int precision,
   throw EConvertError("No argument for format '" + std::string(format) + "'");
 }
 
-std::string Hex(std::uint64_t v, int minDigits) {
-  static const char kDigits[] = "0123456789ABCDEF";
-  std::string s;
-  do {
-    s.insert(s.begin(), kDigits[v & 15]);
-    v >>= 4;
-  } while (v);
-  if (static_cast<int>(s.size()) < minDigits) s.insert(0, static_cast<std::size_t>(minDigits) - s.size(), '0');
-  return s;
-}
-
-std::string PadDigits(std::string digits, int minDigits) {
-  if (static_cast<int>(digits.size()) < minDigits) digits.insert(0, static_cast<std::size_t>(minDigits) - digits.size(), '0');
-  return digits;
-}
-
 // An integer argument as an unsigned number of the width it was given with (for %u and %x).
 std::uint64_t AsUnsigned(const FormatArg& a) {
   if (a.kind() == FormatArg::Kind::UInt) return a.asUInt();
@@ -227,23 +343,27 @@ std::uint64_t AsUnsigned(const FormatArg& a) {
 }  // namespace
 
 std::shared_ptr<const FormatSettings> CurrentFormatSettings() {
-  std::lock_guard lock(g_settingsMutex);
-  return g_settings;
+  SettingsStore& store = Store();
+  std::lock_guard lock(store.mutex);
+  return store.current;
 }
 
 void InstallFormatSettings(const FormatSettings& settings) {
   auto s = std::make_shared<const FormatSettings>(settings);
-  std::lock_guard lock(g_settingsMutex);
-  g_settings = std::move(s);
+  SettingsStore& store = Store();
+  std::lock_guard lock(store.mutex);
+  store.kept.push_back(s);
+  store.current = s;
+  store.fast.store(s.get(), std::memory_order_release);
 }
 
 std::string FormatV(std::string_view format, std::span<const FormatArg> args) {
-  return FormatV(*CurrentFormatSettings(), format, args);
+  return FormatV(Settings(), format, args);
 }
 
 std::string FormatV(const FormatSettings& fs, std::string_view format, std::span<const FormatArg> args) {
   using Kind = FormatArg::Kind;
-  std::string out;
+  TextBuffer out;
   std::size_t argIndex = 0;
   const std::size_t n = format.size();
   std::size_t i = 0;
@@ -270,16 +390,16 @@ std::string FormatV(const FormatSettings& fs, std::string_view format, std::span
   };
 
   while (i < n) {
-    const char c = format[i];
-    if (c != '%') {
-      out += c;
-      ++i;
-      continue;
-    }
+    // Literal text up to the next directive in one piece.
+    const std::size_t percent = format.find('%', i);
+    const std::size_t stop = percent == std::string_view::npos ? n : percent;
+    out.append(format.data() + i, stop - i);
+    i = stop;
+    if (i >= n) break;
     ++i;
     if (i >= n) InvalidFormat(format);
     if (format[i] == '%') {
-      out += '%';
+      out.push('%');
       ++i;
       continue;
     }
@@ -294,7 +414,7 @@ std::string FormatV(const FormatSettings& fs, std::string_view format, std::span
       left = true;
       ++i;
     }
-    long long width = num >= 0 ? num : readNumber();
+    const long long width = num >= 0 ? num : readNumber();
     long long prec = -1;
     if (i < n && format[i] == '.') {
       ++i;
@@ -303,16 +423,17 @@ std::string FormatV(const FormatSettings& fs, std::string_view format, std::span
     }
     if (i >= n) InvalidFormat(format);
     const char type = utf8::AsciiUpper(format[i++]);
-    std::string text;
+    const std::size_t start = out.size();
     switch (type) {
       case 'D': {
         const FormatArg& a = next();
         if (a.kind() == Kind::Int) {
           const std::int64_t v = a.asInt();
-          const std::uint64_t mag = v < 0 ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
-          text = (v < 0 ? "-" : "") + PadDigits(std::to_string(mag), static_cast<int>(prec));
+          if (v < 0) out.push('-');
+          AppendUnsigned(out, v < 0 ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v),
+                         static_cast<int>(prec));
         } else if (a.kind() == Kind::UInt) {
-          text = PadDigits(std::to_string(a.asUInt()), static_cast<int>(prec));
+          AppendUnsigned(out, a.asUInt(), static_cast<int>(prec));
         } else {
           InvalidFormat(format);
         }
@@ -321,19 +442,19 @@ std::string FormatV(const FormatSettings& fs, std::string_view format, std::span
       case 'U': {
         const FormatArg& a = next();
         if (a.kind() != Kind::Int && a.kind() != Kind::UInt) InvalidFormat(format);
-        text = PadDigits(std::to_string(AsUnsigned(a)), static_cast<int>(prec));
+        AppendUnsigned(out, AsUnsigned(a), static_cast<int>(prec));
         break;
       }
       case 'X': {
         const FormatArg& a = next();
         if (a.kind() != Kind::Int && a.kind() != Kind::UInt) InvalidFormat(format);
-        text = Hex(AsUnsigned(a), static_cast<int>(prec));
+        AppendHex(out, AsUnsigned(a), static_cast<int>(prec));
         break;
       }
       case 'P': {
         const FormatArg& a = next();
         if (a.kind() != Kind::Pointer) InvalidFormat(format);
-        text = Hex(a.asUInt(), static_cast<int>(sizeof(void*) * 2));
+        AppendHex(out, a.asUInt(), static_cast<int>(sizeof(void*) * 2));
         break;
       }
       case 'E':
@@ -344,15 +465,21 @@ std::string FormatV(const FormatSettings& fs, std::string_view format, std::span
         const FormatArg& a = next();
         if (a.kind() != Kind::Float) InvalidFormat(format);
         const long double v = a.asFloat();
-        if (SpecialFloat(v, text)) break;
-        if (type == 'E') text = ExponentText(fs, v, prec < 0 ? 15 : static_cast<int>(prec), 3);
-        else if (type == 'G') text = GeneralText(fs, v, prec < 0 ? 15 : static_cast<int>(prec));
-        else {
+        std::string_view special;
+        if (SpecialFloat(v, special)) {
+          out.append(special);
+          break;
+        }
+        if (type == 'E') {
+          AppendExponent(out, fs, v, prec < 0 ? 15 : static_cast<int>(prec), 3);
+        } else if (type == 'G') {
+          AppendGeneral(out, fs, v, prec < 0 ? 15 : static_cast<int>(prec));
+        } else {
           int decimals = prec < 0 ? (type == 'M' ? fs.CurrencyDecimals : 2) : static_cast<int>(prec);
           if (decimals > 18) decimals = 18;
-          if (type == 'F') text = FixedText(fs, v, decimals, false);
-          else if (type == 'N') text = FixedText(fs, v, decimals, true);
-          else text = FloatToStrF(fs, v, FloatStyle::Currency, 15, decimals);
+          if (type == 'F') AppendFixed(out, fs, v, decimals, false);
+          else if (type == 'N') AppendFixed(out, fs, v, decimals, true);
+          else AppendFloat(out, fs, v, FloatStyle::Currency, 15, decimals);
         }
         break;
       }
@@ -361,45 +488,33 @@ std::string FormatV(const FormatSettings& fs, std::string_view format, std::span
         if (a.kind() != Kind::String && a.kind() != Kind::Char) InvalidFormat(format);
         std::string_view s = a.asText();
         if (prec >= 0) s = s.substr(0, utf8::OffsetOfChar(s, static_cast<std::size_t>(prec)));
-        text = s;
+        out.append(s);
         break;
       }
       default:
         InvalidFormat(format);
     }
-    const std::size_t len = utf8::Length(text);
-    if (width > 0 && static_cast<std::size_t>(width) > len) {
-      const std::string pad(static_cast<std::size_t>(width) - len, ' ');
-      text = left ? text + pad : pad + text;
+    if (width > 0) {
+      const std::size_t len = CharCount(out.from(start));
+      if (static_cast<std::size_t>(width) > len) {
+        const std::size_t pad = static_cast<std::size_t>(width) - len;
+        if (left) out.fill(pad, ' ');
+        else out.insertFill(start, pad, ' ');
+      }
     }
-    out += text;
   }
-  return out;
+  return out.str();
 }
 
 std::string FloatToStrF(long double value, FloatStyle style, int precision, int digits) {
-  return FloatToStrF(*CurrentFormatSettings(), value, style, precision, digits);
+  return FloatToStrF(Settings(), value, style, precision, digits);
 }
 
 std::string FloatToStrF(const FormatSettings& fs, long double value, FloatStyle style, int precision,
                         int digits) {
-  std::string special;
-  if (SpecialFloat(value, special)) return special;
-  if (digits < 0) digits = 0;
-  if (digits > 18) digits = 18;
-  switch (style) {
-    case FloatStyle::General:
-      return GeneralText(fs, value, precision);
-    case FloatStyle::Exponent:
-      return ExponentText(fs, value, precision, digits);
-    case FloatStyle::Fixed:
-      return FixedText(fs, value, digits, false);
-    case FloatStyle::Number:
-      return FixedText(fs, value, digits, true);
-    case FloatStyle::Currency:  // the sign follows the currency sign: "$-3.50"
-      return fs.CurrencyString + FixedText(fs, value, digits, true);
-  }
-  return {};
+  TextBuffer out;
+  AppendFloat(out, fs, value, style, precision, digits);
+  return out.str();
 }
 
 std::string FloatToStr(long double value) {
@@ -410,9 +525,14 @@ std::string FloatToStr(long double value) {
 
 namespace {
 
-// The sections of a picture format, split at ";" outside quotes.
-std::vector<std::string_view> Sections(std::string_view f) {
-  std::vector<std::string_view> out;
+// The sections of a picture format, split at ";" outside quotes: at most three.
+struct Sections {
+  std::string_view part[3];
+  int count = 0;
+};
+
+Sections SplitSections(std::string_view f) {
+  Sections out;
   std::size_t start = 0;
   char quote = 0;
   for (std::size_t i = 0; i < f.size(); ++i) {
@@ -421,12 +541,12 @@ std::vector<std::string_view> Sections(std::string_view f) {
       if (c == quote) quote = 0;
     } else if (c == '\'' || c == '"') {
       quote = c;
-    } else if (c == ';' && out.size() < 2) {
-      out.push_back(f.substr(start, i - start));
+    } else if (c == ';' && out.count < 2) {
+      out.part[out.count++] = f.substr(start, i - start);
       start = i + 1;
     }
   }
-  out.push_back(f.substr(start));
+  out.part[out.count++] = f.substr(start);
   return out;
 }
 
@@ -489,22 +609,22 @@ Picture Analyse(std::string_view s) {
   return p;
 }
 
-std::string Picture1(const FormatSettings& fs, std::string_view s, long double v, bool minusSign) {
+void AppendPicture(TextBuffer& out, const FormatSettings& fs, std::string_view s, long double v, bool minusSign) {
   const Picture p = Analyse(s);
   std::string intDigits, fracDigits;
   int exponent = 0;
   if (p.scientific) {
     const int lead = p.intPlaces > 0 ? p.intPlaces : 1;
     Decimal d = Significant(v, lead + p.decPlaces);
-    if (!d.digits.empty()) exponent = d.exp - lead;
+    if (d.count > 0) exponent = d.exp - lead;
     for (int i = 0; i < lead; ++i) intDigits += DigitAt(d, i);
     for (int i = 0; i < p.decPlaces; ++i) fracDigits += DigitAt(d, lead + i);
     while (intDigits.size() > 1 && intDigits[0] == '0') intDigits.erase(0, 1);
-    if (d.digits.empty()) intDigits.clear();
+    if (d.count == 0) intDigits.clear();
   } else {
     const Decimal d = Fixed(v, p.decPlaces);
-    if (d.exp > 0) intDigits = IntegerDigits(d);
-    fracDigits = FractionDigits(d, p.decPlaces);
+    for (int i = 0; i < d.exp; ++i) intDigits += DigitAt(d, i);
+    for (int i = 0; i < p.decPlaces; ++i) fracDigits += DigitAt(d, d.exp + i);
   }
   while (static_cast<int>(fracDigits.size()) > p.minDecDigits && fracDigits.back() == '0') fracDigits.pop_back();
   if (static_cast<int>(intDigits.size()) < p.minIntDigits)
@@ -512,11 +632,11 @@ std::string Picture1(const FormatSettings& fs, std::string_view s, long double v
   const bool allZero = intDigits.find_first_not_of('0') == std::string::npos &&
                        fracDigits.find_first_not_of('0') == std::string::npos;
 
-  std::string out = minusSign && !allZero ? "-" : "";
+  if (minusSign && !allZero) out.push('-');
   const int len = static_cast<int>(intDigits.size());
   auto emitDigit = [&](int j) {
-    out += intDigits[static_cast<std::size_t>(j)];
-    if (p.thousands && j + 1 < len && (len - 1 - j) % 3 == 0) out += fs.ThousandSeparator;
+    out.push(intDigits[static_cast<std::size_t>(j)]);
+    if (p.thousands && j + 1 < len && (len - 1 - j) % 3 == 0) out.push(fs.ThousandSeparator);
   };
   int intSeen = 0;
   int fracSeen = 0;
@@ -532,7 +652,7 @@ std::string Picture1(const FormatSettings& fs, std::string_view s, long double v
     const char c = s[i];
     if (quote) {
       if (c == quote) quote = 0;
-      else out += c;
+      else out.push(c);
       continue;
     }
     if (c == '\'' || c == '"') {
@@ -546,16 +666,16 @@ std::string Picture1(const FormatSettings& fs, std::string_view s, long double v
       ++intSeen;
       if (intSeen == p.intPlaces) intFlushed = true;
     } else if ((c == '0' || c == '#') && pointDone) {
-      if (fracSeen < static_cast<int>(fracDigits.size())) out += fracDigits[static_cast<std::size_t>(fracSeen)];
+      if (fracSeen < static_cast<int>(fracDigits.size())) out.push(fracDigits[static_cast<std::size_t>(fracSeen)]);
       ++fracSeen;
     } else if (c == '.' && !pointDone) {
       if (p.intPlaces == 0) flushInt();
       pointDone = true;
-      if (!fracDigits.empty()) out += fs.DecimalSeparator;
+      if (!fracDigits.empty()) out.push(fs.DecimalSeparator);
     } else if (c == ',') {
       // a thousands marker, no literal
     } else if ((c == 'E' || c == 'e') && i + 1 < s.size() && (s[i + 1] == '+' || s[i + 1] == '-')) {
-      out += c;
+      out.push(c);
       const bool plus = s[i + 1] == '+';
       i += 2;
       int zeros = 0;
@@ -564,64 +684,94 @@ std::string Picture1(const FormatSettings& fs, std::string_view s, long double v
         ++i;
       }
       --i;
-      out += ExponentDigits(exponent, zeros, plus);
+      AppendExponentDigits(out, exponent, zeros, plus);
     } else {
-      out += c;
+      out.push(c);
     }
   }
   if (p.intPlaces == 0 && !pointDone) flushInt();
-  return out;
 }
 
 }  // namespace
 
 std::string FormatFloat(std::string_view format, long double value) {
-  return FormatFloat(*CurrentFormatSettings(), format, value);
+  return FormatFloat(Settings(), format, value);
 }
 
 std::string FormatFloat(const FormatSettings& fs, std::string_view format, long double value) {
-  std::string special;
-  if (SpecialFloat(value, special)) return special;
-  if (format.empty()) return GeneralText(fs, value, 15);
-  const auto sections = Sections(format);
-  if (value < 0 && sections.size() >= 2 && !sections[1].empty())
-    return Picture1(fs, sections[1], -value, false);
-  if (value == 0 && sections.size() >= 3 && !sections[2].empty())
-    return Picture1(fs, sections[2], 0, false);
-  return Picture1(fs, sections[0], value < 0 ? -value : value, value < 0);
+  TextBuffer out;
+  std::string_view special;
+  if (SpecialFloat(value, special)) {
+    out.append(special);
+  } else if (format.empty()) {
+    AppendGeneral(out, fs, value, 15);
+  } else {
+    const Sections sections = SplitSections(format);
+    if (value < 0 && sections.count >= 2 && !sections.part[1].empty())
+      AppendPicture(out, fs, sections.part[1], -value, false);
+    else if (value == 0 && sections.count >= 3 && !sections.part[2].empty())
+      AppendPicture(out, fs, sections.part[2], 0, false);
+    else
+      AppendPicture(out, fs, sections.part[0], value < 0 ? -value : value, value < 0);
+  }
+  return out.str();
 }
 
 // ---- FormatDateTime --------------------------------------------------------------------------
 
 namespace {
 
-void AppendNumber(std::string& out, int v, int minDigits) {
-  std::string s = std::to_string(v < 0 ? -v : v);
-  if (static_cast<int>(s.size()) < minDigits) s.insert(0, static_cast<std::size_t>(minDigits) - s.size(), '0');
-  if (v < 0) out += '-';
-  out += s;
+void AppendNumber(TextBuffer& out, int v, int minDigits) {
+  if (v < 0 || v > 9999) {
+    if (v < 0) out.push('-');
+    AppendUnsigned(out, static_cast<std::uint64_t>(v < 0 ? -static_cast<std::int64_t>(v) : v), minDigits);
+    return;
+  }
+  // The parts of a date: up to four digits, written without a library call.
+  if (v < 100 && minDigits == 2) {
+    char two[2] = {static_cast<char>('0' + v / 10), static_cast<char>('0' + v % 10)};
+    out.append(two, 2);
+    return;
+  }
+  char buf[4];
+  int n = 0;
+  do {
+    buf[3 - n++] = static_cast<char>('0' + v % 10);
+    v /= 10;
+  } while (v);
+  while (n < minDigits && n < 4) buf[3 - n++] = '0';
+  if (minDigits > 4) out.fill(static_cast<std::size_t>(minDigits - 4), '0');
+  for (int k = 4 - n; k < 4; ++k) out.push(buf[k]);
 }
 
+// `what` (lower-case ASCII) stands at i, in any letter case.
 bool StartsWithText(std::string_view s, std::size_t i, std::string_view what) {
-  return i + what.size() <= s.size() && utf8::SameText(s.substr(i, what.size()), what);
+  if (i + what.size() > s.size()) return false;
+  for (std::size_t k = 0; k < what.size(); ++k) {
+    char c = s[i + k];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != what[k]) return false;
+  }
+  return true;
 }
 
 bool HasAmPm(std::string_view f) {
   char quote = 0;
   for (std::size_t i = 0; i < f.size(); ++i) {
+    const char c = f[i];
     if (quote) {
-      if (f[i] == quote) quote = 0;
+      if (c == quote) quote = 0;
       continue;
     }
-    if (f[i] == '\'' || f[i] == '"') quote = f[i];
-    else if (StartsWithText(f, i, "am/pm") || StartsWithText(f, i, "a/p") || StartsWithText(f, i, "ampm"))
+    if (c == '\'' || c == '"') quote = c;
+    else if ((c == 'a' || c == 'A') &&
+             (StartsWithText(f, i, "am/pm") || StartsWithText(f, i, "a/p") || StartsWithText(f, i, "ampm")))
       return true;
   }
   return false;
 }
 
-void AppendDateTime(std::string& out, const FormatSettings& fs, std::string_view f, double value,
-                    const DateParts& t, int depth) {
+void AppendDateTime(TextBuffer& out, const FormatSettings& fs, std::string_view f, const DateParts& t, int depth) {
   if (depth > 3) return;  // settings that name each other must not recurse for ever
   if (f.empty()) f = "c";
   const bool twelve = HasAmPm(f);
@@ -636,8 +786,9 @@ void AppendDateTime(std::string& out, const FormatSettings& fs, std::string_view
     }
     std::size_t count = 1;
     auto takeRun = [&]() {
+      const char upper = utf8::AsciiUpper(c);
       count = 0;
-      while (i < f.size() && utf8::AsciiUpper(f[i]) == utf8::AsciiUpper(c)) {
+      while (i < f.size() && utf8::AsciiUpper(f[i]) == upper) {
         ++i;
         ++count;
       }
@@ -651,8 +802,8 @@ void AppendDateTime(std::string& out, const FormatSettings& fs, std::string_view
       case 'M':
         takeRun();
         if (count <= 2) AppendNumber(out, t.month, static_cast<int>(count));
-        else if (count == 3) out += fs.ShortMonthNames[static_cast<std::size_t>(t.month - 1)];
-        else out += fs.LongMonthNames[static_cast<std::size_t>(t.month - 1)];
+        else if (count == 3) out.append(fs.ShortMonthNames[static_cast<std::size_t>(t.month - 1)]);
+        else out.append(fs.LongMonthNames[static_cast<std::size_t>(t.month - 1)]);
         break;
       case 'N':
         takeRun();
@@ -661,10 +812,10 @@ void AppendDateTime(std::string& out, const FormatSettings& fs, std::string_view
       case 'D':
         takeRun();
         if (count <= 2) AppendNumber(out, t.day, static_cast<int>(count));
-        else if (count == 3) out += fs.ShortDayNames[static_cast<std::size_t>(t.dayOfWeek - 1)];
-        else if (count == 4) out += fs.LongDayNames[static_cast<std::size_t>(t.dayOfWeek - 1)];
-        else if (count == 5) AppendDateTime(out, fs, fs.ShortDateFormat, value, t, depth + 1);
-        else AppendDateTime(out, fs, fs.LongDateFormat, value, t, depth + 1);
+        else if (count == 3) out.append(fs.ShortDayNames[static_cast<std::size_t>(t.dayOfWeek - 1)]);
+        else if (count == 4) out.append(fs.LongDayNames[static_cast<std::size_t>(t.dayOfWeek - 1)]);
+        else if (count == 5) AppendDateTime(out, fs, fs.ShortDateFormat, t, depth + 1);
+        else AppendDateTime(out, fs, fs.LongDateFormat, t, depth + 1);
         break;
       case 'H': {
         takeRun();
@@ -686,50 +837,50 @@ void AppendDateTime(std::string& out, const FormatSettings& fs, std::string_view
         break;
       case 'T':
         takeRun();
-        AppendDateTime(out, fs, count == 1 ? fs.ShortTimeFormat : fs.LongTimeFormat, value, t, depth + 1);
+        AppendDateTime(out, fs, count == 1 ? fs.ShortTimeFormat : fs.LongTimeFormat, t, depth + 1);
         break;
       case 'C':
         ++i;
-        AppendDateTime(out, fs, fs.ShortDateFormat, value, t, depth + 1);
+        AppendDateTime(out, fs, fs.ShortDateFormat, t, depth + 1);
         if (t.hour || t.minute || t.second || t.msec) {
-          out += ' ';
-          AppendDateTime(out, fs, fs.LongTimeFormat, value, t, depth + 1);
+          out.push(' ');
+          AppendDateTime(out, fs, fs.LongTimeFormat, t, depth + 1);
         }
         break;
       case 'A':
         if (StartsWithText(f, i, "am/pm")) {
-          out += t.hour >= 12 ? f.substr(i + 3, 2) : f.substr(i, 2);
+          out.append(t.hour >= 12 ? f.substr(i + 3, 2) : f.substr(i, 2));
           i += 5;
         } else if (StartsWithText(f, i, "a/p")) {
-          out += t.hour >= 12 ? f[i + 2] : f[i];
+          out.push(t.hour >= 12 ? f[i + 2] : f[i]);
           i += 3;
         } else if (StartsWithText(f, i, "ampm")) {
-          out += t.hour >= 12 ? fs.TimePMString : fs.TimeAMString;
+          out.append(t.hour >= 12 ? fs.TimePMString : fs.TimeAMString);
           i += 4;
         } else {
-          out += c;
+          out.push(c);
           ++i;
         }
         break;
       case '/':
-        out += fs.DateSeparator;
+        out.append(fs.DateSeparator);
         ++i;
         break;
       case ':':
-        out += fs.TimeSeparator;
+        out.append(fs.TimeSeparator);
         ++i;
         break;
       case '\'':
       case '"': {
         const std::size_t end = f.find(c, i + 1);
         const std::size_t stop = end == std::string_view::npos ? f.size() : end;
-        out += f.substr(i + 1, stop - i - 1);
+        out.append(f.substr(i + 1, stop - i - 1));
         i = end == std::string_view::npos ? f.size() : end + 1;
         break;
       }
       default: {
-        const std::size_t len = utf8::CharLen(f, i);
-        out += f.substr(i, len);
+        const std::size_t len = static_cast<unsigned char>(c) < 0x80 ? 1 : utf8::CharLen(f, i);
+        out.append(f.substr(i, len));
         i += len;
         break;
       }
@@ -740,14 +891,14 @@ void AppendDateTime(std::string& out, const FormatSettings& fs, std::string_view
 }  // namespace
 
 std::string FormatDateTime(std::string_view format, double dateTime) {
-  return FormatDateTime(*CurrentFormatSettings(), format, dateTime);
+  return FormatDateTime(Settings(), format, dateTime);
 }
 
 std::string FormatDateTime(const FormatSettings& fs, std::string_view format, double dateTime) {
   const DateParts t = DecodeDateTime(dateTime);
-  std::string out;
-  AppendDateTime(out, fs, format, dateTime, t, 0);
-  return out;
+  TextBuffer out;
+  AppendDateTime(out, fs, format, t, 0);
+  return out.str();
 }
 
 }  // namespace olv

@@ -92,26 +92,36 @@ class FormatArg {
   FormatArg(float v) : kind_(Kind::Float), f_(v) {}
   FormatArg(double v) : kind_(Kind::Float), f_(v) {}
   FormatArg(long double v) : kind_(Kind::Float), f_(v) {}
-  FormatArg(const char* s) : kind_(Kind::String), s_(s ? s : "") {}
-  FormatArg(std::string_view s) : kind_(Kind::String), s_(s) {}
-  FormatArg(const std::string& s) : kind_(Kind::String), s_(s) {}
+  FormatArg(const char* s) : FormatArg(std::string_view(s ? s : "")) {}
+  FormatArg(std::string_view s) : kind_(Kind::String), s_{s.data(), s.size()} {}
+  FormatArg(const std::string& s) : FormatArg(std::string_view(s)) {}
   FormatArg(const void* p) : kind_(Kind::Pointer), u_(reinterpret_cast<std::uintptr_t>(p)) {}
 
   Kind kind() const { return kind_; }
   int bits() const { return bits_; }          // width of the integer type given
+  // Each reads the value of its own kinds: asInt Int and Bool, asUInt UInt and Pointer, asFloat
+  // Float, asText String and Char.
   std::int64_t asInt() const { return i_; }
   std::uint64_t asUInt() const { return u_; }
   long double asFloat() const { return f_; }
-  std::string_view asText() const { return kind_ == Kind::Char ? std::string_view(&c_, 1) : s_; }
+  std::string_view asText() const {
+    return kind_ == Kind::Char ? std::string_view(&c_, 1) : std::string_view(s_.data, s_.size);
+  }
 
  private:
+  struct Text {
+    const char* data;
+    std::size_t size;
+  };
   Kind kind_;
   int bits_ = 64;
-  std::int64_t i_ = 0;
-  std::uint64_t u_ = 0;
-  long double f_ = 0;
-  std::string_view s_;
-  char c_ = 0;
+  union {  // one value, of the kind's type
+    std::int64_t i_;
+    std::uint64_t u_;
+    long double f_;
+    Text s_;
+    char c_;
+  };
 };
 
 std::string FormatV(std::string_view format, std::span<const FormatArg> args);

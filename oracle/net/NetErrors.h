@@ -3,6 +3,8 @@
 // them all:
 // - ENetError: the transport (TNS packets); message "Net error " + code.
 // - EDBError: the call protocol above it; message "Unknown error " + code.
+// - EOraNetError: an Oracle error the client itself finds (a NUMBER that overflows its target),
+//   reported with its positive Oracle number and text as if the server had sent it.
 // - ESocketError: the operating system's socket layer, with the errno it reported and the step
 //   that failed (name lookup, connect, or a send or receive on an open connection).
 // TranslateNetException (TranslateNetException.h) turns any of them into an Oracle-style code and
@@ -41,6 +43,18 @@ class ENetError : public ECodedNetError {
 class EDBError : public ECodedNetError {
  public:
   explicit EDBError(int code) : ECodedNetError("Unknown error ", code) {}
+};
+
+class EOraNetError : public olv::Exception {
+ public:
+  static constexpr int kIntegerOverflow = 1455;  // converting column overflows integer datatype
+  static constexpr int kNumericOverflow = 1426;  // numeric overflow
+
+  EOraNetError(int code, const std::string& text) : olv::Exception(text), code_(code) {}
+  int Code() const { return code_; }
+
+ private:
+  int code_;
 };
 
 class ESocketError : public olv::Exception {

@@ -286,6 +286,20 @@ std::size_t TTnsConnection::ReadBytes(void* buffer, std::size_t count) {
   });
 }
 
+std::size_t TTnsConnection::ReadView(const std::uint8_t*& data, std::size_t max) {
+  return ClosingOnFailure([&] {
+    if (readPos_ >= readLength_) {
+      if (writePos_ > kDataPreamble) FlushData(0);
+      ReadDataPacket();
+      while (readPos_ >= readLength_) ReadDataPacket();  // a DATA packet may carry no payload
+    }
+    const std::size_t n = std::min(max, std::size_t(readLength_ - readPos_));
+    data = readBuffer_.data() + readPos_;
+    readPos_ += int(n);
+    return n;
+  });
+}
+
 void TTnsConnection::SendBreak() {
   // No closing here on failure: the reading thread may be inside a receive on this socket and
   // will see the broken stream itself.

@@ -58,6 +58,16 @@ class TTnsConnection {
   // Reads exactly `count` bytes of DATA payload (sending a pending request first) and returns
   // `count`; answers a break marker from the server with the reset exchange on the way.
   std::size_t ReadBytes(void* buffer, std::size_t count);
+  // One byte of DATA payload, as ReadBytes: the call protocol's reader takes most values so.
+  std::uint8_t ReadByte() {
+    if (readPos_ < readLength_) return readBuffer_[std::size_t(readPos_++)];
+    std::uint8_t byte = 0;
+    ReadBytes(&byte, 1);
+    return byte;
+  }
+  // At least one and at most `max` (above 0) bytes of DATA payload as a view into the current
+  // packet, read as ReadBytes reads them; valid until the next read.
+  std::size_t ReadView(const std::uint8_t*& data, std::size_t max);
   // Sends the outgoing DATA packet now, with these data flags.
   void FlushData(std::uint16_t dataFlags = 0);
 

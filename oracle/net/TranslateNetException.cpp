@@ -56,6 +56,8 @@ TNetErrorInfo DescribeNetException(const std::exception_ptr& failure) {
     return FromSocketError(e);
   } catch (const ENetError& e) {
     return FromNetError(e);
+  } catch (const EOraNetError& e) {
+    return {e.Code(), e.what()};
   } catch (const std::exception& e) {
     return {kFailure, std::string("NET: ") + e.what()};
   } catch (...) {

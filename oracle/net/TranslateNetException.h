@@ -7,6 +7,7 @@
 //   "NET: Network error (n)";
 // - ENetError 0 (short transfer, peer closed): -12571 "ORA-12571"; 206: -1 "NET: Invalid SID";
 //   200 (not connected): -3114 "NET: Net error 200"; others "NET: Net error " + code;
+// - EOraNetError: its own positive Oracle code and text, as a status reply would give them;
 // - anything else (EDBError included): -1 "NET: " + its message.
 // A failure of an open stream (a socket error on send or receive, or a broken packet: 203, 204,
 // 205, 207) has closed the connection and is reported as -3113 with its own text, so the caller

@@ -71,6 +71,21 @@ TEST(TBlockManager, LastFreedItemReturnsItsBlock) {
   m.FreeItem(c);
 }
 
+TEST(TBlockManager, FreeAllAfterTheOldestBlockWentFreesTheRest) {
+  TBlockManager m;
+  m.RecordSize = 8;
+  std::vector<TItemHeader*> items(30);
+  for (auto& item : items) m.AllocItem(item);
+  for (int i = 0; i < 10; ++i) m.FreeItem(items[static_cast<std::size_t>(i)]);  // the oldest block goes
+  EXPECT_EQ(CountBlocks(m), 2);
+  m.FreeAll();
+  EXPECT_EQ(m.FirstBlock(), nullptr);
+  EXPECT_EQ(m.FirstFree(), nullptr);
+  TItemHeader* again;
+  m.AllocItem(again);  // the manager starts over; its destructor frees this block
+  EXPECT_EQ(CountBlocks(m), 1);
+}
+
 TEST(TBlockManager, FlagsCatchDoubleFreeAndForeignBlocks) {
   TBlockManager m;
   m.RecordSize = 4;

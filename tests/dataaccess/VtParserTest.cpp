@@ -351,5 +351,64 @@ TEST(TParserProperty, WithBlanksOmittedEachLexemeEndsItsSpan) {
   }
 }
 
+// Long runs of symbol characters: the scan stops past the longest table entry. The reference is
+// the full scan, which tries every prefix of the whole run; both must give the same lexemes.
+class LongSymbolParser : public TParser {
+ public:
+  explicit LongSymbolParser(const char* text) : TParser(text) { SetLexemTable(Table()); }
+  static const TLexemTable& Table() {
+    static const TLexemTable table{{"<", ">", ">=", "<>", "(", "<<=>>", "=="}, {}};
+    return table;
+  }
+};
+
+std::vector<Token> FullScanSymbols(const std::string& text, const TLexemTable& table) {
+  std::vector<Token> tokens;
+  const std::string_view all(text);
+  for (std::size_t pos = 0; pos < text.size();) {
+    std::size_t runEnd = text.find_first_not_of("<>=(!", pos);
+    if (runEnd == std::string::npos) runEnd = text.size();
+    Token best{lcSymbol, text.substr(pos, 1)};
+    for (std::size_t end = pos + 1; end <= runEnd; ++end) {
+      for (std::size_t i = 0; i < table.Symbols.size(); ++i) {
+        if (table.Symbols[i] == all.substr(pos, end - pos)) best = {static_cast<int>(i) + 1, table.Symbols[i]};
+      }
+    }
+    tokens.push_back(best);
+    pos += best.lexem.size();
+  }
+  return tokens;
+}
+
+template <class Parser>
+std::vector<Token> Symbols(const std::string& text) {
+  Parser parser(text.c_str());
+  std::vector<Token> tokens;
+  std::string lexem;
+  for (int code; (code = parser.GetNext(lexem)) != lcEnd;) tokens.push_back({code, lexem});
+  return tokens;
+}
+
+TEST(TParserSymbolRuns, LongRunsGiveTheLexemesOfTheFullScan) {
+  std::mt19937 rng(35);
+  std::uniform_int_distribution<int> pick(0, 4);
+  for (int round = 0; round < 60; ++round) {
+    std::string text;
+    for (int i = 0; i < 300; ++i) text += "<>=(!"[pick(rng)];
+    ASSERT_EQ(Symbols<LongSymbolParser>(text), FullScanSymbols(text, LongSymbolParser::Table())) << round;
+  }
+  const std::string nested = "<<=>><<=>>==<<=>";
+  EXPECT_EQ(Symbols<LongSymbolParser>(nested),
+            (std::vector<Token>{{6, "<<=>>"}, {6, "<<=>>"}, {7, "=="}, {1, "<"}, {1, "<"}, {lcSymbol, "="}, {2, ">"}}))
+      << "the longest entry is found inside a longer run";
+}
+
+TEST(TParserSymbolRuns, SixteenThousandParenthesesAreSixteenThousandLexemes) {
+  const std::string text(16000, '(');
+  const std::vector<Token> tokens = Symbols<TParser>(text);
+  ASSERT_EQ(tokens.size(), text.size());
+  for (const Token& t : tokens) ASSERT_EQ(t, (Token{8, "("}));
+}
+
 }  // namespace
 }  // namespace da

@@ -7,7 +7,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <random>
+#include <string>
 
 #include "foundation/text/DateTime.h"
 #include "foundation/base/SysErrors.h"
@@ -202,6 +204,37 @@ TEST(Format, DateTimeLetters) {
   // Settings that refer to each other do not recurse without end.
   fs.ShortDateFormat = "ddddd";
   EXPECT_NO_THROW(FormatDateTime(fs, "c", t));
+}
+
+TEST(Format, ResultsLongerThanAnyBuffer) {
+  const std::string a(200, 'a'), b(1000, 'b');
+  struct Case {
+    std::string got, want;
+  } cases[] = {
+      {Format("%300s|", {"x"}), std::string(299, ' ') + "x|"},
+      {Format("%-300s|", {"x"}), "x" + std::string(299, ' ') + "|"},
+      {Format("%s%100d", {a, 7}), a + std::string(99, ' ') + "7"},  // the padding goes in mid-text
+      {Format("%s-%s-%.3s", {b, b, b}), b + "-" + b + "-bbb"},
+      {Format("%s%.300d", {a, -5}), a + "-" + std::string(299, '0') + "5"},
+      {FormatDateTime(std::string(300, 'x') + "yyyy", EncodeDate(2004, 3, 2)), std::string(300, 'x') + "2004"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(c.got, c.want);
+}
+
+TEST(Format, DateTimesAgreeWithTheCLibrary) {
+  // strftime on the same moment as an outside reference, 1900 to 2100.
+  std::mt19937_64 rng(3);
+  const double day1970 = EncodeDate(1970, 1, 1);
+  for (int i = 0; i < 20000; ++i) {
+    const std::int64_t seconds = static_cast<std::int64_t>(rng() % 6311433600ull) - 2208988800ll;
+    const std::time_t t = static_cast<std::time_t>(seconds);
+    std::tm tm{};
+    ASSERT_NE(gmtime_r(&t, &tm), nullptr);
+    char want[64];
+    std::strftime(want, sizeof want, "%Y.%m.%d %H:%M:%S %A %B %y", &tm);
+    const double value = day1970 + static_cast<double>(seconds) / 86400.0;
+    ASSERT_EQ(FormatDateTime("yyyy.mm.dd hh:nn:ss dddd mmmm yy", value), want) << seconds;
+  }
 }
 
 TEST(Format, FloatStyles) {

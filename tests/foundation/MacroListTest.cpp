@@ -2,6 +2,8 @@
 // the macro functions of the expression language.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -242,6 +244,43 @@ TEST_F(Macros, MacroListNamesTheParentsToo) {
 }  // namespace
 
 namespace {
+
+TEST_F(Macros, LookupsFollowEveryChangeOfTheLines) {
+  // Each change comes after a lookup, so that a stale index would answer.
+  OlvStringList other;
+  other.Add("A=assigned");
+  struct Case {
+    const char* change;
+    std::function<void(TMacros&)> apply;
+    const char* value;
+  };
+  const Case cases[] = {
+      {"none", [](TMacros&) {}, "first"},
+      {"put", [](TMacros& m) { m.List->Put(1, "b=first"); }, "second"},
+      {"delete", [](TMacros& m) { m.List->Delete(1); }, "second"},
+      {"insert", [](TMacros& m) { m.List->InsertObject(0, "A=inserted", nullptr); }, "inserted"},
+      {"insert a line without value", [](TMacros& m) { m.List->InsertObject(0, "a", nullptr); }, ""},
+      {"move", [](TMacros& m) { m.List->Move(2, 0); }, "second"},
+      {"clear", [](TMacros& m) { m.List->Clear(); }, ""},
+      {"set text", [](TMacros& m) { m.List->SetText("X=1\r\nA=text"); }, "text"},
+      {"add after", [](TMacros& m) { m.List->Add("A=later"); }, "first"},
+      {"set value", [](TMacros& m) { m.SetMacro("a", "changed"); }, "changed"},
+      {"remove the first", [](TMacros& m) { m.SetMacro("A", ""); }, "second"},
+      {"assign strings", [&](TMacros& m) { m.List->AssignStrings(other); }, "assigned"},
+      {"assign", [&](TMacros& m) { m.List->Assign(other); }, "assigned"},
+      {"another list", [](TMacros& m) {
+         m.List = std::make_unique<OlvStringList>();
+         m.List->Add("A=new list");
+       }, "new list"},
+  };
+  for (const Case& c : cases) {
+    TMacros m(nullptr);
+    m.List->SetText("X=0\r\na=first\r\nA=second");
+    ASSERT_EQ(m.GetMacro("A"), "first") << "the first line of a name wins, whatever its case";
+    c.apply(m);
+    EXPECT_EQ(m.Expanded("~A~"), c.value) << c.change;
+  }
+}
 
 TEST_F(Macros, StreamRoundTripKeepsLinesAndChangedSettings) {
   RegisterMacroStreamClasses();

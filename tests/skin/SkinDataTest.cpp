@@ -11,6 +11,7 @@
 
 #include "platform/Dialogs.h"
 #include "tests/skin/DialogsFixture.h"
+#include "tests/skin/OurProbes.h"
 #include "resources/EmbeddedSkin.h"
 #include "skin/ColourText.h"
 #include "skin/SkinDraw.h"
@@ -29,7 +30,6 @@ using olv::MakeColor;
 using olv::TBitmap;
 using skinkit::PackageFile;
 using skinkit::Probe;
-using skinkit::ReadProbe;
 
 Bytes Of(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
@@ -70,10 +70,21 @@ TEST_F(SkinDataTest, OurSkinLoadsIntoTheWholeModel) {
                                                                      : "Image";
     const skinkit::OurPicture& p = skinkit::OurPictures()[Id(s.section, key) - 1];
     EXPECT_EQ(o->FrameCount(), p.frames);
-    const auto last = ReadProbe(o->Bitmap.Pixel(o->Bitmap.Width() - 1, o->Bitmap.Height() - 1));
+    // The last pixel that is not transparent.
+    std::optional<Probe> last;
+    for (int i = o->Bitmap.Width() * o->Bitmap.Height() - 1; i >= 0 && !last; --i)
+      last = OurProbe(o->Bitmap.Pixel(i % o->Bitmap.Width(), i / o->Bitmap.Width()));
     ASSERT_TRUE(last);
     EXPECT_EQ(last->picture, p.id);
     EXPECT_EQ(last->frame, p.frames);
+    // Every pixel says which picture it belongs to: no colour is shared with another one.
+    int foreign = 0;
+    for (int y = 0; y < o->Bitmap.Height(); ++y)
+      for (int x = 0; x < o->Bitmap.Width(); ++x) {
+        const olv::TColor c = o->Bitmap.Pixel(x, y);
+        if (c != olv::kClMagenta && (!OurProbe(c) || OurProbe(c)->picture != p.id)) ++foreign;
+      }
+    EXPECT_EQ(foreign, 0);
   }
   // The menu bar's key is spelt "MenuBar" in our INI: keys ignore case.
   const TDataSkinObject& bar = *data.Object(TSkinRole::MenuBar);
@@ -81,7 +92,7 @@ TEST_F(SkinDataTest, OurSkinLoadsIntoTheWholeModel) {
   EXPECT_EQ(bar.LeftWidth, 4);
   EXPECT_EQ(bar.TopHeight, 0);
   // A value with folders finds the package file by its name.
-  EXPECT_EQ(ReadProbe(data.Right().Bitmap.Pixel(1, 20)), (Probe{Id("Personality", "Right"), 1, 4}));
+  EXPECT_EQ(OurProbe(data.Right().Bitmap.Pixel(1, 20)), (Probe{Id("Personality", "Right"), 1, 4}));
   EXPECT_EQ(data.Right().Tile, 0);
   EXPECT_EQ(data.Top().LeftWidth, 8);
   EXPECT_EQ(data.Top().TopHeight, 0);
@@ -91,10 +102,10 @@ TEST_F(SkinDataTest, OurSkinLoadsIntoTheWholeModel) {
   EXPECT_EQ(data.Object(TSkinRole::Headerbar)->Tile, 0);
   EXPECT_EQ(data.Object(TSkinRole::MenuBackground)->Tile, 1);
   // Second pictures: the tab border, the up-down glyphs, the progress chunk, the mirrored combo button.
-  EXPECT_EQ(ReadProbe(data.Border(TSkinRole::Tabs)->Bitmap2.Pixel(0, 0)), (Probe{Id("Tabs", "Border"), 1, 4}));
+  EXPECT_EQ(OurProbe(data.Border(TSkinRole::Tabs)->Bitmap2.Pixel(0, 0)), (Probe{Id("Tabs", "Border"), 1, 4}));
   EXPECT_FALSE(data.Border(TSkinRole::UpDownVert)->Bitmap2.Empty());
   EXPECT_FALSE(data.Border(TSkinRole::Progress)->Bitmap2.Empty());
-  EXPECT_EQ(ReadProbe(data.Border(TSkinRole::ComboButton)->Bitmap2.Pixel(0, 0)),
+  EXPECT_EQ(OurProbe(data.Border(TSkinRole::ComboButton)->Bitmap2.Pixel(0, 0)),
             (Probe{Id("ComboButton", "Image"), 4, 2}));
   EXPECT_EQ(data.Object(TSkinRole::StatusBarEdges)->NormalColour2, MakeColor(20, 24, 32));
   EXPECT_EQ(data.Object(TSkinRole::SunkEdge)->NormalColour, -1);
@@ -105,30 +116,30 @@ TEST_F(SkinDataTest, OurSkinLoadsIntoTheWholeModel) {
   EXPECT_EQ(buttons.RadioFrameCount, 6);  // 96 x 16
   EXPECT_EQ(buttons.MouseOverColour2, MakeColor(47, 84, 130));
   EXPECT_EQ(data.Title().FrameCount(), 2);
-  EXPECT_EQ(data.Title().LeftWidth, 6);
+  EXPECT_EQ(data.Title().LeftWidth, 24);
   EXPECT_EQ(data.Title().RightWidth, 70);
   EXPECT_EQ(data.Title().FontHeight, 14);
   EXPECT_EQ(data.Title().ActiveTextColour, olv::kClWhite);
   EXPECT_EQ(data.Title().InactiveTextColour, MakeColor(200, 205, 215));
 
-  // BUTTON0..3, not Button.Checkbox, then the maximised MDI child's three.
+  // BUTTON0..4, not Button.Checkbox, then the maximised MDI child's three.
   const auto& sys = data.SysButtons();
-  ASSERT_EQ(sys.size(), 7u);
+  ASSERT_EQ(sys.size(), 8u);
   EXPECT_EQ(sys[0]->Name, "BUTTON0");
   EXPECT_EQ(sys[0]->CombineOp, -1);
   EXPECT_EQ(sys[0]->FrameCount(), 4);
   EXPECT_EQ(sys[1]->CombineOp, -1);  // the default
-  EXPECT_EQ(sys[2]->FrameCount(), 3);  // 48 x 16 guessed
+  EXPECT_EQ(sys[2]->FrameCount(), 4);
   EXPECT_TRUE(sys[3]->Bitmap.Empty());  // the system menu button shows the window's icon
   for (int k = 0; k < 3; ++k) {
-    const TDataSkinSysButton& mdi = *sys[4 + k];
-    EXPECT_EQ(mdi.Name, "BUTTON3");
+    const TDataSkinSysButton& mdi = *sys[5 + k];
+    EXPECT_EQ(mdi.Name, "BUTTON4");
     EXPECT_EQ(mdi.Action, 7 + k);
     EXPECT_EQ(mdi.Visibility, 100);
     EXPECT_EQ(mdi.FrameCount(), 4);
     EXPECT_EQ(mdi.Xcoord, (3 - k) * (12 + 4));
     ASSERT_EQ(mdi.Bitmap.Width(), 48);
-    EXPECT_EQ(ReadProbe(mdi.Bitmap.Pixel(0, 0)), (Probe{Id("MDICONTROLS", "Image"), 4 * k + 1, 4}));
+    EXPECT_EQ(OurProbe(mdi.Bitmap.Pixel(6, 6)), (Probe{Id("MDICONTROLS", "Image"), 4 * k + 1, 4}));
   }
 }
 
@@ -144,17 +155,18 @@ TEST_F(SkinDataTest, PainterProbesShowTheFrameAndSliceDrawn) {
   DrawSkinImage(canvas, {10, 10, 70, 34}, b.Bitmap, false, b.Tile == 1, b.Trans == 1, b.FrameCount(), 4, b.Margins());
   const int id = Id("Buttons", "Bitmap");
   EXPECT_EQ(target.Pixel(10, 10), olv::kClWhite);  // the frame's magenta corner
-  EXPECT_EQ(ReadProbe(target.Pixel(11, 10)), (Probe{id, 4, 0}));
-  EXPECT_EQ(ReadProbe(target.Pixel(40, 11)), (Probe{id, 4, 1}));
-  EXPECT_EQ(ReadProbe(target.Pixel(40, 20)), (Probe{id, 4, 4}));
-  EXPECT_EQ(ReadProbe(target.Pixel(69, 33)), (Probe{id, 4, 8}));
+  EXPECT_EQ(OurProbe(target.Pixel(11, 10)), (Probe{id, 4, 0}));
+  EXPECT_EQ(OurProbe(target.Pixel(40, 11)), (Probe{id, 4, 1}));
+  EXPECT_EQ(OurProbe(target.Pixel(40, 20)), (Probe{id, 4, 4}));
+  EXPECT_EQ(OurProbe(target.Pixel(68, 33)), (Probe{id, 4, 8}));
+  EXPECT_EQ(target.Pixel(69, 33), olv::kClWhite);
   // The menu bar: frames stacked, the inactive one (2) as a bar with its middle repeated.
   const TDataSkinObject& bar = *data.Object(TSkinRole::MenuBar);
   DrawSkinBar(canvas, {0, 0, 80, 10}, bar.Bitmap, true, false, bar.FrameCount(), 2, bar.Margins());
   // Its margins are left and right only: the left, centre and right slices of the middle row.
-  EXPECT_EQ(ReadProbe(target.Pixel(0, 0)), (Probe{Id("Personality", "menuBar"), 2, 3}));
-  EXPECT_EQ(ReadProbe(target.Pixel(40, 5)), (Probe{Id("Personality", "menuBar"), 2, 4}));
-  EXPECT_EQ(ReadProbe(target.Pixel(79, 9)), (Probe{Id("Personality", "menuBar"), 2, 5}));
+  EXPECT_EQ(OurProbe(target.Pixel(0, 0)), (Probe{Id("Personality", "menuBar"), 2, 3}));
+  EXPECT_EQ(OurProbe(target.Pixel(40, 5)), (Probe{Id("Personality", "menuBar"), 2, 4}));
+  EXPECT_EQ(OurProbe(target.Pixel(79, 9)), (Probe{Id("Personality", "menuBar"), 2, 5}));
 }
 
 // A skin package of an INI and its files.

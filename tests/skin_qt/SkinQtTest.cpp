@@ -10,6 +10,7 @@
 #include "tools/skinkit/OurSkin.h"
 #include "tools/skinkit/PackageWriter.h"
 #include "tools/skinkit/ProbePicture.h"
+#include "tests/skin/OurProbes.h"
 
 namespace skin {
 namespace {
@@ -48,11 +49,11 @@ TEST(SkinQtTest, SkinPicturesReachQtPixelForPixel) {
   const QImage image = ToQImage(top);
   ASSERT_EQ(image.width(), top.Width());
   ASSERT_EQ(image.height(), top.Height());
-  // The corner is magenta (the side is transparent there); next to it frame 1's left edge.
-  EXPECT_EQ(image.pixel(0, 0), qRgb(255, 0, 255));
+  // Frame 1's left slice at the top, frame 2's middle further down (the frames are stacked).
   const int id = skinkit::OurPictureId("Personality", "Top").value();
-  const olv::TColor c = skinkit::ProbeColour(id, 1, 3);
-  EXPECT_EQ(image.pixel(1, 0), qRgb(olv::ColorRed(c), olv::ColorGreen(c), olv::ColorBlue(c)));
+  const auto at = [&](int x, int y) { return OurProbe(olv::MakeColor(qRed(image.pixel(x, y)), qGreen(image.pixel(x, y)), qBlue(image.pixel(x, y)))); };
+  EXPECT_EQ(at(1, 0), (skinkit::Probe{id, 1, 3}));
+  EXPECT_EQ(at(30, 30), (skinkit::Probe{id, 2, 4}));
   EXPECT_EQ(FromQImage(image), top);
   EXPECT_TRUE(ToQImage(olv::TBitmap()).isNull());
 }

@@ -1,8 +1,9 @@
 // A fake Oracle listener to try the direct network client by hand: listens on 127.0.0.1, echoes
-// DATA payloads, and prints every packet both ways in hexadecimal when it ends.
+// DATA payloads (or, with --oracle, answers the call protocol as a small server: users SCOTT/TIGER
+// and AGING/SOON, see FakeOracle.h), and prints every packet both ways in hexadecimal when it ends.
 //
-//   fake_oracle_listener [--port N] [--seconds N] [--resend N] [--refuse TEXT] [--redirect TEXT]
-//                        [--trickle] [--sdu N]
+//   fake_oracle_listener [--seconds N] [--resend N] [--refuse TEXT] [--redirect TEXT]
+//                        [--trickle] [--sdu N] [--oracle] [--protocol 4|5|6]
 //
 // It stops on SIGINT or SIGTERM, or after --seconds (default 600).
 #include <signal.h>
@@ -14,13 +15,14 @@
 #include <string>
 
 #include "tools/fake_listener/FakeListener.h"
+#include "tools/fake_listener/FakeOracle.h"
 
 namespace {
 
 int Usage() {
   std::fprintf(stderr,
                "usage: fake_oracle_listener [--seconds N] [--resend N] [--refuse TEXT] "
-               "[--redirect TEXT] [--trickle] [--sdu N]\n");
+               "[--redirect TEXT] [--trickle] [--sdu N] [--oracle] [--protocol 4|5|6]\n");
   return 2;
 }
 
@@ -30,6 +32,8 @@ int main(int argc, char** argv) {
   using ora::fake::ConnectAnswer;
   ora::fake::ListenerOptions options;
   long seconds = 600;
+  bool oracle = false;
+  ora::fake::FakeOracleOptions oracleOptions;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const bool hasValue = i + 1 < argc;
@@ -44,6 +48,10 @@ int main(int argc, char** argv) {
       options.connectAnswers.push_back({ConnectAnswer::Kind::Redirect, argv[++i]});
     } else if (arg == "--sdu" && hasValue) {
       options.sdu = int(std::strtol(argv[++i], nullptr, 10));
+    } else if (arg == "--oracle") {
+      oracle = true;
+    } else if (arg == "--protocol" && hasValue) {
+      oracleOptions.protocolVersion = int(std::strtol(argv[++i], nullptr, 10));
     } else if (arg == "--trickle") {
       options.oneBytePerWrite = true;
     } else {
@@ -51,6 +59,7 @@ int main(int argc, char** argv) {
     }
   }
   if (seconds <= 0 || options.sdu < 64 || options.sdu > 4096) return Usage();
+  if (oracle) options.makeService = [oracleOptions] { return std::make_unique<ora::fake::FakeOracleService>(oracleOptions); };
 
   sigset_t stopSignals;
   sigemptyset(&stopSignals);

@@ -1,0 +1,17 @@
+#pragma once
+// Three repetitions of a benchmark, reported as their minimum, median and maximum (and the
+// library's mean and deviation), for its time and for each of its counters.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace bench {
+
+inline void MinMedianMax(benchmark::internal::Benchmark* b) {
+  b->Repetitions(3)->ReportAggregatesOnly(true);
+  b->ComputeStatistics("min", [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); });
+  b->ComputeStatistics("max", [](const std::vector<double>& v) { return *std::max_element(v.begin(), v.end()); });
+}
+
+}  // namespace bench

@@ -1,0 +1,46 @@
+#pragma once
+// One zlib stream (header, deflate data, Adler-32 trailer) compressed on several cores. The input
+// is cut into blocks of kDeflateBlockSize bytes; worker threads compress the blocks, each primed
+// with the 32 KiB before it as its dictionary and ended with a sync flush (the last one with the
+// final block), so the blocks join into one deflate stream that any zlib expands. The caller's
+// thread copies input into the blocks and writes the finished blocks to `out` in order; the
+// block checksums are combined into the stream's. Memory is bounded by the blocks in flight
+// (two per worker) and the workers' zlib states: about 7 MiB with 8 workers, 14 MiB with the
+// most (kMaxDeflateThreads).
+//
+// One thread uses an object (write, finish); the workers are its own and end with it. Input
+// that fits in one block is compressed on the caller's thread and starts no worker. `out` is
+// borrowed and written only by the caller's thread.
+#include <cstddef>
+#include <memory>
+
+#include "foundation/objects/Stream.h"
+
+namespace sch {
+
+inline constexpr std::size_t kDeflateBlockSize = 128 * 1024;
+inline constexpr unsigned kMaxDeflateThreads = 16;
+
+// The cores this process may run on (its CPU affinity), at least 1.
+unsigned AvailableCores();
+
+class ParallelDeflate {
+ public:
+  // threads: workers to use, 2 .. kMaxDeflateThreads (clamped).
+  ParallelDeflate(olv::TStream& out, int level, unsigned threads);
+  // Stops the workers; without finish the output is incomplete.
+  ~ParallelDeflate();
+  ParallelDeflate(const ParallelDeflate&) = delete;
+  ParallelDeflate& operator=(const ParallelDeflate&) = delete;
+
+  // Raises what writing `out` raises, or EZlibError when zlib fails.
+  void write(const unsigned char* data, std::size_t count);
+  // Compresses the rest, writes it and the trailer. Once only.
+  void finish();
+
+ private:
+  class Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace sch

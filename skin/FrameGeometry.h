@@ -1,0 +1,105 @@
+#pragma once
+// The geometry of a skinned window's frame, without a window: the frame widths a skin gives, where
+// each side picture goes and which of its frames, what a point of the window is (caption, a
+// caption button, a sizing edge, the menu bar, the client area), and the window's outline from
+// the frame's transparent pixels. The window side measures and paints; these functions decide.
+// Pure functions, any thread.
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "skin/SkinData.h"
+#include "widgets/gfx/Color.h"
+
+namespace skin {
+
+enum class TWindowState : uint8_t { Normal, Maximized, Minimized };
+
+// Frame widths in pixels: the four sides, and the menu bar's height under the caption (0 without
+// a menu bar). The caption lies in the top side.
+struct TFrameMetrics {
+  int left = 0, top = 0, right = 0, bottom = 0, menuBar = 0;
+  friend bool operator==(const TFrameMetrics&, const TFrameMetrics&) = default;
+};
+
+// Border kinds: 0 a captioned window, 2 a popup without caption (keeps no skin frame), 3 a thin
+// border without window edge or sizing frame.
+constexpr int kBorderPopup = 2;
+constexpr int kBorderThin = 3;
+
+// What the frame and caption rules read from a window.
+struct TCaptionWindow {
+  int width = 0, height = 0;
+  TFrameMetrics metrics;
+  bool active = true;
+  TWindowState state = TWindowState::Normal;
+  bool sysMenu = true, maxBox = true, minBox = true;
+  bool sizable = true;
+  int borderKind = 0;
+  bool rightToLeft = false;
+  bool popup = false;               // a popup window: its caption text may run up to the buttons
+  bool mdiChildMaximized = false;   // an MDI frame whose active child is maximised
+  int menuBarLeftWidth = 0;         // the menu bar picture's LeftWidth, 0 without one
+};
+
+// The widths of the side pictures' frames (a picture's width, or height, divided by its frame
+// count); all 0 for a popup border. The menu bar height is the caller's (0 without a menu).
+TFrameMetrics LoadFrameMetrics(const TSkinData& skin, int borderKind, int menuBarHeight);
+
+// One side picture as the frame paints it.
+struct TFramePiece {
+  const TDataSkinBorder* side = nullptr;
+  olv::TRect dest;  // window coordinates
+  int frame = 1;
+  bool vertical = false;  // top and bottom pictures hold their frames stacked
+  bool tile = false;      // the side's "Stretch" value is not 1: its middle is repeated
+};
+// Left (0, 0, left, H), right, bottom (between the sides) and top (the caption, between the
+// sides), in painting order; frame 1 when active, 2 when not (1 for a one-frame picture).
+std::array<TFramePiece, 4> FramePieces(const TSkinData& skin, const TCaptionWindow& window);
+
+// What a point of the window is.
+enum class THit : uint8_t {
+  Nowhere,
+  Client,
+  Caption,
+  CaptionButton,  // TFrameHit::button says which
+  Menu,
+  Border,  // the frame, where it does not size the window
+  Left,
+  Right,
+  Top,
+  Bottom,
+  TopLeft,
+  TopRight,
+  BottomLeft,
+  BottomRight,
+};
+struct TFrameHit {
+  THit hit = THit::Nowhere;
+  int button = -1;
+  friend bool operator==(const TFrameHit&, const TFrameHit&) = default;
+};
+// How far along an edge from a corner a press sizes both ways.
+constexpr int kCornerGrip = 16;
+// The top rows that size the window rather than move it: rows 0 to 3.
+constexpr int kTopSizingRows = 4;
+
+// The point (x, y) in window coordinates. Caption buttons first (buttons[i] is button i's
+// rectangle, empty when hidden; buttons of a negative action are not hit); then, for a sizable
+// window in the normal state, the sizing edges (the side widths, the top four rows) and their
+// corners; then the caption above the top frame width, the menu bar from the top frame width
+// down (the first menu row is menu, the row after it client), the client area, and the rest of
+// the frame as border.
+TFrameHit FrameHitTest(const TCaptionWindow& window, const std::vector<olv::TRect>& buttons,
+                       const std::vector<int>& buttonActions, int x, int y);
+
+// The window's outline: the rectangles of the window's pixels that are not transparent. pixels
+// holds the painted frame, 32 bits a pixel with red, green and blue in the low 24 bits (as
+// 0xRRGGBB), stride pixels a row. A side whose trans flag is set (left, right, top, bottom) is
+// transparent where its pixel is magenta (red and blue 255, green 0 or 1); the area inside the
+// frame is always opaque. Rows with the same runs are merged into taller rectangles.
+std::vector<olv::TRect> FrameOutline(const uint32_t* pixels, int stride, int width, int height,
+                                     const TFrameMetrics& metrics, std::array<bool, 4> trans);
+
+}  // namespace skin
