@@ -189,7 +189,8 @@ sword PutValue(void* attributep, ub4* sizep, T value) {
 }
 
 std::optional<sword> AttrOfAttribute(const ObjType& owner, const ObjAttr& a, void* attributep, ub4* sizep, ub4 attrtype) {
-  static const std::string schema = kTypeSchema;
+  // The texts handed out stay where they are: the caller keeps a pointer to them.
+  static const std::string schema = kTypeSchema, none;
   switch (attrtype) {
     case OCI_ATTR_NAME: return PutText(attributep, sizep, a.name);
     case OCI_ATTR_DATA_SIZE: return PutValue<ub2>(attributep, sizep, a.size);
@@ -198,7 +199,7 @@ std::optional<sword> AttrOfAttribute(const ObjType& owner, const ObjAttr& a, voi
     case OCI_ATTR_PRECISION: return PutValue<sb2>(attributep, sizep, a.precision);
     case OCI_ATTR_SCALE: return PutValue<sb1>(attributep, sizep, a.scale);
     case OCI_ATTR_TYPE_NAME: return PutText(attributep, sizep, a.typeName);
-    case OCI_ATTR_SCHEMA_NAME: return PutText(attributep, sizep, a.typeName.empty() ? std::string() : schema);
+    case OCI_ATTR_SCHEMA_NAME: return PutText(attributep, sizep, a.typeName.empty() ? none : schema);
     case OCI_ATTR_NUM_ELEMS: return PutValue<ub4>(attributep, sizep, owner.maxElems);
     default: return std::nullopt;
   }
