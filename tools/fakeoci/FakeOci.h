@@ -25,6 +25,12 @@
 //   Cursor.cpp        the server-side cursor both interfaces drive
 //   Database.cpp      the SQLite database, server sessions' state, built-in and scripted answers
 //   Values.cpp        external data types to and from SQLite values; the DATE encoder
+//   Scroll.cpp        scrollable cursors: fetches by orientation over the whole result
+//   Pieces.cpp        dynamic defines (LONG values piece by piece), the old interface's array
+//                     defines, misreported counts a test asks for
+//   RefCursors.cpp    cursors a PL/SQL block opens for its caller
+//   ObjectTypes.cpp   object types a test defines, their layout and describe (Objects.h)
+//   ObjectValues.cpp  instances, strings, numbers, collections, REFs, pin and flush (Objects.h)
 //
 // Adding an entry point:
 //   1. it must be in oracle/OciEntryList.h: every entry is declared from there with C linkage, so
