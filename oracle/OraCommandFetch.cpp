@@ -18,7 +18,6 @@ namespace ora {
 
 namespace {
 
-constexpr const char* SDataTypeNotSupported = "Data type is not supported.";
 // The old interface's "variable not in select list": its version-2 code, and the error itself.
 constexpr sword kOldNoSuchColumn = -303;
 constexpr int kNoSuchColumnCode = 1007;

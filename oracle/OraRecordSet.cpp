@@ -492,7 +492,7 @@ void TOCIRecordSet::CreateComplexFields(void* record, bool withBlobs) {
       da::WritePointer(slot, NewOraObject(f.DataType, static_cast<TOraType*>(f.ObjectType())));
     } else if (IsHandleType(f.DataType)) {
       // LOB, file, timestamp and interval columns need their value classes.
-      RaiseError("Data type is not supported.");
+      RaiseError(SDataTypeNotSupported);
     }
   }
 }

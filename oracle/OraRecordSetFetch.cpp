@@ -134,7 +134,7 @@ void TOCIRecordSet::DefineColumns(std::uint8_t* firstRecord, std::uint8_t* slots
     sb2* indicator = Indicator(firstRecord, col.fieldNo);
     switch (col.kind) {
       case TColumnKind::Long:
-        if (c->GetCallStyle() != OCI80) RaiseError("Data type is not supported.");
+        if (c->GetCallStyle() != OCI80) RaiseError(SDataTypeNotSupported);
         c->DefinePiecewise(col.column, f, this, &TOCIRecordSet::DefineCallback, &col.define);
         break;
       case TColumnKind::Direct:
@@ -389,7 +389,7 @@ bool TOCIRecordSet::FetchRowInto(bool fetchBack, ub2 orientation, sb4 offset) {
     definedFor_ = nullptr;
     DefineColumns(record, slots, 0, 0);
     status = FetchWithCallbacks([&] { return c->FetchPiece(orientation, offset); });
-    if (status == OCI_NEED_DATA) RaiseError("Data type is not supported.");  // LONG pieces of the old interface
+    if (status == OCI_NEED_DATA) RaiseError(SDataTypeNotSupported);  // LONG pieces of the old interface
     fillingItem_ = nullptr;
     if (status == OCI_SUCCESS) CompleteRecord(record, slots);
   } catch (...) {

@@ -233,7 +233,7 @@ void TOraType::DescribeAttribute(void* param) {
     case SQLT_TIMESTAMP_LTZ:
     case SQLT_INTERVAL_YM:
     case SQLT_INTERVAL_DS:
-      if (!(PossibleOCICallStyles & csOCI9)) RaiseError("Data type is not supported.");
+      if (!(PossibleOCICallStyles & csOCI9)) RaiseError(SDataTypeNotSupported);
       a.DataType = oraType == SQLT_TIMESTAMP      ? dtTimeStamp
                    : oraType == SQLT_TIMESTAMP_TZ ? dtTimeStampTZ
                    : oraType == SQLT_TIMESTAMP_LTZ ? dtTimeStampLTZ
