@@ -15,6 +15,8 @@
 #include "oracle/OraCursor.h"
 #include "oracle/OraDataTypes.h"
 #include "oracle/OraDate.h"
+#include "oracle/OraDateTime.h"
+#include "oracle/OraLob.h"
 #include "oracle/OraObject.h"
 #include "oracle/OraThread.h"
 
@@ -25,6 +27,11 @@ namespace {
 constexpr const char* kModule = "OraClasses";
 
 bool IsOraObjectType(da::TDataType t) { return da::IsObjectDataType(t); }
+
+bool IsLobType(da::TDataType t) { return t == dtOraBlob || t == dtOraClob; }
+bool IsFileType(da::TDataType t) { return t == dtBFile || t == dtCFile; }
+bool IsTimeStampType(da::TDataType t) { return t == dtTimeStamp || t == dtTimeStampTZ || t == dtTimeStampLTZ; }
+bool IsIntervalType(da::TDataType t) { return t == dtIntervalYM || t == dtIntervalDS; }
 
 bool IsHandleType(da::TDataType t) {
   return t == dtCursor || t == dtOraBlob || t == dtOraClob || t == dtBFile || t == dtCFile || t == dtTimeStamp ||
@@ -424,6 +431,16 @@ void TOCIRecordSet::SetNull(int fieldNo, void* record, bool value) {
   da::WriteValue<sb2>(Indicator(record, fieldNo), value ? -1 : 0);
   if (value && IsBlobFieldType(field.DataType))
     if (da::TBlob* blob = GetBlob(fieldNo, record)) blob->Clear();
+  // A timestamp or interval is bound and defined with its own indicator: it follows the record's.
+  void* object = IsTimeStampType(field.DataType) || IsIntervalType(field.DataType)
+                     ? da::ReadPointer(static_cast<std::uint8_t*>(record) + field.Offset)
+                     : nullptr;
+  if (!object) return;
+  if (IsTimeStampType(field.DataType)) {
+    static_cast<TOraTimeStamp*>(object)->SetIsNull(value);
+  } else {
+    static_cast<TOraInterval*>(object)->SetIsNull(value);
+  }
 }
 
 void TOCIRecordSet::DateTimeToInternal(const void* source, void* dest, int format) const {
@@ -463,6 +480,12 @@ void TOCIRecordSet::GetField(const da::TFieldDesc& field, const void* record, vo
 da::Variant TOCIRecordSet::GetFieldAsVariant(int fieldNo, const void* record) {
   const da::TFieldDesc& field = FieldAt(fieldNo);
   if (!field.HasParent() && GetNull(fieldNo, record)) return da::Variant::Null();
+  if (!field.HasParent() && (field.DataType == dtOraClob || IsTimeStampType(field.DataType))) {
+    void* object = da::ReadPointer(static_cast<const std::uint8_t*>(record) + field.Offset);
+    if (!object) return da::Variant::Null();
+    if (field.DataType == dtOraClob) return da::Variant(static_cast<TOraLob*>(object)->GetAsString());
+    return da::Variant::Date(static_cast<TOraTimeStamp*>(object)->GetAsDateTime());
+  }
   return da::TVtRecordSet::GetFieldAsVariant(fieldNo, record);
 }
 
@@ -490,9 +513,19 @@ void TOCIRecordSet::CreateComplexFields(void* record, bool withBlobs) {
       da::WritePointer(slot, cursor);
     } else if (IsOraObjectType(f.DataType)) {
       da::WritePointer(slot, NewOraObject(f.DataType, static_cast<TOraType*>(f.ObjectType())));
-    } else if (IsHandleType(f.DataType)) {
-      // LOB, file, timestamp and interval columns need their value classes.
-      RaiseError(SDataTypeNotSupported);
+    } else if (IsLobType(f.DataType) || IsFileType(f.DataType)) {
+      TOraLob* lob = IsFileType(f.DataType) ? new TOraFile(connection_->GetSvcCtx()) : new TOraLob(connection_->GetSvcCtx());
+      da::WritePointer(slot, lob);
+      lob->AllocLob();
+      lob->SetCached(GetOCICommand()->CacheLobs);
+    } else if (IsTimeStampType(f.DataType)) {
+      auto* value = new TOraTimeStamp(f.DataType);
+      da::WritePointer(slot, value);
+      value->AllocDateTime();
+    } else if (IsIntervalType(f.DataType)) {
+      auto* value = new TOraInterval(f.DataType);
+      da::WritePointer(slot, value);
+      value->AllocInterval();
     }
   }
 }
@@ -513,10 +546,17 @@ void TOCIRecordSet::CopyComplexFields(const void* source, void* dest, bool withB
   da::TVtRecordSet::CopyComplexFields(source, dest, withBlobs);
   for (int i = 0; i < GetFieldCount(); ++i) {
     const da::TFieldDesc& f = *Fields.Items(i);
-    if (f.HasParent() || !IsOraObjectType(f.DataType)) continue;
-    auto* from = static_cast<TOraObject*>(da::ReadPointer(static_cast<const std::uint8_t*>(source) + f.Offset));
-    auto* to = static_cast<TOraObject*>(da::ReadPointer(static_cast<std::uint8_t*>(dest) + f.Offset));
-    if (from && to) to->Assign(*from);
+    if (f.HasParent()) continue;
+    void* from = da::ReadPointer(static_cast<const std::uint8_t*>(source) + f.Offset);
+    void* to = da::ReadPointer(static_cast<std::uint8_t*>(dest) + f.Offset);
+    if (!from || !to) continue;
+    if (IsOraObjectType(f.DataType)) {
+      static_cast<TOraObject*>(to)->Assign(*static_cast<TOraObject*>(from));
+    } else if (IsTimeStampType(f.DataType)) {
+      static_cast<TOraTimeStamp*>(from)->AssignTo(*static_cast<TOraTimeStamp*>(to));
+    } else if (IsIntervalType(f.DataType)) {
+      static_cast<TOraInterval*>(from)->AssignTo(*static_cast<TOraInterval*>(to));
+    }
   }
 }
 

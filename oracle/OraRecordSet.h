@@ -135,6 +135,8 @@ class TOCIRecordSet : public da::TVtRecordSet {
   void PrepareRecord(std::uint8_t* record, std::uint8_t* slots);
   void DefineColumns(std::uint8_t* firstRecord, std::uint8_t* slots, ub4 recordSkip, ub4 slotSkip);
   void CompleteRecord(std::uint8_t* record, std::uint8_t* slots);
+  // A LOB, file, timestamp or interval after its row arrived (isNull: the record's indicator).
+  void CompleteHandle(const da::TFieldDesc& field, void* value, bool isNull);
   void LinkRowItem(da::TItemHeader* item, bool fetchBack);
   void RenumberWindow();
   std::int32_t PositionOf(da::TItemHeader* item) const;

@@ -15,6 +15,8 @@
 #include "oracle/OraConsts.h"
 #include "oracle/OraCursor.h"
 #include "oracle/OraDataTypes.h"
+#include "oracle/OraDateTime.h"
+#include "oracle/OraLob.h"
 #include "oracle/OraObject.h"
 #include "oracle/OraRecordSet.h"
 #include "oracle/OraThread.h"
@@ -108,6 +110,7 @@ void TOCIRecordSet::PrepareRecord(std::uint8_t* record, std::uint8_t* slots) {
     void* value = da::ReadPointer(record + f.Offset);
     switch (col.kind) {
       case TColumnKind::Handle:
+        // The address the library writes through: a statement handle, a locator or a descriptor.
         if (f.DataType == dtCursor) {
           auto* cursor = static_cast<TOraCursor*>(value);
           cursor->SetEnvironment(connection_->GetEnvironment());
@@ -117,6 +120,13 @@ void TOCIRecordSet::PrepareRecord(std::uint8_t* record, std::uint8_t* slots) {
             da::WritePointer(slot, cursor->GetCDA());
           }
           cursor->SetState(csExecuted);
+        } else if (f.DataType == dtOraBlob || f.DataType == dtOraClob || f.DataType == dtBFile ||
+                   f.DataType == dtCFile) {
+          da::WritePointer(slot, static_cast<TOraLob*>(value)->GetOCILobLocator());
+        } else if (f.DataType == dtIntervalYM || f.DataType == dtIntervalDS) {
+          da::WritePointer(slot, static_cast<TOraInterval*>(value)->GetOCIInterval());
+        } else {
+          da::WritePointer(slot, static_cast<TOraTimeStamp*>(value)->GetOCIDateTime());
         }
         break;
       default:
@@ -208,8 +218,31 @@ void TOCIRecordSet::CompleteRecord(std::uint8_t* record, std::uint8_t* slots) {
         break;
       }
       case TColumnKind::Handle:
+        CompleteHandle(f, da::ReadPointer(value), isNull);
         break;
     }
+  }
+}
+
+void TOCIRecordSet::CompleteHandle(const da::TFieldDesc& field, void* value, bool isNull) {
+  switch (field.DataType) {
+    case dtOraBlob: case dtOraClob: case dtBFile: case dtCFile: {
+      // The content is on the server; a cached value is read now unless reading is deferred (a
+      // file only when it exists, opened and closed around the read).
+      auto* lob = static_cast<TOraLob*>(value);
+      if (isNull) break;
+      lob->SetNeedsRead(true);
+      if (!DeferredLobRead && GetOCICommand()->CacheLobs) lob->CheckValue();
+      break;
+    }
+    case dtTimeStamp: case dtTimeStampTZ: case dtTimeStampLTZ:
+      static_cast<TOraTimeStamp*>(value)->SetIsNull(isNull);
+      break;
+    case dtIntervalYM: case dtIntervalDS:
+      static_cast<TOraInterval*>(value)->SetIsNull(isNull);
+      break;
+    default:
+      break;
   }
 }
 

@@ -4,17 +4,20 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "dataaccess/Blob.h"
 #include "dataaccess/DAErrors.h"
+#include "dataaccess/RecordBuffer.h"
 #include "oracle/OraCall.h"
 #include "oracle/OraCommand.h"
 #include "oracle/OraConnection.h"
 #include "oracle/OraCursor.h"
 #include "oracle/OraDataTypes.h"
+#include "oracle/OraDateTime.h"
 #include "oracle/OraProps.h"
 #include "oracle/OraRecordSet.h"
 #include "tests/oracle/FakeOciHome.h"
@@ -260,6 +263,81 @@ TEST_F(RecordSetTest, FetchAllReadsEveryRowAtOpen) {
   EXPECT_EQ(Fetches().size(), 3u);
   EXPECT_EQ(rs->GetRecordCount(), 60);
   EXPECT_EQ(rs->GetOCICommand()->GetCursorState(), csFetched);
+}
+
+// LOB, file, timestamp and interval columns: each record holds its value object, which the library
+// fills through its locator or descriptor; LOB contents are read at fetch time unless deferred.
+class ValueColumnTest : public RecordSetTest {
+ protected:
+  void SetUp() override {
+    RecordSetTest::SetUp();
+    const std::filesystem::path folder = home_->Root() / "files";
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder / "a.txt") << "hello file";
+    fake_.set("directory_DATA", folder.c_str());
+    ASSERT_EQ(fake_.exec("CREATE TABLE v(n NUMBER(9), b BLOB, c CLOB, f SQLT_114, ts SQLT_187, iv SQLT_190);"
+                         "INSERT INTO v VALUES (1, to_blob(x'00FF41'), to_clob('some text'), "
+                         "bfilename('DATA', 'a.txt'), '2004-01-02 10:20:30.250000000', '+1 02:03:04.5');"
+                         "INSERT INTO v VALUES (2, NULL, NULL, NULL, NULL, NULL);"
+                         "INSERT INTO v VALUES (3, to_blob(x'01'), to_clob(''), bfilename('DATA', 'gone.txt'), "
+                         "NULL, NULL);"),
+              0);
+    fake_.logClear();
+  }
+  template <class T>
+  static T* ValueOf(TOCIRecordSet& rs, int fieldNo) {
+    return static_cast<T*>(da::ReadPointer(static_cast<const std::uint8_t*>(rs.CurrentRecordPtr()) +
+                                           rs.FieldAt(fieldNo).Offset));
+  }
+};
+
+TEST_F(ValueColumnTest, EachRecordHoldsItsValuesAndNullsStayNull) {
+  auto rs = RecordSet("select n, b, c, f, ts, iv from v order by n");
+  rs->Open();
+  ASSERT_EQ(rs->GetFieldCount(), 6);
+  const da::TDataType types[] = {da::dtInt32, dtOraBlob, dtOraClob, dtBFile, dtTimeStamp, dtIntervalDS};
+  for (int i = 1; i <= 6; ++i) EXPECT_EQ(rs->FieldAt(i).DataType, types[i - 1]) << i;
+  ASSERT_EQ(ReadAll(*rs), 3);
+
+  rs->SetRecNo(1);
+  EXPECT_EQ(ValueOf<da::TBlob>(*rs, 2)->GetAsString(), std::string("\0\xff" "A", 3));
+  EXPECT_EQ(rs->GetFieldAsVariant(3, rs->CurrentRecordPtr()).AsString(), "some text");
+  EXPECT_EQ(ValueOf<da::TBlob>(*rs, 4)->GetAsString(), "hello file");
+  EXPECT_EQ(rs->GetFieldAsVariant(5, rs->CurrentRecordPtr()).AsString(), "2004.1.2 10:20:30");
+  EXPECT_FALSE(ValueOf<TOraTimeStamp>(*rs, 5)->IsNull());
+  EXPECT_EQ(ValueOf<TOraInterval>(*rs, 6)->GetAsString(), "+01 02:03:04.500000");
+
+  rs->SetRecNo(2);
+  EXPECT_EQ(Row(*rs), (Lines{"2", "NULL", "NULL", "NULL", "NULL", "NULL"}));
+  EXPECT_TRUE(ValueOf<TOraTimeStamp>(*rs, 5)->IsNull());
+  EXPECT_TRUE(ValueOf<TOraInterval>(*rs, 6)->IsNull());
+  EXPECT_EQ(ValueOf<da::TBlob>(*rs, 2)->Size(), 0u);
+
+  rs->SetRecNo(3);  // an empty CLOB is a value; a missing file reads as empty
+  EXPECT_EQ(rs->GetFieldAsVariant(3, rs->CurrentRecordPtr()).AsString(), "");
+  EXPECT_EQ(ValueOf<da::TBlob>(*rs, 4)->GetAsString(), "");
+
+  // Setting a timestamp NULL in the record reaches the indicator it is bound with.
+  rs->SetRecNo(1);
+  rs->SetNull(5, const_cast<void*>(rs->CurrentRecordPtr()), true);
+  EXPECT_TRUE(ValueOf<TOraTimeStamp>(*rs, 5)->IsNull());
+  rs->Close();
+}
+
+TEST_F(ValueColumnTest, DeferredLobsAreReadOnFirstUse) {
+  for (bool deferred : {false, true}) {
+    SCOPED_TRACE(deferred ? "deferred" : "at fetch");
+    auto rs = RecordSet("select n, c from v where n = 1");
+    rs->SetProp(prDeferredLobRead, Variant(deferred));
+    rs->Open();
+    ASSERT_EQ(ReadAll(*rs), 1);
+    rs->SetRecNo(1);
+    EXPECT_EQ(CallsOf(fake_, {"OCILobRead"}).size(), deferred ? 0u : 1u);
+    EXPECT_EQ(Row(*rs), (Lines{"1", "some text"}));
+    EXPECT_EQ(CallsOf(fake_, {"OCILobRead"}).size(), 1u);
+    rs->Close();
+    fake_.logClear();
+  }
 }
 
 TEST_F(RecordSetTest, AStatementWithoutRowsIsNoQuery) {
