@@ -127,10 +127,13 @@ class TOCICommand : public da::TVtCommand {
                    OCIDefine** handle = nullptr);
   void DefineArrayField(int column, const da::TFieldDesc& field, void* buffer, sb2* indicator, ub4 bufferSkip,
                         ub4 indicatorSkip, OCIDefine** handle = nullptr);
-  // A LONG or LONG RAW column through the handle interface's dynamic define: callback(context, ...)
-  // is asked for a buffer per row and piece, naming the define handle kept in handle.
+  // A LONG or LONG RAW column in pieces. The handle interface's dynamic define: callback(context,
+  // ...) is asked for a buffer per row and piece, naming the define handle kept in handle. The old
+  // interface: the row fetch asks for each piece (FetchPiece gives OCI_NEED_DATA), GetPieceInfo
+  // hands back context as the handle, SetPieceInfo takes the buffer; the indicator is written
+  // at indicator.
   void DefinePiecewise(int column, const da::TFieldDesc& field, void* context, OCICallbackDefine callback,
-                       OCIDefine** handle);
+                       OCIDefine** handle, sb2* indicator = nullptr);
   // Fetches up to rows rows (orientation OCI_FETCH_NEXT, _LAST or _ABSOLUTE at offset) and returns
   // how many rows this call added; RowsFetched follows the library's row count, which is checked
   // against the rows asked. The end of the rows finishes a cursor that is not scrollable.
@@ -151,7 +154,8 @@ class TOCICommand : public da::TVtCommand {
   void InternalExecute();
 
   // One piece exchange of the running statement (handle, direction, iteration, index and piece
-  // code; the old interface gives no handle and an unknown direction), under the connection lock.
+  // code; the old interface gives the context of its piecewise define or bind, if any, as the handle
+  // and an unknown direction), under the connection lock.
   void GetPieceInfo(void*& handle, ub1& direction, ub4& iteration, ub4& index, ub1& piece);
   void SetPieceInfo(void* handle, void* buffer, ub4& length, ub1 piece);
 

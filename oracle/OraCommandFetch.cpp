@@ -22,11 +22,9 @@ namespace {
 constexpr sword kOldNoSuchColumn = -303;
 constexpr int kNoSuchColumnCode = 1007;
 constexpr sword kOldEndOfRows = 4;
-constexpr sword kOldNeedPiece = -3130;
 constexpr std::size_t kOldNameBuffer = 50;
 // The longest LONG value, and the longest name a describe may give (an identifier of 128
 // characters of up to four bytes each).
-constexpr sb4 kMaxLongLength = 2147483647;
 constexpr ub4 kMaxDescribedName = 512;
 
 std::string Upper(std::string s) {
@@ -380,15 +378,22 @@ void TOCICommand::DefineArrayField(int column, const da::TFieldDesc& field, void
 }
 
 void TOCICommand::DefinePiecewise(int column, const da::TFieldDesc& field, void* context, OCICallbackDefine callback,
-                                  OCIDefine** handle) {
+                                  OCIDefine** handle, sb2* indicator) {
   CheckActive();
-  CheckOCI80();
   const bool longString = field.DataType == da::dtMemo && field.SubDataType == da::dtString;
   const ub2 sqlType = GetSQLType(field.DataType, longString);
+  if (callStyle_ == OCI73) {
+    CdaDef* cda = cursor_->GetCDA();
+    connection_->LockedCall(OCI73, [&] {
+      return odefinps(cda, 0, column, static_cast<ub1*>(context), kMaxLongSize, sqlType, 0, indicator, nullptr, 0, 0,
+                      nullptr, nullptr, 0, 0, 0, 0);
+    });
+    return;
+  }
   OCIStmt* stmt = cursor_->GetOCIStmt();
   OCIDefine*& define = *handle;
   connection_->LockedCall(OCI80, [&] {
-    return OCIDefineByPos(stmt, &define, errorHandle_, static_cast<ub4>(column), nullptr, kMaxLongLength, sqlType,
+    return OCIDefineByPos(stmt, &define, errorHandle_, static_cast<ub4>(column), nullptr, kMaxLongSize, sqlType,
                           nullptr, nullptr, nullptr, OCI_DYNAMIC_FETCH);
   });
   connection_->LockedCall(OCI80, [&] { return OCIDefineDynamic(define, errorHandle_, context, callback); });
@@ -448,8 +453,8 @@ sword TOCICommand::FetchPiece(ub2 orientation, sb4 offset) {
   sword status;
   if (callStyle_ == OCI73) {
     CdaDef* cda = cursor_->GetCDA();
-    status = connection_->LockedCall(OCI73, [&] { return ofen(cda, 1); }, {kOldEndOfRows, kOldNeedPiece});
-    if (status == kOldNeedPiece) status = OCI_NEED_DATA;
+    status = connection_->LockedCall(OCI73, [&] { return ofen(cda, 1); }, {kOldEndOfRows, OCI7_NEED_OUTPUT_PIECE});
+    if (status == OCI7_NEED_OUTPUT_PIECE) status = OCI_NEED_DATA;
     if (status == kOldEndOfRows) status = OCI_NO_DATA;
     if (status == OCI_SUCCESS) RowsFetched = static_cast<std::int32_t>(std::min<ub4>(cda->rpc, INT32_MAX));
   } else {

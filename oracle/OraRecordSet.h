@@ -10,8 +10,8 @@
 //   record pass through a fetch buffer. UniDirectional reuses one block (memory stays flat).
 // - row by row: scrollable cursors (a window of FetchRows rows; backward and absolute fetches;
 //   bookmarks by position in the result), and the old interface's LONG columns.
-// - LONG and LONG RAW columns arrive through the handle interface's dynamic define, piece by piece
-//   into their blobs.
+// - LONG and LONG RAW columns arrive piece by piece into their blobs: through the handle
+//   interface's dynamic define, or row by row through the old interface's piece calls.
 // - FetchAll, AutoClose (unprepare once the last row is in), the fetch hook (which may cancel),
 //   and the result cursor of a PL/SQL block (its first REF CURSOR parameter).
 //
@@ -131,6 +131,9 @@ class TOCIRecordSet : public da::TVtRecordSet {
   bool FetchArray();
   bool FetchRow(bool fetchBack);
   bool FetchRowInto(bool fetchBack, ub2 orientation, sb4 offset);
+  // The old interface's LONG columns of the row being fetched, piece by piece into their blobs;
+  // the final status of the row.
+  sword FetchLongPieces(std::uint8_t* record, ub2 orientation, sb4 offset);
   da::TBlockHeader* TakeBlock(bool& fresh);
   void PrepareRecord(std::uint8_t* record, std::uint8_t* slots);
   void DefineColumns(std::uint8_t* firstRecord, std::uint8_t* slots, ub4 recordSkip, ub4 slotSkip);

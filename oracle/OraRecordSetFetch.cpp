@@ -144,8 +144,12 @@ void TOCIRecordSet::DefineColumns(std::uint8_t* firstRecord, std::uint8_t* slots
     sb2* indicator = Indicator(firstRecord, col.fieldNo);
     switch (col.kind) {
       case TColumnKind::Long:
-        if (c->GetCallStyle() != OCI80) RaiseError(SDataTypeNotSupported);
-        c->DefinePiecewise(col.column, f, this, &TOCIRecordSet::DefineCallback, &col.define);
+        if (c->GetCallStyle() == OCI80) {
+          c->DefinePiecewise(col.column, f, this, &TOCIRecordSet::DefineCallback, &col.define);
+        } else {
+          // The old interface names the column by this context when it asks for a piece.
+          c->DefinePiecewise(col.column, f, &col, nullptr, nullptr, indicator);
+        }
         break;
       case TColumnKind::Direct:
         c->DefineArrayField(col.column, f, firstRecord + f.Offset, indicator, recordSkip, recordSkip, &col.define);
@@ -422,7 +426,7 @@ bool TOCIRecordSet::FetchRowInto(bool fetchBack, ub2 orientation, sb4 offset) {
     definedFor_ = nullptr;
     DefineColumns(record, slots, 0, 0);
     status = FetchWithCallbacks([&] { return c->FetchPiece(orientation, offset); });
-    if (status == OCI_NEED_DATA) RaiseError(SDataTypeNotSupported);  // LONG pieces of the old interface
+    if (status == OCI_NEED_DATA) status = FetchLongPieces(record, orientation, offset);
     fillingItem_ = nullptr;
     if (status == OCI_SUCCESS) CompleteRecord(record, slots);
   } catch (...) {
@@ -446,6 +450,42 @@ bool TOCIRecordSet::FetchRowInto(bool fetchBack, ub2 orientation, sb4 offset) {
   }
   LinkRowItem(item, fetchBack);
   return true;
+}
+
+sword TOCIRecordSet::FetchLongPieces(std::uint8_t* record, ub2 orientation, sb4 offset) {
+  TOCICommand* c = GetOCICommand();
+  const TColumn* current = nullptr;
+  sword status = OCI_NEED_DATA;
+  while (status == OCI_NEED_DATA) {
+    void* handle = nullptr;
+    ub1 direction = 0, piece = 0;
+    ub4 iteration = 0, index = 0;
+    c->GetPieceInfo(handle, direction, iteration, index, piece);
+    const TColumn* col = nullptr;
+    for (const TColumn& candidate : columns_)
+      if (&candidate == handle && candidate.kind == TColumnKind::Long) col = &candidate;
+    da::DAAssert(col != nullptr, kModule);
+    // Each LONG column's value starts with a first piece.
+    if (col != current) da::DAAssert(piece == OCI_FIRST_PIECE || piece == OCI_ONE_PIECE, kModule);
+    current = col;
+    auto* blob = static_cast<da::TBlob*>(da::ReadPointer(record + FieldAt(col->fieldNo).Offset));
+    const ub4 size = std::max<std::uint32_t>(blob->PieceSize, 1);
+    da::TPieceHeader* p = nullptr;
+    blob->AllocPiece(p, size);
+    ub4 length = size;
+    try {
+      c->SetPieceInfo(handle, da::TBlob::PieceData(p), length, piece);
+      status = c->FetchPiece(orientation, offset);
+      if (length > size) BadLength("a LONG piece", length, size);
+    } catch (...) {
+      blob->FreePiece(p);
+      throw;
+    }
+    p->Used = length;
+    if (length < size) blob->ReallocPiece(p, length);  // an empty piece is freed
+    if (p) blob->AppendPiece(p);
+  }
+  return status;
 }
 
 void TOCIRecordSet::LinkRowItem(da::TItemHeader* item, bool fetchBack) {

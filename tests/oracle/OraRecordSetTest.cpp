@@ -511,6 +511,48 @@ TEST_F(LongColumnTest, ALongValueArrivesInPiecesOfItsBlob) {
   EXPECT_EQ(CallsOf(fake_, {"OCIDefineByPos"}).back(), "OCIDefineByPos pos=2 type=8 size=2147483647 mode=2");
 }
 
+// The old interface has no dynamic define: a statement with LONG columns is fetched row by row,
+// each column's value asked piece by piece, a NULL or empty one too.
+TEST_F(LongColumnTest, TheOldInterfaceMovesLongsRowByRowInPieces) {
+  c_.reset();
+  Reload(testing::Variant::WithOldInterface);
+  Connect(OCI73);
+  ASSERT_EQ(fake_.exec("CREATE TABLE l2(n NUMBER(9), a LONG, b LONG);"
+                       "INSERT INTO l2 VALUES (1, replace(hex(zeroblob(35000)), '0', 'x'), 'short');"
+                       "INSERT INTO l2 VALUES (2, NULL, '');"
+                       "INSERT INTO l2 VALUES (3, 'three', NULL);"),
+            0);
+  fake_.logClear();
+  auto rs = RecordSet("select n, a, b from l2 order by n", 10);
+  rs->Open();
+  Lines values;
+  for (rs->GetNextRecord(nullptr); !rs->GetEOF(); rs->GetNextRecord(nullptr)) {
+    std::string row;
+    for (int i = 1; i <= 3; ++i) {
+      const Variant v = rs->GetFieldAsVariant(i, rs->CurrentRecordPtr());
+      row += (i > 1 ? "|" : "") + (v.IsNull() ? std::string("NULL")
+                                   : v.AsString().size() > 100 ? std::to_string(v.AsString().size())
+                                                               : v.AsString());
+    }
+    values.push_back(row);
+    if (values.size() == 1) {
+      da::TBlob* blob = rs->GetBlob(2, rs->CurrentRecordPtr());
+      ASSERT_EQ(blob->PieceCount(), 2);
+      EXPECT_EQ(blob->GetFirstPiece()->Next->Size, 70000u - da::TBlob::kDefaultPieceSize) << "the last piece is shrunk";
+    }
+  }
+  EXPECT_EQ(values, (Lines{"1|70000|short", "2|NULL|", "3|three|NULL"}));
+  // Each row is defined into its own record.
+  const Lines defines = CallsOf(fake_, {"odefinps"});
+  ASSERT_EQ(defines.size(), 2u * 4u);
+  EXPECT_EQ(Lines(defines.begin(), defines.begin() + 2),
+            (Lines{"odefinps op=0 pos=2 type=8 size=2147483647 skip=0,0",
+                   "odefinps op=0 pos=3 type=8 size=2147483647 skip=0,0"}));
+  // A row: one call, then one per piece (two for row 1's first value); then the end.
+  EXPECT_EQ(Fetches().size(), 4u + 3u + 3u + 1u);
+  EXPECT_EQ(CallsOf(fake_, {"osetpi"}).size(), 3u + 2u + 2u);
+}
+
 // Clients from 8.1.6 to 8.x write a dynamic define's indicator two bytes further per row; the
 // versions are compared as numbers, so that 8.1.16 is one of them and 19.3 is not.
 TEST_F(LongColumnTest, NullLongsLandOnTheirOwnRowsWhateverTheClientVersion) {

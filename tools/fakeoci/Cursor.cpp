@@ -330,6 +330,7 @@ void Cursor::Close() {
   scrollable_ = false;
   allRows_.clear();
   position_ = 0;
+  pieceFetch_ = PieceFetch{};
 }
 
 Status Cursor::Prepare(const std::string& sql) {
@@ -847,6 +848,7 @@ void Cursor::Describe() {
 
 Status Cursor::Fetch(ub4 rows, ub4& got) {
   got = 0;
+  if (HasPieceDefines()) return FetchInPieces(rows, got);
   if (!query_ && !pending_) return Error(1002);
   Status result;
   for (ub4 r = 0; r < rows; ++r) {
@@ -873,7 +875,9 @@ Status Cursor::PutRow(const std::vector<Value>& row, ub4 r) {
     if (d.position < 1 || d.position > row.size()) return Error(1007);
     const Value& v = row[d.position - 1];
     Status s;
-    if (d.callback) {
+    if (d.pieces) {
+      continue;  // moved in pieces before
+    } else if (d.callback) {
       s = PutDynamic(d, v, r);
     } else if (d.type == SQLT_NTY || d.type == SQLT_REF) {
       s = PutObject(d, v, r);

@@ -1,5 +1,7 @@
-// Values that do not arrive in one buffer: LONG values through a dynamic define's callback, piece
-// by piece; the old interface's array defines; and the misreports a test may ask for.
+// Values that do not arrive in one buffer: LONG values through a dynamic define's callback, or
+// through the old interface's piecewise defines and piece calls, piece by piece; the old
+// interface's array defines; and the misreports a test may ask for.
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -51,6 +53,81 @@ Status PutDynamic(const DefineSlot& define, const Value& value, ub4 r) {
   return {};
 }
 
+bool Cursor::HasPieceDefines() const {
+  return std::any_of(defines_.begin(), defines_.end(), [](const DefineSlot& d) { return d.pieces; });
+}
+
+Status Cursor::NextPieceColumn(std::size_t from) {
+  PieceFetch& x = pieceFetch_;
+  for (x.define = from; x.define < defines_.size(); ++x.define) {
+    if (!defines_[x.define].pieces) continue;
+    x.offset = 0;
+    x.asked = OCI_FIRST_PIECE;
+    x.given = false;
+    return Error(kNeedOutputPiece);
+  }
+  // Every piece moved: the other columns of the row go as usual.
+  x.active = false;
+  Status s = PutRow(x.row, 0);
+  if (s.Ok() || s.code == 24345) rowCount_ += 1 + RowCountBias();
+  return s;
+}
+
+Status Cursor::FetchInPieces(ub4 rows, ub4& got) {
+  PieceFetch& x = pieceFetch_;
+  if (!x.active) {
+    if (rows != 1) return Error(3115);  // values in pieces come a row at a time
+    if (!query_ && !pending_) return Error(1002);
+    bool have = false;
+    Status s = StepRow(x.row, have);
+    if (!s.Ok()) return s;
+    if (!have) return Error(1403);
+    for (const DefineSlot& d : defines_)
+      if (d.position < 1 || d.position > x.row.size()) return Error(1007);
+    x.active = true;
+    return NextPieceColumn(0);
+  }
+  if (!x.given) return Error(1010, "invalid OCI operation");  // no buffer for the piece asked
+  const DefineSlot& d = defines_[x.define];
+  const Value& v = x.row[d.position - 1];
+  const std::string data = v.kind == Value::Null                      ? std::string()
+                           : d.type == SQLT_LBI && v.kind == Value::Blob ? v.s
+                                                                        : v.AsText();
+  const ub4 room = x.length ? *x.length : 0;
+  if (!x.buffer && room > 0) return Error(3115);
+  const std::size_t n = std::min<std::size_t>(room, data.size() - x.offset);
+  if (n) std::memcpy(x.buffer, data.data() + x.offset, n);
+  x.offset += n;
+  if (x.length) *x.length = static_cast<ub4>(n) + LengthBias();
+  if (d.ind) {
+    const sb2 ind = v.kind == Value::Null ? -1 : 0;
+    std::memcpy(d.ind, &ind, sizeof ind);
+  }
+  x.given = false;
+  if (x.offset < data.size()) {
+    if (n == 0) return Error(3115);  // a buffer without room
+    x.asked = OCI_NEXT_PIECE;
+    return Error(kNeedOutputPiece);
+  }
+  Status s = NextPieceColumn(x.define + 1);
+  if (!x.active) got = 1;
+  return s;
+}
+
+bool Cursor::PendingFetchPiece(ub1& piece, void*& context) const {
+  if (!pieceFetch_.active) return false;
+  piece = pieceFetch_.asked;
+  context = defines_[pieceFetch_.define].context;
+  return true;
+}
+
+Status Cursor::SetFetchPiece(void* buffer, ub4* length) {
+  pieceFetch_.given = true;
+  pieceFetch_.buffer = buffer;
+  pieceFetch_.length = length;
+  return {};
+}
+
 }  // namespace fakeoci
 
 using namespace fakeoci;
@@ -77,7 +154,18 @@ FAKEOCI_OCI7 sword odefinps(CdaDef* cursor, ub1 opcode, sword pos, ub1* bufctx, 
   Cursor* c = OldCursorOf(cursor);
   if (!c) return OldResult(cursor, Error(1001, "invalid cursor"));
   if (pos < 1 || bufSkip < 0 || indSkip < 0 || lenSkip < 0 || rcSkip < 0) return OldResult(cursor, Error(1007));
-  if (opcode != 1) return OldResult(cursor, Error(3115));  // pieces of the old interface are not kept
+  if (opcode > 1) return OldResult(cursor, Error(1010, "invalid OCI operation"));
+  if (opcode == 0) {  // the value in pieces: bufctx is the context ogetpi hands back
+    DefineSlot* slot = c->Define({.position = static_cast<ub4>(pos),
+                                  .size = bufl,
+                                  .type = static_cast<ub2>(ftype),
+                                  .ind = indp,
+                                  .rlen = rlenp,
+                                  .rcode = rcodep});
+    slot->pieces = true;
+    slot->context = bufctx;
+    return OldResult(cursor, {});
+  }
   c->Define({.position = static_cast<ub4>(pos),
              .value = bufctx,
              .size = bufl,

@@ -197,6 +197,10 @@ struct DefineSlot {
   OCICallbackDefine callback = nullptr;
   void* callbackContext = nullptr;
   void* handle = nullptr;  // the define handle the callback is told
+  // The old interface's piecewise define (odefinps opcode 0): values go into buffers the caller
+  // hands over piece by piece (osetpi), with context handed back by ogetpi.
+  bool pieces = false;
+  void* context = nullptr;
   // A named type or REF (OCIDefineObject): where the instance or REF pointers and the indicator
   // structure pointers of the rows go.
   void** objects = nullptr;
@@ -222,8 +226,14 @@ class Cursor {
   // for output its room in *length (the length written goes there). The slot, when given, must
   // be the one waiting. An indicator, when given, replaces the bind's own for this value.
   Status SetPiece(const BindSlot* slot, const void* buffer, ub4* length, ub1 piece, sb2* ind);
-  // Fills up to rows rows into the defines; 1403 when fewer came (got tells how many).
+  // Fills up to rows rows into the defines; 1403 when fewer came (got tells how many). With a
+  // define of the old interface's pieces (Defines.cpp) one row at a time: kNeedOutputPiece for
+  // each piece of its LONG columns in position order (every column asks a first piece, a NULL
+  // or empty one too), each later call delivering into the buffer given by SetFetchPiece.
   Status Fetch(ub4 rows, ub4& got);
+  // The piece such a fetch waits for, and the define's context; false when it waits for none.
+  bool PendingFetchPiece(ub1& piece, void*& context) const;
+  Status SetFetchPiece(void* buffer, ub4* length);
   void Close();  // forget the result, keep the statement text and slots
 
   // Binds by name (any case, with or without the colon) or, without a name, by position
@@ -248,6 +258,20 @@ class Cursor {
  private:
   Status PutRow(const std::vector<Value>& row, ub4 r);
   Status ReadAllRows();
+  // A row whose LONG columns move in the old interface's pieces (Defines.cpp).
+  struct PieceFetch {
+    bool active = false;
+    std::vector<Value> row;
+    std::size_t define = 0;  // the define (index) whose value is moving
+    std::size_t offset = 0;  // bytes of it delivered
+    ub1 asked = 0;
+    bool given = false;
+    void* buffer = nullptr;
+    ub4* length = nullptr;
+  };
+  bool HasPieceDefines() const;
+  Status FetchInPieces(ub4 rows, ub4& got);
+  Status NextPieceColumn(std::size_t from);
 
   // The exchange of a piecewise execution, kept between the calls that make it.
   struct Exchange {
@@ -306,6 +330,7 @@ class Cursor {
   std::vector<std::vector<Value>> allRows_;  // the result of a scrollable cursor
   ub4 position_ = 0;                         // its current row, 1-based; 0 before the first
   Exchange exchange_;
+  PieceFetch pieceFetch_;
 };
 
 // The statement type (OCI_STMT_*) and old-interface function code of a SQL text.
