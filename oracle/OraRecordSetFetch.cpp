@@ -4,7 +4,6 @@
 #include <cstring>
 #include <exception>
 #include <string>
-#include <thread>
 
 #include "dataaccess/Blob.h"
 #include "dataaccess/DAErrors.h"
@@ -578,12 +577,18 @@ void TOCIRecordSet::FetchAllRows() {
 
 void TOCIRecordSet::FetchAllInThread() {
   TOCICommand* c = GetOCICommand();
-  if (CanFetchBack()) {
-    SetToEnd();
-    Fetch(true);
-  } else {
-    while (Fetch(false)) {
+  try {
+    if (CanFetchBack()) {
+      SetToEnd();
+      Fetch(true);
+    } else {
+      while (Fetch(false)) {
+      }
     }
+  } catch (...) {
+    // A failed fetch leaves fetching all, so that a later one can start again.
+    if (c->GetCursorState() == csFetchingAll) c->SetCursorState(csFetching);
+    throw;
   }
   // A scrollable cursor never reaches the end state: it leaves fetching all behind it anyway.
   if (c->GetCursorState() == csFetchingAll) c->SetCursorState(csFetching);
@@ -603,7 +608,9 @@ void TOCIRecordSet::SetToBegin() {
 void TOCIRecordSet::SetToEnd() {
   TOCICommand* c = GetOCICommand();
   if (c->NonBlocking && FetchAll) {
-    while (c->GetCursorState() == csFetchingAll) std::this_thread::yield();
+    // A background execution or fetch of all rows sets the event when it ends (each block pulses
+    // it): sleep on it rather than spin.
+    while (!fetchEvent_.IsSet()) fetchEvent_.Wait();
   } else if (c->GetCursorState() != csInactive && c->GetCursorState() < csFetched) {
     if (CanFetchBack()) {
       if (!(allFetched_ && lastRow_ == c->RowsFetched)) {

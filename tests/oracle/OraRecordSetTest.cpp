@@ -20,6 +20,7 @@
 #include "oracle/OraDateTime.h"
 #include "oracle/OraProps.h"
 #include "oracle/OraRecordSet.h"
+#include "platform/HeadlessMainThread.h"
 #include "tests/oracle/FakeOciHome.h"
 
 namespace ora {
@@ -338,6 +339,43 @@ TEST_F(ValueColumnTest, DeferredLobsAreReadOnFirstUse) {
     rs->Close();
     fake_.logClear();
   }
+}
+
+// With NonBlocking, opening executes and fetches all rows on a worker; the end of the data waits for
+// the worker by the fetch event. A fetch of all rows that fails can be started again.
+TEST_F(RecordSetTest, InTheBackgroundEveryRowIsFetchedAndTheEndWaitsForThem) {
+  plat::HeadlessMainThread main;
+  plat::SetCurrentMainThread(&main);
+  auto rs = RecordSet("select n from t order by n");
+  rs->GetOCICommand()->SetProp(prNonBlocking, Variant(true));
+  rs->SetProp(da::prFetchAll, Variant(true));
+  Lines ends;
+  rs->SetEventProp(da::prAfterFetch, [&](bool fetched) {
+    ends.push_back(fetched ? "fetched" : "failed");
+    main.quit();
+  });
+  rs->Open();
+  rs->SetToEnd();  // sleeps until the execution's first rows are there
+  main.run();
+  plat::SetCurrentMainThread(nullptr);
+  rs->SetToEnd();
+  EXPECT_EQ(ends, Lines{"fetched"});
+  EXPECT_EQ(rs->GetRecordCount(), 60);
+  EXPECT_EQ(rs->GetOCICommand()->GetCursorState(), csFetched);
+  rs->Close();
+
+  c_->ThreadSafety = false;
+  EXPECT_EQ(MessageOf([&] { rs->Open(); }), "Session must be Thread Safety");
+}
+
+TEST_F(RecordSetTest, AFailedFetchOfAllRowsCanBeStartedAgain) {
+  auto rs = RecordSet("select n from t order by n");
+  rs->Open();
+  fake_.fail("OCIStmtFetch", 2, 1013, "");
+  EXPECT_EQ(MessageOf([&] { rs->FetchAllRows(); }), "ORA-01013: user requested cancel of current operation");
+  EXPECT_EQ(rs->GetOCICommand()->GetCursorState(), csFetching);
+  rs->FetchAllRows();
+  EXPECT_EQ(rs->GetRecordCount(), 60);
 }
 
 TEST_F(RecordSetTest, AStatementWithoutRowsIsNoQuery) {
