@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "dataaccess/Blob.h"
 #include "dataaccess/DAErrors.h"
@@ -272,8 +273,11 @@ void TOCIRecordSet::ExecCommand() {
       FindCommandKind();
     }
     fetchEvent_.Reset();
-    worker_ = RunThread(connection_, this, [this] { DoExecCommand(); },
-                        [this](bool succeeded) { EndExecCommand(succeeded); });
+    if (deferExecThread_) {
+      execThreadDue_ = true;
+      return;
+    }
+    StartExecThread();
     return;
   }
   try {
@@ -284,6 +288,29 @@ void TOCIRecordSet::ExecCommand() {
     throw;
   }
   EndExecCommand(true);
+}
+
+void TOCIRecordSet::StartExecThread() {
+  worker_ = RunThread(connection_, this, [this] { DoExecCommand(); },
+                      [this](bool succeeded) { EndExecCommand(succeeded); });
+}
+
+void TOCIRecordSet::Open() {
+  // Opening parses the filter after the execution has begun, and the worker's first fetch reads
+  // it: a background execution starts once the store is open.
+  deferExecThread_ = true;
+  try {
+    da::TVtRecordSet::Open();
+  } catch (...) {
+    deferExecThread_ = false;
+    if (std::exchange(execThreadDue_, false)) {
+      GetOCICommand()->Executing = false;
+      fetchEvent_.Set();
+    }
+    throw;
+  }
+  deferExecThread_ = false;
+  if (std::exchange(execThreadDue_, false)) StartExecThread();
 }
 
 void TOCIRecordSet::DoExecCommand() {

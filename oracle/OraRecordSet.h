@@ -45,6 +45,7 @@ class TOCIRecordSet : public da::TVtRecordSet {
   TOCIRecordSet();
   ~TOCIRecordSet() override;
 
+  void Open() override;
   std::unique_ptr<da::TVtCommand> CreateCommand() override;
   void SetCommand(std::unique_ptr<da::TVtCommand> command) override;
   void SetConnection(da::TVtConnection* connection) override;
@@ -119,6 +120,7 @@ class TOCIRecordSet : public da::TVtRecordSet {
 
   void FindResultCursor();
   void FindCommandKind();
+  void StartExecThread();
   void DoExecCommand();
   void EndExecCommand(bool succeeded);
   void FreeFetchBuffer();
@@ -158,6 +160,8 @@ class TOCIRecordSet : public da::TVtRecordSet {
   TOraCursor* resultCursor_ = nullptr;  // not counted: its owner (the command or a parameter) keeps it
   std::unique_ptr<TOraWorker> worker_;
   mutable TOraEvent fetchEvent_{true};
+  bool deferExecThread_ = false;  // while Open runs: a background execution waits for its end
+  bool execThreadDue_ = false;
 
   std::vector<TColumn> columns_;
   std::vector<std::uint8_t> fetchBuffer_;
