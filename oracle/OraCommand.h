@@ -170,6 +170,8 @@ class TOCICommand : public da::TVtCommand {
   void DoExecute();
   void EndExecute(bool succeeded);
   void BindParam(TOraParamDesc* param);
+  // After a fetch: the end of the rows finishes a cursor that is not scrollable, else fetching.
+  void MarkFetched(bool end);
   std::uint16_t MappedErrorOffset() const;
 
   // The LONG values of a piecewise execution, until it ends (status 0) or fails.

@@ -435,15 +435,7 @@ int TOCICommand::Fetch(int rows, ub2 orientation, sb4 offset) {
     RaiseError("The client library reported " + std::to_string(count) + " rows fetched after " +
                std::to_string(before) + " for a fetch of " + std::to_string(rows));
   RowsFetched = static_cast<std::int32_t>(count);
-  if (end && !cursor_->Scrollable) {
-    if (callStyle_ == OCI73) {
-      FinishFetch();
-    } else {
-      cursor_->SetState(csFetched);
-    }
-  } else if (cursor_->GetState() < csFetching) {
-    cursor_->SetState(csFetching);
-  }
+  MarkFetched(end);
   return forward ? static_cast<int>(added) : static_cast<int>(std::max<std::int64_t>(added, 0));
 }
 
@@ -477,7 +469,12 @@ sword TOCICommand::FetchPiece(ub2 orientation, sb4 offset) {
       status = OCI_SUCCESS;
     }
   }
-  if (status == OCI_NO_DATA && !cursor_->Scrollable) {
+  MarkFetched(status == OCI_NO_DATA);
+  return status;
+}
+
+void TOCICommand::MarkFetched(bool end) {
+  if (end && !cursor_->Scrollable) {
     if (callStyle_ == OCI73) {
       FinishFetch();
     } else {
@@ -486,7 +483,6 @@ sword TOCICommand::FetchPiece(ub2 orientation, sb4 offset) {
   } else if (cursor_->GetState() < csFetching) {
     cursor_->SetState(csFetching);
   }
-  return status;
 }
 
 void TOCICommand::FinishFetch() {

@@ -25,13 +25,7 @@ using da::Variant;
 using testing::CallsOf;
 using testing::MessageOf;
 using Lines = std::vector<std::string>;
-
-// A released shared object, for the test's own references.
-struct TReleaser {
-  void operator()(da::TSharedObject* o) const { da::Release(o); }
-};
-template <class T>
-using Ref = std::unique_ptr<T, TReleaser>;
+using testing::Held;
 
 class ObjectTest : public testing::FakeOciTest {
  protected:
@@ -85,7 +79,7 @@ class ObjectTest : public testing::FakeOciTest {
     rs.GetFieldByNo(rs.FieldByName(name).FieldNo, rs.CurrentRecordPtr(), blank, &p, sizeof p);
     return dynamic_cast<T*>(static_cast<TOraObject*>(p));
   }
-  Ref<TOraType> Type(const std::string& name) { return Ref<TOraType>(TOraType::FindOrCreate(c_.GetSvcCtx(), name)); }
+  Held<TOraType> Type(const std::string& name) { return Held<TOraType>(TOraType::FindOrCreate(c_.GetSvcCtx(), name)); }
   // Texts of the records of a store, field 1, through its record buffers.
   static Lines Records(da::TData& store, int fieldNo = 1) {
     Lines out;
@@ -208,7 +202,7 @@ TEST_F(ObjectTest, ObjectColumnsAreReadByAttributePath) {
 
 TEST_F(ObjectTest, AttributesAreWrittenByPathAndMarkTheirHoldersNotNull) {
   auto person = Type("PERSON_T");
-  Ref<TOraObject> p(new TOraObject(person.get()));
+  Held<TOraObject> p(new TOraObject(person.get()));
   p->AllocObject(c_.GetSvcCtx());
   EXPECT_TRUE(p->GetIsNull());
   EXPECT_TRUE(p->AttrIsNull("ADDR"));
@@ -236,7 +230,7 @@ TEST_F(ObjectTest, AttributesAreWrittenByPathAndMarkTheirHoldersNotNull) {
 
 TEST_F(ObjectTest, AVaryingArrayGrowsToTheIndexWritten) {
   auto bag = Type("BAG_T");
-  Ref<TOraObject> b(new TOraObject(bag.get()));
+  Held<TOraObject> b(new TOraObject(bag.get()));
   b->AllocObject(c_.GetSvcCtx());
   b->SetAttrAsInteger("NUMS[2]", 1);
   auto* nums = dynamic_cast<TOraArray*>(b->GetAttrAsObject("NUMS"));
@@ -377,7 +371,7 @@ TEST_F(ObjectTest, ANestedTableStoreFetchesElementsOnDemandAndWritesBack) {
 
 TEST_F(ObjectTest, ANestedTableOfNothingOpensEmpty) {
   auto lines = Type("LINES_T");
-  Ref<TOraNestTable> empty(new TOraNestTable(lines.get()));
+  Held<TOraNestTable> empty(new TOraNestTable(lines.get()));
   empty->AllocObject(c_.GetSvcCtx());
   TTableData table;
   table.SetTable(empty.get());

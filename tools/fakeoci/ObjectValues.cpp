@@ -824,6 +824,24 @@ FAKEOCI_OCI8 sword OCIObjectCopy(OCIEnv*, OCIError* errhp, const OCISvcCtx*, voi
   return OCI_SUCCESS;
 }
 
+namespace {
+
+// The attribute a path names in an instance, where its value lies and where its indicator.
+sword FindAttr(OCIError* errhp, void* instance, void* nullStruct, OCIType* tdo, const OraText** names,
+               const ub4* lengths, ub4 nameCount, const ObjAttr*& attr, std::uint8_t*& slot, OCIInd*& attrInd) {
+  const auto* t = reinterpret_cast<const ObjType*>(tdo);
+  auto* data = static_cast<std::uint8_t*>(instance);
+  auto* ind = static_cast<OCIInd*>(nullStruct);
+  if (!t || !data || !ind || nameCount == 0) return OCI_INVALID_HANDLE;
+  attr = Walk(t, data, ind, names, lengths, nameCount);
+  if (!attr) return Fail(errhp, Error(22806, "not an object or REF"));
+  slot = data + attr->offset;
+  attrInd = ind + attr->indOffset / 2;
+  return OCI_SUCCESS;
+}
+
+}  // namespace
+
 FAKEOCI_OCI8 sword OCIObjectSetAttr(OCIEnv*, OCIError* errhp, void* instance, void* nullStruct, OCIType* tdo,
                                     const OraText** names, const ub4* lengths, ub4 nameCount, const ub4*, ub4,
                                     OCIInd nullStatus, const void*, const void* value) {
@@ -832,14 +850,10 @@ FAKEOCI_OCI8 sword OCIObjectSetAttr(OCIEnv*, OCIError* errhp, void* instance, vo
   if (auto e = Enter("OCIObjectSetAttr", "path=" + path + " null=" + std::to_string(nullStatus) + (value ? " value" : "")))
     return Fail(errhp, *e);
   std::lock_guard<std::recursive_mutex> lock(EngineLock());
-  const auto* t = reinterpret_cast<const ObjType*>(tdo);
-  auto* data = static_cast<std::uint8_t*>(instance);
-  auto* ind = static_cast<OCIInd*>(nullStruct);
-  if (!t || !data || !ind || nameCount == 0) return OCI_INVALID_HANDLE;
-  const ObjAttr* a = Walk(t, data, ind, names, lengths, nameCount);
-  if (!a) return Fail(errhp, Error(22806, "not an object or REF"));
-  std::uint8_t* slot = data + a->offset;
-  OCIInd* attrInd = ind + a->indOffset / 2;
+  const ObjAttr* a = nullptr;
+  std::uint8_t* slot = nullptr;
+  OCIInd* attrInd = nullptr;
+  if (sword rc = FindAttr(errhp, instance, nullStruct, tdo, names, lengths, nameCount, a, slot, attrInd)) return rc;
   if (a->inlineObject) {
     if (value) {
       FreeRegion(a->type, slot);
@@ -892,14 +906,10 @@ FAKEOCI_OCI8 sword OCIObjectGetAttr(OCIEnv*, OCIError* errhp, void* instance, vo
                                     OCIType** attrTdo) {
   if (auto e = Enter("OCIObjectGetAttr", "")) return Fail(errhp, *e);
   std::lock_guard<std::recursive_mutex> lock(EngineLock());
-  const auto* t = reinterpret_cast<const ObjType*>(tdo);
-  auto* data = static_cast<std::uint8_t*>(instance);
-  auto* ind = static_cast<OCIInd*>(nullStruct);
-  if (!t || !data || !ind || nameCount == 0) return OCI_INVALID_HANDLE;
-  const ObjAttr* a = Walk(t, data, ind, names, lengths, nameCount);
-  if (!a) return Fail(errhp, Error(22806, "not an object or REF"));
-  std::uint8_t* slot = data + a->offset;
-  OCIInd* attrInd = ind + a->indOffset / 2;
+  const ObjAttr* a = nullptr;
+  std::uint8_t* slot = nullptr;
+  OCIInd* attrInd = nullptr;
+  if (sword rc = FindAttr(errhp, instance, nullStruct, tdo, names, lengths, nameCount, a, slot, attrInd)) return rc;
   void* valueOut = slot;
   void* nullOut = attrInd;
   if (!a->inlineObject && a->sqlt == SQLT_NTY) {
