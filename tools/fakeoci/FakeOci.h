@@ -33,8 +33,9 @@
 //   Lobs.cpp          the server's LOBs and files, LOB and file locators and their calls
 //   DateTimes.cpp     datetime and interval descriptors, their calls and Oracle format models
 //   Scroll.cpp        scrollable cursors: fetches by orientation over the whole result
-//   Defines.cpp       dynamic defines (LONG values piece by piece), the old interface's array
-//                     defines, misreported counts a test asks for
+//   Defines.cpp       LONG values piece by piece into defines (dynamic defines, and the old
+//                     interface's piecewise defines with its piece calls during a fetch), the old
+//                     interface's array defines, misreported counts a test asks for
 //   RefCursors.cpp    cursors a PL/SQL block opens for its caller
 //   ObjectTypes.cpp   object types a test defines, their layout and describe (Objects.h)
 //   ObjectValues.cpp  instances, strings, numbers, collections, REFs, pin and flush (Objects.h)
