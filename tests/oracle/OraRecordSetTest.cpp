@@ -112,6 +112,17 @@ TEST_F(RecordSetTest, DescribeMapsOracleTypesToFields) {
       {"RAW(16)", "s", da::dtString, 33, 32},
       {"LONG", "", da::dtMemo, sizeof(void*), 0},
       {"LONG RAW", "", da::dtBlob, sizeof(void*), 0},
+      // Other types keep the column's size as their length (the stand-in's describe gives 4).
+      {"SQLT_11", "", da::dtString, 19, 18, dtRowId},   // ROWID
+      {"SQLT_104", "", da::dtString, 19, 18, dtRowId},  // a UROWID of 4 bytes
+      {"SQLT_25", "", dtUndefined, 4, 4},
+      {"CLOB", "", dtOraClob, sizeof(void*), 4000},
+      {"BLOB", "", dtOraBlob, sizeof(void*), 4000},
+      {"SQLT_114", "", dtBFile, sizeof(void*), 4},
+      {"SQLT_187", "", dtTimeStamp, sizeof(void*), 4},
+      {"SQLT_232", "", dtTimeStampLTZ, sizeof(void*), 4},
+      {"SQLT_190", "", dtIntervalDS, sizeof(void*), 4},
+      {"SQLT_116", "", dtCursor, sizeof(void*), 4},
   };
   for (const TypeCase& c : cases) {
     SCOPED_TRACE(std::string(c.declared) + " " + c.options);
