@@ -541,7 +541,8 @@ void TOCIRecordSet::CreateComplexFields(void* record, bool withBlobs) {
     } else if (IsOraObjectType(f.DataType)) {
       da::WritePointer(slot, NewOraObject(f.DataType, static_cast<TOraType*>(f.ObjectType())));
     } else if (IsLobType(f.DataType) || IsFileType(f.DataType)) {
-      TOraLob* lob = IsFileType(f.DataType) ? new TOraFile(connection_->GetSvcCtx()) : new TOraLob(connection_->GetSvcCtx());
+      OCISvcCtx* svc = connection_ ? connection_->GetSvcCtx() : nullptr;
+      TOraLob* lob = IsFileType(f.DataType) ? new TOraFile(svc) : new TOraLob(svc);
       da::WritePointer(slot, lob);
       lob->AllocLob();
       lob->SetCached(GetOCICommand()->CacheLobs);
