@@ -69,11 +69,12 @@ void BM_DueRunStartLatency(benchmark::State& state) {
   plat::SetCurrentClock(&clock);
   sch::TSchemeWrapper w;
   std::atomic<std::chrono::steady_clock::rep> startedAt{0};
-  w.Handle = [&](int, int param, sch::TSchemeObject&) {
+  auto context = std::make_shared<sch::RunContext>();
+  context->notice = [&](sch::TSchemeObject&, int param) {
     if (param == 0) startedAt = std::chrono::steady_clock::now().time_since_epoch().count();
   };
   sch::TSchemeObject* s = AddCommandScheme(w, interval, 8);
-  s->StartTimer();
+  s->StartTimer(context);
   double worst = 0, total = 0;
   int day = 6, n = 0;
   for (auto _ : state) {

@@ -24,16 +24,24 @@ function(orascheme_library name)
 endfunction()
 
 # One test program per tested folder: every .cpp in the folder, linked with gtest_main.
-# Usage: orascheme_tests(NAME DEPS targets... [ENV var=value...])
+# THREADS marks a program whose tests run threads: the only ones a ThreadSanitizer tree
+# (ORASCHEME_TSAN) defines, all built by the target thread_tests.
+# Usage: orascheme_tests(NAME [THREADS] DEPS targets... [ENV var=value...])
 function(orascheme_tests name)
-  cmake_parse_arguments(T "" "" "DEPS;ENV" ${ARGN})
+  cmake_parse_arguments(T "THREADS" "" "DEPS;ENV" ${ARGN})
   file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
-  if(NOT srcs)
+  if(NOT srcs OR (ORASCHEME_TSAN AND NOT T_THREADS))
     return()
   endif()
   add_executable(test_${name} ${srcs})
   target_include_directories(test_${name} PRIVATE ${PROJECT_SOURCE_DIR})
-  target_link_libraries(test_${name} PRIVATE ${T_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_link_libraries(test_${name} PRIVATE ${T_DEPS} test_support GTest::gtest GTest::gmock GTest::gtest_main)
+  if(T_THREADS)
+    if(NOT TARGET thread_tests)
+      add_custom_target(thread_tests)
+    endif()
+    add_dependencies(thread_tests test_${name})
+  endif()
   target_compile_definitions(test_${name} PRIVATE
     ORASCHEME_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     ORASCHEME_BINARY_DIR="${PROJECT_BINARY_DIR}")
@@ -47,17 +55,24 @@ function(orascheme_tests name)
     PROPERTIES ${props})
 endfunction()
 
-# Programs made of one file each (benchmarks, fuzz targets, stand-in tools), linked with every
-# core library so that adding one never touches a build file.
-# Usage: orascheme_programs(PREFIX prefix DEPS targets...)
+# Programs made of one file each (benchmarks, fuzz targets, stand-in tools). LINKS names what a
+# program links, as stem=lib,lib (its own extras after them); a program not named there links
+# every core library, so that adding one never touches a build file.
+# Usage: orascheme_programs(PREFIX prefix DEPS targets... [LINKS stem=lib,lib...])
 function(orascheme_programs)
-  cmake_parse_arguments(P "" "PREFIX" "DEPS" ${ARGN})
+  cmake_parse_arguments(P "" "PREFIX" "DEPS;LINKS" ${ARGN})
   get_property(libs GLOBAL PROPERTY ORASCHEME_LIBS)
   file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   foreach(src ${srcs})
     get_filename_component(stem ${src} NAME_WE)
+    set(own ${libs})
+    foreach(entry ${P_LINKS})
+      if(entry MATCHES "^${stem}=(.*)$")
+        string(REPLACE "," ";" own "${CMAKE_MATCH_1}")
+      endif()
+    endforeach()
     add_executable(${P_PREFIX}${stem} ${src})
     target_include_directories(${P_PREFIX}${stem} PRIVATE ${PROJECT_SOURCE_DIR})
-    target_link_libraries(${P_PREFIX}${stem} PRIVATE ${libs} ${P_DEPS})
+    target_link_libraries(${P_PREFIX}${stem} PRIVATE ${own} ${P_DEPS})
   endforeach()
 endfunction()

@@ -98,7 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   {
     plat::HeadlessMainThread mainThread;
     plat::ProcessRegistry processes;
-    sch::SchemeHost host(&mainThread, &processes);
+    sch::SchemeHost host(sch::SchemeServices{&mainThread, &processes});
     if (loaded) {
       for (int i = 0; i < loaded->Count(); ++i)
         if (sch::TSchemeObject* s = loaded->GetScheme(i)) s->AutoExec = false;

@@ -20,11 +20,6 @@
 
 namespace plat {
 
-// The start and end of a scheme's run: first parameter 0 at the start, 1 at the end; second the
-// scheme.
-inline constexpr int kMsgSchemeRun = 7946;
-inline constexpr int kSchemeRunStarted = 0;
-inline constexpr int kSchemeRunEnded = 1;
 // A background statement of a database connection has ended: normally, or with an exception.
 inline constexpr int kMsgBackgroundDone = 1024;
 inline constexpr int kMsgBackgroundFailed = 1025;

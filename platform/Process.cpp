@@ -106,7 +106,13 @@ std::shared_ptr<Process> Process::spawn(const SpawnOptions& options, ProcessRegi
 int Process::runAndWait(const SpawnOptions& options,
                         const std::function<void(const std::shared_ptr<Process>&)>& started,
                         std::string* startError) {
-  auto p = spawn(options);
+  return runAndWait(options, started, startError, &ProcessRegistry::global());
+}
+
+int Process::runAndWait(const SpawnOptions& options,
+                        const std::function<void(const std::shared_ptr<Process>&)>& started,
+                        std::string* startError, ProcessRegistry* registry) {
+  auto p = spawn(options, registry);
   if (startError) *startError = p->startError();
   if (!p->started()) return kExitStartFailed;
   if (started) started(p);

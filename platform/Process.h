@@ -67,6 +67,10 @@ class Process : public std::enable_shared_from_this<Process> {
   static int runAndWait(const SpawnOptions& options,
                         const std::function<void(const std::shared_ptr<Process>&)>& started = {},
                         std::string* startError = nullptr);
+  // The same, the child listed in registry (none when nullptr).
+  static int runAndWait(const SpawnOptions& options,
+                        const std::function<void(const std::shared_ptr<Process>&)>& started,
+                        std::string* startError, ProcessRegistry* registry);
 
   ~Process();
   Process(const Process&) = delete;

@@ -1,5 +1,7 @@
 #include "platform/Registry.h"
 
+#include "platform/AtomicFile.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -504,39 +506,10 @@ void Registry::SaveHive(int hive, Hive& h) {
   const std::string body = text.str();
 
   std::filesystem::path file = HiveFile(hive);
-  std::string tmpl = (folder_ / ("." + std::string(HiveName(hive)) + ".XXXXXX")).string();
-  int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
-  if (fd < 0) Fail("cannot write in " + folder_.string(), errno);
-  auto fail = [&](const std::string& what) {
-    int e = errno;
-    ::close(fd);
-    ::unlink(tmpl.c_str());
-    Fail(what, e);
-  };
-  std::size_t done = 0;
-  while (done < body.size()) {
-    ssize_t n = ::write(fd, body.data() + done, body.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      fail("cannot write " + tmpl);
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  if (::fchmod(fd, 0600) != 0 || ::fsync(fd) != 0) fail("cannot flush " + tmpl);
-  if (::close(fd) != 0) {
-    int e = errno;
-    ::unlink(tmpl.c_str());
-    Fail("cannot close " + tmpl, e);
-  }
-  if (::rename(tmpl.c_str(), file.c_str()) != 0) {
-    int e = errno;
-    ::unlink(tmpl.c_str());
-    Fail("cannot replace " + file.string(), e);
-  }
-  int dfd = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd >= 0) {
-    ::fsync(dfd);
-    ::close(dfd);
+  try {
+    WriteFileAtomically(file.string(), body, 0600, "." + std::string(HiveName(hive)) + ".");
+  } catch (const FileError& e) {
+    throw RegistryError(e.what());
   }
   struct stat st {};
   if (::stat(file.c_str(), &st) == 0) {

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything twice (optimised, and with AddressSanitizer + UndefinedBehaviorSanitizer)
-# and runs every test in both builds.
+# and runs every test in both builds; then the test programs that run threads once more under
+# ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
@@ -11,6 +12,8 @@ export QT_QPA_PLATFORM=offscreen
 # ccache keeps a second run on the same machine to what changed; paths inside the clone are made
 # relative so another clone of the same tree hits the same cache.
 export CCACHE_BASEDIR="$PWD"
+# The sanitizer trees build with -g: without this the clone's folder is part of every cache key.
+export CCACHE_NOHASHDIR=1
 launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 
 cmake -S . -B build -G Ninja "${launcher[@]}" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" >/dev/null
@@ -21,3 +24,10 @@ cmake -S . -B build-asan -G Ninja "${launcher[@]}" -DCMAKE_BUILD_TYPE=Debug -DOR
       -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" >/dev/null
 cmake --build build-asan -j "$jobs"
 ctest --test-dir build-asan -j "$jobs" --output-on-failure --no-tests=error
+
+# Only the test programs that run threads (orascheme_tests ... THREADS), at -O1.
+cmake -S . -B build-tsan -G Ninja "${launcher[@]}" -DCMAKE_BUILD_TYPE=Debug -DORASCHEME_TSAN=ON \
+      -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" >/dev/null
+cmake --build build-tsan -j "$jobs" --target thread_tests
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+  ctest --test-dir build-tsan -j "$jobs" --output-on-failure --no-tests=error

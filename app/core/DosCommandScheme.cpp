@@ -47,23 +47,14 @@ bool TDosCommandScheme::DoRun() {
     plat::SpawnOptions options;
     options.program = program.substr(1, program.size() - 2);
     options.args = SplitCommandArgs(params);
-    options.showOutput = ShowDos.load();
-    std::shared_ptr<plat::Process> process = plat::Process::spawn(options, &Processes());
-    SetProcess(process);
-    const int code = process->wait();
-    SetProcess(nullptr);
+    const int code = RunChild(std::move(options));
     CurLog->ExitCode = code;
     ok = code != plat::kExitStartFailed;
     CurLog->IsSucceed = code == 0;
-    if (ok) {
-      CurLog->AddResult(RunResultText(code) + "\r\n");
-    } else {
-      CurLog->AddResult("Could not start the program: " + process->startError() + "\r\n");
-    }
+    if (ok) CurLog->AddResult(RunResultText(code) + "\r\n");
   } catch (const std::exception& e) {
-    SetProcess(nullptr);
     CurLog->IsSucceed = false;
-    CurLog->AddResult(std::string("Error occured\r\n") + e.what() + "\r\n");
+    CurLog->AddError(e.what());
   }
   return ok;
 }

@@ -1,7 +1,5 @@
 #include "app/core/MainFormModel.h"
 
-#include <algorithm>
-
 namespace sch {
 
 namespace {
@@ -59,20 +57,13 @@ bool ActionEnabled(Action action, const SelectionState& s) {
     case Action::TimeEdit:
     case Action::TimeDel: return scheme && s.runTimeSelected;
     case Action::TimeClear: return scheme && s.runTimeCount > 0;
-    case Action::TimeStart: return scheme && s.autoExec && (!s.hasTimerThread || s.timerSuspended);
-    case Action::TimeStop: return scheme && s.hasTimerThread && !s.timerSuspended;
+    case Action::TimeStart: return scheme && s.autoExec && !s.timerStarted;
+    case Action::TimeStop: return scheme && s.timerStarted;
     case Action::LogDetail:
     case Action::LogDel: return scheme && s.logSelected;
     case Action::LogClear: return scheme && s.logCount > 0;
     default: return true;
   }
-}
-
-bool RunningList::Ended(const std::string& name) {
-  auto it = std::find(names_.begin(), names_.end(), name);
-  if (it == names_.end()) return false;
-  names_.erase(it);
-  return true;
 }
 
 TimeEditorRows RowsForMode(int mode) {

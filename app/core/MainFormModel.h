@@ -1,11 +1,8 @@
 #pragma once
-// The main window's logic without a window: its commands with their captions and enabling
-// rules, the tree's categories and pictures, the list of running schemes and the rules that
-// keep a file load from freeing running schemes. The Qt window reads this model and only draws;
-// the tests drive it directly. Main thread only.
+// The main window's texts and rules without a window: its commands with their captions and
+// enabling rules, the tree's categories and pictures, the run-time editor's rows and the record
+// list's texts. What each command does is SchemeHost's. Main thread only.
 #include <array>
-#include <string>
-#include <vector>
 
 #include "app/core/SchemeObject.h"
 
@@ -15,9 +12,6 @@ inline constexpr const char* kMainCaption = "Oracle backup scheme manager";
 inline constexpr const char* kSchemeFileFilter = "Scheme files( *.sch)|*.sch|All files( *.*)|*.*";
 inline constexpr const char* kSchemeFileExt = "sch";
 inline constexpr const char* kNewSchemeName = "new scheme";
-// Our own text: loading another file while schemes run would free the running schemes.
-inline constexpr const char* kLoadWhileRunning =
-    "Schemes are running. Wait for them to end or terminate them before loading another scheme file.";
 inline constexpr const char* kNotAvailableYet = "This tool is not available yet.";
 // Our own texts: the tip of a scheme node whose AutoExec is set.
 inline constexpr const char* kTimerStartedHint = "Timer started";
@@ -55,33 +49,13 @@ struct SelectionState {
   NodeKind node = NodeKind::None;
   int schemeState = ssWaiting;
   bool autoExec = false;
-  bool hasTimerThread = false;
-  bool timerSuspended = false;
+  bool timerStarted = false;  // its timer thread exists and is not paused
   bool runTimeSelected = false;
   int runTimeCount = 0;
   bool logSelected = false;
   int logCount = 0;
 };
 bool ActionEnabled(Action action, const SelectionState& state);
-
-// The names of running schemes, from their start notice to their end notice, in start order.
-// Two runs of one name are two entries; an end removes the first matching one.
-class RunningList {
- public:
-  void Started(const std::string& name) { names_.push_back(name); }
-  // False when the name was not listed (an end without a start is ignored).
-  bool Ended(const std::string& name);
-  bool Empty() const { return names_.empty(); }
-  int Count() const { return static_cast<int>(names_.size()); }
-  const std::vector<std::string>& Names() const { return names_; }
-
- private:
-  std::vector<std::string> names_;
-};
-
-// Whether another scheme file may replace the current one: not while anything runs.
-inline bool LoadAllowed(const RunningList& running) { return running.Empty(); }
-inline bool LoadAllowed(const std::vector<TSchemeObject*>& running) { return running.empty(); }
 
 inline constexpr std::array<const char*, 5> kTimeModeNames = {"Day", "Week", "Month", "Year", "Specifically"};
 // Rows of the run-time editor shown under a time mode (0 "Day" ... 4 "Specifically").

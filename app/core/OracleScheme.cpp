@@ -307,7 +307,7 @@ void TOracleScheme::RunSQLScript(std::string_view name) {
   if (!item || item->KeyValue().empty() || !CurLog) return;
   CurLog->AddResult("Process SQL script...");
   try {
-    auto session = GetOracleSession();
+    const auto& session = Context().oracleSession;
     if (!session) throw std::runtime_error("No database session");
     session->Connect(GetLoginValue(0), GetLoginValue(1), GetLoginValue(2));
     session->ExecScript(item->KeyValue());
@@ -327,11 +327,9 @@ void TOracleScheme::RunSQLScript(std::string_view name) {
   }
 }
 
-void TOracleScheme::ReadTargetCharset() {
-  if (AllowCharset()) return;
+void TOracleScheme::ReadTargetCharset(const std::shared_ptr<TOracleSession>& session) {
+  if (AllowCharset() || !session) return;
   try {
-    auto session = GetOracleSession();
-    if (!session) return;
     session->Connect(GetLoginValue(0), GetLoginValue(1), GetLoginValue(2));
     std::string name = session->DatabaseCharset();
     const unsigned id = session->DatabaseCharsetId();
@@ -348,20 +346,7 @@ int TOracleScheme::RunProgram(const TOracleCommand& command) {
   opt.program = command.Program;
   opt.args = command.Args;
   if (auto nls = ChildNlsLang()) opt.extraEnv.push_back(*nls);
-  opt.showOutput = ShowDos.load();
-  std::shared_ptr<plat::Process> process = plat::Process::spawn(opt, &Processes());
-  SetProcess(process);
-  int code = plat::kExitStartFailed;
-  try {
-    code = process->wait();
-  } catch (...) {
-    SetProcess(nullptr);
-    throw;
-  }
-  SetProcess(nullptr);
-  if (code == plat::kExitStartFailed && CurLog)
-    CurLog->AddResult("Could not start the program: " + process->startError() + "\r\n");
-  return code;
+  return RunChild(std::move(opt));
 }
 
 bool TOracleScheme::DoRun() {
@@ -396,7 +381,7 @@ bool TOracleScheme::DoRun() {
       fs::remove(tempLog, ec);
     }
   } catch (const std::exception& e) {
-    CurLog->AddResult(std::string("Error occured") + "\r\n" + e.what() + "\r\n");
+    CurLog->AddError(e.what());
   }
   RunSQLScript("Suffix");
   return ok;
@@ -515,12 +500,17 @@ std::vector<std::string> TOracleExportScheme::FilesOfDroppedRecords() const {
 }
 
 void TOracleExportScheme::BeforeRun() {
-  if (AutoClearLogs && DelDmpFile) {
-    if (RemainCount < 0) RemainCount = 0;
-    std::error_code ec;
-    for (const auto& f : FilesOfDroppedRecords())
-      if (fs::is_regular_file(f, ec)) fs::remove(f, ec);
+  std::vector<std::string> files;
+  {
+    auto lock = Lock();
+    if (AutoClearLogs && DelDmpFile) {
+      if (RemainCount < 0) RemainCount = 0;
+      files = FilesOfDroppedRecords();
+    }
   }
+  std::error_code ec;
+  for (const auto& f : files)
+    if (fs::is_regular_file(f, ec)) fs::remove(f, ec);
   TOracleScheme::BeforeRun();
 }
 

@@ -14,6 +14,7 @@
 // Threads: as TSchemeObject. The Read/WriteDmpCharsetId and OldRunFiles helpers are pure and
 // may be called from any thread.
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,6 +27,8 @@ class Registry;
 }
 
 namespace sch {
+
+class TOracleSession;
 
 // The program and its arguments as spawned (argv[0] is the program).
 struct TOracleCommand {
@@ -97,11 +100,12 @@ class TOracleScheme : public TSchemeObject {
 
   // On the start notice of a run (main thread, the run waiting): when the client character set
   // is to be switched (AllowCharset false), TargetCharset and TargetCharsetId from the
-  // database through the current session. Errors leave both as they were; never raises.
-  void ReadTargetCharset();
+  // database through session. No session or an error leaves both as they were; never raises.
+  void ReadTargetCharset(const std::shared_ptr<TOracleSession>& session);
 
-  // "Prefix" or "Suffix": when the parameter holds a script, runs it on the current session
-  // and notes "Process SQL script...OK" or "Failed" and the message in CurLog. Never raises.
+  // "Prefix" or "Suffix": when the parameter holds a script, runs it on the run context's
+  // session and notes "Process SQL script...OK" or "Failed" and the message in CurLog. Never
+  // raises.
   void RunSQLScript(std::string_view name);
 
   // The run step shared by both kinds, on a scheme claimed for the run with CurLog set: the

@@ -4,9 +4,9 @@
 // schemes do not depend on the data access layers; the real session is plugged in by whoever
 // owns the connection, a fake in tests.
 //
-// Ownership: the session is shared (std::shared_ptr); the current one is set once at start-up
-// or by a test. Threads: SetOracleSession/GetOracleSession may be called from any thread; the
-// session itself is used by one run at a time, as the real one has a single connection.
+// Ownership: the session is shared (std::shared_ptr): handed to the schemes' host in its
+// services, and from there to every run in its context. Threads: the main thread (character set
+// on a run's start) and the running threads use it; the session serialises its own calls.
 #include <memory>
 #include <string>
 
@@ -23,9 +23,5 @@ class TOracleSession {
   virtual std::string DatabaseCharset() = 0;
   virtual unsigned DatabaseCharsetId() = 0;
 };
-
-// The session the schemes use; null until one is set.
-void SetOracleSession(std::shared_ptr<TOracleSession> session);
-std::shared_ptr<TOracleSession> GetOracleSession();
 
 }  // namespace sch

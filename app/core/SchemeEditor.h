@@ -1,8 +1,8 @@
 #pragma once
 // What a parameter's edit button opens, behind an interface so that the scheme model needs no
 // window: a file-open dialog, the SQL script editor and the Oracle object picker. The window
-// side installs its own; without one every dialog is cancelled. Process-wide; the installed
-// editor must outlive its use. Called on the thread that edits (the main thread).
+// side hands its own to the schemes' host (SchemeServices); without one every dialog is
+// cancelled. Called on the thread that edits (the main thread).
 #include <optional>
 #include <string>
 
@@ -35,9 +35,5 @@ class HeadlessSchemeEditor : public SchemeEditor {
     return std::nullopt;
   }
 };
-
-SchemeEditor& CurrentSchemeEditor();
-// nullptr puts the headless editor back.
-void SetSchemeEditor(SchemeEditor* editor);
 
 }  // namespace sch

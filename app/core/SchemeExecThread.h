@@ -9,12 +9,16 @@
 // variable. Pausing takes effect between runs. Owned by its scheme; destroying it ends and joins
 // the thread.
 //
-// TBackExecute: a run by hand (ActiveMode 1) on a thread of its own, owned by the scheme until it
-// is joined.
+// TBackExecute: a run by hand on a thread of its own, owned by the scheme until it is joined.
+//
+// Both run in the RunContext they were given (RunContext::Detached() when null), which they keep
+// alive while they live.
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <thread>
 
+#include "app/core/RunContext.h"
 #include "platform/PausableWorker.h"
 
 namespace sch {
@@ -26,33 +30,37 @@ std::chrono::milliseconds EffectiveTimerInterval(int timerInterval);
 
 class TSchemeExecThread {
  public:
-  explicit TSchemeExecThread(TSchemeObject& scheme);
+  TSchemeExecThread(TSchemeObject& scheme, std::shared_ptr<RunContext> context);
   ~TSchemeExecThread();
 
   void Resume() { worker_.resume(); }
   void Suspend() { worker_.pause(); }
   bool Started() const { return worker_.active(); }
+  // Asks the thread to end, at once.
+  void RequestQuit() { worker_.quit(); }
   // Asks the thread to end and waits for it (a run in progress finishes first).
   void Terminate();
 
  private:
   void Execute(plat::PausableWorker& worker);
   TSchemeObject& scheme_;
+  std::shared_ptr<RunContext> context_;
   plat::PausableWorker worker_;  // last: its thread uses the fields above
 };
 
 class TBackExecute {
  public:
-  explicit TBackExecute(TSchemeObject& scheme);
+  TBackExecute(TSchemeObject& scheme, std::shared_ptr<RunContext> context);
   ~TBackExecute();  // joins
   bool Finished() const { return finished_.load(); }
 
  private:
   std::atomic<bool> finished_{false};
+  std::shared_ptr<RunContext> context_;
   std::thread thread_;
 };
 
 // A run by hand of the scheme in the background (TSchemeObject::RunInBackground).
-void RunSchemeInBackground(TSchemeObject& scheme);
+void RunSchemeInBackground(TSchemeObject& scheme, std::shared_ptr<RunContext> context = {});
 
 }  // namespace sch

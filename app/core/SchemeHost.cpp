@@ -1,69 +1,117 @@
 #include "app/core/SchemeHost.h"
 
-#include "app/core/OracleScheme.h"
-
 #include <algorithm>
 #include <exception>
-#include <filesystem>
 
+#include "app/core/MainFormModel.h"
+#include "app/core/OracleScheme.h"
+#include "app/core/SchemeEditor.h"
 #include "app/core/SchemeFile.h"
+#include "app/core/UnreadableFile.h"
+#include "foundation/base/MessageBoxes.h"
 #include "platform/MainThread.h"
 #include "platform/ProcessRegistry.h"
 
 namespace sch {
 
-SchemeHost::SchemeHost(plat::MainThread* mainThread, plat::ProcessRegistry* processes)
-    : mainThread_(mainThread), processes_(processes), schemes_(std::make_unique<TSchemeWrapper>()) {
-  Bind();
+namespace {
+
+std::vector<TSchemeObject*> SchemesOf(TSchemeWrapper& w) {
+  std::vector<TSchemeObject*> out;
+  for (int i = 0; i < w.Count(); ++i)
+    if (TSchemeObject* s = w.GetScheme(i)) out.push_back(s);
+  return out;
+}
+
+}  // namespace
+
+SchemeHost::SchemeHost(SchemeServices services)
+    : services_(std::move(services)), context_(std::make_shared<RunContext>()), schemes_(std::make_unique<TSchemeWrapper>()) {
+  context_->mainThread = services_.mainThread;
+  context_->processes = services_.processes;
+  context_->oracleSession = services_.oracleSession;
+  context_->notice = [this](TSchemeObject& scheme, int phase) { OnRunNotice(scheme, phase); };
 }
 
 SchemeHost::~SchemeHost() { Shutdown(); }
 
-void SchemeHost::Bind() {
-  schemes_->MainThread = mainThread_;
-  schemes_->Processes = processes_;
-  schemes_->Handle = [this](int message, int param, TSchemeObject& scheme) {
-    if (message == plat::kMsgSchemeRun) OnRunMessage(param, scheme);
-  };
-}
+// ---- File -------------------------------------------------------------------------------------
 
-void SchemeHost::StopAll() {
-  for (int i = 0; i < schemes_->Count(); ++i) {
-    if (TSchemeObject* scheme = schemes_->GetScheme(i)) scheme->StopThreads();
+std::string SchemeHost::Start(const std::string& fileName) {
+  std::unique_ptr<TSchemeWrapper> loaded;
+  std::string error;
+  try {
+    loaded = LoadObjectFromFile(fileName);
+  } catch (const std::exception& e) {
+    // The file becomes the current one: keep it for the user before a save replaces it.
+    const std::string kept = MoveAsideUnreadable(fileName);
+    error = std::string(e.what()) + (kept.empty() ? "" : "\nThe file was kept as " + kept + ".");
   }
+  Adopt(std::move(loaded), fileName);
+  return error;
 }
 
-void SchemeHost::Load(const std::string& fileName) {
+SchemeHost::LoadResult SchemeHost::Load(const std::string& fileName, const PasswordCheck& check) {
+  if (!LoadAllowed()) return {LoadOutcome::Running, kLoadWhileRunning};
   std::unique_ptr<TSchemeWrapper> loaded;
   try {
     loaded = LoadObjectFromFile(fileName);
-  } catch (const std::exception&) {
-    // Keep the damaged file for the user: the next save would replace it.
-    std::filesystem::rename(fileName, fileName + ".bad");
+    if (loaded) {
+      const std::string password = loaded->GetPassword();
+      if (!password.empty() && !(check && check(password, loaded->CheckPwdForRestore)))
+        return {LoadOutcome::Cancelled, {}};
+    }
+  } catch (const std::exception& e) {
+    return {LoadOutcome::Failed, e.what()};
   }
+  // The password dialog ran an event loop: a timer may have started a run meanwhile.
+  if (!LoadAllowed()) return {LoadOutcome::Running, kLoadWhileRunning};
   Adopt(std::move(loaded), fileName);
+  return {LoadOutcome::Loaded, {}};
 }
 
 void SchemeHost::Adopt(std::unique_ptr<TSchemeWrapper> loaded, const std::string& fileName) {
   if (!loaded) loaded = std::make_unique<TSchemeWrapper>();
-  StopAll();
-  running_.clear();
+  std::unique_ptr<TSchemeWrapper> old = std::move(schemes_);
   schemes_ = std::move(loaded);
   fileName_ = fileName;
-  Bind();
+  running_.clear();
+  std::vector<TSchemeObject*> oldSchemes = SchemesOf(*old);
+  Retire(std::move(old), std::move(oldSchemes));
   if (down_) return;
-  for (int i = 0; i < schemes_->Count(); ++i) {
-    TSchemeObject* scheme = schemes_->GetScheme(i);
-    if (!scheme) continue;
+  for (TSchemeObject* scheme : SchemesOf(*schemes_)) {
     scheme->UpdateState();
-    if (scheme->AutoExec) scheme->StartTimer();
+    if (scheme->AutoExec) scheme->StartTimer(context_);
   }
 }
 
+void SchemeHost::Retire(std::unique_ptr<olv::TBaseObject> owner, std::vector<TSchemeObject*> schemes) {
+  for (TSchemeObject* s : schemes) std::erase(running_, s);
+  if (down_) {
+    // Nothing blocks on the main thread any more: join here.
+    for (TSchemeObject* s : schemes) s->StopThreads();
+    return;
+  }
+  reaper_.Retire(std::move(owner), std::move(schemes));
+}
+
 bool SchemeHost::Save() {
-  if (fileName_.empty()) return true;
+  if (fileName_.empty()) {
+    lastSaveError_ = "No scheme file name";
+    return false;
+  }
+  return SaveAs(fileName_);
+}
+
+bool SchemeHost::Save(const std::function<std::string()>& pickName) {
+  if (!fileName_.empty()) return Save();
+  const std::string name = pickName ? pickName() : std::string();
+  return name.empty() || SaveAs(name);
+}
+
+bool SchemeHost::SaveAs(const std::string& fileName) {
   try {
-    SaveObjectToFile(fileName_, schemes_.get(), true);
+    SaveObjectToFile(fileName, schemes_->Snapshot().get(), true);
     lastSaveError_.clear();
     return true;
   } catch (const std::exception& e) {
@@ -72,50 +120,212 @@ bool SchemeHost::Save() {
   }
 }
 
-bool SchemeHost::SaveAs(const std::string& fileName) {
-  fileName_ = fileName;
-  return Save();
+void SchemeHost::SetPassword(const std::string& password, bool checkPwdForRestore) {
+  schemes_->SetPassword(password);
+  schemes_->CheckPwdForRestore = checkPwdForRestore;
 }
 
-void SchemeHost::OnRunMessage(int param, TSchemeObject& scheme) {
-  if (param == plat::kSchemeRunStarted) {
-    // The database's character set, for a run that switches the client's to it.
-    if (auto* oracle = dynamic_cast<TOracleScheme*>(&scheme)) oracle->ReadTargetCharset();
-    if (std::find(running_.begin(), running_.end(), &scheme) == running_.end()) running_.push_back(&scheme);
-  } else {
-    std::erase(running_, &scheme);
-    Save();
-  }
-  if (notice_) notice_(scheme, param);
+bool SchemeHost::MayRestore(const PasswordCheck& check) const {
+  const std::string password = schemes_->GetPassword();
+  if (password.empty() || !schemes_->CheckPwdForRestore) return true;
+  return check && check(password, true);
 }
 
-void SchemeHost::StartAllTimers() {
-  if (down_) return;
-  for (int i = 0; i < schemes_->Count(); ++i) {
-    if (TSchemeObject* scheme = schemes_->GetScheme(i)) scheme->StartTimer();
-  }
+void SchemeHost::Close() {
+  if (!down_) Save();
+  Shutdown();
 }
-
-void SchemeHost::StopAllTimers() {
-  for (int i = 0; i < schemes_->Count(); ++i) {
-    if (TSchemeObject* scheme = schemes_->GetScheme(i)) scheme->StopTimer();
-  }
-}
-
-bool SchemeHost::TerminateScheme(TSchemeObject& scheme) { return schemes_->TerminateScheme(scheme); }
-
-int SchemeHost::TerminateAll() { return schemes_->TerminateAll(); }
 
 void SchemeHost::Shutdown() {
   if (down_) return;
   down_ = true;
-  plat::MainThread* mainThread = mainThread_ ? mainThread_ : plat::CurrentMainThread();
   // Runs must not wait for notices that nobody will handle any more.
-  if (mainThread) mainThread->beginShutdown();
-  (processes_ ? *processes_ : plat::ProcessRegistry::global()).shutdown();
-  StopAll();
+  if (services_.mainThread) services_.mainThread->beginShutdown();
+  (services_.processes ? *services_.processes : plat::ProcessRegistry::global()).shutdown();
+  reaper_.Join();
+  for (TSchemeObject* scheme : SchemesOf(*schemes_)) scheme->StopThreads();
   running_.clear();
   Save();
+}
+
+// ---- Run notices ------------------------------------------------------------------------------
+
+bool SchemeHost::Owned(const TSchemeObject& scheme) const { return schemes_->IndexOf(&scheme) >= 0; }
+
+void SchemeHost::OnRunNotice(TSchemeObject& scheme, int phase) {
+  // A scheme already taken out of use (another file loaded) runs to its end unseen.
+  if (!Owned(scheme)) return;
+  if (phase == kSchemeRunStarted) {
+    // The database's character set, for a run that switches the client's to it.
+    if (auto* oracle = dynamic_cast<TOracleScheme*>(&scheme)) oracle->ReadTargetCharset(services_.oracleSession);
+    running_.push_back(&scheme);
+  } else {
+    // Two runs of schemes of one name: the end removes this scheme's entry.
+    auto it = std::find(running_.begin(), running_.end(), &scheme);
+    if (it != running_.end()) running_.erase(it);
+    Save();
+  }
+  if (notice_) notice_(scheme, phase);
+}
+
+// ---- Schemes ----------------------------------------------------------------------------------
+
+TSchemeObject* SchemeHost::AddScheme(int category) {
+  if (category < 0 || category >= static_cast<int>(kCategoryNames.size())) return nullptr;
+  TSchemeObject* scheme = schemes_->AddScheme(kNewSchemeName, KindOfCategory(category));
+  if (scheme) scheme->UpdateState();
+  return scheme;
+}
+
+bool SchemeHost::DeleteScheme(TSchemeObject& scheme) {
+  const int index = schemes_->IndexOf(&scheme);
+  if (index < 0 || scheme.State == ssRunning) return false;
+  if (!olv::ConfirmQuestion("Are you sure to delete")) return false;
+  std::unique_ptr<TSchemeObject> taken = schemes_->TakeScheme(index);
+  TSchemeObject* raw = taken.get();
+  Retire(std::move(taken), {raw});
+  Save();
+  return true;
+}
+
+bool SchemeHost::Run(TSchemeObject& scheme) {
+  if (down_ || !Owned(scheme) || scheme.State != ssWaiting) return false;
+  scheme.RunInBackground(context_);
+  return true;
+}
+
+bool SchemeHost::StartTimer(TSchemeObject& scheme) {
+  if (down_ || !scheme.AutoExec || scheme.TimerStarted()) return false;
+  scheme.StartTimer(context_);
+  return true;
+}
+
+bool SchemeHost::StopTimer(TSchemeObject& scheme) {
+  if (!scheme.TimerStarted()) return false;
+  scheme.StopTimer();
+  return true;
+}
+
+int SchemeHost::StartAllTimers() {
+  int started = 0;
+  for (TSchemeObject* scheme : SchemesOf(*schemes_))
+    if (scheme->AutoExec && !down_) {
+      scheme->StartTimer(context_);
+      ++started;
+    }
+  return started;
+}
+
+int SchemeHost::StopAllTimers() {
+  int stopped = 0;
+  for (TSchemeObject* scheme : SchemesOf(*schemes_))
+    if (scheme->AutoExec && scheme->HasTimerThread()) {
+      scheme->StopTimer();
+      ++stopped;
+    }
+  return stopped;
+}
+
+bool SchemeHost::TerminateScheme(TSchemeObject& scheme) {
+  // Command files are the user's own programs: only the database tools are ended here.
+  return dynamic_cast<TOracleScheme*>(&scheme) && schemes_->TerminateScheme(scheme);
+}
+
+int SchemeHost::TerminateAll() { return schemes_->TerminateAll(); }
+
+// ---- The scheme's pages -----------------------------------------------------------------------
+
+bool SchemeHost::AddRunTime(TSchemeObject& scheme, const TimeEditor& edit) {
+  auto item = std::make_unique<TSchemeTimeItem>();
+  const int mode = scheme.SchemeTime->FMode;
+  if (!edit || !edit(*item, mode)) return false;
+  auto lock = scheme.Lock();
+  scheme.SchemeTime->Add(std::move(item));
+  return true;
+}
+
+bool SchemeHost::EditRunTime(TSchemeObject& scheme, int index, const TimeEditor& edit) {
+  TSchemeTimeItem* item = scheme.SchemeTime->GetItem(index);
+  if (!item || !edit) return false;
+  // Edited on a copy: the timer reads the run times meanwhile.
+  TSchemeTimeItem copy;
+  copy.Assign(*item);
+  if (!edit(copy, scheme.SchemeTime->FMode)) return false;
+  auto lock = scheme.Lock();
+  item->Assign(copy);
+  return true;
+}
+
+bool SchemeHost::DeleteRunTime(TSchemeObject& scheme, int index) {
+  TSchemeTimeItem* item = scheme.SchemeTime->GetItem(index);
+  if (!item) return false;
+  if (!olv::ConfirmQuestion("Are you sure to delete <" + item->GetText(scheme.SchemeTime->FMode) + ">")) return false;
+  auto lock = scheme.Lock();
+  scheme.SchemeTime->Delete(index);
+  return true;
+}
+
+bool SchemeHost::ClearRunTimes(TSchemeObject& scheme) {
+  if (scheme.SchemeTime->Count() == 0 || !olv::ConfirmQuestion("Are you sure to clear")) return false;
+  auto lock = scheme.Lock();
+  for (int i = scheme.SchemeTime->Count() - 1; i >= 0; --i) scheme.SchemeTime->Delete(i);
+  return true;
+}
+
+void SchemeHost::SetTimeMode(TSchemeObject& scheme, int mode) {
+  auto lock = scheme.Lock();
+  scheme.SchemeTime->FMode = static_cast<uint8_t>(mode);
+}
+
+bool SchemeHost::SetSchemeName(TSchemeObject& scheme, const std::string& name) {
+  if (scheme.State == ssRunning) return false;
+  scheme.SetSchName(name);
+  return true;
+}
+
+void SchemeHost::SetAutoExec(TSchemeObject& scheme, bool on) { scheme.AutoExec = on; }
+
+std::optional<std::string> SchemeHost::SetParamValue(TSchemeObject& scheme, int index, const std::string& value) {
+  TItemDescription* param = scheme.GetParam(index);
+  if (!param || param->DlgType == dtTextEditor || scheme.State == ssRunning) return std::nullopt;
+  param->SetKeyValue(value);
+  return scheme.UpdateState();
+}
+
+bool SchemeHost::EditParam(TSchemeObject& scheme, int index) {
+  if (scheme.State == ssRunning) return false;
+  HeadlessSchemeEditor none;
+  return scheme.EditParam(index, services_.editor ? *services_.editor : none);
+}
+
+void SchemeHost::SetAutoClearLogs(TSchemeObject& scheme, bool on) {
+  auto lock = scheme.Lock();
+  scheme.AutoClearLogs = on;
+}
+
+void SchemeHost::SetDelDmpFile(TSchemeObject& scheme, bool on) {
+  auto lock = scheme.Lock();
+  scheme.DelDmpFile = on;
+}
+
+void SchemeHost::SetRemainCount(TSchemeObject& scheme, int count) {
+  auto lock = scheme.Lock();
+  scheme.RemainCount = count;
+}
+
+bool SchemeHost::DeleteLogs(TSchemeObject& scheme, std::vector<int> rows) {
+  if (rows.empty() || !olv::ConfirmQuestion("Are you sure to delete")) return false;
+  std::sort(rows.begin(), rows.end(), std::greater<int>());
+  rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+  for (int row : rows) scheme.DeleteLog(row);
+  return true;
+}
+
+bool SchemeHost::ClearLogs(TSchemeObject& scheme) {
+  if (!olv::ConfirmQuestion("Are you sure to clear")) return false;
+  scheme.ClearLogs();
+  Save();
+  return true;
 }
 
 }  // namespace sch

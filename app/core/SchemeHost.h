@@ -1,27 +1,57 @@
 #pragma once
-// The owner of the schemes while the program runs, without a window: the main window binds to
-// it, and tests drive it directly.
+// The owner of the schemes while the program runs, without a window: every command of the main
+// window is one call here, with the rules of the window's command table; the window draws and
+// dispatches, and the tests drive this directly.
 //
-// - Load() reads a scheme file into one TSchemeWrapper (an empty one when the file does not
-//   exist; a file that fails to load is moved aside to "<name>.bad" so that no save overwrites
-//   it), binds the run notices to itself and starts the timer of every scheme with AutoExec.
-// - Run notices (start and end of every run) arrive on the main thread through
-//   plat::MainThread::send, the running thread waiting meanwhile. On the start the scheme joins
-//   Running() and an Oracle scheme reads the database's character set (ReadTargetCharset); on the end it leaves it and the scheme file is saved (compressed) to FileName().
-//   Then the RunNotice set with SetRunNotice is called with the scheme and plat::kSchemeRunStarted
-//   or plat::kSchemeRunEnded: that is where a window refreshes its tree, page and tray icon.
-// - Shutdown() (also run by the destructor): begins the main thread's shutdown (so no run can
-//   block on a notice), ends every child with exit code 101, ends and joins every timer and
-//   background thread, and saves the scheme file once more, with the 101 records.
+// File
+// - Start(name): the start-up load, without a password. A file that cannot be read is moved
+//   aside ("<name>.unreadable", MoveAsideUnreadable) before anything can be saved over it, and an
+//   empty list is taken; the error is returned for the user. The one rule for damaged files.
+// - Load(name, check) ("Load..."): refused while any scheme runs; a file that cannot be read
+//   leaves everything as it was (it is not the current file, so nothing will overwrite it); a
+//   file with a password is taken only when check() says the user typed it. Taking a file ends
+//   the old schemes' threads off the main thread (SchemeReaper) and starts the timers of the new
+//   schemes with AutoExec. FileName() becomes the loaded file's name.
+// - Save() ("Save"): the container, compressed, to FileName(), written from a snapshot taken under
+//   the schemes' locks, so runs go on meanwhile; a failed save leaves the old file. SaveAs(name)
+//   ("Save as") writes a copy; FileName() stays. SetPassword ("Set password").
+// - Close(): saves, then Shutdown(): the main thread stops blocking senders (so no run can hang
+//   on a notice), children end with exit code 101, every thread is joined and the file is saved
+//   once more with the 101 records. The destructor shuts down too.
+// Scheme
+// - AddScheme(category) ("Add new Scheme"): "new scheme" of the category's kind (Export 1,
+//   Import 2, Other 3). DeleteScheme ("Delete"): not while it runs; asks "Are you sure to
+//   delete"; then saves.
+// - Run ("Run Scheme"): a waiting scheme runs by hand on a thread of its own.
+// - StartTimer/StopTimer ("Start timer", "Stop timer"): only with AutoExec, only when not yet
+//   started / only when started. StartAllTimers: every scheme with AutoExec. StopAllTimers:
+//   every scheme with AutoExec that has a timer thread.
+// - TerminateScheme ("Terminate Runing"): an export or import's child ends with exit code 100
+//   (a command file is the user's own program and is left alone). TerminateAll: every export and
+//   import.
+// - SetShowDos ("Show DOS window"): children started from now on show their output.
+// Run times, parameters, records (the scheme pages): AddRunTime, EditRunTime, DeleteRunTime,
+// ClearRunTimes, SetTimeMode, SetSchemeName, SetAutoExec, SetParamValue, EditParam,
+// SetAutoClearLogs, SetDelDmpFile, SetRemainCount, DeleteLogs, ClearLogs. Questions go through
+// olv::ConfirmQuestion (the installed plat::Dialogs); editors are handed in by the caller.
+// Edits of what a run reads take the scheme's lock; parameters of a running scheme are not
+// changed (the run reads them throughout).
 //
-// Threads: every member is for the main thread (the one of the plat::MainThread given, or
-// plat::CurrentMainThread()). The host owns the container; scheme pointers stay valid until the
-// next Load() or the host's end.
+// Run notices (start and end of every run) arrive on the main thread through the services' main
+// thread, the running thread waiting meanwhile. On the start the scheme joins Running() and an
+// Oracle scheme reads the database's character set; on the end it leaves it and its file is
+// saved. Then the RunNotice set with SetRunNotice is called: where a window refreshes.
+//
+// Threads: every member is for the main thread. The host owns the container; scheme pointers
+// stay valid until the next Load(), DeleteScheme() of that scheme, or the host's end.
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/core/RunContext.h"
+#include "app/core/SchemeReaper.h"
 #include "app/core/SchemeWrapper.h"
 
 namespace plat {
@@ -31,58 +61,121 @@ class ProcessRegistry;
 
 namespace sch {
 
+class SchemeEditor;
+class TOracleSession;
+
+// The services the host and its runs use, handed in once instead of set process-wide.
+struct SchemeServices {
+  // Where run notices are handled. Null: on the running thread (tests without a loop).
+  plat::MainThread* mainThread = nullptr;
+  // Where children are listed. Null: plat::ProcessRegistry::global().
+  plat::ProcessRegistry* processes = nullptr;
+  // What a parameter's edit button opens. Null: every dialog cancelled.
+  SchemeEditor* editor = nullptr;
+  // The database session for the scripts around a run and the character set. Null: none.
+  std::shared_ptr<TOracleSession> oracleSession;
+};
+
+// Texts of our own.
+inline constexpr const char* kLoadWhileRunning =
+    "Schemes are running. Wait for them to end or terminate them before loading another scheme file.";
+
 class SchemeHost {
  public:
-  using RunNotice = std::function<void(TSchemeObject& scheme, int param)>;
+  using RunNotice = std::function<void(TSchemeObject& scheme, int phase)>;
+  // Asks the user for the file's password (the deciphered one is given); true when it matched.
+  using PasswordCheck = std::function<bool(const std::string& password, bool checkPwdForRestore)>;
+  // Edits a run time under a time mode; true when left with OK.
+  using TimeEditor = std::function<bool(TSchemeTimeItem& item, int mode)>;
 
-  // mainThread: where notices are handled (null: plat::CurrentMainThread(), which must then be
-  // installed before a run). processes: where children are listed (null: the program's).
-  explicit SchemeHost(plat::MainThread* mainThread = nullptr, plat::ProcessRegistry* processes = nullptr);
+  explicit SchemeHost(SchemeServices services = {});
   ~SchemeHost();
   SchemeHost(const SchemeHost&) = delete;
   SchemeHost& operator=(const SchemeHost&) = delete;
 
-  // Ends the threads of the schemes loaded before, then loads fileName (see above). Raises only
-  // when the file cannot be moved aside.
-  void Load(const std::string& fileName);
-  // Load() for a container the caller read itself (after checks of its own, such as asking the
-  // file's password): takes schemes in place of the current ones, as loaded from fileName.
+  // ---- File
+  std::string Start(const std::string& fileName);
+  enum class LoadOutcome { Loaded, Running, Cancelled, Failed };
+  struct LoadResult {
+    LoadOutcome outcome;
+    std::string error;  // Failed: the reason; Running: kLoadWhileRunning
+  };
+  LoadResult Load(const std::string& fileName, const PasswordCheck& check);
+  // Whether Load would take a file now: no scheme runs.
+  bool LoadAllowed() const { return running_.empty(); }
+  // Takes a container the caller made (a test), as loaded from fileName.
   void Adopt(std::unique_ptr<TSchemeWrapper> schemes, const std::string& fileName);
-  // Saves the container, compressed, to FileName(); false (reason in LastSaveError()) when the
-  // save failed, the previous file then being intact.
+  // False (reason in LastSaveError()) when the save failed, the previous file then being intact.
+  // Save() with no file name saves nothing and returns false.
   bool Save();
-  // Saves a copy under another name, which becomes the current file name.
   bool SaveAs(const std::string& fileName);
+  // "Save": Save(), or with no file name "Save as" under the name pickName gives (none: nothing
+  // is saved, and that is no failure).
+  bool Save(const std::function<std::string()>& pickName);
+  void SetPassword(const std::string& password, bool checkPwdForRestore);
+  // Whether the window may come back from the tray: no password asked, or check() matched.
+  bool MayRestore(const PasswordCheck& check) const;
+  void Close();
+  void Shutdown();
 
+  // ---- Schemes
+  TSchemeObject* AddScheme(int category);
+  bool DeleteScheme(TSchemeObject& scheme);
+  bool Run(TSchemeObject& scheme);
+  bool StartTimer(TSchemeObject& scheme);
+  bool StopTimer(TSchemeObject& scheme);
+  int StartAllTimers();
+  int StopAllTimers();
+  bool TerminateScheme(TSchemeObject& scheme);
+  int TerminateAll();
+  void SetShowDos(bool on) { context_->showDos = on; }
+  bool ShowDos() const { return context_->showDos.load(); }
+
+  // ---- The scheme's pages
+  bool AddRunTime(TSchemeObject& scheme, const TimeEditor& edit);
+  bool EditRunTime(TSchemeObject& scheme, int index, const TimeEditor& edit);
+  bool DeleteRunTime(TSchemeObject& scheme, int index);
+  bool ClearRunTimes(TSchemeObject& scheme);
+  void SetTimeMode(TSchemeObject& scheme, int mode);
+  // Not while it runs.
+  bool SetSchemeName(TSchemeObject& scheme, const std::string& name);
+  void SetAutoExec(TSchemeObject& scheme, bool on);
+  // Stores the value (not for a text parameter, which has its editor) and returns the rebuilt
+  // command line; none when refused (running, no such parameter, a text parameter).
+  std::optional<std::string> SetParamValue(TSchemeObject& scheme, int index, const std::string& value);
+  // The parameter's edit button (TSchemeObject::EditParam with the services' editor).
+  bool EditParam(TSchemeObject& scheme, int index);
+  void SetAutoClearLogs(TSchemeObject& scheme, bool on);
+  void SetDelDmpFile(TSchemeObject& scheme, bool on);
+  void SetRemainCount(TSchemeObject& scheme, int count);
+  // Asks "Are you sure to delete"; deletes the records at rows, last first.
+  bool DeleteLogs(TSchemeObject& scheme, std::vector<int> rows);
+  // Asks "Are you sure to clear"; clears every record and saves.
+  bool ClearLogs(TSchemeObject& scheme);
+
+  // ---- State
   TSchemeWrapper& Schemes() { return *schemes_; }
   const std::string& FileName() const { return fileName_; }
   const std::string& LastSaveError() const { return lastSaveError_; }
   // The schemes whose run has started and not yet ended, in order of start.
   const std::vector<TSchemeObject*>& Running() const { return running_; }
-
+  const SchemeServices& Services() const { return services_; }
   void SetRunNotice(RunNotice notice) { notice_ = std::move(notice); }
 
-  // Starts or stops the timers of every scheme ("Start all timer", "Stop all timer").
-  void StartAllTimers();
-  void StopAllTimers();
-  // Ends the running child of one scheme, or of every Oracle scheme, with exit code 100.
-  bool TerminateScheme(TSchemeObject& scheme);
-  int TerminateAll();
-
-  void Shutdown();
-
  private:
-  void Bind();
-  void StopAll();
-  void OnRunMessage(int param, TSchemeObject& scheme);
+  void StartTimers();
+  void Retire(std::unique_ptr<olv::TBaseObject> owner, std::vector<TSchemeObject*> schemes);
+  void OnRunNotice(TSchemeObject& scheme, int phase);
+  bool Owned(const TSchemeObject& scheme) const;
 
-  plat::MainThread* mainThread_;
-  plat::ProcessRegistry* processes_;
+  SchemeServices services_;
+  std::shared_ptr<RunContext> context_;
   std::unique_ptr<TSchemeWrapper> schemes_;
   std::string fileName_;
   std::string lastSaveError_;
   std::vector<TSchemeObject*> running_;
   RunNotice notice_;
+  SchemeReaper reaper_;
   bool down_ = false;
 };
 

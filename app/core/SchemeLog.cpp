@@ -14,4 +14,21 @@ void TSchemeLog::EnumProps(olv::PropMode mode, olv::TPropEnumProc& proc) {
   proc.Report<olv::pkInteger>("ExitCode", ExitCode, ExitCode != 0);
 }
 
+void TSchemeLog::CopyFrom(const TSchemeLog& o) {
+  RunScripts = o.RunScripts;
+  ActiveMode = o.ActiveMode;
+  StartTime = o.StartTime;
+  EndTime = o.EndTime;
+  IsSucceed = o.IsSucceed;
+  ResultMsgs = o.ResultMsgs;
+  ErrorMsgs = o.ErrorMsgs;
+  ExitCode = o.ExitCode;
+}
+
+void TSchemeLog::AddError(std::string_view message) {
+  ResultMsgs += "Error occured\r\n";
+  ResultMsgs += message;
+  ResultMsgs += "\r\n";
+}
+
 }  // namespace sch

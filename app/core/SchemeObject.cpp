@@ -92,13 +92,20 @@ std::string TSchemeObject::ParamValue(std::string_view name) const {
 
 TSchemeLog* TSchemeObject::GetLog(int index) const { return dynamic_cast<TSchemeLog*>(LogList->Items(index)); }
 
+double TSchemeObject::LastRun() const {
+  std::lock_guard lock(dataMutex_);
+  return LastRunTime;
+}
+
 void TSchemeObject::DeleteLog(int index) {
-  if (CurLog && LogList->Items(index) == CurLog) CurLog = nullptr;
+  std::lock_guard lock(dataMutex_);
+  if (listed_ && LogList->Items(index) == listed_) DropListed();
   LogList->Delete(index);
 }
 
 void TSchemeObject::ClearLogs() {
-  CurLog = nullptr;
+  std::lock_guard lock(dataMutex_);
+  if (listed_) DropListed();
   while (LogList->Count() > 0) LogList->Delete(LogList->Count() - 1);
 }
 
@@ -120,10 +127,9 @@ bool TSchemeObject::TryBeginRun() {
   return true;
 }
 
-bool TSchemeObject::EditParam(int index) {
+bool TSchemeObject::EditParam(int index, SchemeEditor& editor) {
   TItemDescription* item = GetParam(index);
   if (!item) return false;
-  SchemeEditor& editor = CurrentSchemeEditor();
   if (item->EditStyle == esEllipsis && item->DlgType == dtFileOpen) {
     const std::string& tags = item->Tags;
     const size_t semi = tags.find(';');
@@ -179,11 +185,6 @@ void TSchemeObject::AdoptFields() {
   for (int i = 0; i < SchParams->Count(); ++i) {
     if (TItemDescription* item = GetParam(i)) item->Owner = SchParams.get();
   }
-  // The record of a run in progress belongs to the run's own list; one that the list no longer
-  // holds is forgotten.
-  bool held = false;
-  for (int i = 0; i < LogList->Count() && !held; ++i) held = LogList->Items(i) == CurLog;
-  if (!held) CurLog = nullptr;
 }
 
 void TSchemeObject::CopyPropsTo(olv::TBaseObject& dest, std::string_view filter) const {
@@ -218,36 +219,53 @@ std::string TSchemeObject::ExpandMacros(std::string_view text) const {
   return (macros_ ? *macros_ : olv::CurrentMacros()).Expanded(text);
 }
 
-void TSchemeObject::SendRunNotice(int param) {
-  if (!Owner || !Owner->Handle) return;
-  auto handle = Owner->Handle;
-  plat::MainThread* mainThread = Owner->MainThread ? Owner->MainThread : plat::CurrentMainThread();
-  if (mainThread) {
+void TSchemeObject::SendRunNotice(int phase) {
+  RunContext& context = Context();
+  if (!context.notice) return;
+  if (context.mainThread) {
     // False once the application is closing: the notice is dropped and the run goes on.
-    mainThread->send([&] { handle(plat::kMsgSchemeRun, param, *this); });
+    context.mainThread->send([&] { context.notice(*this, phase); });
   } else {
-    handle(plat::kMsgSchemeRun, param, *this);
+    context.notice(*this, phase);
   }
 }
 
 void TSchemeObject::BeforeRun() {
-  if (AutoClearLogs) {
-    if (RemainCount < 0) RemainCount = 0;
-    while (LogCount() > RemainCount) {
-      // The record of this run is not in the list yet.
-      DeleteLog(0);
+  {
+    std::lock_guard lock(dataMutex_);
+    if (AutoClearLogs) {
+      if (RemainCount < 0) RemainCount = 0;
+      // The record of this run is not listed yet.
+      while (LogList->Count() > RemainCount) {
+        if (LogList->Items(0) == listed_) DropListed();
+        LogList->Delete(0);
+      }
     }
   }
-  SendRunNotice(plat::kSchemeRunStarted);
-  if (Owner && Owner->OnBeforeRun) Owner->OnBeforeRun(*this);
+  SendRunNotice(kSchemeRunStarted);
+  if (Context().beforeRun) Context().beforeRun(*this);
 }
 
 void TSchemeObject::AfterRun() {
-  SendRunNotice(plat::kSchemeRunEnded);
-  if (Owner && Owner->OnAfterRun) Owner->OnAfterRun(*this);
+  SendRunNotice(kSchemeRunEnded);
+  if (Context().afterRun) Context().afterRun(*this);
 }
 
-bool TSchemeObject::Run() {
+void TSchemeObject::PublishRecord() {
+  std::lock_guard lock(dataMutex_);
+  if (listed_) {
+    listed_->CopyFrom(*record_);
+    return;
+  }
+  // A record the user deleted meanwhile stays deleted.
+  if (recordDropped_) return;
+  auto copy = std::make_unique<TSchemeLog>();
+  copy->CopyFrom(*record_);
+  listed_ = copy.get();
+  LogList->Add(std::move(copy));
+}
+
+bool TSchemeObject::Run(RunMode mode, RunContext& context) {
   if (!TryBeginRun()) return false;
   bool valid = false;
   try {
@@ -258,9 +276,13 @@ bool TSchemeObject::Run() {
     EndRun(ssInvalid);
     return false;
   }
-  CurLog = nullptr;
-  auto record = std::make_unique<TSchemeLog>();
-  TSchemeLog* log = record.get();
+  run_ = &context;
+  record_ = std::make_unique<TSchemeLog>();
+  CurLog = record_.get();
+  listed_ = nullptr;
+  recordDropped_ = false;
+  CurLog->ActiveMode = mode == RunMode::ByHand;
+  CurLog->ExitCode = plat::kExitStartFailed;
   bool ok = false;
   // Opened inside the try and closed before FinishRun drops the list it points at.
   std::optional<olv::TMacroScope> scope;
@@ -268,33 +290,15 @@ bool TSchemeObject::Run() {
     RegisterParamMacros();
     scope.emplace(*macros_);
     BeforeRun();
-    LogList->Add(std::move(record));
-    CurLog = log;
-    log->StartTime = olv::Now();
-    log->ExitCode = plat::kExitStartFailed;
-    log->ActiveMode = ActiveMode.load() == 1;
-    log->IsSucceed = false;
+    CurLog->StartTime = olv::Now();
+    PublishRecord();
     ok = DoRun();
   } catch (const std::exception& e) {
     ok = false;
-    if (record) {  // the failure came before the record was listed
-      LogList->Add(std::move(record));
-      CurLog = log;
-      log->StartTime = olv::Now();
-      log->ExitCode = plat::kExitStartFailed;
-    }
-    log->AddResult(std::string("Error occured\r\n") + e.what() + "\r\n");
-    log->IsSucceed = false;
+    CurLog->AddError(e.what());
   } catch (...) {
     ok = false;
-    if (record) {
-      LogList->Add(std::move(record));
-      CurLog = log;
-      log->StartTime = olv::Now();
-      log->ExitCode = plat::kExitStartFailed;
-    }
-    log->AddResult("Error occured\r\n");
-    log->IsSucceed = false;
+    CurLog->AddError("");
   }
   scope.reset();
   FinishRun(ok);
@@ -307,27 +311,35 @@ void TSchemeObject::FinishRun(bool ok) {
   } catch (...) {
   }
   SetProcess(nullptr);
-  if (CurLog) {
-    CurLog->IsSucceed = ok && CurLog->IsSucceed;
-    CurLog->EndTime = olv::Now();
-    if (ok) LastRunTime = CurLog->EndTime;
+  // A failure before the record was listed: it starts now.
+  if (CurLog->StartTime == 0) CurLog->StartTime = olv::Now();
+  CurLog->IsSucceed = ok && CurLog->IsSucceed;
+  CurLog->EndTime = olv::Now();
+  PublishRecord();
+  if (ok) {
+    std::lock_guard lock(dataMutex_);
+    LastRunTime = CurLog->EndTime;
   }
   EndRun(ssWaiting);
   try {
     AfterRun();
   } catch (const std::exception& e) {
-    if (CurLog) {
-      CurLog->IsSucceed = false;
-      CurLog->AddResult(std::string("Error occured\r\n") + e.what() + "\r\n");
-    }
+    CurLog->IsSucceed = false;
+    CurLog->AddError(e.what());
+    PublishRecord();
   } catch (...) {
-    if (CurLog) CurLog->IsSucceed = false;
+    CurLog->IsSucceed = false;
+    PublishRecord();
   }
+  CurLog = nullptr;
+  record_.reset();
+  listed_ = nullptr;
+  run_ = nullptr;
 }
 
-void TSchemeObject::StartTimer() {
+void TSchemeObject::StartTimer(std::shared_ptr<RunContext> context) {
   std::lock_guard lock(threadsMutex_);
-  if (!execThread_) execThread_ = std::make_unique<TSchemeExecThread>(*this);
+  if (!execThread_) execThread_ = std::make_unique<TSchemeExecThread>(*this, std::move(context));
   execThread_->Resume();
 }
 
@@ -341,7 +353,12 @@ bool TSchemeObject::TimerStarted() const {
   return execThread_ && execThread_->Started();
 }
 
-void TSchemeObject::RunInBackground() {
+bool TSchemeObject::HasTimerThread() const {
+  std::lock_guard lock(threadsMutex_);
+  return execThread_ != nullptr;
+}
+
+void TSchemeObject::RunInBackground(std::shared_ptr<RunContext> context) {
   std::vector<std::unique_ptr<TBackExecute>> done;
   {
     std::lock_guard lock(threadsMutex_);
@@ -349,9 +366,14 @@ void TSchemeObject::RunInBackground() {
       if (run->Finished()) done.push_back(std::move(run));
     }
     std::erase(backRuns_, nullptr);
-    backRuns_.push_back(std::make_unique<TBackExecute>(*this));
+    backRuns_.push_back(std::make_unique<TBackExecute>(*this, std::move(context)));
   }
   // done joins here, outside the lock.
+}
+
+void TSchemeObject::RequestStop() {
+  std::lock_guard lock(threadsMutex_);
+  if (execThread_) execThread_->RequestQuit();
 }
 
 void TSchemeObject::StopThreads() {
@@ -403,8 +425,24 @@ bool TSchemeObject::TerminateProcess(int code) {
 }
 
 plat::ProcessRegistry& TSchemeObject::Processes() const {
-  if (Owner && Owner->Processes) return *Owner->Processes;
-  return plat::ProcessRegistry::global();
+  RunContext& context = Context();
+  return context.processes ? *context.processes : plat::ProcessRegistry::global();
+}
+
+int TSchemeObject::RunChild(plat::SpawnOptions options) {
+  options.showOutput = Context().showDos.load();
+  std::string startError;
+  const int code = plat::Process::runAndWait(
+      options, [this](const std::shared_ptr<plat::Process>& process) { SetProcess(process); }, &startError,
+      &Processes());
+  SetProcess(nullptr);
+  if (code == plat::kExitStartFailed && CurLog) CurLog->AddResult("Could not start the program: " + startError + "\r\n");
+  return code;
+}
+
+RunContext& RunContext::Detached() {
+  static RunContext detached;
+  return detached;
 }
 
 }  // namespace sch

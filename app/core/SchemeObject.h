@@ -9,7 +9,12 @@
 //
 // Threads: the model is edited on the main thread. A run happens on a worker thread; State is
 // atomic so that "not running? then running" is the one step TryBeginRun, and UpdateState never
-// overwrites a running state. Everything else of a running scheme belongs to its run.
+// overwrites a running state. A run builds its record privately (CurLog) and touches the stored
+// model only under the scheme's lock (Lock()): it lists the record, updates it at the end, trims
+// old records and sets LastRunTime there. What the lock guards: LogList and the listed records,
+// LastRunTime, RemainCount, AutoClearLogs, DelDmpFile, TimerInterval and the run times; any
+// thread but the run's own that reads them while a run may be in progress (a save, a window
+// drawing the records) holds it, and edits of them take it.
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -19,6 +24,7 @@
 #include <vector>
 
 #include "app/core/ItemDescription.h"
+#include "app/core/RunContext.h"
 #include "app/core/SchemeLog.h"
 #include "app/core/SchemeTime.h"
 #include "foundation/objects/ObjLists.h"
@@ -32,11 +38,13 @@ class TMacros;
 namespace plat {
 class Process;
 class ProcessRegistry;
+struct SpawnOptions;
 }  // namespace plat
 
 namespace sch {
 
 class TSchemeWrapper;
+class SchemeEditor;
 class TSchemeExecThread;
 class TBackExecute;
 
@@ -53,11 +61,11 @@ class TSchemeObject : public olv::TBaseObject {
 
   // Stored.
   std::unique_ptr<TSchemeTime> SchemeTime;  // never null outside a read in progress
-  int32_t TimerInterval = 1000;  // milliseconds between the timer's checks
+  int32_t TimerInterval = 1000;  // milliseconds between the timer's checks (Lock())
   bool AutoExec = false;         // start the timer when the scheme file is loaded
-  double LastRunTime = 0;        // end of the last run whose program could be started
+  double LastRunTime = 0;        // end of the last run whose program could be started (Lock())
   std::unique_ptr<olv::OlvStringList> SchParams;  // "name=value" lines owning their items
-  std::unique_ptr<olv::TList> LogList;            // TSchemeLog records, oldest first
+  std::unique_ptr<olv::TList> LogList;            // TSchemeLog records, oldest first (Lock())
   bool AutoClearLogs = true;  // drop old run records before a run
   bool DelDmpFile = true;     // with AutoClearLogs: delete the files of dropped records
   int32_t RemainCount = 3;    // old run records kept when clearing
@@ -65,10 +73,16 @@ class TSchemeObject : public olv::TBaseObject {
   // Not stored.
   TSchemeWrapper* Owner = nullptr;
   std::atomic<int> State{ssInvalid};
-  std::atomic<int> ActiveMode{0};  // 0 timed, 1 by hand; copied into each new run record
-  TSchemeLog* CurLog = nullptr;    // the record of the run in progress (owned by LogList)
-  std::atomic<bool> ShowDos{false};
+  // The record of the run in progress, the run's own until it is copied into LogList at its
+  // start and end; null outside a run. Only the running thread touches it.
+  TSchemeLog* CurLog = nullptr;
   std::atomic<int64_t> ProcessHandle{0};  // the running child, 0 when none
+
+  // The scheme's lock (see the header's comment). Not recursive: the members below that take it
+  // themselves say so.
+  std::unique_lock<std::mutex> Lock() const { return std::unique_lock(dataMutex_); }
+  // LastRunTime, read under the lock.
+  double LastRun() const;
 
   const std::string& SchName() const { return schName_; }
   uint8_t SchType() const { return schType_; }
@@ -92,8 +106,10 @@ class TSchemeObject : public olv::TBaseObject {
   // Run records.
   int LogCount() const { return LogList->Count(); }
   TSchemeLog* GetLog(int index) const;  // null out of range
-  void DeleteLog(int index);            // frees the record; out of range: nothing
-  void ClearLogs();                     // frees all, last first
+  // Both take the lock. DeleteLog frees the record (out of range: nothing); ClearLogs frees all,
+  // last first.
+  void DeleteLog(int index);
+  void ClearLogs();
 
   // Builds the command line and, unless the scheme is running, sets State to waiting when
   // IsValid, else invalid. Returns the command line for display.
@@ -107,8 +123,8 @@ class TSchemeObject : public olv::TBaseObject {
   void EndRun(int state = ssWaiting) { State.store(state); }
 
   // The kinds' operations. BeforeRun (base): trims the old records when AutoClearLogs, sends
-  // the start notice and calls the owner's OnBeforeRun; AfterRun: the end notice and
-  // OnAfterRun. DoRun (base: false) returns whether the program could be started and sets
+  // the start notice and calls the context's beforeRun; AfterRun: the end notice and afterRun.
+  // DoRun (base: false) returns whether the program could be started and sets
   // CurLog->IsSucceed when the run truly succeeded.
   virtual void BeforeRun();
   virtual void AfterRun();
@@ -116,9 +132,9 @@ class TSchemeObject : public olv::TBaseObject {
   virtual void BuildParamList() {}
   virtual std::string BuildCommandLine() { return {}; }
   virtual bool IsValid() { return false; }
-  // The edit button of parameter index: a file dialog for a file parameter (EditStyle 1,
-  // DlgType 1), the script editor for DlgType 4. True when the value was set.
-  virtual bool EditParam(int index);
+  // The edit button of parameter index through editor: a file dialog for a file parameter
+  // (EditStyle 1, DlgType 1), the script editor for DlgType 4. True when the value was set.
+  virtual bool EditParam(int index, SchemeEditor& editor);
 
   // Registers the parameters as macros for the length of an edit or run, in a list of the
   // run's own (olv::NewRunMacros, a child of the global list, so global macros expand too and
@@ -131,27 +147,34 @@ class TSchemeObject : public olv::TBaseObject {
   // through the thread's current list (the global one outside any scope).
   std::string ExpandMacros(std::string_view text) const;
 
-  // One run, on the calling thread (a timer or background thread). False, with nothing done,
-  // when the scheme is already running or not valid. Otherwise: the parameter macros
+  // One run, on the calling thread (a timer or background thread), started in the given mode,
+  // in the given context (kept alive by the caller until Run returns). False, with nothing
+  // done, when the scheme is already running or not valid. Otherwise: the parameter macros
   // registered and made current on the thread (before BeforeRun, so that the file names a kind
   // prepares there are expanded with them), old records trimmed to RemainCount (AutoClearLogs),
-  // the start notice, a new record (exit code -1), DoRun, the end notice. Whatever is thrown on the way, the state is put back, the
+  // the start notice, a new record (exit code -1, ActiveMode from the mode) listed, DoRun, the
+  // record updated, the end notice. Whatever is thrown on the way, the state is put back, the
   // record is marked failed and the end notice is sent. Returns what DoRun returned: the
   // program could be started (LastRunTime is then the record's end time). The record's
   // IsSucceed is true only when DoRun also marked the record succeeded.
-  bool Run();
+  bool Run(RunMode mode, RunContext& context = RunContext::Detached());
 
-  // The timer: StartTimer creates the scheme's TSchemeExecThread on first use and resumes it;
-  // StopTimer pauses it (a run in progress finishes first). TimerStarted: resumed.
-  void StartTimer();
+  // The timer: StartTimer creates the scheme's TSchemeExecThread on first use, its runs in the
+  // context given then, and resumes it; StopTimer pauses it (a run in progress finishes first).
+  // TimerStarted: resumed. HasTimerThread: started at least once.
+  void StartTimer(std::shared_ptr<RunContext> context = {});
   void StopTimer();
   bool TimerStarted() const;
-  // A run by hand on a short-lived thread (ActiveMode 1). Finished threads are joined on the
-  // next call and by StopThreads.
-  void RunInBackground();
+  bool HasTimerThread() const;
+  // A run by hand on a short-lived thread. Finished threads are joined on the next call and by
+  // StopThreads.
+  void RunInBackground(std::shared_ptr<RunContext> context = {});
+  // Asks the timer thread to end (a run in progress finishes first); returns at once.
+  void RequestStop();
   // Ends the timer thread and joins it and every background run. The owner calls this before
   // the scheme is destroyed (a run must not outlive the scheme's kind); any thread but the
-  // scheme's own.
+  // scheme's own. Joining waits for a run in progress, and so for its notices: on the main
+  // thread, hand the scheme to a SchemeReaper instead.
   void StopThreads();
 
   // The template with its date macros expanded at now; when unique, "_1", "_2", ... before the
@@ -162,8 +185,18 @@ class TSchemeObject : public olv::TBaseObject {
   void SetProcess(std::shared_ptr<plat::Process> process);
   // Ends the running child with code (100 or 101); false when none runs.
   bool TerminateProcess(int code);
-  // Where this scheme's children are listed: the owner's registry, else the program's.
+  // The context of the run in progress (the detached one outside a run); the running thread's.
+  RunContext& Context() const { return run_ ? *run_ : RunContext::Detached(); }
+  // Run() sets the context for its length; a step driven on its own (a test calling DoRun) sets
+  // it here. Null: the detached context.
+  void UseContext(RunContext* context) { run_ = context; }
+  // Where this run's children are listed: the context's registry, else the program's.
   plat::ProcessRegistry& Processes() const;
+  // The one way a run starts its child: listed in Processes(), the scheme's process while it
+  // runs (so terminate reaches it), its output shown as the context says; waits for it without
+  // polling and returns its exit code. A program that could not start gives -1 and notes why in
+  // CurLog.
+  int RunChild(plat::SpawnOptions options);
 
   void EnumProps(olv::PropMode mode, olv::TPropEnumProc& proc) override;
   void AfterRead(olv::TObjReader& reader) override;
@@ -172,9 +205,21 @@ class TSchemeObject : public olv::TBaseObject {
  private:
   // Lists that reading or copying left unassigned are created; parameters learn their list.
   void AdoptFields();
+  // The run's record joins LogList (under the lock), or is copied over its listed copy.
+  void PublishRecord();
   // The end of a run, whatever happened in it.
   void FinishRun(bool ok);
   void SendRunNotice(int param);
+
+  mutable std::mutex dataMutex_;
+  RunContext* run_ = nullptr;          // the context of the run in progress
+  std::unique_ptr<TSchemeLog> record_;  // the run's own record (CurLog)
+  TSchemeLog* listed_ = nullptr;        // its copy in LogList
+  bool recordDropped_ = false;          // that copy was deleted during the run
+  void DropListed() {
+    listed_ = nullptr;
+    recordDropped_ = true;
+  }
 
   std::unique_ptr<TSchemeExecThread> execThread_;
   std::vector<std::unique_ptr<TBackExecute>> backRuns_;

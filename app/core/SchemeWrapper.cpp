@@ -1,11 +1,9 @@
 #include "app/core/SchemeWrapper.h"
 
-#include "app/core/OracleScheme.h"
-#include "platform/Process.h"
-
 #include "app/core/DosCommandScheme.h"
 #include "app/core/OracleScheme.h"
 #include "app/core/SchemeKey.h"
+#include "platform/Process.h"
 
 namespace sch {
 
@@ -37,12 +35,39 @@ TSchemeObject* TSchemeWrapper::AddScheme(std::string_view name, int kind) {
 
 void TSchemeWrapper::DeleteScheme(int index) { List->Delete(index); }
 
+std::unique_ptr<TSchemeObject> TSchemeWrapper::TakeScheme(int index) {
+  if (index < 0 || index >= List->Count()) return nullptr;
+  std::unique_ptr<olv::TBaseObject> obj(List->ExtractObject(index));
+  List->Delete(index);
+  auto* scheme = dynamic_cast<TSchemeObject*>(obj.get());
+  if (!scheme) return nullptr;
+  obj.release();
+  return std::unique_ptr<TSchemeObject>(scheme);
+}
+
 TSchemeObject* TSchemeWrapper::GetScheme(int index) const {
   return dynamic_cast<TSchemeObject*>(List->Objects(index));
 }
 
 int TSchemeWrapper::IndexOf(const TSchemeObject* scheme) const {
   return scheme ? List->IndexOfObject(scheme) : -1;
+}
+
+std::unique_ptr<TSchemeWrapper> TSchemeWrapper::Snapshot() const {
+  auto copy = std::make_unique<TSchemeWrapper>();
+  copy->CheckPwdForRestore = CheckPwdForRestore;
+  copy->password_ = password_;
+  for (int i = 0; i < List->Count(); ++i) {
+    const TSchemeObject* scheme = GetScheme(i);
+    std::unique_ptr<olv::TBaseObject> clone;
+    if (scheme) {
+      auto lock = scheme->Lock();
+      clone = scheme->Clone();
+    }
+    if (auto* cloned = dynamic_cast<TSchemeObject*>(clone.get())) cloned->Owner = copy.get();
+    copy->List->AddObject(List->Strings(i), clone.release());
+  }
+  return copy;
 }
 
 std::string TSchemeWrapper::GetPassword() const { return DecipherSchemePassword(password_); }

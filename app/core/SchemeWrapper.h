@@ -3,9 +3,8 @@
 // its scheme, with the scheme file's password (stored enciphered) and its switch for asking it
 // again when the main window comes back from the tray.
 //
-// Ownership: the container owns its schemes. Threads: edited on the main thread; runs read it
-// from their worker threads (OnBeforeRun and OnAfterRun are called there).
-#include <functional>
+// Ownership: the container owns its schemes. Threads: the list is edited on the main thread;
+// runs touch their own scheme only (see TSchemeObject for its lock).
 #include <memory>
 #include <string>
 #include <string_view>
@@ -13,11 +12,6 @@
 #include "app/core/SchemeObject.h"
 #include "foundation/objects/OlvClass.h"
 #include "foundation/objects/OlvStringList.h"
-
-namespace plat {
-class MainThread;
-class ProcessRegistry;
-}  // namespace plat
 
 namespace sch {
 
@@ -29,18 +23,6 @@ class TSchemeWrapper : public olv::TBaseObject {
 
   bool CheckPwdForRestore = false;
   std::unique_ptr<olv::OlvStringList> List;  // scheme names owning their schemes
-
-  // Not stored: called on the running thread around each run.
-  std::function<void(TSchemeObject&)> OnBeforeRun;
-  std::function<void(TSchemeObject&)> OnAfterRun;
-  // Not stored: the receiver of the run notices (message plat::kMsgSchemeRun, first parameter
-  // plat::kSchemeRunStarted or plat::kSchemeRunEnded, then the scheme). A run hands it to
-  // MainThread (plat::CurrentMainThread() when null) with a blocking send, so the run waits
-  // while it is handled; with no main thread installed it is called on the running thread.
-  std::function<void(int message, int param, TSchemeObject& scheme)> Handle;
-  plat::MainThread* MainThread = nullptr;
-  // Not stored: where the schemes' children are listed; null: plat::ProcessRegistry::global().
-  plat::ProcessRegistry* Processes = nullptr;
 
   // Ends the scheme's running child with exit code 100; false when none runs.
   bool TerminateScheme(TSchemeObject& scheme);
@@ -56,9 +38,15 @@ class TSchemeWrapper : public olv::TBaseObject {
   TSchemeObject* AddScheme(std::string_view name, int kind);
   // Frees the scheme and removes its line; out of range: nothing.
   void DeleteScheme(int index);
+  // Removes the scheme's line and hands the scheme over; null out of range.
+  std::unique_ptr<TSchemeObject> TakeScheme(int index);
   int Count() const { return List->Count(); }
   TSchemeObject* GetScheme(int index) const;  // null out of range
   int IndexOf(const TSchemeObject* scheme) const;  // -1 when absent
+
+  // A copy of the container as it stands, each scheme copied under its lock, so that it can be
+  // written while runs go on. Main thread (the list must not change meanwhile).
+  std::unique_ptr<TSchemeWrapper> Snapshot() const;
 
   // The password in clear (empty when none); raises olv::Exception for a stored text that is
   // no enciphered password.

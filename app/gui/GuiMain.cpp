@@ -25,6 +25,7 @@ int RunMainWindow(int argc, char** argv) {
   RegisterSchemeClasses();
   QApplication::setQuitOnLastWindowClosed(true);
   QtMainThread mainThread;
+  // For the library's free functions that need the main thread (the Part's globals).
   plat::SetCurrentMainThread(&mainThread);
   QtDialogs dialogs;
   plat::SetDialogs(&dialogs);
@@ -36,18 +37,18 @@ int RunMainWindow(int argc, char** argv) {
                                                    skin::TQtSkinning::Options{settings.skinNativeFrame});
   int rc = 0;
   {
+    QtSchemeEditor editor(nullptr);
     TSchMainForm::Options options;
-    options.mainThread = &mainThread;
+    options.services.mainThread = &mainThread;
+    options.services.editor = &editor;
     TSchMainForm window(std::move(options));
-    QtSchemeEditor editor(&window);
-    SetSchemeEditor(&editor);
+    editor.SetParentWindow(&window);
     if (skinning) skinning->PrepareForm(&window);
     if (!window.TrayBar() || window.TrayBar()->Loaded()) window.show();
     rc = QApplication::exec();
     // Closing has shut the schemes down; a window ended some other way is shut down by its
     // destructor, at the end of this block.
     mainThread.beginShutdown();
-    SetSchemeEditor(nullptr);
   }
   plat::SetDialogs(nullptr);
   plat::SetCurrentMainThread(nullptr);

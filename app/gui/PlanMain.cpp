@@ -32,7 +32,6 @@
 #include <QVBoxLayout>
 #include <exception>
 
-#include "app/core/UnreadableFile.h"
 #include "foundation/files/ProgramFiles.h"
 #include "app/core/SchemeFile.h"
 #include "app/core/SchemeHost.h"
@@ -131,19 +130,14 @@ TSchMainForm::TSchMainForm(Options options, QWidget* parent) : QMainWindow(paren
   if (options_.settingsFile.empty()) options_.settingsFile = olv::SettingsFilePath();
   config_ = ReadMainConfig(options_.settingsFile);
   config_.langId = 0;
-  connect(ActionOf(Action::ShowDos), &QAction::toggled, this, [this](bool on) { showDos_->store(on); });
+  host_ = std::make_unique<SchemeHost>(options_.services);
+  connect(ActionOf(Action::ShowDos), &QAction::toggled, this, [this](bool on) { host_->SetShowDos(on); });
   ActionOf(Action::ShowDos)->setChecked(config_.showDosWindow);
-  host_ = std::make_unique<SchemeHost>(options_.mainThread, options_.processes);
   host_->SetRunNotice([this](TSchemeObject& scheme, int param) { SchemeRunNotice(param, &scheme); });
-  std::unique_ptr<TSchemeWrapper> start;
-  try {
-    start = LoadObjectFromFile(fileName);
-  } catch (const std::exception& e) {
-    // Keep the unreadable file: the next save would otherwise replace it with an empty one.
-    std::string kept = MoveAsideUnreadable(fileName);
-    olv::ErrorBox("Error", std::string(e.what()) + (kept.empty() ? "" : "\nThe file was kept as " + kept + "."));
-  }
-  SetWrapper(std::move(start), fileName);
+  ClearTree();
+  const std::string startError = host_->Start(fileName);
+  FillTree();
+  if (!startError.empty()) olv::ErrorBox("Error", startError);
 
   if (options_.withTray) {
     tray_ = olv::MakeQtTrayBar(this);
@@ -157,11 +151,7 @@ TSchMainForm::TSchMainForm(Options options, QWidget* parent) : QMainWindow(paren
         return;
       }
       try {
-        const std::string password = Wrapper()->GetPassword();
-        if (!password.empty() && Wrapper()->CheckPwdForRestore) {
-          SchemePasswordData data{password, true};
-          if (!SetupSchemePassword(data, false, nullptr)) return;
-        }
+        if (!host_->MayRestore(PasswordCheck(nullptr))) return;
       } catch (const std::exception& e) {
         olv::ErrorBox("Error", e.what());
         return;
@@ -170,18 +160,17 @@ TSchMainForm::TSchMainForm(Options options, QWidget* parent) : QMainWindow(paren
     };
   }
   connect(edtName_, &QLineEdit::textEdited, this, [this](const QString& text) {
-    if (TSchemeObject* scheme = SelectedScheme()) {
-      scheme->SetSchName(text.toStdString());
+    if (TSchemeObject* scheme = SelectedScheme(); scheme && host_->SetSchemeName(*scheme, text.toStdString())) {
       if (QTreeWidgetItem* node = NodeOf(scheme)) node->setText(0, text);
     }
   });
   connect(chkAuto_, &QCheckBox::toggled, this, [this](bool on) {
-    if (TSchemeObject* scheme = SelectedScheme(); scheme && !filling_) scheme->AutoExec = on;
+    if (TSchemeObject* scheme = SelectedScheme(); scheme && !filling_) host_->SetAutoExec(*scheme, on);
     UpdateUI();
   });
   connect(timeModel_, &QButtonGroup::idClicked, this, [this](int mode) {
     if (TSchemeObject* scheme = SelectedScheme()) {
-      scheme->SchemeTime->FMode = static_cast<uint8_t>(mode);
+      host_->SetTimeMode(*scheme, mode);
       FillRunTimes();
     }
   });
@@ -189,22 +178,21 @@ TSchMainForm::TSchMainForm(Options options, QWidget* parent) : QMainWindow(paren
   connect(lstTimes_, &QListWidget::currentRowChanged, this, [this] { UpdateUI(); });
   connect(lvLogs_, &QTableWidget::itemSelectionChanged, this, [this] { UpdateUI(); });
   connect(chkClearLogs_, &QCheckBox::toggled, this, [this](bool on) {
-    if (TSchemeObject* scheme = SelectedScheme(); scheme && !filling_) scheme->AutoClearLogs = on;
+    if (TSchemeObject* scheme = SelectedScheme(); scheme && !filling_) host_->SetAutoClearLogs(*scheme, on);
   });
   connect(chkDelDmp_, &QCheckBox::toggled, this, [this](bool on) {
-    if (TSchemeObject* scheme = SelectedScheme(); scheme && !filling_) scheme->DelDmpFile = on;
+    if (TSchemeObject* scheme = SelectedScheme(); scheme && !filling_) host_->SetDelDmpFile(*scheme, on);
   });
   connect(edtRemain_, &QSpinBox::valueChanged, this, [this](int n) {
-    if (TSchemeObject* scheme = SelectedScheme(); scheme && !filling_) scheme->RemainCount = n;
+    if (TSchemeObject* scheme = SelectedScheme(); scheme && !filling_) host_->SetRemainCount(*scheme, n);
   });
   connect(edtExtParams_, &QTableWidget::cellChanged, this, [this](int row, int column) {
     TSchemeObject* scheme = SelectedScheme();
     if (!scheme || filling_ || column != 1) return;
-    TItemDescription* param = scheme->GetParam(row);
-    if (!param || param->DlgType == dtTextEditor) return;
-    param->SetKeyValue(edtExtParams_->item(row, 1)->text().toStdString());
-    edtCmdScrips_->setPlainText(QString::fromStdString(scheme->UpdateState()));
-    RefreshNode(NodeOf(scheme));
+    if (auto line = host_->SetParamValue(*scheme, row, edtExtParams_->item(row, 1)->text().toStdString())) {
+      edtCmdScrips_->setPlainText(QString::fromStdString(*line));
+      RefreshNode(NodeOf(scheme));
+    }
   });
   // The edit button of a parameter: a double click on its value.
   connect(edtExtParams_, &QTableWidget::cellDoubleClicked, this, [this](int row, int) {
@@ -219,12 +207,9 @@ TSchMainForm::TSchMainForm(Options options, QWidget* parent) : QMainWindow(paren
       QString chosen = QInputDialog::getItem(this, QString::fromStdString(param->GetKeyDesc()), "Value", items,
                                              std::max(0, static_cast<int>(items.indexOf(QString::fromStdString(param->KeyValue())))),
                                              false, &ok);
-      if (ok) {
-        param->SetKeyValue(chosen.toStdString());
-        changed = true;
-      }
+      if (ok) changed = host_->SetParamValue(*scheme, row, chosen.toStdString()).has_value();
     } else if (param->EditStyle == esEllipsis || param->DlgType != dtNone) {
-      changed = scheme->EditParam(row);
+      changed = host_->EditParam(*scheme, row);
     }
     if (changed) {
       FillSchemePage();
@@ -417,9 +402,7 @@ SelectionState TSchMainForm::CurrentSelection() const {
   if (TSchemeObject* scheme = SelectedScheme()) {
     s.schemeState = scheme->State;
     s.autoExec = scheme->AutoExec;
-    // The timer thread exists from its first start; stopped, it is suspended.
-    s.hasTimerThread = scheme->TimerStarted();
-    s.timerSuspended = false;
+    s.timerStarted = scheme->TimerStarted();
   }
   s.runTimeSelected = lstTimes_->currentRow() >= 0;
   s.runTimeCount = lstTimes_->count();
@@ -457,134 +440,96 @@ void TSchMainForm::NotAvailable() { olv::ShowInfo(kNotAvailableYet); }
 
 void TSchMainForm::Execute(Action action) {
   TSchemeObject* scheme = SelectedScheme();
+  SchemeHost& host = *host_;
   try {
     switch (action) {
       case Action::Exit: close(); return;
       case Action::Compress: ShowCompressForm(this); break;
-      case Action::ShowDos: break;  // the check mark is the state
+      case Action::ShowDos: break;  // the check mark's toggle reaches the host
       case Action::About:
         olv::InfoBox("About", std::string(kMainCaption) + "\nBackup schemes for Oracle databases.");
         break;
       case Action::Save: Save(); break;
       case Action::SaveAs: {
         std::string name = PickSchemeFile(true);
-        if (!name.empty() && !host_->SaveAs(name)) throw olv::Exception(host_->LastSaveError());
+        if (!name.empty() && !host.SaveAs(name)) throw olv::Exception(host.LastSaveError());
         break;
       }
       case Action::Load: LoadCommand(); break;
       case Action::SetPwd: {
-        TSchemeWrapper* w = Wrapper();
-        SchemePasswordData data{w->GetPassword(), w->CheckPwdForRestore};
-        if (SetupSchemePassword(data, true, this)) {
-          w->SetPassword(data.password);
-          w->CheckPwdForRestore = data.checkPwdForRestore;
-        }
+        SchemePasswordData data{Wrapper()->GetPassword(), Wrapper()->CheckPwdForRestore};
+        if (SetupSchemePassword(data, true, this)) host.SetPassword(data.password, data.checkPwdForRestore);
         break;
       }
-      case Action::SchAdd: {
-        QTreeWidgetItem* node = tree_->currentItem();
-        if (!node || node == root_) break;
-        if (static_cast<NodeKind>(node->data(0, kKindRole).toInt()) == NodeKind::Scheme) node = node->parent();
-        int category = -1;
-        for (int i = 0; i < 3; ++i)
-          if (categories_[i] == node) category = i;
-        if (category < 0) break;
-        if (TSchemeObject* added = Wrapper()->AddScheme(kNewSchemeName, KindOfCategory(category))) {
-          added->UpdateState();
-          tree_->setCurrentItem(AddSchemeNode(added));
-        }
+      case Action::SchAdd:
+        if (TSchemeObject* added = host.AddScheme(SelectedCategory())) tree_->setCurrentItem(AddSchemeNode(added));
         break;
-      }
-      case Action::SchDel:
-        if (!scheme || scheme->State == ssRunning) break;
-        if (olv::ConfirmQuestion("Are you sure to delete")) {
-          QTreeWidgetItem* node = NodeOf(scheme);
+      case Action::SchDel: {
+        QTreeWidgetItem* node = scheme ? NodeOf(scheme) : nullptr;
+        if (node && host.DeleteScheme(*scheme)) {
           tree_->setCurrentItem(node->parent());
-          Wrapper()->DeleteScheme(Wrapper()->IndexOf(scheme));
           delete node;
-          Save();
-        }
-        break;
-      case Action::TimeAdd: {
-        if (!scheme) break;
-        auto item = std::make_unique<TSchemeTimeItem>();
-        if (EditTime(*item, scheme->SchemeTime->FMode)) {
-          lstTimes_->addItem(QString::fromStdString(item->GetText(scheme->SchemeTime->FMode)));
-          scheme->SchemeTime->Add(std::move(item));
+          if (!host.LastSaveError().empty()) throw olv::Exception(host.LastSaveError());
         }
         break;
       }
-      case Action::TimeEdit: {
-        TSchemeTimeItem* item = scheme ? scheme->SchemeTime->GetItem(lstTimes_->currentRow()) : nullptr;
-        if (item && EditTime(*item, scheme->SchemeTime->FMode))
-          lstTimes_->currentItem()->setText(QString::fromStdString(item->GetText(scheme->SchemeTime->FMode)));
+      case Action::TimeAdd:
+        if (scheme && host.AddRunTime(*scheme, TimeEditorFor())) FillRunTimes();
         break;
-      }
-      case Action::TimeDel: {
-        const int row = lstTimes_->currentRow();
-        TSchemeTimeItem* item = scheme ? scheme->SchemeTime->GetItem(row) : nullptr;
-        if (item && olv::ConfirmQuestion("Are you sure to delete <" + item->GetText(scheme->SchemeTime->FMode) + ">")) {
-          scheme->SchemeTime->Delete(row);
-          delete lstTimes_->takeItem(row);
-        }
+      case Action::TimeEdit:
+        if (scheme && host.EditRunTime(*scheme, lstTimes_->currentRow(), TimeEditorFor())) FillRunTimes();
         break;
-      }
+      case Action::TimeDel:
+        if (scheme && host.DeleteRunTime(*scheme, lstTimes_->currentRow())) FillRunTimes();
+        break;
       case Action::TimeClear:
-        if (scheme && olv::ConfirmQuestion("Are you sure to clear")) {
-          for (int i = scheme->SchemeTime->Count() - 1; i >= 0; --i) scheme->SchemeTime->Delete(i);
-          lstTimes_->clear();
-        }
+        if (scheme && host.ClearRunTimes(*scheme)) FillRunTimes();
         break;
       case Action::LogDel: {
-        if (!scheme || !olv::ConfirmQuestion("Are you sure to delete")) break;
-        QList<int> rows;
+        if (!scheme) break;
+        std::vector<int> rows;
         for (const auto& range : lvLogs_->selectedRanges())
-          for (int r = range.topRow(); r <= range.bottomRow(); ++r) rows << r;
-        std::sort(rows.begin(), rows.end(), std::greater<int>());
-        for (int r : rows) {
-          scheme->DeleteLog(r);
-          lvLogs_->removeRow(r);
-        }
+          for (int r = range.topRow(); r <= range.bottomRow(); ++r) rows.push_back(r);
+        if (host.DeleteLogs(*scheme, rows)) FillLogPage();
         break;
       }
       case Action::LogClear:
-        if (scheme && olv::ConfirmQuestion("Are you sure to clear")) {
-          scheme->ClearLogs();
-          lvLogs_->setRowCount(0);
-          Save();
+        if (scheme && host.ClearLogs(*scheme)) {
+          FillLogPage();
+          if (!host.LastSaveError().empty()) throw olv::Exception(host.LastSaveError());
         }
         break;
       case Action::LogDetail: {
-        TSchemeLog* log = scheme ? scheme->GetLog(lvLogs_->currentRow()) : nullptr;
-        if (log) {
-          RunLogRow row;
-          const int r = lvLogs_->currentRow();
-          for (int c = 0; c < static_cast<int>(row.cells.size()) && c < lvLogs_->columnCount(); ++c)
-            if (QTableWidgetItem* item = lvLogs_->item(r, c)) row.cells[c] = item->text().toStdString();
-          ShowRunLog(*log, row, this);
+        const int r = lvLogs_->currentRow();
+        if (!scheme || r < 0) break;
+        TSchemeLog copy;
+        {
+          auto lock = scheme->Lock();
+          TSchemeLog* log = scheme->GetLog(r);
+          if (!log) break;
+          copy.CopyFrom(*log);
         }
+        RunLogRow row;
+        for (int c = 0; c < static_cast<int>(row.cells.size()) && c < lvLogs_->columnCount(); ++c)
+          if (QTableWidgetItem* item = lvLogs_->item(r, c)) row.cells[c] = item->text().toStdString();
+        ShowRunLog(copy, row, this);
         break;
       }
       case Action::SchRun:
-        if (scheme && scheme->State == ssWaiting) scheme->RunInBackground();
+        if (scheme) host.Run(*scheme);
         break;
       case Action::TimeStart:
-        if (scheme && scheme->AutoExec) scheme->StartTimer();
+        if (scheme) host.StartTimer(*scheme);
         break;
       case Action::TimeStop:
-        if (scheme) scheme->StopTimer();
+        if (scheme) host.StopTimer(*scheme);
         break;
-      case Action::TimeStartAll:
-        // Only schemes the user allowed to run by themselves: a timer runs its scheme when due.
-        for (int i = 0; i < Wrapper()->Count(); ++i)
-          if (TSchemeObject* each = Wrapper()->GetScheme(i); each && each->AutoExec) each->StartTimer();
-        break;
-      case Action::TimeStopAll: host_->StopAllTimers(); break;
+      case Action::TimeStartAll: host.StartAllTimers(); break;
+      case Action::TimeStopAll: host.StopAllTimers(); break;
       case Action::TermRuning:
-        // Command files are the user's own programs: only the database tools are ended here.
-        if (scheme && dynamic_cast<TOracleScheme*>(scheme)) host_->TerminateScheme(*scheme);
+        if (scheme) host.TerminateScheme(*scheme);
         break;
-      case Action::TermAllRuning: host_->TerminateAll(); break;
+      case Action::TermAllRuning: host.TerminateAll(); break;
       default: NotAvailable(); break;
     }
   } catch (const std::exception& e) {
@@ -593,16 +538,36 @@ void TSchMainForm::Execute(Action action) {
   UpdateUI();
 }
 
-void TSchMainForm::SetWrapper(std::unique_ptr<TSchemeWrapper> wrapper, const std::string& fileName) {
+int TSchMainForm::SelectedCategory() const {
+  QTreeWidgetItem* node = tree_->currentItem();
+  if (!node || node == root_) return -1;
+  if (static_cast<NodeKind>(node->data(0, kKindRole).toInt()) == NodeKind::Scheme) node = node->parent();
+  for (int i = 0; i < 3; ++i)
+    if (categories_[i] == node) return i;
+  return -1;
+}
+
+SchemeHost::TimeEditor TSchMainForm::TimeEditorFor() {
+  return [this](TSchemeTimeItem& item, int mode) { return EditTime(item, mode); };
+}
+
+SchemeHost::PasswordCheck TSchMainForm::PasswordCheck(QWidget* parent) {
+  return [parent](const std::string& password, bool checkPwdForRestore) {
+    SchemePasswordData data{password, checkPwdForRestore};
+    return SetupSchemePassword(data, false, parent);
+  };
+}
+
+void TSchMainForm::ClearTree() {
   tree_->setCurrentItem(root_);
   for (auto* category : categories_) qDeleteAll(category->takeChildren());
   for (int i = root_->childCount() - 1; i >= 3; --i) delete root_->takeChild(i);
-  // The host ends the threads of the schemes it had, takes these and starts their timers.
-  host_->Adopt(std::move(wrapper), fileName);
+}
+
+void TSchMainForm::FillTree() {
   TSchemeWrapper* w = Wrapper();
-  // Called on the run's thread: the check mark is read through its atomic copy.
-  w->OnBeforeRun = [showDos = showDos_](TSchemeObject& scheme) { scheme.ShowDos = showDos->load(); };
-  for (int i = 0; i < w->Count(); ++i) tree_->setCurrentItem(AddSchemeNode(w->GetScheme(i)));
+  for (int i = 0; i < w->Count(); ++i)
+    if (TSchemeObject* scheme = w->GetScheme(i)) tree_->setCurrentItem(AddSchemeNode(scheme));
   root_->setExpanded(true);
 }
 
@@ -643,12 +608,15 @@ QTreeWidgetItem* TSchMainForm::NodeOf(const TSchemeObject* scheme) const {
 }
 
 void TSchMainForm::FillRunTimes() {
+  // The selected line stays selected (the one after it, when it was deleted).
+  const int row = lstTimes_->currentRow();
   lstTimes_->clear();
   TSchemeObject* scheme = SelectedScheme();
   if (!scheme) return;
   olv::TStringList texts;
   scheme->SchemeTime->GetTexts(texts);
   for (int i = 0; i < texts.Count(); ++i) lstTimes_->addItem(QString::fromStdString(texts.Strings(i)));
+  if (row >= 0 && lstTimes_->count() > 0) lstTimes_->setCurrentRow(std::min(row, lstTimes_->count() - 1));
 }
 
 void TSchMainForm::FillSchemePage() {
@@ -660,6 +628,7 @@ void TSchMainForm::FillSchemePage() {
   edtType_->setText(category < 0 ? QString() : Q(kCategoryNames[category]));
   chkAuto_->setChecked(scheme->AutoExec);
   if (auto* b = timeModel_->button(scheme->SchemeTime->FMode)) b->setChecked(true);
+  lstTimes_->clear();  // another scheme's selected line means nothing here
   FillRunTimes();
   edtExtParams_->setRowCount(scheme->ParamCount());
   for (int i = 0; i < scheme->ParamCount(); ++i) {
@@ -697,6 +666,8 @@ void TSchMainForm::FillSchemePage() {
 void TSchMainForm::FillLogPage() {
   TSchemeObject* scheme = SelectedScheme();
   if (!scheme || pcAll_->currentWidget() != pageLogs_) return;
+  // A run lists and updates its record under the scheme's lock.
+  auto lock = scheme->Lock();
   lvLogs_->setRowCount(scheme->LogCount());
   auto when = [](double t) { return QString::fromStdString(olv::FormatDateTime("yyyy.m.d h:n:s", t)); };
   for (int i = 0; i < scheme->LogCount(); ++i) {
@@ -729,44 +700,35 @@ const std::vector<TSchemeObject*>& TSchMainForm::Running() const { return host_-
 TSchemeWrapper* TSchMainForm::Wrapper() const { return &host_->Schemes(); }
 
 void TSchMainForm::Save() {
-  if (FileName().empty()) {
-    std::string name = PickSchemeFile(true);
-    if (!name.empty() && !host_->SaveAs(name)) throw olv::Exception(host_->LastSaveError());
-    return;
-  }
-  if (!host_->Save()) throw olv::Exception(host_->LastSaveError());
+  if (!host_->Save([this] { return PickSchemeFile(true); })) throw olv::Exception(host_->LastSaveError());
 }
 
 void TSchMainForm::LoadCommand() {
-  if (!LoadAllowed(Running())) {
+  // Refused before the file dialog: nothing the user picks could be taken.
+  if (!host_->LoadAllowed()) {
     olv::ShowInfo(kLoadWhileRunning);
     return;
   }
   std::string name = PickSchemeFile(false);
   if (name.empty()) return;
-  // An unreadable choice raises here and the current schemes stay.
-  std::unique_ptr<TSchemeWrapper> loaded = LoadObjectFromFile(name);
-  if (loaded) {
-    const std::string password = loaded->GetPassword();
-    if (!password.empty()) {
-      SchemePasswordData data{password, loaded->CheckPwdForRestore};
-      if (!SetupSchemePassword(data, false, this)) return;  // the current container stays
-    }
+  // The tree points at the current schemes: it is rebuilt once the new ones are taken.
+  const SchemeHost::LoadResult result = host_->Load(name, PasswordCheck(this));
+  switch (result.outcome) {
+    case SchemeHost::LoadOutcome::Loaded:
+      ClearTree();
+      FillTree();
+      break;
+    case SchemeHost::LoadOutcome::Running: olv::ShowInfo(result.error); break;
+    case SchemeHost::LoadOutcome::Failed: throw olv::Exception(result.error);
+    case SchemeHost::LoadOutcome::Cancelled: break;
   }
-  // The password dialog ran an event loop: a timer may have started a run meanwhile.
-  if (!LoadAllowed(Running())) {
-    olv::ShowInfo(kLoadWhileRunning);
-    return;
-  }
-  SetWrapper(std::move(loaded), name);
 }
 
 void TSchMainForm::SchemeRunNotice(int phase, TSchemeObject* scheme) {
   if (!scheme) return;
-  // The database character set is read here on the start once the Oracle tools exist. The host
-  // has listed the run and, at its end, saved the file: a failed save is shown, not raised into
-  // the run.
-  if (phase == plat::kSchemeRunEnded && !host_->LastSaveError().empty())
+  // The host has listed the run and, at its end, saved the file: a failed save is shown, not
+  // raised into the run.
+  if (phase == kSchemeRunEnded && !host_->LastSaveError().empty())
     statusBar()->showMessage(QString::fromStdString(host_->LastSaveError()));
   RefreshNode(NodeOf(scheme));
   if (scheme == SelectedScheme()) FillLogPage();
@@ -783,13 +745,10 @@ void TSchMainForm::Shutdown() {
 
 void TSchMainForm::closeEvent(QCloseEvent* event) {
   if (!shutDown_) {
-    try {
-      Save();
-    } catch (const std::exception& e) {
-      olv::ErrorBox("Error", e.what());
-    }
+    shutDown_ = true;
+    host_->Close();
+    if (!host_->LastSaveError().empty()) olv::ErrorBox("Error", host_->LastSaveError());
   }
-  Shutdown();
   event->accept();
 }
 

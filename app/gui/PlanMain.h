@@ -4,11 +4,9 @@
 // their texts and enabling rules come from the window-free model (app/core/MainFormModel.h);
 // this class only draws them and forwards the user's choices. GUI thread only.
 //
-// The schemes, their file, timers, runs and shutdown belong to a SchemeHost the window owns; the
-// window turns its run notices into tree, page and tray refreshes. Closing saves and then shuts
-// the host down: the main thread stops blocking senders first, so a run's notice can never wait
-// on a window that is going, then running children are ended (exit code 101), the timer and
-// run threads joined, and the records saved.
+// Every command is one call into the SchemeHost the window owns (app/core/SchemeHost.h), which
+// holds what the commands do; the window draws, asks its dialogs and dispatches. It turns the
+// host's run notices into tree, page and tray refreshes. Closing is the host's Close.
 #include <QMainWindow>
 #include <array>
 #include <atomic>
@@ -20,6 +18,7 @@
 
 #include "app/core/MainConfig.h"
 #include "app/core/MainFormModel.h"
+#include "app/core/SchemeHost.h"
 
 class QAction;
 class QCheckBox;
@@ -35,11 +34,6 @@ class QButtonGroup;
 class QSpinBox;
 class QWidget;
 
-namespace plat {
-class MainThread;
-class ProcessRegistry;
-}  // namespace plat
-
 namespace olv {
 class TAnimationClock;
 class TTrayBar;
@@ -50,7 +44,6 @@ namespace sch {
 class TSchemeObject;
 class TSchemeTimeItem;
 class TSchemeWrapper;
-class SchemeHost;
 class InformationPane;
 
 class TSchMainForm : public QMainWindow {
@@ -63,10 +56,8 @@ class TSchMainForm : public QMainWindow {
     // cancelled) and the run-time editor. Unset: the real dialogs.
     std::function<std::string(bool save)> pickSchemeFile;
     std::function<bool(TSchemeTimeItem& item, int mode)> editTime;
-    // Where run notices are handled (null: plat::CurrentMainThread()) and where children are
-    // listed (null: the program's).
-    plat::MainThread* mainThread = nullptr;
-    plat::ProcessRegistry* processes = nullptr;
+    // What the schemes' host and its runs use: main thread, process registry, editors, session.
+    SchemeServices services;
     // The information page's picture folder (empty: the program's) and the clock of its animated
     // picture (null: the Qt event loop's).
     std::string pictureFolder;
@@ -121,7 +112,12 @@ class TSchMainForm : public QMainWindow {
   void UpdateTrayHint();
   void WriteInformationPage();
   void Shutdown();
-  void SetWrapper(std::unique_ptr<TSchemeWrapper> wrapper, const std::string& fileName);
+  void ClearTree();
+  void FillTree();
+  // The category of the selected node (its own, or its scheme's); -1 for the root or none.
+  int SelectedCategory() const;
+  SchemeHost::TimeEditor TimeEditorFor();
+  static SchemeHost::PasswordCheck PasswordCheck(QWidget* parent);
   QTreeWidgetItem* AddSchemeNode(TSchemeObject* scheme);
   void RefreshNode(QTreeWidgetItem* node);
   void FillSchemePage();
@@ -134,8 +130,6 @@ class TSchMainForm : public QMainWindow {
   Options options_;
   MainConfig config_;
   std::unique_ptr<SchemeHost> host_;
-  // The check mark of "Show DOS window", read by runs on their own threads.
-  std::shared_ptr<std::atomic<bool>> showDos_ = std::make_shared<std::atomic<bool>>(false);
   bool filling_ = false;  // the pages are being filled from the model: no edits back
   bool shutDown_ = false;
 

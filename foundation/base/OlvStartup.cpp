@@ -4,13 +4,40 @@
 #include <vector>
 
 #include "foundation/base/HeapPolicy.h"
-#include "foundation/expr/ExpTranslator.h"
-#include "foundation/files/FileStream.h"
 #include "foundation/base/OlvPub.h"
+#include "foundation/expr/ExpCoreFunctions.h"
+#include "foundation/expr/ExpTranslator.h"
+#include "foundation/expr/OlvMacro.h"
+#include "foundation/expr/OlvTime.h"
+#include "foundation/files/FileStream.h"
 #include "foundation/files/PathMacros.h"
 #include "foundation/files/ProgramFiles.h"
+#include "foundation/objects/AppCfg.h"
+#include "foundation/objects/ListContainer.h"
+#include "foundation/objects/StoredStrList.h"
 
 namespace olv {
+
+std::vector<std::pair<std::string_view, const TClass*>> FoundationClasses() {
+  return {{"TListContainer", &TListContainer::StaticClass()},
+          {"TStoredStrList", &TStoredStrList::StaticClass()},
+          {"TAppCfgInfo", &TAppCfgInfo::StaticClass()},
+          {"TOlvMISCfgInfo", &TAppCfgInfo::StaticClass()},
+          {"TAppCfgParams", &TAppCfgParams::StaticClass()}};
+}
+
+void RegisterExpressionModuleClasses() {
+  RegisterCoreStreamClasses();
+  RegisterMacroStreamClasses();
+  RegisterDateStreamClasses();
+}
+
+void RegisterExpressionModuleFunctions(TFunctionList& functions) {
+  RegisterCoreFunctions(functions);
+  RegisterMacroFunctions(functions);
+  RegisterDateFunctions(functions);
+  InstallMacroExpander();
+}
 namespace {
 
 std::mutex g_mutex;

@@ -4,10 +4,8 @@
 #include <mutex>
 #include <vector>
 
+#include "foundation/base/OlvStartup.h"
 #include "foundation/expr/CustomFunction.h"
-#include "foundation/expr/ExpCoreFunctions.h"
-#include "foundation/expr/OlvMacro.h"
-#include "foundation/expr/OlvTime.h"
 #include "foundation/expr/ExpOperators.h"
 #include "foundation/expr/ExpVariables.h"
 #include "foundation/objects/OlvClass.h"
@@ -648,9 +646,7 @@ void RegisterExpStreamClasses() {
                       &TExp_VarRef::StaticClass(), &TExp_VarAssign::StaticClass(),
                       &TCustomFunction::StaticClass(), &TExp_CustFuncRef::StaticClass(),
                       &TExp_CustFuncParam::StaticClass(), &TExp_Argc::StaticClass()});
-  RegisterCoreStreamClasses();
-  RegisterMacroStreamClasses();
-  RegisterDateStreamClasses();
+  RegisterExpressionModuleClasses();
 }
 
 void SetScreenObject(TObject* screen) { gScreenObject.store(screen); }
@@ -674,10 +670,7 @@ TExpTranslator& GlobalTranslator() {
     RegisterExpStreamClasses();
     static TExpTranslator t(&GlobalVarList());
     RegisterLanguageFunctions(t.FunctionList());
-    RegisterCoreFunctions(t.FunctionList());
-    RegisterMacroFunctions(t.FunctionList());
-    RegisterDateFunctions(t.FunctionList());
-    InstallMacroExpander();
+    RegisterExpressionModuleFunctions(t.FunctionList());
     return &t;
   }();
   return *translator;

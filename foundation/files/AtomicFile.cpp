@@ -4,44 +4,38 @@
 
 namespace sch {
 
-AtomicFileWriter::AtomicFileWriter(const std::string& target, std::optional<mode_t> permissions,
-                                   std::string_view tempPrefix)
-    : target_(ResolveLink(target)) {
-  if (!permissions) permissions = FilePermissions(target_);
-  // A file that is to be private is private from its first byte.
-  const mode_t initial = permissions ? 0600 : 0666;
-  file_.emplace(PosixFile::CreateBeside(target_, tempPrefix, initial, tempPath_));
+namespace {
+
+template <class F>
+auto AsLibraryError(F&& f) {
   try {
-    if (permissions) file_->setPermissions(*permissions);
-  } catch (...) {
-    file_.reset();
-    RemoveFileQuietly(tempPath_);
-    throw;
+    return f();
+  } catch (const plat::FileError& e) {
+    throw olv::Exception(e.what());
   }
 }
 
-AtomicFileWriter::~AtomicFileWriter() {
-  if (!committed_) {
-    file_.reset();
-    RemoveFileQuietly(tempPath_);
-  }
+}  // namespace
+
+AtomicFileWriter::AtomicFileWriter(const std::string& target, std::optional<mode_t> permissions,
+                                   std::string_view tempPrefix) {
+  AsLibraryError([&] { file_.emplace(target, permissions, tempPrefix); });
 }
+
+AtomicFileWriter::~AtomicFileWriter() = default;
+
+const std::string& AtomicFileWriter::target() const { return file_->target(); }
+const std::string& AtomicFileWriter::tempPath() const { return file_->tempPath(); }
 
 int64_t AtomicFileWriter::Write(const void* buffer, int64_t count) {
-  if (!file_) throw olv::Exception("The file \"" + target_ + "\" is no longer open for saving");
-  const int64_t n = file_->Write(buffer, count);
-  Moved(n);
-  return n;
+  if (count <= 0) return 0;
+  AsLibraryError([&] { file_->write(buffer, static_cast<size_t>(count)); });
+  Moved(count);
+  return count;
 }
 
 void AtomicFileWriter::commit() {
-  if (!file_) throw olv::Exception("The file \"" + target_ + "\" is no longer open for saving");
-  file_->sync();
-  file_->close();
-  file_.reset();
-  RenameFile(tempPath_, target_);
-  committed_ = true;
-  SyncFolderOf(target_);
+  AsLibraryError([&] { file_->commit(); });
 }
 
 void SaveFileAtomically(const std::string& target, std::optional<mode_t> permissions,

@@ -1,9 +1,7 @@
 #pragma once
-// Atomic replacement of a file: the new content is written to a temporary file in the same
-// folder, flushed to disk, given its mode and renamed over the target. Until the rename the
-// target is untouched, so a failure (full disk, a writer that raises, a crash) leaves the
-// previous file as it was; the temporary file is removed on every failure path.
-// A writer belongs to one thread. Links are followed: the file a link names is replaced.
+// Atomic replacement of a file as a library stream: plat::AtomicFile (the program's one
+// atomic-save routine: written beside, flushed, renamed; a failure leaves the previous file)
+// behind olv::TStream, its failures raised as olv::Exception. A writer belongs to one thread.
 #include <sys/types.h>
 
 #include <functional>
@@ -11,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "foundation/files/PosixFile.h"
 #include "foundation/objects/Stream.h"
+#include "platform/AtomicFile.h"
 
 namespace sch {
 
@@ -35,14 +33,11 @@ class AtomicFileWriter : public olv::TSequentialStream {
   // Flushes, closes and renames over the target. Raises on failure (the target unchanged).
   void commit();
 
-  const std::string& target() const { return target_; }
-  const std::string& tempPath() const { return tempPath_; }
+  const std::string& target() const;
+  const std::string& tempPath() const;
 
  private:
-  std::string target_;
-  std::string tempPath_;
-  std::optional<PosixFile> file_;
-  bool committed_ = false;
+  std::optional<plat::AtomicFile> file_;
 };
 
 // Writes `target` atomically with what `writeContent` puts into the stream. Whatever

@@ -8,9 +8,9 @@
 #include <cstdio>
 #include <cstring>
 #include <limits.h>
-#include <random>
 
 #include "foundation/base/Exception.h"
+#include "platform/AtomicFile.h"
 
 namespace sch {
 
@@ -20,42 +20,12 @@ namespace {
   throw olv::Exception(text + "\n[" + std::to_string(code) + "]" + std::strerror(code));
 }
 
-std::string FolderOf(const std::string& path) {
-  const auto slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
-std::string RandomSuffix() {
-  static const char chars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-  thread_local std::mt19937_64 engine{std::random_device{}()};
-  std::string s(8, '0');
-  for (char& c : s) c = chars[engine() % (sizeof chars - 1)];
-  return s;
-}
-
 }  // namespace
 
 PosixFile PosixFile::OpenRead(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) RaiseFileError("Cannot open file \"" + path + "\"");
   return PosixFile(fd, path);
-}
-
-PosixFile PosixFile::CreateBeside(const std::string& target, std::string_view prefix,
-                                  mode_t permissions, std::string& path) {
-  const std::string folder = FolderOf(target);
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string candidate = folder + "/" + std::string(prefix) + RandomSuffix();
-    const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, permissions);
-    if (fd >= 0) {
-      path = candidate;
-      return PosixFile(fd, std::move(candidate));
-    }
-    if (errno != EEXIST) RaiseFileError("Cannot create file \"" + candidate + "\"");
-  }
-  RaiseFileError("Cannot create a temporary file beside \"" + target + "\"", EEXIST);
 }
 
 PosixFile::PosixFile(PosixFile&& other) noexcept : fd_(other.fd_), path_(std::move(other.path_)) {
@@ -106,17 +76,7 @@ void PosixFile::SetSize(int64_t size) {
 
 int64_t PosixFile::Write(const void* buffer, int64_t total) {
   if (total <= 0) return 0;
-  std::size_t count = std::size_t(total);
-  const auto* p = static_cast<const char*>(buffer);
-  while (count > 0) {
-    const ssize_t n = ::write(fd_, p, count);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      RaiseFileError("Cannot write file \"" + path_ + "\"");
-    }
-    p += n;
-    count -= std::size_t(n);
-  }
+  if (!plat::WriteFully(fd_, buffer, std::size_t(total))) RaiseFileError("Cannot write file \"" + path_ + "\"");
   return total;
 }
 
@@ -143,31 +103,6 @@ std::optional<mode_t> FilePermissions(const std::string& path) {
   struct stat st;
   if (::stat(path.c_str(), &st) != 0) return std::nullopt;
   return st.st_mode & 07777;
-}
-
-std::string ResolveLink(const std::string& path) {
-  struct stat st;
-  if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
-  char resolved[PATH_MAX];
-  if (::realpath(path.c_str(), resolved) == nullptr) return path;
-  return resolved;
-}
-
-void RenameFile(const std::string& from, const std::string& to) {
-  if (::rename(from.c_str(), to.c_str()) != 0) RaiseFileError("Cannot rename \"" + from + "\" to \"" + to + "\"");
-}
-
-void RemoveFileQuietly(const std::string& path) noexcept { ::unlink(path.c_str()); }
-
-void SyncFolderOf(const std::string& path) {
-  const std::string folder = FolderOf(path);
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) RaiseFileError("Cannot open folder \"" + folder + "\"");
-  const int rc = ::fsync(fd);
-  const int code = errno;
-  ::close(fd);
-  // Some file systems cannot sync a folder; the rename itself has been done.
-  if (rc != 0 && code != EINVAL && code != EROFS) RaiseFileError("Cannot write folder \"" + folder + "\"", code);
 }
 
 }  // namespace sch

@@ -6,11 +6,10 @@
 #include <shared_mutex>
 #include <vector>
 
-#include "foundation/objects/AppCfg.h"
+#include "foundation/base/OlvStartup.h"
 #include "foundation/objects/ListContainer.h"
 #include "foundation/objects/ObjStream.h"
 #include "foundation/objects/Stream.h"
-#include "foundation/objects/StoredStrList.h"
 
 namespace olv {
 
@@ -34,11 +33,7 @@ struct Registry {
   std::map<std::string, const TClass*, NameLess> classes;
   // The library's own classes are known from the start, so that any stream can name them.
   Registry() {
-    classes.emplace("TListContainer", &TListContainer::StaticClass());
-    classes.emplace("TStoredStrList", &TStoredStrList::StaticClass());
-    classes.emplace("TAppCfgInfo", &TAppCfgInfo::StaticClass());
-    classes.emplace("TOlvMISCfgInfo", &TAppCfgInfo::StaticClass());
-    classes.emplace("TAppCfgParams", &TAppCfgParams::StaticClass());
+    for (const auto& [name, cls] : FoundationClasses()) classes.emplace(std::string(name), cls);
   }
 };
 

@@ -7,17 +7,21 @@
 
 #include "app/core/SchCommon.h"
 #include "app/core/SchemeFile.h"
+#include "app/core/OracleSession.h"
 #include "app/core/SchemeHost.h"
 #include "platform/HeadlessMainThread.h"
 #include "platform/MainThread.h"
 #include "platform/ProcessRegistry.h"
 #include "tests/app/SchemeTestSupport.h"
-#include "tests/app/ScratchFolder.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace schtest {
 
 class HostTest : public SchemeTest {
  protected:
+  explicit HostTest(std::shared_ptr<sch::TOracleSession> session = {})
+      : hostPtr(std::make_unique<sch::SchemeHost>(sch::SchemeServices{&main, &registry, nullptr, std::move(session)})) {}
+
   void SetUp() override {
     SchemeTest::SetUp();
     host.SetRunNotice([this](sch::TSchemeObject&, int param) {
@@ -51,11 +55,12 @@ class HostTest : public SchemeTest {
   sch::TSchemeObject& Scheme() { return *host.Schemes().GetScheme(0); }
   std::unique_ptr<sch::TSchemeWrapper> Reload() { return sch::LoadObjectFromFile(file); }
 
-  ScratchFolder dir;
+  testsupport::ScratchFolder dir;
   std::string file = dir / "schemes.sch";
   plat::HeadlessMainThread main;
   plat::ProcessRegistry registry;
-  sch::SchemeHost host{&main, &registry};
+  std::unique_ptr<sch::SchemeHost> hostPtr;
+  sch::SchemeHost& host = *hostPtr;
   int quitOn = -1;
 };
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <regex>
 
-#include "ScratchFolder.h"
+#include "tests/support/ScratchFolder.h"
 #include "app/core/InformationPage.h"
 #include "app/core/PagePictures.h"
 #include "app/core/SchemeObject.h"
@@ -54,7 +54,7 @@ Rows ReadTable(const std::string& html) {
 class InformationPageTest : public testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(pictures.Save(folder / "Temp").empty()); }
-  schtest::ScratchFolder folder;
+  testsupport::ScratchFolder folder;
   PagePictures pictures;
 };
 
@@ -189,7 +189,7 @@ TEST_F(InformationPageTest, PicturesAreWrittenByKeyAndGoAgainWithTheirFilesOnly)
   ASSERT_GT(timer.Images().Count(), 1);
   EXPECT_TRUE(timer.Images().Items(0)->HasLoopExtension());
   EXPECT_EQ(timer.Images().Items(1)->GraphicControlExtension()->Delay(), 25);
-  const std::string bmpBytes = schtest::ReadAll(pictures.File("imgTimerBmp"));
+  const std::string bmpBytes = testsupport::ReadAll(pictures.File("imgTimerBmp"));
   const olv::TBitmap first =
       olv::ReadBmp(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(bmpBytes.data()), bmpBytes.size()));
   EXPECT_EQ(first.Width(), timer.Width());
@@ -197,7 +197,7 @@ TEST_F(InformationPageTest, PicturesAreWrittenByKeyAndGoAgainWithTheirFilesOnly)
   EXPECT_EQ(first.Pixel(33, 33), timer.GetBitmap()->Pixel(33, 33));
 
   // Other files of the folder stay, and so does the folder.
-  schtest::WriteAll(temp + "/other.txt", "x");
+  testsupport::WriteAll(temp + "/other.txt", "x");
   pictures.DeleteFiles();
   EXPECT_EQ(folder.names(), std::vector<std::string>{"Temp"});
   EXPECT_TRUE(std::filesystem::exists(temp + "/other.txt"));

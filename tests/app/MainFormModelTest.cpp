@@ -12,7 +12,7 @@
 #include "app/core/UnreadableFile.h"
 #include "foundation/base/Exception.h"
 #include "platform/Dialogs.h"
-#include "tests/app/ScratchFolder.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace sch {
 namespace {
@@ -53,13 +53,10 @@ TEST(MainFormModel, SchemeCommandsFollowTheSchemesState) {
   for (const auto& c : cases)
     EXPECT_EQ(ActionEnabled(c.action, c.state), c.enabled) << InfoOf(c.action).name << " " << c.state.schemeState;
 
-  SelectionState running = Scheme(ssWaiting, true);
-  running.hasTimerThread = true;
-  EXPECT_FALSE(ActionEnabled(Action::TimeStart, running));
-  EXPECT_TRUE(ActionEnabled(Action::TimeStop, running));
-  running.timerSuspended = true;  // a paused timer starts again and cannot be stopped twice
-  EXPECT_TRUE(ActionEnabled(Action::TimeStart, running));
-  EXPECT_FALSE(ActionEnabled(Action::TimeStop, running));
+  SelectionState counting = Scheme(ssWaiting, true);
+  counting.timerStarted = true;
+  EXPECT_FALSE(ActionEnabled(Action::TimeStart, counting));
+  EXPECT_TRUE(ActionEnabled(Action::TimeStop, counting));
 }
 
 TEST(MainFormModel, ListCommandsNeedASelectionOrLines) {
@@ -107,21 +104,6 @@ TEST(MainFormModel, TreeCategoriesAndPictures) {
   EXPECT_EQ(SchemeNodeImage(ssInvalid, true), 11);
 }
 
-TEST(RunningList, AnEndRemovesTheFirstMatchingNameAndLoadWaitsForAll) {
-  RunningList list;
-  EXPECT_TRUE(LoadAllowed(list));
-  list.Started("a");
-  list.Started("b");
-  list.Started("a");
-  EXPECT_FALSE(LoadAllowed(list));
-  EXPECT_FALSE(list.Ended("zzz"));
-  EXPECT_TRUE(list.Ended("a"));
-  EXPECT_EQ(list.Names(), (std::vector<std::string>{"b", "a"}));
-  EXPECT_TRUE(list.Ended("a"));
-  EXPECT_TRUE(list.Ended("b"));
-  EXPECT_TRUE(LoadAllowed(list));
-}
-
 TEST(TimeEditor, RowsShownByMode) {
   struct Case {
     int mode;
@@ -154,7 +136,7 @@ TEST(PasswordRules, CaseIsIgnoredForAsciiLettersOnly) {
 
 class SettingsFile : public ::testing::Test {
  protected:
-  schtest::ScratchFolder dir;
+  testsupport::ScratchFolder dir;
   std::string file = dir / "orascheme.ini";
   std::string Read() {
     std::ifstream in(file);
@@ -198,7 +180,7 @@ TEST_F(SettingsFile, UnreadableValuesFallBackToTheDefault) {
 }
 
 TEST(MoveAside, AnUnreadableSchemeFileIsKeptUnderANewName) {
-  schtest::ScratchFolder dir;
+  testsupport::ScratchFolder dir;
   const std::string file = dir / "orascheme.sch";
   EXPECT_EQ(MoveAsideUnreadable(file), "");  // nothing to keep
   for (int round = 0; round < 2; ++round) {
@@ -215,7 +197,7 @@ class CompressJobTest : public ::testing::Test {
   void SetUp() override { plat::SetDialogs(&dialogs); }
   void TearDown() override { plat::SetDialogs(nullptr); }
   plat::ScriptedDialogs dialogs;
-  schtest::ScratchFolder dir;
+  testsupport::ScratchFolder dir;
 };
 
 TEST_F(CompressJobTest, MissingSourceIsAnErrorWithTheProgramsText) {

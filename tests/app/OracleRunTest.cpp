@@ -22,7 +22,8 @@
 #include "tests/app/ChildProcesses.h"
 #include "tests/app/HostTestSupport.h"
 #include "tests/app/SchemeTestSupport.h"
-#include "tests/app/ScratchFolder.h"
+#include "tests/support/ScopedEnv.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace {
 
@@ -58,22 +59,14 @@ class FakeSession : public sch::TOracleSession {
 
 class OracleRunTest : public schtest::HostTest {
  protected:
+  OracleRunTest() : OracleRunTest(std::make_shared<FakeSession>()) {}
+  explicit OracleRunTest(std::shared_ptr<FakeSession> s) : HostTest(s), session(std::move(s)) {}
   void SetUp() override {
     HostTest::SetUp();
     // The settings store of this test alone: no Oracle client is known.
     Env("ORASCHEME_REGISTRY_DIR", dir / "registry");
-    session = std::make_shared<FakeSession>();
-    sch::SetOracleSession(session);
   }
-  void TearDown() override {
-    HostTest::TearDown();
-    sch::SetOracleSession(nullptr);
-    for (const auto& n : envNames) ::unsetenv(n.c_str());
-  }
-  void Env(const std::string& name, const std::string& value) {
-    ::setenv(name.c_str(), value.c_str(), 1);
-    envNames.push_back(name);
-  }
+  void Env(const std::string& name, const std::string& value) { env.Set(name, value); }
   // A scheme of kind, due every day at 08:00 (the clock says 10:20), its timer started on load.
   sch::TSchemeObject* AddTimedScheme(sch::TSchemeWrapper& w, int kind, const std::string& program) {
     sch::TSchemeObject* s = w.AddScheme("ora", kind);
@@ -84,7 +77,7 @@ class OracleRunTest : public schtest::HostTest {
   }
 
   std::shared_ptr<FakeSession> session;
-  std::vector<std::string> envNames;
+  testsupport::ScopedEnv env;
 };
 
 TEST_F(OracleRunTest, NewSchemeFindsTheClientSoItsDefaultProgramHasAHome) {
@@ -120,8 +113,8 @@ TEST_F(OracleRunTest, TimedExportCompressesTrimsRecordsAndDeletesOnlyTheirFiles)
     }
     sch::SaveObjectToFile(file, &w, true);
   }
-  host.Load(file);
-  RunUntilNotice(plat::kSchemeRunEnded);
+  host.Start(file);
+  RunUntilNotice(sch::kSchemeRunEnded);
 
   auto saved = Reload();
   ASSERT_TRUE(saved && saved->Count() == 1);
@@ -163,8 +156,8 @@ TEST_F(OracleRunTest, ImportOfACompressedDumpSeesTheDatabasesIdInATemporaryCopy)
     s->FindParam("charset")->SetKeyValue("No");
     sch::SaveObjectToFile(file, &w, true);
   }
-  host.Load(file);
-  RunUntilNotice(plat::kSchemeRunEnded);
+  host.Start(file);
+  RunUntilNotice(sch::kSchemeRunEnded);
 
   EXPECT_EQ(session->password, "tiger") << "the character set was read with the scheme's login";
   const std::string report = Get(dir / "report");
@@ -196,13 +189,13 @@ TEST_F(OracleRunTest, TerminateOfARunningExportRecords100AndLeavesNoChild) {
     s->FindParam("file")->SetKeyValue(dir / "db.dmp");
     sch::SaveObjectToFile(file, &w, true);
   }
-  host.Load(file);
-  RunUntilNotice(plat::kSchemeRunStarted);
+  host.Start(file);
+  RunUntilNotice(sch::kSchemeRunStarted);
   const pid_t child = schtest::WaitForPidFile(dir / "exp.pid");
   while (Scheme().ProcessHandle.load() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
   EXPECT_EQ(Scheme().ProcessHandle.load(), child);
   EXPECT_TRUE(host.TerminateScheme(Scheme()));
-  RunUntilNotice(plat::kSchemeRunEnded);
+  RunUntilNotice(sch::kSchemeRunEnded);
 
   EXPECT_TRUE(schtest::ProcessGoneSoon(child));
   EXPECT_TRUE(registry.running().empty());

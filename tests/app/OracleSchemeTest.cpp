@@ -12,7 +12,8 @@
 #include "app/core/OracleSession.h"
 #include "platform/Process.h"
 #include "platform/Registry.h"
-#include "tests/app/ScratchFolder.h"
+#include "tests/support/ScopedEnv.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace {
 
@@ -99,7 +100,7 @@ TEST(OracleClient, DetectedFromTheSeededSettingsStore) {
       {"no client", std::nullopt, std::nullopt, "", "", "", ""},
   };
   for (const auto& c : cases) {
-    schtest::ScratchFolder dir;
+    testsupport::ScratchFolder dir;
     plat::RegistrySeed seed;
     seed.oracleHome = c.home;
     seed.nlsLang = c.nls;
@@ -130,15 +131,14 @@ TEST(OracleClient, ChildNlsLangOnlyWhenSwitchingToAnotherCharacterSet) {
 }
 
 TEST(OracleClient, DefaultProgramInTheHomeElseOnPath) {
-  schtest::ScratchFolder dir;
+  testsupport::ScratchFolder dir;
   fs::create_directories(dir / "home/bin");
   fs::create_directories(dir / "path");
   Put(dir / "home/bin/exp", "#!/bin/sh\n");
   Put(dir / "path/imp", "#!/bin/sh\n");
   fs::permissions(dir / "path/imp", fs::perms::owner_all);
-  const char* old = std::getenv("PATH");
-  const std::string saved = old ? old : "";
-  ::setenv("PATH", (dir / "path").c_str(), 1);
+  testsupport::ScopedEnv env;
+  env.Set("PATH", dir / "path");
   sch::TOracleExportScheme exp;
   sch::TOracleImportScheme imp;
   exp.OracleHome = imp.OracleHome = dir / "home";
@@ -147,11 +147,10 @@ TEST(OracleClient, DefaultProgramInTheHomeElseOnPath) {
   imp.OracleHome.clear();
   exp.OracleHome.clear();
   EXPECT_EQ(exp.GetDefaultExe(), "/bin/exp") << "no client and nothing on PATH: a name that does not exist";
-  ::setenv("PATH", saved.c_str(), 1);
 }
 
 TEST(OracleClient, ValidNeedsTheProgramTheUserAndForTheImportTheDump) {
-  schtest::ScratchFolder dir;
+  testsupport::ScratchFolder dir;
   Put(dir / "exp", "x");
   sch::TOracleExportScheme exp;
   sch::TOracleImportScheme imp;
@@ -181,7 +180,7 @@ struct LineCase {
 };
 
 TEST(OracleCommandLine, TableOfCases) {
-  schtest::ScratchFolder dir;
+  testsupport::ScratchFolder dir;
   const std::string d = dir / "";
   const LineCase cases[] = {
       {"not running: password masked, only non-empty values",
@@ -214,7 +213,7 @@ TEST(OracleCommandLine, TableOfCases) {
 }
 
 TEST(OracleCommandLine, FileNamesAreMadeUniqueAndTheImportKeepsItsDump) {
-  schtest::ScratchFolder dir;
+  testsupport::ScratchFolder dir;
   Put(dir / "x.dmp", "old");
   Put(dir / "x.log", "old");
   sch::TOracleExportScheme exp;
@@ -231,7 +230,7 @@ TEST(OracleCommandLine, FileNamesAreMadeUniqueAndTheImportKeepsItsDump) {
 }
 
 TEST(OracleCommandLine, ArgumentVectorKeepsBlanksAndThePasswordOnlyThere) {
-  schtest::ScratchFolder dir;
+  testsupport::ScratchFolder dir;
   sch::TOracleExportScheme s;
   s.BuildParamList();
   Set(s, "cmdfilename", kFakeExp);
@@ -270,7 +269,7 @@ TEST(OracleCommandLine, ArgumentVectorKeepsBlanksAndThePasswordOnlyThere) {
 // ---- dump files -------------------------------------------------------------------------------
 
 TEST(OracleDump, CharsetIdIsBigEndianInBytesOneAndTwo) {
-  schtest::ScratchFolder dir;
+  testsupport::ScratchFolder dir;
   const std::string dump = dir / "a.dmp";
   Put(dump, std::string("\x03\x03\x54rest", 7));
   EXPECT_EQ(TOracleScheme::ReadDmpCharsetId(dump), 0x0354);
@@ -286,7 +285,7 @@ TEST(OracleDump, CharsetIdIsBigEndianInBytesOneAndTwo) {
 }
 
 TEST(OracleDump, CompressedDumpIsNeverWrittenInto) {
-  schtest::ScratchFolder dir;
+  testsupport::ScratchFolder dir;
   const std::string dump = dir / "a.dmp";
   Put(dump, std::string("\x03\x03\x54payload", 10));
   ASSERT_TRUE(sch::CompressFileInPlace(dump));
@@ -313,7 +312,7 @@ TEST(OracleDump, OldFilesFromTheRecordedLineAsWritten) {
 }
 
 TEST(OracleDump, ExportDeletesOnlyTheFilesOfDroppedRecords) {
-  schtest::ScratchFolder dir;
+  testsupport::ScratchFolder dir;
   for (const char* f : {"Old1.dmp", "Old1.log", "Old2.dmp", "Old2.log", "unrelated.dmp"}) Put(dir / f, "x");
   sch::TOracleExportScheme s;
   s.BuildParamList();
@@ -366,8 +365,10 @@ class FakeSession : public sch::TOracleSession {
 
 TEST(OracleScripts, ScriptsRunOnTheSessionAndAFailureIsNotedWithoutThePassword) {
   auto session = std::make_shared<FakeSession>();
-  sch::SetOracleSession(session);
+  sch::RunContext context;
+  context.oracleSession = session;
   sch::TOracleExportScheme s;
+  s.UseContext(&context);
   s.BuildParamList();
   Set(s, "dbpassword", "tiger");
   Set(s, "service", "orcl");
@@ -384,7 +385,7 @@ TEST(OracleScripts, ScriptsRunOnTheSessionAndAFailureIsNotedWithoutThePassword) 
   session->fail = "ORA-01017: invalid username/password system/tiger";
   s.RunSQLScript("Prefix");
   EXPECT_EQ(rec.ResultMsgs, "Process SQL script...Failed\r\nORA-01017: invalid username/password system/*****\r\n");
-  sch::SetOracleSession(nullptr);
+  context.oracleSession = nullptr;
   rec.ResultMsgs.clear();
   s.RunSQLScript("Prefix");
   EXPECT_EQ(rec.ResultMsgs.rfind("Process SQL script...Failed\r\n", 0), 0u);
@@ -401,21 +402,12 @@ const std::string kFakeImp = ORASCHEME_SOURCE_DIR "/tools/fake_imp.sh";
 
 // Settings for the stand-in programs go through the test process's environment, which the
 // child inherits; each test sets and clears its own.
-struct FakeEnv {
-  std::vector<std::string> names;
-  void Set(const std::string& n, const std::string& v) {
-    ::setenv(n.c_str(), v.c_str(), 1);
-    names.push_back(n);
-  }
-  ~FakeEnv() {
-    for (const auto& n : names) ::unsetenv(n.c_str());
-  }
-};
+using FakeEnv = testsupport::ScopedEnv;
 
 }  // namespace
 
 TEST(OracleRun, ExportCompressesItsDumpAndDropsTheOldRecordsFiles) {
-  schtest::ScratchFolder dir;
+  testsupport::ScratchFolder dir;
   for (const char* f : {"Old1.dmp", "Old1.log", "Old2.dmp", "Old2.log", "unrelated.dmp"}) Put(dir / f, "x");
   FakeEnv env;
   env.Set("FAKE_ORA_CHARSET_ID", "852");
@@ -463,7 +455,7 @@ TEST(OracleRun, ExportCompressesItsDumpAndDropsTheOldRecordsFiles) {
 }
 
 TEST(OracleRun, ImportExpandsACompressedDumpWithTheDatabasesIdAndRestoresIt) {
-  schtest::ScratchFolder dir;
+  testsupport::ScratchFolder dir;
   const std::string dump = dir / "in.dmp";
   const std::string original("\x03\x03\x54rows", 7);
   Put(dump, original);
@@ -505,7 +497,7 @@ TEST(OracleRun, ImportExpandsACompressedDumpWithTheDatabasesIdAndRestoresIt) {
 }
 
 TEST(OracleRun, ImportOfAnUncompressedDumpPutsItsIdBack) {
-  schtest::ScratchFolder dir;
+  testsupport::ScratchFolder dir;
   const std::string dump = dir / "in.dmp";
   Put(dump, std::string("\x03\x03\x54rows", 7));
   FakeEnv env;
@@ -528,7 +520,7 @@ TEST(OracleRun, ImportOfAnUncompressedDumpPutsItsIdBack) {
 }
 
 TEST(OracleRun, DamagedCompressedDumpDoesNotStartImp) {
-  schtest::ScratchFolder dir;
+  testsupport::ScratchFolder dir;
   const std::string dump = dir / "in.dmp";
   Put(dump, std::string("\x03\x03\x54rows and more rows", 20));
   ASSERT_TRUE(sch::CompressFileInPlace(dump));
@@ -555,9 +547,11 @@ TEST(OracleRun, DamagedCompressedDumpDoesNotStartImp) {
 
 TEST(OracleRun, MissingProgramIsRecordedAndTheScriptsStillRun) {
   auto session = std::make_shared<FakeSession>();
-  sch::SetOracleSession(session);
-  schtest::ScratchFolder dir;
+  sch::RunContext context;
+  context.oracleSession = session;
+  testsupport::ScratchFolder dir;
   sch::TOracleExportScheme s;
+  s.UseContext(&context);
   s.BuildParamList();
   Set(s, "cmdfilename", dir / "no-such-exp");
   Set(s, "file", dir / "x.dmp");
@@ -568,7 +562,6 @@ TEST(OracleRun, MissingProgramIsRecordedAndTheScriptsStillRun) {
   s.CurLog = &rec;
   EXPECT_FALSE(s.DoRun());
   s.EndRun();
-  sch::SetOracleSession(nullptr);
   EXPECT_EQ(rec.ExitCode, -1);
   EXPECT_EQ(session->script, "commit");
   EXPECT_FALSE(rec.IsSucceed);

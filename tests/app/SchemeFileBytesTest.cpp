@@ -7,17 +7,17 @@
 #include "foundation/files/CompressedFile.h"
 #include "foundation/files/ZlibStream.h"
 #include "foundation/base/Exception.h"
-#include "tests/app/ScratchFolder.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace {
 
-using schtest::ReadAll;
-using schtest::WriteAll;
+using testsupport::ReadAll;
+using testsupport::WriteAll;
 
 class SchemeFileBytesTest : public ::testing::Test {
  protected:
-  schtest::ScratchFolder dir;
-  const std::string payload = "TPF0\x0eTSchemeWrapper" + schtest::DumpLikeBytes(40000);
+  testsupport::ScratchFolder dir;
+  const std::string payload = "TPF0\x0eTSchemeWrapper" + testsupport::DumpLikeBytes(40000);
 };
 
 TEST_F(SchemeFileBytesTest, PlainAndCompressedLoadTheSamePayload) {
@@ -28,8 +28,8 @@ TEST_F(SchemeFileBytesTest, PlainAndCompressedLoadTheSamePayload) {
   EXPECT_LT(ReadAll(dir / "packed.sch").size(), payload.size());
   EXPECT_TRUE(*sch::LoadSchemeFileBytes(dir / "plain.sch") == payload);
   EXPECT_TRUE(*sch::LoadSchemeFileBytes(dir / "packed.sch") == payload);
-  EXPECT_EQ(schtest::ModeOf(dir / "plain.sch"), 0600u);
-  EXPECT_EQ(schtest::ModeOf(dir / "packed.sch"), 0600u);
+  EXPECT_EQ(testsupport::ModeOf(dir / "plain.sch"), 0600u);
+  EXPECT_EQ(testsupport::ModeOf(dir / "packed.sch"), 0600u);
 }
 
 TEST_F(SchemeFileBytesTest, MissingEmptyAndDamagedFiles) {
@@ -46,8 +46,8 @@ TEST_F(SchemeFileBytesTest, MissingEmptyAndDamagedFiles) {
 TEST_F(SchemeFileBytesTest, FailedSaveKeepsThePreviousSchemes) {
   sch::SaveSchemeFileBytes(dir / "schemes.sch", payload, true);
   {
-    schtest::FileSizeLimit limit(4096);  // the disk fills up part-way through the save
-    EXPECT_THROW(sch::SaveSchemeFileBytes(dir / "schemes.sch", schtest::RandomBytes(100000), true),
+    testsupport::FileSizeLimit limit(4096);  // the disk fills up part-way through the save
+    EXPECT_THROW(sch::SaveSchemeFileBytes(dir / "schemes.sch", testsupport::RandomBytes(100000), true),
                  olv::Exception);
   }
   EXPECT_TRUE(*sch::LoadSchemeFileBytes(dir / "schemes.sch") == payload);

@@ -8,18 +8,18 @@
 #include "foundation/files/ZlibStream.h"
 #include "foundation/files/FileStream.h"
 #include "foundation/objects/ObjStream.h"
-#include "tests/app/ScratchFolder.h"
+#include "tests/support/ScratchFolder.h"
 #include "tests/app/SchemeTestSupport.h"
 #include "tests/foundation/StreamBytes.h"
 
 namespace {
 
-using schtest::ReadAll;
-using schtest::WriteAll;
+using testsupport::ReadAll;
+using testsupport::WriteAll;
 
 class SchemeFileTest : public schtest::SchemeTest {
  protected:
-  schtest::ScratchFolder dir;
+  testsupport::ScratchFolder dir;
 };
 
 TEST_F(SchemeFileTest, EveryKindSavedPlainAndCompressedLoadsEqual) {
@@ -30,7 +30,7 @@ TEST_F(SchemeFileTest, EveryKindSavedPlainAndCompressedLoadsEqual) {
   EXPECT_EQ(ReadAll(dir / "plain.sch"), expected);
   EXPECT_TRUE(sch::IsCompressedFile(dir / "packed.sch"));
   EXPECT_FALSE(sch::IsCompressedFile(dir / "plain.sch"));
-  EXPECT_EQ(schtest::ModeOf(dir / "packed.sch"), 0600u);
+  EXPECT_EQ(testsupport::ModeOf(dir / "packed.sch"), 0600u);
 
   clock.Advance(std::chrono::hours(24 * 400));  // reading later must not change what was stored
   for (const char* name : {"plain.sch", "packed.sch"}) {
@@ -71,10 +71,10 @@ TEST_F(SchemeFileTest, InterruptedSaveLeavesThePreviousFileLoadable) {
     for (int i = 0; i < 300; ++i) {
       big.AddScheme("scheme " + std::to_string(i), sch::skDosCommand)
           ->GetParam(1)
-          ->SetKeyValue(schtest::RandomBytes(200, unsigned(i)));
+          ->SetKeyValue(testsupport::RandomBytes(200, unsigned(i)));
     }
     {
-      schtest::FileSizeLimit limit(8192);
+      testsupport::FileSizeLimit limit(8192);
       EXPECT_THROW(sch::SaveObjectToFile(file, &big, compressed), olv::Exception) << compressed;
     }
     auto back = sch::LoadObjectFromFile(file);

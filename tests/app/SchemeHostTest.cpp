@@ -14,12 +14,13 @@
 #include "app/core/SchemeExecThread.h"
 #include "app/core/SchemeFile.h"
 #include "app/core/SchemeHost.h"
+#include "platform/Dialogs.h"
 #include "platform/HeadlessMainThread.h"
 #include "platform/ProcessRegistry.h"
 #include "tests/app/ChildProcesses.h"
 #include "tests/app/HostTestSupport.h"
 #include "tests/app/SchemeTestSupport.h"
-#include "tests/app/ScratchFolder.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace {
 
@@ -39,7 +40,7 @@ class SchemeHostTest : public schtest::HostTest {
   }
   void OnNotice(int param) override {
     notices.push_back(param);
-    if (param == plat::kSchemeRunStarted) {
+    if (param == sch::kSchemeRunStarted) {
       EXPECT_EQ(host.Running().size(), 1u);
     }
   }
@@ -49,11 +50,11 @@ class SchemeHostTest : public schtest::HostTest {
 
 TEST_F(SchemeHostTest, DueSchemeRunsOnceAndItsRecordIsInTheSavedFile) {
   WriteSchemeFile("--exit 4", true);
-  host.Load(file);
+  host.Start(file);
   EXPECT_TRUE(Scheme().TimerStarted());
-  RunUntilNotice(plat::kSchemeRunEnded);
+  RunUntilNotice(sch::kSchemeRunEnded);
 
-  EXPECT_EQ(notices, (std::vector<int>{plat::kSchemeRunStarted, plat::kSchemeRunEnded}));
+  EXPECT_EQ(notices, (std::vector<int>{sch::kSchemeRunStarted, sch::kSchemeRunEnded}));
   EXPECT_TRUE(host.Running().empty());
   ASSERT_EQ(Scheme().LogCount(), 1);
   const sch::TSchemeLog* log = Scheme().GetLog(0);
@@ -79,20 +80,23 @@ TEST_F(SchemeHostTest, DueSchemeRunsOnceAndItsRecordIsInTheSavedFile) {
 
   // The next day's moment.
   clock.Set(schtest::LocalMoment(2024, 3, 7, 8, 0));
-  RunUntilNotice(plat::kSchemeRunEnded);
+  RunUntilNotice(sch::kSchemeRunEnded);
   EXPECT_EQ(Scheme().LogCount(), 2);
 }
 
 TEST_F(SchemeHostTest, TimerWaitsUntilStartedAndStopsWhenStopped) {
   WriteSchemeFile("", false);
-  host.Load(file);
+  host.Start(file);
   EXPECT_FALSE(Scheme().TimerStarted());
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   main.processPending();
   EXPECT_EQ(Scheme().LogCount(), 0) << "no timer, no run";
+  EXPECT_EQ(host.StartAllTimers(), 0) << "only schemes that allow automatism";
+  EXPECT_FALSE(Scheme().HasTimerThread());
 
-  host.StartAllTimers();
-  RunUntilNotice(plat::kSchemeRunEnded);
+  host.SetAutoExec(Scheme(), true);
+  EXPECT_EQ(host.StartAllTimers(), 1);
+  RunUntilNotice(sch::kSchemeRunEnded);
   EXPECT_EQ(Scheme().GetLog(0)->ExitCode, 0);
   EXPECT_TRUE(Scheme().GetLog(0)->IsSucceed);
 
@@ -103,27 +107,28 @@ TEST_F(SchemeHostTest, TimerWaitsUntilStartedAndStopsWhenStopped) {
   main.processPending();
   EXPECT_EQ(Scheme().LogCount(), 1) << "a stopped timer does not run a due scheme";
   host.StartAllTimers();
-  RunUntilNotice(plat::kSchemeRunEnded);
+  RunUntilNotice(sch::kSchemeRunEnded);
   EXPECT_EQ(Scheme().LogCount(), 2);
 }
 
 TEST_F(SchemeHostTest, RunByHandIsMarkedAndReported) {
   WriteSchemeFile("", false);
-  host.Load(file);
-  sch::RunSchemeInBackground(Scheme());
-  RunUntilNotice(plat::kSchemeRunEnded);
+  host.Start(file);
+  EXPECT_TRUE(host.Run(Scheme()));
+  RunUntilNotice(sch::kSchemeRunEnded);
   ASSERT_EQ(Scheme().LogCount(), 1);
   EXPECT_TRUE(Scheme().GetLog(0)->ActiveMode);
 }
 
 TEST_F(SchemeHostTest, TerminateRecords100AndTheRunEnds) {
   WriteSchemeFile("--sleep 30 --grandchild " + (dir / "gc.pid"), true);
-  host.Load(file);
-  RunUntilNotice(plat::kSchemeRunStarted);
+  host.Start(file);
+  RunUntilNotice(sch::kSchemeRunStarted);
   const pid_t grandchild = schtest::WaitForPidFile(dir / "gc.pid");
   while (Scheme().ProcessHandle.load() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  EXPECT_TRUE(host.TerminateScheme(Scheme()));
-  RunUntilNotice(plat::kSchemeRunEnded);
+  EXPECT_FALSE(host.TerminateScheme(Scheme())) << "\"Terminate Runing\" leaves the user's own programs alone";
+  EXPECT_TRUE(host.Schemes().TerminateScheme(Scheme()));
+  RunUntilNotice(sch::kSchemeRunEnded);
   EXPECT_EQ(Scheme().GetLog(0)->ExitCode, 100);
   EXPECT_EQ(Reload()->GetScheme(0)->GetLog(0)->ResultMsgs, "Run Scripts...Cancel by user\r\n");
   EXPECT_TRUE(schtest::ProcessGoneSoon(grandchild));
@@ -131,8 +136,8 @@ TEST_F(SchemeHostTest, TerminateRecords100AndTheRunEnds) {
 
 TEST_F(SchemeHostTest, ClosingEndsTheChildWith101AndSavesTheRecord) {
   WriteSchemeFile("--sleep 30 --grandchild " + (dir / "gc.pid"), true);
-  host.Load(file);
-  RunUntilNotice(plat::kSchemeRunStarted);
+  host.Start(file);
+  RunUntilNotice(sch::kSchemeRunStarted);
   const pid_t grandchild = schtest::WaitForPidFile(dir / "gc.pid");
   while (Scheme().ProcessHandle.load() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
   const pid_t child = static_cast<pid_t>(Scheme().ProcessHandle.load());
@@ -151,11 +156,300 @@ TEST_F(SchemeHostTest, ClosingEndsTheChildWith101AndSavesTheRecord) {
 
 TEST_F(SchemeHostTest, DamagedFileIsMovedAsideAndAnEmptyListLoads) {
   { std::ofstream(file) << "not a scheme file"; }
-  host.Load(file);
+  const std::string error = host.Start(file);
+  EXPECT_NE(error.find("kept as " + file + ".unreadable"), std::string::npos) << error;
   EXPECT_EQ(host.Schemes().Count(), 0);
-  EXPECT_TRUE(std::filesystem::exists(file + ".bad"));
+  EXPECT_TRUE(std::filesystem::exists(file + ".unreadable"));
   EXPECT_TRUE(host.Save());
   EXPECT_EQ(Reload()->Count(), 0);
+}
+
+}  // namespace
+
+// --- Runs and saves at the same time --------------------------------------------------------
+
+namespace {
+
+// Two command files that run a while, each by hand.
+class ConcurrentRunsTest : public schtest::HostTest {
+ protected:
+  void OnNotice(int param) override {
+    if (param == sch::kSchemeRunEnded) ++ended;
+  }
+  int ended = 0;
+};
+
+TEST_F(ConcurrentRunsTest, TwoRunsWriteTheirRecordsWhileTheFileIsSaved) {
+  auto w = std::make_unique<sch::TSchemeWrapper>();
+  for (const char* name : {"first", "second"}) {
+    sch::TSchemeObject* s = w->AddScheme(name, sch::skDosCommand);
+    s->FindParam("cmdfilename")->SetKeyValue(kFakeCmd);
+    s->FindParam("params")->SetKeyValue("--sleep 0.2");
+  }
+  host.Adopt(std::move(w), file);
+  ASSERT_TRUE(host.Run(*host.Schemes().GetScheme(0)));
+  ASSERT_TRUE(host.Run(*host.Schemes().GetScheme(1)));
+  // The main thread saves over and over while both runs list, update and trim their records.
+  int saves = 0;
+  for (int i = 0; ended < 2 && i < 200000; ++i) {
+    main.processPending();
+    EXPECT_TRUE(host.Save()) << host.LastSaveError();
+    ++saves;
+  }
+  ASSERT_EQ(ended, 2);
+  EXPECT_GT(saves, 2);
+  auto saved = Reload();
+  ASSERT_EQ(saved->Count(), 2);
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_EQ(saved->GetScheme(i)->LogCount(), 1) << i;
+    EXPECT_EQ(saved->GetScheme(i)->GetLog(0)->ResultMsgs, "Run Scripts...Ok\r\n");
+    EXPECT_TRUE(saved->GetScheme(i)->GetLog(0)->IsSucceed);
+    EXPECT_TRUE(saved->GetScheme(i)->GetLog(0)->ActiveMode);
+  }
+}
+
+TEST_F(ConcurrentRunsTest, LoadingWhileARunWaitsToReportItsStartDoesNotHang) {
+  {
+    sch::TSchemeWrapper w;
+    sch::TSchemeObject* s = w.AddScheme("due", sch::skDosCommand);
+    s->FindParam("cmdfilename")->SetKeyValue(kFakeCmd);
+    DueDailyAt8(*s);
+    sch::SaveObjectToFile(file, &w, true);
+    sch::TSchemeWrapper other;
+    other.AddScheme("other", sch::skDosCommand);
+    sch::SaveObjectToFile(dir / "other.sch", &other, true);
+  }
+  host.Start(file);
+  // The timer has claimed the due scheme and now waits on the main thread with its start notice.
+  while (!main.hasPending()) std::this_thread::yield();
+  EXPECT_EQ(host.Load(dir / "other.sch", nullptr).outcome, sch::SchemeHost::LoadOutcome::Loaded);
+  EXPECT_EQ(host.FileName(), dir / "other.sch");
+  // The old scheme's run goes on unseen and ends; the loaded schemes are not touched.
+  main.processPending();
+  EXPECT_TRUE(host.Running().empty());
+  EXPECT_EQ(host.Schemes().GetScheme(0)->SchName(), "other");
+}
+
+// --- The main window's commands -------------------------------------------------------------
+
+class HostCommandsTest : public schtest::HostTest {
+ protected:
+  void SetUp() override {
+    HostTest::SetUp();
+    plat::SetDialogs(&boxes);
+  }
+  void TearDown() override {
+    HostTest::TearDown();
+    plat::SetDialogs(nullptr);
+  }
+  // One scheme of each kind; the command file's timer due at 08:00 when started.
+  void StartWithEveryKind() {
+    auto w = schtest::EveryKindContainer();
+    w->GetScheme(0)->AutoExec = false;
+    sch::TSchemeObject* cmd = w->GetScheme(2);
+    cmd->GetParam(0)->SetKeyValue(kFakeCmd);
+    cmd->GetParam(1)->SetKeyValue("");
+    sch::SaveObjectToFile(file, w.get(), true);
+    host.Start(file);
+  }
+  sch::TSchemeObject& At(int i) { return *host.Schemes().GetScheme(i); }
+  std::string LastQuestion() const { return boxes.Log().empty() ? "" : boxes.Log().back().text; }
+
+  plat::ScriptedDialogs boxes;
+};
+
+TEST_F(HostCommandsTest, TimersStartAndStopOnlyWhereAutomatismIsAllowed) {
+  StartWithEveryKind();
+  for (int i = 0; i < 3; ++i) EXPECT_FALSE(At(i).HasTimerThread()) << i;
+  EXPECT_FALSE(host.StartTimer(At(2))) << "\"Start timer\" needs \"Allow automatism\"";
+  host.SetAutoExec(At(0), true);
+  EXPECT_EQ(host.StartAllTimers(), 1);
+  EXPECT_TRUE(At(0).TimerStarted());
+  EXPECT_FALSE(At(1).HasTimerThread());
+  EXPECT_FALSE(host.StartTimer(At(0))) << "already counting";
+
+  // Switched on after the start: no timer thread, so "Stop all timer" leaves it be.
+  host.SetAutoExec(At(1), true);
+  EXPECT_EQ(host.StopAllTimers(), 1);
+  EXPECT_FALSE(At(0).TimerStarted());
+  EXPECT_FALSE(At(1).HasTimerThread());
+  EXPECT_FALSE(host.StopTimer(At(0))) << "already stopped";
+  EXPECT_TRUE(host.StartTimer(At(0)));
+  EXPECT_TRUE(host.StopTimer(At(0)));
+}
+
+TEST_F(HostCommandsTest, SaveAsWritesACopyAndTheCurrentFileStays) {
+  StartWithEveryKind();
+  host.SetSchemeName(At(1), "renamed");
+  ASSERT_TRUE(host.SaveAs(dir / "copy.sch"));
+  EXPECT_EQ(host.FileName(), file);
+  EXPECT_EQ(sch::LoadObjectFromFile(dir / "copy.sch")->GetScheme(1)->SchName(), "renamed");
+  EXPECT_EQ(Reload()->GetScheme(1)->SchName(), "restore") << "the current file is not written by Save as";
+  EXPECT_TRUE(host.Save());
+  EXPECT_EQ(Reload()->GetScheme(1)->SchName(), "renamed");
+  EXPECT_FALSE(host.SaveAs(dir / "no-such-folder/x.sch"));
+  EXPECT_FALSE(host.LastSaveError().empty());
+
+  // With no file name, "Save" is "Save as", and the name still stays empty.
+  host.Adopt(nullptr, "");
+  EXPECT_TRUE(host.Save([] { return std::string(); })) << "cancelled: nothing to report";
+  EXPECT_TRUE(host.Save([&] { return dir / "named.sch"; }));
+  EXPECT_TRUE(std::filesystem::exists(dir / "named.sch"));
+  EXPECT_EQ(host.FileName(), "");
+}
+
+TEST_F(HostCommandsTest, LoadAsksThePasswordAndKeepsEverythingWhenItFails) {
+  StartWithEveryKind();
+  const std::string other = dir / "other.sch";
+  {
+    sch::TSchemeWrapper w;
+    w.AddScheme("locked", sch::skDosCommand);
+    w.SetPassword("Secret");
+    sch::SaveObjectToFile(other, &w, true);
+  }
+  std::string asked;
+  auto answer = [&](bool ok) {
+    return [&asked, ok](const std::string& password, bool) {
+      asked = password;
+      return ok;
+    };
+  };
+  EXPECT_EQ(host.Load(other, answer(false)).outcome, sch::SchemeHost::LoadOutcome::Cancelled);
+  EXPECT_EQ(asked, "Secret");
+  EXPECT_EQ(host.FileName(), file);
+  EXPECT_EQ(host.Schemes().Count(), 3);
+  EXPECT_TRUE(host.Save());
+  EXPECT_EQ(Reload()->Count(), 3) << "a later save writes the old schemes to the old file";
+
+  EXPECT_EQ(host.Load(other, answer(true)).outcome, sch::SchemeHost::LoadOutcome::Loaded);
+  EXPECT_EQ(host.FileName(), other);
+  EXPECT_EQ(host.Schemes().GetScheme(0)->SchName(), "locked");
+}
+
+TEST_F(HostCommandsTest, ADamagedFileIsMovedAsideOnlyWhenItWouldBeOverwritten) {
+  StartWithEveryKind();
+  const std::string bad = dir / "bad.sch";
+  { std::ofstream(bad) << "not a scheme file"; }
+  const auto result = host.Load(bad, nullptr);
+  EXPECT_EQ(result.outcome, sch::SchemeHost::LoadOutcome::Failed);
+  EXPECT_FALSE(result.error.empty());
+  EXPECT_TRUE(std::filesystem::exists(bad)) << "not the current file: nothing overwrites it";
+  EXPECT_EQ(host.FileName(), file);
+  EXPECT_EQ(host.Schemes().Count(), 3);
+}
+
+TEST_F(HostCommandsTest, LoadAndDeleteWaitForRunsAndDeleteAsksAndSaves) {
+  StartWithEveryKind();
+  At(2).GetParam(1)->SetKeyValue("--sleep 30");
+  ASSERT_TRUE(host.Run(At(2)));
+  RunUntilNotice(sch::kSchemeRunStarted);
+  EXPECT_FALSE(host.Run(At(2))) << "already running";
+  EXPECT_EQ(host.Load(file, nullptr).outcome, sch::SchemeHost::LoadOutcome::Running);
+  EXPECT_FALSE(host.DeleteScheme(At(2)));
+  EXPECT_TRUE(boxes.Log().empty()) << "no question for a running scheme";
+  EXPECT_FALSE(host.SetSchemeName(At(2), "x"));
+  EXPECT_FALSE(host.SetParamValue(At(2), 0, "/bin/true")) << "the run reads its parameters";
+  while (At(2).ProcessHandle.load() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  EXPECT_TRUE(host.Schemes().TerminateScheme(At(2)));
+  RunUntilNotice(sch::kSchemeRunEnded);
+
+  boxes.QueueAnswer(plat::IDCANCEL);
+  EXPECT_FALSE(host.DeleteScheme(At(0)));
+  EXPECT_EQ(LastQuestion(), "Are you sure to delete?");
+  boxes.QueueAnswer(plat::IDOK);
+  EXPECT_TRUE(host.DeleteScheme(At(0)));
+  EXPECT_EQ(host.Schemes().Count(), 2);
+  EXPECT_EQ(Reload()->Count(), 2) << "deleting saves";
+}
+
+TEST_F(HostCommandsTest, AddSchemeTakesTheKindOfItsCategory) {
+  StartWithEveryKind();
+  EXPECT_EQ(host.AddScheme(-1), nullptr) << "the root has no kind";
+  struct {
+    int category, kind;
+  } cases[] = {{0, sch::skOracleExport}, {1, sch::skOracleImport}, {2, sch::skDosCommand}};
+  for (const auto& c : cases) {
+    sch::TSchemeObject* s = host.AddScheme(c.category);
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->SchType(), c.kind);
+    EXPECT_EQ(s->SchName(), "new scheme");
+    EXPECT_NE(s->State.load(), sch::ssRunning);
+  }
+}
+
+TEST_F(HostCommandsTest, RecordsAndRunTimesChangeOnlyAfterTheQuestion) {
+  StartWithEveryKind();
+  sch::TSchemeObject& exp = At(0);
+  for (int i = 0; i < 3; ++i) exp.LogList->Add(std::make_unique<sch::TSchemeLog>());
+  ASSERT_EQ(exp.LogCount(), 4);
+  boxes.QueueAnswer(plat::IDCANCEL);
+  EXPECT_FALSE(host.DeleteLogs(exp, {1, 3}));
+  EXPECT_EQ(exp.LogCount(), 4);
+  boxes.QueueAnswer(plat::IDOK);
+  const sch::TSchemeLog* kept = exp.GetLog(2);
+  EXPECT_TRUE(host.DeleteLogs(exp, {1, 3, 1}));
+  ASSERT_EQ(exp.LogCount(), 2);
+  EXPECT_EQ(exp.GetLog(1), kept);
+  boxes.QueueAnswer(plat::IDOK);
+  EXPECT_TRUE(host.ClearLogs(exp));
+  EXPECT_EQ(LastQuestion(), "Are you sure to clear?");
+  EXPECT_EQ(Reload()->GetScheme(0)->LogCount(), 0) << "clearing saves";
+
+  // Run times: the editor decides on adding and editing, a question on deleting and clearing.
+  const int before = exp.SchemeTime->Count();
+  auto editTo = [](int hour, bool ok) {
+    return [hour, ok](sch::TSchemeTimeItem& item, int) {
+      item.Hour = static_cast<uint16_t>(hour);
+      return ok;
+    };
+  };
+  EXPECT_FALSE(host.AddRunTime(exp, editTo(3, false)));
+  EXPECT_TRUE(host.AddRunTime(exp, editTo(3, true)));
+  ASSERT_EQ(exp.SchemeTime->Count(), before + 1);
+  EXPECT_FALSE(host.EditRunTime(exp, before, editTo(9, false)));
+  EXPECT_EQ(exp.SchemeTime->GetItem(before)->Hour, 3) << "a cancelled edit changes nothing";
+  EXPECT_TRUE(host.EditRunTime(exp, before, editTo(9, true)));
+  EXPECT_EQ(exp.SchemeTime->GetItem(before)->Hour, 9);
+  boxes.QueueAnswer(plat::IDOK);
+  EXPECT_TRUE(host.DeleteRunTime(exp, 0));
+  EXPECT_EQ(LastQuestion().rfind("Are you sure to delete <", 0), 0u);
+  boxes.QueueAnswer(plat::IDCANCEL);
+  EXPECT_FALSE(host.ClearRunTimes(exp));
+  boxes.QueueAnswer(plat::IDOK);
+  EXPECT_TRUE(host.ClearRunTimes(exp));
+  EXPECT_EQ(exp.SchemeTime->Count(), 0);
+}
+
+TEST_F(HostCommandsTest, ParameterEditsRebuildTheCommandLineButNotForTextParameters) {
+  StartWithEveryKind();
+  sch::TSchemeObject& cmd = At(2);
+  auto line = host.SetParamValue(cmd, 0, "/opt/run.sh");
+  ASSERT_TRUE(line);
+  EXPECT_EQ(*line, "\"/opt/run.sh\"");
+  EXPECT_FALSE(host.SetParamValue(cmd, 1, "a b")) << "a text parameter has its editor";
+  EXPECT_FALSE(host.SetParamValue(cmd, 7, "x"));
+  EXPECT_FALSE(host.EditParam(cmd, 1)) << "no editor handed in: cancelled";
+}
+
+TEST_F(HostCommandsTest, TerminateReachesOnlyTheDatabaseTools) {
+  StartWithEveryKind();
+  EXPECT_FALSE(host.TerminateScheme(At(0))) << "nothing runs";
+  EXPECT_EQ(host.TerminateAll(), 0);
+}
+
+TEST_F(HostCommandsTest, TheTrayAsksThePasswordOnlyWhenTheFileSaysSo) {
+  StartWithEveryKind();
+  int asked = 0;
+  auto check = [&](const std::string&, bool) { return ++asked, false; };
+  host.SetPassword("", false);
+  EXPECT_TRUE(host.MayRestore(check));
+  host.SetPassword("pw", false);
+  EXPECT_TRUE(host.MayRestore(check));
+  host.SetPassword("pw", true);
+  EXPECT_FALSE(host.MayRestore(check));
+  EXPECT_EQ(asked, 1);
+  EXPECT_TRUE(host.Save());
+  EXPECT_EQ(Reload()->GetPassword(), "pw");
 }
 
 }  // namespace

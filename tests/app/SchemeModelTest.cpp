@@ -225,28 +225,27 @@ TEST_F(SchemeTest, EditButtonOpensTheParametersDialog) {
   s.AddParamEx("file", "/old.dmp", sch::dtFileOpen)->Tags = "dmp files|*.dmp|All|*.*;dmp";
   s.AddParamEx("Prefix", "select 1 from dual;", sch::dtTextEditor);
   s.AddParam("plain", "v");
-  EXPECT_FALSE(s.EditParam(0)) << "headless: cancelled";
+  sch::HeadlessSchemeEditor headless;
+  EXPECT_FALSE(s.EditParam(0, headless)) << "headless: cancelled";
 
   RecordingEditor editor;
-  sch::SetSchemeEditor(&editor);
-  EXPECT_FALSE(s.EditParam(0));
+  EXPECT_FALSE(s.EditParam(0, editor));
   EXPECT_EQ(editor.filter, "dmp files|*.dmp|All|*.*");
   EXPECT_EQ(editor.ext, "dmp");
   EXPECT_EQ(editor.current, "/old.dmp");
   editor.file = "/New.dmp";
-  EXPECT_TRUE(s.EditParam(0));
+  EXPECT_TRUE(s.EditParam(0, editor));
   EXPECT_EQ(s.SchParams->Strings(0), "file=/New.dmp");
 
-  EXPECT_FALSE(s.EditParam(1));
+  EXPECT_FALSE(s.EditParam(1, editor));
   EXPECT_EQ(editor.script, "select 1 from dual;");
   EXPECT_EQ(s.ParamValue("Prefix"), "select 1 from dual;") << "left with Cancel";
   editor.scriptOk = true;
-  EXPECT_TRUE(s.EditParam(1));
+  EXPECT_TRUE(s.EditParam(1, editor));
   EXPECT_EQ(s.ParamValue("Prefix"), "select 3 from dual;\n");
 
-  EXPECT_FALSE(s.EditParam(2));
-  EXPECT_FALSE(s.EditParam(3));
-  sch::SetSchemeEditor(nullptr);
+  EXPECT_FALSE(s.EditParam(2, editor));
+  EXPECT_FALSE(s.EditParam(3, editor));
 }
 
 TEST_F(SchemeTest, PasswordIsStoredEnciphered) {
@@ -268,7 +267,6 @@ TEST_F(SchemeTest, RunRecordsAreOwnedByTheScheme) {
     log->ExitCode = i;
     s.LogList->Add(std::move(log));
   }
-  s.CurLog = s.GetLog(3);
   s.GetLog(0)->AddResult("a");
   s.GetLog(0)->AddResult("b\r\n");
   EXPECT_EQ(s.GetLog(0)->ResultMsgs, "ab\r\n");
@@ -277,8 +275,6 @@ TEST_F(SchemeTest, RunRecordsAreOwnedByTheScheme) {
   EXPECT_EQ(s.LogCount(), 3);
   EXPECT_EQ(s.GetLog(1)->ExitCode, 2);
   EXPECT_EQ(s.GetLog(3), nullptr);
-  s.DeleteLog(2);
-  EXPECT_EQ(s.CurLog, nullptr) << "the current record was deleted";
   s.ClearLogs();
   EXPECT_EQ(s.LogCount(), 0);
 }

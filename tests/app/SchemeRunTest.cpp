@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <latch>
 #include <stdexcept>
 #include <string>
@@ -21,7 +22,7 @@
 #include "platform/ProcessRegistry.h"
 #include "tests/app/ChildProcesses.h"
 #include "tests/app/SchemeTestSupport.h"
-#include "tests/app/ScratchFolder.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace {
 
@@ -43,7 +44,10 @@ class ProbeScheme : public sch::TSchemeObject {
     if (throwInBeforeRun) throw std::runtime_error("before failed");
     TSchemeObject::BeforeRun();
   }
+  // Called inside the step, as the main thread might act meanwhile.
+  std::function<void()> stepHook;
   bool DoRun() override {
+    if (stepHook) stepHook();
     if (meet) meet->arrive_and_wait();
     seenLine = ExpandMacros("run ~target~ ~other~");
     // What an expression evaluated in the run sees.
@@ -58,8 +62,7 @@ class RunFrameTest : public schtest::SchemeTest {
  protected:
   void SetUp() override {
     SchemeTest::SetUp();
-    owner.Handle = [this](int message, int param, sch::TSchemeObject& s) {
-      EXPECT_EQ(message, plat::kMsgSchemeRun);
+    context.notice = [this](sch::TSchemeObject& s, int param) {
       notices.push_back(param);
       stateAtNotice.push_back(s.State.load());
     };
@@ -78,6 +81,7 @@ class RunFrameTest : public schtest::SchemeTest {
   }
 
   sch::TSchemeWrapper owner;
+  sch::RunContext context;
   ProbeScheme* scheme = nullptr;
   std::vector<int> notices;
   std::vector<int> stateAtNotice;
@@ -86,26 +90,25 @@ class RunFrameTest : public schtest::SchemeTest {
 TEST_F(RunFrameTest, RefusedRunLeavesNoTrace) {
   scheme->valid = false;
   AddRecords(2);
-  EXPECT_FALSE(scheme->Run());
+  EXPECT_FALSE(scheme->Run(sch::RunMode::ByHand, context));
   EXPECT_EQ(scheme->LogCount(), 2);
   EXPECT_TRUE(notices.empty());
   EXPECT_EQ(scheme->State.load(), sch::ssInvalid);
 
   scheme->valid = true;
   ASSERT_TRUE(scheme->TryBeginRun());  // another thread's run in progress
-  EXPECT_FALSE(scheme->Run());
+  EXPECT_FALSE(scheme->Run(sch::RunMode::ByHand, context));
   EXPECT_EQ(scheme->LogCount(), 2);
   EXPECT_EQ(scheme->State.load(), sch::ssRunning);
 }
 
 TEST_F(RunFrameTest, RunRecordsNoticesMacrosAndLastRunTime) {
-  scheme->ActiveMode = 1;
-  EXPECT_TRUE(scheme->Run());
-  EXPECT_EQ(notices, (std::vector<int>{plat::kSchemeRunStarted, plat::kSchemeRunEnded}));
+  EXPECT_TRUE(scheme->Run(sch::RunMode::ByHand, context));
+  EXPECT_EQ(notices, (std::vector<int>{sch::kSchemeRunStarted, sch::kSchemeRunEnded}));
   EXPECT_EQ(stateAtNotice, (std::vector<int>{sch::ssRunning, sch::ssWaiting}));
   ASSERT_EQ(scheme->LogCount(), 1);
   sch::TSchemeLog* log = scheme->GetLog(0);
-  EXPECT_EQ(scheme->CurLog, log);
+  EXPECT_EQ(scheme->CurLog, nullptr) << "the run's own record ends with it; its copy is listed";
   EXPECT_TRUE(log->IsSucceed);
   EXPECT_TRUE(log->ActiveMode);
   EXPECT_EQ(log->ExitCode, -1) << "the base step starts no program";
@@ -115,6 +118,23 @@ TEST_F(RunFrameTest, RunRecordsNoticesMacrosAndLastRunTime) {
   EXPECT_EQ(scheme->ExpandMacros("~target~"), "") << "macros end with the run";
 }
 
+TEST_F(RunFrameTest, TheModeComesWithTheRun) {
+  ASSERT_TRUE(scheme->Run(sch::RunMode::Timed, context));
+  ASSERT_TRUE(scheme->Run(sch::RunMode::ByHand, context));
+  ASSERT_TRUE(scheme->Run(sch::RunMode::Timed, context));
+  ASSERT_EQ(scheme->LogCount(), 3);
+  EXPECT_FALSE(scheme->GetLog(0)->ActiveMode);
+  EXPECT_TRUE(scheme->GetLog(1)->ActiveMode);
+  EXPECT_FALSE(scheme->GetLog(2)->ActiveMode);
+}
+
+TEST_F(RunFrameTest, ARecordDeletedDuringItsRunStaysDeleted) {
+  scheme->stepHook = [this] { scheme->ClearLogs(); };
+  EXPECT_TRUE(scheme->Run(sch::RunMode::ByHand, context));
+  EXPECT_EQ(scheme->LogCount(), 0);
+  EXPECT_DOUBLE_EQ(scheme->LastRunTime, olv::Now());
+}
+
 TEST_F(RunFrameTest, ConcurrentRunsSeeTheirOwnParameterValues) {
   auto second = std::make_unique<ProbeScheme>();
   ProbeScheme* other = second.get();
@@ -122,11 +142,11 @@ TEST_F(RunFrameTest, ConcurrentRunsSeeTheirOwnParameterValues) {
   other->Owner = &owner;
   other->AddParam("TARGET", "db2");
   // Without a main thread the notices would be handled on both run threads at once.
-  owner.Handle = nullptr;
+  context.notice = nullptr;
   std::latch meet(2);
   scheme->meet = other->meet = &meet;
-  std::thread a([&] { scheme->Run(); });
-  std::thread b([&] { other->Run(); });
+  std::thread a([&] { scheme->Run(sch::RunMode::ByHand, context); });
+  std::thread b([&] { other->Run(sch::RunMode::ByHand, context); });
   a.join();
   b.join();
   EXPECT_EQ(scheme->seenLine, "run db1 ");
@@ -139,7 +159,7 @@ TEST_F(RunFrameTest, ConcurrentRunsSeeTheirOwnParameterValues) {
 TEST_F(RunFrameTest, ProgramNotStartedKeepsLastRunTimeAndFails) {
   scheme->started = false;
   scheme->LastRunTime = 5;
-  EXPECT_FALSE(scheme->Run());
+  EXPECT_FALSE(scheme->Run(sch::RunMode::ByHand, context));
   EXPECT_EQ(scheme->LastRunTime, 5);
   EXPECT_FALSE(scheme->GetLog(0)->IsSucceed);
 }
@@ -157,13 +177,13 @@ TEST_P(RunTrimTest, OldestRecordsGoFirst) {
   const TrimCase c = GetParam();
   AddRecords(c.records);
   scheme->RemainCount = c.remain;
-  scheme->Run();
+  scheme->Run(sch::RunMode::ByHand, context);
   ASSERT_EQ(scheme->LogCount(), c.after);
   EXPECT_EQ(scheme->RemainCount, c.storedRemain);
   if (c.after > 1 && c.records > 0) {
     EXPECT_EQ(scheme->GetLog(0)->ResultMsgs, "old " + std::to_string(c.records - (c.after - 1)));
   }
-  EXPECT_EQ(scheme->GetLog(c.after - 1), scheme->CurLog);
+  EXPECT_EQ(scheme->GetLog(c.after - 1)->ResultMsgs, "") << "the new record is the last";
 }
 
 INSTANTIATE_TEST_SUITE_P(Records, RunTrimTest,
@@ -173,7 +193,7 @@ INSTANTIATE_TEST_SUITE_P(Records, RunTrimTest,
 TEST_F(RunFrameTest, WithoutAutoClearEveryRecordStays) {
   AddRecords(5);
   scheme->AutoClearLogs = false;
-  scheme->Run();
+  scheme->Run(sch::RunMode::ByHand, context);
   EXPECT_EQ(scheme->LogCount(), 6);
 }
 
@@ -185,17 +205,17 @@ TEST_F(RunFrameTest, FailureAnywhereRestoresStateAndEndsTheRun) {
     scheme->throwInBeforeRun = inBefore;
     scheme->throwInDoRun = !inBefore;
     scheme->LastRunTime = 7;
-    EXPECT_FALSE(scheme->Run());
+    EXPECT_FALSE(scheme->Run(sch::RunMode::ByHand, context));
     EXPECT_EQ(scheme->State.load(), sch::ssWaiting);
     ASSERT_FALSE(notices.empty());
-    EXPECT_EQ(notices.back(), plat::kSchemeRunEnded);
+    EXPECT_EQ(notices.back(), sch::kSchemeRunEnded);
     ASSERT_EQ(scheme->LogCount(), 1);
     EXPECT_FALSE(scheme->GetLog(0)->IsSucceed);
     EXPECT_NE(scheme->GetLog(0)->ResultMsgs.find("failed"), std::string::npos);
     EXPECT_EQ(scheme->LastRunTime, 7);
   }
   scheme->throwInBeforeRun = scheme->throwInDoRun = false;
-  EXPECT_TRUE(scheme->Run()) << "the scheme runs again afterwards";
+  EXPECT_TRUE(scheme->Run(sch::RunMode::ByHand, context)) << "the scheme runs again afterwards";
 }
 
 // --- The command-file kind with the stand-in program ---------------------------------------
@@ -205,7 +225,7 @@ class DosRunTest : public schtest::SchemeTest {
   void SetUp() override {
     SchemeTest::SetUp();
     scheme = dynamic_cast<sch::TDosCommandScheme*>(owner.AddScheme("cmd", sch::skDosCommand));
-    owner.Processes = &registry;
+    context.processes = &registry;
     scheme->FindParam("cmdfilename")->SetKeyValue(kFakeCmd);
   }
   void SetParams(const std::string& params) { scheme->FindParam("params")->SetKeyValue(params); }
@@ -220,7 +240,8 @@ class DosRunTest : public schtest::SchemeTest {
   sch::TSchemeWrapper owner;
   sch::TDosCommandScheme* scheme = nullptr;
   plat::ProcessRegistry registry;
-  schtest::ScratchFolder dir;
+  sch::RunContext context;
+  testsupport::ScratchFolder dir;
 };
 
 struct ExitCase {
@@ -234,7 +255,7 @@ class DosExitTest : public DosRunTest, public ::testing::WithParamInterface<Exit
 TEST_P(DosExitTest, ExitCodeDecidesTheRecord) {
   const ExitCase c = GetParam();
   SetParams("--exit " + std::to_string(c.code));
-  EXPECT_TRUE(scheme->Run()) << "the program started";
+  EXPECT_TRUE(scheme->Run(sch::RunMode::ByHand, context)) << "the program started";
   sch::TSchemeLog* log = scheme->GetLog(0);
   EXPECT_EQ(log->ExitCode, c.code);
   EXPECT_EQ(log->IsSucceed, c.succeed);
@@ -250,7 +271,7 @@ INSTANTIATE_TEST_SUITE_P(Codes, DosExitTest,
 TEST_F(DosRunTest, ProgramThatCannotStartIsNoSuccess) {
   scheme->FindParam("cmdfilename")->SetKeyValue(dir / "missing.sh");
   scheme->LastRunTime = 3;
-  EXPECT_FALSE(scheme->Run());
+  EXPECT_FALSE(scheme->Run(sch::RunMode::ByHand, context));
   sch::TSchemeLog* log = scheme->GetLog(0);
   EXPECT_EQ(log->ExitCode, -1);
   EXPECT_FALSE(log->IsSucceed);
@@ -262,7 +283,7 @@ TEST_F(DosRunTest, ParametersReachTheProgramAsTypedWithoutAShell) {
   scheme->FindParam("cmdfilename")->SetKeyValue(kFakeCmd);
   scheme->AddParam("dest", "/tmp/my dump");
   SetParams("--args-file " + (dir / "args") + " \"~dest~\" 'a;b' $HOME *\r\n");
-  ASSERT_TRUE(scheme->Run());
+  ASSERT_TRUE(scheme->Run(sch::RunMode::ByHand, context));
   EXPECT_EQ(ArgsSeen(),
             (std::vector<std::string>{"--args-file", dir / "args", "/tmp/my dump", "a;b", "$HOME", "*"}));
   EXPECT_EQ(scheme->GetLog(0)->RunScripts,
@@ -276,7 +297,7 @@ TEST_F(DosRunTest, GlobalAndParameterMacrosExpandInTheArguments) {
   // A parameter hides a global macro of the same name; "\\" still reaches the global one.
   scheme->AddParam("OrasTestZone", "own");
   SetParams("--args-file " + (dir / "args") + " ~OrasTestSite~ ~tag~ ~OrasTestZone~ ~\\OrasTestZone~");
-  const bool ran = scheme->Run();
+  const bool ran = scheme->Run(sch::RunMode::ByHand, context);
   olv::GlobalMacros().SetMacro("OrasTestSite", "");
   olv::GlobalMacros().SetMacro("OrasTestZone", "");
   ASSERT_TRUE(ran);
@@ -287,7 +308,7 @@ TEST_F(DosRunTest, GlobalAndParameterMacrosExpandInTheArguments) {
 
 TEST_F(DosRunTest, TerminateEndsTheChildAndItsGroupWithCode100) {
   SetParams("--sleep 30 --grandchild " + (dir / "gc.pid"));
-  std::thread run([&] { scheme->Run(); });
+  std::thread run([&] { scheme->Run(sch::RunMode::ByHand, context); });
   const pid_t grandchild = schtest::WaitForPidFile(dir / "gc.pid");
   while (scheme->ProcessHandle.load() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
   EXPECT_TRUE(owner.TerminateScheme(*scheme));
@@ -303,7 +324,7 @@ TEST_F(DosRunTest, TerminateEndsTheChildAndItsGroupWithCode100) {
 
 TEST_F(DosRunTest, TerminateAllLeavesCommandFilesAlone) {
   SetParams("--sleep 30");
-  std::thread run([&] { scheme->Run(); });
+  std::thread run([&] { scheme->Run(sch::RunMode::ByHand, context); });
   while (scheme->ProcessHandle.load() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
   EXPECT_EQ(owner.TerminateAll(), 0);
   EXPECT_TRUE(scheme->TerminateProcess(plat::kExitTerminatedOnClose));
@@ -326,7 +347,7 @@ TEST(ExpandDateMacros, FormatsBetweenAngleBrackets) {
 }
 
 TEST_F(RunFrameTest, ExpandFileNameMakesUniqueNamesAndFolders) {
-  schtest::ScratchFolder dir;
+  testsupport::ScratchFolder dir;
   clock.Set(schtest::LocalMoment(2024, 3, 5, 1, 2));
   const std::string templ = dir / "v.1/sub/db_<yyyymmdd>.dmp";
   const std::string first = scheme->ExpandFileName(templ, true, true);

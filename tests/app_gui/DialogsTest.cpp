@@ -17,7 +17,7 @@
 #include "app/gui/SchPwd.h"
 #include "app/gui/SchRunLog.h"
 #include "platform/Dialogs.h"
-#include "tests/app/ScratchFolder.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace sch {
 namespace {
@@ -81,7 +81,7 @@ TEST_F(DialogTest, CheckModeStartsEmptyAndComparesWithoutCase) {
 }
 
 TEST_F(DialogTest, CompressRunsOnAWorkerAndReportsDone) {
-  schtest::ScratchFolder dir;
+  testsupport::ScratchFolder dir;
   const std::string source = dir / "big.dmp", packed = dir / "big.z";
   {
     std::ofstream out(source);
@@ -116,7 +116,7 @@ TEST_F(DialogTest, CompressRunsOnAWorkerAndReportsDone) {
 }
 
 TEST_F(DialogTest, CompressOfAMissingSourceShowsTheErrorAndStartsNothing) {
-  schtest::ScratchFolder dir;
+  testsupport::ScratchFolder dir;
   TCompressForm form;
   form.SourceEdit()->setText(QString::fromStdString(dir / "none.dmp"));
   form.DestinationEdit()->setText(QString::fromStdString(dir / "x"));

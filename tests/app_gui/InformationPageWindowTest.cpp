@@ -22,7 +22,7 @@
 #include "app/gui/SchPwd.h"
 #include "platform/Dialogs.h"
 #include "platform/MainThread.h"
-#include "tests/app/ScratchFolder.h"
+#include "tests/support/ScratchFolder.h"
 #include "widgets/HeadlessTray.h"
 #include "widgets/OlvTraybar.h"
 #include "widgets/gif/AnimationClock.h"
@@ -60,7 +60,7 @@ class InformationWindow : public ::testing::Test {
     options.schemeFile = dir / "orascheme.sch";
     options.settingsFile = dir / "orascheme.ini";
     options.withTray = withTray;
-    options.mainThread = &mainThread;
+    options.services.mainThread = &mainThread;
     options.pictureFolder = dir / "pictures";
     options.animationClock = &clock;
     form = std::make_unique<TSchMainForm>(std::move(options));
@@ -89,7 +89,7 @@ class InformationWindow : public ::testing::Test {
     ADD_FAILURE() << "no link to " << href.toStdString();
   }
 
-  schtest::ScratchFolder dir;
+  testsupport::ScratchFolder dir;
   plat::ScriptedDialogs boxes;
   QtMainThread mainThread;
   olv::ManualAnimationClock clock;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include "tests/support/ScratchFolder.h"
 
 namespace fs = std::filesystem;
 using namespace olv;
@@ -23,9 +24,7 @@ namespace {
 class DirTreeFixture : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string tmpl = (fs::temp_directory_path() / "dirtree.XXXXXX").string();
-    ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-    root_ = tmpl;
+    root_ = scratch_.path();
     for (const char* f : {"outside/target.txt", "outside/keep/deep.txt", "tree/a.tmp", "tree/b.txt",
                           "tree/.hidden", "tree/ro.txt", "tree/sub/c.tmp", "tree/sub/d.txt",
                           "tree/sub/deeper/e.tmp", "data/srv/x.txt", "data/srv/inner/y.txt",
@@ -36,8 +35,6 @@ class DirTreeFixture : public ::testing::Test {
     fs::create_symlink(root_ / "outside/target.txt", root_ / "tree/file_link");
   }
   void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(root_, ec);
   }
   void Make(const std::string& rel) {
     fs::create_directories((root_ / rel).parent_path());
@@ -49,6 +46,7 @@ class DirTreeFixture : public ::testing::Test {
     EXPECT_TRUE(Has("outside/target.txt"));
     EXPECT_TRUE(Has("outside/keep/deep.txt"));
   }
+  testsupport::ScratchFolder scratch_;
   fs::path root_;
 };
 

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include "tests/support/ScratchFolder.h"
 
 namespace fs = std::filesystem;
 using namespace olv;
@@ -18,14 +19,10 @@ namespace {
 class FileStreamFiles : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string tmpl = (fs::temp_directory_path() / "fstest.XXXXXX").string();
-    ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-    dir_ = tmpl;
+    dir_ = scratch_.path();
   }
   void TearDown() override {
     SetPathExpander(nullptr);
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
   }
   std::string Path(const std::string& name) const { return (dir_ / name).string(); }
   void Put(const std::string& name, const std::string& bytes) const {
@@ -43,6 +40,7 @@ class FileStreamFiles : public ::testing::Test {
     for (std::size_t i = 0; i < n; ++i) s[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
     return s;
   }
+  testsupport::ScratchFolder scratch_;
   fs::path dir_;
 };
 

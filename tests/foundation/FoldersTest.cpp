@@ -14,6 +14,7 @@
 #include "foundation/base/Exception.h"
 #include "foundation/base/OlvPub.h"
 #include "foundation/files/ShellFolders.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace olv {
 namespace {
@@ -24,15 +25,12 @@ namespace fs = std::filesystem;
 class TempFolder : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string tmpl = (fs::temp_directory_path() / "olvpub-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-    dir_ = tmpl;
+    dir_ = scratch_.path();
   }
   void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
     SetProgramPathOverride("");
   }
+  testsupport::ScratchFolder scratch_;
   std::string dir_;
 };
 

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "platform/Clock.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace fs = std::filesystem;
 
@@ -21,16 +22,12 @@ namespace {
 class LogFile : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string tmpl = (fs::temp_directory_path() / "logtest.XXXXXX").string();
-    ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-    dir_ = tmpl;
+    dir_ = scratch_.path();
     olv::SetLogFileName((dir_ / "orascheme.LOG").string());
   }
   void TearDown() override {
     olv::SetLogFileName("");
     plat::SetCurrentClock(nullptr);
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
   }
   std::string Content() const {
     std::ifstream in(dir_ / "orascheme.LOG", std::ios::binary);
@@ -38,6 +35,7 @@ class LogFile : public ::testing::Test {
     s << in.rdbuf();
     return s.str();
   }
+  testsupport::ScratchFolder scratch_;
   fs::path dir_;
 };
 

@@ -16,6 +16,7 @@
 #include "foundation/files/LogWriter.h"
 #include "foundation/base/OlvPub.h"
 #include "foundation/files/ProgramFiles.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace fs = std::filesystem;
 using namespace olv;
@@ -25,17 +26,13 @@ namespace {
 class StartUpWorld : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string tmpl = (fs::temp_directory_path() / "startup.XXXXXX").string();
-    ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-    dir_ = tmpl;
+    dir_ = scratch_.path();
     fs::create_directories(dir_ / "dumps");
     SetProgramPathOverride((dir_ / "orascheme").string());
   }
   void TearDown() override {
     ShutDown();
     InstallFormatSettings(FormatSettings{});
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
   }
   std::string Read(const fs::path& p) const {
     std::ifstream in(p, std::ios::binary);
@@ -43,6 +40,7 @@ class StartUpWorld : public ::testing::Test {
     s << in.rdbuf();
     return s.str();
   }
+  testsupport::ScratchFolder scratch_;
   fs::path dir_;
 };
 

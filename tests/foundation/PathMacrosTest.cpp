@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "ScopedEnv.h"
+#include "tests/support/ScopedEnv.h"
 #include "foundation/files/Folders.h"
 #include "foundation/base/OlvPub.h"
 #include "foundation/files/ShellFolders.h"
@@ -44,7 +44,7 @@ class PathMacroWorld : public ::testing::Test {
     SetUserPathMacros({});
     LoadCommandLineParams(0, nullptr);
   }
-  olvtest::ScopedEnv env_;
+  testsupport::ScopedEnv env_;
 };
 
 struct Case {

@@ -9,9 +9,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "ScopedEnv.h"
+#include "tests/support/ScopedEnv.h"
 #include "foundation/files/LogWriter.h"
 #include "foundation/base/OlvPub.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace fs = std::filesystem;
 using namespace olv;
@@ -22,9 +23,7 @@ namespace {
 class ProgramFilesWorld : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string tmpl = (fs::temp_directory_path() / "progfiles.XXXXXX").string();
-    ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-    root_ = tmpl;
+    root_ = scratch_.path();
     fs::create_directories(root_ / "bin");
     env_.Set("HOME", (root_ / "home").string());
     env_.Set("XDG_DATA_HOME", (root_ / "data").string());
@@ -35,11 +34,11 @@ class ProgramFilesWorld : public ::testing::Test {
     SetProgramPathOverride("");
     std::error_code ec;
     fs::permissions(root_ / "bin", fs::perms::owner_all, ec);
-    fs::remove_all(root_, ec);
   }
   std::string P(const std::string& rel) const { return (root_ / rel).string(); }
+  testsupport::ScratchFolder scratch_;
   fs::path root_;
-  olvtest::ScopedEnv env_;
+  testsupport::ScopedEnv env_;
 };
 
 TEST_F(ProgramFilesWorld, AWritableProgramFolderKeepsTheFilesBesideTheProgram) {

@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include "tests/support/ScratchFolder.h"
 
 namespace fs = std::filesystem;
 using namespace olv;
@@ -20,16 +21,13 @@ namespace {
 class RegistryHelpers : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string tmpl = (fs::temp_directory_path() / "regvalues.XXXXXX").string();
-    ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-    dir_ = tmpl;
+    dir_ = scratch_.path();
     ::setenv("ORASCHEME_REGISTRY_DIR", dir_.c_str(), 1);
   }
   void TearDown() override {
     ::unsetenv("ORASCHEME_REGISTRY_DIR");
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
   }
+  testsupport::ScratchFolder scratch_;
   fs::path dir_;
 };
 

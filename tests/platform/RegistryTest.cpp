@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 #include <thread>
+#include "tests/support/ScratchFolder.h"
 
 namespace fs = std::filesystem;
 using plat::RegType;
@@ -23,13 +24,9 @@ namespace {
 class RegistryStore : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string tmpl = (fs::temp_directory_path() / "regtest.XXXXXX").string();
-    ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-    dir_ = tmpl;
+    dir_ = scratch_.path();
   }
   void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
   }
   // A seed that finds nothing, so that tests do not depend on the machine's Oracle installation.
   RegistrySeed NoSeed() const {
@@ -43,6 +40,7 @@ class RegistryStore : public ::testing::Test {
     s << in.rdbuf();
     return s.str();
   }
+  testsupport::ScratchFolder scratch_;
   fs::path dir_;
 };
 

@@ -28,7 +28,7 @@
 #include "platform/ProcessRegistry.h"
 #include "tests/app/ChildProcesses.h"
 #include "tests/app/SchemeTestSupport.h"
-#include "tests/app/ScratchFolder.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace sch {
 namespace {
@@ -40,13 +40,11 @@ class MainFormRuns : public schtest::SchemeTest {
   void SetUp() override {
     schtest::SchemeTest::SetUp();
     plat::SetDialogs(&boxes);
-    plat::SetCurrentMainThread(&mainThread);
   }
   void TearDown() override {
     form.reset();
     ::unsetenv("FAKE_CMD_SLEEP");
     ::unsetenv("FAKE_CMD_OUT");
-    plat::SetCurrentMainThread(nullptr);
     plat::SetDialogs(nullptr);
     schtest::SchemeTest::TearDown();
   }
@@ -69,8 +67,8 @@ class MainFormRuns : public schtest::SchemeTest {
     options.schemeFile = file;
     options.settingsFile = dir / "orascheme.ini";
     options.withTray = false;
-    options.mainThread = &mainThread;
-    options.processes = &registry;
+    options.services.mainThread = &mainThread;
+    options.services.processes = &registry;
     form = std::make_unique<TSchMainForm>(std::move(options));
   }
   TSchemeObject* Select(const std::string& name) {
@@ -99,7 +97,7 @@ class MainFormRuns : public schtest::SchemeTest {
     return pid;
   }
 
-  schtest::ScratchFolder dir;
+  testsupport::ScratchFolder dir;
   std::string file = dir / "orascheme.sch";
   plat::ScriptedDialogs boxes;
   QtMainThread mainThread;
@@ -130,7 +128,7 @@ TEST_F(MainFormRuns, ARunByHandShowsTheRunningStateThenItsRecordOnTheLogsPageAnd
   ASSERT_TRUE(HandleUntil([&] { return form->Running().empty(); }));
   EXPECT_EQ(form->NodeOf(scheme)->data(0, Qt::UserRole).toInt(), SchemeNodeImage(ssWaiting, false));
   EXPECT_TRUE(form->ActionOf(Action::SchRun)->isEnabled());
-  EXPECT_TRUE(scheme->ShowDos) << "the check mark of \"Show DOS window\" reaches the run";
+  EXPECT_TRUE(form->Host().ShowDos()) << "the check mark of \"Show DOS window\" reaches the runs";
   EXPECT_TRUE(form->InformationView()->toPlainText().contains("None plans are running"));
 
   form->Pages()->setCurrentIndex(2);  // "Logs"

@@ -1,6 +1,7 @@
 // Atomic saves: until the new content is complete and on disk the old file stays, whatever
 // fails on the way.
 #include "foundation/files/AtomicFile.h"
+#include "foundation/files/PosixFile.h"
 
 #include <gtest/gtest.h>
 
@@ -10,12 +11,12 @@
 
 #include "foundation/files/CompressedFile.h"
 #include "foundation/base/Exception.h"
-#include "tests/app/ScratchFolder.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace {
 
-using schtest::ReadAll;
-using schtest::WriteAll;
+using testsupport::ReadAll;
+using testsupport::WriteAll;
 
 // Passes bytes on until `limit` have gone through, then fails like a broken device.
 class FailAfterSink : public olv::TSequentialStream {
@@ -40,7 +41,7 @@ class FailAfterSink : public olv::TSequentialStream {
 
 class AtomicFileTest : public ::testing::Test {
  protected:
-  schtest::ScratchFolder dir;
+  testsupport::ScratchFolder dir;
 };
 
 TEST_F(AtomicFileTest, ReplacesTheFileWithTheRequestedMode) {
@@ -49,10 +50,10 @@ TEST_F(AtomicFileTest, ReplacesTheFileWithTheRequestedMode) {
   ::chmod(target.c_str(), 0644);
   sch::SaveFileAtomically(target, sch::kSchemeFileMode, [](olv::TStream& out) { out.WriteBuffer("new content", 11); });
   EXPECT_EQ(ReadAll(target), "new content");
-  EXPECT_EQ(schtest::ModeOf(target), 0600u);
+  EXPECT_EQ(testsupport::ModeOf(target), 0600u);
 
   sch::SaveFileAtomically(dir / "fresh.sch", sch::kSchemeFileMode, [](olv::TStream& out) { out.WriteBuffer("x", 1); });
-  EXPECT_EQ(schtest::ModeOf(dir / "fresh.sch"), 0600u);
+  EXPECT_EQ(testsupport::ModeOf(dir / "fresh.sch"), 0600u);
   EXPECT_EQ(dir.names(), (std::vector<std::string>{"fresh.sch", "schemes.sch"}));
 }
 
@@ -61,15 +62,15 @@ TEST_F(AtomicFileTest, KeepsTheModeOfAnExistingFileUnlessToldOtherwise) {
   WriteAll(target, "old");
   ::chmod(target.c_str(), 0640);
   sch::SaveFileAtomically(target, std::nullopt, [](olv::TStream& out) { out.WriteBuffer("new", 3); });
-  EXPECT_EQ(schtest::ModeOf(target), 0640u);
+  EXPECT_EQ(testsupport::ModeOf(target), 0640u);
   EXPECT_EQ(ReadAll(target), "new");
 }
 
 TEST_F(AtomicFileTest, InterruptedSaveLeavesThePreviousFileLoadable) {
   const std::string target = dir / "schemes.sch";
-  const std::string oldPayload = schtest::DumpLikeBytes(50000);
+  const std::string oldPayload = testsupport::DumpLikeBytes(50000);
   WriteAll(target, sch::CompressBytes(oldPayload));
-  const std::string newPayload = schtest::RandomBytes(400000);
+  const std::string newPayload = testsupport::RandomBytes(400000);
   for (std::size_t failAfter : {std::size_t(0), std::size_t(10), std::size_t(16), std::size_t(300000)}) {
     EXPECT_THROW(sch::SaveFileAtomically(target, sch::kSchemeFileMode,
                                          [&](olv::TStream& out) {
@@ -83,7 +84,7 @@ TEST_F(AtomicFileTest, InterruptedSaveLeavesThePreviousFileLoadable) {
   }
   // A write that the file system refuses part-way, as on a full disk.
   {
-    schtest::FileSizeLimit limit(64 * 1024);
+    testsupport::FileSizeLimit limit(64 * 1024);
     EXPECT_THROW(sch::SaveFileAtomically(target, sch::kSchemeFileMode,
                                          [&](olv::TStream& out) { out.WriteBuffer(newPayload.data(), newPayload.size()); }),
                  olv::Exception);
@@ -126,17 +127,7 @@ namespace {
 // what the object stream and the compressors hand it.
 TEST_F(AtomicFileTest, PosixFileIsAStream) {
   const std::string target = dir / "data.bin";
-  {
-    std::string temp;
-    sch::PosixFile f = sch::PosixFile::CreateBeside(target, ".t", 0600, temp);
-    f.WriteBuffer("0123456789", 10);
-    EXPECT_EQ(f.Size(), 10);
-    EXPECT_EQ(f.Position(), 10);
-    f.SetSize(4);
-    EXPECT_EQ(f.Size(), 4);
-    f.close();
-    sch::RenameFile(temp, target);
-  }
+  testsupport::WriteAll(target, "0123");
   sch::PosixFile f = sch::PosixFile::OpenRead(target);
   f.SetPosition(1);
   char buf[8] = {};

@@ -10,16 +10,16 @@
 
 #include "foundation/files/ZlibStream.h"
 #include "foundation/base/Exception.h"
-#include "tests/app/ScratchFolder.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace {
 
-using schtest::ReadAll;
-using schtest::WriteAll;
+using testsupport::ReadAll;
+using testsupport::WriteAll;
 
 class CompressedFileTest : public ::testing::Test {
  protected:
-  schtest::ScratchFolder dir;
+  testsupport::ScratchFolder dir;
 
   std::string Compressed(const std::string& payload) {
     WriteAll(dir / "payload", payload);
@@ -62,7 +62,7 @@ TEST_F(CompressedFileTest, ExpandsEverySizeAroundTheBlockEdges) {
   for (std::size_t size : sizes) {
     // Random data makes the compressed stream as large as the source, so its reading also
     // crosses the buffer edges.
-    for (const std::string& payload : {schtest::DumpLikeBytes(size), schtest::RandomBytes(size)}) {
+    for (const std::string& payload : {testsupport::DumpLikeBytes(size), testsupport::RandomBytes(size)}) {
       const std::string packed = Compressed(payload);
       ASSERT_EQ(packed.substr(0, 16), sch::MakeCompressedHeader());
       EXPECT_EQ(packed.substr(16, 2), "\x78\x9c") << "zlib format at the default level";
@@ -76,7 +76,7 @@ TEST_F(CompressedFileTest, ExpandsEverySizeAroundTheBlockEdges) {
 
 TEST_F(CompressedFileTest, OutsideZlibExpandsOurFileAfterItsHeader) {
   if (!HavePython()) GTEST_SKIP() << "python3 with zlib is not available";
-  const std::string payload = schtest::DumpLikeBytes(300000);
+  const std::string payload = testsupport::DumpLikeBytes(300000);
   Compressed(payload);
   const std::string cmd = "python3 -c \"import sys,zlib; d=open(sys.argv[1],'rb').read(); "
                           "open(sys.argv[2],'wb').write(zlib.decompress(d[16:]))\" '" +
@@ -87,7 +87,7 @@ TEST_F(CompressedFileTest, OutsideZlibExpandsOurFileAfterItsHeader) {
 
 TEST_F(CompressedFileTest, ExpandsAFileFromOutsideWithALowerCaseHeader) {
   if (!HavePython()) GTEST_SKIP() << "python3 with zlib is not available";
-  const std::string payload = schtest::DumpLikeBytes(70000);
+  const std::string payload = testsupport::DumpLikeBytes(70000);
   WriteAll(dir / "payload", payload);
   const std::string cmd = "python3 -c \"import sys,zlib; d=open(sys.argv[1],'rb').read(); "
                           "open(sys.argv[2],'wb').write(b'olvek\\0\\0\\0FILLER!!' + zlib.compress(d, 6))\" '" +
@@ -99,7 +99,7 @@ TEST_F(CompressedFileTest, ExpandsAFileFromOutsideWithALowerCaseHeader) {
 }
 
 TEST_F(CompressedFileTest, DamagedOrTruncatedStreamFailsAndLeavesTheDestination) {
-  const std::string packed = Compressed(schtest::DumpLikeBytes(200000));
+  const std::string packed = Compressed(testsupport::DumpLikeBytes(200000));
   std::string flipped = packed;
   flipped[packed.size() / 2] = char(flipped[packed.size() / 2] ^ 0x55);
   std::string badTrailer = packed;
@@ -143,7 +143,7 @@ TEST_F(CompressedFileTest, NothingHappensWithoutASourceOrAHeader) {
 }
 
 TEST_F(CompressedFileTest, InPlaceKeepsModeAndFollowsLinks) {
-  const std::string payload = schtest::DumpLikeBytes(500000);
+  const std::string payload = testsupport::DumpLikeBytes(500000);
   WriteAll(dir / "dump.dmp", payload);
   ::chmod((dir / "dump.dmp").c_str(), 0640);
   std::filesystem::create_symlink(dir / "dump.dmp", dir / "link.dmp");
@@ -152,22 +152,22 @@ TEST_F(CompressedFileTest, InPlaceKeepsModeAndFollowsLinks) {
   EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.dmp"));
   EXPECT_TRUE(sch::IsCompressedFile(dir / "dump.dmp"));
   EXPECT_LT(std::filesystem::file_size(dir / "dump.dmp"), payload.size() / 2);
-  EXPECT_EQ(schtest::ModeOf(dir / "dump.dmp"), 0640u);
+  EXPECT_EQ(testsupport::ModeOf(dir / "dump.dmp"), 0640u);
   EXPECT_EQ(dir.names(), (std::vector<std::string>{"dump.dmp", "link.dmp"}));
 
   ASSERT_TRUE(sch::DecompressFile(dir / "dump.dmp", dir / "back.dmp"));
   EXPECT_TRUE(ReadAll(dir / "back.dmp") == payload);
-  EXPECT_EQ(schtest::ModeOf(dir / "back.dmp"), 0640u) << "a new destination takes the source's mode";
+  EXPECT_EQ(testsupport::ModeOf(dir / "back.dmp"), 0640u) << "a new destination takes the source's mode";
 }
 
 TEST_F(CompressedFileTest, FullDiskLeavesTheDumpAsItWas) {
   // Random data compresses to more than its size, so the work file outgrows the limit.
-  const std::string payload = schtest::RandomBytes(1 << 20);
+  const std::string payload = testsupport::RandomBytes(1 << 20);
   WriteAll(dir / "dump.dmp", payload);
-  WriteAll(dir / "packed", sch::CompressBytes(schtest::RandomBytes(1 << 20, 3)));
+  WriteAll(dir / "packed", sch::CompressBytes(testsupport::RandomBytes(1 << 20, 3)));
   WriteAll(dir / "out", "previous content");
   {
-    schtest::FileSizeLimit limit(256 * 1024);
+    testsupport::FileSizeLimit limit(256 * 1024);
     try {
       sch::CompressFileInPlace(dir / "dump.dmp");
       ADD_FAILURE() << "compressing onto a full disk succeeded";

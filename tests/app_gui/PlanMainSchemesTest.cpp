@@ -22,7 +22,7 @@
 #include "platform/Dialogs.h"
 #include "platform/MainThread.h"
 #include "tests/app/SchemeTestSupport.h"
-#include "tests/app/ScratchFolder.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace sch {
 namespace {
@@ -32,11 +32,9 @@ class MainFormSchemes : public schtest::SchemeTest {
   void SetUp() override {
     schtest::SchemeTest::SetUp();
     plat::SetDialogs(&boxes);
-    plat::SetCurrentMainThread(&mainThread);
   }
   void TearDown() override {
     form.reset();
-    plat::SetCurrentMainThread(nullptr);
     plat::SetDialogs(nullptr);
     schtest::SchemeTest::TearDown();
   }
@@ -45,6 +43,7 @@ class MainFormSchemes : public schtest::SchemeTest {
     options.schemeFile = file;
     options.settingsFile = dir / "orascheme.ini";
     options.withTray = false;
+    options.services.mainThread = &mainThread;
     options.pickSchemeFile = [this](bool) { return picked; };
     options.editTime = [this](TSchemeTimeItem& item, int) {
       if (!editResult) return false;
@@ -66,7 +65,7 @@ class MainFormSchemes : public schtest::SchemeTest {
     return out;
   }
 
-  schtest::ScratchFolder dir;
+  testsupport::ScratchFolder dir;
   std::string file = dir / "orascheme.sch";
   plat::ScriptedDialogs boxes;
   QtMainThread mainThread;

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "foundation/files/CompressedFile.h"
-#include "tests/app/ScratchFolder.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace {
 
@@ -31,7 +31,7 @@ class TrickleSource : public olv::TSequentialStream {
 };
 
 TEST(ZlibStream, ExpandsFromASourceThatDeliversLittleAtATime) {
-  const std::string payload = schtest::DumpLikeBytes(100000);
+  const std::string payload = testsupport::DumpLikeBytes(100000);
   const std::string packed = sch::CompressBytes(payload);
   for (std::size_t step : {std::size_t(1), std::size_t(7), std::size_t(4096)}) {
     TrickleSource in(packed, step);
@@ -42,7 +42,7 @@ TEST(ZlibStream, ExpandsFromASourceThatDeliversLittleAtATime) {
 }
 
 TEST(ZlibStream, ReadsInSmallPiecesAndStopsAtTheStreamEnd) {
-  const std::string payload = schtest::RandomBytes(5000);
+  const std::string payload = testsupport::RandomBytes(5000);
   // Bytes after the zlib stream are not part of the payload.
   const std::string packed = sch::CompressBytes(payload).substr(16) + "trailing bytes";
   olv::TMemoryStream in(packed);
@@ -58,7 +58,7 @@ TEST(ZlibStream, ReadsInSmallPiecesAndStopsAtTheStreamEnd) {
 }
 
 TEST(ZlibStream, CompressesWritesOfAnySizeToTheSameStream) {
-  const std::string payload = schtest::DumpLikeBytes(sch::kZlibBufferSize * 3 + 17);
+  const std::string payload = testsupport::DumpLikeBytes(sch::kZlibBufferSize * 3 + 17);
   olv::TMemoryStream oneWrite, manyWrites;
   {
     sch::CompressionStream z(oneWrite);

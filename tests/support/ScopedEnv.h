@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-namespace olvtest {
+namespace testsupport {
 
 class ScopedEnv {
  public:
@@ -36,4 +36,4 @@ class ScopedEnv {
   std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
 };
 
-}  // namespace olvtest
+}  // namespace testsupport

@@ -1,4 +1,5 @@
-// One QApplication for the whole test program, made before the first test and ended after the last.
+// One QApplication for the whole test program, made before the first test and ended after the
+// last. Linked into every test program of the window side (test_support_qt).
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -10,7 +11,7 @@ class QtApplicationEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
     static int argc = 1;
-    static char name[] = "test_widgets_qt";
+    static char name[] = "orascheme-test";
     static char* argv[] = {name, nullptr};
     app_ = std::make_unique<QApplication>(argc, argv);
   }

@@ -14,7 +14,7 @@
 #include "app/gui/QtMainThread.h"
 #include "platform/Dialogs.h"
 #include "platform/MainThread.h"
-#include "tests/app/ScratchFolder.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace sch {
 namespace {
@@ -23,10 +23,8 @@ class MainFormTest : public ::testing::Test {
  protected:
   void SetUp() override {
     plat::SetDialogs(&boxes);
-    plat::SetCurrentMainThread(&mainThread);
   }
   void TearDown() override {
-    plat::SetCurrentMainThread(nullptr);
     plat::SetDialogs(nullptr);
   }
   std::unique_ptr<TSchMainForm> MakeForm() {
@@ -34,9 +32,10 @@ class MainFormTest : public ::testing::Test {
     options.schemeFile = dir / "orascheme.sch";
     options.settingsFile = dir / "orascheme.ini";
     options.withTray = false;
+    options.services.mainThread = &mainThread;
     return std::make_unique<TSchMainForm>(std::move(options));
   }
-  schtest::ScratchFolder dir;
+  testsupport::ScratchFolder dir;
   plat::ScriptedDialogs boxes;
   QtMainThread mainThread;
 };
