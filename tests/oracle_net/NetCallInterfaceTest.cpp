@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <thread>
 
 #include "oracle/OraCall.h"
 #include "oracle/OraConnection.h"
@@ -343,6 +344,38 @@ TEST_F(NetCallInterfaceTest, APeerClosingMidFetchIsALostConnection) {
   EXPECT_TRUE(db.Events().WaitFor("hang up"));
   EXPECT_EQ(ErrorOf(Execute(s), Err()), "3114 NET: Net error 200") << "the session is gone";
   o::OCIHandleFree(s, o::OCI_HTYPE_STMT);
+}
+
+TEST_F(NetCallInterfaceTest, TheClientCharacterSetOfALoggedOnContextNegotiatesAgain) {
+  FakeDb db;
+  Connect(db);
+  ub2 id = 852;
+  EXPECT_EQ(o::OCIAttrSet(Svc(), o::OCI_HTYPE_SVCCTX, &id, 0, o::OCI_ATTR_CHARSET_ID, Err()), o::OCI_SUCCESS);
+  EXPECT_EQ(Seen(db, "charsets:852,852").size(), 1u);
+  EXPECT_EQ(o::OCIAttrSet(Svc(), o::OCI_HTYPE_SVCCTX, &id, 0, o::OCI_ATTR_CHARSET_ID, Err()), o::OCI_SUCCESS);
+  EXPECT_EQ(Seen(db, "charsets:852,852").size(), 1u) << "the same set again changes nothing";
+  OCIStmt* s = Prepared("select 'still talking' from dual");
+  EXPECT_EQ(Execute(s), o::OCI_SUCCESS) << ErrorOf(o::OCI_ERROR, Err());
+  o::OCIHandleFree(s, o::OCI_HTYPE_STMT);
+}
+
+TEST_F(NetCallInterfaceTest, ABreakFromAnotherThreadEndsACallInProgress) {
+  FakeDb db;
+  o::TOCIConnection& connection = Connect(db);
+  OCIStmt* s = Prepared("begin dbms_lock.sleep(60); end;");
+  void* error = nullptr;
+  ASSERT_EQ(o::OCIHandleAlloc(nullptr, &error, o::OCI_HTYPE_ERROR, 0, nullptr), o::OCI_SUCCESS);
+  sword status = 0;
+  std::thread call([&] { status = o::OCIStmtExecute(Svc(), s, static_cast<OCIError*>(error), 1, 0, nullptr, nullptr, 0); });
+  ASSERT_TRUE(db.Events().WaitFor("sleeping"));
+  connection.BreakExec();
+  call.join();
+  EXPECT_EQ(ErrorOf(status, static_cast<OCIError*>(error)), "1013 ORA-01013: user requested cancel of current operation");
+  OCIStmt* next = Prepared("select 1 from dual");
+  EXPECT_EQ(Execute(next), o::OCI_SUCCESS) << "the session goes on";
+  o::OCIHandleFree(next, o::OCI_HTYPE_STMT);
+  o::OCIHandleFree(s, o::OCI_HTYPE_STMT);
+  o::OCIHandleFree(error, o::OCI_HTYPE_ERROR);
 }
 
 TEST_F(NetCallInterfaceTest, AStatementMayOutliveItsServiceContext) {
