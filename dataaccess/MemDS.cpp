@@ -4,21 +4,11 @@
 #include <cmath>
 
 #include "dataaccess/Blob.h"
+#include "dataaccess/TextUtil.h"
 #include "foundation/base/MessageBoxes.h"
 #include "foundation/files/Folders.h"
 
 namespace da {
-
-namespace {
-
-std::string TrimBlanks(const std::string& text) {
-  std::size_t a = 0, b = text.size();
-  while (a < b && static_cast<unsigned char>(text[a]) <= ' ') ++a;
-  while (b > a && static_cast<unsigned char>(text[b - 1]) <= ' ') --b;
-  return text.substr(a, b - a);
-}
-
-}  // namespace
 
 class TMemDataSet::Locator : public TRecordLocator {
  public:
@@ -63,10 +53,10 @@ void TMemDataSet::SetIRecordSet(std::unique_ptr<TMemData> data) {
   locator_ = std::make_unique<Locator>(*this, *data_);
   data_->SetCachedUpdates(cachedUpdates_);
   // Each hook keeps the dataset's modified flag as it found it.
-  auto keep = [this](void (TMemDataSet::*perform)()) {
+  auto keep = [this](bool (TMemDataSet::*perform)()) {
     return [this, perform] {
       const bool modified = Modified();
-      if (!LocalUpdate) (this->*perform)();
+      if (!LocalUpdate) (void)(this->*perform)();
       SetModified(modified);
     };
   };
@@ -465,7 +455,7 @@ void TMemDataSet::InstallFilters(bool forSearch) {
       return accept;
     };
   }
-  const std::string text = TrimBlanks(filterText_);
+  const std::string text = TrimText(filterText_);
   if (text.empty()) return;
   // A search's filter only decides which record it stops on: the store neither renumbers nor
   // moves its cursor off the record the search starts from.

@@ -117,9 +117,10 @@ class TMemDataSet : public TDataSet {
   void InternalRefresh() override;
   // Object view: object and array fields take their store descriptor's object type name.
   void BindObjectTypes(TField& field);
-  virtual void PerformAppend() {}
-  virtual void PerformDelete() {}
-  virtual void PerformUpdate() {}
+  // Each reports whether it wrote the change (the SQL dataset's statement ran); nothing here.
+  virtual bool PerformAppend() { return false; }
+  virtual bool PerformDelete() { return false; }
+  virtual bool PerformUpdate() { return false; }
   // The locate steps, by default the store's own (see TRecordLocator).
   virtual bool FieldToBuffer(const Variant& value, std::vector<std::uint8_t>& buffer, const TFieldDesc& field,
                              TDataType& bufferType);

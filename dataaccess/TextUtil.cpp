@@ -82,4 +82,11 @@ std::string Utf16ToUtf8(std::u16string_view text) {
   return out;
 }
 
+std::string TrimText(std::string_view text) {
+  std::size_t a = 0, b = text.size();
+  while (a < b && static_cast<unsigned char>(text[a]) <= ' ') ++a;
+  while (b > a && static_cast<unsigned char>(text[b - 1]) <= ' ') --b;
+  return std::string(text.substr(a, b - a));
+}
+
 }  // namespace da

@@ -18,6 +18,9 @@ inline std::size_t Utf8CutLength(std::string_view text, std::size_t maxBytes) {
   return olv::utf8::CutWhole(text, maxBytes).size();
 }
 
+// The text without the blanks and control characters (codes up to 32) at either end.
+std::string TrimText(std::string_view text);
+
 // UTF-8 <-> UTF-16. Malformed UTF-8 bytes become U+FFFD; lone surrogates likewise.
 std::u16string Utf8ToUtf16(std::string_view text);
 std::string Utf16ToUtf8(std::u16string_view text);

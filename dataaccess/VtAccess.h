@@ -29,6 +29,8 @@ namespace da {
 
 inline constexpr int prAutoCommit = 5;
 inline constexpr int prParamCheck = 11;
+// Rows the last execution processed (a driver's command answers it; the base does not).
+inline constexpr int prRowsProcessed = 13;
 inline constexpr int prUniDirectional = 20;
 inline constexpr int prFetchRows = 21;
 inline constexpr int prFetchAll = 22;

@@ -156,6 +156,11 @@ inline constexpr ub4 OCI_DTYPE_LOB = 50;
 inline constexpr ub4 OCI_DTYPE_PARAM = 53;
 inline constexpr ub4 OCI_DTYPE_ROWID = 54;
 inline constexpr ub4 OCI_DTYPE_FILE = 56;
+inline constexpr ub4 OCI_DTYPE_INTERVAL_YM = 62;
+inline constexpr ub4 OCI_DTYPE_INTERVAL_DS = 63;
+inline constexpr ub4 OCI_DTYPE_TIMESTAMP = 68;
+inline constexpr ub4 OCI_DTYPE_TIMESTAMP_TZ = 69;
+inline constexpr ub4 OCI_DTYPE_TIMESTAMP_LTZ = 70;
 
 // Attributes.
 inline constexpr ub4 OCI_ATTR_DATA_SIZE = 1;
@@ -164,6 +169,7 @@ inline constexpr ub4 OCI_ATTR_NAME = 4;
 inline constexpr ub4 OCI_ATTR_PRECISION = 5;
 inline constexpr ub4 OCI_ATTR_SCALE = 6;
 inline constexpr ub4 OCI_ATTR_IS_NULL = 7;
+inline constexpr ub4 OCI_ATTR_ENV = 5;
 inline constexpr ub4 OCI_ATTR_SERVER = 6;
 inline constexpr ub4 OCI_ATTR_SESSION = 7;
 inline constexpr ub4 OCI_ATTR_ROW_COUNT = 9;
@@ -175,6 +181,7 @@ inline constexpr ub4 OCI_ATTR_PASSWORD = 23;
 inline constexpr ub4 OCI_ATTR_STMT_TYPE = 24;
 inline constexpr ub4 OCI_ATTR_INTERNAL_NAME = 25;
 inline constexpr ub4 OCI_ATTR_CHARSET_ID = 31;
+inline constexpr ub4 OCI_ATTR_LOBEMPTY = 45;
 inline constexpr ub4 OCI_ATTR_PARSE_ERROR_OFFSET = 129;
 
 // Modes of environment creation.
@@ -202,6 +209,27 @@ inline constexpr ub4 OCI_DYNAMIC_FETCH = 2;
 inline constexpr ub2 OCI_FETCH_NEXT = 2;
 inline constexpr ub2 OCI_FETCH_LAST = 8;
 inline constexpr ub2 OCI_FETCH_ABSOLUTE = 32;
+
+// Pieces of a value moved piecewise, and their direction.
+inline constexpr ub1 OCI_ONE_PIECE = 0;
+inline constexpr ub1 OCI_FIRST_PIECE = 1;
+inline constexpr ub1 OCI_NEXT_PIECE = 2;
+inline constexpr ub1 OCI_LAST_PIECE = 3;
+inline constexpr ub1 OCI_PARAM_IN = 1;
+inline constexpr ub1 OCI_PARAM_OUT = 2;
+// The old interface's statuses of a piecewise execution: the next input piece, the next output
+// buffer; and of a non-blocking call that would block.
+inline constexpr sword OCI7_NEED_INPUT_PIECE = -3129;
+inline constexpr sword OCI7_NEED_OUTPUT_PIECE = -3130;
+inline constexpr sword OCI7_WOULD_BLOCK = -3123;
+
+// LOBs and files.
+inline constexpr ub1 OCI_TEMP_BLOB = 1;
+inline constexpr ub1 OCI_TEMP_CLOB = 2;
+inline constexpr OCIDuration OCI_DURATION_SESSION = 10;
+inline constexpr ub1 OCI_FILE_READONLY = 1;
+inline constexpr ub1 SQLCS_IMPLICIT = 1;
+inline constexpr ub1 SQLCS_NCHAR = 2;
 
 // Statement types (attribute 24).
 inline constexpr ub2 OCI_STMT_SELECT = 1;

@@ -1,8 +1,8 @@
 #include "oracle/OraCommand.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "dataaccess/DAErrors.h"
 #include "oracle/OraCall.h"
@@ -10,13 +10,12 @@
 #include "oracle/OraConsts.h"
 #include "oracle/OraParser.h"
 #include "oracle/OraProps.h"
+#include "oracle/OraRowId.h"
 #include "oracle/OraThread.h"
 
 namespace ora {
 
 namespace {
-
-constexpr const char* SDataTypeNotSupported = "Data type is not supported.";
 
 std::uint16_t FunctionCodeOf(ub2 statementType) {
   switch (statementType) {
@@ -44,22 +43,6 @@ std::string Trim(const std::string& s) {
   std::size_t begin = LeadingBlanks(s), end = s.size();
   while (end > begin && Blank(s[end - 1])) --end;
   return s.substr(begin, end - begin);
-}
-
-std::string Format(const char* pattern, const std::string& text, int number) {
-  std::string out;
-  for (const char* p = pattern; *p; ++p) {
-    if (p[0] == '%' && p[1] == 's') {
-      out += text;
-      ++p;
-    } else if (p[0] == '%' && p[1] == 'd') {
-      out += std::to_string(number);
-      ++p;
-    } else {
-      out += *p;
-    }
-  }
-  return out;
 }
 
 // The command lock while NonBlocking is on.
@@ -381,200 +364,6 @@ void TOCICommand::EndExecute(bool result) {
   if (AfterExecute) AfterExecute(result);
 }
 
-ub2 TOCICommand::GetSQLType(da::TDataType type, bool asString) const {
-  const bool oci8 = callStyle_ == OCI80;
-  if (callStyle_ != OCI73 && !oci8) RaiseError(SOCINotInited);
-  switch (type) {
-    case da::dtString: case da::dtExtString: return SQLT_STR;
-    case da::dtInt32: case da::dtBoolean: return SQLT_INT;
-    case da::dtFloat: return SQLT_FLT;
-    case da::dtDateTime: return SQLT_DAT;
-    case da::dtBlob: return SQLT_LBI;
-    case da::dtMemo: return asString ? SQLT_STR : SQLT_LNG;
-    case da::dtVarBytes: case da::dtExtVarBytes: return SQLT_BIN;
-    case dtRowId: return oci8 ? SQLT_RDD : SQLT_RID;
-    case dtCursor: return oci8 ? SQLT_RSET : SQLT_CUR;
-    case dtFixedChar: return SQLT_AVC;
-    default: break;
-  }
-  if (oci8) {
-    switch (type) {
-      case da::dtObject: case da::dtArray: case da::dtTable: return SQLT_NTY;
-      case da::dtReference: return SQLT_REF;
-      case dtOraBlob: return SQLT_BLOB;
-      case dtOraClob: return SQLT_CLOB;
-      case dtBFile: return SQLT_BFILEE;
-      case dtCFile: return SQLT_CFILEE;
-      case dtLabel: return SQLT_LAB;
-      case dtUndefined: return SQLT_CHR;
-      default: break;
-    }
-    if (PossibleOCICallStyles & csOCI9) {
-      switch (type) {
-        case dtTimeStamp: return SQLT_TIMESTAMP;
-        case dtTimeStampTZ: return SQLT_TIMESTAMP_TZ;
-        case dtTimeStampLTZ: return SQLT_TIMESTAMP_LTZ;
-        case dtIntervalYM: return SQLT_INTERVAL_YM;
-        case dtIntervalDS: return SQLT_INTERVAL_DS;
-        default: break;
-      }
-    }
-  }
-  RaiseError(SDataTypeNotSupported);
-}
-
-void TOCICommand::BindParams() {
-  connection_->Busy();
-  try {
-    for (int i = 0; i < GetParamCount(); ++i) BindParam(GetOraParam(i));
-  } catch (...) {
-    connection_->Release();
-    throw;
-  }
-  connection_->Release();
-  cursor_->SetState(csBound);
-}
-
-void TOCICommand::BindParam(TOraParamDesc* param) {
-  const da::TDataType type = param->GetDataType();
-  ub2 sqlType;
-  if (type == da::dtUnknown) {
-    if (!param->GetNull()) throw da::Exception(Format("Unknown type of parameter %s.", param->GetName(), 0));
-    sqlType = SQLT_CHR;
-  } else {
-    sqlType = GetSQLType(type, false);
-  }
-  switch (type) {
-    case da::dtUnknown: case da::dtString: case dtFixedChar: case da::dtInt32: case da::dtBoolean: case da::dtFloat:
-    case da::dtDateTime: case da::dtBytes: case da::dtVarBytes: case dtCursor:
-      break;
-    default:
-      RaiseError(SDataTypeNotSupported);  // values with objects of their own bind elsewhere
-  }
-  param->SyncIndicator();
-
-  std::string name = ":";
-  if (param->QuotedName) {
-    name += '"';
-    for (char c : param->GetName()) {
-      name += c;
-      if (c == '"') name += '"';
-    }
-    name += '"';
-  } else {
-    name += param->GetName();
-  }
-
-  sb4 length = param->GetItemSize();
-  auto* value = static_cast<std::uint8_t*>(param->GetValuePtr());
-  ub2* lengthPtr = nullptr;
-  if (!param->Table) {
-    if (type == da::dtString || type == dtFixedChar) {
-      const std::uint16_t maxSize = connection_->CharLength > 1 ? connection_->GetMaxStringSize() : 0;
-      const bool input = param->GetParamType() == da::ptInput ||
-                         (sqlFunctionCode_ == fcSelect && (param->GetParamType() == da::ptUnknown ||
-                                                           param->GetParamType() == da::ptInputOutput));
-      if (maxSize > 0 && length > maxSize) {
-        length = maxSize;
-        value[length - 1] = 0;
-      } else if (input && param->ActualLength != 0 && param->ActualLength < length) {
-        length = param->ActualLength + 1;
-        value[param->ActualLength] = 0;
-      }
-    } else if (type == da::dtBytes || type == da::dtVarBytes) {
-      lengthPtr = reinterpret_cast<ub2*>(value);
-      value += 2;
-      // The room the item has, at most the longest raw value.
-      length = std::min<sb4>(param->GetItemSize() - 2, 2000);
-    }
-  }
-  sb2* indicators = param->GetIndicatorPtr();
-
-  if (callStyle_ == OCI73) {
-    CdaDef* cda = cursor_->GetCDA();
-    if (type == da::dtUnknown) {
-      value = scratch_;
-      length = 1;
-    } else if (type == dtCursor) {
-      TOraCursor* cursor = param->GetAsCursor();
-      da::DAAssert(cursor != nullptr, "OraClasses");
-      cursor->SetCallStyle(callStyle_);
-      cursor->AllocCursor();
-      value = reinterpret_cast<std::uint8_t*>(cursor->GetCDA());
-    }
-    OraText* sqlName = reinterpret_cast<OraText*>(name.data());
-    if (!param->Table) {
-      if (lengthPtr) {
-        connection_->LockedCall(OCI73, [&] {
-          return obndra(cda, sqlName, -1, value, length, sqlType, -1, indicators, lengthPtr, nullptr, 0, nullptr,
-                        nullptr, -1, -1);
-        });
-      } else {
-        connection_->LockedCall(OCI73, [&] {
-          return obndrv(cda, sqlName, -1, value, length, sqlType, -1, indicators, nullptr, -1, -1);
-        });
-      }
-      param->BindCount = 1;
-    } else {
-      param->BindCount = param->GetLength();
-      connection_->LockedCall(OCI73, [&] {
-        return obindps(cda, 1, sqlName, -1, value, length, sqlType, 0, indicators, nullptr, nullptr, length, 2, 0, 0,
-                       static_cast<ub4>(param->GetLength()), reinterpret_cast<ub4*>(&param->BindCount), nullptr, 0, 0);
-      });
-    }
-    return;
-  }
-
-  void* bindValue = value;
-  if (type == da::dtUnknown) {
-    bindValue = scratch_;
-    length = 1;
-  } else if (type == dtCursor) {
-    TOraCursor* cursor = param->GetAsCursor();
-    da::DAAssert(cursor != nullptr, "OraClasses");
-    cursor->SetCallStyle(callStyle_);
-    cursor->SetEnvironment(connection_->GetEnvironment());
-    cursor->AllocCursor();
-    bindValue = cursor->GetOCIStmtPtr();
-  }
-  OCIStmt* stmt = cursor_->GetOCIStmt();
-  OCIBind* bind = nullptr;
-  const auto* sqlName = reinterpret_cast<const OraText*>(name.c_str());
-  const sb4 nameLength = static_cast<sb4>(name.size());
-  if (!param->Table && iterations_ <= 1) {
-    connection_->LockedCall(OCI80, [&] {
-      return OCIBindByName(stmt, &bind, errorHandle_, sqlName, nameLength, bindValue, length, sqlType, indicators,
-                           lengthPtr, nullptr, 0, nullptr, OCI_DEFAULT);
-    });
-    param->BindCount = 1;
-  } else if (!param->Table) {
-    if (param->GetLength() < iterations_) RaiseError(Format(SArrayParam, name.substr(1), iterations_));
-    connection_->LockedCall(OCI80, [&] {
-      return OCIBindByName(stmt, &bind, errorHandle_, sqlName, nameLength, bindValue, length, sqlType, indicators,
-                           nullptr, nullptr, 0, nullptr, OCI_DEFAULT);
-    });
-    connection_->LockedCall(OCI80, [&] {
-      return OCIBindArrayOfStruct(bind, errorHandle_, static_cast<ub4>(length), sizeof(sb2), 0, 0);
-    });
-  } else {
-    param->BindCount = param->GetLength();
-    connection_->LockedCall(OCI80, [&] {
-      return OCIBindByName(stmt, &bind, errorHandle_, sqlName, nameLength, bindValue, length, sqlType, indicators,
-                           nullptr, nullptr, static_cast<ub4>(param->GetLength()),
-                           reinterpret_cast<ub4*>(&param->BindCount), OCI_DEFAULT);
-    });
-    connection_->LockedCall(OCI80, [&] {
-      return OCIBindArrayOfStruct(bind, errorHandle_, static_cast<ub4>(length), sizeof(sb2), 0, 0);
-    });
-  }
-  if (type == da::dtString && connection_->GetCharsetId() != 0) {
-    ub2 charsetId = connection_->GetCharsetId();
-    connection_->LockedCall(OCI80, [&] {
-      return OCIAttrSet(bind, OCI_HTYPE_BIND, &charsetId, 0, OCI_ATTR_CHARSET_ID, errorHandle_);
-    });
-  }
-}
-
 sword TOCICommand::Exec(ub4 mode) {
   CheckActive();
   TCommandLock lock(*this);
@@ -671,6 +460,7 @@ void TOCICommand::InternalExecute() {
     lobParams = lobParams || t == dtOraBlob || t == dtOraClob;
   }
   const bool autoCommit = AutoCommit && connection_->AutoCommit;
+  // With LOB parameters the commit waits until their content is written.
   const bool commitOnSuccess = callStyle_ == OCI80 && sqlFunctionCode_ != fcSelect && autoCommit && !lobParams;
   ub4 mode = OCI_DEFAULT;
   if (sqlFunctionCode_ == fcSelect && cursor_->Scrollable) {
@@ -678,10 +468,19 @@ void TOCICommand::InternalExecute() {
   } else if (commitOnSuccess) {
     mode = OCI_COMMIT_ON_SUCCESS;
   }
-  const sword status = Exec(mode);
+  callbackError_ = nullptr;
+  sword status;
+  try {
+    status = Exec(mode);
+    if (WantsPieces(status)) status = TransferPieces(status);
+  } catch (...) {
+    // A bind callback's own error says more than the library's report of it.
+    if (callbackError_) std::rethrow_exception(std::exchange(callbackError_, nullptr));
+    throw;
+  }
+  // Read once the pieces have moved: before that the row is not there yet.
   RowId = FetchRowId ? GetRowId() : std::string();
-  // LONG values in pieces are not bound by this command, so no piece can be asked for.
-  da::DAAssert(status != OCI_NEED_DATA && status != -3129 && status != -3130, "OraClasses");
+  if (status == OCI_SUCCESS && callStyle_ == OCI80 && rowsProcessed_ > 0) MoveLobParams();
   if (status == OCI_SUCCESS && sqlFunctionCode_ != fcSelect && autoCommit && !commitOnSuccess) connection_->Commit();
 }
 
@@ -689,10 +488,7 @@ std::string TOCICommand::GetRowId() {
   if (GetCursorState() == csInactive) return {};
   if (callStyle_ == OCI73) {
     const CdaDef* cda = cursor_->GetCDA();
-    char text[32];
-    std::snprintf(text, sizeof text, "%08X.%04X.%04X", static_cast<unsigned>(cda->rid.rcs7),
-                  static_cast<unsigned>(cda->rid.rcs8), static_cast<unsigned>(cda->rid.rd.rcs5));
-    return text;
+    return RowIdText(cda->rid.rd.rcs4, cda->rid.rd.rcs5, cda->rid.rcs7, cda->rid.rcs8);
   }
   OCIRowid* rowid = nullptr;
   Check(OCIDescriptorAlloc(connection_->GetEnvironment(), reinterpret_cast<void**>(&rowid), OCI_DTYPE_ROWID, 0,
@@ -703,7 +499,9 @@ std::string TOCICommand::GetRowId() {
     sword status = connection_->LockedCall(
         OCI80, [&] { return OCIAttrGet(stmt, OCI_HTYPE_STMT, rowid, nullptr, OCI_ATTR_ROWID, errorHandle_); },
         {OCI_NO_DATA});
-    if (status != OCI_NO_DATA && OCIVersion >= 4) {
+    // Clients before 9 keep the ROWID in a descriptor whose layout they do not publish; only
+    // the text call tells it, so without that call the text stays empty.
+    if (status != OCI_NO_DATA && ORA_OCI_LINKED(OCIRowidToChar)) {
       char buffer[4001] = {};
       ub2 length = 4000;
       connection_->LockedCall(OCI80, [&] {

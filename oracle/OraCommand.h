@@ -5,17 +5,26 @@
 // SQL component and the record set each own one.
 //
 // What it does: the cursor states; prepare (line breaks of the text made single line feeds, the
-// parse-error offset mapped back to the text); the parameter scan (":name" outside strings and
-// comments, up to a TRIGGER keyword); execution in the calling thread or, with NonBlocking, on a
-// worker thread (OraThread.h); automatic commit; the ROWID of the last changed row; binding of
-// parameters with buffers (texts, numbers, dates, raw values, cursors), also as PL/SQL tables and
-// DML arrays. Values that need objects of their own (LONG pieces, LOBs, files, object types,
-// timestamps, intervals) raise "Data type is not supported." when bound.
+// parse-error offset mapped back to the text as set); the parameter scan (":name" outside
+// strings and comments, names compared without regard to case, up to a TRIGGER keyword);
+// execution in the calling thread or, with NonBlocking, on a worker thread (OraThread.h), in the
+// modes default, scrollable, describe only and commit on success; automatic commit; the ROWID of
+// the last changed row (OraRowId.h); the SQL function code (fc* below).
+//
+// Binding (OraBinding.cpp), by name, or by position for a parameter without a name: texts,
+// numbers, dates, raw values and cursors from the parameter's buffer, as PL/SQL tables and as
+// DML arrays; LONG and LONG RAW values (dtMemo, dtBlob: a TBlob bound with SetObject) in pieces
+// during the execution, through the bind callbacks or the piece information calls (the old
+// interface's statuses -3129 and -3130 included); LOBs and files (TOraLob, TOraFile: the content
+// of an input LOB is written after the execution, an output LOB read, before the commit);
+// timestamps and intervals (TOraTimeStamp, TOraInterval). Object types raise "Data type is not
+// supported." until the object layer binds them.
 //
 // Threads: the command lock (taken only while NonBlocking is on) serialises a background
 // execution against the thread that owns the command; client-library calls go through the
 // connection's LockedCall.
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -24,6 +33,10 @@
 #include "oracle/OciTypes.h"
 #include "oracle/OraCursor.h"
 #include "oracle/OraParamDesc.h"
+
+namespace da {
+class TBlob;
+}
 
 namespace ora {
 
@@ -77,6 +90,8 @@ class TOCICommand : public da::TVtCommand {
   // supported." for a combination the call style does not have.
   ub2 GetSQLType(da::TDataType type, bool asString) const;
   void ParseSQL();
+  // The ROWID text of the last changed row; empty while inactive, when the statement changed no
+  // row, and with a handle-interface client that cannot turn a ROWID into text (before 9).
   std::string GetRowId();
   std::uint8_t GetCallStyle() const { return callStyle_; }
   std::uint16_t GetSQLFunctionCode() const { return sqlFunctionCode_; }
@@ -85,6 +100,21 @@ class TOCICommand : public da::TVtCommand {
 
   void Lock();
   void Unlock();
+
+  // For the record set, which executes, describes and fetches through the command:
+  // one execution call in a mode (OCI_DEFAULT, OCI_STMT_SCROLLABLE_READONLY, OCI_DESCRIBE_ONLY,
+  // OCI_COMMIT_ON_SUCCESS; the old interface executes in the default mode only), returning the
+  // status (0; OCI_NEED_DATA; the old interface's -3129, -3130 and -3123 as they come);
+  sword Exec(ub4 mode);
+  // every parameter bound, in list order (state csBound);
+  void BindParams();
+  // the execution with its LONG pieces, LOB parameters and commit.
+  void InternalExecute();
+
+  // One piece exchange of the running statement (handle, direction, iteration, index and piece
+  // code; the old interface gives no handle and an unknown direction), under the connection lock.
+  void GetPieceInfo(void*& handle, ub1& direction, ub4& iteration, ub4& index, ub1& piece);
+  void SetPieceInfo(void* handle, void* buffer, ub4& length, ub1 piece);
 
   bool ParamCheck = true;
   bool NonBlocking = false;
@@ -96,11 +126,26 @@ class TOCICommand : public da::TVtCommand {
  private:
   void DoExecute();
   void EndExecute(bool succeeded);
-  sword Exec(ub4 mode);
-  void InternalExecute();
-  void BindParams();
   void BindParam(TOraParamDesc* param);
   std::uint16_t MappedErrorOffset() const;
+
+  // The LONG values of a piecewise execution, until it ends (status 0) or fails.
+  sword TransferPieces(sword status);
+  sword TransferPieces7(sword status, ub1 piece);
+  bool WantsPieces(sword status) const;
+  // The pieces of one value for the bind the library asked about (handle; piece: the code it
+  // asked for). On return, while status still wants pieces, handle, direction and piece hold
+  // the library's next request.
+  void SendPieces(da::TBlob& blob, sword& status, void*& handle, ub1& direction, ub1& piece);
+  void ReceivePieces(da::TBlob& blob, sword& status, void*& handle, ub1& direction, ub1& piece);
+  void Warning(const char* text);
+  // The LOB parameters after an execution that changed rows.
+  void MoveLobParams();
+  TOraParamDesc* ParamOfBind(const void* bind) const;
+  static sb4 InBindCallback(void* context, OCIBind* bind, ub4 iteration, ub4 index, void** buffer, ub4* length,
+                            ub1* piece, void** indicator);
+  static sb4 OutBindCallback(void* context, OCIBind* bind, ub4 iteration, ub4 index, void** buffer, ub4** length,
+                             ub1* piece, void** indicator, ub2** returnCode);
 
   TOraCursor* ownCursor_;
   TOraCursor* cursor_;
@@ -114,7 +159,11 @@ class TOCICommand : public da::TVtCommand {
   std::mutex commandLock_;
   std::unique_ptr<TOraWorker> worker_;
   std::uint8_t scratch_[4] = {};  // what a NULL parameter of unknown type binds
+  std::exception_ptr callbackError_;  // raised in a bind callback, which cannot raise through the library
 };
+
+// The longest LONG value a bind announces.
+inline constexpr sb4 kMaxLongSize = 2147483647;
 
 // Carriage returns outside quoted strings dropped before a line feed and made line feeds
 // elsewhere. With offset not -1 (an offset in the converted text), the copy stops at the source

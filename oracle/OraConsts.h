@@ -26,6 +26,9 @@ inline constexpr const char* SNotObjectField = "Field type should be Object";   
 inline constexpr const char* SNeedDataSetField = "Missing DataSetField property";      // 64837
 inline constexpr const char* SInvalidInterval = "Invalid interval.";                   // 64838
 
+// Raised by binds and describes for a type the call style cannot carry.
+inline constexpr const char* SDataTypeNotSupported = "Data type is not supported.";
+
 // Raised by the call-interface layer itself.
 inline constexpr const char* SOCINotLinked = "OCI function is not linked";
 inline constexpr const char* SOCINotInited = "OCI is not inizialized";

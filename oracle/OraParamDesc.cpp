@@ -8,6 +8,8 @@
 #include "oracle/OraConsts.h"
 #include "oracle/OraCursor.h"
 #include "oracle/OraDate.h"
+#include "oracle/OraDateTime.h"
+#include "oracle/OraLob.h"
 
 namespace ora {
 
@@ -123,12 +125,29 @@ void TOraParamDesc::SetObject(da::TSharedObject* object, std::int16_t* ownIndica
   FreeBuffer();
   itemSize_ = 0;
   object_ = object;
+  if (!ownIndicator && object) {
+    switch (DataType) {
+      case dtTimeStamp: case dtTimeStampTZ: case dtTimeStampLTZ:
+        ownIndicator = GetAsTimeStamp()->GetIndicatorPtr();
+        break;
+      case dtIntervalYM: case dtIntervalDS: ownIndicator = GetAsInterval()->GetIndicatorPtr(); break;
+      default: break;
+    }
+  }
   if (ownIndicator) indicators_ = ownIndicator;
 }
 
 TOraCursor* TOraParamDesc::GetAsCursor() const { return static_cast<TOraCursor*>(object_); }
 
 da::TBlob* TOraParamDesc::GetAsBlob() const { return static_cast<da::TBlob*>(object_); }
+
+TOraLob* TOraParamDesc::GetAsLob() const { return static_cast<TOraLob*>(object_); }
+
+TOraFile* TOraParamDesc::GetAsFile() const { return static_cast<TOraFile*>(object_); }
+
+TOraTimeStamp* TOraParamDesc::GetAsTimeStamp() const { return static_cast<TOraTimeStamp*>(object_); }
+
+TOraInterval* TOraParamDesc::GetAsInterval() const { return static_cast<TOraInterval*>(object_); }
 
 void TOraParamDesc::CheckIndex(std::int32_t index) const {
   if (index < 1 || index > length_) throw ERangeError(SInvalidIndex);
@@ -373,8 +392,12 @@ void TOraParamDesc::SyncIndicator() {
     case da::dtBlob: case da::dtMemo:
       indicator = object_ && GetAsBlob()->Size() > 0 ? 0 : -1;
       return;
-    case da::dtObject: case da::dtReference: case da::dtArray: case da::dtTable: case dtBFile: case dtCFile:
-      // Their classes tell NULL from a value when they bind; a bound object counts as a value here.
+    case dtBFile: case dtCFile:
+      // A file is a value when its locator names a directory or a file.
+      indicator = object_ && (!GetAsFile()->GetFileDir().empty() || !GetAsFile()->GetFileName().empty()) ? 0 : -1;
+      return;
+    case da::dtObject: case da::dtReference: case da::dtArray: case da::dtTable:
+      // The object layer tells NULL from a value by the instance; a bound object counts as one.
       indicator = object_ ? 0 : -1;
       return;
     default: return;

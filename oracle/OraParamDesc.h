@@ -27,6 +27,10 @@ class TBlob;
 namespace ora {
 
 class TOraCursor;
+class TOraLob;
+class TOraFile;
+class TOraTimeStamp;
+class TOraInterval;
 
 // The platform's range error.
 class ERangeError : public da::Exception {
@@ -60,12 +64,18 @@ class TOraParamDesc : public da::TParamDesc {
   void* GetValuePtr();
   std::int16_t* GetIndicatorPtr() { return indicators_; }
 
-  // Binds an object (not owned): a LOB, file, cursor, object instance, timestamp or interval.
-  // ownIndicator: the object's own indicator word (timestamps and intervals), which then serves.
+  // Binds an object (not owned): a blob (LONG values), LOB, file, cursor, object instance,
+  // timestamp or interval, of the type the data type says. A timestamp's or interval's own
+  // indicator then serves as the parameter's; ownIndicator names another one.
   void SetObject(da::TSharedObject* object, std::int16_t* ownIndicator = nullptr);
   da::TSharedObject* GetObject() const { return object_; }
+  // The object as its type, unchecked.
   TOraCursor* GetAsCursor() const;
   da::TBlob* GetAsBlob() const;
+  TOraLob* GetAsLob() const;
+  TOraFile* GetAsFile() const;
+  TOraTimeStamp* GetAsTimeStamp() const;
+  TOraInterval* GetAsInterval() const;
 
   bool GetItemNull(std::int32_t index);
   void SetItemNull(std::int32_t index, bool isNull);

@@ -1,5 +1,7 @@
 #pragma once
 // The numbered properties the Oracle layer adds to the framework's (dataaccess/VtAccess.h).
+#include "dataaccess/VtAccess.h"
+
 namespace ora {
 
 // Commands.

@@ -116,23 +116,26 @@ std::vector<std::pair<int, std::string>> DriverDb::EmpRows() {
   return rows;
 }
 
-void DriverDataSet::PerformAppend() {
+bool DriverDataSet::PerformAppend() {
   ++Appends;
   db_.Execute("insert into emp (id, name, dept) values (:ID, :NAME, :DEPT)",
               {{"ID", FieldByName("ID").AsVariant()},
                {"NAME", FieldByName("NAME").AsVariant()},
                {"DEPT", FieldByName("DEPT").AsVariant()}});
+  return true;
 }
 
-void DriverDataSet::PerformUpdate() {
+bool DriverDataSet::PerformUpdate() {
   ++Updates;
   db_.Execute("update emp set name = :NAME where id = :ID",
               {{"NAME", FieldByName("NAME").AsVariant()}, {"ID", FieldByName("ID").AsVariant()}});
+  return true;
 }
 
-void DriverDataSet::PerformDelete() {
+bool DriverDataSet::PerformDelete() {
   ++Deletes;
   db_.Execute("delete from emp where id = :ID", {{"ID", FieldByName("ID").AsVariant()}});
+  return true;
 }
 
 }  // namespace da::testing

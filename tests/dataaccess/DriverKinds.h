@@ -65,9 +65,9 @@ class DriverDataSet : public TMemDataSet {
     ++RecordSetsSet;
     TMemDataSet::SetIRecordSet(std::move(data));
   }
-  void PerformAppend() override;
-  void PerformUpdate() override;
-  void PerformDelete() override;
+  bool PerformAppend() override;
+  bool PerformUpdate() override;
+  bool PerformDelete() override;
 
  private:
   DriverDb& db_;

@@ -346,9 +346,9 @@ class PerformCounter : public TMemDataSet {
   int performs = 0;
 
  protected:
-  void PerformAppend() override { ++performs; }
-  void PerformUpdate() override { ++performs; }
-  void PerformDelete() override { ++performs; }
+  bool PerformAppend() override { return ++performs, true; }
+  bool PerformUpdate() override { return ++performs, true; }
+  bool PerformDelete() override { return ++performs, true; }
 };
 
 TEST(MemDataSetPerform, LocalUpdateNeverCallsPerform) {

@@ -55,6 +55,13 @@ const ScriptResult& ScriptCommand::Result() const {
   throw error;
 }
 
+bool ScriptCommand::GetProp(int id, TPropValue& value) {
+  if (id != prRowsProcessed) return TVtCommand::GetProp(id, value);
+  const ScriptResult& result = Result();
+  value = Variant(static_cast<std::int32_t>(result.Columns.empty() ? 1 : result.Rows.size()));
+  return true;
+}
+
 void ScriptCommand::Execute(int) {
   try {
     Result();

@@ -59,6 +59,8 @@ class ScriptCommand : public TVtCommand {
   void Execute(int iterations = 1) override;
   int GetCursorState() override { return 0; }
   void SetCursorState(int) override {}
+  // prRowsProcessed: the result's rows, 1 for a statement without rows.
+  bool GetProp(int id, TPropValue& value) override;
   // "Unknown statement" (EDAError 1), through the connection's error event, for a text the
   // script does not hold.
   const ScriptResult& Result() const;

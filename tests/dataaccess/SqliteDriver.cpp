@@ -94,9 +94,16 @@ void SqliteCommand::Execute(int iterations) {
   if (AfterExecute) AfterExecute(true);
 }
 
+bool SqliteCommand::GetProp(int id, TPropValue& value) {
+  if (id != prRowsProcessed) return TVtCommand::GetProp(id, value);
+  value = Variant(static_cast<std::int32_t>(RowsProcessed));
+  return true;
+}
+
 void SqliteCommand::Run(int iterations) {
   Prepare();
   sqlite3* db = Db();
+  RowsProcessed = 0;
   for (int n = 0; n < iterations; ++n) {
     sqlite3_reset(stmt_);
     sqlite3_clear_bindings(stmt_);
@@ -117,6 +124,7 @@ void SqliteCommand::Run(int iterations) {
       Check(rc, db, Connection);
     }
     Step();
+    if (!sqlite3_stmt_readonly(stmt_)) RowsProcessed += sqlite3_changes(db);
   }
 }
 
@@ -212,6 +220,7 @@ bool SqliteRecordSet::Fetch(bool) {
     item->Rollback = nullptr;
     BlockManager().PutRecord(item, record.get());
     ++recordCount_;
+    ++cmd.RowsProcessed;
     cmd.Step();
   }
   if (BeforeFetch) {

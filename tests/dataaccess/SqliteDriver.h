@@ -45,8 +45,11 @@ class SqliteCommand : public TVtCommand {
   void Execute(int iterations = 1) override;
   int GetCursorState() override { return 0; }
   void SetCursorState(int) override {}
+  // prRowsProcessed: rows changed by the last execution, or rows fetched from a query.
+  bool GetProp(int id, TPropValue& value) override;
 
   sqlite3_stmt* Statement() const { return stmt_; }
+  int RowsProcessed = 0;
   // The step result of the last execution or fetch (SQLITE_ROW while rows remain).
   int LastStep = 0;
   int Step();

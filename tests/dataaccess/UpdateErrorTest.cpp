@@ -23,9 +23,9 @@ class RefusingDataSet : public TMemDataSet {
   Log performed;
 
  protected:
-  void PerformAppend() override { Perform("insert"); }
-  void PerformUpdate() override { Perform("modify"); }
-  void PerformDelete() override { Perform("delete"); }
+  bool PerformAppend() override { return Perform("insert"), true; }
+  bool PerformUpdate() override { return Perform("modify"), true; }
+  bool PerformDelete() override { return Perform("delete"), true; }
 
  private:
   void Perform(const char* what) {

@@ -116,6 +116,21 @@ void FakeOciTest::TearDown() {
   home_.reset();
 }
 
+void OraSessionTest::Connect(std::uint8_t callStyle) {
+  if (callStyle == OCI73) Reload(Variant::WithOldInterface);
+  c_.SetCallStyle(callStyle);
+  c_.SetUsername("scott");
+  c_.SetPassword("tiger");
+  c_.SetServer("orcl");
+  c_.Connect("");
+}
+
+std::unique_ptr<TOCICommand> OraSessionTest::Command(const std::string& sql) {
+  std::unique_ptr<da::TVtCommand> command = c_.CreateCommand();
+  command->SetSQL(sql);
+  return std::unique_ptr<TOCICommand>(static_cast<TOCICommand*>(command.release()));
+}
+
 std::vector<std::string> CallsOf(const FakeOciControl& fake, std::initializer_list<std::string> prefixes) {
   std::vector<std::string> out;
   for (const std::string& line : fake.Lines()) {

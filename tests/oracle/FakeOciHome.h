@@ -7,12 +7,16 @@
 // FakeOciTest: a gtest fixture with one home holding the 9-class stand-in as
 // lib/libclntsh.so.19.1 (or the 8.1-class one as lib/libclntsh.so.8.1), loaded through OCIInit, its control interface bound and reset; every
 // test ends with FreeOCI.
+// OraSessionTest: FakeOciTest with a connection (scott/tiger@orcl) logged on in the call style
+// given, and commands on it.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <functional>
 #include <string>
 
+#include "oracle/OraCommand.h"
+#include "oracle/OraConnection.h"
 #include "tools/fakeoci/FakeOciControl.h"
 
 namespace ora::testing {
@@ -49,6 +53,26 @@ class FakeOciTest : public ::testing::Test {
 
   std::unique_ptr<FakeOciHome> home_;
   FakeOciControl fake_;
+};
+
+class OraSessionTest : public FakeOciTest {
+ protected:
+  // OCI80 on the 9-class stand-in, OCI73 on the one with the old interface.
+  void Connect(std::uint8_t callStyle);
+  std::unique_ptr<TOCICommand> Command(const std::string& sql);
+
+  TOCIConnection c_;
+};
+
+// A shared object held for the length of a test.
+template <class T>
+struct Held {
+  T* object;
+  explicit Held(T* o) : object(o) {}
+  Held(const Held&) = delete;
+  Held& operator=(const Held&) = delete;
+  ~Held() { object->Release(); }
+  T* operator->() const { return object; }
 };
 
 // The message of what the action raises, or "(nothing raised)".

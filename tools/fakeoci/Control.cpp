@@ -5,6 +5,8 @@
 #include <condition_variable>
 #include <cstring>
 
+#include <sqlite3.h>
+
 #include "tools/fakeoci/FakeOci.h"
 
 namespace fakeoci {
@@ -75,6 +77,13 @@ std::optional<Injected> Enter(const char* entry, const std::string& details, Ser
   return std::nullopt;
 }
 
+void Note(const std::string& line) {
+  ControlState& s = State();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  s.log += line;
+  s.log += '\n';
+}
+
 void BreakSession(ServerSession* session) {
   ControlState& s = State();
   std::lock_guard<std::mutex> lock(s.mutex);
@@ -102,11 +111,31 @@ FAKEOCI_EXPORT void fakeoci_reset() {
   ResetScripts();
   ResetSettings();
   ResetDatabase();
+  ResetLobs();
 }
 
 FAKEOCI_EXPORT int fakeoci_exec(const char* sql) {
   std::lock_guard<std::recursive_mutex> lock(EngineLock());
   return ExecRaw(sql ? sql : "");
+}
+
+FAKEOCI_EXPORT std::size_t fakeoci_query(const char* sql, char* buffer, std::size_t size) {
+  std::lock_guard<std::recursive_mutex> lock(EngineLock());
+  std::string value;
+  sqlite3_stmt* stmt = nullptr;
+  if (sqlite3_prepare_v2(Db(), sql ? sql : "", -1, &stmt, nullptr) != SQLITE_OK) {
+    value = std::string("error: ") + sqlite3_errmsg(Db());
+  } else if (sqlite3_step(stmt) == SQLITE_ROW && sqlite3_column_type(stmt, 0) != SQLITE_NULL) {
+    const void* p = sqlite3_column_blob(stmt, 0);
+    value.assign(static_cast<const char*>(p), static_cast<std::size_t>(sqlite3_column_bytes(stmt, 0)));
+  }
+  sqlite3_finalize(stmt);
+  if (buffer && size > 0) {
+    const std::size_t n = std::min(size - 1, value.size());
+    std::memcpy(buffer, value.data(), n);
+    buffer[n] = '\0';
+  }
+  return value.size();
 }
 
 FAKEOCI_EXPORT void fakeoci_set(const char* name, const char* value) {

@@ -194,6 +194,45 @@ bool ParseAlterSession(const std::string& sql, std::string& name, std::string& v
   return false;  // the closing quote is missing
 }
 
+// The value the pieces of a LONG or LONG RAW bind made; the server keeps no empty values.
+Value PiecesValue(ub2 type, const std::string& data, bool isNull) {
+  if (isNull || data.empty()) return {};
+  return type == SQLT_LBI || type == SQLT_BIN ? Value::OfBlob(data) : Value::OfText(data);
+}
+
+// The bytes one element of a bind or define takes when no skip is given: a descriptor's pointer
+// for descriptor types, else the size bound.
+template <class Slot>
+ub4 ElementSize(const Slot& slot) {
+  return IsDescriptorType(slot.type) ? static_cast<ub4>(sizeof(void*)) : static_cast<ub4>(slot.size);
+}
+
+// "... RETURNING a, b INTO :x, :y" without its INTO list, which goes to into (upper case, without
+// the colons); the text unchanged when it has no such clause.
+std::string SplitReturningInto(const std::string& sql, std::vector<std::string>& into) {
+  into.clear();
+  const std::string u = Upper(sql);
+  std::size_t returning = std::string::npos, intoAt = std::string::npos;
+  auto wordAt = [&](std::size_t i, const char* word) {
+    const std::size_t n = std::strlen(word);
+    return u.compare(i, n, word) == 0 && (i == 0 || !IsNameChar(u[i - 1])) &&
+           (i + n >= u.size() || !IsNameChar(u[i + n]));
+  };
+  for (std::size_t i = 0; i < u.size();) {
+    const std::size_t j = SkipQuoted(sql, i);
+    if (j != i) {
+      i = j;
+      continue;
+    }
+    if (returning == std::string::npos && wordAt(i, "RETURNING")) returning = i;
+    if (returning != std::string::npos && intoAt == std::string::npos && wordAt(i, "INTO")) intoAt = i;
+    ++i;
+  }
+  if (returning == std::string::npos || intoAt == std::string::npos) return sql;
+  into = ScanPlaceholders(sql.substr(intoAt));
+  return sql.substr(0, intoAt);
+}
+
 }  // namespace
 
 void ClassifySql(const std::string& sql, ub2& stmtType, ub2& fnCode) {
@@ -271,6 +310,7 @@ Status Cursor::Prepare(const std::string& sql) {
   placeholders_ = ScanPlaceholders(sql_);
   errorOffset_ = 0;
   rowCount_ = 0;
+  exchange_ = Exchange{};
   return {};
 }
 
@@ -305,10 +345,184 @@ bool Cursor::HasPlaceholder(const std::string& upperName) const {
 }
 
 Status Cursor::Execute(ServerSession& session, ub4 iterations, ub4 mode) {
+  if (exchange_.phase != Exchange::None) {
+    // The next step of a piecewise execution: the piece SetPiece gave.
+    Exchange& x = exchange_;
+    if (x.phase == Exchange::In) {
+      BindSlot& slot = *x.inputs[x.next];
+      const ub4 n = x.given && x.buffer && x.length ? *x.length : 0;
+      if (n) x.gathered.append(static_cast<const char*>(x.buffer), n);
+      const sb2* ind = x.ind ? x.ind : slot.ind;
+      if (ind && *ind < 0) x.gatheredNull = true;
+      const ub1 piece = x.given ? x.piece : OCI_LAST_PIECE;
+      Note("piece in " + slot.name + " piece=" + std::to_string(piece) + " length=" + std::to_string(n));
+      if (piece == OCI_LAST_PIECE || piece == OCI_ONE_PIECE) {
+        slot.pieces = PiecesValue(slot.type, x.gathered, x.gatheredNull);
+        ++x.next;
+        return GatherInputs();
+      }
+      x.asked = OCI_NEXT_PIECE;
+      x.given = false;
+      return Error(kNeedInputPiece);
+    }
+    auto& [slot, value] = x.outputs[x.nextOut];
+    if (!x.given || !x.length || (!x.buffer && *x.length)) return Abandon(Error(3115));
+    const std::string data = value.kind == Value::Null ? std::string() : value.AsText();
+    const std::size_t n = std::min<std::size_t>(*x.length, data.size() - x.offset);
+    if (n) std::memcpy(const_cast<void*>(x.buffer), data.data() + x.offset, n);
+    *x.length = static_cast<ub4>(n);
+    if (sb2* ind = x.ind ? x.ind : slot->ind) *ind = value.kind == Value::Null ? -1 : 0;
+    Note("piece out " + slot->name + " length=" + std::to_string(n));
+    x.offset += n;
+    if (x.offset < data.size()) {
+      if (n == 0) return Abandon(Error(3115));  // a buffer without room would never end
+      x.asked = OCI_NEXT_PIECE;
+      x.given = false;
+      return Error(kNeedOutputPiece);
+    }
+    ++x.nextOut;
+    return DeliverOutputs();
+  }
+
   Close();
   rowCount_ = 0;
   lastRowid_ = 0;
   errorOffset_ = 0;
+  exchange_ = Exchange{};
+  exchange_.session = &session;
+  exchange_.iterations = iterations;
+  exchange_.mode = mode;
+  for (BindSlot& b : binds_) {
+    b.pieces = {};
+    if (b.atExec && !(b.ind && *b.ind < 0)) exchange_.inputs.push_back(&b);
+  }
+  return GatherInputs();
+}
+
+bool Cursor::PendingPiece(PieceRequest& request) const {
+  const Exchange& x = exchange_;
+  if (x.phase == Exchange::In) {
+    request = {x.inputs[x.next], OCI_PARAM_IN, x.asked};
+  } else if (x.phase == Exchange::Out) {
+    request = {x.outputs[x.nextOut].first, OCI_PARAM_OUT, x.asked};
+  } else {
+    return false;
+  }
+  return true;
+}
+
+Status Cursor::SetPiece(const BindSlot* slot, const void* buffer, ub4* length, ub1 piece, sb2* ind) {
+  Exchange& x = exchange_;
+  if (x.phase == Exchange::None) return {};  // nothing waits: the piece is not wanted
+  PieceRequest pending;
+  PendingPiece(pending);
+  if (slot && slot != pending.slot) return Error(24338, "statement handle not executed");
+  x.given = true;
+  x.buffer = buffer;
+  x.length = length;
+  x.piece = piece;
+  x.ind = ind;
+  return {};
+}
+
+Status Cursor::Abandon(Status status) {
+  exchange_ = Exchange{};
+  return status;
+}
+
+Status Cursor::GatherInputs() {
+  Exchange& x = exchange_;
+  const bool polling = Setting("long_pieces") == "polling";
+  while (x.next < x.inputs.size()) {
+    BindSlot& slot = *x.inputs[x.next];
+    if (!slot.inCallback || polling) {
+      x.phase = Exchange::In;
+      x.asked = OCI_FIRST_PIECE;
+      x.given = false;
+      x.gathered.clear();
+      x.gatheredNull = false;
+      return Error(kNeedInputPiece);
+    }
+    Status s = GatherByCallback(slot);
+    if (!s.Ok()) return Abandon(s);
+    ++x.next;
+  }
+  x.phase = Exchange::None;
+  return Run();
+}
+
+Status Cursor::GatherByCallback(BindSlot& slot) {
+  std::string data;
+  bool isNull = false;
+  ub1 piece = OCI_FIRST_PIECE;
+  for (int calls = 0;; ++calls) {
+    if (calls > 1000000) return Error(24343, "user defined callback error");
+    void* buffer = nullptr;
+    ub4 length = 0;
+    void* indp = nullptr;
+    const sb4 rc = slot.inCallback(slot.inContext, static_cast<OCIBind*>(slot.handle), 0, 0, &buffer, &length,
+                                   &piece, &indp);
+    if (rc != OCI_CONTINUE) return Error(24343, "user defined callback error");
+    Note("in-bind callback " + slot.name + " piece=" + std::to_string(piece) + " length=" + std::to_string(length));
+    if (buffer && length) data.append(static_cast<const char*>(buffer), length);
+    const sb2* ind = indp ? static_cast<const sb2*>(indp) : slot.ind;
+    if (ind && *ind < 0) isNull = true;
+    if (piece == OCI_LAST_PIECE || piece == OCI_ONE_PIECE) break;
+    piece = OCI_NEXT_PIECE;
+  }
+  slot.pieces = PiecesValue(slot.type, data, isNull);
+  return {};
+}
+
+Status Cursor::DeliverOutputs() {
+  Exchange& x = exchange_;
+  const bool polling = Setting("long_pieces") == "polling";
+  while (x.nextOut < x.outputs.size()) {
+    auto& [slot, value] = x.outputs[x.nextOut];
+    if (!slot->outCallback || polling) {
+      x.phase = Exchange::Out;
+      x.asked = OCI_FIRST_PIECE;
+      x.given = false;
+      x.offset = 0;
+      return Error(kNeedOutputPiece);
+    }
+    Status s = DeliverByCallback(*slot, value);
+    if (!s.Ok()) return Abandon(s);
+    ++x.nextOut;
+  }
+  x.phase = Exchange::None;
+  return Finish();
+}
+
+Status Cursor::DeliverByCallback(BindSlot& slot, const Value& value) {
+  const bool isNull = value.kind == Value::Null;
+  const std::string data = isNull ? std::string() : value.AsText();
+  std::size_t offset = 0;
+  ub1 piece = OCI_ONE_PIECE;
+  for (;;) {
+    void* buffer = nullptr;
+    ub4* length = nullptr;
+    void* indp = nullptr;
+    ub2* rcode = nullptr;
+    const sb4 rc = slot.outCallback(slot.outContext, static_cast<OCIBind*>(slot.handle), 0, 0, &buffer, &length,
+                                    &piece, &indp, &rcode);
+    if (rc != OCI_CONTINUE || !length || (!buffer && *length)) return Error(24343, "user defined callback error");
+    const std::size_t n = std::min<std::size_t>(*length, data.size() - offset);
+    if (n) std::memcpy(buffer, data.data() + offset, n);
+    *length = static_cast<ub4>(n);
+    if (sb2* ind = indp ? static_cast<sb2*>(indp) : slot.ind) *ind = isNull ? -1 : 0;
+    if (rcode) *rcode = 0;
+    Note("out-bind callback " + slot.name + " length=" + std::to_string(n));
+    offset += n;
+    if (offset >= data.size()) return {};
+    if (n == 0) return Error(24343, "user defined callback error");
+    piece = OCI_NEXT_PIECE;
+  }
+}
+
+Status Cursor::Run() {
+  ServerSession& session = *exchange_.session;
+  const ub4 iterations = exchange_.iterations;
   const std::string upper = Upper(sql_);
   Status status;
 
@@ -322,6 +536,10 @@ Status Cursor::Execute(ServerSession& session, ub4 iterations, ub4 mode) {
       char* end = nullptr;
       long code = std::strtol(a.c_str() + 6, &end, 10);
       while (*end == ' ') ++end;
+      if (std::strncmp(end, "offset=", 7) == 0) {  // where the parse went wrong
+        errorOffset_ = static_cast<ub2>(std::strtol(end + 7, &end, 10));
+        while (*end == ' ') ++end;
+      }
       status = *end ? Error(static_cast<int>(code), end) : Error(static_cast<int>(code));
     } else if (a.rfind("sql ", 0) == 0) {
       ub2 type, code;
@@ -354,7 +572,7 @@ Status Cursor::Execute(ServerSession& session, ub4 iterations, ub4 mode) {
       for (const BindSlot& b : binds_) {
         if (b.name == "CHARSET") charset = FromExternal(b.type, b.value, b.size, b.ind, b.alen, status);
       }
-      if (!status.Ok()) return status;
+      if (!status.Ok()) return Abandon(status);
       int id = CharsetIdOf(charset.AsText());
       out["CHARSETID"] = id ? Value::OfInt(id) : Value();
     }
@@ -369,11 +587,19 @@ Status Cursor::Execute(ServerSession& session, ub4 iterations, ub4 mode) {
   } else if (IsQuery()) {
     status = RunQuery(sql_);
   } else {
-    if (iterations == 0) return Error(24333);
+    if (iterations == 0) return Abandon(Error(24333));
     status = RunDml(sql_, iterations);
   }
-  if (!status.Ok()) return status;
+  if (!status.Ok()) return Abandon(status);
+  if (stmtType_ == OCI_STMT_BEGIN || stmtType_ == OCI_STMT_DECLARE) rowCount_ = 1;  // a block counts as one
+  exchange_.status = status;
+  return DeliverOutputs();
+}
 
+Status Cursor::Finish() {
+  Status status = exchange_.status;
+  const ub4 iterations = exchange_.iterations, mode = exchange_.mode;
+  exchange_ = Exchange{};
   if (IsQuery() && query_ && !(mode & OCI_DESCRIBE_ONLY) && iterations > 0) {
     ub4 got = 0;
     status = Fetch(iterations, got);
@@ -427,8 +653,11 @@ Status Cursor::RunIntoOutBinds(const std::string& text) {
 }
 
 Status Cursor::RunDml(const std::string& text, ub4 iterations) {
+  // "... RETURNING a, b INTO :x, :y": SQLite returns the values, the INTO list says where to.
+  std::vector<std::string> into;
+  const std::string sqliteText = SplitReturningInto(text, into);
   sqlite3_stmt* stmt = nullptr;
-  if (sqlite3_prepare_v2(Db(), text.c_str(), -1, &stmt, nullptr) != SQLITE_OK) return FromSqlite(Db());
+  if (sqlite3_prepare_v2(Db(), sqliteText.c_str(), -1, &stmt, nullptr) != SQLITE_OK) return FromSqlite(Db());
   ub2 type, code;
   ClassifySql(text, type, code);
   const bool dml = type == OCI_STMT_UPDATE || type == OCI_STMT_DELETE || type == OCI_STMT_INSERT;
@@ -445,7 +674,11 @@ Status Cursor::RunDml(const std::string& text, ub4 iterations) {
     if (!s.Ok()) break;
     int rc;
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+      // One row's values per iteration: a statement changing several rows returns the last.
+      for (std::size_t j = 0; j < into.size() && s.Ok(); ++j)
+        s = WriteOut(into[j], ReadColumn(stmt, static_cast<int>(j)), i);
     }
+    if (!s.Ok()) break;
     if (rc != SQLITE_DONE) {
       s = FromSqlite(Db());
       break;
@@ -472,15 +705,20 @@ Status Cursor::BindInputs(sqlite3_stmt* stmt, ub4 iteration) {
       for (const BindSlot& b : binds_)
         if (b.name.empty() && b.position == position) slot = &b;
     if (!slot) return Error(1008);
-    const ub4 valueSkip = slot->valueSkip ? slot->valueSkip : static_cast<ub4>(slot->size);
-    const ub4 indSkip = slot->indSkip ? slot->indSkip : sizeof(sb2);
-    const ub4 alenSkip = slot->alenSkip ? slot->alenSkip : sizeof(ub2);
-    const char* value = static_cast<const char*>(slot->value);
-    const sb2* ind = slot->ind ? reinterpret_cast<const sb2*>(reinterpret_cast<const char*>(slot->ind) + iteration * indSkip) : nullptr;
-    const ub2* alen = slot->alen ? reinterpret_cast<const ub2*>(reinterpret_cast<const char*>(slot->alen) + iteration * alenSkip) : nullptr;
     Status s;
-    Value v = FromExternal(slot->type, value ? value + static_cast<std::size_t>(iteration) * valueSkip : nullptr, slot->size,
-                           ind, alen, s);
+    Value v;
+    if (slot->atExec) {
+      v = iteration == 0 ? slot->pieces : Value();
+    } else {
+      const ub4 valueSkip = slot->valueSkip ? slot->valueSkip : ElementSize(*slot);
+      const ub4 indSkip = slot->indSkip ? slot->indSkip : sizeof(sb2);
+      const ub4 alenSkip = slot->alenSkip ? slot->alenSkip : sizeof(ub2);
+      const char* value = static_cast<const char*>(slot->value);
+      const sb2* ind = slot->ind ? reinterpret_cast<const sb2*>(reinterpret_cast<const char*>(slot->ind) + iteration * indSkip) : nullptr;
+      const ub2* alen = slot->alen ? reinterpret_cast<const ub2*>(reinterpret_cast<const char*>(slot->alen) + iteration * alenSkip) : nullptr;
+      v = FromExternal(slot->type, value ? value + static_cast<std::size_t>(iteration) * valueSkip : nullptr, slot->size,
+                       ind, alen, s);
+    }
     if (!s.Ok()) return s;
     switch (v.kind) {
       case Value::Null: sqlite3_bind_null(stmt, k); break;
@@ -495,14 +733,29 @@ Status Cursor::BindInputs(sqlite3_stmt* stmt, ub4 iteration) {
 
 Status Cursor::WriteOutBinds(const std::map<std::string, Value>& values) {
   for (const auto& [name, value] : values) {
-    auto placeholder = std::find(placeholders_.begin(), placeholders_.end(), name);
-    const ub4 position = placeholder == placeholders_.end() ? 0 : static_cast<ub4>(placeholder - placeholders_.begin() + 1);
-    for (BindSlot& b : binds_) {
-      if (b.name == name || (b.name.empty() && position != 0 && b.position == position)) {
-        Status s = ToExternal(value, b.type, b.value, b.size, b.ind, b.alen, b.rcode);
-        if (!s.Ok() && s.code != 24345) return s;
-      }
+    Status s = WriteOut(name, value, 0);
+    if (!s.Ok()) return s;
+  }
+  return {};
+}
+
+Status Cursor::WriteOut(const std::string& name, const Value& value, ub4 iteration) {
+  auto placeholder = std::find(placeholders_.begin(), placeholders_.end(), name);
+  const ub4 position = placeholder == placeholders_.end() ? 0 : static_cast<ub4>(placeholder - placeholders_.begin() + 1);
+  for (BindSlot& b : binds_) {
+    if (b.name != name && !(b.name.empty() && position != 0 && b.position == position)) continue;
+    if (b.atExec) {
+      if (iteration == 0) exchange_.outputs.emplace_back(&b, value);
+      continue;
     }
+    auto at = [iteration](void* base, ub4 skip) {
+      return base ? static_cast<void*>(static_cast<char*>(base) + static_cast<std::size_t>(iteration) * skip) : nullptr;
+    };
+    Status s = ToExternal(value, b.type, at(b.value, b.valueSkip ? b.valueSkip : ElementSize(b)), b.size,
+                          static_cast<sb2*>(at(b.ind, b.indSkip ? b.indSkip : sizeof(sb2))),
+                          static_cast<ub2*>(at(b.alen, b.alenSkip ? b.alenSkip : sizeof(ub2))),
+                          static_cast<ub2*>(at(b.rcode, b.rcodeSkip ? b.rcodeSkip : sizeof(ub2))));
+    if (!s.Ok() && s.code != 24345) return s;
   }
   return {};
 }
@@ -560,7 +813,7 @@ Status Cursor::Fetch(ub4 rows, ub4& got) {
     if (!have) break;
     for (const DefineSlot& d : defines_) {
       if (d.position < 1 || d.position > row.size()) return Error(1007);
-      const ub4 valueSkip = d.valueSkip ? d.valueSkip : static_cast<ub4>(d.size);
+      const ub4 valueSkip = d.valueSkip ? d.valueSkip : ElementSize(d);
       auto at = [r](void* base, ub4 skip) {
         return base ? static_cast<void*>(static_cast<char*>(base) + static_cast<std::size_t>(r) * skip) : nullptr;
       };

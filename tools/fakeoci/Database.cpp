@@ -89,6 +89,7 @@ void Open(DatabaseState& s) {
                           nullptr, nullptr);
   sqlite3_create_function(s.db, "LENGTHB", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, LengthbFunction, nullptr,
                           nullptr);
+  RegisterLobFunctions(s.db);
   const std::string charset = s.settings["database_charset"];
   const std::string schema =
       "CREATE TABLE dual(dummy VARCHAR2(1));"

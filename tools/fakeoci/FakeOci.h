@@ -3,7 +3,9 @@
 // without an Oracle client. It is a shared library exporting, under their own names, the entry
 // points the Oracle layer calls, written from the client library's published behaviour: handles
 // with attributes, error handles carrying a code and a text, statements with binds and defines
-// (with skips), array fetch and describe, and the old interface's logon and cursor data areas.
+// (with skips), array fetch and describe, LONG values moved in pieces (bind callbacks or piece
+// information), RETURNING ... INTO, LOB and file locators, datetime and interval descriptors with
+// Oracle format models, and the old interface's logon and cursor data areas.
 // SQL is answered by an in-memory SQLite database shared by every session of the process, and by
 // answers for what SQLite cannot say: the server's version banner and version block, the session's
 // NLS block, ALTER SESSION, and whatever a test scripts. A control interface (FakeOciControl.h)
@@ -25,6 +27,11 @@
 //   Cursor.cpp        the server-side cursor both interfaces drive
 //   Database.cpp      the SQLite database, server sessions' state, built-in and scripted answers
 //   Values.cpp        external data types to and from SQLite values; the DATE encoder
+//   Pieces.cpp        values moved in pieces during an execution: dynamic binds and the
+//                     piece information of the handle interface (the old interface's piece
+//                     calls and piecewise binds are in OldInterface.cpp)
+//   Lobs.cpp          the server's LOBs and files, LOB and file locators and their calls
+//   DateTimes.cpp     datetime and interval descriptors, their calls and Oracle format models
 //
 // Adding an entry point:
 //   1. it must be in oracle/OciEntryList.h: every entry is declared from there with C linkage, so
@@ -94,6 +101,8 @@ struct Value {
 };
 
 // An Oracle error: code 0 is success, 1403 "no data found", 24345 a truncation (success with info).
+// Codes 3129 and 3130 are no errors but a piecewise execution asking for the next input piece or
+// output buffer (OCI_NEED_DATA, or the old interface's -3129 and -3130).
 struct Status {
   int code = 0;
   std::string text;
@@ -105,8 +114,11 @@ Status Error(int code, std::string text);
 // Converting between an external (SQLT) buffer and a value. Lengths are checked against the
 // buffer's size; a truncated text or raw value gives Status 24345 and the full length in the
 // indicator, as the library does.
+// Descriptor types (LOB and file locators, datetimes, intervals) take the address of the
+// descriptor pointer as their buffer and ignore the size.
 Value FromExternal(ub2 type, const void* buffer, sb4 size, const sb2* ind, const ub2* alen, Status& status);
 Status ToExternal(const Value& v, ub2 type, void* buffer, sb4 size, sb2* ind, ub2* rlen, ub2* rcode);
+bool IsDescriptorType(ub2 type);
 // DATE: "YYYY-MM-DD HH:MM:SS" (a negative year before Christ) to and from the 7 bytes.
 bool DateTextToBytes(const std::string& text, ub1* bytes);
 std::string DateBytesToText(const ub1* bytes);
@@ -142,6 +154,27 @@ struct BindSlot {
   ub4* curElements = nullptr;
   ub4 valueSkip = 0, indSkip = 0, alenSkip = 0, rcodeSkip = 0;
   ub2 charsetId = 0;
+  // A value moved in pieces during the execution (a data-at-execution bind, or the old
+  // interface's piecewise bind): the callbacks when registered, else piece by piece through
+  // the piece information calls.
+  bool atExec = false;
+  void* context = nullptr;  // what the old interface's piece information returns
+  OCICallbackInBind inCallback = nullptr;
+  void* inContext = nullptr;
+  OCICallbackOutBind outCallback = nullptr;
+  void* outContext = nullptr;
+  void* handle = nullptr;  // the bind handle given out for it
+  Value pieces = {};       // the input value its pieces made
+};
+
+inline constexpr int kNeedInputPiece = 3129;
+inline constexpr int kNeedOutputPiece = 3130;
+
+// The piece a piecewise execution waits for.
+struct PieceRequest {
+  BindSlot* slot = nullptr;
+  ub1 direction = 0;  // OCI_PARAM_IN, OCI_PARAM_OUT
+  ub1 piece = 0;      // OCI_FIRST_PIECE or OCI_NEXT_PIECE
 };
 
 struct DefineSlot {
@@ -164,7 +197,15 @@ class Cursor {
   Cursor& operator=(const Cursor&) = delete;
 
   Status Prepare(const std::string& sql);
+  // Runs the statement; a statement with values in pieces returns kNeedInputPiece or
+  // kNeedOutputPiece until every piece has moved, each call after SetPiece taking the next.
   Status Execute(ServerSession& session, ub4 iterations, ub4 mode);
+  // The piece the execution waits for; false when it waits for none.
+  bool PendingPiece(PieceRequest& request) const;
+  // The caller's buffer for the pending piece: for input its length bytes and the piece code,
+  // for output its room in *length (the length written goes there). The slot, when given, must
+  // be the one waiting. An indicator, when given, replaces the bind's own for this value.
+  Status SetPiece(const BindSlot* slot, const void* buffer, ub4* length, ub1 piece, sb2* ind);
   // Fills up to rows rows into the defines; 1403 when fewer came (got tells how many).
   Status Fetch(ub4 rows, ub4& got);
   void Close();  // forget the result, keep the statement text and slots
@@ -186,10 +227,41 @@ class Cursor {
   std::int64_t LastRowid() const { return lastRowid_; }
 
  private:
+  // The exchange of a piecewise execution, kept between the calls that make it.
+  struct Exchange {
+    enum Phase { None, In, Out } phase = None;
+    ServerSession* session = nullptr;
+    ub4 iterations = 0, mode = 0;
+    std::vector<BindSlot*> inputs;  // in bind order
+    std::size_t next = 0;
+    std::string gathered;
+    bool gatheredNull = false;
+    std::vector<std::pair<BindSlot*, Value>> outputs;
+    std::size_t nextOut = 0;
+    std::size_t offset = 0;  // of the output value being delivered
+    ub1 asked = 0;
+    bool given = false;      // SetPiece was called for the pending piece
+    const void* buffer = nullptr;
+    ub4* length = nullptr;
+    ub1 piece = 0;
+    sb2* ind = nullptr;
+    Status status;           // of the statement, reported when the last piece has moved
+  };
+
+  Status Abandon(Status status);  // ends a piecewise execution that failed
+  Status GatherInputs();
+  Status GatherByCallback(BindSlot& slot);
+  Status Run();
+  Status DeliverOutputs();
+  Status DeliverByCallback(BindSlot& slot, const Value& value);
+  Status Finish();
   Status RunQuery(const std::string& text);
   Status RunDml(const std::string& text, ub4 iterations);
   Status RunIntoOutBinds(const std::string& text);
   Status WriteOutBinds(const std::map<std::string, Value>& values);
+  // One out value into the bind named, at element iteration; a piecewise bind keeps it for the
+  // output pieces.
+  Status WriteOut(const std::string& name, const Value& value, ub4 iteration);
   Status BindInputs(sqlite3_stmt* stmt, ub4 iteration);
   Status StepRow(std::vector<Value>& row, bool& haveRow);
   void Describe();
@@ -207,6 +279,7 @@ class Cursor {
   bool exhausted_ = false;
   ub4 rowCount_ = 0;
   std::int64_t lastRowid_ = 0;  // of the row the last INSERT made; 0 when none
+  Exchange exchange_;
 };
 
 // The statement type (OCI_STMT_*) and old-interface function code of a SQL text.
@@ -255,6 +328,8 @@ struct Injected {
 // what the test set for the entry: an injected failure is returned; a hold or delay waits here
 // (not holding the engine lock) and returns ORA-01013 when the session's call is broken.
 std::optional<Injected> Enter(const char* entry, const std::string& details, ServerSession* session = nullptr);
+// A line of the call log that is no entry (a callback the library made, a piece it moved).
+void Note(const std::string& line);
 // Breaks the call a session has in progress (held or delayed).
 void BreakSession(ServerSession* session);
 void ResetControl();
@@ -325,6 +400,39 @@ struct RowidDescriptor : Handle {
   std::int64_t rowid = 0;
 };
 
+// A LOB locator (OCI_DTYPE_LOB) or file locator (OCI_DTYPE_FILE).
+struct LobLocator : Handle {
+  using Handle::Handle;
+  enum State { Uninit, Empty, Server, File } state = Uninit;
+  std::int64_t lob = 0;  // Server: the server LOB's id
+  std::string dir, file;  // File: the directory alias and file name
+  bool open = false;      // File: opened for reading
+};
+
+// TIMESTAMP (68), WITH TIME ZONE (69), WITH LOCAL TIME ZONE (70).
+struct DateTimeValue {
+  int year = 1, month = 1, day = 1, hour = 0, minute = 0, second = 0;
+  ub4 fsec = 0;        // nanoseconds
+  int tzMinutes = 0;   // offset from UTC
+};
+struct DateTimeDescriptor : Handle {
+  using Handle::Handle;
+  bool set = false;  // holds a value
+  DateTimeValue value;
+};
+
+// INTERVAL YEAR TO MONTH (62), DAY TO SECOND (63): a sign and the fields, each 0 or above.
+struct IntervalValue {
+  bool negative = false;
+  std::int64_t years = 0, months = 0, days = 0, hours = 0, minutes = 0, seconds = 0;
+  ub4 fsec = 0;  // nanoseconds
+};
+struct IntervalDescriptor : Handle {
+  using Handle::Handle;
+  bool set = false;
+  IntervalValue value;
+};
+
 struct ParamDescriptor : Handle {
   ParamDescriptor(Handle* parent, Column column) : Handle(OCI_DTYPE_PARAM, parent), column(std::move(column)) {}
   Column column;
@@ -349,6 +457,25 @@ void ResetHandles();
 sword Fail(OCIError* errhp, const Status& status);
 sword Fail(OCIError* errhp, const Injected& injected);
 sword Result(OCIError* errhp, const Status& status);  // OCI_SUCCESS for an Ok status, else Fail
+
+// ---- LOBs (Lobs.cpp) ----
+// The server's LOBs by id: a BLOB or CLOB column holds the id of its LOB, made by EMPTY_BLOB(),
+// EMPTY_CLOB(), TO_BLOB(value) or TO_CLOB(value); LOB_DATA(id) and LOB_LENGTH(id) read one back.
+// A BFILE column holds BFILENAME('DIR', 'file'): the text "bfile:DIR:file"; the setting
+// "directory_DIR" names the folder of the directory alias DIR. LOB contents live beside the
+// database: a rollback does not undo what a LOB write did.
+std::int64_t NewLob(bool clob, bool temporary, std::string data);
+const std::string* LobData(std::int64_t id);  // nullptr for an unknown id
+void RegisterLobFunctions(sqlite3* db);
+void ResetLobs();
+Status LocatorToExternal(const Value& v, ub2 type, void* buffer, sb2* ind);
+Value LocatorFromExternal(ub2 type, const void* buffer, Status& status);
+
+// ---- datetimes and intervals (DateTimes.cpp) ----
+// Values in SQLite: "YYYY-MM-DD HH:MM:SS.fffffffff" (" +HH:MM" after it WITH TIME ZONE);
+// intervals "+Y-MM" and "+D HH:MM:SS.fffffffff".
+Status DateTimeToExternal(const Value& v, ub2 type, void* buffer, sb2* ind);
+Value DateTimeFromExternal(ub2 type, const void* buffer, Status& status);
 
 // Copies a text into a caller's buffer of size bytes: cut to size - 1 and terminated, unless the
 // test asked for unterminated texts, when the buffer is filled to the brim without a terminator.

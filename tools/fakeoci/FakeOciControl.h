@@ -7,19 +7,28 @@
 //                                call log, injected failures, holds and delays
 //   fakeoci_exec(sql)            runs SQLite SQL on the stand-in's database (seeding tables);
 //                                0, or SQLite's error code
+//   fakeoci_query(sql, buffer, size)  the first column of the first row of an SQLite query, its
+//                                bytes as they are (empty for NULL or no row); returns its full
+//                                length. LOB_DATA(id) and LOB_LENGTH(id) read a LOB column
 //   fakeoci_set(name, value)     a setting: "banner" (OCIServerVersion's text), "version" (the
 //                                server version the version block gives), "char_length" (bytes
 //                                per character the NLS block gives), "nls_date_format",
 //                                "nls_date_language", "nls_timestamp_format",
 //                                "nls_timestamp_tz_format" (a new session's values),
 //                                "unterminated_texts" ("1": texts are copied out without a
-//                                terminator, filling the caller's buffer)
+//                                terminator, filling the caller's buffer), "directory_<ALIAS>"
+//                                (the folder of a BFILE directory alias), "long_pieces"
+//                                ("polling": LONG values move through the piece information
+//                                calls even when bind callbacks are registered),
+//                                "lob_reads_empty" ("1": every LOB read gives no bytes)
 //   fakeoci_script(match, answer) from now on, statements whose text contains match (any case) get
 //                                the answer (the latest script that matches wins):
-//                                "error <code> <text>", "sql <SQLite text>" (run instead, with the
-//                                same binds), "out NAME=value;NAME2;..." (PL/SQL out binds; a name
-//                                without "=" is NULL), "outsql <SQLite query>" (the out binds
-//                                take the first row's columns of the same names) or "ok"
+//                                "error <code> <text>" ("error <code> offset=<n> <text>" also
+//                                reports the parse-error offset n), "sql <SQLite text>" (run
+//                                instead, with the same binds), "out NAME=value;NAME2;..."
+//                                (PL/SQL out binds; a name without "=" is NULL), "outsql
+//                                <SQLite query>" (the out binds take the first row's columns of
+//                                the same names) or "ok"
 //   fakeoci_fail(entry, nth, code, text)  the nth call of entry from now fails with ORA-<code>
 //                                (nth 0: every call; code 0 takes the failure back)
 //   fakeoci_delay(entry, ms)     every call of entry waits ms milliseconds first, or, with ms < 0,
@@ -29,7 +38,9 @@
 //                                ms milliseconds (a safety net, not a clock for the test)
 //   fakeoci_release()            lets every waiting call go on
 //   fakeoci_log(buffer, size)    the call log, one line per call ("OCIAttrSet htype=9 attr=22
-//                                value=scott"); returns its full length
+//                                value=scott") and per piece or bind callback the library moved
+//                                ("in-bind callback L piece=1 length=65514"); returns its full
+//                                length
 //   fakeoci_log_clear()
 //   fakeoci_live_handles(type)   handles and descriptors alive of a type (0: all)
 #include <dlfcn.h>
@@ -42,6 +53,7 @@
 extern "C" {
 using fakeoci_reset_t = void (*)();
 using fakeoci_exec_t = int (*)(const char* sql);
+using fakeoci_query_t = std::size_t (*)(const char* sql, char* buffer, std::size_t size);
 using fakeoci_set_t = void (*)(const char* name, const char* value);
 using fakeoci_script_t = void (*)(const char* match, const char* answer);
 using fakeoci_fail_t = void (*)(const char* entry, int nth, int code, const char* text);
@@ -56,6 +68,7 @@ using fakeoci_live_handles_t = int (*)(unsigned type);
 struct FakeOciControl {
   fakeoci_reset_t reset = nullptr;
   fakeoci_exec_t exec = nullptr;
+  fakeoci_query_t query = nullptr;
   fakeoci_set_t set = nullptr;
   fakeoci_script_t script = nullptr;
   fakeoci_fail_t fail = nullptr;
@@ -76,6 +89,7 @@ struct FakeOciControl {
     };
     c.reset = reinterpret_cast<fakeoci_reset_t>(get("fakeoci_reset"));
     c.exec = reinterpret_cast<fakeoci_exec_t>(get("fakeoci_exec"));
+    c.query = reinterpret_cast<fakeoci_query_t>(get("fakeoci_query"));
     c.set = reinterpret_cast<fakeoci_set_t>(get("fakeoci_set"));
     c.script = reinterpret_cast<fakeoci_script_t>(get("fakeoci_script"));
     c.fail = reinterpret_cast<fakeoci_fail_t>(get("fakeoci_fail"));
@@ -86,6 +100,13 @@ struct FakeOciControl {
     c.logClear = reinterpret_cast<fakeoci_log_clear_t>(get("fakeoci_log_clear"));
     c.liveHandles = reinterpret_cast<fakeoci_live_handles_t>(get("fakeoci_live_handles"));
     return c;
+  }
+
+  // The first value an SQLite query gives, as bytes.
+  std::string Query(const std::string& sql) const {
+    std::string value(query(sql.c_str(), nullptr, 0), '\0');
+    query(sql.c_str(), value.data(), value.size() + 1);
+    return value;
   }
 
   // The call log as lines.

@@ -24,6 +24,11 @@ const char* TypeName(ub4 type) {
     case OCI_HTYPE_SERVER: return "server";
     case OCI_HTYPE_SESSION: return "session";
     case OCI_DTYPE_PARAM: return "param";
+    case OCI_DTYPE_LOB: return "lob";
+    case OCI_DTYPE_ROWID: return "rowid";
+    case OCI_DTYPE_FILE: return "file";
+    case OCI_DTYPE_INTERVAL_YM: case OCI_DTYPE_INTERVAL_DS: return "interval";
+    case OCI_DTYPE_TIMESTAMP: case OCI_DTYPE_TIMESTAMP_TZ: case OCI_DTYPE_TIMESTAMP_LTZ: return "timestamp";
     default: return "other";
   }
 }
@@ -114,6 +119,7 @@ int CountHandles(ub4 type) {
 void ResetHandles() { Handles().clear(); }
 
 sword Fail(OCIError* errhp, const Status& status) {
+  if (status.code == kNeedInputPiece || status.code == kNeedOutputPiece) return OCI_NEED_DATA;
   if (auto* err = Live<ErrorHandle>(errhp, OCI_HTYPE_ERROR)) {
     err->code = status.code;
     char prefix[16];
@@ -182,8 +188,17 @@ FAKEOCI_OCI8 sword OCIDescriptorAlloc(const void* parenth, void** descpp, ub4 ty
   std::lock_guard<std::recursive_mutex> lock(EngineLock());
   auto* env = Live<EnvHandle>(parenth, OCI_HTYPE_ENV);
   if (!env || !descpp) return OCI_INVALID_HANDLE;
-  if (type != OCI_DTYPE_ROWID) return OCI_INVALID_HANDLE;  // the other descriptors are not kept yet
-  *descpp = AddHandle(std::make_unique<RowidDescriptor>(type, env));
+  std::unique_ptr<Handle> desc;
+  switch (type) {
+    case OCI_DTYPE_ROWID: desc = std::make_unique<RowidDescriptor>(type, env); break;
+    case OCI_DTYPE_LOB: case OCI_DTYPE_FILE: desc = std::make_unique<LobLocator>(type, env); break;
+    case OCI_DTYPE_TIMESTAMP: case OCI_DTYPE_TIMESTAMP_TZ: case OCI_DTYPE_TIMESTAMP_LTZ:
+      desc = std::make_unique<DateTimeDescriptor>(type, env);
+      break;
+    case OCI_DTYPE_INTERVAL_YM: case OCI_DTYPE_INTERVAL_DS: desc = std::make_unique<IntervalDescriptor>(type, env); break;
+    default: return OCI_INVALID_HANDLE;  // the other descriptors are not kept
+  }
+  *descpp = AddHandle(std::move(desc));
   return OCI_SUCCESS;
 }
 
@@ -265,6 +280,15 @@ FAKEOCI_OCI8 sword OCIAttrSet(void* trgthndlp, ub4 trghndltyp, void* attributep,
         return OCI_SUCCESS;
       }
       break;
+    case OCI_DTYPE_LOB:
+      if (attrtype == OCI_ATTR_LOBEMPTY) {
+        // An empty LOB to insert: the locator is initialised without a server LOB.
+        auto* loc = static_cast<LobLocator*>(h);
+        loc->state = LobLocator::Empty;
+        loc->lob = 0;
+        return OCI_SUCCESS;
+      }
+      break;
     case OCI_HTYPE_BIND:
       if (attrtype == OCI_ATTR_CHARSET_ID && attributep) {
         static_cast<BindHandle*>(h)->slot->charsetId = *static_cast<ub2*>(attributep);
@@ -288,6 +312,7 @@ FAKEOCI_OCI8 sword OCIAttrGet(const void* trgthndlp, ub4 trghndltyp, void* attri
       auto* svc = static_cast<SvcCtxHandle*>(h);
       if (attrtype == OCI_ATTR_SERVER) return PutValue<void*>(attributep, sizep, svc->server);
       if (attrtype == OCI_ATTR_SESSION) return PutValue<void*>(attributep, sizep, svc->session);
+      if (attrtype == OCI_ATTR_ENV) return PutValue<void*>(attributep, sizep, svc->parent);
       break;
     }
     case OCI_HTYPE_STMT: {

@@ -1,6 +1,7 @@
 // The old interface: logon data areas and cursor data areas over the same sessions and cursors.
 // Calls return 0 or the negated Oracle error number, which also goes into the area's return code;
 // the end of the rows is status 4 (return code 1403). Exported by the FAKEOCI_OLD variant only.
+#include <algorithm>
 #include <cstring>
 
 #include "tools/fakeoci/FakeOci.h"
@@ -226,10 +227,73 @@ FAKEOCI_OCI7 sword oexn(CdaDef* cursor, sword iters, sword rowoff) {
   Status s = c->cursor.Execute(*session, c->cursor.IsQuery() ? 0 : static_cast<ub4>(iters > 0 ? iters : 0), 0);
   cursor->rpc = c->cursor.RowCount();
   cursor->peo = c->cursor.ErrorOffset();
+  // The ROWID of the row an INSERT made, as OCIRowidToChar tells it: object 1, file 1.
+  const auto rowid = static_cast<std::uint64_t>(c->cursor.LastRowid());
+  cursor->rid.rd.rcs4 = rowid ? 1 : 0;
+  cursor->rid.rd.rcs5 = rowid ? 1 : 0;
+  cursor->rid.rcs7 = static_cast<ub4>(rowid / 65536);
+  cursor->rid.rcs8 = static_cast<ub2>(rowid % 65536);
   return ResultCda(cursor, s);
 }
 
 FAKEOCI_OCI7 sword oexec(CdaDef* cursor) { return oexn(cursor, 1, 0); }
+
+// Arrays of structures (opcode 1) and values moved in pieces during the execution (opcode 0,
+// whose context ogetpi hands back).
+FAKEOCI_OCI7 sword obindps(CdaDef* cursor, ub1 opcode, OraText* sqlvar, sb4 sqlvl, ub1* pvctx, sb4 progvl, sword ftype,
+                           sword, sb2* indp, ub2* alenp, ub2* rcodep, sb4 pvSkip, sb4 indSkip, sb4 alenSkip,
+                           sb4 rcSkip, ub4 maxsiz, ub4* cursiz, OraText*, sb4, sword) {
+  const std::string name = Name(sqlvar, sqlvl);
+  if (auto e = Enter("obindps", "opcode=" + std::to_string(opcode) + " name=" + name + " type=" + std::to_string(ftype) +
+                                    " size=" + std::to_string(progvl) +
+                                    (maxsiz ? " max=" + std::to_string(maxsiz) : std::string())))
+    return FailCda(cursor, *e);
+  std::lock_guard<std::recursive_mutex> lock(EngineLock());
+  OldCursor* c = CursorOf(cursor);
+  if (!c) return FailCda(cursor, Error(1001, "invalid cursor"));
+  if (!c->cursor.HasPlaceholder(name)) return FailCda(cursor, Error(1036));
+  if (opcode > 1) return FailCda(cursor, Error(1010, "invalid OCI operation"));
+  BindSlot* slot = c->cursor.Bind({.name = name,
+                                   .value = opcode == 1 ? pvctx : nullptr,
+                                   .size = progvl,
+                                   .type = static_cast<ub2>(ftype),
+                                   .ind = indp,
+                                   .alen = opcode == 1 ? alenp : nullptr,
+                                   .rcode = opcode == 1 ? rcodep : nullptr,
+                                   .maxArray = opcode == 1 ? maxsiz : 0,
+                                   .curElements = opcode == 1 ? cursiz : nullptr,
+                                   .valueSkip = static_cast<ub4>(std::max<sb4>(pvSkip, 0)),
+                                   .indSkip = static_cast<ub4>(std::max<sb4>(indSkip, 0)),
+                                   .alenSkip = static_cast<ub4>(std::max<sb4>(alenSkip, 0)),
+                                   .rcodeSkip = static_cast<ub4>(std::max<sb4>(rcSkip, 0))});
+  slot->atExec = opcode == 0;
+  slot->context = opcode == 0 ? pvctx : nullptr;
+  return ResultCda(cursor, {});
+}
+
+FAKEOCI_OCI7 sword ogetpi(CdaDef* cursor, ub1* piecep, void** ctxpp, ub4* iterp, ub4* indexp) {
+  if (auto e = Enter("ogetpi", "")) return FailCda(cursor, *e);
+  std::lock_guard<std::recursive_mutex> lock(EngineLock());
+  OldCursor* c = CursorOf(cursor);
+  if (!c) return FailCda(cursor, Error(1001, "invalid cursor"));
+  PieceRequest request;
+  if (!c->cursor.PendingPiece(request)) return FailCda(cursor, Error(1010, "invalid OCI operation"));
+  if (piecep) *piecep = request.piece;
+  if (ctxpp) *ctxpp = request.slot->context;
+  if (iterp) *iterp = 0;
+  if (indexp) *indexp = 0;
+  return ResultCda(cursor, {});
+}
+
+FAKEOCI_OCI7 sword osetpi(CdaDef* cursor, ub1 piece, void* bufp, ub4* lenp) {
+  if (auto e = Enter("osetpi", "piece=" + std::to_string(piece) +
+                                   " length=" + (lenp ? std::to_string(*lenp) : std::string("-"))))
+    return FailCda(cursor, *e);
+  std::lock_guard<std::recursive_mutex> lock(EngineLock());
+  OldCursor* c = CursorOf(cursor);
+  if (!c) return FailCda(cursor, Error(1001, "invalid cursor"));
+  return ResultCda(cursor, c->cursor.SetPiece(nullptr, bufp, lenp, piece, nullptr));
+}
 
 FAKEOCI_OCI7 sword obndrv(CdaDef* cursor, OraText* sqlvar, sword sqlvl, ub1* progv, sword progvl, sword ftype, sword,
                           sb2* indp, OraText*, sword, sword) {

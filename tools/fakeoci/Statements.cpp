@@ -47,7 +47,9 @@ sword Bind(const char* entry, OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp, 
                                       .rcode = rcodep,
                                       .maxArray = maxArray,
                                       .curElements = curElements});
-  *bindp = reinterpret_cast<OCIBind*>(HandleFor<BindHandle>(stmt, slot));
+  slot->atExec = (mode & OCI_DATA_AT_EXEC) != 0;
+  slot->handle = HandleFor<BindHandle>(stmt, slot);
+  *bindp = static_cast<OCIBind*>(slot->handle);
   return OCI_SUCCESS;
 }
 

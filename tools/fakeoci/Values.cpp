@@ -32,12 +32,30 @@ const char* StandardText(int code) {
     case 1406: return "fetched column value was truncated";
     case 1455: return "converting column overflows integer datatype";
     case 1722: return "invalid number";
+    case 1821: return "date format not recognized";
+    case 1830: return "date format picture ends before converting entire input string";
+    case 1843: return "not a valid month";
+    case 1847: return "day of month must be between 1 and last day of month";
+    case 1849: return "hour must be between 1 and 12";
+    case 1850: return "hour must be between 0 and 23";
+    case 1851: return "minutes must be between 0 and 59";
+    case 1852: return "seconds must be between 0 and 59";
     case 1858: return "a non-numeric character was found where a numeric was expected";
+    case 1861: return "literal does not match format string";
+    case 1867: return "the interval is invalid";
+    case 1873: return "the leading precision of the interval is too small";
+    case 1877: return "string is too long for internal buffer";
+    case 1891: return "Datetime/Interval internal error";
     case 2091: return "transaction rolled back";
     case 3114: return "not connected to ORACLE";
     case 3115: return "unsupported network datatype or representation";
     case 6550: return "line 1, column 7:\nPLS-00201: identifier must be declared";
     case 12154: return "TNS:could not resolve the connect identifier specified";
+    case 22275: return "invalid LOB locator specified";
+    case 22285: return "non-existent directory or file for FILEEXISTS operation";
+    case 22288: return "file or LOB operation FILEOPEN failed";
+    case 22289: return "cannot perform operation on an unopened file or LOB";
+    case 22926: return "specified trim length is greater than current LOB value's length";
     case 24315: return "illegal attribute type";
     case 24333: return "zero iteration count";
     case 24345: return "A Truncation or null fetch error occurred";
@@ -143,6 +161,23 @@ std::string DateBytesToText(const ub1* bytes) {
   return buf;
 }
 
+bool IsDescriptorType(ub2 type) {
+  switch (type) {
+    case SQLT_BLOB: case SQLT_CLOB: case SQLT_BFILEE: case SQLT_CFILEE: case SQLT_TIMESTAMP:
+    case SQLT_TIMESTAMP_TZ: case SQLT_TIMESTAMP_LTZ: case SQLT_INTERVAL_YM: case SQLT_INTERVAL_DS:
+      return true;
+    default: return false;
+  }
+}
+
+namespace {
+
+bool IsLocatorType(ub2 type) {
+  return type == SQLT_BLOB || type == SQLT_CLOB || type == SQLT_BFILEE || type == SQLT_CFILEE;
+}
+
+}  // namespace
+
 Status ToExternal(const Value& v, ub2 type, void* buffer, sb4 size, sb2* ind, ub2* rlen, ub2* rcode) {
   if (rcode) *rcode = 0;
   if (ind) *ind = 0;
@@ -151,6 +186,10 @@ Status ToExternal(const Value& v, ub2 type, void* buffer, sb4 size, sb2* ind, ub
     *ind = -1;
     if (rlen) *rlen = 0;
     return {};
+  }
+  if (IsDescriptorType(type)) {
+    if (!buffer) return Error(3115);
+    return IsLocatorType(type) ? LocatorToExternal(v, type, buffer, ind) : DateTimeToExternal(v, type, buffer, ind);
   }
   if (!buffer || size <= 0) return Error(3115);
   switch (type) {
@@ -233,6 +272,8 @@ Status ToExternal(const Value& v, ub2 type, void* buffer, sb4 size, sb2* ind, ub
 Value FromExternal(ub2 type, const void* buffer, sb4 size, const sb2* ind, const ub2* alen, Status& status) {
   status = {};
   if ((ind && *ind < 0) || !buffer || size < 0) return {};
+  if (IsDescriptorType(type))
+    return IsLocatorType(type) ? LocatorFromExternal(type, buffer, status) : DateTimeFromExternal(type, buffer, status);
   const char* p = static_cast<const char*>(buffer);
   const std::size_t room = static_cast<std::size_t>(size);
   auto counted = [&]() { return alen ? std::min<std::size_t>(*alen, room) : room; };

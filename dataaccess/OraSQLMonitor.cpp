@@ -1,0 +1,108 @@
+#include "dataaccess/OraSQLMonitor.h"
+
+#include <atomic>
+#include <cmath>
+
+#include "dataaccess/DAConnection.h"
+#include "dataaccess/Params.h"
+
+namespace da {
+
+std::function<bool(const TParam&, std::string&)> OraParamDataTypeHook;
+std::function<bool(const TParam&, std::string&)> OraParamValueHook;
+
+namespace {
+
+std::atomic<TOraSQLMonitor*> gMonitor{nullptr};
+
+// Field type to Oracle type name, indexed by the field type (0 .. 37); empty where none.
+const char* const kOraTypeNames[38] = {
+    "Unknown", "VARCHAR", "", "INTEGER", "", "BOOLEAN", "FLOAT", "", "", "DATE", "TIME", "", "", "", "", "BLOB",
+    "MEMO", "", "", "", "", "", "CURSOR", "CHAR", "VARCHAR", "INTEGER", "", "ARRAY", "REFERENCE", "DATASET",
+    "HUGEBLOB", "HUGECLOB", "VARIANT", "INTERFACE", "DISPATCH", "", "", ""};
+
+constexpr int kFieldTypeBFile = 100;
+constexpr int kFieldTypeLabel = 101;
+
+std::size_t TextLength(const Variant& v) { return v.IsEmptyOrNull() ? 0 : v.AsString().size(); }
+
+}  // namespace
+
+TOraSQLMonitor::TOraSQLMonitor() : TCustomDASQLMonitor(false) {
+  TOraSQLMonitor* none = nullptr;
+  gMonitor.compare_exchange_strong(none, this);
+  try {
+    SetActive(true);
+  } catch (...) {
+    TOraSQLMonitor* self = this;
+    gMonitor.compare_exchange_strong(self, nullptr);
+    throw;
+  }
+}
+
+TOraSQLMonitor::~TOraSQLMonitor() {
+  try {
+    SetActive(false);
+  } catch (...) {
+    // A destructor cannot report.
+  }
+  TOraSQLMonitor* self = this;
+  gMonitor.compare_exchange_strong(self, nullptr);
+}
+
+TCustomDASQLMonitor* TOraSQLMonitor::GetMonitor() { return gMonitor.load(); }
+
+std::string TOraSQLMonitor::GetParamDataType(const TParam& param) const {
+  std::string text;
+  if (OraParamDataTypeHook && OraParamDataTypeHook(param, text)) return text;
+  const int type = param.DataType();
+  const Variant value = param.Value();
+  // A DML array with a size shows the size; a single value its text length.
+  const std::string length =
+      "[" + std::to_string(value.IsArray() && param.Size > 0 ? static_cast<std::size_t>(param.Size) : TextLength(value)) +
+      "]";
+  switch (type) {
+    case ftString: return "VARCHAR" + length;
+    case ftFixedChar: return "CHAR" + length;
+    case ftBlob: case ftOraBlob: return "BLOB";
+    case ftMemo: return "LONG";
+    case ftCursor: return "CURSOR";
+    case ftADT: return "OBJECT:unknown";
+    case ftArray: return "ARRAY:unknown";
+    case ftReference: return "Ref:unknown";
+    case ftDataSet: return "TABLE:unknown";
+    case ftOraClob: return "CLOB";
+    case kFieldTypeBFile: return "BFILE";
+    case kFieldTypeLabel: return "LABEL";
+    default: return type < 38 ? kOraTypeNames[type] : std::string();
+  }
+}
+
+std::string TOraSQLMonitor::GetParamValue(const TParam& param) const {
+  std::string text;
+  if (OraParamValueHook && OraParamValueHook(param, text)) return text;
+  if (param.IsNull()) return "<NULL>";
+  const Variant value = param.Value();
+  switch (static_cast<int>(param.DataType())) {
+    case ftOraBlob: case ftOraClob: return "<LOB:" + std::to_string(TextLength(value)) + ">";
+    case ftCursor: return "<CURSOR>";
+    case ftString: case ftDateTime: case ftFixedChar: return "'" + value.AsString() + "'";
+    default: return TCustomDASQLMonitor::GetParamValue(param);
+  }
+}
+
+void TOraSQLMonitor::Savepoint(const TCustomDAConnection& session, const std::string& name) {
+  TCustomDASQLMonitor* m = Live(&TOraSQLMonitor::GetMonitor);
+  if (!m || !m->Active()) return;
+  int id = 0;
+  static_cast<TOraSQLMonitor*>(m)->ConnectionEvent(qeOther, "Savepoint " + name, tfTransact, session, false, id);
+}
+
+void TOraSQLMonitor::RollbackToSavepoint(const TCustomDAConnection& session, const std::string& name) {
+  TCustomDASQLMonitor* m = Live(&TOraSQLMonitor::GetMonitor);
+  if (!m || !m->Active()) return;
+  int id = 0;
+  static_cast<TOraSQLMonitor*>(m)->ConnectionEvent(qeOther, "Rollback to savepoint " + name, tfTransact, session, false, id);
+}
+
+}  // namespace da
