@@ -41,10 +41,13 @@ class TStandInBackend : public TScenarioBackend {
     fake_ = FakeOciControl::Bind(OCILibrary);
     fake_.reset();
     ASSERT_EQ(fake_.exec("CREATE TABLE longs(id NUMBER(10), body VARCHAR2(4000));"), 0);
-    ASSERT_EQ(fake_.exec("CREATE TABLE lobs(id NUMBER(10), doc CLOB);"), 0);
+    // The stand-in keeps a LOB's id in the column; SQLite would make it text in a column
+    // declared CLOB, so the column's type here is one that leaves integers alone.
+    ASSERT_EQ(fake_.exec("CREATE TABLE lobs(id NUMBER(10), doc LOB);"), 0);
     ASSERT_EQ(fake_.exec(GeneratedRowsTable(60).c_str()), 0);
     // The blocks the fake listener computes itself.
     fake_.script("begin :r := :a + :b;", "outsql SELECT :a + :b AS R");
+    fake_.script("select doc into :doc from lobs", "outsql SELECT doc AS DOC FROM lobs WHERE id = :id");
   }
   void TearDown() override {
     FreeOCI();
