@@ -42,8 +42,17 @@ void ResetItem(TNetItem& item) {
   item.outCallback = nullptr;
 }
 
-void StoreBind(TNetBind& bind, void* value, sb4 size, ub2 type, void* indicator, ub2* length, ub4 maxArrayLength,
-               ub4* arrayLength) {
+sword Unbound(TNetError& error) {
+  // No text: the caller's message becomes "ORA-" and the number.
+  error = {kNotBound, {}};
+  return OCI_ERROR;
+}
+
+// What a bind call stores, and the bind's handle handed back; an unknown bind is 1036.
+sword StoreBind(TNetBind* found, TNetError& error, OCIBind** handle, void* value, sb4 size, ub2 type, void* indicator,
+                ub2* length, ub4 maxArrayLength, ub4* arrayLength) {
+  if (!found) return Unbound(error);
+  TNetBind& bind = *found;
   ResetItem(bind);
   bind.type = type;
   bind.value = value;
@@ -52,12 +61,19 @@ void StoreBind(TNetBind& bind, void* value, sb4 size, ub2 type, void* indicator,
   bind.length = length;
   bind.maxArrayLength = maxArrayLength;
   bind.arrayLength = arrayLength;
+  *handle = reinterpret_cast<OCIBind*>(static_cast<TNetHandle*>(found));
+  return OCI_SUCCESS;
 }
 
-sword Unbound(TNetError& error) {
-  // No text: the caller's message becomes "ORA-" and the number.
-  error = {kNotBound, {}};
-  return OCI_ERROR;
+// The skips between array elements of a bind or define.
+template <class T>
+sword StoreSkips(void* handle, ub4 valueSkip, ub4 indicatorSkip, ub4 lengthSkip) {
+  T* item = NetHandleAs<T>(handle);
+  if (!item) return OCI_INVALID_HANDLE;
+  item->valueSkip = valueSkip;
+  item->indicatorSkip = indicatorSkip;
+  item->lengthSkip = lengthSkip;
+  return OCI_SUCCESS;
 }
 
 sword Free(void* handle) {
@@ -219,11 +235,8 @@ sword BindByName(OCIStmt* statement, OCIBind** bind, OCIError* error, const OraT
   TNetStatement* s = NetHandleAs<TNetStatement>(statement);
   TNetError* e = ErrorOf(error);
   if (!s || !e || !bind) return OCI_INVALID_HANDLE;
-  TNetBind* b = s->BindNamed(TextIn(name, nameLength));
-  if (!b) return Unbound(*e);
-  StoreBind(*b, value, size, type, indicator, length, maxArrayLength, arrayLength);
-  *bind = reinterpret_cast<OCIBind*>(static_cast<TNetHandle*>(b));
-  return OCI_SUCCESS;
+  return StoreBind(s->BindNamed(TextIn(name, nameLength)), *e, bind, value, size, type, indicator, length,
+                   maxArrayLength, arrayLength);
 }
 
 sword BindByPos(OCIStmt* statement, OCIBind** bind, OCIError* error, ub4 position, void* value, sb4 size, ub2 type,
@@ -231,20 +244,11 @@ sword BindByPos(OCIStmt* statement, OCIBind** bind, OCIError* error, ub4 positio
   TNetStatement* s = NetHandleAs<TNetStatement>(statement);
   TNetError* e = ErrorOf(error);
   if (!s || !e || !bind) return OCI_INVALID_HANDLE;
-  TNetBind* b = s->BindAt(position);
-  if (!b) return Unbound(*e);
-  StoreBind(*b, value, size, type, indicator, length, maxArrayLength, arrayLength);
-  *bind = reinterpret_cast<OCIBind*>(static_cast<TNetHandle*>(b));
-  return OCI_SUCCESS;
+  return StoreBind(s->BindAt(position), *e, bind, value, size, type, indicator, length, maxArrayLength, arrayLength);
 }
 
 sword BindArrayOfStruct(OCIBind* bind, OCIError*, ub4 valueSkip, ub4 indicatorSkip, ub4 lengthSkip, ub4) {
-  TNetBind* b = NetHandleAs<TNetBind>(bind);
-  if (!b) return OCI_INVALID_HANDLE;
-  b->valueSkip = valueSkip;
-  b->indicatorSkip = indicatorSkip;
-  b->lengthSkip = lengthSkip;
-  return OCI_SUCCESS;
+  return StoreSkips<TNetBind>(bind, valueSkip, indicatorSkip, lengthSkip);
 }
 
 sword BindDynamic(OCIBind* bind, OCIError*, void* inContext, OCICallbackInBind in, void* outContext,
@@ -271,12 +275,7 @@ sword DefineByPos(OCIStmt* statement, OCIDefine** define, OCIError*, ub4 positio
 }
 
 sword DefineArrayOfStruct(OCIDefine* define, OCIError*, ub4 valueSkip, ub4 indicatorSkip, ub4 lengthSkip, ub4) {
-  TNetDefine* d = NetHandleAs<TNetDefine>(define);
-  if (!d) return OCI_INVALID_HANDLE;
-  d->valueSkip = valueSkip;
-  d->indicatorSkip = indicatorSkip;
-  d->lengthSkip = lengthSkip;
-  return OCI_SUCCESS;
+  return StoreSkips<TNetDefine>(define, valueSkip, indicatorSkip, lengthSkip);
 }
 
 sword DefineDynamic(OCIDefine* define, OCIError*, void* context, OCICallbackDefine callback) {

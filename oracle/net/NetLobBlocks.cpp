@@ -36,6 +36,12 @@ class TLobBlock {
   void BindInteger(ub4 position, sb4& value) { Bind(position, &value, sizeof value, SQLT_INT); }
   // The locator by its handle: a pointer-sized slot here, 4 bytes on the wire.
   void BindLocator(ub4 position, OCILobLocator*& locator, ub2 lobType) { Bind(position, &locator, 4, lobType); }
+  // :2, :3 and :4 of the read and write blocks: the chunk's amount, its 1-based offset, its bytes.
+  void BindChunk(sb4& amount, sb4& offset, void* bytes, ub4 chunk, ub2 bufferType) {
+    BindInteger(2, amount);
+    BindInteger(3, offset);
+    Bind(4, bytes, sb4(chunk), bufferType);
+  }
   sword Execute() { return StmtExecute(context_, Statement(), error_, 1, 0, nullptr, nullptr, OCI_DEFAULT); }
   OCIError* Error() const { return error_; }
 
@@ -99,9 +105,7 @@ sword LobRead(OCISvcCtx* context, OCIError* error, OCILobLocator* locator, ub4* 
     const ub4 chunk = std::min(kNetLobChunk, limit - total);
     sb4 got = sb4(chunk);
     sb4 at = sb4(offset + total);
-    block.BindInteger(2, got);
-    block.BindInteger(3, at);
-    block.Bind(4, static_cast<std::uint8_t*>(buffer) + total, sb4(chunk), BufferTypeOf(*l));
+    block.BindChunk(got, at, static_cast<std::uint8_t*>(buffer) + total, chunk, BufferTypeOf(*l));
     const sword status = block.Execute();
     if (status != OCI_SUCCESS && e->Error.code == kEndOfLob) break;
     Check(status, error);
@@ -126,9 +130,7 @@ sword LobWrite(OCISvcCtx* context, OCIError* error, OCILobLocator* locator, ub4*
     const ub4 chunk = std::min(kNetLobChunk, limit - total);
     sb4 count = sb4(chunk);
     sb4 at = sb4(offset + total);
-    block.BindInteger(2, count);
-    block.BindInteger(3, at);
-    block.Bind(4, static_cast<std::uint8_t*>(buffer) + total, sb4(chunk), BufferTypeOf(*l));
+    block.BindChunk(count, at, static_cast<std::uint8_t*>(buffer) + total, chunk, BufferTypeOf(*l));
     Check(block.Execute(), error);
     total += chunk;
   }
