@@ -32,7 +32,7 @@ da::TFieldType OraDataTypeToFieldType(da::TDataType dataType) {
 }
 
 da::TDataType OraFieldTypeToDataType(da::TFieldType fieldType) {
-  switch (fieldType) {
+  switch (static_cast<int>(fieldType)) {
     case ftBFile: return dtBFile;
     case ftLabel: return dtLabel;
     case ftIntervalYM: return dtIntervalYM;
