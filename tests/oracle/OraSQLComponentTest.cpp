@@ -8,30 +8,22 @@
 #include "oracle/OraLob.h"
 #include "oracle/OraSQL.h"
 #include "oracle/OraSession.h"
-#include "tests/oracle/FakeOciHome.h"
+#include "tests/oracle/OraComponentFixture.h"
 
 namespace ora {
 namespace {
 
 using da::Variant;
 
-class OraSQLComponentTest : public testing::FakeOciTest {
+class OraSQLComponentTest : public testing::OraComponentTest {
  protected:
   void SetUp() override {
-    FakeOciTest::SetUp();
+    OraComponentTest::SetUp();
     // The stand-in keeps a LOB's id in its column: a column declared CLOB would make it text.
     ASSERT_EQ(fake_.exec("CREATE TABLE lobs(id NUMBER(10), c LOB);"
                          "CREATE TABLE times(id NUMBER(10), t TIMESTAMP);"),
               0);
-    session_ = std::make_unique<TOraSession>();
-    session_->SetConnectPrompt(false);
-    session_->SetConnectString("scott/tiger@orcl");
   }
-  void TearDown() override {
-    session_.reset();
-    FakeOciTest::TearDown();
-  }
-  std::unique_ptr<TOraSession> session_;
 };
 
 // Longer than a blob piece, so that it moves in several.

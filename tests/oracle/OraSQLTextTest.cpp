@@ -8,7 +8,10 @@
 namespace ora {
 namespace {
 
+using TBuilder = std::string (*)(const std::string& sql, const std::string& argument);
+
 struct RewriteCase {
+  TBuilder build;
   const char* name;
   const char* sql;
   const char* argument;
@@ -17,87 +20,69 @@ struct RewriteCase {
 
 void PrintTo(const RewriteCase& c, std::ostream* os) { *os << c.name; }
 
-class AddWhereTest : public ::testing::TestWithParam<RewriteCase> {};
+class RewriteTest : public ::testing::TestWithParam<RewriteCase> {};
 
-TEST_P(AddWhereTest, GivesTheExpectedText) {
-  EXPECT_EQ(AddWhere(GetParam().sql, GetParam().argument), GetParam().expected);
+TEST_P(RewriteTest, GivesTheExpectedText) {
+  EXPECT_EQ(GetParam().build(GetParam().sql, GetParam().argument), GetParam().expected);
 }
 
+constexpr TBuilder kAdd = &AddWhere, kSet = &SetWhere, kOrder = &SetOrderBy;
+
 INSTANTIATE_TEST_SUITE_P(
-    Cases, AddWhereTest,
+    Cases, RewriteTest,
     ::testing::Values(
-        RewriteCase{"NoWhere", "SELECT * FROM emp", "deptno = 10", "SELECT * FROM emp\rWHERE deptno = 10 "},
-        RewriteCase{"TrailingBlanksTrimmed", "SELECT * FROM emp  \n", " deptno = 10 ",
+        RewriteCase{kAdd, "NoWhere", "SELECT * FROM emp", "deptno = 10", "SELECT * FROM emp\rWHERE deptno = 10 "},
+        RewriteCase{kAdd, "TrailingBlanksTrimmed", "SELECT * FROM emp  \n", " deptno = 10 ",
                     "SELECT * FROM emp\rWHERE deptno = 10 "},
-        RewriteCase{"BeforeOrderBy", "SELECT * FROM emp ORDER BY ename", "deptno = 10",
+        RewriteCase{kAdd, "BeforeOrderBy", "SELECT * FROM emp ORDER BY ename", "deptno = 10",
                     "SELECT * FROM emp \rWHERE deptno = 10 ORDER BY ename"},
-        RewriteCase{"AndBeforeOrderBy", "SELECT * FROM emp WHERE sal > 0 ORDER BY ename", "deptno = 10",
+        RewriteCase{kAdd, "AndBeforeOrderBy", "SELECT * FROM emp WHERE sal > 0 ORDER BY ename", "deptno = 10",
                     "SELECT * FROM emp WHERE sal > 0  AND deptno = 10 ORDER BY ename"},
-        RewriteCase{"WhereInSubqueryIsNotTheStatements",
+        RewriteCase{kAdd, "WhereInSubqueryIsNotTheStatements",
                     "SELECT * FROM (SELECT * FROM emp WHERE sal > 0) e ORDER BY 1", "deptno = 10",
                     "SELECT * FROM (SELECT * FROM emp WHERE sal > 0) e \rWHERE deptno = 10 ORDER BY 1"},
-        RewriteCase{"OrderInSubqueryDoesNotStop", "SELECT * FROM (SELECT * FROM emp ORDER BY 1) e", "x = 1",
+        RewriteCase{kAdd, "OrderInSubqueryDoesNotStop", "SELECT * FROM (SELECT * FROM emp ORDER BY 1) e", "x = 1",
                     "SELECT * FROM (SELECT * FROM emp ORDER BY 1) e\rWHERE x = 1 "},
-        RewriteCase{"LineCommentAtTheEnd", "SELECT * FROM emp WHERE sal > 0 -- all paid", "deptno = 10",
+        RewriteCase{kAdd, "LineCommentAtTheEnd", "SELECT * FROM emp WHERE sal > 0 -- all paid", "deptno = 10",
                     "SELECT * FROM emp WHERE sal > 0 -- all paid\rAND deptno = 10 "},
-        RewriteCase{"KeywordInQuotedText", "SELECT * FROM emp WHERE job = 'GROUP ORDER'", "deptno = 10",
+        RewriteCase{kAdd, "KeywordInQuotedText", "SELECT * FROM emp WHERE job = 'GROUP ORDER'", "deptno = 10",
                     "SELECT * FROM emp WHERE job = 'GROUP ORDER' AND deptno = 10 "},
-        RewriteCase{"BeforeUnion", "SELECT a FROM t UNION SELECT a FROM u", "a > 1",
+        RewriteCase{kAdd, "BeforeUnion", "SELECT a FROM t UNION SELECT a FROM u", "a > 1",
                     "SELECT a FROM t \rWHERE a > 1 UNION SELECT a FROM u"},
-        RewriteCase{"BeforeGroupBy", "select deptno, count(*) from emp group by deptno", "sal > 0",
+        RewriteCase{kAdd, "BeforeGroupBy", "select deptno, count(*) from emp group by deptno", "sal > 0",
                     "select deptno, count(*) from emp \rWHERE sal > 0 group by deptno"},
-        RewriteCase{"BeforeForUpdate", "SELECT * FROM emp WHERE empno = 1 FOR UPDATE", "sal > 0",
+        RewriteCase{kAdd, "AddBeforeForUpdate", "SELECT * FROM emp WHERE empno = 1 FOR UPDATE", "sal > 0",
                     "SELECT * FROM emp WHERE empno = 1  AND sal > 0 FOR UPDATE"},
-        RewriteCase{"NotASelect", "DELETE FROM emp", "deptno = 10", "DELETE FROM emp"},
-        RewriteCase{"SelectOnlyInAComment", "/* SELECT */ DELETE FROM emp", "deptno = 10",
+        RewriteCase{kAdd, "AddNotASelect", "DELETE FROM emp", "deptno = 10", "DELETE FROM emp"},
+        RewriteCase{kAdd, "SelectOnlyInAComment", "/* SELECT */ DELETE FROM emp", "deptno = 10",
                     "/* SELECT */ DELETE FROM emp"},
-        RewriteCase{"EmptyCondition", "SELECT * FROM emp", "  ", "SELECT * FROM emp"}));
-
-class SetWhereTest : public ::testing::TestWithParam<RewriteCase> {};
-
-TEST_P(SetWhereTest, GivesTheExpectedText) {
-  EXPECT_EQ(SetWhere(GetParam().sql, GetParam().argument), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, SetWhereTest,
-    ::testing::Values(
-        RewriteCase{"ReplacesTheCondition", "SELECT * FROM emp WHERE sal > 0 ORDER BY ename", "deptno = 10",
+        RewriteCase{kAdd, "EmptyCondition", "SELECT * FROM emp", "  ", "SELECT * FROM emp"},
+        RewriteCase{kSet, "ReplacesTheCondition", "SELECT * FROM emp WHERE sal > 0 ORDER BY ename", "deptno = 10",
                     "SELECT * FROM emp WHERE deptno = 10 ORDER BY ename"},
-        RewriteCase{"ReplacesAtTheEnd", "SELECT * FROM emp WHERE sal > 0", "deptno = 10",
+        RewriteCase{kSet, "ReplacesAtTheEnd", "SELECT * FROM emp WHERE sal > 0", "deptno = 10",
                     "SELECT * FROM emp WHERE deptno = 10"},
-        RewriteCase{"AddsWhenMissing", "SELECT * FROM emp ORDER BY ename", "deptno = 10",
+        RewriteCase{kSet, "AddsWhenMissing", "SELECT * FROM emp ORDER BY ename", "deptno = 10",
                     "SELECT * FROM emp WHERE deptno = 10 ORDER BY ename"},
-        RewriteCase{"DeletesTheClause", "SELECT * FROM emp WHERE sal > 0 ORDER BY ename", "",
+        RewriteCase{kSet, "DeletesTheClause", "SELECT * FROM emp WHERE sal > 0 ORDER BY ename", "",
                     "SELECT * FROM emp  ORDER BY ename"},
-        RewriteCase{"KeepsASubquerysWhere", "SELECT * FROM (SELECT * FROM emp WHERE sal > 0) e", "",
+        RewriteCase{kSet, "KeepsASubquerysWhere", "SELECT * FROM (SELECT * FROM emp WHERE sal > 0) e", "",
                     "SELECT * FROM (SELECT * FROM emp WHERE sal > 0) e"},
         // The clause goes before the comment, where the comment cannot take it in.
-        RewriteCase{"BeforeALineComment", "SELECT * FROM emp -- everyone\n", "deptno = 10",
+        RewriteCase{kSet, "BeforeALineComment", "SELECT * FROM emp -- everyone\n", "deptno = 10",
                     "SELECT * FROM emp WHERE deptno = 10 -- everyone\n"},
-        RewriteCase{"NewLineInAMultiLineText", "SELECT *\nFROM emp", "deptno = 10",
+        RewriteCase{kSet, "NewLineInAMultiLineText", "SELECT *\nFROM emp", "deptno = 10",
                     "SELECT *\nFROM emp\r  WHERE deptno = 10"},
-        RewriteCase{"NotASelect", "UPDATE emp SET sal = 0 WHERE empno = 1", "", "UPDATE emp SET sal = 0 WHERE empno = 1"}));
-
-class SetOrderByTest : public ::testing::TestWithParam<RewriteCase> {};
-
-TEST_P(SetOrderByTest, GivesTheExpectedText) {
-  EXPECT_EQ(SetOrderBy(GetParam().sql, GetParam().argument), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, SetOrderByTest,
-    ::testing::Values(
-        RewriteCase{"AddsWithSemicolonsAsCommas", "SELECT * FROM emp WHERE sal > 0", "ename;sal",
+        RewriteCase{kSet, "SetNotASelect", "UPDATE emp SET sal = 0 WHERE empno = 1", "", "UPDATE emp SET sal = 0 WHERE empno = 1"},
+        RewriteCase{kOrder, "AddsWithSemicolonsAsCommas", "SELECT * FROM emp WHERE sal > 0", "ename;sal",
                     "SELECT * FROM emp WHERE sal > 0 ORDER BY ename,sal"},
-        RewriteCase{"Replaces", "SELECT * FROM emp ORDER BY ename", "sal DESC", "SELECT * FROM emp ORDER BY sal DESC"},
-        RewriteCase{"RemovesForTheCount", "SELECT * FROM emp WHERE sal > 0 ORDER BY ename", "",
+        RewriteCase{kOrder, "Replaces", "SELECT * FROM emp ORDER BY ename", "sal DESC", "SELECT * FROM emp ORDER BY sal DESC"},
+        RewriteCase{kOrder, "RemovesForTheCount", "SELECT * FROM emp WHERE sal > 0 ORDER BY ename", "",
                     "SELECT * FROM emp WHERE sal > 0 "},
-        RewriteCase{"BeforeForUpdate", "SELECT * FROM emp ORDER BY ename FOR UPDATE", "sal",
+        RewriteCase{kOrder, "OrderBeforeForUpdate", "SELECT * FROM emp ORDER BY ename FOR UPDATE", "sal",
                     "SELECT * FROM emp ORDER BY sal FOR UPDATE"},
-        RewriteCase{"SubqueryOrderStays", "SELECT * FROM (SELECT * FROM emp ORDER BY ename) e", "sal",
+        RewriteCase{kOrder, "SubqueryOrderStays", "SELECT * FROM (SELECT * FROM emp ORDER BY ename) e", "sal",
                     "SELECT * FROM (SELECT * FROM emp ORDER BY ename) e ORDER BY sal"},
-        RewriteCase{"OrderWithoutByIsNoClause", "SELECT order FROM t", "a", "SELECT order FROM t ORDER BY a"}));
+        RewriteCase{kOrder, "OrderWithoutByIsNoClause", "SELECT order FROM t", "a", "SELECT order FROM t ORDER BY a"}));
 
 TEST(GetOrderBy, ReadsTheStatementsList) {
   EXPECT_EQ(GetOrderBy("SELECT * FROM emp ORDER BY ename, sal"), "ename, sal");

@@ -6,28 +6,19 @@
 #include "dataaccess/DAErrors.h"
 #include "oracle/OraError.h"
 #include "oracle/OraSession.h"
-#include "tests/oracle/FakeOciHome.h"
+#include "tests/oracle/OraComponentFixture.h"
 
 namespace ora {
 namespace {
 
 using da::Variant;
-using testing::FakeOciTest;
 
-class OraSessionComponentTest : public FakeOciTest {
+class OraSessionComponentTest : public testing::OraComponentTest {
  protected:
   void SetUp() override {
-    FakeOciTest::SetUp();
+    OraComponentTest::SetUp();
     ASSERT_EQ(fake_.exec("CREATE TABLE items(id NUMBER(10), name VARCHAR2(30));"), 0);
-    session_ = std::make_unique<TOraSession>();
-    session_->SetConnectPrompt(false);
-    session_->SetConnectString("scott/tiger@orcl");
   }
-  void TearDown() override {
-    session_.reset();
-    FakeOciTest::TearDown();
-  }
-  std::unique_ptr<TOraSession> session_;
 };
 
 TEST(OraSessionConnectString, SplitsAndJoins) {
