@@ -149,12 +149,43 @@ void TOraDataSet::SetIRecordSet(std::unique_ptr<da::TMemData> data) {
                               }));
 }
 
-void TOraDataSet::OpenCursor() {
-  if (OptionsDS().KeepPrepared && !Prepared()) {
-    CheckConnection();
-    Prepare();
+template <class Step>
+auto TOraDataSet::ServerStep(Step step) -> decltype(step()) {
+  try {
+    return step();
+  } catch (const da::EDAError&) {
+    if (auto* session = dynamic_cast<TOraSession*>(UsedConnection())) session->FinishLostConnection();
+    throw;
   }
-  da::TCustomDADataSet::OpenCursor();
+}
+
+void TOraDataSet::OpenCursor() {
+  ServerStep([this] {
+    if (OptionsDS().KeepPrepared && !Prepared()) {
+      CheckConnection();
+      Prepare();
+    }
+    da::TCustomDADataSet::OpenCursor();
+  });
+}
+
+void TOraDataSet::InternalExecute() {
+  ServerStep([this] { da::TCustomDADataSet::InternalExecute(); });
+}
+void TOraDataSet::InternalRefresh() {
+  ServerStep([this] { da::TCustomDADataSet::InternalRefresh(); });
+}
+bool TOraDataSet::InternalFirst() {
+  return ServerStep([this] { return da::TCustomDADataSet::InternalFirst(); });
+}
+bool TOraDataSet::InternalLast() {
+  return ServerStep([this] { return da::TCustomDADataSet::InternalLast(); });
+}
+bool TOraDataSet::InternalNext() {
+  return ServerStep([this] { return da::TCustomDADataSet::InternalNext(); });
+}
+bool TOraDataSet::InternalPrior() {
+  return ServerStep([this] { return da::TCustomDADataSet::InternalPrior(); });
 }
 
 void TOraDataSet::FieldsCreated() {

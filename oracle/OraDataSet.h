@@ -119,6 +119,12 @@ class TOraDataSet : public da::TCustomDADataSet {
   void SetIRecordSet(std::unique_ptr<da::TMemData> data) override;
   da::TFieldType GetFieldType(da::TDataType dataType) override { return OraDataTypeToFieldType(dataType); }
   void OpenCursor() override;
+  void InternalExecute() override;
+  void InternalRefresh() override;
+  bool InternalFirst() override;
+  bool InternalLast() override;
+  bool InternalNext() override;
+  bool InternalPrior() override;
   void FieldsCreated() override;
   void DoAfterOpen() override;
   void DoAfterScroll() override;
@@ -138,6 +144,10 @@ class TOraDataSet : public da::TCustomDADataSet {
   // The key field from the sequence (ReturnParams forced on meanwhile).
   void FillKeyFromSequence();
   bool HasSequence();
+  // Runs a step that may reach the server; after a fatal error the session's clients (this
+  // dataset among them) are told once the step has unwound.
+  template <class Step>
+  auto ServerStep(Step step) -> decltype(step());
 
  private:
   da::TVtRecordSet* ociRecordSet_ = nullptr;

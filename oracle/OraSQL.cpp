@@ -150,6 +150,15 @@ void TOraSQL::ReadParamValues() {
   }
 }
 
+void TOraSQL::ExecuteIters(int iterations) {
+  try {
+    da::TCustomDASQL::ExecuteIters(iterations);
+  } catch (const da::EDAError&) {
+    if (auto* session = dynamic_cast<TOraSession*>(UsedConnection())) session->FinishLostConnection();
+    throw;
+  }
+}
+
 void TOraSQL::AssignTo(TOraSQL& dest) {
   da::TCustomDASQL::AssignTo(dest);
   dest.SetNonBlocking(nonBlocking_);

@@ -39,6 +39,7 @@ class TOraSQL : public da::TCustomDASQL {
   TOCICommand* OCICommand() const { return ociCommand_; }
   void AssignTo(TOraSQL& dest);
 
+  void ExecuteIters(int iterations) override;
   void SetICommand(da::TVtCommand* command) override;
   void WriteParamDescs(bool withValues) override;
   void ReadParamValues() override;

@@ -179,7 +179,38 @@ void TOraSession::CreateIConnection() {
   connection->ConnectMode = connectMode_;
   connection->EnableIntegers = Options().EnableIntegers();
   SetIConnection(std::move(connection));
+  IConnection()->SetEventProp(da::prOnError, da::TEventMethod([this](const da::EDAError& e, bool& fail) {
+    OnServerError(e, fail);
+  }));
   ApplyCallStyle();
+}
+
+void TOraSession::OnServerError(const da::EDAError& error, bool& fail) {
+  if (IsFatalError(error) && OCIConnection().GetConnected()) {
+    // The server session is gone: its handles are given back now, while the clients' objects
+    // stay as they are until the failing call has unwound (FinishLostConnection).
+    lost_ = true;
+    try {
+      OCIConnection().Disconnect();
+    } catch (...) {
+      // The server cannot hear the logoff; the connection is closed on this side all the same.
+    }
+  }
+  // The connection reads as closed now, so the base's own disconnect for a fatal error has
+  // nothing left to do: it reports the error and runs OnError.
+  DoError(error, fail);
+}
+
+void TOraSession::FinishLostConnection() {
+  if (!lost_) return;
+  lost_ = false;
+  transactionId_.clear();
+  try {
+    SendConnectEvent(false);
+  } catch (...) {
+    // Each client closes what it can; the session is gone in any case.
+  }
+  if (OnConnectChange) OnConnectChange(*this, false);
 }
 
 TOCIConnection& TOraSession::OCIConnection() { return static_cast<TOCIConnection&>(*IConnection()); }
@@ -324,6 +355,7 @@ std::unique_ptr<da::TCustomDASQL> TOraSession::CreateSQL() {
 
 void TOraSession::SetConnected(bool value) {
   if (Loading() && Options().NeverConnect) return;
+  FinishLostConnection();
   da::TCustomDAConnection::SetConnected(value);
 }
 

@@ -122,6 +122,13 @@ class TOraSession : public da::TCustomDAConnection {
   // The internal SQL component (made on first use).
   TOraSQL& InternalSQL();
 
+  // A fatal error ends the server session at once, inside the failing call, but the clients
+  // (datasets, SQL components) are told only once that call has unwound: the component that ran
+  // it calls this after catching the error, and a connect calls it before anything else. Until
+  // then the session reads as disconnected.
+  void FinishLostConnection();
+  bool ConnectionLost() const { return lost_; }
+
  protected:
   void CreateIConnection() override;
   std::unique_ptr<da::TDAConnectionOptions> CreateOptions() override {
@@ -134,9 +141,12 @@ class TOraSession : public da::TCustomDAConnection {
   friend class TOraSessionOptions;
   // Sets the call style the options and the process-wide state call for.
   void ApplyCallStyle();
+  // The server connection's error event.
+  void OnServerError(const da::EDAError& error, bool& fail);
 
   bool debug_ = false;
   bool disconnecting_ = false;
+  bool lost_ = false;
   bool threadSafety_ = true;
   TConnectMode connectMode_ = cmNormal;
   TOracleHome home_ = ohDefault;
