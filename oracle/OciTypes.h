@@ -271,4 +271,30 @@ inline constexpr ub2 SQLT_INTERVAL_YM = 189;
 inline constexpr ub2 SQLT_INTERVAL_DS = 190;
 inline constexpr ub2 SQLT_TIMESTAMP_LTZ = 232;
 
+// Describing result columns and object types, and the object API.
+inline constexpr ub4 OCI_ATTR_TYPE_NAME = 8;
+inline constexpr ub4 OCI_ATTR_SCHEMA_NAME = 9;
+inline constexpr ub4 OCI_ATTR_PARAM = 124;
+inline constexpr ub4 OCI_ATTR_TYPECODE = 216;
+inline constexpr ub4 OCI_ATTR_COLLECTION_TYPECODE = 217;
+inline constexpr ub4 OCI_ATTR_COLLECTION_ELEMENT = 227;
+inline constexpr ub4 OCI_ATTR_NUM_TYPE_ATTRS = 228;
+inline constexpr ub4 OCI_ATTR_LIST_TYPE_ATTRS = 229;
+inline constexpr ub4 OCI_ATTR_NUM_ELEMS = 234;
+inline constexpr ub4 OCI_ATTR_IS_FINAL_TYPE = 279;
+inline constexpr ub1 OCI_OTYPE_NAME = 1;
+inline constexpr ub1 OCI_PTYPE_TYPE = 6;
+inline constexpr OCITypeCode OCI_TYPECODE_OPAQUE = 58;
+inline constexpr OCITypeCode OCI_TYPECODE_OBJECT = 108;
+inline constexpr OCITypeCode OCI_TYPECODE_NAMEDCOLLECTION = 122;
+inline constexpr OCITypeCode OCI_TYPECODE_VARRAY = 247;
+inline constexpr OCITypeCode OCI_TYPECODE_TABLE = 248;
+inline constexpr OCITypeGetOpt OCI_TYPEGET_HEADER = 0;
+inline constexpr OCIPinOpt OCI_PIN_ANY = 3;
+inline constexpr OCILockOpt OCI_LOCK_NONE = 1;
+inline constexpr ub2 OCI_OBJECTFREE_FORCE = 1;
+inline constexpr uword OCI_NUMBER_SIGNED = 2;
+inline constexpr OCIInd OCI_IND_NOTNULL = 0;
+inline constexpr OCIInd OCI_IND_NULL = -1;
+
 }  // namespace ora

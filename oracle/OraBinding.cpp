@@ -359,7 +359,7 @@ void TOCICommand::GetPieceInfo(void*& handle, ub1& direction, ub4& iteration, ub
     CdaDef* cda = cursor_->GetCDA();
     void* context = nullptr;
     connection_->LockedCall(OCI73, [&] { return ogetpi(cda, &piece, &context, &iteration, &index); });
-    handle = nullptr;
+    handle = context;
     direction = 0;
     return;
   }

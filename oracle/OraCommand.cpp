@@ -45,18 +45,6 @@ std::string Trim(const std::string& s) {
   return s.substr(begin, end - begin);
 }
 
-// The command lock while NonBlocking is on.
-class TCommandLock {
- public:
-  explicit TCommandLock(TOCICommand& c) : c_(c) { c_.Lock(); }
-  ~TCommandLock() { c_.Unlock(); }
-  TCommandLock(const TCommandLock&) = delete;
-  TCommandLock& operator=(const TCommandLock&) = delete;
-
- private:
-  TOCICommand& c_;
-};
-
 }  // namespace
 
 std::string ConvertSQLLineBreaks(const std::string& text, int& offset) {
@@ -185,7 +173,9 @@ da::TParamDesc* TOCICommand::AddParam() {
 }
 
 void TOCICommand::SetCursor(TOraCursor* cursor) {
+  if (!cursor) cursor = ownCursor_;  // nil makes the own cursor current again
   if (cursor == cursor_) return;
+  RowsFetched = 0;
   if (cursor_ != ownCursor_) cursor_->Release();
   cursor_ = cursor;
   if (cursor_ != ownCursor_) {

@@ -29,6 +29,7 @@
 #include <mutex>
 #include <string>
 
+#include "dataaccess/FieldDesc.h"
 #include "dataaccess/VtAccess.h"
 #include "oracle/OciTypes.h"
 #include "oracle/OraCursor.h"
@@ -50,6 +51,17 @@ inline constexpr std::uint16_t fcUpdate = 5;
 inline constexpr std::uint16_t fcDelete = 9;
 inline constexpr std::uint16_t fcExplain = 27;
 inline constexpr std::uint16_t fcPLSQL = 34;
+
+// How the library writes one column of a row: external type, bytes of room, where the value
+// starts in the buffer (after a 16-bit length the library fills, for raw values), and whether it
+// is an object or REF (the buffer then holds the addresses the library writes through).
+struct TDefineForm {
+  ub2 sqlType = 0;
+  sb4 size = 0;
+  ub4 valueOffset = 0;
+  bool lengthPrefix = false;
+  bool object = false;
+};
 
 class TOCICommand : public da::TVtCommand {
  public:
@@ -101,6 +113,36 @@ class TOCICommand : public da::TVtCommand {
   void Lock();
   void Unlock();
 
+  // ---- describe, define and fetch: the record set's side of the command (OraCommandFetch.cpp) ----
+  // Describes result column `column` (1-based) of the current cursor into field (name, type,
+  // length, scale, size in the record, nullability); false when the result has no such column.
+  // flat: texts and raw values of 32 bytes or more stay in the record; longStrings: texts of 256
+  // bytes or more stay strings rather than memos. "Data type is not supported." for other types.
+  bool DescribeField(int column, da::TFieldDesc& field, bool flat, bool longStrings);
+  // Defines column `column` into buffer (its form by the field's type, see DefineFormOf) with its
+  // indicator; the array form for rows bufferSkip and indicatorSkip bytes apart. handle, when
+  // given, keeps the column's define handle: nullptr asks for a new one, a handle of the same
+  // execution is defined again (so that defining each fetch does not pile handles up).
+  void DefineField(int column, const da::TFieldDesc& field, void* buffer, sb2* indicator,
+                   OCIDefine** handle = nullptr);
+  void DefineArrayField(int column, const da::TFieldDesc& field, void* buffer, sb2* indicator, ub4 bufferSkip,
+                        ub4 indicatorSkip, OCIDefine** handle = nullptr);
+  // A LONG or LONG RAW column in pieces. The handle interface's dynamic define: callback(context,
+  // ...) is asked for a buffer per row and piece, naming the define handle kept in handle. The old
+  // interface: the row fetch asks for each piece (FetchPiece gives OCI_NEED_DATA), GetPieceInfo
+  // hands back context as the handle, SetPieceInfo takes the buffer; the indicator is written
+  // at indicator.
+  void DefinePiecewise(int column, const da::TFieldDesc& field, void* context, OCICallbackDefine callback,
+                       OCIDefine** handle, sb2* indicator = nullptr);
+  // Fetches up to rows rows (orientation OCI_FETCH_NEXT, _LAST or _ABSOLUTE at offset) and returns
+  // how many rows this call added; RowsFetched follows the library's row count, which is checked
+  // against the rows asked. The end of the rows finishes a cursor that is not scrollable.
+  int Fetch(int rows, ub2 orientation, sb4 offset);
+  // One row: OCI_SUCCESS a row, OCI_NO_DATA the end, OCI_NEED_DATA a LONG piece is wanted.
+  sword FetchPiece(ub2 orientation, sb4 offset);
+  void FinishFetch();
+  TDefineForm DefineFormOf(const da::TFieldDesc& field) const;
+
   // For the record set, which executes, describes and fetches through the command:
   // one execution call in a mode (OCI_DEFAULT, OCI_STMT_SCROLLABLE_READONLY, OCI_DESCRIBE_ONLY,
   // OCI_COMMIT_ON_SUCCESS; the old interface executes in the default mode only), returning the
@@ -112,7 +154,8 @@ class TOCICommand : public da::TVtCommand {
   void InternalExecute();
 
   // One piece exchange of the running statement (handle, direction, iteration, index and piece
-  // code; the old interface gives no handle and an unknown direction), under the connection lock.
+  // code; the old interface gives the context of its piecewise define or bind, if any, as the handle
+  // and an unknown direction), under the connection lock.
   void GetPieceInfo(void*& handle, ub1& direction, ub4& iteration, ub4& index, ub1& piece);
   void SetPieceInfo(void* handle, void* buffer, ub4& length, ub1 piece);
 
@@ -127,6 +170,8 @@ class TOCICommand : public da::TVtCommand {
   void DoExecute();
   void EndExecute(bool succeeded);
   void BindParam(TOraParamDesc* param);
+  // After a fetch: the end of the rows finishes a cursor that is not scrollable, else fetching.
+  void MarkFetched(bool end);
   std::uint16_t MappedErrorOffset() const;
 
   // The LONG values of a piecewise execution, until it ends (status 0) or fails.
@@ -156,10 +201,22 @@ class TOCICommand : public da::TVtCommand {
   std::int32_t rowsProcessed_ = 0;
   std::uint16_t errorOffset_ = 0;
   std::int32_t iterations_ = 1;
-  std::mutex commandLock_;
+  std::recursive_mutex commandLock_;  // recursive: a fetch step holds it around the command's own calls
   std::unique_ptr<TOraWorker> worker_;
   std::uint8_t scratch_[4] = {};  // what a NULL parameter of unknown type binds
   std::exception_ptr callbackError_;  // raised in a bind callback, which cannot raise through the library
+};
+
+// The command lock for a stretch of calls (taken only while NonBlocking is on).
+class TCommandLock {
+ public:
+  explicit TCommandLock(TOCICommand& c) : c_(c) { c_.Lock(); }
+  ~TCommandLock() { c_.Unlock(); }
+  TCommandLock(const TCommandLock&) = delete;
+  TCommandLock& operator=(const TCommandLock&) = delete;
+
+ private:
+  TOCICommand& c_;
 };
 
 // The longest LONG value a bind announces.

@@ -9,6 +9,7 @@
 #include "oracle/OraCommand.h"
 #include "oracle/OraConsts.h"
 #include "oracle/OraProps.h"
+#include "oracle/OraRecordSet.h"
 
 namespace ora {
 
@@ -31,23 +32,6 @@ int NlsIndexOf(int prop) {
     default: return -1;
   }
 }
-
-// The connection lock around one stretch of calls, taken only while ThreadSafety is on (and
-// given back even if ThreadSafety changes meanwhile).
-class TBusy {
- public:
-  explicit TBusy(TOCIConnection& c) : c_(c.ThreadSafety ? &c : nullptr) {
-    if (c_) c_->Busy();
-  }
-  ~TBusy() {
-    if (c_) c_->Release();
-  }
-  TBusy(const TBusy&) = delete;
-  TBusy& operator=(const TBusy&) = delete;
-
- private:
-  TOCIConnection* c_;
-};
 
 std::uint16_t CallStyleBit(std::uint8_t style) {
   return style == OCI73 ? csOCI7 : style == OCI80 ? csOCI8 : 0;
@@ -140,7 +124,7 @@ void TOCIConnection::Check(sword status) {
   if (status != OCI_SUCCESS) CheckStatus(callStyle_, status);
 }
 
-sword TOCIConnection::LockedCall(std::uint8_t callStyle, const std::function<sword()>& call,
+sword TOCIConnection::LockedCall(std::uint8_t callStyle, TFunctionRef<sword()> call,
                                  std::initializer_list<sword> pass) {
   TOraStatusInfo info;
   sword status;
@@ -335,7 +319,9 @@ std::unique_ptr<da::TVtCommand> TOCIConnection::CreateCommand() {
 }
 
 std::unique_ptr<da::TVtRecordSet> TOCIConnection::CreateRecordSet() {
-  RaiseError("The Oracle record set is not available");
+  auto recordSet = std::make_unique<TOCIRecordSet>();
+  recordSet->SetConnection(this);
+  return recordSet;
 }
 
 TOCICommand* TOCIConnection::GetInternalCommand() {

@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "dataaccess/VtAccess.h"
+#include "oracle/FunctionRef.h"
 #include "oracle/OciTypes.h"
 #include "oracle/OraError.h"
 
@@ -69,7 +70,7 @@ class TOCIConnection : public da::TVtConnection {
   // the error into the silent abort (as SetErrorHandler does).
   bool SetEventProp(int id, da::TEventMethod method) override;
   std::unique_ptr<da::TVtCommand> CreateCommand() override;
-  // The Oracle record set is not part of this layer yet: raises Exception.
+  // A new TOCIRecordSet bound to this connection.
   std::unique_ptr<da::TVtRecordSet> CreateRecordSet() override;
 
   void SetErrorHandler(TOraErrorHandler handler) { errorHandler_ = std::move(handler); }
@@ -89,7 +90,7 @@ class TOCIConnection : public da::TVtConnection {
   [[noreturn]] void RaiseStatus(const TOraStatusInfo& info);
   // One client-library call under the connection lock; a status that is neither 0 nor among
   // pass has its error read before the lock is given back, and is raised after.
-  sword LockedCall(std::uint8_t callStyle, const std::function<sword()>& call, std::initializer_list<sword> pass = {});
+  sword LockedCall(std::uint8_t callStyle, TFunctionRef<sword()> call, std::initializer_list<sword> pass = {});
 
   // The connection lock itself (whatever ThreadSafety says, so that a pair always matches).
   void Busy();
@@ -149,6 +150,23 @@ class TOCIConnection : public da::TVtConnection {
   OCISession* session_ = nullptr;
   OCIError* err_ = nullptr;
   OCIEnv* env_ = nullptr;
+};
+
+// The connection lock around one stretch of calls, taken only while ThreadSafety is on (and
+// given back even if ThreadSafety changes meanwhile).
+class TBusy {
+ public:
+  explicit TBusy(TOCIConnection& c) : c_(c.ThreadSafety ? &c : nullptr) {
+    if (c_) c_->Busy();
+  }
+  ~TBusy() {
+    if (c_) c_->Release();
+  }
+  TBusy(const TBusy&) = delete;
+  TBusy& operator=(const TBusy&) = delete;
+
+ private:
+  TOCIConnection* c_;
 };
 
 // The version number in a server banner: the run of digits and dots around the first "." that

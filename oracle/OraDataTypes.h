@@ -20,5 +20,7 @@ inline constexpr TDataType dtTimeStampTZ = 110;
 inline constexpr TDataType dtTimeStampLTZ = 111;
 inline constexpr TDataType dtIntervalYM = 112;
 inline constexpr TDataType dtIntervalDS = 113;
+// The sub-type of a dtString column holding a universal ROWID longer than a plain one.
+inline constexpr TDataType dtURowId = 114;
 
 }  // namespace ora

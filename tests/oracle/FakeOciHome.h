@@ -73,6 +73,7 @@ struct Held {
   Held& operator=(const Held&) = delete;
   ~Held() { object->Release(); }
   T* operator->() const { return object; }
+  T* get() const { return object; }
 };
 
 // The message of what the action raises, or "(nothing raised)".

@@ -53,6 +53,7 @@ Status FromSqlite(sqlite3* db) {
 
 // "NUMBER(10,2)" -> the column's external type, size, precision and scale.
 void TypeFromDeclaration(const std::string& declared, Column& c) {
+  if (ExtendedColumn(declared, c)) return;
   const std::string d = Upper(declared);
   auto args = [&](int& a, int& b) {
     a = b = -1;
@@ -125,6 +126,34 @@ void TypeFromValue(const Value& v, Column& c) {
       c.type = SQLT_CHR;
       c.size = static_cast<ub2>(std::clamp<std::size_t>(v.s.size(), 1, 4000));
       break;
+  }
+}
+
+// A column into a value whose text keeps its room from row to row.
+void ReadColumnInto(sqlite3_stmt* stmt, int i, Value& v) {
+  switch (sqlite3_column_type(stmt, i)) {
+    case SQLITE_INTEGER:
+      v.kind = Value::Int;
+      v.i = sqlite3_column_int64(stmt, i);
+      return;
+    case SQLITE_FLOAT:
+      v.kind = Value::Real;
+      v.r = sqlite3_column_double(stmt, i);
+      return;
+    case SQLITE_TEXT:
+      v.kind = Value::Text;
+      v.s.assign(reinterpret_cast<const char*>(sqlite3_column_text(stmt, i)),
+                 static_cast<std::size_t>(sqlite3_column_bytes(stmt, i)));
+      return;
+    case SQLITE_BLOB: {
+      const char* p = static_cast<const char*>(sqlite3_column_blob(stmt, i));
+      v.kind = Value::Blob;
+      v.s.assign(p ? p : "", static_cast<std::size_t>(sqlite3_column_bytes(stmt, i)));
+      return;
+    }
+    default:
+      v.kind = Value::Null;
+      v.s.clear();
   }
 }
 
@@ -298,6 +327,10 @@ void Cursor::Close() {
   query_ = nullptr;
   pending_.reset();
   exhausted_ = false;
+  scrollable_ = false;
+  allRows_.clear();
+  position_ = 0;
+  pieceFetch_ = PieceFetch{};
 }
 
 Status Cursor::Prepare(const std::string& sql) {
@@ -549,6 +582,14 @@ Status Cursor::Run() {
       status = WriteOutBinds(ParseOutValues(a.substr(4)));
     } else if (a.rfind("outsql ", 0) == 0) {
       status = RunIntoOutBinds(a.substr(7));
+    } else if (a.rfind("cursor ", 0) == 0) {
+      // "cursor NAME=<query>": the cursor bound as NAME is opened on the query.
+      const std::string spec = a.substr(7);
+      const std::size_t eq = spec.find('=');
+      std::string name = Upper(spec.substr(0, eq));
+      if (!name.empty() && name[0] == ':') name.erase(0, 1);
+      for (const BindSlot& b : binds_)
+        if (status.Ok() && b.name == name) status = OpenRefCursor(b, spec.substr(eq + 1), session);
     }
   }
 
@@ -600,6 +641,10 @@ Status Cursor::Finish() {
   Status status = exchange_.status;
   const ub4 iterations = exchange_.iterations, mode = exchange_.mode;
   exchange_ = Exchange{};
+  if (IsQuery() && query_ && (mode & OCI_STMT_SCROLLABLE_READONLY) && !(mode & OCI_DESCRIBE_ONLY)) {
+    status = ReadAllRows();
+    if (!status.Ok()) return status;
+  }
   if (IsQuery() && query_ && !(mode & OCI_DESCRIBE_ONLY) && iterations > 0) {
     ub4 got = 0;
     status = Fetch(iterations, got);
@@ -776,8 +821,8 @@ Status Cursor::StepRow(std::vector<Value>& row, bool& haveRow) {
   }
   if (rc != SQLITE_ROW) return FromSqlite(Db());
   const int n = sqlite3_column_count(query_);
-  row.clear();
-  for (int i = 0; i < n; ++i) row.push_back(ReadColumn(query_, i));
+  row.resize(static_cast<std::size_t>(n));
+  for (int i = 0; i < n; ++i) ReadColumnInto(query_, i, row[static_cast<std::size_t>(i)]);
   haveRow = true;
   return {};
 }
@@ -803,34 +848,66 @@ void Cursor::Describe() {
 
 Status Cursor::Fetch(ub4 rows, ub4& got) {
   got = 0;
+  if (HasPieceDefines()) return FetchInPieces(rows, got);
   if (!query_ && !pending_) return Error(1002);
   Status result;
   for (ub4 r = 0; r < rows; ++r) {
-    std::vector<Value> row;
     bool have = false;
-    Status s = StepRow(row, have);
+    Status s = StepRow(row_, have);
     if (!s.Ok()) return s;
     if (!have) break;
-    for (const DefineSlot& d : defines_) {
-      if (d.position < 1 || d.position > row.size()) return Error(1007);
+    s = PutRow(row_, r);
+    if (s.code == 24345) {
+      result = s;
+    } else if (!s.Ok()) {
+      return s;
+    }
+    ++got;
+  }
+  rowCount_ += got + RowCountBias();
+  if (got < rows) return Error(1403);
+  return result;
+}
+
+Status Cursor::PutRow(const std::vector<Value>& row, ub4 r) {
+  Status result;
+  for (const DefineSlot& d : defines_) {
+    if (d.position < 1 || d.position > row.size()) return Error(1007);
+    const Value& v = row[d.position - 1];
+    Status s;
+    if (d.pieces) {
+      continue;  // moved in pieces before
+    } else if (d.callback) {
+      s = PutDynamic(d, v, r);
+    } else if (d.type == SQLT_NTY || d.type == SQLT_REF) {
+      s = PutObject(d, v, r);
+    } else {
       const ub4 valueSkip = d.valueSkip ? d.valueSkip : ElementSize(d);
       auto at = [r](void* base, ub4 skip) {
         return base ? static_cast<void*>(static_cast<char*>(base) + static_cast<std::size_t>(r) * skip) : nullptr;
       };
-      s = ToExternal(row[d.position - 1], d.type, at(d.value, valueSkip), d.size,
-                     static_cast<sb2*>(at(d.ind, d.indSkip ? d.indSkip : sizeof(sb2))),
-                     static_cast<ub2*>(at(d.rlen, d.rlenSkip ? d.rlenSkip : sizeof(ub2))),
-                     static_cast<ub2*>(at(d.rcode, d.rcodeSkip ? d.rcodeSkip : sizeof(ub2))));
-      if (s.code == 24345) {
-        result = s;
-      } else if (!s.Ok()) {
-        return s;
-      }
+      // A caller's record may put an indicator or length at any address: they are written
+      // through aligned copies.
+      void* const ind = at(d.ind, d.indSkip ? d.indSkip : sizeof(sb2));
+      void* const rlen = at(d.rlen, d.rlenSkip ? d.rlenSkip : sizeof(ub2));
+      void* const rcode = at(d.rcode, d.rcodeSkip ? d.rcodeSkip : sizeof(ub2));
+      sb2 indValue = 0;
+      ub2 rlenValue = 0, rcodeValue = 0;
+      if (ind) std::memcpy(&indValue, ind, sizeof indValue);
+      if (rlen) std::memcpy(&rlenValue, rlen, sizeof rlenValue);
+      s = ToExternal(v, d.type, at(d.value, valueSkip), d.size, ind ? &indValue : nullptr, rlen ? &rlenValue : nullptr,
+                     rcode ? &rcodeValue : nullptr);
+      if (rlen && v.kind != Value::Null) rlenValue = static_cast<ub2>(rlenValue + LengthBias());
+      if (ind) std::memcpy(ind, &indValue, sizeof indValue);
+      if (rlen) std::memcpy(rlen, &rlenValue, sizeof rlenValue);
+      if (rcode) std::memcpy(rcode, &rcodeValue, sizeof rcodeValue);
     }
-    ++got;
+    if (s.code == 24345) {
+      result = s;
+    } else if (!s.Ok()) {
+      return s;
+    }
   }
-  rowCount_ += got;
-  if (got < rows) return Error(1403);
   return result;
 }
 

@@ -32,6 +32,13 @@
 //                     calls and piecewise binds are in OldInterface.cpp)
 //   Lobs.cpp          the server's LOBs and files, LOB and file locators and their calls
 //   DateTimes.cpp     datetime and interval descriptors, their calls and Oracle format models
+//   Scroll.cpp        scrollable cursors: fetches by orientation over the whole result
+//   Defines.cpp       LONG values piece by piece into defines (dynamic defines, and the old
+//                     interface's piecewise defines with its piece calls during a fetch), the old
+//                     interface's array defines, misreported counts a test asks for
+//   RefCursors.cpp    cursors a PL/SQL block opens for its caller
+//   ObjectTypes.cpp   object types a test defines, their layout and describe (Objects.h)
+//   ObjectValues.cpp  instances, strings, numbers, collections, REFs, pin and flush (Objects.h)
 //
 // Adding an entry point:
 //   1. it must be in oracle/OciEntryList.h: every entry is declared from there with C linkage, so
@@ -139,6 +146,7 @@ struct Column {
   sb2 precision = 0;
   sb1 scale = 0;
   ub1 nullable = 1;
+  std::string schemaName, typeName;  // of a named type or REF column
 };
 
 struct BindSlot {
@@ -186,6 +194,19 @@ struct DefineSlot {
   ub2* rlen = nullptr;
   ub2* rcode = nullptr;
   ub4 valueSkip = 0, indSkip = 0, rlenSkip = 0, rcodeSkip = 0;
+  // A dynamic define (OCIDefineDynamic): values go piece by piece into the callback's buffers.
+  OCICallbackDefine callback = nullptr;
+  void* callbackContext = nullptr;
+  void* handle = nullptr;  // the define handle the callback is told
+  // The old interface's piecewise define (odefinps opcode 0): values go into buffers the caller
+  // hands over piece by piece (osetpi), with context handed back by ogetpi.
+  bool pieces = false;
+  void* context = nullptr;
+  // A named type or REF (OCIDefineObject): where the instance or REF pointers and the indicator
+  // structure pointers of the rows go.
+  void** objects = nullptr;
+  void** objectInds = nullptr;
+  const void* objectType = nullptr;
 };
 
 // The server-side cursor that a statement handle or an old-interface cursor area drives.
@@ -206,8 +227,14 @@ class Cursor {
   // for output its room in *length (the length written goes there). The slot, when given, must
   // be the one waiting. An indicator, when given, replaces the bind's own for this value.
   Status SetPiece(const BindSlot* slot, const void* buffer, ub4* length, ub1 piece, sb2* ind);
-  // Fills up to rows rows into the defines; 1403 when fewer came (got tells how many).
+  // Fills up to rows rows into the defines; 1403 when fewer came (got tells how many). With a
+  // define of the old interface's pieces (Defines.cpp) one row at a time: kNeedOutputPiece for
+  // each piece of its LONG columns in position order (every column asks a first piece, a NULL
+  // or empty one too), each later call delivering into the buffer given by SetFetchPiece.
   Status Fetch(ub4 rows, ub4& got);
+  // The piece such a fetch waits for, and the define's context; false when it waits for none.
+  bool PendingFetchPiece(ub1& piece, void*& context) const;
+  Status SetFetchPiece(void* buffer, ub4* length);
   void Close();  // forget the result, keep the statement text and slots
 
   // Binds by name (any case, with or without the colon) or, without a name, by position
@@ -225,8 +252,28 @@ class Cursor {
   const std::vector<std::string>& Placeholders() const { return placeholders_; }
   bool IsQuery() const { return stmtType_ == OCI_STMT_SELECT; }
   std::int64_t LastRowid() const { return lastRowid_; }
+  // A cursor executed scrollable holds its whole result and fetches by orientation (Scroll.cpp).
+  bool Scrollable() const { return scrollable_; }
+  Status FetchScroll(ub4 rows, ub2 orientation, sb4 offset, ub4& got);
 
  private:
+  Status PutRow(const std::vector<Value>& row, ub4 r);
+  Status ReadAllRows();
+  // A row whose LONG columns move in the old interface's pieces (Defines.cpp).
+  struct PieceFetch {
+    bool active = false;
+    std::vector<Value> row;
+    std::size_t define = 0;  // the define (index) whose value is moving
+    std::size_t offset = 0;  // bytes of it delivered
+    ub1 asked = 0;
+    bool given = false;
+    void* buffer = nullptr;
+    ub4* length = nullptr;
+  };
+  bool HasPieceDefines() const;
+  Status FetchInPieces(ub4 rows, ub4& got);
+  Status NextPieceColumn(std::size_t from);
+
   // The exchange of a piecewise execution, kept between the calls that make it.
   struct Exchange {
     enum Phase { None, In, Out } phase = None;
@@ -276,10 +323,15 @@ class Cursor {
   std::vector<Column> columns_;
   sqlite3_stmt* query_ = nullptr;
   std::optional<std::vector<Value>> pending_;  // a row read ahead for the describe
+  std::vector<Value> row_;                     // the row being fetched, its room kept
   bool exhausted_ = false;
   ub4 rowCount_ = 0;
   std::int64_t lastRowid_ = 0;  // of the row the last INSERT made; 0 when none
+  bool scrollable_ = false;
+  std::vector<std::vector<Value>> allRows_;  // the result of a scrollable cursor
+  ub4 position_ = 0;                         // its current row, 1-based; 0 before the first
   Exchange exchange_;
+  PieceFetch pieceFetch_;
 };
 
 // The statement type (OCI_STMT_*) and old-interface function code of a SQL text.
@@ -483,5 +535,27 @@ void CopyOut(const std::string& text, OraText* buffer, std::size_t size);
 
 // Text of a (pointer, length) argument, where a negative length means NUL-terminated.
 std::string TextArg(const OraText* p, sb4 len);
+
+// ---- results beyond plain values (Scroll.cpp, Dynamic.cpp, ObjectTypes.cpp, ObjectValues.cpp) ----
+// A LONG value handed to a dynamic define's callback piece by piece, for row r of the fetch.
+Status PutDynamic(const DefineSlot& define, const Value& value, ub4 r);
+// A named type or REF value (its stored text) made into an instance or REF for row r.
+Status PutObject(const DefineSlot& define, const Value& value, ub4 r);
+// A declared column type beyond the plain ones: a registered object type, "REF <type>", or
+// "SQLT_<n>" (any external type code, for tests); its column form.
+bool ExtendedColumn(const std::string& declared, Column& column);
+// Attributes and parameters the basic handles do not answer: the environment of a service
+// context, describe parameters of object types, the type names of a column (ObjectTypes.cpp).
+std::optional<sword> ExtendedAttrGet(Handle* handle, void* attributep, ub4* sizep, ub4 attrtype);
+std::optional<sword> ExtendedParamGet(Handle* handle, OCIError* errhp, void** parmdpp, ub4 pos);
+// Opens the query on the statement handle (or cursor area) an out bind of a cursor names.
+Status OpenRefCursor(const BindSlot& slot, const std::string& query, ServerSession& session);
+// What a test asked the stand-in to misreport: extra rows in row counts, extra bytes in lengths.
+ub4 RowCountBias();
+ub4 LengthBias();
+// The old interface's cursors, for the entries defined beside OldInterface.cpp.
+Cursor* OldCursorOf(const CdaDef* cda);
+sword OldResult(CdaDef* cda, const Status& status);
+sword OldFail(CdaDef* cda, const Injected& injected);
 
 }  // namespace fakeoci

@@ -20,7 +20,15 @@
 //                                (the folder of a BFILE directory alias), "long_pieces"
 //                                ("polling": LONG values move through the piece information
 //                                calls even when bind callbacks are registered),
-//                                "lob_reads_empty" ("1": every LOB read gives no bytes)
+//                                "lob_reads_empty" ("1": every LOB read gives no bytes);
+//                                "type:<NAME>" an object type ("OBJECT(A VARCHAR2(10), B NUMBER,
+//                                C OTHER_T, D REF X_T)" with " NOT FINAL" or not, "TABLE OF
+//                                <type>", "VARRAY(n) OF <type>"), "objtable:<TABLE>" the type of
+//                                an object table (see Objects.h for the values); "lie_row_count"
+//                                and "lie_lengths" (n: row counts and returned lengths reported n
+//                                too high); "define_indicator_step" ("1": a dynamic define's
+//                                indicator is written 2 bytes further per row, as 8.1.6 to 8.x
+//                                clients do)
 //   fakeoci_script(match, answer) from now on, statements whose text contains match (any case) get
 //                                the answer (the latest script that matches wins):
 //                                "error <code> <text>" ("error <code> offset=<n> <text>" also
@@ -28,7 +36,8 @@
 //                                instead, with the same binds), "out NAME=value;NAME2;..."
 //                                (PL/SQL out binds; a name without "=" is NULL), "outsql
 //                                <SQLite query>" (the out binds take the first row's columns of
-//                                the same names) or "ok"
+//                                the same names), "cursor NAME=<SQLite query>" (the cursor bound
+//                                as NAME is opened on the query) or "ok"
 //   fakeoci_fail(entry, nth, code, text)  the nth call of entry from now fails with ORA-<code>
 //                                (nth 0: every call; code 0 takes the failure back)
 //   fakeoci_delay(entry, ms)     every call of entry waits ms milliseconds first, or, with ms < 0,

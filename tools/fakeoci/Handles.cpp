@@ -43,6 +43,7 @@ std::unique_ptr<Handle> MakeHandle(ub4 type, Handle* parent) {
     case OCI_HTYPE_STMT: return std::make_unique<StmtHandle>(type, parent);
     case OCI_HTYPE_SERVER: return std::make_unique<ServerHandle>(type, parent);
     case OCI_HTYPE_SESSION: return std::make_unique<SessionHandle>(type, parent);
+    case OCI_HTYPE_DESCRIBE: return std::make_unique<Handle>(type, parent);
     default: return nullptr;
   }
 }
@@ -307,6 +308,7 @@ FAKEOCI_OCI8 sword OCIAttrGet(const void* trgthndlp, ub4 trghndltyp, void* attri
   std::lock_guard<std::recursive_mutex> lock(EngineLock());
   Handle* h = FindHandle(trgthndlp);
   if (!h || h->type != trghndltyp) return OCI_INVALID_HANDLE;
+  if (auto r = ExtendedAttrGet(h, attributep, sizep, attrtype)) return *r;
   switch (trghndltyp) {
     case OCI_HTYPE_SVCCTX: {
       auto* svc = static_cast<SvcCtxHandle*>(h);
@@ -360,6 +362,8 @@ FAKEOCI_OCI8 sword OCIAttrGet(const void* trgthndlp, ub4 trghndltyp, void* attri
 FAKEOCI_OCI8 sword OCIParamGet(const void* hndlp, ub4 htype, OCIError* errhp, void** parmdpp, ub4 pos) {
   if (auto e = Enter("OCIParamGet", "pos=" + std::to_string(pos))) return Fail(errhp, *e);
   std::lock_guard<std::recursive_mutex> lock(EngineLock());
+  if (Handle* h = htype != OCI_HTYPE_STMT ? FindHandle(hndlp) : nullptr)
+    if (auto r = ExtendedParamGet(h, errhp, parmdpp, pos)) return *r;
   auto* stmt = htype == OCI_HTYPE_STMT ? Live<StmtHandle>(hndlp, OCI_HTYPE_STMT) : nullptr;
   if (!stmt || !parmdpp) return OCI_INVALID_HANDLE;
   const auto& columns = stmt->cursor.Columns();

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -161,9 +162,18 @@ Status LocatorToExternal(const Value& v, ub2 type, void* buffer, sb2*) {
     loc->open = false;
     return {};
   }
-  if (v.kind != Value::Int || !FindLob(v.i)) return Error(932);
+  // A CLOB column has SQLite's text affinity, which keeps the LOB's number as its text.
+  std::int64_t id = v.i;
+  if (v.kind == Value::Text) {
+    char* end = nullptr;
+    id = std::strtoll(v.s.c_str(), &end, 10);
+    if (v.s.empty() || *end) return Error(932);
+  } else if (v.kind != Value::Int) {
+    return Error(932);
+  }
+  if (!FindLob(id)) return Error(932);
   loc->state = LobLocator::Server;
-  loc->lob = v.i;
+  loc->lob = id;
   return {};
 }
 

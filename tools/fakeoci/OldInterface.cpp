@@ -101,6 +101,15 @@ sword FetchOld(const char* entry, CdaDef* cda, sword nrows) {
 
 }  // namespace
 
+Cursor* OldCursorOf(const CdaDef* cda) {
+  OldCursor* c = CursorOf(cda);
+  return c ? &c->cursor : nullptr;
+}
+
+sword OldResult(CdaDef* cda, const Status& status) { return ResultCda(cda, status); }
+
+sword OldFail(CdaDef* cda, const Injected& injected) { return FailCda(cda, injected); }
+
 }  // namespace fakeoci
 
 using namespace fakeoci;
@@ -277,9 +286,18 @@ FAKEOCI_OCI7 sword ogetpi(CdaDef* cursor, ub1* piecep, void** ctxpp, ub4* iterp,
   OldCursor* c = CursorOf(cursor);
   if (!c) return FailCda(cursor, Error(1001, "invalid cursor"));
   PieceRequest request;
-  if (!c->cursor.PendingPiece(request)) return FailCda(cursor, Error(1010, "invalid OCI operation"));
-  if (piecep) *piecep = request.piece;
-  if (ctxpp) *ctxpp = request.slot->context;
+  ub1 fetchPiece = 0;
+  void* fetchContext = nullptr;
+  if (c->cursor.PendingFetchPiece(fetchPiece, fetchContext)) {  // a LONG column of a fetch
+    if (piecep) *piecep = fetchPiece;
+    if (ctxpp) *ctxpp = fetchContext;
+  } else if (!c->cursor.PendingPiece(request)) {
+    return FailCda(cursor, Error(1010, "invalid OCI operation"));
+  }
+  if (request.slot) {
+    if (piecep) *piecep = request.piece;
+    if (ctxpp) *ctxpp = request.slot->context;
+  }
   if (iterp) *iterp = 0;
   if (indexp) *indexp = 0;
   return ResultCda(cursor, {});
@@ -292,6 +310,9 @@ FAKEOCI_OCI7 sword osetpi(CdaDef* cursor, ub1 piece, void* bufp, ub4* lenp) {
   std::lock_guard<std::recursive_mutex> lock(EngineLock());
   OldCursor* c = CursorOf(cursor);
   if (!c) return FailCda(cursor, Error(1001, "invalid cursor"));
+  ub1 fetchPiece = 0;
+  void* fetchContext = nullptr;
+  if (c->cursor.PendingFetchPiece(fetchPiece, fetchContext)) return ResultCda(cursor, c->cursor.SetFetchPiece(bufp, lenp));
   return ResultCda(cursor, c->cursor.SetPiece(nullptr, bufp, lenp, piece, nullptr));
 }
 

@@ -117,6 +117,12 @@ FAKEOCI_OCI8 sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnp, OCIError* e
                                           .ind = static_cast<sb2*>(indp),
                                           .rlen = rlenp,
                                           .rcode = rcodep});
+  // A redefine may pass the handle of an earlier define of the statement, which is reused.
+  auto* again = *defnp ? Live<DefineHandle>(*defnp, OCI_HTYPE_DEFINE) : nullptr;
+  if (again && again->parent == stmt) {
+    again->slot = slot;
+    return OCI_SUCCESS;
+  }
   *defnp = reinterpret_cast<OCIDefine*>(HandleFor<DefineHandle>(stmt, slot));
   return OCI_SUCCESS;
 }
@@ -161,9 +167,10 @@ sword Fetch(const char* entry, OCIStmt* stmtp, OCIError* errhp, ub4 nrows, ub2 o
   std::lock_guard<std::recursive_mutex> lock(EngineLock());
   auto* stmt = Live<StmtHandle>(stmtp, OCI_HTYPE_STMT);
   if (!stmt) return OCI_INVALID_HANDLE;
+  ub4 got = 0;
+  if (stmt->cursor.Scrollable()) return Result(errhp, stmt->cursor.FetchScroll(nrows, orientation, offset, got));
   // Forward fetching only, as from a cursor that is not scrollable.
   if (orientation != 0 && orientation != OCI_FETCH_NEXT) return Fail(errhp, Error(24391, "invalid fetch operation"));
-  ub4 got = 0;
   return Result(errhp, stmt->cursor.Fetch(nrows, got));
 }
 

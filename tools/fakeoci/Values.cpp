@@ -124,14 +124,30 @@ bool DateTextToBytes(const std::string& text, ub1* bytes) {
     bc = true;
     ++p;
   }
-  int consumed = 0;
-  int fields = std::sscanf(p, "%d-%d-%d%n", &year, &month, &day, &consumed);
-  if (fields != 3) return false;
-  p += consumed;
-  if (*p == ' ' || *p == 'T') {
-    int more = 0;
-    if (std::sscanf(p + 1, "%d:%d:%d%n", &hour, &minute, &second, &more) != 3) return false;
-    p += 1 + more;
+  // The stored form "YYYY-MM-DD HH:MI:SS" is read digit by digit; any other through sscanf.
+  auto digits = [](const char* q, int n, int& out) {
+    out = 0;
+    for (int i = 0; i < n; ++i) {
+      if (q[i] < '0' || q[i] > '9') return false;
+      out = out * 10 + (q[i] - '0');
+    }
+    return true;
+  };
+  const std::size_t rest = text.size() - static_cast<std::size_t>(p - text.c_str());
+  if (rest == 19 && p[4] == '-' && p[7] == '-' && p[10] == ' ' && p[13] == ':' && p[16] == ':' &&
+      digits(p, 4, year) && digits(p + 5, 2, month) && digits(p + 8, 2, day) && digits(p + 11, 2, hour) &&
+      digits(p + 14, 2, minute) && digits(p + 17, 2, second)) {
+    p += 19;
+  } else {
+    int consumed = 0;
+    int fields = std::sscanf(p, "%d-%d-%d%n", &year, &month, &day, &consumed);
+    if (fields != 3) return false;
+    p += consumed;
+    if (*p == ' ' || *p == 'T') {
+      int more = 0;
+      if (std::sscanf(p + 1, "%d:%d:%d%n", &hour, &minute, &second, &more) != 3) return false;
+      p += 1 + more;
+    }
   }
   if (*p != '\0') return false;
   if (bc) year = -year;
@@ -192,13 +208,15 @@ Status ToExternal(const Value& v, ub2 type, void* buffer, sb4 size, sb2* ind, ub
     return IsLocatorType(type) ? LocatorToExternal(v, type, buffer, ind) : DateTimeToExternal(v, type, buffer, ind);
   }
   if (!buffer || size <= 0) return Error(3115);
+  std::string converted;
+  const std::string& text = v.kind == Value::Text || v.kind == Value::Blob ? v.s : (converted = v.AsText());
   switch (type) {
     case SQLT_STR:
     case SQLT_AVC:
-      return PutBytes(v.AsText(), buffer, size, true, ind, rlen, rcode);
+      return PutBytes(text, buffer, size, true, ind, rlen, rcode);
     case SQLT_CHR:
     case SQLT_LNG:
-      return PutBytes(v.AsText(), buffer, size, false, ind, rlen, rcode);
+      return PutBytes(text, buffer, size, false, ind, rlen, rcode);
     case SQLT_AFC: {
       std::string text = v.AsText();
       if (text.size() < static_cast<std::size_t>(size)) text.resize(static_cast<std::size_t>(size), ' ');

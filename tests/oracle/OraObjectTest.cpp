@@ -1,0 +1,390 @@
+// Oracle object types and values against the stand-in's object runtime: the layout a describe
+// gives, attributes read and written by path, collections, REFs pinned and flushed, and the REF
+// and nested-table stores over them, through the record set's object columns.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "dataaccess/DAErrors.h"
+#include "oracle/OraCall.h"
+#include "oracle/OraCommand.h"
+#include "oracle/OraConnection.h"
+#include "oracle/OraDataTypes.h"
+#include "oracle/OraObject.h"
+#include "oracle/OraObjectStores.h"
+#include "oracle/OraRecordSet.h"
+#include "oracle/OraType.h"
+#include "tests/oracle/FakeOciHome.h"
+
+namespace ora {
+namespace {
+
+using da::Variant;
+using testing::CallsOf;
+using testing::MessageOf;
+using Lines = std::vector<std::string>;
+using testing::Held;
+
+class ObjectTest : public testing::FakeOciTest {
+ protected:
+  void SetUp() override {
+    testing::FakeOciTest::SetUp();
+    fake_.set("type:LINES_T", "TABLE OF VARCHAR2(40)");
+    fake_.set("type:NUMS_T", "VARRAY(10) OF NUMBER(9)");
+    fake_.set("type:ADDRESS_T", "OBJECT(STREET VARCHAR2(30), CITY VARCHAR2(20), LINES LINES_T)");
+    fake_.set("type:PERSON_T",
+              "OBJECT(NAME VARCHAR2(20), AGE NUMBER(3), BORN DATE, ADDR ADDRESS_T, PHONES LINES_T, BOSS REF PERSON_T)");
+    fake_.set("type:BAG_T", "OBJECT(NUMS NUMS_T, N NUMBER)");
+    fake_.set("objtable:PEOPLE", "PERSON_T");
+    c_.SetUsername("scott");
+    c_.SetPassword("tiger");
+    c_.SetServer("orcl");
+    c_.Connect("");
+    ASSERT_EQ(fake_.exec("CREATE TABLE people(name VARCHAR2(20), age NUMBER(3), born DATE, addr ADDRESS_T, "
+                         "phones LINES_T, boss REF PERSON_T);"
+                         "INSERT INTO people(rowid, name, age, born, addr, phones) VALUES "
+                         "(1, 'Ann', 41, '1963-05-02 00:00:00', '{\"CITY\": \"Bergen\"}', '[\"555-1\", \"555-2\"]');"
+                         "INSERT INTO people(rowid, name, age, boss) VALUES (2, 'Bob', 30, 'PEOPLE:1');"
+                         "CREATE TABLE emp(id NUMBER(9), home ADDRESS_T, person REF PERSON_T, nums NUMS_T);"
+                         "INSERT INTO emp VALUES (1, '{\"STREET\": \"Main 1\", \"CITY\": \"Oslo\", "
+                         "\"LINES\": [\"a\", \"b\", \"c\"]}', 'PEOPLE:1', '[1, 2, 3]');"
+                         "INSERT INTO emp VALUES (2, NULL, NULL, NULL);"
+                         "INSERT INTO emp VALUES (3, NULL, 'PEOPLE:99', '[]');"),
+              0);
+    fake_.logClear();
+  }
+  void TearDown() override {
+    rs_.reset();
+    c_.Disconnect();
+    testing::FakeOciTest::TearDown();
+  }
+  // The emp table opened at the row with the id.
+  TOCIRecordSet& Emp(int id) {
+    rs_.reset(static_cast<TOCIRecordSet*>(c_.CreateRecordSet().release()));
+    rs_->SetSQL("select id, home, person, nums from emp order by id");
+    rs_->Open();
+    rs_->SetToBegin();
+    for (int i = 0; i < id; ++i) rs_->GetNextRecord(nullptr);
+    return *rs_;
+  }
+  Variant Field(TOCIRecordSet& rs, const std::string& name) {
+    return rs.GetFieldAsVariant(rs.FieldByName(name).FieldNo, rs.CurrentRecordPtr());
+  }
+  template <class T>
+  T* Object(TOCIRecordSet& rs, const std::string& name) {
+    bool blank = false;
+    void* p = nullptr;
+    rs.GetFieldByNo(rs.FieldByName(name).FieldNo, rs.CurrentRecordPtr(), blank, &p, sizeof p);
+    return dynamic_cast<T*>(static_cast<TOraObject*>(p));
+  }
+  Held<TOraType> Type(const std::string& name) { return Held<TOraType>(TOraType::FindOrCreate(c_.GetSvcCtx(), name)); }
+  // Texts of the records of a store, field 1, through its record buffers.
+  static Lines Records(da::TData& store, int fieldNo = 1) {
+    Lines out;
+    std::unique_ptr<std::uint8_t[]> record(store.AllocRecBuf());
+    store.SetToBegin();
+    for (store.GetNextRecord(record.get()); !store.GetEOF(); store.GetNextRecord(record.get())) {
+      const Variant v = store.GetFieldAsVariant(fieldNo, record.get());
+      out.push_back(v.IsNull() ? "NULL" : v.AsString());
+    }
+    return out;
+  }
+
+  TOCIConnection c_;
+  std::unique_ptr<TOCIRecordSet> rs_;
+};
+
+// ---- types ----
+
+TEST_F(ObjectTest, AnInstanceIsLaidOutAsTheLibraryLaysItOut) {
+  fake_.set("type:T3", "OBJECT(V VARCHAR2(10), N NUMBER, D DATE)");
+  auto t = Type("T3");
+  ASSERT_EQ(t->GetAttributeCount(), 3);
+  struct Expected {
+    const char* name;
+    da::TDataType type;
+    std::uint16_t offset, indicatorOffset, size;
+  };
+  // The original platform's 4-byte references are pointer-sized here: 0, 8, 30 rather than 0, 4, 26.
+  const Expected expected[] = {{"V", da::dtString, 0, 2, 11}, {"N", da::dtFloat, 8, 4, 8}, {"D", da::dtDateTime, 30, 6, 8}};
+  for (int i = 0; i < 3; ++i) {
+    const da::TAttribute& a = *t->GetAttributes(i);
+    EXPECT_EQ(a.Name, expected[i].name);
+    EXPECT_EQ(a.DataType, expected[i].type) << a.Name;
+    EXPECT_EQ(a.Offset, expected[i].offset) << a.Name;
+    EXPECT_EQ(a.IndicatorOffset, expected[i].indicatorOffset) << a.Name;
+    EXPECT_EQ(a.Size, expected[i].size) << a.Name;
+    EXPECT_EQ(a.AttributeNo, i + 1);
+  }
+  EXPECT_EQ(t->DataSize, 38);
+  EXPECT_EQ(t->IndicatorSize, 8);
+  EXPECT_EQ(t->TypeCode, OCI_TYPECODE_OBJECT);
+  EXPECT_TRUE(t->Final);
+}
+
+TEST_F(ObjectTest, NumbersCharsAndEmbeddedObjectsTakeTheirForms) {
+  fake_.set("type:NUMS4_T", "OBJECT(A NUMBER(9,0), B NUMBER(10,0), C NUMBER(5,2), E CHAR(10))");
+  auto t = Type("nums4_t");
+  EXPECT_EQ(t->GetAttributes(0)->DataType, da::dtInt32);
+  EXPECT_EQ(t->GetAttributes(1)->DataType, da::dtFloat);
+  EXPECT_EQ(t->GetAttributes(2)->DataType, da::dtFloat);
+  EXPECT_EQ(t->GetAttributes(2)->Scale, 2);
+  EXPECT_EQ(t->GetAttributes(3)->DataType, da::dtString);
+  EXPECT_EQ(t->GetAttributes(3)->Size, 11);
+  EXPECT_TRUE(t->GetAttributes(3)->Fixed);
+
+  // A final object is stored inline with its whole indicator structure; collections by reference.
+  auto person = Type("PERSON_T");
+  const da::TAttribute& addr = person->AttributeByName("ADDR");
+  const auto* address = static_cast<TOraType*>(addr.ObjectType());
+  EXPECT_EQ(addr.DataType, da::dtObject);
+  EXPECT_EQ(addr.Offset % sizeof(void*), 0u);
+  EXPECT_EQ(person->AttributeByName("PHONES").Offset, addr.Offset + (address->DataSize + 7) / 8 * 8);
+  EXPECT_EQ(person->AttributeByName("PHONES").IndicatorOffset, addr.IndicatorOffset + address->IndicatorSize);
+  EXPECT_EQ(person->AttributeByName("PHONES").DataType, da::dtTable);
+  EXPECT_EQ(person->AttributeByName("BOSS").DataType, da::dtReference);
+  // The REF's type is named with its schema: described once more under that name, it refers to
+  // itself, without a reference on itself.
+  auto* boss = static_cast<TOraType*>(person->AttributeByName("BOSS").ObjectType());
+  EXPECT_EQ(boss->Name, "SCOTT.PERSON_T");
+  EXPECT_EQ(boss->AttributeByName("BOSS").ObjectType(), boss);
+  EXPECT_EQ(boss->RefCount(), 1) << "held by PERSON_T's attribute alone";
+  auto nums = Type("NUMS_T");
+  EXPECT_EQ(nums->DataType, da::dtArray);
+  EXPECT_EQ(nums->Size, 10);
+  EXPECT_EQ(nums->GetAttributes(0)->Name, "ELEMENT");
+}
+
+TEST_F(ObjectTest, NamesWithASchemaAreDescribedAsWrittenAndFoundInAnyCase) {
+  auto plain = Type("address_t");
+  auto qualified = Type("SCOTT.ADDRESS_T");
+  Lines calls;
+  for (const std::string& line : CallsOf(fake_, {"OCITypeByName", "OCIDescribeAny"}))
+    if (line.find("ADDRESS_T") != std::string::npos || line.find("address_t") != std::string::npos) calls.push_back(line);
+  EXPECT_EQ(calls,
+            (Lines{"OCITypeByName schema= name=ADDRESS_T", "OCIDescribeAny name=address_t type=6",
+                   "OCITypeByName schema=SCOTT name=ADDRESS_T", "OCIDescribeAny name=\"SCOTT\".\"ADDRESS_T\" type=6"}));
+  EXPECT_EQ(TOraType::FindType(c_.GetSvcCtx(), "  Scott.Address_T "), qualified.get());
+  EXPECT_EQ(TOraType::FindType(c_.GetSvcCtx(), "ADDRESS_T"), plain.get());
+  EXPECT_EQ(TOraType::FindType(nullptr, "ADDRESS_T"), nullptr) << "another service context";
+  fake_.logClear();
+  EXPECT_EQ(Type("scott.address_t").get(), qualified.get());
+  EXPECT_EQ(CallsOf(fake_, {"OCIDescribeAny"}), Lines{}) << "found in the cache";
+}
+
+// ---- object columns: attributes by path ----
+
+TEST_F(ObjectTest, ObjectColumnsAreReadByAttributePath) {
+  TOCIRecordSet& rs = Emp(1);
+  EXPECT_EQ(rs.FieldByName("HOME").DataType, da::dtObject);
+  EXPECT_EQ(rs.FieldByName("HOME.CITY").ActualName, "HOME.CITY");
+  EXPECT_EQ(rs.FieldByName("PERSON").DataType, da::dtReference);
+  EXPECT_EQ(rs.FieldByName("NUMS").DataType, da::dtArray);
+  EXPECT_EQ(Field(rs, "HOME.STREET").AsString(), "Main 1");
+  EXPECT_EQ(Field(rs, "HOME.CITY").AsString(), "Oslo");
+  EXPECT_EQ(Field(rs, "NUMS[1]").AsInteger(), 2);
+  EXPECT_TRUE(Field(rs, "NUMS[7]").IsNull()) << "beyond the elements";
+  auto* home = Object<TOraObject>(rs, "HOME");
+  ASSERT_NE(home, nullptr);
+  EXPECT_EQ(home->GetAttrAsString("LINES[2]"), "c");
+  auto* lines = dynamic_cast<TOraNestTable*>(home->GetAttrAsObject("LINES"));
+  ASSERT_NE(lines, nullptr);
+  EXPECT_EQ(lines->GetSize(), 3);
+  EXPECT_EQ(lines->GetElementString(0), "a");
+
+  rs.GetNextRecord(nullptr);  // id 2: everything NULL
+  EXPECT_TRUE(Field(rs, "HOME").IsNull() || rs.GetNull(rs.FieldByName("HOME").FieldNo, rs.CurrentRecordPtr()));
+  EXPECT_TRUE(Field(rs, "HOME.CITY").IsNull());
+  EXPECT_TRUE(rs.GetNull(rs.FieldByName("PERSON").FieldNo, rs.CurrentRecordPtr()));
+}
+
+TEST_F(ObjectTest, AttributesAreWrittenByPathAndMarkTheirHoldersNotNull) {
+  auto person = Type("PERSON_T");
+  Held<TOraObject> p(new TOraObject(person.get()));
+  p->AllocObject(c_.GetSvcCtx());
+  EXPECT_TRUE(p->GetIsNull());
+  EXPECT_TRUE(p->AttrIsNull("ADDR"));
+  p->SetAttrAsString("ADDR.CITY", "Oslo");
+  EXPECT_FALSE(p->GetIsNull());
+  EXPECT_FALSE(p->AttrIsNull("ADDR"));
+  EXPECT_TRUE(p->AttrIsNull("ADDR.STREET"));
+  EXPECT_EQ(p->GetAttrAsString("ADDR.CITY"), "Oslo");
+  p->SetAttrAsInteger("AGE", 7);
+  EXPECT_EQ(p->GetAttrAsInteger("AGE"), 7);
+  p->SetAttrAsDateTime("BORN", da::EncodeDayNumber(2004, 11, 20));
+  EXPECT_EQ(p->GetAttrAsDateTime("BORN"), da::EncodeDayNumber(2004, 11, 20));
+  p->SetAttrNull("AGE");
+  EXPECT_TRUE(p->AttrIsNull("AGE"));
+  // A collection element by path: the collection is marked NOT NULL and extended.
+  p->SetAttrAsString("ADDR.LINES[1]", "second");
+  EXPECT_EQ(p->GetAttrAsString("ADDR.LINES[1]"), "second");
+  EXPECT_TRUE(p->AttrIsNull("ADDR.LINES[0]"));
+  EXPECT_FALSE(p->AttrIsNull("ADDR.LINES"));
+
+  EXPECT_EQ(MessageOf([&] { p->GetAttrAsString("ADDR.ZIP"); }), "Attribute ADDR.ZIP not found.");
+  EXPECT_EQ(MessageOf([&] { p->GetAttrAsInteger("NAME"); }), "Cannot convert type to Integer");
+  EXPECT_EQ(MessageOf([&] { p->GetAttrAsObject("NAME"); }), "Cannot convert type to Object");
+}
+
+TEST_F(ObjectTest, AVaryingArrayGrowsToTheIndexWritten) {
+  auto bag = Type("BAG_T");
+  Held<TOraObject> b(new TOraObject(bag.get()));
+  b->AllocObject(c_.GetSvcCtx());
+  b->SetAttrAsInteger("NUMS[2]", 1);
+  auto* nums = dynamic_cast<TOraArray*>(b->GetAttrAsObject("NUMS"));
+  ASSERT_NE(nums, nullptr);
+  EXPECT_EQ(nums->GetSize(), 3);
+  EXPECT_TRUE(b->AttrIsNull("NUMS[5]")) << "beyond the elements";
+  EXPECT_FALSE(nums->ElementIsNull(5)) << "a missing element is not NULL";
+  EXPECT_EQ(nums->GetElementInteger(5), 0);
+  b->SetAttrAsInteger("NUMS[5]", 7);
+  EXPECT_EQ(nums->GetSize(), 6);
+  EXPECT_TRUE(nums->ElementIsNull(3));
+  EXPECT_TRUE(nums->ElementIsNull(4));
+  EXPECT_EQ(nums->GetElementInteger(5), 7);
+  EXPECT_EQ(MessageOf([&] { nums->GetElementString(5); }), "Cannot convert type to String");
+  nums->SetElementInteger(9, 1);
+  EXPECT_EQ(MessageOf([&] { nums->AppendElement(); }).rfind("ORA-22165", 0), 0u) << "ten at most";
+}
+
+// ---- REFs and the REF store ----
+
+TEST_F(ObjectTest, AReferencedObjectIsReadAndWrittenBackThroughTheRefStore) {
+  TOCIRecordSet& rs = Emp(1);
+  auto* ref = Object<TOraRef>(rs, "PERSON");
+  ASSERT_NE(ref, nullptr);
+  TRefData store;
+  store.SetRef(ref);
+  store.Open();
+  ASSERT_EQ(store.FieldAt(1).Name, "REF");
+  EXPECT_TRUE(store.FieldAt(1).HiddenObject);
+  std::unique_ptr<std::uint8_t[]> record(store.AllocRecBuf());
+  store.SetToBegin();
+  store.GetNextRecord(record.get());
+  ASSERT_FALSE(store.GetEOF());
+  auto value = [&](const char* path) { return store.GetFieldAsVariant(store.FieldByName(path).FieldNo, record.get()); };
+  EXPECT_EQ(value("NAME").AsString(), "Ann");
+  EXPECT_EQ(value("AGE").AsInteger(), 41);
+  EXPECT_EQ(value("REF.ADDR.CITY").AsString(), "Bergen");
+  EXPECT_EQ(CallsOf(fake_, {"OCIObjectPin"}).size(), 1u);
+
+  // Written through the REF and flushed to its row.
+  const std::int32_t age = 42;
+  store.PutFieldByNo(store.FieldByName("AGE").FieldNo, record.get(), &age);
+  store.PutFieldByNo(store.FieldByName("REF.ADDR.STREET").FieldNo, record.get(), "Fjord 9");
+  store.UpdateRecord(record.get());
+  EXPECT_EQ(CallsOf(fake_, {"OCIObjectMarkUpdate", "OCIObjectFlush"}), (Lines{"OCIObjectMarkUpdate", "OCIObjectFlush"}));
+
+  store.GetNextRecord(record.get());
+  EXPECT_TRUE(store.GetEOF()) << "one record at most";
+  store.GetPriorRecord(record.get());
+  EXPECT_FALSE(store.GetBOF());
+  EXPECT_EQ(value("NAME").AsString(), "Ann");
+
+  auto check = std::unique_ptr<TOCIRecordSet>(static_cast<TOCIRecordSet*>(c_.CreateRecordSet().release()));
+  check->SetSQL("select name, age, addr from people where rowid = 1");
+  check->Open();
+  check->GetNextRecord(nullptr);
+  EXPECT_EQ(check->GetFieldAsVariant(2, check->CurrentRecordPtr()).AsInteger(), 42);
+  EXPECT_EQ(check->GetFieldAsVariant(check->FieldByName("ADDR.STREET").FieldNo, check->CurrentRecordPtr()).AsString(),
+            "Fjord 9");
+  EXPECT_EQ(check->GetFieldAsVariant(check->FieldByName("ADDR.CITY").FieldNo, check->CurrentRecordPtr()).AsString(),
+            "Bergen");
+}
+
+TEST_F(ObjectTest, NullAndDanglingRefsOpenEmpty) {
+  TOCIRecordSet& rs = Emp(2);
+  TRefData store;
+  store.SetRef(Object<TOraRef>(rs, "PERSON"));
+  store.Open();
+  store.GetNextRecord(nullptr);
+  EXPECT_TRUE(store.GetEOF());
+
+  rs.GetNextRecord(nullptr);  // id 3: a REF to a row that is not there
+  auto* dangling = Object<TOraRef>(rs, "PERSON");
+  EXPECT_FALSE(rs.GetNull(rs.FieldByName("PERSON").FieldNo, rs.CurrentRecordPtr()));
+  EXPECT_TRUE(dangling->GetIsNull()) << "a REF that cannot be pinned reads as NULL";
+  EXPECT_TRUE(dangling->Invalid());
+
+  TRefData none;
+  EXPECT_EQ(MessageOf([&] { none.Prepare(); }), "Reference is not defined");
+}
+
+// ---- collections and the nested-table store ----
+
+TEST_F(ObjectTest, ANestedTableStoreFetchesElementsOnDemandAndWritesBack) {
+  TOCIRecordSet& rs = Emp(1);
+  auto* ref = Object<TOraRef>(rs, "PERSON");
+  ASSERT_FALSE(ref->GetIsNull());
+  auto* phones = dynamic_cast<TOraNestTable*>(ref->GetAttrAsObject("PHONES"));
+  ASSERT_NE(phones, nullptr);
+  TTableData table;
+  table.SetTable(phones);
+  table.Open();
+  ASSERT_EQ(table.GetFieldCount(), 1);
+  EXPECT_EQ(table.FieldAt(1).Name, "ELEMENT");
+  EXPECT_EQ(table.FieldAt(1).Size, 41);
+  fake_.logClear();
+  std::unique_ptr<std::uint8_t[]> record(table.AllocRecBuf());
+  table.SetToBegin();
+  table.GetNextRecord(record.get());
+  EXPECT_EQ(table.GetFieldAsVariant(1, record.get()).AsString(), "555-1");
+  EXPECT_EQ(table.GetRecNo(), 1);
+  EXPECT_EQ(CallsOf(fake_, {"OCITableNext"}), Lines{"OCITableNext index=-1"}) << "one element per record";
+  EXPECT_EQ(Records(table), (Lines{"555-1", "555-2"}));
+
+  // An insertion appends an element whatever the cursor; a deletion deletes that element's index.
+  table.SetToBegin();
+  table.GetNextRecord(record.get());
+  table.InitRecord(record.get());
+  table.PutFieldByNo(1, record.get(), "555-3");
+  table.InsertRecord(record.get());
+  EXPECT_EQ(phones->GetSize(), 3);
+  EXPECT_EQ(phones->GetElementString(2), "555-3");
+  table.SetToBegin();
+  table.GetNextRecord(record.get());
+  table.DeleteRecord();
+  EXPECT_EQ(CallsOf(fake_, {"OCITableDelete"}), Lines{"OCITableDelete index=0"});
+  EXPECT_EQ(phones->GetSize(), 2);
+  table.Close();
+  table.Open();
+  EXPECT_EQ(Records(table), (Lines{"555-2", "555-3"})) << "the deleted index is passed over";
+
+  // The changed collection goes back to the server with its object.
+  ref->MarkUpdate();
+  ref->Flush();
+  auto check = std::unique_ptr<TOCIRecordSet>(static_cast<TOCIRecordSet*>(c_.CreateRecordSet().release()));
+  check->SetSQL("select phones from people where rowid = 1");
+  check->Open();
+  check->GetNextRecord(nullptr);
+  bool blank = false;
+  void* p = nullptr;
+  check->GetFieldByNo(1, check->CurrentRecordPtr(), blank, &p, sizeof p);
+  auto* stored = static_cast<TOraNestTable*>(p);
+  ASSERT_NE(stored, nullptr);
+  EXPECT_EQ(stored->GetSize(), 2);
+  EXPECT_EQ(stored->GetElementString(0), "555-2");
+  EXPECT_EQ(stored->GetElementString(1), "555-3");
+}
+
+TEST_F(ObjectTest, ANestedTableOfNothingOpensEmpty) {
+  auto lines = Type("LINES_T");
+  Held<TOraNestTable> empty(new TOraNestTable(lines.get()));
+  empty->AllocObject(c_.GetSvcCtx());
+  TTableData table;
+  table.SetTable(empty.get());
+  table.Open();
+  fake_.logClear();
+  EXPECT_EQ(Records(table), Lines{});
+  EXPECT_EQ(CallsOf(fake_, {"OCITableNext"}), Lines{"OCITableNext index=-1"});
+  // A string longer than the element's length is cut when read.
+  empty->SetElementString(0, std::string(50, 'x'));
+  table.Close();
+  table.Open();
+  EXPECT_EQ(Records(table), Lines{std::string(40, 'x')});
+}
+
+}  // namespace
+}  // namespace ora
