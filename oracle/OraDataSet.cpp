@@ -8,6 +8,7 @@
 #include "oracle/OraFields.h"
 #include "oracle/OraLob.h"
 #include "oracle/OraProps.h"
+#include "oracle/OraRecordSet.h"
 #include "oracle/OraSQL.h"
 #include "oracle/OraSQLText.h"
 #include "oracle/OraSession.h"
@@ -110,16 +111,7 @@ void TOraDataSet::CreateIRecordSet() {
   da::TCustomDADataSet::CreateIRecordSet();
   // Without a session the record set is made all the same: the text's parameters are found by
   // the Oracle command, and the session brings its connection later.
-  if (RecordSet()) return;
-  TOCIConnection none;
-  std::unique_ptr<da::TVtRecordSet> own;
-  try {
-    own = none.CreateRecordSet();
-  } catch (const da::Exception&) {
-    return;  // a client layer without record sets: the empty store stays
-  }
-  own->SetConnection(nullptr);
-  SetIRecordSet(std::unique_ptr<da::TMemData>(own.release()));
+  if (!RecordSet()) SetIRecordSet(std::make_unique<TOCIRecordSet>());
 }
 
 void TOraDataSet::SetIRecordSet(std::unique_ptr<da::TMemData> data) {

@@ -186,19 +186,31 @@ void TOraSession::CreateIConnection() {
 }
 
 void TOraSession::OnServerError(const da::EDAError& error, bool& fail) {
+  // The logoff itself fails the same way on a lost connection: that error is not reported again.
+  if (endingSession_) return;
   if (IsFatalError(error) && OCIConnection().GetConnected()) {
     // The server session is gone: its handles are given back now, while the clients' objects
     // stay as they are until the failing call has unwound (FinishLostConnection).
     lost_ = true;
+    endingSession_ = true;
     try {
       OCIConnection().Disconnect();
     } catch (...) {
       // The server cannot hear the logoff; the connection is closed on this side all the same.
     }
+    endingSession_ = false;
   }
   // The connection reads as closed now, so the base's own disconnect for a fatal error has
-  // nothing left to do: it reports the error and runs OnError.
-  DoError(error, fail);
+  // nothing left to do: it reports the error and runs OnError. The clients are not told from in
+  // here, where the failing call is still on the stack.
+  reportingError_ = true;
+  try {
+    DoError(error, fail);
+  } catch (...) {
+    reportingError_ = false;
+    throw;
+  }
+  reportingError_ = false;
 }
 
 void TOraSession::FinishLostConnection() {
@@ -355,7 +367,7 @@ std::unique_ptr<da::TCustomDASQL> TOraSession::CreateSQL() {
 
 void TOraSession::SetConnected(bool value) {
   if (Loading() && Options().NeverConnect) return;
-  FinishLostConnection();
+  if (!reportingError_) FinishLostConnection();
   da::TCustomDAConnection::SetConnected(value);
 }
 

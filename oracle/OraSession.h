@@ -147,6 +147,8 @@ class TOraSession : public da::TCustomDAConnection {
   bool debug_ = false;
   bool disconnecting_ = false;
   bool lost_ = false;
+  bool reportingError_ = false;
+  bool endingSession_ = false;
   bool threadSafety_ = true;
   TConnectMode connectMode_ = cmNormal;
   TOracleHome home_ = ohDefault;
