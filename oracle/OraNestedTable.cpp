@@ -103,6 +103,25 @@ void TOraNestedTable::DataEvent(da::TDataEvent event, std::intptr_t info) {
   da::TMemDataSet::DataEvent(event, info);
 }
 
+da::Variant TOraNestedTable::GetFieldValue(const da::TField& field) {
+  auto* store = dynamic_cast<TTableData*>(&Data());
+  if (State() != da::dsBrowse || !store || field.FieldNo() <= 0 || !store->CurrentRecordPtr())
+    return da::TMemDataSet::GetFieldValue(field);
+  std::uint8_t* record = store->AllocRecBuf();
+  da::Variant value;
+  try {
+    store->GetRecord(record);
+    value = store->GetFieldAsVariant(field.FieldNo(), record);
+  } catch (...) {
+    store->FreeComplexFields(record, true);
+    store->FreeRecBuf(record);
+    throw;
+  }
+  store->FreeComplexFields(record, true);
+  store->FreeRecBuf(record);
+  return value;
+}
+
 bool TOraNestedTable::CanModify() const {
   if (ref_) return false;
   if (da::TDataSetField* field = DataSetField()) return field->DataSet().CanModify();

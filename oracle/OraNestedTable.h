@@ -29,6 +29,8 @@ class TOraNestedTable : public da::TMemDataSet {
   TOraRef* Ref() const { return ref_; }
   bool CanModify() const override;
   void DataEvent(da::TDataEvent event, std::intptr_t info = 0) override;
+  // A table store's item holds only its element: browsing reads the element's record from it.
+  da::Variant GetFieldValue(const da::TField& field) override;
 
  protected:
   void CreateIRecordSet() override;
