@@ -1,0 +1,156 @@
+#include "oracle/OraNestedTable.h"
+
+#include "oracle/OraDataSet.h"
+#include "oracle/OraFields.h"
+#include "oracle/OraObject.h"
+#include "oracle/OraObjectStores.h"
+#include "oracle/OraSession.h"
+
+namespace ora {
+
+TOraNestedTable::TOraNestedTable() { ObjectView = true; }
+
+TOraNestedTable::~TOraNestedTable() {
+  try {
+    Close();
+  } catch (...) {
+    // A destructor cannot report; the store goes with the dataset.
+  }
+}
+
+void TOraNestedTable::CreateIRecordSet() { SetIRecordSet(std::make_unique<TTableData>()); }
+
+void TOraNestedTable::UseObject(TOraArray* table, TOraRef* ref) {
+  // The REF store is a plain record store, not one a dataset can hold: a REF shows no rows here.
+  if (ref) throw da::EDatabaseError("Field type should be Object");
+  table_ = table;
+  ref_ = nullptr;
+  auto* store = dynamic_cast<TTableData*>(&Data());
+  if (!store) {
+    SetIRecordSet(std::make_unique<TTableData>());
+    store = static_cast<TTableData*>(&Data());
+  }
+  store->SetTable(table);
+}
+
+void TOraNestedTable::SetTable(TOraArray* table) {
+  if (table == table_ && !ref_) {
+    if (Active()) Refresh();
+    return;
+  }
+  const bool wasActive = Active();
+  Close();
+  UnPrepare();
+  UseObject(table, nullptr);
+  if (wasActive && table) Open();
+}
+
+void TOraNestedTable::SetRef(TOraRef* ref) {
+  if (ref == ref_) {
+    if (Active()) Refresh();
+    return;
+  }
+  const bool wasActive = Active();
+  Close();
+  UnPrepare();
+  UseObject(nullptr, ref);
+  if (wasActive && ref) Open();
+}
+
+void TOraNestedTable::SetDataSetField(da::TDataSetField* field) {
+  da::TMemDataSet::SetDataSetField(field);
+  if (auto* parent = field ? dynamic_cast<da::TMemDataSet*>(&field->DataSet()) : nullptr)
+    Data().TrimFixedChar = parent->Data().TrimFixedChar;
+  if (!field) {
+    Close();
+    UseObject(nullptr, nullptr);
+  }
+}
+
+void TOraNestedTable::ReadParentObject() {
+  da::TDataSetField* field = DataSetField();
+  if (!field) return;
+  auto* parent = dynamic_cast<da::TMemDataSet*>(&field->DataSet());
+  if (!parent) return;
+  const da::TFieldDesc& desc = parent->Data().FieldAt(field->FieldNo());
+  if (desc.DataType != da::dtTable && desc.DataType != da::dtArray && desc.DataType != da::dtReference)
+    throw da::EDatabaseError("Field type should be Object");
+  da::TSharedObject* object = RecordObject(*field);
+  if (desc.DataType == da::dtReference) {
+    UseObject(nullptr, dynamic_cast<TOraRef*>(object));
+  } else {
+    UseObject(dynamic_cast<TOraArray*>(object), nullptr);
+  }
+}
+
+void TOraNestedTable::OpenCursor() {
+  if (da::TDataSetField* field = DataSetField()) {
+    if (!field->DataSet().Active()) field->DataSet().Open();
+    ReadParentObject();
+  } else if (!table_ && !ref_) {
+    throw da::EDatabaseError("Missing DataSetField property");
+  }
+  if (!table_ && !ref_) throw da::EDatabaseError("Missing DataSetField property");
+  da::TMemDataSet::OpenCursor();
+}
+
+void TOraNestedTable::DataEvent(da::TDataEvent event, std::intptr_t info) {
+  if (event == da::deParentScroll && Active() && DataSetField()) {
+    ReadParentObject();
+    Refresh();
+    return;
+  }
+  da::TMemDataSet::DataEvent(event, info);
+}
+
+da::Variant TOraNestedTable::GetFieldValue(const da::TField& field) {
+  auto* store = dynamic_cast<TTableData*>(&Data());
+  if (State() != da::dsBrowse || !store || field.FieldNo() <= 0 || !store->CurrentRecordPtr())
+    return da::TMemDataSet::GetFieldValue(field);
+  std::uint8_t* record = store->AllocRecBuf();
+  da::Variant value;
+  try {
+    store->GetRecord(record);
+    value = store->GetFieldAsVariant(field.FieldNo(), record);
+  } catch (...) {
+    store->FreeComplexFields(record, true);
+    store->FreeRecBuf(record);
+    throw;
+  }
+  store->FreeComplexFields(record, true);
+  store->FreeRecBuf(record);
+  return value;
+}
+
+bool TOraNestedTable::CanModify() const {
+  if (ref_) return false;
+  if (da::TDataSetField* field = DataSetField()) return field->DataSet().CanModify();
+  return table_ != nullptr && !ReadOnly;
+}
+
+void TOraNestedTable::MarkParentChanged() {
+  da::TDataSetField* field = DataSetField();
+  if (!field) return;
+  da::TDataSet& parent = field->DataSet();
+  if (parent.State() != da::dsEdit && parent.State() != da::dsInsert) parent.Edit();
+  parent.SetModified(true);
+  field->SetModified(true);
+}
+
+void TOraNestedTable::DoAfterPost() {
+  MarkParentChanged();
+  da::TMemDataSet::DoAfterPost();
+}
+
+void TOraNestedTable::DoBeforeDelete() {
+  da::TMemDataSet::DoBeforeDelete();
+  MarkParentChanged();
+}
+
+void TOraNestedTable::DoBeforeInsert() {
+  if (da::TDataSetField* field = DataSetField())
+    if (field->DataSet().State() == da::dsInsert) field->DataSet().Post();
+  da::TMemDataSet::DoBeforeInsert();
+}
+
+}  // namespace ora

@@ -1,0 +1,178 @@
+// The Oracle query over the stand-in: rows fetched and read through fields, ExecSQL, the options
+// and refresh views, record counts, update texts, locking with savepoints, the hidden ROWID and
+// the Oracle field classes.
+#include <gtest/gtest.h>
+
+#include "dataaccess/DAErrors.h"
+#include "oracle/OraDataSet.h"
+#include "oracle/OraError.h"
+#include "oracle/OraFields.h"
+#include "tests/oracle/OraComponentFixture.h"
+
+namespace ora {
+namespace {
+
+using da::Variant;
+
+class OraQueryTest : public testing::OraComponentTest {
+ protected:
+  void SetUp() override {
+    OraComponentTest::SetUp();
+    ASSERT_EQ(fake_.exec("CREATE TABLE emp(empno NUMBER(6), ename VARCHAR2(20), sal NUMBER(8,2), hired TIMESTAMP);"
+                         "INSERT INTO emp VALUES (1, 'KING', 5000, '1981-11-17 00:00:00.250000000');"
+                         "INSERT INTO emp VALUES (2, 'BLAKE', 2850.5, NULL);"
+                         "INSERT INTO emp VALUES (3, 'CLARK', 2450, NULL);"),
+              0);
+    query_.SetSession(session_.get());
+  }
+  void TearDown() override {
+    query_.Close();
+    OraComponentTest::TearDown();
+  }
+  std::vector<std::string> Names() {
+    std::vector<std::string> names;
+    for (query_.First(); !query_.Eof(); query_.Next()) names.push_back(query_.FieldByName("ENAME").AsString());
+    return names;
+  }
+  TOraQuery query_;
+};
+
+TEST_F(OraQueryTest, OpensAndReadsFieldsConnectingOnDemand) {
+  query_.SetSQL("select empno, ename, sal, hired from emp where sal > :low order by empno");
+  query_.ParamByName("low").SetAsFloat(2500);
+  query_.Open();
+  EXPECT_TRUE(session_->Connected());
+  EXPECT_EQ(Names(), (std::vector<std::string>{"KING", "BLAKE"}));
+  query_.First();
+  query_.Next();
+  EXPECT_DOUBLE_EQ(query_.FieldByName("SAL").AsFloat(), 2850.5);
+  EXPECT_EQ(query_.FieldByName("EMPNO").AsInteger(), 2);
+  query_.First();
+  EXPECT_FALSE(query_.FieldByName("HIRED").IsNull());
+  query_.Next();
+  EXPECT_TRUE(query_.FieldByName("HIRED").IsNull());
+}
+
+TEST_F(OraQueryTest, ExecSQLOfAQueryOpensAndOfAStatementCountsRows) {
+  query_.SetSQL("select ename from emp order by empno");
+  query_.ExecSQL();
+  EXPECT_TRUE(query_.Active());
+  EXPECT_EQ(Names().size(), 3u);
+  query_.SetSQL("update emp set sal = sal + 1 where sal < :top");
+  query_.ParamByName("top").SetAsInteger(3000);
+  query_.ExecSQL();
+  EXPECT_FALSE(query_.Active());
+  EXPECT_EQ(query_.RowsAffected(), 2);
+}
+
+TEST_F(OraQueryTest, OptionsAndRefreshModeAreViewsOfTheDataSetOptions) {
+  EXPECT_EQ(query_.GetOptions(), 11);
+  query_.SetOptions(0);
+  EXPECT_FALSE(query_.OptionsDS().RequiredFields());
+  EXPECT_FALSE(query_.OptionsDS().StrictUpdate);
+  EXPECT_FALSE(query_.OptionsDS().LongStrings());
+  query_.SetOptions(static_cast<TOraDataSetOptions1>(1u << doKeepPrepared | 1u << doQueryRecCount));
+  EXPECT_TRUE(query_.OptionsDS().KeepPrepared);
+  EXPECT_TRUE(query_.OptionsDS().QueryRecCount);
+
+  query_.SetRefreshOptions(da::RefreshBit(da::roBeforeEdit));
+  query_.SetRefreshMode(rmAlways);
+  EXPECT_EQ(query_.RefreshOptions(), da::RefreshBit(da::roAfterInsert) | da::RefreshBit(da::roAfterUpdate) |
+                                         da::RefreshBit(da::roBeforeEdit));
+  query_.SetRefreshOptions(da::RefreshBit(da::roAfterUpdate));
+  EXPECT_EQ(query_.RefreshMode(), rmAfterUpdate);
+}
+
+TEST_F(OraQueryTest, TheLockSavepointKeepsTheLast25CharactersOfTheName) {
+  query_.Name = "Query";
+  EXPECT_EQ(query_.LockSavepoint(), "LOCK_Query");
+  query_.Name = "AVeryLongComponentName_0123456789";
+  EXPECT_EQ(query_.LockSavepoint(), "LOCK_gComponentName_0123456789");
+}
+
+TEST_F(OraQueryTest, RecordCountWrapsTheQuery) {
+  query_.SetSQL("select ename from emp where sal > :low order by ename");
+  query_.ParamByName("low").SetAsInteger(2500);
+  query_.OptionsDS().QueryRecCount = true;
+  query_.SetFetchRows(1);
+  fake_.logClear();
+  query_.Open();
+  EXPECT_EQ(query_.RecordCount(), 2);
+  bool wrapped = false;
+  for (const std::string& line : fake_.Lines())
+    if (line.find("SELECT Count(*) FROM (") != std::string::npos && line.find("order by") == std::string::npos)
+      wrapped = true;
+  EXPECT_TRUE(wrapped);
+}
+
+TEST_F(OraQueryTest, ChangesWithoutAStatementAreRefusedSilently) {
+  query_.SetSQL("select empno, ename from emp order by empno");
+  query_.Open();
+  EXPECT_THROW(query_.Insert(), da::EAbort);
+  EXPECT_THROW(query_.Edit(), da::EAbort);
+  EXPECT_EQ(query_.State(), da::dsBrowse);
+}
+
+TEST_F(OraQueryTest, UpdateAndDeleteRunTheirTextsWithOldValues) {
+  query_.SetSQL("select empno, ename from emp order by empno");
+  query_.SetSQLUpdate("update emp set ename = :ename where empno = :old_empno");
+  query_.SetSQLDelete("delete from emp where empno = :old_empno");
+  query_.Open();
+  EXPECT_TRUE(query_.CanModify());
+  query_.Edit();
+  query_.FieldByName("ENAME").SetAsString("KONG");
+  query_.Post();
+  EXPECT_EQ(fake_.Query("SELECT ename FROM emp WHERE empno = 1"), "KONG");
+  query_.Next();
+  query_.Delete();
+  EXPECT_EQ(fake_.Query("SELECT count(*) FROM emp"), "2");
+}
+
+TEST_F(OraQueryTest, AnImmediateLockTakesASavepointAndRunsTheLockText) {
+  query_.Name = "Q";
+  query_.SetSQL("select empno, ename from emp order by empno");
+  query_.SetSQLUpdate("update emp set ename = :ename where empno = :old_empno");
+  // A lock text the stand-in can run: it touches the row, as a lock does.
+  query_.SetSQLLock("update emp set ename = ename where empno = :old_empno");
+  query_.LockMode = lmLockImmediate;
+  query_.Open();
+  fake_.logClear();
+  query_.Edit();
+  std::vector<std::string> statements;
+  for (const std::string& line : fake_.Lines())
+    if (line.rfind("OCIStmtPrepare", 0) == 0) statements.push_back(line.substr(line.find("sql=") + 4));
+  ASSERT_EQ(statements.size(), 2u);
+  EXPECT_EQ(statements[0], "SAVEPOINT LOCK_Q");
+  EXPECT_EQ(statements[1], "update emp set ename = ename where empno = :old_empno");
+  fake_.logClear();
+  query_.Cancel();
+  bool rolledBack = false;
+  for (const std::string& line : fake_.Lines())
+    if (line.find("ROLLBACK TO SAVEPOINT LOCK_Q") != std::string::npos) rolledBack = true;
+  EXPECT_TRUE(rolledBack);
+}
+
+TEST_F(OraQueryTest, ARefreshTextBeginningWithWhereRefinesTheQuerysOwnText) {
+  query_.SetSQL("select empno, ename from emp order by empno");
+  query_.SetSQLRefresh("WHERE empno = :empno");
+  query_.Open();
+  fake_.exec("UPDATE emp SET ename = 'REX' WHERE empno = 1");
+  fake_.logClear();
+  query_.PerformRefresh();
+  EXPECT_EQ(query_.FieldByName("ENAME").AsString(), "REX");
+}
+
+TEST_F(OraQueryTest, AStatementErrorArrivesAsAnOracleError) {
+  query_.SetSQL("select * from missing_table");
+  try {
+    query_.Open();
+    FAIL() << "no error";
+  } catch (const EOraError& e) {
+    EXPECT_EQ(e.ErrorCode(), 942);
+  }
+  EXPECT_FALSE(query_.Active());
+  EXPECT_TRUE(session_->Connected());
+}
+
+}  // namespace
+}  // namespace ora
