@@ -10,7 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "app/core/DMSession.h"
+#include "app/core/OracleClient.h"
+#include "app/core/SchDM.h"
 #include "app/core/SchDMLink.h"
+#include "platform/Registry.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace schtest {
 
@@ -69,6 +74,36 @@ class FakeLink : public sch::TDMLink {
   std::shared_ptr<LinkLog> log_;
   sch::TOracleLogin login_;
   bool connected_ = false;
+};
+
+// What the Oracle tools' tests work against: a session whose main link answers the tools'
+// queries (users HR, SCOTT, SYS; tables DEPT, EMP; database set AL32UTF8 of id 873; three valid
+// sets) and a settings store of the test's own with one Oracle home whose NLS_LANG is
+// AMERICAN_AMERICA.ZHS16GBK, which the session's connections take their character set from.
+struct ToolsDatabase {
+  ToolsDatabase()
+      : registry(dir / "registry", plat::RegistrySeed{std::string(dir / "home"), "AMERICAN_AMERICA.ZHS16GBK",
+                                                      dir / "no-oratab"}),
+        session(
+            [this] {
+              auto link = std::make_unique<FakeLink>(log);
+              if (!main) main = link.get();
+              return link;
+            },
+            [this] { return sch::DetectOracleClientOf(registry).CharSet; }) {
+    main->answers[sch::TDM::kUsersSQL] = {{"HR"}, {"SCOTT"}, {"SYS"}};
+    main->answers[sch::TDM::kTablesSQL] = {{"DEPT"}, {"EMP"}};
+    main->answers[sch::TDM::kDBCharsetSQL] = {{"873", "AL32UTF8"}};
+    main->answers[sch::TDM::kValidCharsetsSQL] = {{"US7ASCII"}, {"ZHS16GBK"}, {"AL32UTF8"}};
+    main->answers[sch::TDM::kCharsetIdSQL] = {{"873"}};
+    main->answers[sch::TDM::kCharsetNameSQL] = {{"ZHS16GBK"}};
+  }
+
+  testsupport::ScratchFolder dir;
+  plat::Registry registry;
+  std::shared_ptr<LinkLog> log = std::make_shared<LinkLog>();
+  FakeLink* main = nullptr;
+  sch::TDMSession session;
 };
 
 }  // namespace schtest

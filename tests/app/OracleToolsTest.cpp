@@ -22,27 +22,8 @@ namespace {
 using schtest::FakeLink;
 using schtest::LinkLog;
 
-// A session whose main link answers the tools' queries; the settings store of the test alone,
-// with one Oracle home whose NLS_LANG is AMERICAN_AMERICA.ZHS16GBK.
-class OracleToolsTest : public ::testing::Test {
+class OracleToolsTest : public ::testing::Test, public schtest::ToolsDatabase {
  protected:
-  OracleToolsTest()
-      : registry(dir / "registry", plat::RegistrySeed{std::string(dir / "home"), "AMERICAN_AMERICA.ZHS16GBK",
-                                                      dir / "no-oratab"}),
-        session(
-            [this] {
-              auto link = std::make_unique<FakeLink>(log);
-              if (!main) main = link.get();
-              return link;
-            },
-            [this] { return sch::DetectOracleClientOf(registry).CharSet; }) {
-    main->answers[sch::TDM::kUsersSQL] = {{"HR"}, {"SCOTT"}, {"SYS"}};
-    main->answers[sch::TDM::kTablesSQL] = {{"BONUS"}, {"DEPT"}, {"EMP"}};
-    main->answers[sch::TDM::kDBCharsetSQL] = {{"873", "AL32UTF8"}};
-    main->answers[sch::TDM::kValidCharsetsSQL] = {{"US7ASCII"}, {"ZHS16GBK"}, {"AL32UTF8"}};
-    main->answers[sch::TDM::kCharsetIdSQL] = {{"873"}};
-    main->answers[sch::TDM::kCharsetNameSQL] = {{"ZHS16GBK"}};
-  }
   std::string NlsLang() {
     auto v = registry.GetValue(plat::Registry::kLocalMachine, "\\Software\\ORACLE\\HOME0", "NLS_LANG");
     return v ? v->data : "(none)";
@@ -54,12 +35,6 @@ class OracleToolsTest : public ::testing::Test {
     log->calls.clear();
     return c;
   }
-
-  testsupport::ScratchFolder dir;
-  plat::Registry registry;
-  std::shared_ptr<LinkLog> log = std::make_shared<LinkLog>();
-  FakeLink* main = nullptr;
-  sch::TDMSession session;
 };
 
 TEST_F(OracleToolsTest, UserPickerStartsFromTheValueAndAddsEachUserOnce) {
@@ -84,6 +59,7 @@ TEST_F(OracleToolsTest, TablePickerNamesTablesByTheirOwner) {
   picker.Open("system", "manager", "orcl", false, "");
   picker.AddTables({0});
   EXPECT_EQ(picker.Result(), "") << "no user focused yet";
+  main->answers[sch::TDM::kTablesSQL] = {{"BONUS"}, {"DEPT"}, {"EMP"}};
   picker.FocusUser(1);
   EXPECT_EQ(picker.FocusedUser(), "SCOTT");
   EXPECT_EQ(picker.SourceTables(), (std::vector<std::string>{"BONUS", "DEPT", "EMP"}));

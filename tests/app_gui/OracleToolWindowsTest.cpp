@@ -33,25 +33,8 @@ QStringList Items(QListWidget* list) {
   return s;
 }
 
-class OracleToolWindows : public ::testing::Test {
+class OracleToolWindows : public ::testing::Test, public schtest::ToolsDatabase {
  protected:
-  OracleToolWindows()
-      : registry(dir / "registry", plat::RegistrySeed{std::string(dir / "home"), "AMERICAN_AMERICA.ZHS16GBK",
-                                                      dir / "no-oratab"}),
-        session(
-            [this] {
-              auto link = std::make_unique<FakeLink>(log);
-              if (!main) main = link.get();
-              return link;
-            },
-            [this] { return DetectOracleClientOf(registry).CharSet; }) {
-    main->answers[TDM::kUsersSQL] = {{"HR"}, {"SCOTT"}, {"SYS"}};
-    main->answers[TDM::kTablesSQL] = {{"DEPT"}, {"EMP"}};
-    main->answers[TDM::kDBCharsetSQL] = {{"873", "AL32UTF8"}};
-    main->answers[TDM::kValidCharsetsSQL] = {{"US7ASCII"}, {"ZHS16GBK"}, {"AL32UTF8"}};
-    main->answers[TDM::kCharsetIdSQL] = {{"873"}};
-    main->answers[TDM::kCharsetNameSQL] = {{"ZHS16GBK"}};
-  }
   void SetUp() override { plat::SetDialogs(&boxes); }
   void TearDown() override { plat::SetDialogs(nullptr); }
   std::vector<std::string> Boxes() const {
@@ -61,11 +44,6 @@ class OracleToolWindows : public ::testing::Test {
     return out;
   }
 
-  testsupport::ScratchFolder dir;
-  plat::Registry registry;
-  std::shared_ptr<LinkLog> log = std::make_shared<LinkLog>();
-  FakeLink* main = nullptr;
-  TDMSession session;
   plat::ScriptedDialogs boxes;
 };
 
