@@ -14,13 +14,15 @@ void TDosCommandScheme::BuildParamList() {
 
 bool TDosCommandScheme::IsValid() { return !ParamValue("cmdfilename").empty(); }
 
-std::string TDosCommandScheme::BuildCommandLine() {
+std::string TDosCommandScheme::CommandText() const {
   std::string line = "\"" + ParamValue("cmdfilename") + "\"";
   const std::string params = ParamValue("params");
   const size_t last = params.find_last_not_of(std::string_view(" \t\r\n\0", 5));
   if (last != std::string::npos) line += " " + params;
-  return ExpandMacros(line);
+  return line;
 }
+
+std::string TDosCommandScheme::BuildCommandLine() { return DisplayText(CommandText()); }
 
 std::string RunResultText(int exitCode) {
   switch (exitCode) {
@@ -39,7 +41,7 @@ bool TDosCommandScheme::DoRun() {
   bool ok = false;
   try {
     CurLog->AddResult("Run Scripts...");
-    const std::string commandLine = UpdateState();
+    const std::string commandLine = ExpandMacros(CommandText());
     const std::string program = ExpandMacros("\"" + ParamValue("cmdfilename") + "\"");
     const std::string params = commandLine.size() > program.size() ? commandLine.substr(program.size()) : "";
     CurLog->RunScripts = program + " " + params;

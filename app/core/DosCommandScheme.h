@@ -20,17 +20,22 @@ class TDosCommandScheme : public TSchemeObject {
   void BuildParamList() override;
   // "cmdfilename" is not empty.
   bool IsValid() override;
-  // The program in double quotes, then a blank and "params" as typed when it holds more than
-  // blanks, tabs, line ends and zero characters.
-  // Macros are expanded in the whole line: a run's (or edit's) parameters and the global ones.
+  // The line shown on the scheme's page: the program in double quotes, then a blank and
+  // "params" as typed when it holds more than blanks, tabs, line ends and zero characters;
+  // references to the parameters shown with DisplayText (nothing is evaluated).
   std::string BuildCommandLine() override;
-  // Starts the program ("cmdfilename", macros expanded) with "params" split into arguments
+  // Starts the program ("cmdfilename", macros expanded) with "params" (macros expanded, the
+  // run's parameters and the global ones) split into arguments
   // (SplitCommandArgs; no shell), its output shown only with ShowDos, and waits for it without
   // polling. The record gets the exit code, the command line and the result text: "Ok" for 0,
   // "Cancel by user" for 100, "Terminate by main program" for 101, "Failed with exit code N"
   // for another code, "Could not start the program: REASON" when it did not start (-1). Returns
   // whether the program started; the record succeeds only with exit code 0.
   bool DoRun() override;
+
+ private:
+  // The line before any macro is expanded.
+  std::string CommandText() const;
 };
 
 }  // namespace sch

@@ -12,6 +12,8 @@
 #include <fstream>
 
 #include "foundation/files/CompressedFile.h"
+#include "foundation/text/Utf8.h"
+#include "app/core/SchemeEditor.h"
 #include "app/core/DosCommandScheme.h"
 #include "app/core/OracleClient.h"
 #include "app/core/OracleSession.h"
@@ -32,7 +34,16 @@ std::string Upper(std::string_view s) {
 
 bool SameText(std::string_view a, std::string_view b) { return Upper(a) == Upper(b); }
 
-std::string Masked(const std::string& password) { return std::string(password.size(), '*'); }
+// One "*" per character.
+std::string Masked(std::string_view password) { return std::string(olv::utf8::Length(password), '*'); }
+
+// An argument as the kept and shown lines write it: NAME=value with the value quoted when it
+// holds a blank; the login (no name) quoted whole.
+std::string ShownArg(std::string_view arg, bool named) {
+  const size_t eq = named ? arg.find('=') : std::string_view::npos;
+  if (eq == std::string_view::npos) return QuoteRecordedValue(arg);
+  return std::string(arg.substr(0, eq + 1)) + QuoteRecordedValue(arg.substr(eq + 1));
+}
 
 }  // namespace
 
@@ -51,7 +62,7 @@ void TOracleScheme::BuildParamList() {
   item->Tag = kTagRequired;
   item->Tags = "EXE File|*.exe|All|*.*";
   AddParam("dbusername", "system")->Tag = kTagRequired;
-  AddParam("dbpassword", "")->Tag = kTagPassword;
+  AddParam("dbpassword", "")->Tag = kTagPassword | kTagRequired;
   AddParam("service", "");
   AddPickParam("charset", "Yes", "Yes;No");
   AddPickParam("dmpcompressed", "No", "Yes;No");
@@ -192,26 +203,37 @@ std::string TOracleScheme::GetDefaultExe() {
 
 // ---- file names --------------------------------------------------------------------------------
 
-void TOracleScheme::PrepareFileNames() {
-  const bool running = Running();
-  auto expand = [&](const char* param) {
+TOracleScheme::FileNameSet TOracleScheme::FileNames(bool display, bool createFolders) {
+  auto name = [&](const char* param) {
     const std::string v = ParamValue(param);
-    return v.empty() ? std::string() : ExpandFileName(ExpandMacros(v), true, running);
+    return v.empty() ? std::string() : ExpandFileName(Expand(v, display), true, createFolders);
   };
-  DmpFile = expand("file");
-  LogFile = expand("log");
-  ParFile = expand("parfile");
+  return {name("file"), name("log"), name("parfile")};
 }
 
-void TOracleImportScheme::PrepareFileNames() {
-  TOracleScheme::PrepareFileNames();
+TOracleScheme::FileNameSet TOracleImportScheme::FileNames(bool display, bool createFolders) {
+  FileNameSet files = TOracleScheme::FileNames(display, createFolders);
   const std::string v = ParamValue("file");
-  DmpFile = v.empty() ? std::string() : ExpandFileName(ExpandMacros(v), false, false);
+  files.Dmp = v.empty() ? std::string() : ExpandFileName(Expand(v, display), false, false);
+  return files;
+}
+
+void TOracleScheme::PrepareFileNames() {
+  const bool running = Running();
+  FileNameSet files = FileNames(false, running);
+  DmpFile = files.Dmp;
+  LogFile = files.Log;
+  ParFile = files.Par;
+  if (running) {
+    auto lock = Lock();
+    runFiles_ = std::move(files);
+  }
 }
 
 // ---- command line -----------------------------------------------------------------------------
 
-std::vector<std::pair<std::string, std::string>> TOracleScheme::CommandParams() {
+std::vector<std::pair<std::string, std::string>> TOracleScheme::CommandParams(const FileNameSet& names,
+                                                                              bool display) {
   std::vector<std::pair<std::string, std::string>> lines;
   for (int i = 0; i < ParamCount(); ++i) {
     const TItemDescription* item = GetParam(i);
@@ -220,11 +242,10 @@ std::vector<std::pair<std::string, std::string>> TOracleScheme::CommandParams() 
                                            "dmpcompressed", "charset", "Prefix", "Suffix"};
     bool leftOut = false;
     for (const char* n : kLeftOut) leftOut = leftOut || SameText(item->KeyName(), n);
-    if (!leftOut) lines.emplace_back(item->KeyName(), ExpandMacros(item->KeyValue()));
+    if (!leftOut) lines.emplace_back(item->KeyName(), Expand(item->KeyValue(), display));
   }
-  if (!Running()) PrepareFileNames();
   const std::pair<const char*, const std::string*> files[] = {
-      {"file", &DmpFile}, {"log", &LogFile}, {"parfile", &ParFile}};
+      {"file", &names.Dmp}, {"log", &names.Log}, {"parfile", &names.Par}};
   for (const auto& [name, value] : files) {
     auto it = lines.begin();
     while (it != lines.end() && !SameText(it->first, name)) ++it;
@@ -241,39 +262,58 @@ std::vector<std::pair<std::string, std::string>> TOracleScheme::CommandParams() 
   return lines;
 }
 
-TOracleCommand TOracleScheme::BuildCommand(const std::string& tempLog) {
+TOracleCommand TOracleScheme::Compose(const FileNameSet& files, bool display) {
   TOracleCommand cmd;
-  cmd.Program = ExpandMacros(ParamValue("cmdfilename"));
-  const std::string user = ExpandMacros(ParamValue("dbusername"));
-  const std::string password = ExpandMacros(ParamValue("dbpassword"));
+  cmd.Program = Expand(ParamValue("cmdfilename"), display);
+  const std::string user = Expand(ParamValue("dbusername"), display);
+  const std::string password = Expand(ParamValue("dbpassword"), display);
   std::string login = user + "/" + password;
   cmd.PasswordAt = user.size() + 1;
   cmd.PasswordLength = password.size();
-  const std::string service = ExpandMacros(ParamValue("service"));
+  const std::string service = Expand(ParamValue("service"), display);
   if (!service.empty()) login += "@" + service;
   cmd.Args.push_back(std::move(login));
-  for (const auto& [name, value] : CommandParams()) cmd.Args.push_back(name + "=" + value);
+  for (const auto& [name, value] : CommandParams(files, display)) cmd.Args.push_back(name + "=" + value);
+  return cmd;
+}
+
+TOracleCommand TOracleScheme::BuildCommand(const std::string& tempLog) {
+  TOracleCommand cmd = Compose({DmpFile, LogFile, ParFile}, false);
   if (!tempLog.empty()) cmd.Args.push_back("log=" + tempLog);
   return cmd;
 }
 
-std::string TOracleScheme::RecordedCommandLine(const TOracleCommand& command) const {
-  std::string line = "\"" + command.Program + "\"";
+namespace {
+
+// The arguments as the kept and shown lines write them, the password masked.
+std::string JoinedArgs(const TOracleCommand& command) {
+  std::string line;
   for (size_t i = 0; i < command.Args.size(); ++i) {
     std::string arg = command.Args[i];
     if (i == 0 && command.PasswordLength > 0 && command.PasswordAt + command.PasswordLength <= arg.size())
-      arg.replace(command.PasswordAt, command.PasswordLength, std::string(command.PasswordLength, '*'));
-    line += " " + arg;
+      arg.replace(command.PasswordAt, command.PasswordLength,
+                  Masked(std::string_view(arg).substr(command.PasswordAt, command.PasswordLength)));
+    if (i > 0) line += ' ';
+    line += ShownArg(arg, i > 0);
   }
   return line;
 }
 
+}  // namespace
+
+std::string TOracleScheme::RecordedCommandLine(const TOracleCommand& command) const {
+  return "\"" + command.Program + "\"  " + JoinedArgs(command);
+}
+
 std::string TOracleScheme::BuildCommandLine() {
-  const TOracleCommand cmd = BuildCommand();
-  if (!Running()) return RecordedCommandLine(cmd);
-  std::string line = "\"" + cmd.Program + "\"";
-  for (const auto& a : cmd.Args) line += " " + a;
-  return line;
+  std::optional<FileNameSet> files;
+  {
+    auto lock = Lock();
+    files = runFiles_;
+  }
+  // Not running (or not yet this far): the names a run would take now, nothing created.
+  if (!files) files = FileNames(true, false);
+  return "\"" + Expand(ParamValue("cmdfilename"), true) + "\" " + JoinedArgs(Compose(*files, true));
 }
 
 // ---- scripts ----------------------------------------------------------------------------------
@@ -446,17 +486,8 @@ bool TOracleScheme::WriteDmpCharsetId(const std::string& fileName, uint16_t id) 
 
 std::vector<std::string> TOracleScheme::OldRunFiles(std::string_view line) {
   std::vector<std::string> files;
-  for (std::string_view name : {"FILE=", "LOG="}) {
-    for (size_t p = 0; p + name.size() <= line.size(); ++p) {
-      if (p > 0 && line[p - 1] != ' ') continue;
-      if (!SameText(line.substr(p, name.size()), name)) continue;
-      const size_t start = p + name.size();
-      const size_t end = line.find(' ', start);
-      std::string value(line.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
-      if (!value.empty()) files.push_back(std::move(value));
-      break;
-    }
-  }
+  for (std::string_view name : {"file", "log"})
+    if (auto value = RecordedValue(line, name)) files.push_back(std::move(*value));
   return files;
 }
 
@@ -489,6 +520,23 @@ void TOracleExportScheme::BeforeRun() {
 void TOracleScheme::BeforeRun() {
   TSchemeObject::BeforeRun();
   PrepareFileNames();
+}
+
+void TOracleScheme::AfterRun() {
+  {
+    auto lock = Lock();
+    runFiles_.reset();
+  }
+  TSchemeObject::AfterRun();
+}
+
+bool TOracleScheme::EditParam(int index, SchemeEditor& editor) {
+  TItemDescription* item = GetParam(index);
+  if (!item || (item->DlgType != dtOracleUser && item->DlgType != dtOracleTable)) return TSchemeObject::EditParam(index, editor);
+  std::optional<std::string> picked = editor.PickOracleObjects(*this, item->DlgType == dtOracleTable, item->KeyValue());
+  if (!picked) return false;
+  item->SetKeyValue(*picked);
+  return true;
 }
 
 }  // namespace sch

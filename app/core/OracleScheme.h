@@ -4,9 +4,14 @@
 // describe the Oracle client found on this machine and the file names of the current run.
 //
 // The program is started without a shell: BuildCommand gives the argument vector actually
-// spawned, BuildCommandLine the same as one display text. The database password goes only into
-// the argument vector; every text that is kept (run records, logs, the display line of a scheme
-// that is not running) shows it masked.
+// spawned, RecordedCommandLine the line kept in the run record, BuildCommandLine the line shown
+// on the scheme's page. The database password goes only into the argument vector; every text
+// that is kept or shown has it masked, one "*" per character. Values holding blanks are quoted
+// in the kept and shown lines (QuoteRecordedValue), so a dump name with a blank survives.
+//
+// Only a run expands macros with their expressions; the shown line is built with DisplayText,
+// which evaluates nothing, and never from the fields a run writes: while a run is on, it takes
+// the run's file names from a copy the run publishes under the scheme's lock.
 //
 // The client character set is switched for a run by NLS_LANG in the child's environment only
 // (ChildNlsLang); the program's own environment and the settings store are left alone.
@@ -59,24 +64,27 @@ class TOracleScheme : public TSchemeObject {
   void BuildParamList() override;
   // The program named by "cmdfilename" exists and "dbusername" is not empty.
   bool IsValid() override;
-  // The display line: the program in double quotes, user/password[@service], then the
-  // parameter file alone or every non-empty NAME=value. The password is masked unless the
-  // scheme is running. Unless running, the run's file names are prepared first. Macros are
-  // expanded in every part (ExpandMacros: the run's list while running).
+  // The line shown on the scheme's page, for any thread that may read the parameters (the
+  // main thread, also while the scheme runs): the program in double quotes, a blank,
+  // user/password[@service] with the password masked, then the parameter file alone or every
+  // non-empty NAME=value. File names are the running run's (as it published them), else worked
+  // out afresh without creating anything. References are shown with DisplayText: nothing is
+  // evaluated. No field is written.
   std::string BuildCommandLine() override;
-  // The argument vector of the same line, the password in clear. Each part is expanded once:
-  // the program, user, password, service and values here, the file names when they are
-  // prepared. tempLog, when not empty, is added as log=tempLog (the run's temporary log when
-  // no log is named).
+  // The argument vector of the run, the password in clear, on the running thread after
+  // PrepareFileNames. Each part is expanded once (ExpandMacros): the program, user, password,
+  // service and values here, the file names when they are prepared. tempLog, when not empty, is
+  // added as log=tempLog (the run's temporary log when no log is named).
   TOracleCommand BuildCommand(const std::string& tempLog = {});
-  // The line as kept in a run record: the argument vector joined, the program in double
-  // quotes, the password masked.
+  // The line as kept in a run record: the program in double quotes, two blanks (the program's
+  // text is cut off the line and joined again with one), the arguments with the password masked
+  // and values holding blanks quoted, one blank between them.
   std::string RecordedCommandLine(const TOracleCommand& command) const;
 
-  // DmpFile, LogFile and ParFile from "file", "log" and "parfile": macros and date macros
-  // expanded (ExpandFileName), a name that no file has yet, the folder created while the
-  // scheme is running. The import keeps its dump's name.
-  virtual void PrepareFileNames();
+  // DmpFile, LogFile and ParFile from "file", "log" and "parfile" (FileNames with ExpandMacros),
+  // the folders created while the scheme is running; a running scheme also publishes them for
+  // BuildCommandLine.
+  void PrepareFileNames();
   // "<home>/bin/exp" or "<home>/bin/imp" when it exists, else the bare name found on PATH,
   // else "<home>/bin/<name>".
   virtual std::string GetDefaultExe();
@@ -86,6 +94,11 @@ class TOracleScheme : public TSchemeObject {
 
   // The frame's BeforeRun, then the run's file names.
   void BeforeRun() override;
+  // The published file names are dropped, then the frame's AfterRun.
+  void AfterRun() override;
+  // DlgType 2 and 3: the Oracle object picker (users, tables) with the scheme's login, starting
+  // from the value; the picked text becomes the value. Others: the frame's.
+  bool EditParam(int index, SchemeEditor& editor) override;
 
   // The upper-cased "charset" / "dmpcompressed" contains "YES".
   bool AllowCharset() const;
@@ -120,21 +133,39 @@ class TOracleScheme : public TSchemeObject {
   static uint16_t ReadDmpCharsetId(const std::string& fileName);
   static bool WriteDmpCharsetId(const std::string& fileName, uint16_t id);
 
-  // The values of the whole parameters "file=" and "log=" (any letter case of the name, the
-  // value as written, up to the next blank) in a recorded command line; "parfile=" is not
-  // "file=". Missing ones are left out.
+  // The values of the arguments "file=" and "log=" (any letter case of the name) in a recorded
+  // command line (RecordedValue: quoted values whole, "parfile=" is not "file="). Missing ones,
+  // and those that cannot be read exactly, are left out.
   static std::vector<std::string> OldRunFiles(std::string_view commandLine);
 
  protected:
   // "exp" or "imp".
   virtual std::string ProgramBaseName() const { return {}; }
+  // The run's file names (dump, log, parameter file).
+  struct FileNameSet {
+    std::string Dmp, Log, Par;
+  };
+  // From "file", "log" and "parfile" with expand and the date macros (ExpandFileName): each a
+  // name that no file has yet, its folder created when createFolders; an empty value gives an
+  // empty name. The import keeps its dump's name.
+  virtual FileNameSet FileNames(bool display, bool createFolders);
+  // text through ExpandMacros for a run, DisplayText for the shown line.
+  std::string Expand(std::string_view text, bool display) const {
+    return display ? DisplayText(text) : ExpandMacros(text);
+  }
+  // The program and its arguments for the given file names, the password in clear.
+  TOracleCommand Compose(const FileNameSet& files, bool display);
   // The lines remaining for the command line (step 1 to 7): NAME, value.
-  std::vector<std::pair<std::string, std::string>> CommandParams();
+  std::vector<std::pair<std::string, std::string>> CommandParams(const FileNameSet& files, bool display);
   bool Running() const { return State.load() == ssRunning; }
   // Starts the program in its own process group, listed in Processes(), and waits for it; the
   // child is the scheme's process meanwhile (SetProcess), so the terminate commands and the
   // application's shutdown reach it.
   virtual int RunProgram(const TOracleCommand& command);
+
+ private:
+  // The running run's file names, under the scheme's lock (Lock()); none outside a run.
+  std::optional<FileNameSet> runFiles_;
 };
 
 class TOracleExportScheme : public TOracleScheme {
@@ -161,7 +192,6 @@ class TOracleImportScheme : public TOracleScheme {
   void BuildParamList() override;
   // Adds that the dump named by "file" exists.
   bool IsValid() override;
-  void PrepareFileNames() override;
   // A compressed dump is expanded into a temporary file first (when that fails, imp is not
   // started); when switching character sets, the dump's id is set to TargetCharsetId for the
   // run and put back afterwards. The temporary file is removed and DmpFile restored.
@@ -169,6 +199,7 @@ class TOracleImportScheme : public TOracleScheme {
 
  protected:
   std::string ProgramBaseName() const override { return "imp"; }
+  FileNameSet FileNames(bool display, bool createFolders) override;
 };
 
 }  // namespace sch

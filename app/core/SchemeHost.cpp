@@ -293,13 +293,14 @@ void SchemeHost::SetAutoExec(TSchemeObject& scheme, bool on) { scheme.AutoExec =
 
 std::optional<std::string> SchemeHost::SetParamValue(TSchemeObject& scheme, int index, const std::string& value) {
   TItemDescription* param = scheme.GetParam(index);
-  if (!param || param->DlgType == dtTextEditor || scheme.State == ssRunning) return std::nullopt;
+  if (!param || param->ReadOnly || param->DlgType == dtTextEditor || scheme.State == ssRunning) return std::nullopt;
   param->SetKeyValue(value);
   return scheme.UpdateState();
 }
 
 bool SchemeHost::EditParam(TSchemeObject& scheme, int index) {
-  if (scheme.State == ssRunning) return false;
+  const TItemDescription* param = scheme.GetParam(index);
+  if (!param || param->ReadOnly || scheme.State == ssRunning) return false;
   HeadlessSchemeEditor none;
   return scheme.EditParam(index, services_.editor ? *services_.editor : none);
 }

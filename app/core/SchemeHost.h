@@ -142,10 +142,13 @@ class SchemeHost {
   // Not while it runs.
   bool SetSchemeName(TSchemeObject& scheme, const std::string& name);
   void SetAutoExec(TSchemeObject& scheme, bool on);
-  // Stores the value (not for a text parameter, which has its editor) and returns the rebuilt
-  // command line; none when refused (running, no such parameter, a text parameter).
+  // A value typed or picked in the parameter grid (ParamGrid.h says which cells take one):
+  // stores it and returns the rebuilt command line; none when refused (running, no such
+  // parameter, a read-only one, a text parameter, which has its editor).
   std::optional<std::string> SetParamValue(TSchemeObject& scheme, int index, const std::string& value);
-  // The parameter's edit button (TSchemeObject::EditParam with the services' editor).
+  // The parameter's edit button (TSchemeObject::EditParam with the services' editor: a file
+  // dialog, the Oracle object picker, the script editor with the parameters as macros). Not for
+  // a read-only parameter nor while the scheme runs. True when the value changed.
   bool EditParam(TSchemeObject& scheme, int index);
   void SetAutoClearLogs(TSchemeObject& scheme, bool on);
   void SetDelDmpFile(TSchemeObject& scheme, bool on);

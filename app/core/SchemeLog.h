@@ -4,6 +4,7 @@
 // scheme owns its records. A listed record is guarded by its scheme's lock; a run's own record
 // (CurLog) belongs to the run's thread.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -33,5 +34,17 @@ class TSchemeLog : public olv::TBaseObject {
   // The one text of a step that failed with an error: "Error occured", the message, line ends.
   void AddError(std::string_view message);
 };
+
+// The command line kept in a record (RunScripts) is the program in double quotes and then its
+// arguments, separated by blanks. A value holding a blank or a double quote is written in double
+// quotes, a quote inside doubled, so that a dump named "/bak/a b.dmp" survives the record;
+// RecordedValue reads it back the same way. Both are pure; any thread.
+std::string QuoteRecordedValue(std::string_view value);
+// The value of the argument NAME=value (the first one whose name equals `name` in any letter
+// case) of a recorded line. None when there is no such argument, its value is empty, or the value
+// cannot be read exactly: a quote left open, or an unquoted value followed by words that are no
+// further NAME=value argument (a name with a blank recorded without quotes), where taking the text
+// up to the blank would name another file.
+std::optional<std::string> RecordedValue(std::string_view line, std::string_view name);
 
 }  // namespace sch

@@ -142,16 +142,12 @@ bool TSchemeObject::EditParam(int index, SchemeEditor& editor) {
   }
   if (item->DlgType == dtTextEditor) {
     std::string text = item->KeyValue();
-    RegisterParamMacros();
+    const std::unique_ptr<olv::TMacros> macros = NewParamMacros();
     bool ok = false;
-    try {
-      olv::TMacroScope scope(*macros_);
+    {
+      olv::TMacroScope scope(*macros);
       ok = editor.EditScript(*this, text);
-    } catch (...) {
-      ClearParamMacros();
-      throw;
     }
-    ClearParamMacros();
     if (ok) item->SetKeyValue(text);
     return ok;
   }
@@ -195,7 +191,7 @@ void TSchemeObject::CopyPropsTo(olv::TBaseObject& dest, std::string_view filter)
 
 // --- Runs -----------------------------------------------------------------------------------
 
-void TSchemeObject::RegisterParamMacros() {
+std::unique_ptr<olv::TMacros> TSchemeObject::NewParamMacros() const {
   std::unique_ptr<olv::TMacros> macros = olv::NewRunMacros();
   std::vector<std::string> names, values;
   for (int i = 0; i < ParamCount(); ++i) {
@@ -205,6 +201,11 @@ void TSchemeObject::RegisterParamMacros() {
     }
   }
   macros->SetMacros(names, values);
+  return macros;
+}
+
+void TSchemeObject::RegisterParamMacros() {
+  std::unique_ptr<olv::TMacros> macros = NewParamMacros();
   std::lock_guard lock(macrosMutex_);
   macros_ = std::move(macros);
 }
@@ -217,6 +218,52 @@ void TSchemeObject::ClearParamMacros() {
 std::string TSchemeObject::ExpandMacros(std::string_view text) const {
   std::lock_guard lock(macrosMutex_);
   return (macros_ ? *macros_ : olv::CurrentMacros()).Expanded(text);
+}
+
+namespace {
+
+// Parameters referring to each other are followed this deep, and a shown text grows to this
+// size at most; past either, references stay as written.
+constexpr int kDisplayDepth = 8;
+constexpr size_t kDisplayBudget = 64 * 1024;
+
+// Only its signs are used: where a reference starts and ends is the macro lists' own rule.
+const olv::TMacros& ReferenceSigns() {
+  static const olv::TMacros signs(nullptr);
+  return signs;
+}
+
+}  // namespace
+
+std::string TSchemeObject::DisplayText(std::string_view text) const {
+  size_t budget = kDisplayBudget;
+  return DisplayText(text, 0, budget);
+}
+
+std::string TSchemeObject::DisplayText(std::string_view text, int depth, size_t& budget) const {
+  const olv::TMacros& signs = ReferenceSigns();
+  std::string out;
+  size_t pos = 0, copied = 0;
+  std::string name;
+  while (signs.FindNextMacro(text, pos, name)) {
+    out.append(text.substr(copied, pos - copied));
+    const size_t after = pos + name.size() + 2;
+    const std::string_view reference = text.substr(pos, after - pos);
+    const char first = name.empty() ? '\0' : name[0];
+    const TItemDescription* param =
+        first == signs.ExpSign || first == '(' || first == '.' || first == '\\' ? nullptr : FindParam(name);
+    if (name.empty()) {
+      out.push_back(text[pos]);
+    } else if (!param || depth >= kDisplayDepth || param->KeyValue().size() > budget) {
+      out.append(reference);
+    } else {
+      budget -= param->KeyValue().size();
+      out.append(DisplayText(param->KeyValue(), depth + 1, budget));
+    }
+    pos = copied = after;
+  }
+  out.append(text.substr(copied));
+  return out;
 }
 
 void TSchemeObject::SendRunNotice(int phase) {

@@ -133,7 +133,9 @@ class TSchemeObject : public olv::TBaseObject {
   virtual std::string BuildCommandLine() { return {}; }
   virtual bool IsValid() { return false; }
   // The edit button of parameter index through editor: a file dialog for a file parameter
-  // (EditStyle 1, DlgType 1), the script editor for DlgType 4. True when the value was set.
+  // (EditStyle 1, DlgType 1), the script editor for DlgType 4 with the parameters registered as
+  // macros meanwhile (in a list of the edit's own, current on the calling thread, so a run that
+  // starts meanwhile neither sees nor drops it). True when the value was set.
   virtual bool EditParam(int index, SchemeEditor& editor);
 
   // Registers the parameters as macros for the length of an edit or run, in a list of the
@@ -143,9 +145,16 @@ class TSchemeObject : public olv::TBaseObject {
   // evaluated meanwhile read and define its macros.
   virtual void RegisterParamMacros();
   virtual void ClearParamMacros();
-  // text with the macros expanded: through the registered list during a run or edit, else
-  // through the thread's current list (the global one outside any scope).
+  // text with the macros expanded: through the registered list during a run, else through the
+  // thread's current list (the global one outside any scope; an edit's own list while the
+  // script editor is open). Expressions ("~?...~") are evaluated: for a run only.
   std::string ExpandMacros(std::string_view text) const;
+  // text as shown to the user (the command line on the scheme's page): references to the
+  // scheme's own parameters are replaced by their values; nothing is evaluated, so expressions
+  // ("~?...~"), computed names ("~(...)~"), names of other lists and names that are no parameter
+  // here stay as written. Loading or showing a scheme must never start a program, show a dialog
+  // or write a value. Reads the parameters only.
+  std::string DisplayText(std::string_view text) const;
 
   // One run, on the calling thread (a timer or background thread), started in the given mode,
   // in the given context (kept alive by the caller until Run returns). False, with nothing
@@ -228,6 +237,10 @@ class TSchemeObject : public olv::TBaseObject {
   std::unique_ptr<TSchemeExecThread> execThread_;
   std::vector<std::unique_ptr<TBackExecute>> backRuns_;
   mutable std::mutex threadsMutex_;
+
+  // The parameters as a macro list of its own (a child of the global list).
+  std::unique_ptr<olv::TMacros> NewParamMacros() const;
+  std::string DisplayText(std::string_view text, int depth, size_t& budget) const;
 
   mutable std::mutex macrosMutex_;
   std::unique_ptr<olv::TMacros> macros_;

@@ -12,7 +12,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -38,6 +37,7 @@
 #include "app/core/OracleScheme.h"
 #include "app/core/SchemeWrapper.h"
 #include "app/gui/SchTimeEditor.h"
+#include "app/gui/ParamValueDelegate.h"
 #include "foundation/base/Exception.h"
 #include "foundation/text/Format.h"
 #include "foundation/objects/OlvStringList.h"
@@ -188,37 +188,6 @@ TSchMainForm::TSchMainForm(Options options, QWidget* parent) : QMainWindow(paren
   connect(edtRemain_, &QSpinBox::valueChanged, this, [this](int n) {
     if (TSchemeObject* scheme = SelectedScheme(); scheme && !filling_) host_->SetRemainCount(*scheme, n);
   });
-  connect(edtExtParams_, &QTableWidget::cellChanged, this, [this](int row, int column) {
-    TSchemeObject* scheme = SelectedScheme();
-    if (!scheme || filling_ || column != 1) return;
-    if (auto line = host_->SetParamValue(*scheme, row, edtExtParams_->item(row, 1)->text().toStdString())) {
-      edtCmdScrips_->setPlainText(QString::fromStdString(*line));
-      RefreshNode(NodeOf(scheme));
-    }
-  });
-  // The edit button of a parameter: a double click on its value.
-  connect(edtExtParams_, &QTableWidget::cellDoubleClicked, this, [this](int row, int) {
-    TSchemeObject* scheme = SelectedScheme();
-    TItemDescription* param = scheme ? scheme->GetParam(row) : nullptr;
-    if (!param || param->ReadOnly) return;
-    bool changed = false;
-    if (param->EditStyle == esPickList && param->PickList->Count() > 0) {
-      QStringList items;
-      for (int i = 0; i < param->PickList->Count(); ++i) items << QString::fromStdString(param->PickList->Strings(i));
-      bool ok = false;
-      QString chosen = QInputDialog::getItem(this, QString::fromStdString(param->GetKeyDesc()), "Value", items,
-                                             std::max(0, static_cast<int>(items.indexOf(QString::fromStdString(param->KeyValue())))),
-                                             false, &ok);
-      if (ok) changed = host_->SetParamValue(*scheme, row, chosen.toStdString()).has_value();
-    } else if (param->EditStyle == esEllipsis || param->DlgType != dtNone) {
-      changed = host_->EditParam(*scheme, row);
-    }
-    if (changed) {
-      FillSchemePage();
-      RefreshNode(NodeOf(scheme));
-      UpdateUI();
-    }
-  });
   connect(tree_, &QTreeWidget::currentItemChanged, this, [this] {
     FillSchemePage();
     FillLogPage();
@@ -340,6 +309,13 @@ QWidget* TSchMainForm::CreateOptionsPage() {
   edtExtParams_->setHorizontalHeaderLabels({"Name", "Value"});
   edtExtParams_->horizontalHeader()->setStretchLastSection(true);
   edtExtParams_->verticalHeader()->hide();
+  edtExtParams_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
+                                 QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
+  ParamValueDelegate::Hooks hooks;
+  hooks.rowOf = [this](int row) { return row >= 0 && row < static_cast<int>(paramRows_.size()) ? &paramRows_[row] : nullptr; };
+  hooks.commit = [this](int row, const std::string& value) { CommitParam(row, value); };
+  hooks.button = [this](int row) { PressParamButton(row); };
+  edtExtParams_->setItemDelegateForColumn(1, new ParamValueDelegate(std::move(hooks), edtExtParams_));
   paramsLayout->addWidget(edtExtParams_);
   sub->addTab(params, "Params");
 
@@ -645,37 +621,63 @@ void TSchMainForm::FillSchemePage() {
   if (auto* b = timeModel_->button(scheme->SchemeTime->FMode)) b->setChecked(true);
   lstTimes_->clear();  // another scheme's selected line means nothing here
   FillRunTimes();
-  edtExtParams_->setRowCount(scheme->ParamCount());
-  for (int i = 0; i < scheme->ParamCount(); ++i) {
-    TItemDescription* p = scheme->GetParam(i);
-    auto* name = new QTableWidgetItem(QString::fromStdString(p->GetKeyDesc()));
+  paramRows_ = ParamRows(*scheme);
+  edtExtParams_->setRowCount(static_cast<int>(paramRows_.size()));
+  for (int i = 0; i < static_cast<int>(paramRows_.size()); ++i) {
+    const ParamRow& row = paramRows_[i];
+    auto* name = new QTableWidgetItem(QString::fromStdString(row.caption));
     name->setFlags(name->flags() & ~Qt::ItemIsEditable);
-    if (p->Tag & kTagRequired) {
+    if (row.required) {
       QFont f = name->font();
       f.setBold(true);
       name->setFont(f);
     }
-    QString value = QString::fromStdString(p->KeyValue());
-    auto* cell = new QTableWidgetItem(value);
-    if (p->Tag & kTagPassword) cell->setText(QString(value.size(), '*'));
-    if (p->ReadOnly || p->EditStyle == esPickList || p->EditStyle == esEllipsis) {
-      // Read-only values, pick lists and pickers change through the double click only.
-      cell->setFlags(cell->flags() & ~Qt::ItemIsEditable);
-    }
-    if (p->ReadOnly) name->setForeground(palette().color(QPalette::Dark));
-    if (p->DlgType == dtTextEditor) {
-      QString first = value.section('\n', 0, 0).trimmed();
-      cell->setText(first.isEmpty() ? "(no value)" : first);
-      cell->setFlags(cell->flags() & ~Qt::ItemIsEditable);
-    }
+    if (row.readOnly) name->setForeground(palette().color(QPalette::Dark));
     edtExtParams_->setItem(i, 0, name);
-    edtExtParams_->setItem(i, 1, cell);
+    edtExtParams_->setItem(i, 1, new QTableWidgetItem);
+    ShowParamCell(i);
   }
   edtCmdScrips_->setPlainText(QString::fromStdString(scheme->UpdateState()));
   chkClearLogs_->setChecked(scheme->AutoClearLogs);
   chkDelDmp_->setChecked(scheme->DelDmpFile);
   edtRemain_->setValue(scheme->RemainCount);
   filling_ = false;
+}
+
+void TSchMainForm::ShowParamCell(int row) {
+  QTableWidgetItem* cell = edtExtParams_->item(row, 1);
+  if (!cell || row >= static_cast<int>(paramRows_.size())) return;
+  const ParamRow& p = paramRows_[row];
+  cell->setText(QString::fromStdString(p.shown));
+  cell->setFlags(p.typed ? cell->flags() | Qt::ItemIsEditable : cell->flags() & ~Qt::ItemIsEditable);
+  if (p.button && !p.typed) cell->setToolTip("Double-click or press \"...\" to edit");
+}
+
+void TSchMainForm::CommitParam(int row, const std::string& value) {
+  TSchemeObject* scheme = SelectedScheme();
+  if (!scheme || filling_) return;
+  std::optional<std::string> line = host_->SetParamValue(*scheme, row, value);
+  if (!line) return;
+  if (const TItemDescription* param = scheme->GetParam(row)) paramRows_[row] = ParamRowOf(*param);
+  ShowParamCell(row);
+  edtCmdScrips_->setPlainText(QString::fromStdString(*line));
+  RefreshNode(NodeOf(scheme));
+  UpdateUI();
+}
+
+void TSchMainForm::PressParamButton(int row) {
+  TSchemeObject* scheme = SelectedScheme();
+  if (!scheme || row < 0 || row >= static_cast<int>(paramRows_.size())) return;
+  try {
+    if (!host_->EditParam(*scheme, row)) return;
+  } catch (const std::exception& e) {
+    olv::ErrorBox("Error", e.what());
+    return;
+  }
+  FillSchemePage();
+  edtExtParams_->setCurrentCell(row, 1);
+  RefreshNode(NodeOf(scheme));
+  UpdateUI();
 }
 
 void TSchMainForm::FillLogPage() {

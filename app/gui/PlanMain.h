@@ -18,6 +18,7 @@
 
 #include "app/core/MainConfig.h"
 #include "app/core/MainFormModel.h"
+#include "app/core/ParamGrid.h"
 #include "app/core/SchemeHost.h"
 
 class QAction;
@@ -123,6 +124,11 @@ class TSchMainForm : public QMainWindow {
   QTreeWidgetItem* AddSchemeNode(TSchemeObject* scheme);
   void RefreshNode(QTreeWidgetItem* node);
   void FillSchemePage();
+  // The value cell of a parameter row as paramRows_ says.
+  void ShowParamCell(int row);
+  // A value typed or picked in the grid; the edit button of a row.
+  void CommitParam(int row, const std::string& value);
+  void PressParamButton(int row);
   void FillLogPage();
   void FillRunTimes();
   std::string PickSchemeFile(bool save);
@@ -151,6 +157,7 @@ class TSchMainForm : public QMainWindow {
   QListWidget* lstTimes_ = nullptr;
   QWidget* timerPanel_ = nullptr;
   QTableWidget* edtExtParams_ = nullptr;
+  std::vector<ParamRow> paramRows_;  // the rows of the scheme on the page
   QPlainTextEdit* edtCmdScrips_ = nullptr;
   QTableWidget* lvLogs_ = nullptr;
   QCheckBox* chkClearLogs_ = nullptr;

@@ -1,16 +1,27 @@
 #pragma once
-// What a parameter's edit button opens, on Qt: the file dialog; the SQL script editor and the
-// Oracle object picker belong to the Oracle tools and say they are not available yet. Handed to
-// the schemes' host in its services. GUI thread only.
+// What a parameter's edit button opens, on Qt: the file dialog, the SQL script editor
+// (EditStrings, its "Execute" on the session given) and the Oracle object picker
+// (SelectOraObjects, with the scheme's login, on the data module's session; without one it says
+// that the names are typed into the cell). Handed to the schemes' host in its services. GUI
+// thread only.
+#include <memory>
+
 #include "app/core/SchemeEditor.h"
 
 class QWidget;
 
 namespace sch {
 
+class TOracleSession;
+
+// Our own text: what the edit button of a user or table parameter says with no database session.
+inline constexpr const char* kTypeOracleObjects =
+    "The Oracle object picker needs a database session: type the names into the cell, separated by commas.";
+
 class QtSchemeEditor : public SchemeEditor {
  public:
-  explicit QtSchemeEditor(QWidget* parent = nullptr) : parent_(parent) {}
+  explicit QtSchemeEditor(QWidget* parent = nullptr, std::shared_ptr<TOracleSession> session = {})
+      : parent_(parent), session_(std::move(session)) {}
   // The window its dialogs belong to.
   void SetParentWindow(QWidget* parent) { parent_ = parent; }
   std::optional<std::string> PickFile(const std::string& filter, const std::string& defaultExt,
@@ -21,6 +32,7 @@ class QtSchemeEditor : public SchemeEditor {
 
  private:
   QWidget* parent_;
+  std::shared_ptr<TOracleSession> session_;
 };
 
 }  // namespace sch

@@ -125,7 +125,7 @@ TEST_F(OracleRunTest, TimedExportCompressesTrimsRecordsAndDeletesOnlyTheirFiles)
   EXPECT_EQ(rec->ExitCode, 0);
   EXPECT_TRUE(rec->IsSucceed);
   EXPECT_FALSE(rec->ActiveMode);
-  EXPECT_EQ(rec->RunScripts, "\"" + kFakeExp + "\" system/*****" + " file=" + (dir / "db.dmp") + " log=" +
+  EXPECT_EQ(rec->RunScripts, "\"" + kFakeExp + "\"  system/*****" + " file=" + (dir / "db.dmp") + " log=" +
                                  sch::TOracleScheme::OldRunFiles(rec->RunScripts).back());
   EXPECT_EQ(rec->ResultMsgs.rfind("Run Scripts...Ok\r\nexp: finished with code 0\r\n", 0), 0u) << rec->ResultMsgs;
   for (const std::string& text : {rec->RunScripts, rec->ResultMsgs})

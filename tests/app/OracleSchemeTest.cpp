@@ -71,7 +71,7 @@ TEST(OracleParams, DefaultsEditorsAndPickLists) {
   EXPECT_EQ(s.ParamValue("dmpcompressed"), "No");
   EXPECT_TRUE(s.AllowCharset());
   EXPECT_FALSE(s.CompressDmp());
-  EXPECT_EQ(s.FindParam("dbpassword")->Tag, sch::kTagPassword);
+  EXPECT_EQ(s.FindParam("dbpassword")->Tag, sch::kTagPassword | sch::kTagRequired);
   EXPECT_EQ(s.FindParam("file")->Tags, "dmp files|*.dmp|All|*.*;dmp");
   EXPECT_EQ(s.FindParam("file")->DlgType, sch::dtFileOpen);
   EXPECT_EQ(s.FindParam("OWNER")->DlgType, sch::dtOracleUser);
@@ -186,9 +186,9 @@ TEST(OracleCommandLine, TableOfCases) {
       {"not running: password masked, only non-empty values",
        {{"cmdfilename", "/ora/bin/exp"}, {"dbpassword", "abc"}, {"FULL", "Y"}, {"file", d + "x.dmp"}},
        false, "\"/ora/bin/exp\" system/*** file=" + d + "x.dmp FULL=Y"},
-      {"running: password in clear",
+      {"running: the password is still masked (the child alone has it)",
        {{"cmdfilename", "/ora/bin/exp"}, {"dbpassword", "abc"}, {"FULL", "Y"}, {"file", d + "x.dmp"}},
-       true, "\"/ora/bin/exp\" system/abc file=" + d + "x.dmp FULL=Y"},
+       true, "\"/ora/bin/exp\" system/*** file=" + d + "x.dmp FULL=Y"},
       {"service",
        {{"cmdfilename", "exp"}, {"dbpassword", "pw"}, {"service", "orcl"}, {"OWNER", "SCOTT"}},
        false, "\"exp\" system/**@orcl OWNER=SCOTT"},

@@ -2,12 +2,14 @@
 // recording links.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTimer>
 #include <memory>
 
 #include "foundation/files/CompressedFile.h"
@@ -16,6 +18,7 @@
 #include "app/core/OracleScheme.h"
 #include "app/gui/OraCharsetSelector.h"
 #include "app/gui/OraSelector.h"
+#include "app/gui/QtSchemeEditor.h"
 #include "platform/Dialogs.h"
 #include "platform/Registry.h"
 #include "tests/app/FakeDMLink.h"
@@ -84,6 +87,32 @@ TEST_F(OracleToolWindows, TablePickerListsTheClickedUsersTables) {
   picker.SourceTablesList()->item(0)->setSelected(true);
   picker.AddTableButton()->click();
   EXPECT_EQ(picker.Model().Result(), "HR.JOBS,SCOTT.EMP,SCOTT.DEPT");
+}
+
+TEST_F(OracleToolWindows, TheUserParametersEditButtonPicksWithTheSchemesLogin) {
+  // The session as the program shares it; this test's links stay where the fixture made them.
+  std::shared_ptr<TOracleSession> shared(&session, [](TOracleSession*) {});
+  QtSchemeEditor editor(nullptr, shared);
+  TOracleExportScheme scheme;
+  scheme.BuildParamList();
+  scheme.FindParam("dbusername")->SetKeyValue("system");
+  scheme.FindParam("dbpassword")->SetKeyValue("manager");
+  scheme.FindParam("service")->SetKeyValue("orcl");
+  QTimer answer;
+  answer.setInterval(0);
+  QObject::connect(&answer, &QTimer::timeout, [&] {
+    auto* picker = dynamic_cast<TOraSelector*>(QApplication::activeModalWidget());
+    if (!picker) return;
+    answer.stop();
+    EXPECT_EQ(picker->UsernameEdit()->text(), "system");
+    EXPECT_EQ(picker->StatusMemo()->toPlainText(), "Connected");
+    picker->ObjectsList()->item(2)->setSelected(true);
+    picker->AddUserButton()->click();
+    picker->accept();
+  });
+  answer.start();
+  EXPECT_EQ(editor.PickOracleObjects(scheme, false, "SCOTT"), std::optional<std::string>("SCOTT,SYS"));
+  EXPECT_EQ(log->calls.front(), "connect system/manager@orcl charset=ZHS16GBK");
 }
 
 TEST_F(OracleToolWindows, CharsetToolConnectsConvertsADumpAndTestsTheClient) {
