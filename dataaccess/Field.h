@@ -97,6 +97,8 @@ class TField : public TBlobStreamField {
   std::string DisplayLabel;
   std::string DefaultExpression;
   bool Required = false;
+  // Shown by data-aware views (a driver hides its own helper columns).
+  bool Visible = true;
   double MinValue = 0, MaxValue = 0;  // numeric range; both 0: none
   int Precision = 0;
   void SetReadOnly(bool value) { readOnly_ = value; }

@@ -28,14 +28,14 @@ struct TNetError {
 };
 
 // The 13 ROWID bytes as kept: byte 0, then 4-, 2-, 4- and 2-byte numbers big-endian.
-using TNetRowid = std::array<std::uint8_t, 13>;
+using TNetRowidBytes = std::array<std::uint8_t, 13>;
 
 // What the status reply tells a statement.
 struct TNetStatus {
   std::uint32_t rowsProcessed = 0;
   std::int16_t parseErrorOffset = 0;
   std::uint8_t commandCode = 0;
-  TNetRowid rowid{};
+  TNetRowidBytes rowid{};
 };
 
 // Who the logon says the client is.

@@ -12,6 +12,7 @@ namespace ora {
 namespace {
 
 constexpr std::int32_t kDefinedNull = -1;
+constexpr std::int64_t kLobHandleWireSize = 4;
 
 bool IsLob(std::uint16_t type) { return type == kTypeClob || type == kTypeBlob || type == kTypeBfile; }
 bool IsCursor(std::uint16_t type) { return type == kTypeCursor || type == kTypeResultSet; }
@@ -140,6 +141,8 @@ void TNetStatementState::WriteDescriptor(const TNetItem& item) {
     case kTypeChar: flag = 0x21; break;
     case kTypeCharZ: type = kTypeChar; size -= 1; break;
     case kTypeCursor: case kTypeResultSet: type = kTypeCursor; size = 1; break;
+    // A locator is bound by its handle, whose slot is pointer-sized here: the wire says 4.
+    case kTypeClob: case kTypeBlob: case kTypeBfile: size = kLobHandleWireSize; break;
     default: break;
   }
   if (item.IsArray()) flag += 0x40;

@@ -68,8 +68,7 @@ std::optional<std::string> FakeReadPasswordText(const Bytes& sessionKey, const s
   }
   Bytes plain = Cbc(sessionKey, cipher, false);
   if (std::size_t(padding) > plain.size()) return std::nullopt;
-  plain.resize(plain.size() - std::size_t(padding));
-  return std::string(plain.begin(), plain.end());
+  return std::string(plain.begin(), plain.end() - long(padding));
 }
 
 }  // namespace ora::fake

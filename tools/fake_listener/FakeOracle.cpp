@@ -118,6 +118,21 @@ const std::map<std::string, int>& Charsets() {
   return sets;
 }
 
+bool IsLobType(std::uint8_t type) { return type >= 112 && type <= 114; }
+
+// One value of a row or of an out bind, and its return code.
+void PutValue(TtcOut& o, std::uint8_t type, const std::string& value, int protocolVersion) {
+  if (type == 2) {
+    o.Clr(FakeNumber(value));
+  } else if (IsLobType(type)) {
+    if (protocolVersion > 5) o.Int(std::int64_t(value.size()));
+    o.ClrText(value);
+  } else {
+    o.ClrText(value);
+  }
+  o.Int(0);
+}
+
 struct Column {
   std::string name;
   std::uint8_t type = 1;  // 1 VARCHAR2, 2 NUMBER, 8 LONG, 12 DATE
@@ -168,7 +183,8 @@ struct FakeOracleService::Item {
   std::uint64_t maxArray = 0;
   std::vector<Cell> values;  // by iteration, or the elements of an array
   std::string name;
-  bool out = false;
+  bool in = false;   // the client sends its value (0x20)
+  bool out = false;  // the fake sends its value back (0x10)
 };
 
 struct FakeOracleService::Cursor {
@@ -187,7 +203,15 @@ struct FakeOracleService::Cursor {
   std::uint32_t iterations = 1;
 };
 
-FakeOracleService::FakeOracleService(FakeOracleOptions options) : options_(std::move(options)) {}
+FakeOracleService::FakeOracleService(FakeOracleOptions options) : options_(std::move(options)) {
+  for (const auto& [id, content] : options_.lobs) lobIds_[id] = NewLob(true, content);
+}
+
+std::string FakeOracleService::NewLob(bool character, const std::string& content) {
+  const std::string locator = "LOB:" + std::to_string(nextLob_++) + (character ? ":C" : ":B");
+  lobs_[locator] = content;
+  return locator;
+}
 FakeOracleService::~FakeOracleService() = default;
 
 Bytes FakeOracleService::Status(std::int64_t code, const std::string& text, std::uint32_t rows, std::uint8_t command) {
@@ -236,6 +260,12 @@ bool FakeOracleService::HandleOne(FakeSession& session) {
   }
   pending_.erase(pending_.begin(), pending_.begin() + long(in.Position()));
   if (answer && !reply.empty()) session.SendData(reply);
+  if (hangUp_) {
+    hangUp_ = false;
+    pending_.clear();
+    session.Close();
+    return false;
+  }
   return true;
 }
 
@@ -391,6 +421,8 @@ FakeOracleService::Item FakeOracleService::ReadDescriptor(TtcIn& in) {
   item.flag = in.Byte();
   if (in.Byte() != 0 || in.Byte() != 0) throw Malformed("descriptor");
   item.size = in.Ub4();
+  // A locator travels by its handle, announced as 4 bytes whatever the client's pointers are.
+  if (IsLobType(item.type) && item.size != 4) throw Malformed("LOB bind of " + std::to_string(item.size) + " bytes");
   item.maxArray = in.Ub4();
   in.Ub4();
   if (options_.protocolVersion >= 5) {
@@ -461,11 +493,9 @@ Bytes FakeOracleService::AllInOne(TtcIn& in, bool& answer) {
   if (found == cursors_.end()) throw Malformed("cursor " + std::to_string(number));
   Cursor& c = *found->second;
   const bool executing = options & 32, fetching = options & 64;
-  if (options & 1) {
-    c = Cursor{};
-    c.sql = sql;
-    c.lower = Lower(Squeeze(sql));
-  }
+  // A text the fake does not know is refused once the call is read and the script had its say.
+  std::optional<Bytes> refused;
+  if (options & 1) refused = Parse(c, sql);
   if (executing) {
     c.iterations = std::uint32_t(std::max<std::uint64_t>(parameters[1], 1));
     c.binds = std::move(binds);
@@ -476,129 +506,8 @@ Bytes FakeOracleService::AllInOne(TtcIn& in, bool& answer) {
   if (options_.script) {
     if (std::optional<Bytes> scripted = options_.script(c.sql, options)) return *scripted;
   }
-
+  if (refused) return *refused;
   if (options & 1) {
-    const std::string& s = c.lower;
-    std::string compact = s;
-    for (std::size_t at; (at = compact.find(", ")) != std::string::npos;) compact.erase(at + 1, 1);
-    const std::string generatedHead = "select id,name,created from fake_rows_";
-    const std::string dualHead = "select ", dualTail = " from dual";
-    const bool generated = compact.rfind(generatedHead, 0) == 0 && IsDecimal(compact.substr(generatedHead.size())) &&
-                           compact.find('.', generatedHead.size()) == std::string::npos;
-    const bool dual = s.size() > dualHead.size() + dualTail.size() && s.rfind(dualHead, 0) == 0 &&
-                      s.compare(s.size() - dualTail.size(), dualTail.size(), dualTail) == 0;
-    if (generated) {
-      c.query = true;
-      c.command = 3;
-      c.columns = {{"ID", 2, 22, 10, 0}, {"NAME", 1, 30}, {"CREATED", 12, 7}};
-      c.rowCount = std::stoull(compact.substr(generatedHead.size()));
-      c.row = [](std::uint64_t i) {
-        const std::string id = std::to_string(i + 1);
-        return std::vector<Cell>{NumberCell(id), TextCell("row " + id + std::string(21 - id.size(), '.')),
-                                 {false, "", FakeDate(2024, 1 + int(i % 12), 1 + int(i % 28), int(i % 24))}};
-      };
-    } else if (dual) {
-      c.query = true;
-      c.command = 3;
-      // The select list of literals and a few functions, split at top-level commas.
-      std::vector<std::string> items;
-      std::string item;
-      int depth = 0;
-      bool quoted = false;
-      const std::string original = Squeeze(sql).substr(7, s.size() - dualHead.size() - dualTail.size());
-      for (char ch : original) {
-        if (ch == '\'') quoted = !quoted;
-        if (!quoted && ch == '(') ++depth;
-        if (!quoted && ch == ')') --depth;
-        if (!quoted && depth == 0 && ch == ',') {
-          items.push_back(Trim(item));
-          item.clear();
-        } else {
-          item += ch;
-        }
-      }
-      items.push_back(Trim(item));
-      std::vector<Cell> cells;
-      for (const std::string& it : items) {
-        const auto [expr, alias] = SplitAlias(it);
-        const std::string lower = Lower(expr);
-        const std::size_t open = expr.find('('), close = expr.rfind(')');
-        std::string function, argument;
-        if (open != std::string::npos && close == expr.size() - 1) {
-          function = Lower(expr.substr(0, open));
-          argument = expr.substr(open + 1, close - open - 1);
-          if (argument.size() >= 2 && argument.front() == '\'' && argument.back() == '\'')
-            argument = argument.substr(1, argument.size() - 2);
-        }
-        Column col;
-        if (IsDecimal(expr)) {
-          col = {alias.empty() ? expr : alias, 2, 22, 38, 0};
-          cells.push_back(NumberCell(expr));
-        } else if (expr.size() >= 2 && expr.front() == '\'' && expr.back() == '\'') {
-          const std::string value = expr.substr(1, expr.size() - 2);
-          col = {alias.empty() ? value : alias, 1, std::uint32_t(value.size())};
-          cells.push_back(TextCell(value));
-        } else if (lower == "sysdate") {
-          col = {"SYSDATE", 12, 7};
-          cells.push_back({false, "", FakeDate(2026, 12, 10, 19, 30, 0)});
-        } else if (lower == "user") {
-          col = {"USER", 1, 30};
-          cells.push_back(TextCell(user_));
-        } else if (function == "nls_charset_id") {
-          const auto set = Charsets().find(Upper(argument));
-          col = {alias.empty() ? "ID" : alias, 2, 22, 38, 0};
-          cells.push_back(set == Charsets().end() ? Cell{true, "", {}} : NumberCell(std::to_string(set->second)));
-        } else if (function == "nls_charset_name") {
-          col = {alias.empty() ? "NAME" : alias, 1, 30};
-          Cell cell{true, "", {}};
-          for (const auto& [name, id] : Charsets())
-            if (std::to_string(id) == argument) cell = TextCell(name);
-          cells.push_back(cell);
-        } else {
-          return Status(904, "ORA-00904: invalid identifier", 0, 0);
-        }
-        c.columns.push_back(col);
-      }
-      c.rowCount = 1;
-      c.row = [cells](std::uint64_t) { return cells; };
-    } else if (s.rfind("select value$ name,nls_charset_id(value$) id from sys.props$", 0) == 0) {
-      c.query = true;
-      c.command = 3;
-      c.columns = {{"NAME", 1, 4000}, {"ID", 2, 22, 38, 0}};
-      c.rowCount = 1;
-      const int id = options_.charset;
-      std::string name = "UNKNOWN";
-      for (const auto& [n, i] : Charsets())
-        if (i == id) name = n;
-      c.row = [name, id](std::uint64_t) { return std::vector<Cell>{TextCell(name), NumberCell(std::to_string(id))}; };
-    } else if (s.rfind("select username from sys.dba_users", 0) == 0) {
-      c.query = true;
-      c.command = 3;
-      c.columns = {{"USERNAME", 1, 30}};
-      std::vector<std::string> names;
-      for (const FakeUser& u : options_.users) names.push_back(Upper(u.name));
-      std::sort(names.begin(), names.end());
-      c.rowCount = names.size();
-      c.row = [names](std::uint64_t i) { return std::vector<Cell>{TextCell(names[i])}; };
-    } else if (s == "select body from longs") {
-      c.query = true;
-      c.command = 3;
-      c.columns = {{"BODY", 8, 0}};
-      std::vector<std::string> bodies;
-      for (const auto& [id, body] : longs_) bodies.push_back(body);
-      c.rowCount = bodies.size();
-      c.row = [bodies](std::uint64_t i) { return std::vector<Cell>{TextCell(bodies[i])}; };
-    } else if (s.rfind("insert into longs", 0) == 0) {
-      c.command = 2;
-    } else if (s.rfind("alter session", 0) == 0) {
-      c.command = 42;
-    } else if (s.rfind("begin ", 0) == 0 || s.rfind("declare ", 0) == 0) {
-      c.block = true;
-      c.command = 47;
-      c.sleeps = s.find("dbms_lock.sleep") != std::string::npos;
-    } else {
-      return Status(942, kNoTable, 0, 0);
-    }
     if (!executing && !fetching) return Status(0, {}, 0, std::uint8_t(c.command));
   }
   if (executing) {
@@ -615,6 +524,134 @@ Bytes FakeOracleService::AllInOne(TtcIn& in, bool& answer) {
   }
   answer = true;
   return Status(0);
+}
+
+std::optional<Bytes> FakeOracleService::Parse(Cursor& c, const std::string& sql) {
+  c = Cursor{};
+  c.sql = sql;
+  c.lower = Lower(Squeeze(sql));
+  const std::string& s = c.lower;
+  std::string compact = s;
+  for (std::size_t at; (at = compact.find(", ")) != std::string::npos;) compact.erase(at + 1, 1);
+  const std::string generatedHead = "select id,name,created from fake_rows_";
+  const std::string dualHead = "select ", dualTail = " from dual";
+  const bool generated = compact.rfind(generatedHead, 0) == 0 && IsDecimal(compact.substr(generatedHead.size())) &&
+                         compact.find('.', generatedHead.size()) == std::string::npos;
+  const bool dual = s.size() > dualHead.size() + dualTail.size() && s.rfind(dualHead, 0) == 0 &&
+                    s.compare(s.size() - dualTail.size(), dualTail.size(), dualTail) == 0;
+  if (generated) {
+    c.query = true;
+    c.command = 3;
+    c.columns = {{"ID", 2, 22, 10, 0}, {"NAME", 1, 30}, {"CREATED", 12, 7}};
+    c.rowCount = std::stoull(compact.substr(generatedHead.size()));
+    c.row = [](std::uint64_t i) {
+      const std::string id = std::to_string(i + 1);
+      return std::vector<Cell>{NumberCell(id), TextCell("row " + id + std::string(21 - id.size(), '.')),
+                               {false, "", FakeDate(2024, 1 + int(i % 12), 1 + int(i % 28), int(i % 24))}};
+    };
+  } else if (dual) {
+    c.query = true;
+    c.command = 3;
+    // The select list of literals and a few functions, split at top-level commas.
+    std::vector<std::string> items;
+    std::string item;
+    int depth = 0;
+    bool quoted = false;
+    const std::string original = Squeeze(sql).substr(7, s.size() - dualHead.size() - dualTail.size());
+    for (char ch : original) {
+      if (ch == '\'') quoted = !quoted;
+      if (!quoted && ch == '(') ++depth;
+      if (!quoted && ch == ')') --depth;
+      if (!quoted && depth == 0 && ch == ',') {
+        items.push_back(Trim(item));
+        item.clear();
+      } else {
+        item += ch;
+      }
+    }
+    items.push_back(Trim(item));
+    std::vector<Cell> cells;
+    for (const std::string& it : items) {
+      const auto [expr, alias] = SplitAlias(it);
+      const std::string lower = Lower(expr);
+      const std::size_t open = expr.find('('), close = expr.rfind(')');
+      std::string function, argument;
+      if (open != std::string::npos && close == expr.size() - 1) {
+        function = Lower(expr.substr(0, open));
+        argument = expr.substr(open + 1, close - open - 1);
+        if (argument.size() >= 2 && argument.front() == '\'' && argument.back() == '\'')
+          argument = argument.substr(1, argument.size() - 2);
+      }
+      Column col;
+      if (IsDecimal(expr)) {
+        col = {alias.empty() ? expr : alias, 2, 22, 38, 0};
+        cells.push_back(NumberCell(expr));
+      } else if (expr.size() >= 2 && expr.front() == '\'' && expr.back() == '\'') {
+        const std::string value = expr.substr(1, expr.size() - 2);
+        col = {alias.empty() ? value : alias, 1, std::uint32_t(value.size())};
+        cells.push_back(TextCell(value));
+      } else if (lower == "sysdate") {
+        col = {"SYSDATE", 12, 7};
+        cells.push_back({false, "", FakeDate(2026, 12, 10, 19, 30, 0)});
+      } else if (lower == "user") {
+        col = {"USER", 1, 30};
+        cells.push_back(TextCell(user_));
+      } else if (function == "nls_charset_id") {
+        const auto set = Charsets().find(Upper(argument));
+        col = {alias.empty() ? "ID" : alias, 2, 22, 38, 0};
+        cells.push_back(set == Charsets().end() ? Cell{true, "", {}} : NumberCell(std::to_string(set->second)));
+      } else if (function == "nls_charset_name") {
+        col = {alias.empty() ? "NAME" : alias, 1, 30};
+        Cell cell{true, "", {}};
+        for (const auto& [name, id] : Charsets())
+          if (std::to_string(id) == argument) cell = TextCell(name);
+        cells.push_back(cell);
+      } else {
+        return Status(904, "ORA-00904: invalid identifier", 0, 0);
+      }
+      c.columns.push_back(col);
+    }
+    c.rowCount = 1;
+    c.row = [cells](std::uint64_t) { return cells; };
+  } else if (s.rfind("select value$ name,nls_charset_id(value$) id from sys.props$", 0) == 0) {
+    c.query = true;
+    c.command = 3;
+    c.columns = {{"NAME", 1, 4000}, {"ID", 2, 22, 38, 0}};
+    c.rowCount = 1;
+    const int id = options_.charset;
+    std::string name = "UNKNOWN";
+    for (const auto& [n, i] : Charsets())
+      if (i == id) name = n;
+    c.row = [name, id](std::uint64_t) { return std::vector<Cell>{TextCell(name), NumberCell(std::to_string(id))}; };
+  } else if (s.rfind("select username from sys.dba_users", 0) == 0) {
+    c.query = true;
+    c.command = 3;
+    c.columns = {{"USERNAME", 1, 30}};
+    std::vector<std::string> names;
+    for (const FakeUser& u : options_.users) names.push_back(Upper(u.name));
+    std::sort(names.begin(), names.end());
+    c.rowCount = names.size();
+    c.row = [names](std::uint64_t i) { return std::vector<Cell>{TextCell(names[i])}; };
+  } else if (s == "select body from longs") {
+    c.query = true;
+    c.command = 3;
+    c.columns = {{"BODY", 8, 0}};
+    std::vector<std::string> bodies;
+    for (const auto& [id, body] : longs_) bodies.push_back(body);
+    c.rowCount = bodies.size();
+    c.row = [bodies](std::uint64_t i) { return std::vector<Cell>{TextCell(bodies[i])}; };
+  } else if (s.rfind("insert into longs", 0) == 0) {
+    c.command = 2;
+  } else if (s.rfind("alter session", 0) == 0) {
+    c.command = 42;
+  } else if (s.rfind("begin ", 0) == 0 || s.rfind("declare ", 0) == 0) {
+    c.block = true;
+    c.command = 47;
+    c.sleeps = s.find("dbms_lock.sleep") != std::string::npos;
+  } else {
+    return Status(942, kNoTable, 0, 0);
+  }
+  return std::nullopt;
 }
 
 Bytes FakeOracleService::ExecuteDml(Cursor& c) {
@@ -638,6 +675,7 @@ Bytes FakeOracleService::RunBlock(Cursor& c) {
   bool anyIn = false;
   const std::vector<std::string> names = ColonNames(c.lower);
   if (names.size() != c.binds.size()) return Status(1008, "ORA-01008: not all variables bound");
+  const bool lobRead = c.lower.find("dbms_lob.read(") != std::string::npos;
   TtcOut o;
   o.Byte(11).Byte(0);
   if (options_.protocolVersion < 5) o.Byte(std::uint8_t(c.binds.size()));
@@ -648,9 +686,14 @@ Bytes FakeOracleService::RunBlock(Cursor& c) {
     b.name = names[i];
     b.out = c.lower.find(":" + b.name + " :=") != std::string::npos ||
             c.lower.find("into :" + b.name) != std::string::npos;
+    b.in = !b.out;
+    if (lobRead) {  // dbms_lob.read(lob, amount in out, offset, buffer out)
+      b.in = b.name != "4";
+      b.out = b.name == "2" || b.name == "4";
+    }
     b.values.clear();
-    anyIn = anyIn || !b.out;
-    o.Byte(b.out ? 0x10 : 0x20);
+    anyIn = anyIn || b.in;
+    o.Byte(std::uint8_t((b.in ? 0x20 : 0) | (b.out ? 0x10 : 0)));
   }
   if (anyIn) {
     awaitingValues_ = 1;
@@ -667,13 +710,14 @@ Bytes FakeOracleService::BindValues(TtcIn& in) {
   if (it == cursors_.end()) throw Malformed("no cursor awaits values");
   Cursor& c = *it->second;
   std::vector<bool> which;
-  for (const Item& b : c.binds) which.push_back(!b.out);
+  for (const Item& b : c.binds) which.push_back(b.in);
   ReadValues(in, c, which);
   awaitingValues_ = 0;
   return BlockResult(c);
 }
 
 Bytes FakeOracleService::BlockResult(Cursor& c) {
+  if (std::optional<Bytes> lob = LobBlock(c)) return *lob;
   auto in64 = [&](const std::string& name, std::uint32_t i) -> double {
     for (const Item& b : c.binds)
       if (b.name == name && i < b.values.size()) return std::stod(b.values[i].text.empty() ? "0" : b.values[i].text);
@@ -688,6 +732,12 @@ Bytes FakeOracleService::BlockResult(Cursor& c) {
       std::string value;
       if (c.lower.find("product_component_version") != std::string::npos) {
         value = "9.2.0.1.0";
+      } else if (c.lower.find(" returning ") != std::string::npos && IsLobType(b.type)) {
+        // A new empty LOB for the row, found again by its id.
+        value = NewLob(b.type == 112, "");
+        for (const Item& key : c.binds)
+          if (key.name == "id" && i < key.values.size()) lobIds_[key.values[i].text] = value;
+        ++rows;
       } else if (c.lower.find(" returning ") != std::string::npos) {
         value = std::to_string(nextKey_++);
         ++rows;
@@ -700,13 +750,81 @@ Bytes FakeOracleService::BlockResult(Cursor& c) {
           value = total == double(std::int64_t(total)) ? std::to_string(std::int64_t(total)) : std::to_string(total);
         }
       }
-      if (b.type == 2) o.Clr(FakeNumber(value));
-      else o.ClrText(value);
-      o.Int(0);
+      PutValue(o, b.type, value, options_.protocolVersion);
     }
   }
   options_.events->Note("block:" + c.sql);
   o.Raw(Status(0, {}, rows, 47));
+  return o.Data();
+}
+
+std::optional<Bytes> FakeOracleService::LobBlock(Cursor& c) {
+  const std::string& s = c.lower;
+  const bool getLength = s.find("dbms_lob.getlength(") != std::string::npos;
+  const bool trim = s.find("dbms_lob.trim(") != std::string::npos;
+  const bool read = s.find("dbms_lob.read(") != std::string::npos;
+  const bool write = s.find("dbms_lob.write(") != std::string::npos;
+  const bool selectDoc = s.find("select doc into :doc from lobs") != std::string::npos;
+  if (!getLength && !trim && !read && !write && !selectDoc) return std::nullopt;
+  auto bind = [&](const std::string& name) -> const Item* {
+    for (const Item& b : c.binds)
+      if (b.name == name) return &b;
+    return nullptr;
+  };
+  auto text = [&](const std::string& name) {
+    const Item* b = bind(name);
+    return b && !b->values.empty() ? b->values[0].text : std::string();
+  };
+  auto number = [&](const std::string& name) -> long long {
+    const std::string t = text(name);
+    return IsDecimal(t) && t.find('.') == std::string::npos && t.size() < 18 ? std::stoll(t) : -1;
+  };
+  TtcOut o;
+  if (selectDoc) {
+    const auto row = lobIds_.find(text("id"));
+    const Item* doc = bind("doc");
+    if (row == lobIds_.end() || !doc) return Status(1403, "ORA-01403: no data found");
+    o.Byte(7);
+    PutValue(o, doc->type, row->second, options_.protocolVersion);
+    o.Raw(Status(0, {}, 1, 47));
+    return o.Data();
+  }
+  const auto lob = lobs_.find(text(getLength ? "2" : "1"));
+  if (lob == lobs_.end()) return Status(22275, "ORA-22275: invalid LOB locator specified");
+  std::string& content = lob->second;
+  const bool character = lob->first.back() == 'C';
+  if (getLength) {
+    o.Byte(7);
+    PutValue(o, bind("1")->type, std::to_string(content.size()), options_.protocolVersion);
+    options_.events->Note("dbms_lob.getlength:" + std::to_string(content.size()));
+  } else if (trim) {
+    const long long length = number("2");
+    if (length < 0 || std::size_t(length) > content.size())
+      return Status(22926, "ORA-22926: specified trim length is greater than current LOB value's length");
+    content.resize(std::size_t(length));
+    options_.events->Note("dbms_lob.trim:" + std::to_string(length));
+  } else if (write) {
+    const long long amount = number("2"), offset = number("3");
+    const std::string data = text("4");
+    if (amount < 0 || offset < 1 || std::size_t(amount) > data.size())
+      return Status(21560, "ORA-21560: argument 2 is null, invalid, or out of range");
+    const std::size_t at = std::size_t(offset - 1);
+    if (content.size() < at) content.resize(at, character ? ' ' : '\0');
+    content.replace(at, std::size_t(amount), data, 0, std::size_t(amount));
+    options_.events->Note("dbms_lob.write:" + std::to_string(amount));
+  } else {
+    const long long amount = number("2"), offset = number("3");
+    options_.events->Note("dbms_lob.read:" + std::to_string(amount));
+    if (amount < 0 || offset < 1 || std::size_t(offset) > content.size())
+      return Status(1403, "ORA-01403: no data found");
+    const std::size_t n = std::min<std::size_t>(std::size_t(amount), content.size() - std::size_t(offset - 1));
+    o.Byte(7);
+    for (const Item& b : c.binds) {
+      if (b.name == "2") PutValue(o, b.type, std::to_string(n), options_.protocolVersion);
+      if (b.name == "4") PutValue(o, b.type, content.substr(std::size_t(offset - 1), n), options_.protocolVersion);
+    }
+  }
+  o.Raw(Status(0, {}, 1, 47));
   return o.Data();
 }
 
@@ -719,6 +837,11 @@ Bytes FakeOracleService::FetchRows(Cursor& c, std::uint32_t rows) {
   o.Int(0).Int(0).Int(0);
   std::uint32_t sent = 0;
   for (; sent < rows && c.fetched < c.rowCount; ++sent, ++c.fetched) {
+    if (options_.hangUpAtRow == c.fetched + 1) {
+      options_.events->Note("hang up");
+      hangUp_ = true;
+      return o.Data();  // the rows before it, and no end
+    }
     const std::vector<Cell> cells = c.row(c.fetched);
     o.Byte(7);
     for (std::size_t i = 0; i < c.defines.size(); ++i) {
@@ -781,10 +904,16 @@ Bytes FakeOracleService::Describe(TtcIn& in) {
   in.Ub4();
   in.Byte();
   in.Byte();
-  if (sqlPresent) in.ClrText();
+  const std::string sql = sqlPresent ? in.ClrText() : std::string();
   const auto found = cursors_.find(number);
-  if (found == cursors_.end()) throw Malformed("describe cursor");
-  const Cursor& c = *found->second;
+  // Describing a text before it runs: on no cursor, or one not parsed yet.
+  Cursor described;
+  if (sqlPresent && (found == cursors_.end() || found->second->sql.empty())) {
+    if (std::optional<Bytes> refused = Parse(described, sql)) return *refused;
+  } else if (found == cursors_.end()) {
+    throw Malformed("describe cursor");
+  }
+  const Cursor& c = sqlPresent && (found == cursors_.end() || found->second->sql.empty()) ? described : *found->second;
   TtcOut o;
   o.Byte(8).Int(std::int64_t(c.columns.size()));
   for (const Column& col : c.columns) {

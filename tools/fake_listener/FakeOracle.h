@@ -19,7 +19,16 @@
 //   begin :r := :a + :b; end;                                          (out bind from in binds)
 //   begin insert into <table> ... returning ... into :x; end;          (the next key, 1001 upward)
 //   begin dbms_lock.sleep(...); end;                                   (never answers: for break)
-// Anything else fails with 942 ("table or view does not exist").
+//   begin insert into lobs (id, doc) values (:id, empty_clob()) returning doc into :doc; end;
+//                                                                      (a new empty LOB for the id)
+//   begin select doc into :doc from lobs where id = :id; end;          (the id's LOB)
+//   begin :1 := dbms_lob.getLength(:2); end;  begin dbms_lob.trim(:1,:2); end;
+//   begin dbms_lob.read(:1,:2,:3,:4); end;    begin dbms_lob.write(:1,:2,:3,:4); end;
+//                                                                      (on the LOBs of this session)
+// Anything else fails with 942 ("table or view does not exist"). A describe call (98) that
+// carries its SQL describes that text, also on no cursor or on one never parsed.
+// LOB locators are the fake's own bytes ("LOB:<n>:C" or "...:B"); a locator it did not hand
+// out fails with 22275.
 //
 // Threads: one service per connection, called on that connection's thread; FakeOracleEvents is
 // shared with the test and locked.
@@ -71,6 +80,11 @@ struct FakeOracleOptions {
   // Called for each call 71 with the SQL of its cursor and the options word; bytes returned are
   // sent as the whole reply instead of the fake's own (for hostile replies).
   std::function<std::optional<Bytes>(const std::string& sql, std::uint32_t options)> script;
+  // CLOBs in the lobs table at logon, by id.
+  std::map<std::string, std::string> lobs;
+  // The fake closes the connection in the middle of the fetch reply that would carry this row
+  // (counted from 1 over the cursor's rows), right after the rows before it; 0: never.
+  std::uint64_t hangUpAtRow = 0;
   std::shared_ptr<FakeOracleEvents> events = std::make_shared<FakeOracleEvents>();
 };
 
@@ -102,6 +116,10 @@ class FakeOracleService : public FakeService {
   Bytes FetchRows(Cursor& c, std::uint32_t rows);
   Bytes RunBlock(Cursor& c);
   Bytes BlockResult(Cursor& c);
+  std::optional<Bytes> Parse(Cursor& c, const std::string& sql);
+  // The dbms_lob blocks and the lobs table's blocks; nothing when the block is none of them.
+  std::optional<Bytes> LobBlock(Cursor& c);
+  std::string NewLob(bool character, const std::string& content);
   Bytes ExecuteDml(Cursor& c);
   void ReadValues(TtcIn& in, Cursor& c, const std::vector<bool>& which);
   Item ReadDescriptor(TtcIn& in);
@@ -117,6 +135,10 @@ class FakeOracleService : public FakeService {
   Bytes sessionKey_;
   std::map<std::string, std::string> longs_;  // longs table: id -> body
   std::int64_t nextKey_ = 1001;
+  std::map<std::string, std::string> lobs_;    // locator text -> content
+  std::map<std::string, std::string> lobIds_;  // id in the lobs table -> locator text
+  int nextLob_ = 1;
+  bool hangUp_ = false;  // close the connection once the reply is out
 };
 
 }  // namespace ora::fake

@@ -35,6 +35,8 @@ class FakeSession {
   // The payload in DATA packets of at most the granted SDU.
   bool SendData(const Bytes& payload, std::uint16_t dataFlags = 0);
   bool SendMarker(int kind);
+  // Ends the connection once the service returns, as a server that goes away does.
+  void Close() { alive_ = false; }
 
  private:
   bool ReadMore();

@@ -1,0 +1,115 @@
+#pragma once
+// TOraParam and TOraParams: the Oracle components' parameters. A TOraParam is a TParam that can
+// also carry an Oracle value object (LOB, BFILE, cursor, timestamp, interval; a LONG value as a
+// blob), a PL/SQL table value (Table) or one value per row of a DML array (Length >= 2, the value
+// then a variant array with bounds 1 .. Length). The object a parameter has follows its type:
+// changing the type releases the old object and makes a new, empty one of the new type.
+//
+// The Oracle field types above the platform's (ftBFile ...) and the mapping between the record
+// store's data types and field types (OraDataTypeToFieldType, OraFieldTypeToDataType) live here
+// too.
+//
+// Errors (EDatabaseError): "This type cannot consist in table", "Type is not allowed in DML
+// array", "Unknown type of parameter %s.", "Index of array is not range"; "Unsupported data type"
+// (EOraError). Ownership: a parameter holds one reference on its object (released, never
+// deleted); a list owns its parameters. One thread.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "dataaccess/Field.h"
+#include "dataaccess/Params.h"
+#include "oracle/OraDataTypes.h"
+
+namespace da {
+class TBlob;
+class TSharedObject;
+}  // namespace da
+
+namespace ora {
+
+class TOraCursor;
+class TOraLob;
+class TOraFile;
+class TOraTimeStamp;
+class TOraInterval;
+
+// The Oracle field types above the platform's.
+inline constexpr auto ftBFile = static_cast<da::TFieldType>(100);
+inline constexpr auto ftLabel = static_cast<da::TFieldType>(101);
+inline constexpr auto ftIntervalYM = static_cast<da::TFieldType>(103);
+inline constexpr auto ftIntervalDS = static_cast<da::TFieldType>(104);
+inline constexpr auto ftTimeStampTZ = static_cast<da::TFieldType>(105);
+inline constexpr auto ftTimeStampLTZ = static_cast<da::TFieldType>(106);
+
+da::TFieldType OraDataTypeToFieldType(da::TDataType dataType);
+da::TDataType OraFieldTypeToDataType(da::TFieldType fieldType);
+// Field types whose parameter value is an object of its own.
+bool IsObjectFieldType(da::TFieldType type);
+bool IsLobFieldType(da::TFieldType type);  // ftBlob, ftMemo, ftOraBlob, ftOraClob, ftBFile
+
+enum TSubFieldType : std::uint8_t { stNone, stOraBlob, stOraClob };
+
+class TOraParam : public da::TParam {
+ public:
+  TOraParam() = default;
+  ~TOraParam() override;
+
+  void SetDataType(da::TFieldType value) override;
+  // LOB types: the object's content as a string; otherwise the value.
+  da::Variant Value() const override;
+  void SetValue(const da::Variant& value) override;
+  bool IsNull() const override;
+  void Clear() override;
+  void Assign(const da::TParam& source) override;
+  void AssignField(const da::TField& field) override;
+
+  TSubFieldType SubDataType() const { return subDataType_; }
+  void SetSubDataType(TSubFieldType value);
+  bool Table() const { return table_; }
+  void SetTable(bool value);
+  // DML array rows: 1 unless the value is an array.
+  int Length() const;
+  void SetLength(int value);
+  // One row's value (1-based); an index above Length grows it.
+  da::Variant ItemValue(int index);
+  void SetItemValue(int index, const da::Variant& value);
+  // The size a text parameter binds with (0 for other types).
+  int StringSize() const { return DataType() == da::ftString || DataType() == da::ftFixedChar ? Size : 0; }
+
+  // The parameter's object (nullptr for a type without one); takes no reference.
+  da::TSharedObject* Object() const { return object_; }
+  // Keeps object (with a reference of its own) in place of the current one; the value reads "Object".
+  void SetObject(da::TSharedObject* object);
+  da::TBlob* AsBlob() const;
+  TOraLob* AsOraLob() const;
+  TOraFile* AsOraFile() const;
+  TOraCursor* AsCursor() const;
+  TOraTimeStamp* AsTimeStamp() const;
+  TOraInterval* AsInterval() const;
+  // Gives the server-side parts of the object back (locators, descriptors), keeping the object.
+  void FreeServerParts();
+
+ private:
+  void ReleaseObject();
+  void CreateObject();
+
+  da::TSharedObject* object_ = nullptr;
+  TSubFieldType subDataType_ = stNone;
+  bool table_ = false;
+};
+
+class TOraParams : public da::TParams {
+ public:
+  TOraParam& Items(int index) const { return static_cast<TOraParam&>(da::TParams::Items(index)); }
+  TOraParam* FindParam(std::string_view name) const { return static_cast<TOraParam*>(da::TParams::FindParam(name)); }
+  TOraParam& ParamByName(std::string_view name) const {
+    return static_cast<TOraParam&>(da::TParams::ParamByName(name));
+  }
+  void FreeServerParts();
+
+ protected:
+  std::unique_ptr<da::TParam> CreateItem() override { return std::make_unique<TOraParam>(); }
+};
+
+}  // namespace ora

@@ -1,0 +1,127 @@
+// The Oracle parameters: value objects that follow the type, PL/SQL tables, DML arrays, and the
+// mapping between the record store's data types and field types.
+#include <gtest/gtest.h>
+
+#include "dataaccess/Blob.h"
+#include "dataaccess/DAErrors.h"
+#include "oracle/OraDateTime.h"
+#include "oracle/OraLob.h"
+#include "oracle/OraParams.h"
+
+namespace ora {
+namespace {
+
+using da::Variant;
+
+TEST(OraParam, TheValueObjectFollowsTheType) {
+  TOraParam p;
+  p.SetDataType(da::ftOraClob);
+  ASSERT_NE(p.AsOraLob(), nullptr);
+  p.SetValue(Variant("text of the clob"));
+  EXPECT_EQ(p.Value().AsString(), "text of the clob");
+  EXPECT_FALSE(p.IsNull());
+  // Switched to a text the LOB goes; switched back there is a new, empty one.
+  p.SetDataType(da::ftString);
+  EXPECT_EQ(p.Object(), nullptr);
+  p.SetDataType(da::ftOraClob);
+  ASSERT_NE(p.AsOraLob(), nullptr);
+  EXPECT_TRUE(p.IsNull());
+  EXPECT_EQ(p.AsOraLob()->Size(), 0u);
+  p.SetSubDataType(stOraBlob);
+  EXPECT_EQ(p.DataType(), da::ftOraBlob);
+  p.SetDataType(ftIntervalDS);
+  EXPECT_NE(p.AsInterval(), nullptr);
+  EXPECT_TRUE(p.IsNull());
+}
+
+TEST(OraParam, AnEmptyTextIsNull) {
+  TOraParam p;
+  p.SetAsString("");
+  EXPECT_TRUE(p.IsNull());
+  p.SetAsString("x");
+  EXPECT_FALSE(p.IsNull());
+}
+
+TEST(OraParam, DmlArrayLengthKeepsTheFirstValue) {
+  TOraParam p;
+  p.SetAsInteger(5);
+  EXPECT_EQ(p.Length(), 1);
+  p.SetLength(3);
+  EXPECT_EQ(p.Length(), 3);
+  EXPECT_EQ(p.ItemValue(1).AsInteger(), 5);
+  EXPECT_TRUE(p.ItemValue(2).IsEmpty());
+  EXPECT_TRUE(p.ItemValue(3).IsEmpty());
+  p.SetItemValue(5, Variant(9));  // beyond Length: it grows
+  EXPECT_EQ(p.Length(), 5);
+  EXPECT_EQ(p.ItemValue(5).AsInteger(), 9);
+  p.SetLength(1);
+  EXPECT_EQ(p.Value().AsInteger(), 5);
+  EXPECT_THROW(p.ItemValue(0), da::EDatabaseError);
+}
+
+TEST(OraParam, ArraysOnlyForSimpleTypes) {
+  TOraParam unknown;
+  unknown.Name = "P";
+  try {
+    unknown.SetLength(2);
+    FAIL() << "no error";
+  } catch (const da::EDatabaseError& e) {
+    EXPECT_STREQ(e.what(), "Unknown type of parameter P.");
+  }
+  TOraParam flag;
+  flag.SetAsBoolean(true);
+  EXPECT_THROW(flag.SetLength(2), da::EDatabaseError);
+  EXPECT_THROW(flag.SetTable(true), da::EDatabaseError);
+  TOraParam text;
+  text.SetAsString("a");
+  text.SetTable(true);
+  text.SetLength(2);
+  text.SetItemValue(2, Variant("b"));
+  text.SetTable(false);  // a table value gives way to its first element
+  EXPECT_EQ(text.Value().AsString(), "a");
+}
+
+TEST(OraParam, AssignSharesTheValueObjectAndCopiesTheValue) {
+  TOraParam source;
+  source.Name = "DOC";
+  source.SetDataType(da::ftMemo);
+  source.SetValue(Variant("memo text"));
+  TOraParam copy;
+  copy.Assign(source);
+  EXPECT_EQ(copy.DataType(), da::ftMemo);
+  EXPECT_EQ(copy.Object(), source.Object());
+  EXPECT_EQ(copy.Value().AsString(), "memo text");
+  da::TParam plain("N", da::ftInteger, da::ptInput);
+  plain.SetValue(Variant(42));
+  TOraParam fromPlain;
+  fromPlain.Assign(plain);
+  EXPECT_EQ(fromPlain.Name, "N");
+  EXPECT_EQ(fromPlain.ParamType, da::ptInput);
+  EXPECT_EQ(fromPlain.AsInteger(), 42);
+}
+
+TEST(OraTypeMapping, OracleTypesMapBothWays) {
+  struct Row {
+    da::TDataType data;
+    da::TFieldType field;
+  };
+  for (Row r : {Row{dtCursor, da::ftCursor}, Row{dtOraBlob, da::ftOraBlob}, Row{dtOraClob, da::ftOraClob},
+                Row{dtBFile, ftBFile}, Row{dtLabel, ftLabel}, Row{dtFixedChar, da::ftFixedChar},
+                Row{dtTimeStamp, da::ftTimeStamp}, Row{dtTimeStampTZ, ftTimeStampTZ},
+                Row{dtTimeStampLTZ, ftTimeStampLTZ}, Row{dtIntervalYM, ftIntervalYM}, Row{dtIntervalDS, ftIntervalDS},
+                Row{da::dtInt32, da::ftInteger}, Row{da::dtFloat, da::ftFloat}}) {
+    EXPECT_EQ(OraDataTypeToFieldType(r.data), r.field) << r.data;
+    EXPECT_EQ(OraFieldTypeToDataType(r.field), r.data) << int(r.field);
+  }
+  EXPECT_EQ(OraDataTypeToFieldType(dtUndefined), da::ftUnknown);
+}
+
+TEST(OraParams, MakesOracleParameters) {
+  TOraParams params;
+  params.CreateParam(da::ftString, "A", da::ptInput);
+  params.Items(0).SetDataType(da::ftOraBlob);
+  EXPECT_NE(params.ParamByName("a").AsOraLob(), nullptr);
+}
+
+}  // namespace
+}  // namespace ora
