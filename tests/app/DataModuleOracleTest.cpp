@@ -1,0 +1,159 @@
+// The data module on the Oracle components, end to end through the schemes' owner with the
+// stand-in exp: scripts around an export executed by the stand-in client library (its call log
+// shows the statements in order, the run's macros expanded, and its database their effect), a
+// failing suffix recorded while the dump stays, and the same export over the direct network
+// client against the fake listener.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/core/DMSession.h"
+#include "app/core/OraDMLink.h"
+#include "app/core/OracleScheme.h"
+#include "app/core/SchCommon.h"
+#include "app/core/SchemeFile.h"
+#include "oracle/OraCall.h"
+#include "oracle/net/NetCallInterface.h"
+#include "tests/app/HostTestSupport.h"
+#include "tests/oracle/FakeOciHome.h"
+#include "tools/fake_listener/FakeListener.h"
+#include "tools/fake_listener/FakeOracle.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kFakeExp = ORASCHEME_SOURCE_DIR "/tools/fake_exp.sh";
+
+class DataModuleOracleTest : public schtest::HostTest {
+ protected:
+  DataModuleOracleTest() : DataModuleOracleTest(std::make_shared<sch::TDMSession>(sch::TOraDMLink::Make)) {}
+  explicit DataModuleOracleTest(std::shared_ptr<sch::TDMSession> s) : HostTest(s), session(std::move(s)) {}
+  void SetUp() override {
+    HostTest::SetUp();
+    ora::FreeOCI();
+    home = std::make_unique<ora::testing::FakeOciHome>();
+    ora::testing::FakeOciHome::Place(home->AddHome(0, "OraHome0") / "lib", "libclntsh.so.19.1",
+                                     ora::testing::Variant::Class9);
+    ora::OCIInit();
+    fake = FakeOciControl::Bind(ora::OCILibrary);
+    fake.reset();
+    ASSERT_EQ(fake.exec("CREATE TABLE runs(who VARCHAR2(30), state VARCHAR2(30));"), 0);
+    // SQLite refuses a commit outside a transaction; the server takes one at any time.
+    fake.script("commit", "ok");
+  }
+  void TearDown() override {
+    HostTest::TearDown();
+    session->Main().Disconnect();
+    ora::FreeOCI();
+    ora::FinishNet();
+    home.reset();
+  }
+  void OnNotice(int param) override { ends += param == sch::kSchemeRunEnded; }
+
+  sch::TSchemeObject* AddExport(sch::TSchemeWrapper& w, const std::string& user, const std::string& password,
+                                const std::string& service) {
+    sch::TSchemeObject* s = w.AddScheme("nightly", sch::skOracleExport);
+    s->FindParam("cmdfilename")->SetKeyValue(kFakeExp);
+    s->FindParam("dbusername")->SetKeyValue(user);
+    s->FindParam("dbpassword")->SetKeyValue(password);
+    s->FindParam("service")->SetKeyValue(service);
+    s->FindParam("file")->SetKeyValue(dir / "nightly.dmp");
+    s->FindParam("log")->SetKeyValue(dir / "nightly.log");
+    return s;
+  }
+  void RunOnce() {
+    host.Run(*host.Schemes().GetScheme(0));
+    while (ends < 1) RunUntilNotice(sch::kSchemeRunEnded);
+  }
+  // The statements the client library prepared, in order.
+  std::vector<std::string> Prepared() const {
+    std::vector<std::string> sql;
+    for (const std::string& line : fake.Lines())
+      if (line.rfind("OCIStmtPrepare sql=", 0) == 0) sql.push_back(line.substr(19));
+    return sql;
+  }
+  std::string Record() {
+    const auto saved = Reload();
+    return saved->GetScheme(0)->GetLog(0)->ResultMsgs;
+  }
+
+  std::shared_ptr<sch::TDMSession> session;
+  std::unique_ptr<ora::testing::FakeOciHome> home;
+  FakeOciControl fake;
+  int ends = 0;
+};
+
+TEST_F(DataModuleOracleTest, ExportScriptsRunOnTheClientLibraryInOrderWithTheRunsMacros) {
+  {
+    sch::TSchemeWrapper w;
+    sch::TSchemeObject* s = AddExport(w, "scott", "tiger", "orcl");
+    s->FindParam("Prefix")->SetKeyValue("{ before exp }\r\ninsert into runs values ('~dbusername~', 'start');");
+    s->FindParam("Suffix")->SetKeyValue("update runs set state = 'done;ok' where who = '~dbusername~';\r\ncommit");
+    sch::SaveObjectToFile(file, &w, true);
+  }
+  host.Start(file);
+  RunOnce();
+
+  EXPECT_EQ(Prepared(), (std::vector<std::string>{"insert into runs values ('scott', 'start')",
+                                                  "update runs set state = 'done;ok' where who = 'scott'",
+                                                  "commit"}));
+  EXPECT_EQ(fake.Query("SELECT who || ':' || state FROM runs"), "scott:done;ok");
+  const std::string record = Record();
+  EXPECT_EQ(record.rfind("Process SQL script...OK\r\nRun Scripts...Ok\r\n", 0), 0u) << record;
+  EXPECT_NE(record.find("Log file:" + dir / "nightly.log" + "\r\nProcess SQL script...OK\r\n"), std::string::npos)
+      << record;
+}
+
+TEST_F(DataModuleOracleTest, AFailingSuffixIsRecordedAndTheDumpStays) {
+  {
+    sch::TSchemeWrapper w;
+    sch::TSchemeObject* s = AddExport(w, "scott", "tiger", "orcl");
+    s->FindParam("Suffix")->SetKeyValue("insert into runs values ('scott', 'end'); insert into missing values (1)");
+    sch::SaveObjectToFile(file, &w, true);
+  }
+  host.Start(file);
+  RunOnce();
+
+  EXPECT_TRUE(fs::exists(dir / "nightly.dmp"));
+  EXPECT_EQ(fake.Query("SELECT count(*) FROM runs"), "1") << "the statement before the failing one stays executed";
+  const std::string record = Record();
+  const size_t failed = record.rfind("Process SQL script...Failed\r\n");
+  ASSERT_NE(failed, std::string::npos) << record;
+  EXPECT_EQ(record.substr(failed), "Process SQL script...Failed\r\nORA-00942: table or view does not exist\r\n");
+}
+
+TEST_F(DataModuleOracleTest, TheSameExportOverTheDirectNetworkClient) {
+  ora::fake::FakeOracleOptions options;
+  ora::fake::ListenerOptions lo;
+  lo.makeService = [options] { return std::make_unique<ora::fake::FakeOracleService>(options); };
+  ora::fake::FakeListener listener(lo);
+  const std::string server = "127.0.0.1:" + std::to_string(listener.Port()) + ":orcl";
+  {
+    sch::TSchemeWrapper w;
+    sch::TSchemeObject* s = AddExport(w, "SCOTT", "TIGER", server);
+    s->FindParam("Prefix")->SetKeyValue("alter session set nls_date_format = 'YYYY-MM-DD'");
+    s->FindParam("Suffix")->SetKeyValue("alter session set nls_language = '~dbusername~'");
+    sch::SaveObjectToFile(file, &w, true);
+  }
+  host.Start(file);
+  RunOnce();
+
+  std::vector<std::string> statements;
+  // "call71:<options>:<sql>"; the execution is the call with the execute option (0x20).
+  for (const std::string& event : options.events->Seen()) {
+    if (event.rfind("call71:", 0) != 0) continue;
+    const size_t colon = event.find(':', 7);
+    if (std::stoul(event.substr(7, colon - 7)) & 0x20) statements.push_back(event.substr(colon + 1));
+  }
+  EXPECT_EQ(statements, (std::vector<std::string>{"alter session set nls_date_format = 'YYYY-MM-DD'",
+                                                  "alter session set nls_language = 'SCOTT'"}));
+  const std::string record = Record();
+  EXPECT_EQ(record.rfind("Process SQL script...OK\r\nRun Scripts...Ok\r\n", 0), 0u) << record;
+  EXPECT_NE(record.find("Process SQL script...OK\r\n", 10), std::string::npos) << record;
+}
+
+}  // namespace
