@@ -42,7 +42,17 @@ unsigned TDMSession::DatabaseCharsetId() {
 }
 
 void TDMSession::RunScript(const TOracleLogin& login, const std::string& script) {
-  TDM own(factory_(), clientCharset_);
+  {
+    // An idle window connection through the other way to the database (client library or direct
+    // network client) must not keep a run from the one it needs; the main module connects again
+    // when it is next used.
+    std::unique_lock lock(mainLock_, std::try_to_lock);
+    if (lock.owns_lock() && main_.Connected() && TDM::IsNetServer(main_.Server()) != TDM::IsNetServer(login.server))
+      main_.Disconnect();
+  }
+  std::unique_ptr<TDMLink> link = factory_();
+  link->SetWaitForClient(true);
+  TDM own(std::move(link), clientCharset_);
   own.Connect(login.user, login.password, login.server);
   // An empty user connects nothing; the script would otherwise fail with a less telling message.
   if (!own.Connected()) throw std::runtime_error("Not connected: no database user");

@@ -62,7 +62,7 @@ void TDM::Connect(const std::string& user, const std::string& password, const st
   if (link_->Connected() && Upper(link_->Server()) == Upper(server) && Upper(link_->Username()) == Upper(user)) return;
   login_ = {user, password, server};
   hasLogin_ = true;
-  link_->Connect(login_, server.find(':') != std::string::npos, clientCharset_());
+  link_->Connect(login_, IsNetServer(server), clientCharset_());
 }
 
 bool TDM::Connected() const { return link_->Connected(); }
@@ -71,7 +71,7 @@ void TDM::Disconnect() { link_->Disconnect(); }
 
 void TDM::Reconnect() {
   if (!hasLogin_) return;
-  link_->Connect(login_, login_.server.find(':') != std::string::npos, clientCharset_());
+  link_->Connect(login_, IsNetServer(login_.server), clientCharset_());
 }
 
 std::string TDM::PrepareSQL(const std::string& text) {

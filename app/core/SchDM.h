@@ -40,7 +40,11 @@ class TDM {
   // Raises on failure.
   void Connect(const std::string& user, const std::string& password, const std::string& server);
   bool Connected() const;
+  // The server text of the last login.
+  const std::string& Server() const { return login_.server; }
   void Disconnect();
+  // A server text of the direct network client: host, port and SID joined by ":".
+  static bool IsNetServer(const std::string& server) { return server.find(':') != std::string::npos; }
   // Disconnects and connects again with the last login, so that the client character set of the
   // settings store is taken anew. Raises on failure; nothing when no login was given yet.
   void Reconnect();

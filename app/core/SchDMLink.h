@@ -38,6 +38,10 @@ class TDMLink {
   // The query closed, given the text and the bound values, opened; every row's fields named in
   // fields (in that order). Raises on failure, a missing field included.
   virtual TDMRows Open(const std::string& sql, const TDMParams& params, const std::vector<std::string>& fields) = 0;
+  // When the way to the database is shared by the whole process (the client library or the
+  // direct network client) and another connection holds the other way: whether Connect waits
+  // for it to be given up (a run's script) or raises at once (the window's module). Default: raise.
+  virtual void SetWaitForClient(bool /*wait*/) {}
 };
 
 }  // namespace sch

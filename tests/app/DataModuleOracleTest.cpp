@@ -7,7 +7,9 @@
 
 #include <filesystem>
 #include <memory>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/core/DMSession.h"
@@ -154,6 +156,38 @@ TEST_F(DataModuleOracleTest, TheSameExportOverTheDirectNetworkClient) {
   const std::string record = Record();
   EXPECT_EQ(record.rfind("Process SQL script...OK\r\nRun Scripts...Ok\r\n", 0), 0u) << record;
   EXPECT_NE(record.find("Process SQL script...OK\r\n", 10), std::string::npos) << record;
+}
+
+TEST_F(DataModuleOracleTest, TheWayToTheDatabaseIsNeverSwitchedUnderAConnection) {
+  ora::fake::FakeOracleOptions options;
+  ora::fake::ListenerOptions lo;
+  lo.makeService = [options] { return std::make_unique<ora::fake::FakeOracleService>(options); };
+  ora::fake::FakeListener listener(lo);
+  const std::string server = "127.0.0.1:" + std::to_string(listener.Port()) + ":orcl";
+
+  // A run's script holds the client library while the window asks for the network client.
+  fake.delay("OCIStmtExecute", -1);
+  std::thread run([&] { session->RunScript({"scott", "tiger", "orcl"}, "insert into runs values ('scott', 'held')"); });
+  ASSERT_EQ(fake.waitHeld(5000), 1);
+  try {
+    session->Main().Connect("SCOTT", "TIGER", server);
+    ADD_FAILURE() << "switched under a running script";
+  } catch (const std::runtime_error& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "The client library is in use by another connection; the direct network client cannot connect now.");
+  }
+  fake.delay("OCIStmtExecute", 0);
+  fake.release();
+  run.join();
+  EXPECT_EQ(fake.Query("SELECT state FROM runs"), "held");
+
+  // Idle, the window's module takes the network client; a run through the client library then
+  // takes it back without waiting for the window.
+  session->Main().Connect("SCOTT", "TIGER", server);
+  EXPECT_TRUE(session->Main().Connected());
+  session->RunScript({"scott", "tiger", "orcl"}, "update runs set state = 'again'");
+  EXPECT_EQ(fake.Query("SELECT state FROM runs"), "again");
+  EXPECT_FALSE(session->Main().Connected());
 }
 
 }  // namespace
