@@ -18,6 +18,7 @@
 #include "tests/app/FakeDMLink.h"
 #include "tests/app/HostTestSupport.h"
 #include "tests/support/ScopedEnv.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace {
 
@@ -29,12 +30,15 @@ const std::string kFakeExp = ORASCHEME_SOURCE_DIR "/tools/fake_exp.sh";
 
 struct Links {
   std::shared_ptr<LinkLog> log = std::make_shared<LinkLog>();
-  // Called by every link the session makes (the main one first).
+  // Called by every link the session makes.
   std::function<void(FakeLink&)> made;
+  // The session's main link, made with the session.
+  FakeLink* main = nullptr;
   std::shared_ptr<sch::TDMSession> Session() {
     return std::make_shared<sch::TDMSession>(
         [this] {
           auto link = std::make_unique<FakeLink>(log);
+          if (!main) main = link.get();
           if (made) made(*link);
           return link;
         },
@@ -122,6 +126,27 @@ TEST_F(ScriptRunTest, AFailingSuffixIsRecordedAndTheDumpStays) {
   const std::string tail = "Process SQL script...Failed\r\nORA-00942: no table\r\n";
   ASSERT_GE(rec->ResultMsgs.size(), tail.size());
   EXPECT_EQ(rec->ResultMsgs.substr(rec->ResultMsgs.size() - tail.size()), tail) << rec->ResultMsgs;
+}
+
+TEST_F(ScriptRunTest, TheDatabaseCharacterSetIsReadOnTheStartNoticeWithTheSchemesLogin) {
+  env.Set("FAKE_ORA_REPORT", dir / "report");
+  {
+    sch::TSchemeWrapper w;
+    sch::TSchemeObject* s = AddExport(w, "nightly", "scott");
+    s->FindParam("charset")->SetKeyValue("No");
+    sch::SaveObjectToFile(file, &w, true);
+  }
+  links->main->answers[sch::TDM::kDBCharsetSQL] = {{"852", "ZHS16GBK"}};
+  host.Start(file);
+  RunAll(1);
+
+  EXPECT_EQ(links->log->calls,
+            (Lines{"connect scott/pw_scott@orcl", std::string("scott: open ") + sch::TDM::kDBCharsetSQL}));
+  auto& scheme = static_cast<sch::TOracleScheme&>(*host.Schemes().GetScheme(0));
+  EXPECT_EQ(scheme.TargetCharset, "ZHS16GBK");
+  EXPECT_EQ(scheme.TargetCharsetId, 852);
+  EXPECT_NE(testsupport::ReadAll(dir / "report").find("NLS_LANG=.ZHS16GBK"), std::string::npos)
+      << "exp runs with the database's character set";
 }
 
 TEST_F(ScriptRunTest, TwoRunsAtOnceAsTwoUsersEachRunTheirScriptAsTheirUser) {
