@@ -1,6 +1,7 @@
 #include "app/core/OraDMLink.h"
 
 #include <condition_variable>
+#include <exception>
 #include <mutex>
 #include <stdexcept>
 
@@ -97,8 +98,13 @@ void TOraDMLink::Connect(const TOracleLogin& login, bool net, const std::string&
 }
 
 void TOraDMLink::Disconnect() {
-  if (query_) query_->Close();
-  session_->Disconnect();
+  try {
+    if (query_) query_->Close();
+    session_->Disconnect();
+  } catch (const std::exception&) {
+    // The server or the network went away under the connection (a listener that hung up on an
+    // idle client): logging off has nothing left to do, and a new connection must not fail for it.
+  }
   Release();
 }
 

@@ -158,6 +158,19 @@ TEST_F(DataModuleOracleTest, TheSameExportOverTheDirectNetworkClient) {
   EXPECT_NE(record.find("Process SQL script...OK\r\n", 10), std::string::npos) << record;
 }
 
+TEST_F(DataModuleOracleTest, AConnectionTheServerDroppedGivesWayToANewOne) {
+  ora::fake::FakeOracleOptions options;
+  ora::fake::ListenerOptions lo;
+  lo.makeService = [options] { return std::make_unique<ora::fake::FakeOracleService>(options); };
+  auto gone = std::make_unique<ora::fake::FakeListener>(lo);
+  session->Main().Connect("SCOTT", "TIGER", "127.0.0.1:" + std::to_string(gone->Port()) + ":orcl");
+  ASSERT_TRUE(session->Main().Connected());
+  gone.reset();  // hangs up on the idle client
+  ora::fake::FakeListener other(lo);
+  session->Main().Connect("SCOTT", "TIGER", "127.0.0.1:" + std::to_string(other.Port()) + ":orcl");
+  EXPECT_TRUE(session->Main().Connected());
+}
+
 TEST_F(DataModuleOracleTest, TheWayToTheDatabaseIsNeverSwitchedUnderAConnection) {
   ora::fake::FakeOracleOptions options;
   ora::fake::ListenerOptions lo;
