@@ -1,8 +1,10 @@
 // The data module on the Oracle components, end to end through the schemes' owner with the
 // stand-in exp: scripts around an export executed by the stand-in client library (its call log
 // shows the statements in order, the run's macros expanded, and its database their effect), a
-// failing suffix recorded while the dump stays, and the same export over the direct network
-// client against the fake listener.
+// failing suffix recorded while the dump stays, the same export over the direct network client
+// against the fake listener, and the way to the database shared by the process. The queries (the
+// character set on a run's start, the picker's lists) need the Oracle record set; a build of the
+// layer without it skips them.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -14,13 +16,18 @@
 
 #include "app/core/DMSession.h"
 #include "app/core/OraDMLink.h"
+#include "app/core/OraObjSel.h"
 #include "app/core/OracleScheme.h"
 #include "app/core/SchCommon.h"
 #include "app/core/SchemeFile.h"
 #include "oracle/OraCall.h"
+#include "oracle/OraDataSet.h"
+#include "oracle/OraSession.h"
 #include "oracle/net/NetCallInterface.h"
 #include "tests/app/HostTestSupport.h"
 #include "tests/oracle/FakeOciHome.h"
+#include "tests/support/ScopedEnv.h"
+#include "tests/support/ScratchFolder.h"
 #include "tools/fake_listener/FakeListener.h"
 #include "tools/fake_listener/FakeOracle.h"
 
@@ -29,6 +36,18 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::string kFakeExp = ORASCHEME_SOURCE_DIR "/tools/fake_exp.sh";
+
+// Whether the Oracle layer has its record set (the queries' road): the query tests wait for it.
+bool RecordSetsAvailable() {
+  ora::TOraSession session;
+  ora::TOraQuery query;
+  try {
+    query.SetSession(&session);
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
 
 class DataModuleOracleTest : public schtest::HostTest {
  protected:
@@ -55,6 +74,15 @@ class DataModuleOracleTest : public schtest::HostTest {
     home.reset();
   }
   void OnNotice(int param) override { ends += param == sch::kSchemeRunEnded; }
+  // A fake listener answering as a small server with the options given; its server text.
+  static std::unique_ptr<ora::fake::FakeListener> Listen(const ora::fake::FakeOracleOptions& options) {
+    ora::fake::ListenerOptions lo;
+    lo.makeService = [options] { return std::make_unique<ora::fake::FakeOracleService>(options); };
+    return std::make_unique<ora::fake::FakeListener>(lo);
+  }
+  static std::string ServerOf(const ora::fake::FakeListener& listener) {
+    return "127.0.0.1:" + std::to_string(listener.Port()) + ":orcl";
+  }
 
   sch::TSchemeObject* AddExport(sch::TSchemeWrapper& w, const std::string& user, const std::string& password,
                                 const std::string& service) {
@@ -78,6 +106,19 @@ class DataModuleOracleTest : public schtest::HostTest {
       if (line.rfind("OCIStmtPrepare sql=", 0) == 0) sql.push_back(line.substr(19));
     return sql;
   }
+  // The dictionary the data module's queries read, as the stand-in's SQLite tables.
+  void SeedDictionary() {
+    ASSERT_EQ(fake.exec("CREATE TABLE users(name TEXT);"
+                        "INSERT INTO users VALUES ('SCOTT'), ('HR'), ('SYS');"
+                        "CREATE TABLE objects(owner TEXT, name TEXT, kind TEXT);"
+                        "INSERT INTO objects VALUES ('SCOTT', 'EMP', 'TABLE'), ('SCOTT', 'DEPT', 'TABLE'),"
+                        " ('SCOTT', 'EMP_V', 'VIEW'), ('HR', 'JOBS', 'TABLE');"),
+              0);
+    fake.script("SYS.PROPS$", "sql SELECT 'ZHS16GBK' AS NAME, 852 AS ID");
+    fake.script("SYS.DBA_USERS", "sql SELECT name AS USERNAME FROM users ORDER BY name");
+    fake.script("ALL_OBJECTS",
+                "sql SELECT name AS OBJECT_NAME FROM objects WHERE owner = :OWNER AND kind = 'TABLE' ORDER BY name");
+  }
   std::string Record() {
     const auto saved = Reload();
     return saved->GetScheme(0)->GetLog(0)->ResultMsgs;
@@ -86,6 +127,7 @@ class DataModuleOracleTest : public schtest::HostTest {
   std::shared_ptr<sch::TDMSession> session;
   std::unique_ptr<ora::testing::FakeOciHome> home;
   FakeOciControl fake;
+  testsupport::ScopedEnv env;
   int ends = 0;
 };
 
@@ -130,10 +172,8 @@ TEST_F(DataModuleOracleTest, AFailingSuffixIsRecordedAndTheDumpStays) {
 
 TEST_F(DataModuleOracleTest, TheSameExportOverTheDirectNetworkClient) {
   ora::fake::FakeOracleOptions options;
-  ora::fake::ListenerOptions lo;
-  lo.makeService = [options] { return std::make_unique<ora::fake::FakeOracleService>(options); };
-  ora::fake::FakeListener listener(lo);
-  const std::string server = "127.0.0.1:" + std::to_string(listener.Port()) + ":orcl";
+  const auto listener = Listen(options);
+  const std::string server = ServerOf(*listener);
   {
     sch::TSchemeWrapper w;
     sch::TSchemeObject* s = AddExport(w, "SCOTT", "TIGER", server);
@@ -159,24 +199,18 @@ TEST_F(DataModuleOracleTest, TheSameExportOverTheDirectNetworkClient) {
 }
 
 TEST_F(DataModuleOracleTest, AConnectionTheServerDroppedGivesWayToANewOne) {
-  ora::fake::FakeOracleOptions options;
-  ora::fake::ListenerOptions lo;
-  lo.makeService = [options] { return std::make_unique<ora::fake::FakeOracleService>(options); };
-  auto gone = std::make_unique<ora::fake::FakeListener>(lo);
-  session->Main().Connect("SCOTT", "TIGER", "127.0.0.1:" + std::to_string(gone->Port()) + ":orcl");
+  auto gone = Listen({});
+  session->Main().Connect("SCOTT", "TIGER", ServerOf(*gone));
   ASSERT_TRUE(session->Main().Connected());
   gone.reset();  // hangs up on the idle client
-  ora::fake::FakeListener other(lo);
-  session->Main().Connect("SCOTT", "TIGER", "127.0.0.1:" + std::to_string(other.Port()) + ":orcl");
+  const auto other = Listen({});
+  session->Main().Connect("SCOTT", "TIGER", ServerOf(*other));
   EXPECT_TRUE(session->Main().Connected());
 }
 
 TEST_F(DataModuleOracleTest, TheWayToTheDatabaseIsNeverSwitchedUnderAConnection) {
-  ora::fake::FakeOracleOptions options;
-  ora::fake::ListenerOptions lo;
-  lo.makeService = [options] { return std::make_unique<ora::fake::FakeOracleService>(options); };
-  ora::fake::FakeListener listener(lo);
-  const std::string server = "127.0.0.1:" + std::to_string(listener.Port()) + ":orcl";
+  const auto listener = Listen({});
+  const std::string server = ServerOf(*listener);
 
   // A run's script holds the client library while the window asks for the network client.
   fake.delay("OCIStmtExecute", -1);
@@ -201,6 +235,37 @@ TEST_F(DataModuleOracleTest, TheWayToTheDatabaseIsNeverSwitchedUnderAConnection)
   session->RunScript({"scott", "tiger", "orcl"}, "update runs set state = 'again'");
   EXPECT_EQ(fake.Query("SELECT state FROM runs"), "again");
   EXPECT_FALSE(session->Main().Connected());
+}
+
+TEST_F(DataModuleOracleTest, TheDatabaseCharacterSetReadOnTheStartNoticeReachesExp) {
+  if (!RecordSetsAvailable()) GTEST_SKIP() << "the Oracle layer has no record set yet";
+  SeedDictionary();
+  env.Set("FAKE_ORA_REPORT", dir / "report");
+  {
+    sch::TSchemeWrapper w;
+    AddExport(w, "scott", "tiger", "orcl")->FindParam("charset")->SetKeyValue("No");
+    sch::SaveObjectToFile(file, &w, true);
+  }
+  host.Start(file);
+  RunOnce();
+
+  auto& scheme = static_cast<sch::TOracleScheme&>(*host.Schemes().GetScheme(0));
+  EXPECT_EQ(scheme.TargetCharset, "ZHS16GBK");
+  EXPECT_EQ(scheme.TargetCharsetId, 852);
+  EXPECT_NE(testsupport::ReadAll(dir / "report").find("NLS_LANG=.ZHS16GBK"), std::string::npos);
+}
+
+TEST_F(DataModuleOracleTest, ThePickerListsTheUsersAndTheTablesOfTheFocusedOne) {
+  if (!RecordSetsAvailable()) GTEST_SKIP() << "the Oracle layer has no record set yet";
+  SeedDictionary();
+  sch::TOraSelectorModel picker(*session);
+  picker.Open("scott", "tiger", "orcl", false, "");
+  EXPECT_EQ(picker.Status(), "Connected");
+  EXPECT_EQ(picker.Objects(), (std::vector<std::string>{"HR", "SCOTT", "SYS"}));
+  picker.FocusUser(1);
+  EXPECT_EQ(picker.SourceTables(), (std::vector<std::string>{"DEPT", "EMP"}));
+  picker.AddTables({1, 0});
+  EXPECT_EQ(picker.Result(), "SCOTT.EMP,SCOTT.DEPT");
 }
 
 }  // namespace
