@@ -42,18 +42,26 @@ unsigned TDMSession::DatabaseCharsetId() {
 }
 
 void TDMSession::RunScript(const TOracleLogin& login, const std::string& script) {
-  {
-    // An idle window connection through the other way to the database (client library or direct
-    // network client) must not keep a run from the one it needs; the main module connects again
-    // when it is next used.
-    std::unique_lock lock(mainLock_, std::try_to_lock);
-    if (lock.owns_lock() && main_.Connected() && TDM::IsNetServer(main_.Server()) != TDM::IsNetServer(login.server))
-      main_.Disconnect();
-  }
   std::unique_ptr<TDMLink> link = factory_();
-  link->SetWaitForClient(true);
+  TDMLink& way = *link;
+  way.SetRunLink(true);
   TDM own(std::move(link), clientCharset_);
-  own.Connect(login.user, login.password, login.server);
+  const bool net = TDM::IsNetServer(login.server);
+  for (;;) {
+    {
+      // The window's connection through the other way gives way to the run; the main module
+      // connects again when it is next used. Held only for this, never across a wait.
+      std::lock_guard lock(mainLock_);
+      if (main_.Connected() && TDM::IsNetServer(main_.Server()) != net) main_.Disconnect();
+    }
+    try {
+      own.Connect(login.user, login.password, login.server);
+      break;
+    } catch (const TDMClientBusy&) {
+      // Another run holds the other way (or the window took it back meanwhile): wait for the runs.
+      way.WaitForClient(net);
+    }
+  }
   // An empty user connects nothing; the script would otherwise fail with a less telling message.
   if (!own.Connected()) throw std::runtime_error("Not connected: no database user");
   own.ExecScript(script);

@@ -35,7 +35,9 @@ class TDMSession : public TOracleSession {
   std::string DatabaseCharset() override;
   unsigned DatabaseCharsetId() override;
 
-  // On a module and connection of its own, closed when the script ends.
+  // On a module and connection of its own, closed when the script ends. When the way to the
+  // database the login needs (client library or direct network client) is in use the other way,
+  // the window's module gives way and other runs are waited for. One session per program.
   void RunScript(const TOracleLogin& login, const std::string& script) override;
   // On the main module, under its lock.
   bool ReadDatabaseCharset(const TOracleLogin& login, std::string& name, unsigned& id) override;

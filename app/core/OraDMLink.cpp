@@ -14,30 +14,31 @@ namespace sch {
 namespace {
 
 // The Oracle layer reaches the database through the client library or the direct network
-// client, one for the whole process: switching disconnects every session and unloads the
-// library. The links therefore switch only while no link is connected: a run's link waits for
-// the others to finish their scripts, the main module's link (the window's) refuses at once.
+// client, one for the whole process: switching disconnects every session, unloads the library
+// and rewrites every session's settings. The links therefore switch only while no link is
+// connected, and make, set up, log off and drop their sessions under the gate's lock, so that a
+// switch never meets a session another thread is changing. Run links are counted apart, so that
+// a run can wait for the other runs alone (the window's link gives way instead).
 class ClientGate {
  public:
-  // Called with the session about to connect; on return the link counts as connected.
-  void Enter(ora::TOraSession& session, bool net, bool wait) {
-    std::unique_lock lock(mutex_);
+  std::unique_lock<std::mutex> Lock() { return std::unique_lock(mutex_); }
+  // With the lock held: the session is about to connect; on return the link counts as connected.
+  void Enter(ora::TOraSession& session, bool net, bool run) {
     if (session.Options().Net() != net) {
-      if (wait) {
-        idle_.wait(lock, [&] { return connected_ == 0 || session.Options().Net() == net; });
-      } else if (connected_ > 0) {
-        throw std::runtime_error(net ? kNetBusy : kLibraryBusy);
-      }
-      if (session.Options().Net() != net) session.Options().SetNet(net);
+      if (runs_ + others_ > 0) throw TDMClientBusy(net ? kNetBusy : kLibraryBusy);
+      session.Options().SetNet(net);
     }
-    ++connected_;
+    ++(run ? runs_ : others_);
   }
-  void Leave() {
-    {
-      std::lock_guard lock(mutex_);
-      --connected_;
-    }
-    idle_.notify_all();
+  // With the lock held.
+  void Leave(bool run) {
+    --(run ? runs_ : others_);
+    free_.notify_all();
+  }
+  // Until no run's link holds the way other than the one asked for.
+  void WaitFree(ora::TOraSession& session, bool net) {
+    std::unique_lock lock(mutex_);
+    free_.wait(lock, [&] { return runs_ == 0 || session.Options().Net() == net; });
   }
 
  private:
@@ -46,8 +47,8 @@ class ClientGate {
   static constexpr const char* kLibraryBusy =
       "The direct network client is in use by another connection; the client library cannot connect now.";
   std::mutex mutex_;
-  std::condition_variable idle_;
-  int connected_ = 0;
+  std::condition_variable free_;
+  int runs_ = 0, others_ = 0;
 };
 
 ClientGate& Gate() {
@@ -57,7 +58,9 @@ ClientGate& Gate() {
 
 }  // namespace
 
-TOraDMLink::TOraDMLink() : session_(std::make_unique<ora::TOraSession>()) {
+TOraDMLink::TOraDMLink() {
+  auto lock = Gate().Lock();
+  session_ = std::make_unique<ora::TOraSession>();
   session_->SetConnectPrompt(false);
   // Each statement of a script is committed when it succeeds, as the module's query did: what ran
   // before a failing statement stays done, and nothing is left to the logoff.
@@ -65,39 +68,14 @@ TOraDMLink::TOraDMLink() : session_(std::make_unique<ora::TOraSession>()) {
 }
 
 TOraDMLink::~TOraDMLink() {
+  auto lock = Gate().Lock();
+  LogOff();
   // The query goes before the session it is bound to.
   query_.reset();
   session_.reset();
-  Release();
 }
 
-void TOraDMLink::Release() {
-  if (!entered_) return;
-  entered_ = false;
-  Gate().Leave();
-}
-
-bool TOraDMLink::Connected() const { return session_->Connected(); }
-std::string TOraDMLink::Username() const { return session_->Username(); }
-std::string TOraDMLink::Server() const { return session_->Server(); }
-
-void TOraDMLink::Connect(const TOracleLogin& login, bool net, const std::string& charset) {
-  Disconnect();
-  session_->SetUsername(login.user);
-  session_->SetPassword(login.password);
-  session_->SetServer(login.server);
-  Gate().Enter(*session_, net, waitForClient_);
-  entered_ = true;
-  try {
-    session_->Options().SetCharset(charset);
-    session_->Connect();
-  } catch (...) {
-    Release();
-    throw;
-  }
-}
-
-void TOraDMLink::Disconnect() {
+void TOraDMLink::LogOff() {
   try {
     if (query_) query_->Close();
     session_->Disconnect();
@@ -105,10 +83,60 @@ void TOraDMLink::Disconnect() {
     // The server or the network went away under the connection (a listener that hung up on an
     // idle client): logging off has nothing left to do, and a new connection must not fail for it.
   }
-  Release();
+  if (entered_) {
+    entered_ = false;
+    Gate().Leave(runLink_);
+  }
+}
+
+void TOraDMLink::WaitForClient(bool net) { Gate().WaitFree(*session_, net); }
+
+bool TOraDMLink::Connected() const {
+  auto lock = Gate().Lock();
+  return session_->Connected();
+}
+
+std::string TOraDMLink::Username() const {
+  auto lock = Gate().Lock();
+  return session_->Username();
+}
+
+std::string TOraDMLink::Server() const {
+  auto lock = Gate().Lock();
+  return session_->Server();
+}
+
+void TOraDMLink::Connect(const TOracleLogin& login, bool net, const std::string& charset) {
+  {
+    auto lock = Gate().Lock();
+    LogOff();
+    session_->SetUsername(login.user);
+    session_->SetPassword(login.password);
+    session_->SetServer(login.server);
+    Gate().Enter(*session_, net, runLink_);
+    entered_ = true;
+    session_->Options().SetCharset(charset);
+  }
+  // Counted as connected, the session is left alone by any switch while it logs on.
+  try {
+    session_->Connect();
+  } catch (...) {
+    Disconnect();
+    throw;
+  }
+}
+
+void TOraDMLink::Disconnect() {
+  auto lock = Gate().Lock();
+  LogOff();
+}
+
+void TOraDMLink::RequireConnection() const {
+  if (!entered_) throw std::runtime_error("Not connected to the database");
 }
 
 void TOraDMLink::ExecSQL(const std::string& sql, const TDMParams& params) {
+  RequireConnection();
   if (query_) query_->Close();
   std::vector<da::Variant> values;
   for (const auto& p : params) values.emplace_back(p.second);
@@ -116,6 +144,7 @@ void TOraDMLink::ExecSQL(const std::string& sql, const TDMParams& params) {
 }
 
 TDMRows TOraDMLink::Open(const std::string& sql, const TDMParams& params, const std::vector<std::string>& fields) {
+  RequireConnection();
   if (!query_) {
     // Made on first use: a client layer that has no record sets fails here, and only queries
     // fail with it.

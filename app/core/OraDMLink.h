@@ -6,9 +6,8 @@
 // client character set (Options.Charset), then connects.
 //
 // The client library and the direct network client are one for the whole process; a link
-// switches between them only while no other link is connected. A link that waits for the client
-// (a run's) waits until the others have disconnected; one that does not (the main module's)
-// raises at once.
+// switches between them only while no other link is connected, and raises TDMClientBusy
+// otherwise (SchDMLink.h says who waits and who gives way).
 //
 // Ownership: the link owns its session and query. Threads: one thread at a time; links on other
 // threads have sessions of their own (the session's ThreadSafety serialises what they share in
@@ -37,15 +36,19 @@ class TOraDMLink : public TDMLink {
   void ExecSQL(const std::string& sql, const TDMParams& params) override;
   TDMRows Open(const std::string& sql, const TDMParams& params, const std::vector<std::string>& fields) override;
 
-  void SetWaitForClient(bool wait) override { waitForClient_ = wait; }
+  void SetRunLink(bool run) override { runLink_ = run; }
+  void WaitForClient(bool net) override;
 
   // The factory the program's TDMSession uses.
   static std::unique_ptr<TDMLink> Make() { return std::make_unique<TOraDMLink>(); }
 
  private:
-  void Release();
+  // With the gate's lock held: logged off (quietly) and no longer counted as connected.
+  void LogOff();
+  // Statements and queries only on a connection the gate counts: never one made behind it.
+  void RequireConnection() const;
 
-  bool waitForClient_ = false;
+  bool runLink_ = false;
   bool entered_ = false;  // counted as connected by the process-wide client gate
   std::unique_ptr<ora::TOraSession> session_;
   std::unique_ptr<ora::TOraQuery> query_;

@@ -5,6 +5,7 @@
 // the Oracle session and query components; tests give recording fakes.
 //
 // Ownership: a link is owned by one TDM. Threads: whichever thread uses its TDM, one at a time.
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -38,10 +39,20 @@ class TDMLink {
   // The query closed, given the text and the bound values, opened; every row's fields named in
   // fields (in that order). Raises on failure, a missing field included.
   virtual TDMRows Open(const std::string& sql, const TDMParams& params, const std::vector<std::string>& fields) = 0;
-  // When the way to the database is shared by the whole process (the client library or the
-  // direct network client) and another connection holds the other way: whether Connect waits
-  // for it to be given up (a run's script) or raises at once (the window's module). Default: raise.
-  virtual void SetWaitForClient(bool /*wait*/) {}
+
+  // Where the way to the database is one for the whole process (the client library or the
+  // direct network client), Connect raises TDMClientBusy while another connection uses the other
+  // way. A run's link holds its way while connected; the window's module only uses it, and gives
+  // it up when a run needs the other way (TDMSession disconnects it). WaitForClient blocks until
+  // no run's link holds the way other than the one asked for. Defaults: one way, nothing to wait.
+  virtual void SetRunLink(bool /*run*/) {}
+  virtual void WaitForClient(bool /*net*/) {}
+};
+
+// The other way to the database is in use by another connection.
+class TDMClientBusy : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
 };
 
 }  // namespace sch

@@ -209,7 +209,8 @@ TEST_F(DataModuleOracleTest, AConnectionTheServerDroppedGivesWayToANewOne) {
 }
 
 TEST_F(DataModuleOracleTest, TheWayToTheDatabaseIsNeverSwitchedUnderAConnection) {
-  const auto listener = Listen({});
+  ora::fake::FakeOracleOptions options;
+  const auto listener = Listen(options);
   const std::string server = ServerOf(*listener);
 
   // A run's script holds the client library while the window asks for the network client.
@@ -227,6 +228,19 @@ TEST_F(DataModuleOracleTest, TheWayToTheDatabaseIsNeverSwitchedUnderAConnection)
   fake.release();
   run.join();
   EXPECT_EQ(fake.Query("SELECT state FROM runs"), "held");
+
+  // A run through the network client waits for the run that holds the client library.
+  fake.delay("OCIStmtExecute", -1);
+  std::thread holding([&] { session->RunScript({"scott", "tiger", "orcl"}, "update runs set state = 'first'"); });
+  ASSERT_EQ(fake.waitHeld(5000), 1);
+  std::thread waiting([&] { session->RunScript({"SCOTT", "TIGER", server}, "alter session set nls_language = 'second'"); });
+  fake.delay("OCIStmtExecute", 0);
+  fake.release();
+  holding.join();
+  waiting.join();
+  EXPECT_EQ(fake.Query("SELECT state FROM runs"), "first");
+  EXPECT_TRUE(options.events->WaitFor("call71:32800:alter session set nls_language = 'second'"));
+  session->RunScript({"scott", "tiger", "orcl"}, "update runs set state = 'held'");
 
   // Idle, the window's module takes the network client; a run through the client library then
   // takes it back without waiting for the window.
