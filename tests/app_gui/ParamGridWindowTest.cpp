@@ -24,6 +24,7 @@
 #include "app/gui/StrEditor.h"
 #include "platform/Dialogs.h"
 #include "tests/app/SchemeTestSupport.h"
+#include "tests/app_gui/MainFormTestSupport.h"
 #include "tests/support/ScratchFolder.h"
 
 namespace sch {
@@ -40,11 +41,7 @@ class ParamGridWindow : public schtest::SchemeTest {
     date->EditMask = "!0000/90/90;1;_";
     date->MaxLength = 10;
     SaveObjectToFile(file, &w, true);
-    TSchMainForm::Options options;
-    options.schemeFile = file;
-    options.settingsFile = dir / "orascheme.ini";
-    options.withTray = false;
-    options.services.mainThread = &mainThread;
+    TSchMainForm::Options options = schtest::TestFormOptions(file, dir / "orascheme.ini", mainThread);
     options.services.editor = &editor;
     form = std::make_unique<TSchMainForm>(std::move(options));
     form->show();

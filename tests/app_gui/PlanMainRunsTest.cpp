@@ -28,6 +28,7 @@
 #include "platform/ProcessRegistry.h"
 #include "tests/app/ChildProcesses.h"
 #include "tests/app/SchemeTestSupport.h"
+#include "tests/app_gui/MainFormTestSupport.h"
 #include "tests/support/ScratchFolder.h"
 
 namespace sch {
@@ -63,11 +64,7 @@ class MainFormRuns : public schtest::SchemeTest {
     cmd->AutoExec = autoExec;
     cmd->TimerInterval = 250;
     SaveObjectToFile(file, &w, true);
-    TSchMainForm::Options options;
-    options.schemeFile = file;
-    options.settingsFile = dir / "orascheme.ini";
-    options.withTray = false;
-    options.services.mainThread = &mainThread;
+    TSchMainForm::Options options = schtest::TestFormOptions(file, dir / "orascheme.ini", mainThread);
     options.services.processes = &registry;
     form = std::make_unique<TSchMainForm>(std::move(options));
   }

@@ -22,6 +22,7 @@
 #include "platform/Dialogs.h"
 #include "platform/MainThread.h"
 #include "tests/app/SchemeTestSupport.h"
+#include "tests/app_gui/MainFormTestSupport.h"
 #include "tests/support/ScratchFolder.h"
 
 namespace sch {
@@ -39,11 +40,7 @@ class MainFormSchemes : public schtest::SchemeTest {
     schtest::SchemeTest::TearDown();
   }
   void Open() {
-    TSchMainForm::Options options;
-    options.schemeFile = file;
-    options.settingsFile = dir / "orascheme.ini";
-    options.withTray = false;
-    options.services.mainThread = &mainThread;
+    TSchMainForm::Options options = schtest::TestFormOptions(file, dir / "orascheme.ini", mainThread);
     options.pickSchemeFile = [this](bool) { return picked; };
     options.editTime = [this](TSchemeTimeItem& item, int) {
       if (!editResult) return false;

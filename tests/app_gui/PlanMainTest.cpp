@@ -1,5 +1,6 @@
 // The main window under the offscreen platform: layout, commands and their enabling, shutdown.
 #include "app/gui/PlanMain.h"
+#include "tests/app_gui/MainFormTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -28,11 +29,7 @@ class MainFormTest : public ::testing::Test {
     plat::SetDialogs(nullptr);
   }
   std::unique_ptr<TSchMainForm> MakeForm() {
-    TSchMainForm::Options options;
-    options.schemeFile = dir / "orascheme.sch";
-    options.settingsFile = dir / "orascheme.ini";
-    options.withTray = false;
-    options.services.mainThread = &mainThread;
+    TSchMainForm::Options options = schtest::TestFormOptions(dir / "orascheme.sch", dir / "orascheme.ini", mainThread);
     return std::make_unique<TSchMainForm>(std::move(options));
   }
   testsupport::ScratchFolder dir;
