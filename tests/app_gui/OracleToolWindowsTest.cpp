@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
+#include <QTreeWidget>
 #include <memory>
 
 #include "foundation/files/CompressedFile.h"
@@ -18,10 +19,17 @@
 #include "app/core/OracleScheme.h"
 #include "app/gui/OraCharsetSelector.h"
 #include "app/gui/OraSelector.h"
+#include "app/gui/PlanMain.h"
+#include "app/gui/QtMainThread.h"
 #include "app/gui/QtSchemeEditor.h"
+#include "app/core/SchCommon.h"
+#include "app/core/SchemeFile.h"
+#include "app/core/SchemeWrapper.h"
+#include "tests/app_gui/MainFormTestSupport.h"
 #include "platform/Dialogs.h"
 #include "platform/Registry.h"
 #include "tests/app/FakeDMLink.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/ScratchFolder.h"
 
 namespace sch {
@@ -113,6 +121,46 @@ TEST_F(OracleToolWindows, TheUserParametersEditButtonPicksWithTheSchemesLogin) {
   answer.start();
   EXPECT_EQ(editor.PickOracleObjects(scheme, false, "SCOTT"), std::optional<std::string>("SCOTT,SYS"));
   EXPECT_EQ(log->calls.front(), "connect system/manager@orcl charset=ZHS16GBK");
+}
+
+TEST_F(OracleToolWindows, TheMainWindowsCharacterSetCommandOpensTheToolWithTheSelectedSchemesLogin) {
+  RegisterSchemeClasses();
+  testsupport::ScopedEnv env;
+  env.Set("ORASCHEME_REGISTRY_DIR", dir / "registry");  // the tool reads the program's store
+  const std::string file = dir / "orascheme.sch";
+  {
+    TSchemeWrapper w;
+    TSchemeObject* s = w.AddScheme("nightly", skOracleExport);
+    s->FindParam("dbusername")->SetKeyValue("scott");
+    s->FindParam("dbpassword")->SetKeyValue("tiger");
+    s->FindParam("service")->SetKeyValue("orcl");
+    SaveObjectToFile(file, &w, true);
+  }
+  QtMainThread mainThread;
+  TSchMainForm::Options options = schtest::TestFormOptions(file, dir / "orascheme.ini", mainThread);
+  options.services.oracleSession = std::shared_ptr<TOracleSession>(&session, [](TOracleSession*) {});
+  TSchMainForm form(std::move(options));
+  const auto found = form.SchTree()->findItems("nightly", Qt::MatchExactly | Qt::MatchRecursive);
+  ASSERT_EQ(found.size(), 1);
+  form.SchTree()->setCurrentItem(found[0]);
+  QTimer answer;
+  answer.setInterval(0);
+  bool shown = false;
+  QObject::connect(&answer, &QTimer::timeout, [&] {
+    auto* tool = dynamic_cast<TOraCharSetSelector*>(QApplication::activeModalWidget());
+    if (!tool) return;
+    answer.stop();
+    shown = true;
+    EXPECT_EQ(tool->UsernameEdit()->text(), "scott");
+    EXPECT_EQ(tool->PasswordEdit()->text(), "tiger");
+    EXPECT_EQ(tool->ServiceEdit()->text(), "orcl");
+    tool->reject();
+  });
+  answer.start();
+  form.ActionOf(Action::CharSet)->trigger();
+  EXPECT_TRUE(shown);
+  EXPECT_EQ(Boxes(), std::vector<std::string>{}) << "no \"not available\" box";
+  form.close();
 }
 
 TEST_F(OracleToolWindows, CharsetToolConnectsConvertsADumpAndTestsTheClient) {
