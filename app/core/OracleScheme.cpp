@@ -15,6 +15,7 @@
 #include "foundation/text/Utf8.h"
 #include "app/core/SchemeEditor.h"
 #include "app/core/DosCommandScheme.h"
+#include "app/core/OracleClient.h"
 #include "app/core/OracleSession.h"
 #include "app/core/RunLogExcerpt.h"
 #include "app/core/WorkFiles.h"
@@ -34,18 +35,6 @@ std::string Upper(std::string_view s) {
 }
 
 bool SameText(std::string_view a, std::string_view b) { return Upper(a) == Upper(b); }
-
-// A registry value as text: raw bytes cut at the first zero byte.
-std::string RegText(plat::Registry& reg, std::string_view key, std::string_view name) {
-  auto v = reg.GetValue(plat::Registry::kLocalMachine, key, name);
-  if (!v) return {};
-  std::string s = v->data;
-  const size_t zero = s.find('\0');
-  if (zero != std::string::npos) s.resize(zero);
-  return s;
-}
-
-constexpr const char* kOracleBaseKey = "\\Software\\ORACLE";
 
 // One "*" per character.
 std::string Masked(std::string_view password) { return std::string(olv::utf8::Length(password), '*'); }
@@ -185,24 +174,11 @@ std::optional<std::string> TOracleScheme::ChildNlsLang() const {
 void TOracleScheme::DetectOracleClient() { DetectOracleClient(plat::Registry::Default()); }
 
 void TOracleScheme::DetectOracleClient(plat::Registry& reg) {
-  HomeKey.clear();
-  OracleHome.clear();
-  CharSet.clear();
-  Language.clear();
-  const std::string base = kOracleBaseKey;
-  const std::string allHomes = base + "\\ALL_HOMES";
-  if (reg.KeyExists(plat::Registry::kLocalMachine, allHomes)) {
-    HomeKey = base + "\\HOME" + RegText(reg, allHomes, "LAST_HOME");
-    if (reg.KeyExists(plat::Registry::kLocalMachine, HomeKey)) {
-      OracleHome = RegText(reg, HomeKey, "ORACLE_HOME");
-      const std::string nls = RegText(reg, HomeKey, "NLS_LANG");
-      const size_t dot = nls.find('.');
-      Language = nls.substr(0, dot);
-      if (dot != std::string::npos) CharSet = nls.substr(dot + 1);
-    }
-  } else if (reg.KeyExists(plat::Registry::kLocalMachine, base)) {
-    OracleHome = RegText(reg, base, "ORACLE_HOME");
-  }
+  TOracleClient client = DetectOracleClientOf(reg);
+  HomeKey = std::move(client.HomeKey);
+  OracleHome = std::move(client.OracleHome);
+  CharSet = std::move(client.CharSet);
+  Language = std::move(client.Language);
 }
 
 std::string TOracleScheme::GetDefaultExe() {
@@ -351,8 +327,7 @@ void TOracleScheme::RunSQLScript(std::string_view name) {
   try {
     const auto& session = Context().oracleSession;
     if (!session) throw std::runtime_error("No database session");
-    session->Connect(GetLoginValue(0), GetLoginValue(1), GetLoginValue(2));
-    session->ExecScript(item->KeyValue());
+    session->RunScript({GetLoginValue(0), GetLoginValue(1), GetLoginValue(2)}, item->KeyValue());
     CurLog->AddResult("OK");
     CurLog->AddResult("\r\n");
   } catch (const std::exception& e) {
@@ -371,14 +346,11 @@ void TOracleScheme::RunSQLScript(std::string_view name) {
 
 void TOracleScheme::ReadTargetCharset(const std::shared_ptr<TOracleSession>& session) {
   if (AllowCharset() || !session) return;
-  try {
-    session->Connect(GetLoginValue(0), GetLoginValue(1), GetLoginValue(2));
-    std::string name = session->DatabaseCharset();
-    const unsigned id = session->DatabaseCharsetId();
-    TargetCharset = std::move(name);
-    TargetCharsetId = static_cast<uint16_t>(id);
-  } catch (const std::exception&) {
-  }
+  std::string name;
+  unsigned id = 0;
+  if (!session->ReadDatabaseCharset({GetLoginValue(0), GetLoginValue(1), GetLoginValue(2)}, name, id)) return;
+  TargetCharset = std::move(name);
+  TargetCharsetId = static_cast<uint16_t>(id);
 }
 
 // ---- the run ----------------------------------------------------------------------------------

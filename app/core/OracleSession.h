@@ -2,13 +2,23 @@
 // The database session the Oracle schemes use around their programs: the prefix and suffix SQL
 // scripts and the database character set. The application's own narrow contract, so that the
 // schemes do not depend on the data access layers; the real session is plugged in by whoever
-// owns the connection, a fake in tests.
+// owns the connection (TDMSession over the data module), a fake in tests.
+//
+// A run reaches the database only through RunScript and ReadDatabaseCharset, each one whole
+// operation for one login: nothing another thread does can put another user's connection under
+// it. The real session gives every script a connection of its own; the defaults here hold the
+// session's lock across the connect and the whole script instead.
 //
 // Ownership: the session is shared (std::shared_ptr): handed to the schemes' host in its
 // services, and from there to every run in its context. Threads: the main thread (character set
-// on a run's start) and the running threads use it; the session serialises its own calls.
+// on a run's start, the script editor) and the running threads use it; the session serialises
+// its own calls.
+#include <exception>
 #include <memory>
+#include <mutex>
 #include <string>
+
+#include "app/core/SchDMLink.h"
 
 namespace sch {
 
@@ -24,6 +34,31 @@ class TOracleSession {
   // The database character set's name and its numeric id (as dump files store it).
   virtual std::string DatabaseCharset() = 0;
   virtual unsigned DatabaseCharsetId() = 0;
+
+  // A run's script as the login's user, macros expanded through the calling thread's current
+  // list. Raises with the database's message on failure.
+  virtual void RunScript(const TOracleLogin& login, const std::string& script) {
+    std::lock_guard lock(runLock_);
+    Connect(login.user, login.password, login.server);
+    ExecScript(script);
+  }
+  // The database character set as the login's user. False, name and id untouched, on failure.
+  virtual bool ReadDatabaseCharset(const TOracleLogin& login, std::string& name, unsigned& id) {
+    try {
+      std::lock_guard lock(runLock_);
+      Connect(login.user, login.password, login.server);
+      std::string n = DatabaseCharset();
+      const unsigned i = DatabaseCharsetId();
+      name = std::move(n);
+      id = i;
+      return true;
+    } catch (const std::exception&) {
+      return false;
+    }
+  }
+
+ private:
+  std::mutex runLock_;
 };
 
 }  // namespace sch

@@ -6,7 +6,9 @@
 #include <memory>
 #include <utility>
 
+#include "app/core/DMSession.h"
 #include "app/core/MainConfig.h"
+#include "app/core/OraDMLink.h"
 #include "app/core/SchCommon.h"
 #include "app/gui/PlanMain.h"
 #include "app/gui/QtDialogs.h"
@@ -45,10 +47,13 @@ int RunMainWindow(int argc, char** argv) {
       if (closing) closing->Host().Close();
       QApplication::quit();
     });
-    QtSchemeEditor editor(nullptr);
+    // The data module: scripts around runs, the character set on a run's start, the Oracle tools.
+    auto session = std::make_shared<TDMSession>(TOraDMLink::Make);
+    QtSchemeEditor editor(nullptr, session);
     TSchMainForm::Options options;
     options.services.mainThread = &mainThread;
     options.services.editor = &editor;
+    options.services.oracleSession = session;
     TSchMainForm window(std::move(options));
     closing = &window;
     editor.SetParentWindow(&window);

@@ -45,6 +45,8 @@
 #include <algorithm>
 #include "app/gui/SchCompress.h"
 #include "app/gui/SchPwd.h"
+#include "app/core/DMSession.h"
+#include "app/gui/OraCharsetSelector.h"
 #include "foundation/base/MessageBoxes.h"
 #include "platform/MainThread.h"
 #include "platform/ProcessRegistry.h"
@@ -414,6 +416,18 @@ void TSchMainForm::UpdateTrayHint() {
 
 void TSchMainForm::NotAvailable() { olv::ShowInfo(kNotAvailableYet); }
 
+void TSchMainForm::ShowCharsetTool(TSchemeObject* scheme) {
+  auto* session = dynamic_cast<TDMSession*>(options_.services.oracleSession.get());
+  if (!session) return NotAvailable();
+  std::string user, password, service;
+  if (auto* oracle = dynamic_cast<TOracleScheme*>(scheme)) {
+    user = oracle->GetLoginValue(0);
+    password = oracle->GetLoginValue(1);
+    service = oracle->GetLoginValue(2);
+  }
+  ShowCharsetSelector(*session, user, password, service, this);
+}
+
 void TSchMainForm::Execute(Action action) {
   TSchemeObject* scheme = SelectedScheme();
   SchemeHost& host = *host_;
@@ -506,6 +520,7 @@ void TSchMainForm::Execute(Action action) {
         if (scheme) host.TerminateScheme(*scheme);
         break;
       case Action::TermAllRuning: host.TerminateAll(); break;
+      case Action::CharSet: ShowCharsetTool(scheme); break;
       default: NotAvailable(); break;
     }
   } catch (const std::exception& e) {

@@ -110,6 +110,8 @@ class TSchMainForm : public QMainWindow {
   QWidget* CreateLogsPage();
   void Execute(Action action);
   void NotAvailable();
+  // "Character set": the tool with the selected Oracle scheme's login, or an empty one.
+  void ShowCharsetTool(TSchemeObject* scheme);
   void UpdateTrayHint();
   void WriteInformationPage();
   void Shutdown();

@@ -5,6 +5,9 @@
 #include "app/core/MainFormModel.h"
 #include "app/gui/PlanMain.h"
 #include "app/gui/StrEditor.h"
+#include "app/gui/OraSelector.h"
+#include "app/core/DMSession.h"
+#include "app/core/OracleScheme.h"
 #include "foundation/base/MessageBoxes.h"
 
 namespace sch {
@@ -20,9 +23,16 @@ std::optional<std::string> QtSchemeEditor::PickFile(const std::string& filter, c
 
 bool QtSchemeEditor::EditScript(TSchemeObject&, std::string& text) { return EditStrings(text, session_, parent_); }
 
-std::optional<std::string> QtSchemeEditor::PickOracleObjects(TSchemeObject&, bool, const std::string&) {
-  olv::ShowInfo(kTypeOracleObjects);
-  return std::nullopt;
+std::optional<std::string> QtSchemeEditor::PickOracleObjects(TSchemeObject& scheme, bool tables,
+                                                             const std::string& value) {
+  auto* session = dynamic_cast<TDMSession*>(session_.get());
+  auto* oracle = dynamic_cast<TOracleScheme*>(&scheme);
+  if (!session || !oracle) {
+    olv::ShowInfo(kTypeOracleObjects);
+    return std::nullopt;
+  }
+  return SelectOraObjects(*session, oracle->GetLoginValue(0), oracle->GetLoginValue(1), oracle->GetLoginValue(2),
+                          !tables, value, parent_);
 }
 
 }  // namespace sch

@@ -1,8 +1,9 @@
 #pragma once
-// What a parameter's edit button opens, on Qt: the file dialog and the SQL script editor
-// (EditStrings, its "Execute" on the session given); the Oracle object picker is not there yet,
-// so it says that the names are typed into the cell. Handed to the schemes' host in its
-// services. GUI thread only.
+// What a parameter's edit button opens, on Qt: the file dialog, the SQL script editor
+// (EditStrings, its "Execute" on the session given) and the Oracle object picker
+// (SelectOraObjects, with the scheme's login, on the data module's session; without one it says
+// that the names are typed into the cell). Handed to the schemes' host in its services. GUI
+// thread only.
 #include <memory>
 
 #include "app/core/SchemeEditor.h"
@@ -13,9 +14,9 @@ namespace sch {
 
 class TOracleSession;
 
-// Our own text: what the edit button of a user or table parameter says meanwhile.
+// Our own text: what the edit button of a user or table parameter says with no database session.
 inline constexpr const char* kTypeOracleObjects =
-    "The Oracle object picker is not available yet: type the names into the cell, separated by commas.";
+    "The Oracle object picker needs a database session: type the names into the cell, separated by commas.";
 
 class QtSchemeEditor : public SchemeEditor {
  public:

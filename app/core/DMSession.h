@@ -1,0 +1,52 @@
+#pragma once
+// The database session of the schemes (TOracleSession) over the data module: one module for the
+// main thread (the Oracle tools, the script editor, the character set read on a run's start) and,
+// for every run's script, a module of its own on a connection of its own that lives for that
+// script alone. Two runs as two users at once therefore never execute on each other's
+// connection, and a tool that logs the main module on as someone else cannot move a running
+// script.
+//
+// Ownership: the session owns the main module; the per-script modules live inside RunScript.
+// The link factory makes a fresh, unconnected link each time it is called, from any thread.
+// Threads: any; the main module is used under Lock(), which the seam's calls take themselves
+// and which a tool holds around a sequence of calls of its own.
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "app/core/OracleSession.h"
+#include "app/core/SchDM.h"
+
+namespace sch {
+
+class TDMSession : public TOracleSession {
+ public:
+  using LinkFactory = std::function<std::unique_ptr<TDMLink>()>;
+  // clientCharset as TDM's.
+  explicit TDMSession(LinkFactory factory, std::function<std::string()> clientCharset = {});
+
+  TDM& Main() { return main_; }
+  std::unique_lock<std::recursive_mutex> Lock() { return std::unique_lock(mainLock_); }
+
+  void Connect(const std::string& user, const std::string& password, const std::string& service) override;
+  bool Connected() const override;
+  void ExecScript(const std::string& script) override;
+  std::string DatabaseCharset() override;
+  unsigned DatabaseCharsetId() override;
+
+  // On a module and connection of its own, closed when the script ends. When the way to the
+  // database the login needs (client library or direct network client) is in use the other way,
+  // the window's module gives way and other runs are waited for. One session per program.
+  void RunScript(const TOracleLogin& login, const std::string& script) override;
+  // On the main module, under its lock.
+  bool ReadDatabaseCharset(const TOracleLogin& login, std::string& name, unsigned& id) override;
+
+ private:
+  LinkFactory factory_;
+  std::function<std::string()> clientCharset_;
+  mutable std::recursive_mutex mainLock_;
+  TDM main_;
+};
+
+}  // namespace sch

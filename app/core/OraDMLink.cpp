@@ -1,0 +1,176 @@
+#include "app/core/OraDMLink.h"
+
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <stdexcept>
+
+#include "oracle/OraDataSet.h"
+#include "oracle/OraSQL.h"
+#include "oracle/OraSession.h"
+
+namespace sch {
+
+namespace {
+
+// The Oracle layer reaches the database through the client library or the direct network
+// client, one for the whole process: switching disconnects every session, unloads the library
+// and rewrites every session's settings. The links therefore switch only while no link is
+// connected, and make, set up, log off and drop their sessions under the gate's lock, so that a
+// switch never meets a session another thread is changing. Run links are counted apart, so that
+// a run can wait for the other runs alone (the window's link gives way instead).
+class ClientGate {
+ public:
+  std::unique_lock<std::mutex> Lock() { return std::unique_lock(mutex_); }
+  // With the lock held: the session is about to connect; on return the link counts as connected.
+  void Enter(ora::TOraSession& session, bool net, bool run) {
+    if (session.Options().Net() != net) {
+      if (runs_ + others_ > 0) throw TDMClientBusy(net ? kNetBusy : kLibraryBusy);
+      session.Options().SetNet(net);
+    }
+    ++(run ? runs_ : others_);
+  }
+  // With the lock held.
+  void Leave(bool run) {
+    --(run ? runs_ : others_);
+    free_.notify_all();
+  }
+  // Until no run's link holds the way other than the one asked for.
+  void WaitFree(ora::TOraSession& session, bool net) {
+    std::unique_lock lock(mutex_);
+    free_.wait(lock, [&] { return runs_ == 0 || session.Options().Net() == net; });
+  }
+
+ private:
+  static constexpr const char* kNetBusy =
+      "The client library is in use by another connection; the direct network client cannot connect now.";
+  static constexpr const char* kLibraryBusy =
+      "The direct network client is in use by another connection; the client library cannot connect now.";
+  std::mutex mutex_;
+  std::condition_variable free_;
+  int runs_ = 0, others_ = 0;
+};
+
+ClientGate& Gate() {
+  static ClientGate gate;
+  return gate;
+}
+
+}  // namespace
+
+TOraDMLink::TOraDMLink() {
+  auto lock = Gate().Lock();
+  session_ = std::make_unique<ora::TOraSession>();
+  session_->SetConnectPrompt(false);
+  // Each statement of a script is committed when it succeeds, as the module's query did: what ran
+  // before a failing statement stays done, and nothing is left to the logoff.
+  session_->InternalSQL().SetAutoCommit(true);
+}
+
+TOraDMLink::~TOraDMLink() {
+  auto lock = Gate().Lock();
+  LogOff();
+  // The query goes before the session it is bound to.
+  query_.reset();
+  session_.reset();
+}
+
+void TOraDMLink::LogOff() {
+  try {
+    if (query_) query_->Close();
+    session_->Disconnect();
+  } catch (const std::exception&) {
+    // The server or the network went away under the connection (a listener that hung up on an
+    // idle client): logging off has nothing left to do, and a new connection must not fail for it.
+  }
+  if (entered_) {
+    entered_ = false;
+    Gate().Leave(runLink_);
+  }
+}
+
+void TOraDMLink::WaitForClient(bool net) { Gate().WaitFree(*session_, net); }
+
+bool TOraDMLink::Connected() const {
+  auto lock = Gate().Lock();
+  return session_->Connected();
+}
+
+std::string TOraDMLink::Username() const {
+  auto lock = Gate().Lock();
+  return session_->Username();
+}
+
+std::string TOraDMLink::Server() const {
+  auto lock = Gate().Lock();
+  return session_->Server();
+}
+
+void TOraDMLink::Connect(const TOracleLogin& login, bool net, const std::string& charset) {
+  {
+    auto lock = Gate().Lock();
+    LogOff();
+    session_->SetUsername(login.user);
+    session_->SetPassword(login.password);
+    session_->SetServer(login.server);
+    Gate().Enter(*session_, net, runLink_);
+    entered_ = true;
+    session_->Options().SetCharset(charset);
+  }
+  // Counted as connected, the session is left alone by any switch while it logs on.
+  try {
+    session_->Connect();
+  } catch (...) {
+    Disconnect();
+    throw;
+  }
+}
+
+void TOraDMLink::Disconnect() {
+  auto lock = Gate().Lock();
+  LogOff();
+}
+
+void TOraDMLink::RequireConnection() const {
+  if (!entered_) throw std::runtime_error("Not connected to the database");
+}
+
+void TOraDMLink::ExecSQL(const std::string& sql, const TDMParams& params) {
+  RequireConnection();
+  if (query_) query_->Close();
+  std::vector<da::Variant> values;
+  for (const auto& p : params) values.emplace_back(p.second);
+  session_->ExecSQL(sql, values);
+}
+
+TDMRows TOraDMLink::Open(const std::string& sql, const TDMParams& params, const std::vector<std::string>& fields) {
+  RequireConnection();
+  if (!query_) {
+    // Made on first use: a client layer that has no record sets fails here, and only queries
+    // fail with it.
+    auto query = std::make_unique<ora::TOraQuery>();
+    query->SetSession(session_.get());
+    query_ = std::move(query);
+  }
+  query_->Close();
+  query_->SetSQL(sql);
+  for (const auto& [name, value] : params) query_->ParamByName(name).SetAsString(value);
+  query_->Open();
+  TDMRows rows;
+  try {
+    std::vector<da::TField*> columns;
+    for (const std::string& name : fields) columns.push_back(&query_->FieldByName(name));
+    for (; !query_->Eof(); query_->Next()) {
+      std::vector<std::string> row;
+      for (da::TField* f : columns) row.push_back(f->IsNull() ? std::string() : f->AsString());
+      rows.push_back(std::move(row));
+    }
+  } catch (...) {
+    query_->Close();
+    throw;
+  }
+  query_->Close();
+  return rows;
+}
+
+}  // namespace sch

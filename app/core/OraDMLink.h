@@ -1,0 +1,57 @@
+#pragma once
+// The data module's link over the Oracle components: one TOraSession (no connect prompt) and one
+// TOraQuery bound to it (made on the first query). Statements run through the session's own
+// statement runner (ExecSQL), queries through the query. Connecting sets the login, the direct
+// network client when asked (Options.Net, which the Oracle layer keeps process-wide) and the
+// client character set (Options.Charset), then connects.
+//
+// The client library and the direct network client are one for the whole process; a link
+// switches between them only while no other link is connected, and raises TDMClientBusy
+// otherwise (SchDMLink.h says who waits and who gives way).
+//
+// Ownership: the link owns its session and query. Threads: one thread at a time; links on other
+// threads have sessions of their own (the session's ThreadSafety serialises what they share in
+// the client library).
+#include <memory>
+
+#include "app/core/SchDMLink.h"
+
+namespace ora {
+class TOraSession;
+class TOraQuery;
+}  // namespace ora
+
+namespace sch {
+
+class TOraDMLink : public TDMLink {
+ public:
+  TOraDMLink();
+  ~TOraDMLink() override;
+
+  bool Connected() const override;
+  std::string Username() const override;
+  std::string Server() const override;
+  void Connect(const TOracleLogin& login, bool net, const std::string& charset) override;
+  void Disconnect() override;
+  void ExecSQL(const std::string& sql, const TDMParams& params) override;
+  TDMRows Open(const std::string& sql, const TDMParams& params, const std::vector<std::string>& fields) override;
+
+  void SetRunLink(bool run) override { runLink_ = run; }
+  void WaitForClient(bool net) override;
+
+  // The factory the program's TDMSession uses.
+  static std::unique_ptr<TDMLink> Make() { return std::make_unique<TOraDMLink>(); }
+
+ private:
+  // With the gate's lock held: logged off (quietly) and no longer counted as connected.
+  void LogOff();
+  // Statements and queries only on a connection the gate counts: never one made behind it.
+  void RequireConnection() const;
+
+  bool runLink_ = false;
+  bool entered_ = false;  // counted as connected by the process-wide client gate
+  std::unique_ptr<ora::TOraSession> session_;
+  std::unique_ptr<ora::TOraQuery> query_;
+};
+
+}  // namespace sch

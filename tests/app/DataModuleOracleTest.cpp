@@ -1,0 +1,285 @@
+// The data module on the Oracle components, end to end through the schemes' owner with the
+// stand-in exp: scripts around an export executed by the stand-in client library (its call log
+// shows the statements in order, the run's macros expanded, and its database their effect), a
+// failing suffix recorded while the dump stays, the same export over the direct network client
+// against the fake listener, and the way to the database shared by the process. The queries (the
+// character set on a run's start, the picker's lists) need the Oracle record set; a build of the
+// layer without it skips them.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/core/DMSession.h"
+#include "app/core/OraDMLink.h"
+#include "app/core/OraObjSel.h"
+#include "app/core/OracleScheme.h"
+#include "app/core/SchCommon.h"
+#include "app/core/SchemeFile.h"
+#include "oracle/OraCall.h"
+#include "oracle/OraDataSet.h"
+#include "oracle/OraSession.h"
+#include "oracle/net/NetCallInterface.h"
+#include "tests/app/HostTestSupport.h"
+#include "tests/oracle/FakeOciHome.h"
+#include "tests/support/ScopedEnv.h"
+#include "tests/support/ScratchFolder.h"
+#include "tools/fake_listener/FakeListener.h"
+#include "tools/fake_listener/FakeOracle.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kFakeExp = ORASCHEME_SOURCE_DIR "/tools/fake_exp.sh";
+
+// Whether the Oracle layer has its record set (the queries' road): the query tests wait for it.
+bool RecordSetsAvailable() {
+  ora::TOraSession session;
+  ora::TOraQuery query;
+  try {
+    query.SetSession(&session);
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+class DataModuleOracleTest : public schtest::HostTest {
+ protected:
+  DataModuleOracleTest() : DataModuleOracleTest(std::make_shared<sch::TDMSession>(sch::TOraDMLink::Make)) {}
+  explicit DataModuleOracleTest(std::shared_ptr<sch::TDMSession> s) : HostTest(s), session(std::move(s)) {}
+  void SetUp() override {
+    HostTest::SetUp();
+    ora::FreeOCI();
+    home = std::make_unique<ora::testing::FakeOciHome>();
+    ora::testing::FakeOciHome::Place(home->AddHome(0, "OraHome0") / "lib", "libclntsh.so.19.1",
+                                     ora::testing::Variant::Class9);
+    ora::OCIInit();
+    fake = FakeOciControl::Bind(ora::OCILibrary);
+    fake.reset();
+    ASSERT_EQ(fake.exec("CREATE TABLE runs(who VARCHAR2(30), state VARCHAR2(30));"), 0);
+    // SQLite refuses a commit outside a transaction; the server takes one at any time.
+    fake.script("commit", "ok");
+  }
+  void TearDown() override {
+    HostTest::TearDown();
+    session->Main().Disconnect();
+    ora::FreeOCI();
+    ora::FinishNet();
+    home.reset();
+  }
+  void OnNotice(int param) override { ends += param == sch::kSchemeRunEnded; }
+  // A fake listener answering as a small server with the options given; its server text.
+  static std::unique_ptr<ora::fake::FakeListener> Listen(const ora::fake::FakeOracleOptions& options) {
+    ora::fake::ListenerOptions lo;
+    lo.makeService = [options] { return std::make_unique<ora::fake::FakeOracleService>(options); };
+    return std::make_unique<ora::fake::FakeListener>(lo);
+  }
+  static std::string ServerOf(const ora::fake::FakeListener& listener) {
+    return "127.0.0.1:" + std::to_string(listener.Port()) + ":orcl";
+  }
+
+  sch::TSchemeObject* AddExport(sch::TSchemeWrapper& w, const std::string& user, const std::string& password,
+                                const std::string& service) {
+    sch::TSchemeObject* s = w.AddScheme("nightly", sch::skOracleExport);
+    s->FindParam("cmdfilename")->SetKeyValue(kFakeExp);
+    s->FindParam("dbusername")->SetKeyValue(user);
+    s->FindParam("dbpassword")->SetKeyValue(password);
+    s->FindParam("service")->SetKeyValue(service);
+    s->FindParam("file")->SetKeyValue(dir / "nightly.dmp");
+    s->FindParam("log")->SetKeyValue(dir / "nightly.log");
+    return s;
+  }
+  void RunOnce() {
+    host.Run(*host.Schemes().GetScheme(0));
+    while (ends < 1) RunUntilNotice(sch::kSchemeRunEnded);
+  }
+  // The statements the client library prepared, in order.
+  std::vector<std::string> Prepared() const {
+    std::vector<std::string> sql;
+    for (const std::string& line : fake.Lines())
+      if (line.rfind("OCIStmtPrepare sql=", 0) == 0) sql.push_back(line.substr(19));
+    return sql;
+  }
+  // The dictionary the data module's queries read, as the stand-in's SQLite tables.
+  void SeedDictionary() {
+    ASSERT_EQ(fake.exec("CREATE TABLE users(name TEXT);"
+                        "INSERT INTO users VALUES ('SCOTT'), ('HR'), ('SYS');"
+                        "CREATE TABLE objects(owner TEXT, name TEXT, kind TEXT);"
+                        "INSERT INTO objects VALUES ('SCOTT', 'EMP', 'TABLE'), ('SCOTT', 'DEPT', 'TABLE'),"
+                        " ('SCOTT', 'EMP_V', 'VIEW'), ('HR', 'JOBS', 'TABLE');"),
+              0);
+    fake.script("SYS.PROPS$", "sql SELECT 'ZHS16GBK' AS NAME, 852 AS ID");
+    fake.script("SYS.DBA_USERS", "sql SELECT name AS USERNAME FROM users ORDER BY name");
+    fake.script("ALL_OBJECTS",
+                "sql SELECT name AS OBJECT_NAME FROM objects WHERE owner = :OWNER AND kind = 'TABLE' ORDER BY name");
+  }
+  std::string Record() {
+    const auto saved = Reload();
+    return saved->GetScheme(0)->GetLog(0)->ResultMsgs;
+  }
+
+  std::shared_ptr<sch::TDMSession> session;
+  std::unique_ptr<ora::testing::FakeOciHome> home;
+  FakeOciControl fake;
+  testsupport::ScopedEnv env;
+  int ends = 0;
+};
+
+TEST_F(DataModuleOracleTest, ExportScriptsRunOnTheClientLibraryInOrderWithTheRunsMacros) {
+  {
+    sch::TSchemeWrapper w;
+    sch::TSchemeObject* s = AddExport(w, "scott", "tiger", "orcl");
+    s->FindParam("Prefix")->SetKeyValue("{ before exp }\r\ninsert into runs values ('~dbusername~', 'start');");
+    s->FindParam("Suffix")->SetKeyValue("update runs set state = 'done;ok' where who = '~dbusername~';\r\ncommit");
+    sch::SaveObjectToFile(file, &w, true);
+  }
+  host.Start(file);
+  RunOnce();
+
+  EXPECT_EQ(Prepared(), (std::vector<std::string>{"insert into runs values ('scott', 'start')",
+                                                  "update runs set state = 'done;ok' where who = 'scott'",
+                                                  "commit"}));
+  EXPECT_EQ(fake.Query("SELECT who || ':' || state FROM runs"), "scott:done;ok");
+  const std::string record = Record();
+  EXPECT_EQ(record.rfind("Process SQL script...OK\r\nRun Scripts...Ok\r\n", 0), 0u) << record;
+  EXPECT_NE(record.find("Log file:" + dir / "nightly.log" + "\r\nProcess SQL script...OK\r\n"), std::string::npos)
+      << record;
+}
+
+TEST_F(DataModuleOracleTest, AFailingSuffixIsRecordedAndTheDumpStays) {
+  {
+    sch::TSchemeWrapper w;
+    sch::TSchemeObject* s = AddExport(w, "scott", "tiger", "orcl");
+    s->FindParam("Suffix")->SetKeyValue("insert into runs values ('scott', 'end'); insert into missing values (1)");
+    sch::SaveObjectToFile(file, &w, true);
+  }
+  host.Start(file);
+  RunOnce();
+
+  EXPECT_TRUE(fs::exists(dir / "nightly.dmp"));
+  EXPECT_EQ(fake.Query("SELECT count(*) FROM runs"), "1") << "the statement before the failing one stays executed";
+  const std::string record = Record();
+  const size_t failed = record.rfind("Process SQL script...Failed\r\n");
+  ASSERT_NE(failed, std::string::npos) << record;
+  EXPECT_EQ(record.substr(failed), "Process SQL script...Failed\r\nORA-00942: table or view does not exist\r\n");
+}
+
+TEST_F(DataModuleOracleTest, TheSameExportOverTheDirectNetworkClient) {
+  ora::fake::FakeOracleOptions options;
+  const auto listener = Listen(options);
+  const std::string server = ServerOf(*listener);
+  {
+    sch::TSchemeWrapper w;
+    sch::TSchemeObject* s = AddExport(w, "SCOTT", "TIGER", server);
+    s->FindParam("Prefix")->SetKeyValue("alter session set nls_date_format = 'YYYY-MM-DD'");
+    s->FindParam("Suffix")->SetKeyValue("alter session set nls_language = '~dbusername~'");
+    sch::SaveObjectToFile(file, &w, true);
+  }
+  host.Start(file);
+  RunOnce();
+
+  std::vector<std::string> statements;
+  // "call71:<options>:<sql>"; the execution is the call with the execute option (0x20).
+  for (const std::string& event : options.events->Seen()) {
+    if (event.rfind("call71:", 0) != 0) continue;
+    const size_t colon = event.find(':', 7);
+    if (std::stoul(event.substr(7, colon - 7)) & 0x20) statements.push_back(event.substr(colon + 1));
+  }
+  EXPECT_EQ(statements, (std::vector<std::string>{"alter session set nls_date_format = 'YYYY-MM-DD'",
+                                                  "alter session set nls_language = 'SCOTT'"}));
+  const std::string record = Record();
+  EXPECT_EQ(record.rfind("Process SQL script...OK\r\nRun Scripts...Ok\r\n", 0), 0u) << record;
+  EXPECT_NE(record.find("Process SQL script...OK\r\n", 10), std::string::npos) << record;
+}
+
+TEST_F(DataModuleOracleTest, AConnectionTheServerDroppedGivesWayToANewOne) {
+  auto gone = Listen({});
+  session->Main().Connect("SCOTT", "TIGER", ServerOf(*gone));
+  ASSERT_TRUE(session->Main().Connected());
+  gone.reset();  // hangs up on the idle client
+  const auto other = Listen({});
+  session->Main().Connect("SCOTT", "TIGER", ServerOf(*other));
+  EXPECT_TRUE(session->Main().Connected());
+}
+
+TEST_F(DataModuleOracleTest, TheWayToTheDatabaseIsNeverSwitchedUnderAConnection) {
+  ora::fake::FakeOracleOptions options;
+  const auto listener = Listen(options);
+  const std::string server = ServerOf(*listener);
+
+  // A run's script holds the client library while the window asks for the network client.
+  fake.delay("OCIStmtExecute", -1);
+  std::thread run([&] { session->RunScript({"scott", "tiger", "orcl"}, "insert into runs values ('scott', 'held')"); });
+  ASSERT_EQ(fake.waitHeld(5000), 1);
+  try {
+    session->Main().Connect("SCOTT", "TIGER", server);
+    ADD_FAILURE() << "switched under a running script";
+  } catch (const std::runtime_error& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "The client library is in use by another connection; the direct network client cannot connect now.");
+  }
+  fake.delay("OCIStmtExecute", 0);
+  fake.release();
+  run.join();
+  EXPECT_EQ(fake.Query("SELECT state FROM runs"), "held");
+
+  // A run through the network client waits for the run that holds the client library.
+  fake.delay("OCIStmtExecute", -1);
+  std::thread holding([&] { session->RunScript({"scott", "tiger", "orcl"}, "update runs set state = 'first'"); });
+  ASSERT_EQ(fake.waitHeld(5000), 1);
+  std::thread waiting([&] { session->RunScript({"SCOTT", "TIGER", server}, "alter session set nls_language = 'second'"); });
+  fake.delay("OCIStmtExecute", 0);
+  fake.release();
+  holding.join();
+  waiting.join();
+  EXPECT_EQ(fake.Query("SELECT state FROM runs"), "first");
+  EXPECT_TRUE(options.events->WaitFor("call71:32800:alter session set nls_language = 'second'"));
+  session->RunScript({"scott", "tiger", "orcl"}, "update runs set state = 'held'");
+
+  // Idle, the window's module takes the network client; a run through the client library then
+  // takes it back without waiting for the window.
+  session->Main().Connect("SCOTT", "TIGER", server);
+  EXPECT_TRUE(session->Main().Connected());
+  session->RunScript({"scott", "tiger", "orcl"}, "update runs set state = 'again'");
+  EXPECT_EQ(fake.Query("SELECT state FROM runs"), "again");
+  EXPECT_FALSE(session->Main().Connected());
+}
+
+TEST_F(DataModuleOracleTest, TheDatabaseCharacterSetReadOnTheStartNoticeReachesExp) {
+  if (!RecordSetsAvailable()) GTEST_SKIP() << "the Oracle layer has no record set yet";
+  SeedDictionary();
+  env.Set("FAKE_ORA_REPORT", dir / "report");
+  {
+    sch::TSchemeWrapper w;
+    AddExport(w, "scott", "tiger", "orcl")->FindParam("charset")->SetKeyValue("No");
+    sch::SaveObjectToFile(file, &w, true);
+  }
+  host.Start(file);
+  RunOnce();
+
+  auto& scheme = static_cast<sch::TOracleScheme&>(*host.Schemes().GetScheme(0));
+  EXPECT_EQ(scheme.TargetCharset, "ZHS16GBK");
+  EXPECT_EQ(scheme.TargetCharsetId, 852);
+  EXPECT_NE(testsupport::ReadAll(dir / "report").find("NLS_LANG=.ZHS16GBK"), std::string::npos);
+}
+
+TEST_F(DataModuleOracleTest, ThePickerListsTheUsersAndTheTablesOfTheFocusedOne) {
+  if (!RecordSetsAvailable()) GTEST_SKIP() << "the Oracle layer has no record set yet";
+  SeedDictionary();
+  sch::TOraSelectorModel picker(*session);
+  picker.Open("scott", "tiger", "orcl", false, "");
+  EXPECT_EQ(picker.Status(), "Connected");
+  EXPECT_EQ(picker.Objects(), (std::vector<std::string>{"HR", "SCOTT", "SYS"}));
+  picker.FocusUser(1);
+  EXPECT_EQ(picker.SourceTables(), (std::vector<std::string>{"DEPT", "EMP"}));
+  picker.AddTables({1, 0});
+  EXPECT_EQ(picker.Result(), "SCOTT.EMP,SCOTT.DEPT");
+}
+
+}  // namespace
