@@ -1,11 +1,12 @@
-// libFuzzer target over the object stream reader: any input either reads or raises an
-// olv::Exception. What reads must write and read back again.
+// libFuzzer target over the object stream reader and its text form: any input either reads or
+// raises an olv::Exception. What reads must write and read back again.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
 
 #include "foundation/objects/ObjStream.h"
+#include "foundation/objects/ObjStreamText.h"
 #include "tests/foundation/TestObjects.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -15,9 +16,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                                              &olvtest::TWithComponent::StaticClass()}),
                                   true);
   (void)registered;
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  try {
+    // The text form reads the same bytes on its own.
+    olv::TMemoryStream in(bytes), text;
+    olv::ObjectStreamToText(in, text);
+  } catch (const olv::Exception&) {
+  }
   std::unique_ptr<olv::TBaseObject> obj;
   try {
-    olv::TMemoryStream in(std::string_view(reinterpret_cast<const char*>(data), size));
+    olv::TMemoryStream in(bytes);
     obj = olv::ReadObjectFromStream(in);
   } catch (const olv::Exception&) {
     return 0;

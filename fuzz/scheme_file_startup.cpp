@@ -98,7 +98,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   {
     plat::HeadlessMainThread mainThread;
     plat::ProcessRegistry processes;
-    sch::SchemeHost host(sch::SchemeServices{&mainThread, &processes});
+    sch::SchemeServices services;
+    services.mainThread = &mainThread;
+    services.processes = &processes;
+    sch::SchemeHost host(services);
     if (loaded) {
       for (int i = 0; i < loaded->Count(); ++i)
         if (sch::TSchemeObject* s = loaded->GetScheme(i)) s->AutoExec = false;

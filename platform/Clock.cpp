@@ -1,5 +1,9 @@
 #include "platform/Clock.h"
 
+#include <algorithm>
+#include <mutex>
+#include <vector>
+
 namespace plat {
 namespace {
 
@@ -9,6 +13,16 @@ class WallClock : public Clock {
 };
 
 std::atomic<Clock*> g_current{nullptr};
+
+// Never destroyed: a listener may end during the program's exit.
+std::mutex& ListenersMutex() {
+  static auto* m = new std::mutex;
+  return *m;
+}
+std::vector<ClockSetListener*>& Listeners() {
+  static auto* list = new std::vector<ClockSetListener*>;
+  return *list;
+}
 
 }  // namespace
 
@@ -22,6 +36,34 @@ Clock& CurrentClock() {
   return c ? *c : SystemClock();
 }
 
-void SetCurrentClock(Clock* clock) { g_current.store(clock, std::memory_order_release); }
+void SetCurrentClock(Clock* clock) {
+  g_current.store(clock, std::memory_order_release);
+  NotifyClockSet();
+}
+
+void FakeClock::Set(time_point t) {
+  now_.store(t.time_since_epoch().count());
+  NotifyClockSet();
+}
+
+void FakeClock::Advance(std::chrono::system_clock::duration d) {
+  now_.fetch_add(d.count());
+  NotifyClockSet();
+}
+
+ClockSetListener::ClockSetListener(std::function<void()> onSet) : onSet_(std::move(onSet)) {
+  std::lock_guard lock(ListenersMutex());
+  Listeners().push_back(this);
+}
+
+ClockSetListener::~ClockSetListener() {
+  std::lock_guard lock(ListenersMutex());
+  std::erase(Listeners(), this);
+}
+
+void NotifyClockSet() {
+  std::lock_guard lock(ListenersMutex());
+  for (ClockSetListener* listener : Listeners()) listener->onSet_();
+}
 
 }  // namespace plat

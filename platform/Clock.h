@@ -3,6 +3,7 @@
 // instead of sleeping until it comes. Thread-safe: the current clock is read by timer threads.
 #include <atomic>
 #include <chrono>
+#include <functional>
 
 namespace plat {
 
@@ -21,8 +22,9 @@ class FakeClock : public Clock {
  public:
   explicit FakeClock(time_point start = time_point{}) : now_(start.time_since_epoch().count()) {}
   time_point Now() const override { return time_point(time_point::duration(now_.load())); }
-  void Set(time_point t) { now_.store(t.time_since_epoch().count()); }
-  void Advance(std::chrono::system_clock::duration d) { now_.fetch_add(d.count()); }
+  // Both tell the ClockSetListeners.
+  void Set(time_point t);
+  void Advance(std::chrono::system_clock::duration d);
 
  private:
   std::atomic<time_point::rep> now_;
@@ -32,5 +34,25 @@ class FakeClock : public Clock {
 // outlive its use; SetCurrentClock(nullptr) restores the wall clock.
 Clock& CurrentClock();
 void SetCurrentClock(Clock* clock);
+
+// Who sleeps until a moment of the current clock learns here that the clock was set rather than
+// running on (a FakeClock set or advanced, another clock installed), so that it looks again at
+// once instead of at the end of a sleep measured for the old time. The call runs on the thread
+// that set the clock, under a lock that the destructor also takes: no call runs once the
+// destructor has returned, and the call must not create or destroy a listener.
+class ClockSetListener {
+ public:
+  explicit ClockSetListener(std::function<void()> onSet);
+  ~ClockSetListener();
+  ClockSetListener(const ClockSetListener&) = delete;
+  ClockSetListener& operator=(const ClockSetListener&) = delete;
+
+ private:
+  friend void NotifyClockSet();
+  std::function<void()> onSet_;
+};
+
+// Tells every listener; called by the clocks that can be set.
+void NotifyClockSet();
 
 }  // namespace plat

@@ -44,6 +44,15 @@ void PausableWorker::resume() {
   {
     std::lock_guard lock(mutex_);
     paused_ = false;
+    woken_ = true;  // also when the pause came and went during a sleep
+  }
+  cv_.notify_all();
+}
+
+void PausableWorker::wake() {
+  {
+    std::lock_guard lock(mutex_);
+    woken_ = true;
   }
   cv_.notify_all();
 }
@@ -77,6 +86,8 @@ bool PausableWorker::active() const {
 
 bool PausableWorker::waitWhilePaused(std::unique_lock<std::mutex>& lock) {
   cv_.wait(lock, [&] { return quit_ || !paused_; });
+  // The body looks afresh from here: wakes until now are answered.
+  woken_ = false;
   return !quit_;
 }
 
@@ -88,7 +99,7 @@ bool PausableWorker::checkpoint() {
 bool PausableWorker::sleepFor(std::chrono::milliseconds interval) {
   std::unique_lock lock(mutex_);
   // A pause, met here or during the sleep, ends the sleep: once resumed the body goes on at once.
-  if (!paused_) cv_.wait_for(lock, interval, [&] { return quit_ || paused_; });
+  if (!paused_) cv_.wait_for(lock, interval, [&] { return quit_ || paused_ || woken_; });
   return waitWhilePaused(lock);
 }
 

@@ -8,7 +8,13 @@
 // paused worker uses no CPU, and pause(), resume() and quit() wake it at once. A pause takes
 // effect at the body's next checkpoint or sleep: work in progress (a run) is finished first,
 // never frozen half-way. A sleep that meets a pause (at its start or while it lasts) ends with
-// it: after the resume the body goes on at once.
+// it: after the resume the body goes on at once (a resume ends the sleep even when the pause
+// before it came and went while the body slept on).
+//
+// wake() tells the body that what it looks at has changed: the sleep in progress ends at once, or,
+// when the body is not asleep, its next sleep does. The wake is kept until the body's next sleep
+// or checkpoint takes it, so a change made before wake() is seen by the body's next look however
+// the two threads interleave.
 //
 // The worker is created paused (its body has not begun) unless told otherwise. pause(), resume(),
 // quit() and the state queries may be called from any thread; sleepFor() and checkpoint() only
@@ -33,6 +39,8 @@ class PausableWorker {
 
   void pause();
   void resume();
+  // Ends the body's current or next sleep (see above).
+  void wake();
   // Asks the body to end; returns at once. join() waits for it.
   void quit();
   void join();
@@ -45,9 +53,10 @@ class PausableWorker {
   // What the body threw, if it ended by an exception (the thread ends; the program goes on).
   std::exception_ptr failure() const;
 
-  // Body only. Sleep up to interval; false when the worker is to end.
+  // Body only. Sleep up to interval, less when woken; false when the worker is to end.
   bool sleepFor(std::chrono::milliseconds interval);
-  // Body only. Waits while paused; false when the worker is to end.
+  // Body only. Waits while paused; false when the worker is to end. Takes a pending wake: the
+  // body is about to look afresh.
   bool checkpoint();
 
  private:
@@ -58,6 +67,7 @@ class PausableWorker {
   std::condition_variable cv_;
   bool paused_;
   bool quit_ = false;
+  bool woken_ = false;
   bool ended_ = false;
   std::exception_ptr failure_;
   std::thread thread_;  // last: started once the state above exists

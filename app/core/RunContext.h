@@ -9,6 +9,7 @@
 // Threads: the fields are set before the context is handed out and then only read, from the
 // running threads; showDos may change at any time.
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -30,6 +31,15 @@ inline constexpr int kMsgSchemeRun = 7946;
 inline constexpr int kSchemeRunStarted = 0;
 inline constexpr int kSchemeRunEnded = 1;
 
+// How the timers started in a context sleep.
+struct TimerSettings {
+  // The longest sleep with nothing due sooner: how late a timer sees a wall clock set forward.
+  std::chrono::milliseconds longestSleep{std::chrono::seconds(60)};
+  // Called on the timer's thread each time it goes to sleep with nothing due, with how long it
+  // means to sleep (an edit, a start or stop, or a set clock cuts that short); null: nothing.
+  std::function<void(TSchemeObject& scheme, std::chrono::milliseconds sleep)> sleeps;
+};
+
 struct RunContext {
   // Where notice runs (a blocking send: the run waits while it is handled); null: called on the
   // running thread. Once the main thread shuts down, notices are dropped and the run goes on.
@@ -45,6 +55,7 @@ struct RunContext {
   std::shared_ptr<TOracleSession> oracleSession;
   // "Show DOS window": children started from now on show their output.
   std::atomic<bool> showDos{false};
+  TimerSettings timers;
 
   // A context with nothing bound: no notices, the program's process registry.
   static RunContext& Detached();

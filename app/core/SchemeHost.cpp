@@ -30,6 +30,7 @@ SchemeHost::SchemeHost(SchemeServices services)
   context_->mainThread = services_.mainThread;
   context_->processes = services_.processes;
   context_->oracleSession = services_.oracleSession;
+  context_->timers = services_.timers;
   context_->notice = [this](TSchemeObject& scheme, int phase) { OnRunNotice(scheme, phase); };
 }
 
@@ -241,6 +242,7 @@ bool SchemeHost::AddRunTime(TSchemeObject& scheme, const TimeEditor& edit) {
   if (!edit || !edit(*item, mode)) return false;
   auto lock = scheme.Lock();
   scheme.SchemeTime->Add(std::move(item));
+  scheme.WakeTimer();
   return true;
 }
 
@@ -253,6 +255,7 @@ bool SchemeHost::EditRunTime(TSchemeObject& scheme, int index, const TimeEditor&
   if (!edit(copy, scheme.SchemeTime->FMode)) return false;
   auto lock = scheme.Lock();
   item->Assign(copy);
+  scheme.WakeTimer();
   return true;
 }
 
@@ -262,6 +265,7 @@ bool SchemeHost::DeleteRunTime(TSchemeObject& scheme, int index) {
   if (!olv::ConfirmQuestion("Are you sure to delete <" + item->GetText(scheme.SchemeTime->FMode) + ">")) return false;
   auto lock = scheme.Lock();
   scheme.SchemeTime->Delete(index);
+  scheme.WakeTimer();
   return true;
 }
 
@@ -269,12 +273,14 @@ bool SchemeHost::ClearRunTimes(TSchemeObject& scheme) {
   if (scheme.SchemeTime->Count() == 0 || !olv::ConfirmQuestion("Are you sure to clear")) return false;
   auto lock = scheme.Lock();
   for (int i = scheme.SchemeTime->Count() - 1; i >= 0; --i) scheme.SchemeTime->Delete(i);
+  scheme.WakeTimer();
   return true;
 }
 
 void SchemeHost::SetTimeMode(TSchemeObject& scheme, int mode) {
   auto lock = scheme.Lock();
   scheme.SchemeTime->FMode = static_cast<uint8_t>(mode);
+  scheme.WakeTimer();
 }
 
 bool SchemeHost::SetSchemeName(TSchemeObject& scheme, const std::string& name) {

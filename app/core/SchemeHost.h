@@ -74,6 +74,8 @@ struct SchemeServices {
   SchemeEditor* editor = nullptr;
   // The database session for the scripts around a run and the character set. Null: none.
   std::shared_ptr<TOracleSession> oracleSession;
+  // How the timers sleep.
+  TimerSettings timers;
 };
 
 // Texts of our own.

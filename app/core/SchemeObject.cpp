@@ -319,6 +319,7 @@ void TSchemeObject::FinishRun(bool ok) {
   if (ok) {
     std::lock_guard lock(dataMutex_);
     LastRunTime = CurLog->EndTime;
+    WakeTimer();
   }
   EndRun(ssWaiting);
   try {
@@ -356,6 +357,11 @@ bool TSchemeObject::TimerStarted() const {
 bool TSchemeObject::HasTimerThread() const {
   std::lock_guard lock(threadsMutex_);
   return execThread_ != nullptr;
+}
+
+void TSchemeObject::WakeTimer() {
+  std::lock_guard lock(threadsMutex_);
+  if (execThread_) execThread_->Wake();
 }
 
 void TSchemeObject::RunInBackground(std::shared_ptr<RunContext> context) {

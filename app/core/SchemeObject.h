@@ -61,7 +61,7 @@ class TSchemeObject : public olv::TBaseObject {
 
   // Stored.
   std::unique_ptr<TSchemeTime> SchemeTime;  // never null outside a read in progress
-  int32_t TimerInterval = 1000;  // milliseconds between the timer's checks (Lock())
+  int32_t TimerInterval = 1000;  // ms the timer waits to retry a run, or near summer time (Lock())
   bool AutoExec = false;         // start the timer when the scheme file is loaded
   double LastRunTime = 0;        // end of the last run whose program could be started (Lock())
   std::unique_ptr<olv::OlvStringList> SchParams;  // "name=value" lines owning their items
@@ -166,6 +166,10 @@ class TSchemeObject : public olv::TBaseObject {
   void StopTimer();
   bool TimerStarted() const;
   bool HasTimerThread() const;
+  // Tells the timer that the run times, the time mode or LastRunTime changed, so that it looks
+  // again at once instead of sleeping until the moment it worked out before. Any thread; call
+  // after the change.
+  void WakeTimer();
   // A run by hand on a short-lived thread. Finished threads are joined on the next call and by
   // StopThreads.
   void RunInBackground(std::shared_ptr<RunContext> context = {});

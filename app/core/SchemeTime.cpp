@@ -1,5 +1,7 @@
 #include "app/core/SchemeTime.h"
 
+#include <algorithm>
+
 #include "foundation/text/DateTime.h"
 
 namespace sch {
@@ -79,9 +81,9 @@ void TSchemeTime::GetTexts(olv::TStringList& strings) const {
   }
 }
 
-bool TSchemeTimeItem::Matches(int mode, double last, double now) const {
+bool TSchemeTimeItem::MomentInPeriod(int mode, double inPeriod, double& moment) const {
   int y = 0, m = 0, d = 0;
-  olv::DecodeDate(now, y, m, d);
+  olv::DecodeDate(inPeriod, y, m, d);
   olv::TDateTime date = 0;
   bool ok = false;
   switch (mode) {
@@ -90,8 +92,8 @@ bool TSchemeTimeItem::Matches(int mode, double last, double now) const {
       break;
     case tmWeek: {
       if (Week > 6) return false;
-      const int today = (olv::DayOfWeek(now) + 5) % 7;  // 0 = Monday
-      date = olv::DateOf(now) - today + Week;
+      const int today = (olv::DayOfWeek(inPeriod) + 5) % 7;  // 0 = Monday
+      date = olv::DateOf(inPeriod) - today + Week;
       ok = true;
       break;
     }
@@ -110,8 +112,51 @@ bool TSchemeTimeItem::Matches(int mode, double last, double now) const {
   // A date the period lacks skips this item for the period; the timer goes on.
   olv::TDateTime time = 0;
   if (!ok || !olv::TryEncodeTime(Hour, Minute, 0, 0, time)) return false;
-  const double t = olv::ComposeDateTime(date, time);
-  return last < t && t <= now;
+  moment = olv::ComposeDateTime(date, time);
+  return true;
+}
+
+bool TSchemeTimeItem::Matches(int mode, double last, double now) const {
+  double t = 0;
+  return MomentInPeriod(mode, now, t) && last < t && t <= now;
+}
+
+namespace {
+
+// The first day of the period after the one holding day (under mode); false past the calendar.
+bool NextPeriod(int mode, double day, double& next) {
+  int y = 0, m = 0, d = 0;
+  olv::DecodeDate(day, y, m, d);
+  switch (mode) {
+    case tmDay:
+      next = olv::DateOf(day) + 1;
+      return true;
+    case tmWeek:
+      next = olv::DateOf(day) - (olv::DayOfWeek(day) + 5) % 7 + 7;
+      return true;
+    case tmMonth:
+      return m < 12 ? olv::TryEncodeDate(y, m + 1, 1, next) : olv::TryEncodeDate(y + 1, 1, 1, next);
+    case tmYear:
+      return olv::TryEncodeDate(y + 1, 1, 1, next);
+    default:  // "Specifically" has one period
+      return false;
+  }
+}
+
+// Periods NextDue looks at before it gives up: the first may hold a moment before last, and
+// then the longest run of periods lacking the date (29 February: from 2096 to 2104) must fit.
+constexpr int kPeriodsToTry = 13;
+
+}  // namespace
+
+double TSchemeTimeItem::NextDue(int mode, double last, double now) const {
+  double period = last > now ? last : now;
+  for (int i = 0; i < kPeriodsToTry; ++i) {
+    double t = 0;
+    if (MomentInPeriod(mode, period, t) && last < t) return t > now ? t : now;
+    if (!NextPeriod(mode, period, period)) break;
+  }
+  return kNeverDue;
 }
 
 bool TSchemeTime::Matches(double last, double now) const {
@@ -120,6 +165,14 @@ bool TSchemeTime::Matches(double last, double now) const {
     if (item && item->Matches(FMode, last, now)) return true;
   }
   return false;
+}
+
+double TSchemeTime::NextDue(double last, double now) const {
+  double next = kNeverDue;
+  for (int i = 0; i < Count() && next > now; ++i) {
+    if (const TSchemeTimeItem* item = GetItem(i)) next = std::min(next, item->NextDue(FMode, last, now));
+  }
+  return next;
 }
 
 }  // namespace sch

@@ -5,6 +5,7 @@
 // a stream) starts at the current moment of plat::CurrentClock(), so fields a stored item lacks
 // keep the moment of reading. One thread at a time.
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <string>
 
@@ -16,6 +17,9 @@ namespace sch {
 
 // Time modes.
 enum TimeMode : uint8_t { tmDay = 0, tmWeek = 1, tmMonth = 2, tmYear = 3, tmSpecifically = 4 };
+
+// What NextDue gives when nothing can fall due any more.
+inline constexpr double kNeverDue = std::numeric_limits<double>::infinity();
 
 // "Day", "Week", "Month", "Year", "Specifically"; any other mode "Specifically".
 std::string GetTimeModeName(int mode);
@@ -47,6 +51,19 @@ class TSchemeTimeItem : public olv::TBaseObject {
   // last < T <= now. A date the period lacks (the 31st in a shorter month, 29 February outside
   // leap years) and an unknown mode never match.
   bool Matches(int mode, double last, double now) const;
+
+  // The earliest moment m >= now at which Matches(mode, last, m) holds, last and this run time
+  // staying as they are; kNeverDue when there is none. Each period holds one moment T and
+  // matches from T to its end when last < T, so the answer is max(now, T) for the first period,
+  // from the one holding the later of now and last, whose moment exists and lies after last
+  // (periods before it hold no moment after last or lie wholly before now). For dates from
+  // 1899-12-30 on.
+  double NextDue(int mode, double last, double now) const;
+
+ private:
+  // This run time's moment in the period (under mode) that holds the moment inPeriod; false
+  // when the period lacks its date, the time is no time of day, or the mode is unknown.
+  bool MomentInPeriod(int mode, double inPeriod, double& moment) const;
 };
 
 class TSchemeTime : public olv::TBaseObject {
@@ -71,6 +88,10 @@ class TSchemeTime : public olv::TBaseObject {
 
   // True when any item matches under FMode; no item, no match.
   bool Matches(double last, double now) const;
+  // The earliest moment from now on at which Matches(last, moment) holds, run times and last
+  // staying as they are: the smallest NextDue of the items under FMode; kNeverDue when none.
+  // Due now when it returns now.
+  double NextDue(double last, double now) const;
 };
 
 }  // namespace sch

@@ -30,10 +30,14 @@ void TRegistry::SetRootKey(std::uint32_t key) {
 }
 
 bool TRegistry::SetRootKeyName(std::string_view name) {
-  auto index = plat::Registry::HiveIndex(name);
-  if (!index) return false;
-  SetRootKey(HKEY_CLASSES_ROOT + static_cast<std::uint32_t>(*index));
-  return true;
+  // Exactly as written: "hkey_local_machine" names no root (the store's own lookup ignores case).
+  for (int i = 0; i < plat::Registry::kHiveCount; ++i) {
+    if (name == plat::Registry::HiveName(i)) {
+      SetRootKey(HKEY_CLASSES_ROOT + static_cast<std::uint32_t>(i));
+      return true;
+    }
+  }
+  return false;
 }
 
 std::string TRegistry::Resolve(std::string_view key) const {

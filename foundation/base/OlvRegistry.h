@@ -41,8 +41,8 @@ class TRegistry {
 
   std::uint32_t RootKey() const { return rootKey_; }
   void SetRootKey(std::uint32_t key);  // closes the open key; an unknown key is refused
-  // The root of the name's index ("HKEY_LOCAL_MACHINE", any ASCII case). An unknown name leaves
-  // the root as it was and gives false.
+  // The root of the name's index ("HKEY_LOCAL_MACHINE", compared exactly). An unknown name
+  // leaves the root as it was and gives false.
   bool SetRootKeyName(std::string_view name);
   std::uint32_t Access() const { return access_; }
   void SetAccess(std::uint32_t access) { access_ = access; }
@@ -53,7 +53,8 @@ class TRegistry {
   bool OpenKeyReadOnly(std::string_view key);
   // A path whose first part names a root ("HKEY_CURRENT_USER\Software\X") selects that root and
   // opens the rest from it; any other path is opened under the current root. The access becomes
-  // read-write with canCreate, else read. A path naming an unknown root opens nothing.
+  // read-write with canCreate, else read. A path that begins with "HKEY_" in any case but names
+  // no root exactly ("HKEY_NOWHERE\X", "hkey_current_user\X") opens nothing.
   bool OpenKeyPath(std::string_view path, bool canCreate);
   void CloseKey();
   bool HasCurrentKey() const { return current_.has_value(); }

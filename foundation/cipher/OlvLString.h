@@ -1,7 +1,10 @@
 #pragma once
 // `CipherString`: a short text enciphered into base64 text and back with a 16-byte key from
-// `MakeTextKey`. Deciphering raises (ECipherException or the base64 decoder's Exception) on
-// any text the encipherer cannot have produced. Stateless; any thread may call.
+// `MakeTextKey`. The cipher works on the text's bytes in the stored code page, GB18030
+// (foundation/text/TextEncoding.h), as the original's did on its code page: the text given to
+// encipher and the text deciphered are UTF-8. Deciphering raises (ECipherException or the base64
+// decoder's Exception) on any text the encipherer cannot have produced. Stateless; any thread
+// may call.
 #include <string>
 #include <string_view>
 

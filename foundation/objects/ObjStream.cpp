@@ -43,6 +43,12 @@ int EnumIndex(const char* names, std::string_view name) {
   }
 }
 
+// Stored bytes as a text in memory; most texts are ASCII and are handed on as they are.
+std::string ToUtf8(std::string stored) {
+  if (IsAscii(stored)) return stored;
+  return Gb18030ToUtf8(stored);
+}
+
 template <class T>
 T& FieldAs(const PropInfo& p) {
   return *static_cast<T*>(p.field);
@@ -128,7 +134,15 @@ uint64_t GetLE(const uint8_t* in, int n) {
 }
 }  // namespace
 
-void TObjWriter::WriteLongName(std::string_view name) {
+std::string_view TObjWriter::Stored(std::string_view text) {
+  if (IsAscii(text)) return text;
+  Utf8ToGb18030(text, scratch_);
+  return scratch_;
+}
+
+void TObjWriter::WriteLongName(std::string_view name) { WriteRawLongName(Stored(name)); }
+
+void TObjWriter::WriteRawLongName(std::string_view name) {
   if (name.size() < 255) {
     WriteByte(static_cast<uint8_t>(name.size()));
   } else {
@@ -162,7 +176,9 @@ void TObjWriter::WriteInteger(int64_t v) {
   }
 }
 
-void TObjWriter::WriteStringValue(std::string_view text) {
+void TObjWriter::WriteStringValue(std::string_view text) { WriteRawString(Stored(text)); }
+
+void TObjWriter::WriteRawString(std::string_view text) {
   if (text.size() <= 255) {
     const uint8_t b[2] = {vaString, static_cast<uint8_t>(text.size())};
     WriteBytes(b, 2);
@@ -229,11 +245,12 @@ void TObjWriter::WriteSimpleValue(const PropInfo& p) {
       break;
     }
     case pkShortString: {
-      const std::string& s = FieldAs<std::string>(p);
-      WriteStringValue(std::string_view(s).substr(0, 255));
+      // At most 255 bytes in the file, as the original's short strings; no character is split.
+      const std::string_view s = Stored(FieldAs<std::string>(p));
+      WriteRawString(s.substr(0, Gb18030WholeLength(s, 255)));
       break;
     }
-    case pkHiddenString: WriteStringValue(ScrambleText(FieldAs<std::string>(p))); break;
+    case pkHiddenString: WriteRawString(ScrambleText(Stored(FieldAs<std::string>(p)))); break;
     case pkStrings: {
       TObject* list = p.ref->get(p.field);
       WriteByte(vaList);
@@ -456,7 +473,9 @@ void TObjReader::ReadSignature() {
   if (std::memcmp(sig, kSignature, 4) != 0) throw EReadError("Invalid stream format");
 }
 
-std::string TObjReader::ReadLongName() {
+std::string TObjReader::ReadLongName() { return ToUtf8(ReadRawLongName()); }
+
+std::string TObjReader::ReadRawLongName() {
   uint8_t b = ReadByte();
   size_t len = b;
   if (b == 255) {
@@ -469,7 +488,7 @@ std::string TObjReader::ReadLongName() {
   Need(len, "a name");
   std::string s(len, '\0');
   ReadBytes(s.data(), len);
-  return ToUtf8FromStored(std::move(s));
+  return s;
 }
 
 std::string TObjReader::ReadRawString() {
@@ -492,7 +511,7 @@ std::string TObjReader::ReadRawString() {
   return s;
 }
 
-std::string TObjReader::ReadStringValue() { return ToUtf8FromStored(ReadRawString()); }
+std::string TObjReader::ReadStringValue() { return ToUtf8(ReadRawString()); }
 
 int64_t TObjReader::ReadIntegerTagged(uint8_t tag, bool allow64) {
   uint8_t b[8];
@@ -517,7 +536,7 @@ std::unique_ptr<TBaseObject> TObjReader::ReadObject() {
     return nullptr;
   }
   const std::string className = ReadLongName();
-  ReadLongName();  // the object's name: the field it belongs to, already matched
+  ReadRawLongName();  // the object's name: the field it belongs to, already matched
   return ReadBody(className);
 }
 
@@ -635,12 +654,12 @@ void TObjReader::ReadSimpleValue(const PropInfo& p) {
       break;
     }
     case pkShortString: {
-      std::string s = ReadStringValue();
-      if (s.size() > 255) s.resize(255);
-      FieldAs<std::string>(p) = std::move(s);
+      std::string s = ReadRawString();
+      s.resize(Gb18030WholeLength(s, 255));
+      FieldAs<std::string>(p) = ToUtf8(std::move(s));
       break;
     }
-    case pkHiddenString: FieldAs<std::string>(p) = ToUtf8FromStored(UnscrambleText(ReadRawString())); break;
+    case pkHiddenString: FieldAs<std::string>(p) = ToUtf8(UnscrambleText(ReadRawString())); break;
     case pkStrings: ReadStringsField(p); break;
     case pkEnum: {
       const int index = EnumIndex(p.enumNames, ReadStringValue());
@@ -772,7 +791,7 @@ void TObjReader::SkipValue() {
         if (t == vaInt8 || t == vaInt16 || t == vaInt32) SkipValue();
         if (ReadByte() != vaList) Fail("a collection item does not begin with a list");
         while (PeekByte() != 0) {
-          ReadLongName();
+          ReadRawLongName();
           SkipValue();
         }
         ReadByte();
@@ -788,13 +807,13 @@ void TObjReader::SkipRecordBody() {
   EnterLevel();
   LevelGuard guard{depth_};
   while (PeekByte() != 0) {
-    ReadLongName();
+    ReadRawLongName();
     SkipValue();
   }
   ReadByte();
   while (PeekByte() != 0) {
-    ReadLongName();
-    ReadLongName();
+    ReadRawLongName();
+    ReadRawLongName();
     SkipRecordBody();
   }
   ReadByte();

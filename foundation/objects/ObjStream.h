@@ -8,7 +8,8 @@
 // Reading trusts nothing: every length and count is checked against what the stream holds, the
 // nesting depth is capped, every value tag is checked against the field's kind; damaged input
 // raises EReadError (EClassNotFound for an unregistered class), never reads past the stream's end.
-// Texts are UTF-8; a stored text that is not valid UTF-8 is taken as GBK and converted.
+// Texts (names, strings, string lists, hidden strings before scrambling) are GB18030 in the
+// stream and UTF-8 in memory (foundation/text/TextEncoding.h); a pkChar is one byte as it is.
 //
 // A writer or reader works on one stream from one thread.
 #include <cstdint>
@@ -65,20 +66,25 @@ class TObjWriter {
 
   void WriteByte(uint8_t b);
   void WriteBytes(const void* data, size_t count);
-  void WriteLongName(std::string_view name);
+  void WriteLongName(std::string_view name);  // UTF-8, written as GB18030
   void WriteInteger(int64_t value);  // the smallest of tags 2, 3, 4, else 19
-  void WriteStringValue(std::string_view text);
+  void WriteStringValue(std::string_view text);  // UTF-8, written as GB18030
 
  private:
   friend class WriteSimpleProc;
   friend class WriteObjectProc;
   void WriteSimpleValue(const PropInfo& p);
   void WriteObjectField(const PropInfo& p);
+  // text as the stream stores it: itself when ASCII, else its conversion in scratch_.
+  std::string_view Stored(std::string_view text);
+  void WriteRawLongName(std::string_view name);
+  void WriteRawString(std::string_view bytes);  // tag 6 or 12, the bytes as they are
 
   TStream& stream_;
   std::vector<uint8_t> buf_;
   size_t used_ = 0;
   int depth_ = 0;
+  std::string scratch_;  // a text converted for the stream
 };
 
 class TObjReader {
@@ -101,7 +107,7 @@ class TObjReader {
   uint8_t ReadByte();
   uint8_t PeekByte();
   void ReadBytes(void* data, size_t count);
-  std::string ReadLongName();
+  std::string ReadLongName();  // converted to UTF-8
   int64_t ReadInteger();  // tags 2, 3, 4, 19
   std::string ReadStringValue();  // tags 6, 7, 12; converted to UTF-8
 
@@ -113,6 +119,7 @@ class TObjReader {
   void ReadObjectField(const PropInfo& p, const std::string& className);
   void ReadStringsField(const PropInfo& p);
   std::string ReadRawString();  // tags 6, 7, 12, unconverted
+  std::string ReadRawLongName();
   int64_t ReadIntegerTagged(uint8_t tag, bool allow64);
   long double ReadFloatFor(PropKind kind);
   void SkipValue();

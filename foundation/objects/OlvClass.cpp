@@ -7,8 +7,12 @@
 #include <vector>
 
 #include "foundation/base/OlvStartup.h"
+#include "foundation/files/AtomicFile.h"
+#include "foundation/files/FileStream.h"
+#include "foundation/objects/AppCfg.h"
 #include "foundation/objects/ListContainer.h"
 #include "foundation/objects/ObjStream.h"
+#include "foundation/objects/ObjStreamText.h"
 #include "foundation/objects/Stream.h"
 
 namespace olv {
@@ -135,11 +139,11 @@ void CopyField(const PropInfo& src, const PropInfo& dst) {
       dst.ref->set(dst.field, nullptr);
       TObject* list = src.ref->get(src.field);
       if (!list) return;
-      // Strings only: objects on a string list have one owner, and the stream carries none.
+      // The new list owns its objects, so it takes copies of the source's, never the same ones.
       std::unique_ptr<TObject> copy = CreateListOfKind(DetectListKind(list));
       if (!copy) return;
       if (TStringList* from = ViewOfList(list).strings) {
-        if (TStringList* to = ViewOfList(copy.get()).strings) to->AssignStrings(*from);
+        if (TStringList* to = ViewOfList(copy.get()).strings) to->Assign(*from);
       }
       dst.ref->set(dst.field, FitListToField(std::move(copy), *dst.ref, dst.name));
       return;
@@ -308,6 +312,23 @@ std::unique_ptr<TBaseObject> TBaseObject::Clone() const {
 }
 
 void TBaseObject::SaveToStream(TStream& stream) const { WriteObjectToStream(stream, this); }
+
+void TBaseObject::SaveToFile(const std::string& fileName) const {
+  sch::SaveFileAtomically(ExpandStreamFileName(fileName), std::nullopt,
+                          [this](TStream& out) { SaveToStream(out); });
+}
+
+void TBaseObject::SaveToTextStream(TStream& stream) const {
+  TMemoryStream binary;
+  SaveToStream(binary);
+  binary.SetPosition(0);
+  ObjectStreamToText(binary, stream);
+}
+
+void TBaseObject::SaveToTextFile(const std::string& fileName) const {
+  sch::SaveFileAtomically(ExpandStreamFileName(fileName), std::nullopt,
+                          [this](TStream& out) { SaveToTextStream(out); });
+}
 
 std::string ObjectToBytes(const TBaseObject* obj) {
   TMemoryStream stream;

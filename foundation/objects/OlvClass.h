@@ -312,7 +312,15 @@ class TBaseObject : public TObject {
   // does the same through the members' own destructors.
   void FreeFields();
 
+  // The object stream of this object at the stream's position.
   virtual void SaveToStream(TStream& stream) const;
+  // The object stream into the file (path macros expanded), replaced atomically: a save that
+  // fails leaves the previous file as it was. Raises the stream's or the file's error.
+  virtual void SaveToFile(const std::string& fileName) const;
+  // The object stream's text form (foundation/objects/ObjStreamText.h) at the stream's position.
+  virtual void SaveToTextStream(TStream& stream) const;
+  // The text form into the file, as SaveToFile writes it.
+  virtual void SaveToTextFile(const std::string& fileName) const;
 };
 
 template <class T>

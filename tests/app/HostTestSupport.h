@@ -19,8 +19,9 @@ namespace schtest {
 
 class HostTest : public SchemeTest {
  protected:
-  explicit HostTest(std::shared_ptr<sch::TOracleSession> session = {})
-      : hostPtr(std::make_unique<sch::SchemeHost>(sch::SchemeServices{&main, &registry, nullptr, std::move(session)})) {}
+  explicit HostTest(std::shared_ptr<sch::TOracleSession> session = {}, sch::TimerSettings timers = {})
+      : hostPtr(std::make_unique<sch::SchemeHost>(
+            sch::SchemeServices{&main, &registry, nullptr, std::move(session), std::move(timers)})) {}
 
   void SetUp() override {
     SchemeTest::SetUp();

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include "tests/support/ScratchFolder.h"
 
@@ -244,6 +245,30 @@ TEST_F(FileStreamFiles, ObjectsGoToAFileThroughTheStreamInterface) {
   EXPECT_EQ(child->name, "weekly");
   EXPECT_EQ(child->value, 3);
   EXPECT_EQ(in.Position(), in.Size());
+}
+
+TEST_F(FileStreamFiles, ObjectsSaveTheirStreamAndItsTextThroughPathMacros) {
+  olvtest::RegisterTestClasses();
+  SetPathExpander([this](const std::string& name) {
+    return name.rfind("<Dir>", 0) == 0 ? dir_.string() + name.substr(5) : name;
+  });
+  olvtest::TChildObj o;
+  o.name = "系统";
+  o.value = 7;
+  o.SaveToFile("<Dir>/o.obj");
+  EXPECT_EQ(Get("o.obj"), ObjectToBytes(&o));
+  o.SaveToTextFile("<Dir>/o.txt");
+  EXPECT_EQ(Get("o.txt"), "object TChildObj\r\n  Name = '\xcf\xb5\xcd\xb3'\r\n  Value = 7\r\nend\r\n");
+}
+
+TEST_F(FileStreamFiles, AFailedObjectSaveLeavesThePreviousFile) {
+  olvtest::RegisterTestClasses();
+  Put("kept.obj", "previous");
+  olvtest::TWithVariant refused;  // the stream cannot write its field
+  EXPECT_THROW(refused.SaveToFile(Path("kept.obj")), EWriteError);
+  EXPECT_THROW(refused.SaveToTextFile(Path("kept.obj")), EWriteError);
+  EXPECT_EQ(Get("kept.obj"), "previous");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1) << "no work file left";
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // The stream layout checked against bytes worked out by hand.
 #include <gtest/gtest.h>
 
+#include "foundation/cipher/ScrambleText.h"
+#include "foundation/objects/AppCfg.h"
 #include "foundation/objects/ObjStream.h"
 #include "tests/foundation/StreamBytes.h"
 #include "tests/foundation/TestObjects.h"
@@ -58,25 +60,8 @@ const unsigned char kSmall[] = {
 };
 const std::string kSmallBytes(reinterpret_cast<const char*>(kSmall), sizeof kSmall);
 
-std::unique_ptr<TChildObj> Child(const char* name) {
-  auto c = std::make_unique<TChildObj>();
-  c->name = name;
-  return c;
-}
-
 TEST_F(ObjStreamGolden, WriterProducesTheHandWorkedBytes) {
-  TSmall s;
-  s.name = "ab";
-  s.count = 300;
-  s.on = true;
-  s.mode = 2;
-  s.when = 1.5;
-  s.rate = 1.0;
-  s.child = Child("x");
-  s.items->Add(Child("y"));
-  s.items->Add(nullptr);
-  s.items->Add(Child("z"));
-  EXPECT_EQ(Hex(ObjectToBytes(&s)), Hex(kSmallBytes));
+  EXPECT_EQ(Hex(ObjectToBytes(MakeSmall().get())), Hex(kSmallBytes));
 }
 
 TEST_F(ObjStreamGolden, ReaderTakesTheHandWorkedBytes) {
@@ -126,6 +111,80 @@ TEST_F(ObjStreamGolden, StringAndNameLengthBoundaries) {
   w.WriteLongName(std::string(255, 'n'));
   w.FlushBuffer();
   EXPECT_EQ(s.View().substr(0, 5), std::string("\xFF\xFF\x00\x00\x00", 5));
+}
+
+// Texts travel as GB18030 (bytes from gb18030_fixtures.py): values, names and string lists, and
+// the length that picks tag 6 or 12 is the stored one.
+TEST_F(ObjStreamGolden, TextsAreGb18030) {
+  const std::string xitong = "\xcf\xb5\xcd\xb3";  // 系统; also well-formed UTF-8 (two other letters)
+  const std::string canshubiao = "\xb2\xce\xca\xfd\xb1\xed";  // 参数表
+  std::string zhong100;
+  for (int i = 0; i < 100; ++i) zhong100 += "\xd6\xd0";  // 中: 200 bytes here, 300 in UTF-8
+  const struct {
+    std::string text;
+    std::string stored;
+  } values[] = {
+      {"系统", Bytes().str(xitong)},
+      {"😀", Bytes().str("\x94\x39\xfc\x36")},
+      {[] { std::string s; for (int i = 0; i < 100; ++i) s += "中"; return s; }(), Bytes().b(6).b(200).raw(zhong100)},
+  };
+  for (const auto& v : values) {
+    TChildObj o;
+    o.name = v.text;
+    const std::string bytes = Bytes().raw("TPF0").rec("TChildObj", "").name("Name").raw(v.stored).end().end();
+    EXPECT_EQ(Hex(ObjectToBytes(&o)), Hex(bytes));
+    TMemoryStream in(bytes);
+    auto back = ReadObjectFromStream(in);
+    EXPECT_EQ(static_cast<TChildObj*>(back.get())->name, v.text);
+  }
+
+  // A field named in Chinese and a string list.
+  TAppCfgParams params;
+  params.Params->Add("系统");
+  const std::string paramBytes = Bytes().raw("TPF0").rec("TAppCfgParams", "").name(canshubiao)
+                                     .b(1).str("OlvStringList").str(xitong).end().end().end();
+  EXPECT_EQ(Hex(ObjectToBytes(&params)), Hex(paramBytes));
+  TMemoryStream in(paramBytes);
+  auto back = ReadObjectFromStream(in);
+  auto* p = dynamic_cast<TAppCfgParams*>(back.get());
+  ASSERT_NE(p, nullptr);
+  ASSERT_NE(p->Params, nullptr);
+  ASSERT_EQ(p->Params->Count(), 1);
+  EXPECT_EQ(p->Params->Strings(0), "系统");
+}
+
+// A hidden string scrambles the text's GB18030 bytes; a short string keeps at most 255 of them,
+// never half a character.
+TEST_F(ObjStreamGolden, HiddenAndShortStringsCountStoredBytes) {
+  TAllKinds a;
+  a.hidden = "系统";
+  std::string zhong200;
+  for (int i = 0; i < 200; ++i) zhong200 += "中";
+  a.shortStr = zhong200;
+  const std::string bytes = ObjectToBytes(&a);
+  const size_t hidden = bytes.find("\x06Hidden\x06");
+  ASSERT_NE(hidden, std::string::npos);
+  const std::string scrambled = bytes.substr(hidden + 9, static_cast<unsigned char>(bytes[hidden + 8]));
+  EXPECT_EQ(Hex(UnscrambleText(scrambled)), Hex("\xcf\xb5\xcd\xb3"));
+  EXPECT_NE(bytes.find(std::string("\x05Short\x06\xfe\xd6\xd0", 10)), std::string::npos) << "254 bytes";
+
+  TMemoryStream in(bytes);
+  auto back = ReadObjectFromStream(in);
+  auto* b = static_cast<TAllKinds*>(back.get());
+  EXPECT_EQ(b->hidden, "系统");
+  EXPECT_EQ(b->shortStr, zhong200.substr(0, 127 * 3));
+
+  // Stored plainly (not scrambled), and a short string of more than 255 bytes from elsewhere.
+  const std::string plain = Bytes().raw("TPF0").rec("TAllKinds", "").name("Hidden").str("\xcf\xb5\xcd\xb3")
+                                .name("Short").b(12).le(257, 4).raw("a").raw(std::string(256, '\xd6'))
+                                .end().end();
+  TMemoryStream in2(plain);
+  auto c = ReadObjectFromStream(in2);
+  EXPECT_EQ(static_cast<TAllKinds*>(c.get())->hidden, "系统");
+  // "a", then 127 whole characters d6 d6 (种): 255 bytes.
+  std::string zhong127;
+  for (int i = 0; i < 127; ++i) zhong127 += "种";
+  EXPECT_EQ(static_cast<TAllKinds*>(c.get())->shortStr, "a" + zhong127);
 }
 
 // Integers take the smallest tag that holds them.

@@ -1,5 +1,5 @@
 // Every field kind and list kind through the stream and back; skipping what a class does not
-// report; names matched without regard to case; GBK texts of older files.
+// report; names matched without regard to case; GBK texts of the original's files.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -257,7 +257,7 @@ TEST_F(ObjStreamRoundTrip, UnknownEnumNameLeavesTheField) {
   EXPECT_EQ(Read<TSmall>(bytes)->mode, 0);
 }
 
-TEST_F(ObjStreamRoundTrip, GbkTextsOfOlderFilesAreConverted) {
+TEST_F(ObjStreamRoundTrip, GbkTextsOfTheOriginalsFilesLoad) {
   const std::string gbk = "\xB2\xCE\xCA\xFD\xB1\xED";  // the three characters below, in GBK
   const std::string bytes = Bytes().raw("TPF0").rec("TAllKinds", "").name("Str").str(gbk)
                                 .name("Strings").b(1).str("StringList").str(gbk).end().end().end();

@@ -76,6 +76,29 @@ TEST_F(OlvClassTest, FilterSelectsFieldsByName) {
   }
 }
 
+// The objects on a string-list field's lines are copied with it, so the copy owns its own.
+TEST_F(OlvClassTest, CopyingAStringListFieldCopiesTheObjectsOfItsLines) {
+  auto b = std::make_unique<TDerivedB>();
+  b->lines->AddObject("l1", new TChildObj);
+  static_cast<TChildObj*>(b->lines->Objects(0))->name = "on l1";
+  b->lines->Add("l2");
+  for (bool sameClass : {true, false}) {
+    std::unique_ptr<TBaseA> copy = sameClass ? std::unique_ptr<TBaseA>(new TDerivedB)
+                                             : std::unique_ptr<TBaseA>(new TDerivedC);
+    copy->Assign(*b);
+    ASSERT_EQ(copy->lines->Count(), 2);
+    auto* obj = dynamic_cast<TChildObj*>(copy->lines->Objects(0));
+    ASSERT_NE(obj, nullptr) << sameClass;
+    EXPECT_NE(obj, b->lines->Objects(0));
+    EXPECT_EQ(obj->name, "on l1");
+    EXPECT_EQ(copy->lines->Objects(1), nullptr);
+  }
+  TDerivedB copy;
+  copy.Assign(*b);
+  b.reset();  // the copy's object outlives the source's
+  EXPECT_EQ(static_cast<TChildObj*>(copy.lines->Objects(0))->name, "on l1");
+}
+
 TEST_F(OlvClassTest, CopyBetweenUnrelatedClassesRaises) {
   TChildObj a;
   TNode b;

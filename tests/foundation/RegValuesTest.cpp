@@ -31,10 +31,11 @@ class RegistryHelpers : public ::testing::Test {
   fs::path dir_;
 };
 
+// Key and value names ignore case; root names are compared exactly.
 TEST_F(RegistryHelpers, WriteThenReadByFullPathIgnoringCase) {
   EXPECT_TRUE(WriteRegValue("HKEY_CURRENT_USER\\Software\\Olvek\\Test", "Name", "value 1"));
   EXPECT_EQ(ReadRegValue("HKEY_CURRENT_USER\\SOFTWARE\\OLVEK\\TEST", "NAME"), "value 1");
-  EXPECT_EQ(ReadRegValue("hkey_current_user\\software\\olvek\\test", "name"), "value 1");
+  EXPECT_EQ(ReadRegValue("HKEY_CURRENT_USER\\software\\olvek\\test", "name"), "value 1");
   EXPECT_EQ(ReadRegValue("HKEY_LOCAL_MACHINE\\Software\\Olvek\\Test", "Name"), "");
   EXPECT_EQ(ReadRegValue("HKEY_CURRENT_USER\\Software\\Olvek\\Missing", "Name"), "");
   EXPECT_EQ(ReadRegValue("HKEY_CURRENT_USER\\Software\\Olvek\\Test", "Missing"), "");
@@ -58,6 +59,25 @@ TEST_F(RegistryHelpers, AnUnknownRootIsAnErrorNotAWriteElsewhere) {
   EXPECT_EQ(reg.RootKey(), HKEY_LOCAL_MACHINE);
   EXPECT_TRUE(reg.SetRootKeyName("HKEY_CURRENT_CONFIG"));
   EXPECT_EQ(reg.RootKey(), 0x80000005u);
+}
+
+TEST_F(RegistryHelpers, RootNamesCompareExactly) {
+  TRegistry reg;
+  reg.SetRootKey(HKEY_LOCAL_MACHINE);
+  for (const char* name : {"hkey_current_user", "HKEY_Current_User", "HKEY_CURRENT_USER ", "HKEY_CURRENT_USE"}) {
+    EXPECT_FALSE(reg.SetRootKeyName(name)) << name;
+    EXPECT_EQ(reg.RootKey(), HKEY_LOCAL_MACHINE) << name;
+  }
+  EXPECT_TRUE(reg.SetRootKeyName("HKEY_CURRENT_USER"));
+  EXPECT_EQ(reg.RootKey(), HKEY_CURRENT_USER);
+  // A path under a root name in another case opens nothing, under no root.
+  EXPECT_FALSE(WriteRegValue("hkey_current_user\\Software\\Olvek", "Name", "x"));
+  EXPECT_EQ(OpenRegPath("Hkey_Local_Machine\\Software", true), nullptr);
+  plat::Registry& store = plat::Registry::Default();
+  for (int hive = 0; hive < plat::Registry::kHiveCount; ++hive) {
+    EXPECT_FALSE(store.KeyExists(hive, "Software\\Olvek")) << plat::Registry::HiveName(hive);
+    EXPECT_FALSE(store.KeyExists(hive, "hkey_current_user")) << plat::Registry::HiveName(hive);
+  }
 }
 
 TEST_F(RegistryHelpers, ReadDataStrTakesAnyTypeCutAtTheFirstZero) {
@@ -154,7 +174,7 @@ TEST(RegistryChildProcess, ReadsWhatTheParentWrote) {
   if (!std::getenv("ORASCHEME_REGISTRY_CHILD")) GTEST_SKIP() << "run by ValuesSurviveIntoAFreshProcess";
   EXPECT_EQ(ReadRegValue("HKEY_LOCAL_MACHINE\\software\\oracle\\home0", "nls_lang"), "AMERICAN_AMERICA.ZHS16GBK");
   EXPECT_EQ(ReadRegValue("HKEY_CURRENT_USER\\SOFTWARE\\OLVEK\\SCHEME", "lastfile"), "/srv/schemes/main.sch");
-  auto reg = OpenRegPath("hkey_current_user\\Software\\Olvek\\Scheme", false);
+  auto reg = OpenRegPath("HKEY_CURRENT_USER\\software\\olvek\\scheme", false);
   ASSERT_NE(reg, nullptr);
   EXPECT_EQ(reg->ReadInteger("RUNS"), 42);
   EXPECT_TRUE(WriteRegValue("HKEY_CURRENT_USER\\Software\\Olvek\\Scheme", "Answer", "from the child"));

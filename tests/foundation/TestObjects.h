@@ -50,6 +50,27 @@ class TSmall : public TBaseObject {
   }
 };
 
+// Name "ab", Count 300, On, Mode High, When 1.5, Rate 1.0, Child{Name "x"}, Items [y, nil, z].
+inline std::unique_ptr<TSmall> MakeSmall() {
+  auto child = [](const char* name) {
+    auto c = std::make_unique<TChildObj>();
+    c->name = name;
+    return c;
+  };
+  auto s = std::make_unique<TSmall>();
+  s->name = "ab";
+  s->count = 300;
+  s->on = true;
+  s->mode = 2;
+  s->when = 1.5;
+  s->rate = 1.0;
+  s->child = child("x");
+  s->items->Add(child("y"));
+  s->items->Add(nullptr);
+  s->items->Add(child("z"));
+  return s;
+}
+
 // One field of every kind the stream supports.
 class TAllKinds : public TBaseObject {
   OLV_CLASS(TAllKinds, TBaseObject)

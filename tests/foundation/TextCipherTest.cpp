@@ -143,7 +143,9 @@ INSTANTIATE_TEST_SUITE_P(
         CipherCase{"EightBytes", kKeyText, "12345678", "gzomic9t2vayCBW9+lvtzg=="},  // a second, count-only block
         CipherCase{"SixteenBytes", kKeyText, "Secret#2026 pass", "4W12z58vzvyCOiOdijqevbIIFb36W+3O"},
         CipherCase{"OtherKey", "other", "tiger", "8AF/qCiEO4U="},
-        CipherCase{"Utf8", kKeyText, "\xe5\xaf\x86\xe7\xa0\x81Pa", "V6eTWlrava+yCBW9+lvtzg=="}),
+        // The text's GB18030 bytes are enciphered, as the original enciphered its code page's.
+        CipherCase{"Chinese", kKeyText, "密码Pa", "cdTXVqo67cg="},
+        CipherCase{"BeyondGbk", kKeyText, "系统\xf0\x9f\x98\x80", "fb3YDm5iEfiyCBW9+lvtzg=="}),
     [](const ::testing::TestParamInfo<CipherCase>& info) { return std::string(info.param.name); });
 
 TEST(CipherString, EqualBlocksEncipherAlike) {

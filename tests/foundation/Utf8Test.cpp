@@ -27,6 +27,24 @@ TEST(Utf8, CharacterBoundaries) {
   EXPECT_FALSE(utf8::IsValid("\xB0\xA1"));      // GBK bytes
 }
 
+TEST(Utf8, Validity) {
+  const struct {
+    std::string text;
+    bool valid;
+  } cases[] = {
+      {"", true},
+      {"plain ascii text longer than eight bytes", true},
+      {"参数表", true},
+      {"\xF0\x9F\x98\x80", true},   // U+1F600
+      {"\xB2\xCE\xCA\xFD", false},  // GBK
+      {"\xE0\x80\xAF", false},       // overlong
+      {"\xF0\x80\x80\xAF", false},   // overlong
+      {"\xF4\x90\x80\x80", false},  // above U+10FFFF
+      {"abcdefgh\x80", false},       // stray continuation after an ASCII run
+  };
+  for (const auto& c : cases) EXPECT_EQ(utf8::IsValid(c.text), c.valid) << c.text;
+}
+
 TEST(Utf8, EncodingAndCaseFolding) {
   std::string s;
   utf8::Append(s, U'A');

@@ -4,7 +4,9 @@
 Follows the cipher's description step by step: the pi digits are computed here (with a
 different arctangent formula from the table generator), the block transform runs all its
 rounds with the substitution boxes, and base64 comes from Python's own module. The printed
-values are the expected values of tests/foundation/TextCipherTest.cpp.
+values are the expected values of tests/foundation/TextCipherTest.cpp. CipherString enciphers a
+text's GB18030 bytes (key texts are bytes as they stand), so its texts are encoded here with
+Python's 'gb18030' codec.
 """
 import base64
 
@@ -195,7 +197,8 @@ if __name__ == "__main__":
     for key_text, text in [(SCHEME_KEY_TEXT, b""), (SCHEME_KEY_TEXT, b"tiger"),
                            (SCHEME_KEY_TEXT, b"1234567"), (SCHEME_KEY_TEXT, b"12345678"),
                            (SCHEME_KEY_TEXT, b"Secret#2026 pass"), (b"other", b"tiger"),
-                           (SCHEME_KEY_TEXT, "密码Pa".encode("utf-8"))]:
+                           (SCHEME_KEY_TEXT, "密码Pa".encode("gb18030")),
+                           (SCHEME_KEY_TEXT, "系统😀".encode("gb18030"))]:
         key = pi_digest(key_text, 16)
         print('{"%s", "%s", "%s"},' % (c_bytes(key_text), c_bytes(text), cipher_string(text, key)))
     print("// mix cipher, key 00..0f, rounds 8, block 00..0f encrypted")

@@ -101,6 +101,42 @@ TEST(PausableWorkerTest, PauseCutsTheSleepShortAndResumeGoesOnAtOnce) {
   rounds.waitFor(2);  // without waiting out the day-long interval
 }
 
+TEST(PausableWorkerTest, AWakeEndsTheSleepInProgressOrElseTheNextOne) {
+  Rounds rounds;
+  std::mutex m;
+  std::condition_variable cv;
+  bool working = false, release = false;
+  PausableWorker w(
+      [&](PausableWorker& self) {
+        rounds.add();
+        self.sleepFor(kForever);  // woken while asleep
+        rounds.add();
+        {
+          std::unique_lock lock(m);
+          working = true;
+          cv.notify_all();
+          cv.wait(lock, [&] { return release; });
+        }
+        self.sleepFor(kForever);  // woken before it began
+        rounds.add();
+      },
+      false);
+  rounds.waitFor(1);
+  w.wake();
+  rounds.waitFor(2);
+  {
+    std::unique_lock lock(m);
+    cv.wait(lock, [&] { return working; });
+  }
+  w.wake();
+  {
+    std::lock_guard lock(m);
+    release = true;
+  }
+  cv.notify_all();
+  rounds.waitFor(3);  // without waiting out the day-long sleep
+}
+
 TEST(PausableWorkerTest, PauseLetsWorkInProgressFinishAndStopsAtTheNextCheckpoint) {
   std::mutex m;
   std::condition_variable cv;
