@@ -36,10 +36,16 @@ std::string TextIn(const OraText* text, sb4 length) {
   return length < 0 ? std::string(chars) : TextOfLength(chars, std::uint32_t(length));
 }
 
-void ResetItem(TNetItem& item) {
+// What a bind or define call gives; skips and callbacks from an earlier call are forgotten.
+void StoreItem(TNetItem& item, void* value, sb4 size, ub2 type, void* indicator, ub2* length) {
   item.valueSkip = item.indicatorSkip = item.lengthSkip = 0;
   item.inCallback = nullptr;
   item.outCallback = nullptr;
+  item.type = type;
+  item.value = value;
+  item.maxSize = size;
+  item.indicator = static_cast<std::int16_t*>(indicator);
+  item.length = length;
 }
 
 sword Unbound(TNetError& error) {
@@ -53,12 +59,7 @@ sword StoreBind(TNetBind* found, TNetError& error, OCIBind** handle, void* value
                 ub2* length, ub4 maxArrayLength, ub4* arrayLength) {
   if (!found) return Unbound(error);
   TNetBind& bind = *found;
-  ResetItem(bind);
-  bind.type = type;
-  bind.value = value;
-  bind.maxSize = size;
-  bind.indicator = static_cast<std::int16_t*>(indicator);
-  bind.length = length;
+  StoreItem(bind, value, size, type, indicator, length);
   bind.maxArrayLength = maxArrayLength;
   bind.arrayLength = arrayLength;
   *handle = reinterpret_cast<OCIBind*>(static_cast<TNetHandle*>(found));
@@ -264,12 +265,7 @@ sword DefineByPos(OCIStmt* statement, OCIDefine** define, OCIError*, ub4 positio
   TNetStatement* s = NetHandleAs<TNetStatement>(statement);
   if (!s || !define || position < 1) return OCI_INVALID_HANDLE;
   TNetDefine& d = s->DefineHandleAt(position);
-  ResetItem(d);
-  d.type = type;
-  d.value = value;
-  d.maxSize = size;
-  d.indicator = static_cast<std::int16_t*>(indicator);
-  d.length = length;
+  StoreItem(d, value, size, type, indicator, length);
   *define = reinterpret_cast<OCIDefine*>(static_cast<TNetHandle*>(&d));
   return OCI_SUCCESS;
 }

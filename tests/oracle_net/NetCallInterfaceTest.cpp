@@ -328,22 +328,29 @@ TEST_F(NetCallInterfaceTest, LobsMoveThroughDbmsLobBlocksInChunks) {
 }
 
 TEST_F(NetCallInterfaceTest, APeerClosingMidFetchIsALostConnection) {
-  FakeOracleOptions options;
-  options.hangUpAtRow = 30;
-  FakeDb db(options);
-  Connect(db);
-  OCIStmt* s = Prepared("select id, name, created from fake_rows_60");
-  ASSERT_EQ(Execute(s), o::OCI_SUCCESS);
-  sb4 ids[25];
-  OCIDefine* define = nullptr;
-  o::OCIDefineByPos(s, &define, Err(), 1, ids, 4, o::SQLT_INT, nullptr, nullptr, nullptr, 0);
-  o::OCIDefineByPos(s, &define, Err(), 2, nullptr, 0, o::SQLT_STR, nullptr, nullptr, nullptr, 0);
-  o::OCIDefineByPos(s, &define, Err(), 3, nullptr, 0, o::SQLT_DAT, nullptr, nullptr, nullptr, 0);
-  EXPECT_EQ(o::OCIStmtFetch(s, Err(), 25, o::OCI_FETCH_NEXT, 0), o::OCI_SUCCESS);
-  EXPECT_EQ(ErrorOf(o::OCIStmtFetch(s, Err(), 25, o::OCI_FETCH_NEXT, 0), Err()), "12571 ORA-12571");
-  EXPECT_TRUE(db.Events().WaitFor("hang up"));
-  EXPECT_EQ(ErrorOf(Execute(s), Err()), "3114 NET: Net error 200") << "the session is gone";
-  o::OCIHandleFree(s, o::OCI_HTYPE_STMT);
+  // An orderly close in the middle of a reply, and a reset as when the server's host drops it.
+  for (const auto& [reset, lost] : {std::pair{false, "12571 ORA-12571"}, std::pair{true, "3113 ORA-03113"}}) {
+    SCOPED_TRACE(lost);
+    FakeOracleOptions options;
+    options.hangUpAtRow = 30;
+    options.hangUpWithReset = reset;
+    FakeDb db(options);
+    o::TOCIConnection& connection = Connect(db);
+    OCIStmt* s = Prepared("select id, name, created from fake_rows_60");
+    ASSERT_EQ(Execute(s), o::OCI_SUCCESS);
+    sb4 ids[25];
+    OCIDefine* define = nullptr;
+    o::OCIDefineByPos(s, &define, Err(), 1, ids, 4, o::SQLT_INT, nullptr, nullptr, nullptr, 0);
+    o::OCIDefineByPos(s, &define, Err(), 2, nullptr, 0, o::SQLT_STR, nullptr, nullptr, nullptr, 0);
+    o::OCIDefineByPos(s, &define, Err(), 3, nullptr, 0, o::SQLT_DAT, nullptr, nullptr, nullptr, 0);
+    EXPECT_EQ(o::OCIStmtFetch(s, Err(), 25, o::OCI_FETCH_NEXT, 0), o::OCI_SUCCESS);
+    EXPECT_EQ(ErrorOf(o::OCIStmtFetch(s, Err(), 25, o::OCI_FETCH_NEXT, 0), Err()), lost);
+    EXPECT_TRUE(db.Events().WaitFor("hang up"));
+    EXPECT_EQ(ErrorOf(Execute(s), Err()), "3114 NET: Net error 200") << "the session is gone";
+    o::OCIHandleFree(s, o::OCI_HTYPE_STMT);
+    EXPECT_THROW(connection.Disconnect(), o::EOraError) << "no logoff to a server that is gone";
+    EXPECT_FALSE(connection.GetConnected());
+  }
 }
 
 TEST_F(NetCallInterfaceTest, TheClientCharacterSetOfALoggedOnContextNegotiatesAgain) {

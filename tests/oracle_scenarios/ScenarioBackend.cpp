@@ -71,7 +71,6 @@ class TStandInBackend : public TScenarioBackend {
   void DropConnectionDuringFetch(int fetchCall, int) override {
     fake_.fail("OCIStmtFetch", fetchCall, 3113, "ORA-03113: end-of-file on communication channel");
   }
-  int LostConnectionCode() const override { return 3113; }
 
  private:
   std::unique_ptr<testing::FakeOciHome> home_;
@@ -102,11 +101,11 @@ class TNetBackend : public TScenarioBackend {
     return seen;
   }
   void DropConnectionDuringFetch(int fetchCall, int rowsPerFetch) override {
-    // A few rows into that fetch's reply.
+    // A few rows into that fetch's reply, with a reset: the client reads "connection reset".
     options_.hangUpAtRow = std::uint64_t((fetchCall - 1) * rowsPerFetch + 5);
+    options_.hangUpWithReset = true;
     Listen();
   }
-  int LostConnectionCode() const override { return 12571; }
 
  private:
   void Listen() {

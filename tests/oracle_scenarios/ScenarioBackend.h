@@ -28,11 +28,9 @@ class TScenarioBackend {
   virtual std::string ServerVersion() const = 0;
   // What the server did to transactions, in order: "commit" or "rollback".
   virtual std::vector<std::string> Transactions() = 0;
-  // The server goes away in the middle of the n-th fetch call (counted from 1, each asking for
-  // rowsPerFetch rows); set before connecting.
+  // The connection drops in the middle of the n-th fetch call (counted from 1, each asking for
+  // rowsPerFetch rows), as when the server's host goes away; set before connecting.
   virtual void DropConnectionDuringFetch(int fetchCall, int rowsPerFetch) = 0;
-  // The Oracle error that loss is reported as.
-  virtual int LostConnectionCode() const = 0;
 };
 
 std::unique_ptr<TScenarioBackend> MakeStandInBackend();

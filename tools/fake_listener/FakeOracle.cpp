@@ -263,7 +263,8 @@ bool FakeOracleService::HandleOne(FakeSession& session) {
   if (hangUp_) {
     hangUp_ = false;
     pending_.clear();
-    session.Close();
+    if (options_.hangUpWithReset) session.Reset();
+    else session.Close();
     return false;
   }
   return true;

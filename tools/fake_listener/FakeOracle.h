@@ -85,6 +85,8 @@ struct FakeOracleOptions {
   // The fake closes the connection in the middle of the fetch reply that would carry this row
   // (counted from 1 over the cursor's rows), right after the rows before it; 0: never.
   std::uint64_t hangUpAtRow = 0;
+  // That hang-up is a reset (the client reads "connection reset") instead of an orderly close.
+  bool hangUpWithReset = false;
   std::shared_ptr<FakeOracleEvents> events = std::make_shared<FakeOracleEvents>();
 };
 

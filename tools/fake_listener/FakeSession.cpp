@@ -24,6 +24,13 @@ FakeSession::FakeSession(FakeListener& listener, int fd, int number, std::unique
 
 FakeSession::~FakeSession() { ::close(fd_); }
 
+void FakeSession::Reset() {
+  // A zero linger makes the close send RST and drop whatever is still unsent.
+  const linger abort{1, 0};
+  ::setsockopt(fd_, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+  alive_ = false;
+}
+
 void FakeSession::Run() {
   while (alive_) {
     while (alive_) {

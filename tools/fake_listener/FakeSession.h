@@ -37,6 +37,9 @@ class FakeSession {
   bool SendMarker(int kind);
   // Ends the connection once the service returns, as a server that goes away does.
   void Close() { alive_ = false; }
+  // Ends it with a reset instead of an orderly close, as when the server's host drops the
+  // connection: the client's next read fails with "connection reset".
+  void Reset();
 
  private:
   bool ReadMore();
