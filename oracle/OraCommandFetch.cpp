@@ -9,6 +9,7 @@
 #include "dataaccess/DAErrors.h"
 #include "oracle/OraCall.h"
 #include "oracle/OraCommand.h"
+#include "oracle/OraStringFieldLength.h"
 #include "oracle/OraConnection.h"
 #include "oracle/OraConsts.h"
 #include "oracle/OraDataTypes.h"
@@ -27,20 +28,10 @@ constexpr std::size_t kOldNameBuffer = 50;
 // characters of up to four bytes each).
 constexpr ub4 kMaxDescribedName = 512;
 
-std::string Upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
 
-// The display length of a date or timestamp format: its own length, with room for the longest
-// month and day names and for fractional seconds.
-std::uint16_t FormatLength(const std::string& format, bool timestamp) {
-  const std::string f = Upper(format);
-  std::size_t n = f.size();
-  if (f.find("MONTH") != std::string::npos) n += 7;
-  if (f.find("DAY") != std::string::npos) n += 9;
-  if (timestamp && f.find("SSXFF") != std::string::npos) n += 4;
-  return static_cast<std::uint16_t>(std::min<std::size_t>(n, 65534));
+// Lengths of columns described as strings, capped to what a field's length holds.
+std::uint16_t StringLength(std::int32_t length) {
+  return static_cast<std::uint16_t>(std::clamp<std::int32_t>(length, 0, 65534));
 }
 
 // The raw description of one column, from either call style.
@@ -169,7 +160,7 @@ bool TOCICommand::DescribeField(int column, da::TFieldDesc& field, bool flat, bo
     case SQLT_NUM:
       field.Length = static_cast<std::uint16_t>(std::max<sb2>(c.precision, 0));
       if (FieldsAsString) {
-        stringField(static_cast<std::uint16_t>(c.precision < 1 ? 40 : c.precision + 2));
+        stringField(StringLength(NumberStringLength(c.precision, c.scale)));
       } else if (connection_->EnableIntegers && c.scale == 0 && c.precision >= 1 && c.precision <= 9) {
         field.DataType = da::dtInt32;
         field.Size = 4;
@@ -188,7 +179,7 @@ bool TOCICommand::DescribeField(int column, da::TFieldDesc& field, bool flat, bo
       break;
     case SQLT_DAT:
       if (FieldsAsString) {
-        stringField(FormatLength(connection_->GetNlsParameter(kNlsDateFormat), false));
+        stringField(StringLength(DateStringLength(connection_->GetNlsParameter(kNlsDateFormat), false)));
       } else {
         field.DataType = da::dtDateTime;
         field.Size = 7;
@@ -250,7 +241,7 @@ bool TOCICommand::DescribeField(int column, da::TFieldDesc& field, bool flat, bo
       if (!oci9) unsupported();
       if (FieldsAsString) {
         const int nls = c.type == SQLT_TIMESTAMP_TZ ? kNlsTimeStampTZFormat : kNlsTimeStampFormat;
-        stringField(FormatLength(connection_->GetNlsParameter(nls), true));
+        stringField(StringLength(DateStringLength(connection_->GetNlsParameter(nls), true)));
       } else {
         pointerField(c.type == SQLT_TIMESTAMP ? dtTimeStamp : c.type == SQLT_TIMESTAMP_TZ ? dtTimeStampTZ : dtTimeStampLTZ);
       }
@@ -259,8 +250,7 @@ bool TOCICommand::DescribeField(int column, da::TFieldDesc& field, bool flat, bo
     case SQLT_INTERVAL_DS:
       if (!oci9) unsupported();
       if (FieldsAsString) {
-        const int leading = std::max<sb2>(c.precision, 0);
-        stringField(static_cast<std::uint16_t>(c.type == SQLT_INTERVAL_YM ? leading + 4 : leading + c.scale + 11));
+        stringField(StringLength(IntervalStringLength(c.type == SQLT_INTERVAL_YM, std::max<sb2>(c.precision, 0), c.scale)));
       } else {
         pointerField(c.type == SQLT_INTERVAL_YM ? dtIntervalYM : dtIntervalDS);
       }

@@ -12,6 +12,7 @@
 #include <fstream>
 
 #include "foundation/files/CompressedFile.h"
+#include "foundation/files/PosixFile.h"
 #include "foundation/text/Utf8.h"
 #include "app/core/SchemeEditor.h"
 #include "app/core/DosCommandScheme.h"
@@ -426,9 +427,15 @@ bool TOracleImportScheme::DoRun() {
     CurLog->AddResult("UnCompress:" + own + "...");
     std::string reason;
     try {
+      // Expanded into the work file itself, never renamed over it: the file keeps its lock while
+      // imp reads it, so another instance's start-up does not take it for a dead run's leftover.
       expanded = CreateWorkFile(kExpandedDumpPrefix);
-      if (!DecompressFile(own, expanded.path(), [this] { return CancelCode() != 0; }))
+      PosixFile out = PosixFile::Adopt(expanded.fd(), expanded.path());
+      expanded.ReleaseDescriptor();
+      if (!DecompressFileTo(own, out, [this] { return CancelCode() != 0; }))
         reason = "The file is no longer compressed";
+      else
+        out.close();
     } catch (const ECancelled&) {
       // Terminated during the expansion: imp is never started. The run is over as a terminated
       // program's is (not due again), and no success.

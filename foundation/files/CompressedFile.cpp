@@ -130,6 +130,14 @@ bool DecompressFile(const std::string& sourceName, const std::string& destinatio
   return true;
 }
 
+bool DecompressFileTo(const std::string& sourceName, olv::TStream& out, const CancelCheck& cancelled) {
+  const std::string source = olv::ExpandStreamFileName(sourceName);
+  if (source.empty() || !HasHeaderOnDisk(source)) return false;
+  PosixFile file = PosixFile::OpenRead(source);
+  CancellableSource in(file, cancelled);
+  return ExpandCompressed(in, out);
+}
+
 bool CompressFileInPlace(const std::string& fileName, const CancelCheck& cancelled) {
   return CompressFile(fileName, fileName, cancelled);
 }

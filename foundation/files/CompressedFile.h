@@ -52,6 +52,10 @@ bool CompressFile(const std::string& source, const std::string& destination, con
 // Expands `source` into `destination`; false (destination untouched) when the source does not
 // exist or has no header.
 bool DecompressFile(const std::string& source, const std::string& destination, const CancelCheck& cancelled = {});
+// Expands `source` into `out`, a file that must stay the same open file throughout (a locked
+// work file: replacing it would drop its lock); false (nothing written) when the source does not
+// exist or has no header. A failure leaves a partial expansion in `out` for the caller to discard.
+bool DecompressFileTo(const std::string& source, olv::TStream& out, const CancelCheck& cancelled = {});
 // Replaces the file by its compressed form, keeping its mode; false when it does not exist.
 bool CompressFileInPlace(const std::string& fileName, const CancelCheck& cancelled = {});
 

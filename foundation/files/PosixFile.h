@@ -17,6 +17,8 @@ namespace sch {
 class PosixFile : public olv::TStream {
  public:
   static PosixFile OpenRead(const std::string& path);
+  // Takes over an open descriptor (read and written from its position; closed on destruction).
+  static PosixFile Adopt(int fd, std::string path) { return PosixFile(fd, std::move(path)); }
 
   PosixFile(PosixFile&& other) noexcept;
   PosixFile& operator=(PosixFile&& other) noexcept;

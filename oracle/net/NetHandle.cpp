@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "oracle/net/NetStatementHandle.h"
+#include "oracle/net/OraCrypt.h"
 #include "oracle/net/NetText.h"
 
 namespace ora {
@@ -61,6 +62,7 @@ int TNetServiceContext::Logon(TNetError& error) {
   session_->ServerText = server_->ServerText;
   session_->UserName = sessionHandle_->UserName;
   session_->Password = sessionHandle_->Password;
+  WipeText(sessionHandle_->Password);  // the session wipes its copy once the logon is over
   return session_->Logon(error);
 }
 

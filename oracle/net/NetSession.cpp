@@ -59,6 +59,11 @@ TNetSession::TNetSession(std::unique_ptr<TSocket> socket)
 
 int TNetSession::Logon(TNetError& error) {
   return Guard(error, [&] {
+    // The password serves this logon only: it is wiped however the logon ends.
+    struct WipePassword {
+      std::string& password;
+      ~WipePassword() { WipeText(password); }
+    } wipe{Password};
     if (loggedOn_) throw olv::Exception("Already logged on");
     const TNetServerAddress address = TNetServerAddress::Parse(ServerText);
     connection_->Representations() = {0, 2, 1, 1};

@@ -67,7 +67,7 @@ class TNetSession {
   // Filled before Logon.
   std::string ServerText;
   std::string UserName;
-  std::string Password;
+  std::string Password;  // read by Logon and wiped when it returns
   TNetClientIdentity Identity = TNetClientIdentity::OfThisProcess();
 
   int Logon(TNetError& error);

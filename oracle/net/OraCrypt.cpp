@@ -159,6 +159,11 @@ TDesKeySchedule::TDesKeySchedule(const std::uint8_t key[8]) {
   }
 }
 
+void WipeText(std::string& text) {
+  WipeBytes(text.data(), text.size());
+  text.clear();
+}
+
 TDesKeySchedule::~TDesKeySchedule() { WipeBytes(groups_, sizeof groups_); }
 
 void TDesKeySchedule::EncryptBlock(std::uint8_t block[8]) const {

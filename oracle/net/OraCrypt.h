@@ -75,5 +75,7 @@ int HexValue(char character);  // the digit's value, -1 for any other character
 
 // Overwrites memory in a way the optimiser keeps (for keys and passwords).
 void WipeBytes(void* bytes, std::size_t count);
+// Overwrites a text's characters and empties it (a password once the logon no longer needs it).
+void WipeText(std::string& text);
 
 }  // namespace ora

@@ -37,18 +37,6 @@ namespace fs = std::filesystem;
 
 const std::string kFakeExp = ORASCHEME_SOURCE_DIR "/tools/fake_exp.sh";
 
-// Whether the Oracle layer has its record set (the queries' road): the query tests wait for it.
-bool RecordSetsAvailable() {
-  ora::TOraSession session;
-  ora::TOraQuery query;
-  try {
-    query.SetSession(&session);
-    return true;
-  } catch (const std::exception&) {
-    return false;
-  }
-}
-
 class DataModuleOracleTest : public schtest::HostTest {
  protected:
   DataModuleOracleTest() : DataModuleOracleTest(std::make_shared<sch::TDMSession>(sch::TOraDMLink::Make)) {}
@@ -252,7 +240,6 @@ TEST_F(DataModuleOracleTest, TheWayToTheDatabaseIsNeverSwitchedUnderAConnection)
 }
 
 TEST_F(DataModuleOracleTest, TheDatabaseCharacterSetReadOnTheStartNoticeReachesExp) {
-  if (!RecordSetsAvailable()) GTEST_SKIP() << "the Oracle layer has no record set yet";
   SeedDictionary();
   env.Set("FAKE_ORA_REPORT", dir / "report");
   {
@@ -270,7 +257,6 @@ TEST_F(DataModuleOracleTest, TheDatabaseCharacterSetReadOnTheStartNoticeReachesE
 }
 
 TEST_F(DataModuleOracleTest, ThePickerListsTheUsersAndTheTablesOfTheFocusedOne) {
-  if (!RecordSetsAvailable()) GTEST_SKIP() << "the Oracle layer has no record set yet";
   SeedDictionary();
   sch::TOraSelectorModel picker(*session);
   picker.Open("scott", "tiger", "orcl", false, "");

@@ -17,6 +17,7 @@
 #include "app/core/SchCommon.h"
 #include "app/core/SchemeFile.h"
 #include "app/core/SchemeHost.h"
+#include "app/core/WorkFiles.h"
 #include "platform/HeadlessMainThread.h"
 #include "platform/ProcessRegistry.h"
 #include "tests/app/ChildProcesses.h"
@@ -206,6 +207,38 @@ TEST_F(OracleRunTest, TerminateOfARunningExportRecords100AndLeavesNoChild) {
   EXPECT_FALSE(rec->IsSucceed);
   EXPECT_EQ(rec->ResultMsgs.rfind("Run Scripts...Cancel by user\r\n", 0), 0u) << rec->ResultMsgs;
   EXPECT_EQ(rec->RunScripts.find("tiger"), std::string::npos) << rec->RunScripts;
+}
+
+// Another instance starting while imp reads the expanded copy must not take it for the leftover
+// of a run that died: the copy stays the locked work file it was made as.
+TEST_F(OracleRunTest, TheExpandedCopyOfARunningImportSurvivesAnotherStart) {
+  const std::string dump = dir / "in.dmp";
+  Put(dump, std::string("\x03\x03\x54rows", 7));
+  ASSERT_TRUE(sch::CompressFileInPlace(dump));
+  Env("FAKE_ORA_REPORT", dir / "report");
+  Env("FAKE_ORA_SLEEP", "30");
+  {
+    sch::TSchemeWrapper w;
+    sch::TSchemeObject* s = AddTimedScheme(w, sch::skOracleImport, kFakeImp);
+    s->FindParam("file")->SetKeyValue(dump);
+    s->FindParam("charset")->SetKeyValue("No");
+    sch::SaveObjectToFile(file, &w, true);
+  }
+  host.Start(file);
+  RunUntilNotice(sch::kSchemeRunStarted);
+  std::string report;
+  while ((report = Get(dir / "report")).find("dump_size=") == std::string::npos)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  const std::string seen = ReportValue(report, "dump");
+  ASSERT_TRUE(fs::exists(seen)) << report;
+
+  sch::RemoveStaleWorkFiles();  // what another instance's start-up does
+  EXPECT_TRUE(fs::exists(seen)) << "the running import's copy was removed";
+  EXPECT_EQ(fs::file_size(seen), 7u);
+
+  EXPECT_TRUE(host.TerminateScheme(Scheme()));
+  RunUntilNotice(sch::kSchemeRunEnded);
+  EXPECT_FALSE(fs::exists(seen)) << "the run removes its copy";
 }
 
 }  // namespace

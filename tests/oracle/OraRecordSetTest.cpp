@@ -106,6 +106,8 @@ TEST_F(RecordSetTest, DescribeMapsOracleTypesToFields) {
       {"NUMBER", "", da::dtFloat, 8, 0},
       {"NUMBER(9)", "s", da::dtString, 12, 11},
       {"NUMBER", "s", da::dtString, 41, 40},
+      {"NUMBER(3,-2)", "s", da::dtString, 7, 6},  // 99900: five digits and a sign
+      {"NUMBER(2,5)", "s", da::dtString, 9, 8},   // -0.00099
       {"DATE", "", da::dtDateTime, 7, 0},
       {"RAW(16)", "", da::dtVarBytes, 18, 16},
       {"RAW(100)", "f", da::dtExtVarBytes, sizeof(void*), 100},

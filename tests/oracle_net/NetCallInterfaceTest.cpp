@@ -132,6 +132,17 @@ TEST_F(NetCallInterfaceTest, InitNetPointsTheTableAtTheNetworkClient) {
             "OCI function is not linked");
 }
 
+TEST_F(NetCallInterfaceTest, ThePasswordIsWipedOnceTheLogonIsOver) {
+  FakeDb db;
+  Connect(db);
+  auto* context = o::NetHandleAs<o::TNetServiceContext>(Svc());
+  ASSERT_NE(context, nullptr);
+  ASSERT_TRUE(context->Session().LoggedOn());
+  EXPECT_EQ(context->SessionHandle()->Password, "");
+  EXPECT_EQ(context->Session().Password, "");
+  EXPECT_EQ(context->SessionHandle()->UserName, "scott");
+}
+
 TEST_F(NetCallInterfaceTest, ErrorTextsEndInsideTheCallersBuffer) {
   auto* error = o::NetHandleAs<o::TNetErrorHandle>(o::hOCIError);
   ASSERT_NE(error, nullptr);

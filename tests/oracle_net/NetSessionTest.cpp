@@ -42,6 +42,7 @@ TEST(NetLogon, AnswersOfTheServer) {
     EXPECT_EQ(session->LoggedOn(), c.result == 0) << c.user;
     EXPECT_EQ(session->Connection().Connected(), c.result == 0) << c.user << ": a failed logon leaves no connection";
     EXPECT_EQ(session->LogonWarning(), c.warning) << c.user;
+    EXPECT_EQ(session->Password, "") << c.user << ": the password is wiped after the logon";
   }
   // What the fake read of the negotiations, with its own decoder.
   EXPECT_TRUE(Saw(db, "versions:6543210 banner:NET_TTC-8.1.0"));

@@ -1,6 +1,7 @@
 // The Oracle layer's scenarios, one table run against both back ends: what a program does with
-// the layer (log on, run statements with binds, PL/SQL out binds, transactions, queries, LOBs,
-// a lost connection) must come out the same through a client library and over TCP.
+// the layer (log on, run statements with binds, PL/SQL out binds, transactions, a query read in
+// fetches, LOBs, a connection lost in the middle of a fetch) must come out the same through a
+// client library and over TCP.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -11,6 +12,7 @@
 #include "oracle/OraDataTypes.h"
 #include "oracle/OraError.h"
 #include "oracle/OraLob.h"
+#include "oracle/OraRecordSet.h"
 #include "tests/oracle/FakeOciHome.h"
 #include "tests/oracle_scenarios/ScenarioBackend.h"
 
@@ -159,6 +161,75 @@ void LobWrittenAndReadBack(TScenario& s) {
   EXPECT_EQ(s.backend.Transactions(), (std::vector<std::string>{"commit", "commit"}));
 }
 
+// The 60 generated rows, read through a record set asking for 25 rows a fetch.
+std::unique_ptr<TOCIRecordSet> GeneratedRows(TScenario& s) {
+  auto rs = std::unique_ptr<TOCIRecordSet>(static_cast<TOCIRecordSet*>(s.connection.CreateRecordSet().release()));
+  rs->SetSQL("select id, name, created from fake_rows_60");
+  rs->SetProp(da::prFetchRows, Variant(25));
+  return rs;
+}
+
+// Reads every row from the start; the ids seen and the rows held after each row was read.
+struct TRowsRead {
+  std::vector<int> ids;
+  std::vector<int> heldAfterFetch;  // LastRowHeld each time it changed: one entry per fetch
+};
+TRowsRead ReadRows(TOCIRecordSet& rs) {
+  TRowsRead read;
+  rs.SetToBegin();
+  for (rs.GetNextRecord(nullptr); !rs.GetEOF(); rs.GetNextRecord(nullptr)) {
+    read.ids.push_back(rs.GetFieldAsVariant(1, rs.CurrentRecordPtr()).AsInteger());
+    if (read.heldAfterFetch.empty() || read.heldAfterFetch.back() != rs.LastRowHeld())
+      read.heldAfterFetch.push_back(rs.LastRowHeld());
+  }
+  return read;
+}
+
+void QueryInFetches(TScenario& s) {
+  s.Connect();
+  auto rs = GeneratedRows(s);
+  rs->Open();
+  const TRowsRead read = ReadRows(*rs);
+  ASSERT_EQ(read.ids.size(), 60u);
+  for (int i = 0; i < 60; ++i) EXPECT_EQ(read.ids[std::size_t(i)], i + 1);
+  EXPECT_EQ(read.heldAfterFetch, (std::vector<int>{25, 50, 60})) << "fetches of 25, 25 and 10";
+  EXPECT_TRUE(rs->AllFetched());
+  EXPECT_EQ(rs->GetRecordCount(), 60);
+  // Values of every column kind the rows have, the same on both servers.
+  rs->SetRecNo(60);
+  EXPECT_EQ(rs->GetFieldAsVariant(2, rs->CurrentRecordPtr()).AsString(), "row 60" + std::string(19, '.'));
+  const Variant created = rs->GetFieldAsVariant(3, rs->CurrentRecordPtr());
+  EXPECT_EQ(created.AsString(), "2024.12.4 11:00:00");  // month 1 + 59 % 12, day 1 + 59 % 28, hour 59 % 24
+}
+
+void ConnectionDroppedDuringAFetch(TScenario& s) {
+  s.backend.DropConnectionDuringFetch(2, 25);
+  s.Connect();
+  auto rs = GeneratedRows(s);
+  rs->Open();
+  int read = 0;
+  const int code = OraCodeOf([&] {
+    rs->SetToBegin();
+    for (rs->GetNextRecord(nullptr); !rs->GetEOF(); rs->GetNextRecord(nullptr)) ++read;
+  });
+  EXPECT_EQ(code, 3113);
+  EXPECT_TRUE(IsFatalOraError(code));
+  EXPECT_EQ(read, 25) << "the first fetch's rows were read, none of the second's";
+  rs.reset();
+
+  // Logging off a broken connection gives everything back; a server that is gone says "not
+  // connected" (the stand-in's session outlives its failed call and ends it). A new logon then
+  // reads the whole result.
+  const int logoff = OraCodeOf([&] { s.connection.Disconnect(); });
+  EXPECT_TRUE(logoff == 0 || logoff == 3114) << logoff;
+  EXPECT_FALSE(s.connection.GetConnected());
+  s.backend.DropConnectionDuringFetch(1000, 25);  // the server stays from now on
+  s.Connect();
+  auto again = GeneratedRows(s);
+  again->Open();
+  EXPECT_EQ(ReadRows(*again).ids.size(), 60u);
+}
+
 struct ScenarioCase {
   const char* name;
   void (*run)(TScenario&);
@@ -170,6 +241,8 @@ const ScenarioCase kScenarios[] = {
     {"PlSqlOutBinds", &PlSqlOutBinds},
     {"CommitAndRollback", &CommitAndRollback},
     {"LobWrittenAndReadBack", &LobWrittenAndReadBack},
+    {"QueryInFetches", &QueryInFetches},
+    {"ConnectionDroppedDuringAFetch", &ConnectionDroppedDuringAFetch},
 };
 
 class OraScenarioTest : public ::testing::TestWithParam<std::tuple<Backend, ScenarioCase>> {

@@ -55,13 +55,17 @@ Status FromSqlite(sqlite3* db) {
 void TypeFromDeclaration(const std::string& declared, Column& c) {
   if (ExtendedColumn(declared, c)) return;
   const std::string d = Upper(declared);
+  bool hasScale = false;  // a scale may be negative: NUMBER(3,-2)
   auto args = [&](int& a, int& b) {
     a = b = -1;
     std::size_t open = d.find('(');
     if (open == std::string::npos) return;
     a = std::atoi(d.c_str() + open + 1);
     std::size_t comma = d.find(',', open);
-    if (comma != std::string::npos) b = std::atoi(d.c_str() + comma + 1);
+    if (comma != std::string::npos) {
+      b = std::atoi(d.c_str() + comma + 1);
+      hasScale = true;
+    }
   };
   int a, b;
   args(a, b);
@@ -75,7 +79,7 @@ void TypeFromDeclaration(const std::string& declared, Column& c) {
     c.type = SQLT_NUM;
     c.size = 22;
     c.precision = static_cast<sb2>(a > 0 ? a : 0);
-    c.scale = static_cast<sb1>(a > 0 ? (b >= 0 ? b : 0) : -127);
+    c.scale = static_cast<sb1>(a > 0 ? (hasScale ? b : 0) : -127);
   } else if (d.rfind("INT", 0) == 0 || d == "SMALLINT") {
     c.type = SQLT_NUM;
     c.size = 22;
