@@ -20,6 +20,7 @@
 #include "resources/EmbeddedSkin.h"
 #include "skin/qt/QtSkinning.h"
 #include "widgets/OlvTraybar.h"
+#include "widgets/qt/FormLibrary.h"
 
 namespace sch {
 
@@ -30,6 +31,9 @@ int RunMainWindow(int argc, char** argv) {
   QtMainThread mainThread;
   // For the library's free functions that need the main thread (the Part's globals).
   plat::SetCurrentMainThread(&mainThread);
+  // The form library: the screen object that "Screen" reaches, and the progress display behind
+  // the expression function Hint, shown on the main window's status bar.
+  olv::TFormLibrary formLibrary;
   QtDialogs dialogs;
   plat::SetDialogs(&dialogs);
   // Windows come up in the program's skin unless the settings or "--no-skin" say otherwise.

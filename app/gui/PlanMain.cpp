@@ -52,6 +52,8 @@
 #include "platform/ProcessRegistry.h"
 #include "widgets/OlvIeCtrls.h"
 #include "widgets/OlvTraybar.h"
+#include "widgets/forms/Screen.h"
+#include "widgets/qt/HintBar.h"
 #include "widgets/qt/QtBrowserHost.h"
 #include "widgets/qt/QtTrayHost.h"
 
@@ -111,6 +113,7 @@ TSchMainForm::TSchMainForm(Options options, QWidget* parent) : QMainWindow(paren
   splitter->setSizes({220, 640});
   setCentralWidget(splitter);
   statusBar();
+  if (olv::TScreen* screen = olv::LiveScreen()) screen->SetHintForm(this);
 
   info_ = std::make_unique<InformationPane>(webView_, options_.pictureFolder, options_.animationClock);
   info_->OnLink = [this](PageLink link) {
@@ -203,6 +206,7 @@ TSchMainForm::TSchMainForm(Options options, QWidget* parent) : QMainWindow(paren
 }
 
 TSchMainForm::~TSchMainForm() {
+  if (olv::TScreen* screen = olv::LiveScreen()) screen->FormDestroyed(this);
   Shutdown();
   try {
     config_.showDosWindow = ActionOf(Action::ShowDos)->isChecked();
@@ -210,6 +214,14 @@ TSchMainForm::~TSchMainForm() {
   } catch (const std::exception&) {
     // The settings are a convenience; a read-only place must not stop the program from ending.
   }
+}
+
+void TSchMainForm::SetHintText(const std::string& text) { olv::SetHintBarText(statusBar(), text); }
+
+void TSchMainForm::RepaintHintBar() { olv::RepaintHintBarNow(statusBar()); }
+
+std::unique_ptr<olv::TProgressGauge> TSchMainForm::CreateProgressGauge() {
+  return olv::MakeProgressGauge(this, statusBar(), statusBar());
 }
 
 void TSchMainForm::CreateActions() {

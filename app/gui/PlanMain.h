@@ -7,6 +7,10 @@
 // Every command is one call into the SchemeHost the window owns (app/core/SchemeHost.h), which
 // holds what the commands do; the window draws, asks its dialogs and dispatches. It turns the
 // host's run notices into tree, page and tray refreshes. Closing is the host's Close.
+//
+// With the form library started (widgets/qt/FormLibrary.h) the window is its screen object's hint
+// form from its making on, and again whenever it is activated: the expression function Hint, from
+// any thread, shows its text in the status bar and its progress in a gauge at the bar's right end.
 #include <QMainWindow>
 #include <array>
 #include <atomic>
@@ -20,6 +24,7 @@
 #include "app/core/MainFormModel.h"
 #include "app/core/ParamGrid.h"
 #include "app/core/SchemeHost.h"
+#include "widgets/forms/HintForm.h"
 
 class QAction;
 class QCheckBox;
@@ -47,7 +52,7 @@ class TSchemeTimeItem;
 class TSchemeWrapper;
 class InformationPane;
 
-class TSchMainForm : public QMainWindow {
+class TSchMainForm : public QMainWindow, public olv::THintForm {
  public:
   struct Options {
     std::string schemeFile;    // empty: the program's own scheme file
@@ -99,6 +104,13 @@ class TSchMainForm : public QMainWindow {
   void UpdateUI();
   // The state the enabling rules see, from the current selection.
   SelectionState CurrentSelection() const;
+
+  // THintForm: the status bar is the hint bar.
+  bool HasHintBar() const override { return true; }
+  void SetHintText(const std::string& text) override;
+  void RepaintHintBar() override;
+  bool IsShowing() const override { return isVisible(); }
+  std::unique_ptr<olv::TProgressGauge> CreateProgressGauge() override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;

@@ -9,7 +9,6 @@
 #include "widgets/forms/ControlPosition.h"
 #include "widgets/forms/DesignSize.h"
 #include "widgets/forms/ProgressDisplay.h"
-#include "widgets/qt/OlvForm.h"
 
 namespace olv {
 
@@ -54,8 +53,9 @@ bool TFormLibrary::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::StatusTip) {
     screen_->ApplicationHint(static_cast<QStatusTipEvent*>(event)->tip().toStdString());
   } else if (event->type() == QEvent::WindowActivate) {
+    // Library forms and the program's windows that show hints themselves (THintForm) take part;
     // Qt has no MDI children of the system's kind: no form has an MDI owner.
-    screen_->ActiveFormChanged({dynamic_cast<TForm*>(w), nullptr});
+    screen_->ActiveFormChanged({dynamic_cast<THintForm*>(w), nullptr});
   }
   return false;
 }

@@ -4,7 +4,9 @@
 // registered for the object stream, the screen object is made from the primary display and
 // installed as the one "Screen" reaches, the design size is taken from the screen, and the
 // application's status tips, focus changes and window activations are routed to the screen
-// object's hint form. Ending it undoes all of that, in reverse order.
+// object's hint form; an activated window that is a THintForm with a hint bar (a library form, or
+// a window of the program that shows hints on its own bar) becomes the hint form. Ending it undoes
+// all of that, in reverse order.
 //
 // Ownership: the library owns the screen object. GUI thread only.
 #include <QCursor>

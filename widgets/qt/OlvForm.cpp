@@ -2,15 +2,12 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QBoxLayout>
 #include <QEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QProgressBar>
 #include <QScreen>
-#include <QStatusBar>
 #include <algorithm>
 
 #include "foundation/base/Exception.h"
@@ -19,6 +16,7 @@
 #include "widgets/forms/DesignSize.h"
 #include "widgets/forms/FormTexts.h"
 #include "widgets/forms/Screen.h"
+#include "widgets/qt/HintBar.h"
 
 namespace olv {
 
@@ -60,73 +58,6 @@ void CollectWidgets(QWidget* parent, std::vector<QPointer<QWidget>>& out) {
     CollectWidgets(w, out);
   }
 }
-
-// The gauge of the progress display: a thin red bar along the bottom of its host.
-class Gauge : public QObject, public TProgressGauge {
- public:
-  // hintBar: the form's hint bar when it is a widget in host (the gauge keeps above it when it is
-  // docked at host's bottom, as a second bar docked at the bottom would be).
-  Gauge(TForm* form, QWidget* host, QWidget* hintBar)
-      : form_(form), host_(host), hintBar_(hintBar), bar_(new QProgressBar(host)) {
-    bar_->setRange(0, 100);
-    bar_->setValue(0);
-    bar_->setTextVisible(false);
-    bar_->setFixedHeight(8);
-    QPalette p = bar_->palette();
-    p.setColor(QPalette::Highlight, Qt::red);
-    bar_->setPalette(p);
-    if (auto* status = qobject_cast<QStatusBar*>(host)) {
-      status->addPermanentWidget(bar_);
-    } else if (auto* box = qobject_cast<QBoxLayout*>(host->layout())) {
-      box->addWidget(bar_);
-    } else {
-      following_ = true;
-      host->installEventFilter(this);
-      Follow();
-    }
-  }
-  ~Gauge() override {
-    if (host_ && following_) host_->removeEventFilter(this);
-    delete bar_.data();
-  }
-  const THintForm* Form() const override { return form_; }
-  int Max() const override { return bar_ ? bar_->maximum() : 0; }
-  void SetMax(int max) override {
-    if (bar_) bar_->setMaximum(max);
-  }
-  void SetPosition(int position) override {
-    if (bar_) bar_->setValue(std::min(position, bar_->maximum()));
-  }
-  void ShowNow() override {
-    if (!bar_) return;
-    bar_->show();
-    bar_->raise();
-    bar_->repaint();
-  }
-  QProgressBar* Bar() const { return bar_; }
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (watched == host_ && event->type() == QEvent::Resize) Follow();
-    return false;
-  }
-
- private:
-  void Follow() {
-    if (!bar_ || !host_) return;
-    int bottom = host_->height();
-    if (hintBar_ && hintBar_->parentWidget() == host_ && hintBar_->isVisible() &&
-        hintBar_->geometry().bottom() + 1 >= bottom) {
-      bottom = hintBar_->y();
-    }
-    bar_->setGeometry(0, bottom - 8, host_->width(), 8);
-  }
-  const TForm* form_;
-  QPointer<QWidget> host_;
-  QPointer<QWidget> hintBar_;
-  QPointer<QProgressBar> bar_;
-  bool following_ = false;
-};
 
 }  // namespace
 
@@ -322,25 +253,15 @@ void TForm::paintEvent(QPaintEvent* event) {
   QWidget::paintEvent(event);
 }
 
-void TForm::SetHintText(const std::string& text) {
-  if (!hintBar_) return;
-  const QString value = QString::fromStdString(text);
-  if (auto* status = qobject_cast<QStatusBar*>(hintBar_.data())) {
-    status->showMessage(value);
-  } else {
-    hintBar_->setProperty("text", value);
-  }
-}
+void TForm::SetHintText(const std::string& text) { SetHintBarText(hintBar_.data(), text); }
 
-void TForm::RepaintHintBar() {
-  if (auto* w = qobject_cast<QWidget*>(hintBar_.data())) w->repaint();
-}
+void TForm::RepaintHintBar() { RepaintHintBarNow(hintBar_.data()); }
 
 std::unique_ptr<TProgressGauge> TForm::CreateProgressGauge() {
   QWidget* host = this;
   auto* bar = qobject_cast<QWidget*>(hintBar_.data());
   if (bar && bar->parentWidget()) host = bar->parentWidget();
-  return std::make_unique<Gauge>(this, host, bar);
+  return MakeProgressGauge(this, host, bar);
 }
 
 // ------------------------------------------------------------------------------------------
