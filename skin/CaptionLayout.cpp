@@ -50,6 +50,14 @@ TRect PlaceCaptionText(const TDataSkinTitle& title, const TCaptionWindow& w, int
   return {x, y, std::min(x + width, clip), y + textHeight};
 }
 
+int CaptionTextFitWidth(const TDataSkinTitle& title, const TCaptionWindow& w, int textWidth) {
+  const int width = textWidth + title.TextBackLeft + title.TextBackRight;
+  const int alignment = w.rightToLeft ? 2 : title.TextAlignment;
+  if (alignment == 1) return width + std::max(2 * title.RightWidth - 1, 0);  // centred, rounded down
+  if (alignment == 2) return width + title.RightWidth;
+  return title.LeftWidth + width + title.RightWidth;
+}
+
 TCaptionLayout LayoutCaptionButtons(const std::vector<const TDataSkinSysButton*>& buttons, const TCaptionWindow& w,
                                     const TRect& text) {
   TCaptionLayout out;

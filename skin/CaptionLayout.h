@@ -22,6 +22,8 @@ bool CaptionButtonVisible(const TDataSkinSysButton& button, const TCaptionWindow
 // layout (a popup's text may run up to 5 pixels before it).
 olv::TRect PlaceCaptionText(const TDataSkinTitle& title, const TCaptionWindow& window, int textWidth,
                             int textHeight, int rightButtons);
+// The narrowest window in which PlaceCaptionText places a text of textWidth whole (not a popup's).
+int CaptionTextFitWidth(const TDataSkinTitle& title, const TCaptionWindow& window, int textWidth);
 
 struct TCaptionLayout {
   std::vector<olv::TRect> buttons;  // one per button definition, empty when not shown

@@ -1,5 +1,6 @@
 #include "skin/qt/SkinStyle.h"
 
+#include <QAbstractScrollArea>
 #include <QMenu>
 #include <QPainter>
 #include <QStyleOption>
@@ -59,6 +60,13 @@ void DrawEditFrame(QPainter* p, const QRect& r, const TSkinData& d) {
   p->restore();
 }
 
+// Memos, list boxes, tree and list views (and the other scrolling controls) are framed as the skin
+// frames an edit box, whether the rules gave them skinned scroll bars or the edit box's frame.
+bool FramedLikeAnEdit(const QWidget* w, K k) {
+  return (k == K::SkinScrollBar || k == K::SkinListView || k == K::SkinEdit) &&
+         qobject_cast<const QAbstractScrollArea*>(w);
+}
+
 }  // namespace
 
 TSkinStyle::TSkinStyle(TQtSkinning& skinning, QStyle* base) : QProxyStyle(base), skinning_(skinning) {}
@@ -116,6 +124,12 @@ void TSkinStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* o, 
         break;
       case PE_FrameLineEdit:
         if (s.kind == K::SkinEdit) {
+          DrawEditFrame(p, o->rect, d);
+          return;
+        }
+        break;
+      case PE_Frame:
+        if (FramedLikeAnEdit(w, s.kind)) {
           DrawEditFrame(p, o->rect, d);
           return;
         }

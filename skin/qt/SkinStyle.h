@@ -2,13 +2,13 @@
 // TSkinStyle: every standard control of a skinned window drawn from the skin model. One proxy
 // style for the whole application: for each widget it asks TQtSkinning how the widget is skinned
 // (its window skinned, its kind enabled, the control rules) and draws that kind from the skin's
-// pictures and colours: push and speed buttons ("Buttons"), check and radio boxes, edit frames,
-// spin boxes ("UpDown.Vert"), combo boxes ("SunkEdge", "ComboButton", "ExtraImages"), scroll bars
-// ("Scrollbar", the track and thumb pictures), progress bars, track bar thumbs, tabs and their
-// pane, headers, status bars, the menu bar and popup menus. Qt's option states give hover,
-// pressed, focus and checked; the picture frame for them follows the skin's rules
-// (skin/ControlGeometry.h). Everything else, and every widget the rules leave out, goes to the
-// base style: the desktop's own look.
+// pictures and colours: push and speed buttons ("Buttons"), check and radio boxes, edit frames
+// (also those of memos, list boxes, tree and list views), spin boxes ("UpDown.Vert"), combo
+// boxes ("SunkEdge", "ComboButton", "ExtraImages"), scroll bars ("Scrollbar", the track and
+// thumb pictures), progress bars, track bar thumbs, tabs and their pane, headers, status bars,
+// the menu bar and popup menus. Qt's option states give hover, pressed, focus and checked; the
+// picture frame for them follows the skin's rules (skin/ControlGeometry.h). Everything else, and
+// every widget the rules leave out, goes to the base style: the desktop's own look.
 //
 // Owned by the application once installed; main thread only.
 #include <QProxyStyle>

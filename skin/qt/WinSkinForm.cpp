@@ -52,6 +52,12 @@ class TSkinFrameWidget : public QWidget {
   TWinSkinForm& form_;
 };
 
+QFont CaptionFont() {
+  QFont font = QApplication::font();
+  font.setBold(true);
+  return font;
+}
+
 Qt::CursorShape CursorOf(THit hit) {
   switch (hit) {
     case THit::Left:
@@ -288,8 +294,7 @@ void TWinSkinForm::Render() {
 
   // The caption text, with the skin's text back behind it.
   const TDataSkinTitle& title = d.Title();
-  QFont font = QApplication::font();
-  font.setBold(true);
+  const QFont font = CaptionFont();
   p.setFont(font);
   const QFontMetrics fm(font);
   const QString caption = window_->windowTitle();
@@ -325,6 +330,14 @@ void TWinSkinForm::Render() {
                                                          : TNCPaint::Normal;
     painter.DrawFrame(p, r, b.Bitmap, true, b.FrameCount(), CaptionButtonFrame(b, w.active, paint));
   }
+}
+
+void TWinSkinForm::FitCaption() {
+  if (!framed_ || (window_->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))) return;
+  const QFontMetrics fm(CaptionFont());
+  const int fit = CaptionTextFitWidth(Component().Title(), CaptionWindow(),
+                                      fm.horizontalAdvance("   " + window_->windowTitle()));
+  if (window_->width() < fit) window_->resize(std::min(fit, window_->maximumWidth()), window_->height());
 }
 
 void TWinSkinForm::UpdateOutline() {
@@ -562,6 +575,12 @@ bool TWinSkinForm::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::WindowIconChange: Repaint(); break;
     case QEvent::Show:
       if (frameWidget_) frameWidget_->lower();
+      // A window first shown narrower than its caption (sized by its layout, which knows
+      // nothing of the caption) is widened so the caption shows whole.
+      if (!captionFitted_) {
+        captionFitted_ = true;
+        FitCaption();
+      }
       break;
     default: break;
   }

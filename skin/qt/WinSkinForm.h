@@ -6,7 +6,8 @@
 // caption buttons, and takes the mouse there (moving, sizing, caption buttons, double click, the
 // system menu); the window's mask leaves out the frame's transparent pixels. Moving and sizing go
 // through the window manager (QWindow::startSystemMove / startSystemResize), followed by hand
-// where it has none. With the native-frame setting the window manager's frame stays.
+// where it has none. A window first shown narrower than its caption is widened so the caption
+// shows whole. With the native-frame setting the window manager's frame stays.
 //
 // Made by the skin manager (through TQtSkinning) and owned by it; lives until the skin is taken
 // off or the purge after the window's destruction. Main thread only.
@@ -86,12 +87,13 @@ class TWinSkinForm : public QObject, public TSkinnedWindow {
   void LoadMetrics();
   void Render();
   void UpdateOutline();
+  void FitCaption();
   void Repaint();
   void SetHot(int button);
 
   QPointer<QWidget> window_;
   TQtSkinning& skinning_;
-  bool destroyed_ = false, framed_ = false, released_ = false;
+  bool destroyed_ = false, framed_ = false, released_ = false, captionFitted_ = false;
   QPointer<QWidget> frameWidget_;
   // What the window had before.
   Qt::WindowFlags savedFlags_;

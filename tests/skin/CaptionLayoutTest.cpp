@@ -142,6 +142,34 @@ TEST(CaptionLayoutTest, CaptionTextIsPlacedAndClipped) {
   EXPECT_EQ(PlaceCaptionText(title, w, 500, 14, 370).Right, 365);
 }
 
+TEST(CaptionLayoutTest, CaptionTextFitsFromItsFitWidthOn) {
+  TDataSkinTitle title("Title");
+  title.LeftWidth = 24;
+  title.TopHeight = 4;
+  title.RightWidth = 70;
+  title.TextBackLeft = 5;
+  title.TextBackRight = 3;
+  const struct {
+    int alignment;
+    bool rightToLeft;
+    int fit;
+  } cases[] = {{0, false, 202}, {1, false, 247}, {2, false, 178}, {0, true, 178}};
+  for (const auto& c : cases) {
+    title.TextAlignment = c.alignment;
+    TCaptionWindow w = Window();
+    w.rightToLeft = c.rightToLeft;
+    EXPECT_EQ(CaptionTextFitWidth(title, w, 100), c.fit) << c.alignment;
+    // At that width the text and its back are whole; one pixel narrower they are cut.
+    w.width = c.fit;
+    const TRect whole = PlaceCaptionText(title, w, 100, 14, 0);
+    EXPECT_EQ(whole.Right - whole.Left, 108);
+    EXPECT_GE(whole.Left, 0);
+    w.width = c.fit - 1;
+    const TRect cut = PlaceCaptionText(title, w, 100, 14, 0);
+    EXPECT_TRUE(cut.Right - cut.Left < 108 || cut.Left < 0) << c.alignment;
+  }
+}
+
 TEST(CaptionLayoutTest, ButtonFramesFollowActivationAndTheMouse) {
   auto four = Button(0, 1, 22, 4, 0, 0, 64, 16, 4);
   auto three = Button(0, 1, 22, 4, 0, 0, 48, 16, 3);

@@ -53,7 +53,7 @@ TEST_F(SkinDataTest, OurSkinLoadsIntoTheWholeModel) {
   EXPECT_EQ(data.SkinName(), "Orascheme Slate");
 
   EXPECT_EQ(data.Colors().ButtonFace, MakeColor(226, 230, 236));
-  EXPECT_EQ(data.Colors().TitleTextNoActive, MakeColor(200, 205, 215));
+  EXPECT_EQ(data.Colors().TitleTextNoActive, MakeColor(52, 60, 74));
   EXPECT_EQ(data.BrushColour(), data.Colors().ButtonFace);
   // Colour0..Colour3 in file order; "Colours" is none of them.
   EXPECT_EQ(data.ColourTable(), (std::vector<olv::TColor>{MakeColor(47, 84, 130), MakeColor(90, 130, 60),
@@ -120,7 +120,7 @@ TEST_F(SkinDataTest, OurSkinLoadsIntoTheWholeModel) {
   EXPECT_EQ(data.Title().RightWidth, 70);
   EXPECT_EQ(data.Title().FontHeight, 14);
   EXPECT_EQ(data.Title().ActiveTextColour, olv::kClWhite);
-  EXPECT_EQ(data.Title().InactiveTextColour, MakeColor(200, 205, 215));
+  EXPECT_EQ(data.Title().InactiveTextColour, MakeColor(52, 60, 74));
 
   // BUTTON0..4, not Button.Checkbox, then the maximised MDI child's three.
   const auto& sys = data.SysButtons();

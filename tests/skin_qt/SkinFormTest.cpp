@@ -1,6 +1,8 @@
 // Skinned windows: found as they come, framed with the skin's caption and buttons, dropped when
 // they close, given back their own frame when the skin goes.
 #include <QDialog>
+#include <QLabel>
+#include <QVBoxLayout>
 #include <QMainWindow>
 #include <QPainter>
 
@@ -123,6 +125,35 @@ TEST_F(SkinFormTest, CaptionButtonsAtEachWindowState) {
   // The caption and its text: a caption pixel far from the text shows the caption picture.
   EXPECT_EQ(At(dialogForm->FrameImage(), 150, 2)->picture, Id("Personality", "Top"));
   EXPECT_EQ(At(dialogForm->FrameImage(), 1, 50)->picture, Id("Personality", "Left"));
+}
+
+TEST_F(SkinFormTest, SmallDialogIsWidenedToShowItsWholeCaption) {
+  // Laid out to a width far below its caption's.
+  QDialog dialog;
+  dialog.setWindowTitle("Scheme timer Editor with a long caption");
+  auto* layout = new QVBoxLayout(&dialog);
+  layout->addWidget(new QLabel("Time"));
+  skinning_->PrepareForm(&dialog);
+  dialog.show();
+  QApplication::processEvents();
+  TWinSkinForm* form = skinning_->FormOf(&dialog);
+  ASSERT_NE(form, nullptr);
+  const int width = dialog.width();
+  EXPECT_GT(width, dialog.sizeHint().width());
+  // The caption is whole: made wider still, the window shows the same caption up to the clip
+  // (TextRightClip, 70), where a cut caption would have shown more of its text.
+  const QRect band(0, 0, width - 70, form->Metrics().top);
+  const QImage fitted = form->FrameImage().copy(band);
+  EXPECT_EQ(PictureAt(fitted, 30, band.height() / 2), Id("Personality", "TextBack"));
+  dialog.resize(width + 80, dialog.height());
+  QApplication::processEvents();
+  EXPECT_EQ(form->FrameImage().copy(band), fitted);
+  // Shown again after the user made it narrower, it keeps its width.
+  dialog.hide();
+  dialog.resize(120, dialog.height());
+  dialog.show();
+  QApplication::processEvents();
+  EXPECT_EQ(dialog.width(), 120);
 }
 
 TEST_F(SkinFormTest, SkinOffGivesTheWindowItsOwnFrameBack) {

@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -19,7 +20,10 @@
 #include <QStyleOption>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTableWidget>
+#include <QTextEdit>
 #include <QTreeWidget>
+#include <functional>
 
 #include "tests/skin_qt/SkinningFixture.h"
 
@@ -149,6 +153,71 @@ TEST_F(SkinStyleTest, EditFramesAndSpinBoxHalves) {
   const int id = Id("UpDown.Vert", "Image");
   EXPECT_EQ(At(spinImage, up.left(), up.top()), (Probe{id, 4, 0}));        // the hot half
   EXPECT_EQ(At(spinImage, down.left(), down.top()), (Probe{id, 5, 0}));    // the other, normal (1 + 4)
+}
+
+TEST_F(SkinStyleTest, MemoListAndTreeFramesAreEditFrames) {
+  const QRgb shadow = QColor(128, 136, 148).rgb(), white = qRgb(255, 255, 255);
+  const struct {
+    const char* what;
+    std::function<QWidget*(QWidget*)> make;
+    bool scrollBars;  // false: the memo is an edit box (its window has no skinned scroll bars)
+    bool skinned;
+  } cases[] = {
+      {"memo", [](QWidget* p) { return new QPlainTextEdit(p); }, true, true},
+      {"rich memo", [](QWidget* p) { return new QTextEdit(p); }, true, true},
+      {"list box", [](QWidget* p) { return new QListWidget(p); }, true, true},
+      {"list view",
+       [](QWidget* p) {
+         auto* t = new QTreeWidget(p);
+         t->setHeaderLabels({"Name", "Value"});
+         return t;
+       },
+       true, true},
+      {"tree view",
+       [](QWidget* p) {
+         auto* t = new QTreeWidget(p);
+         t->setHeaderHidden(true);
+         return t;
+       },
+       true, true},
+      {"table", [](QWidget* p) { return new QTableWidget(3, 2, p); }, true, true},
+      {"memo as an edit box", [](QWidget* p) { return new QPlainTextEdit(p); }, false, true},
+      {"list box with the disable tag",
+       [](QWidget* p) {
+         auto* l = new QListWidget(p);
+         l->setProperty("tag", 99);
+         return l;
+       },
+       true, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.scrollBars)
+      skinning_->Data().SkinControls.Add(xcScrollbar);
+    else
+      skinning_->Data().SkinControls.Remove(xcScrollbar);
+    skinning_->ForgetDecisions();
+    QWidget* w = c.make(dialog_.get());
+    w->setGeometry(10, 10, 120, 80);
+    w->ensurePolished();
+    // The frame as the style draws it: a "ButtonShadow" line and a white one inside it.
+    QStyleOptionFrame f;
+    f.initFrom(w);
+    f.rect = QRect(0, 0, 60, 40);
+    f.frameShape = QFrame::StyledPanel;
+    f.lineWidth = 1;
+    f.state |= S::State_Sunken;
+    QImage image = Blank(60, 40);
+    QPainter p(&image);
+    Style()->drawPrimitive(QStyle::PE_Frame, &f, &p, w);
+    p.end();
+    EXPECT_EQ(image.pixel(0, 20) == shadow && image.pixel(1, 20) == white, c.skinned);
+    EXPECT_EQ(image.pixel(59, 20) == shadow && image.pixel(30, 39) == shadow, c.skinned);
+    // And as the control paints itself.
+    const QImage painted = w->grab().toImage();
+    EXPECT_EQ(painted.pixel(0, 40) == shadow && painted.pixel(119, 40) == shadow, c.skinned);
+    delete w;
+  }
 }
 
 TEST_F(SkinStyleTest, ScrollBarsOfAScrollingControl) {
