@@ -1,40 +1,17 @@
 #include "app/core/PagePictures.h"
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <stdexcept>
 #include <system_error>
 
 #include "app/core/PagePictureData.h"
+#include "foundation/files/AtomicFile.h"
 #include "foundation/text/Utf8.h"
 #include "widgets/gfx/BmpFile.h"
 #include "widgets/gif/GIFImage.h"
 #include "widgets/gif/GraphicFormats.h"
 
 namespace sch {
-
-namespace {
-
-// Written beside and renamed, so a page never reads half a file. Not synced to disk: the files are
-// made again at every start.
-void WriteAtomically(const std::string& path, const std::function<void(olv::TStream&)>& content) {
-  olv::TMemoryStream s;
-  content(s);
-  const std::string temp = path + ".part";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(s.Memory()), static_cast<std::streamsize>(s.Size()));
-    if (!out.flush()) {
-      std::error_code ec;
-      std::filesystem::remove(temp, ec);
-      throw std::runtime_error("cannot write " + path);
-    }
-  }
-  std::filesystem::rename(temp, path);
-}
-
-}  // namespace
 
 std::vector<std::string> PagePictures::Save(const std::string& folder) {
   std::vector<std::string> problems;
@@ -45,10 +22,11 @@ std::vector<std::string> PagePictures::Save(const std::string& folder) {
   if (!dir.empty() && dir.back() != '/') dir += '/';
   for (const EmbeddedPicture& picture : PagePictureData()) {
     try {
-      // The pictures are GIF files already: written as they are.
+      // The pictures are GIF files already: written as they are, and like every file the program
+      // writes, beside and renamed, so a page never reads half a file.
       const std::string key = picture.key;
       const std::string file = dir + key + "." + olv::GraphicExtension(olv::TGraphicClass::GIFImage);
-      WriteAtomically(file, [&](olv::TStream& s) { s.WriteBuffer(picture.bytes, picture.size); });
+      SaveFileAtomically(file, std::nullopt, [&](olv::TStream& s) { s.WriteBuffer(picture.bytes, picture.size); });
       files_.emplace_back(key, file);
       if (key == "imgTimer") {
         // The timer at rest: its first frame as a bitmap.
@@ -58,7 +36,7 @@ std::vector<std::string> PagePictures::Save(const std::string& folder) {
         const olv::TBitmap* first = image.GetBitmap();
         if (!first) continue;
         const std::string bmp = dir + key + "." + olv::GraphicExtension(olv::TGraphicClass::Bitmap);
-        WriteAtomically(bmp, [&](olv::TStream& s) { olv::WriteBmp(*first, s); });
+        SaveFileAtomically(bmp, std::nullopt, [&](olv::TStream& s) { olv::WriteBmp(*first, s); });
         files_.emplace_back(kTimerBitmapKey, bmp);
       }
     } catch (const std::exception& e) {
