@@ -1,7 +1,7 @@
 #pragma once
 // Background execution for a connection's commands and record sets: RunThread starts a worker
 // thread that runs the run procedure; the end procedure then runs on the main thread
-// (plat::CurrentMainThread()), posted there as the notices plat::kMsgBackgroundDone and
+// (plat::CurrentMainThread()), posted there as the notices kMsgBackgroundDone and
 // kMsgBackgroundFailed stand for: with true after the run procedure returned, with false after it
 // raised, in which case the error then goes, once, to the application's exception hook with the
 // sender. An exception the end procedure raises goes to the hook the same way. Without an
@@ -21,6 +21,10 @@
 #include <thread>
 
 namespace ora {
+
+// The notices of a background statement that has ended: normally, or with an exception.
+inline constexpr int kMsgBackgroundDone = 1024;
+inline constexpr int kMsgBackgroundFailed = 1025;
 
 class TOCIConnection;
 

@@ -20,10 +20,6 @@
 
 namespace plat {
 
-// A background statement of a database connection has ended: normally, or with an exception.
-inline constexpr int kMsgBackgroundDone = 1024;
-inline constexpr int kMsgBackgroundFailed = 1025;
-
 class MainThread {
  public:
   using Handler = std::function<void()>;
