@@ -32,6 +32,12 @@ int ReadFromMemory(GifFileType* gif, GifByteType* buffer, int count) {
   return static_cast<int>(n);
 }
 
+int WriteToMemory(GifFileType* gif, const GifByteType* data, int count) {
+  auto* out = static_cast<std::vector<uint8_t>*>(gif->UserData);
+  out->insert(out->end(), data, data + count);
+  return count;
+}
+
 std::vector<TColor> Colors(const ColorMapObject* map) {
   std::vector<TColor> out;
   if (!map) return out;
@@ -79,6 +85,27 @@ std::optional<PeerPicture> GiflibDecode(const std::vector<uint8_t>& bytes) {
     pic.frames.push_back(std::move(f));
   }
   return pic;
+}
+
+std::vector<uint8_t> GiflibImageData(const std::vector<uint8_t>& pixels, int width, int height, int bits) {
+  std::vector<uint8_t> file;
+  int error = 0;
+  GifFileType* gif = EGifOpen(&file, WriteToMemory, &error);
+  EXPECT_NE(gif, nullptr);
+  if (!gif) return {};
+  ColorMapObject* map = GifMakeMapObject(1 << bits, nullptr);
+  EGifPutScreenDesc(gif, width, height, bits, 0, map);
+  EGifPutImageDesc(gif, 0, 0, width, height, false, nullptr);
+  for (int y = 0; y < height; ++y)
+    EGifPutLine(gif, const_cast<GifByteType*>(pixels.data()) + static_cast<size_t>(y) * static_cast<size_t>(width), width);
+  EGifCloseFile(gif, &error);
+  GifFreeMapObject(map);
+  // Before the data: header 6, screen descriptor 7, global table 3 x 2^bits, image descriptor 10
+  // bytes; after it the trailer byte.
+  const size_t start = 6 + 7 + 3 * (size_t{1} << bits) + 10;
+  EXPECT_GT(file.size(), start + 1);
+  if (file.size() <= start + 1) return {};
+  return std::vector<uint8_t>(file.begin() + static_cast<std::ptrdiff_t>(start), file.end() - 1);
 }
 
 PeerPicture OurDecode(const std::vector<uint8_t>& bytes, std::vector<std::string>* warnings) {

@@ -30,6 +30,10 @@ struct PeerPicture {
 // giflib's reading of the bytes; nullopt when it refuses them.
 std::optional<PeerPicture> GiflibDecode(const std::vector<uint8_t>& bytes);
 
+// giflib's coding of one frame of 2^bits colours: the minimum code size byte, the LZW data
+// sub-blocks and the terminator, as they stand in the file giflib writes.
+std::vector<uint8_t> GiflibImageData(const std::vector<uint8_t>& pixels, int width, int height, int bits);
+
 // Our reading in the same shape: frames with pixels only; warnings collected.
 PeerPicture OurDecode(const std::vector<uint8_t>& bytes, std::vector<std::string>* warnings = nullptr);
 

@@ -25,11 +25,12 @@ bool GatherSubBlocks(TStream& s, std::vector<uint8_t>& data) {
   }
 }
 
+// A string of the table, by where it was last written: every string above the roots is a string
+// already written followed by the first pixel written after it, so it lies whole in the output
+// and is copied from there rather than rebuilt pixel by pixel through its prefixes.
 struct Entry {
-  uint16_t prefix;
-  uint16_t length;
-  uint8_t suffix;
-  uint8_t first;
+  uint32_t offset;
+  uint32_t length;
 };
 
 }  // namespace
@@ -55,12 +56,11 @@ void GIFDecodeImage(TStream& s, std::span<uint8_t> pixels, int width, int height
   const int clear = 1 << minCodeSize;
   const int eof = clear + 1;
   static thread_local Entry table[4096];
-  for (int i = 0; i < clear; ++i)
-    table[i] = {0, 1, static_cast<uint8_t>(i), static_cast<uint8_t>(i)};
   int codeSize = minCodeSize + 1;
   int codeMask = (1 << codeSize) - 1;
   int avail = clear + 2;
   int prev = -1;
+  Entry prevString{0, 0};
   uint64_t acc = 0;
   int bits = 0;
   size_t pos = 0;
@@ -96,6 +96,7 @@ void GIFDecodeImage(TStream& s, std::span<uint8_t> pixels, int width, int height
         warn("Invalid code in image data");
         break;
       }
+      prevString = {static_cast<uint32_t>(o), 1};
       out[o++] = static_cast<uint8_t>(code);
       prev = code;
       continue;
@@ -104,27 +105,30 @@ void GIFDecodeImage(TStream& s, std::span<uint8_t> pixels, int width, int height
       warn("Invalid code in image data");
       break;
     }
+    // The new string is the previous one and the first pixel of this code's, which is about to
+    // be written right after it.
+    const bool newest = code == avail;
     if (avail < 4096) {
-      const Entry& p = table[prev];
-      table[avail] = {static_cast<uint16_t>(prev), static_cast<uint16_t>(p.length + 1),
-                      code == avail ? p.first : table[code].first, p.first};
+      table[avail] = {prevString.offset, prevString.length + 1};
       ++avail;
       if (avail == (1 << codeSize) && codeSize < 12) {
         ++codeSize;
         codeMask = (1 << codeSize) - 1;
       }
     }
-    // The string of code, written from its end; past the last pixel its tail is dropped.
-    const int length = table[code].length;
-    const int n = static_cast<int>(std::min<size_t>(static_cast<size_t>(length), total - o));
-    int c = code;
-    for (int k = length; k > n; --k) c = table[c].prefix;
-    uint8_t* p = out + o + n - 1;
-    for (int k = n; k > 0; --k) {
-      *p-- = table[c].suffix;
-      c = table[c].prefix;
+    const Entry string = code < clear ? Entry{0, 1} : table[code];
+    // Past the last pixel the string's tail is dropped.
+    const size_t n = std::min<size_t>(string.length, total - o);
+    if (code < clear) {
+      out[o] = static_cast<uint8_t>(code);
+    } else if (newest) {
+      // The string ends with its own first pixel, which this copy writes first: byte by byte.
+      for (size_t k = 0; k < n; ++k) out[o + k] = out[string.offset + k];
+    } else {
+      std::memcpy(out + o, out + string.offset, n);
     }
-    o += static_cast<size_t>(n);
+    prevString = {static_cast<uint32_t>(o), string.length};
+    o += n;
     prev = code;
   }
 

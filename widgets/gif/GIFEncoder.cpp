@@ -95,6 +95,7 @@ void TLZWEncoder::Clear() {
   justCleared_ = true;
   Output(clearCode_);
   std::memset(table_.get(), 0xFF, sizeof(uint32_t) * kHashSize);
+  ResetRuns();
   nextFree_ = baseCode_;
 }
 
@@ -105,22 +106,22 @@ static inline int FirstSlot(uint32_t key, int size) {
   return static_cast<int>((uint64_t{key * 0x9E3779B1u} * static_cast<uint64_t>(size)) >> 32);
 }
 
-int TLZWEncoder::Lookup(uint32_t key) const {
+inline int TLZWEncoder::Lookup(uint32_t key) const {
   int slot = FirstSlot(key, kHashSize);
   for (int probes = 0; probes < kHashSize; ++probes) {
     const uint32_t entry = table_[static_cast<size_t>(slot)];
-    if (entry == 0xFFFFFFFFu) return -1;
+    if (entry == kEmpty) return -1;
     if ((entry >> 12) == key) return static_cast<int>(entry & 0xFFF);
     if (++slot == kHashSize) slot = 0;
   }
   return -1;
 }
 
-void TLZWEncoder::Insert(uint32_t key, int code) {
+inline void TLZWEncoder::Insert(uint32_t key, int code) {
   int slot = FirstSlot(key, kHashSize);
   for (int probes = 0; probes < kHashSize; ++probes) {
     uint32_t& entry = table_[static_cast<size_t>(slot)];
-    if (entry == 0xFFFFFFFFu) {
+    if (entry == kEmpty) {
       entry = (key << 12) | static_cast<uint32_t>(code);
       return;
     }
@@ -130,28 +131,62 @@ void TLZWEncoder::Insert(uint32_t key, int code) {
   // the string would simply stay unknown to the encoder while the code is still counted below.
 }
 
+void TLZWEncoder::ResetRuns() {
+  for (int c = 0; c < 256; ++c) {
+    runCodes_[static_cast<size_t>(c)].assign(1, static_cast<uint16_t>(c));
+    longestRun_[static_cast<size_t>(c)] = static_cast<uint16_t>(c);
+  }
+}
+
+inline int TLZWEncoder::StartString(int pixel, const uint8_t*& p, const uint8_t* end) const {
+  // Off flat areas the next two pixels seldom both repeat this one: one test, well predicted,
+  // and the pixels go the ordinary way (which finds the same strings, one step at a time).
+  if (end - p < 2 || ((p[0] ^ pixel) | (p[1] ^ pixel)) != 0) return pixel;
+  const std::vector<uint16_t>& codes = runCodes_[static_cast<size_t>(pixel)];
+  const uint8_t* stop = p + std::min(static_cast<size_t>(end - p), codes.size() - 1);
+  const uint8_t* q = p;
+  while (q != stop && *q == pixel) ++q;
+  const int code = codes[static_cast<size_t>(q - p)];
+  p = q;
+  return code;
+}
+
 void TLZWEncoder::CompressLoop() {
   table_ = std::make_unique<uint32_t[]>(kHashSize);
   Clear();
-  int prefix = 0;
-  if (!NextPixel(prefix)) return;
-  int pixel = 0;
-  while (NextPixel(pixel)) {
-    const uint32_t key = static_cast<uint32_t>(prefix) * 256 + static_cast<uint32_t>(pixel);
-    const int found = Lookup(key);
-    if (found >= 0) {
-      prefix = found;
-      continue;
+  // Row by row with local cursors, which stay in registers.
+  const uint8_t* p = nullptr;
+  const uint8_t* end = nullptr;
+  if (!NextRowSpan(p, end)) return;
+  const int first = *p++;
+  CheckPixel(first);
+  int prefix = StartString(first, p, end);
+  do {
+    while (p != end) {
+      const int pixel = *p++;
+      CheckPixel(pixel);
+      const uint32_t key = static_cast<uint32_t>(prefix) * 256 + static_cast<uint32_t>(pixel);
+      const int found = Lookup(key);
+      if (found >= 0) {
+        prefix = found;
+        continue;
+      }
+      Output(prefix);
+      if (nextFree_ >= 4095) {
+        Clear();
+      } else {
+        Insert(key, nextFree_);
+        // A prefix made of this pixel alone that has no longer string is the longest such run.
+        uint16_t& longest = longestRun_[static_cast<size_t>(pixel)];
+        if (longest == prefix) {
+          longest = static_cast<uint16_t>(nextFree_);
+          runCodes_[static_cast<size_t>(pixel)].push_back(longest);
+        }
+        ++nextFree_;
+      }
+      prefix = StartString(pixel, p, end);
     }
-    Output(prefix);
-    prefix = pixel;
-    if (nextFree_ >= 4095) {
-      Clear();
-    } else {
-      Insert(key, nextFree_);
-      ++nextFree_;
-    }
-  }
+  } while (NextRowSpan(p, end));
   Output(prefix);
   table_.reset();
 }

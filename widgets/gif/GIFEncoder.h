@@ -6,6 +6,7 @@
 // in sub-blocks of at most 255 bytes, and the 0 terminator.
 //
 // An encoder object encodes one frame at a time; it owns nothing but its working state.
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -48,8 +49,20 @@ class TGIFEncoder {
   bool NextPixel(int& pixel) {
     if (cursor_ == rowEnd_ && !NextRow()) return false;
     pixel = *cursor_++;
-    if (pixel >= colorCount_) BadPixel();
+    CheckPixel(pixel);
     return true;
+  }
+  // The next whole row in coding order, for loops that keep their cursor in a register; false
+  // after the last. Not to be mixed with NextPixel.
+  bool NextRowSpan(const uint8_t*& begin, const uint8_t*& end) {
+    if (!NextRow()) return false;
+    begin = cursor_;
+    end = rowEnd_;
+    cursor_ = rowEnd_;
+    return true;
+  }
+  void CheckPixel(int pixel) const {
+    if (pixel >= colorCount_) BadPixel();
   }
 
   int initCodeSize_ = 0, codeSize_ = 0, maxCode_ = 0;
@@ -79,9 +92,21 @@ class TLZWEncoder final : public TGIFEncoder {
 
  private:
   static constexpr int kHashSize = 8009;
+  static constexpr uint32_t kEmpty = 0xFFFFFFFFu;
   int Lookup(uint32_t key) const;
   void Insert(uint32_t key, int code);
   std::unique_ptr<uint32_t[]> table_;
+  // runCodes_[pixel]: the codes of the strings pixel repeated 1, 2, ... times, as far as the table
+  // has them (it holds every shorter run of a run it holds). Flat areas are made of such runs,
+  // and a new string followed by n repeats of its pixel is one look-up instead of n steps.
+  void ResetRuns();
+  // The code of the longest known run of pixel (already taken from p) that the pixels from p
+  // continue; p moves past the pixels it covers.
+  int StartString(int pixel, const uint8_t*& p, const uint8_t* end) const;
+  std::array<std::vector<uint16_t>, 256> runCodes_;
+  // The last of each runCodes_, apart: the test on every new string then stays in one cache line
+  // or two instead of touching 256 separate vectors.
+  std::array<uint16_t, 256> longestRun_{};
   int nextFree_ = 0;
 };
 

@@ -162,7 +162,14 @@ std::span<uint8_t> TGIFSubImage::ScanLine(int y) {
   return {data_.data() + static_cast<size_t>(y) * static_cast<size_t>(width_), static_cast<size_t>(width_)};
 }
 
-void TGIFSubImage::SetData(std::vector<uint8_t> pixels) {
+void TGIFSubImage::SetData(std::span<const uint8_t> pixels) {
+  if (pixels.size() != static_cast<size_t>(width_) * static_cast<size_t>(height_))
+    throw GIFException("Invalid image dimensions");
+  if (pixels.data() != data_.data()) data_.assign(pixels.begin(), pixels.end());
+  Changed();
+}
+
+void TGIFSubImage::SetData(std::vector<uint8_t>&& pixels) {
   if (pixels.size() != static_cast<size_t>(width_) * static_cast<size_t>(height_))
     throw GIFException("Invalid image dimensions");
   data_ = std::move(pixels);

@@ -70,7 +70,10 @@ class TGIFSubImage : public TGIFItem {
   std::span<uint8_t> ScanLine(int y);
   std::span<const uint8_t> Data() const { return data_; }
   // Replaces all pixels (width x height bytes, GIFException otherwise); drops bitmap and mask.
-  void SetData(std::vector<uint8_t> pixels);
+  // A copy goes into the buffer SetWidth and SetHeight already allocated: a second buffer of the
+  // picture's size would cost a page fault per 4 KiB on first touch.
+  void SetData(std::span<const uint8_t> pixels);
+  void SetData(std::vector<uint8_t>&& pixels);
 
   // The palette the rendering uses: the 216-colour cube when the picture dithers, else the active
   // colour table's colours.
