@@ -30,6 +30,21 @@ constexpr const char* SUnknownDataType = "Unknown data type.";
 [[noreturn]] void InvalidName() { throw da::Exception(SInvalidAttrName); }
 [[noreturn]] void CannotConvert(const char* kind) { throw da::EConvertError(std::string("Cannot convert type to ") + kind); }
 
+// The size the library reports for a collection of the type, checked: never negative, and for a
+// varying array never beyond its bound.
+std::int32_t CheckedSize(sb4 size, const da::TObjectType* type) {
+  const std::int32_t max = type && type->DataType == da::dtArray ? type->Size : INT32_MAX;
+  if (size < 0 || (max > 0 && size > max))
+    RaiseError("The client library reported a collection of " + std::to_string(size) + " elements");
+  return size;
+}
+
+// An element below the size the library reported is not there.
+[[noreturn]] void LostElement(std::int32_t index, std::int32_t size) {
+  RaiseError("The client library reported a collection of " + std::to_string(size) + " elements without element " +
+             std::to_string(index));
+}
+
 std::string Upper(std::string_view s) {
   std::string out(s);
   for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -626,7 +641,7 @@ void TOraObject::SetAttribute(std::string_view path, const void* value, OCIInd n
       auto* collection = static_cast<OCIColl*>(instance);
       sb4 size = 0;
       Check(OCICollSize(env_, Err(), collection, &size));
-      if (size < 0) RaiseError("The client library reported a collection of " + std::to_string(size) + " elements");
+      CheckedSize(size, type);
       for (; size <= index; ++size) AppendPlaceholder(collection, element);
       while (p < rest.size() && rest[p] == ' ') ++p;
       boolean exists = 0;
@@ -635,7 +650,7 @@ void TOraObject::SetAttribute(std::string_view path, const void* value, OCIInd n
       if (p < rest.size()) {
         if (nullStatus == OCI_IND_NOTNULL && holder) *holder = OCI_IND_NOTNULL;
         Check(OCICollGetElem(env_, Err(), collection, index, &exists, &elem, &elemInd));
-        if (!exists || !elem) RaiseError("The client library lost element " + std::to_string(index));
+        if (!exists || !elem) LostElement(index, size);
         instance = elem;
         indicator = elemInd;
         holder = static_cast<OCIInd*>(elemInd);
@@ -980,18 +995,14 @@ std::int32_t TOraArray::GetSize() {
   CheckAlloc(true);
   sb4 size = 0;
   Check(OCICollSize(env_, Err(), Collection(), &size));
-  const std::int32_t max = GetOraType()->DataType == da::dtArray ? GetOraType()->Size : INT32_MAX;
-  if (size < 0 || (max > 0 && size > max))
-    RaiseError("The client library reported a collection of " + std::to_string(size) + " elements");
-  return size;
+  return CheckedSize(size, GetOraType());
 }
 
 std::int32_t TOraNestTable::GetSize() {
   if (!instance_) return 0;
   sb4 size = 0;
   Check(OCITableSize(env_, Err(), Collection(), &size));
-  if (size < 0) RaiseError("The client library reported a table of " + std::to_string(size) + " elements");
-  return size;
+  return CheckedSize(size, GetOraType());
 }
 
 std::int32_t TOraArray::NextIndex(std::int32_t index) {
@@ -1053,7 +1064,7 @@ bool TOraArray::ElementIsNull(std::int32_t index) {
 void TOraArray::SetElementNull(std::int32_t index, bool value) {
   ExtendTo(index);
   void *element, *indicator;
-  if (!GetElem(index, element, indicator)) return;
+  if (!GetElem(index, element, indicator)) LostElement(index, GetSize());
   const void* present = ElementType() == da::dtString ? da::ReadPointer(element) : element;
   AssignElem(index, present, value ? OCI_IND_NULL : OCI_IND_NOTNULL);
 }
@@ -1122,7 +1133,7 @@ void TOraArray::SetElementString(std::int32_t index, std::string_view value) {
   ExtendTo(index);
   CheckElementType({da::dtString}, "String");
   void *element, *indicator;
-  if (!GetElem(index, element, indicator)) RaiseError("The client library lost element " + std::to_string(index));
+  if (!GetElem(index, element, indicator)) LostElement(index, GetSize());
   OCIString* s = static_cast<OCIString*>(da::ReadPointer(element));
   Check(OCIStringResize(env_, Err(), static_cast<ub4>(value.size() + 1), &s));
   Check(OCIStringAssignText(env_, Err(), reinterpret_cast<const OraText*>(value.data()), static_cast<ub4>(value.size()), &s));
@@ -1151,7 +1162,7 @@ void TOraArray::SetElementObject(std::int32_t index, TOraObject& value) {
 
 void TOraArray::BindElementObject(std::int32_t index, TOraObject* object) {
   void *elem, *indicator;
-  if (!GetElem(index, elem, indicator)) RaiseError("The client library lost element " + std::to_string(index));
+  if (!GetElem(index, elem, indicator)) LostElement(index, GetSize());
   object->AddRef();
   SetChild(static_cast<std::size_t>(index), object);
   object->SetInstance(elem, indicator);

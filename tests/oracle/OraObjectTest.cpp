@@ -591,5 +591,41 @@ TEST_F(ValueAttributeTest, AttributesOfAnUnknownOrAnotherTypeGiveClearErrors) {
   for (const auto& c : cases) EXPECT_EQ(MessageOf(c.action), c.message);
 }
 
+// ---- collection sizes the library misreports ----
+
+TEST_F(ObjectTest, ACollectionSizeBeyondWhatTheLibraryHoldsIsAnError) {
+  auto bag = Type("BAG_T");
+  Held<TOraObject> b(new TOraObject(bag.get()));
+  b->AllocObject(c_.GetSvcCtx());
+  b->SetAttrAsInteger("NUMS[2]", 1);
+  auto* nums = dynamic_cast<TOraArray*>(b->GetAttrAsObject("NUMS"));
+  auto person = Type("PERSON_T");
+  Held<TOraObject> p(new TOraObject(person.get()));
+  p->AllocObject(c_.GetSvcCtx());
+  p->SetAttrAsString("PHONES[2]", "555-3");
+  auto* phones = dynamic_cast<TOraNestTable*>(p->GetAttrAsObject("PHONES"));
+  ASSERT_EQ(nums->GetSize(), 3);
+  ASSERT_EQ(phones->GetSize(), 3);
+  const struct {
+    const char* lie;  // elements reported beyond the three held
+    std::function<void()> action;
+    const char* message;
+  } cases[] = {
+      {"8", [&] { nums->GetSize(); }, "The client library reported a collection of 11 elements"},
+      {"8", [&] { b->SetAttrAsInteger("NUMS[4]", 1); }, "The client library reported a collection of 11 elements"},
+      {"2", [&] { phones->SetElementString(3, "555-4"); },
+       "The client library reported a collection of 5 elements without element 3"},
+      {"2", [&] { phones->SetElementNull(4, true); },
+       "The client library reported a collection of 5 elements without element 4"},
+  };
+  for (const auto& c : cases) {
+    fake_.set("lie_collection_size", c.lie);
+    EXPECT_EQ(MessageOf(c.action), c.message);
+    fake_.set("lie_collection_size", "0");
+  }
+  EXPECT_EQ(nums->GetSize(), 3) << "nothing appended";
+  EXPECT_EQ(phones->GetSize(), 3);
+}
+
 }  // namespace
 }  // namespace ora

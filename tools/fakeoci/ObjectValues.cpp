@@ -1161,7 +1161,7 @@ FAKEOCI_OCI8 sword OCICollSize(OCIEnv*, OCIError* errhp, const OCIColl* coll, sb
   std::lock_guard<std::recursive_mutex> lock(EngineLock());
   Coll* c = CollOf(coll);
   if (!c || !size) return OCI_INVALID_HANDLE;
-  *size = static_cast<sb4>(c->elems.size());
+  *size = static_cast<sb4>(c->elems.size() + CollectionSizeBias());
   return OCI_SUCCESS;
 }
 
@@ -1170,7 +1170,7 @@ FAKEOCI_OCI8 sword OCITableSize(OCIEnv*, OCIError* errhp, const OCITable* table,
   std::lock_guard<std::recursive_mutex> lock(EngineLock());
   Coll* c = CollOf(table);
   if (!c || !size) return OCI_INVALID_HANDLE;
-  *size = static_cast<sb4>(Existing(*c));
+  *size = static_cast<sb4>(Existing(*c) + CollectionSizeBias());
   return OCI_SUCCESS;
 }
 
