@@ -16,10 +16,11 @@
 // the instance: a LOB's content goes into a new temporary LOB whose locator the attribute takes.
 //
 // Errors: "Type of object must be defined", "OCISvcCtx is not defined", "Object is not
-// allocated", "Invalid attribute name", "OCIRef is not assigned", "Unknown data type." (writing
-// an unsupported type) as da::Exception; "Attribute %s not found." from the type; conversion
-// errors "Cannot convert type to ..." as da::EConvertError; the library's errors as EOraError.
-// Every count the library returns (collection sizes, indexes) is checked before use.
+// allocated", "Invalid attribute name", "OCIRef is not assigned", "Unknown data type." (reading
+// or writing a type without a value format) as da::Exception; "Attribute %s not found." from the
+// type; conversion errors "Cannot convert type to ..." as da::EConvertError; the library's errors
+// as EOraError. Every count the library returns (collection sizes, indexes) is checked before use:
+// a size beyond a varying array's bound, or without an element below it, is an error.
 //
 // Ownership: shared objects (released, never deleted). An object owns the instance it made (or
 // that a fetch made for it) and its children; a REF is the library's. Not thread-safe.
