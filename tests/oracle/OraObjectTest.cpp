@@ -422,6 +422,11 @@ class ValueAttributeTest : public ObjectTest {
               0);
     fake_.logClear();
   }
+  void TearDown() override {
+    first_.reset();
+    second_.reset();
+    ObjectTest::TearDown();
+  }
   // The pinned object of a row of docs, through a REF column.
   TOraRef* Doc(int id) {
     auto& rs = id == 1 ? first_ : second_;
