@@ -12,6 +12,9 @@
 #include "oracle/OraConsts.h"
 #include "oracle/OraDataTypes.h"
 #include "oracle/OraDate.h"
+#include "oracle/OraDateTime.h"
+#include "oracle/OraLob.h"
+#include "oracle/OraValueObjects.h"
 
 namespace ora {
 
@@ -26,6 +29,21 @@ constexpr const char* SUnknownDataType = "Unknown data type.";
 
 [[noreturn]] void InvalidName() { throw da::Exception(SInvalidAttrName); }
 [[noreturn]] void CannotConvert(const char* kind) { throw da::EConvertError(std::string("Cannot convert type to ") + kind); }
+
+// The size the library reports for a collection of the type, checked: never negative, and for a
+// varying array never beyond its bound.
+std::int32_t CheckedSize(sb4 size, const da::TObjectType* type) {
+  const std::int32_t max = type && type->DataType == da::dtArray ? type->Size : INT32_MAX;
+  if (size < 0 || (max > 0 && size > max))
+    RaiseError("The client library reported a collection of " + std::to_string(size) + " elements");
+  return size;
+}
+
+// An element below the size the library reported is not there.
+[[noreturn]] void LostElement(std::int32_t index, std::int32_t size) {
+  RaiseError("The client library reported a collection of " + std::to_string(size) + " elements without element " +
+             std::to_string(index));
+}
 
 std::string Upper(std::string_view s) {
   std::string out(s);
@@ -209,11 +227,18 @@ void TOraObject::FreeObject(bool freeChildren) {
 }
 
 void TOraObject::ReleaseChildren() {
-  std::vector<TOraObject*> children;
+  std::vector<da::TSharedObject*> children;
   children.swap(children_);
-  for (TOraObject* child : children) {
+  const TOraType* type = GetOraType();
+  for (std::size_t i = 0; i < children.size(); ++i) {
+    da::TSharedObject* child = children[i];
     if (!child) continue;
-    child->owner_ = nullptr;
+    if (auto* object = dynamic_cast<TOraObject*>(child)) {
+      object->owner_ = nullptr;
+    } else if (type && static_cast<int>(i) < type->GetAttributeCount()) {
+      // A value that outlives this object keeps no descriptor of the instance.
+      BindDescriptor(type->GetAttributes(static_cast<int>(i))->DataType, child, nullptr);
+    }
     child->Release();
   }
 }
@@ -227,22 +252,40 @@ void TOraObject::SetInstance(void* instance, void* indicator, bool owns) {
 }
 
 void TOraObject::BindChildren() {
-  for (TOraObject* child : children_) {
+  for (std::size_t i = 0; i < children_.size(); ++i) {
+    da::TSharedObject* child = children_[i];
     if (!child) continue;
-    if (instance_) {
-      ChildAlloc(child);
+    auto* object = dynamic_cast<TOraObject*>(child);
+    if (object && instance_) {
+      ChildAlloc(object);
+    } else if (object) {
+      object->SetInstance(nullptr, nullptr);
+    } else if (instance_) {
+      const da::TAttribute& attribute = *GetOraType()->GetAttributes(static_cast<int>(i));
+      BindValue(child, attribute.DataType, attribute.Name, true);
     } else {
-      child->SetInstance(nullptr, nullptr);
+      const da::TDataType type = GetOraType()->GetAttributes(static_cast<int>(i))->DataType;
+      BindDescriptor(type, child, nullptr);
+      DescriptorFilled(type, child, true, false);
     }
   }
 }
 
-void TOraObject::SetChild(std::size_t index, TOraObject* child) {
+void TOraObject::SetChild(std::size_t index, da::TSharedObject* child) {
   if (children_.size() <= index) children_.resize(index + 1, nullptr);
   da::Release(children_[index]);
   children_[index] = child;
-  child->owner_ = this;
-  child->ownerIndex_ = static_cast<int>(index);
+  if (auto* object = dynamic_cast<TOraObject*>(child)) {
+    object->owner_ = this;
+    object->ownerIndex_ = static_cast<int>(index);
+  }
+}
+
+void TOraObject::BindValue(da::TSharedObject* value, da::TDataType type, std::string_view path, bool fill) {
+  const TAttrInfo info = GetAttributeInfo(path);
+  void* descriptor = info.value ? da::ReadPointer(info.value) : nullptr;
+  BindDescriptor(type, value, descriptor);
+  if (fill) DescriptorFilled(type, value, info.nullValue != OCI_IND_NOTNULL || !descriptor, true);
 }
 
 void TOraObject::ChildAlloc(TOraObject* child) {
@@ -397,7 +440,8 @@ void TOraObject::GetAttributeValue(std::string_view path, void* destination, boo
   const da::TAttribute& attribute = GetOraType()->AttributeByName(path);
   const TAttrInfo info = GetAttributeInfo(path);
   isBlank = info.nullValue != OCI_IND_NOTNULL || !info.value;
-  const bool child = da::IsObjectDataType(attribute.DataType);
+  const bool child = da::IsObjectDataType(attribute.DataType) || IsLobDataType(attribute.DataType) ||
+                     IsFileDataType(attribute.DataType);
   if (!destination || (isBlank && !child)) return;
   switch (attribute.DataType) {
     case da::dtString: {
@@ -430,7 +474,9 @@ void TOraObject::GetAttributeValue(std::string_view path, void* destination, boo
       da::WritePointer(destination, GetAttrAsComplex(path));
       return;
     default:
-      da::DAAssert(false, kModule, SUnknownDataType);
+      if (!IsDescriptorDataType(attribute.DataType)) throw da::Exception(SUnknownDataType);
+      da::WritePointer(destination, GetAttrChild(path));
+      return;
   }
 }
 
@@ -439,6 +485,8 @@ void TOraObject::SetAttributeValue(std::string_view path, const void* source) {
   if (!source) {
     const bool lob = attribute.DataType == dtOraBlob || attribute.DataType == dtOraClob;
     SetAttribute(path, nullptr, lob ? OCI_IND_NOTNULL : OCI_IND_NULL);
+    // The attribute's value object follows.
+    if (IsDescriptorDataType(attribute.DataType)) BindValue(GetAttrChild(path), attribute.DataType, path, true);
     return;
   }
   CheckAlloc(true);
@@ -478,8 +526,65 @@ void TOraObject::SetAttributeValue(std::string_view path, const void* source) {
       SetAttribute(path, &date, OCI_IND_NOTNULL);
       return;
     }
-    default:
-      throw da::Exception(SUnknownDataType);
+    default: {
+      if (!IsDescriptorDataType(attribute.DataType)) throw da::Exception(SUnknownDataType);
+      auto* value = static_cast<da::TSharedObject*>(da::ReadPointer(source));
+      if (!value) {
+        SetAttributeValue(path, nullptr);
+        return;
+      }
+      StoreValue(path, attribute, value);
+      return;
+    }
+  }
+}
+
+void TOraObject::StoreValue(std::string_view path, const da::TAttribute& attribute, da::TSharedObject* value) {
+  const da::TDataType type = attribute.DataType;
+  // The child that stands for the attribute takes the value stored.
+  const std::string upper = Upper(path);
+  da::TSharedObject* child = GetAttrChild(upper);
+  if (IsLobDataType(type)) {
+    auto* lob = static_cast<TOraLob*>(child);
+    if (value != child) {
+      auto* source = static_cast<TOraLob*>(value);
+      source->CheckValue();
+      lob->SetAsString(source->GetAsString());
+      lob->SetNeedsRead(false);
+    }
+    lob->CheckValue();  // content still on the server comes along
+    lob->CreateTemporary(type == dtOraClob ? OCI_TEMP_CLOB : OCI_TEMP_BLOB);
+    lob->WriteLob();
+    SetAttribute(upper, lob->GetOCILobLocator(), OCI_IND_NOTNULL);
+    BindValue(lob, type, upper, false);  // the content kept
+    return;
+  }
+  if (IsFileDataType(type)) {
+    SetAttribute(upper, static_cast<TOraLob*>(value)->GetOCILobLocator(), OCI_IND_NOTNULL);
+  } else if (IsTimeStampDataType(type)) {
+    auto* timeStamp = static_cast<TOraTimeStamp*>(value);
+    const bool isNull = timeStamp->IsNull();
+    SetAttribute(upper, isNull ? nullptr : timeStamp->GetOCIDateTime(), isNull ? OCI_IND_NULL : OCI_IND_NOTNULL);
+  } else {
+    auto* interval = static_cast<TOraInterval*>(value);
+    const bool isNull = interval->IsNull();
+    SetAttribute(upper, isNull ? nullptr : interval->GetOCIInterval(), isNull ? OCI_IND_NULL : OCI_IND_NOTNULL);
+  }
+  BindValue(child, type, upper, true);
+}
+
+void TOraObject::WriteLobs() {
+  if (!CheckAlloc(false)) return;
+  const TOraType* type = GetOraType();
+  for (std::size_t i = 0; i < children_.size(); ++i) {
+    da::TSharedObject* child = children_[i];
+    if (!child || static_cast<int>(i) >= type->GetAttributeCount()) continue;
+    const da::TAttribute& attribute = *type->GetAttributes(static_cast<int>(i));
+    if (attribute.DataType == da::dtObject) {
+      static_cast<TOraObject*>(child)->WriteLobs();
+    } else if (IsLobDataType(attribute.DataType)) {
+      StoreValue(attribute.Name, attribute, child);
+    }
   }
 }
 
@@ -536,7 +641,7 @@ void TOraObject::SetAttribute(std::string_view path, const void* value, OCIInd n
       auto* collection = static_cast<OCIColl*>(instance);
       sb4 size = 0;
       Check(OCICollSize(env_, Err(), collection, &size));
-      if (size < 0) RaiseError("The client library reported a collection of " + std::to_string(size) + " elements");
+      CheckedSize(size, type);
       for (; size <= index; ++size) AppendPlaceholder(collection, element);
       while (p < rest.size() && rest[p] == ' ') ++p;
       boolean exists = 0;
@@ -545,7 +650,7 @@ void TOraObject::SetAttribute(std::string_view path, const void* value, OCIInd n
       if (p < rest.size()) {
         if (nullStatus == OCI_IND_NOTNULL && holder) *holder = OCI_IND_NOTNULL;
         Check(OCICollGetElem(env_, Err(), collection, index, &exists, &elem, &elemInd));
-        if (!exists || !elem) RaiseError("The client library lost element " + std::to_string(index));
+        if (!exists || !elem) LostElement(index, size);
         instance = elem;
         indicator = elemInd;
         holder = static_cast<OCIInd*>(elemInd);
@@ -642,7 +747,8 @@ void TOraObject::SetAttribute(std::string_view path, const void* value, OCIInd n
 
 // ---- children ----
 
-TOraObject* TOraObject::MakeChild(const da::TAttribute& attribute) {
+da::TSharedObject* TOraObject::MakeChild(const da::TAttribute& attribute) {
+  if (IsDescriptorDataType(attribute.DataType)) return NewDescriptorValue(attribute.DataType, svcCtx_, true);
   auto* type = static_cast<TOraType*>(attribute.ObjectType());
   TOraObject* child = nullptr;
   switch (attribute.DataType) {
@@ -656,29 +762,65 @@ TOraObject* TOraObject::MakeChild(const da::TAttribute& attribute) {
   return child;
 }
 
-TOraObject* TOraObject::GetAttrAsComplex(std::string_view path) {
+da::TSharedObject* TOraObject::GetAttrChild(std::string_view path) {
   const std::string upper = Upper(path);
-  const std::size_t dot = upper.find('.');
-  if (dot != std::string::npos && upper.find('[') == std::string::npos) {
+  const std::size_t dot = upper.find('.'), bracket = upper.find('[');
+  if (dot != std::string::npos && dot < bracket) {
     TOraObject* embedded = GetAttrAsComplex(upper.substr(0, dot));
-    return embedded->GetAttrAsComplex(upper.substr(dot + 1));
+    return embedded->GetAttrChild(upper.substr(dot + 1));
+  }
+  if (bracket != std::string::npos) {
+    // An attribute of a collection's object element is the element object's.
+    std::size_t p = bracket;
+    const std::int32_t index = ParseIndex(upper, p);
+    if (p < upper.size() && upper[p] == '.') {
+      auto* collection = dynamic_cast<TOraArray*>(bracket == 0 ? this : GetAttrAsComplex(upper.substr(0, bracket)));
+      if (!collection) InvalidName();
+      return collection->GetElementObject(index)->GetAttrChild(upper.substr(p + 1));
+    }
   }
   CheckAlloc(true);
   const da::TAttribute& attribute = GetOraType()->AttributeByName(upper);
   const std::size_t index = attribute.AttributeNo - 1u;
   if (index < children_.size() && children_[index]) return children_[index];
-  TOraObject* child = MakeChild(attribute);
+  da::TSharedObject* child = MakeChild(attribute);
   SetChild(index, child);
-  ChildAlloc(child);
-  // A REF read from an instance is pinned at once (a failed pin only marks it invalid).
-  if (auto* ref = dynamic_cast<TOraRef*>(child)) ref->GetIsNull();
+  if (auto* object = dynamic_cast<TOraObject*>(child)) {
+    ChildAlloc(object);
+    // A REF read from an instance is pinned at once (a failed pin only marks it invalid).
+    if (auto* ref = dynamic_cast<TOraRef*>(object)) ref->GetIsNull();
+  } else {
+    BindValue(child, attribute.DataType, attribute.Name, true);
+  }
   return child;
+}
+
+TOraObject* TOraObject::GetAttrAsComplex(std::string_view path) {
+  auto* object = dynamic_cast<TOraObject*>(GetAttrChild(path));
+  if (!object) CannotConvert("Object");
+  return object;
 }
 
 TOraObject* TOraObject::GetAttrAsObject(std::string_view path) {
   const da::TAttribute& attribute = GetOraType()->AttributeByName(path);
   if (!da::IsObjectDataType(attribute.DataType)) CannotConvert("Object");
   return GetAttrAsComplex(path);
+}
+
+TOraLob* TOraObject::GetAttrAsLob(std::string_view path) {
+  const da::TDataType t = GetOraType()->AttributeByName(path).DataType;
+  if (!IsLobDataType(t) && !IsFileDataType(t)) CannotConvert("Lob");
+  return static_cast<TOraLob*>(GetAttrChild(path));
+}
+
+TOraTimeStamp* TOraObject::GetAttrAsTimeStamp(std::string_view path) {
+  if (!IsTimeStampDataType(GetOraType()->AttributeByName(path).DataType)) CannotConvert("TimeStamp");
+  return static_cast<TOraTimeStamp*>(GetAttrChild(path));
+}
+
+TOraInterval* TOraObject::GetAttrAsInterval(std::string_view path) {
+  if (!IsIntervalDataType(GetOraType()->AttributeByName(path).DataType)) CannotConvert("Interval");
+  return static_cast<TOraInterval*>(GetAttrChild(path));
 }
 
 // ---- typed access ----
@@ -853,18 +995,14 @@ std::int32_t TOraArray::GetSize() {
   CheckAlloc(true);
   sb4 size = 0;
   Check(OCICollSize(env_, Err(), Collection(), &size));
-  const std::int32_t max = GetOraType()->DataType == da::dtArray ? GetOraType()->Size : INT32_MAX;
-  if (size < 0 || (max > 0 && size > max))
-    RaiseError("The client library reported a collection of " + std::to_string(size) + " elements");
-  return size;
+  return CheckedSize(size, GetOraType());
 }
 
 std::int32_t TOraNestTable::GetSize() {
   if (!instance_) return 0;
   sb4 size = 0;
   Check(OCITableSize(env_, Err(), Collection(), &size));
-  if (size < 0) RaiseError("The client library reported a table of " + std::to_string(size) + " elements");
-  return size;
+  return CheckedSize(size, GetOraType());
 }
 
 std::int32_t TOraArray::NextIndex(std::int32_t index) {
@@ -926,7 +1064,7 @@ bool TOraArray::ElementIsNull(std::int32_t index) {
 void TOraArray::SetElementNull(std::int32_t index, bool value) {
   ExtendTo(index);
   void *element, *indicator;
-  if (!GetElem(index, element, indicator)) return;
+  if (!GetElem(index, element, indicator)) LostElement(index, GetSize());
   const void* present = ElementType() == da::dtString ? da::ReadPointer(element) : element;
   AssignElem(index, present, value ? OCI_IND_NULL : OCI_IND_NOTNULL);
 }
@@ -995,7 +1133,7 @@ void TOraArray::SetElementString(std::int32_t index, std::string_view value) {
   ExtendTo(index);
   CheckElementType({da::dtString}, "String");
   void *element, *indicator;
-  if (!GetElem(index, element, indicator)) RaiseError("The client library lost element " + std::to_string(index));
+  if (!GetElem(index, element, indicator)) LostElement(index, GetSize());
   OCIString* s = static_cast<OCIString*>(da::ReadPointer(element));
   Check(OCIStringResize(env_, Err(), static_cast<ub4>(value.size() + 1), &s));
   Check(OCIStringAssignText(env_, Err(), reinterpret_cast<const OraText*>(value.data()), static_cast<ub4>(value.size()), &s));
@@ -1009,8 +1147,8 @@ TOraObject* TOraArray::GetElementObject(std::int32_t index) {
   if (element.DataType != da::dtObject) CannotConvert("Object");
   if (index < 0) RaiseError(SInvalidIndex);
   const auto i = static_cast<std::size_t>(index);
-  if (i < children_.size() && children_[i]) return children_[i];
-  TOraObject* child = MakeChild(element);
+  if (i < children_.size() && children_[i]) return static_cast<TOraObject*>(children_[i]);
+  auto* child = static_cast<TOraObject*>(MakeChild(element));
   SetChild(i, child);
   void *elem, *indicator;
   if (GetElem(index, elem, indicator)) child->SetInstance(elem, indicator);
@@ -1024,7 +1162,7 @@ void TOraArray::SetElementObject(std::int32_t index, TOraObject& value) {
 
 void TOraArray::BindElementObject(std::int32_t index, TOraObject* object) {
   void *elem, *indicator;
-  if (!GetElem(index, elem, indicator)) RaiseError("The client library lost element " + std::to_string(index));
+  if (!GetElem(index, elem, indicator)) LostElement(index, GetSize());
   object->AddRef();
   SetChild(static_cast<std::size_t>(index), object);
   object->SetInstance(elem, indicator);

@@ -1,20 +1,26 @@
 #pragma once
 // Oracle object values over the client library's object API: TOraObject holds one instance of a
 // TOraType and reads and writes its attributes by path (A, A.B, A[n], A[n].B), converting between
-// the library's forms (OCIString, OCINumber, OCIDate, REF, collection) and the record store's
-// value formats; TOraRef holds a REF and pins the object it points to; TOraArray and
-// TOraNestTable hold varying arrays and nested tables with element access by 0-based index.
+// the library's forms (OCIString, OCINumber, OCIDate, REF, collection, LOB or file locator,
+// datetime, interval) and the record store's value formats; TOraRef holds a REF and pins the
+// object it points to; TOraArray and TOraNestTable hold varying arrays and nested tables with
+// element access by 0-based index.
 //
 // Reading an attribute walks the instance by the type's layout (OraType.h); writing goes through
 // OCIObjectSetAttr and the collection calls, marking the object or element that holds the value
-// NOT NULL. Object, REF and collection attributes are children: objects of their own, made on
-// first use, that stay bound to their place in this instance (embedded ones own no instance).
+// NOT NULL. Object, REF, collection, LOB, file, timestamp and interval attributes are children:
+// shared objects made on first use that stay bound to their place in this instance (embedded
+// objects own no instance; a LOB, timestamp or interval works on the instance's descriptor, and a
+// LOB's content is read when it is bound). In the record store's formats such a value is a
+// pointer to its child; writing one (the child or another value of the kind) stores its value in
+// the instance: a LOB's content goes into a new temporary LOB whose locator the attribute takes.
 //
 // Errors: "Type of object must be defined", "OCISvcCtx is not defined", "Object is not
-// allocated", "Invalid attribute name", "OCIRef is not assigned", "Unknown data type." (writing
-// an unsupported type) as da::Exception; "Attribute %s not found." from the type; conversion
-// errors "Cannot convert type to ..." as da::EConvertError; the library's errors as EOraError.
-// Every count the library returns (collection sizes, indexes) is checked before use.
+// allocated", "Invalid attribute name", "OCIRef is not assigned", "Unknown data type." (reading
+// or writing a type without a value format) as da::Exception; "Attribute %s not found." from the
+// type; conversion errors "Cannot convert type to ..." as da::EConvertError; the library's errors
+// as EOraError. Every count the library returns (collection sizes, indexes) is checked before use:
+// a size beyond a varying array's bound, or without an element below it, is an error.
 //
 // Ownership: shared objects (released, never deleted). An object owns the instance it made (or
 // that a fetch made for it) and its children; a REF is the library's. Not thread-safe.
@@ -28,6 +34,10 @@
 #include "oracle/OraType.h"
 
 namespace ora {
+
+class TOraLob;
+class TOraTimeStamp;
+class TOraInterval;
 
 class TOraObject : public da::TDBObject {
  public:
@@ -84,6 +94,13 @@ class TOraObject : public da::TDBObject {
   void SetAttrAsString(std::string_view path, std::string_view value);
   // The child for an object, REF or collection attribute ("Cannot convert type to Object").
   TOraObject* GetAttrAsObject(std::string_view path);
+  // The child for a LOB or file attribute ("Cannot convert type to Lob"), a timestamp ("... to
+  // TimeStamp") or an interval ("... to Interval"), bound to the attribute's descriptor.
+  TOraLob* GetAttrAsLob(std::string_view path);
+  TOraTimeStamp* GetAttrAsTimeStamp(std::string_view path);
+  TOraInterval* GetAttrAsInterval(std::string_view path);
+  // Stores the content of every LOB child (of embedded objects too) into the instance.
+  void WriteLobs();
 
   bool AutoCreate = true;
   TOraObject* Owner() const { return owner_; }
@@ -100,13 +117,20 @@ class TOraObject : public da::TDBObject {
   TAttrInfo GetAttributeInfo(std::string_view path);
   // Stores a value (the library's form, or nullptr) at a path with a null status (-1 or 0).
   void SetAttribute(std::string_view path, const void* value, OCIInd nullStatus);
+  // The child for the attribute at the path, made and bound on first use.
+  da::TSharedObject* GetAttrChild(std::string_view path);
   TOraObject* GetAttrAsComplex(std::string_view path);
-  TOraObject* MakeChild(const da::TAttribute& attribute);
+  da::TSharedObject* MakeChild(const da::TAttribute& attribute);
+  // Binds a LOB, file, timestamp or interval value object to the descriptor of the attribute at
+  // the path and, with fill, gives it the attribute's NULL state (a LOB's content is read).
+  void BindValue(da::TSharedObject* value, da::TDataType type, std::string_view path, bool fill);
+  // Stores a value object's value (LOB, file, timestamp, interval) at the path.
+  void StoreValue(std::string_view path, const da::TAttribute& attribute, da::TSharedObject* value);
   // Storage of a collection element to append: NULL, holding an empty or zero value by type.
   void AppendPlaceholder(OCIColl* collection, const da::TAttribute& element);
   void ReleaseChildren();
   void BindChildren();
-  void SetChild(std::size_t index, TOraObject* child);
+  void SetChild(std::size_t index, da::TSharedObject* child);
   OCIError* Err() const;
 
   void* instance_ = nullptr;
@@ -116,7 +140,7 @@ class TOraObject : public da::TDBObject {
   OCIEnv* env_ = nullptr;
   TOraObject* owner_ = nullptr;  // the object whose attribute (or element) this one is
   int ownerIndex_ = -1;          // the attribute (or element) index there
-  std::vector<TOraObject*> children_;  // counted, by AttributeNo - 1 (or element index)
+  std::vector<da::TSharedObject*> children_;  // counted, by AttributeNo - 1 (or element index)
 
   friend class TOraArray;
 };

@@ -20,6 +20,7 @@
 #include "oracle/OraLob.h"
 #include "oracle/OraObject.h"
 #include "oracle/OraThread.h"
+#include "oracle/OraValueObjects.h"
 
 namespace ora {
 
@@ -29,15 +30,10 @@ constexpr const char* kModule = "OraClasses";
 
 bool IsOraObjectType(da::TDataType t) { return da::IsObjectDataType(t); }
 
-bool IsLobType(da::TDataType t) { return t == dtOraBlob || t == dtOraClob; }
-bool IsFileType(da::TDataType t) { return t == dtBFile || t == dtCFile; }
-bool IsTimeStampType(da::TDataType t) { return t == dtTimeStamp || t == dtTimeStampTZ || t == dtTimeStampLTZ; }
-bool IsIntervalType(da::TDataType t) { return t == dtIntervalYM || t == dtIntervalDS; }
+bool IsTimeStampType(da::TDataType t) { return IsTimeStampDataType(t); }
+bool IsIntervalType(da::TDataType t) { return IsIntervalDataType(t); }
 
-bool IsHandleType(da::TDataType t) {
-  return t == dtCursor || t == dtOraBlob || t == dtOraClob || t == dtBFile || t == dtCFile || t == dtTimeStamp ||
-         t == dtTimeStampTZ || t == dtTimeStampLTZ || t == dtIntervalYM || t == dtIntervalDS;
-}
+bool IsHandleType(da::TDataType t) { return t == dtCursor || IsDescriptorDataType(t); }
 
 std::uint32_t AlignSlot(std::uint32_t n) { return (n + 7u) / 8u * 8u; }
 
@@ -540,20 +536,11 @@ void TOCIRecordSet::CreateComplexFields(void* record, bool withBlobs) {
       da::WritePointer(slot, cursor);
     } else if (IsOraObjectType(f.DataType)) {
       da::WritePointer(slot, NewOraObject(f.DataType, static_cast<TOraType*>(f.ObjectType())));
-    } else if (IsLobType(f.DataType) || IsFileType(f.DataType)) {
+    } else if (IsDescriptorDataType(f.DataType)) {
       OCISvcCtx* svc = connection_ ? connection_->GetSvcCtx() : nullptr;
-      TOraLob* lob = IsFileType(f.DataType) ? new TOraFile(svc) : new TOraLob(svc);
-      da::WritePointer(slot, lob);
-      lob->AllocLob();
-      lob->SetCached(GetOCICommand()->CacheLobs);
-    } else if (IsTimeStampType(f.DataType)) {
-      auto* value = new TOraTimeStamp(f.DataType);
+      da::TSharedObject* value = NewDescriptorValue(f.DataType, svc, GetOCICommand()->CacheLobs);
       da::WritePointer(slot, value);
-      value->AllocDateTime();
-    } else if (IsIntervalType(f.DataType)) {
-      auto* value = new TOraInterval(f.DataType);
-      da::WritePointer(slot, value);
-      value->AllocInterval();
+      DescriptorOf(f.DataType, value);
     }
   }
 }

@@ -14,8 +14,7 @@
 #include "oracle/OraConsts.h"
 #include "oracle/OraCursor.h"
 #include "oracle/OraDataTypes.h"
-#include "oracle/OraDateTime.h"
-#include "oracle/OraLob.h"
+#include "oracle/OraValueObjects.h"
 #include "oracle/OraObject.h"
 #include "oracle/OraRecordSet.h"
 #include "oracle/OraThread.h"
@@ -119,13 +118,8 @@ void TOCIRecordSet::PrepareRecord(std::uint8_t* record, std::uint8_t* slots) {
             da::WritePointer(slot, cursor->GetCDA());
           }
           cursor->SetState(csExecuted);
-        } else if (f.DataType == dtOraBlob || f.DataType == dtOraClob || f.DataType == dtBFile ||
-                   f.DataType == dtCFile) {
-          da::WritePointer(slot, static_cast<TOraLob*>(value)->GetOCILobLocator());
-        } else if (f.DataType == dtIntervalYM || f.DataType == dtIntervalDS) {
-          da::WritePointer(slot, static_cast<TOraInterval*>(value)->GetOCIInterval());
         } else {
-          da::WritePointer(slot, static_cast<TOraTimeStamp*>(value)->GetOCIDateTime());
+          da::WritePointer(slot, DescriptorOf(f.DataType, static_cast<da::TSharedObject*>(value)));
         }
         break;
       default:
@@ -228,25 +222,11 @@ void TOCIRecordSet::CompleteRecord(std::uint8_t* record, std::uint8_t* slots) {
 }
 
 void TOCIRecordSet::CompleteHandle(const da::TFieldDesc& field, void* value, bool isNull) {
-  switch (field.DataType) {
-    case dtOraBlob: case dtOraClob: case dtBFile: case dtCFile: {
-      // The content is on the server; a cached value is read now unless reading is deferred (a
-      // file only when it exists, opened and closed around the read).
-      auto* lob = static_cast<TOraLob*>(value);
-      if (isNull) break;
-      lob->SetNeedsRead(true);
-      if (!DeferredLobRead && GetOCICommand()->CacheLobs) lob->CheckValue();
-      break;
-    }
-    case dtTimeStamp: case dtTimeStampTZ: case dtTimeStampLTZ:
-      static_cast<TOraTimeStamp*>(value)->SetIsNull(isNull);
-      break;
-    case dtIntervalYM: case dtIntervalDS:
-      static_cast<TOraInterval*>(value)->SetIsNull(isNull);
-      break;
-    default:
-      break;
-  }
+  // A LOB's content is on the server; a cached value is read now unless reading is deferred (a
+  // file only when it exists, opened and closed around the read).
+  if (IsDescriptorDataType(field.DataType))
+    DescriptorFilled(field.DataType, static_cast<da::TSharedObject*>(value), isNull,
+                     !DeferredLobRead && GetOCICommand()->CacheLobs);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -228,6 +228,11 @@ void TOraType::DescribeAttribute(void* param) {
       a.DataType = oraType == SQLT_CLOB ? dtOraClob : dtOraBlob;
       a.Size = a.DataSize = kOraRefSize;
       break;
+    case SQLT_BFILEE:
+    case SQLT_CFILEE:
+      a.DataType = oraType == SQLT_BFILEE ? dtBFile : dtCFile;
+      a.Size = a.DataSize = kOraRefSize;
+      break;
     case SQLT_TIMESTAMP:
     case SQLT_TIMESTAMP_TZ:
     case SQLT_TIMESTAMP_LTZ:
@@ -242,7 +247,7 @@ void TOraType::DescribeAttribute(void* param) {
       a.Size = a.DataSize = kOraRefSize;
       break;
     default:
-      da::DAAssert(false, kModule, "Unknown data type.");
+      RaiseError(SDataTypeNotSupported);
   }
   const std::uint32_t offset = byReference ? RoundToRef(DataSize) : DataSize;
   const std::uint32_t end = offset + a.DataSize;

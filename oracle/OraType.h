@@ -4,9 +4,9 @@
 // collection has the one attribute "ELEMENT"), and where each attribute lies in the library's
 // client-side instance and in its NULL-indicator structure.
 //
-// Instance layout (the client library's): texts, raw values, REFs, collections, LOBs, timestamps,
-// intervals and objects that are not final are stored by reference, a pointer aligned to a
-// pointer's size; a NUMBER takes 22 bytes, a DATE 8; a final object attribute is stored inline
+// Instance layout (the client library's): texts, raw values, REFs, collections, LOBs, files,
+// timestamps, intervals and objects that are not final are stored by reference, a pointer aligned
+// to a pointer's size; a NUMBER takes 22 bytes, a DATE 8; a final object attribute is stored inline
 // (its type's size rounded up to a pointer's). The indicator structure begins with the object's
 // own 16-bit indicator, then one per attribute, or an inline object's whole structure. (The
 // library of the original platform had 4-byte pointers; here they are pointer-sized.)
@@ -28,8 +28,8 @@ class TOraType : public da::TObjectType {
  public:
   // Describes the named type ("NAME" is upper-cased; "SCHEMA.NAME" is taken as written, each part
   // quoted). Raises "OCISvcCtx is not defined" without a service context, EOraError when the
-  // library refuses, "Data type is not supported." for a timestamp or interval attribute of a
-  // client without the version-9 calls.
+  // library refuses, "Data type is not supported." for an attribute of a type it does not know and
+  // for a timestamp or interval attribute of a client without the version-9 calls.
   TOraType(OCISvcCtx* svcCtx, const std::string& name);
 
   // The cached type of that name (upper-cased and trimmed) on that service context, or nullptr;

@@ -1,8 +1,12 @@
 // Oracle object types and values against the stand-in's object runtime: the layout a describe
-// gives, attributes read and written by path, collections, REFs pinned and flushed, and the REF
-// and nested-table stores over them, through the record set's object columns.
+// gives, attributes read and written by path (LOB, file, timestamp and interval attributes through
+// their value objects), collections, REFs pinned and flushed, and the REF and nested-table stores
+// over them, through the record set's object columns.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,6 +16,8 @@
 #include "oracle/OraCommand.h"
 #include "oracle/OraConnection.h"
 #include "oracle/OraDataTypes.h"
+#include "oracle/OraDateTime.h"
+#include "oracle/OraLob.h"
 #include "oracle/OraObject.h"
 #include "oracle/OraObjectStores.h"
 #include "oracle/OraRecordSet.h"
@@ -384,6 +390,246 @@ TEST_F(ObjectTest, ANestedTableOfNothingOpensEmpty) {
   table.Close();
   table.Open();
   EXPECT_EQ(Records(table), Lines{std::string(40, 'x')});
+}
+
+// ---- LOB, file, timestamp and interval attributes ----
+
+class ValueAttributeTest : public ObjectTest {
+ protected:
+  void SetUp() override {
+    ObjectTest::SetUp();
+    const std::filesystem::path folder = home_->Root() / "files";
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder / "a.txt") << "alpha";
+    std::ofstream(folder / "b.txt") << "beta";
+    fake_.set("directory_FILES", folder.c_str());
+    fake_.set("type:DOC_T",
+              "OBJECT(ID NUMBER(9), BODY CLOB, PIC BLOB, SRC BFILE, AT TIMESTAMP(3), ATZ TIMESTAMP(3) WITH TIME ZONE, "
+              "ATL TIMESTAMP WITH LOCAL TIME ZONE, SPAN INTERVAL YEAR TO MONTH, GAP INTERVAL DAY TO SECOND)");
+    fake_.set("objtable:DOCS", "DOC_T");
+    ASSERT_EQ(fake_.exec("CREATE TABLE docs(id, body, pic, src, at, atz, atl, span, gap);"
+                         "INSERT INTO docs(rowid, id, body, pic, src, at, atz, atl, span, gap) VALUES (1, 1, "
+                         "TO_CLOB('hello'), TO_BLOB(x'00ff'), BFILENAME('FILES', 'a.txt'), "
+                         "'2024-02-29 13:45:00.250000000', '2024-02-29 13:45:00.250000000 +02:00', "
+                         "'2024-02-29 13:45:00.250000000', '+1-06', '+2 03:04:05.500000000');"
+                         "INSERT INTO docs(rowid, id, body, pic, src, at, atz, atl, span, gap) VALUES (2, 2, "
+                         "TO_CLOB('goodbye'), TO_BLOB(x'010203'), BFILENAME('FILES', 'b.txt'), "
+                         "'1999-12-31 23:59:59.999000000', '1999-12-31 23:59:59.999000000 -05:30', "
+                         "'2000-01-01 00:00:00.000000000', '-12-11', '+0 00:00:01.000000000');"
+                         "CREATE TABLE docrefs(id NUMBER(9), doc REF DOC_T);"
+                         "INSERT INTO docrefs VALUES (1, 'DOCS:1');"
+                         "INSERT INTO docrefs VALUES (2, 'DOCS:2');"),
+              0);
+    fake_.logClear();
+  }
+  void TearDown() override {
+    first_.reset();
+    second_.reset();
+    ObjectTest::TearDown();
+  }
+  // The pinned object of a row of docs, through a REF column.
+  TOraRef* Doc(int id) {
+    auto& rs = id == 1 ? first_ : second_;
+    rs.reset(static_cast<TOCIRecordSet*>(c_.CreateRecordSet().release()));
+    rs->SetSQL("select doc from docrefs where id = " + std::to_string(id));
+    rs->Open();
+    rs->GetNextRecord(nullptr);
+    auto* ref = Object<TOraRef>(*rs, "DOC");
+    EXPECT_FALSE(ref->GetIsNull());
+    return ref;
+  }
+  // A value object's text: a LOB's content, a timestamp or interval as text.
+  static std::string Text(da::TSharedObject* value) {
+    if (auto* lob = dynamic_cast<TOraLob*>(value)) return lob->GetAsString();
+    if (auto* ts = dynamic_cast<TOraTimeStamp*>(value)) {
+      ts->SetFormat(ts->GetDescriptorType() == OCI_DTYPE_TIMESTAMP_TZ ? "YYYY-MM-DD HH24:MI:SS.FF3 TZH:TZM"
+                                                                      : "YYYY-MM-DD HH24:MI:SS.FF3");
+      return ts->GetAsString();
+    }
+    if (auto* interval = dynamic_cast<TOraInterval*>(value)) return interval->GetAsString();
+    return "(no value object)";
+  }
+  // What the record store reads: the attribute's value object.
+  static da::TSharedObject* Value(TOraObject& object, const char* path, bool& blank) {
+    void* p = nullptr;
+    object.GetAttributeValue(path, &p, blank);
+    return static_cast<da::TSharedObject*>(p);
+  }
+
+  std::unique_ptr<TOCIRecordSet> first_, second_;
+};
+
+TEST_F(ValueAttributeTest, LobFileTimeStampAndIntervalAttributesAreReadAndWrittenBack) {
+  const struct {
+    const char* path;
+    da::TDataType type;
+    const char* column;     // the row's stored value
+    std::string first;      // row 1's value read
+    std::string second;     // row 2's
+    const char* stored;     // row 2's stored value, as row 1 keeps it after the write
+  } cases[] = {
+      {"BODY", dtOraClob, "LOB_DATA(body)", "hello", "goodbye", "goodbye"},
+      {"PIC", dtOraBlob, "LOB_DATA(pic)", std::string("\x00\xff", 2), "\x01\x02\x03", "\x01\x02\x03"},
+      {"SRC", dtBFile, "src", "alpha", "beta", "bfile:FILES:b.txt"},
+      {"AT", dtTimeStamp, "at", "2024-02-29 13:45:00.250", "1999-12-31 23:59:59.999", "1999-12-31 23:59:59.999000000"},
+      {"ATZ", dtTimeStampTZ, "atz", "2024-02-29 13:45:00.250 +02:00", "1999-12-31 23:59:59.999 -05:30",
+       "1999-12-31 23:59:59.999000000 -05:30"},
+      {"ATL", dtTimeStampLTZ, "atl", "2024-02-29 13:45:00.250", "2000-01-01 00:00:00.000",
+       "2000-01-01 00:00:00.000000000"},
+      {"SPAN", dtIntervalYM, "span", "+01-06", "-12-11", "-12-11"},
+      {"GAP", dtIntervalDS, "gap", "+02 03:04:05.500000", "+00 00:00:01.000000", "+0 00:00:01.000000000"},
+  };
+  TOraRef* first = Doc(1);
+  TOraRef* second = Doc(2);
+  for (const auto& c : cases) {
+    EXPECT_EQ(first->GetOraType()->AttributeByName(c.path).DataType, c.type) << c.path;
+    bool blank = true;
+    da::TSharedObject* value = Value(*first, c.path, blank);
+    EXPECT_FALSE(blank) << c.path;
+    EXPECT_EQ(Text(value), c.first) << c.path;
+    EXPECT_EQ(Value(*first, c.path, blank), value) << c.path << ": one value object per attribute";
+    // Written as the record store writes: the value object of another row's attribute.
+    da::TSharedObject* other = Value(*second, c.path, blank);
+    ASSERT_NE(other, nullptr) << c.path;
+    first->SetAttributeValue(c.path, &other);
+    EXPECT_FALSE(first->AttrIsNull(c.path)) << c.path;
+    EXPECT_EQ(Text(value), c.second) << c.path << ": the value object follows the instance";
+  }
+  first->MarkUpdate();
+  first->Flush();
+  for (const auto& c : cases)
+    EXPECT_EQ(fake_.Query(std::string("SELECT ") + c.column + " FROM docs WHERE rowid = 1"), c.stored) << c.path;
+  EXPECT_EQ(fake_.Query("SELECT LOB_DATA(body) FROM docs WHERE rowid = 2"), "goodbye") << "the other row's LOB kept";
+}
+
+TEST_F(ValueAttributeTest, ValueObjectsOfANewObjectWriteTheirChangesIntoTheInstance) {
+  auto doc = Type("DOC_T");
+  Held<TOraObject> d(new TOraObject(doc.get()));
+  d->AllocObject(c_.GetSvcCtx());
+  // NULL attributes: a LOB still gives its value object, a timestamp or interval none.
+  bool blank = false;
+  TOraLob* body = d->GetAttrAsLob("BODY");
+  EXPECT_EQ(Value(*d.object, "BODY", blank), body);
+  EXPECT_TRUE(blank);
+  EXPECT_EQ(Value(*d.object, "AT", blank), nullptr);
+  EXPECT_TRUE(blank);
+
+  body->SetAsString("drafted");
+  TOraTimeStamp* at = d->GetAttrAsTimeStamp("AT");
+  at->SetAsDateTime(da::EncodeDayNumber(2004, 11, 20));
+  TOraInterval* span = d->GetAttrAsInterval("SPAN");
+  span->SetAsString("3-4");
+  for (da::TSharedObject* value : std::initializer_list<da::TSharedObject*>{body, at, span}) {
+    const char* path = value == body ? "BODY" : value == at ? "AT" : "SPAN";
+    d->SetAttributeValue(path, &value);
+    EXPECT_FALSE(d->AttrIsNull(path)) << path;
+  }
+  EXPECT_FALSE(d->GetIsNull()) << "the object holding them is NOT NULL";
+  EXPECT_EQ(CallsOf(fake_, {"OCILobCreateTemporary"}), Lines{"OCILobCreateTemporary type=2 form=0 duration=10"});
+
+  // A copy of the instance holds the values.
+  Held<TOraObject> copy(new TOraObject(doc.get()));
+  copy->AllocObject(c_.GetSvcCtx());
+  copy->Assign(*d.object);
+  EXPECT_EQ(Text(copy->GetAttrAsLob("BODY")), "drafted");
+  EXPECT_EQ(Text(copy->GetAttrAsTimeStamp("AT")), "2004-11-20 00:00:00.000");
+  EXPECT_EQ(Text(copy->GetAttrAsInterval("SPAN")), "+03-04");
+
+  // Changed in its value object and written with the others.
+  copy->GetAttrAsLob("BODY")->SetAsString("final");
+  copy->WriteLobs();
+  Held<TOraObject> check(new TOraObject(doc.get()));
+  check->AllocObject(c_.GetSvcCtx());
+  check->Assign(*copy.object);
+  EXPECT_EQ(Text(check->GetAttrAsLob("BODY")), "final");
+
+  // NULL: a timestamp or interval becomes NULL, a LOB stays NOT NULL.
+  d->SetAttrNull("AT");
+  d->SetAttributeValue("SPAN", nullptr);
+  d->SetAttrNull("BODY");
+  EXPECT_TRUE(d->AttrIsNull("AT"));
+  EXPECT_TRUE(at->IsNull());
+  EXPECT_TRUE(d->AttrIsNull("SPAN"));
+  EXPECT_FALSE(d->AttrIsNull("BODY"));
+}
+
+TEST_F(ValueAttributeTest, AValueInACollectionsElementBelongsToTheElementObject) {
+  fake_.set("type:NOTE_T", "OBJECT(TXT CLOB, AT TIMESTAMP)");
+  fake_.set("type:NOTES_T", "TABLE OF NOTE_T");
+  fake_.set("type:BOOK_T", "OBJECT(NOTES NOTES_T)");
+  auto book = Type("BOOK_T");
+  Held<TOraObject> b(new TOraObject(book.get()));
+  b->AllocObject(c_.GetSvcCtx());
+  Held<TOraLob> text(new TOraLob(c_.GetSvcCtx()));
+  text->SetAsString("second note");
+  da::TSharedObject* value = text.get();
+  b->SetAttributeValue("NOTES[1].TXT", &value);
+  auto* notes = dynamic_cast<TOraNestTable*>(b->GetAttrAsObject("NOTES"));
+  ASSERT_NE(notes, nullptr);
+  EXPECT_EQ(notes->GetSize(), 2);
+  TOraLob* stored = notes->GetElementObject(1)->GetAttrAsLob("TXT");
+  EXPECT_EQ(b->GetAttrAsLob("NOTES[1].TXT"), stored);
+  EXPECT_NE(stored, text.get());
+  EXPECT_EQ(Text(stored), "second note");
+  EXPECT_TRUE(b->AttrIsNull("NOTES[0].TXT"));
+  EXPECT_TRUE(b->AttrIsNull("NOTES[1].AT"));
+}
+
+TEST_F(ValueAttributeTest, AttributesOfAnUnknownOrAnotherTypeGiveClearErrors) {
+  fake_.set("type:ODD_T", "OBJECT(A NUMBER, B SQLT_101)");
+  EXPECT_EQ(MessageOf([&] { Type("ODD_T"); }), "Data type is not supported.");
+  EXPECT_EQ(TOraType::FindType(c_.GetSvcCtx(), "ODD_T"), nullptr) << "not kept";
+
+  auto doc = Type("DOC_T");
+  Held<TOraObject> d(new TOraObject(doc.get()));
+  d->AllocObject(c_.GetSvcCtx());
+  const struct {
+    std::function<void()> action;
+    const char* message;
+  } cases[] = {
+      {[&] { d->GetAttrAsLob("ID"); }, "Cannot convert type to Lob"},
+      {[&] { d->GetAttrAsTimeStamp("BODY"); }, "Cannot convert type to TimeStamp"},
+      {[&] { d->GetAttrAsInterval("AT"); }, "Cannot convert type to Interval"},
+      {[&] { d->GetAttrAsObject("SPAN"); }, "Cannot convert type to Object"},
+      {[&] { d->GetAttrAsString("SRC"); }, "Cannot convert type to String"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(MessageOf(c.action), c.message);
+}
+
+// ---- collection sizes the library misreports ----
+
+TEST_F(ObjectTest, ACollectionSizeBeyondWhatTheLibraryHoldsIsAnError) {
+  auto bag = Type("BAG_T");
+  Held<TOraObject> b(new TOraObject(bag.get()));
+  b->AllocObject(c_.GetSvcCtx());
+  b->SetAttrAsInteger("NUMS[2]", 1);
+  auto* nums = dynamic_cast<TOraArray*>(b->GetAttrAsObject("NUMS"));
+  auto person = Type("PERSON_T");
+  Held<TOraObject> p(new TOraObject(person.get()));
+  p->AllocObject(c_.GetSvcCtx());
+  p->SetAttrAsString("PHONES[2]", "555-3");
+  auto* phones = dynamic_cast<TOraNestTable*>(p->GetAttrAsObject("PHONES"));
+  ASSERT_EQ(nums->GetSize(), 3);
+  ASSERT_EQ(phones->GetSize(), 3);
+  const struct {
+    const char* lie;  // elements reported beyond the three held
+    std::function<void()> action;
+    const char* message;
+  } cases[] = {
+      {"8", [&] { nums->GetSize(); }, "The client library reported a collection of 11 elements"},
+      {"8", [&] { b->SetAttrAsInteger("NUMS[4]", 1); }, "The client library reported a collection of 11 elements"},
+      {"2", [&] { phones->SetElementString(3, "555-4"); },
+       "The client library reported a collection of 5 elements without element 3"},
+      {"2", [&] { phones->SetElementNull(4, true); },
+       "The client library reported a collection of 5 elements without element 4"},
+  };
+  for (const auto& c : cases) {
+    fake_.set("lie_collection_size", c.lie);
+    EXPECT_EQ(MessageOf(c.action), c.message);
+    fake_.set("lie_collection_size", "0");
+  }
+  EXPECT_EQ(nums->GetSize(), 3) << "nothing appended";
+  EXPECT_EQ(phones->GetSize(), 3);
 }
 
 }  // namespace

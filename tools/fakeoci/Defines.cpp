@@ -21,6 +21,8 @@ ub4 RowCountBias() { return static_cast<ub4>(std::atoi(Setting("lie_row_count").
 
 ub4 LengthBias() { return static_cast<ub4>(std::atoi(Setting("lie_lengths").c_str())); }
 
+ub4 CollectionSizeBias() { return static_cast<ub4>(std::atoi(Setting("lie_collection_size").c_str())); }
+
 Status PutDynamic(const DefineSlot& define, const Value& value, ub4 r) {
   const std::string data = value.kind == Value::Null ? std::string()
                            : (define.type == SQLT_LBI || define.type == SQLT_BIN) && value.kind == Value::Blob

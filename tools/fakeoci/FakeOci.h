@@ -550,9 +550,11 @@ std::optional<sword> ExtendedAttrGet(Handle* handle, void* attributep, ub4* size
 std::optional<sword> ExtendedParamGet(Handle* handle, OCIError* errhp, void** parmdpp, ub4 pos);
 // Opens the query on the statement handle (or cursor area) an out bind of a cursor names.
 Status OpenRefCursor(const BindSlot& slot, const std::string& query, ServerSession& session);
-// What a test asked the stand-in to misreport: extra rows in row counts, extra bytes in lengths.
+// What a test asked the stand-in to misreport: extra rows in row counts, extra bytes in lengths,
+// extra elements in collection sizes.
 ub4 RowCountBias();
 ub4 LengthBias();
+ub4 CollectionSizeBias();  // elements more than a collection holds (OCICollSize, OCITableSize)
 // The old interface's cursors, for the entries defined beside OldInterface.cpp.
 Cursor* OldCursorOf(const CdaDef* cda);
 sword OldResult(CdaDef* cda, const Status& status);

@@ -26,9 +26,10 @@
 //                                <type>", "VARRAY(n) OF <type>"), "objtable:<TABLE>" the type of
 //                                an object table (see Objects.h for the values); "lie_row_count"
 //                                and "lie_lengths" (n: row counts and returned lengths reported n
-//                                too high); "define_indicator_step" ("1": a dynamic define's
-//                                indicator is written 2 bytes further per row, as 8.1.6 to 8.x
-//                                clients do)
+//                                too high); "lie_collection_size" (n: collection sizes reported n
+//                                elements too many); "define_indicator_step" ("1": a dynamic
+//                                define's indicator is written 2 bytes further per row, as 8.1.6
+//                                to 8.x clients do)
 //   fakeoci_script(match, answer) from now on, statements whose text contains match (any case) get
 //                                the answer (the latest script that matches wins):
 //                                "error <code> <text>" ("error <code> offset=<n> <text>" also

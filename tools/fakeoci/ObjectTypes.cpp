@@ -82,6 +82,19 @@ void ParseAttrType(const std::string& text, ObjAttr& a) {
   } else if (t == "CLOB" || t == "BLOB") {
     a.sqlt = t == "CLOB" ? SQLT_CLOB : SQLT_BLOB;
     a.size = 86;
+  } else if (t == "BFILE") {
+    a.sqlt = SQLT_BFILEE;
+    a.size = 530;
+  } else if (t.rfind("TIMESTAMP", 0) == 0) {
+    const bool local = t.find("LOCAL TIME ZONE") != std::string::npos;
+    a.sqlt = local ? SQLT_TIMESTAMP_LTZ : t.find("TIME ZONE") != std::string::npos ? SQLT_TIMESTAMP_TZ : SQLT_TIMESTAMP;
+    a.size = a.sqlt == SQLT_TIMESTAMP_TZ ? 13 : 11;
+  } else if (t.rfind("INTERVAL ", 0) == 0) {
+    a.sqlt = t.find("YEAR") != std::string::npos ? SQLT_INTERVAL_YM : SQLT_INTERVAL_DS;
+    a.size = a.sqlt == SQLT_INTERVAL_YM ? 5 : 11;
+  } else if (t.rfind("SQLT_", 0) == 0) {  // any external type code, for tests
+    a.sqlt = static_cast<ub2>(std::atoi(t.c_str() + 5));
+    a.size = 4;
   } else if (t.rfind("REF ", 0) == 0) {
     a.sqlt = SQLT_REF;
     a.typeName = BareName(t.substr(4));

@@ -191,6 +191,48 @@ void Write(void* p, T v) {
   std::memcpy(p, &v, sizeof v);
 }
 
+// The descriptor type of an attribute whose value the library keeps in a descriptor, or 0.
+ub4 DescriptorTypeOf(ub2 sqlt) {
+  switch (sqlt) {
+    case SQLT_CLOB: case SQLT_BLOB: return OCI_DTYPE_LOB;
+    case SQLT_BFILEE: case SQLT_CFILEE: return OCI_DTYPE_FILE;
+    case SQLT_TIMESTAMP: return OCI_DTYPE_TIMESTAMP;
+    case SQLT_TIMESTAMP_TZ: return OCI_DTYPE_TIMESTAMP_TZ;
+    case SQLT_TIMESTAMP_LTZ: return OCI_DTYPE_TIMESTAMP_LTZ;
+    case SQLT_INTERVAL_YM: return OCI_DTYPE_INTERVAL_YM;
+    case SQLT_INTERVAL_DS: return OCI_DTYPE_INTERVAL_DS;
+    default: return 0;
+  }
+}
+
+Handle* NewDescriptor(ub4 type) {
+  if (type == OCI_DTYPE_LOB || type == OCI_DTYPE_FILE) return AddHandle(std::make_unique<LobLocator>(type, nullptr));
+  if (type == OCI_DTYPE_INTERVAL_YM || type == OCI_DTYPE_INTERVAL_DS)
+    return AddHandle(std::make_unique<IntervalDescriptor>(type, nullptr));
+  return AddHandle(std::make_unique<DateTimeDescriptor>(type, nullptr));
+}
+
+// One descriptor's value into another of its kind; false when they are not of one kind.
+bool AssignDescriptor(Handle* to, const Handle* from) {
+  if (!to || !from || to->type != from->type) return false;
+  if (auto* lob = dynamic_cast<LobLocator*>(to)) {
+    const auto* source = static_cast<const LobLocator*>(from);
+    lob->state = source->state;
+    lob->lob = source->lob;
+    lob->dir = source->dir;
+    lob->file = source->file;
+    lob->open = false;
+  } else if (auto* dt = dynamic_cast<DateTimeDescriptor*>(to)) {
+    dt->set = static_cast<const DateTimeDescriptor*>(from)->set;
+    dt->value = static_cast<const DateTimeDescriptor*>(from)->value;
+  } else {
+    auto* iv = static_cast<IntervalDescriptor*>(to);
+    iv->set = static_cast<const IntervalDescriptor*>(from)->set;
+    iv->value = static_cast<const IntervalDescriptor*>(from)->value;
+  }
+  return true;
+}
+
 Str* NewStr(const std::string& s) {
   auto str = std::make_unique<Str>();
   str->s = s;
@@ -242,9 +284,10 @@ void InitRegion(const ObjType* t, std::uint8_t* data, OCIInd* ind) {
       continue;
     }
     ind[a.indOffset / 2] = OCI_IND_NULL;
-    // Collections exist from the start; objects stored by reference are made when first used
-    // (a type may refer to itself that way).
+    // Collections and descriptors exist from the start; objects stored by reference are made when
+    // first used (a type may refer to itself that way).
     if (a.sqlt == SQLT_NTY && a.type && a.type->IsCollection()) Write<void*>(slot, NewColl(a.type));
+    if (const ub4 d = DescriptorTypeOf(a.sqlt)) Write<void*>(slot, NewDescriptor(d));
   }
 }
 
@@ -257,6 +300,12 @@ void FreeRegion(const ObjType* t, std::uint8_t* data) {
     }
     void* p = Read<void*>(slot);
     if (!p) continue;
+    if (DescriptorTypeOf(a.sqlt)) {
+      // Gone already when the test reset the handles.
+      if (Handle* h = FindHandle(p)) FreeHandle(h);
+      Write<void*>(slot, nullptr);
+      continue;
+    }
     switch (a.sqlt) {
       case SQLT_NUM: case SQLT_DAT: continue;
       case SQLT_NTY: a.type && a.type->IsCollection() ? FreeColl(p) : FreeInstance(p); break;
@@ -281,7 +330,11 @@ void CopyRegion(const ObjType* t, std::uint8_t* dst, const std::uint8_t* src) {
     }
     void* p = Read<void*>(from);
     void* copy = nullptr;
-    if (p) {
+    if (const ub4 d = DescriptorTypeOf(a.sqlt)) {
+      Handle* h = NewDescriptor(d);
+      AssignDescriptor(h, FindHandle(p));
+      copy = h;
+    } else if (p) {
       switch (a.sqlt) {
         case SQLT_NTY:
           copy = a.type && a.type->IsCollection() ? static_cast<void*>(CopyColl(*Find(Store().colls, p))) : CopyInstance(p);
@@ -435,6 +488,13 @@ Status FillRegion(const ObjType* t, std::uint8_t* data, OCIInd* ind, const Json&
 
 // One scalar or reference value into its slot (which is empty); false when it does not fit.
 bool FillSlot(const ObjAttr& a, std::uint8_t* slot, const Json& j) {
+  if (const ub4 d = DescriptorTypeOf(a.sqlt)) {
+    // As a column of the type holds it: a LOB's id, a file's or a datetime's text.
+    if (!FindHandle(Read<void*>(slot))) Write<void*>(slot, NewDescriptor(d));
+    const Value v = j.kind == Json::Number ? Value::OfInt(static_cast<std::int64_t>(j.number)) : Value::OfText(j.text);
+    const bool lob = d == OCI_DTYPE_LOB || d == OCI_DTYPE_FILE;
+    return (lob ? LocatorToExternal(v, a.sqlt, slot, nullptr) : DateTimeToExternal(v, a.sqlt, slot, nullptr)).Ok();
+  }
   switch (a.sqlt) {
     case SQLT_NUM:
       if (j.kind != Json::Number) return false;
@@ -556,6 +616,13 @@ std::string CollJson(const Coll& c) {
 
 std::string SlotJson(const ObjAttr& a, const std::uint8_t* slot, OCIInd ind) {
   if (ind != OCI_IND_NOTNULL) return "null";
+  if (const ub4 d = DescriptorTypeOf(a.sqlt)) {
+    Status s;
+    const Value v = d == OCI_DTYPE_LOB || d == OCI_DTYPE_FILE ? LocatorFromExternal(a.sqlt, slot, s)
+                                                              : DateTimeFromExternal(a.sqlt, slot, s);
+    if (!s.Ok()) return "null";
+    return v.kind == Value::Int ? std::to_string(v.i) : Quote(v.AsText());
+  }
   switch (a.sqlt) {
     case SQLT_NUM: return Value::OfReal(NumberOf(slot)).AsText();
     case SQLT_DAT: return Quote(DateText(Read<OCIDate>(slot)));
@@ -862,7 +929,12 @@ FAKEOCI_OCI8 sword OCIObjectSetAttr(OCIEnv*, OCIError* errhp, void* instance, vo
     if (nullStatus != OCI_IND_NOTNULL) std::fill(attrInd, attrInd + a->type->indSize / 2, OCI_IND_NULL);
     attrInd[0] = nullStatus;
   } else {
-    if (value) {
+    if (value && DescriptorTypeOf(a->sqlt)) {
+      // A locator, datetime or interval of the attribute's kind: its value is copied.
+      Handle* own = FindHandle(Read<void*>(slot));
+      if (!own) Write<void*>(slot, own = NewDescriptor(DescriptorTypeOf(a->sqlt)));
+      if (!AssignDescriptor(own, FindHandle(value))) return OCI_INVALID_HANDLE;
+    } else if (value) {
       switch (a->sqlt) {
         case SQLT_NUM: std::memcpy(slot, value, sizeof(OCINumber)); break;
         case SQLT_DAT: std::memcpy(slot, value, sizeof(OCIDate)); break;
@@ -1089,7 +1161,7 @@ FAKEOCI_OCI8 sword OCICollSize(OCIEnv*, OCIError* errhp, const OCIColl* coll, sb
   std::lock_guard<std::recursive_mutex> lock(EngineLock());
   Coll* c = CollOf(coll);
   if (!c || !size) return OCI_INVALID_HANDLE;
-  *size = static_cast<sb4>(c->elems.size());
+  *size = static_cast<sb4>(c->elems.size() + CollectionSizeBias());
   return OCI_SUCCESS;
 }
 
@@ -1098,7 +1170,7 @@ FAKEOCI_OCI8 sword OCITableSize(OCIEnv*, OCIError* errhp, const OCITable* table,
   std::lock_guard<std::recursive_mutex> lock(EngineLock());
   Coll* c = CollOf(table);
   if (!c || !size) return OCI_INVALID_HANDLE;
-  *size = static_cast<sb4>(Existing(*c));
+  *size = static_cast<sb4>(Existing(*c) + CollectionSizeBias());
   return OCI_SUCCESS;
 }
 

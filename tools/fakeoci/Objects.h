@@ -7,10 +7,14 @@
 // "NOT FINAL". Every type belongs to the schema SCOTT. An object table is a table whose columns
 // are the type's attributes, named by fakeoci_set("objtable:PEOPLE", "PERSON_T"); a REF to one of
 // its rows is stored as the text "PEOPLE:<rowid>". Object and collection columns hold their value
-// as JSON text: {"CITY": "Oslo", "LINES": ["a", "b"]}, dates as "YYYY-MM-DD HH:MM:SS".
+// as JSON text: {"CITY": "Oslo", "LINES": ["a", "b"]}, dates as "YYYY-MM-DD HH:MM:SS". CLOB, BLOB,
+// BFILE, TIMESTAMP [WITH [LOCAL] TIME ZONE] and INTERVAL attributes hold what a column of their
+// type holds: a LOB's id (TO_CLOB, TO_BLOB), "bfile:DIR:file", the datetime or interval text
+// (FakeOci.h). "SQLT_<n>" declares an attribute of any external type code, for tests.
 //
 // Instance layout, as the client library lays instances out: texts, raw values, REFs,
-// collections and objects that are not final are pointers (pointer-aligned); a NUMBER takes 22
+// collections, objects that are not final and descriptors (LOB and file locators, datetimes,
+// intervals: made with the instance) are pointers (pointer-aligned); a NUMBER takes 22
 // bytes (the stand-in keeps a double in the first 8), a DATE 8 (OCIDate); a final object attribute
 // is inline, its type's size rounded up to a pointer's. The indicator structure: the object's own
 // 16-bit indicator, then one per attribute, or an inline object's whole structure.
