@@ -338,9 +338,15 @@ bool TOraSession::InTransaction() {
   return false;
 }
 
-void TOraSession::Savepoint(const std::string& name) { ExecSQL("SAVEPOINT " + name); }
+void TOraSession::Savepoint(const std::string& name) {
+  da::TOraSQLMonitor::Savepoint(*this, name);
+  ExecSQL("SAVEPOINT " + name);
+}
 
-void TOraSession::RollbackToSavepoint(const std::string& name) { ExecSQL("ROLLBACK TO SAVEPOINT " + name); }
+void TOraSession::RollbackToSavepoint(const std::string& name) {
+  da::TOraSQLMonitor::RollbackToSavepoint(*this, name);
+  ExecSQL("ROLLBACK TO SAVEPOINT " + name);
+}
 
 bool TOraSession::IsFatalError(const da::EDAError& error) const {
   switch (error.ErrorCode()) {
