@@ -4,6 +4,7 @@
 
 #include "dataaccess/OraSQLMonitor.h"
 #include "oracle/OraDataSet.h"
+#include "oracle/OraParams.h"
 #include "oracle/OraParser.h"
 #include "oracle/OraProps.h"
 #include "oracle/OraSQL.h"
@@ -145,6 +146,9 @@ void TOraSessionOptions::AssignTo(da::TDAConnectionOptions& dest) const {
 // ---- TOraSession ----
 
 TOraSession::TOraSession() {
+  // What the session reports goes to the Oracle monitor, which then knows the Oracle parameters.
+  static const bool monitorTexts = (InstallMonitorParamTexts(), true);
+  (void)monitorTexts;
   Options();  // the options before the server connection, which reads them
   IConnection();
   if (!defaultSession) defaultSession = this;
