@@ -60,8 +60,8 @@ std::string TOraSQLMonitor::GetParamDataType(const TParam& param) const {
   // A table or DML array shows its size; a single value its text length.
   const auto length = [&param] {
     const Variant value = param.Value();
-    return "[" + std::to_string(value.IsArray() ? static_cast<std::size_t>(std::max(param.Size, 0)) : TextLength(value)) +
-           "]";
+    const std::size_t n = value.IsArray() ? static_cast<std::size_t>(std::max(param.Size, 0)) : TextLength(value);
+    return "[" + std::to_string(n) + "]";
   };
   switch (type) {
     case ftString: return "VARCHAR" + length();

@@ -187,6 +187,7 @@ void TOraDataSet::FieldsCreated() {
   const std::vector<std::string> keys = da::SplitNames(KeyFields());
   if (keys.size() == 1 && !keySequence_.empty())
     if (da::TField* key = FindField(keys[0])) key->Required = false;
+  if (OptionsDS().FieldsOrigin || OptionsDS().DefaultValues) ServerStep([this] { GetFieldsInfo(); });
 }
 
 void TOraDataSet::DoAfterOpen() {
