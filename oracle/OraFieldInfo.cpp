@@ -29,8 +29,6 @@ std::string NormalName(const std::string& ident) {
   return da::AsciiUpper(ident);
 }
 
-bool IsSymbol(const TLexem& l, const char* text) { return l.code == da::lcSymbol && l.text == text; }
-
 // One item of a select list.
 struct TSelectItem {
   enum Kind { Column, Star, Expression } kind = Expression;

@@ -80,14 +80,20 @@ TEST_F(OraFieldsTest, EachOracleColumnHasItsFieldClassAndReadsItsValue) {
     if (c.text) {
       EXPECT_EQ(field.AsString(), c.text);
       // Timestamps and intervals give their text as their variant too.
-      if (c.type != da::ftOraClob) EXPECT_EQ(field.AsVariant().AsString(), c.text);
+      if (c.type != da::ftOraClob) {
+        EXPECT_EQ(field.AsVariant().AsString(), c.text);
+      }
     }
-    if (c.display) EXPECT_EQ(field.Text(), c.display);
+    if (c.display) {
+      EXPECT_EQ(field.Text(), c.display);
+    }
     query_.Next();
     EXPECT_TRUE(field.IsNull());
     EXPECT_TRUE(field.AsVariant().IsNull());
     EXPECT_EQ(field.AsString(), "");
-    if (c.nullText) EXPECT_EQ(field.Text(), c.nullText);
+    if (c.nullText) {
+      EXPECT_EQ(field.Text(), c.nullText);
+    }
   }
   query_.First();
   da::TField& cursor = query_.FieldByName("K");

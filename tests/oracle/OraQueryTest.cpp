@@ -186,7 +186,9 @@ TEST_F(OraQueryTest, AKeySequenceFillsTheKeyFieldOnInsertOrOnPost) {
     fake_.logClear();
     query.Insert();
     EXPECT_EQ(query.FieldByName("EMPNO").IsNull(), !c.filledAtInsert);
-    if (c.filledAtInsert) EXPECT_EQ(query.FieldByName("EMPNO").AsInteger(), next);
+    if (c.filledAtInsert) {
+      EXPECT_EQ(query.FieldByName("EMPNO").AsInteger(), next);
+    }
     query.FieldByName("ENAME").SetAsString("NEW" + std::to_string(next));
     query.Post();
     EXPECT_EQ(query.FieldByName("EMPNO").AsInteger(), next);
