@@ -96,6 +96,8 @@ class TField : public TBlobStreamField {
 
   std::string DisplayLabel;
   std::string DefaultExpression;
+  // Where the value comes from, "TABLE.COLUMN"; empty when not known.
+  std::string Origin;
   bool Required = false;
   // Shown by data-aware views (a driver hides its own helper columns).
   bool Visible = true;

@@ -1,5 +1,6 @@
 #include "dataaccess/OraSQLMonitor.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 
@@ -56,14 +57,15 @@ std::string TOraSQLMonitor::GetParamDataType(const TParam& param) const {
   std::string text;
   if (OraParamDataTypeHook && OraParamDataTypeHook(param, text)) return text;
   const int type = param.DataType();
-  const Variant value = param.Value();
-  // A DML array with a size shows the size; a single value its text length.
-  const std::string length =
-      "[" + std::to_string(value.IsArray() && param.Size > 0 ? static_cast<std::size_t>(param.Size) : TextLength(value)) +
-      "]";
+  // A table or DML array shows its size; a single value its text length.
+  const auto length = [&param] {
+    const Variant value = param.Value();
+    const std::size_t n = value.IsArray() ? static_cast<std::size_t>(std::max(param.Size, 0)) : TextLength(value);
+    return "[" + std::to_string(n) + "]";
+  };
   switch (type) {
-    case ftString: return "VARCHAR" + length;
-    case ftFixedChar: return "CHAR" + length;
+    case ftString: return "VARCHAR" + length();
+    case ftFixedChar: return "CHAR" + length();
     case ftBlob: case ftOraBlob: return "BLOB";
     case ftMemo: return "LONG";
     case ftCursor: return "CURSOR";

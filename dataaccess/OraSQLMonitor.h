@@ -6,8 +6,9 @@
 //
 // The database-independent part lives here; what needs the Oracle layer's own parameter objects
 // (object type names, LOB sizes, BFILE names, PL/SQL table and DML array lengths) comes from the
-// two hooks below, which the Oracle layer installs. The process-wide pointer may be read from any
-// thread; the monitor itself is used on the thread of the action.
+// two hooks below, which the Oracle layer installs (ora::InstallMonitorParamTexts, called by the
+// first session). The process-wide pointer may be read from any thread; the monitor itself is
+// used on the thread of the action.
 #include <functional>
 #include <string>
 

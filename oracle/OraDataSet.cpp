@@ -187,6 +187,7 @@ void TOraDataSet::FieldsCreated() {
   const std::vector<std::string> keys = da::SplitNames(KeyFields());
   if (keys.size() == 1 && !keySequence_.empty())
     if (da::TField* key = FindField(keys[0])) key->Required = false;
+  if (OptionsDS().FieldsOrigin || OptionsDS().DefaultValues) ServerStep([this] { GetFieldsInfo(); });
 }
 
 void TOraDataSet::DoAfterOpen() {
@@ -251,7 +252,18 @@ void TOraDataSet::FillKeyFromSequence() {
 
 void TOraDataSet::InternalInsert(bool append) {
   da::TCustomDADataSet::InternalInsert(append);
-  if (SequenceMode == smInsert && HasSequence()) FillKeyFromSequence();
+  if (SequenceMode != smInsert || !HasSequence()) return;
+  // The new record is not the active one until the insert state is set: meanwhile the key is
+  // read and written in it under that state, not in the record being browsed.
+  const da::TDataSetState state = SetTempState(da::dsInsert);
+  try {
+    FillKeyFromSequence();
+  } catch (...) {
+    RestoreState(state);
+    da::TCustomDADataSet::InternalCancel();  // the insert does not begin
+    throw;
+  }
+  RestoreState(state);
 }
 
 bool TOraDataSet::PerformAppend() {

@@ -141,6 +141,11 @@ class TOraDataSet : public da::TCustomDADataSet {
   std::string SetOrderBy(const std::string& sql, const std::string& fields) override;
   std::string GetOrderBy(const std::string& sql) override;
   virtual std::string GetLockSQL() { return std::string(); }
+  // FieldsOrigin, DefaultValues: each data field's Origin ("TABLE.COLUMN") from the select list
+  // and the FROM list, asking the data dictionary (all_tab_columns) when DefaultValues is set or
+  // the text leaves a column of several tables unattributed; with DefaultValues the column's
+  // default (trailing blanks and enclosing quotes removed) becomes the field's DefaultExpression.
+  void GetFieldsInfo();
   // The key field from the sequence (ReturnParams forced on meanwhile).
   void FillKeyFromSequence();
   bool HasSequence();

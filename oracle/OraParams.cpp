@@ -2,10 +2,12 @@
 
 #include "dataaccess/Blob.h"
 #include "dataaccess/DAErrors.h"
+#include "dataaccess/OraSQLMonitor.h"
 #include "oracle/OraCursor.h"
 #include "oracle/OraDateTime.h"
 #include "oracle/OraError.h"
 #include "oracle/OraLob.h"
+#include "oracle/OraObject.h"
 
 namespace ora {
 
@@ -318,6 +320,82 @@ void TOraParam::FreeServerParts() {
 
 void TOraParams::FreeServerParts() {
   for (int i = 0; i < Count(); ++i) Items(i).FreeServerParts();
+}
+
+// ---- the monitor's texts ----
+
+namespace {
+
+// The object of an object, REF, VARRAY or nested-table parameter, or nullptr.
+TOraObject* ObjectOf(const TOraParam& p) {
+  return IsObjectInstanceType(p.DataType()) ? dynamic_cast<TOraObject*>(p.Object()) : nullptr;
+}
+
+std::string TypeNameOf(const TOraParam& p) {
+  const TOraObject* object = ObjectOf(p);
+  const da::TObjectType* type = object ? object->ObjectType() : nullptr;
+  return type && !type->Name.empty() ? type->Name : "unknown";
+}
+
+bool ParamDataTypeText(const da::TParam& param, std::string& text) {
+  const auto* p = dynamic_cast<const TOraParam*>(&param);
+  if (!p) return false;
+  switch (static_cast<int>(p->DataType())) {
+    case da::ftADT: text = "OBJECT:" + TypeNameOf(*p); return true;
+    case da::ftArray: text = "ARRAY:" + TypeNameOf(*p); return true;
+    case da::ftReference: text = "Ref:" + TypeNameOf(*p); return true;
+    case da::ftDataSet: text = "TABLE:" + TypeNameOf(*p); return true;
+    case ftIntervalYM: text = "INTERVAL YEAR TO MONTH"; return true;
+    case ftIntervalDS: text = "INTERVAL DAY TO SECOND"; return true;
+    case ftTimeStampTZ: text = "TIMESTAMP WITH TIME ZONE"; return true;
+    case ftTimeStampLTZ: text = "TIMESTAMP WITH LOCAL TIME ZONE"; return true;
+    default: return false;
+  }
+}
+
+bool ParamValueText(const da::TParam& param, std::string& text) {
+  const auto* p = dynamic_cast<const TOraParam*>(&param);
+  if (!p) return false;
+  if (p->Table()) {
+    text = "<PL/SQL TABLE[" + std::to_string(p->Length()) + "]>";
+    return true;
+  }
+  if (p->DataType() != da::ftBytes && p->DataType() != da::ftVarBytes && p->da::TParam::Value().IsArray()) {
+    text = "<ARRAY[" + std::to_string(p->Length()) + "]>";
+    return true;
+  }
+  if (p->IsNull()) return false;  // "<NULL>"
+  const TFieldType type = p->DataType();
+  if (type == ftBFile) {
+    TOraFile* file = p->AsOraFile();
+    text = "<BFileName('" + file->GetFileDir() + "' ,'" + file->GetFileName() + "')>";
+  } else if (type == da::ftOraBlob || type == da::ftOraClob) {
+    text = "<LOB:" + std::to_string(p->AsOraLob()->Size()) + ">";
+  } else if (TOraTimeStamp* ts = p->AsTimeStamp()) {
+    text = ts->GetAsString();
+  } else if (TOraInterval* iv = p->AsInterval()) {
+    text = iv->GetAsString();
+  } else if (TOraObject* object = ObjectOf(*p)) {
+    if (type == da::ftADT) {
+      text = "<OBJECT of " + TypeNameOf(*p) + ">";
+    } else if (type == da::ftReference) {
+      text = "<REF of " + TypeNameOf(*p) + ">";
+    } else {
+      const auto* array = static_cast<TOraArray*>(object);
+      text = (type == da::ftArray ? "<VARRAY[" : "<TABLE[") +
+             std::to_string(const_cast<TOraArray*>(array)->GetSize()) + "]>";
+    }
+  } else {
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void InstallMonitorParamTexts() {
+  da::OraParamDataTypeHook = &ParamDataTypeText;
+  da::OraParamValueHook = &ParamValueText;
 }
 
 }  // namespace ora

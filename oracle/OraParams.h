@@ -48,6 +48,13 @@ da::TDataType OraFieldTypeToDataType(da::TFieldType fieldType);
 bool IsObjectFieldType(da::TFieldType type);
 bool IsLobFieldType(da::TFieldType type);  // ftBlob, ftMemo, ftOraBlob, ftOraClob, ftBFile
 
+// Gives the Oracle SQL monitor (TOraSQLMonitor) the texts of what only this layer knows of a
+// parameter: object type names ("OBJECT:T", "Ref:T", ...), the names of the timestamp and
+// interval types with a zone or a range, LOB sizes ("<LOB:n>"), BFILE names, object, REF, VARRAY
+// and nested-table values, PL/SQL table and DML array lengths, and a timestamp's or interval's
+// own text. Sessions call it; calls after the first change nothing.
+void InstallMonitorParamTexts();
+
 enum TSubFieldType : std::uint8_t { stNone, stOraBlob, stOraClob };
 
 class TOraParam : public da::TParam {

@@ -138,7 +138,8 @@ void TOraSQL::ReadParamValues() {
   const bool convertEOL = SessionConvertEOL();
   for (int i = 0; i < params.Count() && i < command->GetParamCount(); ++i) {
     TOraParam& p = params.Items(i);
-    if (p.ParamType == da::ptInput) continue;
+    // Every bind of a block can be written by it, whatever its direction: a value the block put
+    // into an input parameter (SELECT ... INTO :KEY) comes back too.
     auto* d = static_cast<TOraParamDesc*>(command->GetParam(i));
     if (IsObjectFieldType(p.DataType())) continue;  // the object itself took the value
     d->SetConvertEOL(convertEOL);

@@ -4,6 +4,7 @@
 
 #include "dataaccess/OraSQLMonitor.h"
 #include "oracle/OraDataSet.h"
+#include "oracle/OraParams.h"
 #include "oracle/OraParser.h"
 #include "oracle/OraProps.h"
 #include "oracle/OraSQL.h"
@@ -145,6 +146,9 @@ void TOraSessionOptions::AssignTo(da::TDAConnectionOptions& dest) const {
 // ---- TOraSession ----
 
 TOraSession::TOraSession() {
+  // What the session reports goes to the Oracle monitor, which then knows the Oracle parameters.
+  static const bool monitorTexts = (InstallMonitorParamTexts(), true);
+  (void)monitorTexts;
   Options();  // the options before the server connection, which reads them
   IConnection();
   if (!defaultSession) defaultSession = this;
@@ -338,9 +342,15 @@ bool TOraSession::InTransaction() {
   return false;
 }
 
-void TOraSession::Savepoint(const std::string& name) { ExecSQL("SAVEPOINT " + name); }
+void TOraSession::Savepoint(const std::string& name) {
+  da::TOraSQLMonitor::Savepoint(*this, name);
+  ExecSQL("SAVEPOINT " + name);
+}
 
-void TOraSession::RollbackToSavepoint(const std::string& name) { ExecSQL("ROLLBACK TO SAVEPOINT " + name); }
+void TOraSession::RollbackToSavepoint(const std::string& name) {
+  da::TOraSQLMonitor::RollbackToSavepoint(*this, name);
+  ExecSQL("ROLLBACK TO SAVEPOINT " + name);
+}
 
 bool TOraSession::IsFatalError(const da::EDAError& error) const {
   switch (error.ErrorCode()) {

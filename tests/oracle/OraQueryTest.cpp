@@ -3,6 +3,8 @@
 // the Oracle field classes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "dataaccess/DAErrors.h"
 #include "oracle/OraDataSet.h"
 #include "oracle/OraError.h"
@@ -160,6 +162,69 @@ TEST_F(OraQueryTest, ARefreshTextBeginningWithWhereRefinesTheQuerysOwnText) {
   fake_.logClear();
   query_.PerformRefresh();
   EXPECT_EQ(query_.FieldByName("ENAME").AsString(), "REX");
+}
+
+TEST_F(OraQueryTest, AKeySequenceFillsTheKeyFieldOnInsertOrOnPost) {
+  const struct {
+    TSequenceMode mode;
+    bool filledAtInsert;  // the key holds the sequence's value while the record is edited
+  } cases[] = {{smInsert, true}, {smPost, false}};
+  int next = 41;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.mode == smInsert ? "smInsert" : "smPost");
+    ++next;
+    fake_.script("emp_seq.NEXTVAL", ("out EMPNO=" + std::to_string(next)).c_str());
+    TOraQuery query;
+    query.SetSession(session_.get());
+    query.SetSQL("select empno, ename from emp order by empno");
+    query.SetSQLInsert("insert into emp (empno, ename) values (:empno, :ename)");
+    query.SetKeyFields(" EMPNO ");
+    query.SetKeySequence(" emp_seq ");
+    query.SequenceMode = c.mode;
+    query.Open();
+    EXPECT_FALSE(query.FieldByName("EMPNO").Required);  // the sequence gives it
+    fake_.logClear();
+    query.Insert();
+    EXPECT_EQ(query.FieldByName("EMPNO").IsNull(), !c.filledAtInsert);
+    if (c.filledAtInsert) {
+      EXPECT_EQ(query.FieldByName("EMPNO").AsInteger(), next);
+    }
+    query.FieldByName("ENAME").SetAsString("NEW" + std::to_string(next));
+    query.Post();
+    EXPECT_EQ(query.FieldByName("EMPNO").AsInteger(), next);
+    EXPECT_EQ(fake_.Query("SELECT ename FROM emp WHERE empno = " + std::to_string(next)), "NEW" + std::to_string(next));
+    std::vector<std::string> statements;
+    for (const std::string& line : fake_.Lines())
+      if (line.rfind("OCIStmtPrepare", 0) == 0) statements.push_back(line.substr(line.find("sql=") + 4));
+    ASSERT_EQ(statements.size(), 2u);
+    // (the log shows line ends as blanks)
+    EXPECT_EQ(statements[0], "begin   SELECT emp_seq.NEXTVAL INTO :EMPNO FROM Dual; end;");
+    EXPECT_EQ(statements[1], "insert into emp (empno, ename) values (:empno, :ename)");
+    // The value went into the new record only: the one browsed before keeps its key.
+    std::vector<int> keys;
+    for (query.First(); !query.Eof(); query.Next()) keys.push_back(query.FieldByName("EMPNO").AsInteger());
+    std::sort(keys.begin(), keys.end());
+    EXPECT_EQ(keys.front(), 1);
+    EXPECT_EQ(keys.back(), next);
+    EXPECT_EQ(std::adjacent_find(keys.begin(), keys.end()), keys.end());
+    query.Close();
+  }
+}
+
+TEST_F(OraQueryTest, WithoutAnInsertStatementPostTakesNoSequenceValue) {
+  fake_.script("emp_seq.NEXTVAL", "error 2289 ORA-02289: sequence does not exist");
+  TOraQuery query;
+  query.SetSession(session_.get());
+  query.SetSQL("select empno, ename from emp order by empno");
+  query.SetKeyFields("EMPNO");
+  query.SetKeySequence("emp_seq");
+  query.LocalUpdate = true;  // changes stay in the dataset
+  query.Open();
+  query.Insert();
+  query.FieldByName("EMPNO").SetAsInteger(7);
+  query.Post();  // no sequence statement: it would fail
+  EXPECT_EQ(query.FieldByName("EMPNO").AsInteger(), 7);
+  query.Close();
 }
 
 TEST_F(OraQueryTest, AStatementErrorArrivesAsAnOracleError) {

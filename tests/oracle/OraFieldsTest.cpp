@@ -1,0 +1,154 @@
+// The Oracle field classes of a query over the stand-in: which class each Oracle column gets, and
+// what its fields read (text, null, date-time, variant) for a row with values and a row of NULLs;
+// then the timestamp and interval fields' own settings and texts written back into the record.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+
+#include "dataaccess/DAErrors.h"
+#include "oracle/OraDataSet.h"
+#include "oracle/OraFields.h"
+#include "tests/oracle/OraComponentFixture.h"
+
+namespace ora {
+namespace {
+
+using da::Variant;
+
+class OraFieldsTest : public testing::OraComponentTest {
+ protected:
+  void SetUp() override {
+    OraComponentTest::SetUp();
+    const std::filesystem::path folder = home_->Root() / "files";
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder / "a.txt") << "hello file";
+    fake_.set("directory_DATA", folder.c_str());
+    // Column types the stand-in takes by their type codes: BFILE 114, TIMESTAMP 187, WITH TIME
+    // ZONE 188, WITH LOCAL TIME ZONE 232, INTERVAL YEAR TO MONTH 189, DAY TO SECOND 190, and a
+    // cursor 116 (which the stand-in only has as NULL).
+    ASSERT_EQ(fake_.exec("CREATE TABLE v(n NUMBER(9), c CLOB, f SQLT_114, ts SQLT_187, tz SQLT_188, "
+                         "ltz SQLT_232, ym SQLT_189, ds SQLT_190, k SQLT_116);"
+                         "INSERT INTO v VALUES (1, to_clob('some text'), bfilename('DATA', 'a.txt'), "
+                         "'2004-01-02 10:20:30.250000000', '2004-01-02 10:20:30.250000000 +02:00', "
+                         "'2004-01-02 10:20:30.250000000', '+01-02', '+1 02:03:04.5', NULL);"
+                         "INSERT INTO v VALUES (2, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL);"),
+              0);
+    query_.SetSession(session_.get());
+    query_.SetSQL("select n, c, f, ts, tz, ltz, ym, ds, k from v order by n");
+  }
+  void TearDown() override {
+    query_.Close();
+    OraComponentTest::TearDown();
+  }
+  TOraQuery query_;
+};
+
+TEST_F(OraFieldsTest, EachOracleColumnHasItsFieldClassAndReadsItsValue) {
+  const struct {
+    const char* name;
+    da::TFieldType type;
+    std::function<bool(da::TField*)> isClass;
+    const char* text;      // AsString of row 1
+    const char* display;   // Text of row 1
+    const char* nullText;  // Text of row 2 (NULL)
+  } cases[] = {
+      {"C", da::ftOraClob, [](da::TField*) { return true; }, "some text", nullptr, nullptr},
+      {"F", ftBFile, [](da::TField* f) { return dynamic_cast<TBFileField*>(f) != nullptr; }, nullptr, "(BFILE)",
+       "(BFile)"},
+      {"TS", da::ftTimeStamp, [](da::TField* f) { return dynamic_cast<TOraTimeStampField*>(f) != nullptr; },
+       "2004.1.2 10:20:30.250000", nullptr, nullptr},
+      {"TZ", ftTimeStampTZ, [](da::TField* f) { return dynamic_cast<TOraTimeStampField*>(f) != nullptr; },
+       "2004.1.2 10:20:30.250000 +02:00", nullptr, nullptr},
+      {"LTZ", ftTimeStampLTZ, [](da::TField* f) { return dynamic_cast<TOraTimeStampField*>(f) != nullptr; },
+       "2004.1.2 10:20:30.250000", nullptr, nullptr},
+      {"YM", ftIntervalYM, [](da::TField* f) { return dynamic_cast<TOraIntervalField*>(f) != nullptr; }, "+01-02",
+       nullptr, nullptr},
+      {"DS", ftIntervalDS, [](da::TField* f) { return dynamic_cast<TOraIntervalField*>(f) != nullptr; },
+       "+01 02:03:04.500000", nullptr, nullptr},
+  };
+  query_.Open();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    query_.First();
+    da::TField& field = query_.FieldByName(c.name);
+    EXPECT_EQ(field.DataType(), c.type);
+    EXPECT_TRUE(c.isClass(&field));
+    EXPECT_FALSE(field.IsNull());
+    if (c.text) {
+      EXPECT_EQ(field.AsString(), c.text);
+      // Timestamps and intervals give their text as their variant too.
+      if (c.type != da::ftOraClob) {
+        EXPECT_EQ(field.AsVariant().AsString(), c.text);
+      }
+    }
+    if (c.display) {
+      EXPECT_EQ(field.Text(), c.display);
+    }
+    query_.Next();
+    EXPECT_TRUE(field.IsNull());
+    EXPECT_TRUE(field.AsVariant().IsNull());
+    EXPECT_EQ(field.AsString(), "");
+    if (c.nullText) {
+      EXPECT_EQ(field.Text(), c.nullText);
+    }
+  }
+  query_.First();
+  da::TField& cursor = query_.FieldByName("K");
+  EXPECT_EQ(cursor.DataType(), da::ftCursor);
+  EXPECT_NE(dynamic_cast<TCursorField*>(&cursor), nullptr);
+  EXPECT_TRUE(cursor.IsNull());
+  EXPECT_EQ(cursor.AsString(), "");
+}
+
+TEST_F(OraFieldsTest, TimestampFieldsReadAsDateTimesAndInTheirFormat) {
+  query_.Open();
+  auto& ts = dynamic_cast<TOraTimeStampField&>(query_.FieldByName("TS"));
+  EXPECT_DOUBLE_EQ(ts.AsDateTime(), da::EncodeDateTime({2004, 1, 2, 10, 20, 30, 250}));
+  ts.Format = "DD.MM.YYYY HH24:MI";
+  EXPECT_EQ(ts.AsString(), "02.01.2004 10:20");
+  ts.Format.clear();  // the default again
+  EXPECT_EQ(ts.AsString(), "2004.1.2 10:20:30.250000");
+  query_.Next();
+  EXPECT_EQ(ts.AsDateTime(), 0);
+}
+
+TEST_F(OraFieldsTest, IntervalFieldsShowTheirPrecisions) {
+  const struct {
+    int lead, frac;
+    const char* text;
+  } cases[] = {{2, 6, "+01 02:03:04.500000"}, {3, 2, "+001 02:03:04.50"}, {1, 0, "+1 02:03:04"}};
+  query_.Open();
+  auto& ds = dynamic_cast<TOraIntervalField&>(query_.FieldByName("DS"));
+  for (const auto& c : cases) {
+    ds.LeadPrecision = c.lead;
+    ds.FracPrecision = c.frac;
+    EXPECT_EQ(ds.AsString(), c.text) << c.lead << "," << c.frac;
+  }
+}
+
+TEST_F(OraFieldsTest, TextsWrittenIntoTimestampAndIntervalFieldsAndEmptyTextsClear) {
+  query_.SetSQLUpdate("update v set n = n where n = :old_n");
+  query_.Open();
+  const struct {
+    const char* name;
+    const char* text;  // written, then read back
+  } cases[] = {{"TS", "2011.5.6 7:08:09.125000"}, {"YM", "+03-04"}, {"DS", "+02 01:00:00.000000"}};
+  query_.Edit();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    da::TField& field = query_.FieldByName(c.name);
+    field.SetAsString(c.text);
+    EXPECT_EQ(field.AsString(), c.text);
+    EXPECT_TRUE(query_.Modified());
+    field.SetAsString("");
+    EXPECT_TRUE(field.IsNull());
+  }
+  query_.Cancel();
+  EXPECT_EQ(query_.FieldByName("TS").AsString(), "2004.1.2 10:20:30.250000");
+}
+
+}  // namespace
+}  // namespace ora
