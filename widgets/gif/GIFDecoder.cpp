@@ -132,7 +132,9 @@ void GIFDecodeImage(TStream& s, std::span<uint8_t> pixels, int width, int height
     prev = code;
   }
 
-  if (interlaced) {
+  // An image without pixels (a width or height of 0) has no rows to put in place, and no buffers
+  // to copy between.
+  if (interlaced && total > 0) {
     const std::vector<int> rows = GIFRowOrder(height, true);
     for (size_t i = 0; i < rows.size(); ++i)
       std::memcpy(pixels.data() + static_cast<size_t>(rows[i]) * static_cast<size_t>(width),
