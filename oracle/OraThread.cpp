@@ -71,7 +71,9 @@ void WorkerProc(std::shared_ptr<TOraWorker::Context> context) {
   if (!main) {
     Deliver(context, error);
   } else {
-    main->post([context, error] { Deliver(context, error); });
+    // The error moves with the notice, so the worker keeps no share of it: the exception is freed
+    // on the main thread, the thread that last reads it.
+    main->post([context, error = std::move(error)] { Deliver(context, error); });
   }
 }
 
