@@ -11,6 +11,7 @@
 
 #include "dataaccess/DAErrors.h"
 #include "dataaccess/TextUtil.h"
+#include "fuzz/LexerWalk.h"
 #include "oracle/OraParser.h"
 
 namespace {
@@ -33,40 +34,10 @@ bool IsOwnCode(int code) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
-  const std::uint8_t switches = data[0];
-  // The lexer reads up to the first NUL; what comes after it is not text.
-  std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
-  text.resize(text.find('\0') == std::string::npos ? text.size() : text.find('\0'));
-
+  const std::string text = fuzzsupport::LexerText(data, size);
   ora::TOraParser parser(text.c_str());
-  parser.OmitBlank = switches & 1;
-  parser.OmitComment = switches & 2;
-  parser.Uppercase = switches & 4;
-  parser.QuotedString = switches & 8;
-  const bool stepBack = switches & 16;
-  const bool rebuild = !parser.OmitBlank && parser.QuotedString && !parser.Uppercase;
-
-  std::string joined, lexem, again;
-  int expectedStart = 0;
-  for (std::size_t calls = 0;; ++calls) {
-    if (calls > text.size() + 1) std::abort();  // every call consumes at least one byte
-    int code;
-    try {
-      code = parser.GetNext(lexem);
-    } catch (const da::Exception&) {
-      const int at = parser.CurrPos();
-      try {
-        parser.GetNext(lexem);
-        std::abort();  // the same character must raise again
-      } catch (const da::Exception&) {
-      }
-      if (parser.CurrPos() != at) std::abort();
-      return 0;
-    }
-    if (parser.PrevPos() != expectedStart || parser.CurrPos() < parser.PrevPos() ||
-        parser.CurrPos() > static_cast<int>(text.size()))
-      std::abort();
-    if (code == da::lcEnd) break;
+  const bool stepBack = data[0] & 16;
+  fuzzsupport::WalkLexemes(parser, text, data[0], [&](int code, const std::string& lexem) {
     if (parser.CurrPos() == parser.PrevPos()) std::abort();
     if (code > 0 ? !MatchesTable(parser, code, lexem, parser.Uppercase) : !IsOwnCode(code)) std::abort();
     if (code == da::lcIdent) {
@@ -75,16 +46,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (stepBack) {
       const int end = parser.CurrPos();
+      std::string again;
       parser.Back();
       if (parser.GetNext(again) != code || again != lexem || parser.CurrPos() != end) std::abort();
     }
-    if (rebuild &&
-        text.compare(static_cast<std::size_t>(parser.PrevPos()),
-                     static_cast<std::size_t>(parser.CurrPos() - parser.PrevPos()), lexem) != 0)
-      std::abort();
-    joined += lexem;
-    expectedStart = parser.CurrPos();
-  }
-  if (rebuild && joined != text) std::abort();
+  });
   return 0;
 }
