@@ -102,6 +102,14 @@ bool HasHeaderOnDisk(const std::string& fileName) {
   const std::size_t n = ReadFully(file, header, sizeof header);
   return HasCompressedHeader(std::string_view(header, n));
 }
+
+// Expands a file whose name is expanded already and whose header was seen into `out`; false when
+// the header is gone by the time it is read (the file changed under us).
+bool ExpandFileInto(const std::string& source, olv::TStream& out, const CancelCheck& cancelled) {
+  PosixFile file = PosixFile::OpenRead(source);
+  CancellableSource in(file, cancelled);
+  return ExpandCompressed(in, out);
+}
 }  // namespace
 
 bool IsCompressedFile(const std::string& name) { return HasHeaderOnDisk(olv::ExpandStreamFileName(name)); }
@@ -122,10 +130,8 @@ bool DecompressFile(const std::string& sourceName, const std::string& destinatio
   const std::string source = olv::ExpandStreamFileName(sourceName);
   const std::string destination = olv::ExpandStreamFileName(destinationName);
   if (source.empty() || !HasHeaderOnDisk(source)) return false;
-  PosixFile file = PosixFile::OpenRead(source);
-  CancellableSource in(file, cancelled);
   AtomicFileWriter out(destination, ModeFor(source, destination), kTempPrefix);
-  if (!ExpandCompressed(in, out)) return false;  // changed under us: leave the destination
+  if (!ExpandFileInto(source, out, cancelled)) return false;  // changed under us: leave the destination
   out.commit();
   return true;
 }
@@ -133,9 +139,7 @@ bool DecompressFile(const std::string& sourceName, const std::string& destinatio
 bool DecompressFileTo(const std::string& sourceName, olv::TStream& out, const CancelCheck& cancelled) {
   const std::string source = olv::ExpandStreamFileName(sourceName);
   if (source.empty() || !HasHeaderOnDisk(source)) return false;
-  PosixFile file = PosixFile::OpenRead(source);
-  CancellableSource in(file, cancelled);
-  return ExpandCompressed(in, out);
+  return ExpandFileInto(source, out, cancelled);
 }
 
 bool CompressFileInPlace(const std::string& fileName, const CancelCheck& cancelled) {
