@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <fstream>
 
 #include "foundation/base/OlvPub.h"
 #include "oracle/OraCall.h"
@@ -97,6 +98,14 @@ void FakeOciHome::SetAllHomesValue(const std::string& name, const std::string& v
 }
 
 void FakeOciTest::SetUp() { Reload(Variant::Class9); }
+
+void FakeOciTest::AddFileDirectory(const std::string& name,
+                                   std::initializer_list<std::pair<std::string, std::string>> files) {
+  const fs::path folder = home_->Root() / "files";
+  fs::create_directories(folder);
+  for (const auto& [file, content] : files) std::ofstream(folder / file) << content;
+  fake_.set(("directory_" + name).c_str(), folder.c_str());
+}
 
 void FakeOciTest::Reload(Variant variant) {
   FreeOCI();

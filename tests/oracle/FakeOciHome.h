@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "oracle/OraCommand.h"
 #include "oracle/OraConnection.h"
@@ -50,6 +51,9 @@ class FakeOciTest : public ::testing::Test {
   void TearDown() override;
   // Unloads the library and loads the variant given from a fresh home.
   void Reload(Variant variant);
+  // A server directory for BFILE values: the files (name, content) written into the home's
+  // "files" folder, which the stand-in knows by `name`.
+  void AddFileDirectory(const std::string& name, std::initializer_list<std::pair<std::string, std::string>> files);
 
   std::unique_ptr<FakeOciHome> home_;
   FakeOciControl fake_;

@@ -3,8 +3,6 @@
 // then the timestamp and interval fields' own settings and texts written back into the record.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <string>
 
@@ -22,10 +20,7 @@ class OraFieldsTest : public testing::OraComponentTest {
  protected:
   void SetUp() override {
     OraComponentTest::SetUp();
-    const std::filesystem::path folder = home_->Root() / "files";
-    std::filesystem::create_directories(folder);
-    std::ofstream(folder / "a.txt") << "hello file";
-    fake_.set("directory_DATA", folder.c_str());
+    AddFileDirectory("DATA", {{"a.txt", "hello file"}});
     // Column types the stand-in takes by their type codes: BFILE 114, TIMESTAMP 187, WITH TIME
     // ZONE 188, WITH LOCAL TIME ZONE 232, INTERVAL YEAR TO MONTH 189, DAY TO SECOND 190, and a
     // cursor 116 (which the stand-in only has as NULL).

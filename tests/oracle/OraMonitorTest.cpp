@@ -3,8 +3,6 @@
 // timestamp and interval texts, table and array lengths) in the statement reports.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -151,10 +149,7 @@ TEST_F(OraMonitorTest, OracleParametersShowTheirOwnTexts) {
 }
 
 TEST_F(OraMonitorTest, ABFileParameterShowsItsDirectoryAndFileName) {
-  const std::filesystem::path folder = home_->Root() / "files";
-  std::filesystem::create_directories(folder);
-  std::ofstream(folder / "a.txt") << "hello file";
-  fake_.set("directory_DATA", folder.c_str());
+  AddFileDirectory("DATA", {{"a.txt", "hello file"}});
   fake_.script(":f :=", "outsql SELECT bfilename('DATA', 'a.txt') AS F");
   TOraSQL fill;
   fill.SetSession(session_.get());

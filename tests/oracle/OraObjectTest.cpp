@@ -4,8 +4,6 @@
 // over them, through the record set's object columns.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -398,11 +396,7 @@ class ValueAttributeTest : public ObjectTest {
  protected:
   void SetUp() override {
     ObjectTest::SetUp();
-    const std::filesystem::path folder = home_->Root() / "files";
-    std::filesystem::create_directories(folder);
-    std::ofstream(folder / "a.txt") << "alpha";
-    std::ofstream(folder / "b.txt") << "beta";
-    fake_.set("directory_FILES", folder.c_str());
+    AddFileDirectory("FILES", {{"a.txt", "alpha"}, {"b.txt", "beta"}});
     fake_.set("type:DOC_T",
               "OBJECT(ID NUMBER(9), BODY CLOB, PIC BLOB, SRC BFILE, AT TIMESTAMP(3), ATZ TIMESTAMP(3) WITH TIME ZONE, "
               "ATL TIMESTAMP WITH LOCAL TIME ZONE, SPAN INTERVAL YEAR TO MONTH, GAP INTERVAL DAY TO SECOND)");

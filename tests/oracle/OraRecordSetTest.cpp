@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -285,10 +284,7 @@ class ValueColumnTest : public RecordSetTest {
  protected:
   void SetUp() override {
     RecordSetTest::SetUp();
-    const std::filesystem::path folder = home_->Root() / "files";
-    std::filesystem::create_directories(folder);
-    std::ofstream(folder / "a.txt") << "hello file";
-    fake_.set("directory_DATA", folder.c_str());
+    AddFileDirectory("DATA", {{"a.txt", "hello file"}});
     ASSERT_EQ(fake_.exec("CREATE TABLE v(n NUMBER(9), b BLOB, c CLOB, f SQLT_114, ts SQLT_187, iv SQLT_190);"
                          "INSERT INTO v VALUES (1, to_blob(x'00FF41'), to_clob('some text'), "
                          "bfilename('DATA', 'a.txt'), '2004-01-02 10:20:30.250000000', '+1 02:03:04.5');"
