@@ -17,8 +17,6 @@ namespace {
 
 using da::Variant;
 
-enum class Backend { StandIn, Net };
-
 // The session set up as the program's data module sets it: user, password, server, no prompt.
 void Configure(TScenarioBackend& backend, TOraSession& session) {
   TOCIConnection probe;
@@ -27,15 +25,6 @@ void Configure(TScenarioBackend& backend, TOraSession& session) {
   session.SetUsername(probe.Username);
   session.SetPassword(probe.Password);
   session.SetServer(probe.Server);
-}
-
-int OraCodeOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const EOraError& e) {
-    return e.ErrorCode();
-  }
-  return 0;
 }
 
 // Walks the query as the program does; the ids seen, in order.
@@ -120,7 +109,7 @@ const RoadCase kRoads[] = {
 class OraComponentRoadTest : public ::testing::TestWithParam<std::tuple<Backend, RoadCase>> {
  protected:
   void SetUp() override {
-    backend_ = std::get<0>(GetParam()) == Backend::StandIn ? MakeStandInBackend() : MakeNetBackend();
+    backend_ = MakeBackend(std::get<0>(GetParam()));
     backend_->SetUp();
     // As the program's data module does for a direct connection.
     if (std::get<0>(GetParam()) == Backend::Net) session_->Options().SetNet(true);
@@ -142,8 +131,7 @@ INSTANTIATE_TEST_SUITE_P(
     Roads, OraComponentRoadTest,
     ::testing::Combine(::testing::Values(Backend::StandIn, Backend::Net), ::testing::ValuesIn(kRoads)),
     [](const ::testing::TestParamInfo<OraComponentRoadTest::ParamType>& info) {
-      return std::string(std::get<0>(info.param) == Backend::StandIn ? "StandIn_" : "Net_") +
-             std::get<1>(info.param).name;
+      return NamePrefix(std::get<0>(info.param)) + std::get<1>(info.param).name;
     });
 
 }  // namespace

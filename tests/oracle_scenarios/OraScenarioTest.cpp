@@ -22,8 +22,6 @@ namespace {
 using da::Variant;
 using testing::Held;
 
-enum class Backend { StandIn, Net };
-
 // What a scenario works with: the back end and a connection set up for it.
 struct TScenario {
   TScenarioBackend& backend;
@@ -39,16 +37,6 @@ struct TScenario {
     return std::unique_ptr<TOCICommand>(static_cast<TOCICommand*>(command.release()));
   }
 };
-
-// The Oracle error an action raises: its code, or 0 when it raises none.
-int OraCodeOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const EOraError& e) {
-    return e.ErrorCode();
-  }
-  return 0;
-}
 
 void Logon(TScenario& s) {
   s.Connect();
@@ -248,7 +236,7 @@ const ScenarioCase kScenarios[] = {
 class OraScenarioTest : public ::testing::TestWithParam<std::tuple<Backend, ScenarioCase>> {
  protected:
   void SetUp() override {
-    backend_ = std::get<0>(GetParam()) == Backend::StandIn ? MakeStandInBackend() : MakeNetBackend();
+    backend_ = MakeBackend(std::get<0>(GetParam()));
     backend_->SetUp();
   }
   void TearDown() override {
@@ -268,7 +256,7 @@ TEST_P(OraScenarioTest, RunsTheSameOnBothBackEnds) {
 INSTANTIATE_TEST_SUITE_P(
     Scenarios, OraScenarioTest, ::testing::Combine(::testing::Values(Backend::StandIn, Backend::Net), ::testing::ValuesIn(kScenarios)),
     [](const ::testing::TestParamInfo<OraScenarioTest::ParamType>& info) {
-      return std::string(std::get<0>(info.param) == Backend::StandIn ? "StandIn_" : "Net_") + std::get<1>(info.param).name;
+      return NamePrefix(std::get<0>(info.param)) + std::get<1>(info.param).name;
     });
 
 }  // namespace

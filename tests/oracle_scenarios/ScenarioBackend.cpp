@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "oracle/OraCall.h"
+#include "oracle/OraError.h"
 #include "oracle/net/NetCallInterface.h"
 #include "tests/oracle/FakeOciHome.h"
 #include "tools/fake_listener/FakeListener.h"
@@ -121,13 +122,26 @@ class TNetBackend : public TScenarioBackend {
 
 }  // namespace
 
-std::unique_ptr<TScenarioBackend> MakeStandInBackend() { return std::make_unique<TStandInBackend>(); }
-std::unique_ptr<TScenarioBackend> MakeNetBackend() { return std::make_unique<TNetBackend>(); }
+std::unique_ptr<TScenarioBackend> MakeBackend(Backend backend) {
+  if (backend == Backend::StandIn) return std::make_unique<TStandInBackend>();
+  return std::make_unique<TNetBackend>();
+}
+
+std::string NamePrefix(Backend backend) { return backend == Backend::StandIn ? "StandIn_" : "Net_"; }
 
 bool IsFatalOraError(int code) {
   for (int fatal : {28, 1012, 3113, 3114, 12203, 12571})
     if (code == fatal) return true;
   return false;
+}
+
+int OraCodeOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const EOraError& e) {
+    return e.ErrorCode();
+  }
+  return 0;
 }
 
 }  // namespace ora::scenario

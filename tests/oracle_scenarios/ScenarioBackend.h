@@ -9,6 +9,7 @@
 // connection is lost.
 //
 // One back end per test; SetUp and TearDown run on the test's thread.
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,10 +34,14 @@ class TScenarioBackend {
   virtual void DropConnectionDuringFetch(int fetchCall, int rowsPerFetch) = 0;
 };
 
-std::unique_ptr<TScenarioBackend> MakeStandInBackend();
-std::unique_ptr<TScenarioBackend> MakeNetBackend();
+enum class Backend { StandIn, Net };
+std::unique_ptr<TScenarioBackend> MakeBackend(Backend backend);
+// The prefix of a test's name on that back end: "StandIn_" or "Net_".
+std::string NamePrefix(Backend backend);
 
 // Oracle errors after which the session is gone: the session component treats them as fatal.
 bool IsFatalOraError(int code);
+// The code of the Oracle error an action raises, or 0 when it raises none.
+int OraCodeOf(const std::function<void()>& action);
 
 }  // namespace ora::scenario
