@@ -59,7 +59,8 @@ class TOraSessionOptions : public da::TDAConnectionOptions {
   void SetConvertEOL(bool value);
   // Direct network mode (milliseconds): the connect and logon end with an error after
   // ConnectTimeout (default 60000); a call waits for the server as long as it works unless
-  // ReceiveTimeout (default 0: none) bounds each wait for its reply.
+  // ReceiveTimeout (default 0: none) bounds each wait for its reply. Both take effect at the next
+  // connect; a client library keeps its own settings.
   int ConnectTimeout() const;
   void SetConnectTimeout(int milliseconds);
   int ReceiveTimeout() const;

@@ -65,13 +65,34 @@ std::string GetDescriptorValue(const std::string& text, const std::string& key) 
   return {};
 }
 
+void TTnsConnection::TSendLock::lock() {
+  std::unique_lock<std::mutex> hold(m_);
+  freed_.wait(hold, [this] { return !held_; });
+  held_ = true;
+}
+
+void TTnsConnection::TSendLock::unlock() {
+  {
+    std::lock_guard<std::mutex> hold(m_);
+    held_ = false;
+  }
+  freed_.notify_one();
+}
+
+bool TTnsConnection::TSendLock::try_lock_for(std::chrono::milliseconds limit) {
+  std::unique_lock<std::mutex> hold(m_);
+  if (!freed_.wait_for(hold, limit, [this] { return !held_; })) return false;
+  held_ = true;
+  return true;
+}
+
 TTnsConnection::TTnsConnection(std::unique_ptr<TSocket> socket)
     : socket_(socket ? std::move(socket) : std::make_unique<TPosixSocket>()) {}
 
 TTnsConnection::~TTnsConnection() { CloseSocket(); }
 
 bool TTnsConnection::Connected() const {
-  std::lock_guard<std::timed_mutex> lock(sendLock_);
+  std::lock_guard<TSendLock> lock(sendLock_);
   return socket_->Connected();
 }
 
@@ -80,7 +101,7 @@ void TTnsConnection::CheckConnected() const {
 }
 
 void TTnsConnection::OpenSocket(const std::string& host, int port) {
-  std::lock_guard<std::timed_mutex> lock(sendLock_);
+  std::lock_guard<TSendLock> lock(sendLock_);
   if (deadline_) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*deadline_ - Clock::now()).count();
     if (left <= 0) throw ESocketError(ESocketError::Step::Connect, ETIMEDOUT, "Connect failed: timed out");
@@ -91,7 +112,7 @@ void TTnsConnection::OpenSocket(const std::string& host, int port) {
 
 void TTnsConnection::CloseSocket() {
   {
-    std::lock_guard<std::timed_mutex> lock(sendLock_);
+    std::lock_guard<TSendLock> lock(sendLock_);
     socket_->Close();
   }
   // Nothing of a closed stream is read or sent later.
@@ -211,7 +232,7 @@ void TTnsConnection::Disconnect() {
 
 void TTnsConnection::SendPacket(std::uint8_t* packet, int length, std::uint8_t type) {
   PutHeader(packet, length, type);
-  std::lock_guard<std::timed_mutex> lock(sendLock_);
+  std::lock_guard<TSendLock> lock(sendLock_);
   if (!socket_->Connected()) throw ENetError(ENetError::kNotConnected);
   if (socket_->Send(packet, length) != length) throw ENetError(ENetError::kShortTransfer);
 }
@@ -339,7 +360,7 @@ void TTnsConnection::SendBreak() {
   const auto grace = std::chrono::milliseconds(kBreakGraceMs);
   bool marked = false;
   if (sendLock_.try_lock_for(grace / 2)) {
-    std::lock_guard<std::timed_mutex> lock(sendLock_, std::adopt_lock);
+    std::lock_guard<TSendLock> lock(sendLock_, std::adopt_lock);
     if (!socket_->Connected()) return;
     std::uint8_t marker[kMarkerSize] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 0, kBreakMarker};
     PutHeader(marker, kMarkerSize, kMarker);

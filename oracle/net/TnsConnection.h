@@ -152,9 +152,21 @@ class TTnsConnection {
   void ReadDataPacket();
 
   std::unique_ptr<TSocket> socket_;
-  // Sends, and opening and closing the socket. Timed, so a break gives up on a send stuck
-  // behind a server that stopped reading.
-  mutable std::timed_mutex sendLock_;
+  // A lock a waiter may give up on after a time, so a break gives up on a send stuck behind a
+  // server that stopped reading. (Built on a mutex and a condition variable, which every thread
+  // checker follows.)
+  class TSendLock {
+   public:
+    void lock();
+    void unlock();
+    bool try_lock_for(std::chrono::milliseconds limit);
+
+   private:
+    std::mutex m_;
+    std::condition_variable freed_;
+    bool held_ = false;  // guarded by m_
+  };
+  mutable TSendLock sendLock_;  // sends, and opening and closing the socket
   std::string host_ = kDefaultHost;
   int port_ = kDefaultPort;
   std::string sid_ = kDefaultSid;
