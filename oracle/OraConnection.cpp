@@ -10,6 +10,7 @@
 #include "oracle/OraConsts.h"
 #include "oracle/OraProps.h"
 #include "oracle/OraRecordSet.h"
+#include "oracle/net/NetCallInterface.h"
 
 namespace ora {
 
@@ -205,6 +206,12 @@ void TOCIConnection::ConnectOCI8() {
       Check(OCIAttrSet(session_, OCI_HTYPE_SESSION, Text(password), static_cast<ub4>(password.size()),
                        OCI_ATTR_PASSWORD, err_));
       credentials = OCI_CRED_RDBMS;
+    }
+    if (PossibleOCICallStyles == csOCI8) {
+      // The network client bounds its own waits; a client library has its own settings.
+      ub4 connectMs = static_cast<ub4>(ConnectTimeoutMs), receiveMs = static_cast<ub4>(ReceiveTimeoutMs);
+      Check(OCIAttrSet(svc_, OCI_HTYPE_SVCCTX, &connectMs, 0, kNetAttrConnectTimeout, err_));
+      Check(OCIAttrSet(svc_, OCI_HTYPE_SVCCTX, &receiveMs, 0, kNetAttrReceiveTimeout, err_));
     }
     const ub4 mode = ConnectMode == cmSysOper ? OCI_SYSOPER : ConnectMode == cmSysDBA ? OCI_SYSDBA : OCI_DEFAULT;
     Check(OCISessionBegin(svc_, err_, session_, credentials, mode));
@@ -493,6 +500,8 @@ bool TOCIConnection::SetProp(int id, const da::TPropValue& value) {
     case prConnectMode: ConnectMode = static_cast<TConnectMode>(value.AsInteger()); return true;
     case prEnableIntegers: EnableIntegers = value.AsBoolean(); return true;
     case prInternalName: InternalName = value.AsString(); return true;
+    case prConnectTimeout: ConnectTimeoutMs = std::max(value.AsInteger(), 1); return true;
+    case prReceiveTimeout: ReceiveTimeoutMs = std::max(value.AsInteger(), 0); return true;
     case prCharLength: {
       const auto n = static_cast<std::uint16_t>(std::clamp(value.AsInteger(), 0, 65535));
       if ((autoCharLength_ && n != 0) || n != CharLength) {
@@ -527,6 +536,8 @@ bool TOCIConnection::GetProp(int id, da::TPropValue& value) {
       value = da::Variant(static_cast<std::int32_t>(CharLength));
       return true;
     case prCharset: value = da::Variant(Charset); return true;
+    case prConnectTimeout: value = da::Variant(static_cast<std::int32_t>(ConnectTimeoutMs)); return true;
+    case prReceiveTimeout: value = da::Variant(static_cast<std::int32_t>(ReceiveTimeoutMs)); return true;
     default: return da::TVtConnection::GetProp(id, value);
   }
 }

@@ -119,6 +119,10 @@ class TOCIConnection : public da::TVtConnection {
   std::string InternalName;
   std::string Charset;
   std::uint16_t CharLength = 1;
+  // Direct network mode only (milliseconds): the bound of the connect and logon as a whole, and
+  // of each wait for a reply during a call (0: as long as the server works).
+  int ConnectTimeoutMs = 60000;
+  int ReceiveTimeoutMs = 0;
 
  private:
   struct NlsEntry {

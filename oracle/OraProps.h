@@ -26,6 +26,8 @@ inline constexpr int prCharset = 69;
 inline constexpr int prDateLanguage = 70;
 inline constexpr int prTimeStampFormat = 71;
 inline constexpr int prTimeStampTZFormat = 72;
+inline constexpr int prConnectTimeout = 73;  // milliseconds
+inline constexpr int prReceiveTimeout = 74;  // milliseconds, 0: none
 using da::prOnError;
 
 }  // namespace ora

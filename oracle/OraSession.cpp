@@ -128,6 +128,14 @@ std::string TOraSessionOptions::DateLanguage() const { return TextProp(Session()
 void TOraSessionOptions::SetDateLanguage(const std::string& value) {
   Session().OCIConnection().SetProp(prDateLanguage, Variant(value));
 }
+int TOraSessionOptions::ConnectTimeout() const { return Session().OCIConnection().ConnectTimeoutMs; }
+void TOraSessionOptions::SetConnectTimeout(int milliseconds) {
+  Session().OCIConnection().SetProp(prConnectTimeout, Variant(static_cast<std::int32_t>(milliseconds)));
+}
+int TOraSessionOptions::ReceiveTimeout() const { return Session().OCIConnection().ReceiveTimeoutMs; }
+void TOraSessionOptions::SetReceiveTimeout(int milliseconds) {
+  Session().OCIConnection().SetProp(prReceiveTimeout, Variant(static_cast<std::int32_t>(milliseconds)));
+}
 bool TOraSessionOptions::ConvertEOL() const { return Session().ConvertEOL(); }
 void TOraSessionOptions::SetConvertEOL(bool value) { Session().SetConvertEOL(value); }
 
@@ -141,6 +149,8 @@ void TOraSessionOptions::AssignTo(da::TDAConnectionOptions& dest) const {
   d->SetCharLength(CharLength());
   d->SetDateFormat(DateFormat());
   d->SetDateLanguage(DateLanguage());
+  d->SetConnectTimeout(ConnectTimeout());
+  d->SetReceiveTimeout(ReceiveTimeout());
 }
 
 // ---- TOraSession ----

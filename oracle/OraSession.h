@@ -57,7 +57,15 @@ class TOraSessionOptions : public da::TDAConnectionOptions {
   void SetDateLanguage(const std::string& value);
   bool ConvertEOL() const;
   void SetConvertEOL(bool value);
-  // Copies NeverConnect, UseOCI7, Charset, CharLength, DateFormat and DateLanguage.
+  // Direct network mode (milliseconds): the connect and logon end with an error after
+  // ConnectTimeout (default 60000); a call waits for the server as long as it works unless
+  // ReceiveTimeout (default 0: none) bounds each wait for its reply. Both take effect at the next
+  // connect; a client library keeps its own settings.
+  int ConnectTimeout() const;
+  void SetConnectTimeout(int milliseconds);
+  int ReceiveTimeout() const;
+  void SetReceiveTimeout(int milliseconds);
+  // Copies NeverConnect, UseOCI7, Charset, CharLength, DateFormat, DateLanguage and the timeouts.
   void AssignTo(da::TDAConnectionOptions& dest) const override;
 
  private:

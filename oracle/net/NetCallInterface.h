@@ -26,6 +26,11 @@ void FinishNet();
 // The network client answers the table.
 bool NetInited();
 
+// Service-context attributes of the network client alone (milliseconds, as ub4): the bound of the
+// connect, handshake and logon as a whole, and of each wait for a reply during a call (0: none).
+inline constexpr ub4 kNetAttrConnectTimeout = 0x4E01;
+inline constexpr ub4 kNetAttrReceiveTimeout = 0x4E02;
+
 // The dbms_lob chunk: what one read or write block moves at most.
 inline constexpr ub4 kNetLobChunk = 32512;
 

@@ -36,6 +36,7 @@ class ENetError : public ECodedNetError {
   static constexpr int kRefused = 206;
   static constexpr int kPacketTooShort = 207;   // shorter than its header or than its type needs
   static constexpr int kTooManyHops = 208;      // RESEND and REDIRECT answers past the cap
+  static constexpr int kInterrupted = 209;      // a break shut the stream down
 
   explicit ENetError(int code) : ECodedNetError("Net error ", code) {}
 };

@@ -1,7 +1,9 @@
 #include "oracle/net/NetHandle.h"
 
+#include <algorithm>
 #include <cstring>
 
+#include "oracle/net/NetCallInterface.h"
 #include "oracle/net/NetStatementHandle.h"
 #include "oracle/net/OraCrypt.h"
 #include "oracle/net/NetText.h"
@@ -45,6 +47,16 @@ sword TNetServiceContext::AttrSet(ub4 attribute, void* value, ub4, TNetError* er
     case OCI_ATTR_SESSION:
       sessionHandle_ = NetHandleAs<TNetSessionHandle>(value);
       return sessionHandle_ || !value ? OCI_SUCCESS : OCI_INVALID_HANDLE;
+    case kNetAttrConnectTimeout:
+    case kNetAttrReceiveTimeout: {
+      if (!value) return OCI_INVALID_HANDLE;
+      ub4 ms;
+      std::memcpy(&ms, value, sizeof ms);
+      const int bounded = int(std::min<ub4>(ms, 0x7FFFFFFF));
+      if (attribute == kNetAttrConnectTimeout) session_->ConnectTimeoutMs = bounded > 0 ? bounded : TNetSession::kDefaultConnectTimeoutMs;
+      else session_->ReceiveTimeoutMs = bounded;
+      return OCI_SUCCESS;
+    }
     case OCI_ATTR_CHARSET_ID: {
       if (!value) return OCI_INVALID_HANDLE;
       ub2 id;

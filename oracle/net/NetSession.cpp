@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstring>
 
@@ -57,6 +58,20 @@ TNetServerAddress TNetServerAddress::Parse(const std::string& serverText) {
 TNetSession::TNetSession(std::unique_ptr<TSocket> socket)
     : connection_(std::make_unique<TTnsConnection>(std::move(socket))), writer_(*connection_), reader_(*connection_) {}
 
+int TNetSession::Failed(const std::exception_ptr& failure, TNetError& error) {
+  if (connection_->InStep()) {
+    connection_->DiscardUnsent();
+    return TranslateNetException(failure, error.code, error.text);
+  }
+  connection_->Drop();
+  TNetErrorInfo info = DescribeNetException(failure);
+  constexpr std::int32_t kLost = -3113, kNotConnected = -3114, kPacketWriter = -12571;
+  if (info.code != kLost && info.code != kNotConnected && info.code != kPacketWriter) info.code = kLost;
+  error.code = info.code;
+  error.text = std::move(info.text);
+  return -1;
+}
+
 int TNetSession::Logon(TNetError& error) {
   return Guard(error, [&] {
     // The password serves this logon only: it is wiped however the logon ends.
@@ -65,6 +80,14 @@ int TNetSession::Logon(TNetError& error) {
       ~WipePassword() { WipeText(password); }
     } wipe{Password};
     if (loggedOn_) throw olv::Exception("Already logged on");
+    const int bound = ConnectTimeoutMs > 0 ? ConnectTimeoutMs : kDefaultConnectTimeoutMs;
+    connection_->SetPacketTimeout(bound);
+    connection_->SetReceiveTimeout(std::max(ReceiveTimeoutMs, 0));
+    connection_->SetDeadline(TTnsConnection::Clock::now() + std::chrono::milliseconds(bound));
+    struct EndOfLogon {
+      TTnsConnection& c;
+      ~EndOfLogon() { c.ClearDeadline(); }
+    } endOfLogon{*connection_};
     const TNetServerAddress address = TNetServerAddress::Parse(ServerText);
     connection_->Representations() = {0, 2, 1, 1};
     connection_->SetConversionFlag(false);
@@ -115,6 +138,7 @@ void TNetSession::NegotiateProtocol() {
     reader_.Skip(reader_.UB1());
     reader_.Skip(reader_.UB1());
   }
+  connection_->ReplyEnded();
   if (clientCharset_ == 0) clientCharset_ = serverCharset_;
   connection_->SetConversionFlag(clientCharset_ != serverCharset_);
   maxStringSize_ = serverVersion_ >= 8000 ? 4000 : 2000;
@@ -145,6 +169,7 @@ void TNetSession::NegotiateDataTypes() {
     if (zero && lastWasZero) break;
     lastWasZero = zero;
   }
+  connection_->ReplyEnded();
   connection_->Representations() = {0, 1, 1, 1};
 }
 
@@ -202,6 +227,7 @@ int TNetSession::LogonPhase(bool phaseOne, const std::string& passwordText, TNet
         const std::uint16_t length = reader_.UB2();
         reader_.UB2();
         if (code != 0 && length > 0) logonWarning_ = reader_.ClrText();
+        connection_->ReplyEnded();
         return 0;
       }
       default:
@@ -242,6 +268,7 @@ int TNetSession::ReadStatus(TNetError& error, TNetStatus* status) {
   r.UB4();
   error.code = code;
   error.text = code != 0 ? r.ClrText() : std::string();
+  connection_->ReplyEnded();
   if (status) *status = s;
   return code == 0 ? 0 : -1;
 }
@@ -251,6 +278,7 @@ int TNetSession::ReadSimpleReply(TNetError& error) {
     case kMsgStatus:
       return ReadStatus(error, nullptr);
     case kMsgEndOfCall:
+      connection_->ReplyEnded();
       return 0;
     default:
       ThrowProtocol();
@@ -258,7 +286,7 @@ int TNetSession::ReadSimpleReply(TNetError& error) {
 }
 
 int TNetSession::SimpleCall(std::uint8_t function, TNetError& error) {
-  return Guard(error, [&] {
+  return Call(error, [&] {
     writer_.Call(function);
     return ReadSimpleReply(error);
   });
@@ -291,7 +319,7 @@ int TNetSession::SetClientCharset(std::uint16_t id, TNetError& error) {
   clientCharset_ = id;
   if (id == 0 || !loggedOn_) return 0;
   serverCharset_ = id;
-  return Guard(error, [&] {
+  return Call(error, [&] {
     connection_->SetConversionFlag(false);
     NegotiateDataTypes();
     return 0;

@@ -7,6 +7,16 @@
 // raises: any failure is turned into a code and text by TranslateNetException, so a protocol
 // violation reads "NET: Unknown error " + code and an Oracle error keeps its own number and text.
 //
+// Replies stay in step: a failure found while a reply is still partly unread (a protocol
+// violation, a broken stream) leaves no way to find the reply's end, so the connection is closed
+// and the failure is reported with -3113, the code of a lost connection; later calls then fail
+// as not connected, never as a success. Failures the client finds in a value it decodes (a
+// NUMBER its target cannot hold) are kept until the reply has been read to its end.
+//
+// Waits: the connect, the handshake and the logon end within ConnectTimeoutMs as a whole; a call
+// waits as long as the server works on it unless ReceiveTimeoutMs is set; the rest of a packet
+// that has started must come within ConnectTimeoutMs (TnsConnection.h).
+//
 // Ownership and threads: the session owns its TTnsConnection. One thread at a time calls it;
 // Break alone may come from another thread while a call waits for its reply.
 #include <array>
@@ -61,6 +71,7 @@ class TNetSession {
   static constexpr std::uint8_t kFnLogoff = 9, kFnCommit = 14, kFnRollback = 15, kFnLogonPhase2 = 81,
                                 kFnLogonPhase1 = 82;
   static constexpr std::size_t kLongestDataTypeReply = 64 * 1024;
+  static constexpr int kDefaultConnectTimeoutMs = 60000;
 
   explicit TNetSession(std::unique_ptr<TSocket> socket = nullptr);
 
@@ -69,12 +80,15 @@ class TNetSession {
   std::string UserName;
   std::string Password;  // read by Logon and wiped when it returns
   TNetClientIdentity Identity = TNetClientIdentity::OfThisProcess();
+  int ConnectTimeoutMs = kDefaultConnectTimeoutMs;  // above 0
+  int ReceiveTimeoutMs = 0;                         // 0: none
 
   int Logon(TNetError& error);
   // -1 without touching `error` when not logged on; closes the connection in any case.
   int Logoff(TNetError& error);
   int Commit(TNetError& error);
   int Rollback(TNetError& error);
+  // Any thread: see TTnsConnection::SendBreak. Returns 0.
   int Break(TNetError& error);
   // A new client character set; when logged on and not 0 it becomes the server's too and the
   // data-type negotiation runs again.
@@ -95,6 +109,17 @@ class TNetSession {
       return TranslateNetException(std::current_exception(), error.code, error.text);
     }
   }
+  // Guard for a call on this session's stream: a failure in the middle of an exchange also
+  // closes the connection (Failed).
+  template <class Body>
+  int Call(TNetError& error, Body&& body) {
+    try {
+      return body();
+    } catch (...) {
+      return Failed(std::current_exception(), error);
+    }
+  }
+  int Failed(const std::exception_ptr& failure, TNetError& error);
 
   TTnsConnection& Connection() { return *connection_; }
   TNetWriter& Writer() { return writer_; }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <exception>
+#include <utility>
 
 #include "foundation/base/Exception.h"
 #include "oracle/net/NetErrors.h"
@@ -57,6 +59,31 @@ T Load(const std::uint8_t* at) {
 
 [[noreturn]] void BadItem(const char* what) { throw olv::Exception(std::string("Unsupported ") + what); }
 
+// A NUMBER into an integer or float target of `room` bytes.
+void StoreNumber(std::uint16_t type, std::uint8_t* at, std::size_t room, const std::uint8_t* bytes, std::size_t count) {
+  if (type == kTypeInteger) {
+    if (room != 1 && room != 2 && room != 4 && room != 8) BadItem("integer size");
+    const std::int64_t v = OraNumberToInt(bytes, count, int(room));
+    switch (room) {
+      case 1: Store(at, std::int8_t(v)); break;
+      case 2: Store(at, std::int16_t(v)); break;
+      case 4: Store(at, std::int32_t(v)); break;
+      default: Store(at, v); break;
+    }
+    return;
+  }
+  const double v = OraNumberToFloat(bytes, count);
+  if (room == 4) {
+    if (std::isfinite(v) && std::fabs(v) > 3.4028234663852886e38)
+      throw EOraNetError(EOraNetError::kNumericOverflow, "ORA-01426: numeric overflow");
+    Store(at, float(v));
+  } else if (room == 8) {
+    Store(at, v);
+  } else {
+    BadItem("float size");
+  }
+}
+
 }  // namespace
 
 TNetStatementState::~TNetStatementState() {
@@ -64,6 +91,11 @@ TNetStatementState::~TNetStatementState() {
     TNetError ignored;
     CloseCursor(ignored);
   }
+}
+
+template <class Body>
+int TNetStatementState::Guarded(TNetError& error, Body&& body) {
+  return session_ ? session_->Call(error, body) : TNetSession::Guard(error, body);
 }
 
 TNetSession& TNetStatementState::Live() {
@@ -86,7 +118,7 @@ TNetItem& TNetStatementState::DefineAt(std::size_t position) {
 }
 
 int TNetStatementState::OpenCursor(TNetError& error) {
-  return TNetSession::Guard(error, [&] {
+  return Guarded(error, [&] {
     TNetSession& s = Live();
     s.Writer().Call(kFnOpenCursor);
     s.Writer().Boolean(true);
@@ -97,6 +129,7 @@ int TNetStatementState::OpenCursor(TNetError& error) {
           cursor_ = s.Reader().UB4();
           break;
         case kMsgEndOfCall:
+          s.Connection().ReplyEnded();
           return 0;
         case kMsgStatus:
           return s.ReadStatus(error, &status_);
@@ -108,7 +141,7 @@ int TNetStatementState::OpenCursor(TNetError& error) {
 }
 
 int TNetStatementState::CloseCursor(TNetError& error) {
-  const int result = TNetSession::Guard(error, [&] {
+  const int result = Guarded(error, [&] {
     TNetSession& s = Live();
     s.Writer().Call(kFnCloseCursor);
     s.Writer().UB4(cursor_);
@@ -119,6 +152,7 @@ int TNetStatementState::CloseCursor(TNetError& error) {
         return r;
       }
       case kMsgEndOfCall:
+        s.Connection().ReplyEnded();
         cursor_ = 0;
         return 0;
       default:
@@ -292,7 +326,7 @@ void TNetStatementState::WriteBindValues(const std::vector<bool>* requested) {
 
 int TNetStatementState::ExecuteAllInOne(std::uint32_t options, const std::string* sql, TNetError& error,
                                         bool withBinds, bool withDefines) {
-  return TNetSession::Guard(error, [&] {
+  return Guarded(error, [&] {
     TNetSession& s = Live();
     const bool executing = (options & kOptExecute) != 0;
     const bool fetching = (options & kOptFetch) != 0;
@@ -368,6 +402,7 @@ int TNetStatementState::ReadCallReply(TNetError& error) {
   TNetReader& r = s.Reader();
   const bool fetching = rowsToFetch_ > 0;
   currentRow_ = 0;
+  deferred_ = nullptr;
   std::uint32_t outIteration = 0;
   enum class Rows { None, Defines, Binds } rows = Rows::None;
   bool returnSeen = false;
@@ -385,6 +420,8 @@ int TNetStatementState::ReadCallReply(TNetError& error) {
     switch (r.UB1()) {
       case kMsgStatus: {
         const int result = s.ReadStatus(error, &status_);
+        // The reply is read to its end: a value that failed to convert on the way is reported now.
+        if (deferred_) std::rethrow_exception(std::exchange(deferred_, nullptr));
         if (error.code == 1403 && !IsBlock(type_)) return 100;
         return result;
       }
@@ -461,28 +498,14 @@ void TNetStatementState::DecodeValue(TNetItem& item, std::uint32_t index, std::u
       count = r.ClrInto(bytes, sizeof bytes);
       if (count > long(kOraNumberMaxBytes)) ThrowProtocol();
       if (count <= 0 || !at) break;
-      if (item.type == kTypeInteger) {
-        if (room != 1 && room != 2 && room != 4 && room != 8) BadItem("integer size");
-        const std::int64_t v = OraNumberToInt(bytes, std::size_t(count), int(room));
-        switch (room) {
-          case 1: Store(at, std::int8_t(v)); break;
-          case 2: Store(at, std::int16_t(v)); break;
-          case 4: Store(at, std::int32_t(v)); break;
-          default: Store(at, v); break;
-        }
-      } else {
-        const double v = OraNumberToFloat(bytes, std::size_t(count));
-        if (room == 4) {
-          if (std::isfinite(v) && std::fabs(v) > 3.4028234663852886e38)
-            throw EOraNetError(EOraNetError::kNumericOverflow, "ORA-01426: numeric overflow");
-          Store(at, float(v));
-        } else if (room == 8) {
-          Store(at, v);
-        } else {
-          BadItem("float size");
-        }
-      }
       stored = room;
+      // The bytes are off the stream already: a value its target cannot hold fails the call once
+      // the reply is read to its end, and the stream stays in step.
+      try {
+        StoreNumber(item.type, at, room, bytes, std::size_t(count));
+      } catch (...) {
+        if (!deferred_) deferred_ = std::current_exception();
+      }
       break;
     }
     case kTypeCursor:
@@ -623,6 +646,7 @@ int TNetStatementState::DescribeNew(TNetError& error) {
         break;
       }
       case kMsgEndOfCall:
+        s.Connection().ReplyEnded();
         return 0;
       case kMsgStatus:
         return s.ReadStatus(error, &status_);
@@ -689,6 +713,7 @@ int TNetStatementState::DescribeOld(TNetError& error) {
           break;
         }
         case kMsgEndOfCall:
+          s.Connection().ReplyEnded();
           done = true;
           break;
         case kMsgStatus: {
@@ -706,14 +731,14 @@ int TNetStatementState::DescribeOld(TNetError& error) {
 }
 
 int TNetStatementState::Describe(TNetError& error) {
-  return TNetSession::Guard(error, [&] {
+  return Guarded(error, [&] {
     TNetSession& s = Live();
     return s.ServerVersion() >= 8000 ? DescribeNew(error) : DescribeOld(error);
   });
 }
 
 int TNetStatementState::Execute(TNetError& error, std::uint32_t iterations, std::uint32_t mode) {
-  return TNetSession::Guard(error, [&] {
+  return Guarded(error, [&] {
     TNetSession& s = Live();
     if (cursor_ == 0) {
       const int opened = OpenCursor(error);
@@ -746,7 +771,7 @@ int TNetStatementState::Execute(TNetError& error, std::uint32_t iterations, std:
 }
 
 int TNetStatementState::Fetch(TNetError& error, std::uint32_t rows) {
-  return TNetSession::Guard(error, [&] {
+  return Guarded(error, [&] {
     Live();
     rowsToFetch_ = rows;
     const int result = ExecuteAllInOne(kOptFetch, nullptr, error, false, true);

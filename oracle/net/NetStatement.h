@@ -6,14 +6,17 @@
 //
 // Every count the server sends is checked before anything is written: more rows than asked,
 // an array element count outside the array, a bind request naming another number of binds, a
-// cursor value under 2 bytes or NUMBER bytes beyond 21 raise EDBError 1; an integer or float
-// that its target cannot hold raises Oracle error 1455 or 1426.
+// cursor value under 2 bytes or NUMBER bytes beyond 21 raise EDBError 1 (and, since the rest of
+// the reply can no longer be found, close the connection: NetSession.h); an integer or float
+// that its target cannot hold fails the call with Oracle error 1455 or 1426 once the reply has
+// been read to its end, so the next call reads its own reply.
 //
 // Ownership: the statement owns its bind, define and column lists; the buffers the items point
 // to belong to the caller and must stay valid (and as large as the item's size times the rows or
 // elements) while calls run. The session is the caller's and must outlive the statement. One
 // thread at a time.
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <string>
 #include <vector>
@@ -144,6 +147,9 @@ class TNetStatementState {
 
  private:
   TNetSession& Live();
+  // TNetSession::Call on the session, or Guard when there is none.
+  template <class Body>
+  int Guarded(TNetError& error, Body&& body);
   void FreeLists();
   void WriteDescriptor(const TNetItem& item);
   void WriteBindValues(const std::vector<bool>* requested);
@@ -168,6 +174,8 @@ class TNetStatementState {
   std::uint32_t currentRow_ = 0;
   std::uint32_t currentIteration_ = 0;
   bool executing_ = false;
+  // The first value of the reply being read that failed to convert; raised at its end.
+  std::exception_ptr deferred_;
   std::vector<std::unique_ptr<TNetItem>> defines_;
   std::vector<std::unique_ptr<TNetItem>> binds_;
   std::vector<TNetColumn> columns_;

@@ -86,6 +86,7 @@ void TPosixSocket::Connect(const std::string& host, int port) {
   for (const addrinfo* a = list; a; a = a->ai_next) {
     const int fd = ConnectOne(*a, connectTimeoutMs_ > 0 ? connectTimeoutMs_ : kDefaultConnectTimeoutMs);
     if (fd >= 0) {
+      std::lock_guard<std::mutex> hold(fdLock_);
       fd_ = fd;
       break;
     }
@@ -99,10 +100,26 @@ void TPosixSocket::Connect(const std::string& host, int port) {
 }
 
 void TPosixSocket::Close() {
+  std::lock_guard<std::mutex> hold(fdLock_);
   if (fd_ >= 0) {
     ::close(fd_);
     fd_ = -1;
   }
+}
+
+int TPosixSocket::TrySend(const void* buffer, int count) {
+  std::lock_guard<std::mutex> hold(fdLock_);
+  if (fd_ < 0) return -1;
+  for (;;) {
+    const ssize_t n = ::send(fd_, buffer, std::size_t(count), MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (n >= 0) return int(n);
+    if (errno != EINTR) return -1;
+  }
+}
+
+void TPosixSocket::Shutdown() {
+  std::lock_guard<std::mutex> hold(fdLock_);
+  if (fd_ >= 0) ::shutdown(fd_, SHUT_RDWR);
 }
 
 int TPosixSocket::Send(const void* buffer, int count) {

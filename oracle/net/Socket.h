@@ -6,9 +6,11 @@
 //   connect, and an optional receive timeout (off by default, so a long statement can take as
 //   long as it takes).
 // Failures raise ESocketError (NetErrors.h) with the errno and the step that failed. A socket is
-// used by one thread at a time; its owner serialises a sender on another thread (TTnsConnection
-// does so for its break marker).
+// used by one thread at a time, except TrySend and Shutdown: they may come from another thread
+// while the owner waits in Send or Receive (its owner keeps a second sender from interleaving
+// with its own packets, as TTnsConnection does for its break marker).
 #include <cstddef>
+#include <mutex>
 #include <string>
 
 namespace ora {
@@ -24,6 +26,17 @@ class TSocket {
   virtual int Send(const void* buffer, int count) = 0;
   // The count received, at most `count`; 0 or less when the peer closed.
   virtual int Receive(void* buffer, int count) = 0;
+
+  // Bounds each address tried by Connect (milliseconds, above 0).
+  virtual void SetConnectTimeout(int /*milliseconds*/) {}
+  // A Receive that waits longer fails with ETIMEDOUT; 0 waits for ever.
+  virtual void SetReceiveTimeout(int /*milliseconds*/) {}
+  // Any thread: sends what the stream takes at once, never waiting; the count sent, or -1.
+  virtual int TrySend(const void* buffer, int count) { return Send(buffer, count); }
+  // Any thread: ends a wait in Send or Receive and every later one (Receive then reports the
+  // peer closed); the connection stays open until Close, so the descriptor is never reused
+  // under a thread still waiting on it.
+  virtual void Shutdown() {}
 };
 
 class TPosixSocket : public TSocket {
@@ -41,12 +54,15 @@ class TPosixSocket : public TSocket {
   int Send(const void* buffer, int count) override;
   int Receive(void* buffer, int count) override;
 
-  // Bounds each address tried by Connect (milliseconds, above 0).
-  void SetConnectTimeout(int milliseconds) { connectTimeoutMs_ = milliseconds; }
-  // A receive that waits longer fails with ETIMEDOUT; 0 waits for ever.
-  void SetReceiveTimeout(int milliseconds) { receiveTimeoutMs_ = milliseconds; }
+  void SetConnectTimeout(int milliseconds) override { connectTimeoutMs_ = milliseconds; }
+  void SetReceiveTimeout(int milliseconds) override { receiveTimeoutMs_ = milliseconds; }
+  int TrySend(const void* buffer, int count) override;
+  void Shutdown() override;
 
  private:
+  // fd_ changes only on the owner's thread, under fdLock_, so the owner reads it freely; another
+  // thread (TrySend, Shutdown) reads it under fdLock_.
+  mutable std::mutex fdLock_;
   int fd_ = -1;
   int connectTimeoutMs_ = kDefaultConnectTimeoutMs;
   int receiveTimeoutMs_ = 0;

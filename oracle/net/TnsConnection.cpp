@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstring>
 
 #include "foundation/base/Exception.h"
@@ -25,6 +26,14 @@ void PutU16(std::uint8_t* p, unsigned v) {
 
 unsigned GetU16(const std::uint8_t* p) { return unsigned(p[0]) << 8 | p[1]; }
 
+void PutHeader(std::uint8_t* packet, int length, std::uint8_t type) {
+  PutU16(packet, unsigned(length));
+  PutU16(packet + 2, 0);
+  packet[4] = type;
+  packet[5] = 0;
+  PutU16(packet + 6, 0);
+}
+
 bool SameLetters(char a, char b) {
   return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
 }
@@ -37,6 +46,8 @@ auto TTnsConnection::ClosingOnFailure(Body body) {
     return body();
   } catch (...) {
     CloseSocket();
+    // Whatever the failing step saw, it saw a stream a break shut down.
+    if (interrupted_.exchange(false)) throw ENetError(ENetError::kInterrupted);
     throw;
   }
 }
@@ -54,13 +65,34 @@ std::string GetDescriptorValue(const std::string& text, const std::string& key) 
   return {};
 }
 
+void TTnsConnection::TSendLock::lock() {
+  std::unique_lock<std::mutex> hold(m_);
+  freed_.wait(hold, [this] { return !held_; });
+  held_ = true;
+}
+
+void TTnsConnection::TSendLock::unlock() {
+  {
+    std::lock_guard<std::mutex> hold(m_);
+    held_ = false;
+  }
+  freed_.notify_one();
+}
+
+bool TTnsConnection::TSendLock::try_lock_for(std::chrono::milliseconds limit) {
+  std::unique_lock<std::mutex> hold(m_);
+  if (!freed_.wait_for(hold, limit, [this] { return !held_; })) return false;
+  held_ = true;
+  return true;
+}
+
 TTnsConnection::TTnsConnection(std::unique_ptr<TSocket> socket)
     : socket_(socket ? std::move(socket) : std::make_unique<TPosixSocket>()) {}
 
 TTnsConnection::~TTnsConnection() { CloseSocket(); }
 
 bool TTnsConnection::Connected() const {
-  std::lock_guard<std::mutex> lock(sendLock_);
+  std::lock_guard<TSendLock> lock(sendLock_);
   return socket_->Connected();
 }
 
@@ -69,18 +101,24 @@ void TTnsConnection::CheckConnected() const {
 }
 
 void TTnsConnection::OpenSocket(const std::string& host, int port) {
-  std::lock_guard<std::mutex> lock(sendLock_);
+  std::lock_guard<TSendLock> lock(sendLock_);
+  if (deadline_) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*deadline_ - Clock::now()).count();
+    if (left <= 0) throw ESocketError(ESocketError::Step::Connect, ETIMEDOUT, "Connect failed: timed out");
+    socket_->SetConnectTimeout(int(std::min<long long>(left, TPosixSocket::kDefaultConnectTimeoutMs)));
+  }
   socket_->Connect(host, port);
 }
 
 void TTnsConnection::CloseSocket() {
   {
-    std::lock_guard<std::mutex> lock(sendLock_);
+    std::lock_guard<TSendLock> lock(sendLock_);
     socket_->Close();
   }
   // Nothing of a closed stream is read or sent later.
   writePos_ = kDataPreamble;
   readLength_ = readPos_ = 0;
+  replyPending_ = false;
 }
 
 void TTnsConnection::Connect(const std::string& host, int port, const std::string& sid) {
@@ -90,6 +128,7 @@ void TTnsConnection::Connect(const std::string& host, int port, const std::strin
   sid_ = sid;
   packetLimit_ = sdu_;
   breakPending_ = false;
+  interrupted_ = false;
   ClosingOnFailure([&] {
     OpenSocket(host_, port_);
     for (int hops = 0;;) {
@@ -192,12 +231,8 @@ void TTnsConnection::Disconnect() {
 }
 
 void TTnsConnection::SendPacket(std::uint8_t* packet, int length, std::uint8_t type) {
-  PutU16(packet, unsigned(length));
-  PutU16(packet + 2, 0);
-  packet[4] = type;
-  packet[5] = 0;
-  PutU16(packet + 6, 0);
-  std::lock_guard<std::mutex> lock(sendLock_);
+  PutHeader(packet, length, type);
+  std::lock_guard<TSendLock> lock(sendLock_);
   if (!socket_->Connected()) throw ENetError(ENetError::kNotConnected);
   if (socket_->Send(packet, length) != length) throw ENetError(ENetError::kShortTransfer);
 }
@@ -207,24 +242,37 @@ void TTnsConnection::SendMarker(MarkerKind kind) {
   SendPacket(marker, kMarkerSize, kMarker);
 }
 
-void TTnsConnection::ReceiveExact(std::uint8_t* buffer, int count) {
+int TTnsConnection::WaitLimit(bool started) const {
+  int limit = receiveTimeoutMs_;
+  if (started && (limit <= 0 || packetTimeoutMs_ < limit)) limit = packetTimeoutMs_;
+  if (deadline_) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline_ - Clock::now()).count();
+    if (left <= 0) throw ESocketError(ESocketError::Step::Stream, ETIMEDOUT, "Receive failed: timed out");
+    if (limit <= 0 || left < limit) limit = int(left);
+  }
+  return limit;
+}
+
+void TTnsConnection::ReceiveExact(std::uint8_t* buffer, int count, bool started) {
   while (count > 0) {
+    socket_->SetReceiveTimeout(WaitLimit(started));
     const int n = socket_->Receive(buffer, count);
     if (n <= 0) throw ENetError(ENetError::kShortTransfer);
     buffer += n;
     count -= n;
+    started = true;
   }
 }
 
 TTnsConnection::PacketInfo TTnsConnection::ReadPacket() {
   std::uint8_t* p = readBuffer_.data();
-  ReceiveExact(p, kHeaderSize);
+  ReceiveExact(p, kHeaderSize, false);
   const int length = int(GetU16(p));
   const std::uint8_t type = p[4];
   if (type > kHighestPacketType) throw ENetError(ENetError::kBadPacketType);
   if (length > kLongestPacket || length > sdu_) throw ENetError(ENetError::kPacketTooLong);
   if (length < kHeaderSize) throw ENetError(ENetError::kPacketTooShort);
-  ReceiveExact(p + kHeaderSize, length - kHeaderSize);
+  ReceiveExact(p + kHeaderSize, length - kHeaderSize, true);
   return {length, type};
 }
 
@@ -245,6 +293,7 @@ void TTnsConnection::FlushData(std::uint16_t dataFlags) {
     const int length = writePos_;
     writePos_ = kDataPreamble;
     PutU16(sendBuffer_.data() + 8, dataFlags);
+    if (dataFlags == 0) replyPending_ = true;
     SendPacket(sendBuffer_.data(), length, kData);
   });
 }
@@ -301,9 +350,34 @@ std::size_t TTnsConnection::ReadView(const std::uint8_t*& data, std::size_t max)
 }
 
 void TTnsConnection::SendBreak() {
-  // No closing here on failure: the reading thread may be inside a receive on this socket and
-  // will see the broken stream itself.
-  SendMarker(kBreakMarker);
+  // Nothing here closes the socket: the owner's thread may be inside a receive on it. Shutting
+  // the stream down wakes that receive, and the owner closes.
+  std::uint64_t resetsBefore = 0;
+  {
+    std::lock_guard<std::mutex> hold(resetLock_);
+    resetsBefore = resets_;
+  }
+  const auto grace = std::chrono::milliseconds(kBreakGraceMs);
+  bool marked = false;
+  if (sendLock_.try_lock_for(grace / 2)) {
+    std::lock_guard<TSendLock> lock(sendLock_, std::adopt_lock);
+    if (!socket_->Connected()) return;
+    std::uint8_t marker[kMarkerSize] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 0, kBreakMarker};
+    PutHeader(marker, kMarkerSize, kMarker);
+    // Never waits: a server that stopped reading must not hold the break up.
+    marked = socket_->TrySend(marker, kMarkerSize) == kMarkerSize;
+  }
+  if (marked) {
+    std::unique_lock<std::mutex> hold(resetLock_);
+    if (resetSeen_.wait_for(hold, grace / 2, [&] { return resets_ != resetsBefore; })) return;
+  }
+  interrupted_ = true;
+  socket_->Shutdown();
+}
+
+void TTnsConnection::ReplyEnded() {
+  replyPending_ = false;
+  if (readPos_ < readLength_) CloseSocket();
 }
 
 void TTnsConnection::ResetAfterBreak() {
@@ -318,6 +392,11 @@ void TTnsConnection::ResetAfterBreak() {
       if (p[8] == 1 && p[10] == kResetMarker) breakPending_ = false;
     }
     readLength_ = readPos_ = 0;
+    {
+      std::lock_guard<std::mutex> hold(resetLock_);
+      ++resets_;
+    }
+    resetSeen_.notify_all();
   });
 }
 

@@ -4,19 +4,34 @@
 // packets of at most one SDU, and break/reset markers.
 //
 // Ownership and threads: the connection owns its socket. One thread at a time drives it (connect,
-// writes, reads, disconnect); SendBreak alone may be called from another thread at any moment,
-// since it builds its marker in a buffer of its own and every send and every opening or closing
-// of the socket is serialised by one lock.
+// writes, reads, disconnect); SendBreak alone may be called from another thread at any moment:
+// it builds its marker in a buffer of its own, and every send and every opening or closing of the
+// socket is serialised by one lock.
+//
+// Waits: every receive is bounded when a bound is set. The deadline (SetDeadline) ends every
+// wait by a fixed time, for the connect and the logon; the receive timeout bounds the wait for a
+// packet to start (0: as long as the server works on the call); the packet timeout bounds the
+// wait for the rest of a packet that has started, whatever else is set, so a packet announcing
+// more bytes than it sends cannot hold a call for ever. A wait that runs out is ESocketError
+// ETIMEDOUT.
 //
 // Failures raise ENetError, ESocketError or olv::Exception (NetErrors.h). A failure of the
 // stream itself (a send or receive that failed, a packet that is too long, too short, of an
 // unknown or unexpected type) closes the socket before it propagates: the byte stream can no
 // longer be trusted, and a closed connection is reported as lost rather than left stuck.
+//
+// Replies in step: a request sent opens an exchange that the call protocol closes with
+// ReplyEnded once it has read its reply's last message; InStep says whether a failure left the
+// stream between exchanges (so the connection can go on) or in the middle of one (so it cannot).
 #include <array>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "oracle/net/Socket.h"
@@ -31,6 +46,9 @@ class TTnsConnection {
   static constexpr int kDefaultTdu = 32767;
   static constexpr int kMaxHops = 8;  // RESEND and REDIRECT answers followed per Connect
   static constexpr std::uint16_t kEndOfFileFlag = 0x0040;
+  static constexpr int kDefaultPacketTimeoutMs = 60000;
+  // How long a break waits for the server to answer its marker before it closes the stream.
+  static constexpr int kBreakGraceMs = 1000;
   static constexpr const char* kDefaultHost = "local";
   static constexpr const char* kDefaultSid = "orcl";
 
@@ -71,8 +89,31 @@ class TTnsConnection {
   // Sends the outgoing DATA packet now, with these data flags.
   void FlushData(std::uint16_t dataFlags = 0);
 
-  void SendBreak();        // any thread
+  // Any thread. Sends a break marker and waits, at most kBreakGraceMs, for the thread in the call
+  // to read the server's reset; when the marker cannot go out or the server does not answer, it
+  // shuts the stream down, so the waiting call ends with ENetError kInterrupted, the connection
+  // closed. Never raises; does nothing on a closed connection.
+  void SendBreak();
   void ResetAfterBreak();  // sends a reset marker and reads until the server's reset
+
+  using Clock = std::chrono::steady_clock;
+  // Every wait ends by this time until ClearDeadline.
+  void SetDeadline(Clock::time_point deadline) { deadline_ = deadline; }
+  void ClearDeadline() { deadline_.reset(); }
+  // Milliseconds; 0 waits for ever.
+  void SetReceiveTimeout(int milliseconds) { receiveTimeoutMs_ = milliseconds; }
+  // Milliseconds, above 0.
+  void SetPacketTimeout(int milliseconds) { packetTimeoutMs_ = milliseconds; }
+
+  // The reply of the last request has been read to its end. Bytes left after it in its packet
+  // mean the server said more than the call asked: the stream is out of step and is closed.
+  void ReplyEnded();
+  // No reply is pending: a failure here leaves the stream usable once the unsent part of the
+  // request is dropped (DiscardUnsent).
+  bool InStep() const { return !replyPending_; }
+  void DiscardUnsent() { writePos_ = 10; }
+  // Closes the stream, which can no longer be trusted; later calls fail as not connected.
+  void Drop() { CloseSocket(); }
 
   const std::string& Host() const { return host_; }
   int Port() const { return port_; }
@@ -102,14 +143,30 @@ class TTnsConnection {
   void SendConnect();
   void SendPacket(std::uint8_t* packet, int length, std::uint8_t type);
   void SendMarker(MarkerKind kind);
-  void ReceiveExact(std::uint8_t* buffer, int count);
+  // `started`: the packet's first bytes are in, so the packet timeout applies.
+  void ReceiveExact(std::uint8_t* buffer, int count, bool started);
+  int WaitLimit(bool started) const;
   PacketInfo ReadPacket();
   void FollowRedirect(const PacketInfo& packet);
   void TakeAccept(const PacketInfo& packet);
   void ReadDataPacket();
 
   std::unique_ptr<TSocket> socket_;
-  mutable std::mutex sendLock_;  // sends, and opening and closing the socket
+  // A lock a waiter may give up on after a time, so a break gives up on a send stuck behind a
+  // server that stopped reading. (Built on a mutex and a condition variable, which every thread
+  // checker follows.)
+  class TSendLock {
+   public:
+    void lock();
+    void unlock();
+    bool try_lock_for(std::chrono::milliseconds limit);
+
+   private:
+    std::mutex m_;
+    std::condition_variable freed_;
+    bool held_ = false;  // guarded by m_
+  };
+  mutable TSendLock sendLock_;  // sends, and opening and closing the socket
   std::string host_ = kDefaultHost;
   int port_ = kDefaultPort;
   std::string sid_ = kDefaultSid;
@@ -126,6 +183,15 @@ class TTnsConnection {
   std::array<std::uint8_t, 4> representations_{0, 2, 1, 1};
   bool conversion_ = false;
   bool breakPending_ = false;
+  bool replyPending_ = false;
+  std::optional<Clock::time_point> deadline_;
+  int receiveTimeoutMs_ = 0;
+  int packetTimeoutMs_ = kDefaultPacketTimeoutMs;
+  // Set by a break that shut the stream down; read by the owner's failing call.
+  std::atomic<bool> interrupted_{false};
+  std::mutex resetLock_;
+  std::condition_variable resetSeen_;
+  std::uint64_t resets_ = 0;  // resets read from the server; guarded by resetLock_
 };
 
 // The value of `key` in a connect descriptor or redirect text: the characters after "(KEY=" up to

@@ -37,6 +37,8 @@ TNetErrorInfo FromNetError(const ENetError& e) {
       return {kFailure, "NET: Invalid SID"};
     case ENetError::kNotConnected:
       return {kNotConnected, std::string("NET: ") + e.what()};
+    case ENetError::kInterrupted:
+      return {kLostContact, "NET: Connection closed by a break"};
     case ENetError::kPacketTooLong:
     case ENetError::kBadPacketType:
     case ENetError::kUnexpectedPacket:

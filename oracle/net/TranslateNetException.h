@@ -6,7 +6,8 @@
 //   out: "NET: Connection timed out"; reset or broken pipe: -3113 "ORA-03113"; any other errno n:
 //   "NET: Network error (n)";
 // - ENetError 0 (short transfer, peer closed): -12571 "ORA-12571"; 206: -1 "NET: Invalid SID";
-//   200 (not connected): -3114 "NET: Net error 200"; others "NET: Net error " + code;
+//   200 (not connected): -3114 "NET: Net error 200"; 209 (a break shut the stream down): -3113
+//   "NET: Connection closed by a break"; others "NET: Net error " + code;
 // - EOraNetError: its own positive Oracle code and text, as a status reply would give them;
 // - anything else (EDBError included): -1 "NET: " + its message.
 // A failure of an open stream (a socket error on send or receive, or a broken packet: 203, 204,

@@ -4,12 +4,15 @@
 // layer's connection logs on over it against the fake server; the rest goes through the table.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
+#include <future>
 #include <thread>
 
 #include "oracle/OraCall.h"
 #include "oracle/OraConnection.h"
 #include "oracle/OraError.h"
+#include "oracle/OraProps.h"
 #include "oracle/net/NetCallInterface.h"
 #include "oracle/net/NetHandle.h"
 #include "oracle/net/NetStatementHandle.h"
@@ -394,6 +397,72 @@ TEST_F(NetCallInterfaceTest, ABreakFromAnotherThreadEndsACallInProgress) {
   o::OCIHandleFree(next, o::OCI_HTYPE_STMT);
   o::OCIHandleFree(s, o::OCI_HTYPE_STMT);
   o::OCIHandleFree(error, o::OCI_HTYPE_ERROR);
+}
+
+// A server that no longer answers anything, not even the break: BreakExec from another thread
+// still ends the waiting call, and the connection is then reported lost. The deadline only
+// catches a call that does not end.
+TEST_F(NetCallInterfaceTest, ABreakEndsACallTheServerNeverAnswers) {
+  FakeDb db({}, [](ora::fake::ListenerOptions& o) { o.deafToMarkers = true; });
+  o::TOCIConnection& connection = Connect(db);
+  OCIStmt* s = Prepared("begin dbms_lock.sleep(60); end;");
+  void* error = nullptr;
+  ASSERT_EQ(o::OCIHandleAlloc(nullptr, &error, o::OCI_HTYPE_ERROR, 0, nullptr), o::OCI_SUCCESS);
+  auto call = std::async(std::launch::async, [&] {
+    return o::OCIStmtExecute(Svc(), s, static_cast<OCIError*>(error), 1, 0, nullptr, nullptr, 0);
+  });
+  ASSERT_TRUE(db.Events().WaitFor("sleeping"));
+  connection.BreakExec();
+  if (call.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+    ADD_FAILURE() << "the call did not end after the break";
+    db.listener.Stop();
+  }
+  EXPECT_EQ(ErrorOf(call.get(), static_cast<OCIError*>(error)), "3113 NET: Connection closed by a break");
+  OCIStmt* next = Prepared("select 1 from dual");
+  EXPECT_EQ(ErrorOf(Execute(next), Err()), "3114 NET: Net error 200") << "never a success on a lost connection";
+  o::OCIHandleFree(next, o::OCI_HTYPE_STMT);
+  o::OCIHandleFree(s, o::OCI_HTYPE_STMT);
+  o::OCIHandleFree(error, o::OCI_HTYPE_ERROR);
+}
+
+// The connection's timeouts reach the network session: a listener that never answers the
+// CONNECT fails the logon at the connect timeout; a call the server never answers fails at the
+// receive timeout.
+TEST_F(NetCallInterfaceTest, TheConnectionsTimeoutsBoundTheLogonAndTheCalls) {
+  {
+    FakeDb silent({}, [](ora::fake::ListenerOptions& o) { o.rawSteps = {{1, ora::fake::RawStep::Action::Stall, {}}}; });
+    connection_ = std::make_unique<o::TOCIConnection>();
+    connection_->SetProp(o::prConnectTimeout, da::Variant(std::int32_t(200)));
+    connection_->SetUsername("scott");
+    connection_->SetPassword("tiger");
+    connection_->SetServer("127.0.0.1:" + std::to_string(silent.listener.Port()) + ":orcl");
+    auto logon = std::async(std::launch::async, [&] { return MessageOf([&] { connection_->Connect(""); }); });
+    if (logon.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+      ADD_FAILURE() << "the logon did not end";
+      silent.listener.Stop();
+    }
+    EXPECT_EQ(logon.get(), "NET: Connection timed out");
+    EXPECT_FALSE(connection_->GetConnected());
+  }
+  FakeDb db({}, [](ora::fake::ListenerOptions& o) { o.deafToMarkers = true; });
+  connection_ = std::make_unique<o::TOCIConnection>();
+  connection_->SetProp(o::prReceiveTimeout, da::Variant(std::int32_t(200)));
+  da::TPropValue value;
+  ASSERT_TRUE(connection_->GetProp(o::prReceiveTimeout, value));
+  EXPECT_EQ(value.AsInteger(), 200);
+  o::TOCIConnection& connection = *connection_;
+  connection.SetUsername("scott");
+  connection.SetPassword("tiger");
+  connection.SetServer("127.0.0.1:" + std::to_string(db.listener.Port()) + ":orcl");
+  connection.Connect("");
+  OCIStmt* s = Prepared("begin dbms_lock.sleep(60); end;");
+  auto call = std::async(std::launch::async, [&] { return Execute(s); });
+  if (call.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+    ADD_FAILURE() << "the call did not end";
+    db.listener.Stop();
+  }
+  EXPECT_EQ(ErrorOf(call.get(), Err()), "3113 NET: Connection timed out");
+  o::OCIHandleFree(s, o::OCI_HTYPE_STMT);
 }
 
 TEST_F(NetCallInterfaceTest, AStatementMayOutliveItsServiceContext) {

@@ -2,6 +2,7 @@
 // A fake Oracle server on 127.0.0.1 and a session to it, for the call-protocol tests.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,11 +16,16 @@
 namespace nettest {
 
 struct FakeDb {
-  explicit FakeDb(ora::fake::FakeOracleOptions oracle = {}) : options(std::move(oracle)), listener(Listen(options)) {}
+  // `listen` (when given) changes how the listener under the fake server behaves.
+  explicit FakeDb(ora::fake::FakeOracleOptions oracle = {},
+                  const std::function<void(ora::fake::ListenerOptions&)>& listen = {})
+      : options(std::move(oracle)), listener(Listen(options, listen)) {}
 
-  static ora::fake::ListenerOptions Listen(const ora::fake::FakeOracleOptions& oracle) {
+  static ora::fake::ListenerOptions Listen(const ora::fake::FakeOracleOptions& oracle,
+                                           const std::function<void(ora::fake::ListenerOptions&)>& listen) {
     ora::fake::ListenerOptions o;
     o.makeService = [oracle] { return std::make_unique<ora::fake::FakeOracleService>(oracle); };
+    if (listen) listen(o);
     return o;
   }
 

@@ -301,9 +301,8 @@ TEST(TnsTransport, CasesAgainstTheFakeListener) {
     ListenerOptions mainOptions;
     if (c.configure) c.configure(mainOptions, second.Port());
     FakeListener main(mainOptions);
-    auto socket = std::make_unique<ora::TPosixSocket>();
-    socket->SetReceiveTimeout(c.receiveTimeoutMs);
-    TTnsConnection client(std::move(socket));
+    TTnsConnection client;
+    client.SetReceiveTimeout(c.receiveTimeoutMs);
     Scene scene{main, second, client, closed.Port()};
 
     ora::TNetErrorInfo got;

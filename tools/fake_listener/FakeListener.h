@@ -43,6 +43,8 @@ struct ListenerOptions {
   std::vector<ConnectAnswer> connectAnswers;  // for the successive CONNECTs of each connection
   std::vector<RawStep> rawSteps;              // for every connection
   bool oneBytePerWrite = false;
+  // Markers are logged and never answered, as by a server host that stopped answering.
+  bool deafToMarkers = false;
   int sdu = 2048;
   int tdu = 32767;
   std::chrono::milliseconds waitLimit{5000};

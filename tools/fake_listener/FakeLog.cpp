@@ -5,8 +5,17 @@
 namespace ora::fake {
 
 void FakeLog::Add(int connection, bool fromClient, Bytes bytes) {
-  std::lock_guard<std::mutex> hold(lock_);
-  entries_.push_back({connection, fromClient, std::move(bytes)});
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    entries_.push_back({connection, fromClient, std::move(bytes)});
+    if (fromClient) ++fromClients_;
+  }
+  added_.notify_all();
+}
+
+bool FakeLog::WaitFromClients(std::size_t count, std::chrono::milliseconds limit) const {
+  std::unique_lock<std::mutex> hold(lock_);
+  return added_.wait_for(hold, limit, [&] { return fromClients_ >= count; });
 }
 
 std::vector<LogEntry> FakeLog::Entries() const {

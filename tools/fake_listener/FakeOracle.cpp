@@ -341,6 +341,7 @@ Bytes FakeOracleService::Call(TtcIn& in, FakeSession& session, bool& answer) {
       return Status(0);
     case 14:
       options_.events->Note("commit");
+      if (options_.commitError != 0) return Status(options_.commitError, options_.commitErrorText);
       return {9};
     case 15:
       options_.events->Note("rollback");

@@ -5,7 +5,7 @@
 // - the two-phase logon, checking the password through the hash and the session key: 0, 1017
 //   for a wrong user or password, or the 28002 warning for a user whose password is expiring;
 // - open and close cursor, the combined call 71 (parse, execute, fetch in FetchRows batches,
-//   1403 at the end), describe, commit, rollback, logoff;
+//   1403 at the end), describe, commit (or the error the options give), rollback, logoff;
 // - a break during a statement that never ends, answered with status 1013 after the reset.
 //
 // SQL it answers (case and blanks do not matter):
@@ -80,6 +80,9 @@ struct FakeOracleOptions {
   // Called for each call 71 with the SQL of its cursor and the options word; bytes returned are
   // sent as the whole reply instead of the fake's own (for hostile replies).
   std::function<std::optional<Bytes>(const std::string& sql, std::uint32_t options)> script;
+  // Every COMMIT is answered with this Oracle error (0: committed) and text.
+  std::int64_t commitError = 0;
+  std::string commitErrorText;
   // CLOBs in the lobs table at logon, by id.
   std::map<std::string, std::string> lobs;
   // The fake closes the connection in the middle of the fetch reply that would carry this row

@@ -163,6 +163,7 @@ bool FakeSession::Handle(const Packet& packet) {
       service_->OnData(*this, packet.DataFlags(), packet.DataPayload());
       return alive_;
     case Type::Marker:
+      if (listener_.Options().deafToMarkers) return true;
       if (packet.MarkerKind() == 1) {
         breakSent_ = true;
         return SendMarker(1);
