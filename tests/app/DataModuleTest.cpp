@@ -207,3 +207,24 @@ TEST(DMSessionTest, TheCharacterSetIsReadOnTheMainConnectionAndAFailureChangesNo
 }
 
 }  // namespace
+
+// The catalogue queries typed out in full: the fake link above answers by the same constants, so
+// a changed text would pass every other test here and fail only against a database. The three
+// that take a name or an id bind it rather than pasting it into the text.
+TEST(DataModuleQueriesTest, CatalogueQueriesAreTheseTexts) {
+  const struct {
+    const char* ours;
+    const char* text;
+  } queries[] = {
+      {sch::TDM::kValidCharsetsSQL,
+       "select value,NLS_CHARSET_ID(value) ID from V$NLS_VALID_VALUES where parameter='CHARACTERSET' order by ID"},
+      {sch::TDM::kCharsetIdSQL, "SELECT NLS_CHARSET_ID(:NAME) ID FROM DUAL"},
+      {sch::TDM::kCharsetNameSQL, "SELECT NLS_CHARSET_NAME(:ID) NAME FROM DUAL"},
+      {sch::TDM::kDBCharsetSQL,
+       "SELECT VALUE$ NAME,NLS_CHARSET_ID(VALUE$) ID FROM SYS.PROPS$ WHERE NAME='NLS_CHARACTERSET'"},
+      {sch::TDM::kUsersSQL, "SELECT USERNAME FROM SYS.DBA_USERS ORDER BY USERNAME"},
+      {sch::TDM::kTablesSQL,
+       "SELECT OBJECT_NAME FROM ALL_OBJECTS WHERE OWNER=:OWNER AND OBJECT_TYPE='TABLE' ORDER BY OBJECT_NAME"},
+  };
+  for (const auto& q : queries) EXPECT_STREQ(q.ours, q.text);
+}

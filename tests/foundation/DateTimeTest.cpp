@@ -11,6 +11,7 @@
 #include "foundation/base/OlvPub.h"
 #include "foundation/base/SysErrors.h"
 #include "platform/Clock.h"
+#include "tests/support/ScopedEnv.h"
 
 namespace olv {
 namespace {
@@ -206,14 +207,15 @@ TEST_F(DateTexts, NowComesFromTheInjectedClockInLocalTime) {
 
 TEST_F(DateTexts, NowIsLocalTime) {
   // A zone given as a POSIX rule needs no zone database: eight hours east of UTC.
-  const char* old = std::getenv("TZ");
-  const std::string saved = old ? old : "";
-  ::setenv("TZ", "CST-8", 1);
-  ::tzset();
-  const DateParts p = DecodeDateTime(Now());  // the clock says 2026-06-15 10:00 UTC
-  const auto back = ToTimePoint(Now());
-  if (old) ::setenv("TZ", saved.c_str(), 1);
-  else ::unsetenv("TZ");
+  DateParts p;
+  std::chrono::system_clock::time_point back;
+  {
+    testsupport::ScopedEnv env;
+    env.Set("TZ", "CST-8");
+    ::tzset();
+    p = DecodeDateTime(Now());  // the clock says 2026-06-15 10:00 UTC
+    back = ToTimePoint(Now());
+  }
   ::tzset();
   EXPECT_EQ(p.year, 2026);
   EXPECT_EQ(p.month, 6);

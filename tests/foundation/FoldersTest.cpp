@@ -15,6 +15,7 @@
 #include "foundation/base/OlvPub.h"
 #include "foundation/files/ShellFolders.h"
 #include "tests/support/ScratchFolder.h"
+#include "tests/support/ScopedEnv.h"
 
 namespace olv {
 namespace {
@@ -91,16 +92,13 @@ TEST(Folders, SystemFoldersEndWithASeparator) {
 }
 
 TEST_F(TempFolder, TempDirFollowsTmpdir) {
-  const char* old = std::getenv("TMPDIR");
-  const std::string saved = old ? old : "";
-  ::setenv("TMPDIR", dir_.c_str(), 1);
+  testsupport::ScopedEnv env;
+  env.Set("TMPDIR", dir_);
   EXPECT_EQ(GetTempDir(), dir_ + "/");
   const std::string a = MakeTempFile("pre/fix");
   const std::string b = MakeTempFile("pre/fix");
-  ::setenv("TMPDIR", (dir_ + "/missing").c_str(), 1);
+  env.Set("TMPDIR", dir_ + "/missing");
   EXPECT_EQ(GetTempDir(), "/tmp/");
-  if (old) ::setenv("TMPDIR", saved.c_str(), 1);
-  else ::unsetenv("TMPDIR");
 
   EXPECT_NE(a, b);
   EXPECT_EQ(a.rfind(dir_ + "/pre_fix", 0), 0u) << a;  // a separator in the prefix cannot escape
@@ -152,18 +150,15 @@ TEST(Folders, RaiseFileErrorAddsCodeAndSystemMessage) {
 
 TEST(ShellFolders, ComeFromTheXdgFolders) {
   const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
-  const char* config = std::getenv("XDG_CONFIG_HOME");
-  const std::string savedConfig = config ? config : "";
-  ::setenv("XDG_CONFIG_HOME", "/nonexistent-config", 1);  // no user-dirs file to consult
-  ::setenv("XDG_DESKTOP_DIR", "/somewhere/Desk/", 1);
+  testsupport::ScopedEnv env;
+  env.Set("XDG_CONFIG_HOME", "/nonexistent-config");  // no user-dirs file to consult
+  env.Set("XDG_DESKTOP_DIR", "/somewhere/Desk/");
   EXPECT_EQ(ReadShellFolder("desktop"), "/somewhere/Desk");
-  ::unsetenv("XDG_DESKTOP_DIR");
+  env.Unset("XDG_DESKTOP_DIR");
   if (!home.empty()) {
     EXPECT_EQ(ReadShellFolder("Desktop"), home + "/Desktop");
   }
   EXPECT_EQ(ReadShellFolder("NoSuchFolder"), "");
-  if (config) ::setenv("XDG_CONFIG_HOME", savedConfig.c_str(), 1);
-  else ::unsetenv("XDG_CONFIG_HOME");
   const auto names = ShellFolderValueNames();
   EXPECT_NE(std::find(names.begin(), names.end(), "Personal"), names.end());
 }

@@ -14,6 +14,7 @@
 
 #include "platform/Clock.h"
 #include "tests/support/ScratchFolder.h"
+#include "tests/support/ScopedEnv.h"
 
 namespace fs = std::filesystem;
 
@@ -47,7 +48,8 @@ TEST_F(LogFile, LinesWithoutHeaderAreTheTextAndCrLf) {
 }
 
 TEST_F(LogFile, HeaderHoldsTimeComputerUserAndEmptyAppUser) {
-  ::setenv("TZ", "UTC", 1);
+  testsupport::ScopedEnv env;
+  env.Set("TZ", "UTC");
   ::tzset();
   // 2024-03-05 14:07:09.042 UTC
   plat::FakeClock clock(std::chrono::system_clock::time_point(std::chrono::milliseconds(1709647629042LL)));

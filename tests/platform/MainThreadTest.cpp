@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/RunLoop.h"
+#include "tests/support/WaitUntil.h"
+
 namespace plat {
 namespace {
 
@@ -15,7 +18,7 @@ using namespace std::chrono_literals;
 
 // Blocks the calling thread until the queue holds something (the worker has queued its handler).
 void waitUntilQueued(const MainThreadQueue& q) {
-  while (!q.hasPending()) std::this_thread::sleep_for(1ms);
+  testsupport::WaitUntil([&] { return q.hasPending(); }, "a handler in the queue");
 }
 
 TEST(MainThreadTest, SendRunsOnTheMainThreadAndBlocksTheSenderUntilHandled) {
@@ -43,12 +46,12 @@ TEST(MainThreadTest, SendRunsOnTheMainThreadAndBlocksTheSenderUntilHandled) {
       ++returned;
     });
   }
-  while (queued < kWorkers) std::this_thread::sleep_for(1ms);
+  testsupport::WaitUntil([&] { return queued == kWorkers; }, "every sender about to send");
   std::this_thread::sleep_for(50ms);  // a sender that did not block would have returned by now
   EXPECT_EQ(returned.load(), 0);
   EXPECT_EQ(handled.load(), 0);
 
-  main.run();
+  testsupport::RunUntilQuit(main, "the handler that quits the loop");
   for (auto& w : workers) w.join();
   EXPECT_TRUE(allOnMain);
   EXPECT_EQ(returned.load(), kWorkers);
@@ -67,7 +70,7 @@ TEST(MainThreadTest, HandlersRunInTheOrderTheyWereQueued) {
     }
     main.post([&] { main.quit(); });
   });
-  main.run();
+  testsupport::RunUntilQuit(main, "the handler that quits the loop");
   worker.join();
   std::vector<int> expected(50);
   for (int i = 0; i < 50; ++i) expected[i] = i;
@@ -101,7 +104,7 @@ TEST(MainThreadTest, AnExceptionInASentHandlerReachesTheSender) {
     }
     main.post([&] { main.quit(); });
   });
-  main.run();
+  testsupport::RunUntilQuit(main, "the handler that quits the loop");
   worker.join();
   EXPECT_EQ(caught, "handler failed");
 }

@@ -7,9 +7,12 @@
 #include <condition_variable>
 #include <mutex>
 #include <stdexcept>
+#include <string>
 #include <thread>
 
 #include <gtest/gtest.h>
+
+#include "tests/support/WaitUntil.h"
 
 namespace plat {
 namespace {
@@ -38,7 +41,8 @@ class Rounds {
   }
   void waitFor(int n) {
     std::unique_lock lock(m_);
-    cv_.wait(lock, [&] { return n_ >= n; });
+    testsupport::WaitUntil(cv_, lock, [&] { return n_ >= n; }, testsupport::kPatience,
+                           "round " + std::to_string(n) + " of the body");
   }
 
  private:
@@ -126,7 +130,7 @@ TEST(PausableWorkerTest, AWakeEndsTheSleepInProgressOrElseTheNextOne) {
   rounds.waitFor(2);
   {
     std::unique_lock lock(m);
-    cv.wait(lock, [&] { return working; });
+    testsupport::WaitUntil(cv, lock, [&] { return working; }, testsupport::kPatience, "the body at work");
   }
   w.wake();
   {
@@ -158,7 +162,7 @@ TEST(PausableWorkerTest, PauseLetsWorkInProgressFinishAndStopsAtTheNextCheckpoin
       false);
   {
     std::unique_lock lock(m);
-    cv.wait(lock, [&] { return inWork; });
+    testsupport::WaitUntil(cv, lock, [&] { return inWork; }, testsupport::kPatience, "the body at work");
   }
   w.pause();  // in the middle of the work
   {
@@ -174,7 +178,7 @@ TEST(PausableWorkerTest, PauseLetsWorkInProgressFinishAndStopsAtTheNextCheckpoin
   }
   w.resume();
   std::unique_lock lock(m);
-  cv.wait(lock, [&] { return inWork; });
+  testsupport::WaitUntil(cv, lock, [&] { return inWork; }, testsupport::kPatience, "the body at work again");
   release = true;
   lock.unlock();
   cv.notify_all();

@@ -12,6 +12,7 @@
 #include <sstream>
 #include <thread>
 #include "tests/support/ScratchFolder.h"
+#include "tests/support/ScopedEnv.h"
 
 namespace fs = std::filesystem;
 using plat::RegType;
@@ -211,11 +212,12 @@ TEST_F(RegistryStore, NothingToSeedLeavesNoOracleKey) {
 }
 
 TEST_F(RegistryStore, DefaultFolderFollowsTheEnvironment) {
-  ::setenv("ORASCHEME_REGISTRY_DIR", (dir_ / "a").c_str(), 1);
+  testsupport::ScopedEnv env;
+  env.Set("ORASCHEME_REGISTRY_DIR", (dir_ / "a").string());
   EXPECT_EQ(Registry::DefaultFolder(), dir_ / "a");
   EXPECT_EQ(Registry::Default().Folder(), dir_ / "a");
-  ::unsetenv("ORASCHEME_REGISTRY_DIR");
-  ::setenv("XDG_CONFIG_HOME", (dir_ / "cfg").c_str(), 1);
+  env.Unset("ORASCHEME_REGISTRY_DIR");
+  env.Set("XDG_CONFIG_HOME", (dir_ / "cfg").string());
   EXPECT_EQ(Registry::DefaultFolder(), dir_ / "cfg" / "orascheme" / "registry");
 }
 

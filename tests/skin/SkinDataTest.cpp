@@ -21,6 +21,7 @@
 #include "tools/skinkit/PackageWriter.h"
 #include "tools/skinkit/ProbePicture.h"
 #include "widgets/gfx/BmpFile.h"
+#include "tests/support/ScopedEnv.h"
 
 namespace skin {
 namespace {
@@ -306,9 +307,8 @@ TEST_F(SkinDataTest, TheIniIsReadFromMemoryWhateverThePackageCallsIt) {
   const std::filesystem::path tmp = std::filesystem::path(::testing::TempDir()) / "skin_ini_memory";
   std::filesystem::remove_all(tmp);
   std::filesystem::create_directories(tmp / "sub");
-  const char* old = std::getenv("TMPDIR");
-  const std::string oldTmp = old ? old : "";
-  setenv("TMPDIR", (tmp / "sub").c_str(), 1);
+  testsupport::ScopedEnv env;
+  env.Set("TMPDIR", (tmp / "sub").string());
   const auto cwd = std::filesystem::current_path();
   std::filesystem::current_path(tmp / "sub");
 
@@ -316,10 +316,6 @@ TEST_F(SkinDataTest, TheIniIsReadFromMemoryWhateverThePackageCallsIt) {
   const bool loaded = data.SetPackage(Package("[TitlebarSkin]\nSkinName=escaped\n", {}, "../x.ini"));
 
   std::filesystem::current_path(cwd);
-  if (old)
-    setenv("TMPDIR", oldTmp.c_str(), 1);
-  else
-    unsetenv("TMPDIR");
   ASSERT_TRUE(loaded);
   EXPECT_EQ(data.SkinName(), "escaped");
   EXPECT_TRUE(std::filesystem::is_empty(tmp / "sub"));

@@ -1,10 +1,17 @@
 #!/usr/bin/env python3
-"""Writes the bytes of LzhFixtureTest: a small LZHUF stream made without the C++ code.
+"""Writes the streams of LzhTest's independent-encoder tests, made without the C++ code.
 
-A plain greedy search for matches (no search tree) and the adaptive Huffman tree written anew from
-the published description, so the decoder is checked against an encoder that shares none of its
-code. Prints the C++ initialiser of the stream; run it and paste the output into the test.
+A greedy search for matches (a dictionary of 3-byte prefixes, no search tree) and the adaptive
+Huffman tree written anew from the published description, rebuild included, so the decoder is
+checked against an encoder that shares none of its code.
+
+Without arguments: prints the C++ initialiser of the short stream; paste it into the test.
+With a folder: writes lzh_rebuild.txt (the plain bytes) and lzh_rebuild.lzh (their stream), long
+enough (52,834 symbols) for the tree to be rebuilt twice.
 """
+
+import os
+import sys
 
 N, F, THRESHOLD = 4096, 60, 2
 N_CHAR = 256 - THRESHOLD + F
@@ -32,8 +39,40 @@ def start():
     prnt[R] = 0
 
 
+MAX_FREQ = 0x8000
+
+
+def reconst():
+    # Leaves keep half their counts (rounded up); the inner nodes are made again in order.
+    j = 0
+    for i in range(T):
+        if son[i] >= T:
+            freq[j] = (freq[i] + 1) // 2
+            son[j] = son[i]
+            j += 1
+    i, j = 0, N_CHAR
+    while j < T:
+        f = freq[i] + freq[i + 1]
+        k = j - 1
+        while f < freq[k]:
+            k -= 1
+        k += 1
+        freq[k + 1:j + 1] = freq[k:j]
+        freq[k] = f
+        son[k + 1:j + 1] = son[k:j]
+        son[k] = i
+        i += 2
+        j += 1
+    for i in range(T):
+        k = son[i]
+        prnt[k] = i
+        if k < T:
+            prnt[k + 1] = i
+
+
 def update(c):
-    assert freq[R] < 0x8000, "the fixture is too short to need a rebuild"
+    if freq[R] == MAX_FREQ:
+        reconst()
     c = prnt[c + T]
     while True:
         freq[c] += 1
@@ -85,15 +124,25 @@ def put_position(p):
     bits.extend((p >> (5 - i)) & 1 for i in range(6))
 
 
+def candidates(history, data, pos, seen):
+    """Distances worth trying: the whole window for short inputs, else earlier places of the
+    same 3-byte prefix in the data."""
+    if len(data) < 1000:
+        return range(1, min(len(history), N - F) + 1)
+    here = len(history)
+    dists = [here - p for p in reversed(seen.get(bytes(data[pos:pos + 3]), [])) if here - p <= N - F]
+    return dists[:64]
+
+
 def encode(data):
     start()
-    ring = bytearray(b" " * (N - F) + bytes(F))
-    r = N - F
+    bits.clear()
     history = bytearray(b" " * (N - F))  # what the decoder's ring holds, oldest first
+    seen = {}  # 3-byte prefix -> places in history where it started
     pos = 0
     while pos < len(data):
         best_len, best_dist = 0, 0
-        for dist in range(1, min(len(history), N - F) + 1):
+        for dist in candidates(history, data, pos, seen):
             length = 0
             while length < F and pos + length < len(data):
                 src = len(history) - dist + length
@@ -110,6 +159,8 @@ def encode(data):
         else:
             put_char(data[pos])
             step = 1
+        for q in range(pos, pos + step):
+            seen.setdefault(bytes(data[q:q + 3]), []).append(len(history) + q - pos)
         history.extend(data[pos:pos + step])
         pos += step
     while len(bits) % 8:
@@ -117,7 +168,25 @@ def encode(data):
     return bytes(int("".join(map(str, bits[i:i + 8])), 2) for i in range(0, len(bits), 8))
 
 
-if __name__ == "__main__":
+def rebuild_text():
+    # Words with stray bytes between them: literals and matches of every length, over 40,000
+    # symbols in all. A fixed generator, so the files can be made again byte for byte.
+    words = [b"scheme ", b"export ", b"import ", b"dump ", b"oracle ", b"\r\n", b"run ", b"skin "]
+    x, out = 12345, bytearray()
+    while len(out) < 150000:
+        x = (x * 1103515245 + 12345) & 0x7FFFFFFF
+        out += bytes([(x >> 8) & 0xFF]) if x % 3 else words[(x >> 16) % 8]
+    return bytes(out[:150000])
+
+
+if __name__ == "__main__" and len(sys.argv) > 1:
+    text = rebuild_text()
+    stream = encode(text)
+    with open(os.path.join(sys.argv[1], "lzh_rebuild.txt"), "wb") as f:
+        f.write(text)
+    with open(os.path.join(sys.argv[1], "lzh_rebuild.lzh"), "wb") as f:
+        f.write(stream)
+elif __name__ == "__main__":
     text = b"skin skin skin!  \r\nframes of the skin, frames of the skin; blanks:      end"
     stream = encode(text)
     print("// %d bytes of %r" % (len(text), text))

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Line coverage per folder: builds a tree with gcov's counters, runs the tests, prints a table.
+# It tells the program's road (what the tests pass through) from library surface kept for
+# completeness. Not part of the test command: a counted build is slow.
+#   bash scripts/coverage.sh              every test
+#   bash scripts/coverage.sh REGEX        only the ctest tests matching REGEX (and the whole
+#                                         tree is still counted, so folders they miss show 0 %)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/deps.sh
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo=sudo
+dpkg -s gcovr >/dev/null 2>&1 || {
+  $sudo apt-get -o DPkg::Lock::Timeout=600 update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends gcovr
+}
+export QT_QPA_PLATFORM=offscreen
+jobs=$(nproc)
+cmake -S . -B build-coverage -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORASCHEME_BENCH=OFF \
+      -DCMAKE_CXX_FLAGS_DEBUG="-O0 -g --coverage" -DCMAKE_C_FLAGS_DEBUG="-O0 -g --coverage" \
+      -DCMAKE_EXE_LINKER_FLAGS=--coverage -DCMAKE_SHARED_LINKER_FLAGS=--coverage >/dev/null
+cmake --build build-coverage -j "$jobs"
+find build-coverage -name '*.gcda' -delete
+ctest --test-dir build-coverage -j "$jobs" ${1:+-R "$1"} --output-on-failure || true
+# One line per source folder; tests/, tools/, fuzz/ and bench/ are the judges, not the judged.
+gcovr -r . build-coverage -j "$jobs" --exclude 'tests/' --exclude 'tools/' --exclude 'fuzz/' \
+      --exclude 'bench/' --exclude 'build-coverage/' --gcov-ignore-parse-errors \
+      --json-summary build-coverage/coverage.json >/dev/null
+python3 - build-coverage/coverage.json <<'PY'
+import collections, json, os, sys
+files = json.load(open(sys.argv[1]))["files"]
+total = collections.defaultdict(lambda: [0, 0])
+for f in files:
+    parts = f["filename"].split(os.sep)
+    folder = os.sep.join(parts[:2]) if len(parts) > 2 else parts[0]
+    total[folder][0] += f["line_covered"]
+    total[folder][1] += f["line_total"]
+print("%-24s %9s %9s %7s" % ("folder", "lines", "covered", "%"))
+for folder in sorted(total):
+    covered, lines = total[folder]
+    print("%-24s %9d %9d %6.1f%%" % (folder, lines, covered, 100.0 * covered / max(lines, 1)))
+PY
