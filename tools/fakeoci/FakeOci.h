@@ -194,6 +194,7 @@ struct DefineSlot {
   ub2* rlen = nullptr;
   ub2* rcode = nullptr;
   ub4 valueSkip = 0, indSkip = 0, rlenSkip = 0, rcodeSkip = 0;
+  ub2 charsetId = 0;  // the client character set the caller asked for (texts are moved as they are)
   // A dynamic define (OCIDefineDynamic): values go piece by piece into the callback's buffers.
   OCICallbackDefine callback = nullptr;
   void* callbackContext = nullptr;

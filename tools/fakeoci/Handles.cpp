@@ -296,6 +296,12 @@ FAKEOCI_OCI8 sword OCIAttrSet(void* trgthndlp, ub4 trghndltyp, void* attributep,
         return OCI_SUCCESS;
       }
       break;
+    case OCI_HTYPE_DEFINE:
+      if (attrtype == OCI_ATTR_CHARSET_ID && attributep) {
+        static_cast<DefineHandle*>(h)->slot->charsetId = *static_cast<ub2*>(attributep);
+        return OCI_SUCCESS;
+      }
+      break;
     default: break;
   }
   return Fail(errhp, Error(24315));
