@@ -154,6 +154,41 @@ TEST_F(OraQueryTest, AnImmediateLockTakesASavepointAndRunsTheLockText) {
   EXPECT_TRUE(rolledBack);
 }
 
+TEST_F(OraQueryTest, ADelayedLockIsRolledBackToItsSavepointWhenTheUpdateFails) {
+  session_->SetAutoCommit(false);
+  query_.Name = "Q";
+  query_.SetSQL("select empno, ename from emp order by empno");
+  query_.SetSQLUpdate("update emp set ename = :ename where empno = :old_empno");
+  // A lock text with a trace the rollback must take back.
+  query_.SetSQLLock("update emp set ename = ename || '*' where empno = :old_empno");
+  query_.LockMode = lmLockDelayed;
+  query_.Open();
+  // Work of the transaction from before the lock, which the rollback to the lock keeps.
+  session_->ExecSQL("update emp set sal = 1 where empno = 3");
+  fake_.script("set ename = :ename", "error 2290 check constraint (SCOTT.EMP_NAME) violated");
+  query_.Edit();
+  query_.FieldByName("ENAME").SetAsString("KONG");
+  EXPECT_THROW(query_.Post(), EOraError);
+  EXPECT_EQ(fake_.Query("SELECT ename FROM emp WHERE empno = 1"), "KING");
+  EXPECT_EQ(fake_.Query("SELECT sal FROM emp WHERE empno = 3"), "1");
+  session_->Rollback();
+  EXPECT_EQ(fake_.Query("SELECT sal FROM emp WHERE empno = 3"), "2450");
+}
+
+TEST_F(OraQueryTest, ARollbackToASavepointTheWorkDoesNotHoldIsRefused) {
+  session_->SetAutoCommit(false);
+  session_->ExecSQL("update emp set sal = 1 where empno = 3");
+  try {
+    session_->RollbackToSavepoint("NEVER_TAKEN");
+    ADD_FAILURE() << "a savepoint never taken was rolled back to";
+  } catch (const EOraError& e) {
+    EXPECT_EQ(e.ErrorCode(), 1086);
+  }
+  EXPECT_EQ(fake_.Query("SELECT sal FROM emp WHERE empno = 3"), "1");  // the work is left open
+  session_->Rollback();
+  EXPECT_EQ(fake_.Query("SELECT sal FROM emp WHERE empno = 3"), "2450");
+}
+
 TEST_F(OraQueryTest, ARefreshTextBeginningWithWhereRefinesTheQuerysOwnText) {
   query_.SetSQL("select empno, ename from emp order by empno");
   query_.SetSQLRefresh("WHERE empno = :empno");
