@@ -189,6 +189,36 @@ TEST_F(OraQueryTest, ARollbackToASavepointTheWorkDoesNotHoldIsRefused) {
   EXPECT_EQ(fake_.Query("SELECT sal FROM emp WHERE empno = 3"), "2450");
 }
 
+TEST_F(OraQueryTest, AFetchTheHookCancelsLeavesTheDataSetAtItsEndUntilRefreshed) {
+  std::string seed = "CREATE TABLE fifty(n NUMBER(4));";
+  for (int i = 1; i <= 50; ++i) seed += "INSERT INTO fifty VALUES (" + std::to_string(i) + ");";
+  ASSERT_EQ(fake_.exec(seed.c_str()), 0);
+  query_.SetSQL("select n from fifty order by n");
+  query_.SetFetchRows(10);
+  int asked = 0;
+  bool cancelling = true;
+  query_.BeforeFetch = [&](TOraDataSet&, bool& cancel) { cancel = ++asked > 1 && cancelling; };
+  query_.Open();
+  std::vector<int> seen;
+  // A bound far above the rows there are: a walk that never ends shows as too many rows.
+  for (int step = 0; step < 200 && !query_.Eof(); ++step, query_.Next())
+    seen.push_back(query_.FieldByName("N").AsInteger());
+  ASSERT_EQ(seen.size(), 10u);
+  EXPECT_EQ(seen.back(), 10);
+  const int askedAtEnd = asked;
+  for (int i = 0; i < 3; ++i) query_.Next();
+  EXPECT_TRUE(query_.Eof());
+  EXPECT_EQ(query_.FieldByName("N").AsInteger(), 10);
+  EXPECT_EQ(asked, askedAtEnd) << "a dataset standing at its end asked for more rows";
+
+  cancelling = false;
+  query_.Refresh();
+  seen.clear();
+  for (int step = 0; step < 200 && !query_.Eof(); ++step, query_.Next())
+    seen.push_back(query_.FieldByName("N").AsInteger());
+  EXPECT_EQ(seen.size(), 50u);
+}
+
 TEST_F(OraQueryTest, ARefreshTextBeginningWithWhereRefinesTheQuerysOwnText) {
   query_.SetSQL("select empno, ename from emp order by empno");
   query_.SetSQLRefresh("WHERE empno = :empno");
