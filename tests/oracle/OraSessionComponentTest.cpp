@@ -76,6 +76,15 @@ TEST_F(OraSessionComponentTest, ConnectsRunsStatementsAndDisconnects) {
   EXPECT_FALSE(told);
 }
 
+TEST_F(OraSessionComponentTest, AByteArrayValueIsBoundAsTheBytesItHolds) {
+  ASSERT_EQ(fake_.exec("CREATE TABLE bins(id NUMBER(4), r RAW(20));"), 0);
+  std::vector<std::uint8_t> bytes(10, 0x41);
+  bytes[3] = 0;  // binary, not text
+  const std::string expected(bytes.begin(), bytes.end());
+  session_->ExecSQL("insert into bins (id, r) values (:id, :r)", {Variant(1), Variant(bytes)});
+  EXPECT_EQ(fake_.Query("SELECT r FROM bins WHERE id = 1"), expected);
+}
+
 TEST_F(OraSessionComponentTest, ResultOfABlockComesBackAsText) {
   fake_.script("begin :result := 6 * 7; end;", "out RESULT=42");
   const Variant result = session_->ExecSQL("begin :result := 6 * 7; end;");
