@@ -85,6 +85,18 @@ TEST_F(OraSessionComponentTest, AByteArrayValueIsBoundAsTheBytesItHolds) {
   EXPECT_EQ(fake_.Query("SELECT r FROM bins WHERE id = 1"), expected);
 }
 
+TEST_F(OraSessionComponentTest, ATextLongerThanTheStringLimitIsBoundWhole) {
+  // Two bytes per character lower the string limit to 4000 / 2: a longer text is still the
+  // caller's whole value, never cut at a byte inside a character.
+  ASSERT_EQ(fake_.exec("CREATE TABLE texts(id NUMBER(4), s VARCHAR2(4000));"), 0);
+  session_->Options().SetCharLength(2);
+  std::string text;
+  for (int i = 0; i < 1500; ++i) text += "\xC3\xA9";  // 1,500 two-byte characters: 3,000 bytes
+  session_->ExecSQL("insert into texts (id, s) values (:id, :s)", {Variant(1), Variant(text)});
+  EXPECT_EQ(fake_.Query("SELECT length(CAST(s AS BLOB)) FROM texts WHERE id = 1"), "3000");
+  EXPECT_TRUE(fake_.Query("SELECT s FROM texts WHERE id = 1") == text) << "the text came back changed";
+}
+
 TEST_F(OraSessionComponentTest, ResultOfABlockComesBackAsText) {
   fake_.script("begin :result := 6 * 7; end;", "out RESULT=42");
   const Variant result = session_->ExecSQL("begin :result := 6 * 7; end;");
