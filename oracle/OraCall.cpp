@@ -181,6 +181,23 @@ long PartValue(const std::string& text, std::size_t& pos) {
   return value;
 }
 
+// A client library offers every core call of one of its interfaces; any other library loaded by
+// mistake (a file under a client's name, a wrong path in the environment) misses some. The first
+// core call of the handle interface it misses, or nothing for a client library.
+const char* MissingCoreEntry(void* handle) {
+  static const char* const handleCore[] = {"OCIHandleAlloc", "OCIErrorGet",    "OCIServerAttach",
+                                           "OCISessionBegin", "OCIStmtPrepare", "OCIStmtExecute"};
+  static const char* const oldCore[] = {"olog", "oopen", "oparse", "oexec"};
+  auto firstMissing = [handle](const auto& names) -> const char* {
+    for (const char* name : names)
+      if (!::dlsym(handle, name)) return name;
+    return nullptr;
+  };
+  const char* missing = firstMissing(handleCore);
+  if (missing && !firstMissing(oldCore)) return nullptr;  // a client of the old interface only
+  return missing;
+}
+
 void BindTable() {
   const bool oci7 = PossibleOCICallStyles & csOCI7;
   const bool oci8 = PossibleOCICallStyles & csOCI8;
@@ -333,6 +350,12 @@ void LoadOCI() {
     std::string name = OCIDLL;
     OCIDLL.clear();
     RaiseError("Cannot load OCI DLL: " + name + "\n" + (reason ? reason : "unknown reason"));
+  }
+  if (const char* missing = MissingCoreEntry(handle)) {
+    std::string name = OCIDLL;
+    ::dlclose(handle);
+    OCIDLL.clear();
+    RaiseError(name + " is not an Oracle client library (it has no " + missing + ")");
   }
   OCILibrary = handle;
 
