@@ -206,6 +206,28 @@ TEST_P(RecordSetStyles, SixtyRowsComeInFetchesOf25And25And10) {
 INSTANTIATE_TEST_SUITE_P(CallStyles, RecordSetStyles, ::testing::Values(OCI73, OCI80),
                          [](const auto& info) { return info.param == OCI73 ? "OCI7" : "OCI8"; });
 
+TEST_P(RecordSetStyles, AColumnLongerThanARecordFieldHoldsIsRefusedBeforeAnyDefine) {
+  // 65534 and 65535 bytes and their count or terminator would wrap a field's 16-bit size to 0,
+  // laying fields over each other.
+  ASSERT_EQ(fake_.exec("CREATE TABLE big(n NUMBER(4), r RAW(65534), s VARCHAR2(65535));"
+                       "INSERT INTO big VALUES (1, x'41', 'a');"),
+            0);
+  const struct {
+    const char* sql;
+    const char* message;
+  } cases[] = {
+      {"select n, r from big", "Column R is described 65534 bytes long: more than a record field holds"},
+      {"select s, n from big", "Column S is described 65535 bytes long: more than a record field holds"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.sql);
+    fake_.logClear();
+    auto rs = RecordSet(c.sql);
+    EXPECT_EQ(MessageOf([&] { rs->Open(); }), c.message);
+    EXPECT_EQ(CallsOf(fake_, {"OCIDefineByPos", "odefin", "odefinps"}), Lines{});
+  }
+}
+
 TEST_F(RecordSetTest, OneWayReadingKeepsOnlyTheLatestBlockInOneReusedBlock) {
   auto rs = RecordSet("select n, s from t order by n");
   rs->SetProp(da::prUniDirectional, Variant(true));
