@@ -658,6 +658,36 @@ TEST_F(RecordSetTest, ARowCountBeyondTheRowsAskedIsRefused) {
   EXPECT_EQ(rs->BlockManager().FirstBlock(), nullptr) << "the block went back";
 }
 
+TEST_F(RecordSetTest, RowsTheLibraryCountsButDidNotFillReadAsNulls) {
+  // 10 rows filled, 15 reported, within the 25 asked: the 5 rows nobody wrote are no values.
+  ASSERT_EQ(fake_.exec("CREATE TABLE w(n NUMBER(9), v VARCHAR2(100));"
+                       "INSERT INTO w SELECT n, s FROM t WHERE n <= 10;"),
+            0);
+  fake_.set("lie_row_count", "5");
+  const struct {
+    const char* name;
+    const char* sql;
+    std::size_t columns;
+  } cases[] = {
+      {"plain fields", "select n, s, d from t where n <= 10 order by n", 3},
+      {"a field of the heap", "select n, v from w order by n", 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto rs = RecordSet(c.sql);
+    rs->SetProp(da::prFlatBuffers, Variant(false));
+    rs->Open();
+    EXPECT_EQ(ReadAll(*rs), 15);
+    rs->SetRecNo(10);
+    EXPECT_EQ(Row(*rs).at(0), "10");
+    for (int row = 11; row <= 15; ++row) {
+      rs->SetRecNo(row);
+      EXPECT_EQ(Row(*rs), Lines(c.columns, "NULL")) << "row " << row;
+    }
+    rs->Close();
+  }
+}
+
 TEST_F(RecordSetTest, LengthsBeyondTheirBuffersAreRefused) {
   ASSERT_EQ(fake_.exec("CREATE TABLE r(b RAW(4), x RAW(100));"
                        "INSERT INTO r VALUES (x'01020304', x'0102');"
