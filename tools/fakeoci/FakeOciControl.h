@@ -25,8 +25,8 @@
 //                                C OTHER_T, D REF X_T)" with " NOT FINAL" or not, "TABLE OF
 //                                <type>", "VARRAY(n) OF <type>"), "objtable:<TABLE>" the type of
 //                                an object table (see Objects.h for the values); "lie_row_count"
-//                                and "lie_lengths" (n: row counts and returned lengths reported n
-//                                too high); "lie_collection_size" (n: collection sizes reported n
+//                                and "lie_lengths" (n: row counts and returned lengths, LOB read
+//                                amounts among them, reported n too high); "lie_collection_size" (n: collection sizes reported n
 //                                elements too many); "define_indicator_step" ("1": a dynamic
 //                                define's indicator is written 2 bytes further per row, as 8.1.6
 //                                to 8.x clients do)
