@@ -146,6 +146,26 @@ TEST_F(OraSessionComponentTest, ATransactionEndedOnTheServerIsNoLongerOpen) {
   EXPECT_FALSE(session_->InTransaction());
 }
 
+TEST_F(OraSessionComponentTest, AFailureWithoutErrorTextNamesTheCallAndItsStatus) {
+  session_->SetConnected(true);
+  for (const char* records : {"none", "bare"}) {
+    SCOPED_TRACE(records);
+    fake_.set("error_records", records);
+    fake_.fail("OCIStmtExecute", 1, 942, "");
+    try {
+      session_->ExecSQL("insert into items (id) values (1)");
+      ADD_FAILURE() << "the failed call was not reported";
+    } catch (const EOraError& e) {
+      EXPECT_STREQ(e.what(), "OCIStmtExecute failed with status -1 (OCI_ERROR); the client library gave no error text");
+      EXPECT_EQ(e.ErrorCode(), 1);
+    }
+  }
+  fake_.set("error_records", "");
+  EXPECT_TRUE(session_->Connected());
+  session_->ExecSQL("insert into items (id) values (2)");  // the session goes on
+  EXPECT_EQ(fake_.Query("SELECT count(*) FROM items"), "1");
+}
+
 TEST_F(OraSessionComponentTest, AStatementErrorKeepsTheSession) {
   session_->SetConnected(true);
   EXPECT_THROW(session_->ExecSQL("insert into missing_table values (1)"), EOraError);

@@ -21,6 +21,8 @@
 //                                ("polling": LONG values move through the piece information
 //                                calls even when bind callbacks are registered),
 //                                "lob_reads_empty" ("1": every LOB read gives no bytes);
+//                                "error_records" ("none": a failed call leaves no error record;
+//                                "bare": its record has neither error number nor text);
 //                                "type:<NAME>" an object type ("OBJECT(A VARCHAR2(10), B NUMBER,
 //                                C OTHER_T, D REF X_T)" with " NOT FINAL" or not, "TABLE OF
 //                                <type>", "VARRAY(n) OF <type>"), "objtable:<TABLE>" the type of
