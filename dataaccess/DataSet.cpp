@@ -322,7 +322,13 @@ void TDataSet::BeginInsert(bool append) {
   for (auto& f : fields_) f->SetModified(false);
   // Defaults before the new-record event, so that the handler sees (and may override) them.
   for (auto& f : fields_)
-    if (!f->DefaultExpression.empty()) f->SetAsString(f->DefaultExpression);
+    if (!f->DefaultExpression.empty()) {
+      try {
+        f->SetAsString(f->DefaultExpression);
+      } catch (const EConvertError&) {
+        f->Clear();  // a default the field cannot hold is the server's to apply
+      }
+    }
   DoOnNewRecord();
   modified_ = false;
   DataEvent(deDataSetChange);

@@ -152,12 +152,16 @@ void TOCICommand::BindParam(TOraParamDesc* param) {
       const bool input = param->GetParamType() == da::ptInput ||
                          (sqlFunctionCode_ == fcSelect && (param->GetParamType() == da::ptUnknown ||
                                                            param->GetParamType() == da::ptInputOutput));
-      if (maxSize > 0 && length > maxSize) {
-        length = maxSize;
-        value[length - 1] = 0;
-      } else if (input && param->ActualLength != 0 && param->ActualLength < length) {
+      if (input && param->ActualLength != 0 && param->ActualLength < length) {
+        // An input text is bound at the length it has, also beyond the string limit: cutting it
+        // there would lose data (and break a character in two); the server judges the length.
         length = param->ActualLength + 1;
         value[param->ActualLength] = 0;
+      } else if (maxSize > 0 && length > maxSize && param->ActualLength < maxSize) {
+        // The room of a buffer the server may write is kept to the longest string it gives, but
+        // never below the text the buffer already holds.
+        length = maxSize;
+        value[length - 1] = 0;
       }
     } else if (isLong) {
       length = param->GetParamType() == da::ptInput

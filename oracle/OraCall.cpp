@@ -10,6 +10,7 @@
 #include <mutex>
 #include <optional>
 #include <system_error>
+#include <type_traits>
 #include <vector>
 
 #include "dataaccess/DAErrors.h"
@@ -181,6 +182,49 @@ long PartValue(const std::string& text, std::size_t& pos) {
   return value;
 }
 
+// A client library offers every core call of one of its interfaces; any other library loaded by
+// mistake (a file under a client's name, a wrong path in the environment) misses some. The first
+// core call of the handle interface it misses, or nothing for a client library.
+const char* MissingCoreEntry(void* handle) {
+  static const char* const handleCore[] = {"OCIHandleAlloc", "OCIErrorGet",    "OCIServerAttach",
+                                           "OCISessionBegin", "OCIStmtPrepare", "OCIStmtExecute"};
+  static const char* const oldCore[] = {"olog", "oopen", "oparse", "oexec"};
+  auto firstMissing = [handle](const auto& names) -> const char* {
+    for (const char* name : names)
+      if (!::dlsym(handle, name)) return name;
+    return nullptr;
+  };
+  const char* missing = firstMissing(handleCore);
+  if (missing && !firstMissing(oldCore)) return nullptr;  // a client of the old interface only
+  return missing;
+}
+
+// The entry the calling thread last saw fail: a failure whose error record has no text still
+// names its call. Cleared by every call that succeeds (or gives no status), so that a failure
+// reported by something else (the network client re-points entries) is never pinned on it.
+thread_local const char* tFailedCall = nullptr;
+
+template <const char* Name, typename F>
+struct TTracedEntry;
+template <const char* Name, typename R, typename... A>
+struct TTracedEntry<Name, R (*)(A...)> {
+  static inline R (*real)(A...) = nullptr;
+  static R Call(A... args) {
+    if constexpr (std::is_same_v<R, sword>) {
+      const sword status = real(args...);
+      tFailedCall = status == OCI_SUCCESS || status == OCI_SUCCESS_WITH_INFO ? nullptr : Name;
+      return status;
+    } else {
+      tFailedCall = nullptr;
+      return real(args...);
+    }
+  }
+};
+
+#define ORA_OCI_ENTRY_NAME(group, ret, name, params) constexpr char name##_Name[] = #name;
+ORA_OCI_ENTRIES(ORA_OCI_ENTRY_NAME)
+#undef ORA_OCI_ENTRY_NAME
+
 void BindTable() {
   const bool oci7 = PossibleOCICallStyles & csOCI7;
   const bool oci8 = PossibleOCICallStyles & csOCI8;
@@ -199,8 +243,10 @@ void BindTable() {
   };
 #define ORA_OCI_BIND(group, ret, name, params)                                       \
   {                                                                                  \
+    using Traced = TTracedEntry<name##_Name, name##_t>;                              \
     void* proc = wanted(TOCIGroup::group) ? GetOCIProc(#name) : nullptr;             \
-    name = proc ? reinterpret_cast<name##_t>(proc) : &detail::name##_NotLinked;      \
+    Traced::real = reinterpret_cast<name##_t>(proc);                                 \
+    name = proc ? &Traced::Call : &detail::name##_NotLinked;                         \
   }
   ORA_OCI_ENTRIES(ORA_OCI_BIND)
 #undef ORA_OCI_BIND
@@ -333,6 +379,12 @@ void LoadOCI() {
     std::string name = OCIDLL;
     OCIDLL.clear();
     RaiseError("Cannot load OCI DLL: " + name + "\n" + (reason ? reason : "unknown reason"));
+  }
+  if (const char* missing = MissingCoreEntry(handle)) {
+    std::string name = OCIDLL;
+    ::dlclose(handle);
+    OCIDLL.clear();
+    RaiseError(name + " is not an Oracle client library (it has no " + missing + ")");
   }
   OCILibrary = handle;
 
@@ -467,11 +519,19 @@ int GetOraError(sword status, std::string& message, OCIError* errhp) {
     case OCI_SUCCESS_WITH_INFO:
     case OCI_ERROR:
     case OCI_NO_DATA: {
+      const char* failedCall = tFailedCall;  // before the error record is asked for
       // One byte more than the library is told, so that a text it leaves unterminated ends here.
       char buffer[513] = {};
       sb4 code = status;
       sword result = OCIErrorGet(errhp, 1, nullptr, &code, reinterpret_cast<OraText*>(buffer), 512, OCI_HTYPE_ERROR);
       message.assign(buffer, ::strnlen(buffer, 512));
+      // A failed call whose error record is missing or has neither text nor error number: the
+      // message says which call failed and how, not a made-up "ORA--1".
+      if (status == OCI_ERROR && (result == OCI_NO_DATA || (result == OCI_SUCCESS && message.empty() && code <= 0))) {
+        message = std::string(failedCall ? failedCall : "A call of the client library") +
+                  " failed with status -1 (OCI_ERROR); the client library gave no error text";
+        return 1;
+      }
       switch (result) {
         case OCI_ERROR:
           if (message.compare(0, 4, "ORA-") == 0) {

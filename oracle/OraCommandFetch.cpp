@@ -134,10 +134,18 @@ bool TOCICommand::DescribeField(int column, da::TFieldDesc& field, bool flat, bo
     field.DataType = type;
     field.Size = da::TData::FieldSizeOf(da::dtBlob, 0);  // a reference
   };
+  // A field inside the record holds at most 65535 bytes (the record's field sizes are 16-bit): a
+  // column the library describes as longer is refused before any buffer is laid out for it.
+  auto inRecord = [&](std::uint32_t bytes) {
+    if (bytes > 0xFFFF)
+      RaiseError("Column " + c.name + " is described " + std::to_string(c.size) +
+                 " bytes long: more than a record field holds");
+    field.Size = static_cast<std::uint16_t>(bytes);
+  };
   auto stringField = [&](std::uint16_t length) {
     field.DataType = da::dtString;
     field.Length = length;
-    field.Size = static_cast<std::uint16_t>(length + 1);
+    inRecord(length + 1u);
   };
   auto unsupported = [] { RaiseError(SDataTypeNotSupported); };
 
@@ -191,7 +199,7 @@ bool TOCICommand::DescribeField(int column, da::TFieldDesc& field, bool flat, bo
         stringField(static_cast<std::uint16_t>(std::min(2 * c.size, 65534)));
       } else if (!oci8 || c.size < 32 || flat) {
         field.DataType = da::dtVarBytes;
-        field.Size = static_cast<std::uint16_t>(c.size + 2);
+        inRecord(c.size + 2u);
       } else {
         pointerField(da::dtExtVarBytes);
       }

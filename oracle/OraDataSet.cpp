@@ -199,7 +199,11 @@ void TOraDataSet::DoAfterOpen() {
 void TOraDataSet::DoAfterScroll() {
   if (fetchCancelled_) {
     fetchCancelled_ = false;
+    // The cancelled fetch ended the step without rows: a dataset that reached its end stays
+    // there (the hook is not asked again) until it is scrolled back or refreshed.
+    const bool atEnd = Eof();
     Resync();
+    if (atEnd) eof_ = true;
   }
   da::TCustomDADataSet::DoAfterScroll();
 }

@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -120,6 +121,30 @@ struct TColumn {
   std::string column;
 };
 
+
+// The value a column's dictionary default gives a new record: a quoted text (its doubled quotes
+// made single) or a number. Anything else is an expression the server computes when the row is
+// written (SYSDATE, SYSTIMESTAMP, USER, a sequence, a function call): such a field is left empty,
+// so that an insert which leaves it out has the server fill it.
+std::string LiteralDefault(std::string text) {
+  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  while (!text.empty() && blank(text.back())) text.pop_back();
+  std::size_t start = 0;
+  while (start < text.size() && blank(text[start])) ++start;
+  text.erase(0, start);
+  if (text.size() >= 2 && text.front() == '\'' && text.back() == '\'') {
+    std::string inner;
+    for (std::size_t i = 1; i + 1 < text.size(); ++i) {
+      if (text[i] == '\'' && text[i + 1] == '\'' && i + 2 < text.size()) ++i;
+      else if (text[i] == '\'') return std::string();  // two texts joined: an expression
+      inner += text[i];
+    }
+    return inner;
+  }
+  static const std::regex number(R"([+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?)");
+  return std::regex_match(text, number) ? text : std::string();
+}
+
 }  // namespace
 
 void TOraDataSet::GetFieldsInfo() {
@@ -175,13 +200,7 @@ void TOraDataSet::GetFieldsInfo() {
     ds->Open();
     for (ds->First(); !ds->Eof(); ds->Next()) row(*ds);
   };
-  auto defaultText = [](const da::TField& field) {
-    std::string text = field.IsNull() ? std::string() : field.AsString();
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' || text.back() == '\n'))
-      text.pop_back();
-    if (text.size() >= 2 && text.front() == '\'' && text.back() == '\'') text = text.substr(1, text.size() - 2);
-    return text;
-  };
+  auto defaultText = [](const da::TField& field) { return LiteralDefault(field.IsNull() ? std::string() : field.AsString()); };
   if (defaults || (tables.size() >= 2 && unattributed)) {
     std::string selects;
     for (std::size_t i = 0; i < tables.size(); ++i) {

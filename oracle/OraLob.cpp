@@ -110,6 +110,15 @@ std::uint32_t TOraLob::LengthLob() {
   return length;
 }
 
+namespace {
+
+[[noreturn]] void ReportedTooLong(std::uint32_t amount, std::uint32_t room) {
+  RaiseError("The client library reported a LOB piece of " + std::to_string(amount) + " bytes in " +
+             std::to_string(room) + " bytes of room");
+}
+
+}  // namespace
+
 void TOraLob::ReadLob() {
   CheckAlloc();
   CheckSession();
@@ -132,6 +141,12 @@ void TOraLob::ReadLob() {
       if (amount == 0) {
         FreePiece(piece);
         break;
+      }
+      if (amount > pieceSize) {
+        // More than the piece holds: the value is not what was read, so it is not kept as read.
+        FreePiece(piece);
+        Clear();
+        ReportedTooLong(amount, pieceSize);
       }
       piece->Used = std::min(amount, pieceSize);
       AppendPiece(piece);
@@ -190,7 +205,8 @@ std::uint32_t TOraLob::Read(std::uint32_t position, std::uint32_t count, void* d
 std::uint32_t TOraLob::ReadDirect(std::uint32_t position, std::uint32_t count, void* destination, std::uint8_t form) {
   ub4 amount = count;
   CheckLob(OCILobRead(svc_, hOCIError, locator_, &amount, position + 1, destination, count, nullptr, nullptr, 0, form));
-  return std::min(amount, count);
+  if (amount > count) ReportedTooLong(amount, count);
+  return amount;
 }
 
 void TOraLob::Write(std::uint32_t position, std::uint32_t count, const void* source) {

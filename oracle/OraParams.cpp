@@ -149,8 +149,12 @@ Variant TOraParam::Value() const {
 
 void TOraParam::SetValue(const Variant& value) {
   if (DataType() == da::ftUnknown && !value.IsEmptyOrNull() && !value.IsArray()) {
-    da::TParam::SetValue(value);  // takes the value's type
-    return;
+    if (!value.IsByteArray()) {
+      da::TParam::SetValue(value);  // takes the value's type
+      return;
+    }
+    // Bytes keep their value in the BLOB object a byte array's type owns, which is what is bound.
+    SetDataType(da::ftBlob);
   }
   if (da::TBlob* blob = AsBlob()) {
     blob->Clear();

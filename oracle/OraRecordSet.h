@@ -154,6 +154,9 @@ class TOCIRecordSet : public da::TVtRecordSet {
 
   std::uint8_t* Record(da::TItemHeader* item) const;
   sb2* Indicator(void* record, int fieldNo) const;
+  // Sets a record about to be fetched into to NULL in every column (its data zeroed first unless
+  // PrepareRecord laid it out).
+  void MarkRowNull(std::uint8_t* record, bool prepared);
 
   TOCICommand* command_ = nullptr;
   TOCIConnection* connection_ = nullptr;

@@ -129,6 +129,11 @@ void TOCIRecordSet::PrepareRecord(std::uint8_t* record, std::uint8_t* slots) {
   }
 }
 
+void TOCIRecordSet::MarkRowNull(std::uint8_t* record, bool prepared) {
+  if (!prepared) std::memset(record, 0, DataSize());
+  for (const TColumn& col : columns_) da::WriteValue<sb2>(Indicator(record, col.fieldNo), -1);
+}
+
 void TOCIRecordSet::DefineColumns(std::uint8_t* firstRecord, std::uint8_t* slots, ub4 recordSkip, ub4 slotSkip) {
   TOCICommand* c = GetOCICommand();
   TBusy busy(*connection_);
@@ -271,6 +276,9 @@ bool TOCIRecordSet::FetchArray() {
   try {
     if (HasComplexFields())
       for (int i = 0; i < rows; ++i) PrepareRecord(record(i), slotsOf(i));
+    // Every row starts as NULLs: a count the library reports above the rows it wrote (but within
+    // the rows asked for) then links rows of no value, never memory nobody wrote.
+    for (int i = 0; i < rows; ++i) MarkRowNull(record(i), HasComplexFields());
     fillingBlock_ = block;
     fillingItem_ = nullptr;
     fillingRows_ = static_cast<std::uint32_t>(rows);

@@ -1,5 +1,6 @@
 #include "oracle/OraSQL.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "dataaccess/Blob.h"
@@ -111,6 +112,12 @@ void TOraSQL::WriteParamDescs(bool withValues) {
         da::TPropValue longest(0);
         if (command->Connection) command->Connection->GetProp(prMaxStringSize, longest);
         size = longest.AsInteger();
+        // A text value longer than the longest string is its own size: cut to it, it would be
+        // lost data (and a character broken in two).
+        if (withValues && !p.IsNull() && !p.Value().IsArray()) {
+          const Variant value = p.Value();
+          if (value.VarType() == da::varString) size = std::max<int>(size, static_cast<int>(value.AsString().size()));
+        }
       }
       d->SetSize(size);
     }

@@ -24,6 +24,7 @@
 #include "oracle/OraDataSet.h"
 #include "oracle/OraSession.h"
 #include "oracle/net/NetCallInterface.h"
+#include "platform/Registry.h"
 #include "tests/app/HostTestSupport.h"
 #include "tests/oracle/FakeOciHome.h"
 #include "tests/support/ScopedEnv.h"
@@ -266,6 +267,25 @@ TEST_F(DataModuleOracleTest, ThePickerListsTheUsersAndTheTablesOfTheFocusedOne) 
   EXPECT_EQ(picker.SourceTables(), (std::vector<std::string>{"DEPT", "EMP"}));
   picker.AddTables({1, 0});
   EXPECT_EQ(picker.Result(), "SCOTT.EMP,SCOTT.DEPT");
+}
+
+TEST_F(DataModuleOracleTest, TextColumnsAreReadInTheClientCharacterSetNlsLangNames) {
+  // The client's NLS_LANG, where the program reads it: the last home's key.
+  auto& reg = plat::Registry::Default();
+  reg.CreateKey(plat::Registry::kLocalMachine, "\\Software\\ORACLE\\HOME0");
+  ASSERT_TRUE(reg.SetValue(plat::Registry::kLocalMachine, "\\Software\\ORACLE\\ALL_HOMES", "LAST_HOME",
+                           plat::RegValue::Str("0")));
+  ASSERT_TRUE(reg.SetValue(plat::Registry::kLocalMachine, "\\Software\\ORACLE\\HOME0", "NLS_LANG",
+                           plat::RegValue::Str("AMERICAN_AMERICA.WE8ISO8859P1")));
+  SeedDictionary();
+  sch::TOraSelectorModel picker(*session);
+  picker.Open("scott", "tiger", "orcl", false, "");
+  EXPECT_EQ(picker.Status(), "Connected");
+  EXPECT_EQ(picker.Objects(), (std::vector<std::string>{"HR", "SCOTT", "SYS"}));
+  bool charsetOnDefine = false;
+  for (const std::string& line : fake.Lines())
+    charsetOnDefine |= line.rfind("OCIAttrSet htype=6 attr=31 value=31", 0) == 0;
+  EXPECT_TRUE(charsetOnDefine) << "the text column's define was not told the client character set";
 }
 
 }  // namespace

@@ -2,6 +2,9 @@
 // Oracle homes, loading the stand-in and binding its entry points.
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
+#include <link.h>
+
 #include <cstring>
 #include <fstream>
 
@@ -302,6 +305,39 @@ TEST_F(DetectOCITest, AFileThatIsNoLibraryCannotLoad) {
   EXPECT_NE(message.find('\n'), std::string::npos) << "the loader's reason follows on a second line";
   EXPECT_EQ(OCIDLL, "");
   EXPECT_FALSE(OCILoaded());
+}
+
+TEST_F(DetectOCITest, ALibraryThatIsNoClientLibraryIsRefusedByItsFirstMissingCall) {
+  // Any shared library of the system will do: the compression library is everywhere.
+  void* z = ::dlopen("libz.so.1", RTLD_NOW | RTLD_LOCAL);
+  if (!z) GTEST_SKIP() << "no libz.so.1 here";
+  struct link_map* map = nullptr;
+  ASSERT_EQ(::dlinfo(z, RTLD_DI_LINKMAP, &map), 0);
+  const std::string real = map->l_name;
+  const fs::path home = scratch_.AddHome(0, "OraHome0");
+  const fs::path underClientName = home / "lib/libclntsh.so.19.1";
+  fs::create_symlink(real, underClientName);
+  const struct {
+    const char* name;
+    std::string fromEnvironment;  // ORASCHEME_OCIDLL, or empty: the home's library
+    std::string shown;
+  } cases[] = {
+      {"named in the environment", real, real},
+      {"under a client's name in a home", "", underClientName.string()},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FreeOCI();
+    if (c.fromEnvironment.empty()) {
+      ::unsetenv(kOCIDllEnvVar);
+    } else {
+      ::setenv(kOCIDllEnvVar, c.fromEnvironment.c_str(), 1);
+    }
+    EXPECT_EQ(MessageOf([] { OCIInit(); }), c.shown + " is not an Oracle client library (it has no OCIHandleAlloc)");
+    EXPECT_FALSE(OCILoaded());
+    EXPECT_EQ(OCIDLL, "");
+  }
+  ::dlclose(z);
 }
 
 TEST_F(DetectOCITest, AVersionTooOldIsRefused) {

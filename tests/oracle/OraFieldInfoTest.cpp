@@ -145,5 +145,38 @@ TEST_F(OraFieldInfoTest, ANewRecordTakesTheColumnsDefaults) {
   EXPECT_EQ(fake_.Query("SELECT ename || '/' || sal FROM emp WHERE empno = 2"), "N/A/1000");
 }
 
+TEST_F(OraFieldInfoTest, ADefaultThatIsAnExpressionIsLeftForTheServerToFill) {
+  // The server's own defaults stand for what it computes (the stand-in's SQLite has no SYSDATE).
+  ASSERT_EQ(fake_.exec("CREATE TABLE evt(id NUMBER(6), at DATE DEFAULT CURRENT_TIMESTAMP, "
+                       "stamp TIMESTAMP DEFAULT CURRENT_TIMESTAMP, who VARCHAR2(30) DEFAULT 'SCOTT', "
+                       "seq NUMBER(9) DEFAULT 77, note VARCHAR2(10) DEFAULT 'x', "
+                       "qty NUMBER(6) DEFAULT -1.5);"
+                       "INSERT INTO dict VALUES ('EVT', 'ID', 1, 1, NULL), ('EVT', 'AT', 1, 2, 'SYSDATE '), "
+                       "('EVT', 'STAMP', 1, 3, 'systimestamp'), ('EVT', 'WHO', 1, 4, 'USER'), "
+                       "('EVT', 'SEQ', 1, 5, 'evt_seq.nextval'), ('EVT', 'NOTE', 1, 6, '''it''''s'''), "
+                       "('EVT', 'QTY', 1, 7, ' -1.5 ');"),
+            0);
+  fake_.script(("SELECT table_name,column_name,1 table_id,data_default,column_id FROM all_tab_columns WHERE " +
+                std::string(kOwner) + " and table_name = 'EVT'")
+                   .c_str(),
+               "sql SELECT table_name AS TABLE_NAME, column_name AS COLUMN_NAME, 1 AS TABLE_ID, "
+               "data_default AS DATA_DEFAULT, column_id AS COLUMN_ID FROM dict WHERE table_name = 'EVT'");
+  query_.SetSQL("select id, at, stamp, who, seq, note, qty from evt");
+  query_.SetSQLInsert("insert into evt (id, note) values (:id, :note)");
+  query_.OptionsDS().DefaultValues = true;
+  query_.Open();
+  EXPECT_EQ(Info(), (std::vector<std::string>{"ID=EVT.ID", "AT=EVT.AT", "STAMP=EVT.STAMP", "WHO=EVT.WHO",
+                                              "SEQ=EVT.SEQ", "NOTE=EVT.NOTE|it's", "QTY=EVT.QTY|-1.5"}));
+  ASSERT_NO_THROW(query_.Insert());
+  // A number the integer field cannot hold is left to the server as well.
+  for (const char* name : {"AT", "STAMP", "WHO", "SEQ", "QTY"}) EXPECT_TRUE(query_.FieldByName(name).IsNull()) << name;
+  EXPECT_EQ(query_.FieldByName("NOTE").AsString(), "it's");
+  query_.FieldByName("ID").SetAsInteger(7);
+  query_.Post();
+  EXPECT_EQ(fake_.Query("SELECT (at IS NOT NULL) || '/' || (stamp IS NOT NULL) || '/' || who || '/' || seq || '/' || "
+                        "note || '/' || qty FROM evt WHERE id = 7"),
+            "1/1/SCOTT/77/it's/-1.5");
+}
+
 }  // namespace
 }  // namespace ora

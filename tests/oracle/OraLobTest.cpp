@@ -181,6 +181,31 @@ TEST_F(OraLobTest, ADirectSaveStopsWhenTheServerGivesNothing) {
   EXPECT_EQ(CallsOf(fake_, {"OCILobRead"}).size(), 1u);
 }
 
+TEST_F(OraLobTest, APieceReportedLongerThanAskedIsAnErrorAndTheLobStaysUnread) {
+  const std::string value = Pattern(10000);
+  InsertBlob(1, value);
+  auto lob = NewLob();
+  SelectBlob(1, lob.object, /*cacheLobs=*/false);
+  lob->SetCached(true);
+  lob->SetNeedsRead(true);  // as a fetch leaves it
+  lob->PieceSize = 1000;
+  fake_.set("lie_lengths", "5");
+  EXPECT_EQ(MessageOf([&] { lob->CheckValue(); }),
+            "The client library reported a LOB piece of 1005 bytes in 1000 bytes of room");
+  EXPECT_TRUE(lob->GetNeedsRead()) << "a LOB not read is not marked as read";
+  EXPECT_EQ(lob->GetFirstPiece(), nullptr) << "no part of it is kept";
+  // Read straight from the server, the same.
+  char head[10];
+  lob->SetCached(false);
+  EXPECT_EQ(MessageOf([&] { lob->Read(0, sizeof head, head); }),
+            "The client library reported a LOB piece of 15 bytes in 10 bytes of room");
+
+  fake_.set("lie_lengths", "0");
+  lob->SetCached(true);
+  lob->CheckValue();
+  EXPECT_EQ(lob->GetAsString(), value);
+}
+
 TEST_F(OraLobTest, SizeOfAnUnreadLobComesFromTheServer) {
   const std::string value = Pattern(5000);
   InsertBlob(1, value);

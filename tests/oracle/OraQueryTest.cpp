@@ -154,6 +154,71 @@ TEST_F(OraQueryTest, AnImmediateLockTakesASavepointAndRunsTheLockText) {
   EXPECT_TRUE(rolledBack);
 }
 
+TEST_F(OraQueryTest, ADelayedLockIsRolledBackToItsSavepointWhenTheUpdateFails) {
+  session_->SetAutoCommit(false);
+  query_.Name = "Q";
+  query_.SetSQL("select empno, ename from emp order by empno");
+  query_.SetSQLUpdate("update emp set ename = :ename where empno = :old_empno");
+  // A lock text with a trace the rollback must take back.
+  query_.SetSQLLock("update emp set ename = ename || '*' where empno = :old_empno");
+  query_.LockMode = lmLockDelayed;
+  query_.Open();
+  // Work of the transaction from before the lock, which the rollback to the lock keeps.
+  session_->ExecSQL("update emp set sal = 1 where empno = 3");
+  fake_.script("set ename = :ename", "error 2290 check constraint (SCOTT.EMP_NAME) violated");
+  query_.Edit();
+  query_.FieldByName("ENAME").SetAsString("KONG");
+  EXPECT_THROW(query_.Post(), EOraError);
+  EXPECT_EQ(fake_.Query("SELECT ename FROM emp WHERE empno = 1"), "KING");
+  EXPECT_EQ(fake_.Query("SELECT sal FROM emp WHERE empno = 3"), "1");
+  session_->Rollback();
+  EXPECT_EQ(fake_.Query("SELECT sal FROM emp WHERE empno = 3"), "2450");
+}
+
+TEST_F(OraQueryTest, ARollbackToASavepointTheWorkDoesNotHoldIsRefused) {
+  session_->SetAutoCommit(false);
+  session_->ExecSQL("update emp set sal = 1 where empno = 3");
+  try {
+    session_->RollbackToSavepoint("NEVER_TAKEN");
+    ADD_FAILURE() << "a savepoint never taken was rolled back to";
+  } catch (const EOraError& e) {
+    EXPECT_EQ(e.ErrorCode(), 1086);
+  }
+  EXPECT_EQ(fake_.Query("SELECT sal FROM emp WHERE empno = 3"), "1");  // the work is left open
+  session_->Rollback();
+  EXPECT_EQ(fake_.Query("SELECT sal FROM emp WHERE empno = 3"), "2450");
+}
+
+TEST_F(OraQueryTest, AFetchTheHookCancelsLeavesTheDataSetAtItsEndUntilRefreshed) {
+  std::string seed = "CREATE TABLE fifty(n NUMBER(4));";
+  for (int i = 1; i <= 50; ++i) seed += "INSERT INTO fifty VALUES (" + std::to_string(i) + ");";
+  ASSERT_EQ(fake_.exec(seed.c_str()), 0);
+  query_.SetSQL("select n from fifty order by n");
+  query_.SetFetchRows(10);
+  int asked = 0;
+  bool cancelling = true;
+  query_.BeforeFetch = [&](TOraDataSet&, bool& cancel) { cancel = ++asked > 1 && cancelling; };
+  query_.Open();
+  std::vector<int> seen;
+  // A bound far above the rows there are: a walk that never ends shows as too many rows.
+  for (int step = 0; step < 200 && !query_.Eof(); ++step, query_.Next())
+    seen.push_back(query_.FieldByName("N").AsInteger());
+  ASSERT_EQ(seen.size(), 10u);
+  EXPECT_EQ(seen.back(), 10);
+  const int askedAtEnd = asked;
+  for (int i = 0; i < 3; ++i) query_.Next();
+  EXPECT_TRUE(query_.Eof());
+  EXPECT_EQ(query_.FieldByName("N").AsInteger(), 10);
+  EXPECT_EQ(asked, askedAtEnd) << "a dataset standing at its end asked for more rows";
+
+  cancelling = false;
+  query_.Refresh();
+  seen.clear();
+  for (int step = 0; step < 200 && !query_.Eof(); ++step, query_.Next())
+    seen.push_back(query_.FieldByName("N").AsInteger());
+  EXPECT_EQ(seen.size(), 50u);
+}
+
 TEST_F(OraQueryTest, ARefreshTextBeginningWithWhereRefinesTheQuerysOwnText) {
   query_.SetSQL("select empno, ename from emp order by empno");
   query_.SetSQLRefresh("WHERE empno = :empno");

@@ -206,6 +206,28 @@ TEST_P(RecordSetStyles, SixtyRowsComeInFetchesOf25And25And10) {
 INSTANTIATE_TEST_SUITE_P(CallStyles, RecordSetStyles, ::testing::Values(OCI73, OCI80),
                          [](const auto& info) { return info.param == OCI73 ? "OCI7" : "OCI8"; });
 
+TEST_P(RecordSetStyles, AColumnLongerThanARecordFieldHoldsIsRefusedBeforeAnyDefine) {
+  // 65534 and 65535 bytes and their count or terminator would wrap a field's 16-bit size to 0,
+  // laying fields over each other.
+  ASSERT_EQ(fake_.exec("CREATE TABLE big(n NUMBER(4), r RAW(65534), s VARCHAR2(65535));"
+                       "INSERT INTO big VALUES (1, x'41', 'a');"),
+            0);
+  const struct {
+    const char* sql;
+    const char* message;
+  } cases[] = {
+      {"select n, r from big", "Column R is described 65534 bytes long: more than a record field holds"},
+      {"select s, n from big", "Column S is described 65535 bytes long: more than a record field holds"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.sql);
+    fake_.logClear();
+    auto rs = RecordSet(c.sql);
+    EXPECT_EQ(MessageOf([&] { rs->Open(); }), c.message);
+    EXPECT_EQ(CallsOf(fake_, {"OCIDefineByPos", "odefin", "odefinps"}), Lines{});
+  }
+}
+
 TEST_F(RecordSetTest, OneWayReadingKeepsOnlyTheLatestBlockInOneReusedBlock) {
   auto rs = RecordSet("select n, s from t order by n");
   rs->SetProp(da::prUniDirectional, Variant(true));
@@ -634,6 +656,36 @@ TEST_F(RecordSetTest, ARowCountBeyondTheRowsAskedIsRefused) {
             "The client library reported 30 rows fetched after 0 for a fetch of 25");
   EXPECT_EQ(rs->GetRecordCount(), 0) << "no record made of what was not fetched";
   EXPECT_EQ(rs->BlockManager().FirstBlock(), nullptr) << "the block went back";
+}
+
+TEST_F(RecordSetTest, RowsTheLibraryCountsButDidNotFillReadAsNulls) {
+  // 10 rows filled, 15 reported, within the 25 asked: the 5 rows nobody wrote are no values.
+  ASSERT_EQ(fake_.exec("CREATE TABLE w(n NUMBER(9), v VARCHAR2(100));"
+                       "INSERT INTO w SELECT n, s FROM t WHERE n <= 10;"),
+            0);
+  fake_.set("lie_row_count", "5");
+  const struct {
+    const char* name;
+    const char* sql;
+    std::size_t columns;
+  } cases[] = {
+      {"plain fields", "select n, s, d from t where n <= 10 order by n", 3},
+      {"a field of the heap", "select n, v from w order by n", 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto rs = RecordSet(c.sql);
+    rs->SetProp(da::prFlatBuffers, Variant(false));
+    rs->Open();
+    EXPECT_EQ(ReadAll(*rs), 15);
+    rs->SetRecNo(10);
+    EXPECT_EQ(Row(*rs).at(0), "10");
+    for (int row = 11; row <= 15; ++row) {
+      rs->SetRecNo(row);
+      EXPECT_EQ(Row(*rs), Lines(c.columns, "NULL")) << "row " << row;
+    }
+    rs->Close();
+  }
 }
 
 TEST_F(RecordSetTest, LengthsBeyondTheirBuffersAreRefused) {

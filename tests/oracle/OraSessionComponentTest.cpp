@@ -76,6 +76,27 @@ TEST_F(OraSessionComponentTest, ConnectsRunsStatementsAndDisconnects) {
   EXPECT_FALSE(told);
 }
 
+TEST_F(OraSessionComponentTest, AByteArrayValueIsBoundAsTheBytesItHolds) {
+  ASSERT_EQ(fake_.exec("CREATE TABLE bins(id NUMBER(4), r RAW(20));"), 0);
+  std::vector<std::uint8_t> bytes(10, 0x41);
+  bytes[3] = 0;  // binary, not text
+  const std::string expected(bytes.begin(), bytes.end());
+  session_->ExecSQL("insert into bins (id, r) values (:id, :r)", {Variant(1), Variant(bytes)});
+  EXPECT_EQ(fake_.Query("SELECT r FROM bins WHERE id = 1"), expected);
+}
+
+TEST_F(OraSessionComponentTest, ATextLongerThanTheStringLimitIsBoundWhole) {
+  // Two bytes per character lower the string limit to 4000 / 2: a longer text is still the
+  // caller's whole value, never cut at a byte inside a character.
+  ASSERT_EQ(fake_.exec("CREATE TABLE texts(id NUMBER(4), s VARCHAR2(4000));"), 0);
+  session_->Options().SetCharLength(2);
+  std::string text;
+  for (int i = 0; i < 1500; ++i) text += "\xC3\xA9";  // 1,500 two-byte characters: 3,000 bytes
+  session_->ExecSQL("insert into texts (id, s) values (:id, :s)", {Variant(1), Variant(text)});
+  EXPECT_EQ(fake_.Query("SELECT length(CAST(s AS BLOB)) FROM texts WHERE id = 1"), "3000");
+  EXPECT_TRUE(fake_.Query("SELECT s FROM texts WHERE id = 1") == text) << "the text came back changed";
+}
+
 TEST_F(OraSessionComponentTest, ResultOfABlockComesBackAsText) {
   fake_.script("begin :result := 6 * 7; end;", "out RESULT=42");
   const Variant result = session_->ExecSQL("begin :result := 6 * 7; end;");
@@ -123,6 +144,26 @@ TEST_F(OraSessionComponentTest, ATransactionEndedOnTheServerIsNoLongerOpen) {
   EXPECT_TRUE(session_->InTransaction());
   fake_.script("local_transaction_id; end;", "out RESULT");  // a statement committed it
   EXPECT_FALSE(session_->InTransaction());
+}
+
+TEST_F(OraSessionComponentTest, AFailureWithoutErrorTextNamesTheCallAndItsStatus) {
+  session_->SetConnected(true);
+  for (const char* records : {"none", "bare"}) {
+    SCOPED_TRACE(records);
+    fake_.set("error_records", records);
+    fake_.fail("OCIStmtExecute", 1, 942, "");
+    try {
+      session_->ExecSQL("insert into items (id) values (1)");
+      ADD_FAILURE() << "the failed call was not reported";
+    } catch (const EOraError& e) {
+      EXPECT_STREQ(e.what(), "OCIStmtExecute failed with status -1 (OCI_ERROR); the client library gave no error text");
+      EXPECT_EQ(e.ErrorCode(), 1);
+    }
+  }
+  fake_.set("error_records", "");
+  EXPECT_TRUE(session_->Connected());
+  session_->ExecSQL("insert into items (id) values (2)");  // the session goes on
+  EXPECT_EQ(fake_.Query("SELECT count(*) FROM items"), "1");
 }
 
 TEST_F(OraSessionComponentTest, AStatementErrorKeepsTheSession) {

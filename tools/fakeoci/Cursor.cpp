@@ -599,6 +599,8 @@ Status Cursor::Run() {
 
   std::string name, value;
   if (answered) {
+  } else if (auto done = RunTransactionText(upper)) {
+    status = *done;
   } else if (stmtType_ == 7 && ParseAlterSession(sql_, name, value)) {
     session.nls[name] = value;
   } else if (stmtType_ == 7) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <set>
+#include <sstream>
 
 #include "tools/fakeoci/FakeOci.h"
 
@@ -180,6 +181,37 @@ Status RollbackWork() {
   s.inTransaction = false;
   sqlite3_exec(Db(), "ROLLBACK", nullptr, nullptr, nullptr);
   return {};
+}
+
+std::optional<Status> RunTransactionText(const std::string& upperSql) {
+  std::istringstream words(upperSql);
+  std::string first, second, third, fourth, rest;
+  words >> first >> second >> third >> fourth >> rest;
+  auto name = [](std::string w) {
+    while (!w.empty() && w.back() == ';') w.pop_back();
+    return w;
+  };
+  auto plainEnd = [&](const std::string& word) {
+    return rest.empty() && fourth.empty() && third.empty() && (second.empty() || name(second) == word);
+  };
+  DatabaseState& s = State();
+  if (first == "SAVEPOINT" && !second.empty() && third.empty()) {
+    BeginWorkIfNeeded();
+    if (sqlite3_exec(Db(), ("SAVEPOINT \"" + name(second) + "\"").c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+      return Error(900, std::string("invalid SQL statement (") + sqlite3_errmsg(Db()) + ")");
+    return Status{};
+  }
+  if (first == "ROLLBACK" && second == "TO") {
+    const std::string point = name(third == "SAVEPOINT" ? fourth : third);
+    const bool held = s.inTransaction && !point.empty() &&
+                      sqlite3_exec(Db(), ("ROLLBACK TO SAVEPOINT \"" + point + "\"").c_str(), nullptr, nullptr,
+                                   nullptr) == SQLITE_OK;
+    if (!held) return Error(1086, "savepoint '" + point + "' never established in this session or is invalid");
+    return Status{};
+  }
+  if (first == "ROLLBACK" && plainEnd("WORK")) return RollbackWork();
+  if (first == "COMMIT" && plainEnd("WORK")) return CommitWork();
+  return std::nullopt;
 }
 
 int CharsetIdOf(const std::string& name) { return CharsetId(name); }

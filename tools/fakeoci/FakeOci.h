@@ -194,6 +194,7 @@ struct DefineSlot {
   ub2* rlen = nullptr;
   ub2* rcode = nullptr;
   ub4 valueSkip = 0, indSkip = 0, rlenSkip = 0, rcodeSkip = 0;
+  ub2 charsetId = 0;  // the client character set the caller asked for (texts are moved as they are)
   // A dynamic define (OCIDefineDynamic): values go piece by piece into the callback's buffers.
   OCICallbackDefine callback = nullptr;
   void* callbackContext = nullptr;
@@ -370,6 +371,10 @@ int CharsetIdOf(const std::string& name);  // NLS_CHARSET_ID; 0 for an unknown n
 void BeginWorkIfNeeded();
 Status CommitWork();
 Status RollbackWork();
+// Transaction statements given as text: "SAVEPOINT s" opens the work when none is open,
+// "ROLLBACK TO [SAVEPOINT] s" undoes the work after it (ORA-01086 for a savepoint the work does
+// not hold), "ROLLBACK [WORK]" and "COMMIT [WORK]" end the work. Nothing for other texts.
+std::optional<Status> RunTransactionText(const std::string& upperSql);
 
 // ---- calls: log, injected failures, holds ----
 struct Injected {

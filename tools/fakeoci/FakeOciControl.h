@@ -21,12 +21,14 @@
 //                                ("polling": LONG values move through the piece information
 //                                calls even when bind callbacks are registered),
 //                                "lob_reads_empty" ("1": every LOB read gives no bytes);
+//                                "error_records" ("none": a failed call leaves no error record;
+//                                "bare": its record has neither error number nor text);
 //                                "type:<NAME>" an object type ("OBJECT(A VARCHAR2(10), B NUMBER,
 //                                C OTHER_T, D REF X_T)" with " NOT FINAL" or not, "TABLE OF
 //                                <type>", "VARRAY(n) OF <type>"), "objtable:<TABLE>" the type of
 //                                an object table (see Objects.h for the values); "lie_row_count"
-//                                and "lie_lengths" (n: row counts and returned lengths reported n
-//                                too high); "lie_collection_size" (n: collection sizes reported n
+//                                and "lie_lengths" (n: row counts and returned lengths, LOB read
+//                                amounts among them, reported n too high); "lie_collection_size" (n: collection sizes reported n
 //                                elements too many); "define_indicator_step" ("1": a dynamic
 //                                define's indicator is written 2 bytes further per row, as 8.1.6
 //                                to 8.x clients do)

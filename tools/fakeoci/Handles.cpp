@@ -231,7 +231,13 @@ FAKEOCI_OCI8 sword OCIErrorGet(void* hndlp, ub4 recordno, OraText*, sb4* errcode
   std::lock_guard<std::recursive_mutex> lock(EngineLock());
   auto* err = type == OCI_HTYPE_ERROR ? Live<ErrorHandle>(hndlp, OCI_HTYPE_ERROR) : nullptr;
   if (!err) return OCI_INVALID_HANDLE;
-  if (err->code == 0 || recordno != 1) return OCI_NO_DATA;
+  // "error_records": "none" a failure leaves no record; "bare" its record has no number and no text.
+  const std::string records = Setting("error_records");
+  if (err->code == 0 || recordno != 1 || records == "none") return OCI_NO_DATA;
+  if (records == "bare") {
+    if (bufp && bufsiz) *bufp = 0;
+    return OCI_SUCCESS;
+  }
   if (errcodep) *errcodep = err->code;
   CopyOut(err->text, bufp, bufsiz);
   return OCI_SUCCESS;
@@ -293,6 +299,12 @@ FAKEOCI_OCI8 sword OCIAttrSet(void* trgthndlp, ub4 trghndltyp, void* attributep,
     case OCI_HTYPE_BIND:
       if (attrtype == OCI_ATTR_CHARSET_ID && attributep) {
         static_cast<BindHandle*>(h)->slot->charsetId = *static_cast<ub2*>(attributep);
+        return OCI_SUCCESS;
+      }
+      break;
+    case OCI_HTYPE_DEFINE:
+      if (attrtype == OCI_ATTR_CHARSET_ID && attributep) {
+        static_cast<DefineHandle*>(h)->slot->charsetId = *static_cast<ub2*>(attributep);
         return OCI_SUCCESS;
       }
       break;

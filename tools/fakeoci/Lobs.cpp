@@ -262,7 +262,7 @@ FAKEOCI_OCI8 sword OCILobRead(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* 
       if (!lob) return Fail(errhp, Error(22275));
       const std::size_t n = from >= lob->data.size() ? 0 : std::min<std::size_t>(wanted, lob->data.size() - from);
       if (n) std::memcpy(bufp, lob->data.data() + from, n);
-      *amtp = static_cast<ub4>(n);
+      *amtp = static_cast<ub4>(n) + (n ? LengthBias() : 0);  // "lie_lengths": a piece reported too long
       return OCI_SUCCESS;
     }
     case LobLocator::File: {
