@@ -37,8 +37,10 @@ class TDMSession : public TOracleSession {
 
   // On a module and connection of its own, closed when the script ends. When the way to the
   // database the login needs (client library or direct network client) is in use the other way,
-  // the window's module gives way and other runs are waited for. One session per program.
-  void RunScript(const TOracleLogin& login, const std::string& script) override;
+  // the window's module gives way and other runs are waited for. One session per program. The
+  // breaker handed to the slot (TDMLink::Break) ends the wait for the other way, the call in
+  // progress and every statement after it.
+  void RunScript(const TOracleLogin& login, const std::string& script, const TBreakerSlot& slot = {}) override;
   // On the main module, under its lock.
   bool ReadDatabaseCharset(const TOracleLogin& login, std::string& name, unsigned& id) override;
 

@@ -35,10 +35,16 @@ class ClientGate {
     --(run ? runs_ : others_);
     free_.notify_all();
   }
-  // Until no run's link holds the way other than the one asked for.
-  void WaitFree(ora::TOraSession& session, bool net) {
+  // Until no run's link holds the way other than the one asked for, or the waiting link is
+  // broken off.
+  void WaitFree(ora::TOraSession& session, bool net, const std::atomic<bool>& broken) {
     std::unique_lock lock(mutex_);
-    free_.wait(lock, [&] { return runs_ == 0 || session.Options().Net() == net; });
+    free_.wait(lock, [&] { return broken || runs_ == 0 || session.Options().Net() == net; });
+  }
+  // A link was broken off: its wait ends.
+  void Wake() {
+    std::lock_guard lock(mutex_);
+    free_.notify_all();
   }
 
  private:
@@ -50,6 +56,8 @@ class ClientGate {
   std::condition_variable free_;
   int runs_ = 0, others_ = 0;
 };
+
+constexpr const char* kBrokenOff = "The statement was not executed: the run is ending";
 
 ClientGate& Gate() {
   static ClientGate gate;
@@ -76,6 +84,10 @@ TOraDMLink::~TOraDMLink() {
 }
 
 void TOraDMLink::LogOff() {
+  {
+    std::lock_guard lock(breakMutex_);
+    live_ = false;
+  }
   try {
     if (query_) query_->Close();
     session_->Disconnect();
@@ -89,7 +101,24 @@ void TOraDMLink::LogOff() {
   }
 }
 
-void TOraDMLink::WaitForClient(bool net) { Gate().WaitFree(*session_, net); }
+void TOraDMLink::WaitForClient(bool net) { Gate().WaitFree(*session_, net, broken_); }
+
+void TOraDMLink::Break() {
+  broken_ = true;
+  Gate().Wake();
+  std::lock_guard lock(breakMutex_);
+  if (!live_) return;
+  try {
+    session_->BreakExec();
+  } catch (const std::exception&) {
+    // Nothing was in progress to break, or the connection is going: the statements after it are
+    // refused all the same.
+  }
+}
+
+void TOraDMLink::RequireUnbroken() const {
+  if (broken_) throw std::runtime_error(kBrokenOff);
+}
 
 bool TOraDMLink::Connected() const {
   auto lock = Gate().Lock();
@@ -119,7 +148,14 @@ void TOraDMLink::Connect(const TOracleLogin& login, bool net, const std::string&
   }
   // Counted as connected, the session is left alone by any switch while it logs on.
   try {
+    RequireUnbroken();
     session_->Connect();
+    {
+      std::lock_guard lock(breakMutex_);
+      live_ = true;
+    }
+    // A break that came while the session logged on found nothing to break off.
+    RequireUnbroken();
   } catch (...) {
     Disconnect();
     throw;
@@ -133,6 +169,7 @@ void TOraDMLink::Disconnect() {
 
 void TOraDMLink::RequireConnection() const {
   if (!entered_) throw std::runtime_error("Not connected to the database");
+  RequireUnbroken();
 }
 
 void TOraDMLink::ExecSQL(const std::string& sql, const TDMParams& params) {

@@ -9,10 +9,12 @@
 // switches between them only while no other link is connected, and raises TDMClientBusy
 // otherwise (SchDMLink.h says who waits and who gives way).
 //
-// Ownership: the link owns its session and query. Threads: one thread at a time; links on other
-// threads have sessions of their own (the session's ThreadSafety serialises what they share in
-// the client library).
+// Ownership: the link owns its session and query. Threads: one thread at a time, but Break from
+// any; links on other threads have sessions of their own (the session's ThreadSafety serialises
+// what they share in the client library).
+#include <atomic>
 #include <memory>
+#include <mutex>
 
 #include "app/core/SchDMLink.h"
 
@@ -38,6 +40,9 @@ class TOraDMLink : public TDMLink {
 
   void SetRunLink(bool run) override { runLink_ = run; }
   void WaitForClient(bool net) override;
+  // The session's BreakExec while it is connected; the library's own error of the break is
+  // dropped (the call it was meant for ends or fails on its own).
+  void Break() override;
 
   // The factory the program's TDMSession uses.
   static std::unique_ptr<TDMLink> Make() { return std::make_unique<TOraDMLink>(); }
@@ -48,8 +53,16 @@ class TOraDMLink : public TDMLink {
   // Statements and queries only on a connection the gate counts: never one made behind it.
   void RequireConnection() const;
 
+  // Raises when the link was broken off.
+  void RequireUnbroken() const;
+
   bool runLink_ = false;
   bool entered_ = false;  // counted as connected by the process-wide client gate
+  std::atomic<bool> broken_{false};
+  // Guards live_: a break reaches the session only between its connect and its logoff, never
+  // while either changes it.
+  std::mutex breakMutex_;
+  bool live_ = false;
   std::unique_ptr<ora::TOraSession> session_;
   std::unique_ptr<ora::TOraQuery> query_;
 };

@@ -47,6 +47,12 @@ class TDMLink {
   // no run's link holds the way other than the one asked for. Defaults: one way, nothing to wait.
   virtual void SetRunLink(bool /*run*/) {}
   virtual void WaitForClient(bool /*net*/) {}
+
+  // Any thread, while another uses the link: the call in progress is broken off (it fails with
+  // the database's cancel error), a wait in WaitForClient or a connect ends, and every later
+  // statement, query or connect raises at once. For good: a broken link is thrown away. Default:
+  // nothing can be broken off.
+  virtual void Break() {}
 };
 
 // The other way to the database is in use by another connection.
