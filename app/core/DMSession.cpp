@@ -7,8 +7,17 @@
 
 namespace sch {
 
+namespace {
+
+std::unique_ptr<TDMLink> WindowLink(std::unique_ptr<TDMLink> link) {
+  link->SetCallBound(kWindowCallBound);
+  return link;
+}
+
+}  // namespace
+
 TDMSession::TDMSession(LinkFactory factory, std::function<std::string()> clientCharset)
-    : factory_(std::move(factory)), clientCharset_(std::move(clientCharset)), main_(factory_(), clientCharset_) {}
+    : factory_(std::move(factory)), clientCharset_(std::move(clientCharset)), main_(WindowLink(factory_()), clientCharset_) {}
 
 void TDMSession::Connect(const std::string& user, const std::string& password, const std::string& service) {
   std::lock_guard lock(mainLock_);

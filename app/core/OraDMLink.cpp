@@ -5,6 +5,7 @@
 #include <mutex>
 #include <stdexcept>
 
+#include "app/core/CallDeadline.h"
 #include "oracle/OraDataSet.h"
 #include "oracle/OraSQL.h"
 #include "oracle/OraSession.h"
@@ -106,13 +107,29 @@ void TOraDMLink::WaitForClient(bool net) { Gate().WaitFree(*session_, net, broke
 void TOraDMLink::Break() {
   broken_ = true;
   Gate().Wake();
+  // The statements after the call are refused all the same.
+  BreakCall();
+}
+
+void TOraDMLink::BreakCall() {
   std::lock_guard lock(breakMutex_);
   if (!live_) return;
   try {
     session_->BreakExec();
   } catch (const std::exception&) {
-    // Nothing was in progress to break, or the connection is going: the statements after it are
-    // refused all the same.
+    // Nothing was in progress to break, or the connection is going.
+  }
+}
+
+template <class Call>
+auto TOraDMLink::Bounded(Call&& call) -> decltype(call()) {
+  if (callBound_.count() <= 0) return call();
+  TCallDeadline deadline(callBound_, [this] { BreakCall(); });
+  try {
+    return call();
+  } catch (const std::exception&) {
+    if (deadline.Expired()) throw std::runtime_error(kCallTooLong);
+    throw;
   }
 }
 
@@ -177,7 +194,7 @@ void TOraDMLink::ExecSQL(const std::string& sql, const TDMParams& params) {
   if (query_) query_->Close();
   std::vector<da::Variant> values;
   for (const auto& p : params) values.emplace_back(p.second);
-  session_->ExecSQL(sql, values);
+  Bounded([&] { session_->ExecSQL(sql, values); });
 }
 
 TDMRows TOraDMLink::Open(const std::string& sql, const TDMParams& params, const std::vector<std::string>& fields) {
@@ -192,20 +209,24 @@ TDMRows TOraDMLink::Open(const std::string& sql, const TDMParams& params, const 
   query_->Close();
   query_->SetSQL(sql);
   for (const auto& [name, value] : params) query_->ParamByName(name).SetAsString(value);
-  query_->Open();
-  TDMRows rows;
-  try {
-    std::vector<da::TField*> columns;
-    for (const std::string& name : fields) columns.push_back(&query_->FieldByName(name));
-    for (; !query_->Eof(); query_->Next()) {
-      std::vector<std::string> row;
-      for (da::TField* f : columns) row.push_back(f->IsNull() ? std::string() : f->AsString());
-      rows.push_back(std::move(row));
+  // The rows are fetched from the server as they are read: the bound covers them too.
+  TDMRows rows = Bounded([&] {
+    query_->Open();
+    TDMRows read;
+    try {
+      std::vector<da::TField*> columns;
+      for (const std::string& name : fields) columns.push_back(&query_->FieldByName(name));
+      for (; !query_->Eof(); query_->Next()) {
+        std::vector<std::string> row;
+        for (da::TField* f : columns) row.push_back(f->IsNull() ? std::string() : f->AsString());
+        read.push_back(std::move(row));
+      }
+    } catch (...) {
+      query_->Close();
+      throw;
     }
-  } catch (...) {
-    query_->Close();
-    throw;
-  }
+    return read;
+  });
   query_->Close();
   return rows;
 }

@@ -13,6 +13,7 @@
 // any; links on other threads have sessions of their own (the session's ThreadSafety serialises
 // what they share in the client library).
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <mutex>
 
@@ -43,6 +44,7 @@ class TOraDMLink : public TDMLink {
   // The session's BreakExec while it is connected; the library's own error of the break is
   // dropped (the call it was meant for ends or fails on its own).
   void Break() override;
+  void SetCallBound(std::chrono::milliseconds bound) override { callBound_ = bound; }
 
   // The factory the program's TDMSession uses.
   static std::unique_ptr<TDMLink> Make() { return std::make_unique<TOraDMLink>(); }
@@ -55,6 +57,13 @@ class TOraDMLink : public TDMLink {
 
   // Raises when the link was broken off.
   void RequireUnbroken() const;
+  // The session's BreakExec while it is connected (errors of the break dropped).
+  void BreakCall();
+  // call() within the call bound, when one is set.
+  template <class Call>
+  auto Bounded(Call&& call) -> decltype(call());
+
+  std::chrono::milliseconds callBound_{0};
 
   bool runLink_ = false;
   bool entered_ = false;  // counted as connected by the process-wide client gate

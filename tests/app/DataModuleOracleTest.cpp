@@ -162,6 +162,10 @@ TEST_F(DataModuleOracleTest, AFailingSuffixIsRecordedAndTheDumpStays) {
   const size_t failed = record.rfind("Process SQL script...Failed\r\n");
   ASSERT_NE(failed, std::string::npos) << record;
   EXPECT_EQ(record.substr(failed), "Process SQL script...Failed\r\nORA-00942: table or view does not exist\r\n");
+  const auto saved = Reload();
+  const sch::TSchemeLog* rec = saved->GetScheme(0)->GetLog(0);
+  EXPECT_FALSE(rec->IsSucceed) << "a script that failed is no success";
+  EXPECT_EQ(rec->ErrorMsgs, "Suffix SQL scripts: ORA-00942: table or view does not exist");
 }
 
 // A run whose before-run script waits in the database (here on a lock another session holds)
@@ -228,6 +232,54 @@ TEST_F(DataModuleOracleTest, EndingARunBreaksOffItsScriptWaitingInTheDatabase) {
     EXPECT_EQ(fake.Query("SELECT count(*) FROM runs WHERE state <> 'start'"), "0")
         << "neither the statement after the wait nor the after-run script ran";
   }
+}
+
+// The window's own calls on a database that does not answer (the script editor's "Execute",
+// the picker's users, the character-set tool's list) are broken off at the window's bound and
+// say so; the window's module stays usable. The time each took is written to the test's output.
+TEST_F(DataModuleOracleTest, TheWindowsCallsAreBrokenOffAtTheirBound) {
+  SeedDictionary();
+  for (const char* waits : {"lock table runs", "SYS.DBA_USERS", "V$NLS_VALID_VALUES"}) fake.script(waits, "sleep 60000");
+  session->Main().Connect("scott", "tiger", "orcl");
+  auto failure = [](const std::function<void()>& call) {
+    try {
+      call();
+    } catch (const std::exception& e) {
+      return std::string(e.what());
+    }
+    return std::string("answered");
+  };
+  struct Call {
+    const char* name;
+    std::function<std::string()> shown;
+    std::string expected;
+  };
+  std::vector<std::string> charsets{"unchanged"};
+  const Call calls[] = {
+      {"the script editor's Execute", [&] { return failure([&] { session->ExecScript("lock table runs in exclusive mode"); }); },
+       sch::kCallTooLong},
+      {"the user picker's list", [&] { return failure([&] { session->Main().Users(); }); }, sch::kCallTooLong},
+      // The tool's lists take a failure as an empty answer.
+      {"the character-set tool's list",
+       [&] { return std::string(session->Main().GetValidCharsets(charsets) ? "answered" : "no list"); }, "no list"},
+  };
+  for (const Call& call : calls) {
+    SCOPED_TRACE(call.name);
+    schtest::Watchdog dog(call.name, schtest::kWaitDeadline, [&] { fake.release(); });
+    const auto start = std::chrono::steady_clock::now();
+    const std::string shown = call.shown();
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    ASSERT_TRUE(dog.Done());
+    RecordProperty(std::string("ms the window waited for ") + call.name, std::to_string(ms));
+    std::printf("the window waited %lld ms for %s\n", static_cast<long long>(ms), call.name);
+    EXPECT_EQ(shown, call.expected);
+    std::uint16_t id = 0;
+    std::string name;
+    EXPECT_TRUE(session->Main().GetDBCharset(id, name));
+    EXPECT_EQ(name, "ZHS16GBK") << "the window's module answers again";
+  }
+  EXPECT_EQ(charsets, std::vector<std::string>{"unchanged"});
 }
 
 TEST_F(DataModuleOracleTest, TheSameExportOverTheDirectNetworkClient) {
