@@ -5,6 +5,10 @@
 // network client when asked (Options.Net, which the Oracle layer keeps process-wide) and the
 // client character set (Options.Charset), then connects.
 //
+// Break reaches the session only between its logon and its logoff (BreakExec), never while either
+// changes it. The window's link bounds each statement and query (SetCallBound) by breaking it
+// off from a watchdog thread; the logon is bounded only by the client's own connect timeout.
+//
 // The client library and the direct network client are one for the whole process; a link
 // switches between them only while no other link is connected, and raises TDMClientBusy
 // otherwise (SchDMLink.h says who waits and who gives way).

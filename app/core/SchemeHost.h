@@ -20,7 +20,8 @@
 //   ("Save as") writes a copy; FileName() stays. SetPassword ("Set password").
 // - Close(): saves, then Shutdown(): the main thread stops blocking senders (so no run can hang
 //   on a notice), every run ends with exit code 101 (its child, or the step it is in when it has
-//   none yet), every thread is joined and the file is saved once more with the 101 records. The
+//   none yet: a script waiting in the database is broken off), every thread is joined and the
+//   file is saved once more with the 101 records. The
 //   destructor shuts down too. A close signal (SIGTERM, SIGINT, SIGHUP) is meant to end up here.
 // Scheme
 // - AddScheme(category) ("Add new Scheme"): "new scheme" of the category's kind (Export 1,

@@ -9,8 +9,8 @@
 // SQL is answered by an in-memory SQLite database shared by every session of the process, and by
 // answers for what SQLite cannot say: the server's version banner and version block, the session's
 // NLS block, ALTER SESSION, and whatever a test scripts. A control interface (FakeOciControl.h)
-// lets a test script answers, fail the n-th call of an entry, hold or delay a call until a break,
-// and read the call log.
+// lets a test script answers (also a statement that takes its time until a break), fail the n-th
+// call of an entry, hold or delay a call until a break, and read the call log.
 //
 // Build variants (CMakeLists.txt), one source:
 //   libfakeoci9.so   a 9-class client: the handle interface, object, 8.1 and 9 groups; reports
