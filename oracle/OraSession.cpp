@@ -241,6 +241,10 @@ void TOraSession::FinishLostConnection() {
 
 TOCIConnection& TOraSession::OCIConnection() { return static_cast<TOCIConnection&>(*IConnection()); }
 
+void TOraSession::BreakExec() {
+  if (Connected()) OCIConnection().BreakExec();
+}
+
 void TOraSession::ApplyCallStyle() {
   std::uint8_t style = OCICallStyle;
   if (Options().Net()) {

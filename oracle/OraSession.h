@@ -86,6 +86,10 @@ class TOraSession : public da::TCustomDAConnection {
 
   TOraSessionOptions& Options() { return static_cast<TOraSessionOptions&>(da::TCustomDAConnection::Options()); }
   TOCIConnection& OCIConnection();
+  // Interrupts the call another thread has in progress on this session, which then fails with
+  // the server's cancel error (ORA-01013); nothing when not connected. Any thread, no lock: the
+  // caller keeps the session from being connected or disconnected meanwhile.
+  void BreakExec();
 
   bool Debug() const { return debug_; }
   void SetDebug(bool value);

@@ -7,8 +7,17 @@
 
 namespace sch {
 
+namespace {
+
+std::unique_ptr<TDMLink> WindowLink(std::unique_ptr<TDMLink> link) {
+  link->SetCallBound(kWindowCallBound);
+  return link;
+}
+
+}  // namespace
+
 TDMSession::TDMSession(LinkFactory factory, std::function<std::string()> clientCharset)
-    : factory_(std::move(factory)), clientCharset_(std::move(clientCharset)), main_(factory_(), clientCharset_) {}
+    : factory_(std::move(factory)), clientCharset_(std::move(clientCharset)), main_(WindowLink(factory_()), clientCharset_) {}
 
 void TDMSession::Connect(const std::string& user, const std::string& password, const std::string& service) {
   std::lock_guard lock(mainLock_);
@@ -41,11 +50,33 @@ unsigned TDMSession::DatabaseCharsetId() {
   return id;
 }
 
-void TDMSession::RunScript(const TOracleLogin& login, const std::string& script) {
+namespace {
+
+// The script's breaker is handed over for the script's length and taken back before its
+// connection closes.
+class BreakerScope {
+ public:
+  BreakerScope(const TBreakerSlot& slot, TDMLink& link) : slot_(slot) {
+    if (slot_) slot_([&link] { link.Break(); });
+  }
+  ~BreakerScope() {
+    if (slot_) slot_(nullptr);
+  }
+  BreakerScope(const BreakerScope&) = delete;
+  BreakerScope& operator=(const BreakerScope&) = delete;
+
+ private:
+  const TBreakerSlot& slot_;
+};
+
+}  // namespace
+
+void TDMSession::RunScript(const TOracleLogin& login, const std::string& script, const TBreakerSlot& slot) {
   std::unique_ptr<TDMLink> link = factory_();
   TDMLink& way = *link;
   way.SetRunLink(true);
   TDM own(std::move(link), clientCharset_);
+  const BreakerScope breaker(slot, way);
   const bool net = TDM::IsNetServer(login.server);
   for (;;) {
     {

@@ -10,6 +10,7 @@
 // The link factory makes a fresh, unconnected link each time it is called, from any thread.
 // Threads: any; the main module is used under Lock(), which the seam's calls take themselves
 // and which a tool holds around a sequence of calls of its own.
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -19,6 +20,12 @@
 #include "app/core/SchDM.h"
 
 namespace sch {
+
+// The longest the window waits for one statement or query of its own module (the tools, the
+// script editor's "Execute", the character set read on a run's start): then the call is broken
+// off and raises kCallTooLong. A run's scripts are not bounded: they wait as long as the server
+// works, and a terminate breaks them off.
+inline constexpr std::chrono::milliseconds kWindowCallBound{2000};
 
 class TDMSession : public TOracleSession {
  public:
@@ -37,8 +44,10 @@ class TDMSession : public TOracleSession {
 
   // On a module and connection of its own, closed when the script ends. When the way to the
   // database the login needs (client library or direct network client) is in use the other way,
-  // the window's module gives way and other runs are waited for. One session per program.
-  void RunScript(const TOracleLogin& login, const std::string& script) override;
+  // the window's module gives way and other runs are waited for. One session per program. The
+  // breaker handed to the slot (TDMLink::Break) ends the wait for the other way, the call in
+  // progress and every statement after it.
+  void RunScript(const TOracleLogin& login, const std::string& script, const TBreakerSlot& slot = {}) override;
   // On the main module, under its lock.
   bool ReadDatabaseCharset(const TOracleLogin& login, std::string& name, unsigned& id) override;
 

@@ -5,6 +5,7 @@
 #include <mutex>
 #include <stdexcept>
 
+#include "app/core/CallDeadline.h"
 #include "oracle/OraDataSet.h"
 #include "oracle/OraSQL.h"
 #include "oracle/OraSession.h"
@@ -35,10 +36,16 @@ class ClientGate {
     --(run ? runs_ : others_);
     free_.notify_all();
   }
-  // Until no run's link holds the way other than the one asked for.
-  void WaitFree(ora::TOraSession& session, bool net) {
+  // Until no run's link holds the way other than the one asked for, or the waiting link is
+  // broken off.
+  void WaitFree(ora::TOraSession& session, bool net, const std::atomic<bool>& broken) {
     std::unique_lock lock(mutex_);
-    free_.wait(lock, [&] { return runs_ == 0 || session.Options().Net() == net; });
+    free_.wait(lock, [&] { return broken || runs_ == 0 || session.Options().Net() == net; });
+  }
+  // A link was broken off: its wait ends.
+  void Wake() {
+    std::lock_guard lock(mutex_);
+    free_.notify_all();
   }
 
  private:
@@ -50,6 +57,8 @@ class ClientGate {
   std::condition_variable free_;
   int runs_ = 0, others_ = 0;
 };
+
+constexpr const char* kBrokenOff = "The statement was not executed: the run is ending";
 
 ClientGate& Gate() {
   static ClientGate gate;
@@ -76,6 +85,10 @@ TOraDMLink::~TOraDMLink() {
 }
 
 void TOraDMLink::LogOff() {
+  {
+    std::lock_guard lock(breakMutex_);
+    live_ = false;
+  }
   try {
     if (query_) query_->Close();
     session_->Disconnect();
@@ -89,7 +102,40 @@ void TOraDMLink::LogOff() {
   }
 }
 
-void TOraDMLink::WaitForClient(bool net) { Gate().WaitFree(*session_, net); }
+void TOraDMLink::WaitForClient(bool net) { Gate().WaitFree(*session_, net, broken_); }
+
+void TOraDMLink::Break() {
+  broken_ = true;
+  Gate().Wake();
+  // The statements after the call are refused all the same.
+  BreakCall();
+}
+
+void TOraDMLink::BreakCall() {
+  std::lock_guard lock(breakMutex_);
+  if (!live_) return;
+  try {
+    session_->BreakExec();
+  } catch (const std::exception&) {
+    // Nothing was in progress to break, or the connection is going.
+  }
+}
+
+template <class Call>
+auto TOraDMLink::Bounded(Call&& call) -> decltype(call()) {
+  if (callBound_.count() <= 0) return call();
+  TCallDeadline deadline(callBound_, [this] { BreakCall(); });
+  try {
+    return call();
+  } catch (const std::exception&) {
+    if (deadline.Expired()) throw std::runtime_error(kCallTooLong);
+    throw;
+  }
+}
+
+void TOraDMLink::RequireUnbroken() const {
+  if (broken_) throw std::runtime_error(kBrokenOff);
+}
 
 bool TOraDMLink::Connected() const {
   auto lock = Gate().Lock();
@@ -119,7 +165,14 @@ void TOraDMLink::Connect(const TOracleLogin& login, bool net, const std::string&
   }
   // Counted as connected, the session is left alone by any switch while it logs on.
   try {
+    RequireUnbroken();
     session_->Connect();
+    {
+      std::lock_guard lock(breakMutex_);
+      live_ = true;
+    }
+    // A break that came while the session logged on found nothing to break off.
+    RequireUnbroken();
   } catch (...) {
     Disconnect();
     throw;
@@ -133,6 +186,7 @@ void TOraDMLink::Disconnect() {
 
 void TOraDMLink::RequireConnection() const {
   if (!entered_) throw std::runtime_error("Not connected to the database");
+  RequireUnbroken();
 }
 
 void TOraDMLink::ExecSQL(const std::string& sql, const TDMParams& params) {
@@ -140,7 +194,7 @@ void TOraDMLink::ExecSQL(const std::string& sql, const TDMParams& params) {
   if (query_) query_->Close();
   std::vector<da::Variant> values;
   for (const auto& p : params) values.emplace_back(p.second);
-  session_->ExecSQL(sql, values);
+  Bounded([&] { session_->ExecSQL(sql, values); });
 }
 
 TDMRows TOraDMLink::Open(const std::string& sql, const TDMParams& params, const std::vector<std::string>& fields) {
@@ -155,20 +209,24 @@ TDMRows TOraDMLink::Open(const std::string& sql, const TDMParams& params, const 
   query_->Close();
   query_->SetSQL(sql);
   for (const auto& [name, value] : params) query_->ParamByName(name).SetAsString(value);
-  query_->Open();
-  TDMRows rows;
-  try {
-    std::vector<da::TField*> columns;
-    for (const std::string& name : fields) columns.push_back(&query_->FieldByName(name));
-    for (; !query_->Eof(); query_->Next()) {
-      std::vector<std::string> row;
-      for (da::TField* f : columns) row.push_back(f->IsNull() ? std::string() : f->AsString());
-      rows.push_back(std::move(row));
+  // The rows are fetched from the server as they are read: the bound covers them too.
+  TDMRows rows = Bounded([&] {
+    query_->Open();
+    TDMRows read;
+    try {
+      std::vector<da::TField*> columns;
+      for (const std::string& name : fields) columns.push_back(&query_->FieldByName(name));
+      for (; !query_->Eof(); query_->Next()) {
+        std::vector<std::string> row;
+        for (da::TField* f : columns) row.push_back(f->IsNull() ? std::string() : f->AsString());
+        read.push_back(std::move(row));
+      }
+    } catch (...) {
+      query_->Close();
+      throw;
     }
-  } catch (...) {
-    query_->Close();
-    throw;
-  }
+    return read;
+  });
   query_->Close();
   return rows;
 }

@@ -5,14 +5,21 @@
 // network client when asked (Options.Net, which the Oracle layer keeps process-wide) and the
 // client character set (Options.Charset), then connects.
 //
+// Break reaches the session only between its logon and its logoff (BreakExec), never while either
+// changes it. The window's link bounds each statement and query (SetCallBound) by breaking it
+// off from a watchdog thread; the logon is bounded only by the client's own connect timeout.
+//
 // The client library and the direct network client are one for the whole process; a link
 // switches between them only while no other link is connected, and raises TDMClientBusy
 // otherwise (SchDMLink.h says who waits and who gives way).
 //
-// Ownership: the link owns its session and query. Threads: one thread at a time; links on other
-// threads have sessions of their own (the session's ThreadSafety serialises what they share in
-// the client library).
+// Ownership: the link owns its session and query. Threads: one thread at a time, but Break from
+// any; links on other threads have sessions of their own (the session's ThreadSafety serialises
+// what they share in the client library).
+#include <atomic>
+#include <chrono>
 #include <memory>
+#include <mutex>
 
 #include "app/core/SchDMLink.h"
 
@@ -38,6 +45,10 @@ class TOraDMLink : public TDMLink {
 
   void SetRunLink(bool run) override { runLink_ = run; }
   void WaitForClient(bool net) override;
+  // The session's BreakExec while it is connected; the library's own error of the break is
+  // dropped (the call it was meant for ends or fails on its own).
+  void Break() override;
+  void SetCallBound(std::chrono::milliseconds bound) override { callBound_ = bound; }
 
   // The factory the program's TDMSession uses.
   static std::unique_ptr<TDMLink> Make() { return std::make_unique<TOraDMLink>(); }
@@ -48,8 +59,23 @@ class TOraDMLink : public TDMLink {
   // Statements and queries only on a connection the gate counts: never one made behind it.
   void RequireConnection() const;
 
+  // Raises when the link was broken off.
+  void RequireUnbroken() const;
+  // The session's BreakExec while it is connected (errors of the break dropped).
+  void BreakCall();
+  // call() within the call bound, when one is set.
+  template <class Call>
+  auto Bounded(Call&& call) -> decltype(call());
+
+  std::chrono::milliseconds callBound_{0};
+
   bool runLink_ = false;
   bool entered_ = false;  // counted as connected by the process-wide client gate
+  std::atomic<bool> broken_{false};
+  // Guards live_: a break reaches the session only between its connect and its logoff, never
+  // while either changes it.
+  std::mutex breakMutex_;
+  bool live_ = false;
   std::unique_ptr<ora::TOraSession> session_;
   std::unique_ptr<ora::TOraQuery> query_;
 };

@@ -10,6 +10,7 @@
 #include <exception>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "foundation/files/CompressedFile.h"
 #include "foundation/files/PosixFile.h"
@@ -18,6 +19,7 @@
 #include "app/core/DosCommandScheme.h"
 #include "app/core/OracleClient.h"
 #include "app/core/OracleSession.h"
+#include "app/core/ParamCatalogue.h"
 #include "app/core/RunLogExcerpt.h"
 #include "app/core/WorkFiles.h"
 #include "platform/Process.h"
@@ -321,17 +323,26 @@ std::string TOracleScheme::BuildCommandLine() {
 
 // ---- scripts ----------------------------------------------------------------------------------
 
-void TOracleScheme::RunSQLScript(std::string_view name) {
+bool TOracleScheme::RunSQLScript(std::string_view name) {
   const TItemDescription* item = FindParam(name);
-  if (!item || item->KeyValue().empty() || !CurLog) return;
+  if (!item || item->KeyValue().empty() || !CurLog) return true;
+  // A run asked to end runs no further script.
+  if (CancelCode() != 0) return false;
   CurLog->AddResult("Process SQL script...");
   try {
     const auto& session = Context().oracleSession;
     if (!session) throw std::runtime_error("No database session");
-    session->RunScript({GetLoginValue(0), GetLoginValue(1), GetLoginValue(2)}, item->KeyValue());
+    session->RunScript({GetLoginValue(0), GetLoginValue(1), GetLoginValue(2)}, item->KeyValue(),
+                       [this](std::function<void()> breaker) { SetBreaker(std::move(breaker)); });
     CurLog->AddResult("OK");
     CurLog->AddResult("\r\n");
+    return true;
   } catch (const std::exception& e) {
+    if (CancelCode() != 0) {
+      // Broken off by the terminate (or the close): the run ends as a terminated program's.
+      RecordCancel();
+      return false;
+    }
     std::string msg = e.what();
     // A driver may quote the connect string back; the password stays out of the record.
     const std::string password = GetLoginValue(1);
@@ -342,6 +353,11 @@ void TOracleScheme::RunSQLScript(std::string_view name) {
     CurLog->AddResult("\r\n");
     CurLog->AddResult(msg);
     CurLog->AddResult("\r\n");
+    // The run did not do all it was asked to: no success, and the record's errors say which step.
+    CurLog->IsSucceed = false;
+    if (!CurLog->ErrorMsgs.empty()) CurLog->ErrorMsgs += "\r\n";
+    CurLog->ErrorMsgs += ParamCaption(name) + ": " + msg;
+    return false;
   }
 }
 
@@ -366,7 +382,7 @@ int TOracleScheme::RunProgram(const TOracleCommand& command) {
 
 bool TOracleScheme::DoRun() {
   if (!CurLog) return false;
-  RunSQLScript("Prefix");
+  const bool prefixDone = RunSQLScript("Prefix");
   bool ok = false;
   plat::TempFile tempLogFile;
   try {
@@ -383,7 +399,7 @@ bool TOracleScheme::DoRun() {
     ok = CurLog->ExitCode != plat::kExitStartFailed;
     // A program that could not start has said why (RunProgram); any other exit but 0 is a
     // failure too, and the record says so.
-    CurLog->IsSucceed = CurLog->ExitCode == 0;
+    CurLog->IsSucceed = CurLog->ExitCode == 0 && prefixDone;
     if (ok) CurLog->AddResult(RunResultText(CurLog->ExitCode) + "\r\n");
     std::error_code ec;
     if (!LogFile.empty()) {

@@ -117,14 +117,18 @@ class TOracleScheme : public TSchemeObject {
   void ReadTargetCharset(const std::shared_ptr<TOracleSession>& session);
 
   // "Prefix" or "Suffix": when the parameter holds a script, runs it on the run context's
-  // session and notes "Process SQL script...OK" or "Failed" and the message in CurLog. Never
-  // raises.
-  void RunSQLScript(std::string_view name);
+  // session and notes "Process SQL script...OK" or "Failed" and the message in CurLog. A failed
+  // script makes the run no success and is named in the record's errors ("<caption>: <message>");
+  // the run goes on. A terminate breaks the script off (SetBreaker) and the record takes the
+  // request's code and text (RecordCancel); once a run is asked to end, no script starts. True
+  // when there was nothing to run or the script ran to its end. Never raises.
+  bool RunSQLScript(std::string_view name);
 
   // The run step shared by both kinds, on a scheme claimed for the run with CurLog set: the
   // prefix script, the program (its record line with the password masked, a temporary log
   // when none is named, NLS_LANG for the child when switching), the result text and the log,
-  // the suffix script. True when the program could be started.
+  // the suffix script. True when the program could be started; the record is a success only
+  // when the program ended with 0 and both scripts ran to their end.
   bool DoRun() override;
 
   // The character-set id of a dump: the big-endian number in bytes 1 and 2. A missing or too

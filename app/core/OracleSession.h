@@ -14,6 +14,7 @@
 // on a run's start, the script editor) and the running threads use it; the session serialises
 // its own calls.
 #include <exception>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -21,6 +22,11 @@
 #include "app/core/SchDMLink.h"
 
 namespace sch {
+
+// Where a run's script hands over how to break off the database call it waits in (a terminate,
+// the program closing; TSchemeObject::SetBreaker): the breaker while its calls can be broken off,
+// null before they no longer can. A run already asked to end calls the breaker at once.
+using TBreakerSlot = std::function<void(std::function<void()> breaker)>;
 
 class TOracleSession {
  public:
@@ -36,8 +42,9 @@ class TOracleSession {
   virtual unsigned DatabaseCharsetId() = 0;
 
   // A run's script as the login's user, macros expanded through the calling thread's current
-  // list. Raises with the database's message on failure.
-  virtual void RunScript(const TOracleLogin& login, const std::string& script) {
+  // list. Raises with the database's message on failure, also when broken off through the slot
+  // (the defaults here cannot be broken off and leave the slot alone).
+  virtual void RunScript(const TOracleLogin& login, const std::string& script, const TBreakerSlot& = {}) {
     std::lock_guard lock(runLock_);
     Connect(login.user, login.password, login.server);
     ExecScript(script);

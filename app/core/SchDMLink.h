@@ -5,6 +5,7 @@
 // the Oracle session and query components; tests give recording fakes.
 //
 // Ownership: a link is owned by one TDM. Threads: whichever thread uses its TDM, one at a time.
+#include <chrono>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -47,7 +48,21 @@ class TDMLink {
   // no run's link holds the way other than the one asked for. Defaults: one way, nothing to wait.
   virtual void SetRunLink(bool /*run*/) {}
   virtual void WaitForClient(bool /*net*/) {}
+
+  // Any thread, while another uses the link: the call in progress is broken off (it fails with
+  // the database's cancel error), a wait in WaitForClient or a connect ends, and every later
+  // statement, query or connect raises at once. For good: a broken link is thrown away. Default:
+  // nothing can be broken off.
+  virtual void Break() {}
+  // Every later statement and query that has not returned within bound is broken off and raises
+  // kCallTooLong; the link stays usable. Zero: no bound (the default, and a run's scripts').
+  // Set before the link is used.
+  virtual void SetCallBound(std::chrono::milliseconds /*bound*/) {}
 };
+
+// Our own text: a call of the window's broken off at its bound.
+inline constexpr const char* kCallTooLong =
+    "The database did not answer in time; the call was broken off so that the window goes on.";
 
 // The other way to the database is in use by another connection.
 class TDMClientBusy : public std::runtime_error {

@@ -249,10 +249,7 @@ int SchemeHost::StopAllTimers() {
   return stopped;
 }
 
-bool SchemeHost::TerminateScheme(TSchemeObject& scheme) {
-  // Command files are the user's own programs: only the database tools are ended here.
-  return dynamic_cast<TOracleScheme*>(&scheme) && schemes_->TerminateScheme(scheme);
-}
+bool SchemeHost::TerminateScheme(TSchemeObject& scheme) { return Owned(scheme) && schemes_->TerminateScheme(scheme); }
 
 int SchemeHost::TerminateAll() { return schemes_->TerminateAll(); }
 

@@ -20,7 +20,8 @@
 //   ("Save as") writes a copy; FileName() stays. SetPassword ("Set password").
 // - Close(): saves, then Shutdown(): the main thread stops blocking senders (so no run can hang
 //   on a notice), every run ends with exit code 101 (its child, or the step it is in when it has
-//   none yet), every thread is joined and the file is saved once more with the 101 records. The
+//   none yet: a script waiting in the database is broken off), every thread is joined and the
+//   file is saved once more with the 101 records. The
 //   destructor shuts down too. A close signal (SIGTERM, SIGINT, SIGHUP) is meant to end up here.
 // Scheme
 // - AddScheme(category) ("Add new Scheme"): "new scheme" of the category's kind (Export 1,
@@ -30,9 +31,10 @@
 // - StartTimer/StopTimer ("Start timer", "Stop timer"): only with AutoExec, only when not yet
 //   started / only when started. StartAllTimers: every scheme with AutoExec. StopAllTimers:
 //   every scheme with AutoExec that has a timer thread.
-// - TerminateScheme ("Terminate Runing"): an export or import's child ends with exit code 100
-//   (a command file is the user's own program and is left alone). TerminateAll: every export and
-//   import.
+// - TerminateScheme ("Terminate Runing"): the scheme's run ends with exit code 100, whatever its
+//   kind: the child's whole process family (exp, imp or the command file and what it started),
+//   or the step it is in when it has no child (a script waiting in the database is broken off).
+//   TerminateAll ("Terminate all be runing schemes"): every running scheme; returns how many.
 // - SetShowDos ("Show DOS window"): children started from now on show their output.
 // Run times, parameters, records (the scheme pages): AddRunTime, EditRunTime, DeleteRunTime,
 // ClearRunTimes, SetTimeMode, SetSchemeName, SetAutoExec, SetParamValue, EditParam,

@@ -385,6 +385,7 @@ void TSchemeObject::FinishRun(bool ok) {
   } catch (...) {
   }
   SetProcess(nullptr);
+  SetBreaker(nullptr);
   // A failure before the record was listed: it starts now.
   if (CurLog->StartTime == 0) CurLog->StartTime = olv::Now();
   CurLog->IsSucceed = ok && CurLog->IsSucceed;
@@ -496,13 +497,20 @@ void TSchemeObject::SetProcess(std::shared_ptr<plat::Process> process) {
   if (process_ && cancelCode_ != 0) process_->terminate(cancelCode_);
 }
 
+void TSchemeObject::SetBreaker(std::function<void()> breaker) {
+  std::lock_guard lock(processMutex_);
+  breaker_ = std::move(breaker);
+  if (breaker_ && cancelCode_ != 0) breaker_();
+}
+
 bool TSchemeObject::TerminateProcess(int code) {
   std::lock_guard lock(processMutex_);
   if (State.load() != ssRunning) return false;
   if (process_) return process_->running() && process_->terminate(code);
-  // No child yet: the run ends at its next step.
+  // No child yet: the run ends at its next step, and a step waiting in the database now.
   if (cancelCode_ != 0) return false;
   cancelCode_ = code;
+  if (breaker_) breaker_();
   return true;
 }
 

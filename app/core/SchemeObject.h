@@ -17,6 +17,7 @@
 // drawing the records) holds it, and edits of them take it.
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -201,11 +202,18 @@ class TSchemeObject : public olv::TBaseObject {
   // The running child, so that a terminate command on another thread can reach it. A child
   // handed over after the run was asked to end is ended at once.
   void SetProcess(std::shared_ptr<plat::Process> process);
+  // A step that waits on something other than a child (a script in the database) hands over how
+  // to interrupt that wait while it can be interrupted, and null before it no longer can; a run
+  // already asked to end has the breaker called at once. The breaker is called under the lock
+  // that guards it (so it never runs after the null hand-over returned) and must not block for
+  // long nor call back into the scheme.
+  void SetBreaker(std::function<void()> breaker);
   // Ends the run in progress with code (100 by the terminate commands, 101 when the program
-  // closes), whatever step it is in: the running child is ended, and a run whose child does not
-  // exist yet (its prefix script, the expansion of a dump) stops at the next step and starts no
-  // child (CancelCode). The first request's code stands. False when the scheme does not run or
-  // its child had already ended on its own.
+  // closes), whatever step it is in: the running child is ended, a step waiting in the database
+  // is broken off (SetBreaker), and a run whose child does not exist yet (its prefix script, the
+  // expansion of a dump) stops at the next step and starts no child (CancelCode). The first
+  // request's code stands. False when the scheme does not run or its child had already ended on
+  // its own.
   bool TerminateProcess(int code);
   // The code of the terminate request of the run in progress; 0 when none came.
   int CancelCode() const { return cancelCode_.load(); }
@@ -256,9 +264,11 @@ class TSchemeObject : public olv::TBaseObject {
   mutable std::mutex macrosMutex_;
   std::unique_ptr<olv::TMacros> macros_;
 
-  // Guards process_ and, with the end of a run, cancelCode_: a request cannot reach the next run.
+  // Guards process_, breaker_ and, with the end of a run, cancelCode_: a request cannot reach
+  // the next run.
   mutable std::mutex processMutex_;
   std::shared_ptr<plat::Process> process_;
+  std::function<void()> breaker_;
   std::atomic<int> cancelCode_{0};
 
   std::string schName_;

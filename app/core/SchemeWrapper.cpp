@@ -105,7 +105,7 @@ int TSchemeWrapper::TerminateAll() {
   int ended = 0;
   for (int i = 0; i < Count(); ++i) {
     TSchemeObject* scheme = GetScheme(i);
-    if (scheme && dynamic_cast<TOracleScheme*>(scheme) && TerminateScheme(*scheme)) ++ended;
+    if (scheme && TerminateScheme(*scheme)) ++ended;
   }
   return ended;
 }

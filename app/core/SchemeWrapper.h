@@ -24,10 +24,11 @@ class TSchemeWrapper : public olv::TBaseObject {
   bool CheckPwdForRestore = false;
   std::unique_ptr<olv::OlvStringList> List;  // scheme names owning their schemes
 
-  // Ends the scheme's running child with exit code 100; false when none runs.
+  // Ends the scheme's run with exit code 100 (TSchemeObject::TerminateProcess: its child's
+  // process family, or the step it is in); false when it does not run.
   bool TerminateScheme(TSchemeObject& scheme);
-  // TerminateScheme for every Oracle (export or import) scheme; command files are left alone.
-  // Returns how many children were ended.
+  // TerminateScheme for every scheme, command files as well as exports and imports. Returns how
+  // many runs were ended.
   int TerminateAll();
 
   // The class of a kind: 1 export, 2 import, 3 command file; null for any other.

@@ -10,6 +10,8 @@
 #include <string>
 #include <thread>
 
+#include "tests/app/WaitUntil.h"
+
 namespace schtest {
 
 inline bool ProcessGone(pid_t pid) {
@@ -29,14 +31,15 @@ inline bool ProcessGoneSoon(pid_t pid) {
   return false;
 }
 
-// The pid a stand-in wrote to file, once it is there.
-inline pid_t WaitForPidFile(const std::string& file) {
-  for (;;) {
-    pid_t pid = 0;
+// The pid a stand-in wrote to file, once it is there; 0, the test failing, when it is not there
+// within the deadline.
+inline pid_t WaitForPidFile(const std::string& file, std::chrono::milliseconds deadline = kWaitDeadline) {
+  pid_t pid = 0;
+  WaitUntil("a pid in " + file, [&] {
     std::ifstream(file) >> pid;
-    if (pid > 0) return pid;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+    return pid > 0;
+  }, deadline);
+  return pid;
 }
 
 }  // namespace schtest

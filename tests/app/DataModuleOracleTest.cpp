@@ -7,7 +7,10 @@
 // layer without it skips them.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -26,6 +29,7 @@
 #include "oracle/net/NetCallInterface.h"
 #include "platform/Registry.h"
 #include "tests/app/HostTestSupport.h"
+#include "tests/app/WaitUntil.h"
 #include "tests/oracle/FakeOciHome.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/ScratchFolder.h"
@@ -56,6 +60,8 @@ class DataModuleOracleTest : public schtest::HostTest {
     fake.script("commit", "ok");
   }
   void TearDown() override {
+    // A script still waiting in the stand-in (a test that failed) must not hold the shutdown.
+    if (fake.release) fake.release();
     HostTest::TearDown();
     session->Main().Disconnect();
     ora::FreeOCI();
@@ -157,6 +163,124 @@ TEST_F(DataModuleOracleTest, AFailingSuffixIsRecordedAndTheDumpStays) {
   const size_t failed = record.rfind("Process SQL script...Failed\r\n");
   ASSERT_NE(failed, std::string::npos) << record;
   EXPECT_EQ(record.substr(failed), "Process SQL script...Failed\r\nORA-00942: table or view does not exist\r\n");
+  const auto saved = Reload();
+  const sch::TSchemeLog* rec = saved->GetScheme(0)->GetLog(0);
+  EXPECT_FALSE(rec->IsSucceed) << "a script that failed is no success";
+  EXPECT_EQ(rec->ErrorMsgs, "Suffix SQL scripts: ORA-00942: table or view does not exist");
+}
+
+// A run whose before-run script waits in the database (here on a lock another session holds)
+// ends at once when it is terminated, by either command, or when the program closes: the client
+// library's call is broken off, nothing after it runs, and the record is saved with the code and
+// its reason. The time each took is written to the test's output.
+TEST_F(DataModuleOracleTest, EndingARunBreaksOffItsScriptWaitingInTheDatabase) {
+  fake.script("lock table runs", "sleep 60000");
+  {
+    sch::TSchemeWrapper w;
+    sch::TSchemeObject* s = AddExport(w, "scott", "tiger", "orcl");
+    s->FindParam("Prefix")->SetKeyValue(
+        "insert into runs values ('scott', 'start'); lock table runs in exclusive mode;"
+        " insert into runs values ('scott', 'after')");
+    s->FindParam("Suffix")->SetKeyValue("insert into runs values ('scott', 'end')");
+    sch::SaveObjectToFile(file, &w, true);
+  }
+  host.Start(file);
+
+  struct Ending {
+    const char* name;
+    std::function<void()> end;
+    int code;
+    const char* reason;
+  };
+  const Ending endings[] = {
+      {"Terminate Runing", [&] { EXPECT_TRUE(host.TerminateScheme(Scheme())); }, 100, "Cancel by user"},
+      {"Terminate all be runing schemes", [&] { EXPECT_EQ(host.TerminateAll(), 1); }, 100, "Cancel by user"},
+      // Last: the host is shut down after it.
+      {"closing the program", [&] { host.Close(); }, 101, "Terminate by main program"},
+  };
+  for (const Ending& ending : endings) {
+    SCOPED_TRACE(ending.name);
+    ends = 0;
+    ASSERT_TRUE(host.Run(Scheme()));
+    ASSERT_TRUE(RunUntilNotice(sch::kSchemeRunStarted, "the run's start"));
+    ASSERT_EQ(fake.waitHeld(10000), 1) << "the script never reached its wait in the database";
+    const auto start = std::chrono::steady_clock::now();
+    if (ending.code == 101) {
+      // The close joins the run: should the break not reach the script, the stand-in lets it go.
+      schtest::Watchdog dog(std::string("the run's end on ") + ending.name, schtest::kWaitDeadline,
+                            [&] { fake.release(); });
+      ending.end();
+      ASSERT_TRUE(dog.Done());
+    } else {
+      ending.end();
+      ASSERT_TRUE(RunUntilNotice(sch::kSchemeRunEnded, std::string("the run's end on ") + ending.name));
+    }
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    RecordProperty(std::string("ms to end the waiting script on ") + ending.name, std::to_string(ms));
+    std::printf("%s ended the script waiting in the database in %lld ms\n", ending.name, static_cast<long long>(ms));
+
+    const auto saved = Reload();
+    const sch::TSchemeObject* scheme = saved->GetScheme(0);
+    const sch::TSchemeLog* rec = scheme->GetLog(scheme->LogCount() - 1);
+    EXPECT_EQ(rec->ExitCode, ending.code);
+    EXPECT_FALSE(rec->IsSucceed);
+    EXPECT_NE(rec->EndTime, 0);
+    const std::string reason = ending.reason;
+    EXPECT_EQ(rec->ResultMsgs, "Process SQL script..." + reason + "\r\nRun Scripts..." + reason + "\r\nLog file:" +
+                                   dir / "nightly.log" + "\r\n");
+    EXPECT_FALSE(fs::exists(dir / "nightly.dmp")) << "no program after a terminated script";
+    EXPECT_EQ(fake.Query("SELECT count(*) FROM runs WHERE state <> 'start'"), "0")
+        << "neither the statement after the wait nor the after-run script ran";
+  }
+}
+
+// The window's own calls on a database that does not answer (the script editor's "Execute",
+// the picker's users, the character-set tool's list) are broken off at the window's bound and
+// say so; the window's module stays usable. The time each took is written to the test's output.
+TEST_F(DataModuleOracleTest, TheWindowsCallsAreBrokenOffAtTheirBound) {
+  SeedDictionary();
+  for (const char* waits : {"lock table runs", "SYS.DBA_USERS", "V$NLS_VALID_VALUES"}) fake.script(waits, "sleep 60000");
+  session->Main().Connect("scott", "tiger", "orcl");
+  auto failure = [](const std::function<void()>& call) {
+    try {
+      call();
+    } catch (const std::exception& e) {
+      return std::string(e.what());
+    }
+    return std::string("answered");
+  };
+  struct Call {
+    const char* name;
+    std::function<std::string()> shown;
+    std::string expected;
+  };
+  std::vector<std::string> charsets{"unchanged"};
+  const Call calls[] = {
+      {"the script editor's Execute", [&] { return failure([&] { session->ExecScript("lock table runs in exclusive mode"); }); },
+       sch::kCallTooLong},
+      {"the user picker's list", [&] { return failure([&] { session->Main().Users(); }); }, sch::kCallTooLong},
+      // The tool's lists take a failure as an empty answer.
+      {"the character-set tool's list",
+       [&] { return std::string(session->Main().GetValidCharsets(charsets) ? "answered" : "no list"); }, "no list"},
+  };
+  for (const Call& call : calls) {
+    SCOPED_TRACE(call.name);
+    schtest::Watchdog dog(call.name, schtest::kWaitDeadline, [&] { fake.release(); });
+    const auto start = std::chrono::steady_clock::now();
+    const std::string shown = call.shown();
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    ASSERT_TRUE(dog.Done());
+    RecordProperty(std::string("ms the window waited for ") + call.name, std::to_string(ms));
+    std::printf("the window waited %lld ms for %s\n", static_cast<long long>(ms), call.name);
+    EXPECT_EQ(shown, call.expected);
+    std::uint16_t id = 0;
+    std::string name;
+    EXPECT_TRUE(session->Main().GetDBCharset(id, name));
+    EXPECT_EQ(name, "ZHS16GBK") << "the window's module answers again";
+  }
+  EXPECT_EQ(charsets, std::vector<std::string>{"unchanged"});
 }
 
 TEST_F(DataModuleOracleTest, TheSameExportOverTheDirectNetworkClient) {

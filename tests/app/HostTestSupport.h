@@ -2,6 +2,7 @@
 // Shared set-up of the end-to-end tests of the schemes' owner: a scratch folder with the scheme
 // file, a headless main thread that the test runs until a chosen run notice, and the owner itself,
 // shut down after each test.
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -13,6 +14,7 @@
 #include "platform/MainThread.h"
 #include "platform/ProcessRegistry.h"
 #include "tests/app/SchemeTestSupport.h"
+#include "tests/app/WaitUntil.h"
 #include "tests/support/ScratchFolder.h"
 
 namespace schtest {
@@ -52,6 +54,13 @@ class HostTest : public SchemeTest {
   void RunUntilNotice(int param) {
     quitOn = param;
     main.run();
+  }
+  // The same for at most deadline: false, and the test fails naming what, when the notice did
+  // not come by then.
+  bool RunUntilNotice(int param, const std::string& what, std::chrono::milliseconds deadline = kWaitDeadline) {
+    Watchdog dog(what, deadline, [this] { main.quit(); });
+    RunUntilNotice(param);
+    return dog.Done();
   }
   sch::TSchemeObject& Scheme() { return *host.Schemes().GetScheme(0); }
   std::unique_ptr<sch::TSchemeWrapper> Reload() { return sch::LoadObjectFromFile(file); }

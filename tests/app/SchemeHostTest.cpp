@@ -6,6 +6,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -125,18 +126,39 @@ TEST_F(SchemeHostTest, RunByHandIsMarkedAndReported) {
   EXPECT_TRUE(Scheme().GetLog(0)->ActiveMode);
 }
 
-TEST_F(SchemeHostTest, TerminateRecords100AndTheRunEnds) {
-  WriteSchemeFile("--sleep 30 --grandchild " + (dir / "gc.pid"), true);
+// Both terminate commands end a command file's whole process family as they end exp's: the
+// record says so, saved with exit code 100.
+TEST_F(SchemeHostTest, BothTerminateCommandsEndACommandFileRunAndItsFamily) {
+  struct Command {
+    const char* name;
+    std::function<int(sch::SchemeHost&, sch::TSchemeObject&)> call;
+  };
+  const Command commands[] = {
+      {"Terminate Runing", [](sch::SchemeHost& h, sch::TSchemeObject& s) { return h.TerminateScheme(s) ? 1 : 0; }},
+      {"Terminate all be runing schemes", [](sch::SchemeHost& h, sch::TSchemeObject&) { return h.TerminateAll(); }},
+  };
+  WriteSchemeFile("--sleep 30 --grandchild " + (dir / "gc.pid"), false);
   host.Start(file);
-  RunUntilNotice(sch::kSchemeRunStarted);
-  const pid_t grandchild = schtest::WaitForPidFile(dir / "gc.pid");
-  while (Scheme().ProcessHandle.load() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  EXPECT_FALSE(host.TerminateScheme(Scheme())) << "\"Terminate Runing\" leaves the user's own programs alone";
-  EXPECT_TRUE(host.Schemes().TerminateScheme(Scheme()));
-  RunUntilNotice(sch::kSchemeRunEnded);
-  EXPECT_EQ(Scheme().GetLog(0)->ExitCode, 100);
-  EXPECT_EQ(Reload()->GetScheme(0)->GetLog(0)->ResultMsgs, "Run Scripts...Cancel by user\r\n");
-  EXPECT_TRUE(schtest::ProcessGoneSoon(grandchild));
+  for (const Command& command : commands) {
+    SCOPED_TRACE(command.name);
+    fs::remove(dir / "gc.pid");
+    ASSERT_TRUE(host.Run(Scheme()));
+    ASSERT_TRUE(RunUntilNotice(sch::kSchemeRunStarted, "the run's start"));
+    const pid_t grandchild = schtest::WaitForPidFile(dir / "gc.pid");
+    ASSERT_GT(grandchild, 0);
+    ASSERT_TRUE(schtest::WaitUntil("the child's start", [&] { return Scheme().ProcessHandle.load() != 0; }));
+    EXPECT_EQ(command.call(host, Scheme()), 1);
+    ASSERT_TRUE(RunUntilNotice(sch::kSchemeRunEnded, "the run's end after the terminate"));
+    EXPECT_TRUE(schtest::ProcessGoneSoon(grandchild)) << "what the command file started is gone too";
+    EXPECT_TRUE(registry.running().empty());
+    const auto saved = Reload();
+    const sch::TSchemeLog* rec = saved->GetScheme(0)->GetLog(saved->GetScheme(0)->LogCount() - 1);
+    EXPECT_EQ(rec->ExitCode, 100);
+    EXPECT_FALSE(rec->IsSucceed);
+    EXPECT_EQ(rec->ResultMsgs, "Run Scripts...Cancel by user\r\n");
+  }
+  EXPECT_FALSE(host.TerminateScheme(Scheme())) << "nothing runs";
+  EXPECT_EQ(host.TerminateAll(), 0);
 }
 
 TEST_F(SchemeHostTest, ClosingEndsTheChildWith101AndSavesTheRecord) {

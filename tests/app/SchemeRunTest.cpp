@@ -322,15 +322,15 @@ TEST_F(DosRunTest, TerminateEndsTheChildAndItsGroupWithCode100) {
   EXPECT_FALSE(owner.TerminateScheme(*scheme)) << "nothing left to end";
 }
 
-TEST_F(DosRunTest, TerminateAllLeavesCommandFilesAlone) {
+TEST_F(DosRunTest, TerminateAllEndsACommandFileToo) {
   SetParams("--sleep 30");
   std::thread run([&] { scheme->Run(sch::RunMode::ByHand, context); });
-  while (scheme->ProcessHandle.load() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  EXPECT_EQ(owner.TerminateAll(), 0);
-  EXPECT_TRUE(scheme->TerminateProcess(plat::kExitTerminatedOnClose));
+  ASSERT_TRUE(schtest::WaitUntil("the child's start", [&] { return scheme->ProcessHandle.load() != 0; }));
+  EXPECT_EQ(owner.TerminateAll(), 1);
   run.join();
-  EXPECT_EQ(scheme->GetLog(0)->ExitCode, 101);
-  EXPECT_EQ(scheme->GetLog(0)->ResultMsgs, "Run Scripts...Terminate by main program\r\n");
+  EXPECT_EQ(scheme->GetLog(0)->ExitCode, 100);
+  EXPECT_EQ(scheme->GetLog(0)->ResultMsgs, "Run Scripts...Cancel by user\r\n");
+  EXPECT_TRUE(registry.running().empty());
 }
 
 // --- File names and arguments -------------------------------------------------------------

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <latch>
 #include <map>
 #include <memory>
@@ -54,7 +55,10 @@ class ScriptRunTest : public schtest::HostTest {
     HostTest::SetUp();
     env.Set("ORASCHEME_REGISTRY_DIR", dir / "registry");
   }
-  void OnNotice(int param) override { ends += param == sch::kSchemeRunEnded; }
+  void OnNotice(int param) override {
+    ends += param == sch::kSchemeRunEnded;
+    if (onStart && param == sch::kSchemeRunStarted) onStart();
+  }
   sch::TSchemeObject* AddExport(sch::TSchemeWrapper& w, const std::string& name, const std::string& user) {
     sch::TSchemeObject* s = w.AddScheme(name, sch::skOracleExport);
     s->FindParam("cmdfilename")->SetKeyValue(kFakeExp);
@@ -82,6 +86,7 @@ class ScriptRunTest : public schtest::HostTest {
   std::shared_ptr<Links> links;
   testsupport::ScopedEnv env;
   int ends = 0;
+  std::function<void()> onStart;
 };
 
 using Lines = std::vector<std::string>;
@@ -126,6 +131,70 @@ TEST_F(ScriptRunTest, AFailingSuffixIsRecordedAndTheDumpStays) {
   const std::string tail = "Process SQL script...Failed\r\nORA-00942: no table\r\n";
   ASSERT_GE(rec->ResultMsgs.size(), tail.size());
   EXPECT_EQ(rec->ResultMsgs.substr(rec->ResultMsgs.size() - tail.size()), tail) << rec->ResultMsgs;
+}
+
+// A script that fails leaves the run a failure whose errors name the step, before or after the
+// program alike; the program still runs and its dump stays. Scripts that succeed change nothing.
+TEST_F(ScriptRunTest, AFailedScriptMakesTheRunAFailureThatNamesTheStep) {
+  links->made = [](FakeLink& link) { link.failOn = "missing_table"; };
+  const std::string failing = "insert into missing_table values (1)";
+  {
+    sch::TSchemeWrapper w;
+    AddExport(w, "before", "scott")->FindParam("Prefix")->SetKeyValue(failing);
+    AddExport(w, "after", "scott")->FindParam("Suffix")->SetKeyValue(failing);
+    sch::TSchemeObject* fine = AddExport(w, "fine", "scott");
+    fine->FindParam("Prefix")->SetKeyValue("insert into runs values (1)");
+    fine->FindParam("Suffix")->SetKeyValue("insert into runs values (2)");
+    sch::SaveObjectToFile(file, &w, true);
+  }
+  host.Start(file);
+  RunAll(3);
+
+  struct Expected {
+    const char* scheme;
+    bool succeed;
+    const char* errors;
+  };
+  const auto saved = Reload();
+  for (const Expected& e : {Expected{"before", false, "Prefix SQL scripts: ORA-00942: no table"},
+                            Expected{"after", false, "Suffix SQL scripts: ORA-00942: no table"},
+                            Expected{"fine", true, ""}}) {
+    SCOPED_TRACE(e.scheme);
+    const sch::TSchemeObject* scheme = saved->GetScheme(saved->List->IndexOf(e.scheme));
+    ASSERT_NE(scheme, nullptr);
+    const sch::TSchemeLog* rec = scheme->GetLog(0);
+    ASSERT_NE(rec, nullptr);
+    EXPECT_EQ(rec->IsSucceed, e.succeed);
+    EXPECT_EQ(rec->ErrorMsgs, e.errors);
+    EXPECT_EQ(rec->ExitCode, 0);
+    EXPECT_NE(rec->ResultMsgs.find("Run Scripts...Ok\r\n"), std::string::npos) << rec->ResultMsgs;
+    EXPECT_TRUE(fs::exists(dir / (std::string(e.scheme) + ".dmp")));
+  }
+}
+
+// A run asked to end before its first script (here while the window handles its start) runs
+// no script and no program, and is recorded as terminated.
+TEST_F(ScriptRunTest, ARunTerminatedBeforeItsScriptsRunsNoneOfThem) {
+  {
+    sch::TSchemeWrapper w;
+    sch::TSchemeObject* s = AddExport(w, "nightly", "scott");
+    s->FindParam("Prefix")->SetKeyValue("insert into runs values (1)");
+    s->FindParam("Suffix")->SetKeyValue("insert into runs values (2)");
+    sch::SaveObjectToFile(file, &w, true);
+  }
+  host.Start(file);
+  bool terminated = false;
+  onStart = [&] { terminated = host.TerminateScheme(Scheme()); };
+  RunAll(1);
+
+  EXPECT_TRUE(terminated);
+  EXPECT_TRUE(ByUser()["scott"].empty());
+  EXPECT_FALSE(fs::exists(dir / "nightly.dmp"));
+  const auto saved = Reload();
+  const sch::TSchemeLog* rec = saved->GetScheme(0)->GetLog(0);
+  EXPECT_EQ(rec->ExitCode, 100);
+  EXPECT_FALSE(rec->IsSucceed);
+  EXPECT_EQ(rec->ResultMsgs, "Run Scripts...Cancel by user\r\nLog file:" + dir / "nightly.log" + "\r\n");
 }
 
 TEST_F(ScriptRunTest, TheDatabaseCharacterSetIsReadOnTheStartNoticeWithTheSchemesLogin) {

@@ -34,6 +34,27 @@ ControlState& State() {
   return state;
 }
 
+// With the control lock held: waits ms milliseconds (< 0: without end) until the session is
+// broken or the test releases the calls; a broken wait fails with ORA-01013.
+std::optional<Injected> Hold(std::unique_lock<std::mutex>& lock, ServerSession* session, int ms) {
+  ControlState& s = State();
+  ++s.waiting;
+  s.changed.notify_all();
+  const unsigned releases = s.releases;
+  auto done = [&] { return (session && session->breakRequested) || s.releases != releases; };
+  if (ms < 0) {
+    s.changed.wait(lock, done);
+  } else {
+    s.changed.wait_for(lock, std::chrono::milliseconds(ms), done);
+  }
+  --s.waiting;
+  if (session && session->breakRequested) {
+    session->breakRequested = false;
+    return Injected{1013, "user requested cancel of current operation"};
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::optional<Injected> Enter(const char* entry, const std::string& details, ServerSession* session) {
@@ -58,23 +79,14 @@ std::optional<Injected> Enter(const char* entry, const std::string& details, Ser
 
   auto delay = s.delays.find(entry);
   if (delay == s.delays.end()) return std::nullopt;
-  const int ms = delay->second;
+  // A delay holds this call only: a break that came before it is no longer of interest.
   if (session) session->breakRequested = false;
-  ++s.waiting;
-  s.changed.notify_all();
-  const unsigned releases = s.releases;
-  auto done = [&] { return (session && session->breakRequested) || s.releases != releases; };
-  if (ms < 0) {
-    s.changed.wait(lock, done);
-  } else {
-    s.changed.wait_for(lock, std::chrono::milliseconds(ms), done);
-  }
-  --s.waiting;
-  if (session && session->breakRequested) {
-    session->breakRequested = false;
-    return Injected{1013, "user requested cancel of current operation"};
-  }
-  return std::nullopt;
+  return Hold(lock, session, delay->second);
+}
+
+std::optional<Injected> Sleep(ServerSession* session, int ms) {
+  std::unique_lock<std::mutex> lock(State().mutex);
+  return Hold(lock, session, ms);
 }
 
 void Note(const std::string& line) {

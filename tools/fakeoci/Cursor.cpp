@@ -563,12 +563,11 @@ Status Cursor::Run() {
   const std::string upper = Upper(sql_);
   Status status;
 
-  bool answered = false;
-  const std::vector<Script> scripts = Scripts();
-  for (auto it = scripts.rbegin(); it != scripts.rend() && !answered; ++it) {
-    if (upper.find(it->match) == std::string::npos) continue;
-    answered = true;
-    const std::string& a = it->answer;
+  // "ok" and "sleep <ms>" (slept before the engine was entered) succeed with no effect.
+  const std::optional<Script> script = ScriptFor(sql_);
+  const bool answered = script.has_value();
+  if (answered) {
+    const std::string& a = script->answer;
     if (a.rfind("error ", 0) == 0) {
       char* end = nullptr;
       long code = std::strtol(a.c_str() + 6, &end, 10);

@@ -137,7 +137,14 @@ void AddScript(Script script) { State().scripts.push_back(std::move(script)); }
 
 void ResetScripts() { State().scripts.clear(); }
 
-std::vector<Script> Scripts() { return State().scripts; }
+std::optional<Script> ScriptFor(const std::string& sql) {
+  std::string upperSql = sql;
+  for (char& c : upperSql) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  const std::vector<Script>& scripts = State().scripts;
+  for (auto it = scripts.rbegin(); it != scripts.rend(); ++it)
+    if (upperSql.find(it->match) != std::string::npos) return *it;
+  return std::nullopt;
+}
 
 ServerSession* NewSession(const std::string& user) {
   DatabaseState& s = State();

@@ -9,8 +9,8 @@
 // SQL is answered by an in-memory SQLite database shared by every session of the process, and by
 // answers for what SQLite cannot say: the server's version banner and version block, the session's
 // NLS block, ALTER SESSION, and whatever a test scripts. A control interface (FakeOciControl.h)
-// lets a test script answers, fail the n-th call of an entry, hold or delay a call until a break,
-// and read the call log.
+// lets a test script answers (also a statement that takes its time until a break), fail the n-th
+// call of an entry, hold or delay a call until a break, and read the call log.
 //
 // Build variants (CMakeLists.txt), one source:
 //   libfakeoci9.so   a 9-class client: the handle interface, object, 8.1 and 9 groups; reports
@@ -356,11 +356,13 @@ void ResetSettings();
 struct Script {
   std::string match;   // upper-case text the SQL must contain
   // "error <code> <text>" | "sql <SQLite text>" | "out NAME=value;NAME" | "outsql <SQLite query>" | "ok"
+  // | "sleep <ms>"
   std::string answer;
 };
 void AddScript(Script script);
 void ResetScripts();
-std::vector<Script> Scripts();
+// The latest script whose match the SQL contains (any case); none when no script matches.
+std::optional<Script> ScriptFor(const std::string& sql);
 
 // ServerSession lifetime (logon / logoff).
 ServerSession* NewSession(const std::string& user);
@@ -387,8 +389,13 @@ struct Injected {
 std::optional<Injected> Enter(const char* entry, const std::string& details, ServerSession* session = nullptr);
 // A line of the call log that is no entry (a callback the library made, a piece it moved).
 void Note(const std::string& line);
-// Breaks the call a session has in progress (held or delayed).
+// Breaks the call a session has in progress (held, delayed or sleeping); a sleep the session
+// begins after a break that found no call ends at once.
 void BreakSession(ServerSession* session);
+// A statement answered "sleep <ms>": waits ms milliseconds (not holding the engine lock) unless
+// the session is broken first, then returns ORA-01013; a release ends it too. Counts as a held
+// call for fakeoci_wait_held.
+std::optional<Injected> Sleep(ServerSession* session, int ms);
 void ResetControl();
 
 // ---- handles ----

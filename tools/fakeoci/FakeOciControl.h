@@ -40,7 +40,10 @@
 //                                (PL/SQL out binds; a name without "=" is NULL), "outsql
 //                                <SQLite query>" (the out binds take the first row's columns of
 //                                the same names), "cursor NAME=<SQLite query>" (the cursor bound
-//                                as NAME is opened on the query) or "ok"
+//                                as NAME is opened on the query), "sleep <ms>" (the execution
+//                                takes ms milliseconds and then succeeds; a break of its session,
+//                                also one that came while the session had no call, ends it at
+//                                once with ORA-01013, and fakeoci_wait_held sees it) or "ok"
 //   fakeoci_fail(entry, nth, code, text)  the nth call of entry from now fails with ORA-<code>
 //                                (nth 0: every call; code 0 takes the failure back)
 //   fakeoci_delay(entry, ms)     every call of entry waits ms milliseconds first, or, with ms < 0,

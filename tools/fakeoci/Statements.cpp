@@ -1,4 +1,7 @@
 // Statement handles: prepare, bind, define, execute, fetch.
+#include <algorithm>
+#include <cstdlib>
+
 #include "tools/fakeoci/FakeOci.h"
 
 using namespace fakeoci;
@@ -15,6 +18,16 @@ ServerSession* SessionOfSvc(const void* svchp) {
   std::lock_guard<std::recursive_mutex> lock(EngineLock());
   auto* svc = Live<SvcCtxHandle>(svchp, OCI_HTYPE_SVCCTX);
   return svc ? svc->Live() : nullptr;
+}
+
+// The milliseconds a "sleep <ms>" answer holds the statement prepared on stmtp; 0 for any other.
+int SleepOf(const void* stmtp) {
+  std::lock_guard<std::recursive_mutex> lock(EngineLock());
+  auto* stmt = Live<StmtHandle>(stmtp, OCI_HTYPE_STMT);
+  if (!stmt || !stmt->prepared) return 0;
+  const std::optional<Script> script = ScriptFor(stmt->cursor.Sql());
+  if (!script || script->answer.rfind("sleep ", 0) != 0) return 0;
+  return std::max(0, std::atoi(script->answer.c_str() + 6));
 }
 
 template <class T, class Slot>
@@ -146,6 +159,10 @@ FAKEOCI_OCI8 sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* er
   if (auto e = Enter("OCIStmtExecute", "iters=" + std::to_string(iters) + " mode=" + std::to_string(mode),
                      SessionOfSvc(svchp)))
     return Fail(errhp, *e);
+  // A statement that takes its time on the server: other sessions, and a break, go on meanwhile.
+  if (const int ms = SleepOf(stmtp)) {
+    if (auto e = Sleep(SessionOfSvc(svchp), ms)) return Fail(errhp, *e);
+  }
   std::lock_guard<std::recursive_mutex> lock(EngineLock());
   auto* svc = Live<SvcCtxHandle>(svchp, OCI_HTYPE_SVCCTX);
   auto* stmt = Live<StmtHandle>(stmtp, OCI_HTYPE_STMT);
