@@ -10,7 +10,7 @@
 #include <string>
 #include <thread>
 
-#include "tests/app/WaitUntil.h"
+#include "tests/support/WaitUntil.h"
 
 namespace schtest {
 
@@ -33,12 +33,13 @@ inline bool ProcessGoneSoon(pid_t pid) {
 
 // The pid a stand-in wrote to file, once it is there; 0, the test failing, when it is not there
 // within the deadline.
-inline pid_t WaitForPidFile(const std::string& file, std::chrono::milliseconds deadline = kWaitDeadline) {
+inline pid_t WaitForPidFile(const std::string& file,
+                            std::chrono::milliseconds limit = testsupport::kPatience) {
   pid_t pid = 0;
-  WaitUntil("a pid in " + file, [&] {
+  testsupport::WaitUntil([&] {
     std::ifstream(file) >> pid;
     return pid > 0;
-  }, deadline);
+  }, limit, "a pid in " + file);
   return pid;
 }
 

@@ -29,7 +29,7 @@
 #include "oracle/net/NetCallInterface.h"
 #include "platform/Registry.h"
 #include "tests/app/HostTestSupport.h"
-#include "tests/app/WaitUntil.h"
+#include "tests/support/WaitUntil.h"
 #include "tests/oracle/FakeOciHome.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/ScratchFolder.h"
@@ -92,7 +92,8 @@ class DataModuleOracleTest : public schtest::HostTest {
   }
   void RunOnce() {
     host.Run(*host.Schemes().GetScheme(0));
-    while (ends < 1) RunUntilNotice(sch::kSchemeRunEnded);
+    while (ends < 1 && RunUntilNotice(sch::kSchemeRunEnded, "the run's end")) {
+    }
   }
   // The statements the client library prepared, in order.
   std::vector<std::string> Prepared() const {
@@ -207,7 +208,7 @@ TEST_F(DataModuleOracleTest, EndingARunBreaksOffItsScriptWaitingInTheDatabase) {
     const auto start = std::chrono::steady_clock::now();
     if (ending.code == 101) {
       // The close joins the run: should the break not reach the script, the stand-in lets it go.
-      schtest::Watchdog dog(std::string("the run's end on ") + ending.name, schtest::kWaitDeadline,
+      testsupport::Watchdog dog(std::string("the run's end on ") + ending.name, testsupport::kPatience,
                             [&] { fake.release(); });
       ending.end();
       ASSERT_TRUE(dog.Done());
@@ -266,7 +267,7 @@ TEST_F(DataModuleOracleTest, TheWindowsCallsAreBrokenOffAtTheirBound) {
   };
   for (const Call& call : calls) {
     SCOPED_TRACE(call.name);
-    schtest::Watchdog dog(call.name, schtest::kWaitDeadline, [&] { fake.release(); });
+    testsupport::Watchdog dog(call.name, testsupport::kPatience, [&] { fake.release(); });
     const auto start = std::chrono::steady_clock::now();
     const std::string shown = call.shown();
     const auto ms =

@@ -14,7 +14,7 @@
 #include "platform/MainThread.h"
 #include "platform/ProcessRegistry.h"
 #include "tests/app/SchemeTestSupport.h"
-#include "tests/app/WaitUntil.h"
+#include "tests/support/RunLoop.h"
 #include "tests/support/ScratchFolder.h"
 
 namespace schtest {
@@ -50,17 +50,12 @@ class HostTest : public SchemeTest {
     s.SchemeTime->Add(std::move(item));
   }
 
-  // Handles notices until one with param has been handled.
-  void RunUntilNotice(int param) {
+  // Handles notices until one with param has been handled; gives up after the limit, the test
+  // failing and naming what it waited for.
+  bool RunUntilNotice(int param, const std::string& what = "the run notice",
+                      std::chrono::milliseconds limit = testsupport::kPatience) {
     quitOn = param;
-    main.run();
-  }
-  // The same for at most deadline: false, and the test fails naming what, when the notice did
-  // not come by then.
-  bool RunUntilNotice(int param, const std::string& what, std::chrono::milliseconds deadline = kWaitDeadline) {
-    Watchdog dog(what, deadline, [this] { main.quit(); });
-    RunUntilNotice(param);
-    return dog.Done();
+    return testsupport::RunUntilQuit(main, limit, what);
   }
   sch::TSchemeObject& Scheme() { return *host.Schemes().GetScheme(0); }
   std::unique_ptr<sch::TSchemeWrapper> Reload() { return sch::LoadObjectFromFile(file); }

@@ -25,6 +25,7 @@
 #include "tests/app/SchemeTestSupport.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/ScratchFolder.h"
+#include "tests/support/WaitUntil.h"
 
 namespace {
 
@@ -193,7 +194,7 @@ TEST_F(OracleRunTest, TerminateOfARunningExportRecords100AndLeavesNoChild) {
   host.Start(file);
   RunUntilNotice(sch::kSchemeRunStarted);
   const pid_t child = schtest::WaitForPidFile(dir / "exp.pid");
-  while (Scheme().ProcessHandle.load() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  ASSERT_TRUE(testsupport::WaitUntil([&] { return Scheme().ProcessHandle.load() != 0; }, "the child's start"));
   EXPECT_EQ(Scheme().ProcessHandle.load(), child);
   EXPECT_TRUE(host.TerminateScheme(Scheme()));
   RunUntilNotice(sch::kSchemeRunEnded);

@@ -17,6 +17,7 @@
 #include "tests/app/HostTestSupport.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/ScratchFolder.h"
+#include "tests/support/WaitUntil.h"
 
 namespace {
 
@@ -176,12 +177,12 @@ TEST_F(RunningLine, ShowsTheRunsFileNamesFromItsCopyAndNeverThePassword) {
   ASSERT_TRUE(host.Run(Scheme()));
   RunUntilNotice(sch::kSchemeRunStarted);
   schtest::WaitForPidFile(dir / "exp.pid");
-  while (!fs::exists(dir / "db.dmp")) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  ASSERT_TRUE(testsupport::WaitUntil([&] { return fs::exists(dir / "db.dmp"); }, "the dump file"));
   // The window selects the scheme while exp runs: db.dmp exists now, so a name worked out afresh
   // would be db_1.dmp.
   EXPECT_EQ(Scheme().UpdateState(), "\"" + kFakeExp + "\" system/***** file=" + (dir / "db.dmp") + " log=" +
                                         (dir / "db.log"));
-  while (Scheme().ProcessHandle.load() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  ASSERT_TRUE(testsupport::WaitUntil([&] { return Scheme().ProcessHandle.load() != 0; }, "the child's start"));
   EXPECT_TRUE(host.TerminateScheme(Scheme()));
   RunUntilNotice(sch::kSchemeRunEnded);
   EXPECT_EQ(Scheme().UpdateState(), "\"" + kFakeExp + "\" system/***** file=" + (dir / "db_1.dmp") + " log=" +

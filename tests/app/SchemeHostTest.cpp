@@ -23,6 +23,7 @@
 #include "platform/TempFile.h"
 #include "tests/app/ChildProcesses.h"
 #include "tests/app/HostTestSupport.h"
+#include "tests/support/WaitUntil.h"
 #include "tests/app/SchemeTestSupport.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/ScratchFolder.h"
@@ -146,7 +147,7 @@ TEST_F(SchemeHostTest, BothTerminateCommandsEndACommandFileRunAndItsFamily) {
     ASSERT_TRUE(RunUntilNotice(sch::kSchemeRunStarted, "the run's start"));
     const pid_t grandchild = schtest::WaitForPidFile(dir / "gc.pid");
     ASSERT_GT(grandchild, 0);
-    ASSERT_TRUE(schtest::WaitUntil("the child's start", [&] { return Scheme().ProcessHandle.load() != 0; }));
+    ASSERT_TRUE(testsupport::WaitUntil([&] { return Scheme().ProcessHandle.load() != 0; }, "the child's start"));
     EXPECT_EQ(command.call(host, Scheme()), 1);
     ASSERT_TRUE(RunUntilNotice(sch::kSchemeRunEnded, "the run's end after the terminate"));
     EXPECT_TRUE(schtest::ProcessGoneSoon(grandchild)) << "what the command file started is gone too";
@@ -166,7 +167,7 @@ TEST_F(SchemeHostTest, ClosingEndsTheChildWith101AndSavesTheRecord) {
   host.Start(file);
   RunUntilNotice(sch::kSchemeRunStarted);
   const pid_t grandchild = schtest::WaitForPidFile(dir / "gc.pid");
-  while (Scheme().ProcessHandle.load() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  ASSERT_TRUE(testsupport::WaitUntil([&] { return Scheme().ProcessHandle.load() != 0; }, "the child's start"));
   const pid_t child = static_cast<pid_t>(Scheme().ProcessHandle.load());
 
   host.Shutdown();
@@ -411,7 +412,7 @@ TEST_F(HostCommandsTest, LoadAndDeleteWaitForRunsAndDeleteAsksAndSaves) {
   EXPECT_TRUE(boxes.Log().empty()) << "no question for a running scheme";
   EXPECT_FALSE(host.SetSchemeName(At(2), "x"));
   EXPECT_FALSE(host.SetParamValue(At(2), 0, "/bin/true")) << "the run reads its parameters";
-  while (At(2).ProcessHandle.load() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  ASSERT_TRUE(testsupport::WaitUntil([&] { return At(2).ProcessHandle.load() != 0; }, "the child's start"));
   EXPECT_TRUE(host.Schemes().TerminateScheme(At(2)));
   RunUntilNotice(sch::kSchemeRunEnded);
 

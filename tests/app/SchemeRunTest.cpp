@@ -23,6 +23,7 @@
 #include "tests/app/ChildProcesses.h"
 #include "tests/app/SchemeTestSupport.h"
 #include "tests/support/ScratchFolder.h"
+#include "tests/support/WaitUntil.h"
 
 namespace {
 
@@ -310,7 +311,7 @@ TEST_F(DosRunTest, TerminateEndsTheChildAndItsGroupWithCode100) {
   SetParams("--sleep 30 --grandchild " + (dir / "gc.pid"));
   std::thread run([&] { scheme->Run(sch::RunMode::ByHand, context); });
   const pid_t grandchild = schtest::WaitForPidFile(dir / "gc.pid");
-  while (scheme->ProcessHandle.load() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  ASSERT_TRUE(testsupport::WaitUntil([&] { return scheme->ProcessHandle.load() != 0; }, "the child's start"));
   EXPECT_TRUE(owner.TerminateScheme(*scheme));
   run.join();
   sch::TSchemeLog* log = scheme->GetLog(0);
@@ -325,7 +326,7 @@ TEST_F(DosRunTest, TerminateEndsTheChildAndItsGroupWithCode100) {
 TEST_F(DosRunTest, TerminateAllEndsACommandFileToo) {
   SetParams("--sleep 30");
   std::thread run([&] { scheme->Run(sch::RunMode::ByHand, context); });
-  ASSERT_TRUE(schtest::WaitUntil("the child's start", [&] { return scheme->ProcessHandle.load() != 0; }));
+  ASSERT_TRUE(testsupport::WaitUntil([&] { return scheme->ProcessHandle.load() != 0; }, "the child's start"));
   EXPECT_EQ(owner.TerminateAll(), 1);
   run.join();
   EXPECT_EQ(scheme->GetLog(0)->ExitCode, 100);

@@ -71,7 +71,8 @@ class ScriptRunTest : public schtest::HostTest {
   }
   void RunAll(int count) {
     for (int i = 0; i < count; ++i) host.Run(*host.Schemes().GetScheme(i));
-    while (ends < count) RunUntilNotice(sch::kSchemeRunEnded);
+    while (ends < count && RunUntilNotice(sch::kSchemeRunEnded, "every run's end")) {
+    }
   }
   // The statements each user executed, in order.
   std::map<std::string, std::vector<std::string>> ByUser() const {
