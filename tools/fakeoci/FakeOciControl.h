@@ -38,7 +38,10 @@
 //                                (PL/SQL out binds; a name without "=" is NULL), "outsql
 //                                <SQLite query>" (the out binds take the first row's columns of
 //                                the same names), "cursor NAME=<SQLite query>" (the cursor bound
-//                                as NAME is opened on the query) or "ok"
+//                                as NAME is opened on the query) or "ok". An object or
+//                                collection bind reads and is filled as its JSON text, a REF as
+//                                "TABLE:rowid", a PL/SQL index-by table as a JSON array of its
+//                                current elements (filling one sets its current count)
 //   fakeoci_fail(entry, nth, code, text)  the nth call of entry from now fails with ORA-<code>
 //                                (nth 0: every call; code 0 takes the failure back)
 //   fakeoci_delay(entry, ms)     every call of entry waits ms milliseconds first, or, with ms < 0,
