@@ -2,10 +2,16 @@
 // mapping between the record store's data types and field types.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+
 #include "dataaccess/Blob.h"
 #include "dataaccess/DAErrors.h"
+#include "foundation/objects/OlvStringList.h"
 #include "oracle/OraDateTime.h"
+#include "oracle/OraError.h"
 #include "oracle/OraLob.h"
+#include "oracle/OraObject.h"
 #include "oracle/OraParams.h"
 
 namespace ora {
@@ -121,6 +127,99 @@ TEST(OraParams, MakesOracleParameters) {
   params.CreateParam(da::ftString, "A", da::ptInput);
   params.Items(0).SetDataType(da::ftOraBlob);
   EXPECT_NE(params.ParamByName("a").AsOraLob(), nullptr);
+}
+
+}  // namespace
+}  // namespace ora
+
+namespace ora {
+namespace {
+
+// A parameter of unknown type becomes what it is asked for; a typed one gives only its own kind.
+struct AsCase {
+  const char* name;
+  std::function<void*(TOraParam&)> as;
+  da::TFieldType becomes;
+  da::TFieldType otherFitting;  // a type the accessor also serves (ftUnknown: none)
+};
+
+class OraParamAs : public ::testing::TestWithParam<AsCase> {};
+
+TEST_P(OraParamAs, UnknownTakesTheTypeAndOthersGiveNothing) {
+  const AsCase& c = GetParam();
+  TOraParam p;
+  void* object = c.as(p);
+  EXPECT_EQ(p.DataType(), c.becomes);
+  ASSERT_NE(object, nullptr);
+  EXPECT_EQ(object, c.as(p)) << "asked again, the same object";
+
+  TOraParam text;
+  text.SetDataType(da::ftString);
+  EXPECT_EQ(c.as(text), nullptr);
+  EXPECT_EQ(text.DataType(), da::ftString);
+
+  if (c.otherFitting != da::ftUnknown) {
+    TOraParam other;
+    other.SetDataType(c.otherFitting);
+    EXPECT_NE(c.as(other), nullptr);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, OraParamAs,
+    ::testing::Values(AsCase{"Blob", [](TOraParam& p) -> void* { return p.AsBlobObject(); }, da::ftBlob, da::ftOraClob},
+                      AsCase{"BFile", [](TOraParam& p) -> void* { return p.AsBFile(); }, ftBFile, da::ftUnknown},
+                      AsCase{"Object", [](TOraParam& p) -> void* { return p.AsObject(); }, da::ftADT, da::ftUnknown},
+                      AsCase{"Array", [](TOraParam& p) -> void* { return p.AsArray(); }, da::ftArray, da::ftDataSet},
+                      AsCase{"Table", [](TOraParam& p) -> void* { return p.AsTable(); }, da::ftDataSet,
+                             da::ftUnknown}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(OraParam, ObjectKindsGetTheirOwnObject) {
+  TOraParam p;
+  p.SetDataType(da::ftReference);
+  EXPECT_NE(dynamic_cast<TOraRef*>(p.Object()), nullptr);
+  EXPECT_EQ(p.AsObject(), nullptr) << "a REF is no object parameter";
+  p.SetDataType(da::ftDataSet);
+  EXPECT_NE(p.AsTable(), nullptr);
+  EXPECT_EQ(p.AsArray(), p.AsTable()) << "a nested table is an array too";
+}
+
+TEST(OraParam, AssignsLinesAsAMemo) {
+  olv::TStringList lines;
+  lines.Add("first");
+  lines.Add("second");
+  TOraParam p;
+  p.SetDataType(da::ftInteger);
+  p.AssignStrings(lines);
+  EXPECT_EQ(p.DataType(), da::ftMemo);
+  EXPECT_EQ(p.Value().AsString(), "first\nsecond\n");
+}
+
+// Saves fixed bytes, NUL included.
+class Picture : public IStreamPersist {
+ public:
+  void LoadFromStream(da::TStream&) override {}
+  void SaveToStream(da::TStream& stream) override { stream.WriteBuffer("GIF\0ab", 6); }
+};
+
+TEST(OraParam, AssignsWhatAPersistentObjectSaves) {
+  Picture picture;
+  for (da::TFieldType type : {da::ftBlob, da::ftOraBlob}) {
+    TOraParam p;
+    p.SetDataType(type);
+    p.SetValue(Variant("old content, longer than the new"));
+    p.AssignPersistent(picture);
+    EXPECT_EQ(p.AsBlob()->GetAsString(), std::string("GIF\0ab", 6));
+  }
+  TOraParam text;
+  text.SetDataType(da::ftString);
+  try {
+    text.AssignPersistent(picture);
+    ADD_FAILURE() << "a text parameter took the bytes";
+  } catch (const EOraError& e) {
+    EXPECT_STREQ(e.what(), "Unsupported data type");
+  }
 }
 
 }  // namespace
