@@ -149,6 +149,19 @@ class TOraParams : public da::TParams {
   }
   void FreeServerParts();
 
+  // Reads the legacy binary "Data" property in place of the list's parameters (little-endian):
+  // version (1 byte), count (2), then per parameter its name (1-byte length, the bytes), its
+  // record-store data type (2); for a type that is not unknown, blob, memo or cursor: a text
+  // parameter's size (4), the value (2-byte length, the bytes: the text of a text type, a
+  // little-endian number of its own width for integers and Booleans, an 8-byte double for
+  // floats and dates, bytes otherwise; objects' values are not kept), a NULL flag (1), Table (1)
+  // and Length (4); from version 2 on the direction (1). Values of any length up to the 2-byte
+  // field's bound are read whole. Input that ends early or names an unknown data type, a
+  // direction beyond ptResult or a Length beyond kMaxLegacyLength raises olv::EReadError and
+  // leaves the list empty.
+  void ReadData(da::TStream& stream);
+  static constexpr int kMaxLegacyLength = 65536;
+
  protected:
   std::unique_ptr<da::TParam> CreateItem() override { return std::make_unique<TOraParam>(); }
 };
