@@ -11,10 +11,12 @@
 #include "oracle/OraCall.h"
 #include "oracle/OraCommand.h"
 #include "oracle/OraConsts.h"
+#include "oracle/OraDataSet.h"
 #include "oracle/OraDataTypes.h"
 #include "oracle/OraObject.h"
 #include "oracle/OraType.h"
 #include "tests/oracle/FakeOciHome.h"
+#include "tests/oracle/OraComponentFixture.h"
 
 namespace ora {
 namespace {
@@ -314,6 +316,59 @@ TEST_P(IndexByTableTest, MoreElementsThanTheTableHoldsFail) {
 
 INSTANTIATE_TEST_SUITE_P(CallStyles, IndexByTableTest, ::testing::Values(OCI80, OCI73),
                          [](const auto& info) { return info.param == OCI80 ? "Oci8" : "Oci7"; });
+
+// A query whose object column is shown by no field, as a field list that leaves it out has it.
+class QueryWithoutField : public TOraQuery {
+ public:
+  void DropField(const std::string& name) {
+    for (da::TFieldDef& def : FieldDefs())
+      if (def.Name == name) def.Hidden = true;
+    CreateFields();
+  }
+};
+
+class UpdateParamTest : public testing::OraComponentTest {
+ protected:
+  void SetUp() override {
+    OraComponentTest::SetUp();
+    fake_.set("type:LINES_T", "TABLE OF VARCHAR2(40)");
+    fake_.set("type:ADDRESS_T", "OBJECT(STREET VARCHAR2(30), CITY VARCHAR2(20), LINES LINES_T)");
+    ASSERT_EQ(fake_.exec("CREATE TABLE kept(v);"
+                         "CREATE TABLE emp(id NUMBER(9), home ADDRESS_T);"
+                         "INSERT INTO emp VALUES (1, '{\"CITY\": \"Oslo\", \"LINES\": [\"a\"]}');"),
+              0);
+    // The update keeps the address it is given.
+    fake_.script("update emp", "sql INSERT INTO kept(v) VALUES (:HOME)");
+    query_.SetSession(session_.get());
+  }
+  void TearDown() override {
+    query_.Close();
+    OraComponentTest::TearDown();
+  }
+  QueryWithoutField query_;
+};
+
+TEST_F(UpdateParamTest, AnObjectWithoutAFieldIsCarriedByATemporaryOne) {
+  query_.SetSQL("select id, home from emp");
+  query_.SetSQLUpdate("update emp set home = :home where id = :old_id");
+  query_.Open();
+  query_.DropField("HOME");
+  ASSERT_EQ(query_.FindField("HOME"), nullptr);
+  query_.Edit();
+  query_.FieldByName("ID").SetAsInteger(1);
+  query_.Post();
+  EXPECT_EQ(fake_.Query("SELECT v FROM kept"), "{\"STREET\":null,\"CITY\":\"Oslo\",\"LINES\":[\"a\"]}");
+}
+
+TEST_F(UpdateParamTest, AParameterNamingNoObjectStillFails) {
+  query_.SetSQL("select id, home from emp");
+  query_.SetSQLUpdate("update emp set home = :nosuch where id = :old_id");
+  query_.Open();
+  query_.Edit();
+  query_.FieldByName("ID").SetAsInteger(1);
+  EXPECT_EQ(MessageOf([&] { query_.Post(); }), "Not found field corresponding parameter nosuch.");
+  query_.Cancel();
+}
 
 }  // namespace
 }  // namespace ora
