@@ -242,6 +242,7 @@ void TOCICommand::BindParam(TOraParamDesc* param) {
     ref->SetSvcCtx(connection_->GetSvcCtx());
     param->BoundInstance = ref->GetRef();  // none binds a NULL REF
     param->BoundIndicator = nullptr;
+    param->BoundObject = ref;
     bindValue = nullptr;
     length = 0;
   } else if (object) {
@@ -249,6 +250,7 @@ void TOCICommand::BindParam(TOraParamDesc* param) {
     object->AllocObject(connection_->GetSvcCtx());
     param->BoundInstance = object->GetInstance();
     param->BoundIndicator = object->GetIndicator();
+    param->BoundObject = object;
     bindValue = nullptr;
     length = 0;
   } else if (type == dtCursor) {
@@ -536,8 +538,8 @@ void TOCICommand::TakeObjectParams() {
   for (int i = 0; i < GetParamCount(); ++i) {
     TOraParamDesc* param = GetOraParam(i);
     const da::TDataType type = param->GetDataType();
-    if (!IsObjectInstance(type) || !param->GetObject()) continue;
-    if (param->GetParamType() != da::ptOutput && param->GetParamType() != da::ptInputOutput) continue;
+    // The library replaces the instance only when it delivered a value, whatever the direction.
+    if (!IsObjectInstance(type) || !param->GetObject() || param->GetObject() != param->BoundObject) continue;
     if (type == da::dtReference) {
       auto* ref = static_cast<TOraRef*>(param->GetObject());
       if (param->BoundInstance != ref->GetRef()) ref->SetRef(static_cast<OCIRef*>(param->BoundInstance));

@@ -109,6 +109,7 @@ class TOraParamDesc : public da::TParamDesc {
   // library reads and, for an output, replaces; the command hands the new ones to the object.
   void* BoundInstance = nullptr;
   void* BoundIndicator = nullptr;
+  da::TSharedObject* BoundObject = nullptr;  // whose they are; another object set since takes none
 
  private:
   void LayOut();
