@@ -240,6 +240,8 @@ class TCustomDADataSet : public TMemDataSet, public TDAComponent {
   }
   virtual bool GetReturnParams() { return Options().ReturnParams; }
   virtual void AssignFieldValue(TParam& param, TField& field, bool old);
+  // The record store's object or array descriptor a parameter names (by number, then by name).
+  const TFieldDesc* ObjectDescWithoutField(const std::string& name);
   virtual void AfterInsertHook() {}
   virtual bool RowsReturn() { return recordSet_ && recordSet_->RowsReturn(); }
   // The SQL text builders: the generic add-WHERE; the others leave the text (a driver's dataset

@@ -136,6 +136,17 @@ void TCustomDADataSet::AssignFieldValue(TParam& param, TField& field, bool old) 
   }
 }
 
+const TFieldDesc* TCustomDADataSet::ObjectDescWithoutField(const std::string& name) {
+  TData& data = Data();
+  const TFieldDesc* desc = nullptr;
+  if (IsWholeNumber(name)) {
+    const int no = std::stoi(name);
+    if (no >= 1 && no <= data.GetFieldCount()) desc = &data.FieldAt(no);
+  }
+  if (!desc) desc = data.FindField(name);
+  return desc && (desc->DataType == dtObject || desc->DataType == dtArray) ? desc : nullptr;
+}
+
 bool TCustomDADataSet::PerformSQL(const std::string& sql, TStatementTypes types) {
   const std::string text = TrimText(sql);
   if (text.empty()) return false;
@@ -156,8 +167,19 @@ bool TCustomDADataSet::PerformSQL(const std::string& sql, TStatementTypes types)
         if (Fields(f).FieldNo() == no && !Fields(f).Calculated()) field = &Fields(f);
     }
     if (!field) field = FindField(name);
+    const TFieldDesc* desc = field ? nullptr : ObjectDescWithoutField(name);
     if (field) {
       AssignFieldValue(p, *field, old && State() != dsInsert);
+    } else if (desc) {
+      // An object or array the dataset shows no field for is still the record's: a field made
+      // for the moment carries its value.
+      TFieldDef def;
+      def.Name = desc->Name;
+      def.DataType = GetFieldType(desc->DataType);
+      def.SourceType = desc->DataType;
+      def.FieldNo = desc->FieldNo;
+      std::unique_ptr<TField> carrier = GetFieldClass(def.DataType)(*this, def);
+      AssignFieldValue(p, *carrier, false);
     } else if (TParam* own = (types & StatementBit(stRefresh)) ? Params().FindParam(p.Name) : nullptr) {
       p.SetDataType(own->DataType());
       if (own->IsNull()) {

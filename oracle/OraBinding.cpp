@@ -13,6 +13,7 @@
 #include "oracle/OraConsts.h"
 #include "oracle/OraDateTime.h"
 #include "oracle/OraLob.h"
+#include "oracle/OraObject.h"
 
 namespace ora {
 
@@ -29,6 +30,15 @@ bool IsTimeStamp(da::TDataType type) {
 }
 
 bool IsInterval(da::TDataType type) { return type == dtIntervalYM || type == dtIntervalDS; }
+
+// Object instances, collections and REFs: bound through the object layer's instance.
+bool IsObjectInstance(da::TDataType type) {
+  return type == da::dtObject || type == da::dtArray || type == da::dtTable || type == da::dtReference;
+}
+
+// Texts and raw values the way a string and a var-bytes value are bound.
+bool IsText(da::TDataType type) { return type == da::dtString || type == dtFixedChar || type == da::dtExtString || type == dtRowId; }
+bool IsRaw(da::TDataType type) { return type == da::dtBytes || type == da::dtVarBytes || type == da::dtExtVarBytes; }
 
 // The types whose value is an object of its own rather than the parameter's buffer.
 bool HasObject(da::TDataType type) { return IsLong(type) || IsLobOrFile(type) || IsTimeStamp(type) || IsInterval(type); }
@@ -111,16 +121,19 @@ void TOCICommand::BindParam(TOraParamDesc* param) {
   }
   switch (type) {
     case da::dtUnknown: case da::dtString: case dtFixedChar: case da::dtInt32: case da::dtBoolean: case da::dtFloat:
-    case da::dtDateTime: case da::dtBytes: case da::dtVarBytes: case dtCursor:
+    case da::dtDateTime: case da::dtBytes: case da::dtVarBytes: case dtCursor: case da::dtExtString:
+    case da::dtExtVarBytes: case dtRowId: case dtUndefined: case dtLabel:
       break;
     default:
-      // Object types bind through the object layer, which is not part of this command.
-      if (!HasObject(type)) RaiseError(SDataTypeNotSupported);
+      if (!HasObject(type) && !IsObjectInstance(type)) RaiseError(SDataTypeNotSupported);
       da::DAAssert(param->GetObject() != nullptr, "OraClasses");
       break;
   }
   // One object cannot stand for the items of an array.
-  if (HasObject(type) && (param->Table || iterations_ > 1)) RaiseError(STypeNotSupportedInDML);
+  if ((HasObject(type) || IsObjectInstance(type)) && (param->Table || iterations_ > 1))
+    RaiseError(STypeNotSupportedInDML);
+  // The server takes a ROWID's text where a ROWID is wanted; the parameter has no other form.
+  if (type == dtRowId) sqlType = SQLT_STR;
   const bool isLong = IsLong(type);
   // An output LONG starts empty, and so binds as NULL.
   if (isLong && param->GetParamType() == da::ptOutput) param->GetAsBlob()->Clear();
@@ -147,7 +160,7 @@ void TOCICommand::BindParam(TOraParamDesc* param) {
   auto* value = static_cast<std::uint8_t*>(param->GetValuePtr());
   ub2* lengthPtr = nullptr;
   if (!param->Table) {
-    if (type == da::dtString || type == dtFixedChar) {
+    if (IsText(type)) {
       const std::uint16_t maxSize = connection_->CharLength > 1 ? connection_->GetMaxStringSize() : 0;
       const bool input = param->GetParamType() == da::ptInput ||
                          (sqlFunctionCode_ == fcSelect && (param->GetParamType() == da::ptUnknown ||
@@ -167,7 +180,7 @@ void TOCICommand::BindParam(TOraParamDesc* param) {
       length = param->GetParamType() == da::ptInput
                    ? static_cast<sb4>(std::clamp<std::uint32_t>(param->GetAsBlob()->Size(), 1, kMaxLongSize))
                    : kMaxLongSize;
-    } else if (type == da::dtBytes || type == da::dtVarBytes) {
+    } else if (IsRaw(type)) {
       lengthPtr = reinterpret_cast<ub2*>(value);
       value += 2;
       // The room the item has, at most the longest raw value.
@@ -178,7 +191,7 @@ void TOCICommand::BindParam(TOraParamDesc* param) {
 
   if (callStyle_ == OCI73) {
     CdaDef* cda = cursor_->GetCDA();
-    if (type == da::dtUnknown) {
+    if (type == da::dtUnknown || type == dtUndefined) {
       value = scratch_;
       length = 1;
     } else if (type == dtCursor) {
@@ -223,9 +236,27 @@ void TOCICommand::BindParam(TOraParamDesc* param) {
   }
 
   void* bindValue = value;
-  if (type == da::dtUnknown) {
+  TOraObject* object = IsObjectInstance(type) ? static_cast<TOraObject*>(param->GetObject()) : nullptr;
+  if (type == da::dtUnknown || type == dtUndefined || type == dtLabel) {
     bindValue = scratch_;
     length = 1;
+  } else if (type == da::dtReference) {
+    auto* ref = static_cast<TOraRef*>(object);
+    ref->CheckType();
+    ref->SetSvcCtx(connection_->GetSvcCtx());
+    param->BoundInstance = ref->GetRef();  // none binds a NULL REF
+    param->BoundIndicator = nullptr;
+    param->BoundObject = ref;
+    bindValue = nullptr;
+    length = 0;
+  } else if (object) {
+    // The library takes the instance and its indicators, made now if the object has none.
+    object->AllocObject(connection_->GetSvcCtx());
+    param->BoundInstance = object->GetInstance();
+    param->BoundIndicator = object->GetIndicator();
+    param->BoundObject = object;
+    bindValue = nullptr;
+    length = 0;
   } else if (type == dtCursor) {
     TOraCursor* cursor = param->GetAsCursor();
     da::DAAssert(cursor != nullptr, "OraClasses");
@@ -269,6 +300,14 @@ void TOCICommand::BindParam(TOraParamDesc* param) {
   };
   if (!param->Table && iterations_ <= 1 && !isLong) {
     bindOne(bindValue, lengthPtr, 0, nullptr, OCI_DEFAULT);
+    if (object) {
+      OCIType* tdo = object->GetOraType()->GetTDO();
+      const bool ref = type == da::dtReference;
+      connection_->LockedCall(OCI80, [&] {
+        return OCIBindObject(bind, errorHandle_, tdo, &param->BoundInstance, nullptr,
+                             ref ? nullptr : &param->BoundIndicator, nullptr);
+      });
+    }
     param->BindCount = 1;
   } else if (!param->Table && iterations_ <= 1) {
     // The value moves in pieces during the execution, through the callbacks.
@@ -495,6 +534,28 @@ sword TOCICommand::TransferPieces7(sword status, ub1 piece) {
   ub4 length = 0;
   SetPieceInfo(nullptr, nullptr, length, OCI_LAST_PIECE);
   return status;
+}
+
+// ---- object parameters ----
+
+void TOCICommand::TakeObjectParams() {
+  for (int i = 0; i < GetParamCount(); ++i) {
+    TOraParamDesc* param = GetOraParam(i);
+    const da::TDataType type = param->GetDataType();
+    // The library replaces the instance only when it delivered a value, whatever the direction.
+    if (!IsObjectInstance(type) || !param->GetObject() || param->GetObject() != param->BoundObject) continue;
+    if (type == da::dtReference) {
+      auto* ref = static_cast<TOraRef*>(param->GetObject());
+      if (param->BoundInstance != ref->GetRef()) ref->SetRef(static_cast<OCIRef*>(param->BoundInstance));
+      continue;
+    }
+    // The library made a new instance for the value; the object takes it and lets the old go.
+    auto* object = static_cast<TOraObject*>(param->GetObject());
+    if (param->BoundInstance != object->GetInstance() || param->BoundIndicator != object->GetIndicator())
+      object->TakeFetched(param->BoundInstance, param->BoundIndicator);
+    param->BoundInstance = object->GetInstance();
+    param->BoundIndicator = object->GetIndicator();
+  }
 }
 
 // ---- LOB parameters ----

@@ -470,6 +470,7 @@ void TOCICommand::InternalExecute() {
   }
   // Read once the pieces have moved: before that the row is not there yet.
   RowId = FetchRowId ? GetRowId() : std::string();
+  if (status == OCI_SUCCESS && callStyle_ == OCI80) TakeObjectParams();
   if (status == OCI_SUCCESS && callStyle_ == OCI80 && rowsProcessed_ > 0) MoveLobParams();
   if (status == OCI_SUCCESS && sqlFunctionCode_ != fcSelect && autoCommit && !commitOnSuccess) connection_->Commit();
 }

@@ -186,6 +186,8 @@ class TOCICommand : public da::TVtCommand {
   void Warning(const char* text);
   // The LOB parameters after an execution that changed rows.
   void MoveLobParams();
+  // After an execution: output objects and REFs take what the library put in their place.
+  void TakeObjectParams();
   TOraParamDesc* ParamOfBind(const void* bind) const;
   static sb4 InBindCallback(void* context, OCIBind* bind, ub4 iteration, ub4 index, void** buffer, ub4* length,
                             ub1* piece, void** indicator);

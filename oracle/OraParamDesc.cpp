@@ -17,19 +17,24 @@ namespace {
 
 using da::Variant;
 
+// A ROWID parameter carries the ROWID's text: neither interface can make its own ROWID form
+// from a text, while the server takes the text where a ROWID is wanted.
+bool IsTextType(da::TDataType t) {
+  return t == da::dtString || t == dtFixedChar || t == da::dtExtString || t == dtRowId;
+}
+bool IsBytesType(da::TDataType t) { return t == da::dtBytes || t == da::dtVarBytes || t == da::dtExtVarBytes; }
+
 std::int32_t ItemSizeOf(da::TDataType type, std::int32_t size) {
   switch (type) {
-    case da::dtString:
-    case dtFixedChar: return size < 1 ? 2 : size + 1;
-    case da::dtBytes:
-    case da::dtVarBytes: return std::max(size, 0) + 2;
+    case da::dtString: case dtFixedChar: case da::dtExtString: case dtRowId: return size < 1 ? 2 : size + 1;
+    case da::dtBytes: case da::dtVarBytes: case da::dtExtVarBytes: return std::max(size, 0) + 2;
     case da::dtInt32:
     case da::dtBoolean: return 4;
     case da::dtFloat: return 8;
     case da::dtDateTime: return kOraDateSize;
     case da::dtBlob: case da::dtMemo: case da::dtObject: case da::dtReference: case da::dtArray: case da::dtTable:
     case dtCursor: case dtOraBlob: case dtOraClob: case dtBFile: case dtCFile: case dtLabel: case dtTimeStamp:
-    case dtTimeStampTZ: case dtTimeStampLTZ: case dtIntervalYM: case dtIntervalDS:
+    case dtTimeStampTZ: case dtTimeStampLTZ: case dtIntervalYM: case dtIntervalDS: case dtUndefined:
       return 0;
     default: throw da::EAssertionFailed("OraClasses", "Unknown data type.");
   }
@@ -107,8 +112,7 @@ void TOraParamDesc::SetDataType(da::TDataType value) {
 
 void TOraParamDesc::SetSize(std::int32_t value) {
   Size = value;
-  if (DataType != da::dtString && DataType != dtFixedChar && DataType != da::dtBytes && DataType != da::dtVarBytes)
-    return;
+  if (!IsTextType(DataType) && !IsBytesType(DataType)) return;
   if (ItemSizeOf(DataType, value) != itemSize_) LayOut();
 }
 
@@ -185,10 +189,11 @@ void TOraParamDesc::SetItemNull(std::int32_t index, bool isNull) {
   }
   indicators_[index - 1] = -1;
   switch (DataType) {
-    case da::dtString: case dtFixedChar: case da::dtInt32: case da::dtBoolean: case da::dtFloat: case da::dtDateTime:
+    case da::dtString: case dtFixedChar: case da::dtExtString: case dtRowId: case da::dtInt32: case da::dtBoolean:
+    case da::dtFloat: case da::dtDateTime:
       if (itemSize_ > 0 && !buffer_.empty()) std::memset(Item(index), 0, static_cast<std::size_t>(itemSize_));
       break;
-    case da::dtBytes: case da::dtVarBytes:
+    case da::dtBytes: case da::dtVarBytes: case da::dtExtVarBytes:
       if (!buffer_.empty()) std::memset(buffer_.data(), 0, 2);
       break;
     case da::dtBlob: case da::dtMemo: case dtOraBlob: case dtOraClob:
@@ -247,7 +252,7 @@ void TOraParamDesc::SetItemAsBoolean(std::int32_t index, bool value) {
 
 std::string TOraParamDesc::GetItemAsString(std::int32_t index) {
   CheckIndex(index);
-  if ((DataType != da::dtString && DataType != dtFixedChar) || GetItemNull(index)) return {};
+  if (!IsTextType(DataType) || GetItemNull(index)) return {};
   const char* p = reinterpret_cast<const char*>(Item(index));
   std::string text(p, ::strnlen(p, static_cast<std::size_t>(itemSize_)));
   return ConvertEOL ? ToCrLf(text) : text;
@@ -255,7 +260,7 @@ std::string TOraParamDesc::GetItemAsString(std::int32_t index) {
 
 void TOraParamDesc::SetItemAsString(std::int32_t index, const std::string& value) {
   CheckIndex(index);
-  if (DataType != dtFixedChar) DataType = da::dtString;
+  if (!IsTextType(DataType)) DataType = da::dtString;
   if (value.empty()) {
     SetItemNull(index, true);
     return;
@@ -276,13 +281,13 @@ Variant TOraParamDesc::GetItemValue(std::int32_t index) {
   CheckIndex(index);
   if (GetItemNull(index)) return DataType == da::dtString ? Variant("") : Variant::Null();
   switch (DataType) {
-    case da::dtString: case dtFixedChar: return Variant(GetItemAsString(index));
+    case da::dtString: case dtFixedChar: case da::dtExtString: case dtRowId: return Variant(GetItemAsString(index));
     case da::dtInt32: return Variant(GetItemAsInteger(index));
     case da::dtFloat: return Variant(GetItemAsFloat(index));
     case da::dtDateTime: return Variant::Date(GetItemAsDateTime(index));
     case da::dtBoolean: return Variant(GetItemAsBoolean(index));
     case da::dtBlob: case da::dtMemo: return object_ ? Variant(GetAsBlob()->GetAsString()) : Variant::Null();
-    case da::dtBytes: case da::dtVarBytes: {
+    case da::dtBytes: case da::dtVarBytes: case da::dtExtVarBytes: {
       std::uint16_t n;
       std::memcpy(&n, buffer_.data(), 2);
       n = static_cast<std::uint16_t>(std::min<std::int32_t>(n, itemSize_ - 2));
@@ -315,6 +320,8 @@ void TOraParamDesc::SetItemValue(std::int32_t index, const Variant& value) {
   switch (DataType) {
     case da::dtString:
     case dtFixedChar:
+    case da::dtExtString:
+    case dtRowId:
       SetItemAsString(index, value.AsString());
       return;
     case da::dtInt32:
@@ -333,7 +340,8 @@ void TOraParamDesc::SetItemValue(std::int32_t index, const Variant& value) {
       if (IsNumericKind(kind)) return SetItemAsBoolean(index, value.AsDouble() != 0);
       break;
     case da::dtBytes:
-    case da::dtVarBytes: {
+    case da::dtVarBytes:
+    case da::dtExtVarBytes: {
       std::string bytes;
       if (IsTextKind(kind)) {
         bytes = value.AsString();
@@ -370,8 +378,7 @@ Variant TOraParamDesc::GetValue() {
 }
 
 void TOraParamDesc::SetValue(const Variant& value) {
-  const bool bytesType = DataType == da::dtBytes || DataType == da::dtVarBytes;
-  if (bytesType && (value.IsByteArray() || IsTextKind(value.VarType()))) {
+  if (IsBytesType(DataType) && (value.IsByteArray() || IsTextKind(value.VarType()))) {
     SetItemValue(1, value);
   } else if (value.IsArray()) {
     SetLength(value.ArrayHighBound());
@@ -395,6 +402,9 @@ void TOraParamDesc::SyncIndicator() {
     case dtBFile: case dtCFile:
       // A file is a value when its locator names a directory or a file.
       indicator = object_ && (!GetAsFile()->GetFileDir().empty() || !GetAsFile()->GetFileName().empty()) ? 0 : -1;
+      return;
+    case dtLabel: case dtUndefined:
+      indicator = -1;  // no value of theirs reaches this layer
       return;
     case da::dtObject: case da::dtReference: case da::dtArray: case da::dtTable:
       // The object layer tells NULL from a value by the instance; a bound object counts as one.

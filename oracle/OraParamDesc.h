@@ -6,9 +6,10 @@
 // (LOBs, files, cursors, object instances, timestamps, intervals) carry no buffer but the object
 // they bind, which they do not own.
 //
-// Item sizes: dtString and dtFixedChar Size + 1 (at least 2), a NUL-terminated text;
-// dtBytes and dtVarBytes Size + 2, a 16-bit length and the bytes (first item only); dtInt32 and
-// dtBoolean 4; dtFloat 8; dtDateTime 7 (an Oracle DATE, OraDate.h); the object-like types 0.
+// Item sizes: dtString, dtFixedChar, dtExtString and dtRowId (its text) Size + 1 (at least 2), a
+// NUL-terminated text; dtBytes, dtVarBytes and dtExtVarBytes Size + 2, a 16-bit length and the
+// bytes (first item only); dtInt32 and dtBoolean 4; dtFloat 8; dtDateTime 7 (an Oracle DATE,
+// OraDate.h); the object-like types, dtLabel and dtUndefined (always NULL here) 0.
 // Items are numbered from 1; another index raises ERangeError "Index of array is not range".
 // A typed setter that does not fit the current item size lays the buffer out again for its type.
 //
@@ -104,6 +105,11 @@ class TOraParamDesc : public da::TParamDesc {
   std::int32_t PieceCounter = 0;
   bool QuotedName = false;          // written in double quotes in the SQL text
   std::int32_t ActualLength = 0;    // bytes of text in the last string item written
+  // An object, collection or REF parameter: the instance (or REF) and indicator structure the
+  // library reads and, for an output, replaces; the command hands the new ones to the object.
+  void* BoundInstance = nullptr;
+  void* BoundIndicator = nullptr;
+  da::TSharedObject* BoundObject = nullptr;  // whose they are; another object set since takes none
 
  private:
   void LayOut();

@@ -8,6 +8,8 @@
 #include "oracle/OraError.h"
 #include "oracle/OraLob.h"
 #include "oracle/OraObject.h"
+#include "foundation/objects/OlvStringList.h"
+#include "oracle/OraConsts.h"
 
 namespace ora {
 
@@ -97,8 +99,46 @@ void TOraParam::CreateObject() {
     object_ = new TOraTimeStamp(OraFieldTypeToDataType(t));
   } else if (IsIntervalType(t)) {
     object_ = new TOraInterval(OraFieldTypeToDataType(t));
+  } else if (IsObjectInstanceType(t)) {
+    // Without a type until the caller gives one (or another object through SetObject).
+    object_ = NewOraObject(OraFieldTypeToDataType(t), nullptr);
   }
-  // Object instances, arrays, REFs and nested tables come from the object layer through SetObject.
+}
+
+namespace {
+
+// The parameter's object, after a parameter of unknown type took the type asked for.
+template <class T>
+T* TypedObject(TOraParam& p, TFieldType unknownBecomes, std::initializer_list<TFieldType> fits) {
+  if (p.DataType() == da::ftUnknown) p.SetDataType(unknownBecomes);
+  for (TFieldType t : fits)
+    if (p.DataType() == t) return dynamic_cast<T*>(p.Object());
+  return nullptr;
+}
+
+}  // namespace
+
+da::TBlob* TOraParam::AsBlobObject() {
+  return TypedObject<da::TBlob>(*this, da::ftBlob, {da::ftBlob, da::ftMemo, da::ftOraBlob, da::ftOraClob});
+}
+TOraFile* TOraParam::AsBFile() { return TypedObject<TOraFile>(*this, ftBFile, {ftBFile}); }
+TOraObject* TOraParam::AsObject() { return TypedObject<TOraObject>(*this, da::ftADT, {da::ftADT}); }
+TOraArray* TOraParam::AsArray() { return TypedObject<TOraArray>(*this, da::ftArray, {da::ftArray, da::ftDataSet}); }
+TOraNestTable* TOraParam::AsTable() { return TypedObject<TOraNestTable>(*this, da::ftDataSet, {da::ftDataSet}); }
+
+void TOraParam::AssignStrings(const olv::TStringList& lines) {
+  SetDataType(da::ftMemo);
+  SetValue(Variant(lines.Text()));
+}
+
+void TOraParam::AssignPersistent(IStreamPersist& source) {
+  const TFieldType t = DataType();
+  if (t != da::ftBlob && t != da::ftMemo && t != da::ftOraBlob && t != da::ftOraClob)
+    throw EOraError(0, SUnsupportedDataType);
+  da::TMemoryStream stream;
+  source.SaveToStream(stream);
+  AsBlob()->LoadFromStream(stream);
+  Bound = true;
 }
 
 void TOraParam::SetDataType(TFieldType value) {

@@ -1,9 +1,11 @@
 #pragma once
 // TOraParam and TOraParams: the Oracle components' parameters. A TOraParam is a TParam that can
 // also carry an Oracle value object (LOB, BFILE, cursor, timestamp, interval; a LONG value as a
-// blob), a PL/SQL table value (Table) or one value per row of a DML array (Length >= 2, the value
-// then a variant array with bounds 1 .. Length). The object a parameter has follows its type:
-// changing the type releases the old object and makes a new, empty one of the new type.
+// blob), an object instance, VARRAY, nested table or REF (TOraObject and its kin, without a type
+// until one is given), a PL/SQL table value (Table) or one value per row of a DML array
+// (Length >= 2, the value then a variant array with bounds 1 .. Length). The object a parameter
+// has follows its type: changing the type releases the old object and makes a new, empty one of
+// the new type.
 //
 // The Oracle field types above the platform's (ftBFile ...) and the mapping between the record
 // store's data types and field types (OraDataTypeToFieldType, OraFieldTypeToDataType) live here
@@ -19,12 +21,17 @@
 
 #include "dataaccess/Field.h"
 #include "dataaccess/Params.h"
+#include "dataaccess/Stream.h"
 #include "oracle/OraDataTypes.h"
 
 namespace da {
 class TBlob;
 class TSharedObject;
 }  // namespace da
+
+namespace olv {
+class TStringList;
+}
 
 namespace ora {
 
@@ -33,6 +40,20 @@ class TOraLob;
 class TOraFile;
 class TOraTimeStamp;
 class TOraInterval;
+class TOraObject;
+class TOraArray;
+class TOraNestTable;
+
+// What can write itself to a stream and read itself back: a parameter of a LOB type takes such
+// an object's bytes.
+class IStreamPersist {
+ public:
+  virtual void LoadFromStream(da::TStream& stream) = 0;
+  virtual void SaveToStream(da::TStream& stream) = 0;
+
+ protected:
+  ~IStreamPersist() = default;
+};
 
 // The Oracle field types above the platform's.
 inline constexpr auto ftBFile = static_cast<da::TFieldType>(100);
@@ -94,6 +115,19 @@ class TOraParam : public da::TParam {
   TOraCursor* AsCursor() const;
   TOraTimeStamp* AsTimeStamp() const;
   TOraInterval* AsInterval() const;
+  // The object of its kind; a parameter of unknown type first becomes ftBlob, ftBFile, ftADT,
+  // ftArray or ftDataSet. nullptr when the type does not fit (a BLOB or CLOB parameter gives its
+  // LOB as the blob; an array gives a nested table's).
+  da::TBlob* AsBlobObject();
+  TOraFile* AsBFile();
+  TOraObject* AsObject();
+  TOraArray* AsArray();
+  TOraNestTable* AsTable();
+  // A memo of the lines, each ended by a line feed.
+  void AssignStrings(const olv::TStringList& lines);
+  // A blob, memo, BLOB or CLOB parameter takes the bytes source saves; another type raises
+  // "Unsupported data type" (EOraError).
+  void AssignPersistent(IStreamPersist& source);
   // Gives the server-side parts of the object back (locators, descriptors), keeping the object.
   void FreeServerParts();
 
@@ -114,6 +148,19 @@ class TOraParams : public da::TParams {
     return static_cast<TOraParam&>(da::TParams::ParamByName(name));
   }
   void FreeServerParts();
+
+  // Reads the legacy binary "Data" property in place of the list's parameters (little-endian):
+  // version (1 byte), count (2), then per parameter its name (1-byte length, the bytes), its
+  // record-store data type (2); for a type that is not unknown, blob, memo or cursor: a text
+  // parameter's size (4), the value (2-byte length, the bytes: the text of a text type, a
+  // little-endian number of its own width for integers and Booleans, an 8-byte double for
+  // floats and dates, bytes otherwise; objects' values are not kept), a NULL flag (1), Table (1)
+  // and Length (4); from version 2 on the direction (1). Values of any length up to the 2-byte
+  // field's bound are read whole. Input that ends early or names an unknown data type, a
+  // direction beyond ptResult or a Length beyond kMaxLegacyLength raises olv::EReadError and
+  // leaves the list empty.
+  void ReadData(da::TStream& stream);
+  static constexpr int kMaxLegacyLength = 65536;
 
  protected:
   std::unique_ptr<da::TParam> CreateItem() override { return std::make_unique<TOraParam>(); }

@@ -759,6 +759,7 @@ Status Cursor::BindInputs(sqlite3_stmt* stmt, ub4 iteration) {
     Value v;
     if (slot->atExec) {
       v = iteration == 0 ? slot->pieces : Value();
+    } else if (CompositeBindValue(*slot, v, s)) {
     } else {
       const ub4 valueSkip = slot->valueSkip ? slot->valueSkip : ElementSize(*slot);
       const ub4 indSkip = slot->indSkip ? slot->indSkip : sizeof(sb2);
@@ -796,6 +797,11 @@ Status Cursor::WriteOut(const std::string& name, const Value& value, ub4 iterati
     if (b.name != name && !(b.name.empty() && position != 0 && b.position == position)) continue;
     if (b.atExec) {
       if (iteration == 0) exchange_.outputs.emplace_back(&b, value);
+      continue;
+    }
+    Status composite;
+    if (WriteCompositeBind(b, value, composite)) {
+      if (!composite.Ok()) return composite;
       continue;
     }
     auto at = [iteration](void* base, ub4 skip) {

@@ -39,6 +39,8 @@
 //   RefCursors.cpp    cursors a PL/SQL block opens for its caller
 //   ObjectTypes.cpp   object types a test defines, their layout and describe (Objects.h)
 //   ObjectValues.cpp  instances, strings, numbers, collections, REFs, pin and flush (Objects.h)
+//   CompositeBinds.cpp  object and REF binds (OCIBindObject) and PL/SQL index-by table binds, in
+//                     the forms a statement sees them: JSON text, "TABLE:rowid", a JSON array
 //
 // Adding an entry point:
 //   1. it must be in oracle/OciEntryList.h: every entry is declared from there with C linkage, so
@@ -173,6 +175,11 @@ struct BindSlot {
   void* outContext = nullptr;
   void* handle = nullptr;  // the bind handle given out for it
   Value pieces = {};       // the input value its pieces made
+  // A named type or REF (OCIBindObject): where the instance (or REF) pointer and the pointer to
+  // its indicator structure lie, and the type.
+  void** objects = nullptr;
+  void** objectInds = nullptr;
+  const void* objectType = nullptr;
 };
 
 inline constexpr int kNeedInputPiece = 3129;
@@ -547,6 +554,14 @@ void CopyOut(const std::string& text, OraText* buffer, std::size_t size);
 
 // Text of a (pointer, length) argument, where a negative length means NUL-terminated.
 std::string TextArg(const OraText* p, sb4 len);
+
+// ---- binds beyond plain values (CompositeBinds.cpp) ----
+// The value of an object or REF bind (its stored text) or of a PL/SQL index-by table bind (a JSON
+// array of its current elements); false for a plain bind, which the caller reads itself.
+bool CompositeBindValue(const BindSlot& slot, Value& value, Status& status);
+// Writes an out value into such a bind: a new instance or REF from the stored text, or the
+// elements of a JSON array with the table's current count; false for a plain bind.
+bool WriteCompositeBind(BindSlot& slot, const Value& value, Status& status);
 
 // ---- results beyond plain values (Scroll.cpp, Dynamic.cpp, ObjectTypes.cpp, ObjectValues.cpp) ----
 // A LONG value handed to a dynamic define's callback piece by piece, for row r of the fetch.

@@ -43,7 +43,10 @@
 //                                as NAME is opened on the query), "sleep <ms>" (the execution
 //                                takes ms milliseconds and then succeeds; a break of its session,
 //                                also one that came while the session had no call, ends it at
-//                                once with ORA-01013, and fakeoci_wait_held sees it) or "ok"
+//                                once with ORA-01013, and fakeoci_wait_held sees it) or "ok". An
+//                                object or collection bind reads and is filled as its JSON text,
+//                                a REF as "TABLE:rowid", a PL/SQL index-by table as a JSON array
+//                                of its current elements (filling one sets its current count)
 //   fakeoci_fail(entry, nth, code, text)  the nth call of entry from now fails with ORA-<code>
 //                                (nth 0: every call; code 0 takes the failure back)
 //   fakeoci_delay(entry, ms)     every call of entry waits ms milliseconds first, or, with ms < 0,

@@ -796,6 +796,52 @@ void* RefFromValue(const Value& value) {
   return r;
 }
 
+Value InstanceValue(const void* instance, const void* ind) {
+  if (const Instance* in = Find(Store().instances, instance)) {
+    const auto* indicators = ind ? static_cast<const OCIInd*>(ind) : in->ind.get();
+    const std::string json = RegionJson(in->type, in->data.get(), indicators);
+    return json == "null" ? Value() : Value::OfText(json);
+  }
+  if (const Coll* c = Find(Store().colls, instance)) {
+    const OCIInd atomic = ind ? *static_cast<const OCIInd*>(ind) : c->atomic;
+    return atomic == OCI_IND_NOTNULL ? Value::OfText(CollJson(*c)) : Value();
+  }
+  return {};
+}
+
+Value RefValue(const void* ref) {
+  const Ref* r = Find(Store().refs, ref);
+  return r && !r->IsNull() ? Value::OfText(r->table + ":" + std::to_string(r->rowid)) : Value();
+}
+
+bool JsonArrayValues(const std::string& text, std::vector<Value>& values) {
+  Json j;
+  if (!JsonReader(text).Read(j) || j.kind != Json::Array) return false;
+  values.clear();
+  for (const Json& item : j.items) {
+    switch (item.kind) {
+      case Json::Null: values.emplace_back(); break;
+      case Json::Number: values.push_back(Value::OfReal(item.number)); break;
+      case Json::Text: values.push_back(Value::OfText(item.text)); break;
+      default: return false;
+    }
+  }
+  return true;
+}
+
+std::string JsonArrayText(const std::vector<Value>& values) {
+  std::string out = "[";
+  for (const Value& v : values) {
+    if (out.size() > 1) out += ",";
+    switch (v.kind) {
+      case Value::Null: out += "null"; break;
+      case Value::Int: case Value::Real: out += v.AsText(); break;
+      default: out += Quote(v.s); break;
+    }
+  }
+  return out + "]";
+}
+
 Status PutObject(const DefineSlot& d, const Value& value, ub4 r) {
   if (!d.objects) return Error(3115);
   auto at = [r](void** base, ub4 skip) {

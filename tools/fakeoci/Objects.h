@@ -66,5 +66,12 @@ void* NewInstance(const ObjType* type, void** indicator);
 Status InstanceFromValue(const ObjType* type, const Value& value, void** instance, void** ind);
 // A REF from its stored text ("TABLE:rowid"); a NULL value gives a NULL REF.
 void* RefFromValue(const Value& value);
+// The stored form of an instance or collection (JSON text; NULL by its indicator, ind when
+// given, else its own) and of a REF ("TABLE:rowid"); NULL for what is not one of the runtime's.
+Value InstanceValue(const void* instance, const void* ind);
+Value RefValue(const void* ref);
+// A JSON array of scalars to values (numbers as reals) and back; false when it is no such array.
+bool JsonArrayValues(const std::string& text, std::vector<Value>& values);
+std::string JsonArrayText(const std::vector<Value>& values);
 
 }  // namespace fakeoci
