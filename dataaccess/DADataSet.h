@@ -206,6 +206,33 @@ class TCustomDADataSet : public TMemDataSet, public TDAComponent {
 
   virtual std::string QuoteName(const std::string& name) const;
   TVtRecordSet* RecordSet() const { return recordSet_; }
+
+  // Assigns a field's value with the dataset in a temporary state (dsNewValue, dsSetKey, ...): a
+  // Largeint field that is not read-only takes the value as a 64-bit integer.
+  void SetStateFieldValue(TDataSetState state, TField& field, const Variant& value);
+
+  // ---- provider support (DADataSetProvider.cpp) ----
+  // Runs a statement whose parameters are "?" marks (outside quoted strings), named "1", "2", ...
+  // in text order and taken from params in that order (unknown directions become input), through
+  // a SQL component of the used connection; the rows it affected.
+  int PSExecuteStatement(const std::string& sql, const TParams& params);
+  void PSExecute() { ExecSQL(); }
+  // Transactions are the provider's only while the dataset and the connection commit by
+  // themselves; otherwise the application runs its own and these leave it alone.
+  void PSStartTransaction();
+  void PSEndTransaction(bool commit);
+  bool PSInTransaction();
+  TParams& PSGetParams() { return Params(); }
+  // Copies the parameters when any are given, then closes.
+  void PSSetParams(const TParams& params);
+  void PSSetCommandText(const std::string& text);
+  std::string PSGetQuoteChar() const { return "\""; }
+  virtual std::string PSGetTableName() { return std::string(); }
+  bool PSIsSQLBased() const { return true; }
+  bool PSIsSQLSupported() const { return true; }
+  // Closes and reopens an open dataset.
+  void PSReset();
+  bool PSUpdateRecord() const { return false; }
   TCustomDASQL& InternalSQL();
 
   const TCustomDAConnection* MonitorConnection() const override { return UsedConnection(); }

@@ -46,6 +46,14 @@ struct OCIParam;
 struct OCIComplexObject;
 struct OCILobLocator;
 struct OCIRowid;
+// What a ROWID descriptor of an 8.0 or 8.1 client holds (those clients have no call that turns it
+// into text): the ROWID's bytes, owned by the descriptor. Their first byte is the kind: 1 a
+// physical ROWID, followed by the object number (4 bytes), file number (2), block number (4) and
+// row number (2), big-endian; 2 (8.1 only) a logical ROWID, followed by its key bytes.
+struct OCIRowidContent8 {
+  const unsigned char* content;
+  unsigned short size;
+};
 struct OCIDateTime;
 struct OCIInterval;
 struct OCIType;

@@ -490,9 +490,12 @@ std::string TOCICommand::GetRowId() {
     sword status = connection_->LockedCall(
         OCI80, [&] { return OCIAttrGet(stmt, OCI_HTYPE_STMT, rowid, nullptr, OCI_ATTR_ROWID, errorHandle_); },
         {OCI_NO_DATA});
-    // Clients before 9 keep the ROWID in a descriptor whose layout they do not publish; only
-    // the text call tells it, so without that call the text stays empty.
-    if (status != OCI_NO_DATA && ORA_OCI_LINKED(OCIRowidToChar)) {
+    if (status != OCI_NO_DATA && OCIVersion < 4) {
+      // Clients before 9 have no text call: the descriptor holds the ROWID's bytes, and only
+      // 8.1 clients know logical ROWIDs.
+      const auto* held = reinterpret_cast<const OCIRowidContent8*>(rowid);
+      text = RowIdTextOfContent(held->content, held->size, OCIVersion >= 3);
+    } else if (status != OCI_NO_DATA && ORA_OCI_LINKED(OCIRowidToChar)) {
       char buffer[4001] = {};
       ub2 length = 4000;
       connection_->LockedCall(OCI80, [&] {

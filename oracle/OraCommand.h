@@ -102,8 +102,8 @@ class TOCICommand : public da::TVtCommand {
   // supported." for a combination the call style does not have.
   ub2 GetSQLType(da::TDataType type, bool asString) const;
   void ParseSQL();
-  // The ROWID text of the last changed row; empty while inactive, when the statement changed no
-  // row, and with a handle-interface client that cannot turn a ROWID into text (before 9).
+  // The ROWID text of the last changed row (extended, restricted or logical form); empty while
+  // inactive and when the statement changed no row.
   std::string GetRowId();
   std::uint8_t GetCallStyle() const { return callStyle_; }
   std::uint16_t GetSQLFunctionCode() const { return sqlFunctionCode_; }

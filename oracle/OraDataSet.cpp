@@ -3,6 +3,7 @@
 #include "dataaccess/DASQLMonitor.h"
 #include "dataaccess/DAUpdateSQL.h"
 #include "dataaccess/TextUtil.h"
+#include "oracle/OraBFileStream.h"
 #include "oracle/OraCommand.h"
 #include "oracle/OraConnection.h"
 #include "oracle/OraFields.h"
@@ -345,10 +346,7 @@ da::TFieldClass TOraDataSet::GetFieldClass(da::TFieldType type) const {
 
 std::unique_ptr<da::TStream> TOraDataSet::CreateBlobStream(da::TField& field, da::TBlobStreamMode mode) {
   if (field.DataType() == ftBFile && field.FieldNo() > 0)
-    if (auto* file = dynamic_cast<TOraFile*>(RecordObject(field))) {
-      // A file's content is read when it is first asked for: read it now when the file exists.
-      if (!file->GetCached() && file->Exists()) file->CheckValue();
-    }
+    return std::make_unique<TBFileStream>(field, mode, dynamic_cast<TOraFile*>(RecordObject(field)));
   return da::TCustomDADataSet::CreateBlobStream(field, mode);
 }
 

@@ -104,6 +104,7 @@ class TOraDataSet : public da::TCustomDADataSet {
   TOCICommand* OCICommand() const;
   // Provider support: the first table of the FROM list, upper-cased.
   std::string GetTableName();
+  std::string PSGetTableName() override { return GetTableName(); }
   da::TFieldClass GetFieldClass(da::TFieldType type) const override;
   std::unique_ptr<da::TStream> CreateBlobStream(da::TField& field, da::TBlobStreamMode mode) override;
   void AssignTo(TOraDataSet& dest);

@@ -45,4 +45,17 @@ std::string LogicalRowIdText(const std::uint8_t* content, std::size_t size) {
   return out;
 }
 
+std::string RowIdTextOfContent(const std::uint8_t* content, std::size_t size, bool logicalKnown) {
+  if (size == 0 || content == nullptr) return {};
+  if (content[0] == 2 && logicalKnown) return LogicalRowIdText(content, size);
+  if (content[0] != 1 || size < 13) return {};
+  auto number = [content](std::size_t at, int bytes) {
+    std::uint32_t v = 0;
+    for (int i = 0; i < bytes; ++i) v = v << 8 | content[at + std::size_t(i)];
+    return v;
+  };
+  return RowIdText(number(1, 4), static_cast<std::uint16_t>(number(5, 2)), number(7, 4),
+                   static_cast<std::uint16_t>(number(11, 2)));
+}
+
 }  // namespace ora

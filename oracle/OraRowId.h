@@ -19,4 +19,9 @@ std::string RowIdText(std::uint32_t objectNumber, std::uint16_t fileNumber, std:
 // content: the logical ROWID's bytes, its kind byte (2) first.
 std::string LogicalRowIdText(const std::uint8_t* content, std::size_t size);
 
+// The text of a ROWID's bytes as clients before 9 keep them (OCIRowidContent8 in OciTypes.h): the
+// extended or restricted form of a physical ROWID, the logical form when logical ones are known
+// (kind byte 2); empty for bytes too short for their kind or of another kind.
+std::string RowIdTextOfContent(const std::uint8_t* content, std::size_t size, bool logicalKnown);
+
 }  // namespace ora

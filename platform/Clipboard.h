@@ -14,11 +14,14 @@
 namespace plat {
 
 constexpr const char* kTextFormat = "text/plain";
+// A bitmap as the bytes of a BMP file.
+constexpr const char* kBitmapFormat = "image/bmp";
 
 class Clipboard {
  public:
   virtual ~Clipboard() = default;
-  // Empties the clipboard and puts the entries (format -> bytes) on it.
+  // Empties the clipboard and puts the entries (format -> bytes) on it; a clipboard that refuses
+  // them raises (std::exception) and is left as it was.
   virtual void Put(const std::map<std::string, std::string>& entries) = 0;
   virtual std::optional<std::string> Get(const std::string& format) const = 0;
   virtual bool HasFormat(const std::string& format) const { return Get(format).has_value(); }

@@ -112,14 +112,34 @@ std::size_t FloatToOraNumber(double value, std::uint8_t out[kOraNumberBuffer]) {
     return 1;
   }
   if (std::fabs(value) >= 1e126 || std::fabs(value) < 1e-130) NumericOverflow();
-  // Fifteen significant decimal digits, correctly rounded, then regrouped in base 100.
-  char text[32];
-  std::snprintf(text, sizeof text, "%.14e", std::fabs(value));
+  // Fifteen significant decimal digits rounded half up. The library would round an exact tie to
+  // even, so it prints the value's exact expansion (every double in range has fewer than 800
+  // significant digits) and the rounding happens here on the sixteenth digit.
+  char text[832];
+  std::snprintf(text, sizeof text, "%.800e", std::fabs(value));
   int decimals[16];
   int nd = 0;
-  for (const char* p = text; *p && *p != 'e'; ++p)
-    if (*p >= '0' && *p <= '9') decimals[nd++] = *p - '0';
-  const int e10 = std::atoi(std::strchr(text, 'e') + 1);
+  int next = 0;
+  for (const char* p = text; *p && *p != 'e'; ++p) {
+    if (*p < '0' || *p > '9') continue;
+    if (nd < 15) {
+      decimals[nd++] = *p - '0';
+    } else {
+      next = *p - '0';
+      break;
+    }
+  }
+  int e10 = std::atoi(std::strchr(text, 'e') + 1);
+  if (next >= 5) {
+    int i = nd - 1;
+    for (; i >= 0 && decimals[i] == 9; --i) decimals[i] = 0;
+    if (i >= 0) {
+      ++decimals[i];
+    } else {
+      decimals[0] = 1;  // 9.99...9 became 10.0...0: one more decimal power
+      ++e10;
+    }
+  }
   if (e10 >= 126 || e10 < -130) NumericOverflow();
   TDigits d;
   d.negative = value < 0;

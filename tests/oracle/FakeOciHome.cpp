@@ -107,14 +107,16 @@ void FakeOciTest::AddFileDirectory(const std::string& name,
   fake_.set(("directory_" + name).c_str(), folder.c_str());
 }
 
-void FakeOciTest::Reload(Variant variant) {
+void FakeOciTest::Reload(Variant variant, const std::string& fileName) {
   FreeOCI();
   OracleHome = ohDefault;
   home_.reset();
   home_ = std::make_unique<FakeOciHome>();
   fs::path home = home_->AddHome(0, "OraHome0");
   // An 8.1-class library tells its version by its file name only.
-  FakeOciHome::Place(home / "lib", variant == Variant::Class81 ? "libclntsh.so.8.1" : "libclntsh.so.19.1", variant);
+  const std::string name =
+      !fileName.empty() ? fileName : variant == Variant::Class81 ? "libclntsh.so.8.1" : "libclntsh.so.19.1";
+  FakeOciHome::Place(home / "lib", name, variant);
   OCIInit();
   fake_ = FakeOciControl::Bind(OCILibrary);
   fake_.reset();

@@ -49,8 +49,9 @@ class FakeOciTest : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
-  // Unloads the library and loads the variant given from a fresh home.
-  void Reload(Variant variant);
+  // Unloads the library and loads the variant given from a fresh home (under the file name
+  // given, or the one the variant's class has).
+  void Reload(Variant variant, const std::string& fileName = {});
   // A server directory for BFILE values: the files (name, content) written into the home's
   // "files" folder, which the stand-in knows by `name`.
   void AddFileDirectory(const std::string& name, std::initializer_list<std::pair<std::string, std::string>> files);

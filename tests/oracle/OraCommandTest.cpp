@@ -479,16 +479,38 @@ TEST_P(OraHandleCommandTest, ModesOfExecution) {
   EXPECT_EQ(CallsOf(fake_, {"OCIStmtExecute"}), Lines{"OCIStmtExecute iters=0 mode=16"});
 }
 
-TEST_P(OraHandleCommandTest, ClientsBefore9GiveNoRowIdText) {
-  c_.Disconnect();
-  Reload(testing::Variant::Class81);
-  Connect(OCI80);
-  ASSERT_EQ(fake_.exec("CREATE TABLE t(n NUMBER(10))"), 0);
-  auto command = Command("insert into t(n) values (5)");
-  command->SetProp(prFetchRowId, Variant(true));
-  command->Execute(1);
-  EXPECT_EQ(command->RowId, "");
-  EXPECT_EQ(fake_.Query("SELECT count(*) FROM t"), "1");
+// Clients before 9 have no text call: the ROWID's text comes from the bytes the descriptor
+// holds, and only an 8.1 client knows the logical kind.
+TEST_P(OraHandleCommandTest, ClientsBefore9ReadTheRowIdFromTheDescriptor) {
+  const struct {
+    const char* library;
+    const char* logicalKey;
+    const char* text;
+  } cases[] = {
+      {"libclntsh.so.8.1", "", "AAAAABAABAAAAAAAAB"},
+      {"libclntsh.so.8.1", "K1", "*SzE"},
+      {"libclntsh.so.8.1", "key-of-an-index", "*a2V5LW9mLWFuLWluZGV4"},
+      {"libclntsh.so.8.0", "", "AAAAABAABAAAAAAAAB"},
+      {"libclntsh.so.8.0", "K1", ""},
+  };
+  for (const auto& c : cases) {
+    c_.Disconnect();
+    Reload(testing::Variant::Class81, c.library);
+    Connect(OCI80);
+    ASSERT_EQ(fake_.exec("CREATE TABLE t(n NUMBER(10))"), 0);
+    fake_.set("logical_rowid", c.logicalKey);
+    auto command = Command("insert into t(n) values (5)");
+    command->SetProp(prFetchRowId, Variant(true));
+    command->Execute(1);
+    EXPECT_EQ(command->RowId, c.text) << c.library << " " << c.logicalKey;
+    EXPECT_EQ(fake_.Query("SELECT count(*) FROM t"), "1");
+    // A statement that changed no row has no ROWID.
+    auto update = Command("update t set n = 6 where n = 99");
+    update->SetProp(prFetchRowId, Variant(true));
+    update->Execute(1);
+    EXPECT_EQ(update->RowId, "") << c.library;
+    EXPECT_EQ(fake_.liveHandles(OCI_DTYPE_ROWID), 0) << "every descriptor is freed";
+  }
 }
 
 TEST_P(OraHandleCommandTest, NonBlockingExecutionEndsOnTheMainThread) {

@@ -145,5 +145,55 @@ TEST_F(OraFieldsTest, TextsWrittenIntoTimestampAndIntervalFieldsAndEmptyTextsCle
   EXPECT_EQ(query_.FieldByName("TS").AsString(), "2004.1.2 10:20:30.250000");
 }
 
+// A BFILE that is not cached stays open for the stream's life and is read only where and as far
+// as the stream reads; a missing file is never opened; a cached one is read whole once.
+TEST_F(OraFieldsTest, ABFileStreamReadsItsFileInPiecesOnDemand) {
+  using Lines = std::vector<std::string>;
+  const auto fileCalls = [&] { return testing::CallsOf(fake_, {"OCILobFileOpen", "OCILobFileClose", "OCILobRead"}); };
+  ASSERT_EQ(fake_.exec("INSERT INTO v(n, f) VALUES (3, bfilename('DATA', 'gone.txt'))"), 0);
+  query_.OptionsDS().SetCacheLobs(false);
+  query_.Open();
+  da::TField& f = query_.FieldByName("F");
+  {
+    fake_.logClear();
+    std::unique_ptr<da::TStream> stream = query_.CreateBlobStream(f, da::TBlobStreamMode::bmRead);
+    EXPECT_EQ(fileCalls(), Lines{"OCILobFileOpen mode=1"});
+    EXPECT_EQ(stream->Size(), 10);
+    char buffer[16] = {};
+    EXPECT_EQ(stream->Read(buffer, 5), 5);
+    EXPECT_EQ(std::string(buffer, 5), "hello");
+    stream->Seek(6, da::TSeekOrigin::Beginning);
+    EXPECT_EQ(stream->Read(buffer, 16), 4);
+    EXPECT_EQ(std::string(buffer, 4), "file");
+    EXPECT_EQ(stream->Read(buffer, 16), 0) << "nothing past the end";
+    EXPECT_EQ(fileCalls(), (Lines{"OCILobFileOpen mode=1", "OCILobRead amount=5 offset=1 form=0",
+                                  "OCILobRead amount=4 offset=7 form=0"}));
+    fake_.logClear();
+  }
+  EXPECT_EQ(fileCalls(), Lines{"OCILobFileClose"}) << "the stream closes what it opened";
+
+  query_.Last();  // the row whose file does not exist
+  {
+    fake_.logClear();
+    std::unique_ptr<da::TStream> stream = query_.CreateBlobStream(f, da::TBlobStreamMode::bmRead);
+    char buffer[4];
+    EXPECT_EQ(stream->Read(buffer, 4), 0);
+  }
+  EXPECT_EQ(fileCalls(), Lines{});
+  query_.Close();
+
+  // Cached: the fetch read the content; the stream reads the client's copy.
+  query_.OptionsDS().SetCacheLobs(true);
+  query_.Open();
+  fake_.logClear();
+  {
+    std::unique_ptr<da::TStream> stream = query_.CreateBlobStream(query_.FieldByName("F"), da::TBlobStreamMode::bmRead);
+    char buffer[16] = {};
+    EXPECT_EQ(stream->Read(buffer, 16), 10);
+    EXPECT_EQ(std::string(buffer, 10), "hello file");
+  }
+  EXPECT_EQ(fileCalls(), Lines{});
+}
+
 }  // namespace
 }  // namespace ora

@@ -43,5 +43,26 @@ TEST(RowIdText, LogicalFormIsBase64WithoutPadding) {
   for (const auto& c : cases) EXPECT_EQ(LogicalRowIdText(c.content.data(), c.content.size()), c.text) << c.text;
 }
 
+// The bytes a descriptor of a client before 9 holds: kind, then the four big-endian numbers, or a
+// logical ROWID's key.
+TEST(RowIdText, FromTheBytesOfADescriptor) {
+  const struct {
+    std::vector<std::uint8_t> content;
+    bool logicalKnown;
+    const char* text;
+  } cases[] = {
+      {{1, 0, 0, 0x06, 0xA8, 0, 0x13, 0, 0, 0x1A, 0xD7, 0, 0}, true, "AAAAaoAATAAABrXAAA"},
+      {{1, 0, 0, 0, 0, 0, 0x05, 0, 0, 0x1A, 0xBC, 0, 0x03}, false, "00001ABC.0003.0005"},
+      {{2, 0x01, 0x02, 0x03, 0x04}, true, "*AQIDBA"},
+      // A client that knows no logical ROWID, bytes too short for their kind, an unknown kind.
+      {{2, 0x01, 0x02, 0x03, 0x04}, false, ""},
+      {{1, 0, 0, 0x06, 0xA8, 0, 0x13, 0, 0, 0x1A, 0xD7, 0}, true, ""},
+      {{7, 0, 0, 0x06, 0xA8, 0, 0x13, 0, 0, 0x1A, 0xD7, 0, 0}, true, ""},
+      {{}, true, ""},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(RowIdTextOfContent(c.content.data(), c.content.size(), c.logicalKnown), c.text) << c.text;
+}
+
 }  // namespace
 }  // namespace ora

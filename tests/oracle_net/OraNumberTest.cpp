@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <iomanip>
 #include <limits>
 #include <random>
 
@@ -83,6 +84,24 @@ TEST(OraNumber, FloatsAndTheirSpecialValues) {
     const double back = ToFloat(FromFloat(v));
     EXPECT_NEAR(back / v, 1.0, 1e-14) << v;
   }
+}
+
+// Exact decimal ties on the fifteenth significant digit go up, never to the even neighbour; a
+// value just below the tie goes down, and a carry through every digit moves the exponent.
+TEST(OraNumber, FloatTiesRoundHalfUp) {
+  const std::vector<std::pair<double, Bytes>> table = {
+      // First base-100 digit of two decimals: the eighth digit rounds to a multiple of ten.
+      {1000000000000005.0, {0xC8, 0x0B, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x0B}},
+      {1000000000000015.0, {0xC8, 0x0B, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x15}},
+      {1000000000000004.0, {0xC8, 0x0B}},
+      {-1000000000000005.0, {0x37, 0x5B, 0x65, 0x65, 0x65, 0x65, 0x65, 0x65, 0x5B, 0x66}},
+      // First digit of one decimal: the ninth digit of 50 lifts the eighth (the tie below the point).
+      {100000000000000.5, {0xC8, 0x02, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x02}},
+      {100000000000000.25, {0xC8, 0x02}},
+      // 999999999999999.5 carries out of the first digit.
+      {999999999999999.5, {0xC8, 0x0B}},
+  };
+  for (const auto& [value, bytes] : table) EXPECT_EQ(FromFloat(value), bytes) << std::setprecision(17) << value;
 }
 
 TEST(OraNumber, OverflowRaisesInsteadOfWrapping) {

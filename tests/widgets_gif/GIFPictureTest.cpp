@@ -144,5 +144,54 @@ TEST(GIFPictureTest, ALoadEndingInsideTheThirdFrameKeepsTwoFramesAndThePosition)
   EXPECT_EQ(loaded.Images().Count(), 2);
 }
 
+// Loading and saving report from 0 at the start to 100 at the end, or to 0 when the operation
+// fails on the way; frames in between never go back.
+TEST(GIFPictureTest, LoadAndSaveProgressRunsFromStartToEnd) {
+  auto image = giftest::MakeAnimation(8, 8, kColors,
+                                      {Solid(0, 0, 8, 8, 0, 1, 5), Solid(0, 0, 8, 8, 1, 1, 5), Solid(0, 0, 8, 8, 2, 1, 5)});
+  const std::vector<uint8_t> whole = giftest::SaveToBytes(*image);
+  const std::vector<uint8_t> cut(whole.begin(), whole.end() - 20);
+  struct Case {
+    const char* name;
+    bool save;
+    std::vector<uint8_t> input;
+    int last;
+  };
+  const std::vector<Case> cases = {
+      {"load", false, whole, 100},
+      {"load of a cut file", false, cut, 0},
+      {"save", true, {}, 100},
+  };
+  for (const Case& c : cases) {
+    TGIFImage target;
+    TGIFImage& subject = c.save ? *image : target;
+    std::vector<std::pair<TGIFProgressStage, int>> seen;
+    std::string texts;
+    subject.OnProgress = [&](TGIFProgressStage stage, int percent, const std::string& m) {
+      seen.emplace_back(stage, percent);
+      if (texts.find(m) == std::string::npos) texts += m;
+    };
+    try {
+      if (c.save) {
+        TMemoryStream out;
+        subject.SaveToStream(out);
+      } else {
+        TMemoryStream in(c.input);
+        subject.LoadFromStream(in);
+      }
+    } catch (const GIFException&) {
+    }
+    subject.OnProgress = nullptr;
+    ASSERT_GE(seen.size(), 2u) << c.name;
+    EXPECT_EQ(texts, c.save ? "Saving..." : "Loading...") << c.name;
+    EXPECT_EQ(seen.front(), std::make_pair(TGIFProgressStage::Starting, 0)) << c.name;
+    EXPECT_EQ(seen.back(), std::make_pair(TGIFProgressStage::Ending, c.last)) << c.name;
+    for (size_t i = 1; i + 1 < seen.size(); ++i) {
+      EXPECT_EQ(seen[i].first, TGIFProgressStage::Running) << c.name;
+      EXPECT_GE(seen[i].second, seen[i - 1].second) << c.name;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace olv

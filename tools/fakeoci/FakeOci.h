@@ -469,6 +469,12 @@ struct DefineHandle : Handle {
 struct RowidDescriptor : Handle {
   using Handle::Handle;
   std::int64_t rowid = 0;
+  // What clients before 9 hand out as the descriptor (OCIRowidContent8): the ROWID's bytes, made
+  // by Fill when a statement gives its ROWID.
+  OCIRowidContent8 view{nullptr, 0};
+  std::vector<ub1> bytes;
+  // The bytes of the physical ROWID of `rowid`, or of a logical one with the key bytes given.
+  void Fill(const std::string& logicalKey);
 };
 
 // A LOB locator (OCI_DTYPE_LOB) or file locator (OCI_DTYPE_FILE).
@@ -518,6 +524,8 @@ T* Live(const void* p, ub4 type) {
   return h && h->type == type ? static_cast<T*>(h) : nullptr;
 }
 Handle* AddHandle(std::unique_ptr<Handle> h);
+// A handle the caller knows by another address than its own (found by that address).
+void* AddHandleAt(std::unique_ptr<Handle> h, const void* key);
 void FreeHandle(Handle* h);
 void FreeChildren(Handle* parent);
 int CountHandles(ub4 type);  // 0 counts every type

@@ -31,7 +31,9 @@
 //                                amounts among them, reported n too high); "lie_collection_size" (n: collection sizes reported n
 //                                elements too many); "define_indicator_step" ("1": a dynamic
 //                                define's indicator is written 2 bytes further per row, as 8.1.6
-//                                to 8.x clients do)
+//                                to 8.x clients do); "logical_rowid" (key bytes: the ROWID of an
+//                                insert is a logical one with them, as an index-organised
+//                                table's)
 //   fakeoci_script(match, answer) from now on, statements whose text contains match (any case) get
 //                                the answer (the latest script that matches wins):
 //                                "error <code> <text>" ("error <code> offset=<n> <text>" also

@@ -105,9 +105,41 @@ void FreeChildren(Handle* parent) {
   for (Handle* child : children) FreeHandle(child);
 }
 
+void* AddHandleAt(std::unique_ptr<Handle> h, const void* key) {
+  Handles()[key] = std::move(h);
+  return const_cast<void*>(key);
+}
+
 void FreeHandle(Handle* h) {
   FreeChildren(h);
-  Handles().erase(h);
+  auto& handles = Handles();
+  if (handles.erase(h) != 0) return;
+  for (auto it = handles.begin(); it != handles.end(); ++it) {
+    if (it->second.get() == h) {
+      handles.erase(it);
+      return;
+    }
+  }
+}
+
+void RowidDescriptor::Fill(const std::string& logicalKey) {
+  bytes.clear();
+  if (!logicalKey.empty()) {
+    bytes.push_back(2);
+    bytes.insert(bytes.end(), logicalKey.begin(), logicalKey.end());
+  } else {
+    // The same numbers the text call gives: object 1, file 1, then block and row of the row id.
+    const auto n = static_cast<std::uint64_t>(rowid);
+    auto put = [this](std::uint64_t v, int count) {
+      for (int i = count - 1; i >= 0; --i) bytes.push_back(static_cast<ub1>(v >> (8 * i)));
+    };
+    bytes.push_back(1);
+    put(1, 4);
+    put(1, 2);
+    put(n / 65536, 4);
+    put(n % 65536, 2);
+  }
+  view = {bytes.data(), static_cast<unsigned short>(bytes.size())};
 }
 
 int CountHandles(ub4 type) {
@@ -199,6 +231,14 @@ FAKEOCI_OCI8 sword OCIDescriptorAlloc(const void* parenth, void** descpp, ub4 ty
     case OCI_DTYPE_INTERVAL_YM: case OCI_DTYPE_INTERVAL_DS: desc = std::make_unique<IntervalDescriptor>(type, env); break;
     default: return OCI_INVALID_HANDLE;  // the other descriptors are not kept
   }
+#if FAKEOCI_CLASS < 9
+  // Clients before 9 read the ROWID's bytes straight from the descriptor.
+  if (type == OCI_DTYPE_ROWID) {
+    auto* rowid = static_cast<RowidDescriptor*>(desc.get());
+    *descpp = AddHandleAt(std::move(desc), &rowid->view);
+    return OCI_SUCCESS;
+  }
+#endif
   *descpp = AddHandle(std::move(desc));
   return OCI_SUCCESS;
 }
@@ -342,6 +382,7 @@ FAKEOCI_OCI8 sword OCIAttrGet(const void* trgthndlp, ub4 trghndltyp, void* attri
           if (!rowid) return OCI_INVALID_HANDLE;
           if (c.LastRowid() == 0) return OCI_NO_DATA;
           rowid->rowid = c.LastRowid();
+          rowid->Fill(Setting("logical_rowid"));
           return OCI_SUCCESS;
         }
         default: break;

@@ -95,6 +95,8 @@ void TGIFImage::Clear() {
 }
 
 void TGIFImage::LoadFromStream(TStream& s) {
+  Progress(TGIFProgressStage::Starting, 0, "Loading...");
+  TGIFProgressEnd end{*this, "Loading..."};
   const int64_t start = s.Position();
   Clear();
   try {
@@ -106,7 +108,10 @@ void TGIFImage::LoadFromStream(TStream& s) {
         s.Seek(1, TSeekOrigin::Current);
         b = GIFPeekOrEnd(s);
       }
-      if (b < 0) return;  // no trailer: accepted
+      if (b < 0) {  // no trailer: accepted
+        end.ok = true;
+        return;
+      }
       if (b == ';') break;
       if (b != '!' && b != ',') {
         Warning(this, 1, "Unknown GIF block type");
@@ -124,15 +129,19 @@ void TGIFImage::LoadFromStream(TStream& s) {
     s.SetPosition(start);
     throw;
   }
+  end.ok = true;
 }
 
 void TGIFImage::SaveToStream(TStream& s) {
+  Progress(TGIFProgressStage::Starting, 0, "Saving...");
+  TGIFProgressEnd end{*this, "Saving..."};
   header_.SaveToStream(s);
   for (int i = 0; i < images_.Count(); ++i) {
     images_.Items(i)->SaveToStream(s);
     Progress(TGIFProgressStage::Running, (i + 1) * 100 / images_.Count(), "Saving...");
   }
   TGIFTrailer(this).SaveToStream(s);
+  end.ok = true;
 }
 
 void TGIFImage::WriteData(TStream& s) {

@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,16 @@ enum : uint8_t {
 constexpr uint8_t ooAll = ooCrop | ooMerge | ooCleanup | ooColorMaps | ooReduceColors;
 
 class TGIFPainter;
+
+// The clipboard format a GIF picture goes under, as the whole file.
+inline constexpr const char* kGIFClipboardFormat = "GIF Image";
+
+// What a picture hands its caller for the clipboard: bytes under a format, and their palette.
+struct TGIFClipboardData {
+  std::string format;
+  std::string data;
+  TPalette palette;
+};
 
 class TGIFImage {
  public:
@@ -138,6 +149,16 @@ class TGIFImage {
   void LoadFromFile(const std::string& path);
   void SaveToFile(const std::string& path);
 
+  // The picture from clipboard data of a format: the given bytes, or the clipboard's entry of the
+  // format when none are given. GIF data is read as a file; bitmap data (plat::kBitmapFormat,
+  // BMP bytes) becomes one frame. Another format, or no data: "Unsupported clipboard format".
+  void LoadFromClipboardFormat(const std::string& format, const std::optional<std::string>& data = std::nullopt);
+  // Frame 0 as a bitmap for the caller to put on the clipboard, while the whole file goes there
+  // under kGIFClipboardFormat (through OlvClipboard, so it joins a session the caller has open);
+  // a clipboard that refuses it raises "Failed to store GIF on clipboard". None for an empty
+  // picture.
+  std::optional<TGIFClipboardData> SaveToClipboardFormat();
+
   // Appends a frame (a frame of another picture is re-parented by copying); returns its index.
   int Add(std::unique_ptr<TGIFSubImage> frame);
   // Appends a frame made from a bitmap (colours reduced as the settings say).
@@ -190,6 +211,15 @@ class TGIFImage {
   std::vector<std::shared_ptr<TGIFPainter>> painters_;
   std::weak_ptr<TGIFPainter> drawPainter_;
   bool drawing_ = false;
+};
+
+// Ends an operation's progress report whichever way it leaves: at 100 once ok is set, at 0 when
+// an error is on its way out.
+struct TGIFProgressEnd {
+  const TGIFImage& image;
+  const char* message;
+  bool ok = false;
+  ~TGIFProgressEnd() { image.Progress(TGIFProgressStage::Ending, ok ? 100 : 0, message); }
 };
 
 }  // namespace olv

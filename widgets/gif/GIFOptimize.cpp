@@ -152,13 +152,8 @@ void TGIFImage::Optimize(uint8_t options, int reduction, int dither, int bits) {
   StopPainters();
   ReleaseBitmap();
 
-  bool ok = false;
-  struct End {
-    TGIFImage& image;
-    bool& ok;
-    ~End() { image.Progress(TGIFProgressStage::Ending, ok ? 100 : 0, "Optimizing..."); }
-  } end{*this, ok};
   Progress(TGIFProgressStage::Starting, 0, "Optimizing...");
+  TGIFProgressEnd end{*this, "Optimizing..."};
   const int64_t total = 6 * int64_t{images_.Count()};
   int64_t done = 0;
   auto step = [&] {
@@ -279,7 +274,7 @@ void TGIFImage::Optimize(uint8_t options, int reduction, int dither, int bits) {
   } else {
     skip();
   }
-  ok = true;
+  end.ok = true;
   Changed();
 }
 
