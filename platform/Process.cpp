@@ -167,6 +167,9 @@ constexpr int kProgramGone = SIGUSR2;
     // Should the supervisor be killed outright, the child goes with it.
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (::getppid() != supervisor) ::_exit(127);
+    // The program learns who its child really is; an error number may follow.
+    const pid_t self = ::getpid();
+    [[maybe_unused]] auto told = ::write(errorFd, &self, sizeof self);
     if (workingDir && ::chdir(workingDir) != 0) fail(errno);
     sigset_t none;
     sigemptyset(&none);
@@ -259,8 +262,8 @@ void Process::startChild(const SpawnOptions& options) {
   std::vector<char*> candidates = pointers(candidateTexts);
   candidates.pop_back();
 
-  // The child reports a failed start (the error number) through this pipe; it closes unread at
-  // a successful exec.
+  // The child reports its pid and then a failed start (the error number) through this pipe; it
+  // closes at a successful exec.
   int errorPipe[2];
   if (::pipe2(errorPipe, O_CLOEXEC) != 0) {
     startError_ = "cannot start \"" + options.program + "\": " + errorText(errno);
@@ -287,12 +290,17 @@ void Process::startChild(const SpawnOptions& options) {
   ::pthread_sigmask(SIG_SETMASK, &old, nullptr);
   ::close(errorPipe[1]);
   int childErr = 0;
+  pid_t programPid = -1;
   if (pid > 0) {
-    ssize_t n;
-    do {
-      n = ::read(errorPipe[0], &childErr, sizeof childErr);
-    } while (n < 0 && errno == EINTR);
-    if (n != static_cast<ssize_t>(sizeof childErr)) childErr = 0;
+    auto readWhole = [fd = errorPipe[0]](void* into, size_t size) {
+      ssize_t n;
+      do {
+        n = ::read(fd, into, size);
+      } while (n < 0 && errno == EINTR);
+      return n == static_cast<ssize_t>(size);
+    };
+    if (!readWhole(&programPid, sizeof programPid)) programPid = -1;
+    if (!readWhole(&childErr, sizeof childErr)) childErr = 0;
   }
   ::close(errorPipe[0]);
   const int err = pid < 0 ? forkErr : childErr;
@@ -319,6 +327,7 @@ void Process::startChild(const SpawnOptions& options) {
     return;
   }
   pid_ = pid;
+  programPid_ = programPid > 0 ? programPid : pid;
   family_ = std::make_unique<ProcessFamily>(pid);
 }
 

@@ -87,7 +87,10 @@ class Process : public std::enable_shared_from_this<Process> {
   bool started() const { return pid_ > 0; }
   // Why the start failed (empty after a successful start).
   const std::string& startError() const { return startError_; }
+  // The supervisor's: our own child, the leader of the child's group.
   pid_t pid() const { return pid_; }
+  // The started program's own process.
+  pid_t programPid() const { return programPid_; }
 
   // Blocks until the child has ended and been reaped; returns its exit code: the program's own
   // code, 128 + the signal number when a signal ended it, the terminator's code when terminate()
@@ -108,6 +111,7 @@ class Process : public std::enable_shared_from_this<Process> {
   void startChild(const SpawnOptions& options);
 
   pid_t pid_ = -1;
+  pid_t programPid_ = -1;
   int pidfd_ = -1;   // readable once the child has ended
   int wakefd_ = -1;  // eventfd: tells the reaping thread that terminate() set a deadline
   std::string startError_;

@@ -757,7 +757,7 @@ void TSchMainForm::SchemeRunNotice(int phase, TSchemeObject* scheme) {
   if (!scheme) return;
   // The host has listed the run and, at its end, saved the file: a failed save is shown, not
   // raised into the run.
-  if (phase == kSchemeRunEnded && !host_->LastSaveError().empty())
+  if (phase != kSchemeRunStarted && !host_->LastSaveError().empty())
     statusBar()->showMessage(QString::fromStdString(host_->LastSaveError()));
   RefreshNode(NodeOf(scheme));
   if (scheme == SelectedScheme()) FillLogPage();

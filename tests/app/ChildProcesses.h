@@ -29,14 +29,16 @@ inline bool ProcessGoneSoon(pid_t pid) {
   return false;
 }
 
-// The pid a stand-in wrote to file, once it is there.
+// The pid a stand-in wrote to file, once it is there; -1 when it is not there within 30 s.
 inline pid_t WaitForPidFile(const std::string& file) {
-  for (;;) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (std::chrono::steady_clock::now() < deadline) {
     pid_t pid = 0;
     std::ifstream(file) >> pid;
     if (pid > 0) return pid;
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
+  return -1;
 }
 
 }  // namespace schtest

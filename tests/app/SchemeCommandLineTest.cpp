@@ -174,7 +174,7 @@ TEST_F(RunningLine, ShowsTheRunsFileNamesFromItsCopyAndNeverThePassword) {
   }
   host.Start(file);
   ASSERT_TRUE(host.Run(Scheme()));
-  RunUntilNotice(sch::kSchemeRunStarted);
+  RunUntilNotice(sch::kSchemeRunRecorded);
   schtest::WaitForPidFile(dir / "exp.pid");
   while (!fs::exists(dir / "db.dmp")) std::this_thread::sleep_for(std::chrono::milliseconds(5));
   // The window selects the scheme while exp runs: db.dmp exists now, so a name worked out afresh

@@ -221,6 +221,7 @@ TEST_F(ProcessTest, WorkingFolderGroupAndWhereOutputGoes) {
   auto hidden = readReport(dir_ / "hidden");
   EXPECT_EQ(hidden["cwd"], fs::canonical(work).string());
   EXPECT_EQ(hidden["pgid"], std::to_string(p->pid())) << "the child leads a group of its own";
+  EXPECT_EQ(hidden["pid"], std::to_string(p->programPid()));
   EXPECT_EQ(hidden["stdout"], "/dev/null");
   EXPECT_EQ(hidden["stdin"], "/dev/null");
 
