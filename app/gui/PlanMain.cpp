@@ -29,8 +29,10 @@
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <cstdio>
 #include <exception>
 
+#include "foundation/files/LogWriter.h"
 #include "foundation/files/ProgramFiles.h"
 #include "app/core/SchemeFile.h"
 #include "app/core/SchemeHost.h"
@@ -142,7 +144,10 @@ TSchMainForm::TSchMainForm(Options options, QWidget* parent) : QMainWindow(paren
   ClearTree();
   const std::string startError = host_->Start(fileName);
   FillTree();
-  if (!startError.empty()) olv::ErrorBox("Error", startError);
+  if (!startError.empty()) {
+    if (FileInUse()) std::fprintf(stderr, "%s\n", startError.c_str());
+    olv::ErrorBox("Error", startError);
+  }
 
   if (options_.withTray) {
     tray_ = olv::MakeQtTrayBar(this);
@@ -770,6 +775,19 @@ void TSchMainForm::Shutdown() {
   // Notices stop blocking first, then children end with 101, threads are joined and the
   // records saved.
   host_->Shutdown();
+}
+
+bool TSchMainForm::FileInUse() const { return host_->FileInUseBy() != 0; }
+
+void TSchMainForm::CloseBySignal() {
+  if (shutDown_) return;
+  shutDown_ = true;
+  host_->Close();
+  const std::string& error = host_->LastSaveError();
+  if (error.empty()) return;
+  statusBar()->showMessage(QString::fromStdString(error));
+  std::fprintf(stderr, "%s\n", error.c_str());
+  olv::WriteLog(error, true);
 }
 
 void TSchMainForm::closeEvent(QCloseEvent* event) {
