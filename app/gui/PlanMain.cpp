@@ -118,6 +118,9 @@ TSchMainForm::TSchMainForm(Options options, QWidget* parent) : QMainWindow(paren
   if (olv::TScreen* screen = olv::LiveScreen()) screen->SetHintForm(this);
 
   info_ = std::make_unique<InformationPane>(webView_, options_.pictureFolder, options_.animationClock);
+  if (!info_->PictureErrors().empty())
+    statusBar()->showMessage(QString::fromStdString(std::string(kPicturesNotWritten) + " (" +
+                                                    info_->PictureErrors().front() + ")"));
   info_->OnLink = [this](PageLink link) {
     if (link == PageLink::Exit) close();
     else hide();
