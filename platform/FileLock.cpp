@@ -49,6 +49,18 @@ FileLock::Outcome FileLock::Take(const std::string& file) {
   return out;
 }
 
+pid_t FileLock::HolderOf(const std::string& file) {
+  // Read-only: opening for reading takes nothing, and a read lock probe finds a writer's lock.
+  const int fd = ::open(LockFileOf(file).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return 0;
+  struct flock probe {};
+  probe.l_type = F_WRLCK;
+  probe.l_whence = SEEK_SET;
+  const pid_t holder = ::fcntl(fd, F_GETLK, &probe) == 0 && probe.l_type != F_UNLCK ? probe.l_pid : 0;
+  ::close(fd);
+  return holder;
+}
+
 FileLock::~FileLock() { ::close(fd_); }
 
 }  // namespace plat

@@ -23,6 +23,8 @@ class FileLock {
   };
   // Takes the lock that guards file.
   static Outcome Take(const std::string& file);
+  // The process id of the program holding the lock that guards file; 0 when none does.
+  static pid_t HolderOf(const std::string& file);
   // The lock file that guards file.
   static std::string LockFileOf(const std::string& file);
 

@@ -30,8 +30,10 @@ namespace sch {
 
 class InformationPane {
  public:
-  // pictureFolder empty: the program's picture folder.
-  InformationPane(QTextBrowser* view, const std::string& pictureFolder, olv::TAnimationClock* clock);
+  // pictureFolder empty: the program's picture folder. Without writePictures the page has none
+  // (and no file is written or deleted).
+  InformationPane(QTextBrowser* view, const std::string& pictureFolder, olv::TAnimationClock* clock,
+                  bool writePictures = true);
   ~InformationPane();
   InformationPane(const InformationPane&) = delete;
   InformationPane& operator=(const InformationPane&) = delete;

@@ -33,7 +33,9 @@
 #include <exception>
 
 #include "foundation/files/LogWriter.h"
+#include "foundation/files/FileStream.h"
 #include "foundation/files/ProgramFiles.h"
+#include "platform/FileLock.h"
 #include "app/core/SchemeFile.h"
 #include "app/core/SchemeHost.h"
 #include "app/core/OracleScheme.h"
@@ -117,7 +119,11 @@ TSchMainForm::TSchMainForm(Options options, QWidget* parent) : QMainWindow(paren
   statusBar();
   if (olv::TScreen* screen = olv::LiveScreen()) screen->SetHintForm(this);
 
-  info_ = std::make_unique<InformationPane>(webView_, options_.pictureFolder, options_.animationClock);
+  // A program that finds its scheme file in use ends at once: it leaves the picture files (shared
+  // by every program on the same data) to the one that has the file.
+  const std::string schemeFile = options_.schemeFile.empty() ? olv::SchemeFilePath() : options_.schemeFile;
+  const bool fileTaken = plat::FileLock::HolderOf(olv::ExpandStreamFileName(schemeFile)) != 0;
+  info_ = std::make_unique<InformationPane>(webView_, options_.pictureFolder, options_.animationClock, !fileTaken);
   if (!info_->PictureErrors().empty())
     statusBar()->showMessage(QString::fromStdString(std::string(kPicturesNotWritten) + " (" +
                                                     info_->PictureErrors().front() + ")"));
@@ -136,7 +142,7 @@ TSchMainForm::TSchMainForm(Options options, QWidget* parent) : QMainWindow(paren
   root_->setExpanded(true);
 
   // Start-up: the scheme file's name and the settings.
-  const std::string fileName = options_.schemeFile.empty() ? olv::SchemeFilePath() : options_.schemeFile;
+  const std::string& fileName = schemeFile;
   if (options_.settingsFile.empty()) options_.settingsFile = olv::SettingsFilePath();
   config_ = ReadMainConfig(options_.settingsFile);
   config_.langId = 0;

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "tests/app/ChildProcesses.h"
 #include "tests/app_gui/RealProgram.h"
@@ -80,6 +81,9 @@ TEST(ProgramEnds, ASecondProgramOnTheSameFileSaysWhoHasItAndTouchesNothing) {
   const std::string before = testsupport::ReadAll(file);
   const auto stamp = fs::last_write_time(file);
   fs::remove(dir / "gc.pid");
+  const std::string pictures = dir / "data/orascheme/Temp";
+  const std::vector<std::string> firstsPictures = testsupport::NamesIn(pictures);
+  EXPECT_FALSE(firstsPictures.empty()) << "the first program's page pictures are not in " << pictures;
 
   const pid_t second = StartProgram(dir, dir / "out2.txt");
   ASSERT_GT(second, 0);
@@ -91,6 +95,7 @@ TEST(ProgramEnds, ASecondProgramOnTheSameFileSaysWhoHasItAndTouchesNothing) {
   EXPECT_FALSE(fs::exists(dir / "gc.pid")) << "the second program ran the scheme too";
   EXPECT_TRUE(testsupport::ReadAll(file) == before && fs::last_write_time(file) == stamp)
       << "the second program wrote the file";
+  EXPECT_EQ(testsupport::NamesIn(pictures), firstsPictures) << "the second program took the first's pictures";
   EXPECT_TRUE(::kill(first, 0) == 0 && !ProcessGone(grandchild)) << "the first program's run was disturbed";
 
   ::kill(first, SIGTERM);

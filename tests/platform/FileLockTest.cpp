@@ -59,12 +59,14 @@ TEST_F(FileLockTest, SecondTakerLearnsTheHolderAndAKilledHolderLeavesItFree) {
   FileLock::Outcome second = FileLock::Take(file_);
   EXPECT_FALSE(second.lock);
   EXPECT_EQ(second.holder, holder);
+  EXPECT_EQ(FileLock::HolderOf(file_), holder);
   EXPECT_TRUE(second.error.empty());
   EXPECT_TRUE(fs::exists(dir_ / ".schemes.sch.lock"));
   EXPECT_FALSE(fs::exists(file_)) << "the guarded file itself is not touched";
 
   ::kill(holder, SIGKILL);
   ASSERT_EQ(::waitpid(holder, nullptr, 0), holder);
+  EXPECT_EQ(FileLock::HolderOf(file_), 0);
   FileLock::Outcome third = FileLock::Take(file_);
   ASSERT_TRUE(third.lock);
   EXPECT_EQ(third.holder, 0);
