@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <sys/eventfd.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -96,7 +97,38 @@ int aboveStandard(int fd) {
   return moved;
 }
 
+// Sent by the kernel to a child's supervisor when the program that started it is gone.
+constexpr int kProgramGone = SIGUSR2;
+
+// The supervisor ends as the child ended: with its exit code, or by the same signal (no core
+// file), so that the program reads the child's own status.
+[[noreturn]] void endAs(int status) {
+  if (WIFSIGNALED(status)) {
+    const int sig = WTERMSIG(status);
+    const rlimit noCore{0, 0};
+    ::setrlimit(RLIMIT_CORE, &noCore);
+    struct sigaction dfl {};
+    dfl.sa_handler = SIG_DFL;
+    ::sigaction(sig, &dfl, nullptr);
+    sigset_t only;
+    sigemptyset(&only);
+    sigaddset(&only, sig);
+    ::kill(::getpid(), sig);
+    ::sigprocmask(SIG_UNBLOCK, &only, nullptr);
+    ::_exit(128 + sig);
+  }
+  ::_exit(WIFEXITED(status) ? WEXITSTATUS(status) : 128);
+}
+
 // Between fork and exec: only calls that are safe in the child of a threaded program.
+//
+// The forked process is the supervisor: it leads the child's group, is the subreaper of its
+// family and starts the program as its own child. When that child ends, the supervisor ends with
+// its status (members the child left running go on, as they would without it). When the program
+// that started it dies, however it dies (the kernel's parent-death signal), the supervisor ends
+// the whole family, members that left the group or session included, before it goes itself; a
+// child's own parent-death signal alone would leave its descendants running unwatched. Signals
+// meant for the group (terminate's SIGTERM) stay blocked in the supervisor: the child decides.
 [[noreturn]] void becomeChild(pid_t parent, int errorFd, const std::vector<char*>& candidates, char* const* argv,
                               char* const* envp, const char* workingDir, bool showOutput) {
   auto fail = [errorFd](int err) {
@@ -109,11 +141,11 @@ int aboveStandard(int fd) {
   dfl.sa_handler = SIG_DFL;
   for (int sig = 1; sig < NSIG; ++sig) ::sigaction(sig, &dfl, nullptr);
   ::setpgid(0, 0);
-  // Should the program die without ending it, the child goes too; a program that died before
-  // this line is no longer its parent.
-  ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+  // A program that died before this line is no longer our parent: nothing was started yet.
+  ::prctl(PR_SET_PDEATHSIG, kProgramGone);
   if (::getppid() != parent) ::_exit(127);
-  // Members of the family whose parent ends stay under the child, where terminate finds them.
+  // Members of the family whose parent ends stay under the supervisor, where both terminate and
+  // the supervisor's last act find them.
   ::prctl(PR_SET_CHILD_SUBREAPER, 1);
   const int in = ::open("/dev/null", O_RDONLY);
   if (in < 0 || ::dup2(in, STDIN_FILENO) < 0) fail(errno);
@@ -127,19 +159,48 @@ int aboveStandard(int fd) {
     for (int fd = STDERR_FILENO + 1; fd < 4096; ++fd)
       if (fd != errorFd) ::close(fd);
   }
-  if (workingDir && ::chdir(workingDir) != 0) fail(errno);
-  sigset_t none;
-  sigemptyset(&none);
-  ::sigprocmask(SIG_SETMASK, &none, nullptr);
-  int err = ENOENT;
-  bool denied = false;
-  for (char* candidate : candidates) {
-    ::execve(candidate, argv, envp);
-    err = errno;
-    if (err == EACCES) denied = true;
+
+  const pid_t supervisor = ::getpid();
+  const pid_t child = ::fork();
+  if (child < 0) fail(errno);
+  if (child == 0) {
+    // Should the supervisor be killed outright, the child goes with it.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != supervisor) ::_exit(127);
+    // The program learns who its child really is; an error number may follow.
+    const pid_t self = ::getpid();
+    [[maybe_unused]] auto told = ::write(errorFd, &self, sizeof self);
+    if (workingDir && ::chdir(workingDir) != 0) fail(errno);
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    int err = ENOENT;
+    bool denied = false;
+    for (char* candidate : candidates) {
+      ::execve(candidate, argv, envp);
+      err = errno;
+      if (err == EACCES) denied = true;
+    }
+    fail(denied ? EACCES : err);
   }
-  fail(denied ? EACCES : err);
-  ::_exit(127);
+  // The child's copy alone closes at its exec, which tells the program the start succeeded.
+  ::close(errorFd);
+
+  sigset_t wake;
+  sigemptyset(&wake);
+  sigaddset(&wake, SIGCHLD);
+  sigaddset(&wake, kProgramGone);
+  for (;;) {
+    const int sig = ::sigwaitinfo(&wake, nullptr);
+    if (sig == kProgramGone && ::getppid() != parent) {
+      EndEveryDescendant();
+      ::_exit(128 + SIGKILL);
+    }
+    if (sig != SIGCHLD) continue;
+    int status;
+    for (pid_t reaped; (reaped = ::waitpid(-1, &status, WNOHANG)) > 0;)
+      if (reaped == child) endAs(status);
+  }
 }
 
 }  // namespace
@@ -201,8 +262,8 @@ void Process::startChild(const SpawnOptions& options) {
   std::vector<char*> candidates = pointers(candidateTexts);
   candidates.pop_back();
 
-  // The child reports a failed start (the error number) through this pipe; it closes unread at
-  // a successful exec.
+  // The child reports its pid and then a failed start (the error number) through this pipe; it
+  // closes at a successful exec.
   int errorPipe[2];
   if (::pipe2(errorPipe, O_CLOEXEC) != 0) {
     startError_ = "cannot start \"" + options.program + "\": " + errorText(errno);
@@ -229,12 +290,17 @@ void Process::startChild(const SpawnOptions& options) {
   ::pthread_sigmask(SIG_SETMASK, &old, nullptr);
   ::close(errorPipe[1]);
   int childErr = 0;
+  pid_t programPid = -1;
   if (pid > 0) {
-    ssize_t n;
-    do {
-      n = ::read(errorPipe[0], &childErr, sizeof childErr);
-    } while (n < 0 && errno == EINTR);
-    if (n != static_cast<ssize_t>(sizeof childErr)) childErr = 0;
+    auto readWhole = [fd = errorPipe[0]](void* into, size_t size) {
+      ssize_t n;
+      do {
+        n = ::read(fd, into, size);
+      } while (n < 0 && errno == EINTR);
+      return n == static_cast<ssize_t>(size);
+    };
+    if (!readWhole(&programPid, sizeof programPid)) programPid = -1;
+    if (!readWhole(&childErr, sizeof childErr)) childErr = 0;
   }
   ::close(errorPipe[0]);
   const int err = pid < 0 ? forkErr : childErr;
@@ -261,6 +327,7 @@ void Process::startChild(const SpawnOptions& options) {
     return;
   }
   pid_ = pid;
+  programPid_ = programPid > 0 ? programPid : pid;
   family_ = std::make_unique<ProcessFamily>(pid);
 }
 

@@ -3,15 +3,17 @@
 //
 // - spawn() starts the program with an explicit argument vector (no shell, no word splitting), an
 //   optional working folder and extra environment entries for the child alone; the parent's
-//   environment is never changed. The child leads a process group of its own and is the
-//   subreaper of everything it starts, so that terminate() reaches its whole family, members that
-//   left the group (setsid) included (ProcessFamily.h). Should the program die without ending it
-//   (killed, crashed), the child gets SIGKILL (a parent-death signal; the kernel ties it to the
-//   thread that spawned, so that thread must outlive the child, as runAndWait's caller does). Its
-//   standard input is /dev/null (a child in a background group
-//   that read the terminal would be stopped for ever); its output goes to /dev/null unless
-//   showOutput is set, in which case it shares the program's. No other file of the program is
-//   passed on.
+//   environment is never changed. The child runs under a small supervisor process that leads a
+//   process group of its own (the child is in it) and is the subreaper of everything the child
+//   starts, so that terminate() reaches the whole family, members that left the group (setsid)
+//   included (ProcessFamily.h); pid() is the supervisor's, and the supervisor ends with the
+//   child's own status. Should the program die without ending it (killed, crashed), the
+//   supervisor learns it (a parent-death signal; the kernel ties it to the thread that spawned,
+//   so that thread must outlive the child, as runAndWait's caller does) and kills the child and
+//   every descendant before it goes. The child's standard input is /dev/null (a child in a
+//   background group that read the terminal would be stopped for ever); its output goes to
+//   /dev/null unless showOutput is set, in which case it shares the program's. No other file of
+//   the program is passed on.
 // - A program that cannot be started is not an exception: spawn() returns a Process that has
 //   already ended with kExitStartFailed and says why in startError().
 // - wait() blocks on the process itself (no polling loop, no CPU while the child runs) and
@@ -85,7 +87,10 @@ class Process : public std::enable_shared_from_this<Process> {
   bool started() const { return pid_ > 0; }
   // Why the start failed (empty after a successful start).
   const std::string& startError() const { return startError_; }
+  // The supervisor's: our own child, the leader of the child's group.
   pid_t pid() const { return pid_; }
+  // The started program's own process.
+  pid_t programPid() const { return programPid_; }
 
   // Blocks until the child has ended and been reaped; returns its exit code: the program's own
   // code, 128 + the signal number when a signal ended it, the terminator's code when terminate()
@@ -106,6 +111,7 @@ class Process : public std::enable_shared_from_this<Process> {
   void startChild(const SpawnOptions& options);
 
   pid_t pid_ = -1;
+  pid_t programPid_ = -1;
   int pidfd_ = -1;   // readable once the child has ended
   int wakefd_ = -1;  // eventfd: tells the reaping thread that terminate() set a deadline
   std::string startError_;

@@ -1,13 +1,14 @@
 #include "platform/ProcessFamily.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <unordered_map>
@@ -16,11 +17,17 @@ namespace plat {
 
 namespace {
 
-// The parent of pid from /proc/<pid>/stat (the field after the state, past the last ')' of the
-// command name); -1 when it cannot be read.
-pid_t ParentOf(int procFd, const char* pidText) {
-  char path[300] = {};
-  std::snprintf(path, sizeof path, "%s/stat", pidText);
+// What follows runs in a forked copy of a threaded program too (the supervisor of a child,
+// Process.cpp), where nothing may allocate or take a lock: system calls and plain loops only.
+
+// The parent of the process named name from /proc/<name>/stat (the field after the state, past
+// the last ')' of the command name); -1 when it cannot be read.
+pid_t ParentOf(int procFd, const char* name) {
+  char path[64];
+  std::size_t len = 0;
+  for (const char* p = name; *p && len < sizeof path - 6; ++p) path[len++] = *p;
+  for (const char* p = "/stat"; *p; ++p) path[len++] = *p;
+  path[len] = '\0';
   const int fd = ::openat(procFd, path, O_RDONLY | O_CLOEXEC);
   if (fd < 0) return -1;
   char buf[512];
@@ -32,9 +39,41 @@ pid_t ParentOf(int procFd, const char* pidText) {
   for (const char* p = buf; *p; ++p)
     if (*p == ')') close = p;
   if (!close || close[1] != ' ' || close[2] == '\0' || close[3] != ' ') return -1;
-  char* end = nullptr;
-  const long ppid = std::strtol(close + 4, &end, 10);
-  return end == close + 4 ? -1 : static_cast<pid_t>(ppid);
+  long ppid = 0;
+  const char* p = close + 4;
+  for (; *p >= '0' && *p <= '9'; ++p) ppid = ppid * 10 + (*p - '0');
+  return p == close + 4 ? -1 : static_cast<pid_t>(ppid);
+}
+
+struct LinuxDirent64 {
+  std::uint64_t ino;
+  std::int64_t off;
+  unsigned short reclen;
+  unsigned char type;
+  char name[1];
+};
+
+// Calls visit(pid, parent) for every process listed in /proc.
+template <class Visit>
+void ForEachProcess(Visit visit) {
+  const int procFd = ::open("/proc", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (procFd < 0) return;
+  alignas(8) char buf[8192];
+  for (;;) {
+    const long n = ::syscall(SYS_getdents64, procFd, buf, sizeof buf);
+    if (n <= 0) break;
+    for (long off = 0; off < n;) {
+      const auto* entry = reinterpret_cast<const LinuxDirent64*>(buf + off);
+      off += entry->reclen;
+      long pid = 0;
+      const char* p = entry->name;
+      for (; *p >= '0' && *p <= '9'; ++p) pid = pid * 10 + (*p - '0');
+      if (p == entry->name || *p != '\0' || pid <= 0) continue;
+      const pid_t parent = ParentOf(procFd, entry->name);
+      if (parent > 0) visit(static_cast<pid_t>(pid), parent);
+    }
+  }
+  ::close(procFd);
 }
 
 int PidfdOpen(pid_t pid) { return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)); }
@@ -45,17 +84,7 @@ int PidfdSignal(int pidfd, int sig) { return static_cast<int>(::syscall(SYS_pidf
 
 std::vector<pid_t> DescendantsOf(const std::vector<pid_t>& roots) {
   std::unordered_multimap<pid_t, pid_t> children;
-  DIR* proc = ::opendir("/proc");
-  if (!proc) return {};
-  const int procFd = ::dirfd(proc);
-  while (const dirent* entry = ::readdir(proc)) {
-    char* end = nullptr;
-    const long pid = std::strtol(entry->d_name, &end, 10);
-    if (end == entry->d_name || *end != '\0' || pid <= 0) continue;
-    const pid_t parent = ParentOf(procFd, entry->d_name);
-    if (parent > 0) children.emplace(parent, static_cast<pid_t>(pid));
-  }
-  ::closedir(proc);
+  ForEachProcess([&children](pid_t pid, pid_t parent) { children.emplace(parent, pid); });
 
   std::vector<pid_t> out;
   std::vector<pid_t> pending = roots;
@@ -73,6 +102,24 @@ std::vector<pid_t> DescendantsOf(const std::vector<pid_t>& roots) {
     }
   }
   return out;
+}
+
+void EndEveryDescendant() {
+  const pid_t self = ::getpid();
+  for (;;) {
+    // Only our own children are signalled: their numbers cannot be reused before we reap them.
+    // A member whose parent dies is adopted by us (the subreaper) before that parent's end is
+    // reported, so the next round finds it.
+    ForEachProcess([self](pid_t pid, pid_t parent) {
+      if (parent == self) ::kill(pid, SIGKILL);
+    });
+    int status;
+    pid_t reaped;
+    do {
+      reaped = ::waitpid(-1, &status, 0);
+    } while (reaped < 0 && errno == EINTR);
+    if (reaped < 0) return;  // no child left
+  }
 }
 
 ProcessFamily::~ProcessFamily() {

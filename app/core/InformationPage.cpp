@@ -31,6 +31,29 @@ std::string Picture(const PagePictures* pictures, const char* key, int width, in
          std::to_string(height) + "\">";
 }
 
+// A picture whose file is missing (it could not be written, or went since) would show as a
+// broken picture: it is left out, a linked one giving way to its alternative text so that the
+// link can still be clicked.
+std::string DropMissingPictures(const std::string& html) {
+  std::string out;
+  size_t at = 0;
+  for (size_t open; (open = html.find("<img ", at)) != std::string::npos;) {
+    const size_t close = html.find('>', open);
+    if (close == std::string::npos) break;
+    const std::string_view tag = std::string_view(html).substr(open, close + 1 - open);
+    out.append(html, at, open - at);
+    if (tag.find(" src=\"\"") == std::string_view::npos) {
+      out.append(tag);
+    } else if (const size_t alt = tag.find(" alt=\""); alt != std::string_view::npos) {
+      const size_t from = alt + 6;
+      out.append(tag.substr(from, tag.find('"', from) - from));
+    }
+    at = close + 1;
+  }
+  out.append(html, at, std::string::npos);
+  return out;
+}
+
 }  // namespace
 
 SchemePageState PageStateOf(const TSchemeObject& scheme) {
@@ -137,8 +160,8 @@ std::string PageTagValue(const std::string& tag, const PageContext& context) {
 }
 
 std::string InformationPageHtml(const PageContext& context) {
-  return ProducePage(InformationPageTemplate(),
-                     [&](const std::string& tag) { return PageTagValue(tag, context); });
+  return DropMissingPictures(
+      ProducePage(InformationPageTemplate(), [&](const std::string& tag) { return PageTagValue(tag, context); }));
 }
 
 const std::string& InformationPageTemplate() {

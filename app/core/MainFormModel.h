@@ -13,6 +13,9 @@ inline constexpr const char* kSchemeFileFilter = "Scheme files( *.sch)|*.sch|All
 inline constexpr const char* kSchemeFileExt = "sch";
 inline constexpr const char* kNewSchemeName = "new scheme";
 inline constexpr const char* kNotAvailableYet = "This tool is not available yet.";
+// Said once on the status bar when the information page's pictures could not be written.
+inline constexpr const char* kPicturesNotWritten =
+    "The pictures of the information page could not be written; the page is shown without them";
 // Our own texts: the tip of a scheme node whose AutoExec is set.
 inline constexpr const char* kTimerStartedHint = "Timer started";
 inline constexpr const char* kTimerStoppedHint = "Timer stopped";

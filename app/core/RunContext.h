@@ -30,6 +30,9 @@ enum class RunMode { Timed = 0, ByHand = 1 };
 inline constexpr int kMsgSchemeRun = 7946;
 inline constexpr int kSchemeRunStarted = 0;
 inline constexpr int kSchemeRunEnded = 1;
+// Ours: the run's record (exit code -1, no end yet) is listed, so that the file can hold it while
+// the run goes on and a program that dies meanwhile leaves an open record behind.
+inline constexpr int kSchemeRunRecorded = 2;
 
 // How the timers started in a context sleep.
 struct TimerSettings {
@@ -44,7 +47,8 @@ struct RunContext {
   // Where notice runs (a blocking send: the run waits while it is handled); null: called on the
   // running thread. Once the main thread shuts down, notices are dropped and the run goes on.
   plat::MainThread* mainThread = nullptr;
-  // The start (kSchemeRunStarted) or end (kSchemeRunEnded) of a run of scheme.
+  // The start (kSchemeRunStarted), listed record (kSchemeRunRecorded) or end (kSchemeRunEnded)
+  // of a run of scheme.
   std::function<void(TSchemeObject& scheme, int phase)> notice;
   // Where the runs' children are listed; null: plat::ProcessRegistry::global().
   plat::ProcessRegistry* processes = nullptr;

@@ -12,6 +12,7 @@
 #include "foundation/files/FileStream.h"
 #include "foundation/base/MessageBoxes.h"
 #include "platform/AtomicFile.h"
+#include "platform/FileLock.h"
 #include "platform/MainThread.h"
 #include "platform/Process.h"
 #include "platform/ProcessRegistry.h"
@@ -43,7 +44,30 @@ SchemeHost::~SchemeHost() { Shutdown(); }
 
 // ---- File -------------------------------------------------------------------------------------
 
+std::string FileInUseText(const std::string& fileName, pid_t holder) {
+  return "The scheme file \"" + fileName + "\" is in use by the program with process id " + std::to_string(holder) +
+         ".";
+}
+
+std::optional<std::string> SchemeHost::LockFile(const std::string& fileName) {
+  const std::string file = olv::ExpandStreamFileName(fileName);
+  if (lock_ && lock_->Guarded() == file) return std::nullopt;
+  plat::FileLock::Outcome taken = plat::FileLock::Take(file);
+  if (taken.holder > 0) {
+    lastHolder_ = taken.holder;
+    return FileInUseText(fileName, taken.holder);
+  }
+  // A lock file that cannot be made (a folder we may not write) does not keep the user out.
+  pendingLock_ = std::move(taken.lock);
+  return std::nullopt;
+}
+
 std::string SchemeHost::Start(const std::string& fileName) {
+  // Another program has the file: it is left alone, not even tidied, and no file is taken.
+  if (std::optional<std::string> inUse = LockFile(fileName)) {
+    inUseBy_ = lastHolder_;
+    return *inUse;
+  }
   RemoveStaleFiles(fileName);
   std::unique_ptr<TSchemeWrapper> loaded;
   std::string error;
@@ -73,6 +97,7 @@ SchemeHost::LoadResult SchemeHost::Load(const std::string& fileName, const Passw
   }
   // The password dialog ran an event loop: a timer may have started a run meanwhile.
   if (!LoadAllowed()) return {LoadOutcome::Running, kLoadWhileRunning};
+  if (std::optional<std::string> inUse = LockFile(fileName)) return {LoadOutcome::Failed, *inUse};
   Adopt(std::move(loaded), fileName);
   return {LoadOutcome::Loaded, {}};
 }
@@ -82,6 +107,7 @@ void SchemeHost::Adopt(std::unique_ptr<TSchemeWrapper> loaded, const std::string
   std::unique_ptr<TSchemeWrapper> old = std::move(schemes_);
   schemes_ = std::move(loaded);
   fileName_ = fileName;
+  if (pendingLock_) lock_ = std::move(pendingLock_);
   running_.clear();
   std::vector<TSchemeObject*> oldSchemes = SchemesOf(*old);
   Retire(std::move(old), std::move(oldSchemes));
@@ -136,7 +162,14 @@ bool SchemeHost::SaveAs(const std::string& fileName) {
     lastSaveError_.clear();
     return true;
   } catch (const std::exception& e) {
-    lastSaveError_ = e.what();
+    // The reason alone: the hidden temporary file it may name is gone and means nothing to the user.
+    std::string reason = e.what();
+    if (const size_t code = reason.rfind("\n["); code != std::string::npos) {
+      const size_t end = reason.find(']', code);
+      reason = end == std::string::npos ? reason.substr(code + 1) : reason.substr(end + 1);
+    }
+    lastSaveError_ = "The scheme file \"" + fileName + "\" could not be saved (" + reason +
+                     "); its previous version is kept.";
     return false;
   }
 }
@@ -182,6 +215,10 @@ void SchemeHost::OnRunNotice(TSchemeObject& scheme, int phase) {
     // The database's character set, for a run that switches the client's to it.
     if (auto* oracle = dynamic_cast<TOracleScheme*>(&scheme)) oracle->ReadTargetCharset(services_.oracleSession);
     running_.push_back(&scheme);
+  } else if (phase == kSchemeRunRecorded) {
+    // The open record reaches the file before the run's work begins: should the program die
+    // during the run, the next start finds it and closes it as interrupted.
+    Save();
   } else {
     // Two runs of schemes of one name: the end removes this scheme's entry.
     auto it = std::find(running_.begin(), running_.end(), &scheme);

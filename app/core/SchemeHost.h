@@ -4,6 +4,10 @@
 // dispatches, and the tests drive this directly.
 //
 // File
+// - One program per scheme file: Start and Load take the file's lock (plat::FileLock, dropped by
+//   the system when the program ends, however it ends). Start on a file another program holds
+//   takes no file at all (FileName() stays empty, nothing is ever saved) and returns
+//   FileInUseText; FileInUseBy() then names the holder, and the caller ends. Load refuses it.
 // - Start(name): the start-up load, without a password. A file that cannot be read is moved
 //   aside ("<name>.unreadable", MoveAsideUnreadable) before anything can be saved over it, and an
 //   empty list is taken; the error is returned for the user. The one rule for damaged files.
@@ -50,6 +54,8 @@
 //
 // Threads: every member is for the main thread. The host owns the container; scheme pointers
 // stay valid until the next Load(), DeleteScheme() of that scheme, or the host's end.
+#include <sys/types.h>
+
 #include <functional>
 #include <memory>
 #include <optional>
@@ -61,6 +67,7 @@
 #include "app/core/SchemeWrapper.h"
 
 namespace plat {
+class FileLock;
 class MainThread;
 class ProcessRegistry;
 }  // namespace plat
@@ -85,6 +92,8 @@ struct SchemeServices {
 };
 
 // Texts of our own.
+// "The scheme file "<name>" is in use by the program with process id <pid>."
+std::string FileInUseText(const std::string& fileName, pid_t holder);
 inline constexpr const char* kLoadWhileRunning =
     "Schemes are running. Wait for them to end or terminate them before loading another scheme file.";
 
@@ -168,6 +177,8 @@ class SchemeHost {
   TSchemeWrapper& Schemes() { return *schemes_; }
   const std::string& FileName() const { return fileName_; }
   const std::string& LastSaveError() const { return lastSaveError_; }
+  // The process id of the program that held the file Start asked for; 0: none did.
+  pid_t FileInUseBy() const { return inUseBy_; }
   // The schemes whose run has started and not yet ended, in order of start.
   const std::vector<TSchemeObject*>& Running() const { return running_; }
   const SchemeServices& Services() const { return services_; }
@@ -175,6 +186,8 @@ class SchemeHost {
 
  private:
   void StartTimers();
+  // Takes fileName's lock (kept aside until Adopt); the in-use text when another program has it.
+  std::optional<std::string> LockFile(const std::string& fileName);
   void RemoveStaleFiles(const std::string& fileName);
   void Retire(std::unique_ptr<olv::TBaseObject> owner, std::vector<TSchemeObject*> schemes);
   void OnRunNotice(TSchemeObject& scheme, int phase);
@@ -189,6 +202,10 @@ class SchemeHost {
   RunNotice notice_;
   SchemeReaper reaper_;
   bool down_ = false;
+  std::unique_ptr<plat::FileLock> lock_;         // the current file's
+  std::unique_ptr<plat::FileLock> pendingLock_;  // the file being loaded's, until it is taken
+  pid_t inUseBy_ = 0;
+  pid_t lastHolder_ = 0;
 };
 
 }  // namespace sch

@@ -366,6 +366,7 @@ bool TSchemeObject::Run(RunMode mode, RunContext& context) {
     BeforeRun();
     CurLog->StartTime = olv::Now();
     PublishRecord();
+    SendRunNotice(kSchemeRunRecorded);
     ok = DoRun();
   } catch (const std::exception& e) {
     ok = false;
@@ -492,7 +493,7 @@ std::string TSchemeObject::ExpandFileName(std::string_view templ, bool unique, b
 
 void TSchemeObject::SetProcess(std::shared_ptr<plat::Process> process) {
   std::lock_guard lock(processMutex_);
-  ProcessHandle = process ? process->pid() : 0;
+  ProcessHandle = process ? process->programPid() : 0;
   process_ = std::move(process);
   if (process_ && cancelCode_ != 0) process_->terminate(cancelCode_);
 }

@@ -45,10 +45,16 @@ int RunMainWindow(int argc, char** argv) {
   int rc = 0;
   {
     // SIGTERM, SIGINT and SIGHUP close the program as closing the window does: runs end with
-    // 101, their records are saved. Handled from here on; acted on once the loop runs.
+    // 101, their records are saved. Handled from here on, also while a box waits for a click
+    // (its loop runs the handler): every box ends and no new one opens, for a service stop or a
+    // logout has nobody to click it. One asked before the loop runs is acted on instead of it.
     TSchMainForm* closing = nullptr;
-    plat::TerminationSignals closeSignals(mainThread, [&closing](int) {
-      if (closing) closing->Host().Close();
+    bool closeAsked = false;
+    plat::TerminationSignals closeSignals(mainThread, [&closing, &closeAsked, &dialogs](int) {
+      closeAsked = true;
+      dialogs.Refuse();
+      QtDialogs::EndModalBoxes();
+      if (closing) closing->CloseBySignal();
       QApplication::quit();
     });
     // The data module: scripts around runs, the character set on a run's start, the Oracle tools.
@@ -59,12 +65,19 @@ int RunMainWindow(int argc, char** argv) {
     options.services.editor = &editor;
     options.services.oracleSession = session;
     TSchMainForm window(std::move(options));
-    closing = &window;
-    editor.SetParentWindow(&window);
-    if (skinning) skinning->PrepareForm(&window);
-    if (!window.TrayBar() || window.TrayBar()->Loaded()) window.show();
-    rc = QApplication::exec();
-    closing = nullptr;
+    if (window.FileInUse()) {
+      // The file is another program's: end without touching it.
+      rc = 1;
+    } else if (closeAsked) {
+      window.CloseBySignal();
+    } else {
+      closing = &window;
+      editor.SetParentWindow(&window);
+      if (skinning) skinning->PrepareForm(&window);
+      if (!window.TrayBar() || window.TrayBar()->Loaded()) window.show();
+      rc = QApplication::exec();
+      closing = nullptr;
+    }
     // Closing has shut the schemes down; a window ended some other way is shut down by its
     // destructor, at the end of this block.
     mainThread.beginShutdown();

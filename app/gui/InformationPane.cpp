@@ -13,13 +13,14 @@
 
 namespace sch {
 
-InformationPane::InformationPane(QTextBrowser* view, const std::string& pictureFolder, olv::TAnimationClock* clock) {
+InformationPane::InformationPane(QTextBrowser* view, const std::string& pictureFolder, olv::TAnimationClock* clock,
+                                 bool writePictures) {
   if (!clock) {
     ownClock_ = std::make_unique<olv::QtAnimationClock>();
     clock = ownClock_.get();
   }
-  // Pictures that cannot be written show as empty pictures; the page works without them.
-  pictures_.Save(pictureFolder.empty() ? olv::PictureDir() : pictureFolder);
+  // Pictures that cannot be written are left out of the page; it works without them.
+  if (writePictures) pictureErrors_ = pictures_.Save(pictureFolder.empty() ? olv::PictureDir() : pictureFolder);
   browser_ = olv::MakeQtWebBrowser(view);
   browser_->SetBorderWidth(1);
   browser_->SetIePopupMenu(false);

@@ -30,8 +30,10 @@ namespace sch {
 
 class InformationPane {
  public:
-  // pictureFolder empty: the program's picture folder.
-  InformationPane(QTextBrowser* view, const std::string& pictureFolder, olv::TAnimationClock* clock);
+  // pictureFolder empty: the program's picture folder. Without writePictures the page has none
+  // (and no file is written or deleted).
+  InformationPane(QTextBrowser* view, const std::string& pictureFolder, olv::TAnimationClock* clock,
+                  bool writePictures = true);
   ~InformationPane();
   InformationPane(const InformationPane&) = delete;
   InformationPane& operator=(const InformationPane&) = delete;
@@ -44,12 +46,15 @@ class InformationPane {
 
   olv::TWebBrowserEx& Browser() { return *browser_; }
   const PagePictures& Pictures() const { return pictures_; }
+  // Why pictures could not be written at the start (a full disk); empty when all were.
+  const std::vector<std::string>& PictureErrors() const { return pictureErrors_; }
   olv::QtPageAnimations& Animations() { return *animations_; }
   const std::string& LastPage() const { return lastPage_; }
 
  private:
   std::unique_ptr<olv::QtAnimationClock> ownClock_;
   PagePictures pictures_;
+  std::vector<std::string> pictureErrors_;
   std::unique_ptr<olv::TWebBrowserEx> browser_;
   std::unique_ptr<olv::QtPageAnimations> animations_;
   std::string lastPage_;

@@ -29,9 +29,13 @@
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <cstdio>
 #include <exception>
 
+#include "foundation/files/LogWriter.h"
+#include "foundation/files/FileStream.h"
 #include "foundation/files/ProgramFiles.h"
+#include "platform/FileLock.h"
 #include "app/core/SchemeFile.h"
 #include "app/core/SchemeHost.h"
 #include "app/core/OracleScheme.h"
@@ -115,7 +119,14 @@ TSchMainForm::TSchMainForm(Options options, QWidget* parent) : QMainWindow(paren
   statusBar();
   if (olv::TScreen* screen = olv::LiveScreen()) screen->SetHintForm(this);
 
-  info_ = std::make_unique<InformationPane>(webView_, options_.pictureFolder, options_.animationClock);
+  // A program that finds its scheme file in use ends at once: it leaves the picture files (shared
+  // by every program on the same data) to the one that has the file.
+  const std::string schemeFile = options_.schemeFile.empty() ? olv::SchemeFilePath() : options_.schemeFile;
+  const bool fileTaken = plat::FileLock::HolderOf(olv::ExpandStreamFileName(schemeFile)) != 0;
+  info_ = std::make_unique<InformationPane>(webView_, options_.pictureFolder, options_.animationClock, !fileTaken);
+  if (!info_->PictureErrors().empty())
+    statusBar()->showMessage(QString::fromStdString(std::string(kPicturesNotWritten) + " (" +
+                                                    info_->PictureErrors().front() + ")"));
   info_->OnLink = [this](PageLink link) {
     if (link == PageLink::Exit) close();
     else hide();
@@ -131,7 +142,7 @@ TSchMainForm::TSchMainForm(Options options, QWidget* parent) : QMainWindow(paren
   root_->setExpanded(true);
 
   // Start-up: the scheme file's name and the settings.
-  const std::string fileName = options_.schemeFile.empty() ? olv::SchemeFilePath() : options_.schemeFile;
+  const std::string& fileName = schemeFile;
   if (options_.settingsFile.empty()) options_.settingsFile = olv::SettingsFilePath();
   config_ = ReadMainConfig(options_.settingsFile);
   config_.langId = 0;
@@ -142,7 +153,10 @@ TSchMainForm::TSchMainForm(Options options, QWidget* parent) : QMainWindow(paren
   ClearTree();
   const std::string startError = host_->Start(fileName);
   FillTree();
-  if (!startError.empty()) olv::ErrorBox("Error", startError);
+  if (!startError.empty()) {
+    if (FileInUse()) std::fprintf(stderr, "%s\n", startError.c_str());
+    olv::ErrorBox("Error", startError);
+  }
 
   if (options_.withTray) {
     tray_ = olv::MakeQtTrayBar(this);
@@ -757,7 +771,7 @@ void TSchMainForm::SchemeRunNotice(int phase, TSchemeObject* scheme) {
   if (!scheme) return;
   // The host has listed the run and, at its end, saved the file: a failed save is shown, not
   // raised into the run.
-  if (phase == kSchemeRunEnded && !host_->LastSaveError().empty())
+  if (phase != kSchemeRunStarted && !host_->LastSaveError().empty())
     statusBar()->showMessage(QString::fromStdString(host_->LastSaveError()));
   RefreshNode(NodeOf(scheme));
   if (scheme == SelectedScheme()) FillLogPage();
@@ -770,6 +784,19 @@ void TSchMainForm::Shutdown() {
   // Notices stop blocking first, then children end with 101, threads are joined and the
   // records saved.
   host_->Shutdown();
+}
+
+bool TSchMainForm::FileInUse() const { return host_->FileInUseBy() != 0; }
+
+void TSchMainForm::CloseBySignal() {
+  if (shutDown_) return;
+  shutDown_ = true;
+  host_->Close();
+  const std::string& error = host_->LastSaveError();
+  if (error.empty()) return;
+  statusBar()->showMessage(QString::fromStdString(error));
+  std::fprintf(stderr, "%s\n", error.c_str());
+  olv::WriteLog(error, true);
 }
 
 void TSchMainForm::closeEvent(QCloseEvent* event) {

@@ -93,12 +93,19 @@ class TSchMainForm : public QMainWindow, public olv::THintForm {
   QPlainTextEdit* CommandLineMemo() const { return edtCmdScrips_; }
   QTableWidget* ParamGrid() const { return edtExtParams_; }
 
-  // A run's start (phase 0) or end (phase 1), on the main thread while the run waits (the
-  // handler of message 7946, after the host has listed the run and, at the end, saved).
+  // A run's start (phase 0), listed record (2) or end (phase 1), on the main thread while the run
+  // waits (the handler of message 7946, after the host has listed the run and, at the listing
+  // and the end, saved).
   void SchemeRunNotice(int phase, TSchemeObject* scheme);
   // Saves the container, compressed, to FileName (Save as when there is none). A failed save
   // raises with the reason.
   void Save();
+  // Another program has the scheme file: the window took none and the program is to end (the
+  // start said so on stderr and in a box).
+  bool FileInUse() const;
+  // A close asked by a signal: closes as the window's close does, but a failed save goes to the
+  // status bar, stderr and the log, never to a box (nobody may be there to click it).
+  void CloseBySignal();
 
   // Recomputes pages and the commands' enabled states (TSchMainForm.UpdateUI).
   void UpdateUI();

@@ -1,9 +1,11 @@
 #include "app/gui/QtDialogs.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <cstdio>
 #include <vector>
 
 #include "platform/MainThread.h"
@@ -25,7 +27,20 @@ bool OnGuiThread(F&& f) {
 
 }  // namespace
 
+void QtDialogs::EndModalBoxes() {
+  // Nested boxes end from the innermost out; a widget that will not go stops the loop.
+  while (QWidget* modal = QApplication::activeModalWidget()) {
+    if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->done(QDialog::Rejected);
+    else modal->close();
+    if (QApplication::activeModalWidget() == modal) break;
+  }
+}
+
 int QtDialogs::ShowMessage(const std::string& caption, const std::string& text, unsigned flags) {
+  if (refused_) {
+    std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+    return plat::CancelAnswer(flags);
+  }
   QMessageBox box(parent_);
   box.setWindowTitle(QString::fromStdString(caption));
   box.setText(QString::fromStdString(text));
@@ -71,6 +86,7 @@ std::optional<std::string> QtDialogs::InputBox(const std::string& caption, const
                                                const std::string& value) {
   std::optional<std::string> result;
   OnGuiThread([&] {
+    if (refused_) return;
     bool ok = false;
     QString text = QInputDialog::getText(parent_, QString::fromStdString(caption), QString::fromStdString(prompt),
                                          QLineEdit::Normal, QString::fromStdString(value), &ok);

@@ -146,10 +146,15 @@ TEST_F(InformationPageTest, TagsGivePicturesSizesAndTables) {
   EXPECT_NE(page.find("background=\"" + pictures.File("imgBkColor") + "\""), std::string::npos);
   EXPECT_NE(page.find("1 plans are running"), std::string::npos);
 
-  // A picture file deleted meanwhile gives an empty source on the next page.
+  // A picture file deleted meanwhile gives an empty source on the next page; the page leaves the
+  // picture out (no broken picture), its link keeping the picture's text.
   ASSERT_FALSE(pictures.File("imgHide").empty());
   std::filesystem::remove(pictures.File("imgHide"));
   EXPECT_EQ(PageTagValue("imgHide", ctx), "");
+  const std::string without = InformationPageHtml(ctx);
+  EXPECT_EQ(without.find("src=\"\""), std::string::npos) << without;
+  EXPECT_NE(without.find("<a href=\"urlHide\">Hide</a>"), std::string::npos) << without;
+  EXPECT_NE(without.find("src=\"" + pictures.File("imgExit") + "\""), std::string::npos);
   // While the window is going, nothing is replaced.
   ctx.destroying = true;
   EXPECT_EQ(PageTagValue("imgExit", ctx), "");

@@ -192,7 +192,7 @@ TEST_F(OracleRunTest, TerminateOfARunningExportRecords100AndLeavesNoChild) {
     sch::SaveObjectToFile(file, &w, true);
   }
   host.Start(file);
-  RunUntilNotice(sch::kSchemeRunStarted);
+  RunUntilNotice(sch::kSchemeRunRecorded);
   const pid_t child = schtest::WaitForPidFile(dir / "exp.pid");
   ASSERT_TRUE(testsupport::WaitUntil([&] { return Scheme().ProcessHandle.load() != 0; }, "the child's start"));
   EXPECT_EQ(Scheme().ProcessHandle.load(), child);
@@ -226,7 +226,7 @@ TEST_F(OracleRunTest, TheExpandedCopyOfARunningImportSurvivesAnotherStart) {
     sch::SaveObjectToFile(file, &w, true);
   }
   host.Start(file);
-  RunUntilNotice(sch::kSchemeRunStarted);
+  RunUntilNotice(sch::kSchemeRunRecorded);
   std::string report;
   while ((report = Get(dir / "report")).find("dump_size=") == std::string::npos)
     std::this_thread::sleep_for(std::chrono::milliseconds(5));

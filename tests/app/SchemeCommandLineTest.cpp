@@ -175,7 +175,7 @@ TEST_F(RunningLine, ShowsTheRunsFileNamesFromItsCopyAndNeverThePassword) {
   }
   host.Start(file);
   ASSERT_TRUE(host.Run(Scheme()));
-  RunUntilNotice(sch::kSchemeRunStarted);
+  RunUntilNotice(sch::kSchemeRunRecorded);
   schtest::WaitForPidFile(dir / "exp.pid");
   ASSERT_TRUE(testsupport::WaitUntil([&] { return fs::exists(dir / "db.dmp"); }, "the dump file"));
   // The window selects the scheme while exp runs: db.dmp exists now, so a name worked out afresh

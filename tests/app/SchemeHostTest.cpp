@@ -61,7 +61,7 @@ TEST_F(SchemeHostTest, DueSchemeRunsOnceAndItsRecordIsInTheSavedFile) {
   EXPECT_TRUE(Scheme().TimerStarted());
   RunUntilNotice(sch::kSchemeRunEnded);
 
-  EXPECT_EQ(notices, (std::vector<int>{sch::kSchemeRunStarted, sch::kSchemeRunEnded}));
+  EXPECT_EQ(notices, (std::vector<int>{sch::kSchemeRunStarted, sch::kSchemeRunRecorded, sch::kSchemeRunEnded}));
   EXPECT_TRUE(host.Running().empty());
   ASSERT_EQ(Scheme().LogCount(), 1);
   const sch::TSchemeLog* log = Scheme().GetLog(0);
@@ -82,7 +82,7 @@ TEST_F(SchemeHostTest, DueSchemeRunsOnceAndItsRecordIsInTheSavedFile) {
   // Many intervals later, still the same period: no second run.
   std::this_thread::sleep_for(std::chrono::milliseconds(150));
   main.processPending();
-  EXPECT_EQ(notices.size(), 2u);
+  EXPECT_EQ(notices.size(), 3u);
   EXPECT_EQ(Scheme().LogCount(), 1);
 
   // The next day's moment.
@@ -165,7 +165,7 @@ TEST_F(SchemeHostTest, BothTerminateCommandsEndACommandFileRunAndItsFamily) {
 TEST_F(SchemeHostTest, ClosingEndsTheChildWith101AndSavesTheRecord) {
   WriteSchemeFile("--sleep 30 --grandchild " + (dir / "gc.pid"), true);
   host.Start(file);
-  RunUntilNotice(sch::kSchemeRunStarted);
+  RunUntilNotice(sch::kSchemeRunRecorded);
   const pid_t grandchild = schtest::WaitForPidFile(dir / "gc.pid");
   ASSERT_TRUE(testsupport::WaitUntil([&] { return Scheme().ProcessHandle.load() != 0; }, "the child's start"));
   const pid_t child = static_cast<pid_t>(Scheme().ProcessHandle.load());
@@ -180,6 +180,21 @@ TEST_F(SchemeHostTest, ClosingEndsTheChildWith101AndSavesTheRecord) {
   auto saved = Reload();
   EXPECT_EQ(saved->GetScheme(0)->GetLog(0)->ExitCode, 101);
   EXPECT_EQ(saved->GetScheme(0)->GetLog(0)->ResultMsgs, "Run Scripts...Terminate by main program\r\n");
+}
+
+// The file holds a run's record from its start, open (exit code -1, no end), so that a program
+// that dies during the run leaves it behind for the next start to close.
+TEST_F(SchemeHostTest, TheFileHoldsTheOpenRecordWhileTheRunGoesOn) {
+  WriteSchemeFile("--sleep 30 --grandchild " + (dir / "gc.pid"), true);
+  host.Start(file);
+  RunUntilNotice(sch::kSchemeRunRecorded);
+  auto saved = Reload();
+  ASSERT_EQ(saved->GetScheme(0)->LogCount(), 1);
+  const sch::TSchemeLog* open = saved->GetScheme(0)->GetLog(0);
+  EXPECT_EQ(open->ExitCode, plat::kExitStartFailed);
+  EXPECT_NE(open->StartTime, 0);
+  EXPECT_EQ(open->EndTime, 0);
+  EXPECT_EQ(Scheme().State.load(), sch::ssRunning);
 }
 
 // The program died during a run (killed, crashed): the saved record has no end. At the next
@@ -214,7 +229,7 @@ TEST_F(SchemeHostTest, AStartAfterADeathClosesTheRunsRecordAndRemovesItsWorkFile
   EXPECT_EQ(Scheme().State.load(), sch::ssWaiting);
   EXPECT_EQ(testsupport::NamesIn(work),
             (std::vector<std::string>{fs::path(live.path()).filename().string(), "notes.txt"}));
-  EXPECT_EQ(dir.names(), (std::vector<std::string>{"cache", "schemes.sch"}));
+  EXPECT_EQ(dir.names(), (std::vector<std::string>{".schemes.sch.lock", "cache", "schemes.sch"}));
 }
 
 TEST_F(SchemeHostTest, DamagedFileIsMovedAsideAndAnEmptyListLoads) {
@@ -405,7 +420,7 @@ TEST_F(HostCommandsTest, LoadAndDeleteWaitForRunsAndDeleteAsksAndSaves) {
   StartWithEveryKind();
   At(2).GetParam(1)->SetKeyValue("--sleep 30");
   ASSERT_TRUE(host.Run(At(2)));
-  RunUntilNotice(sch::kSchemeRunStarted);
+  RunUntilNotice(sch::kSchemeRunRecorded);
   EXPECT_FALSE(host.Run(At(2))) << "already running";
   EXPECT_EQ(host.Load(file, nullptr).outcome, sch::SchemeHost::LoadOutcome::Running);
   EXPECT_FALSE(host.DeleteScheme(At(2)));

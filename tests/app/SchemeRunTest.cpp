@@ -105,8 +105,8 @@ TEST_F(RunFrameTest, RefusedRunLeavesNoTrace) {
 
 TEST_F(RunFrameTest, RunRecordsNoticesMacrosAndLastRunTime) {
   EXPECT_TRUE(scheme->Run(sch::RunMode::ByHand, context));
-  EXPECT_EQ(notices, (std::vector<int>{sch::kSchemeRunStarted, sch::kSchemeRunEnded}));
-  EXPECT_EQ(stateAtNotice, (std::vector<int>{sch::ssRunning, sch::ssWaiting}));
+  EXPECT_EQ(notices, (std::vector<int>{sch::kSchemeRunStarted, sch::kSchemeRunRecorded, sch::kSchemeRunEnded}));
+  EXPECT_EQ(stateAtNotice, (std::vector<int>{sch::ssRunning, sch::ssRunning, sch::ssWaiting}));
   ASSERT_EQ(scheme->LogCount(), 1);
   sch::TSchemeLog* log = scheme->GetLog(0);
   EXPECT_EQ(scheme->CurLog, nullptr) << "the run's own record ends with it; its copy is listed";

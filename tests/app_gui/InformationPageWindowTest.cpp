@@ -3,6 +3,8 @@
 // tray's hint and cycling, and the tray click that asks the password before showing the window.
 #include <gtest/gtest.h>
 
+#include <QStatusBar>
+
 #include <QApplication>
 #include <QLineEdit>
 #include <QTest>
@@ -45,7 +47,7 @@ class InformationWindow : public ::testing::Test {
   }
   // A file with a command scheme "timed" whose timer starts at load (no run times, so it never
   // runs) and one "plain" without a timer; password "pw" when asked.
-  void Open(bool withTray = false, bool password = false) {
+  void Open(bool withTray = false, bool password = false, std::string pictureFolder = {}) {
     TSchemeWrapper w;
     TSchemeObject* timed = w.AddScheme("timed", skDosCommand);
     ASSERT_TRUE(timed);
@@ -61,7 +63,7 @@ class InformationWindow : public ::testing::Test {
     options.settingsFile = dir / "orascheme.ini";
     options.withTray = withTray;
     options.services.mainThread = &mainThread;
-    options.pictureFolder = dir / "pictures";
+    options.pictureFolder = pictureFolder.empty() ? dir / "pictures" : pictureFolder;
     options.animationClock = &clock;
     form = std::make_unique<TSchMainForm>(std::move(options));
     form->resize(900, 640);
@@ -132,6 +134,19 @@ TEST_F(InformationWindow, ThePageShowsItsPicturesAndTheRunningTimerMoves) {
   form.reset();
   EXPECT_FALSE(std::filesystem::exists(hide));
   EXPECT_TRUE(std::filesystem::is_directory(dir / "pictures"));
+}
+
+// Pictures that cannot be written (a full disk; here a file stands where their folder should be)
+// are left out of the page, not shown broken, and the status bar says so once.
+TEST_F(InformationWindow, PicturesThatCannotBeWrittenAreLeftOutAndSaidSo) {
+  testsupport::WriteAll(dir / "blocked", "a file, not a folder");
+  Open(false, false, dir / "blocked/pictures");
+  EXPECT_NE(form->statusBar()->currentMessage().toStdString().find("could not be written"), std::string::npos)
+      << form->statusBar()->currentMessage().toStdString();
+  form->UpdateUI();
+  const std::string page = form->Information().LastPage();
+  EXPECT_EQ(page.find("<img"), std::string::npos) << page;
+  EXPECT_NE(page.find("<a href=\"urlExit\">Exit</a>"), std::string::npos) << page;
 }
 
 TEST_F(InformationWindow, ClickingHideHidesTheWindowAndExitClosesIt) {

@@ -221,6 +221,7 @@ TEST_F(ProcessTest, WorkingFolderGroupAndWhereOutputGoes) {
   auto hidden = readReport(dir_ / "hidden");
   EXPECT_EQ(hidden["cwd"], fs::canonical(work).string());
   EXPECT_EQ(hidden["pgid"], std::to_string(p->pid())) << "the child leads a group of its own";
+  EXPECT_EQ(hidden["pid"], std::to_string(p->programPid()));
   EXPECT_EQ(hidden["stdout"], "/dev/null");
   EXPECT_EQ(hidden["stdin"], "/dev/null");
 
@@ -328,16 +329,19 @@ TEST_F(ProcessTest, TerminateEndsDescendantsThatLeftTheGroup) {
   }
 }
 
-// The program killed outright (nothing of it runs to end its children): the child it started
-// does not run on unwatched. The program here is a forked copy of the test, killed with SIGKILL.
-TEST_F(ProcessTest, AChildDoesNotOutliveTheProgramThatStartedIt) {
+// The program killed outright (nothing of it runs to end its children): neither the child it
+// started nor what the child started (a background sleeper, one in a session of its own) runs on
+// unwatched. The program here is a forked copy of the test, killed with SIGKILL.
+TEST_F(ProcessTest, NoneOfTheFamilyOutlivesTheProgramThatStartedIt) {
   int ready[2];
   ASSERT_EQ(::pipe(ready), 0);
   const pid_t program = ::fork();
   ASSERT_GE(program, 0);
   if (program == 0) {
     ::close(ready[0]);
-    auto p = Process::spawn(fake({"--sleep", "60"}), nullptr);
+    auto p = Process::spawn(fake({"--grandchild", (dir_ / "gc.pid").string(), "--setsid-grandchild",
+                                  (dir_ / "setsid.pid").string(), "--sleep", "60"}),
+                            nullptr);
     const pid_t child = p->pid();
     [[maybe_unused]] auto n = ::write(ready[1], &child, sizeof child);
     ::pause();
@@ -348,13 +352,19 @@ TEST_F(ProcessTest, AChildDoesNotOutliveTheProgramThatStartedIt) {
   ASSERT_EQ(::read(ready[0], &child, sizeof child), static_cast<ssize_t>(sizeof child));
   ::close(ready[0]);
   ASSERT_GT(child, 0);
+  const pid_t grandchild = waitForPidFile(dir_ / "gc.pid");
+  const pid_t loner = waitForPidFile(dir_ / "setsid.pid");
+  ASSERT_GT(grandchild, 0) << "the background sleeper did not start within 10 s";
+  ASSERT_GT(loner, 0) << "the sleeper in its own session did not start within 10 s";
   ASSERT_FALSE(gone(child));
   ::kill(program, SIGKILL);
   int status = 0;
   ASSERT_EQ(::waitpid(program, &status, 0), program);
-  const bool ended = goneSoon(child);
-  EXPECT_TRUE(ended);
-  if (!ended) ::kill(-child, SIGKILL);
+  for (const pid_t member : {child, grandchild, loner}) {
+    const bool ended = goneSoon(member);
+    EXPECT_TRUE(ended) << "process " << member << " still alive 5 s after the program was killed";
+    if (!ended) ::kill(member, SIGKILL);
+  }
 }
 
 TEST_F(ProcessTest, TerminateBeforeAnyoneWaitsStillEscalates) {
