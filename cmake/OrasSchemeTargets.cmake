@@ -1,33 +1,3 @@
-# Precompiled header of the test programs: every test file includes GoogleTest's header, whose
-# parse costs more than most test files' own code; loaded precompiled it costs a fraction. A larger
-# header (the standard library's, Qt's) costs about as much to load as it saves, so it holds only
-# this one. One is compiled per tree and reused by every test program; GCC takes it only in
-# compiles with the same code model, and Qt makes what links it position-independent, so the test
-# programs of the window side share one of their own.
-function(orascheme_test_pch target qt)
-  if(NOT ORASCHEME_PCH)
-    return()
-  endif()
-  if(qt)
-    set(owner orascheme_test_pch_qt)
-  else()
-    set(owner orascheme_test_pch)
-  endif()
-  if(NOT TARGET ${owner})
-    set(empty ${PROJECT_BINARY_DIR}/orascheme_test_pch.cpp)
-    if(NOT EXISTS ${empty})
-      file(WRITE ${empty} "")
-    endif()
-    add_library(${owner} OBJECT ${empty})
-    target_link_libraries(${owner} PRIVATE GTest::gtest)
-    if(qt)
-      target_link_libraries(${owner} PRIVATE Qt6::Widgets)
-    endif()
-    target_precompile_headers(${owner} PRIVATE <gtest/gtest.h>)
-  endif()
-  target_precompile_headers(${target} REUSE_FROM ${owner})
-endfunction()
-
 # One library per folder: every .cpp directly in the folder is part of it, and every .cpp of the
 # sub-folders named by SUBDIRS (a library split by concern).
 # Usage: orascheme_library(NAME [DIR dir] [SUBDIRS dirs...] [DEPS targets...])
@@ -51,9 +21,6 @@ function(orascheme_library name)
   target_include_directories(${name} ${scope} ${PROJECT_SOURCE_DIR})
   target_link_libraries(${name} ${scope} ${L_DEPS} Threads::Threads)
   set_property(GLOBAL APPEND PROPERTY ORASCHEME_LIBS ${name})
-  if(L_DEPS MATCHES "Qt6::")
-    set_property(GLOBAL APPEND PROPERTY ORASCHEME_QT_LIBS ${name})
-  endif()
 endfunction()
 
 # One test program per tested folder: every .cpp in the folder, linked with gtest_main.
@@ -69,15 +36,6 @@ function(orascheme_tests name)
   add_executable(test_${name} ${srcs})
   target_include_directories(test_${name} PRIVATE ${PROJECT_SOURCE_DIR})
   target_link_libraries(test_${name} PRIVATE ${T_DEPS} test_support GTest::gtest GTest::gmock GTest::gtest_main)
-  # Whether Qt comes in, directly or through one of our libraries.
-  get_property(qt_libs GLOBAL PROPERTY ORASCHEME_QT_LIBS)
-  set(qt FALSE)
-  foreach(dep ${T_DEPS})
-    if(dep MATCHES "^Qt6::" OR dep MATCHES "_qt$" OR dep IN_LIST qt_libs)
-      set(qt TRUE)
-    endif()
-  endforeach()
-  orascheme_test_pch(test_${name} ${qt})
   if(T_THREADS)
     if(NOT TARGET thread_tests)
       add_custom_target(thread_tests)
