@@ -203,7 +203,7 @@ TEST_F(DataModuleOracleTest, EndingARunBreaksOffItsScriptWaitingInTheDatabase) {
     SCOPED_TRACE(ending.name);
     ends = 0;
     ASSERT_TRUE(host.Run(Scheme()));
-    ASSERT_TRUE(RunUntilNotice(sch::kSchemeRunStarted, "the run's start"));
+    ASSERT_TRUE(RunUntilNotice(sch::kSchemeRunRecorded, "the run's open record"));
     ASSERT_EQ(fake.waitHeld(10000), 1) << "the script never reached its wait in the database";
     const auto start = std::chrono::steady_clock::now();
     if (ending.code == 101) {

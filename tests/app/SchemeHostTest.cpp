@@ -144,7 +144,7 @@ TEST_F(SchemeHostTest, BothTerminateCommandsEndACommandFileRunAndItsFamily) {
     SCOPED_TRACE(command.name);
     fs::remove(dir / "gc.pid");
     ASSERT_TRUE(host.Run(Scheme()));
-    ASSERT_TRUE(RunUntilNotice(sch::kSchemeRunStarted, "the run's start"));
+    ASSERT_TRUE(RunUntilNotice(sch::kSchemeRunRecorded, "the run's open record"));
     const pid_t grandchild = schtest::WaitForPidFile(dir / "gc.pid");
     ASSERT_GT(grandchild, 0);
     ASSERT_TRUE(testsupport::WaitUntil([&] { return Scheme().ProcessHandle.load() != 0; }, "the child's start"));
