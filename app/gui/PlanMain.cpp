@@ -321,6 +321,7 @@ QWidget* TSchMainForm::CreateOptionsPage() {
   edtExtParams_->setHorizontalHeaderLabels({"Name", "Value"});
   edtExtParams_->horizontalHeader()->setStretchLastSection(true);
   edtExtParams_->verticalHeader()->hide();
+  edtExtParams_->setWordWrap(false);
   edtExtParams_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
                                  QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
   ParamValueDelegate::Hooks hooks;
@@ -649,6 +650,8 @@ void TSchMainForm::FillSchemePage() {
     edtExtParams_->setItem(i, 1, new QTableWidgetItem);
     ShowParamCell(i);
   }
+  // A name is read at a glance only on one line: the names' column takes the longest of them.
+  edtExtParams_->resizeColumnToContents(0);
   edtCmdScrips_->setPlainText(QString::fromStdString(scheme->UpdateState()));
   chkClearLogs_->setChecked(scheme->AutoClearLogs);
   chkDelDmp_->setChecked(scheme->DelDmpFile);
