@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <QWindow>
@@ -269,6 +270,7 @@ TCaptionWindow TWinSkinForm::CaptionWindow() const {
   w.sizable = sizable_;
   w.rightToLeft = window_->layoutDirection() == Qt::RightToLeft;
   if (const TDataSkinObject* bar = Component().Object(TSkinRole::MenuBar)) w.menuBarLeftWidth = bar->LeftWidth;
+  w.iconSize = window_->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, window_);
   return w;
 }
 
@@ -480,9 +482,35 @@ void TWinSkinForm::MouseDoubleClick(const QPoint& at) {
   if (FrameHitTest(w, buttonRects_, {}, at.x(), at.y()).hit != THit::Caption) return;
   drag_ = Drag::None;
   if (w.state != TWindowState::Normal)
-    window_->showNormal();
+    Restore();
   else if (maxBox_)
+    Maximize();
+}
+
+void TWinSkinForm::Maximize() {
+  if (!window_) return;
+  const Qt::WindowStates s = window_->windowState();
+  if (s & Qt::WindowMaximized) return;
+  if (!framed_) {
     window_->showMaximized();
+    return;
+  }
+  if (!(s & Qt::WindowMinimized)) normalGeometry_ = window_->geometry();
+  window_->setWindowState((s & ~Qt::WindowMinimized) | Qt::WindowMaximized);
+  window_->show();
+  if (QScreen* screen = window_->screen()) window_->setGeometry(screen->availableGeometry());
+}
+
+void TWinSkinForm::Restore() {
+  if (!window_) return;
+  const Qt::WindowStates s = window_->windowState();
+  if (!framed_ || !(s & Qt::WindowMaximized)) {
+    window_->showNormal();
+    return;
+  }
+  window_->setWindowState(s & ~(Qt::WindowMaximized | Qt::WindowMinimized));
+  window_->show();
+  if (normalGeometry_.isValid()) window_->setGeometry(normalGeometry_);
 }
 
 void TWinSkinForm::MouseLeave() {
@@ -498,9 +526,9 @@ void TWinSkinForm::ButtonAction(int action, const QPoint& at) {
     case 22:
       hot_ = -1;
       if (s & Qt::WindowMaximized)
-        window_->showNormal();
+        Restore();
       else
-        window_->showMaximized();
+        Maximize();
       break;
     case 2:
     case 23:
@@ -543,8 +571,8 @@ void TWinSkinForm::ShowSystemMenu(const QPoint& global) {
       return QIcon(QPixmap::fromImage(g));
     };
     QWidget* w = window_;
-    systemMenu_->addAction(glyph(0), " Restore ", w, [w] { w->showNormal(); })->setObjectName("restore");
-    if (maxBox_) systemMenu_->addAction(glyph(1), " Maximize ", w, [w] { w->showMaximized(); })->setObjectName("maximize");
+    systemMenu_->addAction(glyph(0), " Restore ", this, [this] { Restore(); })->setObjectName("restore");
+    if (maxBox_) systemMenu_->addAction(glyph(1), " Maximize ", this, [this] { Maximize(); })->setObjectName("maximize");
     if (minBox_) systemMenu_->addAction(glyph(2), " Minimize ", w, [w] { w->showMinimized(); })->setObjectName("minimize");
     systemMenu_->addSeparator();
     systemMenu_->addAction(glyph(3), " Close \tShift+F4", w, [w] { w->close(); })->setObjectName("close");
