@@ -1,6 +1,7 @@
 #include "app/gui/PlanMain.h"
 #include "app/gui/SchRunLog.h"
 #include "app/gui/InformationPane.h"
+#include "app/core/PagePictureData.h"
 
 #include <QAction>
 #include <QApplication>
@@ -25,6 +26,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QPixmap>
 #include <QTextBrowser>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -77,6 +79,11 @@ QString QtFileFilter(const std::string& filter) {
 
 TSchMainForm::TSchMainForm(Options options, QWidget* parent) : QMainWindow(parent), options_(std::move(options)) {
   setWindowTitle(Q(kMainCaption));
+  // The tray's icon at rest is the program's icon: the caption shows it too.
+  if (const auto icons = TrayIconData(); !icons.empty()) {
+    QPixmap icon;
+    if (icon.loadFromData(icons[0].bytes, static_cast<uint>(icons[0].size))) setWindowIcon(QIcon(icon));
+  }
   resize(860, 600);
   CreateActions();
   CreateMenus();
