@@ -1,6 +1,8 @@
 #include "app/gui/QtSchemeEditor.h"
 
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QSortFilterProxyModel>
 
 #include "app/core/MainFormModel.h"
 #include "app/gui/PlanMain.h"
@@ -11,6 +13,40 @@
 #include "foundation/base/MessageBoxes.h"
 
 namespace sch {
+
+namespace {
+
+// The folders and, while programsOnly, only the files we may execute. The dialog's own
+// permission filter cannot say this: asked for executable files it hides every readable one.
+class ProgramFiles : public QSortFilterProxyModel {
+ public:
+  using QSortFilterProxyModel::QSortFilterProxyModel;
+  void ShowProgramsOnly(bool on) {
+    if (on == programsOnly_) return;
+    programsOnly_ = on;
+    invalidateFilter();
+  }
+
+ protected:
+  bool filterAcceptsRow(int row, const QModelIndex& parent) const override {
+    auto* files = qobject_cast<QFileSystemModel*>(sourceModel());
+    if (!programsOnly_ || !files) return true;
+    const QModelIndex index = files->index(row, 0, parent);
+    return files->isDir(index) || files->fileInfo(index).isExecutable();
+  }
+  // As the dialog lists without us: folders first, names without regard to case.
+  bool lessThan(const QModelIndex& left, const QModelIndex& right) const override {
+    auto* files = qobject_cast<QFileSystemModel*>(sourceModel());
+    if (!files || left.column() != 0) return QSortFilterProxyModel::lessThan(left, right);
+    if (files->isDir(left) != files->isDir(right)) return files->isDir(left);
+    return QString::compare(files->fileName(left), files->fileName(right), Qt::CaseInsensitive) < 0;
+  }
+
+ private:
+  bool programsOnly_ = false;
+};
+
+}  // namespace
 
 void SetUpParamFileDialog(QFileDialog& dialog, const std::string& filter, const std::string& defaultExt) {
   // The stored filters name Windows patterns: a program is an "*.exe" there and "*.*" means every
@@ -41,13 +77,10 @@ void SetUpParamFileDialog(QFileDialog& dialog, const std::string& filter, const 
   dialog.setDefaultSuffix(programs ? QString() : QString::fromStdString(defaultExt));
   dialog.setNameFilters(names);
   if (!programs) return;
-  const QDir::Filters all = dialog.filter();
-  const auto show = [&dialog, all](const QString& chosen) {
-    dialog.setFilter(chosen == QString::fromUtf8(kProgramsFilter)
-                         ? QDir::AllDirs | QDir::Files | QDir::Executable | QDir::NoDotAndDotDot
-                         : all);
-  };
-  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, show);
+  auto* proxy = new ProgramFiles(&dialog);
+  dialog.setProxyModel(proxy);
+  const auto show = [proxy](const QString& chosen) { proxy->ShowProgramsOnly(chosen == QString::fromUtf8(kProgramsFilter)); };
+  QObject::connect(&dialog, &QFileDialog::filterSelected, proxy, show);
   dialog.selectNameFilter(names.first());
   show(names.first());
 }
