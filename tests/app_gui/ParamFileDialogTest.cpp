@@ -128,8 +128,7 @@ TEST_F(ParamFileDialog, ADumpThatExistsIsTakenWithoutAskingToReplaceIt) {
 
 TEST_F(ParamFileDialog, ADumpARunWillWriteNeedNotExistAndTakesTheDumpExtension) {
   const auto picked = Pick("dmp files|*.dmp|All|*.*", "dmp", "", [&](QFileDialog& dialog) {
-    dialog.setDirectory(QString::fromStdString(dir.path().string()));
-    dialog.selectFile("tonight");
+    dialog.selectFile(QString::fromStdString(dir / "tonight"));
     static_cast<QDialog&>(dialog).accept();  // as the Open button does
   });
   EXPECT_EQ(picked, dir / "tonight.dmp");
