@@ -261,9 +261,9 @@ TCaptionWindow TWinSkinForm::CaptionWindow() const {
   w.metrics.menuBar = MenuBarHeight(window_);
   w.active = window_->isActiveWindow();
   const Qt::WindowStates s = window_->windowState();
-  w.state = s & Qt::WindowMinimized   ? TWindowState::Minimized
-            : s & Qt::WindowMaximized ? TWindowState::Maximized
-                                      : TWindowState::Normal;
+  w.state = s & Qt::WindowMinimized                ? TWindowState::Minimized
+            : (s & Qt::WindowMaximized) || maximized_ ? TWindowState::Maximized
+                                                      : TWindowState::Normal;
   w.sysMenu = sysMenu_;
   w.maxBox = maxBox_;
   w.minBox = minBox_;
@@ -490,27 +490,34 @@ void TWinSkinForm::MouseDoubleClick(const QPoint& at) {
 void TWinSkinForm::Maximize() {
   if (!window_) return;
   const Qt::WindowStates s = window_->windowState();
-  if (s & Qt::WindowMaximized) return;
+  if ((s & Qt::WindowMaximized) || maximized_) return;
   if (!framed_) {
     window_->showMaximized();
     return;
   }
   if (!(s & Qt::WindowMinimized)) normalGeometry_ = window_->geometry();
+  // Our own mark: on X without a window manager the platform calls the window normal again as
+  // soon as we size it.
+  maximized_ = true;
   window_->setWindowState((s & ~Qt::WindowMinimized) | Qt::WindowMaximized);
   window_->show();
   if (QScreen* screen = window_->screen()) window_->setGeometry(screen->availableGeometry());
+  Repaint();
 }
 
 void TWinSkinForm::Restore() {
   if (!window_) return;
   const Qt::WindowStates s = window_->windowState();
-  if (!framed_ || !(s & Qt::WindowMaximized)) {
+  if (!framed_ || !maximized_) {
+    maximized_ = false;
     window_->showNormal();
     return;
   }
+  maximized_ = false;
   window_->setWindowState(s & ~(Qt::WindowMaximized | Qt::WindowMinimized));
   window_->show();
   if (normalGeometry_.isValid()) window_->setGeometry(normalGeometry_);
+  Repaint();
 }
 
 void TWinSkinForm::MouseLeave() {
@@ -525,7 +532,7 @@ void TWinSkinForm::ButtonAction(int action, const QPoint& at) {
     case 1:
     case 22:
       hot_ = -1;
-      if (s & Qt::WindowMaximized)
+      if ((s & Qt::WindowMaximized) || maximized_)
         Restore();
       else
         Maximize();
@@ -577,11 +584,11 @@ void TWinSkinForm::ShowSystemMenu(const QPoint& global) {
     systemMenu_->addSeparator();
     systemMenu_->addAction(glyph(3), " Close \tShift+F4", w, [w] { w->close(); })->setObjectName("close");
   }
-  const Qt::WindowStates s = window_->windowState();
+  const TWindowState state = CaptionWindow().state;
   for (QAction* a : systemMenu_->actions()) {
-    if (a->objectName() == "restore") a->setEnabled(s & (Qt::WindowMaximized | Qt::WindowMinimized));
-    if (a->objectName() == "maximize") a->setEnabled(!(s & Qt::WindowMaximized));
-    if (a->objectName() == "minimize") a->setEnabled(!(s & Qt::WindowMinimized));
+    if (a->objectName() == "restore") a->setEnabled(state != TWindowState::Normal);
+    if (a->objectName() == "maximize") a->setEnabled(state != TWindowState::Maximized);
+    if (a->objectName() == "minimize") a->setEnabled(state != TWindowState::Minimized);
   }
   systemMenu_->popup(global);
 }

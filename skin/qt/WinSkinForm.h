@@ -125,6 +125,7 @@ class TWinSkinForm : public QObject, public TSkinnedWindow {
   QRect dragGeometry_;
 
   QRect normalGeometry_;  // the geometry before Maximize, for Restore
+  bool maximized_ = false;  // maximised by Maximize, whatever the platform says since
 
   QPointer<QMenu> systemMenu_;
   QElapsedTimer clock_;

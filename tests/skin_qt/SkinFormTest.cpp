@@ -194,10 +194,11 @@ TEST_F(SkinFormTest, MaximisedItFillsTheScreensAvailableAreaAndRestoresItsGeomet
   for (const auto& way : ways) {
     way.maximize();
     QApplication::processEvents();
-    EXPECT_TRUE(window.windowState() & Qt::WindowMaximized) << way.how;
+    EXPECT_EQ(form->CaptionWindow().state, TWindowState::Maximized) << way.how;
     EXPECT_EQ(window.geometry(), available) << way.how;
     way.restore();
     QApplication::processEvents();
+    EXPECT_EQ(form->CaptionWindow().state, TWindowState::Normal) << way.how;
     EXPECT_FALSE(window.windowState() & Qt::WindowMaximized) << way.how;
     EXPECT_EQ(window.geometry(), normal) << way.how;
   }
