@@ -92,6 +92,9 @@ std::optional<std::string> ReadString(plat::Registry& reg, const std::string& ke
   return text;
 }
 
+// Where DetectOCI looked before it left the library's bare name to the loader; empty otherwise.
+std::string fallbackSearch;
+
 [[noreturn]] void RaiseCannotFindOCI() {
   std::string kept = OCIDLL;
   OCIDLL.clear();
@@ -273,6 +276,7 @@ void DecideCallStyles(const std::string& version) {
 void DetectOCI() {
   plat::Registry& reg = plat::Registry::Default();
   ReadHomes(reg);
+  fallbackSearch.clear();
 
   const bool oracleKey = reg.KeyExists(plat::Registry::kLocalMachine, kOracleKey);
   if (OCIDLL.empty()) {
@@ -311,6 +315,12 @@ void DetectOCI() {
         RaiseCannotFindOCI();
       }
       OCIDLL = kDefaultOCIDll;
+      // Said when the loader cannot find it either: a user without a client learns where to put one.
+      fallbackSearch = std::string("Searched: ") + kOCIDllEnvVar + " and the settings store's OCIDLL (neither set); " +
+                       (OracleHomePath.empty()
+                            ? std::string("no Oracle home (none from ORACLE_HOME, /etc/oratab or the settings store)")
+                            : "the Oracle home " + OracleHomePath + " (no lib/" + kLibName + "*)") +
+                       "; then the system's library path";
     }
   }
 
@@ -332,7 +342,9 @@ void LoadOCI() {
     const char* reason = ::dlerror();
     std::string name = OCIDLL;
     OCIDLL.clear();
-    RaiseError("Cannot load OCI DLL: " + name + "\n" + (reason ? reason : "unknown reason"));
+    std::string text = "Cannot load OCI DLL: " + name + "\n" + (reason ? reason : "unknown reason");
+    if (!fallbackSearch.empty()) text += "\n" + fallbackSearch;
+    RaiseError(text);
   }
   OCILibrary = handle;
 
