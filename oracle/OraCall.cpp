@@ -93,6 +93,9 @@ std::optional<std::string> ReadString(plat::Registry& reg, const std::string& ke
   return text;
 }
 
+// Where DetectOCI looked before it left the library's bare name to the loader; empty otherwise.
+std::string fallbackSearch;
+
 [[noreturn]] void RaiseCannotFindOCI() {
   std::string kept = OCIDLL;
   OCIDLL.clear();
@@ -319,6 +322,7 @@ void DecideCallStyles(const std::string& version) {
 void DetectOCI() {
   plat::Registry& reg = plat::Registry::Default();
   ReadHomes(reg);
+  fallbackSearch.clear();
 
   const bool oracleKey = reg.KeyExists(plat::Registry::kLocalMachine, kOracleKey);
   if (OCIDLL.empty()) {
@@ -357,6 +361,12 @@ void DetectOCI() {
         RaiseCannotFindOCI();
       }
       OCIDLL = kDefaultOCIDll;
+      // Said when the loader cannot find it either: a user without a client learns where to put one.
+      fallbackSearch = std::string("Searched: ") + kOCIDllEnvVar + " and the settings store's OCIDLL (neither set); " +
+                       (OracleHomePath.empty()
+                            ? std::string("no Oracle home (none from ORACLE_HOME, /etc/oratab or the settings store)")
+                            : "the Oracle home " + OracleHomePath + " (no lib/" + kLibName + "*)") +
+                       "; then the system's library path";
     }
   }
 
@@ -378,7 +388,9 @@ void LoadOCI() {
     const char* reason = ::dlerror();
     std::string name = OCIDLL;
     OCIDLL.clear();
-    RaiseError("Cannot load OCI DLL: " + name + "\n" + (reason ? reason : "unknown reason"));
+    std::string text = "Cannot load OCI DLL: " + name + "\n" + (reason ? reason : "unknown reason");
+    if (!fallbackSearch.empty()) text += "\n" + fallbackSearch;
+    RaiseError(text);
   }
   if (const char* missing = MissingCoreEntry(handle)) {
     std::string name = OCIDLL;

@@ -1,12 +1,19 @@
 #!/usr/bin/env bash
-# Installs what building and testing need on Debian 12; does nothing when all is there.
+# Installs what the program needs on Debian 12; does nothing when all is there.
+#   bash scripts/deps.sh        to build and run it (the stand-in client library and the fake
+#                               listener build from the same tree, so their libraries are here)
+#   bash scripts/deps.sh test   the same, and what the tests and benchmarks compare against
 set -euo pipefail
-pkgs=(cmake ninja-build g++ clang pkg-config gzip python3 ccache
-      libgtest-dev libgmock-dev libbenchmark-dev
-      zlib1g-dev libjpeg-dev libsqlite3-dev qt6-base-dev libgl-dev
-      libgif-dev imagemagick  # the GIF tests' outside peers
-      libssl-dev tshark       # libcrypto checks our DES; text2pcap and tshark judge the wire bytes
-      locales)                # a locale with a decimal comma, for the number-format tests
+pkgs=(cmake ninja-build g++ pkg-config ccache
+      zlib1g-dev libjpeg-dev qt6-base-dev libgl-dev
+      libsqlite3-dev libssl-dev)  # the stand-in client library's and the fake listener's
+if [ "${1:-}" = test ]; then
+  pkgs+=(clang gzip python3
+         libgtest-dev libgmock-dev libbenchmark-dev
+         libgif-dev imagemagick  # the GIF tests' outside peers
+         tshark                  # text2pcap and tshark judge the wire bytes
+         locales)                # a locale with a decimal comma, for the number-format tests
+fi
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
@@ -28,6 +35,6 @@ if ((${#missing[@]})); then
   DEBIAN_FRONTEND=noninteractive $sudo apt-get "${apt_wait[@]}" install -y -qq --no-install-recommends "${missing[@]}"
 fi
 # The number-format tests compare against a locale whose decimal separator is a comma.
-if ! locale -a 2>/dev/null | grep -qix 'de_DE\.utf-\?8'; then
+if [ "${1:-}" = test ] && ! locale -a 2>/dev/null | grep -qix 'de_DE\.utf-\?8'; then
   $sudo localedef -i de_DE -f UTF-8 de_DE.UTF-8
 fi

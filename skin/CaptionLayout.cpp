@@ -65,8 +65,12 @@ TCaptionLayout LayoutCaptionButtons(const std::vector<const TDataSkinSysButton*>
   out.buttons.resize(buttons.size());
   for (size_t i = 0; i < buttons.size(); ++i) {
     const TDataSkinSysButton& b = *buttons[i];
-    if (!b.HasPicture() || !CaptionButtonVisible(b, w)) continue;
-    const int bw = b.Bitmap.Width() / b.FrameCount(), bh = b.Bitmap.Height();
+    // The window icon's button has no picture of its own (loading drops it): it shows the
+    // window's icon, one small icon wide.
+    const bool icon = (b.Action == 3 || b.Action == 11) && !b.HasPicture();
+    if ((!b.HasPicture() && !icon) || !CaptionButtonVisible(b, w)) continue;
+    const int bw = icon ? w.iconSize : b.Bitmap.Width() / b.FrameCount();
+    const int bh = icon ? w.iconSize : b.Bitmap.Height();
     int x = 0, y = 0;
     switch (b.Align) {
       case 0: x = b.Xcoord, y = b.Ycoord; break;

@@ -29,7 +29,8 @@ struct TCaptionLayout {
   std::vector<olv::TRect> buttons;  // one per button definition, empty when not shown
   int rightButtons = 0;             // the left edge of the right-aligned buttons (the width when none)
 };
-// Visible buttons with a picture, one frame wide, by Align: 0 from the left, 1 from the right,
+// Visible buttons with a picture, one frame wide (the window icon's button without a picture
+// of its own: the window's small icon), by Align: 0 from the left, 1 from the right,
 // 2 and 8 before the text, 3 and 9 after it, 100 in the menu bar from the right; others at (0, 0).
 TCaptionLayout LayoutCaptionButtons(const std::vector<const TDataSkinSysButton*>& buttons,
                                     const TCaptionWindow& window, const olv::TRect& text);

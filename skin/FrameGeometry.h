@@ -40,6 +40,7 @@ struct TCaptionWindow {
   bool popup = false;               // a popup window: its caption text may run up to the buttons
   bool mdiChildMaximized = false;   // an MDI frame whose active child is maximised
   int menuBarLeftWidth = 0;         // the menu bar picture's LeftWidth, 0 without one
+  int iconSize = 16;                // the side of the window's small icon
 };
 
 // The widths of the side pictures' frames (a picture's width, or height, divided by its frame

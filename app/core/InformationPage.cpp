@@ -186,13 +186,11 @@ parameters and records; this page shows the state of the scheme you picked and e
 is running now.</p></td>
 </tr>
 <tr>
-<td colspan="2"><ul>
-<li><img src="<#imgRedBall>" width="16" height="16" border="0"> Run times by day, week, month, year or on given dates, each scheme with a timer of its own</li>
-<li><img src="<#imgRedBall>" width="16" height="16" border="0"> Export and import through the Oracle client's programs, with SQL scripts before and after a run</li>
-<li><img src="<#imgRedBall>" width="16" height="16" border="0"> Dump files compressed after an export and expanded before an import; old dumps and logs cleared</li>
-<li><img src="<#imgRedBall>" width="16" height="16" border="0"> The client character set switched for the length of a run</li>
-<li><img src="<#imgRedBall>" width="16" height="16" border="0"> A record of every run: its times, its result and the program's log</li>
-</ul></td>
+<td colspan="2"><p><img src="<#imgRedBall>" width="16" height="16" border="0"> Run times by day, week, month, year or on given dates, each scheme with a timer of its own<br>
+<img src="<#imgRedBall>" width="16" height="16" border="0"> Export and import through the Oracle client's programs, with SQL scripts before and after a run<br>
+<img src="<#imgRedBall>" width="16" height="16" border="0"> Dump files compressed after an export and expanded before an import; old dumps and logs cleared<br>
+<img src="<#imgRedBall>" width="16" height="16" border="0"> The client character set switched for the length of a run<br>
+<img src="<#imgRedBall>" width="16" height="16" border="0"> A record of every run: its times, its result and the program's log</p></td>
 </tr>
 <tr>
 <td colspan="2"><p style="color: gray"><i><small>The scheme file is saved after every run. Hide this window to the tray with the button on the left; the tray icon brings it back.</small></i></p></td>

@@ -1,6 +1,12 @@
 #include "app/gui/InformationPane.h"
 
+#include <QEvent>
 #include <QTextBrowser>
+#include <QTextDocument>
+#include <QTextFrame>
+#include <QTextTable>
+
+#include <cmath>
 
 #include "app/core/PagePictureData.h"
 #include "foundation/files/ProgramFiles.h"
@@ -13,8 +19,52 @@
 
 namespace sch {
 
+namespace {
+
+// Calls back when the watched widget changes size.
+class ResizeWatch : public QObject {
+ public:
+  ResizeWatch(QWidget* watched, std::function<void()> onResize) : onResize_(std::move(onResize)) {
+    watched->installEventFilter(this);
+  }
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Resize) onResize_();
+    return false;
+  }
+
+ private:
+  std::function<void()> onResize_;
+};
+
+QTextTable* PageTable(QTextDocument& doc) {
+  for (QTextFrame* child : doc.rootFrame()->childFrames())
+    if (auto* table = qobject_cast<QTextTable*>(child)) return table;
+  return nullptr;
+}
+
+// Grows the table's first row by `extra` pixels: below the top-aligned left cell's content and
+// above the bottom-aligned right one's, so each stays at its edge.
+void GrowFirstRow(QTextTable& table, qreal extra) {
+  const qreal padding = table.format().cellPadding();
+  for (int column = 0; column < table.columns(); ++column) {
+    QTextTableCell cell = table.cellAt(0, column);
+    if (!cell.isValid()) continue;
+    QTextTableCellFormat format = cell.format().toTableCellFormat();
+    format.setTopPadding(column == 0 ? padding : padding + extra);
+    format.setBottomPadding(column == 0 ? padding + extra : padding);
+    cell.setFormat(format);
+  }
+}
+
+}  // namespace
+
 InformationPane::InformationPane(QTextBrowser* view, const std::string& pictureFolder, olv::TAnimationClock* clock,
-                                 bool writePictures) {
+                                 bool writePictures)
+    : view_(view) {
+  // The page asks for no scroll bars: it is fitted to the view instead.
+  view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  resizeWatch_ = std::make_unique<ResizeWatch>(view->viewport(), [this] { FitToView(); });
   if (!clock) {
     ownClock_ = std::make_unique<olv::QtAnimationClock>();
     clock = ownClock_.get();
@@ -34,6 +84,7 @@ InformationPane::InformationPane(QTextBrowser* view, const std::string& pictureF
 }
 
 InformationPane::~InformationPane() {
+  resizeWatch_.reset();
   animations_.reset();
   pictures_.DeleteFiles();
 }
@@ -52,6 +103,7 @@ void InformationPane::Write(const SchemePageState* selected, const std::vector<s
     // A view that refuses the page keeps the old one; the window stays usable.
     return;
   }
+  FitToView();
   // The running timer's picture moves; nothing else on the page does.
   const std::string timer = pictures_.File("imgTimer");
   if (selected && selected->autoExec && selected->timerRunning && !timer.empty()) {
@@ -60,6 +112,25 @@ void InformationPane::Write(const SchemePageState* selected, const std::vector<s
   } else {
     animations_->Clear();
   }
+}
+
+void InformationPane::FitToView() {
+  QTextDocument& doc = *view_->document();
+  QTextTable* table = PageTable(doc);
+  if (!table) return;
+  const qreal room = view_->viewport()->height();
+  doc.setTextWidth(view_->viewport()->width());
+  GrowFirstRow(*table, 0);
+  QFont font = view_->font();
+  doc.setDefaultFont(font);
+  if (font.pointSizeF() > 0) {
+    while (doc.size().height() > room && font.pointSizeF() - 0.5 >= kSmallestPageType) {
+      font.setPointSizeF(font.pointSizeF() - 0.5);
+      doc.setDefaultFont(font);
+    }
+  }
+  const qreal left = room - doc.size().height();
+  if (left >= 1) GrowFirstRow(*table, std::floor(left));
 }
 
 std::shared_ptr<const olv::TImageList> TrayIcons() {

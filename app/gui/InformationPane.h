@@ -15,6 +15,7 @@
 #include "app/core/InformationPage.h"
 #include "app/core/PagePictures.h"
 
+class QObject;
 class QTextBrowser;
 
 namespace olv {
@@ -51,7 +52,16 @@ class InformationPane {
   olv::QtPageAnimations& Animations() { return *animations_; }
   const std::string& LastPage() const { return lastPage_; }
 
+  // Fits the written page to the view, as a page without scroll bars whose one table is as high
+  // as the view: the type is made smaller (down to kSmallestPageType points) while the page is
+  // higher than the view, and the first row (the scheme's state at its top, the running
+  // schemes at its bottom) takes what is left. Done after every write and when the view resizes.
+  void FitToView();
+  static constexpr double kSmallestPageType = 6.0;
+
  private:
+  QTextBrowser* view_;
+  std::unique_ptr<QObject> resizeWatch_;
   std::unique_ptr<olv::QtAnimationClock> ownClock_;
   PagePictures pictures_;
   std::vector<std::string> pictureErrors_;

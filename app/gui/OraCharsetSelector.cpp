@@ -1,5 +1,6 @@
 #include "app/gui/OraCharsetSelector.h"
 
+#include "app/gui/PasswordMask.h"
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -47,7 +48,7 @@ TOraCharSetSelector::TOraCharSetSelector(TDMSession& session, plat::Registry& re
   auto* linkForm = new QFormLayout(linkBox);
   username_ = new QLineEdit(Q(user), linkBox);
   password_ = new QLineEdit(Q(password), linkBox);
-  password_->setEchoMode(QLineEdit::Password);
+  MaskWithStars(*password_);
   service_ = new QLineEdit(Q(service), linkBox);
   linkForm->addRow("Username", username_);
   linkForm->addRow("Password", password_);

@@ -1,5 +1,6 @@
 #include "app/gui/OraSelector.h"
 
+#include "app/gui/PasswordMask.h"
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -53,7 +54,7 @@ TOraSelector::TOraSelector(TDMSession& session, QWidget* parent) : QDialog(paren
   auto* form = new QFormLayout;
   username_ = new QLineEdit(this);
   password_ = new QLineEdit(this);
-  password_->setEchoMode(QLineEdit::Password);
+  MaskWithStars(*password_);
   service_ = new QLineEdit(this);
   form->addRow("Username", username_);
   form->addRow("Password", password_);

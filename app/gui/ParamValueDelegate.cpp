@@ -1,5 +1,6 @@
 #include "app/gui/ParamValueDelegate.h"
 
+#include "app/gui/PasswordMask.h"
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -120,7 +121,7 @@ QWidget* ParamValueDelegate::createEditor(QWidget* parent, const QStyleOptionVie
     editor = line;
   }
   line->setFrame(false);
-  if (row->password) line->setEchoMode(QLineEdit::Password);
+  if (row->password) MaskWithStars(*line);
   if (row->maxLength > 0) line->setMaxLength(row->maxLength);
   if (!row->editMask.empty()) line->setInputMask(QtInputMask(row->editMask));
   if (row->button) {

@@ -1,6 +1,7 @@
 #include "app/gui/PlanMain.h"
 #include "app/gui/SchRunLog.h"
 #include "app/gui/InformationPane.h"
+#include "app/core/PagePictureData.h"
 
 #include <QAction>
 #include <QApplication>
@@ -25,6 +26,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QPixmap>
 #include <QTextBrowser>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -81,6 +83,11 @@ QString QtFileFilter(const std::string& filter) {
 
 TSchMainForm::TSchMainForm(Options options, QWidget* parent) : QMainWindow(parent), options_(std::move(options)) {
   setWindowTitle(Q(kMainCaption));
+  // The tray's icon at rest is the program's icon: the caption shows it too.
+  if (const auto icons = TrayIconData(); !icons.empty()) {
+    QPixmap icon;
+    if (icon.loadFromData(icons[0].bytes, static_cast<uint>(icons[0].size))) setWindowIcon(QIcon(icon));
+  }
   resize(860, 600);
   CreateActions();
   CreateMenus();
@@ -335,6 +342,7 @@ QWidget* TSchMainForm::CreateOptionsPage() {
   edtExtParams_->setHorizontalHeaderLabels({"Name", "Value"});
   edtExtParams_->horizontalHeader()->setStretchLastSection(true);
   edtExtParams_->verticalHeader()->hide();
+  edtExtParams_->setWordWrap(false);
   edtExtParams_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
                                  QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
   ParamValueDelegate::Hooks hooks;
@@ -663,6 +671,8 @@ void TSchMainForm::FillSchemePage() {
     edtExtParams_->setItem(i, 1, new QTableWidgetItem);
     ShowParamCell(i);
   }
+  // A name is read at a glance only on one line: the names' column takes the longest of them.
+  edtExtParams_->resizeColumnToContents(0);
   edtCmdScrips_->setPlainText(QString::fromStdString(scheme->UpdateState()));
   chkClearLogs_->setChecked(scheme->AutoClearLogs);
   chkDelDmp_->setChecked(scheme->DelDmpFile);

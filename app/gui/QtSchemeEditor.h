@@ -8,6 +8,7 @@
 
 #include "app/core/SchemeEditor.h"
 
+class QFileDialog;
 class QWidget;
 
 namespace sch {
@@ -17,6 +18,15 @@ class TOracleSession;
 // Our own text: what the edit button of a user or table parameter says with no database session.
 inline constexpr const char* kTypeOracleObjects =
     "The Oracle object picker needs a database session: type the names into the cell, separated by commas.";
+
+// Our own texts: the file dialog's filters for programs and for every file.
+inline constexpr const char* kProgramsFilter = "Programs (*)";
+inline constexpr const char* kAllFilesFilter = "All files (*)";
+
+// A file parameter's dialog, from its stored filter ("text|pattern|...") and default extension:
+// an open dialog that never offers to replace a file; a program filter ("*.exe") lists the
+// files we may execute, with every file as the next filter.
+void SetUpParamFileDialog(QFileDialog& dialog, const std::string& filter, const std::string& defaultExt);
 
 class QtSchemeEditor : public SchemeEditor {
  public:

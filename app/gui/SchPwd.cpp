@@ -1,5 +1,6 @@
 #include "app/gui/SchPwd.h"
 
+#include "app/gui/PasswordMask.h"
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -18,7 +19,7 @@ TSetupSchPwd::TSetupSchPwd(SchemePasswordData& data, bool setMode, QWidget* pare
   auto* form = new QFormLayout;
   password_ = new QLineEdit(this);
   verify_ = new QLineEdit(this);
-  for (QLineEdit* e : {password_, verify_}) e->setEchoMode(QLineEdit::Password);
+  for (QLineEdit* e : {password_, verify_}) MaskWithStars(*e);
   form->addRow("Password", password_);
   form->addRow("Verify", verify_);
   layout->addLayout(form);

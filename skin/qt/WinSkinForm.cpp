@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <QWindow>
@@ -260,15 +261,16 @@ TCaptionWindow TWinSkinForm::CaptionWindow() const {
   w.metrics.menuBar = MenuBarHeight(window_);
   w.active = window_->isActiveWindow();
   const Qt::WindowStates s = window_->windowState();
-  w.state = s & Qt::WindowMinimized   ? TWindowState::Minimized
-            : s & Qt::WindowMaximized ? TWindowState::Maximized
-                                      : TWindowState::Normal;
+  w.state = s & Qt::WindowMinimized                ? TWindowState::Minimized
+            : (s & Qt::WindowMaximized) || maximized_ ? TWindowState::Maximized
+                                                      : TWindowState::Normal;
   w.sysMenu = sysMenu_;
   w.maxBox = maxBox_;
   w.minBox = minBox_;
   w.sizable = sizable_;
   w.rightToLeft = window_->layoutDirection() == Qt::RightToLeft;
   if (const TDataSkinObject* bar = Component().Object(TSkinRole::MenuBar)) w.menuBarLeftWidth = bar->LeftWidth;
+  w.iconSize = window_->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, window_);
   return w;
 }
 
@@ -480,9 +482,42 @@ void TWinSkinForm::MouseDoubleClick(const QPoint& at) {
   if (FrameHitTest(w, buttonRects_, {}, at.x(), at.y()).hit != THit::Caption) return;
   drag_ = Drag::None;
   if (w.state != TWindowState::Normal)
-    window_->showNormal();
+    Restore();
   else if (maxBox_)
+    Maximize();
+}
+
+void TWinSkinForm::Maximize() {
+  if (!window_) return;
+  const Qt::WindowStates s = window_->windowState();
+  if ((s & Qt::WindowMaximized) || maximized_) return;
+  if (!framed_) {
     window_->showMaximized();
+    return;
+  }
+  if (!(s & Qt::WindowMinimized)) normalGeometry_ = window_->geometry();
+  // Our own mark: on X without a window manager the platform calls the window normal again as
+  // soon as we size it.
+  maximized_ = true;
+  window_->setWindowState((s & ~Qt::WindowMinimized) | Qt::WindowMaximized);
+  window_->show();
+  if (QScreen* screen = window_->screen()) window_->setGeometry(screen->availableGeometry());
+  Repaint();
+}
+
+void TWinSkinForm::Restore() {
+  if (!window_) return;
+  const Qt::WindowStates s = window_->windowState();
+  if (!framed_ || !maximized_) {
+    maximized_ = false;
+    window_->showNormal();
+    return;
+  }
+  maximized_ = false;
+  window_->setWindowState(s & ~(Qt::WindowMaximized | Qt::WindowMinimized));
+  window_->show();
+  if (normalGeometry_.isValid()) window_->setGeometry(normalGeometry_);
+  Repaint();
 }
 
 void TWinSkinForm::MouseLeave() {
@@ -497,10 +532,10 @@ void TWinSkinForm::ButtonAction(int action, const QPoint& at) {
     case 1:
     case 22:
       hot_ = -1;
-      if (s & Qt::WindowMaximized)
-        window_->showNormal();
+      if ((s & Qt::WindowMaximized) || maximized_)
+        Restore();
       else
-        window_->showMaximized();
+        Maximize();
       break;
     case 2:
     case 23:
@@ -543,17 +578,17 @@ void TWinSkinForm::ShowSystemMenu(const QPoint& global) {
       return QIcon(QPixmap::fromImage(g));
     };
     QWidget* w = window_;
-    systemMenu_->addAction(glyph(0), " Restore ", w, [w] { w->showNormal(); })->setObjectName("restore");
-    if (maxBox_) systemMenu_->addAction(glyph(1), " Maximize ", w, [w] { w->showMaximized(); })->setObjectName("maximize");
+    systemMenu_->addAction(glyph(0), " Restore ", this, [this] { Restore(); })->setObjectName("restore");
+    if (maxBox_) systemMenu_->addAction(glyph(1), " Maximize ", this, [this] { Maximize(); })->setObjectName("maximize");
     if (minBox_) systemMenu_->addAction(glyph(2), " Minimize ", w, [w] { w->showMinimized(); })->setObjectName("minimize");
     systemMenu_->addSeparator();
     systemMenu_->addAction(glyph(3), " Close \tShift+F4", w, [w] { w->close(); })->setObjectName("close");
   }
-  const Qt::WindowStates s = window_->windowState();
+  const TWindowState state = CaptionWindow().state;
   for (QAction* a : systemMenu_->actions()) {
-    if (a->objectName() == "restore") a->setEnabled(s & (Qt::WindowMaximized | Qt::WindowMinimized));
-    if (a->objectName() == "maximize") a->setEnabled(!(s & Qt::WindowMaximized));
-    if (a->objectName() == "minimize") a->setEnabled(!(s & Qt::WindowMinimized));
+    if (a->objectName() == "restore") a->setEnabled(state != TWindowState::Normal);
+    if (a->objectName() == "maximize") a->setEnabled(state != TWindowState::Maximized);
+    if (a->objectName() == "minimize") a->setEnabled(state != TWindowState::Minimized);
   }
   systemMenu_->popup(global);
 }

@@ -75,6 +75,10 @@ class TWinSkinForm : public QObject, public TSkinnedWindow {
   // Runs a caption button's action.
   void ButtonAction(int action, const QPoint& at);
   void ShowSystemMenu(const QPoint& global);
+  // Maximise and restore. A frameless window is sized to the screen's available area by us
+  // (without a window manager nobody else does it) and given its earlier geometry back.
+  void Maximize();
+  void Restore();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -119,6 +123,9 @@ class TWinSkinForm : public QObject, public TSkinnedWindow {
   Qt::Edges dragEdges_;
   QPoint dragStart_;
   QRect dragGeometry_;
+
+  QRect normalGeometry_;  // the geometry before Maximize, for Restore
+  bool maximized_ = false;  // maximised by Maximize, whatever the platform says since
 
   QPointer<QMenu> systemMenu_;
   QElapsedTimer clock_;

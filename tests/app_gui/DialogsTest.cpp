@@ -42,6 +42,9 @@ TEST_F(DialogTest, SetModeRefusesADifferentVerifyAndStoresOnOk) {
   EXPECT_EQ(dialog.PasswordEdit()->text(), "old");
   EXPECT_EQ(dialog.VerifyEdit()->text(), "old");
   EXPECT_EQ(dialog.PasswordEdit()->echoMode(), QLineEdit::Password);
+  // Masked with "*", one per character, not the style's own mask character.
+  EXPECT_EQ(dialog.PasswordEdit()->displayText(), "***");
+  EXPECT_EQ(dialog.VerifyEdit()->displayText(), "***");
   EXPECT_TRUE(dialog.VerifyEdit()->isEnabled());
   dialog.PasswordEdit()->setText("NewPwd");
   dialog.VerifyEdit()->setText("other");

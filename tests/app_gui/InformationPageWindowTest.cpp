@@ -3,14 +3,15 @@
 // tray's hint and cycling, and the tray click that asks the password before showing the window.
 #include <gtest/gtest.h>
 
-#include <QStatusBar>
-
 #include <QApplication>
 #include <QLineEdit>
+#include <QScrollBar>
+#include <QStatusBar>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTextDocument>
+#include <QTextList>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -147,6 +148,44 @@ TEST_F(InformationWindow, PicturesThatCannotBeWrittenAreLeftOutAndSaidSo) {
   const std::string page = form->Information().LastPage();
   EXPECT_EQ(page.find("<img"), std::string::npos) << page;
   EXPECT_NE(page.find("<a href=\"urlExit\">Exit</a>"), std::string::npos) << page;
+}
+
+TEST_F(InformationWindow, ThePageFillsTheViewWithoutScrollBarsAtEverySizeFromTheDefaultUp) {
+  Open();
+  form->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+  QTextBrowser* view = form->InformationView();
+  const QSize sizes[] = {{860, 600}, {1024, 768}, {1280, 1024}, {1920, 1080}};
+  for (const char* selected : {"", "timed"}) {
+    if (*selected) Select(selected);
+    for (const QSize& size : sizes) {
+      form->resize(size);
+      QApplication::processEvents();
+      const std::string at = std::to_string(size.width()) + "x" + std::to_string(size.height()) + " " + selected;
+      const qreal page = view->document()->size().height();
+      const int room = view->viewport()->height();
+      EXPECT_LE(page, room) << at << ": the page is cut";
+      EXPECT_GE(page, room - 1) << at << ": the table ends above the bottom";
+      EXPECT_FALSE(view->verticalScrollBar()->isVisible()) << at;
+      EXPECT_FALSE(view->horizontalScrollBar()->isVisible()) << at;
+      EXPECT_TRUE(view->toPlainText().contains("tray icon brings it back")) << at << ": the footer shows";
+    }
+  }
+  // Each feature line has one marker, the red ball: no list bullet beside it.
+  const QString ball = QString::fromStdString(form->Information().Pictures().File("imgRedBall"));
+  int balls = 0;
+  for (QTextBlock b = view->document()->begin(); b.isValid(); b = b.next()) {
+    EXPECT_EQ(b.textList(), nullptr) << b.text().toStdString();
+    for (auto it = b.begin(); !it.atEnd(); ++it)
+      if (it.fragment().charFormat().toImageFormat().name() == ball) ++balls;
+  }
+  EXPECT_EQ(balls, 5);
+}
+
+TEST_F(InformationWindow, TheWindowCarriesTheTraysIconAtRest) {
+  Open();
+  ASSERT_FALSE(form->windowIcon().isNull()) << "the skinned caption shows the window's icon";
+  EXPECT_EQ(form->windowIcon().pixmap(16, 16).toImage().size(), QSize(16, 16));
 }
 
 TEST_F(InformationWindow, ClickingHideHidesTheWindowAndExitClosesIt) {

@@ -118,6 +118,7 @@ TEST_F(ParamGridWindow, ANewUserSetsEveryParameterOfAnExportAndTheFileKeepsThem)
   ASSERT_TRUE(pw);
   EXPECT_EQ(pw->echoMode(), QLineEdit::Password) << "masked while typing";
   KeyIn(pw, QString::fromUtf8("tïger"));
+  EXPECT_EQ(pw->displayText(), "*****") << "one star per character while typing";
   Enter(pw);
   EXPECT_EQ(Value("dbpassword"), "tïger");
   EXPECT_EQ(Grid()->item(Row("dbpassword"), 1)->text(), "*****") << "one star per character once committed";
@@ -190,6 +191,15 @@ TEST_F(ParamGridWindow, EachCellTakesItsParametersMaskAndLength) {
   auto* user = qobject_cast<QLineEdit*>(Edit("dbusername"));
   ASSERT_TRUE(user);
   EXPECT_EQ(user->inputMask(), "");
+}
+
+TEST_F(ParamGridWindow, EveryNameFitsItsColumnOnOneLine) {
+  const int width = Grid()->columnWidth(0);
+  for (int r = 0; r < Grid()->rowCount(); ++r) {
+    const QTableWidgetItem* name = Grid()->item(r, 0);
+    const int text = QFontMetrics(name->font()).horizontalAdvance(name->text());
+    EXPECT_GT(width, text) << name->text().toStdString();
+  }
 }
 
 TEST(QtInputMask, ClassLibraryMasksInQtsNotation) {

@@ -340,6 +340,24 @@ TEST_F(DetectOCITest, ALibraryThatIsNoClientLibraryIsRefusedByItsFirstMissingCal
   ::dlclose(z);
 }
 
+TEST_F(DetectOCITest, WithoutAnyClientTheMessageSaysWhatWasSearched) {
+  const std::string none = MessageOf([] { LoadOCI(); });
+  EXPECT_EQ(none.substr(0, none.find('\n')), "Cannot load OCI DLL: libclntsh.so");
+  EXPECT_NE(none.find("\nSearched: ORASCHEME_OCIDLL and the settings store's OCIDLL (neither set); no Oracle home"),
+            std::string::npos)
+      << none;
+
+  // A home without the library names the home.
+  const fs::path home = scratch_.AddHome(0, "OraHome0");
+  const std::string empty = MessageOf([] { LoadOCI(); });
+  EXPECT_NE(empty.find("the Oracle home " + home.string() + " (no lib/libclntsh.so*)"), std::string::npos) << empty;
+
+  // A library named by the user is the user's: no search to report.
+  OCIDLL = (scratch_.Root() / "missing/libclntsh.so").string();
+  const std::string named = MessageOf([] { LoadOCI(); });
+  EXPECT_EQ(named.find("Searched:"), std::string::npos) << named;
+}
+
 TEST_F(DetectOCITest, AVersionTooOldIsRefused) {
   const fs::path home = scratch_.AddHome(0, "OraHome0");
   Touch(home / "lib/libclntsh.so.6.0");

@@ -116,6 +116,20 @@ TEST(CaptionLayoutTest, ButtonsArePlacedByTheirAlignment) {
   EXPECT_EQ(LayoutCaptionButtons({icon.get()}, w, text).rightButtons, 400);
 }
 
+TEST(CaptionLayoutTest, TheWindowIconsButtonWithoutAPictureTakesTheIconsPlace) {
+  // Loading a skin drops the icon buttons' pictures: the window's icon stands in.
+  auto icon = Button(3, 0, 4, 4, 0, 0, 0);
+  auto menuIcon = Button(11, 2, 2, 3, 0, 0, 0);
+  auto bare = Button(5, 0, 30, 4, 0, 0, 0);
+  TCaptionWindow w = Window();
+  w.iconSize = 20;
+  const TRect text{40, 4, 120, 20};
+  const TCaptionLayout l = LayoutCaptionButtons({icon.get(), menuIcon.get(), bare.get()}, w, text);
+  EXPECT_EQ(l.buttons[0], (TRect{4, 4, 24, 24}));
+  EXPECT_EQ(l.buttons[1], (TRect{18, 3, 38, 23}));
+  EXPECT_TRUE(l.buttons[2].IsEmpty()) << "other buttons show only with a picture";
+}
+
 TEST(CaptionLayoutTest, CaptionTextIsPlacedAndClipped) {
   TDataSkinTitle title("Title");
   title.LeftWidth = 24;    // TextShift

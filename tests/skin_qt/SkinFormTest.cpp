@@ -4,7 +4,12 @@
 #include <QLabel>
 #include <QVBoxLayout>
 #include <QMainWindow>
+#include <QMenu>
 #include <QPainter>
+#include <QScreen>
+#include <QStyle>
+
+#include <functional>
 
 #include "skin/qt/WinSkinForm.h"
 #include "tests/skin_qt/SkinningFixture.h"
@@ -125,6 +130,78 @@ TEST_F(SkinFormTest, CaptionButtonsAtEachWindowState) {
   // The caption and its text: a caption pixel far from the text shows the caption picture.
   EXPECT_EQ(At(dialogForm->FrameImage(), 150, 2)->picture, Id("Personality", "Top"));
   EXPECT_EQ(At(dialogForm->FrameImage(), 1, 50)->picture, Id("Personality", "Left"));
+}
+
+TEST_F(SkinFormTest, TheCaptionsLeftButtonShowsTheWindowsIconAndOpensTheSystemMenu) {
+  QMainWindow window;
+  window.setWindowTitle("Caption");
+  QPixmap icon(32, 32);
+  icon.fill(QColor(10, 200, 30));
+  window.setWindowIcon(QIcon(icon));
+  window.resize(400, 300);
+  skinning_->PrepareForm(&window);
+  window.show();
+  QApplication::processEvents();
+  TWinSkinForm* form = skinning_->FormOf(&window);
+  ASSERT_NE(form, nullptr);
+  form->FrameImage();
+  // Button 3 is the window's icon: at the caption's left, one small icon wide, showing the icon.
+  const olv::TRect r = form->ButtonRects().at(3);
+  ASSERT_FALSE(r.IsEmpty()) << "the icon's button is laid out";
+  const int side = window.style()->pixelMetric(QStyle::PM_SmallIconSize);
+  EXPECT_EQ(r.Width(), side);
+  EXPECT_EQ(r.Height(), side);
+  EXPECT_LT(r.Right, form->ButtonRects()[2].Left);
+  EXPECT_LE(r.Bottom, form->Metrics().top);
+  EXPECT_EQ(QColor(form->FrameImage().pixel(r.Left + side / 2, r.Top + side / 2)), QColor(10, 200, 30));
+
+  // A left click on it opens the system menu.
+  const QPoint over(r.Left + side / 2, r.Top + side / 2);
+  form->MousePress(over, window.mapToGlobal(over), Qt::LeftButton);
+  form->MouseRelease(over, Qt::LeftButton);
+  QApplication::processEvents();
+  QMenu* menu = nullptr;
+  for (QMenu* m : window.findChildren<QMenu*>())
+    if (m->property(TWinSkinForm::kSystemMenuProperty).toBool()) menu = m;
+  ASSERT_NE(menu, nullptr);
+  EXPECT_TRUE(menu->isVisible());
+  menu->close();
+}
+
+TEST_F(SkinFormTest, MaximisedItFillsTheScreensAvailableAreaAndRestoresItsGeometry) {
+  QMainWindow window;
+  window.setWindowTitle("Caption");
+  window.resize(400, 300);
+  skinning_->PrepareForm(&window);
+  window.show();
+  QApplication::processEvents();
+  TWinSkinForm* form = skinning_->FormOf(&window);
+  ASSERT_NE(form, nullptr);
+  window.move(30, 40);
+  QApplication::processEvents();
+  const QRect normal = window.geometry();
+  const QRect available = window.screen()->availableGeometry();
+  ASSERT_NE(normal, available);
+
+  struct {
+    const char* how;
+    std::function<void()> maximize, restore;
+  } ways[] = {
+      {"caption button", [&] { form->ButtonAction(1, {}); }, [&] { form->ButtonAction(1, {}); }},
+      {"double click", [&] { form->MouseDoubleClick({150, 5}); }, [&] { form->MouseDoubleClick({150, 5}); }},
+      {"system menu", [&] { form->Maximize(); }, [&] { form->Restore(); }},
+  };
+  for (const auto& way : ways) {
+    way.maximize();
+    QApplication::processEvents();
+    EXPECT_EQ(form->CaptionWindow().state, TWindowState::Maximized) << way.how;
+    EXPECT_EQ(window.geometry(), available) << way.how;
+    way.restore();
+    QApplication::processEvents();
+    EXPECT_EQ(form->CaptionWindow().state, TWindowState::Normal) << way.how;
+    EXPECT_FALSE(window.windowState() & Qt::WindowMaximized) << way.how;
+    EXPECT_EQ(window.geometry(), normal) << way.how;
+  }
 }
 
 TEST_F(SkinFormTest, SmallDialogIsWidenedToShowItsWholeCaption) {
