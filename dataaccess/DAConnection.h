@@ -119,7 +119,8 @@ class TCustomDAConnection : public TDAComponent {
   const std::vector<TCustomDASQL*>& SQLClients() const { return sqls_; }
 
   // Reading from a stored form: a Connected value set meanwhile is kept (with the options' flag)
-  // and applied by Loaded.
+  // and applied by Loaded. Kept deliberately as the component's API: the program makes its
+  // connections in code and never loads one from a stored form.
   void BeginLoading() { loading_ = true; }
   virtual void Loaded();
   bool Loading() const { return loading_; }

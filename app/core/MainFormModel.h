@@ -12,7 +12,6 @@ inline constexpr const char* kMainCaption = "Oracle backup scheme manager";
 inline constexpr const char* kSchemeFileFilter = "Scheme files( *.sch)|*.sch|All files( *.*)|*.*";
 inline constexpr const char* kSchemeFileExt = "sch";
 inline constexpr const char* kNewSchemeName = "new scheme";
-inline constexpr const char* kNotAvailableYet = "This tool is not available yet.";
 // Said once on the status bar when the information page's pictures could not be written.
 inline constexpr const char* kPicturesNotWritten =
     "The pictures of the information page could not be written; the page is shown without them";
@@ -24,7 +23,7 @@ enum class Action {
   SchAdd, SchDel, SchRun,
   TimeAdd, TimeEdit, TimeDel, TimeClear, TimeStart, TimeStop, TimeStartAll, TimeStopAll,
   LogDetail, LogDel, LogClear,
-  CharSet, Exit, Save, SaveAs, Load, SetPwd, About, ShowDos, TermRuning, TermAllRuning, Compress,
+  CharSet, Exit, Save, SaveAs, Load, SetPwd, About, ShowDos, TermRunning, TermAllRunning, Compress,
 };
 inline constexpr int kActionCount = static_cast<int>(Action::Compress) + 1;
 

@@ -162,6 +162,9 @@ void TOraDMLink::Connect(const TOracleLogin& login, bool net, const std::string&
     Gate().Enter(*session_, net, runLink_);
     entered_ = true;
     session_->Options().SetCharset(charset);
+    // The window's logon over the network is held to the same bound as its calls; a run's
+    // logon keeps the session's own (longer) one.
+    if (callBound_.count() > 0) session_->Options().SetConnectTimeout(static_cast<int>(callBound_.count()));
   }
   // Counted as connected, the session is left alone by any switch while it logs on.
   try {

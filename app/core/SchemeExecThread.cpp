@@ -86,8 +86,4 @@ TBackExecute::~TBackExecute() {
   if (thread_.joinable()) thread_.join();
 }
 
-void RunSchemeInBackground(TSchemeObject& scheme, std::shared_ptr<RunContext> context) {
-  scheme.RunInBackground(std::move(context));
-}
-
 }  // namespace sch

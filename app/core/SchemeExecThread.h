@@ -74,7 +74,4 @@ class TBackExecute {
   std::thread thread_;
 };
 
-// A run by hand of the scheme in the background (TSchemeObject::RunInBackground).
-void RunSchemeInBackground(TSchemeObject& scheme, std::shared_ptr<RunContext> context = {});
-
 }  // namespace sch

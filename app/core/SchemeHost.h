@@ -185,7 +185,6 @@ class SchemeHost {
   void SetRunNotice(RunNotice notice) { notice_ = std::move(notice); }
 
  private:
-  void StartTimers();
   // Takes fileName's lock (kept aside until Adopt); the in-use text when another program has it.
   std::optional<std::string> LockFile(const std::string& fileName);
   void RemoveStaleFiles(const std::string& fileName);

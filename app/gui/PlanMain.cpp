@@ -282,7 +282,7 @@ void TSchMainForm::CreateMenus() {
   for (Action a : {Action::TimeStart, Action::TimeStop, Action::TimeStartAll, Action::TimeStopAll})
     scheme->addAction(ActionOf(a));
   scheme->addSeparator();
-  for (Action a : {Action::SchRun, Action::TermRuning, Action::TermAllRuning}) scheme->addAction(ActionOf(a));
+  for (Action a : {Action::SchRun, Action::TermRunning, Action::TermAllRunning}) scheme->addAction(ActionOf(a));
   scheme->addSeparator();
   scheme->addAction(ActionOf(Action::ShowDos));
   QMenu* tools = menuBar()->addMenu("&Tools");
@@ -448,11 +448,9 @@ void TSchMainForm::UpdateTrayHint() {
   if (tray_) UpdateTray(*tray_, static_cast<int>(Running().size()));
 }
 
-void TSchMainForm::NotAvailable() { olv::ShowInfo(kNotAvailableYet); }
-
 void TSchMainForm::ShowCharsetTool(TSchemeObject* scheme) {
   auto* session = dynamic_cast<TDMSession*>(options_.services.oracleSession.get());
-  if (!session) return NotAvailable();
+  if (!session) return;  // the program always hands the window its session; a bare window has no tools
   std::string user, password, service;
   if (auto* oracle = dynamic_cast<TOracleScheme*>(scheme)) {
     user = oracle->GetLoginValue(0);
@@ -550,12 +548,12 @@ void TSchMainForm::Execute(Action action) {
         break;
       case Action::TimeStartAll: host.StartAllTimers(); break;
       case Action::TimeStopAll: host.StopAllTimers(); break;
-      case Action::TermRuning:
+      case Action::TermRunning:
         if (scheme) host.TerminateScheme(*scheme);
         break;
-      case Action::TermAllRuning: host.TerminateAll(); break;
+      case Action::TermAllRunning: host.TerminateAll(); break;
       case Action::CharSet: ShowCharsetTool(scheme); break;
-      default: NotAvailable(); break;
+      default: break;
     }
   } catch (const std::exception& e) {
     olv::ErrorBox("Error", e.what());

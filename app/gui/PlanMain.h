@@ -128,7 +128,6 @@ class TSchMainForm : public QMainWindow, public olv::THintForm {
   QWidget* CreateOptionsPage();
   QWidget* CreateLogsPage();
   void Execute(Action action);
-  void NotAvailable();
   // "Character set": the tool with the selected Oracle scheme's login, or an empty one.
   void ShowCharsetTool(TSchemeObject* scheme);
   void UpdateTrayHint();

@@ -284,6 +284,27 @@ TEST_F(DataModuleOracleTest, TheWindowsCallsAreBrokenOffAtTheirBound) {
   EXPECT_EQ(charsets, std::vector<std::string>{"unchanged"});
 }
 
+// The window's logon over the network is held to the window's bound too: a listener that
+// accepts and never answers cannot hold the window for the session's own minute.
+TEST_F(DataModuleOracleTest, TheWindowsLogonOverTheNetworkEndsAtItsBound) {
+  ora::fake::ListenerOptions lo;
+  lo.makeService = [] { return std::make_unique<ora::fake::FakeOracleService>(ora::fake::FakeOracleOptions{}); };
+  lo.rawSteps = {{1, ora::fake::RawStep::Action::Stall, {}}};
+  lo.waitLimit = std::chrono::seconds(30);
+  const ora::fake::FakeListener listener(lo);
+  std::string message = "logged on";
+  // Well under the session's own connect timeout: the wait ends by the window's bound or not at all.
+  testsupport::Watchdog dog("the window's logon", std::chrono::seconds(20), [] {});
+  try {
+    session->Main().Connect("scott", "tiger", ServerOf(listener));
+  } catch (const std::exception& e) {
+    message = e.what();
+  }
+  EXPECT_TRUE(dog.Done());
+  EXPECT_NE(message.find("timed out"), std::string::npos) << message;
+  EXPECT_FALSE(session->Main().Connected());
+}
+
 TEST_F(DataModuleOracleTest, TheSameExportOverTheDirectNetworkClient) {
   ora::fake::FakeOracleOptions options;
   const auto listener = Listen(options);

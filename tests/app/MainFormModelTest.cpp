@@ -75,7 +75,7 @@ TEST(MainFormModel, ListCommandsNeedASelectionOrLines) {
   // Commands of the whole program never depend on the selection.
   SelectionState none;
   for (Action a : {Action::Save, Action::SaveAs, Action::Load, Action::Exit, Action::SetPwd, Action::CharSet,
-                   Action::TimeStartAll, Action::TimeStopAll, Action::TermAllRuning, Action::Compress})
+                   Action::TimeStartAll, Action::TimeStopAll, Action::TermAllRunning, Action::Compress})
     EXPECT_TRUE(ActionEnabled(a, none)) << InfoOf(a).caption;
 }
 
@@ -87,7 +87,7 @@ TEST(MainFormModel, ActionNamesAreUniqueAndCaptionsAreTheProgramsTexts) {
       EXPECT_TRUE(names.insert(name).second) << name;
     }
   }
-  EXPECT_STREQ(InfoOf(Action::TermAllRuning).caption, "Terminate all be runing schemes");
+  EXPECT_STREQ(InfoOf(Action::TermAllRunning).caption, "Terminate all be runing schemes");
   EXPECT_STREQ(InfoOf(Action::Exit).caption, "E&xit");
 }
 

@@ -185,7 +185,7 @@ TEST_F(MainFormRuns, TerminateEndsTheSelectedExportWithCode100) {
   ASSERT_GT(child, 0);
   ASSERT_TRUE(HandleUntil([&] { return !form->Running().empty(); }));
 
-  form->ActionOf(Action::TermRuning)->trigger();
+  form->ActionOf(Action::TermRunning)->trigger();
   ASSERT_TRUE(HandleUntil([&] { return form->Running().empty(); }));
   ASSERT_EQ(scheme->LogCount(), before + 1);
   EXPECT_EQ(scheme->GetLog(before)->ExitCode, plat::kExitTerminatedByUser);

@@ -72,13 +72,6 @@ TEST_F(MainFormTest, PagesAndCommandsFollowTheSelection) {
   EXPECT_FALSE(form->ActionOf(Action::SchRun)->isEnabled());
 }
 
-TEST_F(MainFormTest, OracleToolsSayTheyAreNotAvailable) {
-  auto form = MakeForm();
-  form->ActionOf(Action::CharSet)->trigger();
-  ASSERT_EQ(boxes.Log().size(), 1u);
-  EXPECT_EQ(boxes.Log()[0].text, kNotAvailableYet);
-}
-
 TEST_F(MainFormTest, ClosingBeginsShutdownAndTheSettingsAreWritten) {
   auto form = MakeForm();
   form->ActionOf(Action::ShowDos)->setChecked(true);
