@@ -10,6 +10,7 @@
 // table or REF, "Missing DataSetField property" without field and object. Ownership: the stores
 // hold their own references on the objects; the dataset refers to its parent field. One thread.
 #include "dataaccess/MemDS.h"
+#include "dataaccess/SharedObject.h"
 
 namespace ora {
 
@@ -31,6 +32,12 @@ class TOraNestedTable : public da::TMemDataSet {
   void DataEvent(da::TDataEvent event, std::intptr_t info = 0) override;
   // A table store's item holds only its element: browsing reads the element's record from it.
   da::Variant GetFieldValue(const da::TField& field) override;
+  // The value object (LOB, file, timestamp, interval) of an object attribute field in the current
+  // record; nullptr for other fields.
+  da::TSharedObject* AttributeValueObject(const da::TField& field);
+  // The Oracle field types and classes, as the Oracle datasets have them.
+  da::TFieldType GetFieldType(da::TDataType dataType) override;
+  da::TFieldClass GetFieldClass(da::TFieldType type) const override;
 
  protected:
   void CreateIRecordSet() override;
@@ -41,6 +48,10 @@ class TOraNestedTable : public da::TMemDataSet {
 
  private:
   void ReadParentObject();
+  // In browse state a table store's item holds only its element: its record is read for a look.
+  bool BrowsingElements();
+  template <class F>
+  auto WithElementRecord(F read) -> decltype(read(static_cast<const void*>(nullptr)));
   // Puts the object into the store of its kind (a new store when the kind changes).
   void UseObject(TOraArray* table, TOraRef* ref);
   void MarkParentChanged();

@@ -8,6 +8,9 @@
 #include "dataaccess/RecordBuffer.h"
 #include "oracle/OraCall.h"
 #include "oracle/OraDataTypes.h"
+#include "oracle/OraDateTime.h"
+#include "oracle/OraLob.h"
+#include "oracle/OraValueObjects.h"
 
 namespace ora {
 
@@ -50,6 +53,43 @@ void CopyObjects(da::TData& store, const void* source, void* dest) {
 }
 
 }  // namespace
+
+da::TSharedObject* AttributeValueObject(const da::TFieldDesc& field, const da::TFieldDesc& root,
+                                        const std::string& path, const void* record) {
+  const da::TDataType t = field.DataType;
+  if (!IsDescriptorDataType(t)) return nullptr;
+  auto* object = static_cast<TOraObject*>(da::ReadPointer(static_cast<const std::uint8_t*>(record) + root.Offset));
+  if (!object) return nullptr;
+  // The value objects take their null flag from the instance's indicator, as a fetch gives it.
+  if (IsTimeStampDataType(t)) {
+    TOraTimeStamp* ts = object->GetAttrAsTimeStamp(path);
+    ts->SetIsNull(object->AttrIsNull(path));
+    return ts;
+  }
+  if (IsIntervalDataType(t)) {
+    TOraInterval* interval = object->GetAttrAsInterval(path);
+    interval->SetIsNull(object->AttrIsNull(path));
+    return interval;
+  }
+  return object->GetAttrAsLob(path);
+}
+
+da::Variant AttributeValueVariant(da::TSharedObject* value, da::TDataType type) {
+  if (IsTimeStampDataType(type)) {
+    auto* ts = static_cast<TOraTimeStamp*>(value);
+    return ts->IsNull() ? da::Variant::Null() : da::Variant::Date(ts->GetAsDateTime());
+  }
+  if (IsIntervalDataType(type)) {
+    auto* interval = static_cast<TOraInterval*>(value);
+    return interval->IsNull() ? da::Variant::Null() : da::Variant(interval->GetAsString());
+  }
+  auto* lob = static_cast<TOraLob*>(value);
+  lob->CheckValue();
+  if (lob->Size() == 0) return da::Variant::Null();
+  const std::string content = lob->GetAsString();
+  if (type == dtOraClob) return da::Variant(content);
+  return da::Variant(std::vector<std::uint8_t>(content.begin(), content.end()));
+}
 
 // ---------------------------------------------------------------------------------------------
 // TRefData

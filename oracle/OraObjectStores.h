@@ -14,13 +14,65 @@
 //
 // Ownership: each store holds a counted reference on its REF or collection. One thread at a time.
 #include <cstdint>
+#include <string>
 
+#include "dataaccess/Blob.h"
 #include "dataaccess/MemData.h"
 #include "oracle/OraObject.h"
 
 namespace ora {
 
-class TRefData : public da::TData {
+// The value of an attribute field kept in a value object (LOB, file, timestamp, interval) of the
+// record's object, or nullptr for a field of another kind. Shared by both stores below.
+da::TSharedObject* AttributeValueObject(const da::TFieldDesc& field, const da::TFieldDesc& root,
+                                        const std::string& path, const void* record);
+// Such an attribute's value as a query's column gives it: a CLOB's text, a BLOB's or file's bytes,
+// a timestamp's date-time, an interval's text; Null for a null value.
+da::Variant AttributeValueVariant(da::TSharedObject* value, da::TDataType type);
+
+// Attribute fields of LOB, file, timestamp and interval types read and written through their value
+// objects, as a record set's columns of those types are.
+template <class Base>
+class TAttributeValueStore : public Base {
+ public:
+  da::TSharedObject* ChildValueObject(int fieldNo, const void* record) override {
+    const da::TFieldDesc& field = this->FieldAt(fieldNo);
+    if (!field.HasParent() || !record) return nullptr;
+    return AttributeValueObject(field, this->RootField(field), this->ChildPath(field), record);
+  }
+  da::Variant GetFieldAsVariant(int fieldNo, const void* record) override {
+    if (da::TSharedObject* value = ChildValueObject(fieldNo, record))
+      return AttributeValueVariant(value, this->FieldAt(fieldNo).DataType);
+    return Base::GetFieldAsVariant(fieldNo, record);
+  }
+  std::uint32_t ReadBlob(int fieldNo, const void* record, std::uint32_t position, std::uint32_t count,
+                         void* dest) override {
+    if (da::TBlob* blob = AttributeBlob(fieldNo, record)) return blob->Read(position, count, dest);
+    return Base::ReadBlob(fieldNo, record, position, count, dest);
+  }
+  std::uint32_t GetBlobSize(int fieldNo, const void* record) override {
+    if (da::TBlob* blob = AttributeBlob(fieldNo, record)) return blob->Size();
+    return Base::GetBlobSize(fieldNo, record);
+  }
+  void WriteBlob(int fieldNo, void* record, std::uint32_t position, std::uint32_t count, const void* source) override {
+    if (da::TBlob* blob = AttributeBlob(fieldNo, record)) return blob->Write(position, count, source);
+    Base::WriteBlob(fieldNo, record, position, count, source);
+  }
+  void TruncateBlob(int fieldNo, void* record, std::uint32_t size) override {
+    if (da::TBlob* blob = AttributeBlob(fieldNo, record)) return blob->Truncate(size);
+    Base::TruncateBlob(fieldNo, record, size);
+  }
+
+ private:
+  // The attribute's LOB, its content read when it is still on the server.
+  da::TBlob* AttributeBlob(int fieldNo, const void* record) {
+    auto* blob = dynamic_cast<da::TBlob*>(ChildValueObject(fieldNo, record));
+    if (blob) blob->CheckValue();
+    return blob;
+  }
+};
+
+class TRefData : public TAttributeValueStore<da::TData> {
  public:
   TRefData() = default;
   ~TRefData() override;
@@ -53,7 +105,7 @@ class TRefData : public da::TData {
   TOraRef* ref_ = nullptr;
 };
 
-class TTableData : public da::TMemData {
+class TTableData : public TAttributeValueStore<da::TMemData> {
  public:
   TTableData() = default;
   ~TTableData() override;

@@ -54,5 +54,56 @@ TEST_F(OraNestedTableTest, WithoutAFieldOrTableItDoesNotOpen) {
   }
 }
 
+// Attributes of LOB, file, timestamp and interval types read in an element's record as the same
+// columns read in a query's record, and a changed timestamp goes back into the element.
+TEST_F(OraNestedTableTest, DescriptorAttributesReadAsColumnsDo) {
+  AddFileDirectory("DATA", {{"a.txt", "hello file"}});
+  fake_.set("type:EVENT_T",
+            "OBJECT(NAME VARCHAR2(10), AT TIMESTAMP, SPAN INTERVAL DAY TO SECOND, NOTE CLOB, DOC BFILE)");
+  fake_.set("type:EVENTS_T", "TABLE OF EVENT_T");
+  ASSERT_EQ(fake_.exec("CREATE TABLE diary(id NUMBER(9), events EVENTS_T);"
+                       "CREATE TABLE flat(at SQLT_187, span SQLT_190, note CLOB, doc SQLT_114);"
+                       "INSERT INTO flat VALUES ('2004-01-02 10:20:30.250000000', '+1 02:03:04.5', "
+                       "to_clob('a note'), bfilename('DATA', 'a.txt'));"),
+            0);
+  const std::string note = fake_.Query("SELECT note FROM flat");
+  const std::string events = "[{\"NAME\": \"start\", \"AT\": \"2004-01-02 10:20:30.250000000\", "
+                             "\"SPAN\": \"+1 02:03:04.5\", \"NOTE\": " + note +
+                             ", \"DOC\": \"bfile:DATA:a.txt\"}]";
+  ASSERT_EQ(fake_.exec(("INSERT INTO diary VALUES (1, '" + events + "');").c_str()), 0);
+  TOraQuery flat;
+  flat.SetSession(session_.get());
+  flat.SetSQL("select at, span, note, doc from flat");
+  flat.Open();
+  TOraQuery diary;
+  diary.SetSession(session_.get());
+  diary.SetSQL("select id, events from diary");
+  diary.LocalUpdate = true;  // the changed element is looked at, not written back
+  diary.Open();
+  TOraNestedTable table;
+  table.SetDataSetField(dynamic_cast<da::TDataSetField*>(&diary.FieldByName("EVENTS")));
+  table.Open();
+  ASSERT_FALSE(table.Eof());
+  EXPECT_EQ(table.FieldByName("NAME").AsString(), "start");
+  for (const char* name : {"AT", "SPAN", "NOTE", "DOC"}) {
+    SCOPED_TRACE(name);
+    da::TField& attribute = table.FieldByName(name);
+    da::TField& column = flat.FieldByName(name);
+    EXPECT_EQ(attribute.DataType(), column.DataType());
+    EXPECT_FALSE(attribute.IsNull());
+    EXPECT_EQ(attribute.Text(), column.Text());
+    if (attribute.DataType() != ftBFile) EXPECT_EQ(attribute.AsString(), column.AsString());
+  }
+  EXPECT_EQ(table.FieldByName("NOTE").AsVariant().AsString(), "a note");
+  const std::string file = "hello file";
+  EXPECT_EQ(table.FieldByName("DOC").AsVariant().AsBytes(), std::vector<std::uint8_t>(file.begin(), file.end()));
+  EXPECT_DOUBLE_EQ(table.FieldByName("AT").AsDateTime(), flat.FieldByName("AT").AsDateTime());
+
+  table.Edit();
+  table.FieldByName("AT").SetAsString("2010.5.6 7:08:09.000000");
+  table.Post();
+  EXPECT_EQ(table.FieldByName("AT").AsString(), "2010.5.6 7:08:09.000000");
+}
+
 }  // namespace
 }  // namespace ora
