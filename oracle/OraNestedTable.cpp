@@ -24,10 +24,17 @@ TOraNestedTable::~TOraNestedTable() {
 void TOraNestedTable::CreateIRecordSet() { SetIRecordSet(std::make_unique<TTableData>()); }
 
 void TOraNestedTable::UseObject(TOraArray* table, TOraRef* ref) {
-  // The REF store is a plain record store, not one a dataset can hold: a REF shows no rows here.
-  if (ref) throw da::EDatabaseError("Field type should be Object");
   table_ = table;
-  ref_ = nullptr;
+  ref_ = ref;
+  if (ref) {
+    auto* store = dynamic_cast<TRefData*>(&Data());
+    if (!store) {
+      SetIRecordSet(std::make_unique<TRefData>());
+      store = static_cast<TRefData*>(&Data());
+    }
+    store->SetRef(ref);
+    return;
+  }
   auto* store = dynamic_cast<TTableData*>(&Data());
   if (!store) {
     SetIRecordSet(std::make_unique<TTableData>());
@@ -108,17 +115,16 @@ void TOraNestedTable::DataEvent(da::TDataEvent event, std::intptr_t info) {
 
 template <class F>
 auto TOraNestedTable::WithElementRecord(F read) -> decltype(read(static_cast<const void*>(nullptr))) {
-  auto* store = dynamic_cast<TTableData*>(&Data());
-  // The record only borrows the item's element object (the item keeps the reference), so freeing
-  // the buffer must not release it.
+  da::TMemData* store = &Data();
+  // The record only borrows the item's element object or REF (the item keeps the reference), so
+  // freeing the buffer must not release it.
   std::unique_ptr<std::uint8_t[]> record(store->AllocRecBuf());
   store->GetRecord(record.get());
   return read(record.get());
 }
 
 bool TOraNestedTable::BrowsingElements() {
-  auto* store = dynamic_cast<TTableData*>(&Data());
-  return State() == da::dsBrowse && store && store->CurrentRecordPtr();
+  return State() == da::dsBrowse && Data().CurrentRecordPtr();
 }
 
 da::Variant TOraNestedTable::GetFieldValue(const da::TField& field) {

@@ -1,9 +1,9 @@
 #pragma once
 // TOraNestedTable: a dataset over the nested table, VARRAY or REF held in a field of a parent
 // dataset (DataSetField), or over a collection or REF object given directly (SetTable, SetRef).
-// Its store is a table store (TTableData: one record per element); a REF field is refused
-// ("Field type should be Object"), its store being no dataset store. When the parent moves, the object of the parent's current record
-// is read anew; a posted or deleted element marks the parent's record changed. A REF's object
+// Its store is a table store (TTableData: one record per element) or a REF store (TRefData: the
+// referenced object's one record, none for a NULL REF). When the parent moves, the object of the
+// parent's current record is read anew; a posted or deleted element marks the parent's record changed. A REF's object
 // cannot be changed through it.
 //
 // Errors (EDatabaseError): "Field type should be Object" for a parent field that is no nested
@@ -48,7 +48,7 @@ class TOraNestedTable : public da::TMemDataSet {
 
  private:
   void ReadParentObject();
-  // In browse state a table store's item holds only its element: its record is read for a look.
+  // In browse state a store's item holds only its element or REF: its record is read for a look.
   bool BrowsingElements();
   template <class F>
   auto WithElementRecord(F read) -> decltype(read(static_cast<const void*>(nullptr)));

@@ -72,7 +72,9 @@ class TAttributeValueStore : public Base {
   }
 };
 
-class TRefData : public TAttributeValueStore<da::TData> {
+// Kept in memory as one item holding the REF (with a reference of its own), so that a dataset can
+// hold the store and walk, mark and find its record as it does any other.
+class TRefData : public TAttributeValueStore<da::TMemData> {
  public:
   TRefData() = default;
   ~TRefData() override;
@@ -80,6 +82,7 @@ class TRefData : public TAttributeValueStore<da::TData> {
   void SetRef(TOraRef* ref);
   TOraRef* GetRef() const { return ref_; }
 
+  void InitFields() override;
   void Reopen() override;
   bool IsComplexFieldType(da::TDataType type) const override;
   void GetRecord(void* record) override;
@@ -93,8 +96,6 @@ class TRefData : public TAttributeValueStore<da::TData> {
   void CreateComplexFields(void* record, bool withBlobs) override;
   void FreeComplexFields(void* record, bool withBlobs) override;
   void CopyComplexFields(const void* source, void* dest, bool withBlobs) override;
-  void GetBookmark(da::TRecBookmark&) override {}
-  void SetToBookmark(const da::TRecBookmark&) override { bof_ = eof_ = false; }
 
  protected:
   void InternalPrepare() override;

@@ -92,7 +92,9 @@ TEST_F(OraNestedTableTest, DescriptorAttributesReadAsColumnsDo) {
     EXPECT_EQ(attribute.DataType(), column.DataType());
     EXPECT_FALSE(attribute.IsNull());
     EXPECT_EQ(attribute.Text(), column.Text());
-    if (attribute.DataType() != ftBFile) EXPECT_EQ(attribute.AsString(), column.AsString());
+    if (attribute.DataType() != ftBFile) {
+      EXPECT_EQ(attribute.AsString(), column.AsString());
+    }
   }
   EXPECT_EQ(table.FieldByName("NOTE").AsVariant().AsString(), "a note");
   const std::string file = "hello file";
@@ -103,6 +105,53 @@ TEST_F(OraNestedTableTest, DescriptorAttributesReadAsColumnsDo) {
   table.FieldByName("AT").SetAsString("2010.5.6 7:08:09.000000");
   table.Post();
   EXPECT_EQ(table.FieldByName("AT").AsString(), "2010.5.6 7:08:09.000000");
+}
+
+// A REF field opens as a dataset of the referenced object's one record, which follows the parent's
+// row (none for a NULL REF) and cannot be changed.
+TEST_F(OraNestedTableTest, AReferenceShowsTheReferencedObjectReadOnly) {
+  fake_.set("type:WORKER_T", "OBJECT(NAME VARCHAR2(20), AGE NUMBER(3), AT TIMESTAMP)");
+  fake_.set("objtable:WORKERS", "WORKER_T");
+  ASSERT_EQ(fake_.exec("CREATE TABLE workers(name VARCHAR2(20), age NUMBER(3), at SQLT_187);"
+                       "INSERT INTO workers(rowid, name, age, at) VALUES "
+                       "(1, 'Ann', 41, '2004-01-02 10:20:30.250000000');"
+                       "INSERT INTO workers(rowid, name, age) VALUES (2, 'Bob', 30);"
+                       "CREATE TABLE jobs(id NUMBER(9), worker REF WORKER_T);"
+                       "INSERT INTO jobs VALUES (1, 'WORKERS:1');"
+                       "INSERT INTO jobs VALUES (2, NULL);"
+                       "INSERT INTO jobs VALUES (3, 'WORKERS:2');"),
+            0);
+  TOraQuery jobs;
+  jobs.SetSession(session_.get());
+  jobs.SetSQL("select id, worker from jobs order by id");
+  jobs.Open();
+  auto* field = dynamic_cast<da::TDataSetField*>(&jobs.FieldByName("WORKER"));
+  ASSERT_NE(field, nullptr);
+  TOraNestedTable worker;
+  worker.SetDataSetField(field);
+  worker.Open();
+  ASSERT_NE(worker.Ref(), nullptr);
+  EXPECT_EQ(worker.Table(), nullptr);
+  ASSERT_FALSE(worker.Eof());
+  EXPECT_EQ(worker.FieldByName("NAME").AsString(), "Ann");
+  EXPECT_EQ(worker.FieldByName("AGE").AsVariant().AsInteger(), 41);
+  EXPECT_EQ(worker.FieldByName("AT").AsString(), "2004.1.2 10:20:30.250000");
+  EXPECT_EQ(worker.RecordCount(), 1);
+  worker.Next();
+  EXPECT_TRUE(worker.Eof()) << "one record at most";
+  worker.First();
+  EXPECT_EQ(worker.FieldByName("NAME").AsString(), "Ann");
+
+  EXPECT_FALSE(worker.CanModify());
+  EXPECT_ANY_THROW(worker.Edit());
+  EXPECT_EQ(worker.State(), da::dsBrowse);
+
+  jobs.Next();
+  EXPECT_TRUE(worker.Eof()) << "a NULL REF shows no record";
+  jobs.Next();
+  ASSERT_FALSE(worker.Eof());
+  EXPECT_EQ(worker.FieldByName("NAME").AsString(), "Bob");
+  EXPECT_TRUE(worker.FieldByName("AT").IsNull());
 }
 
 }  // namespace
