@@ -45,6 +45,22 @@ class TAttributeValueStore : public Base {
       return AttributeValueVariant(value, this->FieldAt(fieldNo).DataType);
     return Base::GetFieldAsVariant(fieldNo, record);
   }
+  // A LOB attribute takes the value whole, as a blob column's write does; the other value objects
+  // are written by their fields.
+  void PutFieldAsVariant(int fieldNo, void* record, const da::Variant& value) override {
+    if (da::TBlob* blob = AttributeBlob(fieldNo, record)) {
+      std::string bytes;
+      if (value.IsByteArray()) {
+        bytes.assign(value.AsBytes().begin(), value.AsBytes().end());
+      } else if (!value.IsEmptyOrNull()) {
+        bytes = value.AsString();
+      }
+      blob->Truncate(0);
+      if (!bytes.empty()) blob->Write(0, static_cast<std::uint32_t>(bytes.size()), bytes.data());
+      return;
+    }
+    Base::PutFieldAsVariant(fieldNo, record, value);
+  }
   std::uint32_t ReadBlob(int fieldNo, const void* record, std::uint32_t position, std::uint32_t count,
                          void* dest) override {
     if (da::TBlob* blob = AttributeBlob(fieldNo, record)) return blob->Read(position, count, dest);

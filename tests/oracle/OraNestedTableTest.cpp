@@ -104,9 +104,11 @@ TEST_F(OraNestedTableTest, DescriptorAttributesReadAsColumnsDo) {
   table.Edit();
   table.FieldByName("AT").SetAsString("2010.5.6 7:08:09.000000");
   table.FieldByName("SPAN").SetAsString("+2 03:04:05.000000");
+  table.FieldByName("NOTE").SetAsString("a longer note");
   table.Post();
   EXPECT_EQ(table.FieldByName("AT").AsString(), "2010.5.6 7:08:09.000000");
   EXPECT_EQ(table.FieldByName("SPAN").AsVariant().AsString(), "+02 03:04:05.000000");
+  EXPECT_EQ(table.FieldByName("NOTE").AsVariant().AsString(), "a longer note");
 }
 
 // A REF field opens as a dataset of the referenced object's one record, which follows the parent's
