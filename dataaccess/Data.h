@@ -32,6 +32,7 @@
 namespace da {
 
 class TBlob;
+class TSharedObject;
 class TFilterExpression;
 
 // Update statuses of cached updates, and the bit of each in an item-type set.
@@ -138,6 +139,12 @@ class TData {
   virtual void SetNull(int fieldNo, void* record, bool value);
   virtual Variant GetFieldAsVariant(int fieldNo, const void* record);
   virtual void PutFieldAsVariant(int fieldNo, void* record, const Variant& value);
+  // The value object (a LOB, timestamp, ...) an attribute field of the record's object holds, for
+  // stores whose objects keep such values; nullptr otherwise.
+  virtual TSharedObject* ChildValueObject(int fieldNo, const void* record) {
+    (void)fieldNo, (void)record;
+    return nullptr;
+  }
 
   // Every read and write of a date, time or date-time field goes through these two, so that a
   // store may keep its own date form (the Oracle DATE) in its records.

@@ -5,6 +5,7 @@
 #include "dataaccess/MemDS.h"
 #include "oracle/OraDateTime.h"
 #include "oracle/OraLob.h"
+#include "oracle/OraNestedTable.h"
 #include "oracle/OraParams.h"
 
 namespace ora {
@@ -12,13 +13,17 @@ namespace ora {
 using da::Variant;
 
 da::TSharedObject* RecordObject(const da::TField& field) {
+  if (auto* nested = dynamic_cast<TOraNestedTable*>(&field.DataSet()))
+    if (da::TSharedObject* value = nested->AttributeValueObject(field)) return value;
   auto* ds = dynamic_cast<da::TMemDataSet*>(&field.DataSet());
-  if (!ds || field.FieldNo() <= 0 || field.ParentField()) return nullptr;
+  if (!ds || field.FieldNo() <= 0) return nullptr;
   const void* record = ds->ActiveRecord();
   if (!record) return nullptr;
   da::TData& data = ds->Data();
   if (field.FieldNo() > data.GetFieldCount()) return nullptr;
   const da::TFieldDesc& desc = data.FieldAt(field.FieldNo());
+  // An object's attribute has no place of its own in the record: only its store can name its value.
+  if (desc.HasParent()) return data.ChildValueObject(field.FieldNo(), record);
   if (!data.IsComplexFieldType(desc.DataType)) return nullptr;
   da::TSharedObject* object = nullptr;
   std::memcpy(&object, static_cast<const std::uint8_t*>(record) + desc.Offset, sizeof(object));

@@ -94,9 +94,10 @@ class TOraDataSetField : public da::TDataSetField {
   std::string Text() const override { return IsNull() ? "(DataSet)" : "(DATASET)"; }
 };
 
-class TOraReferenceField : public da::TField {
+// A REF can be opened as a dataset of its own (the referenced object's one record).
+class TOraReferenceField : public da::TDataSetField {
  public:
-  using da::TField::TField;
+  using da::TDataSetField::TDataSetField;
   static std::unique_ptr<da::TField> Create(da::TDataSet& ds, const da::TFieldDef& def) {
     return std::make_unique<TOraReferenceField>(ds, def);
   }

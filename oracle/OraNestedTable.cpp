@@ -1,9 +1,12 @@
 #include "oracle/OraNestedTable.h"
 
+#include <memory>
+
 #include "oracle/OraDataSet.h"
 #include "oracle/OraFields.h"
 #include "oracle/OraObject.h"
 #include "oracle/OraObjectStores.h"
+#include "oracle/OraParams.h"
 #include "oracle/OraSession.h"
 
 namespace ora {
@@ -21,10 +24,17 @@ TOraNestedTable::~TOraNestedTable() {
 void TOraNestedTable::CreateIRecordSet() { SetIRecordSet(std::make_unique<TTableData>()); }
 
 void TOraNestedTable::UseObject(TOraArray* table, TOraRef* ref) {
-  // The REF store is a plain record store, not one a dataset can hold: a REF shows no rows here.
-  if (ref) throw da::EDatabaseError("Field type should be Object");
   table_ = table;
-  ref_ = nullptr;
+  ref_ = ref;
+  if (ref) {
+    auto* store = dynamic_cast<TRefData*>(&Data());
+    if (!store) {
+      SetIRecordSet(std::make_unique<TRefData>());
+      store = static_cast<TRefData*>(&Data());
+    }
+    store->SetRef(ref);
+    return;
+  }
   auto* store = dynamic_cast<TTableData*>(&Data());
   if (!store) {
     SetIRecordSet(std::make_unique<TTableData>());
@@ -103,23 +113,39 @@ void TOraNestedTable::DataEvent(da::TDataEvent event, std::intptr_t info) {
   da::TMemDataSet::DataEvent(event, info);
 }
 
+template <class F>
+auto TOraNestedTable::WithElementRecord(F read) -> decltype(read(static_cast<const void*>(nullptr))) {
+  da::TMemData* store = &Data();
+  // The record only borrows the item's element object or REF (the item keeps the reference), so
+  // freeing the buffer must not release it.
+  std::unique_ptr<std::uint8_t[]> record(store->AllocRecBuf());
+  store->GetRecord(record.get());
+  return read(record.get());
+}
+
+bool TOraNestedTable::BrowsingElements() {
+  return State() == da::dsBrowse && Data().CurrentRecordPtr();
+}
+
 da::Variant TOraNestedTable::GetFieldValue(const da::TField& field) {
-  auto* store = dynamic_cast<TTableData*>(&Data());
-  if (State() != da::dsBrowse || !store || field.FieldNo() <= 0 || !store->CurrentRecordPtr())
-    return da::TMemDataSet::GetFieldValue(field);
-  std::uint8_t* record = store->AllocRecBuf();
-  da::Variant value;
-  try {
-    store->GetRecord(record);
-    value = store->GetFieldAsVariant(field.FieldNo(), record);
-  } catch (...) {
-    store->FreeComplexFields(record, true);
-    store->FreeRecBuf(record);
-    throw;
-  }
-  store->FreeComplexFields(record, true);
-  store->FreeRecBuf(record);
-  return value;
+  if (field.FieldNo() <= 0 || !BrowsingElements()) return da::TMemDataSet::GetFieldValue(field);
+  return WithElementRecord([&](const void* record) { return Data().GetFieldAsVariant(field.FieldNo(), record); });
+}
+
+da::TSharedObject* TOraNestedTable::AttributeValueObject(const da::TField& field) {
+  if (field.FieldNo() <= 0) return nullptr;
+  // The value object belongs to the element's object, which outlives the record read for it.
+  if (BrowsingElements())
+    return WithElementRecord([&](const void* record) { return Data().ChildValueObject(field.FieldNo(), record); });
+  const void* record = ActiveRecord();
+  return record ? Data().ChildValueObject(field.FieldNo(), record) : nullptr;
+}
+
+da::TFieldType TOraNestedTable::GetFieldType(da::TDataType dataType) { return OraDataTypeToFieldType(dataType); }
+
+da::TFieldClass TOraNestedTable::GetFieldClass(da::TFieldType type) const {
+  if (da::TFieldClass cls = OraFieldClass(type)) return cls;
+  return da::TMemDataSet::GetFieldClass(type);
 }
 
 bool TOraNestedTable::CanModify() const {

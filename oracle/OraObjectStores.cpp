@@ -8,6 +8,9 @@
 #include "dataaccess/RecordBuffer.h"
 #include "oracle/OraCall.h"
 #include "oracle/OraDataTypes.h"
+#include "oracle/OraDateTime.h"
+#include "oracle/OraLob.h"
+#include "oracle/OraValueObjects.h"
 
 namespace ora {
 
@@ -51,6 +54,43 @@ void CopyObjects(da::TData& store, const void* source, void* dest) {
 
 }  // namespace
 
+da::TSharedObject* AttributeValueObject(const da::TFieldDesc& field, const da::TFieldDesc& root,
+                                        const std::string& path, const void* record) {
+  const da::TDataType t = field.DataType;
+  if (!IsDescriptorDataType(t)) return nullptr;
+  auto* object = static_cast<TOraObject*>(da::ReadPointer(static_cast<const std::uint8_t*>(record) + root.Offset));
+  if (!object) return nullptr;
+  // The value objects take their null flag from the instance's indicator, as a fetch gives it.
+  if (IsTimeStampDataType(t)) {
+    TOraTimeStamp* ts = object->GetAttrAsTimeStamp(path);
+    ts->SetIsNull(object->AttrIsNull(path));
+    return ts;
+  }
+  if (IsIntervalDataType(t)) {
+    TOraInterval* interval = object->GetAttrAsInterval(path);
+    interval->SetIsNull(object->AttrIsNull(path));
+    return interval;
+  }
+  return object->GetAttrAsLob(path);
+}
+
+da::Variant AttributeValueVariant(da::TSharedObject* value, da::TDataType type) {
+  if (IsTimeStampDataType(type)) {
+    auto* ts = static_cast<TOraTimeStamp*>(value);
+    return ts->IsNull() ? da::Variant::Null() : da::Variant::Date(ts->GetAsDateTime());
+  }
+  if (IsIntervalDataType(type)) {
+    auto* interval = static_cast<TOraInterval*>(value);
+    return interval->IsNull() ? da::Variant::Null() : da::Variant(interval->GetAsString());
+  }
+  auto* lob = static_cast<TOraLob*>(value);
+  lob->CheckValue();
+  if (lob->Size() == 0) return da::Variant::Null();
+  const std::string content = lob->GetAsString();
+  if (type == dtOraClob) return da::Variant(content);
+  return da::Variant(std::vector<std::uint8_t>(content.begin(), content.end()));
+}
+
 // ---------------------------------------------------------------------------------------------
 // TRefData
 
@@ -76,6 +116,20 @@ void TRefData::InternalPrepare() {
 void TRefData::InternalOpen() {
   eof_ = false;
   InitFields();
+  // A NULL or dangling REF shows no record.
+  if (!ref_ || ref_->GetIsNull()) return;
+  da::TItemHeader* item = AppendItem();
+  auto* slot = static_cast<std::uint8_t*>(da::TBlockManager::GetRecordPtr(item));
+  ref_->AddRef();
+  da::WritePointer(slot, ref_);
+  if (!OmitRecord(item)) ++recordCount_;
+  SetCurrentItem(nullptr);
+}
+
+void TRefData::InitFields() {
+  da::TMemData::InitFields();
+  // The item keeps only the REF.
+  BlockManager().RecordSize = sizeof(void*);
 }
 
 void TRefData::Reopen() {
@@ -99,36 +153,28 @@ void TRefData::InternalInitFields() {
 }
 
 bool TRefData::IsComplexFieldType(da::TDataType type) const {
-  return da::TData::IsComplexFieldType(type) || IsObjectOrRef(type);
+  return da::TMemData::IsComplexFieldType(type) || IsObjectOrRef(type);
 }
 
 void TRefData::GetRecord(void* record) {
-  if (bof_ || eof_ || !ref_ || ref_->GetIsNull()) return;
-  da::WritePointer(record, ref_);
+  // The record borrows the item's REF: the item keeps the reference.
+  if (!CurrentItem() || bof_ || eof_ || !ref_) return;
+  da::WritePointer(static_cast<std::uint8_t*>(record) + FieldAt(1).Offset, ref_);
+  SetNull(1, record, false);
 }
 
 void TRefData::GetNextRecord(void* record) {
-  if (eof_) return;
-  if (bof_ && ref_ && !ref_->GetIsNull()) {
-    bof_ = false;
-    if (record) GetRecord(record);
-  } else {
-    eof_ = true;
-  }
+  da::TMemData::GetNextRecord(nullptr);
+  if (record) GetRecord(record);
 }
 
 void TRefData::GetPriorRecord(void* record) {
-  if (bof_) return;
-  if (eof_ && ref_ && !ref_->GetIsNull()) {
-    eof_ = false;
-    if (record) GetRecord(record);
-  } else {
-    bof_ = true;
-  }
+  da::TMemData::GetPriorRecord(nullptr);
+  if (record) GetRecord(record);
 }
 
 void TRefData::PutRecord(const void* record) {
-  da::DAAssert(da::ReadPointer(record) == ref_, kModule, "The record holds another REF");
+  da::DAAssert(da::ReadPointer(static_cast<const std::uint8_t*>(record) + FieldAt(1).Offset) == ref_, kModule, "The record holds another REF");
 }
 
 void TRefData::UpdateRecord(const void*) {
@@ -138,17 +184,17 @@ void TRefData::UpdateRecord(const void*) {
 }
 
 void TRefData::CreateComplexFields(void* record, bool withBlobs) {
-  da::TData::CreateComplexFields(record, withBlobs);
+  da::TMemData::CreateComplexFields(record, withBlobs);
   CreateObjects(*this, record, ref_ ? ref_->GetSvcCtx() : nullptr);
 }
 
 void TRefData::FreeComplexFields(void* record, bool withBlobs) {
   FreeObjects(*this, record);
-  da::TData::FreeComplexFields(record, withBlobs);
+  da::TMemData::FreeComplexFields(record, withBlobs);
 }
 
 void TRefData::CopyComplexFields(const void* source, void* dest, bool withBlobs) {
-  da::TData::CopyComplexFields(source, dest, withBlobs);
+  da::TMemData::CopyComplexFields(source, dest, withBlobs);
   CopyObjects(*this, source, dest);
 }
 
