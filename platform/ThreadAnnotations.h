@@ -4,13 +4,15 @@
 // Other compilers see the markers as nothing.
 //
 // std::mutex carries no such markers in libstdc++, so shared state is guarded by plat::Mutex and
-// locked with plat::MutexLock, which the analysis understands. A condition variable waits through
+// locked with plat::MutexLock (or plat::SharedMutex, with ReaderLock and WriterLock), which the
+// analysis understands. A condition variable waits through
 // the MutexLock (wait() and waitUntil() give the lock up while asleep and hold it again on return,
 // so the analysis rightly treats it as held throughout). Write the wait's condition as a loop in
 // the function that holds the lock: a lambda is checked on its own and would not see the lock.
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <shared_mutex>
 
 #if defined(__clang__)
 #define THREAD_ANNOTATION(x) __attribute__((x))
@@ -25,7 +27,10 @@
 #define REQUIRES(...) THREAD_ANNOTATION(requires_capability(__VA_ARGS__))
 #define EXCLUDES(...) THREAD_ANNOTATION(locks_excluded(__VA_ARGS__))
 #define ACQUIRE(...) THREAD_ANNOTATION(acquire_capability(__VA_ARGS__))
+#define ACQUIRE_SHARED(...) THREAD_ANNOTATION(acquire_shared_capability(__VA_ARGS__))
 #define RELEASE(...) THREAD_ANNOTATION(release_capability(__VA_ARGS__))
+#define RELEASE_SHARED(...) THREAD_ANNOTATION(release_shared_capability(__VA_ARGS__))
+#define REQUIRES_SHARED(...) THREAD_ANNOTATION(requires_shared_capability(__VA_ARGS__))
 #define TRY_ACQUIRE(...) THREAD_ANNOTATION(try_acquire_capability(__VA_ARGS__))
 #define RETURN_CAPABILITY(x) THREAD_ANNOTATION(lock_returned(x))
 #define NO_THREAD_SAFETY_ANALYSIS THREAD_ANNOTATION(no_thread_safety_analysis)
@@ -63,6 +68,41 @@ class SCOPED_CAPABILITY MutexLock {
 
  private:
   std::unique_lock<std::mutex> lock_;
+};
+
+// Readers share it, a writer has it alone: reading a field it guards needs either lock, writing
+// needs the WriterLock.
+class CAPABILITY("shared mutex") SharedMutex {
+ public:
+  void lock() ACQUIRE() { m_.lock(); }
+  void unlock() RELEASE() { m_.unlock(); }
+  void lock_shared() ACQUIRE_SHARED() { m_.lock_shared(); }
+  void unlock_shared() RELEASE_SHARED() { m_.unlock_shared(); }
+
+ private:
+  std::shared_mutex m_;
+};
+
+class SCOPED_CAPABILITY ReaderLock {
+ public:
+  explicit ReaderLock(SharedMutex& m) ACQUIRE_SHARED(m) : m_(m) { m_.lock_shared(); }
+  ~ReaderLock() RELEASE() { m_.unlock_shared(); }
+  ReaderLock(const ReaderLock&) = delete;
+  ReaderLock& operator=(const ReaderLock&) = delete;
+
+ private:
+  SharedMutex& m_;
+};
+
+class SCOPED_CAPABILITY WriterLock {
+ public:
+  explicit WriterLock(SharedMutex& m) ACQUIRE(m) : m_(m) { m_.lock(); }
+  ~WriterLock() RELEASE() { m_.unlock(); }
+  WriterLock(const WriterLock&) = delete;
+  WriterLock& operator=(const WriterLock&) = delete;
+
+ private:
+  SharedMutex& m_;
 };
 
 }  // namespace plat
