@@ -60,7 +60,7 @@ TTnsConnection::TTnsConnection(std::unique_ptr<TSocket> socket)
 TTnsConnection::~TTnsConnection() { CloseSocket(); }
 
 bool TTnsConnection::Connected() const {
-  std::lock_guard<std::mutex> lock(sendLock_);
+  plat::MutexLock lock(sendLock_);
   return socket_->Connected();
 }
 
@@ -69,13 +69,13 @@ void TTnsConnection::CheckConnected() const {
 }
 
 void TTnsConnection::OpenSocket(const std::string& host, int port) {
-  std::lock_guard<std::mutex> lock(sendLock_);
+  plat::MutexLock lock(sendLock_);
   socket_->Connect(host, port);
 }
 
 void TTnsConnection::CloseSocket() {
   {
-    std::lock_guard<std::mutex> lock(sendLock_);
+    plat::MutexLock lock(sendLock_);
     socket_->Close();
   }
   // Nothing of a closed stream is read or sent later.
@@ -197,7 +197,7 @@ void TTnsConnection::SendPacket(std::uint8_t* packet, int length, std::uint8_t t
   packet[4] = type;
   packet[5] = 0;
   PutU16(packet + 6, 0);
-  std::lock_guard<std::mutex> lock(sendLock_);
+  plat::MutexLock lock(sendLock_);
   if (!socket_->Connected()) throw ENetError(ENetError::kNotConnected);
   if (socket_->Send(packet, length) != length) throw ENetError(ENetError::kShortTransfer);
 }

@@ -16,10 +16,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include "oracle/net/Socket.h"
+#include "platform/ThreadAnnotations.h"
 
 namespace ora {
 
@@ -81,7 +81,6 @@ class TTnsConnection {
   int Tdu() const { return tdu_; }
   int PacketLimit() const { return packetLimit_; }
   bool BreakPending() const { return breakPending_; }
-  TSocket& Socket() { return *socket_; }
 
   // State of the call protocol kept with its transport.
   std::array<std::uint8_t, 4>& Representations() { return representations_; }
@@ -102,14 +101,16 @@ class TTnsConnection {
   void SendConnect();
   void SendPacket(std::uint8_t* packet, int length, std::uint8_t type);
   void SendMarker(MarkerKind kind);
-  void ReceiveExact(std::uint8_t* buffer, int count);
+  // Reads belong to the thread that runs the call; the send lock orders only what another thread
+  // may do meanwhile (a break marker, closing).
+  void ReceiveExact(std::uint8_t* buffer, int count) NO_THREAD_SAFETY_ANALYSIS;
   PacketInfo ReadPacket();
   void FollowRedirect(const PacketInfo& packet);
   void TakeAccept(const PacketInfo& packet);
   void ReadDataPacket();
 
-  std::unique_ptr<TSocket> socket_;
-  mutable std::mutex sendLock_;  // sends, and opening and closing the socket
+  mutable plat::Mutex sendLock_;
+  std::unique_ptr<TSocket> socket_ PT_GUARDED_BY(sendLock_);  // sends, opening and closing
   std::string host_ = kDefaultHost;
   int port_ = kDefaultPort;
   std::string sid_ = kDefaultSid;
