@@ -4,7 +4,8 @@
 // (a background fetch marks each block it has added). Any thread.
 #include <condition_variable>
 #include <cstdint>
-#include <mutex>
+
+#include "platform/ThreadAnnotations.h"
 
 namespace ora {
 
@@ -13,35 +14,35 @@ class TOraEvent {
   explicit TOraEvent(bool signalled) : signalled_(signalled) {}
 
   void Set() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    plat::MutexLock lock(mutex_);
     signalled_ = true;
     changed_.notify_all();
   }
   void Reset() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    plat::MutexLock lock(mutex_);
     signalled_ = false;
   }
   void Pulse() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    plat::MutexLock lock(mutex_);
     ++pulses_;
     changed_.notify_all();
   }
   // Until the event is set or pulsed.
   void Wait() {
-    std::unique_lock<std::mutex> lock(mutex_);
+    plat::MutexLock lock(mutex_);
     const std::uint64_t pulses = pulses_;
-    changed_.wait(lock, [&] { return signalled_ || pulses_ != pulses; });
+    while (!signalled_ && pulses_ == pulses) lock.wait(changed_);
   }
   bool IsSet() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    plat::MutexLock lock(mutex_);
     return signalled_;
   }
 
  private:
-  mutable std::mutex mutex_;
+  mutable plat::Mutex mutex_;
   std::condition_variable changed_;
-  bool signalled_;
-  std::uint64_t pulses_ = 0;
+  bool signalled_ GUARDED_BY(mutex_);
+  std::uint64_t pulses_ GUARDED_BY(mutex_) = 0;
 };
 
 }  // namespace ora

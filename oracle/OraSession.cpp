@@ -38,27 +38,27 @@ TSessionList& Sessions() {
 TOraSession* DefaultSession() { return defaultSession; }
 
 int TSessionList::Count() const {
-  std::lock_guard<std::mutex> hold(lock_);
+  plat::MutexLock hold(lock_);
   return static_cast<int>(items_.size());
 }
 
 TOraSession* TSessionList::Items(int index) const {
-  std::lock_guard<std::mutex> hold(lock_);
+  plat::MutexLock hold(lock_);
   return index >= 0 && index < static_cast<int>(items_.size()) ? items_[static_cast<std::size_t>(index)] : nullptr;
 }
 
 std::vector<TOraSession*> TSessionList::Snapshot() const {
-  std::lock_guard<std::mutex> hold(lock_);
+  plat::MutexLock hold(lock_);
   return items_;
 }
 
 void TSessionList::Add(TOraSession* session) {
-  std::lock_guard<std::mutex> hold(lock_);
+  plat::MutexLock hold(lock_);
   items_.push_back(session);
 }
 
 void TSessionList::Remove(TOraSession* session) {
-  std::lock_guard<std::mutex> hold(lock_);
+  plat::MutexLock hold(lock_);
   items_.erase(std::remove(items_.begin(), items_.end(), session), items_.end());
 }
 

@@ -21,7 +21,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -29,6 +28,7 @@
 #include "dataaccess/Variant.h"
 #include "oracle/OraCall.h"
 #include "oracle/OraConnection.h"
+#include "platform/ThreadAnnotations.h"
 
 namespace ora {
 
@@ -179,8 +179,8 @@ class TSessionList {
   friend class TOraSession;
   void Add(TOraSession* session);
   void Remove(TOraSession* session);
-  mutable std::mutex lock_;
-  std::vector<TOraSession*> items_;
+  mutable plat::Mutex lock_;
+  std::vector<TOraSession*> items_ GUARDED_BY(lock_);
 };
 TSessionList& Sessions();
 // The first session made (then the next listed when it goes), or nullptr.

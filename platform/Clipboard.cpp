@@ -5,12 +5,12 @@
 namespace plat {
 
 void InProcessClipboard::Put(const std::map<std::string, std::string>& entries) {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   entries_ = entries;
 }
 
 std::optional<std::string> InProcessClipboard::Get(const std::string& format) const {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   auto it = entries_.find(format);
   if (it == entries_.end()) return std::nullopt;
   return it->second;

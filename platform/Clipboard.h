@@ -6,10 +6,11 @@
 // A Put replaces everything on the clipboard with its entries at once, so a reader never sees a
 // half-set clipboard. Implementations are thread-safe; the installed clipboard is process-wide.
 #include <map>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/ThreadAnnotations.h"
 
 namespace plat {
 
@@ -34,8 +35,8 @@ class InProcessClipboard : public Clipboard {
   std::optional<std::string> Get(const std::string& format) const override;
 
  private:
-  mutable std::mutex mutex_;
-  std::map<std::string, std::string> entries_;
+  mutable Mutex mutex_;
+  std::map<std::string, std::string> entries_ GUARDED_BY(mutex_);
 };
 
 // The installed clipboard: an InProcessClipboard until SetClipboard gives another, which must

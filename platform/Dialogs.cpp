@@ -14,29 +14,29 @@ int CancelAnswer(unsigned flags) {
 }
 
 void ScriptedDialogs::QueueAnswer(int answer) {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   answers_.push_back(answer);
 }
 
 void ScriptedDialogs::QueueInput(std::optional<std::string> text) {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   inputs_.push_back(std::move(text));
 }
 
 std::vector<ScriptedDialogs::Shown> ScriptedDialogs::Log() const {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   return log_;
 }
 
 void ScriptedDialogs::Clear() {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   answers_.clear();
   inputs_.clear();
   log_.clear();
 }
 
 int ScriptedDialogs::MessageBox(const std::string& caption, const std::string& text, unsigned flags) {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   log_.push_back({Shown::Message, caption, text, flags, {}});
   if (answers_.empty()) return CancelAnswer(flags);
   int a = answers_.front();
@@ -46,7 +46,7 @@ int ScriptedDialogs::MessageBox(const std::string& caption, const std::string& t
 
 std::optional<std::string> ScriptedDialogs::InputBox(const std::string& caption, const std::string& prompt,
                                                      const std::string& value) {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   log_.push_back({Shown::Input, caption, prompt, 0, value});
   if (inputs_.empty()) return std::nullopt;
   auto a = std::move(inputs_.front());
@@ -55,7 +55,7 @@ std::optional<std::string> ScriptedDialogs::InputBox(const std::string& caption,
 }
 
 void ScriptedDialogs::Beep(unsigned type) {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   log_.push_back({Shown::Sound, {}, {}, type, {}});
 }
 

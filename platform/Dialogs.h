@@ -7,10 +7,11 @@
 // process-wide; an implementation is called on whatever thread asks and must be thread-safe (the
 // window version hands the box to the main thread).
 #include <deque>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/ThreadAnnotations.h"
 
 namespace plat {
 
@@ -74,10 +75,10 @@ class ScriptedDialogs : public Dialogs {
   void Beep(unsigned type) override;
 
  private:
-  mutable std::mutex mutex_;
-  std::deque<int> answers_;
-  std::deque<std::optional<std::string>> inputs_;
-  std::vector<Shown> log_;
+  mutable Mutex mutex_;
+  std::deque<int> answers_ GUARDED_BY(mutex_);
+  std::deque<std::optional<std::string>> inputs_ GUARDED_BY(mutex_);
+  std::vector<Shown> log_ GUARDED_BY(mutex_);
 };
 
 // The installed dialogs: a HeadlessDialogs until SetDialogs is given one, which must outlive its

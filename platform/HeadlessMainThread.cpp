@@ -5,8 +5,8 @@ namespace plat {
 void HeadlessMainThread::run() {
   for (;;) {
     processPending();
-    std::unique_lock lock(loopMutex_);
-    loopCv_.wait(lock, [&] { return quit_ || hasPending(); });
+    MutexLock lock(loopMutex_);
+    while (!quit_ && !hasPending()) lock.wait(loopCv_);
     if (quit_ && !hasPending()) {
       quit_ = false;  // so the loop can be run again
       return;
@@ -16,7 +16,7 @@ void HeadlessMainThread::run() {
 
 void HeadlessMainThread::quit() {
   {
-    std::lock_guard lock(loopMutex_);
+    MutexLock lock(loopMutex_);
     quit_ = true;
   }
   loopCv_.notify_all();
@@ -24,7 +24,7 @@ void HeadlessMainThread::quit() {
 
 void HeadlessMainThread::wake() {
   // Taking the loop's lock orders this wake-up after run()'s check, so none is lost.
-  { std::lock_guard lock(loopMutex_); }
+  { MutexLock lock(loopMutex_); }
   loopCv_.notify_all();
 }
 

@@ -6,9 +6,9 @@
 // processPending() handles what is queued without waiting, for tests that drive the loop step by
 // step.
 #include <condition_variable>
-#include <mutex>
 
 #include "platform/MainThreadQueue.h"
+#include "platform/ThreadAnnotations.h"
 
 namespace plat {
 
@@ -23,9 +23,9 @@ class HeadlessMainThread : public MainThreadQueue {
   void wake() override;
 
  private:
-  std::mutex loopMutex_;
+  Mutex loopMutex_;
   std::condition_variable loopCv_;
-  bool quit_ = false;
+  bool quit_ GUARDED_BY(loopMutex_) = false;
 };
 
 }  // namespace plat

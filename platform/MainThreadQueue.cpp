@@ -11,12 +11,12 @@ MainThreadQueue::~MainThreadQueue() { MainThreadQueue::beginShutdown(); }
 bool MainThreadQueue::isMainThread() const { return std::this_thread::get_id() == mainId_; }
 
 bool MainThreadQueue::shuttingDown() const {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   return shutdown_;
 }
 
 bool MainThreadQueue::hasPending() const {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   return !queue_.empty();
 }
 
@@ -28,20 +28,20 @@ bool MainThreadQueue::send(Handler handler) {
   }
   auto sent = std::make_shared<Sent>();
   {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     if (shutdown_) return false;
     queue_.push_back(Item{std::move(handler), sent});
   }
   wake();
-  std::unique_lock lock(mutex_);
-  doneCv_.wait(lock, [&] { return sent->done; });
+  MutexLock lock(mutex_);
+  while (!sent->done) lock.wait(doneCv_);
   if (sent->error) std::rethrow_exception(std::exchange(sent->error, nullptr));
   return sent->ran;
 }
 
 bool MainThreadQueue::post(Handler handler) {
   {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     if (shutdown_) return false;
     queue_.push_back(Item{std::move(handler), nullptr});
   }
@@ -52,7 +52,7 @@ bool MainThreadQueue::post(Handler handler) {
 void MainThreadQueue::beginShutdown() {
   std::deque<Item> dropped;  // handlers are destroyed outside the lock
   {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     shutdown_ = true;
     dropped.swap(queue_);
     for (auto& item : dropped)
@@ -64,14 +64,14 @@ void MainThreadQueue::beginShutdown() {
 int MainThreadQueue::processPending() {
   std::size_t count;
   {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     count = queue_.size();
   }
   int ran = 0;
   for (; count > 0; --count) {
     Item item;
     {
-      std::lock_guard lock(mutex_);
+      MutexLock lock(mutex_);
       if (queue_.empty()) break;  // dropped by beginShutdown()
       item = std::move(queue_.front());
       queue_.pop_front();
@@ -88,7 +88,7 @@ int MainThreadQueue::processPending() {
       error = std::current_exception();
     }
     {
-      std::lock_guard lock(mutex_);
+      MutexLock lock(mutex_);
       item.sent->done = true;
       item.sent->ran = true;
       item.sent->error = std::move(error);

@@ -10,10 +10,10 @@
 #include <deque>
 #include <exception>
 #include <memory>
-#include <mutex>
 #include <thread>
 
 #include "platform/MainThread.h"
+#include "platform/ThreadAnnotations.h"
 
 namespace plat {
 
@@ -53,10 +53,10 @@ class MainThreadQueue : public MainThread {
   };
 
   const std::thread::id mainId_;
-  mutable std::mutex mutex_;
+  mutable Mutex mutex_;
   std::condition_variable doneCv_;  // a sent handler has finished, or was dropped
-  std::deque<Item> queue_;
-  bool shutdown_ = false;
+  std::deque<Item> queue_ GUARDED_BY(mutex_);
+  bool shutdown_ GUARDED_BY(mutex_) = false;
 };
 
 }  // namespace plat

@@ -17,24 +17,24 @@ void PausableWorker::main(Body body) {
   } catch (...) {
     failure = std::current_exception();
   }
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   failure_ = failure;
   ended_ = true;
 }
 
 std::exception_ptr PausableWorker::failure() const {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   return failure_;
 }
 
 bool PausableWorker::ended() const {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   return ended_;
 }
 
 void PausableWorker::pause() {
   {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     paused_ = true;
   }
   cv_.notify_all();
@@ -42,7 +42,7 @@ void PausableWorker::pause() {
 
 void PausableWorker::resume() {
   {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     paused_ = false;
     woken_ = true;  // also when the pause came and went during a sleep
   }
@@ -51,7 +51,7 @@ void PausableWorker::resume() {
 
 void PausableWorker::wake() {
   {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     woken_ = true;
   }
   cv_.notify_all();
@@ -59,7 +59,7 @@ void PausableWorker::wake() {
 
 void PausableWorker::quit() {
   {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     quit_ = true;
   }
   cv_.notify_all();
@@ -70,36 +70,40 @@ void PausableWorker::join() {
 }
 
 bool PausableWorker::paused() const {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   return paused_;
 }
 
 bool PausableWorker::quitting() const {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   return quit_;
 }
 
 bool PausableWorker::active() const {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   return !paused_ && !quit_ && !ended_;
 }
 
-bool PausableWorker::waitWhilePaused(std::unique_lock<std::mutex>& lock) {
-  cv_.wait(lock, [&] { return quit_ || !paused_; });
+bool PausableWorker::waitWhilePaused(MutexLock& lock) {
+  while (!quit_ && paused_) lock.wait(cv_);
   // The body looks afresh from here: wakes until now are answered.
   woken_ = false;
   return !quit_;
 }
 
 bool PausableWorker::checkpoint() {
-  std::unique_lock lock(mutex_);
+  MutexLock lock(mutex_);
   return waitWhilePaused(lock);
 }
 
 bool PausableWorker::sleepFor(std::chrono::milliseconds interval) {
-  std::unique_lock lock(mutex_);
+  MutexLock lock(mutex_);
   // A pause, met here or during the sleep, ends the sleep: once resumed the body goes on at once.
-  if (!paused_) cv_.wait_for(lock, interval, [&] { return quit_ || paused_ || woken_; });
+  if (!paused_) {
+    const auto deadline = std::chrono::steady_clock::now() + interval;
+    while (!quit_ && !paused_ && !woken_)
+      if (lock.waitUntil(cv_, deadline) == std::cv_status::timeout) break;
+  }
   return waitWhilePaused(lock);
 }
 

@@ -23,8 +23,9 @@
 #include <condition_variable>
 #include <exception>
 #include <functional>
-#include <mutex>
 #include <thread>
+
+#include "platform/ThreadAnnotations.h"
 
 namespace plat {
 
@@ -61,15 +62,15 @@ class PausableWorker {
 
  private:
   void main(Body body);
-  bool waitWhilePaused(std::unique_lock<std::mutex>& lock);
+  bool waitWhilePaused(MutexLock& lock) REQUIRES(mutex_);
 
-  mutable std::mutex mutex_;
+  mutable Mutex mutex_;
   std::condition_variable cv_;
-  bool paused_;
-  bool quit_ = false;
-  bool woken_ = false;
-  bool ended_ = false;
-  std::exception_ptr failure_;
+  bool paused_ GUARDED_BY(mutex_);
+  bool quit_ GUARDED_BY(mutex_) = false;
+  bool woken_ GUARDED_BY(mutex_) = false;
+  bool ended_ GUARDED_BY(mutex_) = false;
+  std::exception_ptr failure_ GUARDED_BY(mutex_);
   std::thread thread_;  // last: started once the state above exists
 };
 

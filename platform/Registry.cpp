@@ -12,6 +12,7 @@
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <mutex>
 #include <sstream>
 
 namespace plat {
@@ -529,7 +530,7 @@ Registry::Hive& Registry::Loaded(int hive) {
 
 template <class F>
 auto Registry::Modify(int hive, F&& change) {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   FolderLock folderLock(folder_);
   Hive& h = Loaded(hive);
   auto result = change(h.root);
@@ -546,13 +547,13 @@ auto Registry::Modify(int hive, F&& change) {
 
 bool Registry::KeyExists(int hive, std::string_view key) {
   if (hive < 0 || hive >= kHiveCount) return false;
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   return Loaded(hive).root.Find(SplitKeyPath(key)) != nullptr;
 }
 
 std::optional<RegValue> Registry::GetValue(int hive, std::string_view key, std::string_view name) {
   if (hive < 0 || hive >= kHiveCount) return std::nullopt;
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   Key* k = Loaded(hive).root.Find(SplitKeyPath(key));
   if (!k) return std::nullopt;
   auto it = k->values.find(Lower(name));
@@ -563,7 +564,7 @@ std::optional<RegValue> Registry::GetValue(int hive, std::string_view key, std::
 std::vector<std::string> Registry::ValueNames(int hive, std::string_view key) {
   std::vector<std::string> r;
   if (hive < 0 || hive >= kHiveCount) return r;
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   if (Key* k = Loaded(hive).root.Find(SplitKeyPath(key)))
     for (const auto& [lower, nv] : k->values) r.push_back(nv.name);
   return r;
@@ -572,7 +573,7 @@ std::vector<std::string> Registry::ValueNames(int hive, std::string_view key) {
 std::vector<std::string> Registry::SubKeyNames(int hive, std::string_view key) {
   std::vector<std::string> r;
   if (hive < 0 || hive >= kHiveCount) return r;
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   if (Key* k = Loaded(hive).root.Find(SplitKeyPath(key)))
     for (const auto& [lower, sub] : k->subkeys) r.push_back(sub->name);
   return r;

@@ -17,12 +17,13 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/ThreadAnnotations.h"
 
 namespace plat {
 
@@ -108,17 +109,17 @@ class Registry {
  private:
   struct Key;
   struct Hive;
-  Hive& Loaded(int hive);  // mutex held
-  void LoadHive(int hive, Hive& h);
-  void SaveHive(int hive, Hive& h);
+  Hive& Loaded(int hive) REQUIRES(mutex_);
+  void LoadHive(int hive, Hive& h) REQUIRES(mutex_);
+  void SaveHive(int hive, Hive& h) REQUIRES(mutex_);
   void SeedOracle(Key& root) const;
   template <class F>
   auto Modify(int hive, F&& change);
 
   std::filesystem::path folder_;
   RegistrySeed seed_;
-  std::mutex mutex_;
-  std::unique_ptr<Hive> hives_[kHiveCount];
+  Mutex mutex_;
+  std::unique_ptr<Hive> hives_[kHiveCount] GUARDED_BY(mutex_);
 };
 
 }  // namespace plat

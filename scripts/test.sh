@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything twice (optimised, and with AddressSanitizer + UndefinedBehaviorSanitizer)
 # and runs every test in both builds; then the test programs that run threads once more under
-# ThreadSanitizer.
+# ThreadSanitizer; and the core libraries once more with clang, only to check the lock rules.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh test
@@ -31,3 +31,10 @@ cmake -S . -B build-tsan -G Ninja "${launcher[@]}" -DCMAKE_BUILD_TYPE=Debug -DOR
 cmake --build build-tsan -j "$jobs" --target thread_tests
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
   ctest --test-dir build-tsan -j "$jobs" --output-on-failure --no-tests=error
+
+# The lock rules (GUARDED_BY, REQUIRES) checked by clang: the core libraries only, nothing run;
+# a violation is a compile error. Not optimised: only the compiler's checks matter here.
+cmake -S . -B build-locks -G Ninja "${launcher[@]}" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
+      -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-O0 -DORASCHEME_THREAD_SAFETY=ON -DORASCHEME_TESTS=OFF -DORASCHEME_BENCH=OFF \
+      -DORASCHEME_GUI=OFF >/dev/null
+cmake --build build-locks -j "$jobs" --target platform foundation dataaccess oracle app_core

@@ -49,7 +49,7 @@ bool TCustomFunction::AddParam(int index, std::unique_ptr<TExpression>& node) {
     return true;
   }
   if (index == 3 && definition_) {
-    std::lock_guard lock(definition_->bodyMutex_);
+    plat::MutexLock lock(definition_->bodyMutex_);
     definition_->body_ = std::move(node);
     return true;
   }
@@ -63,17 +63,17 @@ bool TCustomFunction::DecideDataType() {
 }
 
 bool TCustomFunction::HasBody() const {
-  std::lock_guard lock(bodyMutex_);
+  plat::MutexLock lock(bodyMutex_);
   return body_ != nullptr;
 }
 
 std::unique_ptr<TExpression> TCustomFunction::CloneBody() const {
-  std::lock_guard lock(bodyMutex_);
+  plat::MutexLock lock(bodyMutex_);
   return body_ ? body_->CloneExp() : nullptr;
 }
 
 TExpDataType TCustomFunction::BodyType() const {
-  std::lock_guard lock(bodyMutex_);
+  plat::MutexLock lock(bodyMutex_);
   return body_ ? body_->DataType : TExpDataType::Auto;
 }
 

@@ -13,11 +13,11 @@
 // calls in all: runaway recursion raises instead of exhausting the stack or the memory (each
 // call holds its own clone of the body).
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "foundation/expr/ExpFunction.h"
+#include "platform/ThreadAnnotations.h"
 
 namespace olv {
 
@@ -47,8 +47,8 @@ class TCustomFunction : public TFunction {
   std::string name_;
   int min_ = 0;
   int opt_ = 0;
-  mutable std::mutex bodyMutex_;
-  std::unique_ptr<TExpression> body_;
+  mutable plat::Mutex bodyMutex_;
+  std::unique_ptr<TExpression> body_ GUARDED_BY(bodyMutex_);
 };
 
 class TExp_CustFuncRef : public TFunction {

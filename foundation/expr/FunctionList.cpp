@@ -45,7 +45,7 @@ bool TFunctionList::NameLess::operator()(std::string_view a, std::string_view b)
 bool TFunctionList::RegisterFunction(std::string_view name, const TClass& cls) {
   if (!cls.create || !cls.InheritsFrom(TFunction::StaticClass())) return false;
   {
-    std::unique_lock lock(mutex_);
+    plat::WriterLock lock(mutex_);
     if (items_.find(name) == items_.end()) {
       items_.emplace(utf8::AsciiUpper(name), TFuncionRegisterInfo{&cls, nullptr});
       return true;
@@ -56,13 +56,13 @@ bool TFunctionList::RegisterFunction(std::string_view name, const TClass& cls) {
 }
 
 void TFunctionList::UnregisterFunction(std::string_view name) {
-  std::unique_lock lock(mutex_);
+  plat::WriterLock lock(mutex_);
   auto it = items_.find(name);
   if (it != items_.end()) items_.erase(it);
 }
 
 void TFunctionList::RegisterCustom(std::string_view name, std::shared_ptr<TCustomFunction> definition) {
-  std::unique_lock lock(mutex_);
+  plat::WriterLock lock(mutex_);
   auto it = items_.find(name);
   if (it != items_.end()) items_.erase(it);
   items_.emplace(utf8::AsciiUpper(name),
@@ -83,7 +83,7 @@ void TFunctionList::RegisterClasses(std::initializer_list<const TClass*> classes
 std::unique_ptr<TFunction> TFunctionList::CreateFunction(std::string_view name) const {
   TFuncionRegisterInfo info;
   {
-    std::shared_lock lock(mutex_);
+    plat::ReaderLock lock(mutex_);
     auto it = items_.find(name);
     if (it == items_.end()) return nullptr;
     info = it->second;
@@ -96,18 +96,18 @@ std::unique_ptr<TFunction> TFunctionList::CreateFunction(std::string_view name) 
 }
 
 std::shared_ptr<TCustomFunction> TFunctionList::FindCustom(std::string_view name) const {
-  std::shared_lock lock(mutex_);
+  plat::ReaderLock lock(mutex_);
   auto it = items_.find(name);
   return it == items_.end() ? nullptr : it->second.Definition;
 }
 
 bool TFunctionList::IsRegistered(std::string_view name) const {
-  std::shared_lock lock(mutex_);
+  plat::ReaderLock lock(mutex_);
   return items_.find(name) != items_.end();
 }
 
 std::vector<std::string> TFunctionList::Names() const {
-  std::shared_lock lock(mutex_);
+  plat::ReaderLock lock(mutex_);
   std::vector<std::string> out;
   for (const auto& [k, v] : items_) out.push_back(k);
   return out;

@@ -9,12 +9,12 @@
 #include <initializer_list>
 #include <map>
 #include <memory>
-#include <shared_mutex>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "foundation/expr/ExpFunction.h"
+#include "platform/ThreadAnnotations.h"
 
 namespace olv {
 
@@ -59,8 +59,8 @@ class TFunctionList {
     using is_transparent = void;
     bool operator()(std::string_view a, std::string_view b) const;
   };
-  mutable std::shared_mutex mutex_;
-  std::map<std::string, TFuncionRegisterInfo, NameLess> items_;
+  mutable plat::SharedMutex mutex_;
+  std::map<std::string, TFuncionRegisterInfo, NameLess> items_ GUARDED_BY(mutex_);
 };
 
 }  // namespace olv

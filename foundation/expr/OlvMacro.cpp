@@ -1,6 +1,7 @@
 #include "foundation/expr/OlvMacro.h"
 
 #include <map>
+#include <mutex>
 #include <unordered_map>
 
 #include "foundation/base/Exception.h"
@@ -112,7 +113,7 @@ void TMacros::EnumProps(PropMode mode, TPropEnumProc& proc) {
 }
 
 std::string TMacros::OwnValue(std::string_view name) const {
-  std::lock_guard lock(mutex_);
+  plat::MutexLock lock(mutex_);
   return std::string(index_->Value(*List, name));
 }
 
@@ -127,7 +128,7 @@ void TMacros::SetMacro(std::string_view name, std::string_view value) {
     if (&global != this || name.size() > 1) global.SetMacro(name.substr(1), value);
     return;
   }
-  std::lock_guard lock(mutex_);
+  plat::MutexLock lock(mutex_);
   List->SetValue(name, value);
 }
 
@@ -246,7 +247,7 @@ std::string TMacros::Expanded(std::string_view text) const {
 }
 
 std::string TMacros::Text() const {
-  std::lock_guard lock(mutex_);
+  plat::MutexLock lock(mutex_);
   std::string text;
   for (int i = 0; i < List->Count(); ++i) {
     if (i) text += "\r\n";
@@ -256,7 +257,7 @@ std::string TMacros::Text() const {
 }
 
 std::vector<std::pair<std::string, std::string>> TMacros::Lines() const {
-  std::lock_guard lock(mutex_);
+  plat::MutexLock lock(mutex_);
   std::vector<std::pair<std::string, std::string>> lines;
   for (int i = 0; i < List->Count(); ++i) {
     const std::string& line = List->Strings(i);
@@ -270,12 +271,12 @@ std::vector<std::pair<std::string, std::string>> TMacros::Lines() const {
 }
 
 std::size_t TMacros::MacroCount() const {
-  std::lock_guard lock(mutex_);
+  plat::MutexLock lock(mutex_);
   return static_cast<std::size_t>(List->Count());
 }
 
 void TMacros::ClearMacroLines() {
-  std::lock_guard lock(mutex_);
+  plat::MutexLock lock(mutex_);
   List->Clear();
 }
 

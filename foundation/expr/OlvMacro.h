@@ -29,13 +29,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "foundation/objects/StoredStrList.h"
+#include "platform/ThreadAnnotations.h"
 
 namespace olv {
 
@@ -92,8 +92,8 @@ class TMacros : public TStoredStrList {
   std::string ResolveReference(std::string_view name, int depth) const;
 
   class NameIndex;
-  mutable std::mutex mutex_;  // guards List and index_
-  mutable std::unique_ptr<NameIndex> index_;
+  mutable plat::Mutex mutex_;  // guards List too
+  mutable std::unique_ptr<NameIndex> index_ GUARDED_BY(mutex_);
 };
 
 // The program's list, created on first use.

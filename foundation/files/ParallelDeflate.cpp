@@ -8,11 +8,11 @@
 #include <cstring>
 #include <deque>
 #include <exception>
-#include <mutex>
 #include <thread>
 #include <vector>
 
 #include "foundation/files/ZlibStream.h"
+#include "platform/ThreadAnnotations.h"
 
 namespace sch {
 
@@ -78,7 +78,7 @@ class ParallelDeflate::Impl {
 
   ~Impl() {
     {
-      std::lock_guard lock(mutex_);
+      plat::MutexLock lock(mutex_);
       stopping_ = true;
     }
     work_.notify_all();
@@ -174,8 +174,8 @@ class ParallelDeflate::Impl {
       for (;;) {
         Job* job;
         {
-          std::unique_lock lock(mutex_);
-          work_.wait(lock, [&] { return stopping_ || !queue_.empty(); });
+          plat::MutexLock lock(mutex_);
+          while (!stopping_ && queue_.empty()) lock.wait(work_);
           if (stopping_) return;
           job = queue_.front();
           queue_.pop_front();
@@ -186,7 +186,7 @@ class ParallelDeflate::Impl {
           job->error = std::current_exception();
         }
         {
-          std::lock_guard lock(mutex_);
+          plat::MutexLock lock(mutex_);
           job->done = true;
         }
         finished_.notify_one();
@@ -194,7 +194,7 @@ class ParallelDeflate::Impl {
     } catch (...) {
       // No deflate state for this worker: the jobs it would take go to the others; when none
       // is left the caller finds out (see waitFor).
-      std::lock_guard lock(mutex_);
+      plat::MutexLock lock(mutex_);
       if (++failedWorkers_ == workers_.size()) workerError_ = std::current_exception();
       finished_.notify_one();
     }
@@ -203,7 +203,7 @@ class ParallelDeflate::Impl {
   void startWorkers() {
     workers_.reserve(threads_);
     // Counted under the lock: a worker that fails compares against the final count.
-    std::lock_guard lock(mutex_);
+    plat::MutexLock lock(mutex_);
     for (unsigned i = 0; i < threads_; ++i) workers_.emplace_back([this] { workerLoop(); });
   }
 
@@ -211,7 +211,7 @@ class ParallelDeflate::Impl {
     job.last = last;
     if (workers_.empty()) startWorkers();
     {
-      std::lock_guard lock(mutex_);
+      plat::MutexLock lock(mutex_);
       job.done = false;
       queue_.push_back(&job);
     }
@@ -233,8 +233,8 @@ class ParallelDeflate::Impl {
   }
 
   void waitFor(Job& job) {
-    std::unique_lock lock(mutex_);
-    finished_.wait(lock, [&] { return job.done || workerError_; });
+    plat::MutexLock lock(mutex_);
+    while (!job.done && !workerError_) lock.wait(finished_);
     if (!job.done) std::rethrow_exception(workerError_);
   }
 
@@ -255,7 +255,7 @@ class ParallelDeflate::Impl {
   }
 
   bool oldestDone() {
-    std::lock_guard lock(mutex_);
+    plat::MutexLock lock(mutex_);
     return pending_.front()->done;
   }
 
@@ -277,13 +277,13 @@ class ParallelDeflate::Impl {
   uLong adler_ = adler32(0, nullptr, 0);
   std::vector<std::thread> workers_;
 
-  std::mutex mutex_;
+  plat::Mutex mutex_;
   std::condition_variable work_;      // a job was queued, or stopping
   std::condition_variable finished_;  // a job is done
-  std::deque<Job*> queue_;
-  bool stopping_ = false;
-  std::size_t failedWorkers_ = 0;
-  std::exception_ptr workerError_;
+  std::deque<Job*> queue_ GUARDED_BY(mutex_);
+  bool stopping_ GUARDED_BY(mutex_) = false;
+  std::size_t failedWorkers_ GUARDED_BY(mutex_) = 0;
+  std::exception_ptr workerError_ GUARDED_BY(mutex_);
 };
 
 ParallelDeflate::ParallelDeflate(olv::TStream& out, int level, unsigned threads)

@@ -7,12 +7,12 @@
 namespace olv {
 
 void TOlvClipBoard::Open() {
-  std::lock_guard lock(mutex_);
+  plat::MutexLock lock(mutex_);
   if (openCount_++ == 0) pending_.clear();
 }
 
 void TOlvClipBoard::Close() {
-  std::lock_guard lock(mutex_);
+  plat::MutexLock lock(mutex_);
   if (openCount_ == 0) return;
   if (--openCount_ == 0 && !pending_.empty()) {
     plat::CurrentClipboard().Put(pending_);
@@ -23,7 +23,7 @@ void TOlvClipBoard::Close() {
 void TOlvClipBoard::PutBytes(const std::string& format, const std::string& bytes) {
   Open();
   {
-    std::lock_guard lock(mutex_);
+    plat::MutexLock lock(mutex_);
     pending_[format] = bytes;
   }
   Close();

@@ -9,11 +9,11 @@
 // but may join a session the main thread has open.
 #include <map>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 
 #include "foundation/objects/OlvClass.h"
+#include "platform/ThreadAnnotations.h"
 
 namespace olv {
 
@@ -41,9 +41,9 @@ class TOlvClipBoard {
   std::unique_ptr<TBaseObject> PasteObject() const;
 
  private:
-  mutable std::mutex mutex_;
-  int openCount_ = 0;
-  std::map<std::string, std::string> pending_;
+  mutable plat::Mutex mutex_;
+  int openCount_ GUARDED_BY(mutex_) = 0;
+  std::map<std::string, std::string> pending_ GUARDED_BY(mutex_);
 };
 
 // The library's one clipboard object, made on first use.
