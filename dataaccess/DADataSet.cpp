@@ -204,7 +204,8 @@ void TCustomDADataSet::CheckIRecordSet() {
   TVtConnection* server = connection ? connection->IConnection() : nullptr;
   if (!server) return;
   std::unique_ptr<TVtRecordSet> probe = server->CreateRecordSet();
-  if (!recordSet_ || typeid(*probe) != typeid(*recordSet_)) {
+  const TVtRecordSet& made = *probe;
+  if (!recordSet_ || typeid(made) != typeid(*recordSet_)) {
     if (DataOrNull()) {
       Close();
       TMemDataSet::UnPrepare();

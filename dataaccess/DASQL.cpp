@@ -68,7 +68,8 @@ void TCustomDASQL::CheckICommand() {
   TVtConnection* server = connection ? connection->IConnection() : nullptr;
   if (!server) return;
   std::unique_ptr<TVtCommand> probe = server->CreateCommand();
-  if (command_ && typeid(*probe) == typeid(*command_)) {
+  const TVtCommand& made = *probe;
+  if (command_ && typeid(made) == typeid(*command_)) {
     command_->SetConnection(server);
     return;
   }

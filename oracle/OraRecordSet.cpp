@@ -26,8 +26,6 @@ namespace ora {
 
 namespace {
 
-constexpr const char* kModule = "OraClasses";
-
 bool IsOraObjectType(da::TDataType t) { return da::IsObjectDataType(t); }
 
 bool IsTimeStampType(da::TDataType t) { return IsTimeStampDataType(t); }
