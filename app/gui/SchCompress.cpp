@@ -6,13 +6,12 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
 #include <exception>
+#include <utility>
 
-#include "app/core/CompressJob.h"
 #include "foundation/base/MessageBoxes.h"
 
 namespace sch {
@@ -53,9 +52,7 @@ TCompressForm::TCompressForm(QWidget* parent) : QDialog(parent) {
   connect(ok_, &QPushButton::clicked, this, [this] { reject(); });
 }
 
-TCompressForm::~TCompressForm() {
-  if (worker_.joinable()) worker_.join();
-}
+TCompressForm::~TCompressForm() = default;
 
 void TCompressForm::Browse(QLineEdit* edit) {
   QString name = QFileDialog::getOpenFileName(this, QString(), edit->text(), "All (*)");
@@ -63,7 +60,7 @@ void TCompressForm::Browse(QLineEdit* edit) {
 }
 
 void TCompressForm::Do() {
-  if (busy_) return;
+  if (worker_.Busy()) return;
   CompressJob job{source_->text().toStdString(), destination_->text().toStdString(), compress_->isChecked()};
   try {
     if (!job.Prepare()) return;
@@ -71,45 +68,28 @@ void TCompressForm::Do() {
     olv::ErrorBox("Error", e.what());
     return;
   }
-  if (worker_.joinable()) worker_.join();
-  busy_ = true;
+  if (!worker_.Start(std::move(job), [this](const std::string& error) { Finished(error); })) return;
   browseSource_->setEnabled(false);
   do_->setEnabled(false);
   ok_->setEnabled(false);
   status_->setText(kCompressWorking);
-  QPointer<TCompressForm> self(this);
-  worker_ = std::thread([self, job] {
-    QString error;
-    try {
-      job.Run();
-    } catch (const std::exception& e) {
-      error = QString::fromStdString(e.what());
-    }
-    // The form waits for this thread before it goes, so self is still alive here; QPointer
-    // only guards the queued call.
-    QMetaObject::invokeMethod(self.data(), [self, error] {
-      if (self) self->Finished(error);
-    }, Qt::QueuedConnection);
-  });
 }
 
-void TCompressForm::Finished(const QString& error) {
-  if (worker_.joinable()) worker_.join();
-  busy_ = false;
+void TCompressForm::Finished(const std::string& error) {
   browseSource_->setEnabled(true);
   do_->setEnabled(true);
   ok_->setEnabled(true);
-  if (error.isEmpty())
+  if (error.empty())
     status_->setText(kCompressDone);
   else {
     status_->clear();
-    olv::ErrorBox("Error", error.toStdString());
+    olv::ErrorBox("Error", error);
   }
   if (OnFinished) OnFinished();
 }
 
 void TCompressForm::reject() {
-  if (!busy_) QDialog::reject();
+  if (!worker_.Busy()) QDialog::reject();
 }
 
 void ShowCompressForm(QWidget* parent) {

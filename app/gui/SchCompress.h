@@ -1,11 +1,14 @@
 #pragma once
 // The dialog "Compress / UnCompress dmp file" (TCompressForm). "Do" checks and asks on the GUI
-// thread, then compresses or expands on a worker thread; the status label and the buttons follow
-// when the worker reports back. The dialog does not close while a job runs; destroying it waits
-// for the job. GUI thread.
+// thread, then hands the job to a CompressWorker; the status label and the buttons follow when
+// the worker reports back. The dialog does not close while a job runs; destroying it waits for
+// the job. GUI thread.
 #include <QDialog>
 #include <functional>
-#include <thread>
+#include <string>
+
+#include "app/core/CompressJob.h"
+#include "app/gui/QtMainThread.h"
 
 class QLabel;
 class QLineEdit;
@@ -26,7 +29,7 @@ class TCompressForm : public QDialog {
   QPushButton* DoButton() const { return do_; }
   QPushButton* SourceBrowseButton() const { return browseSource_; }
   QLabel* StatusLabel() const { return status_; }
-  bool Busy() const { return busy_; }
+  bool Busy() const { return worker_.Busy(); }
   // Called on the GUI thread when a job has finished (for tests and the window).
   std::function<void()> OnFinished;
 
@@ -35,7 +38,7 @@ class TCompressForm : public QDialog {
 
  private:
   void Browse(QLineEdit* edit);
-  void Finished(const QString& error);
+  void Finished(const std::string& error);
 
   QLineEdit* source_;
   QLineEdit* destination_;
@@ -46,8 +49,10 @@ class TCompressForm : public QDialog {
   QLabel* status_;
   QPushButton* do_;
   QPushButton* ok_;
-  bool busy_ = false;
-  std::thread worker_;
+  // The worker's outcomes come back through a queue of the dialog's own, so the dialog needs no
+  // program-wide main thread; declared first, it goes after the worker.
+  QtMainThread replies_;
+  CompressWorker worker_{replies_};
 };
 
 void ShowCompressForm(QWidget* parent = nullptr);
