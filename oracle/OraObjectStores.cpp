@@ -363,13 +363,10 @@ void TTableData::PutRecord(const void* record) {
   const std::uint8_t* value = in + field.Offset;
   const da::TDataType type = table_->GetOraType()->GetAttributes(0)->DataType;
   if (type == da::dtObject) {
-    auto* object = static_cast<TOraObject*>(da::ReadPointer(value));
-    auto* slot = static_cast<std::uint8_t*>(da::TBlockManager::GetRecordPtr(item));
-    if (object != da::ReadPointer(slot)) {
-      if (object) object->AddRef();
-      da::Release(static_cast<da::TSharedObject*>(da::ReadPointer(slot)));
-      da::WritePointer(slot, object);
-    }
+    // As in every store, the item takes over the record's reference and its previous object's
+    // reference passes to the caller's buffer: editing swaps the live object into the edit buffer
+    // and a copy into the item, posting swaps them back and frees the copy.
+    da::WritePointer(static_cast<std::uint8_t*>(da::TBlockManager::GetRecordPtr(item)), da::ReadPointer(value));
     return;
   }
   if (GetNull(1, record)) {
@@ -413,10 +410,10 @@ bool TTableData::InternalAppend(const void* record) {
   std::memset(item, 0, kItemRecordSize);
   da::WriteValue<std::int32_t>(item + kIndexOffset, nextIndex_);
   if (element.DataType == da::dtObject) {
-    // The record's object now stands for the stored element; the collection keeps it as its child.
+    // The record's object now stands for the stored element; the collection keeps it as its child
+    // and the item takes over the record's reference.
     auto* object = static_cast<TOraObject*>(da::ReadPointer(static_cast<const std::uint8_t*>(record) + FieldAt(1).Offset));
     table_->BindElementObject(nextIndex_, object);
-    object->AddRef();
     da::WritePointer(item, object);
   }
   return true;
@@ -454,11 +451,24 @@ void TTableData::InternalDelete() {
 }
 
 void TTableData::CancelRecord(void* record) {
-  da::TMemData::CancelRecord(record);
   da::TItemHeader* item = CurrentItem();
-  if (!item || !ObjectElements()) return;
-  auto* object = static_cast<TOraObject*>(da::ReadPointer(da::TBlockManager::GetRecordPtr(item)));
-  if (object) table_->SetElementObject(ItemIndex(item), *object);
+  if (item && ObjectElements()) {
+    // The edit buffer holds the live element and the item the copy taken at edit: the copy's
+    // values go back into the element, and the element returns to the item with the buffer's
+    // reference, so the item keeps reading the collection.
+    auto* slot = static_cast<std::uint8_t*>(da::TBlockManager::GetRecordPtr(item));
+    std::uint8_t* edited = static_cast<std::uint8_t*>(record) + FieldAt(1).Offset;
+    auto* live = static_cast<TOraObject*>(da::ReadPointer(edited));
+    auto* copy = static_cast<TOraObject*>(da::ReadPointer(slot));
+    if (live && copy && live != copy) {
+      table_->SetElementObject(ItemIndex(item), *copy);
+      table_->BindElementObject(ItemIndex(item), live);
+      da::WritePointer(slot, live);
+      da::WritePointer(edited, nullptr);
+      copy->Release();
+    }
+  }
+  da::TMemData::CancelRecord(record);
 }
 
 void TTableData::CreateComplexFields(void* record, bool withBlobs) {

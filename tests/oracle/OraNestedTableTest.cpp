@@ -2,6 +2,8 @@
 // row's elements as records, read anew when the parent moves.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "dataaccess/DAErrors.h"
 #include "oracle/OraDataSet.h"
 #include "oracle/OraNestedTable.h"
@@ -156,6 +158,39 @@ TEST_F(OraNestedTableTest, AReferenceShowsTheReferencedObjectReadOnly) {
   ASSERT_FALSE(worker.Eof());
   EXPECT_EQ(worker.FieldByName("NAME").AsString(), "Bob");
   EXPECT_TRUE(worker.FieldByName("AT").IsNull());
+}
+
+// An element changed and posted, then taken into edit again, shares its object with the parent's
+// edit buffer; cancelling a change, and closing the nested table and then the parent must
+// release each hold once.
+TEST_F(OraNestedTableTest, ReEditingAPostedElementThenClosingBothKeepsTheObjectsIntact) {
+  fake_.set("type:CALL_T", "OBJECT(NAME VARCHAR2(10), AT TIMESTAMP)");
+  fake_.set("type:CALLS_T", "TABLE OF CALL_T");
+  ASSERT_EQ(fake_.exec("CREATE TABLE log(id NUMBER(9), calls CALLS_T);"
+                       "INSERT INTO log VALUES (1, '[{\"NAME\": \"ann\", \"AT\": \"2004-01-02 10:20:30.250000000\"}, "
+                       "{\"NAME\": \"bob\", \"AT\": \"2004-01-03 10:20:30.250000000\"}]');"),
+            0);
+  auto log = std::make_unique<TOraQuery>();
+  log->SetSession(session_.get());
+  log->SetSQL("select id, calls from log");
+  log->LocalUpdate = true;
+  log->Open();
+  auto calls = std::make_unique<TOraNestedTable>();
+  calls->SetDataSetField(dynamic_cast<da::TDataSetField*>(&log->FieldByName("CALLS")));
+  calls->Open();
+  ASSERT_FALSE(calls->Eof());
+  calls->Edit();
+  calls->FieldByName("AT").SetAsString("2010.5.6 7:08:09.000000");
+  calls->Post();
+  EXPECT_EQ(calls->FieldByName("AT").AsString(), "2010.5.6 7:08:09.000000");
+  calls->Edit();
+  calls->FieldByName("AT").SetAsString("2011.1.1 1:01:01.000000");
+  calls->Cancel();
+  EXPECT_EQ(calls->FieldByName("NAME").AsString(), "ann");
+  calls->Edit();
+  calls.reset();
+  EXPECT_EQ(log->FieldByName("ID").AsString(), "1");
+  log.reset();
 }
 
 }  // namespace
