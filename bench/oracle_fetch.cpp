@@ -26,9 +26,9 @@
 
 #include "bench/AllocationCounter.h"
 #include "dataaccess/VtAccess.h"
-#include "oracle/OraCall.h"
-#include "oracle/OraConnection.h"
-#include "oracle/OraRecordSet.h"
+#include "oracle/client/OraCall.h"
+#include "oracle/server/OraConnection.h"
+#include "oracle/server/OraRecordSet.h"
 #include "tools/fakeoci/FakeOciControl.h"
 
 namespace {

@@ -18,10 +18,10 @@
 #include <string>
 
 #include "dataaccess/Stream.h"
-#include "oracle/OraCall.h"
-#include "oracle/OraCommand.h"
-#include "oracle/OraConnection.h"
-#include "oracle/OraLob.h"
+#include "oracle/client/OraCall.h"
+#include "oracle/server/OraCommand.h"
+#include "oracle/server/OraConnection.h"
+#include "oracle/values/OraLob.h"
 #include "oracle/OraProps.h"
 #include "platform/Registry.h"
 #include "tools/fakeoci/FakeOciControl.h"

@@ -6,9 +6,9 @@
 #include <stdexcept>
 
 #include "app/core/CallDeadline.h"
-#include "oracle/OraDataSet.h"
-#include "oracle/OraSQL.h"
-#include "oracle/OraSession.h"
+#include "oracle/components/OraDataSet.h"
+#include "oracle/components/OraSQL.h"
+#include "oracle/components/OraSession.h"
 
 namespace sch {
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "oracle/OraCall.h"
+#include "oracle/client/OraCall.h"
 #include "oracle/net/NetEntries.h"
 #include "oracle/net/NetHandle.h"
 #include "oracle/net/NetStatementHandle.h"

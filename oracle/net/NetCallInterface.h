@@ -17,7 +17,7 @@
 // themselves follow the rules of NetHandle.h.
 #include <cstdint>
 
-#include "oracle/OciTypes.h"
+#include "oracle/client/OciTypes.h"
 
 namespace ora {
 

@@ -5,7 +5,7 @@
 // directly to run their dbms_lob blocks.
 #include <cstddef>
 
-#include "oracle/OciTypes.h"
+#include "oracle/client/OciTypes.h"
 
 namespace ora::netentry {
 

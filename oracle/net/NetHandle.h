@@ -18,7 +18,7 @@
 #include <set>
 #include <string>
 
-#include "oracle/OciTypes.h"
+#include "oracle/client/OciTypes.h"
 #include "oracle/net/NetSession.h"
 #include "oracle/net/NetStatement.h"
 

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "oracle/OraCall.h"
+#include "oracle/client/OraCall.h"
 #include "oracle/net/NetCallInterface.h"
 #include "oracle/net/NetEntries.h"
 #include "oracle/net/NetHandle.h"

@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "foundation/base/OlvPub.h"
-#include "oracle/OraCall.h"
+#include "oracle/client/OraCall.h"
 #include "oracle/OraError.h"
 #include "platform/Registry.h"
 

@@ -16,8 +16,8 @@
 #include <string>
 #include <utility>
 
-#include "oracle/OraCommand.h"
-#include "oracle/OraConnection.h"
+#include "oracle/server/OraCommand.h"
+#include "oracle/server/OraConnection.h"
 #include "tools/fakeoci/FakeOciControl.h"
 
 namespace ora::testing {

@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-#include "oracle/OciTypes.h"
+#include "oracle/client/OciTypes.h"
 
 namespace ora {
 namespace {

@@ -9,7 +9,7 @@
 #include <fstream>
 
 #include "dataaccess/DAErrors.h"
-#include "oracle/OraCall.h"
+#include "oracle/client/OraCall.h"
 #include "oracle/OraError.h"
 #include "tests/oracle/FakeOciHome.h"
 

@@ -6,9 +6,9 @@
 
 #include "dataaccess/DAErrors.h"
 #include "foundation/text/DateTime.h"
-#include "oracle/OraCall.h"
-#include "oracle/OraCommand.h"
-#include "oracle/OraConnection.h"
+#include "oracle/client/OraCall.h"
+#include "oracle/server/OraCommand.h"
+#include "oracle/server/OraConnection.h"
 #include "oracle/OraProps.h"
 #include "platform/HeadlessMainThread.h"
 #include "tests/oracle/FakeOciHome.h"

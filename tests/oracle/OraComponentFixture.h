@@ -3,7 +3,7 @@
 // program sets its own (scott/tiger@orcl, no prompt), not yet connected, freed before the library.
 #include <memory>
 
-#include "oracle/OraSession.h"
+#include "oracle/components/OraSession.h"
 #include "tests/oracle/FakeOciHome.h"
 
 namespace ora::testing {

@@ -7,11 +7,11 @@
 #include <thread>
 
 #include "dataaccess/DataSet.h"
-#include "oracle/OraCall.h"
-#include "oracle/OraCommand.h"
-#include "oracle/OraConnection.h"
+#include "oracle/client/OraCall.h"
+#include "oracle/server/OraCommand.h"
+#include "oracle/server/OraConnection.h"
 #include "oracle/OraProps.h"
-#include "oracle/OraThread.h"
+#include "oracle/server/OraThread.h"
 #include "platform/HeadlessMainThread.h"
 #include "tests/oracle/FakeOciHome.h"
 

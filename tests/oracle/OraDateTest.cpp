@@ -7,7 +7,7 @@
 
 #include "dataaccess/DAErrors.h"
 #include "foundation/text/DateTime.h"
-#include "oracle/OraDate.h"
+#include "oracle/values/OraDate.h"
 
 namespace ora {
 namespace {

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "foundation/text/DateTime.h"
-#include "oracle/OraCall.h"
+#include "oracle/client/OraCall.h"
 #include "oracle/OraConsts.h"
-#include "oracle/OraDateTime.h"
+#include "oracle/values/OraDateTime.h"
 #include "tests/oracle/FakeOciHome.h"
 
 namespace ora {

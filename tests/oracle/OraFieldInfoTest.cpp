@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "oracle/OraDataSet.h"
+#include "oracle/components/OraDataSet.h"
 #include "tests/oracle/OraComponentFixture.h"
 
 namespace ora {

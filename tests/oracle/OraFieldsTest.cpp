@@ -7,8 +7,8 @@
 #include <string>
 
 #include "dataaccess/DAErrors.h"
-#include "oracle/OraDataSet.h"
-#include "oracle/OraFields.h"
+#include "oracle/components/OraDataSet.h"
+#include "oracle/components/OraFields.h"
 #include "tests/oracle/OraComponentFixture.h"
 
 namespace ora {

@@ -6,10 +6,10 @@
 #include <fstream>
 
 #include "dataaccess/DAErrors.h"
-#include "oracle/OraCall.h"
+#include "oracle/client/OraCall.h"
 #include "oracle/OraConsts.h"
 #include "oracle/OraError.h"
-#include "oracle/OraLob.h"
+#include "oracle/values/OraLob.h"
 #include "oracle/OraProps.h"
 #include "tests/oracle/FakeOciHome.h"
 

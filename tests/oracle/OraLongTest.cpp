@@ -5,8 +5,8 @@
 #include <string>
 
 #include "dataaccess/Blob.h"
-#include "oracle/OraCall.h"
-#include "oracle/OraCommand.h"
+#include "oracle/client/OraCall.h"
+#include "oracle/server/OraCommand.h"
 #include "oracle/OraConsts.h"
 #include "oracle/OraProps.h"
 #include "platform/Dialogs.h"

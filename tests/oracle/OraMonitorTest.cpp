@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "dataaccess/OraSQLMonitor.h"
-#include "oracle/OraDataSet.h"
-#include "oracle/OraLob.h"
-#include "oracle/OraSQL.h"
-#include "oracle/OraSession.h"
+#include "oracle/components/OraDataSet.h"
+#include "oracle/values/OraLob.h"
+#include "oracle/components/OraSQL.h"
+#include "oracle/components/OraSession.h"
 #include "tests/oracle/OraComponentFixture.h"
 
 namespace ora {

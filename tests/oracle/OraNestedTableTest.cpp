@@ -5,8 +5,8 @@
 #include <memory>
 
 #include "dataaccess/DAErrors.h"
-#include "oracle/OraDataSet.h"
-#include "oracle/OraNestedTable.h"
+#include "oracle/components/OraDataSet.h"
+#include "oracle/components/OraNestedTable.h"
 #include "tests/oracle/OraComponentFixture.h"
 
 namespace ora {

@@ -10,16 +10,16 @@
 #include <vector>
 
 #include "dataaccess/DAErrors.h"
-#include "oracle/OraCall.h"
-#include "oracle/OraCommand.h"
-#include "oracle/OraConnection.h"
+#include "oracle/client/OraCall.h"
+#include "oracle/server/OraCommand.h"
+#include "oracle/server/OraConnection.h"
 #include "oracle/OraDataTypes.h"
-#include "oracle/OraDateTime.h"
-#include "oracle/OraLob.h"
-#include "oracle/OraObject.h"
-#include "oracle/OraObjectStores.h"
-#include "oracle/OraRecordSet.h"
-#include "oracle/OraType.h"
+#include "oracle/values/OraDateTime.h"
+#include "oracle/values/OraLob.h"
+#include "oracle/values/OraObject.h"
+#include "oracle/components/OraObjectStores.h"
+#include "oracle/server/OraRecordSet.h"
+#include "oracle/values/OraType.h"
 #include "tests/oracle/FakeOciHome.h"
 
 namespace ora {

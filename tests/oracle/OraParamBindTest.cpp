@@ -8,13 +8,13 @@
 #include <vector>
 
 #include "dataaccess/DAErrors.h"
-#include "oracle/OraCall.h"
-#include "oracle/OraCommand.h"
+#include "oracle/client/OraCall.h"
+#include "oracle/server/OraCommand.h"
 #include "oracle/OraConsts.h"
-#include "oracle/OraDataSet.h"
+#include "oracle/components/OraDataSet.h"
 #include "oracle/OraDataTypes.h"
-#include "oracle/OraObject.h"
-#include "oracle/OraType.h"
+#include "oracle/values/OraObject.h"
+#include "oracle/values/OraType.h"
 #include "tests/oracle/FakeOciHome.h"
 #include "tests/oracle/OraComponentFixture.h"
 

@@ -6,8 +6,8 @@
 #include "dataaccess/Blob.h"
 #include "dataaccess/DAErrors.h"
 #include "foundation/text/DateTime.h"
-#include "oracle/OraCursor.h"
-#include "oracle/OraParamDesc.h"
+#include "oracle/server/OraCursor.h"
+#include "oracle/server/OraParamDesc.h"
 #include "tests/oracle/FakeOciHome.h"
 
 namespace ora {

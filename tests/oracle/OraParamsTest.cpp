@@ -9,11 +9,11 @@
 #include "dataaccess/Blob.h"
 #include "dataaccess/DAErrors.h"
 #include "foundation/objects/OlvStringList.h"
-#include "oracle/OraDateTime.h"
+#include "oracle/values/OraDateTime.h"
 #include "oracle/OraError.h"
-#include "oracle/OraLob.h"
-#include "oracle/OraObject.h"
-#include "oracle/OraParams.h"
+#include "oracle/values/OraLob.h"
+#include "oracle/values/OraObject.h"
+#include "oracle/components/OraParams.h"
 
 namespace ora {
 namespace {

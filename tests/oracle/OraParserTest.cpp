@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "oracle/OraParser.h"
+#include "oracle/components/OraParser.h"
 
 namespace ora {
 namespace {

@@ -6,9 +6,9 @@
 #include <algorithm>
 
 #include "dataaccess/DAErrors.h"
-#include "oracle/OraDataSet.h"
+#include "oracle/components/OraDataSet.h"
 #include "oracle/OraError.h"
-#include "oracle/OraFields.h"
+#include "oracle/components/OraFields.h"
 #include "tests/oracle/OraComponentFixture.h"
 
 namespace ora {

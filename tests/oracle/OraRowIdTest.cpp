@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "oracle/OraRowId.h"
+#include "oracle/values/OraRowId.h"
 
 namespace ora {
 namespace {

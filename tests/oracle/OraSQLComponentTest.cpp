@@ -5,9 +5,9 @@
 
 #include "dataaccess/DAErrors.h"
 #include "oracle/OraError.h"
-#include "oracle/OraLob.h"
-#include "oracle/OraSQL.h"
-#include "oracle/OraSession.h"
+#include "oracle/values/OraLob.h"
+#include "oracle/components/OraSQL.h"
+#include "oracle/components/OraSession.h"
 #include "tests/oracle/OraComponentFixture.h"
 
 namespace ora {

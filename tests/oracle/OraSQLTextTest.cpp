@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "dataaccess/DAErrors.h"
-#include "oracle/OraSQLText.h"
+#include "oracle/components/OraSQLText.h"
 
 namespace ora {
 namespace {

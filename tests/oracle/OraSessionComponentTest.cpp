@@ -5,7 +5,7 @@
 
 #include "dataaccess/DAErrors.h"
 #include "oracle/OraError.h"
-#include "oracle/OraSession.h"
+#include "oracle/components/OraSession.h"
 #include "tests/oracle/OraComponentFixture.h"
 
 namespace ora {

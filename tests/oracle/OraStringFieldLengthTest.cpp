@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "oracle/OraStringFieldLength.h"
+#include "oracle/values/OraStringFieldLength.h"
 
 namespace ora {
 namespace {

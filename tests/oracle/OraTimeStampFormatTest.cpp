@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "foundation/base/OlvPub.h"
-#include "oracle/OraTimeStampFormat.h"
+#include "oracle/values/OraTimeStampFormat.h"
 
 namespace ora {
 namespace {

@@ -9,8 +9,8 @@
 #include <future>
 #include <thread>
 
-#include "oracle/OraCall.h"
-#include "oracle/OraConnection.h"
+#include "oracle/client/OraCall.h"
+#include "oracle/server/OraConnection.h"
 #include "oracle/OraError.h"
 #include "oracle/OraProps.h"
 #include "oracle/net/NetCallInterface.h"

@@ -7,9 +7,9 @@
 #include <functional>
 
 #include "dataaccess/DAErrors.h"
-#include "oracle/OraDataSet.h"
+#include "oracle/components/OraDataSet.h"
 #include "oracle/OraError.h"
-#include "oracle/OraSession.h"
+#include "oracle/components/OraSession.h"
 #include "tests/oracle_scenarios/ScenarioBackend.h"
 
 namespace ora::scenario {

@@ -7,12 +7,12 @@
 #include <functional>
 
 #include "dataaccess/DAErrors.h"
-#include "oracle/OraCommand.h"
-#include "oracle/OraConnection.h"
+#include "oracle/server/OraCommand.h"
+#include "oracle/server/OraConnection.h"
 #include "oracle/OraDataTypes.h"
 #include "oracle/OraError.h"
-#include "oracle/OraLob.h"
-#include "oracle/OraRecordSet.h"
+#include "oracle/values/OraLob.h"
+#include "oracle/server/OraRecordSet.h"
 #include "tests/oracle/FakeOciHome.h"
 #include "tests/oracle_scenarios/ScenarioBackend.h"
 

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "oracle/OraCall.h"
+#include "oracle/client/OraCall.h"
 #include "oracle/OraError.h"
 #include "oracle/net/NetCallInterface.h"
 #include "tests/oracle/FakeOciHome.h"

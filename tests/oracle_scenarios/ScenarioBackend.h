@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "oracle/OraConnection.h"
+#include "oracle/server/OraConnection.h"
 
 namespace ora::scenario {
 

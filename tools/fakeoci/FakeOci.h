@@ -64,7 +64,7 @@
 #include <string>
 #include <vector>
 
-#include "oracle/OciEntryList.h"
+#include "oracle/client/OciEntryList.h"
 
 // Every entry point is declared with its published prototype.
 extern "C" {

@@ -1,0 +1,135 @@
+#include "oracle/server/OraThread.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <stdexcept>
+
+#include "oracle/server/OraConnection.h"
+#include "platform/MainThread.h"
+
+namespace ora {
+
+struct TOraWorker::Context {
+  void* sender = nullptr;
+  std::function<void()> run;
+  std::function<void(bool)> end;
+  std::atomic<bool> dropped{false};
+  std::mutex mutex;
+  std::condition_variable finishedCv;
+  bool finished = false;
+};
+
+namespace {
+
+std::mutex& HookLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+TExceptionHook& Hook() {
+  static TExceptionHook hook;
+  return hook;
+}
+
+void Report(void* sender, const std::exception& error) {
+  TExceptionHook hook;
+  {
+    std::lock_guard<std::mutex> lock(HookLock());
+    hook = Hook();
+  }
+  if (hook) hook(sender, error);
+}
+
+// The end notice, on the main thread: the end procedure, then the worker's error, if any.
+void Deliver(const std::shared_ptr<TOraWorker::Context>& context, std::exception_ptr error) {
+  if (context->dropped) return;
+  try {
+    if (context->end) context->end(!error);
+    if (error) std::rethrow_exception(error);
+  } catch (const std::exception& e) {
+    Report(context->sender, e);
+  } catch (...) {
+    Report(context->sender, std::runtime_error("Unknown background error"));
+  }
+}
+
+void WorkerProc(std::shared_ptr<TOraWorker::Context> context) {
+  std::exception_ptr error;
+  try {
+    context->run();
+  } catch (...) {
+    error = std::current_exception();
+  }
+  {
+    std::lock_guard<std::mutex> lock(context->mutex);
+    context->finished = true;
+  }
+  context->finishedCv.notify_all();
+  plat::MainThread* main = plat::CurrentMainThread();
+  if (!main) {
+    Deliver(context, error);
+  } else {
+    // The error moves with the notice, so the worker keeps no share of it: the exception is freed
+    // on the main thread, the thread that last reads it.
+    main->post([context, error = std::move(error)] { Deliver(context, error); });
+  }
+}
+
+}  // namespace
+
+void SetApplicationExceptionHook(TExceptionHook hook) {
+  std::lock_guard<std::mutex> lock(HookLock());
+  Hook() = std::move(hook);
+}
+
+TOraWorker::TOraWorker(std::shared_ptr<Context> context, std::thread thread)
+    : context_(std::move(context)), thread_(std::move(thread)) {}
+
+TOraWorker::~TOraWorker() {
+  if (!thread_.joinable()) return;
+  if (thread_.get_id() == std::this_thread::get_id()) {
+    thread_.detach();
+  } else {
+    thread_.join();
+  }
+}
+
+bool TOraWorker::Finished() const {
+  std::lock_guard<std::mutex> lock(context_->mutex);
+  return context_->finished;
+}
+
+std::unique_ptr<TOraWorker> RunThread(TOCIConnection*, void* sender, std::function<void()> run,
+                                      std::function<void(bool)> end) {
+  auto context = std::make_shared<TOraWorker::Context>();
+  context->sender = sender;
+  context->run = std::move(run);
+  context->end = std::move(end);
+  std::thread thread(WorkerProc, context);
+  return std::make_unique<TOraWorker>(context, std::move(thread));
+}
+
+bool StopThread(TOCIConnection* connection, TOraWorker& worker, bool dropPending) {
+  TOraWorker::Context& context = worker.GetContext();
+  if (dropPending) context.dropped = true;
+  std::unique_lock<std::mutex> lock(context.mutex);
+  while (!context.finished) {
+    lock.unlock();
+    if (connection) {
+      try {
+        connection->BreakExec();
+      } catch (...) {
+        // Nothing in progress to break, or no session left: the wait below decides.
+      }
+    }
+    lock.lock();
+    context.finishedCv.wait_for(lock, std::chrono::milliseconds(50), [&] { return context.finished; });
+  }
+  lock.unlock();
+  if (worker.thread_.joinable() && worker.thread_.get_id() != std::this_thread::get_id()) worker.thread_.join();
+  return true;
+}
+
+}  // namespace ora
