@@ -27,6 +27,15 @@ class SkinFormTest : public SkinningFixture {
     if (r.IsEmpty()) return std::nullopt;
     return At(form.FrameImage(), r.Left + 1, r.Top + 4);
   }
+  // Skins a 400x300 main window captioned "Caption" and shows it; its skinned frame.
+  TWinSkinForm* ShowSkinned(QMainWindow& window) {
+    window.setWindowTitle("Caption");
+    window.resize(400, 300);
+    skinning_->PrepareForm(&window);
+    window.show();
+    QApplication::processEvents();
+    return skinning_->FormOf(&window);
+  }
 };
 
 TEST_F(SkinFormTest, WindowMadeAfterTheSkinIsFoundAndDroppedWhenItCloses) {
@@ -64,12 +73,7 @@ TEST_F(SkinFormTest, WindowMadeAfterTheSkinIsFoundAndDroppedWhenItCloses) {
 
 TEST_F(SkinFormTest, CaptionButtonsAtEachWindowState) {
   QMainWindow window;
-  window.setWindowTitle("Caption");
-  window.resize(400, 300);
-  skinning_->PrepareForm(&window);
-  window.show();
-  QApplication::processEvents();
-  TWinSkinForm* form = skinning_->FormOf(&window);
+  TWinSkinForm* form = ShowSkinned(window);
   ASSERT_NE(form, nullptr);
   // Buttons: 0 close, 1 maximise (not maximised), 2 minimise, 3 the window's icon, 4 restore
   // (maximised), then the three of a maximised MDI child.
@@ -134,15 +138,10 @@ TEST_F(SkinFormTest, CaptionButtonsAtEachWindowState) {
 
 TEST_F(SkinFormTest, TheCaptionsLeftButtonShowsTheWindowsIconAndOpensTheSystemMenu) {
   QMainWindow window;
-  window.setWindowTitle("Caption");
   QPixmap icon(32, 32);
   icon.fill(QColor(10, 200, 30));
   window.setWindowIcon(QIcon(icon));
-  window.resize(400, 300);
-  skinning_->PrepareForm(&window);
-  window.show();
-  QApplication::processEvents();
-  TWinSkinForm* form = skinning_->FormOf(&window);
+  TWinSkinForm* form = ShowSkinned(window);
   ASSERT_NE(form, nullptr);
   form->FrameImage();
   // Button 3 is the window's icon: at the caption's left, one small icon wide, showing the icon.
@@ -170,12 +169,7 @@ TEST_F(SkinFormTest, TheCaptionsLeftButtonShowsTheWindowsIconAndOpensTheSystemMe
 
 TEST_F(SkinFormTest, MaximisedItFillsTheScreensAvailableAreaAndRestoresItsGeometry) {
   QMainWindow window;
-  window.setWindowTitle("Caption");
-  window.resize(400, 300);
-  skinning_->PrepareForm(&window);
-  window.show();
-  QApplication::processEvents();
-  TWinSkinForm* form = skinning_->FormOf(&window);
+  TWinSkinForm* form = ShowSkinned(window);
   ASSERT_NE(form, nullptr);
   window.move(30, 40);
   QApplication::processEvents();
