@@ -1,7 +1,7 @@
 // orascheme: the Oracle backup scheme manager.
 #include <cstdio>
 
-#include "foundation/base/OlvStartup.h"
+#include "foundation/startup/OlvStartup.h"
 #include "platform/BuildInfo.h"
 #include "platform/TerminationSignals.h"
 #ifdef ORASCHEME_WITH_GUI

@@ -171,8 +171,8 @@ void BM_Compress(benchmark::State& state, bool oneCore) {
     if (!oneCore && HavePigz()) pigz = RunPeer("pigz -6 -c '" + in + "' > '" + pz + "'", pz);
     double ours = 0;
     OnCores(oneCore, [&] {
-      cores = sch::AvailableCores();
-      ours = Seconds([&] { sch::CompressFile(in, out); });
+      cores = olv::AvailableCores();
+      ours = Seconds([&] { olv::CompressFile(in, out); });
     });
     state.SetIterationTime(ours);
     Compare(state, "gzip", gzip, ours);
@@ -188,12 +188,12 @@ void BM_Compress(benchmark::State& state, bool oneCore) {
 void BM_Expand(benchmark::State& state) {
   const std::string gz = Files().path("dump.gz"), in = Files().path("dump.olvek"), out = Files().path("dump.expanded"),
                     gunzipped = Files().path("dump.gunzip");
-  if (!std::filesystem::exists(in)) sch::CompressFile(Files().path("dump.dmp"), in);
+  if (!std::filesystem::exists(in)) olv::CompressFile(Files().path("dump.dmp"), in);
   if (!std::filesystem::exists(gz)) Shell("gzip -6 -c '" + Files().path("dump.dmp") + "' > '" + gz + "'");
   for (auto _ : state) {
     const PeerTime gzip = RunPeer("gzip -d -c '" + gz + "' > '" + gunzipped + "'", gunzipped);
     const double ours = Seconds([&] {
-      if (!sch::DecompressFile(in, out)) throw std::runtime_error("not compressed");
+      if (!olv::DecompressFile(in, out)) throw std::runtime_error("not compressed");
     });
     state.SetIterationTime(ours);
     Compare(state, "gzip", gzip, ours);

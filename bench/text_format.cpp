@@ -13,7 +13,7 @@
 #include <string>
 
 #include "bench/Repetitions.h"
-#include "foundation/base/OlvPub.h"
+#include "foundation/startup/OlvPub.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include "dataaccess/Blob.h"
 #include "dataaccess/TextUtil.h"
-#include "foundation/base/MessageBoxes.h"
+#include "foundation/dialogs/MessageBoxes.h"
 #include "foundation/files/Folders.h"
 
 namespace da {

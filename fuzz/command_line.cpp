@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "foundation/base/OlvPub.h"
+#include "foundation/startup/OlvPub.h"
 #include "foundation/files/PathMacros.h"
 #include "fuzz/FuzzSupport.h"
 

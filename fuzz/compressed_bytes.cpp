@@ -6,7 +6,7 @@
 
 #include "foundation/files/CompressedFile.h"
 #include "foundation/base/Exception.h"
-#include "foundation/objects/Stream.h"
+#include "foundation/streams/Stream.h"
 
 namespace {
 
@@ -38,8 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   try {
     olv::TMemoryStream in(bytes);
     CappedSink sink(payload);
-    if (!sch::ExpandCompressed(in, sink)) __builtin_trap();  // the header is there
-    if (sch::ExpandBytes(sch::CompressBytes(payload)) != payload) __builtin_trap();
+    if (!olv::ExpandCompressed(in, sink)) __builtin_trap();  // the header is there
+    if (olv::ExpandBytes(olv::CompressBytes(payload)) != payload) __builtin_trap();
   } catch (const olv::Exception&) {
   }
   return 0;

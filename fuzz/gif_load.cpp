@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "foundation/objects/Stream.h"
+#include "foundation/streams/Stream.h"
 #include "widgets/gfx/BmpFile.h"
 #include "widgets/gif/GIFException.h"
 #include "widgets/gif/GIFImage.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "foundation/base/OlvPub.h"
+#include "foundation/startup/OlvPub.h"
 #include "foundation/files/PathMacros.h"
 #include "fuzz/FuzzSupport.h"
 

@@ -7,7 +7,7 @@
 
 #include "app/core/SchCommon.h"
 #include "foundation/objects/ObjStream.h"
-#include "foundation/objects/Stream.h"
+#include "foundation/streams/Stream.h"
 #include "fuzz/FuzzSupport.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "foundation/base/OlvPub.h"
+#include "foundation/startup/OlvPub.h"
 #include "foundation/base/SysErrors.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "foundation/base/MessageBoxes.h"
+#include "foundation/dialogs/MessageBoxes.h"
 #include "foundation/files/Folders.h"
 #include "foundation/text/Utf8.h"
 #include "platform/Dialogs.h"

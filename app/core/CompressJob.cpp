@@ -6,7 +6,7 @@
 
 #include "foundation/files/CompressedFile.h"
 #include "foundation/base/Exception.h"
-#include "foundation/base/MessageBoxes.h"
+#include "foundation/dialogs/MessageBoxes.h"
 #include "platform/Dialogs.h"
 #include "platform/MainThread.h"
 
@@ -25,9 +25,9 @@ bool CompressJob::Prepare() const {
 
 void CompressJob::Run() const {
   if (compress)
-    CompressFile(source, destination);
+    olv::CompressFile(source, destination);
   else
-    DecompressFile(source, destination);
+    olv::DecompressFile(source, destination);
 }
 
 CompressWorker::CompressWorker(plat::MainThread& mainThread) : mainThread_(mainThread) {}

@@ -8,7 +8,7 @@
 
 #include "foundation/files/AtomicFile.h"
 #include "foundation/base/Exception.h"
-#include "foundation/objects/Stream.h"
+#include "foundation/streams/Stream.h"
 
 namespace sch {
 
@@ -125,7 +125,7 @@ void WriteMainConfig(const std::string& fileName, const MainConfig& config) {
   std::string text;
   for (const auto& l : out) text += l + "\n";
   try {
-    SaveFileAtomically(fileName, std::nullopt, [&](olv::TStream& stream) { stream.WriteBuffer(text.data(), text.size()); });
+    olv::SaveFileAtomically(fileName, std::nullopt, [&](olv::TStream& stream) { stream.WriteBuffer(text.data(), text.size()); });
   } catch (const std::exception& e) {
     throw olv::Exception("Cannot write the settings file " + fileName + ": " + e.what());
   }

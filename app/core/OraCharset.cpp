@@ -64,7 +64,7 @@ void TOraCharsetModel::SetExportFile(const std::string& fileName) {
   exportFile_ = fileName;
   sourceCharset_.clear();
   // A compressed dump's first bytes are the compression's header, not an id.
-  if (!IsFile(fileName) || IsCompressedFile(fileName)) return;
+  if (!IsFile(fileName) || olv::IsCompressedFile(fileName)) return;
   const std::uint16_t id = TOracleScheme::ReadDmpCharsetId(fileName);
   if (id == 0) return;
   auto lock = session_.Lock();
@@ -85,7 +85,7 @@ std::string TOraCharsetModel::Convert() {
   if (!IsFile(exportFile_)) throw olv::Exception("The file is nonexistent:" + exportFile_);
   if (TargetFile.empty()) throw olv::Exception("must specify the target file");
   const std::string& name = RequireSelected();
-  if (IsCompressedFile(exportFile_))
+  if (olv::IsCompressedFile(exportFile_))
     throw olv::Exception("The dump is compressed; its character set cannot be changed:" + exportFile_);
   int id = 0;
   {

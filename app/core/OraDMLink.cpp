@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #include "app/core/CallDeadline.h"
-#include "oracle/components/OraDataSet.h"
+#include "oracle/components/OraQuery.h"
 #include "oracle/components/OraSQL.h"
 #include "oracle/components/OraSession.h"
 

@@ -421,8 +421,8 @@ bool TOracleExportScheme::DoRun() {
   if (CompressDmp() && !DmpFile.empty() && fs::is_regular_file(DmpFile, ec)) {
     // Whatever stops the compression, the dump stays as exp wrote it, and the run is no success.
     try {
-      CompressFileInPlace(DmpFile, [this] { return CancelCode() != 0; });
-    } catch (const ECancelled&) {
+      olv::CompressFileInPlace(DmpFile, [this] { return CancelCode() != 0; });
+    } catch (const olv::ECancelled&) {
       if (CurLog) RecordCancel();
     } catch (const std::exception& e) {
       if (CurLog) {
@@ -439,20 +439,20 @@ bool TOracleImportScheme::DoRun() {
   const std::string own = DmpFile;
   std::error_code ec;
   plat::TempFile expanded;
-  if (!own.empty() && IsCompressedFile(own)) {
+  if (!own.empty() && olv::IsCompressedFile(own)) {
     CurLog->AddResult("UnCompress:" + own + "...");
     std::string reason;
     try {
       // Expanded into the work file itself, never renamed over it: the file keeps its lock while
       // imp reads it, so another instance's start-up does not take it for a dead run's leftover.
       expanded = CreateWorkFile(kExpandedDumpPrefix);
-      PosixFile out = PosixFile::Adopt(expanded.fd(), expanded.path());
+      olv::PosixFile out = olv::PosixFile::Adopt(expanded.fd(), expanded.path());
       expanded.ReleaseDescriptor();
-      if (!DecompressFileTo(own, out, [this] { return CancelCode() != 0; }))
+      if (!olv::DecompressFileTo(own, out, [this] { return CancelCode() != 0; }))
         reason = "The file is no longer compressed";
       else
         out.close();
-    } catch (const ECancelled&) {
+    } catch (const olv::ECancelled&) {
       // Terminated during the expansion: imp is never started. The run is over as a terminated
       // program's is (not due again), and no success.
       expanded.Remove();
@@ -509,7 +509,7 @@ uint16_t TOracleScheme::ReadDmpCharsetId(const std::string& fileName) {
 
 bool TOracleScheme::WriteDmpCharsetId(const std::string& fileName, uint16_t id) {
   // The id lives in the dump's own bytes; in a compressed dump those bytes are the header.
-  if (IsCompressedFile(fileName)) return false;
+  if (olv::IsCompressedFile(fileName)) return false;
   const int fd = ::open(fileName.c_str(), O_WRONLY | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat st{};

@@ -26,7 +26,7 @@ std::vector<std::string> PagePictures::Save(const std::string& folder) {
       // writes, beside and renamed, so a page never reads half a file.
       const std::string key = picture.key;
       const std::string file = dir + key + "." + olv::GraphicExtension(olv::TGraphicClass::GIFImage);
-      SaveFileAtomically(file, std::nullopt, [&](olv::TStream& s) { s.WriteBuffer(picture.bytes, picture.size); });
+      olv::SaveFileAtomically(file, std::nullopt, [&](olv::TStream& s) { s.WriteBuffer(picture.bytes, picture.size); });
       files_.emplace_back(key, file);
       if (key == "imgTimer") {
         // The timer at rest: its first frame as a bitmap.
@@ -36,7 +36,7 @@ std::vector<std::string> PagePictures::Save(const std::string& folder) {
         const olv::TBitmap* first = image.GetBitmap();
         if (!first) continue;
         const std::string bmp = dir + key + "." + olv::GraphicExtension(olv::TGraphicClass::Bitmap);
-        SaveFileAtomically(bmp, std::nullopt, [&](olv::TStream& s) { olv::WriteBmp(*first, s); });
+        olv::SaveFileAtomically(bmp, std::nullopt, [&](olv::TStream& s) { olv::WriteBmp(*first, s); });
         files_.emplace_back(kTimerBitmapKey, bmp);
       }
     } catch (const std::exception& e) {

@@ -3,7 +3,7 @@
 #include "app/core/SchemeFileBytes.h"
 #include "foundation/files/FileStream.h"
 #include "foundation/objects/ObjStream.h"
-#include "foundation/objects/Stream.h"
+#include "foundation/streams/Stream.h"
 
 namespace sch {
 

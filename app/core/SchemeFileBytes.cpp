@@ -4,7 +4,7 @@
 #include "foundation/files/CompressedFile.h"
 #include "foundation/files/PosixFile.h"
 #include "foundation/files/ZlibStream.h"
-#include "foundation/objects/Stream.h"
+#include "foundation/streams/Stream.h"
 
 namespace sch {
 
@@ -23,7 +23,7 @@ void ReadBounded(olv::TStream& in, std::string& out, const std::string& fileName
   for (;;) {
     const std::size_t have = out.size();
     out.resize(have + kBlock);
-    const std::size_t n = ReadFully(in, out.data() + have, kBlock);
+    const std::size_t n = olv::ReadFully(in, out.data() + have, kBlock);
     out.resize(have + n);
     if (checkSignature && have < 4 && out.size() >= 4 && out.compare(0, 4, "TPF0") != 0)
       throw olv::EReadError("Invalid stream format");
@@ -35,25 +35,25 @@ void ReadBounded(olv::TStream& in, std::string& out, const std::string& fileName
 }  // namespace
 
 std::optional<std::string> LoadSchemeFileBytes(const std::string& fileName) {
-  if (fileName.empty() || !FileExists(fileName)) return std::nullopt;
-  PosixFile file = PosixFile::OpenRead(fileName);
+  if (fileName.empty() || !olv::FileExists(fileName)) return std::nullopt;
+  olv::PosixFile file = olv::PosixFile::OpenRead(fileName);
   std::string bytes;
   ReadBounded(file, bytes, fileName, false);
-  if (!HasCompressedHeader(bytes)) return bytes;
-  olv::TMemoryStream in(std::string_view(bytes).substr(kCompressedHeaderSize));
-  ExpansionStream z(in);
+  if (!olv::HasCompressedHeader(bytes)) return bytes;
+  olv::TMemoryStream in(std::string_view(bytes).substr(olv::kCompressedHeaderSize));
+  olv::ExpansionStream z(in);
   std::string payload;
   ReadBounded(z, payload, fileName, true);
   return payload;
 }
 
 void SaveSchemeFileBytes(const std::string& fileName, std::string_view payload, bool compressed) {
-  SaveFileAtomically(fileName, kSchemeFileMode, [&](olv::TStream& out) {
+  olv::SaveFileAtomically(fileName, kSchemeFileMode, [&](olv::TStream& out) {
     olv::TMemoryStream in(payload);
     if (compressed) {
-      WriteCompressed(in, out);
+      olv::WriteCompressed(in, out);
     } else {
-      CopyStream(in, out);
+      olv::CopyStream(in, out);
     }
   });
 }

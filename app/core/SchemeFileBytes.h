@@ -4,12 +4,17 @@
 // the compressed header, atomically and readable by the owner only (the file holds database
 // passwords). LoadObjectFromFile / SaveObjectToFile put the object stream on top.
 // Any thread may call; the caller serialises saves of one file.
+#include <sys/types.h>
+
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace sch {
+
+// The scheme file holds database passwords: only its owner may read it.
+inline constexpr mode_t kSchemeFileMode = 0600;
 
 // A scheme file is small: neither the file nor what it expands to may exceed this.
 inline constexpr std::size_t kMaxSchemeFileBytes = std::size_t{128} << 20;

@@ -10,7 +10,7 @@
 #include "app/core/UnreadableFile.h"
 #include "app/core/WorkFiles.h"
 #include "foundation/files/FileStream.h"
-#include "foundation/base/MessageBoxes.h"
+#include "foundation/dialogs/MessageBoxes.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileLock.h"
 #include "platform/MainThread.h"

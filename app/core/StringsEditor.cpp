@@ -57,7 +57,7 @@ void TStringsEditorModel::LoadFrom(const std::string& fileName) {
 
 void TStringsEditorModel::SaveTo(const std::string& fileName) const {
   const std::string lines = Lines();
-  SaveFileAtomically(fileName, std::nullopt,
+  olv::SaveFileAtomically(fileName, std::nullopt,
                      [&](olv::TStream& out) { out.WriteBuffer(lines.data(), lines.size()); });
 }
 

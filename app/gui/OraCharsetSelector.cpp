@@ -15,7 +15,7 @@
 #include <exception>
 
 #include "app/gui/PlanMain.h"
-#include "foundation/base/MessageBoxes.h"
+#include "foundation/dialogs/MessageBoxes.h"
 #include "platform/Registry.h"
 
 namespace sch {

@@ -16,7 +16,7 @@
 #include <exception>
 
 #include "app/core/DMSession.h"
-#include "foundation/base/MessageBoxes.h"
+#include "foundation/dialogs/MessageBoxes.h"
 
 namespace sch {
 

@@ -53,7 +53,7 @@
 #include "app/gui/SchPwd.h"
 #include "app/core/DMSession.h"
 #include "app/gui/OraCharsetSelector.h"
-#include "foundation/base/MessageBoxes.h"
+#include "foundation/dialogs/MessageBoxes.h"
 #include "platform/MainThread.h"
 #include "platform/ProcessRegistry.h"
 #include "widgets/OlvIeCtrls.h"

@@ -10,7 +10,7 @@
 #include "app/gui/OraSelector.h"
 #include "app/core/DMSession.h"
 #include "app/core/OracleScheme.h"
-#include "foundation/base/MessageBoxes.h"
+#include "foundation/dialogs/MessageBoxes.h"
 
 namespace sch {
 

@@ -12,7 +12,7 @@
 #include <exception>
 #include <utility>
 
-#include "foundation/base/MessageBoxes.h"
+#include "foundation/dialogs/MessageBoxes.h"
 
 namespace sch {
 

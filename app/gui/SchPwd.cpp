@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 
 #include "app/core/PasswordRules.h"
-#include "foundation/base/MessageBoxes.h"
+#include "foundation/dialogs/MessageBoxes.h"
 
 namespace sch {
 

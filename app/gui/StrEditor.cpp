@@ -8,7 +8,7 @@
 #include <exception>
 
 #include "app/gui/PlanMain.h"
-#include "foundation/base/MessageBoxes.h"
+#include "foundation/dialogs/MessageBoxes.h"
 
 namespace sch {
 

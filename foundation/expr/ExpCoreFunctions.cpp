@@ -15,7 +15,7 @@
 #include "foundation/expr/ExpTranslator.h"
 #include "foundation/expr/FunctionList.h"
 #include "foundation/expr/GuardedDivision.h"
-#include "foundation/base/MessageBoxes.h"
+#include "foundation/dialogs/MessageBoxes.h"
 #include "foundation/expr/OlvMoney.h"
 #include "foundation/files/PathMacros.h"
 #include "foundation/base/RegValues.h"

@@ -4,7 +4,7 @@
 // Functions that reach the system go through small hooks so tests can replace them:
 //   Exec / Open  -> TDesktopOpener (xdg-open through the process layer by default)
 //   Wait         -> plat::Process (no shell; the command line is split into words)
-//   Input / Sure -> the dialog layer (foundation/base/MessageBoxes.h)
+//   Input / Sure -> the dialog layer (foundation/dialogs/MessageBoxes.h)
 //   Hint         -> ProgressHook when set, else the application hint text
 // Nodes are used by one thread at a time; the hooks may be set at start-up or from tests.
 #include <cstdint>

@@ -4,7 +4,6 @@
 #include <mutex>
 #include <vector>
 
-#include "foundation/base/OlvStartup.h"
 #include "foundation/expr/CustomFunction.h"
 #include "foundation/expr/ExpOperators.h"
 #include "foundation/expr/ExpVariables.h"

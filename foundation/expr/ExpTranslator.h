@@ -52,6 +52,12 @@ enum TExpError : int {
 // through the form library, never through an address held in an expression value.
 inline constexpr std::int32_t kScreenHandle = 1;
 
+// The stream classes and functions of the modules built on the expression language (core
+// functions, macros, dates), which the program's translator registers on its first use. Defined by
+// the start-up unit (foundation/startup), so that the compiler need not know those modules.
+void RegisterExpressionModuleClasses();
+void RegisterExpressionModuleFunctions(TFunctionList& functions);
+
 class TObject;
 // The live screen object that kScreenHandle stands for. The form library installs its screen
 // object here when it makes it and uninstalls it (null) before freeing it, so "Screen" never

@@ -2,7 +2,7 @@
 
 #include "foundation/base/Exception.h"
 
-namespace sch {
+namespace olv {
 
 namespace {
 
@@ -45,4 +45,4 @@ void SaveFileAtomically(const std::string& target, std::optional<mode_t> permiss
   writer.commit();
 }
 
-}  // namespace sch
+}  // namespace olv

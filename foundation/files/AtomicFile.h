@@ -9,13 +9,10 @@
 #include <string>
 #include <string_view>
 
-#include "foundation/objects/Stream.h"
+#include "foundation/streams/Stream.h"
 #include "platform/AtomicFile.h"
 
-namespace sch {
-
-// The scheme file holds database passwords: only its owner may read it.
-inline constexpr mode_t kSchemeFileMode = 0600;
+namespace olv {
 
 // A forward-only stream: Write appends to the new content and never returns short.
 class AtomicFileWriter : public olv::TSequentialStream {
@@ -45,4 +42,4 @@ class AtomicFileWriter : public olv::TSequentialStream {
 void SaveFileAtomically(const std::string& target, std::optional<mode_t> permissions,
                         const std::function<void(olv::TStream&)>& writeContent);
 
-}  // namespace sch
+}  // namespace olv

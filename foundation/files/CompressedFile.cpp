@@ -8,7 +8,7 @@
 #include "foundation/base/Exception.h"
 #include "foundation/files/FileStream.h"
 
-namespace sch {
+namespace olv {
 
 namespace {
 
@@ -146,4 +146,4 @@ bool CompressFileInPlace(const std::string& fileName, const CancelCheck& cancell
   return CompressFile(fileName, fileName, cancelled);
 }
 
-}  // namespace sch
+}  // namespace olv

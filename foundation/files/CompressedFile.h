@@ -13,9 +13,9 @@
 #include <string_view>
 
 #include "foundation/base/Exception.h"
-#include "foundation/objects/Stream.h"
+#include "foundation/streams/Stream.h"
 
-namespace sch {
+namespace olv {
 
 inline constexpr std::size_t kCompressedHeaderSize = 16;
 
@@ -59,4 +59,4 @@ bool DecompressFileTo(const std::string& source, olv::TStream& out, const Cancel
 // Replaces the file by its compressed form, keeping its mode; false when it does not exist.
 bool CompressFileInPlace(const std::string& fileName, const CancelCheck& cancelled = {});
 
-}  // namespace sch
+}  // namespace olv

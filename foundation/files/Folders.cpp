@@ -13,7 +13,7 @@
 
 #include "foundation/base/Exception.h"
 #include "foundation/text/Format.h"
-#include "foundation/base/OlvPub.h"
+#include "foundation/files/ProgramGlobals.h"
 
 namespace olv {
 namespace {

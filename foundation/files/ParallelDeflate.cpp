@@ -14,7 +14,7 @@
 #include "foundation/files/ZlibStream.h"
 #include "platform/ThreadAnnotations.h"
 
-namespace sch {
+namespace olv {
 
 namespace {
 
@@ -295,4 +295,4 @@ void ParallelDeflate::write(const unsigned char* data, std::size_t count) { impl
 
 void ParallelDeflate::finish() { impl_->finish(); }
 
-}  // namespace sch
+}  // namespace olv

@@ -14,9 +14,9 @@
 #include <cstddef>
 #include <memory>
 
-#include "foundation/objects/Stream.h"
+#include "foundation/streams/Stream.h"
 
-namespace sch {
+namespace olv {
 
 inline constexpr std::size_t kDeflateBlockSize = 128 * 1024;
 inline constexpr unsigned kMaxDeflateThreads = 16;
@@ -43,4 +43,4 @@ class ParallelDeflate {
   std::unique_ptr<Impl> impl_;
 };
 
-}  // namespace sch
+}  // namespace olv

@@ -1,7 +1,7 @@
 #include "foundation/files/PathMacros.h"
 
 #include "foundation/files/Folders.h"
-#include "foundation/base/OlvPub.h"
+#include "foundation/files/ProgramGlobals.h"
 #include "foundation/files/ShellFolders.h"
 #include "foundation/text/TextFields.h"
 #include "foundation/text/TextScan.h"

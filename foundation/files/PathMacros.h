@@ -5,7 +5,7 @@
 //
 // A name is looked up, case-insensitively, first among the built-in names (ShellFolderNames: the
 // twelve fixed names, then the user's well-known folders of foundation/files/ShellFolders.h), then in
-// UserPathMacros, then in CommandLineParams (foundation/base/OlvPub.h); a name nothing defines stays in
+// UserPathMacros, then in CommandLineParams (foundation/startup/OlvPub.h); a name nothing defines stays in
 // the text as written, angle brackets and all.
 //
 // Threads: any thread may call these. The name list is built once and never changes afterwards;

@@ -12,7 +12,7 @@
 #include "foundation/base/Exception.h"
 #include "platform/AtomicFile.h"
 
-namespace sch {
+namespace olv {
 
 namespace {
 
@@ -105,4 +105,4 @@ std::optional<mode_t> FilePermissions(const std::string& path) {
   return st.st_mode & 07777;
 }
 
-}  // namespace sch
+}  // namespace olv

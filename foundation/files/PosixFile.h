@@ -10,9 +10,9 @@
 #include <string>
 #include <string_view>
 
-#include "foundation/objects/Stream.h"
+#include "foundation/streams/Stream.h"
 
-namespace sch {
+namespace olv {
 
 class PosixFile : public olv::TStream {
  public:
@@ -47,4 +47,4 @@ bool FileExists(const std::string& path);
 // The permission bits of an existing file, or nothing when there is none.
 std::optional<mode_t> FilePermissions(const std::string& path);
 
-}  // namespace sch
+}  // namespace olv

@@ -24,7 +24,7 @@ bool InBuildTree(const std::string& folder) {
   std::string dir = folder;
   while (!dir.empty()) {
     while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
-    if (sch::FileExists(dir + "/CMakeCache.txt")) return true;
+    if (olv::FileExists(dir + "/CMakeCache.txt")) return true;
     const std::size_t slash = dir.rfind('/');
     if (slash == std::string::npos || dir == "/") break;
     dir = slash == 0 ? "/" : dir.substr(0, slash);
@@ -71,7 +71,7 @@ bool FolderWritable(const std::string& folder) {
 ProgramFileLocations LocateProgramFiles() {
   ProgramFileLocations loc;
   const std::string dir = GetProgramDir();
-  if (FolderWritable(dir) && sch::FileExists(GetProgramFile("sch")) && !InBuildTree(dir)) {
+  if (FolderWritable(dir) && olv::FileExists(GetProgramFile("sch")) && !InBuildTree(dir)) {
     loc.schemeFile = GetProgramFile("sch");
     loc.settingsFile = GetProgramFile("ini");
     loc.logFile = GetProgramFile("LOG");

@@ -4,7 +4,7 @@
 #include <climits>
 #include <vector>
 
-namespace sch {
+namespace olv {
 
 namespace {
 
@@ -158,4 +158,4 @@ std::size_t ReadFully(olv::TStream& in, void* buffer, std::size_t count) {
   return done;
 }
 
-}  // namespace sch
+}  // namespace olv

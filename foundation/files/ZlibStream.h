@@ -15,9 +15,9 @@
 
 #include "foundation/base/Exception.h"
 #include "foundation/files/ParallelDeflate.h"
-#include "foundation/objects/Stream.h"
+#include "foundation/streams/Stream.h"
 
-namespace sch {
+namespace olv {
 
 // A damaged or truncated zlib stream, or a failure inside zlib.
 class EZlibError : public olv::Exception {
@@ -79,4 +79,4 @@ std::uint64_t CopyStream(olv::TStream& in, olv::TStream& out);
 // Reads until `count` bytes are in or `in` ends; returns how many were read.
 std::size_t ReadFully(olv::TStream& in, void* buffer, std::size_t count);
 
-}  // namespace sch
+}  // namespace olv

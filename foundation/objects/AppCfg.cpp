@@ -1,6 +1,8 @@
 #include "foundation/objects/AppCfg.h"
 
-#include "foundation/base/OlvPub.h"
+#include "foundation/files/Folders.h"
+#include "foundation/files/ProgramGlobals.h"
+#include "foundation/text/TextFields.h"
 
 namespace olv {
 

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "foundation/objects/OlvClass.h"
-#include "foundation/objects/Stream.h"
+#include "foundation/streams/Stream.h"
 
 namespace olv {
 

@@ -23,7 +23,7 @@
 //
 // Reads from the input's position to its end; raises EReadError ("Invalid stream format" for a
 // missing signature) for bytes that are no object stream. Any thread, one stream pair at a time.
-#include "foundation/objects/Stream.h"
+#include "foundation/streams/Stream.h"
 
 namespace olv {
 

@@ -6,14 +6,13 @@
 #include <shared_mutex>
 #include <vector>
 
-#include "foundation/base/OlvStartup.h"
 #include "foundation/files/AtomicFile.h"
 #include "foundation/files/FileStream.h"
 #include "foundation/objects/AppCfg.h"
 #include "foundation/objects/ListContainer.h"
 #include "foundation/objects/ObjStream.h"
 #include "foundation/objects/ObjStreamText.h"
-#include "foundation/objects/Stream.h"
+#include "foundation/streams/Stream.h"
 
 namespace olv {
 
@@ -314,7 +313,7 @@ std::unique_ptr<TBaseObject> TBaseObject::Clone() const {
 void TBaseObject::SaveToStream(TStream& stream) const { WriteObjectToStream(stream, this); }
 
 void TBaseObject::SaveToFile(const std::string& fileName) const {
-  sch::SaveFileAtomically(ExpandStreamFileName(fileName), std::nullopt,
+  olv::SaveFileAtomically(ExpandStreamFileName(fileName), std::nullopt,
                           [this](TStream& out) { SaveToStream(out); });
 }
 
@@ -326,7 +325,7 @@ void TBaseObject::SaveToTextStream(TStream& stream) const {
 }
 
 void TBaseObject::SaveToTextFile(const std::string& fileName) const {
-  sch::SaveFileAtomically(ExpandStreamFileName(fileName), std::nullopt,
+  olv::SaveFileAtomically(ExpandStreamFileName(fileName), std::nullopt,
                           [this](TStream& out) { SaveToTextStream(out); });
 }
 

@@ -16,6 +16,8 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <utility>
+#include <vector>
 
 #include "foundation/base/Exception.h"
 
@@ -328,6 +330,11 @@ std::unique_ptr<T> CloneAs(const T& obj) {
   auto c = obj.Clone();
   return std::unique_ptr<T>(static_cast<T*>(c.release()));
 }
+
+// The foundation's own persistent classes by stream name, the registry's first entries, which it
+// asks for on its first use. Defined by the start-up unit (foundation/startup), the one place that
+// knows every module, so that the registry need not know the modules built on it.
+std::vector<std::pair<std::string_view, const TClass*>> FoundationClasses();
 
 // The class registry of the object stream. Registering a class under a name that another class
 // holds replaces it: the last registration wins. Names compare without regard to ASCII case.

@@ -1,7 +1,7 @@
 #include "foundation/objects/OlvClipboard.h"
 
 #include "foundation/objects/ObjStream.h"
-#include "foundation/objects/Stream.h"
+#include "foundation/streams/Stream.h"
 #include "platform/Clipboard.h"
 
 namespace olv {

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "dataaccess/DAErrors.h"
-#include "foundation/objects/Stream.h"
+#include "foundation/streams/Stream.h"
 #include "oracle/components/OraParams.h"
 
 namespace ora {

@@ -5,7 +5,7 @@
 
 #include "dataaccess/Blob.h"
 #include "dataaccess/DAErrors.h"
-#include "foundation/base/MessageBoxes.h"
+#include "foundation/dialogs/MessageBoxes.h"
 #include "foundation/text/Format.h"
 #include "oracle/client/OraCall.h"
 #include "oracle/server/OraCommand.h"

@@ -11,7 +11,7 @@
 #include "oracle/components/OraParser.h"
 #include "oracle/OraProps.h"
 #include "oracle/values/OraRowId.h"
-#include "oracle/server/OraThread.h"
+#include "oracle/server/OraWorker.h"
 
 namespace ora {
 

@@ -7,7 +7,7 @@
 // What it does: the cursor states; prepare (line breaks of the text made single line feeds, the
 // parse-error offset mapped back to the text as set); the parameter scan (":name" outside
 // strings and comments, names compared without regard to case, up to a TRIGGER keyword);
-// execution in the calling thread or, with NonBlocking, on a worker thread (OraThread.h), in the
+// execution in the calling thread or, with NonBlocking, on a worker thread (OraWorker.h), in the
 // modes default, scrollable, describe only and commit on success; automatic commit; the ROWID of
 // the last changed row (OraRowId.h); the SQL function code (fc* below).
 //

@@ -19,7 +19,7 @@
 #include "oracle/values/OraDateTime.h"
 #include "oracle/values/OraLob.h"
 #include "oracle/values/OraObject.h"
-#include "oracle/server/OraThread.h"
+#include "oracle/server/OraWorker.h"
 #include "oracle/values/OraValueObjects.h"
 
 namespace ora {

@@ -17,7 +17,7 @@
 #include "oracle/values/OraValueObjects.h"
 #include "oracle/values/OraObject.h"
 #include "oracle/server/OraRecordSet.h"
-#include "oracle/server/OraThread.h"
+#include "oracle/server/OraWorker.h"
 
 namespace ora {
 

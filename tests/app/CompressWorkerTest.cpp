@@ -59,7 +59,7 @@ TEST_F(CompressWorkerTest, RunsOneJobAtATimeAndReportsOnTheMainThread) {
   ASSERT_EQ(outcome, "");
   EXPECT_TRUE(onMain);
   EXPECT_FALSE(worker.Busy());
-  EXPECT_TRUE(IsCompressedFile(packed));
+  EXPECT_TRUE(olv::IsCompressedFile(packed));
   EXPECT_FALSE(std::filesystem::exists(dir / "other.z"));
 
   // Once the first job has reported back, the same worker takes the next.
@@ -72,7 +72,7 @@ TEST_F(CompressWorkerTest, RunsOneJobAtATimeAndReportsOnTheMainThread) {
 }
 
 TEST_F(CompressWorkerTest, AnErrorOfTheJobIsReportedAndTheWorkerIsFreeAgain) {
-  const std::string damaged = WriteSource("bad.z", MakeCompressedHeader() + "not a zlib stream at all");
+  const std::string damaged = WriteSource("bad.z", olv::MakeCompressedHeader() + "not a zlib stream at all");
   WriteSource("keep.dmp", "kept");
   CompressWorker worker(main);
   ASSERT_TRUE(worker.Start({damaged, dir / "keep.dmp", false}, Record()));
@@ -95,7 +95,7 @@ TEST_F(CompressWorkerTest, AWorkerDestroyedBeforeItsReportDropsIt) {
   }
   main.processPending();
   EXPECT_EQ(reports, 0);
-  EXPECT_TRUE(IsCompressedFile(dir / "a.z"));  // the job itself was not cut short
+  EXPECT_TRUE(olv::IsCompressedFile(dir / "a.z"));  // the job itself was not cut short
 }
 
 TEST_F(CompressWorkerTest, AMainThreadShuttingDownNeverHearsOfTheJobAndNothingHangs) {

@@ -221,7 +221,7 @@ TEST_F(CompressJobTest, OverwriteIsAskedAndNoKeepsTheDestination) {
   dialogs.QueueAnswer(plat::IDYES);
   ASSERT_TRUE(job.Prepare());
   job.Run();
-  EXPECT_TRUE(IsCompressedFile(job.destination));
+  EXPECT_TRUE(olv::IsCompressedFile(job.destination));
   CompressJob back{job.destination, dir / "b.dmp", false};
   ASSERT_TRUE(back.Prepare());
   back.Run();

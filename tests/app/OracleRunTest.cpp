@@ -134,9 +134,9 @@ TEST_F(OracleRunTest, TimedExportCompressesTrimsRecordsAndDeletesOnlyTheirFiles)
     EXPECT_EQ(text.find("tiger"), std::string::npos) << "the password never reaches a record: " << text;
   EXPECT_NE(Get(dir / "args").find(std::string("system/tiger\0", 13)), std::string::npos) << "only the child has it";
 
-  EXPECT_TRUE(sch::IsCompressedFile(dir / "db.dmp"));
+  EXPECT_TRUE(olv::IsCompressedFile(dir / "db.dmp"));
   EXPECT_EQ(Get(dir / "db.dmp").rfind("OLVEK", 0), 0u);
-  ASSERT_TRUE(sch::DecompressFile(dir / "db.dmp", dir / "plain.dmp"));
+  ASSERT_TRUE(olv::DecompressFile(dir / "db.dmp", dir / "plain.dmp"));
   EXPECT_EQ(Get(dir / "plain.dmp"), std::string("\x03\x03\x54table data", 13));
   for (const char* gone : {"Old1.dmp", "Old1.log"}) EXPECT_FALSE(fs::exists(dir / gone)) << gone;
   for (const char* kept : {"Old2.dmp", "Old2.log", "unrelated.dmp"}) EXPECT_TRUE(fs::exists(dir / kept)) << kept;
@@ -147,7 +147,7 @@ TEST_F(OracleRunTest, ImportOfACompressedDumpSeesTheDatabasesIdInATemporaryCopy)
   const std::string dump = dir / "in.dmp";
   const std::string original("\x03\x03\x54rows", 7);
   Put(dump, original);
-  ASSERT_TRUE(sch::CompressFileInPlace(dump));
+  ASSERT_TRUE(olv::CompressFileInPlace(dump));
   const std::string compressed = Get(dump);
   Env("FAKE_ORA_REPORT", dir / "report");
   {
@@ -215,7 +215,7 @@ TEST_F(OracleRunTest, TerminateOfARunningExportRecords100AndLeavesNoChild) {
 TEST_F(OracleRunTest, TheExpandedCopyOfARunningImportSurvivesAnotherStart) {
   const std::string dump = dir / "in.dmp";
   Put(dump, std::string("\x03\x03\x54rows", 7));
-  ASSERT_TRUE(sch::CompressFileInPlace(dump));
+  ASSERT_TRUE(olv::CompressFileInPlace(dump));
   Env("FAKE_ORA_REPORT", dir / "report");
   Env("FAKE_ORA_SLEEP", "30");
   {

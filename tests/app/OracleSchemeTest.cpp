@@ -294,11 +294,11 @@ TEST(OracleDump, CompressedDumpIsNeverWrittenInto) {
   testsupport::ScratchFolder dir;
   const std::string dump = dir / "a.dmp";
   Put(dump, std::string("\x03\x03\x54payload", 10));
-  ASSERT_TRUE(sch::CompressFileInPlace(dump));
+  ASSERT_TRUE(olv::CompressFileInPlace(dump));
   const std::string before = Get(dump);
   EXPECT_FALSE(TOracleScheme::WriteDmpCharsetId(dump, 0x0873));
   EXPECT_EQ(Get(dump), before);
-  ASSERT_TRUE(sch::DecompressFile(dump, dir / "b.dmp"));
+  ASSERT_TRUE(olv::DecompressFile(dump, dir / "b.dmp"));
   EXPECT_EQ(Get(dir / "b.dmp"), std::string("\x03\x03\x54payload", 10));
 }
 
@@ -443,8 +443,8 @@ TEST(OracleRun, ExportCompressesItsDumpAndDropsTheOldRecordsFiles) {
   EXPECT_FALSE(fs::exists(dir / "Old1.log"));
   EXPECT_TRUE(fs::exists(dir / "Old2.dmp"));
   EXPECT_TRUE(fs::exists(dir / "unrelated.dmp"));
-  EXPECT_TRUE(sch::IsCompressedFile(dir / "db.dmp"));
-  ASSERT_TRUE(sch::DecompressFile(dir / "db.dmp", dir / "plain.dmp"));
+  EXPECT_TRUE(olv::IsCompressedFile(dir / "db.dmp"));
+  ASSERT_TRUE(olv::DecompressFile(dir / "db.dmp", dir / "plain.dmp"));
   EXPECT_EQ(Get(dir / "plain.dmp"), std::string("\x03\x03\x54table data", 13));
   EXPECT_EQ(rec.ExitCode, 0);
   EXPECT_EQ(rec.RunScripts.find("tiger"), std::string::npos) << rec.RunScripts;
@@ -465,7 +465,7 @@ TEST(OracleRun, ImportExpandsACompressedDumpWithTheDatabasesIdAndRestoresIt) {
   const std::string dump = dir / "in.dmp";
   const std::string original("\x03\x03\x54rows", 7);
   Put(dump, original);
-  ASSERT_TRUE(sch::CompressFileInPlace(dump));
+  ASSERT_TRUE(olv::CompressFileInPlace(dump));
   const std::string compressed = Get(dump);
   FakeEnv env;
   env.Set("FAKE_ORA_REPORT", dir / "report");
@@ -529,7 +529,7 @@ TEST(OracleRun, DamagedCompressedDumpDoesNotStartImp) {
   testsupport::ScratchFolder dir;
   const std::string dump = dir / "in.dmp";
   Put(dump, std::string("\x03\x03\x54rows and more rows", 20));
-  ASSERT_TRUE(sch::CompressFileInPlace(dump));
+  ASSERT_TRUE(olv::CompressFileInPlace(dump));
   std::string bytes = Get(dump);
   bytes.resize(bytes.size() - 6);
   Put(dump, bytes);
@@ -603,7 +603,7 @@ TEST(OracleRun, ATerminateBeforeTheChildExistsEndsTheRunAtItsStep) {
     const std::string dump = dir / "db.dmp";
     if (import) {
       Put(dump, std::string("\x03\x03\x54rows", 7));
-      ASSERT_TRUE(sch::CompressFileInPlace(dump));
+      ASSERT_TRUE(olv::CompressFileInPlace(dump));
     }
     const std::string before = Get(dump);
     FakeEnv env;
@@ -664,7 +664,7 @@ TEST(OracleRun, AFailedCompressionIsRecordedAsAFailureWithItsReason) {
   const size_t at = rec.ResultMsgs.find("Compress failed\r\n");
   ASSERT_NE(at, std::string::npos) << rec.ResultMsgs;
   EXPECT_GT(rec.ResultMsgs.size(), at + 20) << "a reason follows: " << rec.ResultMsgs;
-  EXPECT_FALSE(sch::IsCompressedFile(dir / "db.dmp"));
+  EXPECT_FALSE(olv::IsCompressedFile(dir / "db.dmp"));
   EXPECT_EQ(Get(dir / "db.dmp").substr(3), payload);
   EXPECT_EQ(dir.names(), (std::vector<std::string>{"db.dmp", "exp.log", "payload"})) << "no temporary file is left";
 }

@@ -133,7 +133,7 @@ TEST_F(OracleToolsTest, ConvertRewritesTheIdOfAnUncompressedDumpAndRefusesACompr
 
   // A compressed dump: no id shown, nothing written, no copy made.
   const std::string packed = dir / "packed.dmp";
-  sch::CompressFile(dmp, packed);
+  olv::CompressFile(dmp, packed);
   const std::string bytes = testsupport::ReadAll(packed);
   tool.ChooseDump(packed);
   EXPECT_EQ(tool.SourceCharset(), "");

@@ -14,7 +14,7 @@
 #include "foundation/files/CompressedFile.h"
 #include "foundation/files/ZlibStream.h"
 #include "foundation/base/Exception.h"
-#include "foundation/objects/Stream.h"
+#include "foundation/streams/Stream.h"
 #include "tests/support/ScratchFolder.h"
 
 namespace {
@@ -32,7 +32,7 @@ TEST_F(SchemeFileBytesTest, PlainAndCompressedLoadTheSamePayload) {
   sch::SaveSchemeFileBytes(dir / "plain.sch", payload, false);
   sch::SaveSchemeFileBytes(dir / "packed.sch", payload, true);
   EXPECT_TRUE(ReadAll(dir / "plain.sch") == payload);
-  EXPECT_TRUE(sch::IsCompressedFile(dir / "packed.sch"));
+  EXPECT_TRUE(olv::IsCompressedFile(dir / "packed.sch"));
   EXPECT_LT(ReadAll(dir / "packed.sch").size(), payload.size());
   EXPECT_TRUE(*sch::LoadSchemeFileBytes(dir / "plain.sch") == payload);
   EXPECT_TRUE(*sch::LoadSchemeFileBytes(dir / "packed.sch") == payload);
@@ -46,9 +46,9 @@ TEST_F(SchemeFileBytesTest, MissingEmptyAndDamagedFiles) {
   WriteAll(dir / "empty.sch", "");
   EXPECT_EQ(sch::LoadSchemeFileBytes(dir / "empty.sch"), std::optional<std::string>(""))
       << "a zero-length file takes the plain path; the object stream rejects it";
-  const std::string packed = sch::CompressBytes(payload);
+  const std::string packed = olv::CompressBytes(payload);
   WriteAll(dir / "cut.sch", packed.substr(0, packed.size() - 10));
-  EXPECT_THROW(sch::LoadSchemeFileBytes(dir / "cut.sch"), sch::EZlibError);
+  EXPECT_THROW(sch::LoadSchemeFileBytes(dir / "cut.sch"), olv::EZlibError);
 }
 
 TEST_F(SchemeFileBytesTest, FailedSaveKeepsThePreviousSchemes) {
@@ -80,7 +80,7 @@ class ZerosAfter : public olv::TSequentialStream {
 
 std::string Compressed(olv::TStream& payload) {
   olv::TMemoryStream out;
-  sch::WriteCompressed(payload, out);
+  olv::WriteCompressed(payload, out);
   return std::string(out.View());
 }
 

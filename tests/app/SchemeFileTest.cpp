@@ -32,8 +32,8 @@ TEST_F(SchemeFileTest, EveryKindSavedPlainAndCompressedLoadsEqual) {
   sch::SaveObjectToFile(dir / "plain.sch", w.get(), false);
   sch::SaveObjectToFile(dir / "packed.sch", w.get(), true);
   EXPECT_EQ(ReadAll(dir / "plain.sch"), expected);
-  EXPECT_TRUE(sch::IsCompressedFile(dir / "packed.sch"));
-  EXPECT_FALSE(sch::IsCompressedFile(dir / "plain.sch"));
+  EXPECT_TRUE(olv::IsCompressedFile(dir / "packed.sch"));
+  EXPECT_FALSE(olv::IsCompressedFile(dir / "plain.sch"));
   EXPECT_EQ(testsupport::ModeOf(dir / "packed.sch"), 0600u);
 
   clock.Advance(std::chrono::hours(24 * 400));  // reading later must not change what was stored
@@ -107,9 +107,9 @@ TEST_F(SchemeFileTest, MissingEmptyForeignAndDamagedFiles) {
   WriteAll(dir / "log.sch", olv::ObjectToBytes(&log));
   EXPECT_THROW(sch::LoadObjectFromFile(dir / "log.sch"), sch::EInvalidCast);
 
-  const std::string packed = sch::CompressBytes(olv::ObjectToBytes(schtest::EveryKindContainer().get()));
+  const std::string packed = olv::CompressBytes(olv::ObjectToBytes(schtest::EveryKindContainer().get()));
   WriteAll(dir / "cut.sch", packed.substr(0, packed.size() / 2));
-  EXPECT_THROW(sch::LoadObjectFromFile(dir / "cut.sch"), sch::EZlibError);
+  EXPECT_THROW(sch::LoadObjectFromFile(dir / "cut.sch"), olv::EZlibError);
 
   // The magic text in lower case is still the header.
   WriteAll(dir / "lower.sch", "olvek" + packed.substr(5));
@@ -193,8 +193,8 @@ TEST_F(SchemeFileTest, FileNamesGoThroughThePathExpander) {
   });
   auto w = schtest::EveryKindContainer();
   sch::SaveObjectToFile("<data>/macro.sch", w.get(), true);
-  EXPECT_TRUE(sch::IsCompressedFile(dir / "macro.sch"));
-  EXPECT_TRUE(sch::IsCompressedFile("<data>/macro.sch"));
+  EXPECT_TRUE(olv::IsCompressedFile(dir / "macro.sch"));
+  EXPECT_TRUE(olv::IsCompressedFile("<data>/macro.sch"));
   auto back = sch::LoadObjectFromFile("<data>/macro.sch");
   olv::SetPathExpander(nullptr);
   ASSERT_NE(back, nullptr);

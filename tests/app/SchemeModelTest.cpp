@@ -10,7 +10,7 @@
 #include "app/core/SchCommon.h"
 #include "app/core/SchemeEditor.h"
 #include "foundation/objects/ObjStream.h"
-#include "foundation/objects/Stream.h"
+#include "foundation/streams/Stream.h"
 #include "tests/app/SchemeTestSupport.h"
 #include "tests/foundation/StreamBytes.h"
 

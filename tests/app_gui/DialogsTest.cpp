@@ -102,7 +102,7 @@ TEST_F(DialogTest, CompressRunsOnAWorkerAndReportsDone) {
   while (!finished) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
   EXPECT_EQ(form.StatusLabel()->text(), "done");
   EXPECT_TRUE(form.SourceBrowseButton()->isEnabled());
-  EXPECT_TRUE(IsCompressedFile(packed));
+  EXPECT_TRUE(olv::IsCompressedFile(packed));
 
   // And back, into a file that exists: the overwrite question comes first.
   const std::string back = dir / "back.dmp";

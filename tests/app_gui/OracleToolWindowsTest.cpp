@@ -192,7 +192,7 @@ TEST_F(OracleToolWindows, CharsetToolConnectsConvertsADumpAndTestsTheClient) {
   EXPECT_EQ(tool.SourceLabel()->text(), "AL32UTF8");
 
   const std::string packed = dir / "packed.dmp";
-  CompressFile(dmp, packed);
+  olv::CompressFile(dmp, packed);
   tool.ChooseFile = [&] { return packed; };
   tool.SelectButton()->click();
   boxes.Clear();

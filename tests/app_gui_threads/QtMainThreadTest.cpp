@@ -144,7 +144,7 @@ TEST_F(QtMainThreadTest, TheCompressWorkersOutcomeComesBackThroughTheEventLoop) 
   EXPECT_TRUE(onMain);
   EXPECT_EQ(error, "");
   EXPECT_FALSE(worker.Busy());
-  EXPECT_TRUE(IsCompressedFile(packed));
+  EXPECT_TRUE(olv::IsCompressedFile(packed));
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 // start-up; the tests run under the same settings.
 #include <gtest/gtest.h>
 
-#include "foundation/base/OlvPub.h"
+#include "foundation/startup/OlvPub.h"
 
 namespace {
 

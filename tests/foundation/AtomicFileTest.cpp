@@ -15,6 +15,9 @@
 
 namespace {
 
+// What a file holding passwords gets: only its owner may read it.
+constexpr mode_t kOwnerOnly = 0600;
+
 using testsupport::ReadAll;
 using testsupport::WriteAll;
 
@@ -48,11 +51,11 @@ TEST_F(AtomicFileTest, ReplacesTheFileWithTheRequestedMode) {
   const std::string target = dir / "schemes.sch";
   WriteAll(target, "old");
   ::chmod(target.c_str(), 0644);
-  sch::SaveFileAtomically(target, sch::kSchemeFileMode, [](olv::TStream& out) { out.WriteBuffer("new content", 11); });
+  olv::SaveFileAtomically(target, kOwnerOnly, [](olv::TStream& out) { out.WriteBuffer("new content", 11); });
   EXPECT_EQ(ReadAll(target), "new content");
   EXPECT_EQ(testsupport::ModeOf(target), 0600u);
 
-  sch::SaveFileAtomically(dir / "fresh.sch", sch::kSchemeFileMode, [](olv::TStream& out) { out.WriteBuffer("x", 1); });
+  olv::SaveFileAtomically(dir / "fresh.sch", kOwnerOnly, [](olv::TStream& out) { out.WriteBuffer("x", 1); });
   EXPECT_EQ(testsupport::ModeOf(dir / "fresh.sch"), 0600u);
   EXPECT_EQ(dir.names(), (std::vector<std::string>{"fresh.sch", "schemes.sch"}));
 }
@@ -61,7 +64,7 @@ TEST_F(AtomicFileTest, KeepsTheModeOfAnExistingFileUnlessToldOtherwise) {
   const std::string target = dir / "data.txt";
   WriteAll(target, "old");
   ::chmod(target.c_str(), 0640);
-  sch::SaveFileAtomically(target, std::nullopt, [](olv::TStream& out) { out.WriteBuffer("new", 3); });
+  olv::SaveFileAtomically(target, std::nullopt, [](olv::TStream& out) { out.WriteBuffer("new", 3); });
   EXPECT_EQ(testsupport::ModeOf(target), 0640u);
   EXPECT_EQ(ReadAll(target), "new");
 }
@@ -69,27 +72,27 @@ TEST_F(AtomicFileTest, KeepsTheModeOfAnExistingFileUnlessToldOtherwise) {
 TEST_F(AtomicFileTest, InterruptedSaveLeavesThePreviousFileLoadable) {
   const std::string target = dir / "schemes.sch";
   const std::string oldPayload = testsupport::DumpLikeBytes(50000);
-  WriteAll(target, sch::CompressBytes(oldPayload));
+  WriteAll(target, olv::CompressBytes(oldPayload));
   const std::string newPayload = testsupport::RandomBytes(400000);
   for (std::size_t failAfter : {std::size_t(0), std::size_t(10), std::size_t(16), std::size_t(300000)}) {
-    EXPECT_THROW(sch::SaveFileAtomically(target, sch::kSchemeFileMode,
+    EXPECT_THROW(olv::SaveFileAtomically(target, kOwnerOnly,
                                          [&](olv::TStream& out) {
                                            FailAfterSink failing(out, failAfter);
                                            olv::TMemoryStream in(newPayload);
-                                           sch::WriteCompressed(in, failing);
+                                           olv::WriteCompressed(in, failing);
                                          }),
                  olv::Exception)
         << failAfter;
-    EXPECT_TRUE(sch::ExpandBytes(ReadAll(target)) == oldPayload) << failAfter;
+    EXPECT_TRUE(olv::ExpandBytes(ReadAll(target)) == oldPayload) << failAfter;
   }
   // A write that the file system refuses part-way, as on a full disk.
   {
     testsupport::FileSizeLimit limit(64 * 1024);
-    EXPECT_THROW(sch::SaveFileAtomically(target, sch::kSchemeFileMode,
+    EXPECT_THROW(olv::SaveFileAtomically(target, kOwnerOnly,
                                          [&](olv::TStream& out) { out.WriteBuffer(newPayload.data(), newPayload.size()); }),
                  olv::Exception);
   }
-  EXPECT_TRUE(sch::ExpandBytes(ReadAll(target)) == oldPayload);
+  EXPECT_TRUE(olv::ExpandBytes(ReadAll(target)) == oldPayload);
   EXPECT_EQ(dir.names(), (std::vector<std::string>{"schemes.sch"}));
 }
 
@@ -97,7 +100,7 @@ TEST_F(AtomicFileTest, UncommittedWriterLeavesNoTrace) {
   const std::string target = dir / "schemes.sch";
   WriteAll(target, "old");
   {
-    sch::AtomicFileWriter writer(target, sch::kSchemeFileMode);
+    olv::AtomicFileWriter writer(target, kOwnerOnly);
     writer.WriteBuffer("half", 4);
     EXPECT_TRUE(std::filesystem::exists(writer.tempPath()));
     EXPECT_EQ(std::filesystem::path(writer.tempPath()).parent_path(), std::filesystem::path(target).parent_path());
@@ -109,13 +112,13 @@ TEST_F(AtomicFileTest, UncommittedWriterLeavesNoTrace) {
 TEST_F(AtomicFileTest, SavesThroughALinkIntoTheLinkedFile) {
   WriteAll(dir / "real.sch", "old");
   std::filesystem::create_symlink(dir / "real.sch", dir / "link.sch");
-  sch::SaveFileAtomically(dir / "link.sch", std::nullopt, [](olv::TStream& out) { out.WriteBuffer("new", 3); });
+  olv::SaveFileAtomically(dir / "link.sch", std::nullopt, [](olv::TStream& out) { out.WriteBuffer("new", 3); });
   EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.sch"));
   EXPECT_EQ(ReadAll(dir / "real.sch"), "new");
 }
 
 TEST_F(AtomicFileTest, MissingFolderRaises) {
-  EXPECT_THROW(sch::SaveFileAtomically(dir / "no/such/folder/x.sch", std::nullopt, [](olv::TStream&) {}),
+  EXPECT_THROW(olv::SaveFileAtomically(dir / "no/such/folder/x.sch", std::nullopt, [](olv::TStream&) {}),
                olv::Exception);
 }
 
@@ -128,7 +131,7 @@ namespace {
 TEST_F(AtomicFileTest, PosixFileIsAStream) {
   const std::string target = dir / "data.bin";
   testsupport::WriteAll(target, "0123");
-  sch::PosixFile f = sch::PosixFile::OpenRead(target);
+  olv::PosixFile f = olv::PosixFile::OpenRead(target);
   f.SetPosition(1);
   char buf[8] = {};
   EXPECT_EQ(f.Read(buf, 8), 3);

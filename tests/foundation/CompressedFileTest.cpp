@@ -23,7 +23,7 @@ class CompressedFileTest : public ::testing::Test {
 
   std::string Compressed(const std::string& payload) {
     WriteAll(dir / "payload", payload);
-    EXPECT_TRUE(sch::CompressFile(dir / "payload", dir / "packed"));
+    EXPECT_TRUE(olv::CompressFile(dir / "payload", dir / "packed"));
     return ReadAll(dir / "packed");
   }
 
@@ -52,24 +52,24 @@ TEST(CompressedHeader, RecognisesTheMagicTextInAnyCase) {
       {"TPF0\x0eTSchemeWrapper", false},  // a plain scheme file
       {"", false},
   };
-  for (const auto& c : cases) EXPECT_EQ(sch::HasCompressedHeader(c.bytes), c.compressed) << c.bytes;
-  EXPECT_EQ(sch::MakeCompressedHeader(), "OLVEK" + zeros);
+  for (const auto& c : cases) EXPECT_EQ(olv::HasCompressedHeader(c.bytes), c.compressed) << c.bytes;
+  EXPECT_EQ(olv::MakeCompressedHeader(), "OLVEK" + zeros);
 }
 
 TEST_F(CompressedFileTest, ExpandsEverySizeAroundTheBlockEdges) {
-  const std::size_t sizes[] = {0, 1, 100, 16383, 16384, 3 * 16384, sch::kZlibBufferSize,
-                               2 * sch::kZlibBufferSize + 1};
+  const std::size_t sizes[] = {0, 1, 100, 16383, 16384, 3 * 16384, olv::kZlibBufferSize,
+                               2 * olv::kZlibBufferSize + 1};
   for (std::size_t size : sizes) {
     // Random data makes the compressed stream as large as the source, so its reading also
     // crosses the buffer edges.
     for (const std::string& payload : {testsupport::DumpLikeBytes(size), testsupport::RandomBytes(size)}) {
       const std::string packed = Compressed(payload);
-      ASSERT_EQ(packed.substr(0, 16), sch::MakeCompressedHeader());
+      ASSERT_EQ(packed.substr(0, 16), olv::MakeCompressedHeader());
       EXPECT_EQ(packed.substr(16, 2), "\x78\x9c") << "zlib format at the default level";
       WriteAll(dir / "out", "previous content");
-      ASSERT_TRUE(sch::DecompressFile(dir / "packed", dir / "out"));
+      ASSERT_TRUE(olv::DecompressFile(dir / "packed", dir / "out"));
       EXPECT_TRUE(ReadAll(dir / "out") == payload) << "size " << size;
-      EXPECT_TRUE(sch::ExpandBytes(sch::CompressBytes(payload)) == payload) << "size " << size;
+      EXPECT_TRUE(olv::ExpandBytes(olv::CompressBytes(payload)) == payload) << "size " << size;
     }
   }
 }
@@ -93,8 +93,8 @@ TEST_F(CompressedFileTest, ExpandsAFileFromOutsideWithALowerCaseHeader) {
                           "open(sys.argv[2],'wb').write(b'olvek\\0\\0\\0FILLER!!' + zlib.compress(d, 6))\" '" +
                           (dir / "payload") + "' '" + (dir / "outside") + "'";
   ASSERT_EQ(std::system(cmd.c_str()), 0);
-  EXPECT_TRUE(sch::IsCompressedFile(dir / "outside"));
-  ASSERT_TRUE(sch::DecompressFile(dir / "outside", dir / "out"));
+  EXPECT_TRUE(olv::IsCompressedFile(dir / "outside"));
+  ASSERT_TRUE(olv::DecompressFile(dir / "outside", dir / "out"));
   EXPECT_TRUE(ReadAll(dir / "out") == payload);
 }
 
@@ -116,9 +116,9 @@ TEST_F(CompressedFileTest, DamagedOrTruncatedStreamFailsAndLeavesTheDestination)
   for (const auto& [name, bytes] : cases) {
     WriteAll(dir / "bad", bytes);
     WriteAll(dir / "out", "previous content");
-    EXPECT_THROW(sch::DecompressFile(dir / "bad", dir / "out"), sch::EZlibError) << name;
+    EXPECT_THROW(olv::DecompressFile(dir / "bad", dir / "out"), olv::EZlibError) << name;
     EXPECT_EQ(ReadAll(dir / "out"), "previous content") << name;
-    EXPECT_THROW(sch::ExpandBytes(bytes), sch::EZlibError) << name;
+    EXPECT_THROW(olv::ExpandBytes(bytes), olv::EZlibError) << name;
   }
   EXPECT_EQ(dir.names(), (std::vector<std::string>{"bad", "out", "packed", "payload"}))
       << "no work file is left behind";
@@ -128,18 +128,18 @@ TEST_F(CompressedFileTest, NothingHappensWithoutASourceOrAHeader) {
   WriteAll(dir / "out", "previous content");
   WriteAll(dir / "plain", "TPF0 a plain scheme file, longer than sixteen bytes");
   WriteAll(dir / "short", "OLVEK");
-  EXPECT_FALSE(sch::DecompressFile(dir / "plain", dir / "out"));
-  EXPECT_FALSE(sch::DecompressFile(dir / "missing", dir / "out"));
-  EXPECT_FALSE(sch::CompressFile(dir / "missing", dir / "out"));
-  EXPECT_FALSE(sch::CompressFileInPlace(dir / "missing"));
-  EXPECT_FALSE(sch::CompressFile("", dir / "out"));
+  EXPECT_FALSE(olv::DecompressFile(dir / "plain", dir / "out"));
+  EXPECT_FALSE(olv::DecompressFile(dir / "missing", dir / "out"));
+  EXPECT_FALSE(olv::CompressFile(dir / "missing", dir / "out"));
+  EXPECT_FALSE(olv::CompressFileInPlace(dir / "missing"));
+  EXPECT_FALSE(olv::CompressFile("", dir / "out"));
   EXPECT_EQ(ReadAll(dir / "out"), "previous content");
 
-  EXPECT_FALSE(sch::IsCompressedFile(dir / "missing"));
-  EXPECT_FALSE(sch::IsCompressedFile(dir / "plain"));
-  EXPECT_FALSE(sch::IsCompressedFile(dir / "short"));
-  EXPECT_FALSE(sch::IsCompressedFile(""));
-  EXPECT_THROW(sch::ExpandBytes("TPF0 not compressed at all"), olv::Exception);
+  EXPECT_FALSE(olv::IsCompressedFile(dir / "missing"));
+  EXPECT_FALSE(olv::IsCompressedFile(dir / "plain"));
+  EXPECT_FALSE(olv::IsCompressedFile(dir / "short"));
+  EXPECT_FALSE(olv::IsCompressedFile(""));
+  EXPECT_THROW(olv::ExpandBytes("TPF0 not compressed at all"), olv::Exception);
 }
 
 TEST_F(CompressedFileTest, InPlaceKeepsModeAndFollowsLinks) {
@@ -148,14 +148,14 @@ TEST_F(CompressedFileTest, InPlaceKeepsModeAndFollowsLinks) {
   ::chmod((dir / "dump.dmp").c_str(), 0640);
   std::filesystem::create_symlink(dir / "dump.dmp", dir / "link.dmp");
 
-  ASSERT_TRUE(sch::CompressFileInPlace(dir / "link.dmp"));
+  ASSERT_TRUE(olv::CompressFileInPlace(dir / "link.dmp"));
   EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.dmp"));
-  EXPECT_TRUE(sch::IsCompressedFile(dir / "dump.dmp"));
+  EXPECT_TRUE(olv::IsCompressedFile(dir / "dump.dmp"));
   EXPECT_LT(std::filesystem::file_size(dir / "dump.dmp"), payload.size() / 2);
   EXPECT_EQ(testsupport::ModeOf(dir / "dump.dmp"), 0640u);
   EXPECT_EQ(dir.names(), (std::vector<std::string>{"dump.dmp", "link.dmp"}));
 
-  ASSERT_TRUE(sch::DecompressFile(dir / "dump.dmp", dir / "back.dmp"));
+  ASSERT_TRUE(olv::DecompressFile(dir / "dump.dmp", dir / "back.dmp"));
   EXPECT_TRUE(ReadAll(dir / "back.dmp") == payload);
   EXPECT_EQ(testsupport::ModeOf(dir / "back.dmp"), 0640u) << "a new destination takes the source's mode";
 }
@@ -164,17 +164,17 @@ TEST_F(CompressedFileTest, FullDiskLeavesTheDumpAsItWas) {
   // Random data compresses to more than its size, so the work file outgrows the limit.
   const std::string payload = testsupport::RandomBytes(1 << 20);
   WriteAll(dir / "dump.dmp", payload);
-  WriteAll(dir / "packed", sch::CompressBytes(testsupport::RandomBytes(1 << 20, 3)));
+  WriteAll(dir / "packed", olv::CompressBytes(testsupport::RandomBytes(1 << 20, 3)));
   WriteAll(dir / "out", "previous content");
   {
     testsupport::FileSizeLimit limit(256 * 1024);
     try {
-      sch::CompressFileInPlace(dir / "dump.dmp");
+      olv::CompressFileInPlace(dir / "dump.dmp");
       ADD_FAILURE() << "compressing onto a full disk succeeded";
     } catch (const olv::Exception& e) {
       EXPECT_NE(std::string(e.what()).find("Cannot write file"), std::string::npos) << e.what();
     }
-    EXPECT_THROW(sch::DecompressFile(dir / "packed", dir / "out"), olv::Exception);
+    EXPECT_THROW(olv::DecompressFile(dir / "packed", dir / "out"), olv::Exception);
   }
   EXPECT_TRUE(ReadAll(dir / "dump.dmp") == payload);
   EXPECT_EQ(ReadAll(dir / "out"), "previous content");

@@ -8,7 +8,7 @@
 #include <ctime>
 #include <random>
 
-#include "foundation/base/OlvPub.h"
+#include "foundation/startup/OlvPub.h"
 #include "foundation/base/SysErrors.h"
 #include "platform/Clock.h"
 #include "tests/support/ScopedEnv.h"

@@ -12,7 +12,7 @@
 #include <sstream>
 
 #include "foundation/base/Exception.h"
-#include "foundation/base/OlvPub.h"
+#include "foundation/startup/OlvPub.h"
 #include "foundation/files/ShellFolders.h"
 #include "tests/support/ScratchFolder.h"
 #include "tests/support/ScopedEnv.h"

@@ -11,7 +11,7 @@
 #include "foundation/expr/ExpTranslator.h"
 #include "foundation/objects/ObjStream.h"
 #include "foundation/expr/OlvMacro.h"
-#include "foundation/objects/Stream.h"
+#include "foundation/streams/Stream.h"
 
 using namespace olv;
 

@@ -1,4 +1,4 @@
-#include "foundation/base/MessageBoxes.h"
+#include "foundation/dialogs/MessageBoxes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "foundation/base/OlvStartup.h"
+#include "foundation/startup/OlvStartup.h"
 
 #include <gtest/gtest.h>
 #include <malloc.h>
@@ -14,7 +14,7 @@
 #include "foundation/text/Format.h"
 #include "foundation/objects/OlvClass.h"
 #include "foundation/files/LogWriter.h"
-#include "foundation/base/OlvPub.h"
+#include "foundation/startup/OlvPub.h"
 #include "foundation/files/ProgramFiles.h"
 #include "tests/support/ScratchFolder.h"
 

@@ -20,7 +20,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-constexpr std::size_t B = sch::kDeflateBlockSize;
+constexpr std::size_t B = olv::kDeflateBlockSize;
 
 // Export-dump-like lines: compressible, with matches that reach back across block edges.
 std::string DumpText(std::size_t n) {
@@ -43,7 +43,7 @@ std::string Noise(std::size_t n) {
 std::string Compress(const std::string& payload, unsigned threads, int level = Z_DEFAULT_COMPRESSION,
                      std::size_t writeSize = 100000) {
   olv::TMemoryStream out;
-  sch::CompressionStream z(out, level, threads);
+  olv::CompressionStream z(out, level, threads);
   for (std::size_t i = 0; i < payload.size(); i += writeSize)
     z.WriteBuffer(payload.data() + i, std::min(writeSize, payload.size() - i));
   z.finish();
@@ -61,9 +61,9 @@ bool ZlibExpands(const std::string& packed, const std::string& expected) {
 
 std::string OurExpansion(const std::string& packed) {
   olv::TMemoryStream in(packed);
-  sch::ExpansionStream z(in);
+  olv::ExpansionStream z(in);
   olv::TMemoryStream out;
-  sch::CopyStream(z, out);
+  olv::CopyStream(z, out);
   return std::string(out.View());
 }
 
@@ -85,7 +85,7 @@ TEST(ParallelDeflate, OutputDependsOnlyOnTheInput) {
   // Scheme files saved twice must be the same bytes, whatever the cores and the writes.
   const std::string payload = DumpText(6 * B + 777);
   const std::string reference = Compress(payload, 2);
-  for (unsigned threads : {3u, 8u, sch::kMaxDeflateThreads + 5})
+  for (unsigned threads : {3u, 8u, olv::kMaxDeflateThreads + 5})
     EXPECT_TRUE(Compress(payload, threads) == reference) << threads << " threads";
   for (std::size_t writeSize : {std::size_t(1000), B, B + 1, payload.size()})
     EXPECT_TRUE(Compress(payload, 4, Z_DEFAULT_COMPRESSION, writeSize) == reference) << "writes of " << writeSize;
@@ -130,7 +130,7 @@ TEST(ParallelDeflate, AFailingDestinationStopsTheWorkers) {
     FailingStream out(limit);
     EXPECT_THROW(
         {
-          sch::CompressionStream z(out, Z_DEFAULT_COMPRESSION, 4);
+          olv::CompressionStream z(out, Z_DEFAULT_COMPRESSION, 4);
           z.WriteBuffer(payload.data(), payload.size());
           z.finish();
         },
@@ -139,7 +139,7 @@ TEST(ParallelDeflate, AFailingDestinationStopsTheWorkers) {
   }
   // Abandoned without finish: destruction alone ends the workers.
   olv::TMemoryStream out;
-  sch::CompressionStream z(out, Z_DEFAULT_COMPRESSION, 4);
+  olv::CompressionStream z(out, Z_DEFAULT_COMPRESSION, 4);
   z.WriteBuffer(payload.data(), payload.size());
 }
 

@@ -14,7 +14,7 @@
 
 #include "tests/support/ScopedEnv.h"
 #include "foundation/files/Folders.h"
-#include "foundation/base/OlvPub.h"
+#include "foundation/startup/OlvPub.h"
 #include "foundation/files/ShellFolders.h"
 
 using namespace olv;

@@ -11,7 +11,7 @@
 
 #include "tests/support/ScopedEnv.h"
 #include "foundation/files/LogWriter.h"
-#include "foundation/base/OlvPub.h"
+#include "foundation/startup/OlvPub.h"
 #include "tests/support/ScratchFolder.h"
 
 namespace fs = std::filesystem;

@@ -6,8 +6,8 @@
 
 #include "foundation/objects/AppCfg.h"
 #include "foundation/objects/ObjStream.h"
-#include "foundation/base/OlvPub.h"
-#include "foundation/objects/Stream.h"
+#include "foundation/startup/OlvPub.h"
+#include "foundation/streams/Stream.h"
 #include "platform/Clipboard.h"
 #include "tests/foundation/StreamBytes.h"
 #include "tests/foundation/TestObjects.h"

@@ -1,4 +1,4 @@
-#include "foundation/objects/Stream.h"
+#include "foundation/streams/Stream.h"
 
 #include <gtest/gtest.h>
 

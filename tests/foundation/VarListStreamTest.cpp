@@ -3,7 +3,7 @@
 
 #include "foundation/objects/ObjStream.h"
 #include "foundation/expr/OlvExp.h"
-#include "foundation/objects/Stream.h"
+#include "foundation/streams/Stream.h"
 
 using namespace olv;
 

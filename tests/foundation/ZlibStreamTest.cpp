@@ -32,11 +32,11 @@ class TrickleSource : public olv::TSequentialStream {
 
 TEST(ZlibStream, ExpandsFromASourceThatDeliversLittleAtATime) {
   const std::string payload = testsupport::DumpLikeBytes(100000);
-  const std::string packed = sch::CompressBytes(payload);
+  const std::string packed = olv::CompressBytes(payload);
   for (std::size_t step : {std::size_t(1), std::size_t(7), std::size_t(4096)}) {
     TrickleSource in(packed, step);
     olv::TMemoryStream out;
-    ASSERT_TRUE(sch::ExpandCompressed(in, out));
+    ASSERT_TRUE(olv::ExpandCompressed(in, out));
     EXPECT_TRUE(out.View() == payload) << "step " << step;
   }
 }
@@ -44,9 +44,9 @@ TEST(ZlibStream, ExpandsFromASourceThatDeliversLittleAtATime) {
 TEST(ZlibStream, ReadsInSmallPiecesAndStopsAtTheStreamEnd) {
   const std::string payload = testsupport::RandomBytes(5000);
   // Bytes after the zlib stream are not part of the payload.
-  const std::string packed = sch::CompressBytes(payload).substr(16) + "trailing bytes";
+  const std::string packed = olv::CompressBytes(payload).substr(16) + "trailing bytes";
   olv::TMemoryStream in(packed);
-  sch::ExpansionStream z(in);
+  olv::ExpansionStream z(in);
   std::string out;
   char piece[3];
   for (int64_t n; (n = z.Read(piece, sizeof piece)) != 0;) out.append(piece, std::size_t(n));
@@ -58,26 +58,26 @@ TEST(ZlibStream, ReadsInSmallPiecesAndStopsAtTheStreamEnd) {
 }
 
 TEST(ZlibStream, CompressesWritesOfAnySizeToTheSameStream) {
-  const std::string payload = testsupport::DumpLikeBytes(sch::kZlibBufferSize * 3 + 17);
+  const std::string payload = testsupport::DumpLikeBytes(olv::kZlibBufferSize * 3 + 17);
   olv::TMemoryStream oneWrite, manyWrites;
   {
-    sch::CompressionStream z(oneWrite);
+    olv::CompressionStream z(oneWrite);
     z.WriteBuffer(payload.data(), payload.size());
     z.finish();
   }
   {
-    sch::CompressionStream z(manyWrites);
+    olv::CompressionStream z(manyWrites);
     for (std::size_t i = 0; i < payload.size(); i += 1000)
       z.WriteBuffer(payload.data() + i, std::min<std::size_t>(1000, payload.size() - i));
     EXPECT_EQ(z.Position(), int64_t(payload.size()));
     z.finish();
-    EXPECT_THROW(z.Write("x", 1), sch::EZlibError);
+    EXPECT_THROW(z.Write("x", 1), olv::EZlibError);
   }
   EXPECT_TRUE(oneWrite.View() == manyWrites.View());
   manyWrites.SetPosition(0);
-  sch::ExpansionStream z(manyWrites);
+  olv::ExpansionStream z(manyWrites);
   olv::TMemoryStream out;
-  sch::CopyStream(z, out);
+  olv::CopyStream(z, out);
   EXPECT_TRUE(out.View() == payload);
 }
 

@@ -87,10 +87,10 @@ void WriteSeeds() {
   Write(kCorpus / "scheme_file" / "empty.tpf", Plain(empty));
   Write(kCorpus / "scheme_file" / "lone_scheme.tpf", Plain(*all->GetScheme(0)));
   // Whole files, as the program finds them at start-up.
-  Write(kCorpus / "scheme_file_startup" / "all_classes.sch", sch::CompressBytes(Plain(*all)));
+  Write(kCorpus / "scheme_file_startup" / "all_classes.sch", olv::CompressBytes(Plain(*all)));
   Write(kCorpus / "scheme_file_startup" / "all_classes_plain.sch", Plain(*all));
-  Write(kCorpus / "scheme_file_startup" / "empty.sch", sch::CompressBytes(Plain(empty)));
-  std::string lower = sch::CompressBytes(Plain(*one));
+  Write(kCorpus / "scheme_file_startup" / "empty.sch", olv::CompressBytes(Plain(empty)));
+  std::string lower = olv::CompressBytes(Plain(*one));
   lower.replace(0, 5, "olvek");
   Write(kCorpus / "scheme_file_startup" / "one_command_lower_header.sch", lower);
   WriteObjectStreamSeeds();

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "foundation/base/OlvPub.h"
+#include "foundation/startup/OlvPub.h"
 #include "oracle/client/OraCall.h"
 #include "oracle/OraError.h"
 #include "platform/Registry.h"

@@ -11,7 +11,7 @@
 #include "oracle/server/OraCommand.h"
 #include "oracle/server/OraConnection.h"
 #include "oracle/OraProps.h"
-#include "oracle/server/OraThread.h"
+#include "oracle/server/OraWorker.h"
 #include "platform/HeadlessMainThread.h"
 #include "tests/oracle/FakeOciHome.h"
 

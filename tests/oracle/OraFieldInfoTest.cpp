@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "oracle/components/OraDataSet.h"
+#include "oracle/components/OraQuery.h"
 #include "tests/oracle/OraComponentFixture.h"
 
 namespace ora {

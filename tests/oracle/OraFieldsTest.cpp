@@ -7,7 +7,7 @@
 #include <string>
 
 #include "dataaccess/DAErrors.h"
-#include "oracle/components/OraDataSet.h"
+#include "oracle/components/OraQuery.h"
 #include "oracle/components/OraFields.h"
 #include "tests/oracle/OraComponentFixture.h"
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "dataaccess/OraSQLMonitor.h"
-#include "oracle/components/OraDataSet.h"
+#include "oracle/components/OraQuery.h"
 #include "oracle/values/OraLob.h"
 #include "oracle/components/OraSQL.h"
 #include "oracle/components/OraSession.h"

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "dataaccess/DAErrors.h"
-#include "oracle/components/OraDataSet.h"
+#include "oracle/components/OraQuery.h"
 #include "oracle/components/OraNestedTable.h"
 #include "tests/oracle/OraComponentFixture.h"
 

@@ -11,7 +11,7 @@
 #include "oracle/client/OraCall.h"
 #include "oracle/server/OraCommand.h"
 #include "oracle/OraConsts.h"
-#include "oracle/components/OraDataSet.h"
+#include "oracle/components/OraQuery.h"
 #include "oracle/OraDataTypes.h"
 #include "oracle/values/OraObject.h"
 #include "oracle/values/OraType.h"

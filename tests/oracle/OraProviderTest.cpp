@@ -2,7 +2,7 @@
 // provider's transaction under both AutoCommit settings, parameters, reset and the table name.
 #include <gtest/gtest.h>
 
-#include "oracle/components/OraDataSet.h"
+#include "oracle/components/OraQuery.h"
 #include "tests/oracle/OraComponentFixture.h"
 
 namespace ora {

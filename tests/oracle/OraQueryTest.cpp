@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "dataaccess/DAErrors.h"
-#include "oracle/components/OraDataSet.h"
+#include "oracle/components/OraQuery.h"
 #include "oracle/OraError.h"
 #include "oracle/components/OraFields.h"
 #include "tests/oracle/OraComponentFixture.h"

@@ -1,7 +1,7 @@
 // The default format model of timestamp texts, built from the platform's date and time settings.
 #include <gtest/gtest.h>
 
-#include "foundation/base/OlvPub.h"
+#include "foundation/startup/OlvPub.h"
 #include "oracle/values/OraTimeStampFormat.h"
 
 namespace ora {

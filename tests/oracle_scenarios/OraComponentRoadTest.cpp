@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "dataaccess/DAErrors.h"
-#include "oracle/components/OraDataSet.h"
+#include "oracle/components/OraQuery.h"
 #include "oracle/OraError.h"
 #include "oracle/components/OraSession.h"
 #include "tests/oracle_scenarios/ScenarioBackend.h"

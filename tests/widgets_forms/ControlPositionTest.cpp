@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "foundation/objects/ObjStream.h"
-#include "foundation/objects/Stream.h"
+#include "foundation/streams/Stream.h"
 
 using namespace olv;
 

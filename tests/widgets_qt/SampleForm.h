@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "foundation/objects/ObjStream.h"
-#include "foundation/objects/Stream.h"
+#include "foundation/streams/Stream.h"
 #include "widgets/qt/GradientPanel.h"
 #include "widgets/qt/OlvForm.h"
 

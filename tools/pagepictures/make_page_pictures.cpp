@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "foundation/objects/Stream.h"
+#include "foundation/streams/Stream.h"
 #include "widgets/gfx/Bitmap.h"
 #include "widgets/gif/ColorReduction.h"
 #include "widgets/gif/GIFExtensions.h"

@@ -15,7 +15,7 @@
 #include <span>
 #include <vector>
 
-#include "foundation/objects/Stream.h"
+#include "foundation/streams/Stream.h"
 #include "widgets/gfx/Bitmap.h"
 
 namespace olv {

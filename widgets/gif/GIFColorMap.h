@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "foundation/objects/Stream.h"
+#include "foundation/streams/Stream.h"
 #include "widgets/gfx/Palette.h"
 
 namespace olv {

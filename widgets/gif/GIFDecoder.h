@@ -15,7 +15,7 @@
 #include <span>
 #include <string>
 
-#include "foundation/objects/Stream.h"
+#include "foundation/streams/Stream.h"
 
 namespace olv {
 

@@ -11,7 +11,7 @@
 #include <memory>
 #include <vector>
 
-#include "foundation/objects/Stream.h"
+#include "foundation/streams/Stream.h"
 
 namespace olv {
 

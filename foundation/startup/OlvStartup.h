@@ -19,19 +19,6 @@
 
 namespace olv {
 
-struct TClass;
-class TFunctionList;
-
-// The modules' registrations, in dependency order, kept here so that the class registry and the
-// expression compiler need not know the modules built on them. The registry and the program's
-// translator call these on their first use, so they hold whether or not StartUp has run.
-// The foundation's own persistent classes, by stream name (the registry's first entries).
-std::vector<std::pair<std::string_view, const TClass*>> FoundationClasses();
-// The stream classes and functions of the modules built on the expression language: core
-// functions, macros, dates.
-void RegisterExpressionModuleClasses();
-void RegisterExpressionModuleFunctions(TFunctionList& functions);
-
 using StartUpHook = std::function<void()>;
 
 // Adds a step to run in StartUp after the path expander; a hook added after StartUp has run is

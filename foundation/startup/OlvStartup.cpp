@@ -1,10 +1,10 @@
-#include "foundation/base/OlvStartup.h"
+#include "foundation/startup/OlvStartup.h"
 
 #include <mutex>
 #include <vector>
 
 #include "foundation/base/HeapPolicy.h"
-#include "foundation/base/OlvPub.h"
+#include "foundation/startup/OlvPub.h"
 #include "foundation/expr/ExpCoreFunctions.h"
 #include "foundation/expr/ExpTranslator.h"
 #include "foundation/expr/OlvMacro.h"

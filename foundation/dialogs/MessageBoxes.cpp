@@ -1,4 +1,4 @@
-#include "foundation/base/MessageBoxes.h"
+#include "foundation/dialogs/MessageBoxes.h"
 
 #include "foundation/files/Folders.h"
 #include "platform/Dialogs.h"

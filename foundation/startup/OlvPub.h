@@ -9,6 +9,7 @@
 //   foundation/text/Format.h          the one Format engine for numbers and dates
 //   foundation/text/Wildcard.h        MatchWildcard, MatchWildcardList
 //   foundation/text/Comments.h        StripComments, ExtractBetween
+//   foundation/files/ProgramGlobals.h command-line parameters, user path macros, program path and user
 //   foundation/files/Folders.h         program path and folders, names, temporary files
 //   foundation/files/ShellFolders.h    the user's well-known folders
 //   foundation/files/PathMacros.h      <name> macros in file names
@@ -23,6 +24,7 @@
 #include "foundation/text/Comments.h"
 #include "foundation/text/DateTime.h"
 #include "foundation/files/Folders.h"
+#include "foundation/files/ProgramGlobals.h"
 #include "foundation/text/Format.h"
 #include "foundation/expr/GuardedDivision.h"
 #include "foundation/files/PathMacros.h"
@@ -34,26 +36,6 @@
 #include "foundation/text/Wildcard.h"
 
 namespace olv {
-
-// One line per ";"-separated field of every command-line parameter, in order: "a=1;b=2" gives
-// "a=1" and "b=2". Path macros look names up in it (ValueOfName).
-std::vector<std::string> CommandLineParams();
-std::string CommandLineParam(std::string_view name);
-// Fills CommandLineParams from argv[1] .. argv[argc-1] (replacing what was there).
-void LoadCommandLineParams(int argc, const char* const* argv);
-
-// Name=value pairs that path macros consult after the built-in names; empty unless set.
-std::vector<std::string> UserPathMacros();
-void SetUserPathMacros(std::vector<std::string> lines);
-
-// When not empty, replaces the running program's path in GetProgramDir, GetProgramName and
-// GetProgramFile.
-std::string ProgramPathOverride();
-void SetProgramPathOverride(std::string_view path);
-
-// The application user name that GetAppUser returns; empty unless set.
-std::string AppUserName();
-void SetAppUserName(std::string_view name);
 
 // The date settings of the program: date separator ".", short format "YYYY.M.D", long format
 // "YYYY年M月D日", the Chinese long month and day names (元月 .. 十二月, 星期日 .. 星期六), and

@@ -1,4 +1,4 @@
-#include "oracle/server/OraThread.h"
+#include "oracle/server/OraWorker.h"
 
 #include <atomic>
 #include <chrono>
