@@ -335,6 +335,32 @@ TEST_F(OraNestedTableWriteTest, EveryAttributeKindIsWrittenByEveryRoute) {
   }
 }
 
+// A new element written through the fields goes into the collection with every attribute.
+TEST_F(OraNestedTableWriteTest, AnInsertedElementKeepsEveryAttributeKind) {
+  TOraQuery visits;
+  visits.SetSession(session_.get());
+  visits.SetSQL("select id, calls from visits");
+  visits.LocalUpdate = true;
+  visits.Open();
+  TOraNestedTable calls;
+  calls.SetDataSetField(dynamic_cast<da::TDataSetField*>(&visits.FieldByName("CALLS")));
+  calls.Open();
+  calls.Append();
+  calls.FieldByName("NAME").SetAsString("eve");
+  calls.FieldByName("N").SetAsInteger(5);
+  calls.FieldByName("AT").SetAsString("2012.3.4 5:06:07.000000");
+  calls.FieldByName("SPAN").SetAsString("+4 05:06:07.000000");
+  calls.Post();
+  const std::pair<const char*, const char*> expected[] = {
+      {"NAME", "eve"}, {"N", "5"}, {"AT", "2012.3.4 5:06:07.000000"}, {"SPAN", "+04 05:06:07.000000"}};
+  auto* collection = dynamic_cast<TOraArray*>(RecordObject(visits.FieldByName("CALLS")));
+  ASSERT_NE(collection, nullptr);
+  for (const auto& [name, text] : expected) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(StoredText(*collection, 2, name), text);
+  }
+}
+
 // The REF dataset stays read-only whatever the route: no write reaches the referenced object.
 TEST_F(OraNestedTableTest, AReferencesObjectIsWrittenByNoRoute) {
   fake_.set("type:CLERK_T", "OBJECT(NAME VARCHAR2(20), AT TIMESTAMP)");
