@@ -1,5 +1,6 @@
-// The nested-table dataset over a query's collection field on the stand-in: the parent's current
-// row's elements as records, read anew when the parent moves.
+// The nested-table dataset over a query's collection or REF field on the stand-in: the parent's
+// current row's elements as records, read anew when the parent moves, and written back into the
+// collection by every route a field is written.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -8,7 +9,6 @@
 #include <utility>
 
 #include "dataaccess/DAErrors.h"
-#include "foundation/text/DateTime.h"
 #include "oracle/components/OraDataSet.h"
 #include "oracle/components/OraFields.h"
 #include "oracle/components/OraNestedTable.h"
@@ -250,8 +250,7 @@ std::string StoredText(TOraArray& collection, int index, const char* name) {
 
 TEST_F(OraNestedTableWriteTest, EveryAttributeKindIsWrittenByEveryRoute) {
   using da::Variant;
-  const double at[] = {olv::EncodeDate(2010, 5, 6) + olv::EncodeTime(7, 8, 9, 0),
-                       olv::EncodeDate(2011, 1, 1) + olv::EncodeTime(1, 1, 1, 0)};
+  const double at[] = {da::EncodeDateTime({2010, 5, 6, 7, 8, 9, 0}), da::EncodeDateTime({2011, 1, 1, 1, 1, 1, 0})};
   const AttributeCase attributes[] = {
       {"NAME", {Variant(std::string("zed")), Variant(std::string("amy"))}, {"zed", "amy"}, {"zed", "amy"},
        [](da::TField& f, const Variant& v) { f.SetAsString(v.AsString()); }},
