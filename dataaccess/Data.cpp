@@ -563,8 +563,9 @@ Variant TData::GetFieldAsVariant(int fieldNo, const void* record) {
       case dtUInt32: return Variant(static_cast<std::int64_t>(ReadValue<std::uint32_t>(buf.data())));
       case dtFloat: case dtCurrency: return Variant(ReadValue<double>(buf.data()));
       case dtDate: case dtTime: case dtDateTime: {
+        // Time-stamp milliseconds, whatever date form the store keeps in its own records.
         double d;
-        InternalToDateTime(&d, buf.data(), dfTimeStampMSecs);
+        TData::InternalToDateTime(&d, buf.data(), dfTimeStampMSecs);
         return Variant::Date(d);
       }
       case dtBoolean: return Variant(ReadValue<std::int16_t>(buf.data()) != 0);
@@ -643,8 +644,21 @@ void TData::PutFieldAsVariant(int fieldNo, void* record, const Variant& value) {
     SetNull(fieldNo, record, true);
     return;
   }
-  if (field.HasParent()) CannotConvert();
-  std::uint8_t* p = At(record, field);
+  // A child field's value is made in the store's value format (as GetFieldByNo gives it) and
+  // written into its object; only the scalar types an object attribute has are taken.
+  const bool child = field.HasParent();
+  std::vector<std::uint8_t> childValue;
+  if (child) {
+    switch (field.DataType) {
+      case dtString: case dtInt8: case dtInt16: case dtUInt16: case dtInt32: case dtUInt32: case dtFloat:
+      case dtCurrency: case dtDate: case dtTime: case dtDateTime: case dtBoolean: case dtInt64:
+        break;
+      default: CannotConvert();
+    }
+    childValue.assign(std::max<std::size_t>(FieldSizeOf(field.DataType, field.Length), 16), 0);
+  }
+  std::uint8_t* p = child ? childValue.data() : At(record, field);
+  const std::size_t size = child ? childValue.size() : field.Size;
   const TVarType vt = value.VarType();
   auto isInt16or32 = [&] {
     return vt == varSmallint || vt == varInteger || vt == varShortInt || vt == varByte || vt == varWord;
@@ -654,7 +668,7 @@ void TData::PutFieldAsVariant(int fieldNo, void* record, const Variant& value) {
       std::string s = value.AsString();
       std::size_t len = Utf8CutLength(s, field.Length);
       std::memcpy(p, s.data(), len);
-      std::memset(p + len, 0, field.Size - len);
+      std::memset(p + len, 0, size - len);
       break;
     }
     case dtInt8: WriteValue(p, static_cast<std::int8_t>(value.AsInt64() & 0xFF)); break;
@@ -689,7 +703,12 @@ void TData::PutFieldAsVariant(int fieldNo, void* record, const Variant& value) {
     case dtDate: case dtTime: case dtDateTime: {
       if (vt == varBoolean || vt == varByteArray) CannotConvert();
       double d = value.AsDate();
-      InternalToDateTime(p, &d, dfDayNumber);
+      // An object takes time-stamp milliseconds, as it gives them.
+      if (child) {
+        TData::DateTimeToInternal(&d, p, dfTimeStampMSecs);
+      } else {
+        InternalToDateTime(p, &d, dfDayNumber);
+      }
       break;
     }
     case dtBoolean:
@@ -755,6 +774,10 @@ void TData::PutFieldAsVariant(int fieldNo, void* record, const Variant& value) {
       break;
     }
     default: CannotConvert();
+  }
+  if (child) {
+    PutChildField(field, record, p);
+    return;
   }
   SetNull(fieldNo, record, false);
 }

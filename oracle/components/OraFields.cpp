@@ -47,11 +47,27 @@ namespace {
 TOraTimeStamp* TimeStampOf(const da::TField& f) { return dynamic_cast<TOraTimeStamp*>(RecordObject(f)); }
 TOraInterval* IntervalOf(const da::TField& f) { return dynamic_cast<TOraInterval*>(RecordObject(f)); }
 
-// The field's value changed in its object: the dataset hears of it as of any field change.
-void Changed(da::TField& f) {
-  f.SetModified(true);
-  f.FieldChanged();
-}
+// The field's format in the timestamp while the scope lasts.
+class TFormatScope {
+ public:
+  TFormatScope(TOraTimeStamp* ts, const std::string& format) : ts_(ts) {
+    if (!ts_ || ts_->GetFormat() == format) {
+      ts_ = nullptr;
+      return;
+    }
+    before_ = ts_->GetFormat();
+    ts_->SetFormat(format);
+  }
+  ~TFormatScope() {
+    if (ts_) ts_->SetFormat(before_);
+  }
+  TFormatScope(const TFormatScope&) = delete;
+  TFormatScope& operator=(const TFormatScope&) = delete;
+
+ private:
+  TOraTimeStamp* ts_;
+  std::string before_;
+};
 }  // namespace
 
 // ---- TOraTimeStampField ----
@@ -64,11 +80,8 @@ bool TOraTimeStampField::IsNull() const {
 std::string TOraTimeStampField::AsString() const {
   TOraTimeStamp* ts = TimeStampOf(*this);
   if (!ts || ts->IsNull()) return std::string();
-  const std::string before = ts->GetFormat();
-  if (Format != before) ts->SetFormat(Format);
-  std::string text = ts->GetAsString();
-  if (Format != before) ts->SetFormat(before);
-  return text;
+  TFormatScope format(ts, Format);
+  return ts->GetAsString();
 }
 
 Variant TOraTimeStampField::AsVariant() const { return IsNull() ? Variant::Null() : Variant(AsString()); }
@@ -78,35 +91,16 @@ double TOraTimeStampField::AsDateTime() const {
   return ts && !ts->IsNull() ? ts->GetAsDateTime() : 0;
 }
 
-void TOraTimeStampField::SetAsString(std::string_view value) {
-  TOraTimeStamp* ts = TimeStampOf(*this);
-  if (!ts) return;
-  if (value.empty()) {
-    ts->SetIsNull(true);
-  } else {
-    const std::string before = ts->GetFormat();
-    ts->SetFormat(Format);
-    ts->SetAsString(std::string(value));
-    ts->SetFormat(before);
-  }
-  Changed(*this);
-}
+void TOraTimeStampField::SetAsString(std::string_view value) { SetAsVariant(Variant(std::string(value))); }
 
-void TOraTimeStampField::SetAsDateTime(double dayNumber) {
-  TOraTimeStamp* ts = TimeStampOf(*this);
-  if (!ts) return;
-  ts->SetAsDateTime(dayNumber);
-  Changed(*this);
-}
+void TOraTimeStampField::SetAsDateTime(double dayNumber) { SetAsVariant(Variant::Date(dayNumber)); }
 
+// The value goes the way of every field's value, through the dataset (its state and the field's
+// read-only flag checked) into the record store, which writes it into the timestamp in the record
+// or in the record's object; a text is read in the field's format.
 void TOraTimeStampField::SetAsVariant(const Variant& value) {
-  if (value.IsEmptyOrNull()) {
-    SetAsString("");
-  } else if (value.VarType() == da::varString || value.VarType() == da::varOleStr) {
-    SetAsString(value.AsString());
-  } else {
-    SetAsDateTime(value.AsDate());
-  }
+  TFormatScope format(TimeStampOf(*this), Format);
+  da::TField::SetAsVariant(value);
 }
 
 // ---- TOraIntervalField ----
@@ -126,21 +120,15 @@ std::string TOraIntervalField::AsString() const {
 
 Variant TOraIntervalField::AsVariant() const { return IsNull() ? Variant::Null() : Variant(AsString()); }
 
-void TOraIntervalField::SetAsString(std::string_view value) {
-  TOraInterval* iv = IntervalOf(*this);
-  if (!iv) return;
-  if (value.empty()) {
-    iv->SetIsNull(true);
-  } else {
+void TOraIntervalField::SetAsString(std::string_view value) { SetAsVariant(Variant(std::string(value))); }
+
+// As a timestamp's: through the dataset into the record store.
+void TOraIntervalField::SetAsVariant(const Variant& value) {
+  if (TOraInterval* iv = IntervalOf(*this)) {
     iv->LeadPrecision = static_cast<std::uint8_t>(LeadPrecision);
     iv->FracPrecision = static_cast<std::uint8_t>(FracPrecision);
-    iv->SetAsString(std::string(value));
   }
-  Changed(*this);
-}
-
-void TOraIntervalField::SetAsVariant(const Variant& value) {
-  SetAsString(value.IsEmptyOrNull() ? std::string() : value.AsString());
+  da::TField::SetAsVariant(value);
 }
 
 // ---- TBFileField ----

@@ -8,7 +8,8 @@
 //   file; its text "(BFile)", upper-cased when not null;
 // - TCursorField, TLabelField (always Null), TOraDataSetField ("(DataSet)") and
 //   TOraReferenceField ("(Reference)"), both upper-cased when not null.
-// A field reads the value object of the dataset's active record (RecordObject). One thread.
+// A field reads the value object of the dataset's active record (RecordObject); a value written
+// goes, as every field's does, through the dataset into its record store. One thread.
 #include <string>
 
 #include "dataaccess/Field.h"

@@ -75,20 +75,21 @@ da::TSharedObject* AttributeValueObject(const da::TFieldDesc& field, const da::T
 }
 
 da::Variant AttributeValueVariant(da::TSharedObject* value, da::TDataType type) {
-  if (IsTimeStampDataType(type)) {
-    auto* ts = static_cast<TOraTimeStamp*>(value);
-    return ts->IsNull() ? da::Variant::Null() : da::Variant::Date(ts->GetAsDateTime());
-  }
-  if (IsIntervalDataType(type)) {
-    auto* interval = static_cast<TOraInterval*>(value);
-    return interval->IsNull() ? da::Variant::Null() : da::Variant(interval->GetAsString());
-  }
+  if (IsTimeStampDataType(type) || IsIntervalDataType(type)) return GetTimeValueVariant(type, value);
   auto* lob = static_cast<TOraLob*>(value);
   lob->CheckValue();
   if (lob->Size() == 0) return da::Variant::Null();
   const std::string content = lob->GetAsString();
   if (type == dtOraClob) return da::Variant(content);
   return da::Variant(std::vector<std::uint8_t>(content.begin(), content.end()));
+}
+
+void PutAttributeTimeValue(const da::TFieldDesc& field, const da::TFieldDesc& root, const std::string& path,
+                           void* record, const da::Variant& value) {
+  auto* object = static_cast<TOraObject*>(da::ReadPointer(static_cast<const std::uint8_t*>(record) + root.Offset));
+  da::DAAssert(object != nullptr, kModule, "The record holds no object");
+  SetTimeValueVariant(field.DataType, AttributeValueObject(field, root, path, record), value);
+  object->StoreAttrChild(path);
 }
 
 // ---------------------------------------------------------------------------------------------

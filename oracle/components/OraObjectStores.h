@@ -19,6 +19,7 @@
 #include "dataaccess/Blob.h"
 #include "dataaccess/MemData.h"
 #include "oracle/values/OraObject.h"
+#include "oracle/values/OraValueObjects.h"
 
 namespace ora {
 
@@ -29,6 +30,10 @@ da::TSharedObject* AttributeValueObject(const da::TFieldDesc& field, const da::T
 // Such an attribute's value as a query's column gives it: a CLOB's text, a BLOB's or file's bytes,
 // a timestamp's date-time, an interval's text; Null for a null value.
 da::Variant AttributeValueVariant(da::TSharedObject* value, da::TDataType type);
+// Writes a variant into a timestamp or interval attribute as a query's column of the type takes
+// one, and stores it into the record's object, whose instance the element or REF is.
+void PutAttributeTimeValue(const da::TFieldDesc& field, const da::TFieldDesc& root, const std::string& path,
+                           void* record, const da::Variant& value);
 
 // Attribute fields of LOB, file, timestamp and interval types read and written through their value
 // objects, as a record set's columns of those types are.
@@ -45,9 +50,14 @@ class TAttributeValueStore : public Base {
       return AttributeValueVariant(value, this->FieldAt(fieldNo).DataType);
     return Base::GetFieldAsVariant(fieldNo, record);
   }
-  // A LOB attribute takes the value whole, as a blob column's write does; the other value objects
-  // are written by their fields.
+  // A LOB attribute takes the value whole, as a blob column's write does; a timestamp or interval
+  // attribute as such a column does.
   void PutFieldAsVariant(int fieldNo, void* record, const da::Variant& value) override {
+    const da::TFieldDesc& field = this->FieldAt(fieldNo);
+    if (field.HasParent() && (IsTimeStampDataType(field.DataType) || IsIntervalDataType(field.DataType))) {
+      PutAttributeTimeValue(field, this->RootField(field), this->ChildPath(field), record, value);
+      return;
+    }
     if (da::TBlob* blob = AttributeBlob(fieldNo, record)) {
       std::string bytes;
       if (value.IsByteArray()) {

@@ -205,22 +205,12 @@ void TOraParam::SetValue(const Variant& value) {
     return;
   }
   if (TOraTimeStamp* ts = AsTimeStamp()) {
-    if (value.IsEmptyOrNull()) {
-      ts->SetIsNull(true);
-    } else if (value.VarType() == da::varString || value.VarType() == da::varOleStr) {
-      ts->SetAsString(value.AsString());
-    } else {
-      ts->SetAsDateTime(value.AsDate());
-    }
+    ts->SetAsVariant(value);
     Bound = true;
     return;
   }
   if (TOraInterval* iv = AsInterval()) {
-    if (value.IsEmptyOrNull()) {
-      iv->SetIsNull(true);
-    } else {
-      iv->SetAsString(value.AsString());
-    }
+    iv->SetAsVariant(value);
     Bound = true;
     return;
   }

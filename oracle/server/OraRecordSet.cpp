@@ -501,13 +501,28 @@ void TOCIRecordSet::GetField(const da::TFieldDesc& field, const void* record, vo
 da::Variant TOCIRecordSet::GetFieldAsVariant(int fieldNo, const void* record) {
   const da::TFieldDesc& field = FieldAt(fieldNo);
   if (!field.HasParent() && GetNull(fieldNo, record)) return da::Variant::Null();
-  if (!field.HasParent() && (field.DataType == dtOraClob || IsTimeStampType(field.DataType))) {
+  if (!field.HasParent() &&
+      (field.DataType == dtOraClob || IsTimeStampType(field.DataType) || IsIntervalType(field.DataType))) {
     void* object = da::ReadPointer(static_cast<const std::uint8_t*>(record) + field.Offset);
     if (!object) return da::Variant::Null();
     if (field.DataType == dtOraClob) return da::Variant(static_cast<TOraLob*>(object)->GetAsString());
-    return da::Variant::Date(static_cast<TOraTimeStamp*>(object)->GetAsDateTime());
+    return GetTimeValueVariant(field.DataType, static_cast<da::TSharedObject*>(object));
   }
   return da::TVtRecordSet::GetFieldAsVariant(fieldNo, record);
+}
+
+// A timestamp or interval column takes the variant into its value, and the record's NULL flag
+// follows the value.
+void TOCIRecordSet::PutFieldAsVariant(int fieldNo, void* record, const da::Variant& value) {
+  const da::TFieldDesc& field = FieldAt(fieldNo);
+  void* object = !field.HasParent() && (IsTimeStampType(field.DataType) || IsIntervalType(field.DataType))
+                     ? da::ReadPointer(static_cast<std::uint8_t*>(record) + field.Offset)
+                     : nullptr;
+  if (!object) {
+    da::TVtRecordSet::PutFieldAsVariant(fieldNo, record, value);
+    return;
+  }
+  SetNull(fieldNo, record, SetTimeValueVariant(field.DataType, static_cast<da::TSharedObject*>(object), value));
 }
 
 // ---------------------------------------------------------------------------------------------

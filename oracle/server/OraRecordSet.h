@@ -69,6 +69,7 @@ class TOCIRecordSet : public da::TVtRecordSet {
   bool GetNull(int fieldNo, const void* record) override;
   void SetNull(int fieldNo, void* record, bool value) override;
   da::Variant GetFieldAsVariant(int fieldNo, const void* record) override;
+  void PutFieldAsVariant(int fieldNo, void* record, const da::Variant& value) override;
   void DateTimeToInternal(const void* source, void* dest, int format) const override;
   void InternalToDateTime(void* dest, const void* source, int format) const override;
   bool IsBlobFieldType(da::TDataType type) const override;

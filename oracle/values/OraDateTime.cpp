@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "dataaccess/Variant.h"
 #include "foundation/text/DateTime.h"
 #include "oracle/client/OraCall.h"
 #include "oracle/OraConsts.h"
@@ -32,6 +33,13 @@ ub4 IntervalDescriptorType(da::TDataType type) {
     case dtIntervalDS: return OCI_DTYPE_INTERVAL_DS;
     default: throw da::EAssertionFailed("OraClasses", "Assertion failure");
   }
+}
+
+bool IsText(const da::Variant& value) { return value.VarType() == da::varString || value.VarType() == da::varOleStr; }
+
+// Null, Empty and an empty text all stand for NULL.
+bool IsNullVariant(const da::Variant& value) {
+  return value.IsEmptyOrNull() || (IsText(value) && value.AsString().empty());
 }
 
 const OraText* Text(const std::string& s) { return reinterpret_cast<const OraText*>(s.data()); }
@@ -196,6 +204,16 @@ void TOraTimeStamp::SetAsString(const std::string& text) {
   if (previous && previousOwned) OCIDescriptorFree(previous, descriptorType_);
 }
 
+void TOraTimeStamp::SetAsVariant(const da::Variant& value) {
+  if (IsNullVariant(value)) {
+    SetIsNull(true);
+  } else if (IsText(value)) {
+    SetAsString(value.AsString());
+  } else {
+    SetAsDateTime(value.AsDate());
+  }
+}
+
 void TOraTimeStamp::SetFormat(const std::string& text) {
   format_ = text.empty() ? DefaultTimeStampFormat(CurrentTimeStampFormatSettings(), descriptorType_) : text;
 }
@@ -233,6 +251,14 @@ void TOraInterval::SetAsString(const std::string& text) {
   CheckCall(OCIIntervalFromText(hOCIEnv, hOCIError, Text(text), text.size(), GetOCIInterval()));
   CheckValid();
   indicator_ = 0;
+}
+
+void TOraInterval::SetAsVariant(const da::Variant& value) {
+  if (IsNullVariant(value)) {
+    SetIsNull(true);
+  } else {
+    SetAsString(value.AsString());
+  }
 }
 
 }  // namespace ora

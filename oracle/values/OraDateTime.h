@@ -10,6 +10,10 @@
 // fraction digits a text shows (FF). An empty Format stands for DefaultTimeStampFormat of the
 // program's settings (OraTimeStampFormat.h).
 //
+// A variant is written into either as a column's value is (SetAsVariant): Null, Empty or an empty
+// text make the value NULL; a timestamp reads a text in its Format and any other variant as a
+// date-time; an interval reads the variant's text.
+//
 // Ownership: shared objects (released, never deleted); the descriptor as TOraDescriptorValue
 // holds it. Calls are checked on hOCIError and take no
 // connection lock. One thread at a time.
@@ -18,6 +22,10 @@
 
 #include "dataaccess/DataTypes.h"
 #include "oracle/values/OraDescriptorValue.h"
+
+namespace da {
+class Variant;
+}
 
 namespace ora {
 
@@ -44,6 +52,7 @@ class TOraTimeStamp : public TOraDescriptorValue<OCIDateTime> {
   std::string GetAsString();  // empty for NULL
   // The previous value survives a text that does not match the format.
   void SetAsString(const std::string& text);
+  void SetAsVariant(const da::Variant& value);
   void SetFormat(const std::string& text);  // empty: the default
   const std::string& GetFormat() const { return format_; }
 
@@ -71,6 +80,7 @@ class TOraInterval : public TOraDescriptorValue<OCIInterval> {
   void CheckValid();  // "Invalid interval."
   std::string GetAsString();
   void SetAsString(const std::string& text);
+  void SetAsVariant(const da::Variant& value);
 
   std::uint8_t FracPrecision = 6;
   std::uint8_t LeadPrecision = 2;

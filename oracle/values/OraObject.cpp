@@ -573,6 +573,12 @@ void TOraObject::StoreValue(std::string_view path, const da::TAttribute& attribu
   BindValue(child, type, upper, true);
 }
 
+void TOraObject::StoreAttrChild(std::string_view path) {
+  const da::TAttribute& attribute = GetOraType()->AttributeByName(path);
+  if (!IsDescriptorDataType(attribute.DataType)) throw da::Exception(SUnknownDataType);
+  StoreValue(path, attribute, GetAttrChild(path));
+}
+
 void TOraObject::WriteLobs() {
   if (!CheckAlloc(false)) return;
   const TOraType* type = GetOraType();

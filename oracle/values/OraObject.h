@@ -101,6 +101,10 @@ class TOraObject : public da::TDBObject {
   TOraInterval* GetAttrAsInterval(std::string_view path);
   // Stores the content of every LOB child (of embedded objects too) into the instance.
   void WriteLobs();
+  // Stores into the instance the value that the child of a LOB, file, timestamp or interval
+  // attribute holds, after that value was written through the child: the instance is what a copy
+  // of the object, a collection and the server see.
+  void StoreAttrChild(std::string_view path);
 
   bool AutoCreate = true;
   TOraObject* Owner() const { return owner_; }

@@ -1,6 +1,7 @@
 #include "oracle/values/OraValueObjects.h"
 
 #include "dataaccess/DAErrors.h"
+#include "dataaccess/Variant.h"
 #include "oracle/OraDataTypes.h"
 #include "oracle/values/OraDateTime.h"
 #include "oracle/values/OraLob.h"
@@ -58,6 +59,28 @@ void DescriptorFilled(da::TDataType type, da::TSharedObject* value, bool isNull,
     lob->SetNeedsRead(!isNull);
     if (!isNull && readNow && lob->GetCached()) lob->CheckValue();
   }
+}
+
+da::Variant GetTimeValueVariant(da::TDataType type, da::TSharedObject* value) {
+  if (IsTimeStampDataType(type)) {
+    auto* timeStamp = static_cast<TOraTimeStamp*>(value);
+    return timeStamp->IsNull() ? da::Variant::Null() : da::Variant::Date(timeStamp->GetAsDateTime());
+  }
+  da::DAAssert(IsIntervalDataType(type), "OraClasses", "Unknown data type.");
+  auto* interval = static_cast<TOraInterval*>(value);
+  return interval->IsNull() ? da::Variant::Null() : da::Variant(interval->GetAsString());
+}
+
+bool SetTimeValueVariant(da::TDataType type, da::TSharedObject* value, const da::Variant& variant) {
+  if (IsTimeStampDataType(type)) {
+    auto* timeStamp = static_cast<TOraTimeStamp*>(value);
+    timeStamp->SetAsVariant(variant);
+    return timeStamp->IsNull();
+  }
+  da::DAAssert(IsIntervalDataType(type), "OraClasses", "Unknown data type.");
+  auto* interval = static_cast<TOraInterval*>(value);
+  interval->SetAsVariant(variant);
+  return interval->IsNull();
 }
 
 }  // namespace ora

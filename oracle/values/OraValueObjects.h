@@ -11,6 +11,10 @@
 #include "dataaccess/SharedObject.h"
 #include "oracle/client/OciTypes.h"
 
+namespace da {
+class Variant;
+}
+
 namespace ora {
 
 bool IsLobDataType(da::TDataType type);   // BLOB, CLOB
@@ -31,5 +35,13 @@ void BindDescriptor(da::TDataType type, da::TSharedObject* value, void* descript
 // What the library left in the descriptor: NULL or a value. A LOB's content is then on the
 // server, read at once when readNow and the LOB caches (a file only when it exists).
 void DescriptorFilled(da::TDataType type, da::TSharedObject* value, bool isNull, bool readNow);
+
+// A timestamp or interval value as its column gives it as a variant: a timestamp's date-time, an
+// interval's text; Null for NULL. Any other type is an assertion.
+da::Variant GetTimeValueVariant(da::TDataType type, da::TSharedObject* value);
+// Writes a variant into a timestamp or interval value as its column takes one
+// (TOraTimeStamp::SetAsVariant, TOraInterval::SetAsVariant); whether the value is NULL then. Any
+// other type is an assertion.
+bool SetTimeValueVariant(da::TDataType type, da::TSharedObject* value, const da::Variant& variant);
 
 }  // namespace ora

@@ -145,6 +145,67 @@ TEST_F(OraFieldsTest, TextsWrittenIntoTimestampAndIntervalFieldsAndEmptyTextsCle
   EXPECT_EQ(query_.FieldByName("TS").AsString(), "2004.1.2 10:20:30.250000");
 }
 
+// A timestamp or interval column takes a value written through the dataset (as a refresh or a
+// returned parameter writes one) as its field takes it, and gives it back as a variant; the
+// record's NULL flag follows the value, whichever way it was written. Outside edit no way writes.
+TEST_F(OraFieldsTest, TimestampAndIntervalColumnsTakeValuesThroughTheDatasetAsThroughTheirFields) {
+  query_.SetSQLUpdate("update v set n = n where n = :old_n");
+  query_.Open();
+  query_.Next();  // the row of NULLs
+  const double at = da::EncodeDateTime({2011, 5, 6, 7, 8, 9, 125});
+  const struct {
+    const char* name;
+    Variant value;     // written
+    const char* text;  // read back
+    Variant variant;   // the store's variant of it
+  } cases[] = {
+      {"TS", Variant::Date(at), "2011.5.6 7:08:09.125000", Variant::Date(at)},
+      {"TS", Variant(std::string("2011.5.6 7:08:09.125000")), "2011.5.6 7:08:09.125000", Variant::Date(at)},
+      {"LTZ", Variant::Date(at), "2011.5.6 7:08:09.125000", Variant::Date(at)},
+      {"YM", Variant(std::string("+03-04")), "+03-04", Variant(std::string("+03-04"))},
+      {"DS", Variant(std::string("+2 01:00:00")), "+02 01:00:00.000000", Variant(std::string("+02 01:00:00.000000"))},
+  };
+  query_.Edit();
+  for (const auto& c : cases) {
+    da::TField& field = query_.FieldByName(c.name);
+    const int no = field.FieldNo();
+    for (const bool throughField : {false, true}) {
+      SCOPED_TRACE(std::string(c.name) + (throughField ? " through the field" : " through the dataset"));
+      if (throughField) {
+        field.SetAsVariant(c.value);
+      } else {
+        query_.SetFieldValue(field, c.value);
+      }
+      EXPECT_EQ(field.AsString(), c.text);
+      EXPECT_FALSE(query_.Data().GetNull(no, query_.ActiveRecord()));
+      const Variant stored = query_.Data().GetFieldAsVariant(no, query_.ActiveRecord());
+      if (c.variant.VarType() == da::varDate) {
+        EXPECT_DOUBLE_EQ(stored.AsDate(), c.variant.AsDate());
+      } else {
+        EXPECT_EQ(stored.AsString(), c.variant.AsString());
+      }
+      if (throughField) {
+        field.SetAsString("");
+      } else {
+        query_.SetFieldValue(field, Variant::Null());
+      }
+      EXPECT_TRUE(field.IsNull());
+      EXPECT_TRUE(query_.Data().GetNull(no, query_.ActiveRecord()));
+    }
+  }
+  query_.Cancel();
+
+  query_.First();
+  for (const char* name : {"TS", "DS"}) {
+    SCOPED_TRACE(name);
+    da::TField& field = query_.FieldByName(name);
+    const std::string before = field.AsString();
+    EXPECT_THROW(field.SetAsString(name == std::string("TS") ? "2011.5.6 7:08:09.125000" : "+02 01:00:00"),
+                 da::EDatabaseError);
+    EXPECT_EQ(field.AsString(), before);
+  }
+}
+
 // A BFILE that is not cached stays open for the stream's life and is read only where and as far
 // as the stream reads; a missing file is never opened; a cached one is read whole once.
 TEST_F(OraFieldsTest, ABFileStreamReadsItsFileInPiecesOnDemand) {

@@ -1,12 +1,18 @@
-// The nested-table dataset over a query's collection field on the stand-in: the parent's current
-// row's elements as records, read anew when the parent moves.
+// The nested-table dataset over a query's collection or REF field on the stand-in: the parent's
+// current row's elements as records, read anew when the parent moves, and written back into the
+// collection by every route a field is written.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <string>
+#include <utility>
 
 #include "dataaccess/DAErrors.h"
+#include "oracle/components/OraFields.h"
 #include "oracle/components/OraQuery.h"
 #include "oracle/components/OraNestedTable.h"
+#include "oracle/values/OraObject.h"
 #include "tests/oracle/OraComponentFixture.h"
 
 namespace ora {
@@ -184,13 +190,203 @@ TEST_F(OraNestedTableTest, ReEditingAPostedElementThenClosingBothKeepsTheObjects
   calls->Post();
   EXPECT_EQ(calls->FieldByName("AT").AsString(), "2010.5.6 7:08:09.000000");
   calls->Edit();
+  calls->FieldByName("NAME").SetAsString("cid");
+  calls->Post();
+  calls->Edit();
   calls->FieldByName("AT").SetAsString("2011.1.1 1:01:01.000000");
+  calls->FieldByName("NAME").SetAsString("dan");
   calls->Cancel();
-  EXPECT_EQ(calls->FieldByName("NAME").AsString(), "ann");
+  EXPECT_EQ(calls->FieldByName("NAME").AsString(), "cid") << "the value last posted comes back";
+  EXPECT_EQ(calls->FieldByName("AT").AsString(), "2010.5.6 7:08:09.000000") << "the value last posted comes back";
   calls->Edit();
   calls.reset();
   EXPECT_EQ(log->FieldByName("ID").AsString(), "1");
   log.reset();
+}
+
+// An attribute of each kind written in each way a caller writes a field: the field's own typed
+// setter, a variant or a text through the field, and a variant or a text through the dataset (the
+// store's variant write, as generic code such as a refresh or a provider writes). The value must
+// read back in edit, after post, after the element dataset is opened again and from a copy of the
+// parent's collection; an edit that is cancelled gives back the value posted. An element with
+// values and one whose attributes are NULL are both written.
+class OraNestedTableWriteTest : public OraNestedTableTest {
+ protected:
+  void SetUp() override {
+    OraNestedTableTest::SetUp();
+    fake_.set("type:VISIT_T", "OBJECT(NAME VARCHAR2(10), N NUMBER(9), AT TIMESTAMP, SPAN INTERVAL DAY TO SECOND)");
+    fake_.set("type:VISITS_T", "TABLE OF VISIT_T");
+    ASSERT_EQ(fake_.exec("CREATE TABLE visits(id NUMBER(9), calls VISITS_T);"
+                         "INSERT INTO visits VALUES (1, '[{\"NAME\": \"ann\", \"N\": 7, "
+                         "\"AT\": \"2004-01-02 10:20:30.250000000\", \"SPAN\": \"+1 02:03:04.5\"}, "
+                         "{\"NAME\": null, \"N\": null, \"AT\": null, \"SPAN\": null}]');"),
+              0);
+  }
+};
+
+struct AttributeCase {
+  const char* name;
+  da::Variant values[2];  // of the attribute's own kind
+  const char* texts[2];   // the same values as texts
+  const char* shown[2];   // and as the field shows them
+  std::function<void(da::TField&, const da::Variant&)> typed;
+};
+
+enum class WriteRoute { Typed, FieldVariant, FieldText, DataSetVariant, DataSetText };
+
+// The field's text of the element at index in a copy of the collection, read by a dataset of its
+// own: the copy holds only what the element's stored data held.
+std::string StoredText(TOraArray& collection, int index, const char* name) {
+  auto* copy = new TOraNestTable(collection.GetOraType());
+  copy->AllocObject(collection.GetSvcCtx());
+  copy->Assign(collection);
+  TOraNestedTable view;
+  view.SetTable(copy);
+  copy->Release();  // the dataset's store holds it
+  view.Open();
+  for (int i = 0; i < index; ++i) view.Next();
+  return view.FieldByName(name).AsString();
+}
+
+TEST_F(OraNestedTableWriteTest, EveryAttributeKindIsWrittenByEveryRoute) {
+  using da::Variant;
+  const double at[] = {da::EncodeDateTime({2010, 5, 6, 7, 8, 9, 0}), da::EncodeDateTime({2011, 1, 1, 1, 1, 1, 0})};
+  const AttributeCase attributes[] = {
+      {"NAME", {Variant(std::string("zed")), Variant(std::string("amy"))}, {"zed", "amy"}, {"zed", "amy"},
+       [](da::TField& f, const Variant& v) { f.SetAsString(v.AsString()); }},
+      {"N", {Variant(42), Variant(43)}, {"42", "43"}, {"42", "43"},
+       [](da::TField& f, const Variant& v) { f.SetAsInteger(v.AsInteger()); }},
+      {"AT", {Variant::Date(at[0]), Variant::Date(at[1])},
+       {"2010.5.6 7:08:09.000000", "2011.1.1 1:01:01.000000"},
+       {"2010.5.6 7:08:09.000000", "2011.1.1 1:01:01.000000"},
+       [](da::TField& f, const Variant& v) { f.SetAsDateTime(v.AsDate()); }},
+      {"SPAN", {Variant(std::string("+2 03:04:05.000000")), Variant(std::string("+3 04:05:06.000000"))},
+       {"+2 03:04:05.000000", "+3 04:05:06.000000"},
+       {"+02 03:04:05.000000", "+03 04:05:06.000000"},
+       [](da::TField& f, const Variant& v) { f.SetAsString(v.AsString()); }},
+  };
+  const std::pair<WriteRoute, const char*> routes[] = {
+      {WriteRoute::Typed, "the typed setter"},          {WriteRoute::FieldVariant, "a variant into the field"},
+      {WriteRoute::FieldText, "a text into the field"}, {WriteRoute::DataSetVariant, "a variant into the dataset"},
+      {WriteRoute::DataSetText, "a text into the dataset"},
+  };
+  auto write = [](TOraNestedTable& table, const AttributeCase& a, WriteRoute route, int which) {
+    da::TField& field = table.FieldByName(a.name);
+    switch (route) {
+      case WriteRoute::Typed: a.typed(field, a.values[which]); break;
+      case WriteRoute::FieldVariant: field.SetAsVariant(a.values[which]); break;
+      case WriteRoute::FieldText: field.SetAsString(a.texts[which]); break;
+      case WriteRoute::DataSetVariant: table.SetFieldValue(field, a.values[which]); break;
+      case WriteRoute::DataSetText: table.SetFieldValue(field, Variant(std::string(a.texts[which]))); break;
+    }
+  };
+  std::string step;  // what an exception interrupted
+  auto check = [&](const AttributeCase& a, WriteRoute route, int element) {
+    TOraQuery visits;
+    visits.SetSession(session_.get());
+    visits.SetSQL("select id, calls from visits");
+    visits.LocalUpdate = true;  // the parent's object is looked at, not written back
+    visits.Open();
+    TOraNestedTable calls;
+    calls.SetDataSetField(dynamic_cast<da::TDataSetField*>(&visits.FieldByName("CALLS")));
+    calls.Open();
+    if (element) calls.Next();
+    ASSERT_FALSE(calls.Eof());
+    da::TField& field = calls.FieldByName(a.name);
+
+    step = "the first write";
+    calls.Edit();
+    write(calls, a, route, 0);
+    EXPECT_EQ(field.AsString(), a.shown[0]) << "in edit";
+    step = "post";
+    calls.Post();
+    EXPECT_EQ(field.AsString(), a.shown[0]) << "after post";
+
+    step = "the second write";
+    calls.Edit();
+    write(calls, a, route, 1);
+    EXPECT_EQ(field.AsString(), a.shown[1]) << "in edit";
+    step = "cancel";
+    calls.Cancel();
+    EXPECT_EQ(field.AsString(), a.shown[0]) << "a cancelled edit gives back the value posted";
+
+    step = "opening again";
+    calls.Close();
+    calls.Open();
+    if (element) calls.Next();
+    EXPECT_EQ(calls.FieldByName(a.name).AsString(), a.shown[0]) << "after the dataset is opened again";
+    step = "reading the parent's collection";
+    auto* collection = dynamic_cast<TOraArray*>(RecordObject(visits.FieldByName("CALLS")));
+    ASSERT_NE(collection, nullptr);
+    EXPECT_EQ(StoredText(*collection, element, a.name), a.shown[0]) << "in the element's stored data";
+  };
+  for (const AttributeCase& a : attributes) {
+    for (const auto& [route, how] : routes) {
+      for (int element = 0; element < 2; ++element) {
+        SCOPED_TRACE(std::string(a.name) + " written by " + how + (element ? " over NULL" : " over a value"));
+        try {
+          check(a, route, element);
+        } catch (const std::exception& e) {
+          ADD_FAILURE() << step << ": " << e.what();
+        }
+      }
+    }
+  }
+}
+
+// A new element written through the fields goes into the collection with every attribute.
+TEST_F(OraNestedTableWriteTest, AnInsertedElementKeepsEveryAttributeKind) {
+  TOraQuery visits;
+  visits.SetSession(session_.get());
+  visits.SetSQL("select id, calls from visits");
+  visits.LocalUpdate = true;
+  visits.Open();
+  TOraNestedTable calls;
+  calls.SetDataSetField(dynamic_cast<da::TDataSetField*>(&visits.FieldByName("CALLS")));
+  calls.Open();
+  calls.Append();
+  calls.FieldByName("NAME").SetAsString("eve");
+  calls.FieldByName("N").SetAsInteger(5);
+  calls.FieldByName("AT").SetAsString("2012.3.4 5:06:07.000000");
+  calls.FieldByName("SPAN").SetAsString("+4 05:06:07.000000");
+  calls.Post();
+  const std::pair<const char*, const char*> expected[] = {
+      {"NAME", "eve"}, {"N", "5"}, {"AT", "2012.3.4 5:06:07.000000"}, {"SPAN", "+04 05:06:07.000000"}};
+  auto* collection = dynamic_cast<TOraArray*>(RecordObject(visits.FieldByName("CALLS")));
+  ASSERT_NE(collection, nullptr);
+  for (const auto& [name, text] : expected) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(StoredText(*collection, 2, name), text);
+  }
+}
+
+// The REF dataset stays read-only whatever the route: no write reaches the referenced object.
+TEST_F(OraNestedTableTest, AReferencesObjectIsWrittenByNoRoute) {
+  fake_.set("type:CLERK_T", "OBJECT(NAME VARCHAR2(20), AT TIMESTAMP)");
+  fake_.set("objtable:CLERKS", "CLERK_T");
+  ASSERT_EQ(fake_.exec("CREATE TABLE clerks(name VARCHAR2(20), at SQLT_187);"
+                       "INSERT INTO clerks(rowid, name, at) VALUES (1, 'Ann', '2004-01-02 10:20:30.250000000');"
+                       "CREATE TABLE jobs(id NUMBER(9), worker REF CLERK_T);"
+                       "INSERT INTO jobs VALUES (1, 'CLERKS:1');"),
+            0);
+  TOraQuery jobs;
+  jobs.SetSession(session_.get());
+  jobs.SetSQL("select id, worker from jobs");
+  jobs.Open();
+  TOraNestedTable worker;
+  worker.SetDataSetField(dynamic_cast<da::TDataSetField*>(&jobs.FieldByName("WORKER")));
+  worker.Open();
+  ASSERT_FALSE(worker.Eof());
+  for (const auto& [name, text] : {std::pair{"NAME", "Bob"}, std::pair{"AT", "2010.5.6 7:08:09.000000"}}) {
+    SCOPED_TRACE(name);
+    da::TField& field = worker.FieldByName(name);
+    const da::Variant value{std::string(text)};
+    EXPECT_THROW(field.SetAsString(text), da::EDatabaseError);
+    EXPECT_THROW(field.SetAsVariant(value), da::EDatabaseError);
+    EXPECT_THROW(worker.SetFieldValue(field, value), da::EDatabaseError);
+  }
+  EXPECT_EQ(worker.FieldByName("NAME").AsString(), "Ann");
+  EXPECT_EQ(worker.FieldByName("AT").AsString(), "2004.1.2 10:20:30.250000");
 }
 
 }  // namespace

@@ -232,6 +232,48 @@ TEST_F(ObjectTest, AttributesAreWrittenByPathAndMarkTheirHoldersNotNull) {
   EXPECT_EQ(MessageOf([&] { p->GetAttrAsObject("NAME"); }), "Cannot convert type to Object");
 }
 
+// The attributes of an object column are read and written as variants through the record set as
+// its own columns are: a text, a number and a date (which the object keeps in its own form,
+// whatever date form the record set keeps for its DATE columns).
+TEST_F(ObjectTest, AnObjectColumnsAttributesAreReadAndWrittenAsVariants) {
+  ASSERT_EQ(fake_.exec("CREATE TABLE staff(id NUMBER(9), who PERSON_T);"
+                       "INSERT INTO staff VALUES (1, '{\"NAME\": \"Ann\", \"AGE\": 41, "
+                       "\"BORN\": \"1963-05-02 10:20:30\"}');"),
+            0);
+  rs_.reset(static_cast<TOCIRecordSet*>(c_.CreateRecordSet().release()));
+  rs_->SetSQL("select id, who from staff");
+  rs_->Open();
+  rs_->SetToBegin();
+  rs_->GetNextRecord(nullptr);
+  void* record = const_cast<void*>(rs_->CurrentRecordPtr());  // its object is written in place
+  const struct {
+    const char* name;
+    Variant fetched, written;
+  } cases[] = {
+      {"WHO.NAME", Variant(std::string("Ann")), Variant(std::string("Bea"))},
+      {"WHO.AGE", Variant(41), Variant(42)},
+      {"WHO.BORN", Variant::Date(da::EncodeDateTime({1963, 5, 2, 10, 20, 30, 0})),
+       Variant::Date(da::EncodeDateTime({2004, 11, 20, 7, 8, 9, 0}))},
+  };
+  auto expectSame = [](const Variant& read, const Variant& expected) {
+    if (expected.VarType() == da::varDate) {
+      EXPECT_DOUBLE_EQ(read.AsDate(), expected.AsDate());
+    } else {
+      EXPECT_EQ(read.AsString(), expected.AsString());
+    }
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const int no = rs_->FieldByName(c.name).FieldNo;
+    expectSame(rs_->GetFieldAsVariant(no, record), c.fetched);
+    rs_->PutFieldAsVariant(no, record, c.written);
+    expectSame(rs_->GetFieldAsVariant(no, record), c.written);
+    rs_->PutFieldAsVariant(no, record, Variant::Null());
+    EXPECT_TRUE(rs_->GetFieldAsVariant(no, record).IsNull());
+  }
+  EXPECT_THROW(rs_->PutFieldAsVariant(rs_->FieldByName("WHO.ADDR").FieldNo, record, Variant(1)), da::Exception);
+}
+
 TEST_F(ObjectTest, AVaryingArrayGrowsToTheIndexWritten) {
   auto bag = Type("BAG_T");
   Held<TOraObject> b(new TOraObject(bag.get()));
