@@ -2,6 +2,8 @@
 // handling of damaged code streams.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <string>
 #include <vector>
 
@@ -180,6 +182,54 @@ Bytes Pack(int minSize, std::initializer_list<std::pair<int, int>> codes, bool t
   for (uint8_t b : data) out.push_back(b);
   if (terminator) out.push_back(0);
   return out;
+}
+
+// A frame's code stream is read in slices as decoding goes: one far longer than a slice, cut short
+// at a sub-block's length byte, just after it, or inside its data, in early and late sub-blocks,
+// still gives the pixels coded before the cut (and the fill after them), warns, and consumes the
+// stream; whole, it decodes exactly and stops at its terminator.
+TEST(GIFCodingTest, LongCodeStreamsCutShortKeepThePixelsBeforeTheCut) {
+  constexpr int w = 300, h = 200;
+  constexpr uint8_t fill = 255;  // no pixel of the noise
+  const Bytes px = giftest::Noise(static_cast<size_t>(w * h), 200, 17);
+  const Bytes coded = Encode(false, 8, 256, px, false, h, w);
+  ASSERT_GT(coded.size(), size_t{1 + 256 * 201});
+  {
+    Bytes followed = coded;
+    followed.push_back(';');
+    TMemoryStream s(followed);
+    Bytes out(px.size(), fill);
+    std::vector<std::string> warnings;
+    GIFDecodeImage(s, out, w, h, false, [&](const std::string& m) { warnings.push_back(m); });
+    EXPECT_EQ(out, px);
+    EXPECT_TRUE(warnings.empty());
+    EXPECT_EQ(s.Position(), s.Size() - 1);
+  }
+  size_t before = 0;
+  for (size_t block : {1, 2, 63, 64, 65, 66, 127, 128, 129, 200})
+    for (size_t into : {0, 1, 128}) {
+      const size_t cut = 1 + 256 * block + into;  // sub-blocks of 255 bytes after the code size byte
+      SCOPED_TRACE(testing::Message() << "cut at " << cut);
+      TMemoryStream s(Bytes(coded.begin(), coded.begin() + static_cast<long>(cut)));
+      std::vector<std::string> warnings;
+      const Bytes out = Decode(Bytes(coded.begin(), coded.begin() + static_cast<long>(cut)), w, h, false, &warnings, fill);
+      const size_t reached = static_cast<size_t>(std::find(out.begin(), out.end(), fill) - out.begin());
+      EXPECT_TRUE(std::equal(out.begin(), out.begin() + static_cast<long>(reached), px.begin()));
+      EXPECT_TRUE(std::all_of(out.begin() + static_cast<long>(reached), out.end(), [](uint8_t p) { return p == fill; }));
+      if (into == 1) {
+        EXPECT_EQ(reached, before) << "a length byte without its data adds nothing";
+      } else {
+        EXPECT_GT(reached, before) << "a longer stream decodes further";
+      }
+      before = reached;
+      if (into != 0) {
+        EXPECT_NE(std::find(warnings.begin(), warnings.end(), "Premature end of data"), warnings.end());
+      }
+      EXPECT_NE(std::find(warnings.begin(), warnings.end(), "Decoder bit buffer under-run"), warnings.end());
+      Bytes out2(px.size(), fill);
+      GIFDecodeImage(s, out2, w, h, false, [](const std::string&) {});
+      EXPECT_EQ(s.Position(), s.Size());
+    }
 }
 
 TEST(GIFCodingTest, DamagedCodeStreamsEndTheFrameWithAWarningAndStopAtTheTerminator) {

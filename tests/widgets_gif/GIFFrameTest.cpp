@@ -1,6 +1,8 @@
 // Frames: rendering with a mask, drawing onto a canvas, and frames made from bitmaps.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "GifPeers.h"
 #include "widgets/gif/GIFException.h"
 
@@ -134,6 +136,72 @@ TEST(GIFFrameTest, FramesAboveTheSizeCapAreRefused) {
   EXPECT_EQ(frame.Height(), 0);
   frame.SetHeight(4096);  // 2^28 - 4096 pixels: inside the cap
   EXPECT_EQ(frame.Data().size(), size_t{65535} * 4096);
+}
+
+// A new size promises pixels of 0 without allocating them: every way of reading them (pixels, data,
+// saving, rendering, copying, cropping) must see those zeros, never what an earlier size left in
+// the buffer, and the promise must not make the frame empty.
+TEST(GIFFrameTest, ANewSizeReadsAsZeroPixelsEveryWay) {
+  struct Case {
+    const char* name;
+    std::function<std::vector<uint8_t>(TGIFSubImage&)> read;
+  };
+  auto all = [](TGIFSubImage& f) { return std::vector<uint8_t>(f.Data().begin(), f.Data().end()); };
+  const Case cases[] = {
+      {"Data", all},
+      {"Pixels", [](TGIFSubImage& f) {
+         std::vector<uint8_t> v;
+         for (int y = 0; y < f.Height(); ++y)
+           for (int x = 0; x < f.Width(); ++x) v.push_back(f.Pixels(x, y));
+         return v;
+       }},
+      {"saved and read back",
+       [](TGIFSubImage& f) {
+         TMemoryStream s;
+         f.Image()->SaveToStream(s);
+         s.SetPosition(0);
+         TGIFImage back;
+         back.LoadFromStream(s);
+         const auto d = back.Images().Items(0)->Data();
+         return std::vector<uint8_t>(d.begin(), d.end());
+       }},
+      {"rendered",
+       [](TGIFSubImage& f) {
+         const TBitmap& b = f.Bitmap();
+         std::vector<uint8_t> v;
+         for (int y = 0; y < b.Height(); ++y)
+           for (int x = 0; x < b.Width(); ++x) v.push_back(static_cast<uint8_t>(b.Index(x, y)));
+         return v;
+       }},
+      {"copied",
+       [all](TGIFSubImage& f) {
+         TGIFSubImage copy(f.Image());
+         copy.Assign(f);
+         return all(copy);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto image = giftest::OneFrame(3, 2, 2, {1, 2, 3, 3, 2, 1}, false);
+    TGIFSubImage* frame = image->Images().Items(0);
+    frame->SetWidth(2);  // the buffer keeps 1, 2, 3 ... until the zeros are due
+    ASSERT_FALSE(frame->Empty());
+    EXPECT_EQ(c.read(*frame), std::vector<uint8_t>(4, 0));
+  }
+  // Sizes set on a frame that never had pixels, then pixels that replace the promise.
+  TGIFImage image;
+  for (int i = 0; i < 4; ++i) image.Header().ColorMap().Add(MakeColor(static_cast<uint8_t>(i), 0, 0));
+  TGIFSubImage frame(&image);
+  frame.SetWidth(2);
+  EXPECT_TRUE(frame.Empty());  // no height yet
+  frame.SetHeight(1);
+  EXPECT_FALSE(frame.Empty());
+  frame.SetData(std::vector<uint8_t>{3, 1});
+  EXPECT_EQ(frame.Pixels(0, 0), 3);
+  EXPECT_EQ(frame.Pixels(1, 0), 1);
+  frame.Clear();
+  EXPECT_TRUE(frame.Empty());
+  EXPECT_TRUE(frame.Data().empty());
 }
 
 }  // namespace

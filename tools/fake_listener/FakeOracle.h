@@ -60,7 +60,7 @@ class FakeOracleEvents {
   // Waits (bounded) until `what` has been noted; true when it was.
   bool WaitFor(const std::string& what, int milliseconds = 5000);
   std::vector<std::string> Seen() const;
-  // Time the fake spent encoding fetched rows, and how many.
+  // CPU time the fake's session threads spent encoding fetched rows, and how many.
   void AddEncoding(long long nanoseconds, std::uint64_t rows);
   long long EncodingNanoseconds() const;
   std::uint64_t EncodedRows() const;

@@ -10,20 +10,44 @@ namespace olv {
 
 namespace {
 
-// Reads the data sub-blocks into one buffer; false when a sub-block was cut short.
-bool GatherSubBlocks(TStream& s, std::vector<uint8_t>& data) {
-  const int64_t remaining = s.Remaining();
-  data.reserve(static_cast<size_t>(std::min<int64_t>(remaining, int64_t{1} << 26)));
-  uint8_t block[256];
-  while (true) {
-    if (s.Read(block, 1) != 1) return true;  // no terminator: the data simply ends here
-    const int n = block[0];
-    if (n == 0) return true;
-    const int64_t got = s.Read(block + 1, n);
-    data.insert(data.end(), block + 1, block + 1 + std::max<int64_t>(got, 0));
-    if (got < n) return false;
+// The data sub-blocks, read as the codes need them, some kilobytes at a time into one small
+// buffer: gathering a whole frame's data first would take a second buffer nearly the frame's size,
+// and on first touch every 4 KiB of it costs a page fault.
+class TSubBlocks {
+ public:
+  explicit TSubBlocks(TStream& s, const TGIFWarn& warn) : stream_(s), warn_(warn) {}
+  // Replaces the buffer's bytes with the next whole sub-blocks, up to its size; how many bytes
+  // it got (0 at the terminator or at the end of the stream).
+  size_t Next(uint8_t*& bytes) {
+    size_t n = 0;
+    while (!ended_ && n + 255 <= sizeof buffer_) {
+      uint8_t length = 0;
+      if (stream_.Read(&length, 1) != 1 || length == 0) {  // no terminator: the data simply ends
+        ended_ = true;
+        break;
+      }
+      const int64_t got = stream_.Read(buffer_ + n, length);
+      n += static_cast<size_t>(std::max<int64_t>(got, 0));
+      if (got < length) {
+        ended_ = true;
+        warn_("Premature end of data");
+      }
+    }
+    bytes = buffer_;
+    return n;
   }
-}
+  // Reads on to the terminator, whatever the codes said.
+  void Skip() {
+    uint8_t* bytes = nullptr;
+    while (!ended_) Next(bytes);
+  }
+
+ private:
+  TStream& stream_;
+  const TGIFWarn& warn_;
+  bool ended_ = false;
+  uint8_t buffer_[16 * 1024];
+};
 
 // A string of the table, by where it was last written: every string above the roots is a string
 // already written followed by the first pixel written after it, so it lies whole in the output
@@ -39,9 +63,9 @@ void GIFDecodeImage(TStream& s, std::span<uint8_t> pixels, int width, int height
                     const TGIFWarn& warn) {
   uint8_t minCodeSize = 0;
   if (s.Read(&minCodeSize, 1) != 1) return;
-  std::vector<uint8_t> data;
-  if (!GatherSubBlocks(s, data)) warn("Premature end of data");
+  TSubBlocks blocks(s, warn);
   if (minCodeSize < 1 || minCodeSize > 11) {
+    blocks.Skip();
     warn("Invalid minimum code size");
     return;
   }
@@ -63,14 +87,18 @@ void GIFDecodeImage(TStream& s, std::span<uint8_t> pixels, int width, int height
   Entry prevString{0, 0};
   uint64_t acc = 0;
   int bits = 0;
-  size_t pos = 0;
   size_t o = 0;
-  const uint8_t* in = data.data();
-  const size_t size = data.size();
+  uint8_t* in = nullptr;
+  size_t pos = 0, size = 0;
 
   while (o < total) {
     if (bits < codeSize) {
-      while (bits <= 56 && pos < size) {
+      while (bits <= 56) {
+        if (pos == size) {
+          size = blocks.Next(in);
+          pos = 0;
+          if (size == 0) break;
+        }
         acc |= static_cast<uint64_t>(in[pos++]) << bits;
         bits += 8;
       }
@@ -131,6 +159,8 @@ void GIFDecodeImage(TStream& s, std::span<uint8_t> pixels, int width, int height
     o += n;
     prev = code;
   }
+
+  blocks.Skip();
 
   // An image without pixels (a width or height of 0) has no rows to put in place, and no buffers
   // to copy between.

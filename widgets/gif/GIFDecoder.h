@@ -1,7 +1,7 @@
 #pragma once
 // The LZW decoder of a frame's pixel data. It reads the minimum code size byte and every data
 // sub-block up to and including the 0 terminator (so the stream always stands after the image
-// data, whatever the codes say), then decodes into the pixel buffer, row after row or in
+// data, whatever the codes say), decoding into the pixel buffer as it reads, row after row or in
 // interlaced order.
 //
 // Damaged data never stops the picture: a sub-block cut short ("Premature end of data"), codes

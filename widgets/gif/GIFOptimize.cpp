@@ -42,6 +42,7 @@ bool TGIFSubImage::Crop() {
   // The disposal clears the whole area, borders included: they are not ours to cut.
   if (Disposal() == DisposalBackground) return false;
   const uint8_t t = gce_->TransparentColorIndex();
+  ReadyPixels();
   auto at = [&](int x, int y) { return data_[static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(x)]; };
   auto columnClear = [&](int x) {
     for (int y = 0; y < height_; ++y)
@@ -112,6 +113,8 @@ void TGIFSubImage::Merge(TGIFSubImage& previous) {
     return colorMap_.Add(kClBlack);
   };
 
+  ReadyPixels();
+  previous.ReadyPixels();
   bool changed = false;
   for (int y = overlap.Top; y < overlap.Bottom; ++y) {
     uint8_t* row = data_.data() + static_cast<size_t>(y - top_) * static_cast<size_t>(width_);

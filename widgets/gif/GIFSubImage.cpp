@@ -86,6 +86,7 @@ void TGIFSubImage::Clear() {
   colorMap_.Clear();
   data_.clear();
   data_.shrink_to_fit();
+  zeroPending_ = false;
   left_ = top_ = width_ = height_ = 0;
   packed_ = 0;
   transparent_ = false;
@@ -93,10 +94,17 @@ void TGIFSubImage::Clear() {
   Changed();
 }
 
-void TGIFSubImage::AllocatePixels() {
+void TGIFSubImage::DropPixels() {
   CheckFrameSize(width_, height_);
-  data_.assign(static_cast<size_t>(width_) * static_cast<size_t>(height_), 0);
+  data_.clear();  // the capacity stays, for the pixels to come
+  zeroPending_ = width_ > 0 && height_ > 0;
   Changed();
+}
+
+void TGIFSubImage::ReadyPixels() const {
+  if (!zeroPending_) return;
+  data_.assign(static_cast<size_t>(width_) * static_cast<size_t>(height_), 0);
+  zeroPending_ = false;
 }
 
 void TGIFSubImage::CheckScreen() {
@@ -132,7 +140,7 @@ void TGIFSubImage::SetWidth(uint16_t width) {
   if (width == width_) return;
   CheckFrameSize(width, height_);
   width_ = width;
-  AllocatePixels();
+  DropPixels();
   CheckScreen();
 }
 
@@ -140,7 +148,7 @@ void TGIFSubImage::SetHeight(uint16_t height) {
   if (height == height_) return;
   CheckFrameSize(width_, height);
   height_ = height;
-  AllocatePixels();
+  DropPixels();
   CheckScreen();
 }
 
@@ -157,7 +165,7 @@ void TGIFSubImage::SetPixels(int x, int y, uint8_t index) {
 
 std::span<uint8_t> TGIFSubImage::ScanLine(int y) {
   if (y < 0 || y >= height_) throw GIFException("Invalid pixel coordinates");
-  if (data_.empty()) AllocatePixels();
+  ReadyPixels();
   if (data_.empty()) throw GIFException("Image is empty");
   return {data_.data() + static_cast<size_t>(y) * static_cast<size_t>(width_), static_cast<size_t>(width_)};
 }
@@ -166,6 +174,7 @@ void TGIFSubImage::SetData(std::span<const uint8_t> pixels) {
   if (pixels.size() != static_cast<size_t>(width_) * static_cast<size_t>(height_))
     throw GIFException("Invalid image dimensions");
   if (pixels.data() != data_.data()) data_.assign(pixels.begin(), pixels.end());
+  zeroPending_ = false;
   Changed();
 }
 
@@ -173,6 +182,7 @@ void TGIFSubImage::SetData(std::vector<uint8_t>&& pixels) {
   if (pixels.size() != static_cast<size_t>(width_) * static_cast<size_t>(height_))
     throw GIFException("Invalid image dimensions");
   data_ = std::move(pixels);
+  zeroPending_ = false;
   Changed();
 }
 
@@ -219,6 +229,7 @@ void TGIFSubImage::LoadFromStream(TStream& s) {
 void TGIFSubImage::SaveToStream(TStream& s) {
   extensions_.SaveToStream(s);
   if (Empty()) return;
+  ReadyPixels();
   if (colorMap_.Count() > 0)
     packed_ = static_cast<uint8_t>(0x80 | (colorMap_.Optimized() ? 0x20 : 0) | (colorMap_.BitsPerPixel() - 1));
   else
@@ -269,6 +280,7 @@ void TGIFSubImage::Render() {
     bitmap_->SetPalette(Palette());
     return;
   }
+  ReadyPixels();
   if (image_) image_->Progress(TGIFProgressStage::Starting, 0, "Rendering...");
   bool ok = false;
   struct End {
@@ -364,6 +376,7 @@ void TGIFSubImage::Assign(const TGIFSubImage& source) {
   left_ = source.left_, top_ = source.top_, width_ = source.width_, height_ = source.height_;
   packed_ = source.packed_;
   data_ = source.data_;
+  zeroPending_ = source.zeroPending_;
   colorMap_.Assign(source.colorMap_);
   TMemoryStream s;
   source.extensions_.SaveToStream(s);
@@ -379,6 +392,7 @@ void TGIFSubImage::Assign(const TBitmap& source) {
   if (source.Width() > 65535 || source.Height() > 65535) throw GIFException("Image is too large");
   SetWidth(static_cast<uint16_t>(source.Width()));
   SetHeight(static_cast<uint16_t>(source.Height()));
+  ReadyPixels();  // every pixel is written below, but a colour table overflow may stop it midway
   TBitmap cached;
   if (IsIndexed(source.PixelFormat())) {
     cached = source;

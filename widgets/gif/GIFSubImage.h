@@ -39,14 +39,16 @@ class TGIFSubImage : public TGIFItem {
   // Moving or sizing past the logical screen enlarges it, with warnings when it had a size.
   void SetLeft(uint16_t left);
   void SetTop(uint16_t top);
-  // A new size drops the bitmap, mask and pixels and allocates zero-filled pixels.
+  // A new size drops the bitmap, mask and pixels; the pixels then read as 0 until set. They are
+  // allocated (zero-filled) only when first used, so that SetData copies into a buffer nothing
+  // filled before: a fill of the whole picture that the copy overwrites at once is pure cost.
   void SetWidth(uint16_t width);
   void SetHeight(uint16_t height);
   TRect BoundsRect() const { return {left_, top_, left_ + width_, top_ + height_}; }
   bool Interlaced() const { return packed_ & 0x40; }
   void SetInterlaced(bool on) { packed_ = static_cast<uint8_t>(on ? packed_ | 0x40 : packed_ & ~0x40); }
   // No pixels, or a width or height of 0.
-  bool Empty() const { return data_.empty() || width_ == 0 || height_ == 0; }
+  bool Empty() const { return (data_.empty() && !zeroPending_) || width_ == 0 || height_ == 0; }
 
   TGIFLocalColorMap& ColorMap() { return colorMap_; }
   const TGIFLocalColorMap& ColorMap() const { return colorMap_; }
@@ -68,10 +70,12 @@ class TGIFSubImage : public TGIFItem {
   uint8_t Pixels(int x, int y);
   void SetPixels(int x, int y, uint8_t index);
   std::span<uint8_t> ScanLine(int y);
-  std::span<const uint8_t> Data() const { return data_; }
+  std::span<const uint8_t> Data() const {
+    ReadyPixels();
+    return data_;
+  }
   // Replaces all pixels (width x height bytes, GIFException otherwise); drops bitmap and mask.
-  // A copy goes into the buffer SetWidth and SetHeight already allocated: a second buffer of the
-  // picture's size would cost a page fault per 4 KiB on first touch.
+  // The copy goes into the buffer the frame already has when it is large enough.
   void SetData(std::span<const uint8_t> pixels);
   void SetData(std::vector<uint8_t>&& pixels);
 
@@ -123,13 +127,18 @@ class TGIFSubImage : public TGIFItem {
 
  private:
   void Render();
-  void AllocatePixels();
+  void DropPixels();
+  // Allocates the zero pixels a new size promised; nothing when the frame has its pixels.
+  void ReadyPixels() const;
   void CheckScreen();
   void ApplyMask(const TBitmap& mask);
 
   int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
   uint8_t packed_ = 0;
-  std::vector<uint8_t> data_;
+  // width x height bytes; empty with zeroPending_ after a new size, for pixels that are all 0 and
+  // not allocated yet (ReadyPixels allocates them: mutable, for the const readers).
+  mutable std::vector<uint8_t> data_;
+  mutable bool zeroPending_ = false;
   TGIFLocalColorMap colorMap_;
   TGIFList<TGIFExtension> extensions_;
   TGIFGraphicControlExtension* gce_ = nullptr;
