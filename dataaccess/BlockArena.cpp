@@ -68,11 +68,18 @@ void* TBlockArena::Allocate(std::size_t bytes) {
   return block;
 }
 
-void TBlockArena::Deallocate(void* block, std::size_t bytes) {
+void TBlockArena::Deallocate(void* block, std::size_t bytes) noexcept {
   if (!block) return;
   bytes = RoundUp(std::max<std::size_t>(bytes, sizeof(void*)), kAlignment);
   auto list = std::find_if(freeLists_.begin(), freeLists_.end(), [&](const FreeList& l) { return l.bytes == bytes; });
-  if (list == freeLists_.end()) list = freeLists_.insert(freeLists_.end(), FreeList{bytes, nullptr});
+  if (list == freeLists_.end()) {
+    try {
+      list = freeLists_.insert(freeLists_.end(), FreeList{bytes, nullptr});
+    } catch (const std::bad_alloc&) {
+      Poison(block, bytes);  // not kept: it stays unused in its region until the release
+      return;
+    }
+  }
   std::memcpy(block, &list->first, sizeof(void*));
   list->first = block;
   Poison(block, bytes);

@@ -32,7 +32,7 @@ class TBlockArena {
   // bytes (more than 0) aligned to kAlignment; std::bad_alloc when the system has no more.
   void* Allocate(std::size_t bytes);
   // A block from Allocate with the same size; kept for the next Allocate of that size.
-  void Deallocate(void* block, std::size_t bytes);
+  void Deallocate(void* block, std::size_t bytes) noexcept;
   void Release();
 
   std::size_t RegionCount() const { return regions_.size(); }

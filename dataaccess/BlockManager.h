@@ -24,7 +24,7 @@ inline constexpr std::uint8_t kNoUpdateResult = 5;
 struct TBlockHeader {
   std::uint16_t ItemCount;
   std::uint16_t UsedItems;
-  std::uint32_t ItemBytes;  // each item's size when the block was made, which its memory is freed by
+  std::uint32_t ItemBytes;  // ItemSize when the block was made: the block's own size follows from it
   TBlockHeader* Prev;
   TBlockHeader* Next;
   std::uint8_t Flag;  // 221
