@@ -1,8 +1,7 @@
 #include "dataaccess/BlockManager.h"
 
-#include <cstdlib>
+#include <cstdint>
 #include <cstring>
-#include <new>
 
 #include "dataaccess/DAErrors.h"
 
@@ -15,16 +14,16 @@ TItemHeader* TBlockManager::BlockItem(TBlockHeader* block, int index) const {
 
 void TBlockManager::AllocBlock(TBlockHeader*& block, std::uint16_t itemCount) {
   DAAssert(itemCount > 0, "MemData");
-  void* memory = std::malloc(BlockHeaderSize() + itemCount * ItemSize());
-  if (!memory) throw std::bad_alloc();
-  block = static_cast<TBlockHeader*>(memory);
+  const std::size_t itemSize = ItemSize();
+  DAAssert(itemSize <= UINT32_MAX, "MemData");
+  block = static_cast<TBlockHeader*>(arena_.Allocate(BlockBytes(itemCount, itemSize)));
   block->ItemCount = itemCount;
   block->UsedItems = itemCount;
+  block->ItemBytes = static_cast<std::uint32_t>(itemSize);
   block->Prev = nullptr;
   block->Next = firstBlock_;
   block->Flag = kFlagFree;
   if (firstBlock_) firstBlock_->Prev = block;
-  else lastBlock_ = block;
   firstBlock_ = block;
 }
 
@@ -35,26 +34,17 @@ void TBlockManager::FreeBlock(TBlockHeader* block) {
   } else {
     firstBlock_ = block->Next;
   }
-  if (block->Next) {
-    block->Next->Prev = block->Prev;
-  } else {
-    lastBlock_ = block->Prev;
-  }
+  if (block->Next) block->Next->Prev = block->Prev;
   block->Flag = 0;
-  std::free(block);
+  arena_.Deallocate(block, BlockBytes(block->ItemCount, block->ItemBytes));
+  // The last block gone: the store is empty, and its memory goes back to the system.
+  if (!firstBlock_) arena_.Release();
 }
 
 void TBlockManager::FreeAll() {
-  // Oldest first: blocks made one after another lie in rising addresses, so each one freed joins
-  // the free space below it and the top of the heap is reached, and trimmed, once at the end.
-  // Newest first would hand the top back block by block, a system call for nearly every block.
-  TBlockHeader* block = lastBlock_;
-  while (block) {
-    TBlockHeader* previous = block->Prev;
-    std::free(block);
-    block = previous;
-  }
-  firstBlock_ = lastBlock_ = nullptr;
+  // Every block lies in the arena: its regions go back whole, never block by block.
+  arena_.Release();
+  firstBlock_ = nullptr;
   firstFree_ = nullptr;
 }
 

@@ -1,14 +1,19 @@
 #pragma once
 // TBlockManager: hands out record items (a fixed header followed by one record buffer), carved
-// from blocks of several items, so that a store of many rows makes few heap allocations and gives
-// a block back as soon as its last item goes. The Oracle array fetch also takes a whole block of
+// from blocks of several items. A block goes back as soon as its last item goes; the blocks
+// themselves lie in the manager's arena (dataaccess/BlockArena.h), which keeps a freed block for
+// the next one and gives its memory back to the system when no block is left or at FreeAll, in a
+// few large pieces rather than block by block. The Oracle array fetch also takes a whole block of
 // items at once (AllocBlock).
 //
 // Ownership: the manager owns every block; an item belongs to its block. Items in use are linked
 // by their owner (the record store) through Prev and Next; free items are linked by the manager.
 // Header flags (221 free, 238 in use) catch double frees and foreign pointers as assertions.
 // One manager is used by one thread at a time (its record store's).
+#include <cstddef>
 #include <cstdint>
+
+#include "dataaccess/BlockArena.h"
 
 namespace da {
 
@@ -19,6 +24,7 @@ inline constexpr std::uint8_t kNoUpdateResult = 5;
 struct TBlockHeader {
   std::uint16_t ItemCount;
   std::uint16_t UsedItems;
+  std::uint32_t ItemBytes;  // ItemSize when the block was made: the block's own size follows from it
   TBlockHeader* Prev;
   TBlockHeader* Next;
   std::uint8_t Flag;  // 221
@@ -75,10 +81,13 @@ class TBlockManager {
 
  private:
   void UnlinkFree(TItemHeader* item);
+  static std::size_t BlockBytes(std::uint16_t itemCount, std::size_t itemSize) {
+    return BlockHeaderSize() + itemCount * itemSize;
+  }
 
+  TBlockArena arena_;
   TItemHeader* firstFree_ = nullptr;
   TBlockHeader* firstBlock_ = nullptr;
-  TBlockHeader* lastBlock_ = nullptr;  // the oldest block, where FreeAll starts
 };
 
 }  // namespace da
