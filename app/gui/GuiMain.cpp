@@ -10,6 +10,7 @@
 #include "app/core/MainConfig.h"
 #include "app/core/OraDMLink.h"
 #include "app/core/SchCommon.h"
+#include "app/gui/FirstShowReport.h"
 #include "app/gui/PlanMain.h"
 #include "app/gui/QtDialogs.h"
 #include "app/gui/QtMainThread.h"
@@ -74,6 +75,7 @@ int RunMainWindow(int argc, char** argv) {
       closing = &window;
       editor.SetParentWindow(&window);
       if (skinning) skinning->PrepareForm(&window);
+      FirstShowReport::Watch(&window);
       if (!window.TrayBar() || window.TrayBar()->Loaded()) window.show();
       rc = QApplication::exec();
       closing = nullptr;
