@@ -5,8 +5,11 @@
 // app/gui/FirstShowReport.h; it is ended once idle. BM_StartUp/offscreen runs both with
 // QT_QPA_PLATFORM=offscreen; BM_StartUp/xvfb on an X server of the run's own, when Xvfb is installed.
 // Counters (medians over the launches): ours_ms and peer_ms from launch to first frame;
-// vs_minimal = ours_ms / peer_ms (goal: at most 1.5); ours_rss_mib and peer_rss_mib, VmRSS once
-// idle; rss_ratio = ours / peer.
+// vs_minimal = ours_ms / peer_ms (goal: at most 1.5); ours_cpu_ms and peer_cpu_ms, the processor
+// time the start took (all threads; less swayed by the machine's load than the clock), and their
+// cpu_ratio; ours_rss_mib and peer_rss_mib, VmRSS once idle, and rss_ratio = ours / peer.
+// ORASCHEME_STARTUP_EXE, when set, names another build of the program to launch instead (an older
+// one, for a before-and-after in the same conditions).
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -109,6 +112,18 @@ double CpuTicks(pid_t pid) {
   return ticks;
 }
 
+// Processor time of all the process's threads so far (the scheduler's count, in nanoseconds).
+double CpuMs(pid_t pid) {
+  double ns = 0;
+  std::error_code ec;
+  for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", ec)) {
+    std::ifstream in(task.path() / "schedstat");
+    double run = 0;
+    if (in >> run) ns += run;
+  }
+  return ns / 1e6;
+}
+
 double RssMiB(pid_t pid) {
   std::ifstream in("/proc/" + std::to_string(pid) + "/status");
   for (std::string line; std::getline(in, line);)
@@ -131,6 +146,7 @@ void WaitIdle(pid_t pid) {
 
 struct Launch {
   double ms = 0;
+  double cpuMs = 0;
   double rssMiB = 0;
 };
 
@@ -151,6 +167,7 @@ std::optional<Launch> StartOnce(const std::string& exe, const std::vector<std::s
   Launch out;
   if (shown) {
     out.ms = std::chrono::duration<double, std::milli>(end - start).count();
+    out.cpuMs = CpuMs(pid);
     WaitIdle(pid);
     out.rssMiB = RssMiB(pid);
   } else {
@@ -198,25 +215,31 @@ void BM_StartUp(benchmark::State& state, bool onXvfb) {
     x.emplace();
     if (x->display.empty()) return state.SkipWithError("Xvfb is not installed or did not start");
   }
+  const char* other = std::getenv("ORASCHEME_STARTUP_EXE");
+  const std::string ourExe = other && *other ? other : ORASCHEME_EXE;
   ScratchHome home;
   const std::vector<std::string> env = ChildEnvironment(home, x ? x->display : "");
-  std::vector<double> ours, peer, oursRss, peerRss;
+  std::vector<double> ours, peer, oursCpu, peerCpu, oursRss, peerRss;
   bool oursFirst = true;
   for (auto _ : state) {
     std::string error;
     std::optional<Launch> a, b;
     // Alternate which goes first, so neither always finds the caches the other warmed.
-    if (oursFirst) a = StartOnce(ORASCHEME_EXE, env, error), b = a ? StartOnce(PEER_EXE, env, error) : b;
-    else b = StartOnce(PEER_EXE, env, error), a = b ? StartOnce(ORASCHEME_EXE, env, error) : a;
+    if (oursFirst) a = StartOnce(ourExe, env, error), b = a ? StartOnce(PEER_EXE, env, error) : b;
+    else b = StartOnce(PEER_EXE, env, error), a = b ? StartOnce(ourExe, env, error) : a;
     oursFirst = !oursFirst;
     if (!a || !b) return state.SkipWithError(error.c_str());
     state.SetIterationTime(a->ms / 1000.0);
     ours.push_back(a->ms), peer.push_back(b->ms);
+    oursCpu.push_back(a->cpuMs), peerCpu.push_back(b->cpuMs);
     oursRss.push_back(a->rssMiB), peerRss.push_back(b->rssMiB);
   }
   state.counters["ours_ms"] = Median(ours);
   state.counters["peer_ms"] = Median(peer);
   state.counters["vs_minimal"] = Median(ours) / Median(peer);
+  state.counters["ours_cpu_ms"] = Median(oursCpu);
+  state.counters["peer_cpu_ms"] = Median(peerCpu);
+  state.counters["cpu_ratio"] = Median(oursCpu) / Median(peerCpu);
   state.counters["ours_rss_mib"] = Median(oursRss);
   state.counters["peer_rss_mib"] = Median(peerRss);
   state.counters["rss_ratio"] = Median(oursRss) / Median(peerRss);

@@ -11,6 +11,7 @@
 #include "app/core/OraDMLink.h"
 #include "app/core/SchCommon.h"
 #include "app/gui/FirstShowReport.h"
+#include "app/gui/FontWarmUp.h"
 #include "app/gui/PlanMain.h"
 #include "app/gui/QtDialogs.h"
 #include "app/gui/QtMainThread.h"
@@ -26,6 +27,7 @@
 namespace sch {
 
 int RunMainWindow(int argc, char** argv) {
+  const FontWarmUp fonts;
   QApplication app(argc, argv);
   RegisterSchemeClasses();
   QApplication::setQuitOnLastWindowClosed(true);
