@@ -40,8 +40,9 @@ std::optional<mode_t> Permissions(const std::string& path) {
 
 }  // namespace
 
-AtomicFile::AtomicFile(const std::string& target, std::optional<mode_t> permissions, std::string_view tempPrefix)
-    : target_(ResolveLink(target)) {
+AtomicFile::AtomicFile(const std::string& target, std::optional<mode_t> permissions, std::string_view tempPrefix,
+                       Durability durability)
+    : target_(ResolveLink(target)), durability_(durability) {
   if (!permissions) permissions = Permissions(target_);
   // A file that is to be private is private from its first byte.
   const mode_t initial = permissions ? 0600 : 0666;
@@ -89,7 +90,7 @@ void AtomicFile::write(const void* data, size_t count) {
 
 void AtomicFile::commit() {
   if (fd_ < 0) throw FileError("The file \"" + target_ + "\" is no longer open for saving");
-  if (::fsync(fd_) != 0) Raise("Cannot flush file \"" + tempPath_ + "\"");
+  if (durability_ == Durability::Synced && ::fsync(fd_) != 0) Raise("Cannot flush file \"" + tempPath_ + "\"");
   const int fd = fd_;
   fd_ = -1;
   temp_.ReleaseDescriptor();
@@ -99,6 +100,7 @@ void AtomicFile::commit() {
     Raise("Cannot rename \"" + tempPath_ + "\" to \"" + target_ + "\"");
   committed_ = true;
   temp_.Close();
+  if (durability_ == Durability::Unsynced) return;
   const int dfd = ::open(FolderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dfd >= 0) {
     ::fsync(dfd);
@@ -107,8 +109,8 @@ void AtomicFile::commit() {
 }
 
 void WriteFileAtomically(const std::string& target, std::string_view bytes, std::optional<mode_t> permissions,
-                         std::string_view tempPrefix) {
-  AtomicFile file(target, permissions, tempPrefix);
+                         std::string_view tempPrefix, Durability durability) {
+  AtomicFile file(target, permissions, tempPrefix, durability);
   file.write(bytes.data(), bytes.size());
   file.commit();
 }

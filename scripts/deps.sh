@@ -5,7 +5,7 @@
 #   bash scripts/deps.sh test   the same, and what the tests and benchmarks compare against
 set -euo pipefail
 pkgs=(cmake ninja-build g++ pkg-config ccache
-      zlib1g-dev libjpeg-dev qt6-base-dev libgl-dev
+      zlib1g-dev libjpeg-dev qt6-base-dev libgl-dev libfontconfig-dev
       libsqlite3-dev libssl-dev)  # the stand-in client library's and the fake listener's
 if [ "${1:-}" = test ]; then
   pkgs+=(clang gzip python3

@@ -81,8 +81,17 @@ std::vector<TRect> FrameOutline(const uint32_t* pixels, int stride, int width, i
   for (int y = 0; y < height; ++y) {
     runs.clear();
     const uint32_t* row = pixels + static_cast<size_t>(y) * static_cast<size_t>(stride);
+    // Between the left and the right side of a row below the top and above the bottom lies the
+    // client area, where nothing is seen through: not looked at pixel by pixel.
+    const bool middleRow = y >= m.top && y < height - m.bottom;
+    const int clientEnd = width - m.right;
     int start = -1;
     for (int x = 0; x < width; ++x) {
+      if (middleRow && x == std::max(m.left, 0) && x < clientEnd) {
+        if (start < 0) start = x;
+        x = clientEnd - 1;
+        continue;
+      }
       bool opaque = true;
       if (anyTrans && Magenta(row[x])) {
         int side = -1;

@@ -1,6 +1,7 @@
 #include "skin/SkinData.h"
 
 #include <algorithm>
+#include <atomic>
 #include <fstream>
 
 #include "foundation/text/Utf8.h"
@@ -452,7 +453,8 @@ void TSkinData::LoadFromIni(const TSkinIni& ini, const TSkinReader& package) {
   buttons_ = std::move(buttons);
 
   brushColour_ = c.ButtonFace;
-  static unsigned loads = 0;  // unique across components: painters key their caches on it
+  // Unique across components (painters key their caches on it), also when loaded on other threads.
+  static std::atomic<unsigned> loads{0};
   generation_ = ++loads;
   empty_ = false;
 }

@@ -14,6 +14,7 @@
 namespace sch {
 
 std::vector<std::string> PagePictures::Save(const std::string& folder) {
+  constexpr plat::Durability kScratch = plat::Durability::Unsynced;
   std::vector<std::string> problems;
   files_.clear();
   std::error_code ec;
@@ -23,10 +24,13 @@ std::vector<std::string> PagePictures::Save(const std::string& folder) {
   for (const EmbeddedPicture& picture : PagePictureData()) {
     try {
       // The pictures are GIF files already: written as they are, and like every file the program
-      // writes, beside and renamed, so a page never reads half a file.
+      // writes, beside and renamed, so a page never reads half a file. Not flushed to disk: they
+      // are written again at every start and go with the window, and the flushing (twice for
+      // each of eight files) was most of the time the window took to come up.
       const std::string key = picture.key;
       const std::string file = dir + key + "." + olv::GraphicExtension(olv::TGraphicClass::GIFImage);
-      olv::SaveFileAtomically(file, std::nullopt, [&](olv::TStream& s) { s.WriteBuffer(picture.bytes, picture.size); });
+      olv::SaveFileAtomically(
+          file, std::nullopt, [&](olv::TStream& s) { s.WriteBuffer(picture.bytes, picture.size); }, kScratch);
       files_.emplace_back(key, file);
       if (key == "imgTimer") {
         // The timer at rest: its first frame as a bitmap.
@@ -36,7 +40,7 @@ std::vector<std::string> PagePictures::Save(const std::string& folder) {
         const olv::TBitmap* first = image.GetBitmap();
         if (!first) continue;
         const std::string bmp = dir + key + "." + olv::GraphicExtension(olv::TGraphicClass::Bitmap);
-        olv::SaveFileAtomically(bmp, std::nullopt, [&](olv::TStream& s) { olv::WriteBmp(*first, s); });
+        olv::SaveFileAtomically(bmp, std::nullopt, [&](olv::TStream& s) { olv::WriteBmp(*first, s); }, kScratch);
         files_.emplace_back(kTimerBitmapKey, bmp);
       }
     } catch (const std::exception& e) {

@@ -4,7 +4,8 @@
 // folder, $XDG_DATA_HOME/orascheme/Temp/ for an installed program), each named after its key and
 // the file extension of its picture class ("imgTimer.gif"), plus the first frame of "imgTimer" as
 // "imgTimer.bmp" under the key "imgTimerBmp". The files go again when the window does; the folder
-// stays. Files are written atomically, so a page never shows half a file.
+// stays. Files are written atomically, so a page never shows half a file, but not flushed to disk:
+// they are written again at every start.
 //
 // Main thread only.
 #include <string>

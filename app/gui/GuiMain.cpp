@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <algorithm>
 #include <cstring>
+#include <future>
 #include <memory>
 #include <utility>
 
@@ -10,6 +11,8 @@
 #include "app/core/MainConfig.h"
 #include "app/core/OraDMLink.h"
 #include "app/core/SchCommon.h"
+#include "app/gui/FirstShowReport.h"
+#include "app/gui/FontWarmUp.h"
 #include "app/gui/PlanMain.h"
 #include "app/gui/QtDialogs.h"
 #include "app/gui/QtMainThread.h"
@@ -25,6 +28,14 @@
 namespace sch {
 
 int RunMainWindow(int argc, char** argv) {
+  const FontWarmUp fonts;
+  // Windows come up in the program's skin unless the settings or "--no-skin" say otherwise. The
+  // package is unpacked on another thread while the application and the window are made.
+  const MainConfig settings = ReadMainConfig(olv::SettingsFilePath());
+  std::future<std::unique_ptr<skin::TSkinData>> skinPackage;
+  if (settings.skin && !std::any_of(argv + 1, argv + argc, [](const char* a) { return !std::strcmp(a, "--no-skin"); }))
+    skinPackage = std::async(std::launch::async,
+                             [] { return skin::TQtSkinning::LoadPackage(resources::EmbeddedSkinPackage()); });
   QApplication app(argc, argv);
   RegisterSchemeClasses();
   QApplication::setQuitOnLastWindowClosed(true);
@@ -36,11 +47,9 @@ int RunMainWindow(int argc, char** argv) {
   olv::TFormLibrary formLibrary;
   QtDialogs dialogs;
   plat::SetDialogs(&dialogs);
-  // Windows come up in the program's skin unless the settings or "--no-skin" say otherwise.
-  const MainConfig settings = ReadMainConfig(olv::SettingsFilePath());
   std::unique_ptr<skin::TQtSkinning> skinning;
-  if (settings.skin && !std::any_of(argv + 1, argv + argc, [](const char* a) { return !std::strcmp(a, "--no-skin"); }))
-    skinning = std::make_unique<skin::TQtSkinning>(resources::EmbeddedSkinPackage(),
+  if (skinPackage.valid())
+    skinning = std::make_unique<skin::TQtSkinning>(skinPackage.get(),
                                                    skin::TQtSkinning::Options{settings.skinNativeFrame});
   int rc = 0;
   {
@@ -74,6 +83,7 @@ int RunMainWindow(int argc, char** argv) {
       closing = &window;
       editor.SetParentWindow(&window);
       if (skinning) skinning->PrepareForm(&window);
+      FirstShowReport::Watch(&window);
       if (!window.TrayBar() || window.TrayBar()->Loaded()) window.show();
       rc = QApplication::exec();
       closing = nullptr;

@@ -2,9 +2,11 @@
 
 #include <QEvent>
 #include <QTextBrowser>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFrame>
 #include <QTextTable>
+#include <QWindow>
 
 #include <cmath>
 
@@ -21,19 +23,21 @@ namespace sch {
 
 namespace {
 
-// Calls back when the watched widget changes size.
-class ResizeWatch : public QObject {
+// Calls back when the view changes size or is shown, and when its window is shown.
+class ViewWatch : public QObject {
  public:
-  ResizeWatch(QWidget* watched, std::function<void()> onResize) : onResize_(std::move(onResize)) {
-    watched->installEventFilter(this);
+  ViewWatch(QWidget* view, std::function<void(QObject* watched, QEvent::Type)> onEvent)
+      : onEvent_(std::move(onEvent)) {
+    view->installEventFilter(this);
+    if (view->window() != view) view->window()->installEventFilter(this);
   }
-  bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() == QEvent::Resize) onResize_();
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Resize || event->type() == QEvent::Show) onEvent_(watched, event->type());
     return false;
   }
 
  private:
-  std::function<void()> onResize_;
+  std::function<void(QObject*, QEvent::Type)> onEvent_;
 };
 
 QTextTable* PageTable(QTextDocument& doc) {
@@ -43,17 +47,27 @@ QTextTable* PageTable(QTextDocument& doc) {
 }
 
 // Grows the table's first row by `extra` pixels: below the top-aligned left cell's content and
-// above the bottom-aligned right one's, so each stays at its edge.
+// above the bottom-aligned right one's, so each stays at its edge. Every changed cell lays the
+// page out again, so cells already right are left alone and the changes are made in one edit.
 void GrowFirstRow(QTextTable& table, qreal extra) {
   const qreal padding = table.format().cellPadding();
+  QTextCursor edit(table.document());
+  bool editing = false;
   for (int column = 0; column < table.columns(); ++column) {
     QTextTableCell cell = table.cellAt(0, column);
     if (!cell.isValid()) continue;
     QTextTableCellFormat format = cell.format().toTableCellFormat();
-    format.setTopPadding(column == 0 ? padding : padding + extra);
-    format.setBottomPadding(column == 0 ? padding + extra : padding);
+    const qreal top = column == 0 ? padding : padding + extra;
+    const qreal bottom = column == 0 ? padding + extra : padding;
+    if (format.hasProperty(QTextFormat::TableCellTopPadding) && format.topPadding() == top &&
+        format.hasProperty(QTextFormat::TableCellBottomPadding) && format.bottomPadding() == bottom)
+      continue;
+    if (!editing) edit.beginEditBlock(), editing = true;
+    format.setTopPadding(top);
+    format.setBottomPadding(bottom);
     cell.setFormat(format);
   }
+  if (editing) edit.endEditBlock();
 }
 
 }  // namespace
@@ -64,7 +78,15 @@ InformationPane::InformationPane(QTextBrowser* view, const std::string& pictureF
   // The page asks for no scroll bars: it is fitted to the view instead.
   view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  resizeWatch_ = std::make_unique<ResizeWatch>(view->viewport(), [this] { FitToView(); });
+  viewWatch_ = std::make_unique<ViewWatch>(view->viewport(), [this](QObject* watched, QEvent::Type type) {
+    if (watched == view_->viewport()) {
+      if (type == QEvent::Resize || fitPending_) FitWhenShown();
+    } else if (type == QEvent::Show && fitPending_ && view_->viewport()->isVisible()) {
+      // The window is being shown: every widget in it has its size now, and nothing is painted yet.
+      fitPending_ = false;
+      FitToView();
+    }
+  });
   if (!clock) {
     ownClock_ = std::make_unique<olv::QtAnimationClock>();
     clock = ownClock_.get();
@@ -84,7 +106,7 @@ InformationPane::InformationPane(QTextBrowser* view, const std::string& pictureF
 }
 
 InformationPane::~InformationPane() {
-  resizeWatch_.reset();
+  viewWatch_.reset();
   animations_.reset();
   pictures_.DeleteFiles();
 }
@@ -103,7 +125,7 @@ void InformationPane::Write(const SchemePageState* selected, const std::vector<s
     // A view that refuses the page keeps the old one; the window stays usable.
     return;
   }
-  FitToView();
+  FitWhenShown();
   // The running timer's picture moves; nothing else on the page does.
   const std::string timer = pictures_.File("imgTimer");
   if (selected && selected->autoExec && selected->timerRunning && !timer.empty()) {
@@ -114,15 +136,30 @@ void InformationPane::Write(const SchemePageState* selected, const std::vector<s
   }
 }
 
+void InformationPane::FitWhenShown() {
+  // A hidden view, or one in a window that is being shown, is given its size for good when the
+  // window's show event comes: fitted before, to sizes it does not keep, the page would be laid
+  // out over and over for nothing (and the window come up later).
+  const QWindow* window = view_->window()->windowHandle();
+  if (!view_->viewport()->isVisible() || !window || !window->isVisible()) {
+    fitPending_ = true;
+    return;
+  }
+  fitPending_ = false;
+  FitToView();
+}
+
 void InformationPane::FitToView() {
   QTextDocument& doc = *view_->document();
   QTextTable* table = PageTable(doc);
   if (!table) return;
   const qreal room = view_->viewport()->height();
-  doc.setTextWidth(view_->viewport()->width());
+  // Each of these lays the whole page out again, even when it changes nothing: only what differs
+  // is set.
+  if (const qreal width = view_->viewport()->width(); doc.textWidth() != width) doc.setTextWidth(width);
   GrowFirstRow(*table, 0);
   QFont font = view_->font();
-  doc.setDefaultFont(font);
+  if (doc.defaultFont() != font) doc.setDefaultFont(font);
   if (font.pointSizeF() > 0) {
     while (doc.size().height() > room && font.pointSizeF() - 0.5 >= kSmallestPageType) {
       font.setPointSizeF(font.pointSizeF() - 0.5);

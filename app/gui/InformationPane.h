@@ -55,13 +55,18 @@ class InformationPane {
   // Fits the written page to the view, as a page without scroll bars whose one table is as high
   // as the view: the type is made smaller (down to kSmallestPageType points) while the page is
   // higher than the view, and the first row (the scheme's state at its top, the running
-  // schemes at its bottom) takes what is left. Done after every write and when the view resizes.
+  // schemes at its bottom) takes what is left. Done after every write and when the view resizes,
+  // while the view is on the screen; otherwise as it comes up (its window's show event, or its own
+  // show event in a window already up).
   void FitToView();
   static constexpr double kSmallestPageType = 6.0;
 
  private:
+  void FitWhenShown();
+
   QTextBrowser* view_;
-  std::unique_ptr<QObject> resizeWatch_;
+  std::unique_ptr<QObject> viewWatch_;
+  bool fitPending_ = false;
   std::unique_ptr<olv::QtAnimationClock> ownClock_;
   PagePictures pictures_;
   std::vector<std::string> pictureErrors_;

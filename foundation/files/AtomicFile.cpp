@@ -18,8 +18,8 @@ auto AsLibraryError(F&& f) {
 }  // namespace
 
 AtomicFileWriter::AtomicFileWriter(const std::string& target, std::optional<mode_t> permissions,
-                                   std::string_view tempPrefix) {
-  AsLibraryError([&] { file_.emplace(target, permissions, tempPrefix); });
+                                   std::string_view tempPrefix, plat::Durability durability) {
+  AsLibraryError([&] { file_.emplace(target, permissions, tempPrefix, durability); });
 }
 
 AtomicFileWriter::~AtomicFileWriter() = default;
@@ -39,8 +39,8 @@ void AtomicFileWriter::commit() {
 }
 
 void SaveFileAtomically(const std::string& target, std::optional<mode_t> permissions,
-                        const std::function<void(olv::TStream&)>& writeContent) {
-  AtomicFileWriter writer(target, permissions);
+                        const std::function<void(olv::TStream&)>& writeContent, plat::Durability durability) {
+  AtomicFileWriter writer(target, permissions, plat::kSaveTempPrefix, durability);
   writeContent(writer);
   writer.commit();
 }

@@ -20,7 +20,8 @@ class AtomicFileWriter : public olv::TSequentialStream {
   // `permissions`: the exact mode of the saved file; without it an existing target keeps its
   // mode and a new one gets the usual mode of a new file (0666 less the umask).
   explicit AtomicFileWriter(const std::string& target, std::optional<mode_t> permissions = std::nullopt,
-                            std::string_view tempPrefix = plat::kSaveTempPrefix);
+                            std::string_view tempPrefix = plat::kSaveTempPrefix,
+                            plat::Durability durability = plat::Durability::Synced);
   AtomicFileWriter(const AtomicFileWriter&) = delete;
   AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
   // Without a successful commit the temporary file is removed and the target left alone.
@@ -40,6 +41,7 @@ class AtomicFileWriter : public olv::TSequentialStream {
 // Writes `target` atomically with what `writeContent` puts into the stream. Whatever
 // `writeContent` raises passes on, and the previous file stays.
 void SaveFileAtomically(const std::string& target, std::optional<mode_t> permissions,
-                        const std::function<void(olv::TStream&)>& writeContent);
+                        const std::function<void(olv::TStream&)>& writeContent,
+                        plat::Durability durability = plat::Durability::Synced);
 
 }  // namespace olv

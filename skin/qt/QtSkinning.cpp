@@ -136,14 +136,22 @@ TSkinDecision DecideByWindowClass(const QWidget* w) {
 
 TQtSkinning* TQtSkinning::Instance() { return gInstance; }
 
-TQtSkinning::TQtSkinning(std::span<const uint8_t> package, Options options) : options_(options) {
+std::unique_ptr<TSkinData> TQtSkinning::LoadPackage(std::span<const uint8_t> package) {
+  auto data = std::make_unique<TSkinData>();
+  // As the main window's form sets it.
+  data->SkinControls.Remove(xcSystemMenu).Remove(xcFastReport);
+  data->Skin3rd.push_back("TLabeledEdit=Edit");
+  data->SetPackage(std::vector<uint8_t>(package.begin(), package.end()));
+  return data;
+}
+
+TQtSkinning::TQtSkinning(std::span<const uint8_t> package, Options options)
+    : TQtSkinning(LoadPackage(package), options) {}
+
+TQtSkinning::TQtSkinning(std::unique_ptr<TSkinData> loaded, Options options) : options_(options) {
   gInstance = this;
   manager_ = &CreateSkinManager(*this);
-  data_ = std::make_unique<TSkinData>();
-  // As the main window's form sets it.
-  data_->SkinControls.Remove(xcSystemMenu).Remove(xcFastReport);
-  data_->Skin3rd.push_back("TLabeledEdit=Edit");
-  data_->SetPackage(std::vector<uint8_t>(package.begin(), package.end()));
+  data_ = std::move(loaded);
   data_->SetActive(true);
 
   previousStyleName_ = QApplication::style()->name();

@@ -47,6 +47,11 @@ class TQtSkinning : public QObject, public TSkinWindowHost {
   // first window shown. A package that does not load leaves every window as it is.
   explicit TQtSkinning(std::span<const uint8_t> package, Options options);
   explicit TQtSkinning(std::span<const uint8_t> package) : TQtSkinning(package, Options{}) {}
+  // The same with the package loaded already by LoadPackage.
+  TQtSkinning(std::unique_ptr<TSkinData> loaded, Options options);
+  // The main component with package loaded into it, not yet active. Needs no window side and
+  // touches nothing shared, so it may run on another thread while the program starts.
+  static std::unique_ptr<TSkinData> LoadPackage(std::span<const uint8_t> package);
   ~TQtSkinning() override;
 
   // The one instance, or nullptr.

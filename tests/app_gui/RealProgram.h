@@ -47,11 +47,14 @@ inline void WriteDueCommandScheme(const std::string& file, const std::string& pa
 
 // Starts the program with its data under dir, its output and errors into out. With a file-size
 // limit (bytes > 0) no file of the program can grow past it: a full disk, as its writes see one.
-inline pid_t StartProgram(const testsupport::ScratchFolder& dir, const std::string& out, rlim_t fileSizeLimit = 0) {
+// extraEnv: more NAME=value entries for its environment.
+inline pid_t StartProgram(const testsupport::ScratchFolder& dir, const std::string& out, rlim_t fileSizeLimit = 0,
+                          const std::vector<std::string>& extraEnv = {}) {
   std::vector<std::string> env{"HOME=" + (dir / "home"), "XDG_DATA_HOME=" + (dir / "data"),
                                "XDG_CONFIG_HOME=" + (dir / "config"), "XDG_CACHE_HOME=" + (dir / "cache"),
                                "XDG_STATE_HOME=" + (dir / "state"), "ORASCHEME_REGISTRY_DIR=" + (dir / "registry"),
                                "QT_QPA_PLATFORM=offscreen", "PATH=/usr/bin:/bin"};
+  env.insert(env.end(), extraEnv.begin(), extraEnv.end());
   std::vector<char*> envp;
   for (std::string& e : env) envp.push_back(e.data());
   envp.push_back(nullptr);

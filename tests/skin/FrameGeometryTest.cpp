@@ -121,6 +121,10 @@ TEST(FrameGeometryTest, OutlineLeavesOutTransparentSidePixelsAndMergesRows) {
   // No transparent side: the whole window.
   EXPECT_EQ(FrameOutline(px.data(), W, W, H, m, {}), (std::vector<TRect>{{0, 0, 10, 6}}));
   EXPECT_TRUE(FrameOutline(px.data(), W, 0, H, m, {}).empty());
+  // Past the client area, a middle row's right side is looked at again.
+  px[3 * W + 9] = magenta;
+  EXPECT_EQ(FrameOutline(px.data(), W, W, H, m, {false, true, false, false}),
+            (std::vector<TRect>{{0, 0, 10, 3}, {0, 3, 9, 4}, {0, 4, 10, 6}}));
 }
 
 }  // namespace
