@@ -15,6 +15,7 @@
 #include "oracle/components/OraFields.h"
 #include "oracle/components/OraQuery.h"
 #include "oracle/components/OraNestedTable.h"
+#include "oracle/OraError.h"
 #include "oracle/values/OraObject.h"
 #include "tests/oracle/OraComponentFixture.h"
 
@@ -211,7 +212,8 @@ TEST_F(OraNestedTableTest, ReEditingAPostedElementThenClosingBothKeepsTheObjects
 // setter, a variant or a text through the field, and a variant or a text through the dataset (the
 // store's variant write, as generic code such as a refresh or a provider writes). The value must
 // read back in edit, after post, after the element dataset is opened again and from a copy of the
-// parent's collection; an edit that is cancelled gives back the value posted. A LOB's change goes
+// parent's collection; an edit that is cancelled gives back the value read or posted before it.
+// A LOB's change goes
 // to the server once, at post, whatever number of pieces wrote it. An element with values and one
 // whose attributes are NULL are both written.
 class OraNestedTableWriteTest : public OraNestedTableTest {
@@ -331,8 +333,16 @@ TEST_F(OraNestedTableWriteTest, EveryAttributeKindIsWrittenByEveryRoute) {
     ASSERT_FALSE(calls.Eof());
     da::TField& field = calls.FieldByName(a.name);
 
-    step = "the first write";
+    step = "an edit cancelled before any post";
+    const std::string fetched = Shown(field);
+    EXPECT_EQ(fetched.empty(), element == 1) << "a value or NULL read";
     fake_.logClear();
+    calls.Edit();
+    write(calls, a, route, 1);
+    calls.Cancel();
+    EXPECT_EQ(Shown(field), fetched) << "a cancelled edit gives back the value read";
+
+    step = "the first write";
     calls.Edit();
     write(calls, a, route, 0);
     EXPECT_EQ(Shown(field), a.shown[0]) << "in edit";
@@ -374,6 +384,30 @@ TEST_F(OraNestedTableWriteTest, EveryAttributeKindIsWrittenByEveryRoute) {
       }
     }
   }
+}
+
+// A LOB the server does not take at post is no posted value: the element stays in edit with the
+// text written, and a cancel then gives back the text read.
+TEST_F(OraNestedTableWriteTest, ALobTheServerRefusesAtPostIsNotPosted) {
+  TOraQuery visits;
+  visits.SetSession(session_.get());
+  visits.SetSQL("select id, calls from visits");
+  visits.LocalUpdate = true;
+  visits.Open();
+  TOraNestedTable calls;
+  calls.SetDataSetField(dynamic_cast<da::TDataSetField*>(&visits.FieldByName("CALLS")));
+  calls.Open();
+  calls.Edit();
+  WriteInPieces(calls.FieldByName("NOTE"), da::Variant(std::string("second note")));
+  fake_.fail("OCILobCreateTemporary", 1, 1652, "unable to extend temp segment");
+  EXPECT_THROW(calls.Post(), EOraError);
+  EXPECT_EQ(calls.State(), da::dsEdit);
+  EXPECT_EQ(calls.FieldByName("NOTE").AsString(), "second note");
+  calls.Cancel();
+  EXPECT_EQ(calls.FieldByName("NOTE").AsString(), "first note");
+  auto* collection = dynamic_cast<TOraArray*>(RecordObject(visits.FieldByName("CALLS")));
+  ASSERT_NE(collection, nullptr);
+  EXPECT_EQ(StoredText(*collection, 0, "NOTE"), "first note");
 }
 
 // A new element written through the fields goes into the collection with every attribute.
