@@ -364,6 +364,8 @@ void TTableData::PutRecord(const void* record) {
   const std::uint8_t* value = in + field.Offset;
   const da::TDataType type = table_->GetOraType()->GetAttributes(0)->DataType;
   if (type == da::dtObject) {
+    // LOB attributes written since the record was read go into the element now, once each.
+    if (auto* object = static_cast<TOraObject*>(da::ReadPointer(value))) object->StoreModifiedLobs();
     // As in every store, the item takes over the record's reference and its previous object's
     // reference passes to the caller's buffer: editing swaps the live object into the edit buffer
     // and a copy into the item, posting swaps them back and frees the copy.
@@ -400,6 +402,8 @@ bool TTableData::InternalAppend(const void* record) {
       auto* object = static_cast<TOraObject*>(da::ReadPointer(static_cast<const std::uint8_t*>(record) + FieldAt(1).Offset));
       da::DAAssert(object != nullptr, kModule);
       object->CheckAlloc(true);
+      // The collection takes a copy of the instance: LOB attributes written are stored first.
+      object->StoreModifiedLobs();
       Check(OCICollAppend(env, hOCIError, object->GetInstance(), object->GetIndicator() ? object->GetIndicator() : &nullInd,
                           collection));
       break;

@@ -7,7 +7,10 @@
 // - TTableData shows the elements of a TOraArray or TOraNestTable as records, fetching one
 //   element at a time (deleted elements of a nested table are passed over) and writing changes
 //   back into the collection: PutRecord stores the values, an insertion appends an element at the
-//   end of the collection, a deletion deletes the element's index.
+//   end of the collection, a deletion deletes the element's index. An object element's BLOB and
+//   CLOB attributes written since the record was read go into the element then, each in one
+//   temporary LOB, so that the element (what a copy at edit, a cancel, a re-open and the parent's
+//   collection read) holds them.
 //
 // An item of a TTableData keeps only the element's object (for object elements, with a reference
 // of its own) and the element's index; values are read from and written to the collection.
@@ -18,6 +21,7 @@
 
 #include "dataaccess/Blob.h"
 #include "dataaccess/MemData.h"
+#include "oracle/values/OraLob.h"
 #include "oracle/values/OraObject.h"
 #include "oracle/values/OraValueObjects.h"
 
@@ -51,14 +55,15 @@ class TAttributeValueStore : public Base {
     return Base::GetFieldAsVariant(fieldNo, record);
   }
   // A LOB attribute takes the value whole, as a blob column's write does; a timestamp or interval
-  // attribute as such a column does.
+  // attribute as such a column does. A LOB's content stays in its value object, marked modified,
+  // until the record is stored (StoreModifiedLobs): a write of many pieces makes one server value.
   void PutFieldAsVariant(int fieldNo, void* record, const da::Variant& value) override {
     const da::TFieldDesc& field = this->FieldAt(fieldNo);
     if (field.HasParent() && (IsTimeStampDataType(field.DataType) || IsIntervalDataType(field.DataType))) {
       PutAttributeTimeValue(field, this->RootField(field), this->ChildPath(field), record, value);
       return;
     }
-    if (da::TBlob* blob = AttributeBlob(fieldNo, record)) {
+    if (da::TBlob* blob = ChangedBlob(fieldNo, record)) {
       std::string bytes;
       if (value.IsByteArray()) {
         bytes.assign(value.AsBytes().begin(), value.AsBytes().end());
@@ -81,11 +86,11 @@ class TAttributeValueStore : public Base {
     return Base::GetBlobSize(fieldNo, record);
   }
   void WriteBlob(int fieldNo, void* record, std::uint32_t position, std::uint32_t count, const void* source) override {
-    if (da::TBlob* blob = AttributeBlob(fieldNo, record)) return blob->Write(position, count, source);
+    if (da::TBlob* blob = ChangedBlob(fieldNo, record)) return blob->Write(position, count, source);
     Base::WriteBlob(fieldNo, record, position, count, source);
   }
   void TruncateBlob(int fieldNo, void* record, std::uint32_t size) override {
-    if (da::TBlob* blob = AttributeBlob(fieldNo, record)) return blob->Truncate(size);
+    if (da::TBlob* blob = ChangedBlob(fieldNo, record)) return blob->Truncate(size);
     Base::TruncateBlob(fieldNo, record, size);
   }
 
@@ -94,6 +99,12 @@ class TAttributeValueStore : public Base {
   da::TBlob* AttributeBlob(int fieldNo, const void* record) {
     auto* blob = dynamic_cast<da::TBlob*>(ChildValueObject(fieldNo, record));
     if (blob) blob->CheckValue();
+    return blob;
+  }
+  // The same for a change: a BLOB or CLOB is marked modified.
+  da::TBlob* ChangedBlob(int fieldNo, const void* record) {
+    da::TBlob* blob = AttributeBlob(fieldNo, record);
+    if (blob && IsLobDataType(this->FieldAt(fieldNo).DataType)) static_cast<TOraLob*>(blob)->SetModified(true);
     return blob;
   }
 };

@@ -155,6 +155,7 @@ void TOraLob::ReadLob() {
     }
   }
   needsRead_ = false;
+  modified_ = false;
 }
 
 void TOraLob::WriteLob() {
@@ -172,6 +173,7 @@ void TOraLob::WriteLob() {
                          nullptr, nullptr, 0, form));
     offset += amount;
   }
+  modified_ = false;
 }
 
 void TOraLob::CreateTemporary(std::uint8_t lobType) {

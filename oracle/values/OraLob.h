@@ -51,6 +51,11 @@ class TOraLob : public da::TBlob {
   bool GetCached() const { return caching_; }
   bool GetNeedsRead() const { return needsRead_; }
   void SetNeedsRead(bool value) { needsRead_ = value; }
+  // Content written into the pieces that the locator's LOB does not hold yet (set by whoever
+  // writes it, as a record store does for an object's attribute); reading the LOB, writing it and
+  // clearing it for a NULL value end it.
+  bool GetModified() const { return modified_; }
+  void SetModified(bool value) { modified_ = value; }
 
   bool IsInit();
   std::uint32_t LengthLob();  // the server's length; 0 for a locator that is not initialised
@@ -82,6 +87,7 @@ class TOraLob : public da::TBlob {
   bool caching_ = true;
   std::uint8_t charsetForm_ = 0;  // 0 not known yet
   bool needsRead_ = false;
+  bool modified_ = false;
 };
 
 class TOraFile : public TOraLob {

@@ -594,6 +594,21 @@ void TOraObject::WriteLobs() {
   }
 }
 
+void TOraObject::StoreModifiedLobs() {
+  if (!CheckAlloc(false)) return;
+  const TOraType* type = GetOraType();
+  for (std::size_t i = 0; i < children_.size(); ++i) {
+    da::TSharedObject* child = children_[i];
+    if (!child || static_cast<int>(i) >= type->GetAttributeCount()) continue;
+    const da::TAttribute& attribute = *type->GetAttributes(static_cast<int>(i));
+    if (attribute.DataType == da::dtObject) {
+      static_cast<TOraObject*>(child)->StoreModifiedLobs();
+    } else if (IsLobDataType(attribute.DataType) && static_cast<TOraLob*>(child)->GetModified()) {
+      StoreValue(attribute.Name, attribute, child);
+    }
+  }
+}
+
 void TOraObject::AppendPlaceholder(OCIColl* collection, const da::TAttribute& element) {
   OCIInd nullInd = OCI_IND_NULL;
   switch (element.DataType) {

@@ -101,6 +101,10 @@ class TOraObject : public da::TDBObject {
   TOraInterval* GetAttrAsInterval(std::string_view path);
   // Stores the content of every LOB child (of embedded objects too) into the instance.
   void WriteLobs();
+  // The same for the LOB children whose content was written on the client since they were bound
+  // (TOraLob::GetModified): each goes to the server once, in one new temporary LOB, however many
+  // pieces wrote it; an unchanged LOB stays the one the instance refers to.
+  void StoreModifiedLobs();
   // Stores into the instance the value that the child of a LOB, file, timestamp or interval
   // attribute holds, after that value was written through the child: the instance is what a copy
   // of the object, a collection and the server see.

@@ -55,9 +55,15 @@ void DescriptorFilled(da::TDataType type, da::TSharedObject* value, bool isNull,
   } else if (IsIntervalDataType(type)) {
     static_cast<TOraInterval*>(value)->SetIsNull(isNull);
   } else {
+    // The value is the library's now: what was written on the client before is not it.
     auto* lob = static_cast<TOraLob*>(value);
     lob->SetNeedsRead(!isNull);
-    if (!isNull && readNow && lob->GetCached()) lob->CheckValue();
+    lob->SetModified(false);
+    if (isNull) {
+      lob->Clear();
+    } else if (readNow && lob->GetCached()) {
+      lob->CheckValue();
+    }
   }
 }
 

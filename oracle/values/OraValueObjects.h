@@ -33,7 +33,8 @@ void* DescriptorOf(da::TDataType type, da::TSharedObject* value);
 // Binds the value to a descriptor the library holds (nullptr: none).
 void BindDescriptor(da::TDataType type, da::TSharedObject* value, void* descriptor);
 // What the library left in the descriptor: NULL or a value. A LOB's content is then on the
-// server, read at once when readNow and the LOB caches (a file only when it exists).
+// server, read at once when readNow and the LOB caches (a file only when it exists); a NULL LOB
+// keeps no content.
 void DescriptorFilled(da::TDataType type, da::TSharedObject* value, bool isNull, bool readNow);
 
 // A timestamp or interval value as its column gives it as a variant: a timestamp's date-time, an

@@ -3,15 +3,19 @@
 // collection by every route a field is written.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 #include "dataaccess/DAErrors.h"
 #include "oracle/components/OraFields.h"
 #include "oracle/components/OraQuery.h"
 #include "oracle/components/OraNestedTable.h"
+#include "oracle/OraError.h"
 #include "oracle/values/OraObject.h"
 #include "tests/oracle/OraComponentFixture.h"
 
@@ -208,19 +212,28 @@ TEST_F(OraNestedTableTest, ReEditingAPostedElementThenClosingBothKeepsTheObjects
 // setter, a variant or a text through the field, and a variant or a text through the dataset (the
 // store's variant write, as generic code such as a refresh or a provider writes). The value must
 // read back in edit, after post, after the element dataset is opened again and from a copy of the
-// parent's collection; an edit that is cancelled gives back the value posted. An element with
-// values and one whose attributes are NULL are both written.
+// parent's collection; an edit that is cancelled gives back the value read or posted before it.
+// A LOB's change goes
+// to the server once, at post, whatever number of pieces wrote it. An element with values and one
+// whose attributes are NULL are both written.
 class OraNestedTableWriteTest : public OraNestedTableTest {
  protected:
   void SetUp() override {
     OraNestedTableTest::SetUp();
-    fake_.set("type:VISIT_T", "OBJECT(NAME VARCHAR2(10), N NUMBER(9), AT TIMESTAMP, SPAN INTERVAL DAY TO SECOND)");
+    fake_.set("type:VISIT_T", "OBJECT(NAME VARCHAR2(10), N NUMBER(9), AT TIMESTAMP, SPAN INTERVAL DAY TO SECOND, "
+                              "NOTE CLOB, DATA BLOB)");
     fake_.set("type:VISITS_T", "TABLE OF VISIT_T");
-    ASSERT_EQ(fake_.exec("CREATE TABLE visits(id NUMBER(9), calls VISITS_T);"
-                         "INSERT INTO visits VALUES (1, '[{\"NAME\": \"ann\", \"N\": 7, "
-                         "\"AT\": \"2004-01-02 10:20:30.250000000\", \"SPAN\": \"+1 02:03:04.5\"}, "
-                         "{\"NAME\": null, \"N\": null, \"AT\": null, \"SPAN\": null}]');"),
+    ASSERT_EQ(fake_.exec("CREATE TABLE seeds(note CLOB, data BLOB);"
+                         "INSERT INTO seeds VALUES (to_clob('first note'), to_blob('first data'));"),
               0);
+    const std::string visits = "INSERT INTO visits VALUES (1, '[{\"NAME\": \"ann\", \"N\": 7, "
+                               "\"AT\": \"2004-01-02 10:20:30.250000000\", \"SPAN\": \"+1 02:03:04.5\", "
+                               "\"NOTE\": " + fake_.Query("SELECT note FROM seeds") +
+                               ", \"DATA\": " + fake_.Query("SELECT data FROM seeds") +
+                               "}, {\"NAME\": null, \"N\": null, \"AT\": null, \"SPAN\": null, "
+                               "\"NOTE\": null, \"DATA\": null}]');";
+    ASSERT_EQ(fake_.exec("CREATE TABLE visits(id NUMBER(9), calls VISITS_T);"), 0);
+    ASSERT_EQ(fake_.exec(visits.c_str()), 0);
   }
 };
 
@@ -230,7 +243,29 @@ struct AttributeCase {
   const char* texts[2];   // the same values as texts
   const char* shown[2];   // and as the field shows them
   std::function<void(da::TField&, const da::Variant&)> typed;
+  bool lob = false;  // kept on the server in a LOB: one temporary LOB carries a posted change
 };
+
+da::Variant Bytes(std::string_view text) { return da::Variant(std::vector<std::uint8_t>(text.begin(), text.end())); }
+
+// A LOB field's own route: a blob stream written a few bytes at a time, as a caller copies a file.
+void WriteInPieces(da::TField& field, const da::Variant& value) {
+  const std::string bytes = value.IsByteArray() ? std::string(value.AsBytes().begin(), value.AsBytes().end())
+                                                : value.AsString();
+  std::unique_ptr<da::TStream> stream = field.DataSet().CreateBlobStream(field, da::TBlobStreamMode::bmWrite);
+  for (std::size_t at = 0; at < bytes.size(); at += 4)
+    stream->WriteBuffer(bytes.data() + at, static_cast<std::int64_t>(std::min<std::size_t>(4, bytes.size() - at)));
+}
+
+// What the field shows: a BLOB's bytes as they are, anything else as its text.
+std::string Shown(const da::TField& field) {
+  const da::Variant value = field.AsVariant();
+  if (value.IsByteArray()) return std::string(value.AsBytes().begin(), value.AsBytes().end());
+  return field.AsString();
+}
+
+// How many temporary LOBs the client asked the server for since the log was last cleared.
+std::size_t TemporaryLobs(const FakeOciControl& fake) { return testing::CallsOf(fake, {"OCILobCreateTemporary"}).size(); }
 
 enum class WriteRoute { Typed, FieldVariant, FieldText, DataSetVariant, DataSetText };
 
@@ -245,7 +280,7 @@ std::string StoredText(TOraArray& collection, int index, const char* name) {
   copy->Release();  // the dataset's store holds it
   view.Open();
   for (int i = 0; i < index; ++i) view.Next();
-  return view.FieldByName(name).AsString();
+  return Shown(view.FieldByName(name));
 }
 
 TEST_F(OraNestedTableWriteTest, EveryAttributeKindIsWrittenByEveryRoute) {
@@ -264,6 +299,10 @@ TEST_F(OraNestedTableWriteTest, EveryAttributeKindIsWrittenByEveryRoute) {
        {"+2 03:04:05.000000", "+3 04:05:06.000000"},
        {"+02 03:04:05.000000", "+03 04:05:06.000000"},
        [](da::TField& f, const Variant& v) { f.SetAsString(v.AsString()); }},
+      {"NOTE", {Variant(std::string("second note")), Variant(std::string("third note"))},
+       {"second note", "third note"}, {"second note", "third note"}, WriteInPieces, true},
+      {"DATA", {Bytes("second data"), Bytes("third data")},
+       {"second data", "third data"}, {"second data", "third data"}, WriteInPieces, true},
   };
   const std::pair<WriteRoute, const char*> routes[] = {
       {WriteRoute::Typed, "the typed setter"},          {WriteRoute::FieldVariant, "a variant into the field"},
@@ -294,27 +333,40 @@ TEST_F(OraNestedTableWriteTest, EveryAttributeKindIsWrittenByEveryRoute) {
     ASSERT_FALSE(calls.Eof());
     da::TField& field = calls.FieldByName(a.name);
 
+    step = "an edit cancelled before any post";
+    const std::string fetched = Shown(field);
+    EXPECT_EQ(fetched.empty(), element == 1) << "a value or NULL read";
+    fake_.logClear();
+    calls.Edit();
+    write(calls, a, route, 1);
+    calls.Cancel();
+    EXPECT_EQ(Shown(field), fetched) << "a cancelled edit gives back the value read";
+
     step = "the first write";
     calls.Edit();
     write(calls, a, route, 0);
-    EXPECT_EQ(field.AsString(), a.shown[0]) << "in edit";
+    EXPECT_EQ(Shown(field), a.shown[0]) << "in edit";
+    EXPECT_EQ(TemporaryLobs(fake_), 0u) << "nothing goes to the server before post";
     step = "post";
     calls.Post();
-    EXPECT_EQ(field.AsString(), a.shown[0]) << "after post";
+    EXPECT_EQ(Shown(field), a.shown[0]) << "after post";
+    EXPECT_EQ(TemporaryLobs(fake_), a.lob ? 1u : 0u) << "one temporary LOB for the posted change";
 
     step = "the second write";
+    fake_.logClear();
     calls.Edit();
     write(calls, a, route, 1);
-    EXPECT_EQ(field.AsString(), a.shown[1]) << "in edit";
+    EXPECT_EQ(Shown(field), a.shown[1]) << "in edit";
     step = "cancel";
     calls.Cancel();
-    EXPECT_EQ(field.AsString(), a.shown[0]) << "a cancelled edit gives back the value posted";
+    EXPECT_EQ(Shown(field), a.shown[0]) << "a cancelled edit gives back the value posted";
+    EXPECT_EQ(TemporaryLobs(fake_), 0u) << "a cancelled change goes nowhere";
 
     step = "opening again";
     calls.Close();
     calls.Open();
     if (element) calls.Next();
-    EXPECT_EQ(calls.FieldByName(a.name).AsString(), a.shown[0]) << "after the dataset is opened again";
+    EXPECT_EQ(Shown(calls.FieldByName(a.name)), a.shown[0]) << "after the dataset is opened again";
     step = "reading the parent's collection";
     auto* collection = dynamic_cast<TOraArray*>(RecordObject(visits.FieldByName("CALLS")));
     ASSERT_NE(collection, nullptr);
@@ -334,6 +386,30 @@ TEST_F(OraNestedTableWriteTest, EveryAttributeKindIsWrittenByEveryRoute) {
   }
 }
 
+// A LOB the server does not take at post is no posted value: the element stays in edit with the
+// text written, and a cancel then gives back the text read.
+TEST_F(OraNestedTableWriteTest, ALobTheServerRefusesAtPostIsNotPosted) {
+  TOraQuery visits;
+  visits.SetSession(session_.get());
+  visits.SetSQL("select id, calls from visits");
+  visits.LocalUpdate = true;
+  visits.Open();
+  TOraNestedTable calls;
+  calls.SetDataSetField(dynamic_cast<da::TDataSetField*>(&visits.FieldByName("CALLS")));
+  calls.Open();
+  calls.Edit();
+  WriteInPieces(calls.FieldByName("NOTE"), da::Variant(std::string("second note")));
+  fake_.fail("OCILobCreateTemporary", 1, 1652, "unable to extend temp segment");
+  EXPECT_THROW(calls.Post(), EOraError);
+  EXPECT_EQ(calls.State(), da::dsEdit);
+  EXPECT_EQ(calls.FieldByName("NOTE").AsString(), "second note");
+  calls.Cancel();
+  EXPECT_EQ(calls.FieldByName("NOTE").AsString(), "first note");
+  auto* collection = dynamic_cast<TOraArray*>(RecordObject(visits.FieldByName("CALLS")));
+  ASSERT_NE(collection, nullptr);
+  EXPECT_EQ(StoredText(*collection, 0, "NOTE"), "first note");
+}
+
 // A new element written through the fields goes into the collection with every attribute.
 TEST_F(OraNestedTableWriteTest, AnInsertedElementKeepsEveryAttributeKind) {
   TOraQuery visits;
@@ -349,9 +425,12 @@ TEST_F(OraNestedTableWriteTest, AnInsertedElementKeepsEveryAttributeKind) {
   calls.FieldByName("N").SetAsInteger(5);
   calls.FieldByName("AT").SetAsString("2012.3.4 5:06:07.000000");
   calls.FieldByName("SPAN").SetAsString("+4 05:06:07.000000");
+  WriteInPieces(calls.FieldByName("NOTE"), da::Variant(std::string("a new note")));
+  calls.FieldByName("DATA").SetAsVariant(Bytes("new data"));
   calls.Post();
   const std::pair<const char*, const char*> expected[] = {
-      {"NAME", "eve"}, {"N", "5"}, {"AT", "2012.3.4 5:06:07.000000"}, {"SPAN", "+04 05:06:07.000000"}};
+      {"NAME", "eve"}, {"N", "5"}, {"AT", "2012.3.4 5:06:07.000000"}, {"SPAN", "+04 05:06:07.000000"},
+      {"NOTE", "a new note"}, {"DATA", "new data"}};
   auto* collection = dynamic_cast<TOraArray*>(RecordObject(visits.FieldByName("CALLS")));
   ASSERT_NE(collection, nullptr);
   for (const auto& [name, text] : expected) {
