@@ -5,10 +5,11 @@
 #   bash scripts/deps.sh test   the same, and what the tests and benchmarks compare against
 set -euo pipefail
 pkgs=(cmake ninja-build g++ pkg-config ccache
-      zlib1g-dev libjpeg-dev qt6-base-dev libgl-dev libfontconfig-dev
+      zlib1g-dev libisal-dev libjpeg-dev qt6-base-dev libgl-dev libfontconfig-dev
       libsqlite3-dev libssl-dev)  # the stand-in client library's and the fake listener's
 if [ "${1:-}" = test ]; then
   pkgs+=(clang gzip python3
+         isal                    # igzip, the expansion benchmark's peer
          libgtest-dev libgmock-dev libbenchmark-dev
          libgif-dev imagemagick  # the GIF tests' outside peers
          tshark                  # text2pcap and tshark judge the wire bytes

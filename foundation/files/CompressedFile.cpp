@@ -35,6 +35,8 @@ class CancellableSource : public olv::TSequentialStream {
     Moved(n);
     return n;
   }
+  // Expansion goes back to the stream's start to have damaged data judged by zlib.
+  int64_t Seek(int64_t offset, TSeekOrigin origin) override { return in_.Seek(offset, origin); }
 
  private:
   olv::TStream& in_;

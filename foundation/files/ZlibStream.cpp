@@ -1,7 +1,10 @@
 #include "foundation/files/ZlibStream.h"
 
+#include <isa-l/igzip_lib.h>
+
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <vector>
 
 namespace olv {
@@ -100,38 +103,142 @@ void CompressionStream::finish() {
   finished_ = true;
 }
 
-ExpansionStream::ExpansionStream(olv::TStream& in) : in_(in), buffer_(AcquireBuffer()) {
-  const int rc = inflateInit(&z_);
-  if (rc != Z_OK) RaiseZlib(z_, rc);
+ExpansionStream::ExpansionStream(olv::TStream& in)
+    : in_(in), start_(in.Position()), isal_(new inflate_state), buffer_(AcquireBuffer()) {
+  isal_inflate_init(isal_.get());
+  // The header is checked here; ISA-L expands the body and checks the Adler-32 trailer.
+  isal_->crc_flag = ISAL_ZLIB_NO_HDR_VER;
 }
 
 ExpansionStream::~ExpansionStream() {
-  inflateEnd(&z_);
+  if (zlib_) inflateEnd(&z_);
   ReleaseBuffer(std::move(buffer_));
+}
+
+namespace {
+constexpr const char* kTruncated = "Compressed data is truncated";
+
+// zlib's words for what ISA-L found, where the source cannot be read again for zlib's own.
+const char* IsalFinding(int rc) {
+  switch (rc) {
+    case ISAL_INCORRECT_CHECKSUM: return "incorrect data check";
+    case ISAL_INVALID_LOOKBACK: return "invalid distance too far back";
+    case ISAL_INVALID_SYMBOL: return "invalid literal/length or distance code";
+    default: return "invalid block";
+  }
+}
+}  // namespace
+
+// Reads the next piece of input into the buffer; false when `in` has ended.
+bool ExpansionStream::fill() {
+  const int64_t n = in_.Read(buffer_.get(), int64_t(kZlibBufferSize));
+  if (n <= 0) return false;
+  next_ = buffer_.get();
+  avail_ = std::size_t(n);
+  return true;
+}
+
+// The two header bytes (and a dictionary id), refused in zlib's order with zlib's words.
+void ExpansionStream::readHeader() {
+  unsigned char header[6];
+  std::size_t have = 0, need = 2;
+  while (have < need) {
+    if (avail_ == 0 && !fill()) throw EZlibError(std::string("zlib error: ") + kTruncated);
+    const std::size_t take = std::min(avail_, need - have);
+    std::memcpy(header + have, next_, take);
+    next_ += take;
+    avail_ -= take;
+    have += take;
+    if (have == 2) {
+      if ((header[0] << 8 | header[1]) % 31 != 0) throw EZlibError("zlib error: incorrect header check");
+      if ((header[0] & 0x0F) != Z_DEFLATED) throw EZlibError("zlib error: unknown compression method");
+      if ((header[0] >> 4) + 8 > 15) throw EZlibError("zlib error: invalid window size");
+      if (header[1] & 0x20) need = 6;  // a dictionary id follows
+    }
+  }
+  if (need == 6) throw EZlibError("zlib error: Compressed data needs a preset dictionary");
+  headerRead_ = true;
+}
+
+// ISA-L refused the data or it ended early: zlib expands it again from the start, past what was
+// delivered, and raises its own error or carries on.
+void ExpansionStream::fallBack(const char* finding) {
+  try {
+    in_.SetPosition(start_);
+  } catch (const EStreamError&) {
+    throw EZlibError(std::string("zlib error: ") + finding);
+  }
+  avail_ = 0;
+  const int rc = inflateInit(&z_);
+  if (rc != Z_OK) RaiseZlib(z_, rc);
+  zlib_ = true;
+  std::unique_ptr<unsigned char[]> scratch = AcquireBuffer();
+  for (uint64_t skipped = 0; skipped < delivered_;) {
+    const std::size_t n = inflateZlib(scratch.get(), std::size_t(std::min<uint64_t>(kZlibBufferSize, delivered_ - skipped)));
+    if (n == 0) break;  // cannot happen: zlib expanded at least as far as ISA-L before
+    skipped += n;
+  }
+  ReleaseBuffer(std::move(scratch));
+}
+
+std::size_t ExpansionStream::inflateZlib(unsigned char* out, std::size_t count) {
+  z_.next_out = out;
+  z_.avail_out = uInt(std::min(count, kMaxChunk));
+  const uInt wanted = z_.avail_out;
+  while (!ended_ && z_.avail_out == wanted) {  // until some output, or the end
+    if (z_.avail_in == 0) {
+      if (!fill()) throw EZlibError(std::string("zlib error: ") + kTruncated);
+      z_.next_in = const_cast<unsigned char*>(next_);
+      z_.avail_in = uInt(avail_);
+      avail_ = 0;
+    }
+    const int rc = inflate(&z_, Z_NO_FLUSH);
+    if (rc == Z_STREAM_END) ended_ = true;
+    else if (rc != Z_OK && rc != Z_BUF_ERROR) RaiseZlib(z_, rc);
+  }
+  return wanted - z_.avail_out;
 }
 
 int64_t ExpansionStream::Read(void* buffer, int64_t count) {
   if (ended_ || count <= 0) return 0;
-  z_.next_out = static_cast<unsigned char*>(buffer);
-  z_.avail_out = uInt(std::min(std::size_t(count), kMaxChunk));
-  const uInt wanted = z_.avail_out;
-  while (z_.avail_out == wanted) {  // until some output, or the end
-    if (z_.avail_in == 0) {
-      const int64_t n = in_.Read(buffer_.get(), int64_t(kZlibBufferSize));
-      if (n <= 0) throw EZlibError("zlib error: Compressed data is truncated");
-      z_.next_in = buffer_.get();
-      z_.avail_in = uInt(n);
+  auto* out = static_cast<unsigned char*>(buffer);
+  const std::size_t wanted = std::min(std::size_t(count), kMaxChunk);
+  std::size_t produced = 0;
+  if (!zlib_) {
+    if (!headerRead_) readHeader();
+    inflate_state& s = *isal_;
+    s.next_out = out;
+    s.avail_out = uint32_t(wanted);
+    const char* finding = nullptr;
+    while (s.avail_out == wanted) {  // until some output, or the end
+      if (s.avail_in == 0) {
+        if (avail_ == 0 && !fill()) {
+          finding = kTruncated;
+          break;
+        }
+        s.next_in = const_cast<unsigned char*>(next_);
+        s.avail_in = uint32_t(avail_);
+        avail_ = 0;
+      }
+      const int rc = isal_inflate(&s);
+      if (rc < 0) {
+        finding = IsalFinding(rc);
+        break;
+      }
+      if (s.block_state == ISAL_BLOCK_FINISH) {
+        ended_ = true;
+        break;
+      }
     }
-    const int rc = inflate(&z_, Z_NO_FLUSH);
-    if (rc == Z_STREAM_END) {
-      ended_ = true;
-      break;
-    }
-    if (rc != Z_OK && rc != Z_BUF_ERROR) RaiseZlib(z_, rc);
+    if (finding)
+      fallBack(finding);  // zlib raises, or delivers this read's bytes again below
+    else
+      produced = wanted - s.avail_out;
   }
-  const int64_t produced = int64_t(wanted - z_.avail_out);
-  Moved(produced);
-  return produced;
+  if (zlib_) produced = inflateZlib(out, wanted);
+  delivered_ += produced;
+  Moved(int64_t(produced));
+  return int64_t(produced);
 }
 
 std::uint64_t CopyStream(olv::TStream& in, olv::TStream& out) {

@@ -4,7 +4,8 @@
 // The data is the zlib format (header and Adler-32 trailer). Each stream is used by one
 // thread; it borrows the stream it wraps, which must outlive it. Both are forward-only
 // olv::TStreams, so they plug in wherever the library's streams do. Compression runs on every
-// core the process may use (ParallelDeflate.h); expansion, which is far cheaper, on the caller's.
+// core the process may use (ParallelDeflate.h); expansion, which is far cheaper, on the caller's,
+// through ISA-L's inflate (several times zlib's speed), with zlib's verdict on damaged data.
 // The buffers are reused: a thread keeps a few for its next streams, so many small streams in a
 // row cost no fresh memory.
 #include <zlib.h>
@@ -16,6 +17,8 @@
 #include "foundation/base/Exception.h"
 #include "foundation/files/ParallelDeflate.h"
 #include "foundation/streams/Stream.h"
+
+struct inflate_state;  // ISA-L's
 
 namespace olv {
 
@@ -54,9 +57,15 @@ class CompressionStream : public olv::TSequentialStream {
 };
 
 // Expands the zlib stream read from `in`. `Read` returns 0 once the stream's end is reached;
-// input that ends before it raises EZlibError("Compressed data is truncated"), damaged data
-// raises EZlibError with zlib's message. Bytes after the stream's end may have been read from
+// input that ends before it raises EZlibError("zlib error: Compressed data is truncated"), damaged
+// data raises EZlibError with zlib's message. Bytes after the stream's end may have been read from
 // `in` into the buffer but are not expanded.
+// The body is expanded by ISA-L, which is far faster than zlib but laxer about a few malformed
+// headers and says less about what is wrong. So the zlib header is checked here as zlib checks
+// it, and when ISA-L refuses the data (or it ends early), `in` is taken back to where the stream
+// began and zlib expands it again, past what was delivered already: what zlib then raises is the
+// error, and should zlib accept the data, its expansion carries on. A source that cannot go back
+// gets the nearest zlib message for ISA-L's finding instead.
 class ExpansionStream : public olv::TSequentialStream {
  public:
   explicit ExpansionStream(olv::TStream& in);
@@ -67,7 +76,18 @@ class ExpansionStream : public olv::TSequentialStream {
   int64_t Read(void* buffer, int64_t count) override;
 
  private:
+  bool fill();
+  void readHeader();
+  void fallBack(const char* finding);
+  std::size_t inflateZlib(unsigned char* out, std::size_t count);
   olv::TStream& in_;
+  int64_t start_ = 0;       // position of the stream in `in`
+  uint64_t delivered_ = 0;  // bytes returned by Read
+  std::unique_ptr<inflate_state> isal_;
+  const unsigned char* next_ = nullptr;  // unread input in buffer_, before ISA-L takes it
+  std::size_t avail_ = 0;
+  bool headerRead_ = false;
+  bool zlib_ = false;  // zlib has taken over
   z_stream z_{};
   std::unique_ptr<unsigned char[]> buffer_;
   bool ended_ = false;

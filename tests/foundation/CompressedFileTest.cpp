@@ -112,13 +112,26 @@ TEST_F(CompressedFileTest, DamagedOrTruncatedStreamFailsAndLeavesTheDestination)
       {"one byte short", packed.substr(0, packed.size() - 1)},
       {"damaged data", flipped},
       {"wrong checksum", badTrailer},
+      {"invalid block type", packed.substr(0, 18) + "\x07"},
   };
   for (const auto& [name, bytes] : cases) {
     WriteAll(dir / "bad", bytes);
     WriteAll(dir / "out", "previous content");
-    EXPECT_THROW(olv::DecompressFile(dir / "bad", dir / "out"), olv::EZlibError) << name;
+    // A file says what the same bytes in memory say (zlib's words: the file is read again).
+    std::string fromFile, fromMemory;
+    try {
+      olv::DecompressFile(dir / "bad", dir / "out");
+    } catch (const olv::EZlibError& e) {
+      fromFile = e.what();
+    }
     EXPECT_EQ(ReadAll(dir / "out"), "previous content") << name;
-    EXPECT_THROW(olv::ExpandBytes(bytes), olv::EZlibError) << name;
+    try {
+      olv::ExpandBytes(bytes);
+    } catch (const olv::EZlibError& e) {
+      fromMemory = e.what();
+    }
+    EXPECT_FALSE(fromFile.empty()) << name;
+    EXPECT_EQ(fromFile, fromMemory) << name;
   }
   EXPECT_EQ(dir.names(), (std::vector<std::string>{"bad", "out", "packed", "payload"}))
       << "no work file is left behind";

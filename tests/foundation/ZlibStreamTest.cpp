@@ -3,10 +3,12 @@
 #include "foundation/files/ZlibStream.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "foundation/files/CompressedFile.h"
 #include "tests/support/ScratchFolder.h"
@@ -79,6 +81,98 @@ TEST(ZlibStream, CompressesWritesOfAnySizeToTheSameStream) {
   olv::TMemoryStream out;
   olv::CopyStream(z, out);
   EXPECT_TRUE(out.View() == payload);
+}
+
+// What zlib itself says of a zlib stream: "" when it expands it whole, else its message.
+std::string ZlibVerdict(const std::string& stream) {
+  z_stream z{};
+  inflateInit(&z);
+  std::vector<unsigned char> out(1 << 16);
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(stream.data()));
+  z.avail_in = uInt(stream.size());
+  std::string verdict;
+  for (;;) {
+    z.next_out = out.data();
+    z.avail_out = uInt(out.size());
+    const int rc = inflate(&z, Z_NO_FLUSH);
+    if (rc == Z_STREAM_END) break;
+    if (rc == Z_NEED_DICT) verdict = "Compressed data needs a preset dictionary";
+    else if (rc == Z_BUF_ERROR && z.avail_in == 0) verdict = "Compressed data is truncated";
+    else if (rc != Z_OK) verdict = z.msg ? z.msg : zError(rc);
+    if (!verdict.empty()) break;
+  }
+  inflateEnd(&z);
+  return verdict;
+}
+
+// A zlib header with the check bits made right for its first byte and flags.
+std::string ZlibHeader(unsigned char cmf, unsigned char flags) {
+  flags = static_cast<unsigned char>(flags & 0xE0);
+  flags = static_cast<unsigned char>(flags | (31 - (cmf * 256 + flags) % 31) % 31);
+  return {char(cmf), char(flags)};
+}
+
+// Damaged streams are refused as zlib refuses them: what a reader or a log shows does not depend
+// on which inflate ran. A source that can go back (a file, memory) gets zlib's exact words; one
+// that only moves forward gets them for the header, the checksum and the truncation.
+TEST(ZlibStream, RefusesDamagedDataWithZlibsOwnWords) {
+  const std::string good = olv::CompressBytes(testsupport::DumpLikeBytes(300000)).substr(16);
+  const std::string body = good.substr(2);
+  auto flip = [&](std::size_t at) {
+    std::string s = good;
+    s[at] = char(s[at] ^ 0x55);
+    return s;
+  };
+  struct Case {
+    const char* name;
+    std::string stream;
+    const char* words;    // zlib's
+    bool forwardOnlyToo;  // the same words from a forward-only source
+  };
+  const Case cases[] = {
+      {"header check", std::string{good[0], char(good[1] ^ 1)} + body, "incorrect header check", true},
+      {"method", ZlibHeader(0x79, 0) + body, "unknown compression method", true},
+      {"window size past 32 KiB", ZlibHeader(0x88, 0) + body, "invalid window size", true},
+      {"preset dictionary", ZlibHeader(0x78, 0x20) + "\x01\x02\x03\x04" + body,
+       "Compressed data needs a preset dictionary", true},
+      {"dictionary id cut", ZlibHeader(0x78, 0x20) + "\x01\x02", "Compressed data is truncated", true},
+      {"no input", "", "Compressed data is truncated", true},
+      {"cut in the header", good.substr(0, 1), "Compressed data is truncated", true},
+      {"cut in the middle", good.substr(0, good.size() / 2), "Compressed data is truncated", true},
+      {"cut in the checksum", good.substr(0, good.size() - 2), "Compressed data is truncated", true},
+      {"wrong checksum", flip(good.size() - 1), "incorrect data check", true},
+      {"block type 3", ZlibHeader(0x78, 0x80) + "\x07", "invalid block type", false},
+      {"stored lengths", ZlibHeader(0x78, 0) + std::string("\x01\x05\x00\xfa\xfe", 5) + "hello",
+       "invalid stored block lengths", false},
+      {"damage early", flip(40), nullptr, false},
+      {"damage in the middle", flip(good.size() / 2), nullptr, false},
+      {"damage near the end", flip(good.size() - 40), nullptr, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string zlibSays = ZlibVerdict(c.stream);
+    ASSERT_FALSE(zlibSays.empty()) << "zlib accepts the case";
+    if (c.words) {
+      EXPECT_EQ(zlibSays, c.words);
+    }
+    try {
+      olv::ExpandBytes(olv::MakeCompressedHeader() + c.stream);
+      ADD_FAILURE() << "accepted from memory";
+    } catch (const olv::EZlibError& e) {
+      EXPECT_EQ(std::string(e.what()), "zlib error: " + zlibSays);
+    }
+    try {
+      TrickleSource in(c.stream, 4096);
+      olv::ExpansionStream z(in);
+      olv::TMemoryStream out;
+      olv::CopyStream(z, out);
+      ADD_FAILURE() << "accepted from a forward-only source";
+    } catch (const olv::EZlibError& e) {
+      if (c.forwardOnlyToo) {
+        EXPECT_EQ(std::string(e.what()), "zlib error: " + zlibSays);
+      }
+    }
+  }
 }
 
 }  // namespace
