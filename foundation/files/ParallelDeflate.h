@@ -5,12 +5,13 @@
 // final block), so the blocks join into one deflate stream that any zlib expands. The block
 // checksums are combined into the stream's.
 //
-// The caller's thread copies input into blocks and queues them; it waits only when the memory
-// budget (kDeflateMemoryBudget: the blocks in flight and the workers' zlib states) is spent. The
-// worker that completes the next block in stream order writes it to `out`, with any that follow
-// it finished already, while the other workers go on compressing: no worker waits for another,
-// and a thread that the system deschedules holds up only the recycling of its blocks, with the
-// budget's worth of blocks (about a hundred) as slack.
+// The caller's thread copies input into blocks and queues them; it waits only while every
+// worker has a few blocks queued, or when the memory budget (kDeflateMemoryBudget: the blocks in
+// flight and the workers' zlib states) is spent. The worker that completes the next block in
+// stream order writes it to `out`, with any that follow it finished already, while the other
+// workers go on compressing: no worker waits for another, and a thread that the system
+// deschedules holds up only the recycling of its blocks, with the rest of the budget (about a
+// hundred blocks) as slack.
 //
 // One thread uses an object (write, finish); the workers are its own and end with it. Input
 // that fits in one block is compressed on the caller's thread and starts no worker. `out` is
