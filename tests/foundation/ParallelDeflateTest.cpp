@@ -209,6 +209,8 @@ TEST(ParallelDeflate, AStalledDestinationHoldsUpNeitherTheInputNorTheMemoryBound
     });
     testsupport::WaitUntil([&] { return gate.held() && taken >= 4 * piece.size(); }, testsupport::kPatience,
                            "input taken while the destination is held");
+    EXPECT_TRUE(gate.held()) << "no block reached the destination";
+    EXPECT_GE(taken.load(), 4 * piece.size()) << "input taken while the destination is held";
     EXPECT_FALSE(allTaken) << "the input ran ahead of a held destination without bound";
     EXPECT_LE(taken.load(), olv::kDeflateMemoryBudget);
     gate.open();
