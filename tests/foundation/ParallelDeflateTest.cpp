@@ -7,15 +7,20 @@
 #include <stdlib.h>
 #include <zlib.h>
 
+#include <atomic>
+#include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "foundation/files/ZlibStream.h"
+#include "tests/support/WaitUntil.h"
 
 namespace {
 
@@ -141,6 +146,81 @@ TEST(ParallelDeflate, AFailingDestinationStopsTheWorkers) {
   olv::TMemoryStream out;
   olv::CompressionStream z(out, Z_DEFAULT_COMPRESSION, 4);
   z.WriteBuffer(payload.data(), payload.size());
+}
+
+// Holds every write until opened, as a destination whose writer the system has descheduled,
+// and notes writes that overlap (the workers take turns at the stream).
+class GateStream : public olv::TSequentialStream {
+ public:
+  int64_t Write(const void* buffer, int64_t count) override {
+    if (inside_.fetch_add(1) != 0) overlapped_ = true;
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      held_ = true;
+      opened_.wait(lock, [this] { return open_; });
+      data_.append(static_cast<const char*>(buffer), std::size_t(count));
+      Moved(count);
+    }
+    inside_.fetch_sub(1);
+    return count;
+  }
+  void open() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    open_ = true;
+    opened_.notify_all();
+  }
+  bool held() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return held_;
+  }
+  bool overlapped() const { return overlapped_; }
+  std::string data() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return data_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable opened_;
+  bool open_ = false;
+  bool held_ = false;
+  std::string data_;
+  std::atomic<int> inside_{0};
+  std::atomic<bool> overlapped_{false};
+};
+
+TEST(ParallelDeflate, AStalledDestinationHoldsUpNeitherTheInputNorTheMemoryBound) {
+  // The blocks in flight absorb a writer that does not get the CPU, up to the memory budget and
+  // no further, and the stream comes out whole once the destination moves again.
+  const std::string piece = DumpText(1 << 20);
+  const std::size_t pieces = 48;
+  ASSERT_GT(pieces * piece.size(), olv::kDeflateMemoryBudget);
+  GateStream gate;
+  std::atomic<std::size_t> taken{0};
+  std::atomic<bool> allTaken{false};
+  {
+    olv::CompressionStream z(gate, Z_DEFAULT_COMPRESSION, 4);
+    std::thread caller([&] {
+      for (std::size_t i = 0; i < pieces; ++i) {
+        z.WriteBuffer(piece.data(), piece.size());
+        taken += piece.size();
+      }
+      allTaken = true;
+    });
+    testsupport::WaitUntil([&] { return gate.held() && taken >= 4 * piece.size(); }, testsupport::kPatience,
+                           "input taken while the destination is held");
+    EXPECT_TRUE(gate.held()) << "no block reached the destination";
+    EXPECT_GE(taken.load(), 4 * piece.size()) << "input taken while the destination is held";
+    EXPECT_FALSE(allTaken) << "the input ran ahead of a held destination without bound";
+    EXPECT_LE(taken.load(), olv::kDeflateMemoryBudget);
+    gate.open();
+    caller.join();
+    z.finish();
+  }
+  EXPECT_FALSE(gate.overlapped()) << "two threads wrote the destination at once";
+  std::string payload;
+  for (std::size_t i = 0; i < pieces; ++i) payload += piece;
+  EXPECT_TRUE(ZlibExpands(gate.data(), payload));
 }
 
 TEST(ParallelDeflate, PythonZlibExpandsTheSameBytes) {
