@@ -31,7 +31,9 @@ class TCustomDAConnection;
 class TCustomConnectDialog;
 
 // The connect form: shows the dialog and logs its connection on (PerformConnect), making up to
-// Retries attempts; true when the logon succeeded. Unassigned: no form.
+// Retries attempts; true when the logon succeeded. Unassigned: no form. Process-wide because a
+// connection makes its own dialog through its class's factory (ConnectDialogClass) when none is
+// set, so there is nobody to hand a form to that dialog.
 extern std::function<bool(TCustomConnectDialog& dialog)> ConnectFormProc;
 
 class TCustomConnectDialog : public TDAComponent {

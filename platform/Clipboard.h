@@ -40,7 +40,9 @@ class InProcessClipboard : public Clipboard {
 };
 
 // The installed clipboard: an InProcessClipboard until SetClipboard gives another, which must
-// outlive its use; SetClipboard(nullptr) puts the in-process one back.
+// outlive its use; SetClipboard(nullptr) puts the in-process one back. Process-wide because the
+// library's clipboard object (OlvClipboard()) is a free function that string lists, the object
+// copy and the GIF clipboard reach from anywhere, as the system clipboard itself is one.
 Clipboard& CurrentClipboard();
 void SetClipboard(Clipboard* clipboard);
 

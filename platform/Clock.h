@@ -32,6 +32,10 @@ class FakeClock : public Clock {
 
 // The process-wide clock; SystemClock() unless a test installed another. The installed clock must
 // outlive its use; SetCurrentClock(nullptr) restores the wall clock.
+// Why process-wide: "now" is read through the free function olv::Now() (DateTime.h), which the
+// expression language's date functions, the default moment of a new run time and the run records
+// all call, and the schemes' timers must compare due moments on the very clock the runs that
+// write LastRunTime read; one clock for all of them keeps a timer and its runs from disagreeing.
 Clock& CurrentClock();
 void SetCurrentClock(Clock* clock);
 

@@ -3,9 +3,15 @@
 // window system: the headless version answers as if the user cancelled, a scripted version plays
 // answers queued by a test, and the window side installs its own.
 //
-// Flags and answers are the original program's message-box numbers. The installed dialogs are
-// process-wide; an implementation is called on whatever thread asks and must be thread-safe (the
-// window version hands the box to the main thread).
+// Flags and answers are the original program's message-box numbers. An implementation is called
+// on whatever thread asks and must be thread-safe (the window version hands the box to the main
+// thread).
+//
+// Why the installed dialogs are process-wide: the library's message boxes are free functions
+// (MessageBoxes.h: MessageBox, ConfirmQuestion, ShowError, InputBox, ...) that any layer calls,
+// the expression language's message functions among them, and a free function has no
+// constructor to be handed them through. The program's main installs its dialogs once; a test
+// that drives code asking through those functions installs scripted ones for its length.
 #include <deque>
 #include <optional>
 #include <string>
@@ -82,7 +88,8 @@ class ScriptedDialogs : public Dialogs {
 };
 
 // The installed dialogs: a HeadlessDialogs until SetDialogs is given one, which must outlive its
-// use; SetDialogs(nullptr) puts the headless one back.
+// use; SetDialogs(nullptr) puts the headless one back. Read only by the free functions of
+// MessageBoxes.h; a class that shows boxes of its own takes its Dialogs in its constructor.
 Dialogs& CurrentDialogs();
 void SetDialogs(Dialogs* dialogs);
 

@@ -16,6 +16,10 @@
 // notice a handler stands for. Implementations: MainThreadQueue (the queue and the rules above),
 // HeadlessMainThread (a loop for tests and for running without a window), and a Qt one that
 // plugs a MainThreadQueue into the Qt event loop.
+//
+// There is no process-wide main thread: the program's main makes the one it runs and hands it to
+// whoever sends or posts (the schemes' host, the dialogs, the form library, the database
+// sessions), so that what a class reaches shows in its constructor and a test hands in its own.
 #include <functional>
 
 namespace plat {
@@ -34,10 +38,5 @@ class MainThread {
   virtual void beginShutdown() = 0;
   virtual bool shuttingDown() const = 0;
 };
-
-// The program's main thread, or nullptr before one is installed. The installed object must
-// outlive every use; SetCurrentMainThread(nullptr) uninstalls it.
-MainThread* CurrentMainThread();
-void SetCurrentMainThread(MainThread* mainThread);
 
 }  // namespace plat

@@ -34,7 +34,9 @@ class TSystemColors {
 };
 
 // The installed colours: the classic scheme until SetSystemColors is given others, which must
-// outlive their use; nullptr puts the classic scheme back.
+// outlive their use; nullptr puts the classic scheme back. Process-wide because skin painting
+// reads them through the free function SysColor, as the system's colours are one for every
+// window.
 const TSystemColors& CurrentSystemColors();
 void SetSystemColors(const TSystemColors* colors);
 

@@ -18,7 +18,6 @@
 #include "app/gui/QtMainThread.h"
 #include "app/gui/QtSchemeEditor.h"
 #include "foundation/files/ProgramFiles.h"
-#include "platform/MainThread.h"
 #include "platform/TerminationSignals.h"
 #include "resources/EmbeddedSkin.h"
 #include "skin/qt/QtSkinning.h"
@@ -39,13 +38,13 @@ int RunMainWindow(int argc, char** argv) {
   QApplication app(argc, argv);
   RegisterSchemeClasses();
   QApplication::setQuitOnLastWindowClosed(true);
+  // The one main thread, handed to everything that sends or posts to it.
   QtMainThread mainThread;
-  // For the library's free functions that need the main thread (the Part's globals).
-  plat::SetCurrentMainThread(&mainThread);
   // The form library: the screen object that "Screen" reaches, and the progress display behind
   // the expression function Hint, shown on the main window's status bar.
-  olv::TFormLibrary formLibrary;
-  QtDialogs dialogs;
+  olv::TFormLibrary formLibrary(&mainThread);
+  QtDialogs dialogs(&mainThread);
+  // Process-wide for the library's message-box free functions (MessageBoxes.h).
   plat::SetDialogs(&dialogs);
   std::unique_ptr<skin::TQtSkinning> skinning;
   if (skinPackage.valid())
@@ -93,7 +92,6 @@ int RunMainWindow(int argc, char** argv) {
     mainThread.beginShutdown();
   }
   plat::SetDialogs(nullptr);
-  plat::SetCurrentMainThread(nullptr);
   return rc;
 }
 

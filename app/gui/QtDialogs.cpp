@@ -12,20 +12,14 @@
 
 namespace sch {
 
-namespace {
-
-// Runs `f` on the GUI thread; false when that is impossible (shutdown, no main thread).
 template <typename F>
-bool OnGuiThread(F&& f) {
-  plat::MainThread* main = plat::CurrentMainThread();
-  if (!main || main->isMainThread()) {
+bool QtDialogs::OnGuiThread(F&& f) {
+  if (!mainThread_ || mainThread_->isMainThread()) {
     f();
     return true;
   }
-  return main->send(std::forward<F>(f));
+  return mainThread_->send(std::forward<F>(f));
 }
-
-}  // namespace
 
 void QtDialogs::EndModalBoxes() {
   // Nested boxes end from the innermost out; a widget that will not go stops the loop.

@@ -1,7 +1,7 @@
 #pragma once
 // The program's main thread on Qt: the shared MainThreadQueue, woken by a queued call into the
-// GUI thread's event loop. Construct it on the GUI thread after the QApplication; install it with
-// plat::SetCurrentMainThread. Worker threads send and post to it; after beginShutdown() nothing
+// GUI thread's event loop. Construct it on the GUI thread after the QApplication and hand it to
+// what sends or posts to it. Worker threads send and post to it; after beginShutdown() nothing
 // blocks (see platform/MainThread.h).
 #include <QObject>
 

@@ -28,6 +28,8 @@ class TDesktopOpener {
   virtual int Open(const std::string& target, const std::string& params, int showMode) = 0;
 };
 // Replaces the opener (null restores xdg-open); returns the previous one (not owned).
+// Process-wide, as the progress hook below: the expression language's functions are free
+// functions that an expression anywhere calls, with no object to be handed them through.
 TDesktopOpener* SetDesktopOpener(TDesktopOpener* opener);
 
 // Text, position and max; position -1: text only; below -1 closes the display.

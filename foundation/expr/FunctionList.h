@@ -26,7 +26,7 @@ struct TFuncionRegisterInfo {
 };
 
 // Where the registry writes its log lines; by default the program's log without header
-// (WriteLog). Returns the hook it replaces.
+// (WriteLog). Returns the hook it replaces. Process-wide as the registry of functions is.
 using TExpLogHook = std::function<void(const std::string&)>;
 TExpLogHook SetExpLogHook(TExpLogHook hook);
 void WriteExpLog(const std::string& line);

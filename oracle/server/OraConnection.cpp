@@ -53,8 +53,9 @@ std::string ParseServerVersion(const std::string& banner) {
   return {};
 }
 
-TOCIConnection::TOCIConnection()
-    : nls_{{{"NLS_DATE_LANGUAGE", {}, false},
+TOCIConnection::TOCIConnection(TBackgroundServices background)
+    : background_(std::move(background)),
+      nls_{{{"NLS_DATE_LANGUAGE", {}, false},
             {"NLS_DATE_FORMAT", {}, false},
             {"NLS_TIMESTAMP_FORMAT", {}, false},
             {"NLS_TIMESTAMP_TZ_FORMAT", {}, false}}} {

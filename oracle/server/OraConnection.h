@@ -18,6 +18,9 @@
 // client-library calls of commands, binds, fetches and Commit. Rollback, BreakExec, Connect and
 // Disconnect take no lock; BreakExec may be called from any thread to interrupt a call another
 // thread has in progress. Everything else is for the thread that owns the session.
+//
+// The background services handed in (OraWorker.h) are where the end of a statement run in the
+// background is handled and where its error is shown.
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -32,6 +35,7 @@
 #include "oracle/client/FunctionRef.h"
 #include "oracle/client/OciTypes.h"
 #include "oracle/OraError.h"
+#include "oracle/server/OraWorker.h"
 
 namespace ora {
 
@@ -54,7 +58,7 @@ inline constexpr int kNlsCount = 4;
 
 class TOCIConnection : public da::TVtConnection {
  public:
-  TOCIConnection();
+  explicit TOCIConnection(TBackgroundServices background = {});
   ~TOCIConnection() override;
   TOCIConnection(const TOCIConnection&) = delete;
   TOCIConnection& operator=(const TOCIConnection&) = delete;
@@ -124,6 +128,8 @@ class TOCIConnection : public da::TVtConnection {
   int ConnectTimeoutMs = 60000;
   int ReceiveTimeoutMs = 0;
 
+  const TBackgroundServices& Background() const { return background_; }
+
  private:
   struct NlsEntry {
     const char* name;
@@ -135,6 +141,7 @@ class TOCIConnection : public da::TVtConnection {
   void ConnectOCI8();
   void FreeOCI8Handles();
 
+  const TBackgroundServices background_;
   std::recursive_mutex lock_;
   std::uint16_t maxStringSize_ = 0;
   std::uint8_t callStyle_ = 0;

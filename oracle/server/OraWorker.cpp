@@ -12,6 +12,7 @@
 namespace ora {
 
 struct TOraWorker::Context {
+  TBackgroundServices services;
   void* sender = nullptr;
   std::function<void()> run;
   std::function<void(bool)> end;
@@ -23,23 +24,8 @@ struct TOraWorker::Context {
 
 namespace {
 
-std::mutex& HookLock() {
-  static std::mutex lock;
-  return lock;
-}
-
-TExceptionHook& Hook() {
-  static TExceptionHook hook;
-  return hook;
-}
-
-void Report(void* sender, const std::exception& error) {
-  TExceptionHook hook;
-  {
-    std::lock_guard<std::mutex> lock(HookLock());
-    hook = Hook();
-  }
-  if (hook) hook(sender, error);
+void Report(const TOraWorker::Context& context, const std::exception& error) {
+  if (context.services.onError) context.services.onError(context.sender, error);
 }
 
 // The end notice, on the main thread: the end procedure, then the worker's error, if any.
@@ -49,9 +35,9 @@ void Deliver(const std::shared_ptr<TOraWorker::Context>& context, std::exception
     if (context->end) context->end(!error);
     if (error) std::rethrow_exception(error);
   } catch (const std::exception& e) {
-    Report(context->sender, e);
+    Report(*context, e);
   } catch (...) {
-    Report(context->sender, std::runtime_error("Unknown background error"));
+    Report(*context, std::runtime_error("Unknown background error"));
   }
 }
 
@@ -67,7 +53,7 @@ void WorkerProc(std::shared_ptr<TOraWorker::Context> context) {
     context->finished = true;
   }
   context->finishedCv.notify_all();
-  plat::MainThread* main = plat::CurrentMainThread();
+  plat::MainThread* main = context->services.mainThread;
   if (!main) {
     Deliver(context, error);
   } else {
@@ -78,11 +64,6 @@ void WorkerProc(std::shared_ptr<TOraWorker::Context> context) {
 }
 
 }  // namespace
-
-void SetApplicationExceptionHook(TExceptionHook hook) {
-  std::lock_guard<std::mutex> lock(HookLock());
-  Hook() = std::move(hook);
-}
 
 TOraWorker::TOraWorker(std::shared_ptr<Context> context, std::thread thread)
     : context_(std::move(context)), thread_(std::move(thread)) {}
@@ -101,9 +82,10 @@ bool TOraWorker::Finished() const {
   return context_->finished;
 }
 
-std::unique_ptr<TOraWorker> RunThread(TOCIConnection*, void* sender, std::function<void()> run,
+std::unique_ptr<TOraWorker> RunThread(TOCIConnection* connection, void* sender, std::function<void()> run,
                                       std::function<void(bool)> end) {
   auto context = std::make_shared<TOraWorker::Context>();
+  if (connection) context->services = connection->Background();
   context->sender = sender;
   context->run = std::move(run);
   context->end = std::move(end);

@@ -1,12 +1,12 @@
 #pragma once
 // Background execution for a connection's commands and record sets: RunThread starts a worker
-// thread that runs the run procedure; the end procedure then runs on the main thread
-// (plat::CurrentMainThread()), posted there as the notices kMsgBackgroundDone and
+// thread that runs the run procedure; the end procedure then runs on the main thread of the
+// connection's TBackgroundServices, posted there as the notices kMsgBackgroundDone and
 // kMsgBackgroundFailed stand for: with true after the run procedure returned, with false after it
-// raised, in which case the error then goes, once, to the application's exception hook with the
-// sender. An exception the end procedure raises goes to the hook the same way. Without an
-// installed main thread the notice is handled on the worker itself; once the main thread shuts
-// down, notices are dropped.
+// raised, in which case the error then goes, once, to the services' exception hook with the
+// sender. An exception the end procedure raises goes to the hook the same way. Without a main
+// thread the notice is handled on the worker itself; once the main thread shuts down, notices are
+// dropped.
 //
 // StopThread ends a run mid-call: it breaks the connection's call in progress (repeating the
 // break until the worker has ended, for a break that came before the call began), then waits for
@@ -20,6 +20,10 @@
 #include <memory>
 #include <thread>
 
+namespace plat {
+class MainThread;
+}
+
 namespace ora {
 
 // The notices of a background statement that has ended: normally, or with an exception.
@@ -29,8 +33,16 @@ inline constexpr int kMsgBackgroundFailed = 1025;
 class TOCIConnection;
 
 using TExceptionHook = std::function<void(void* sender, const std::exception& error)>;
-// The application's exception hook (shows the error); any thread, usually once at start-up.
-void SetApplicationExceptionHook(TExceptionHook hook);
+
+// What a connection's background statements reach, handed to the connection when it is made.
+struct TBackgroundServices {
+  // Where the end of a background statement is handled; null: on the worker. Must outlive the
+  // connection.
+  plat::MainThread* mainThread = nullptr;
+  // Shows the error of a background statement (the application's exception handler); null:
+  // the error is dropped. Called on the thread the end is handled on.
+  TExceptionHook onError;
+};
 
 class TOraWorker {
  public:

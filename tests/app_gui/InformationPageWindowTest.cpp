@@ -39,11 +39,9 @@ class InformationWindow : public ::testing::Test {
   void SetUp() override {
     RegisterSchemeClasses();
     plat::SetDialogs(&boxes);
-    plat::SetCurrentMainThread(&mainThread);
   }
   void TearDown() override {
     form.reset();
-    plat::SetCurrentMainThread(nullptr);
     plat::SetDialogs(nullptr);
   }
   // A file with a command scheme "timed" whose timer starts at load (no run times, so it never

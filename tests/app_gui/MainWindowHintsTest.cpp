@@ -49,13 +49,11 @@ class MainWindowHints : public schtest::SchemeTest {
     schtest::SchemeTest::SetUp();
     designSize = olv::DesignSize();
     plat::SetDialogs(&boxes);
-    plat::SetCurrentMainThread(&mainThread);
-    library = std::make_unique<olv::TFormLibrary>();
+    library = std::make_unique<olv::TFormLibrary>(&mainThread);
   }
   void TearDown() override {
     form.reset();
     library.reset();
-    plat::SetCurrentMainThread(nullptr);
     QApplication::processEvents();  // nothing may be left that reaches the freed loop
     plat::SetDialogs(nullptr);
     olv::SetDesignSize(designSize);

@@ -18,6 +18,7 @@
 
 #include "oracle/server/OraCommand.h"
 #include "oracle/server/OraConnection.h"
+#include "platform/HeadlessMainThread.h"
 #include "tools/fakeoci/FakeOciControl.h"
 
 namespace ora::testing {
@@ -60,13 +61,22 @@ class FakeOciTest : public ::testing::Test {
   FakeOciControl fake_;
 };
 
+// Background services that end background statements on main and show no errors.
+inline TBackgroundServices OnMainThread(plat::MainThread& main) {
+  TBackgroundServices services;
+  services.mainThread = &main;
+  return services;
+}
+
 class OraSessionTest : public FakeOciTest {
  protected:
   // OCI80 on the 9-class stand-in, OCI73 on the one with the old interface.
   void Connect(std::uint8_t callStyle);
   std::unique_ptr<TOCICommand> Command(const std::string& sql);
 
-  TOCIConnection c_;
+  // Where the end of a statement run in the background goes; nobody runs it unless a test does.
+  plat::HeadlessMainThread main_;
+  TOCIConnection c_{OnMainThread(main_)};
 };
 
 // A shared object held for the length of a test.

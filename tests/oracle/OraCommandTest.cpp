@@ -514,18 +514,15 @@ TEST_P(OraHandleCommandTest, ClientsBefore9ReadTheRowIdFromTheDescriptor) {
 }
 
 TEST_P(OraHandleCommandTest, NonBlockingExecutionEndsOnTheMainThread) {
-  plat::HeadlessMainThread main;
-  plat::SetCurrentMainThread(&main);
   auto command = Command("insert into t(n) values (9)");
   bool ended = false;
   command->SetEventProp(da::prAfterExecute, [&](bool) {
     ended = true;
-    main.quit();
+    main_.quit();
   });
   command->SetProp(prNonBlocking, Variant(true));
   command->Execute(1);
-  main.run();
-  plat::SetCurrentMainThread(nullptr);
+  main_.run();
   EXPECT_TRUE(ended);
   EXPECT_FALSE(command->Executing);
   EXPECT_EQ(Row(9), (Lines{"9", "NULL", "NULL", "NULL"}));

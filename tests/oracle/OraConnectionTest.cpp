@@ -369,21 +369,15 @@ class OraBackgroundTest : public OraConnectionTest {
  protected:
   void SetUp() override {
     OraConnectionTest::SetUp();
-    plat::SetCurrentMainThread(&main_);
-    SetApplicationExceptionHook([this](void* sender, const std::exception& e) {
-      events_.push_back(std::string("hook ") + e.what() + (sender == &c_ ? " from the connection" : ""));
-      main_.quit();
-    });
     Logon(c_);
     c_.Connect("");
   }
-  void TearDown() override {
-    SetApplicationExceptionHook(nullptr);
-    plat::SetCurrentMainThread(nullptr);
-    OraConnectionTest::TearDown();
-  }
   plat::HeadlessMainThread main_;
-  TOCIConnection c_;
+  TOCIConnection c_{{&main_, [this](void* sender, const std::exception& e) {
+                        events_.push_back(std::string("hook ") + e.what() +
+                                          (sender == &c_ ? " from the connection" : ""));
+                        main_.quit();
+                      }}};
   std::vector<std::string> events_;
 };
 

@@ -177,14 +177,12 @@ TEST(Screen, TheScreenVariableReachesTheLiveObjectOnly) {
 class ProgressFromWorker : public ::testing::Test {
  protected:
   void SetUp() override {
-    plat::SetCurrentMainThread(&main_);
     screen_.Install();
     screen_.SetHintForm(&form_);
-    InstallProgressDisplay();
+    InstallProgressDisplay(&main_);
   }
   void TearDown() override {
     UninstallProgressDisplay();
-    plat::SetCurrentMainThread(nullptr);
   }
   plat::HeadlessMainThread main_;
   FakeForm form_;
@@ -209,13 +207,13 @@ TEST_F(ProgressFromWorker, IsPostedToTheMainThread) {
 }
 
 TEST_F(ProgressFromWorker, OnTheMainThreadItShowsAtOnce) {
-  ShowProgress("Now", -1, 0);
+  ShowProgress(&main_, "Now", -1, 0);
   EXPECT_EQ(form_.texts, std::vector<std::string>{"Now"});
   EXPECT_EQ(main_.processPending(), 0);
 }
 
 TEST_F(ProgressFromWorker, APostedCallFindsTheScreenLiveWhenItRuns) {
-  std::thread([] { ShowProgress("late", -1, 0); }).join();
+  std::thread([this] { ShowProgress(&main_, "late", -1, 0); }).join();
   FakeForm other;  // before the screen that holds its gauge
   TScreen replacement({800, 600, 96, 96});
   replacement.Install();
@@ -227,9 +225,8 @@ TEST_F(ProgressFromWorker, APostedCallFindsTheScreenLiveWhenItRuns) {
 
 TEST_F(ProgressFromWorker, NothingWithoutAMainThreadOrAfterShutdown) {
   main_.beginShutdown();
-  std::thread([] { ShowProgress("dropped", -1, 0); }).join();
-  plat::SetCurrentMainThread(nullptr);
-  ShowProgress("dropped too", -1, 0);
+  std::thread([this] { ShowProgress(&main_, "dropped", -1, 0); }).join();
+  ShowProgress(nullptr, "dropped too", -1, 0);
   EXPECT_TRUE(form_.texts.empty());
 }
 

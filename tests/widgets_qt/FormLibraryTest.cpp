@@ -32,13 +32,11 @@ class FormLibraryTest : public ::testing::Test {
  protected:
   void SetUp() override {
     saved_ = DesignSize();
-    plat::SetCurrentMainThread(&main_);
-    library_ = std::make_unique<TFormLibrary>();
+    library_ = std::make_unique<TFormLibrary>(&main_);
     SetDesignSize({1024, 768});  // the sample form as designed, whatever the offscreen display's size
   }
   void TearDown() override {
     library_.reset();
-    plat::SetCurrentMainThread(nullptr);
     QApplication::processEvents();  // nothing may be left that reaches the freed loop
     SetDesignSize(saved_);
   }

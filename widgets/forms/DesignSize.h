@@ -17,6 +17,8 @@ struct TDesignSize {
   std::int16_t width = 0;
   std::int16_t height = 0;
 };
+// Process-wide: every form scales by the one screen the forms were designed for, through free
+// functions; set from the screen when the form library starts.
 TDesignSize DesignSize();
 void SetDesignSize(TDesignSize size);
 void InitDesignSize(int screenWidth, int screenHeight);

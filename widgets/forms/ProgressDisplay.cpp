@@ -15,8 +15,7 @@ void ShowOnMainThread(const std::string& text, std::int32_t position, std::int32
 
 }  // namespace
 
-void ShowProgress(const std::string& text, std::int32_t position, std::int32_t max) {
-  plat::MainThread* main = plat::CurrentMainThread();
+void ShowProgress(plat::MainThread* main, const std::string& text, std::int32_t position, std::int32_t max) {
   if (!main) return;
   if (main->isMainThread()) {
     ShowOnMainThread(text, position, max);
@@ -25,7 +24,11 @@ void ShowProgress(const std::string& text, std::int32_t position, std::int32_t m
   main->post([text, position, max] { ShowOnMainThread(text, position, max); });
 }
 
-void InstallProgressDisplay() { SetProgressHook(&ShowProgress); }
+void InstallProgressDisplay(plat::MainThread* mainThread) {
+  SetProgressHook([mainThread](const std::string& text, std::int32_t position, std::int32_t max) {
+    ShowProgress(mainThread, text, position, max);
+  });
+}
 
 void UninstallProgressDisplay() { SetProgressHook(nullptr); }
 

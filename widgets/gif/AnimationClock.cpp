@@ -24,16 +24,12 @@ class SteadyAnimationClock : public TAnimationClock {
   uint64_t lastId_ = 0;
 };
 
-TAnimationClock* installed = nullptr;
-
 }  // namespace
 
 TAnimationClock& DefaultAnimationClock() {
   static SteadyAnimationClock builtIn;
-  return installed ? *installed : builtIn;
+  return builtIn;
 }
-
-void SetDefaultAnimationClock(TAnimationClock* clock) { installed = clock; }
 
 uint64_t ManualAnimationClock::Schedule(int64_t ms, Callback fn) {
   const uint64_t id = nextId_++;

@@ -6,9 +6,10 @@
 // pending events between slices.
 //
 // DefaultAnimationClock: the steady clock; Sleep really sleeps; it has no event loop, so it never
-// calls a scheduled painter back (a timed painter stays on its first frame) until the window side
-// installs its own clock (widgets/qt/QtAnimationClock.h). ManualAnimationClock: time moves only when
-// a test says so, and due callbacks run then, in time order.
+// calls a scheduled painter back (a timed painter stays on its first frame). A painter with a loop
+// to run on is handed a clock that has one (TGIFImage::Clock; widgets/qt/QtAnimationClock.h).
+// ManualAnimationClock: time moves only when a test says so, and due callbacks run then, in time
+// order.
 //
 // Threads: main thread only, like the painters they drive.
 #include <cstdint>
@@ -35,11 +36,8 @@ class TAnimationClock {
   virtual void ProcessMessages() {}
 };
 
-// The built-in clock, or the one installed last.
+// The built-in clock, for painters that were handed none.
 TAnimationClock& DefaultAnimationClock();
-// Installs a clock for painters created from now on (null: the built-in one). The caller keeps it
-// alive while painters may use it.
-void SetDefaultAnimationClock(TAnimationClock* clock);
 
 class ManualAnimationClock : public TAnimationClock {
  public:

@@ -27,8 +27,8 @@ TScreenMetrics PrimaryScreenMetrics() {
 
 }  // namespace
 
-TFormLibrary::TFormLibrary() {
-  InstallProgressDisplay();
+TFormLibrary::TFormLibrary(plat::MainThread* mainThread) {
+  InstallProgressDisplay(mainThread);
   RegisterFormStreamClasses();
   screen_ = std::make_unique<TScreen>(PrimaryScreenMetrics());
   screen_->Install();

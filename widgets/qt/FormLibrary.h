@@ -1,6 +1,7 @@
 #pragma once
 // The form library's start and end on Qt. Starting it (after the QApplication exists, on the GUI
-// thread): the expression engine's Hint goes to the progress display, the layout classes are
+// thread): the expression engine's Hint goes to the progress display over the main thread handed
+// in (none: Hint shows nothing), the layout classes are
 // registered for the object stream, the screen object is made from the primary display and
 // installed as the one "Screen" reaches, the design size is taken from the screen, and the
 // application's status tips, focus changes and window activations are routed to the screen
@@ -15,6 +16,10 @@
 
 #include "widgets/forms/Screen.h"
 
+namespace plat {
+class MainThread;
+}
+
 namespace olv {
 
 // The five drag cursors of the screen object.
@@ -22,7 +27,8 @@ enum TDragCursor { crDragCopy = 1, crMultiDragCopy = 2, crDragMove = 3, crMultiD
 
 class TFormLibrary : public QObject {
  public:
-  TFormLibrary();
+  // mainThread must outlive the library.
+  explicit TFormLibrary(plat::MainThread* mainThread);
   ~TFormLibrary() override;
 
   TScreen& Screen() { return *screen_; }

@@ -1,7 +1,7 @@
 #pragma once
 // The GIF painters' clock on Qt: a monotonic timer for "now", single-shot QTimers of the GUI
-// thread for the painters' next frames, and the event loop for painters without a timer. Install
-// it with SetDefaultAnimationClock while the application runs. GUI thread only.
+// thread for the painters' next frames, and the event loop for painters without a timer. Handed
+// to the images whose painters it drives (TGIFImage::Clock), and outlives them. GUI thread only.
 #include <QElapsedTimer>
 #include <QObject>
 #include <map>
