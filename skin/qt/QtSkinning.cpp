@@ -37,6 +37,10 @@
 #include <QToolButton>
 #include <QTreeView>
 
+#include "foundation/base/MessageBoxes.h"
+#include "foundation/files/Folders.h"
+#include "platform/Dialogs.h"
+#include "skin/SkinReader.h"
 #include "skin/qt/SkinPainter.h"
 #include "skin/qt/SkinStyle.h"
 #include "skin/qt/WinSkinForm.h"
@@ -143,6 +147,9 @@ TQtSkinning::TQtSkinning(std::span<const uint8_t> package, Options options) : op
   // As the main window's form sets it.
   data_->SkinControls.Remove(xcSystemMenu).Remove(xcFastReport);
   data_->Skin3rd.push_back("TLabeledEdit=Edit");
+  data_->OnPackageRefused = [](TSkinData&) {
+    olv::AppMessageBox(olv::GetProgramName(), TSkinReader::kRefusedText, plat::MB_OK);
+  };
   data_->SetPackage(std::vector<uint8_t>(package.begin(), package.end()));
   data_->SetActive(true);
 
