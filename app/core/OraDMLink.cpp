@@ -67,10 +67,11 @@ ClientGate& Gate() {
 
 }  // namespace
 
-TOraDMLink::TOraDMLink() {
+TOraDMLink::TOraDMLink(Warner warn) {
   auto lock = Gate().Lock();
   session_ = std::make_unique<ora::TOraSession>();
   session_->SetConnectPrompt(false);
+  if (warn) session_->OnWarning = [warn = std::move(warn)](ora::TOraSession&, const std::string& text) { warn(text); };
   // Each statement of a script is committed when it succeeds, as the module's query did: what ran
   // before a failing statement stays done, and nothing is left to the logoff.
   session_->InternalSQL().SetAutoCommit(true);

@@ -18,8 +18,10 @@
 // what they share in the client library).
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 
 #include "app/core/SchDMLink.h"
 
@@ -32,7 +34,10 @@ namespace sch {
 
 class TOraDMLink : public TDMLink {
  public:
-  TOraDMLink();
+  // What the Oracle layer warns about while a call goes on (TOraSession::OnWarning), on the
+  // calling thread. Null: dropped.
+  using Warner = std::function<void(const std::string& text)>;
+  explicit TOraDMLink(Warner warn = {});
   ~TOraDMLink() override;
 
   bool Connected() const override;
@@ -50,8 +55,11 @@ class TOraDMLink : public TDMLink {
   void Break() override;
   void SetCallBound(std::chrono::milliseconds bound) override { callBound_ = bound; }
 
-  // The factory the program's TDMSession uses.
+  // Factories for a TDMSession: links whose warnings are dropped, or go to warn.
   static std::unique_ptr<TDMLink> Make() { return std::make_unique<TOraDMLink>(); }
+  static std::function<std::unique_ptr<TDMLink>()> Factory(Warner warn) {
+    return [warn = std::move(warn)] { return std::make_unique<TOraDMLink>(warn); };
+  }
 
  private:
   // With the gate's lock held: logged off (quietly) and no longer counted as connected.
