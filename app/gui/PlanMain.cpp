@@ -153,7 +153,10 @@ TSchMainForm::TSchMainForm(Options options, QWidget* parent) : QMainWindow(paren
   if (options_.settingsFile.empty()) options_.settingsFile = olv::SettingsFilePath();
   config_ = ReadMainConfig(options_.settingsFile);
   config_.langId = 0;
-  host_ = std::make_unique<SchemeHost>(options_.services);
+  // The host asks, the window shows: its questions are the program's confirmation boxes.
+  SchemeServices services = options_.services;
+  if (!services.confirm) services.confirm = [](const std::string& question) { return olv::ConfirmQuestion(question); };
+  host_ = std::make_unique<SchemeHost>(std::move(services));
   connect(ActionOf(Action::ShowDos), &QAction::toggled, this, [this](bool on) { host_->SetShowDos(on); });
   ActionOf(Action::ShowDos)->setChecked(config_.showDosWindow);
   host_->SetRunNotice([this](TSchemeObject& scheme, int param) { SchemeRunNotice(param, &scheme); });
@@ -526,7 +529,7 @@ void TSchMainForm::Execute(Action action) {
         if (!scheme || r < 0) break;
         TSchemeLog copy;
         {
-          auto lock = scheme->Lock();
+          plat::MutexLock lock(scheme->DataLock());
           TSchemeLog* log = scheme->GetLog(r);
           if (!log) break;
           copy.CopyFrom(*log);
@@ -718,7 +721,7 @@ void TSchMainForm::FillLogPage() {
   TSchemeObject* scheme = SelectedScheme();
   if (!scheme || pcAll_->currentWidget() != pageLogs_) return;
   // A run lists and updates its record under the scheme's lock.
-  auto lock = scheme->Lock();
+  plat::MutexLock lock(scheme->DataLock());
   lvLogs_->setRowCount(scheme->LogCount());
   auto when = [](double t) { return QString::fromStdString(olv::FormatDateTime("yyyy.m.d h:n:s", t)); };
   for (int i = 0; i < scheme->LogCount(); ++i) {
