@@ -24,6 +24,7 @@
 #include <string>
 
 #include "app/core/SchDMLink.h"
+#include "platform/ThreadAnnotations.h"
 
 namespace ora {
 class TOraSession;
@@ -61,9 +62,13 @@ class TOraDMLink : public TDMLink {
     return [warn = std::move(warn)] { return std::make_unique<TOraDMLink>(warn); };
   }
 
+  // The lock of the process-wide gate that counts the connected links and switches the way to the
+  // database (OraDMLink.cpp): links are made, set up, logged off and dropped under it.
+  static plat::Mutex& GateLock();
+
  private:
   // With the gate's lock held: logged off (quietly) and no longer counted as connected.
-  void LogOff();
+  void LogOff() REQUIRES(GateLock());
   // Statements and queries only on a connection the gate counts: never one made behind it.
   void RequireConnection() const;
 
@@ -80,10 +85,10 @@ class TOraDMLink : public TDMLink {
   bool runLink_ = false;
   bool entered_ = false;  // counted as connected by the process-wide client gate
   std::atomic<bool> broken_{false};
-  // Guards live_: a break reaches the session only between its connect and its logoff, never
-  // while either changes it.
-  std::mutex breakMutex_;
-  bool live_ = false;
+  // A break reaches the session only between its connect and its logoff, never while either
+  // changes it.
+  plat::Mutex breakMutex_;
+  bool live_ GUARDED_BY(breakMutex_) = false;
   std::unique_ptr<ora::TOraSession> session_;
   std::unique_ptr<ora::TOraQuery> query_;
 };

@@ -8,6 +8,7 @@
 
 #include "oracle/server/OraConnection.h"
 #include "platform/MainThread.h"
+#include "platform/ThreadAnnotations.h"
 
 namespace ora {
 
@@ -23,12 +24,12 @@ struct TOraWorker::Context {
 
 namespace {
 
-std::mutex& HookLock() {
-  static std::mutex lock;
+plat::Mutex& HookLock() {
+  static plat::Mutex lock;
   return lock;
 }
 
-TExceptionHook& Hook() {
+TExceptionHook& Hook() REQUIRES(HookLock()) {
   static TExceptionHook hook;
   return hook;
 }
@@ -36,7 +37,7 @@ TExceptionHook& Hook() {
 void Report(void* sender, const std::exception& error) {
   TExceptionHook hook;
   {
-    std::lock_guard<std::mutex> lock(HookLock());
+    plat::MutexLock lock(HookLock());
     hook = Hook();
   }
   if (hook) hook(sender, error);
@@ -80,7 +81,7 @@ void WorkerProc(std::shared_ptr<TOraWorker::Context> context) {
 }  // namespace
 
 void SetApplicationExceptionHook(TExceptionHook hook) {
-  std::lock_guard<std::mutex> lock(HookLock());
+  plat::MutexLock lock(HookLock());
   Hook() = std::move(hook);
 }
 
