@@ -640,7 +640,10 @@ void TSchMainForm::FillRunTimes() {
   TSchemeObject* scheme = SelectedScheme();
   if (!scheme) return;
   olv::TStringList texts;
-  scheme->SchemeTime->GetTexts(texts);
+  {
+    plat::MutexLock lock(scheme->DataLock());
+    scheme->SchemeTime->GetTexts(texts);
+  }
   for (int i = 0; i < texts.Count(); ++i) lstTimes_->addItem(QString::fromStdString(texts.Strings(i)));
   if (row >= 0 && lstTimes_->count() > 0) lstTimes_->setCurrentRow(std::min(row, lstTimes_->count() - 1));
 }
@@ -653,7 +656,7 @@ void TSchMainForm::FillSchemePage() {
   const int category = CategoryOfKind(scheme->SchType());
   edtType_->setText(category < 0 ? QString() : Q(kCategoryNames[category]));
   chkAuto_->setChecked(scheme->AutoExec);
-  if (auto* b = timeModel_->button(scheme->SchemeTime->FMode)) b->setChecked(true);
+  if (auto* b = timeModel_->button(scheme->TimeMode())) b->setChecked(true);
   lstTimes_->clear();  // another scheme's selected line means nothing here
   FillRunTimes();
   paramRows_ = ParamRows(*scheme);
@@ -675,9 +678,18 @@ void TSchMainForm::FillSchemePage() {
   // A name is read at a glance only on one line: the names' column takes the longest of them.
   edtExtParams_->resizeColumnToContents(0);
   edtCmdScrips_->setPlainText(QString::fromStdString(scheme->UpdateState()));
-  chkClearLogs_->setChecked(scheme->AutoClearLogs);
-  chkDelDmp_->setChecked(scheme->DelDmpFile);
-  edtRemain_->setValue(scheme->RemainCount);
+  // Read under the scheme's lock, shown after it: a run may be trimming its records meanwhile.
+  bool clearLogs = false, delDmp = false;
+  int remain = 0;
+  {
+    plat::MutexLock lock(scheme->DataLock());
+    clearLogs = scheme->AutoClearLogs;
+    delDmp = scheme->DelDmpFile;
+    remain = scheme->RemainCount;
+  }
+  chkClearLogs_->setChecked(clearLogs);
+  chkDelDmp_->setChecked(delDmp);
+  edtRemain_->setValue(remain);
   filling_ = false;
 }
 
