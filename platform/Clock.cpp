@@ -1,8 +1,9 @@
 #include "platform/Clock.h"
 
 #include <algorithm>
-#include <mutex>
 #include <vector>
+
+#include "platform/ThreadAnnotations.h"
 
 namespace plat {
 namespace {
@@ -15,11 +16,11 @@ class WallClock : public Clock {
 std::atomic<Clock*> g_current{nullptr};
 
 // Never destroyed: a listener may end during the program's exit.
-std::mutex& ListenersMutex() {
-  static auto* m = new std::mutex;
+Mutex& ListenersMutex() {
+  static auto* m = new Mutex;
   return *m;
 }
-std::vector<ClockSetListener*>& Listeners() {
+std::vector<ClockSetListener*>& Listeners() REQUIRES(ListenersMutex()) {
   static auto* list = new std::vector<ClockSetListener*>;
   return *list;
 }
@@ -52,17 +53,17 @@ void FakeClock::Advance(std::chrono::system_clock::duration d) {
 }
 
 ClockSetListener::ClockSetListener(std::function<void()> onSet) : onSet_(std::move(onSet)) {
-  std::lock_guard lock(ListenersMutex());
+  MutexLock lock(ListenersMutex());
   Listeners().push_back(this);
 }
 
 ClockSetListener::~ClockSetListener() {
-  std::lock_guard lock(ListenersMutex());
+  MutexLock lock(ListenersMutex());
   std::erase(Listeners(), this);
 }
 
 void NotifyClockSet() {
-  std::lock_guard lock(ListenersMutex());
+  MutexLock lock(ListenersMutex());
   for (ClockSetListener* listener : Listeners()) listener->onSet_();
 }
 

@@ -10,17 +10,17 @@ ProcessRegistry& ProcessRegistry::global() {
 }
 
 std::vector<std::shared_ptr<Process>> ProcessRegistry::running() const {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   return running_;
 }
 
 bool ProcessRegistry::closing() const {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   return closing_;
 }
 
 bool ProcessRegistry::add(std::shared_ptr<Process> process) {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   // Listed even while closing, so that shutdown() also waits for a child that slipped in.
   running_.push_back(std::move(process));
   return !closing_;
@@ -28,7 +28,7 @@ bool ProcessRegistry::add(std::shared_ptr<Process> process) {
 
 void ProcessRegistry::remove(const Process* process) {
   std::shared_ptr<Process> last;  // released outside the lock
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   auto it = std::find_if(running_.begin(), running_.end(),
                          [&](const std::shared_ptr<Process>& p) { return p.get() == process; });
   if (it != running_.end()) {
@@ -46,7 +46,7 @@ int ProcessRegistry::terminateAll(int exitCode, std::chrono::milliseconds grace)
 
 void ProcessRegistry::shutdown(std::chrono::milliseconds grace) {
   {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     closing_ = true;
   }
   // A child that ended on its own is waited for like the others; one that slipped in between

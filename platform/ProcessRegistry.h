@@ -7,12 +7,11 @@
 // shutdown() began is ended the same way at once. Thread-safe; shutdown() is meant for the main
 // thread while the application closes, and may be called more than once.
 #include <chrono>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 #include "platform/Process.h"
+#include "platform/ThreadAnnotations.h"
 
 namespace plat {
 
@@ -38,12 +37,12 @@ class ProcessRegistry {
  private:
   friend class Process;
   // False when the registry is closing: the caller then ends the child itself.
-  bool add(std::shared_ptr<Process> process);
-  void remove(const Process* process);
+  bool add(std::shared_ptr<Process> process) EXCLUDES(mutex_);
+  void remove(const Process* process) EXCLUDES(mutex_);
 
-  mutable std::mutex mutex_;
-  std::vector<std::shared_ptr<Process>> running_;
-  bool closing_ = false;
+  mutable Mutex mutex_;
+  std::vector<std::shared_ptr<Process>> running_ GUARDED_BY(mutex_);
+  bool closing_ GUARDED_BY(mutex_) = false;
 };
 
 }  // namespace plat

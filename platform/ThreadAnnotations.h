@@ -4,8 +4,10 @@
 // Other compilers see the markers as nothing.
 //
 // std::mutex carries no such markers in libstdc++, so shared state is guarded by plat::Mutex and
-// locked with plat::MutexLock (or plat::SharedMutex, with ReaderLock and WriterLock), which the
-// analysis understands. A condition variable waits through
+// locked with plat::MutexLock (or plat::SharedMutex, with ReaderLock and WriterLock; or
+// plat::RecursiveMutex, with RecursiveMutexLock), which the analysis understands. A lock kept in a
+// function static is named by its accessor: GUARDED_BY(Lock()) and REQUIRES(Lock()) match a
+// MutexLock taken on Lock(). A condition variable waits through
 // the MutexLock (wait() and waitUntil() give the lock up while asleep and hold it again on return,
 // so the analysis rightly treats it as held throughout). Write the wait's condition as a loop in
 // the function that holds the lock: a lambda is checked on its own and would not see the lock.
@@ -68,6 +70,30 @@ class SCOPED_CAPABILITY MutexLock {
 
  private:
   std::unique_lock<std::mutex> lock_;
+};
+
+// A lock its holder may take again (a tool holding it around calls that take it themselves).
+// The analysis has no notion of taking a capability twice: it checks each function on its own, so
+// re-entry across calls is fine, but one function must not take it twice itself, and functions
+// that take it are not marked EXCLUDES (their callers may hold it).
+class CAPABILITY("mutex") RecursiveMutex {
+ public:
+  void lock() ACQUIRE() { m_.lock(); }
+  void unlock() RELEASE() { m_.unlock(); }
+
+ private:
+  std::recursive_mutex m_;
+};
+
+class SCOPED_CAPABILITY RecursiveMutexLock {
+ public:
+  explicit RecursiveMutexLock(RecursiveMutex& m) ACQUIRE(m) : m_(m) { m_.lock(); }
+  ~RecursiveMutexLock() RELEASE() { m_.unlock(); }
+  RecursiveMutexLock(const RecursiveMutexLock&) = delete;
+  RecursiveMutexLock& operator=(const RecursiveMutexLock&) = delete;
+
+ private:
+  RecursiveMutex& m_;
 };
 
 // Readers share it, a writer has it alone: reading a field it guards needs either lock, writing

@@ -252,8 +252,13 @@ bool TSkinData::SetSkinFile(const std::string& path) {
 
 bool TSkinData::LoadSkin() {
   empty_ = true;
+  refused_ = false;
   TSkinReader reader;
-  if (!reader.Load(package_)) return false;
+  if (!reader.Load(package_)) {
+    refused_ = true;
+    if (OnPackageRefused) OnPackageRefused(*this);
+    return false;
+  }
   std::string found;
   const std::span<const uint8_t> ini = reader.FindFile(".ini", found);
   // A package without an INI has no skin in it; the original wrote it to a file named by the

@@ -69,6 +69,9 @@ class TSkinData {
   // Decides per window class name whether a window is skinned (DoSkin enters true).
   std::function<void(TSkinData& sender, const std::string& className, bool& doSkin)> OnFormSkin;
   std::function<void(TSkinData& sender)> OnSkinChanged;
+  // A package the reader refused (TSkinReader::Load; a package without an INI is no refusal):
+  // the window side tells the user (TSkinReader::kRefusedText). The component shows nothing.
+  std::function<void(TSkinData& sender)> OnPackageRefused;
   // Lets the application decide how a control of a form is skinned: decision enters as "none";
   // one that attaches an object is taken instead of the rules.
   std::function<void(TSkinData& sender, const std::string& formClass, const TControlInfo& control,
@@ -104,8 +107,12 @@ class TSkinData {
   // What the form designer shows; always "(none)" in the running program.
   std::string SkinStore() const { return "(none)"; }
 
-  // Loads the model from the stored package; true when it was accepted.
+  // Loads the model from the stored package; true when it was accepted. A refused package is
+  // reported to OnPackageRefused.
   bool LoadSkin();
+  // Whether the last load refused its package: for a load made where nobody could be told (a
+  // package unpacked on another thread), so that the window side tells the user afterwards.
+  bool PackageRefused() const { return refused_; }
   // Builds the model from a parsed INI, taking its bitmaps from the package reader.
   void LoadFromIni(const TSkinIni& ini, const TSkinReader& package);
   // True from construction until a load completes, and again from the start of every load.
@@ -148,6 +155,7 @@ class TSkinData {
  private:
   bool active_ = false;
   bool empty_ = true;
+  bool refused_ = false;
   bool loaded_ = false;
   unsigned generation_ = 0;
   std::string skinFile_;

@@ -19,15 +19,16 @@ class TSkinReader {
   static constexpr uint32_t kVersion = 20000;
   static constexpr std::size_t kMaxFiles = 1001;
   static constexpr std::size_t kHeaderSize = 16;
-  // The text shown when a package is refused; its two lines are joined by a lone carriage return.
+  // What the user is told when a package is refused (the window side shows it; the reader shows
+  // nothing); its two lines are joined by a lone carriage return.
   static const char* const kRefusedText;
 
   // Unpacks and checks a compressed package (4-byte unpacked size, then the bit stream). When it is
-  // accepted the reader holds its files and Load returns true. Otherwise the message box says
-  // kRefusedText (unless report is false), LastError() says why, the reader keeps what it held
-  // before and Load returns false. A wrong version, more than kMaxFiles names, and sizes or a
-  // name list that run past the unpacked bytes are refused alike, as is a damaged bit stream.
-  bool Load(std::span<const uint8_t> package, bool report = true);
+  // accepted the reader holds its files and Load returns true. Otherwise LastError() says why,
+  // the reader keeps what it held before and Load returns false. A wrong version, more than
+  // kMaxFiles names, and sizes or a name list that run past the unpacked bytes are refused alike,
+  // as is a damaged bit stream.
+  bool Load(std::span<const uint8_t> package);
 
   // The file of that name (compared after lower-casing the ASCII letters of name, then byte for
   // byte); empty when the package has none.
@@ -43,7 +44,7 @@ class TSkinReader {
   const std::string& LastError() const { return error_; }
 
  private:
-  bool Refuse(std::string why, bool report);
+  bool Refuse(std::string why);
 
   std::vector<std::string> names_;
   std::vector<uint64_t> offsets_;  // per name, within bytes_; one more entry for the end

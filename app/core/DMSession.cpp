@@ -20,22 +20,22 @@ TDMSession::TDMSession(LinkFactory factory, std::function<std::string()> clientC
     : factory_(std::move(factory)), clientCharset_(std::move(clientCharset)), main_(WindowLink(factory_()), clientCharset_) {}
 
 void TDMSession::Connect(const std::string& user, const std::string& password, const std::string& service) {
-  std::lock_guard lock(mainLock_);
+  plat::RecursiveMutexLock lock(mainLock_);
   main_.Connect(user, password, service);
 }
 
 bool TDMSession::Connected() const {
-  std::lock_guard lock(mainLock_);
+  plat::RecursiveMutexLock lock(mainLock_);
   return main_.Connected();
 }
 
 void TDMSession::ExecScript(const std::string& script) {
-  std::lock_guard lock(mainLock_);
+  plat::RecursiveMutexLock lock(mainLock_);
   main_.ExecScript(script);
 }
 
 std::string TDMSession::DatabaseCharset() {
-  std::lock_guard lock(mainLock_);
+  plat::RecursiveMutexLock lock(mainLock_);
   std::uint16_t id = 0;
   std::string name;
   main_.GetDBCharset(id, name);
@@ -43,7 +43,7 @@ std::string TDMSession::DatabaseCharset() {
 }
 
 unsigned TDMSession::DatabaseCharsetId() {
-  std::lock_guard lock(mainLock_);
+  plat::RecursiveMutexLock lock(mainLock_);
   std::uint16_t id = 0;
   std::string name;
   main_.GetDBCharset(id, name);
@@ -82,7 +82,7 @@ void TDMSession::RunScript(const TOracleLogin& login, const std::string& script,
     {
       // The window's connection through the other way gives way to the run; the main module
       // connects again when it is next used. Held only for this, never across a wait.
-      std::lock_guard lock(mainLock_);
+      plat::RecursiveMutexLock lock(mainLock_);
       if (main_.Connected() && TDM::IsNetServer(main_.Server()) != net) main_.Disconnect();
     }
     try {
@@ -99,7 +99,7 @@ void TDMSession::RunScript(const TOracleLogin& login, const std::string& script,
 }
 
 bool TDMSession::ReadDatabaseCharset(const TOracleLogin& login, std::string& name, unsigned& id) {
-  std::lock_guard lock(mainLock_);
+  plat::RecursiveMutexLock lock(mainLock_);
   try {
     main_.Connect(login.user, login.password, login.server);
     std::uint16_t i = 0;

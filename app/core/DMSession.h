@@ -8,16 +8,16 @@
 //
 // Ownership: the session owns the main module; the per-script modules live inside RunScript.
 // The link factory makes a fresh, unconnected link each time it is called, from any thread.
-// Threads: any; the main module is used under Lock(), which the seam's calls take themselves
-// and which a tool holds around a sequence of calls of its own.
+// Threads: any; the main module is used under MainLock() (recursive), which the seam's calls
+// take themselves and which a tool holds around a sequence of calls of its own.
 #include <chrono>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include "app/core/OracleSession.h"
 #include "app/core/SchDM.h"
+#include "platform/ThreadAnnotations.h"
 
 namespace sch {
 
@@ -33,8 +33,9 @@ class TDMSession : public TOracleSession {
   // clientCharset as TDM's.
   explicit TDMSession(LinkFactory factory, std::function<std::string()> clientCharset = {});
 
-  TDM& Main() { return main_; }
-  std::unique_lock<std::recursive_mutex> Lock() { return std::unique_lock(mainLock_); }
+  // The main module, used with MainLock() held (plat::RecursiveMutexLock).
+  TDM& Main() REQUIRES(mainLock_) { return main_; }
+  plat::RecursiveMutex& MainLock() RETURN_CAPABILITY(mainLock_) { return mainLock_; }
 
   void Connect(const std::string& user, const std::string& password, const std::string& service) override;
   bool Connected() const override;
@@ -54,8 +55,8 @@ class TDMSession : public TOracleSession {
  private:
   LinkFactory factory_;
   std::function<std::string()> clientCharset_;
-  mutable std::recursive_mutex mainLock_;
-  TDM main_;
+  mutable plat::RecursiveMutex mainLock_;
+  TDM main_ GUARDED_BY(mainLock_);
 };
 
 }  // namespace sch

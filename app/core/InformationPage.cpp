@@ -62,7 +62,7 @@ SchemePageState PageStateOf(const TSchemeObject& scheme) {
   s.autoExec = scheme.AutoExec;
   s.timerRunning = scheme.TimerStarted();
   s.state = scheme.State.load();
-  s.lastRunTime = scheme.LastRunTime;
+  s.lastRunTime = scheme.LastRun();
   return s;
 }
 

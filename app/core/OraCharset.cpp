@@ -40,14 +40,14 @@ TOraCharsetModel::TOraCharsetModel(TDMSession& session, plat::Registry& registry
 
 void TOraCharsetModel::Connect() {
   {
-    auto lock = session_.Lock();
+    plat::RecursiveMutexLock lock(session_.MainLock());
     session_.Main().Connect(Username, Password, Service);
   }
   Refresh();
 }
 
 void TOraCharsetModel::Refresh() {
-  auto lock = session_.Lock();
+  plat::RecursiveMutexLock lock(session_.MainLock());
   TDM& dm = session_.Main();
   std::uint16_t id = 0;
   std::string name;
@@ -67,7 +67,7 @@ void TOraCharsetModel::SetExportFile(const std::string& fileName) {
   if (!IsFile(fileName) || olv::IsCompressedFile(fileName)) return;
   const std::uint16_t id = TOracleScheme::ReadDmpCharsetId(fileName);
   if (id == 0) return;
-  auto lock = session_.Lock();
+  plat::RecursiveMutexLock lock(session_.MainLock());
   sourceCharset_ = session_.Main().GetCharsetName(id);
 }
 
@@ -89,7 +89,7 @@ std::string TOraCharsetModel::Convert() {
     throw olv::Exception("The dump is compressed; its character set cannot be changed:" + exportFile_);
   int id = 0;
   {
-    auto lock = session_.Lock();
+    plat::RecursiveMutexLock lock(session_.MainLock());
     id = session_.Main().GetCharsetId(name);
   }
   if (id <= 0) throw olv::Exception("The database does not know the character set " + name);
@@ -110,7 +110,7 @@ bool TOraCharsetModel::SetClientCharset(const std::string& name, bool testOnly, 
   // The value exactly as it was, so that a test leaves the store as it found it.
   const auto before = registry_.GetValue(plat::Registry::kLocalMachine, client_.HomeKey, "NLS_LANG");
   if (!WriteClientNlsLang(registry_, client_, client_.Language + "." + name)) throw olv::Exception(kNoClientHome);
-  auto lock = session_.Lock();
+  plat::RecursiveMutexLock lock(session_.MainLock());
   TDM& dm = session_.Main();
   bool ok = false;
   try {

@@ -22,9 +22,8 @@ namespace {
 // a run can wait for the other runs alone (the window's link gives way instead).
 class ClientGate {
  public:
-  std::unique_lock<std::mutex> Lock() { return std::unique_lock(mutex_); }
   // With the lock held: the session is about to connect; on return the link counts as connected.
-  void Enter(ora::TOraSession& session, bool net, bool run) {
+  void Enter(ora::TOraSession& session, bool net, bool run) REQUIRES(TOraDMLink::GateLock()) {
     if (session.Options().Net() != net) {
       if (runs_ + others_ > 0) throw TDMClientBusy(net ? kNetBusy : kLibraryBusy);
       session.Options().SetNet(net);
@@ -32,19 +31,20 @@ class ClientGate {
     ++(run ? runs_ : others_);
   }
   // With the lock held.
-  void Leave(bool run) {
+  void Leave(bool run) REQUIRES(TOraDMLink::GateLock()) {
     --(run ? runs_ : others_);
     free_.notify_all();
   }
   // Until no run's link holds the way other than the one asked for, or the waiting link is
   // broken off.
-  void WaitFree(ora::TOraSession& session, bool net, const std::atomic<bool>& broken) {
-    std::unique_lock lock(mutex_);
-    free_.wait(lock, [&] { return broken || runs_ == 0 || session.Options().Net() == net; });
+  void WaitFree(ora::TOraSession& session, bool net, const std::atomic<bool>& broken)
+      EXCLUDES(TOraDMLink::GateLock()) {
+    plat::MutexLock lock(TOraDMLink::GateLock());
+    while (!(broken || runs_ == 0 || session.Options().Net() == net)) lock.wait(free_);
   }
   // A link was broken off: its wait ends.
-  void Wake() {
-    std::lock_guard lock(mutex_);
+  void Wake() EXCLUDES(TOraDMLink::GateLock()) {
+    plat::MutexLock lock(TOraDMLink::GateLock());
     free_.notify_all();
   }
 
@@ -53,9 +53,9 @@ class ClientGate {
       "The client library is in use by another connection; the direct network client cannot connect now.";
   static constexpr const char* kLibraryBusy =
       "The direct network client is in use by another connection; the client library cannot connect now.";
-  std::mutex mutex_;
   std::condition_variable free_;
-  int runs_ = 0, others_ = 0;
+  int runs_ GUARDED_BY(TOraDMLink::GateLock()) = 0;
+  int others_ GUARDED_BY(TOraDMLink::GateLock()) = 0;
 };
 
 constexpr const char* kBrokenOff = "The statement was not executed: the run is ending";
@@ -67,17 +67,23 @@ ClientGate& Gate() {
 
 }  // namespace
 
-TOraDMLink::TOraDMLink() {
-  auto lock = Gate().Lock();
+plat::Mutex& TOraDMLink::GateLock() {
+  static plat::Mutex lock;
+  return lock;
+}
+
+TOraDMLink::TOraDMLink(Warner warn) {
+  plat::MutexLock lock(GateLock());
   session_ = std::make_unique<ora::TOraSession>();
   session_->SetConnectPrompt(false);
+  if (warn) session_->OnWarning = [warn = std::move(warn)](ora::TOraSession&, const std::string& text) { warn(text); };
   // Each statement of a script is committed when it succeeds, as the module's query did: what ran
   // before a failing statement stays done, and nothing is left to the logoff.
   session_->InternalSQL().SetAutoCommit(true);
 }
 
 TOraDMLink::~TOraDMLink() {
-  auto lock = Gate().Lock();
+  plat::MutexLock lock(GateLock());
   LogOff();
   // The query goes before the session it is bound to.
   query_.reset();
@@ -86,7 +92,7 @@ TOraDMLink::~TOraDMLink() {
 
 void TOraDMLink::LogOff() {
   {
-    std::lock_guard lock(breakMutex_);
+    plat::MutexLock lock(breakMutex_);
     live_ = false;
   }
   try {
@@ -112,7 +118,7 @@ void TOraDMLink::Break() {
 }
 
 void TOraDMLink::BreakCall() {
-  std::lock_guard lock(breakMutex_);
+  plat::MutexLock lock(breakMutex_);
   if (!live_) return;
   try {
     session_->BreakExec();
@@ -138,23 +144,23 @@ void TOraDMLink::RequireUnbroken() const {
 }
 
 bool TOraDMLink::Connected() const {
-  auto lock = Gate().Lock();
+  plat::MutexLock lock(GateLock());
   return session_->Connected();
 }
 
 std::string TOraDMLink::Username() const {
-  auto lock = Gate().Lock();
+  plat::MutexLock lock(GateLock());
   return session_->Username();
 }
 
 std::string TOraDMLink::Server() const {
-  auto lock = Gate().Lock();
+  plat::MutexLock lock(GateLock());
   return session_->Server();
 }
 
 void TOraDMLink::Connect(const TOracleLogin& login, bool net, const std::string& charset) {
   {
-    auto lock = Gate().Lock();
+    plat::MutexLock lock(GateLock());
     LogOff();
     session_->SetUsername(login.user);
     session_->SetPassword(login.password);
@@ -171,7 +177,7 @@ void TOraDMLink::Connect(const TOracleLogin& login, bool net, const std::string&
     RequireUnbroken();
     session_->Connect();
     {
-      std::lock_guard lock(breakMutex_);
+      plat::MutexLock lock(breakMutex_);
       live_ = true;
     }
     // A break that came while the session logged on found nothing to break off.
@@ -183,7 +189,7 @@ void TOraDMLink::Connect(const TOracleLogin& login, bool net, const std::string&
 }
 
 void TOraDMLink::Disconnect() {
-  auto lock = Gate().Lock();
+  plat::MutexLock lock(GateLock());
   LogOff();
 }
 

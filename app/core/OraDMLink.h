@@ -18,10 +18,13 @@
 // what they share in the client library).
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 
 #include "app/core/SchDMLink.h"
+#include "platform/ThreadAnnotations.h"
 
 namespace ora {
 class TOraSession;
@@ -32,7 +35,10 @@ namespace sch {
 
 class TOraDMLink : public TDMLink {
  public:
-  TOraDMLink();
+  // What the Oracle layer warns about while a call goes on (TOraSession::OnWarning), on the
+  // calling thread. Null: dropped.
+  using Warner = std::function<void(const std::string& text)>;
+  explicit TOraDMLink(Warner warn = {});
   ~TOraDMLink() override;
 
   bool Connected() const override;
@@ -50,12 +56,19 @@ class TOraDMLink : public TDMLink {
   void Break() override;
   void SetCallBound(std::chrono::milliseconds bound) override { callBound_ = bound; }
 
-  // The factory the program's TDMSession uses.
+  // Factories for a TDMSession: links whose warnings are dropped, or go to warn.
   static std::unique_ptr<TDMLink> Make() { return std::make_unique<TOraDMLink>(); }
+  static std::function<std::unique_ptr<TDMLink>()> Factory(Warner warn) {
+    return [warn = std::move(warn)] { return std::make_unique<TOraDMLink>(warn); };
+  }
+
+  // The lock of the process-wide gate that counts the connected links and switches the way to the
+  // database (OraDMLink.cpp): links are made, set up, logged off and dropped under it.
+  static plat::Mutex& GateLock();
 
  private:
   // With the gate's lock held: logged off (quietly) and no longer counted as connected.
-  void LogOff();
+  void LogOff() REQUIRES(GateLock());
   // Statements and queries only on a connection the gate counts: never one made behind it.
   void RequireConnection() const;
 
@@ -72,10 +85,10 @@ class TOraDMLink : public TDMLink {
   bool runLink_ = false;
   bool entered_ = false;  // counted as connected by the process-wide client gate
   std::atomic<bool> broken_{false};
-  // Guards live_: a break reaches the session only between its connect and its logoff, never
-  // while either changes it.
-  std::mutex breakMutex_;
-  bool live_ = false;
+  // A break reaches the session only between its connect and its logoff, never while either
+  // changes it.
+  plat::Mutex breakMutex_;
+  bool live_ GUARDED_BY(breakMutex_) = false;
   std::unique_ptr<ora::TOraSession> session_;
   std::unique_ptr<ora::TOraQuery> query_;
 };

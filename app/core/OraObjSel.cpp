@@ -46,7 +46,7 @@ void TOraSelectorModel::Open(const std::string& user, const std::string& passwor
 }
 
 void TOraSelectorModel::Connect() {
-  auto lock = session_.Lock();
+  plat::RecursiveMutexLock lock(session_.MainLock());
   try {
     TDM& dm = session_.Main();
     dm.Connect(Username, Password, Service);
@@ -62,7 +62,7 @@ void TOraSelectorModel::FocusUser(int index) {
   const std::string user = objects_[static_cast<size_t>(index)];
   std::vector<std::string> tables;
   {
-    auto lock = session_.Lock();
+    plat::RecursiveMutexLock lock(session_.MainLock());
     tables = session_.Main().Tables(user);
   }
   focusedUser_ = user;

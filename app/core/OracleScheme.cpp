@@ -230,7 +230,7 @@ void TOracleScheme::PrepareFileNames() {
   LogFile = files.Log;
   ParFile = files.Par;
   if (running) {
-    auto lock = Lock();
+    plat::MutexLock lock(DataLock());
     runFiles_ = std::move(files);
   }
 }
@@ -313,7 +313,7 @@ std::string TOracleScheme::RecordedCommandLine(const TOracleCommand& command) co
 std::string TOracleScheme::BuildCommandLine() {
   std::optional<FileNameSet> files;
   {
-    auto lock = Lock();
+    plat::MutexLock lock(DataLock());
     files = runFiles_;
   }
   // Not running (or not yet this far): the names a run would take now, nothing created.
@@ -543,7 +543,7 @@ std::vector<std::string> TOracleExportScheme::FilesOfDroppedRecords() const {
 void TOracleExportScheme::BeforeRun() {
   std::vector<std::string> files;
   {
-    auto lock = Lock();
+    plat::MutexLock lock(DataLock());
     if (AutoClearLogs && DelDmpFile) {
       if (RemainCount < 0) RemainCount = 0;
       files = FilesOfDroppedRecords();
@@ -562,7 +562,7 @@ void TOracleScheme::BeforeRun() {
 
 void TOracleScheme::AfterRun() {
   {
-    auto lock = Lock();
+    plat::MutexLock lock(DataLock());
     runFiles_.reset();
   }
   TSchemeObject::AfterRun();

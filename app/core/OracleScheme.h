@@ -171,8 +171,8 @@ class TOracleScheme : public TSchemeObject {
   virtual int RunProgram(const TOracleCommand& command);
 
  private:
-  // The running run's file names, under the scheme's lock (Lock()); none outside a run.
-  std::optional<FileNameSet> runFiles_;
+  // The running run's file names; none outside a run.
+  std::optional<FileNameSet> runFiles_ GUARDED_BY(DataLock());
 };
 
 class TOracleExportScheme : public TOracleScheme {
@@ -185,8 +185,8 @@ class TOracleExportScheme : public TOracleScheme {
   void BeforeRun() override;
   // The run step, then the dump compressed in place when asked for, whatever the result.
   bool DoRun() override;
-  // The files of the oldest LogCount - max(RemainCount, 0) records.
-  std::vector<std::string> FilesOfDroppedRecords() const;
+  // The files of the oldest LogCount - max(RemainCount, 0) records; under the scheme's lock.
+  std::vector<std::string> FilesOfDroppedRecords() const REQUIRES(DataLock());
 
  protected:
   std::string ProgramBaseName() const override { return "exp"; }

@@ -55,7 +55,7 @@ void TSchemeExecThread::Execute(plat::PausableWorker& worker) {
     bool due;
     int interval;
     {
-      auto lock = scheme_.Lock();
+      plat::MutexLock lock(scheme_.DataLock());
       last = scheme_.LastRunTime;
       due = scheme_.SchemeTime->Matches(last, now);
       if (!due) next = scheme_.SchemeTime->NextDue(last, now);

@@ -10,7 +10,6 @@
 #include "app/core/UnreadableFile.h"
 #include "app/core/WorkFiles.h"
 #include "foundation/files/FileStream.h"
-#include "foundation/dialogs/MessageBoxes.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileLock.h"
 #include "platform/MainThread.h"
@@ -206,6 +205,10 @@ void SchemeHost::Shutdown() {
 
 // ---- Run notices ------------------------------------------------------------------------------
 
+bool SchemeHost::Confirm(const std::string& question) const {
+  return services_.confirm && services_.confirm(question);
+}
+
 bool SchemeHost::Owned(const TSchemeObject& scheme) const { return schemes_->IndexOf(&scheme) >= 0; }
 
 void SchemeHost::OnRunNotice(TSchemeObject& scheme, int phase) {
@@ -240,7 +243,7 @@ TSchemeObject* SchemeHost::AddScheme(int category) {
 bool SchemeHost::DeleteScheme(TSchemeObject& scheme) {
   const int index = schemes_->IndexOf(&scheme);
   if (index < 0 || scheme.State == ssRunning) return false;
-  if (!olv::ConfirmQuestion("Are you sure to delete")) return false;
+  if (!Confirm("Are you sure to delete")) return false;
   std::unique_ptr<TSchemeObject> taken = schemes_->TakeScheme(index);
   TSchemeObject* raw = taken.get();
   Retire(std::move(taken), {raw});
@@ -294,50 +297,33 @@ int SchemeHost::TerminateAll() { return schemes_->TerminateAll(); }
 
 bool SchemeHost::AddRunTime(TSchemeObject& scheme, const TimeEditor& edit) {
   auto item = std::make_unique<TSchemeTimeItem>();
-  const int mode = scheme.SchemeTime->FMode;
-  if (!edit || !edit(*item, mode)) return false;
-  auto lock = scheme.Lock();
-  scheme.SchemeTime->Add(std::move(item));
-  scheme.WakeTimer();
+  if (!edit || !edit(*item, scheme.TimeMode())) return false;
+  scheme.AddRunTime(std::move(item));
   return true;
 }
 
 bool SchemeHost::EditRunTime(TSchemeObject& scheme, int index, const TimeEditor& edit) {
-  TSchemeTimeItem* item = scheme.SchemeTime->GetItem(index);
-  if (!item || !edit) return false;
   // Edited on a copy: the timer reads the run times meanwhile.
   TSchemeTimeItem copy;
-  copy.Assign(*item);
-  if (!edit(copy, scheme.SchemeTime->FMode)) return false;
-  auto lock = scheme.Lock();
-  item->Assign(copy);
-  scheme.WakeTimer();
-  return true;
+  if (!edit || !scheme.CopyRunTime(index, copy)) return false;
+  if (!edit(copy, scheme.TimeMode())) return false;
+  return scheme.SetRunTime(index, copy);
 }
 
 bool SchemeHost::DeleteRunTime(TSchemeObject& scheme, int index) {
-  TSchemeTimeItem* item = scheme.SchemeTime->GetItem(index);
-  if (!item) return false;
-  if (!olv::ConfirmQuestion("Are you sure to delete <" + item->GetText(scheme.SchemeTime->FMode) + ">")) return false;
-  auto lock = scheme.Lock();
-  scheme.SchemeTime->Delete(index);
-  scheme.WakeTimer();
-  return true;
+  const std::optional<std::string> text = scheme.RunTimeText(index);
+  if (!text) return false;
+  if (!Confirm("Are you sure to delete <" + *text + ">")) return false;
+  return scheme.DeleteRunTime(index);
 }
 
 bool SchemeHost::ClearRunTimes(TSchemeObject& scheme) {
-  if (scheme.SchemeTime->Count() == 0 || !olv::ConfirmQuestion("Are you sure to clear")) return false;
-  auto lock = scheme.Lock();
-  for (int i = scheme.SchemeTime->Count() - 1; i >= 0; --i) scheme.SchemeTime->Delete(i);
-  scheme.WakeTimer();
+  if (scheme.RunTimeCount() == 0 || !Confirm("Are you sure to clear")) return false;
+  scheme.ClearRunTimes();
   return true;
 }
 
-void SchemeHost::SetTimeMode(TSchemeObject& scheme, int mode) {
-  auto lock = scheme.Lock();
-  scheme.SchemeTime->FMode = static_cast<uint8_t>(mode);
-  scheme.WakeTimer();
-}
+void SchemeHost::SetTimeMode(TSchemeObject& scheme, int mode) { scheme.SetTimeMode(mode); }
 
 bool SchemeHost::SetSchemeName(TSchemeObject& scheme, const std::string& name) {
   if (scheme.State == ssRunning) return false;
@@ -361,23 +347,14 @@ bool SchemeHost::EditParam(TSchemeObject& scheme, int index) {
   return scheme.EditParam(index, services_.editor ? *services_.editor : none);
 }
 
-void SchemeHost::SetAutoClearLogs(TSchemeObject& scheme, bool on) {
-  auto lock = scheme.Lock();
-  scheme.AutoClearLogs = on;
-}
+void SchemeHost::SetAutoClearLogs(TSchemeObject& scheme, bool on) { scheme.SetAutoClearLogs(on); }
 
-void SchemeHost::SetDelDmpFile(TSchemeObject& scheme, bool on) {
-  auto lock = scheme.Lock();
-  scheme.DelDmpFile = on;
-}
+void SchemeHost::SetDelDmpFile(TSchemeObject& scheme, bool on) { scheme.SetDelDmpFile(on); }
 
-void SchemeHost::SetRemainCount(TSchemeObject& scheme, int count) {
-  auto lock = scheme.Lock();
-  scheme.RemainCount = count;
-}
+void SchemeHost::SetRemainCount(TSchemeObject& scheme, int count) { scheme.SetRemainCount(count); }
 
 bool SchemeHost::DeleteLogs(TSchemeObject& scheme, std::vector<int> rows) {
-  if (rows.empty() || !olv::ConfirmQuestion("Are you sure to delete")) return false;
+  if (rows.empty() || !Confirm("Are you sure to delete")) return false;
   std::sort(rows.begin(), rows.end(), std::greater<int>());
   rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
   for (int row : rows) scheme.DeleteLog(row);
@@ -385,7 +362,7 @@ bool SchemeHost::DeleteLogs(TSchemeObject& scheme, std::vector<int> rows) {
 }
 
 bool SchemeHost::ClearLogs(TSchemeObject& scheme) {
-  if (!olv::ConfirmQuestion("Are you sure to clear")) return false;
+  if (!Confirm("Are you sure to clear")) return false;
   scheme.ClearLogs();
   Save();
   return true;

@@ -42,10 +42,10 @@
 // - SetShowDos ("Show DOS window"): children started from now on show their output.
 // Run times, parameters, records (the scheme pages): AddRunTime, EditRunTime, DeleteRunTime,
 // ClearRunTimes, SetTimeMode, SetSchemeName, SetAutoExec, SetParamValue, EditParam,
-// SetAutoClearLogs, SetDelDmpFile, SetRemainCount, DeleteLogs, ClearLogs. Questions go through
-// olv::ConfirmQuestion (the installed plat::Dialogs); editors are handed in by the caller.
-// Edits of what a run reads take the scheme's lock; parameters of a running scheme are not
-// changed (the run reads them throughout).
+// SetAutoClearLogs, SetDelDmpFile, SetRemainCount, DeleteLogs, ClearLogs. Questions go to the
+// services' confirm and editors are handed in by the caller: the host shows nothing itself.
+// Edits of what a run reads go through the scheme's setters, which take its lock; parameters of
+// a running scheme are not changed (the run reads them throughout).
 //
 // Run notices (start and end of every run) arrive on the main thread through the services' main
 // thread, the running thread waiting meanwhile. On the start the scheme joins Running() and an
@@ -85,6 +85,9 @@ struct SchemeServices {
   plat::ProcessRegistry* processes = nullptr;
   // What a parameter's edit button opens. Null: every dialog cancelled.
   SchemeEditor* editor = nullptr;
+  // Asks the user a yes-or-no question before a delete or clear (the question without its
+  // question mark, e.g. "Are you sure to delete"); true: go ahead. Null: every question declined.
+  std::function<bool(const std::string& question)> confirm;
   // The database session for the scripts around a run and the character set. Null: none.
   std::shared_ptr<TOracleSession> oracleSession;
   // How the timers sleep.
@@ -191,6 +194,7 @@ class SchemeHost {
   void Retire(std::unique_ptr<olv::TBaseObject> owner, std::vector<TSchemeObject*> schemes);
   void OnRunNotice(TSchemeObject& scheme, int phase);
   bool Owned(const TSchemeObject& scheme) const;
+  bool Confirm(const std::string& question) const;
 
   SchemeServices services_;
   std::shared_ptr<RunContext> context_;

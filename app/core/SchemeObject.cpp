@@ -95,18 +95,103 @@ std::string TSchemeObject::ParamValue(std::string_view name) const {
 TSchemeLog* TSchemeObject::GetLog(int index) const { return dynamic_cast<TSchemeLog*>(LogList->Items(index)); }
 
 double TSchemeObject::LastRun() const {
-  std::lock_guard lock(dataMutex_);
+  plat::MutexLock lock(dataMutex_);
   return LastRunTime;
 }
 
+void TSchemeObject::SetAutoClearLogs(bool on) {
+  plat::MutexLock lock(dataMutex_);
+  AutoClearLogs = on;
+}
+
+void TSchemeObject::SetDelDmpFile(bool on) {
+  plat::MutexLock lock(dataMutex_);
+  DelDmpFile = on;
+}
+
+void TSchemeObject::SetRemainCount(int count) {
+  plat::MutexLock lock(dataMutex_);
+  RemainCount = count;
+}
+
+void TSchemeObject::SetTimeMode(int mode) {
+  {
+    plat::MutexLock lock(dataMutex_);
+    SchemeTime->FMode = static_cast<uint8_t>(mode);
+  }
+  WakeTimer();
+}
+
+void TSchemeObject::AddRunTime(std::unique_ptr<TSchemeTimeItem> item) {
+  {
+    plat::MutexLock lock(dataMutex_);
+    SchemeTime->Add(std::move(item));
+  }
+  WakeTimer();
+}
+
+bool TSchemeObject::SetRunTime(int index, const TSchemeTimeItem& value) {
+  {
+    plat::MutexLock lock(dataMutex_);
+    TSchemeTimeItem* item = SchemeTime->GetItem(index);
+    if (!item) return false;
+    item->Assign(value);
+  }
+  WakeTimer();
+  return true;
+}
+
+bool TSchemeObject::DeleteRunTime(int index) {
+  {
+    plat::MutexLock lock(dataMutex_);
+    if (!SchemeTime->GetItem(index)) return false;
+    SchemeTime->Delete(index);
+  }
+  WakeTimer();
+  return true;
+}
+
+void TSchemeObject::ClearRunTimes() {
+  {
+    plat::MutexLock lock(dataMutex_);
+    for (int i = SchemeTime->Count() - 1; i >= 0; --i) SchemeTime->Delete(i);
+  }
+  WakeTimer();
+}
+
+int TSchemeObject::TimeMode() const {
+  plat::MutexLock lock(dataMutex_);
+  return SchemeTime->FMode;
+}
+
+int TSchemeObject::RunTimeCount() const {
+  plat::MutexLock lock(dataMutex_);
+  return SchemeTime->Count();
+}
+
+bool TSchemeObject::CopyRunTime(int index, TSchemeTimeItem& into) const {
+  plat::MutexLock lock(dataMutex_);
+  const TSchemeTimeItem* item = SchemeTime->GetItem(index);
+  if (!item) return false;
+  into.Assign(*item);
+  return true;
+}
+
+std::optional<std::string> TSchemeObject::RunTimeText(int index) const {
+  plat::MutexLock lock(dataMutex_);
+  const TSchemeTimeItem* item = SchemeTime->GetItem(index);
+  if (!item) return std::nullopt;
+  return item->GetText(SchemeTime->FMode);
+}
+
 void TSchemeObject::DeleteLog(int index) {
-  std::lock_guard lock(dataMutex_);
+  plat::MutexLock lock(dataMutex_);
   if (listed_ && LogList->Items(index) == listed_) DropListed();
   LogList->Delete(index);
 }
 
 void TSchemeObject::ClearLogs() {
-  std::lock_guard lock(dataMutex_);
+  plat::MutexLock lock(dataMutex_);
   if (listed_) DropListed();
   while (LogList->Count() > 0) LogList->Delete(LogList->Count() - 1);
 }
@@ -130,7 +215,7 @@ bool TSchemeObject::TryBeginRun() {
 }
 
 void TSchemeObject::EndRun(int state) {
-  std::lock_guard lock(processMutex_);
+  plat::MutexLock lock(processMutex_);
   cancelCode_ = 0;
   State.store(state);
 }
@@ -195,7 +280,7 @@ void TSchemeObject::AdoptFields() {
 }
 
 int TSchemeObject::CloseInterruptedRecords() {
-  std::lock_guard lock(dataMutex_);
+  plat::MutexLock lock(dataMutex_);
   int closed = 0;
   for (int i = 0; i < LogList->Count(); ++i) {
     TSchemeLog* log = GetLog(i);
@@ -233,17 +318,17 @@ std::unique_ptr<olv::TMacros> TSchemeObject::NewParamMacros() const {
 
 void TSchemeObject::RegisterParamMacros() {
   std::unique_ptr<olv::TMacros> macros = NewParamMacros();
-  std::lock_guard lock(macrosMutex_);
+  plat::MutexLock lock(macrosMutex_);
   macros_ = std::move(macros);
 }
 
 void TSchemeObject::ClearParamMacros() {
-  std::lock_guard lock(macrosMutex_);
+  plat::MutexLock lock(macrosMutex_);
   macros_.reset();
 }
 
 std::string TSchemeObject::ExpandMacros(std::string_view text) const {
-  std::lock_guard lock(macrosMutex_);
+  plat::MutexLock lock(macrosMutex_);
   return (macros_ ? *macros_ : olv::CurrentMacros()).Expanded(text);
 }
 
@@ -306,7 +391,7 @@ void TSchemeObject::SendRunNotice(int phase) {
 
 void TSchemeObject::BeforeRun() {
   {
-    std::lock_guard lock(dataMutex_);
+    plat::MutexLock lock(dataMutex_);
     if (AutoClearLogs) {
       if (RemainCount < 0) RemainCount = 0;
       // The record of this run is not listed yet.
@@ -326,7 +411,7 @@ void TSchemeObject::AfterRun() {
 }
 
 void TSchemeObject::PublishRecord() {
-  std::lock_guard lock(dataMutex_);
+  plat::MutexLock lock(dataMutex_);
   if (listed_) {
     listed_->CopyFrom(*record_);
     return;
@@ -353,8 +438,12 @@ bool TSchemeObject::Run(RunMode mode, RunContext& context) {
   run_ = &context;
   record_ = std::make_unique<TSchemeLog>();
   CurLog = record_.get();
-  listed_ = nullptr;
-  recordDropped_ = false;
+  {
+    // The window may be deleting records meanwhile: it looks at these under the lock.
+    plat::MutexLock lock(dataMutex_);
+    listed_ = nullptr;
+    recordDropped_ = false;
+  }
   CurLog->ActiveMode = mode == RunMode::ByHand;
   CurLog->ExitCode = plat::kExitStartFailed;
   bool ok = false;
@@ -362,7 +451,12 @@ bool TSchemeObject::Run(RunMode mode, RunContext& context) {
   std::optional<olv::TMacroScope> scope;
   try {
     RegisterParamMacros();
-    scope.emplace(*macros_);
+    olv::TMacros* own = nullptr;
+    {
+      plat::MutexLock lock(macrosMutex_);
+      own = macros_.get();
+    }
+    scope.emplace(*own);
     BeforeRun();
     CurLog->StartTime = olv::Now();
     PublishRecord();
@@ -393,7 +487,7 @@ void TSchemeObject::FinishRun(bool ok) {
   CurLog->EndTime = olv::Now();
   PublishRecord();
   if (ok) {
-    std::lock_guard lock(dataMutex_);
+    plat::MutexLock lock(dataMutex_);
     LastRunTime = CurLog->EndTime;
     WakeTimer();
   }
@@ -410,40 +504,43 @@ void TSchemeObject::FinishRun(bool ok) {
   }
   CurLog = nullptr;
   record_.reset();
-  listed_ = nullptr;
+  {
+    plat::MutexLock lock(dataMutex_);
+    listed_ = nullptr;
+  }
   run_ = nullptr;
 }
 
 void TSchemeObject::StartTimer(std::shared_ptr<RunContext> context) {
-  std::lock_guard lock(threadsMutex_);
+  plat::MutexLock lock(threadsMutex_);
   if (!execThread_) execThread_ = std::make_unique<TSchemeExecThread>(*this, std::move(context));
   execThread_->Resume();
 }
 
 void TSchemeObject::StopTimer() {
-  std::lock_guard lock(threadsMutex_);
+  plat::MutexLock lock(threadsMutex_);
   if (execThread_) execThread_->Suspend();
 }
 
 bool TSchemeObject::TimerStarted() const {
-  std::lock_guard lock(threadsMutex_);
+  plat::MutexLock lock(threadsMutex_);
   return execThread_ && execThread_->Started();
 }
 
 bool TSchemeObject::HasTimerThread() const {
-  std::lock_guard lock(threadsMutex_);
+  plat::MutexLock lock(threadsMutex_);
   return execThread_ != nullptr;
 }
 
 void TSchemeObject::WakeTimer() {
-  std::lock_guard lock(threadsMutex_);
+  plat::MutexLock lock(threadsMutex_);
   if (execThread_) execThread_->Wake();
 }
 
 void TSchemeObject::RunInBackground(std::shared_ptr<RunContext> context) {
   std::vector<std::unique_ptr<TBackExecute>> done;
   {
-    std::lock_guard lock(threadsMutex_);
+    plat::MutexLock lock(threadsMutex_);
     for (auto& run : backRuns_) {
       if (run->Finished()) done.push_back(std::move(run));
     }
@@ -454,7 +551,7 @@ void TSchemeObject::RunInBackground(std::shared_ptr<RunContext> context) {
 }
 
 void TSchemeObject::RequestStop() {
-  std::lock_guard lock(threadsMutex_);
+  plat::MutexLock lock(threadsMutex_);
   if (execThread_) execThread_->RequestQuit();
 }
 
@@ -462,7 +559,7 @@ void TSchemeObject::StopThreads() {
   std::unique_ptr<TSchemeExecThread> timer;
   std::vector<std::unique_ptr<TBackExecute>> runs;
   {
-    std::lock_guard lock(threadsMutex_);
+    plat::MutexLock lock(threadsMutex_);
     timer = std::move(execThread_);
     runs = std::move(backRuns_);
   }
@@ -492,20 +589,20 @@ std::string TSchemeObject::ExpandFileName(std::string_view templ, bool unique, b
 }
 
 void TSchemeObject::SetProcess(std::shared_ptr<plat::Process> process) {
-  std::lock_guard lock(processMutex_);
+  plat::MutexLock lock(processMutex_);
   ProcessHandle = process ? process->programPid() : 0;
   process_ = std::move(process);
   if (process_ && cancelCode_ != 0) process_->terminate(cancelCode_);
 }
 
 void TSchemeObject::SetBreaker(std::function<void()> breaker) {
-  std::lock_guard lock(processMutex_);
+  plat::MutexLock lock(processMutex_);
   breaker_ = std::move(breaker);
   if (breaker_ && cancelCode_ != 0) breaker_();
 }
 
 bool TSchemeObject::TerminateProcess(int code) {
-  std::lock_guard lock(processMutex_);
+  plat::MutexLock lock(processMutex_);
   if (State.load() != ssRunning) return false;
   if (process_) return process_->running() && process_->terminate(code);
   // No child yet: the run ends at its next step, and a step waiting in the database now.

@@ -10,16 +10,17 @@
 // Threads: the model is edited on the main thread. A run happens on a worker thread; State is
 // atomic so that "not running? then running" is the one step TryBeginRun, and UpdateState never
 // overwrites a running state. A run builds its record privately (CurLog) and touches the stored
-// model only under the scheme's lock (Lock()): it lists the record, updates it at the end, trims
-// old records and sets LastRunTime there. What the lock guards: LogList and the listed records,
-// LastRunTime, RemainCount, AutoClearLogs, DelDmpFile, TimerInterval and the run times; any
-// thread but the run's own that reads them while a run may be in progress (a save, a window
-// drawing the records) holds it, and edits of them take it.
+// model only under the scheme's lock (DataLock()): it lists the record, updates it at the end,
+// trims old records and sets LastRunTime there. What the lock guards (GUARDED_BY, checked by the
+// compiler in the core): LogList and the listed records, LastRunTime, RemainCount, AutoClearLogs,
+// DelDmpFile, TimerInterval and the run times; whoever reads them holds it (a save, a window
+// drawing the records, the timer), and edits of them go through the setters below, which take
+// it. A scheme that no other thread sees yet (being read, being built) is set up without it.
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,6 +32,7 @@
 #include "foundation/objects/ObjLists.h"
 #include "foundation/objects/OlvClass.h"
 #include "foundation/objects/OlvStringList.h"
+#include "platform/ThreadAnnotations.h"
 
 namespace olv {
 class TMacros;
@@ -60,16 +62,22 @@ class TSchemeObject : public olv::TBaseObject {
   TSchemeObject();
   ~TSchemeObject() override;
 
+ private:
+  // The scheme's lock (see the header's comment). Not recursive: the members below that take it
+  // themselves say so.
+  mutable plat::Mutex dataMutex_;
+
+ public:
   // Stored.
-  std::unique_ptr<TSchemeTime> SchemeTime;  // never null outside a read in progress
-  int32_t TimerInterval = 1000;  // ms the timer waits to retry a run, or near summer time (Lock())
-  bool AutoExec = false;         // start the timer when the scheme file is loaded
-  double LastRunTime = 0;        // end of the last run whose program could be started (Lock())
+  std::unique_ptr<TSchemeTime> SchemeTime GUARDED_BY(dataMutex_);  // never null outside a read in progress
+  int32_t TimerInterval GUARDED_BY(dataMutex_) = 1000;  // ms the timer waits to retry a run, or near summer time
+  bool AutoExec = false;  // start the timer when the scheme file is loaded
+  double LastRunTime GUARDED_BY(dataMutex_) = 0;  // end of the last run whose program could be started
   std::unique_ptr<olv::OlvStringList> SchParams;  // "name=value" lines owning their items
-  std::unique_ptr<olv::TList> LogList;            // TSchemeLog records, oldest first (Lock())
-  bool AutoClearLogs = true;  // drop old run records before a run
-  bool DelDmpFile = true;     // with AutoClearLogs: delete the files of dropped records
-  int32_t RemainCount = 3;    // old run records kept when clearing
+  std::unique_ptr<olv::TList> LogList GUARDED_BY(dataMutex_);  // TSchemeLog records, oldest first
+  bool AutoClearLogs GUARDED_BY(dataMutex_) = true;  // drop old run records before a run
+  bool DelDmpFile GUARDED_BY(dataMutex_) = true;     // with AutoClearLogs: delete the files of dropped records
+  int32_t RemainCount GUARDED_BY(dataMutex_) = 3;    // old run records kept when clearing
 
   // Not stored.
   TSchemeWrapper* Owner = nullptr;
@@ -79,11 +87,28 @@ class TSchemeObject : public olv::TBaseObject {
   TSchemeLog* CurLog = nullptr;
   std::atomic<int64_t> ProcessHandle{0};  // the running child, 0 when none
 
-  // The scheme's lock (see the header's comment). Not recursive: the members below that take it
-  // themselves say so.
-  std::unique_lock<std::mutex> Lock() const { return std::unique_lock(dataMutex_); }
+  // The scheme's lock, to hold with plat::MutexLock around reads of what it guards.
+  plat::Mutex& DataLock() const RETURN_CAPABILITY(dataMutex_) { return dataMutex_; }
   // LastRunTime, read under the lock.
-  double LastRun() const;
+  double LastRun() const EXCLUDES(dataMutex_);
+
+  // Edits of what a run reads, each under the lock. Those of the run times and the time mode
+  // then wake the timer (WakeTimer), so it looks again at once.
+  void SetAutoClearLogs(bool on) EXCLUDES(dataMutex_);
+  void SetDelDmpFile(bool on) EXCLUDES(dataMutex_);
+  void SetRemainCount(int count) EXCLUDES(dataMutex_);
+  void SetTimeMode(int mode) EXCLUDES(dataMutex_);
+  void AddRunTime(std::unique_ptr<TSchemeTimeItem> item) EXCLUDES(dataMutex_);
+  // False, nothing changed, when there is no run time at index.
+  bool SetRunTime(int index, const TSchemeTimeItem& value) EXCLUDES(dataMutex_);
+  bool DeleteRunTime(int index) EXCLUDES(dataMutex_);
+  void ClearRunTimes() EXCLUDES(dataMutex_);
+  // Reads of the run times under the lock. CopyRunTime: false, into untouched, when there is no
+  // run time at index; RunTimeText: its text in the current time mode, none when there is none.
+  int TimeMode() const EXCLUDES(dataMutex_);
+  int RunTimeCount() const EXCLUDES(dataMutex_);
+  bool CopyRunTime(int index, TSchemeTimeItem& into) const EXCLUDES(dataMutex_);
+  std::optional<std::string> RunTimeText(int index) const EXCLUDES(dataMutex_);
 
   const std::string& SchName() const { return schName_; }
   uint8_t SchType() const { return schType_; }
@@ -104,16 +129,16 @@ class TSchemeObject : public olv::TBaseObject {
   // Its value; empty when there is none.
   std::string ParamValue(std::string_view name) const;
 
-  // Run records.
-  int LogCount() const { return LogList->Count(); }
-  TSchemeLog* GetLog(int index) const;  // null out of range
+  // Run records, read under the lock.
+  int LogCount() const REQUIRES(dataMutex_) { return LogList->Count(); }
+  TSchemeLog* GetLog(int index) const REQUIRES(dataMutex_);  // null out of range
   // Both take the lock. DeleteLog frees the record (out of range: nothing); ClearLogs frees all,
   // last first.
-  void DeleteLog(int index);
-  void ClearLogs();
+  void DeleteLog(int index) EXCLUDES(dataMutex_);
+  void ClearLogs() EXCLUDES(dataMutex_);
   // Records of runs that never ended (saved while running, then the program died) are closed:
   // failed, exit code 101 with its text, ended when they started. Takes the lock; returns how many.
-  int CloseInterruptedRecords();
+  int CloseInterruptedRecords() EXCLUDES(dataMutex_);
 
   // Builds the command line and, unless the scheme is running, sets State to waiting when
   // IsValid, else invalid. Returns the command line for display.
@@ -230,45 +255,52 @@ class TSchemeObject : public olv::TBaseObject {
   // CurLog. A run asked to end before its child exists starts none and gives the request's code.
   int RunChild(plat::SpawnOptions options);
 
-  void EnumProps(olv::PropMode mode, olv::TPropEnumProc& proc) override;
+  // A copy of the scheme as it is (Clone): what the lock guards is copied too, so the caller
+  // holds it.
+  std::unique_ptr<olv::TBaseObject> Copy() const REQUIRES(dataMutex_) { return Clone(); }
+
+  // Streaming and copying: on a scheme no other thread sees yet (being read, a copy being made)
+  // or, for the one copied from, with its lock held by the caller (TSchemeWrapper::Snapshot).
+  // The streaming frame cannot say so to the compiler, so these are not checked.
+  void EnumProps(olv::PropMode mode, olv::TPropEnumProc& proc) NO_THREAD_SAFETY_ANALYSIS override;
   void AfterRead(olv::TObjReader& reader) override;
   void CopyPropsTo(olv::TBaseObject& dest, std::string_view filter) const override;
 
  private:
   // Lists that reading or copying left unassigned are created; parameters learn their list.
-  void AdoptFields();
+  // Only on a scheme no other thread sees yet.
+  void AdoptFields() NO_THREAD_SAFETY_ANALYSIS;
   // The run's record joins LogList (under the lock), or is copied over its listed copy.
-  void PublishRecord();
+  void PublishRecord() EXCLUDES(dataMutex_);
   // The end of a run, whatever happened in it.
   void FinishRun(bool ok);
   void SendRunNotice(int param);
 
-  mutable std::mutex dataMutex_;
   RunContext* run_ = nullptr;          // the context of the run in progress
   std::unique_ptr<TSchemeLog> record_;  // the run's own record (CurLog)
-  TSchemeLog* listed_ = nullptr;        // its copy in LogList
-  bool recordDropped_ = false;          // that copy was deleted during the run
-  void DropListed() {
+  TSchemeLog* listed_ GUARDED_BY(dataMutex_) = nullptr;  // its copy in LogList
+  bool recordDropped_ GUARDED_BY(dataMutex_) = false;    // that copy was deleted during the run
+  void DropListed() REQUIRES(dataMutex_) {
     listed_ = nullptr;
     recordDropped_ = true;
   }
 
-  std::unique_ptr<TSchemeExecThread> execThread_;
-  std::vector<std::unique_ptr<TBackExecute>> backRuns_;
-  mutable std::mutex threadsMutex_;
+  mutable plat::Mutex threadsMutex_;
+  std::unique_ptr<TSchemeExecThread> execThread_ GUARDED_BY(threadsMutex_);
+  std::vector<std::unique_ptr<TBackExecute>> backRuns_ GUARDED_BY(threadsMutex_);
 
   // The parameters as a macro list of its own (a child of the global list).
   std::unique_ptr<olv::TMacros> NewParamMacros() const;
   std::string DisplayText(std::string_view text, int depth, size_t& budget) const;
 
-  mutable std::mutex macrosMutex_;
-  std::unique_ptr<olv::TMacros> macros_;
+  mutable plat::Mutex macrosMutex_;
+  std::unique_ptr<olv::TMacros> macros_ GUARDED_BY(macrosMutex_);
 
   // Guards process_, breaker_ and, with the end of a run, cancelCode_: a request cannot reach
   // the next run.
-  mutable std::mutex processMutex_;
-  std::shared_ptr<plat::Process> process_;
-  std::function<void()> breaker_;
+  mutable plat::Mutex processMutex_;
+  std::shared_ptr<plat::Process> process_ GUARDED_BY(processMutex_);
+  std::function<void()> breaker_ GUARDED_BY(processMutex_);
   std::atomic<int> cancelCode_{0};
 
   std::string schName_;

@@ -20,7 +20,7 @@ void SchemeReaper::Retire(std::unique_ptr<olv::TBaseObject> owner, std::vector<T
     owner.reset();
     job->done = true;
   });
-  std::lock_guard lock(mutex_);
+  plat::MutexLock lock(mutex_);
   // Jobs that have ended are joined as new ones come.
   for (auto& old : jobs_) {
     if (old->done && old->thread.joinable()) old->thread.join();
@@ -30,7 +30,7 @@ void SchemeReaper::Retire(std::unique_ptr<olv::TBaseObject> owner, std::vector<T
 }
 
 bool SchemeReaper::Busy() const {
-  std::lock_guard lock(mutex_);
+  plat::MutexLock lock(mutex_);
   for (const auto& job : jobs_)
     if (!job->done) return true;
   return false;
@@ -39,7 +39,7 @@ bool SchemeReaper::Busy() const {
 void SchemeReaper::Join() {
   std::vector<std::shared_ptr<Job>> jobs;
   {
-    std::lock_guard lock(mutex_);
+    plat::MutexLock lock(mutex_);
     jobs.swap(jobs_);
   }
   for (auto& job : jobs)

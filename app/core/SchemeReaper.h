@@ -8,11 +8,11 @@
 // Call it only once the main thread has stopped blocking senders (MainThread::beginShutdown), or
 // when no retired run can be waiting for a notice.
 #include <memory>
-#include <mutex>
 #include <thread>
 #include <vector>
 
 #include "foundation/objects/OlvClass.h"
+#include "platform/ThreadAnnotations.h"
 
 namespace sch {
 
@@ -27,15 +27,15 @@ class SchemeReaper {
 
   // Ends the threads of schemes (each asked to stop at once) and then frees owner, which owns
   // them (a container, or a scheme taken off its list).
-  void Retire(std::unique_ptr<olv::TBaseObject> owner, std::vector<TSchemeObject*> schemes);
+  void Retire(std::unique_ptr<olv::TBaseObject> owner, std::vector<TSchemeObject*> schemes) EXCLUDES(mutex_);
   // True while something retired is still being ended.
-  bool Busy() const;
-  void Join();
+  bool Busy() const EXCLUDES(mutex_);
+  void Join() EXCLUDES(mutex_);
 
  private:
   struct Job;
-  mutable std::mutex mutex_;
-  std::vector<std::shared_ptr<Job>> jobs_;
+  mutable plat::Mutex mutex_;
+  std::vector<std::shared_ptr<Job>> jobs_ GUARDED_BY(mutex_);
 };
 
 }  // namespace sch

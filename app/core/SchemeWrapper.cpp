@@ -62,8 +62,8 @@ std::unique_ptr<TSchemeWrapper> TSchemeWrapper::Snapshot() const {
     const TSchemeObject* scheme = GetScheme(i);
     std::unique_ptr<olv::TBaseObject> clone;
     if (scheme) {
-      auto lock = scheme->Lock();
-      clone = scheme->Clone();
+      plat::MutexLock lock(scheme->DataLock());
+      clone = scheme->Copy();
     }
     if (auto* cloned = dynamic_cast<TSchemeObject*>(clone.get())) cloned->Owner = copy.get();
     copy->List->AddObject(List->Strings(i), clone.release());

@@ -17,7 +17,10 @@
 #include "app/gui/QtDialogs.h"
 #include "app/gui/QtMainThread.h"
 #include "app/gui/QtSchemeEditor.h"
+#include "foundation/dialogs/MessageBoxes.h"
 #include "foundation/files/ProgramFiles.h"
+#include "platform/Dialogs.h"
+#include "platform/MainThread.h"
 #include "platform/TerminationSignals.h"
 #include "resources/EmbeddedSkin.h"
 #include "skin/qt/QtSkinning.h"
@@ -66,7 +69,9 @@ int RunMainWindow(int argc, char** argv) {
       QApplication::quit();
     });
     // The data module: scripts around runs, the character set on a run's start, the Oracle tools.
-    auto session = std::make_shared<TDMSession>(TOraDMLink::Make);
+    // What the Oracle layer warns about while a call goes on is shown here, as a warning box.
+    auto session = std::make_shared<TDMSession>(TOraDMLink::Factory(
+        [](const std::string& text) { olv::AppMessageBox("Warning", text, plat::MB_ICONWARNING); }));
     QtSchemeEditor editor(nullptr, session);
     TSchMainForm::Options options;
     options.services.mainThread = &mainThread;

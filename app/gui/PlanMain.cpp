@@ -153,7 +153,10 @@ TSchMainForm::TSchMainForm(Options options, QWidget* parent) : QMainWindow(paren
   if (options_.settingsFile.empty()) options_.settingsFile = olv::SettingsFilePath();
   config_ = ReadMainConfig(options_.settingsFile);
   config_.langId = 0;
-  host_ = std::make_unique<SchemeHost>(options_.services);
+  // The host asks, the window shows: its questions are the program's confirmation boxes.
+  SchemeServices services = options_.services;
+  if (!services.confirm) services.confirm = [](const std::string& question) { return olv::ConfirmQuestion(question); };
+  host_ = std::make_unique<SchemeHost>(std::move(services));
   connect(ActionOf(Action::ShowDos), &QAction::toggled, this, [this](bool on) { host_->SetShowDos(on); });
   ActionOf(Action::ShowDos)->setChecked(config_.showDosWindow);
   host_->SetRunNotice([this](TSchemeObject& scheme, int param) { SchemeRunNotice(param, &scheme); });
@@ -526,7 +529,7 @@ void TSchMainForm::Execute(Action action) {
         if (!scheme || r < 0) break;
         TSchemeLog copy;
         {
-          auto lock = scheme->Lock();
+          plat::MutexLock lock(scheme->DataLock());
           TSchemeLog* log = scheme->GetLog(r);
           if (!log) break;
           copy.CopyFrom(*log);
@@ -637,7 +640,10 @@ void TSchMainForm::FillRunTimes() {
   TSchemeObject* scheme = SelectedScheme();
   if (!scheme) return;
   olv::TStringList texts;
-  scheme->SchemeTime->GetTexts(texts);
+  {
+    plat::MutexLock lock(scheme->DataLock());
+    scheme->SchemeTime->GetTexts(texts);
+  }
   for (int i = 0; i < texts.Count(); ++i) lstTimes_->addItem(QString::fromStdString(texts.Strings(i)));
   if (row >= 0 && lstTimes_->count() > 0) lstTimes_->setCurrentRow(std::min(row, lstTimes_->count() - 1));
 }
@@ -650,7 +656,7 @@ void TSchMainForm::FillSchemePage() {
   const int category = CategoryOfKind(scheme->SchType());
   edtType_->setText(category < 0 ? QString() : Q(kCategoryNames[category]));
   chkAuto_->setChecked(scheme->AutoExec);
-  if (auto* b = timeModel_->button(scheme->SchemeTime->FMode)) b->setChecked(true);
+  if (auto* b = timeModel_->button(scheme->TimeMode())) b->setChecked(true);
   lstTimes_->clear();  // another scheme's selected line means nothing here
   FillRunTimes();
   paramRows_ = ParamRows(*scheme);
@@ -672,9 +678,18 @@ void TSchMainForm::FillSchemePage() {
   // A name is read at a glance only on one line: the names' column takes the longest of them.
   edtExtParams_->resizeColumnToContents(0);
   edtCmdScrips_->setPlainText(QString::fromStdString(scheme->UpdateState()));
-  chkClearLogs_->setChecked(scheme->AutoClearLogs);
-  chkDelDmp_->setChecked(scheme->DelDmpFile);
-  edtRemain_->setValue(scheme->RemainCount);
+  // Read under the scheme's lock, shown after it: a run may be trimming its records meanwhile.
+  bool clearLogs = false, delDmp = false;
+  int remain = 0;
+  {
+    plat::MutexLock lock(scheme->DataLock());
+    clearLogs = scheme->AutoClearLogs;
+    delDmp = scheme->DelDmpFile;
+    remain = scheme->RemainCount;
+  }
+  chkClearLogs_->setChecked(clearLogs);
+  chkDelDmp_->setChecked(delDmp);
+  edtRemain_->setValue(remain);
   filling_ = false;
 }
 
@@ -718,7 +733,7 @@ void TSchMainForm::FillLogPage() {
   TSchemeObject* scheme = SelectedScheme();
   if (!scheme || pcAll_->currentWidget() != pageLogs_) return;
   // A run lists and updates its record under the scheme's lock.
-  auto lock = scheme->Lock();
+  plat::MutexLock lock(scheme->DataLock());
   lvLogs_->setRowCount(scheme->LogCount());
   auto when = [](double t) { return QString::fromStdString(olv::FormatDateTime("yyyy.m.d h:n:s", t)); };
   for (int i = 0; i < scheme->LogCount(); ++i) {

@@ -23,6 +23,7 @@
 #include "foundation/text/TextServices.h"
 #include "foundation/text/Wildcard.h"
 #include "platform/Process.h"
+#include "platform/ThreadAnnotations.h"
 
 namespace olv {
 
@@ -42,33 +43,33 @@ class XdgOpener : public TDesktopOpener {
   }
 };
 
-std::mutex gHookMutex;
-TDesktopOpener* gOpener = nullptr;
-TProgressHook gProgress;
-std::string gHint;
+plat::Mutex gHookMutex;
+TDesktopOpener* gOpener GUARDED_BY(gHookMutex) = nullptr;
+TProgressHook gProgress GUARDED_BY(gHookMutex);
+std::string gHint GUARDED_BY(gHookMutex);
 
 TDesktopOpener& Opener() {
   static XdgOpener xdg;
-  std::lock_guard lock(gHookMutex);
+  plat::MutexLock lock(gHookMutex);
   return gOpener ? *gOpener : xdg;
 }
 
 }  // namespace
 
 TDesktopOpener* SetDesktopOpener(TDesktopOpener* opener) {
-  std::lock_guard lock(gHookMutex);
+  plat::MutexLock lock(gHookMutex);
   TDesktopOpener* old = gOpener;
   gOpener = opener;
   return old;
 }
 
 void SetProgressHook(TProgressHook hook) {
-  std::lock_guard lock(gHookMutex);
+  plat::MutexLock lock(gHookMutex);
   gProgress = std::move(hook);
 }
 
 std::string ApplicationHint() {
-  std::lock_guard lock(gHookMutex);
+  plat::MutexLock lock(gHookMutex);
   return gHint;
 }
 
@@ -363,7 +364,7 @@ OLV_FN(VarExist, TFunction, 1, 0, TVarList* vars_ = CompileVarList();
        void CloneStateTo(TExpression& c) const override { static_cast<TExp_VarExist&>(c).vars_ = vars_; }
        TYPED(Boolean) CALC({
          TVarList* list = vars_;
-         std::lock_guard lock(VariablesLock());
+         plat::RecursiveMutexLock lock(VariablesLock());
          SetAsBoolean(list && list->FindVar(A(*this).AsString()) != nullptr);
        }))
 OLV_FN(Like, TFunction, 2, 1, TYPED(Boolean) CALC(SetAsBoolean(MatchWildcard(
@@ -593,10 +594,10 @@ class TExp_VarDef : public TFunction {
       std::unique_ptr<TExpression> expr = SetParam(1, nullptr);
       if (!name->IsConstant()) SetParam(1, expr->CloneExp());
       expr->Calculate(stamp);
-      std::lock_guard lock(VariablesLock());
+      plat::RecursiveMutexLock lock(VariablesLock());
       list->SetVar(n, std::move(expr));
     }
-    std::lock_guard lock(VariablesLock());
+    plat::RecursiveMutexLock lock(VariablesLock());
     if (auto v = list ? list->FindVar(n) : nullptr) AssignValue(*v);
   }
 };
@@ -682,7 +683,7 @@ OLV_FN(Hint, TStrFunction, 1, 2, CALC({
          const std::string a = A(*this).AsString();
          TProgressHook hook;
          {
-           std::lock_guard lock(gHookMutex);
+           plat::MutexLock lock(gHookMutex);
            hook = gProgress;
            if (!hook) gHint = a;
          }

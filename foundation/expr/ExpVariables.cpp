@@ -43,7 +43,7 @@ std::string_view TExp_VarRef::NameOf(std::string& buffer) const {
 bool TExp_VarRef::DecideDataType() {
   std::string buf;
   const std::string_view name = NameOf(buf);
-  std::lock_guard lock(VariablesLock());
+  plat::RecursiveMutexLock lock(VariablesLock());
   auto v = VarList() ? VarList()->FindVar(name) : nullptr;
   DataType = v ? v->DataType : TExpDataType::Auto;
   return true;
@@ -68,7 +68,7 @@ void TExp_VarRef::DoCalculate() {
     Value.Text = std::move(text);
     return;
   }
-  std::lock_guard lock(VariablesLock());
+  plat::RecursiveMutexLock lock(VariablesLock());
   auto v = list ? list->FindVar(name) : nullptr;
   if (v && v.get() != this) {
     DepthGuard guard(*this);
@@ -95,7 +95,7 @@ void TExp_VarAssign::DoCalculate() {
   AssignValue(*b);
   TVarList* list = VarList();
   if (!list) return;
-  std::lock_guard lock(VariablesLock());
+  plat::RecursiveMutexLock lock(VariablesLock());
   if (auto v = list->FindVar(name)) {
     v->AssignValue(*b);
   } else {

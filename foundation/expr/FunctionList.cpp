@@ -1,22 +1,22 @@
 #include "foundation/expr/FunctionList.h"
 
-#include <mutex>
 
 #include "foundation/expr/CustomFunction.h"
 #include "foundation/text/Format.h"
 #include "foundation/files/LogWriter.h"
 #include "foundation/text/Utf8.h"
+#include "platform/ThreadAnnotations.h"
 
 namespace olv {
 
 namespace {
 
-std::mutex& HookMutex() {
-  static std::mutex m;
+plat::Mutex& HookMutex() {
+  static plat::Mutex m;
   return m;
 }
 
-TExpLogHook& Hook() {
+TExpLogHook& Hook() REQUIRES(HookMutex()) {
   static TExpLogHook hook = [](const std::string& line) { WriteLog(line, false); };
   return hook;
 }
@@ -24,7 +24,7 @@ TExpLogHook& Hook() {
 }  // namespace
 
 TExpLogHook SetExpLogHook(TExpLogHook hook) {
-  std::lock_guard lock(HookMutex());
+  plat::MutexLock lock(HookMutex());
   std::swap(Hook(), hook);
   return hook;
 }
@@ -32,7 +32,7 @@ TExpLogHook SetExpLogHook(TExpLogHook hook) {
 void WriteExpLog(const std::string& line) {
   TExpLogHook hook;
   {
-    std::lock_guard lock(HookMutex());
+    plat::MutexLock lock(HookMutex());
     hook = Hook();
   }
   if (hook) hook(line);

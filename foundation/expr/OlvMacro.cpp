@@ -38,12 +38,12 @@ struct DepthGuard {
 thread_local TMacros* tCurrent = nullptr;
 
 // Recursive: a value read under the lock may be an expression that calls MacroText again.
-std::recursive_mutex gHandleMutex;
-std::map<std::int32_t, TMacros*>& Handles() {
+plat::RecursiveMutex gHandleMutex;
+std::map<std::int32_t, TMacros*>& Handles() REQUIRES(gHandleMutex) {
   static std::map<std::int32_t, TMacros*> handles;
   return handles;
 }
-std::int32_t gNextHandle = 1;
+std::int32_t gNextHandle GUARDED_BY(gHandleMutex) = 1;
 
 }  // namespace
 
@@ -296,14 +296,14 @@ TMacroScope::TMacroScope(TMacros& list) : previous_(tCurrent) { tCurrent = &list
 TMacroScope::~TMacroScope() { tCurrent = previous_; }
 
 std::int32_t RegisterMacroHandle(TMacros& list) {
-  std::lock_guard lock(gHandleMutex);
+  plat::RecursiveMutexLock lock(gHandleMutex);
   const std::int32_t h = gNextHandle++;
   Handles()[h] = &list;
   return h;
 }
 
 void UnregisterMacroHandle(std::int32_t handle) {
-  std::lock_guard lock(gHandleMutex);
+  plat::RecursiveMutexLock lock(gHandleMutex);
   Handles().erase(handle);
 }
 
@@ -342,18 +342,21 @@ class TExp_MacroText : public TStrFunction {
     const TExpression* b = GetParam(1);
     std::int32_t handle = 0;
     if (b && b->DataType == TExpDataType::Integer) handle = b->AsInteger();
-    std::unique_lock lock(gHandleMutex, std::defer_lock);
-    const TMacros* list = &CurrentMacros();
-    if (handle != 0) {
-      lock.lock();
-      auto it = Handles().find(handle);
-      if (it == Handles().end()) {
-        Value.Text.clear();
-        return;
-      }
-      list = it->second;
+    const auto read = [&](const TMacros& list) {
+      Value.Text = name == "_MacroList" ? ListText(list) : list.GetMacro(name);
+    };
+    if (handle == 0) {
+      read(CurrentMacros());
+      return;
     }
-    Value.Text = name == "_MacroList" ? ListText(*list) : list->GetMacro(name);
+    // A list named by its handle is read under the lock, so it cannot be unregistered meanwhile.
+    plat::RecursiveMutexLock lock(gHandleMutex);
+    auto it = Handles().find(handle);
+    if (it == Handles().end()) {
+      Value.Text.clear();
+      return;
+    }
+    read(*it->second);
   }
 };
 

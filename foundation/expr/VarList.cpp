@@ -7,8 +7,8 @@
 
 namespace olv {
 
-std::recursive_mutex& VariablesLock() {
-  static std::recursive_mutex m;
+plat::RecursiveMutex& VariablesLock() {
+  static plat::RecursiveMutex m;
   return m;
 }
 
@@ -29,7 +29,7 @@ int TVarList::IndexOf(std::string_view name) const {
 TVarList* RootVarList() { return GlobalTranslator().VarList(); }
 
 std::shared_ptr<TExpression> TVarList::FindVar(std::string_view name) const {
-  std::lock_guard lock(VariablesLock());
+  plat::RecursiveMutexLock lock(VariablesLock());
   if (!name.empty()) {
     if (name[0] == '.' && Parent) {
       if (auto v = Parent->FindVar(name.substr(1))) return v;
@@ -46,7 +46,7 @@ std::shared_ptr<TExpression> TVarList::FindVar(std::string_view name) const {
 }
 
 void TVarList::SetVar(std::string_view name, std::unique_ptr<TExpression> node) {
-  std::lock_guard lock(VariablesLock());
+  plat::RecursiveMutexLock lock(VariablesLock());
   if (!name.empty()) {
     if (name[0] == '.' && Parent) {
       Parent->SetVar(name.substr(1), std::move(node));
@@ -74,7 +74,7 @@ void TVarList::SetVar(std::string_view name, std::unique_ptr<TExpression> node) 
 }
 
 std::vector<std::string> TVarList::Names() const {
-  std::lock_guard lock(VariablesLock());
+  plat::RecursiveMutexLock lock(VariablesLock());
   std::vector<std::string> out;
   out.reserve(vars_.size());
   for (const auto& v : vars_) out.push_back(v.name);
@@ -82,19 +82,19 @@ std::vector<std::string> TVarList::Names() const {
 }
 
 int TVarList::Count() const {
-  std::lock_guard lock(VariablesLock());
+  plat::RecursiveMutexLock lock(VariablesLock());
   return static_cast<int>(vars_.size());
 }
 
 void TVarList::MirrorToList() {
-  std::lock_guard lock(VariablesLock());
+  plat::RecursiveMutexLock lock(VariablesLock());
   auto mirror = std::make_unique<OlvStringList>();
   for (const auto& v : vars_) mirror->AddObject(v.name, v.node ? v.node->Clone().release() : nullptr);
   List = std::move(mirror);
 }
 
 void TVarList::AdoptFromList() {
-  std::lock_guard lock(VariablesLock());
+  plat::RecursiveMutexLock lock(VariablesLock());
   if (!List) {
     List = std::make_unique<OlvStringList>();
     return;

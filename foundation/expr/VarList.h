@@ -15,17 +15,17 @@
 // changes a variable's node holds it around that work. A variable handed out by FindVar stays
 // alive while the caller holds it, even when another thread replaces it.
 #include <memory>
-#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "foundation/expr/Expression.h"
 #include "foundation/objects/StoredStrList.h"
+#include "platform/ThreadAnnotations.h"
 
 namespace olv {
 
-std::recursive_mutex& VariablesLock();
+plat::RecursiveMutex& VariablesLock();
 
 class TVarList : public TStoredStrList {
   OLV_CLASS(TVarList, TStoredStrList)
@@ -57,10 +57,10 @@ class TVarList : public TStoredStrList {
     std::string name;
     std::shared_ptr<TExpression> node;
   };
-  int IndexOf(std::string_view name) const;
+  int IndexOf(std::string_view name) const REQUIRES(VariablesLock());
   void MirrorToList();     // List := the names with copies of the variables
   void AdoptFromList();    // the variables := List's lines and objects; List emptied
-  std::vector<Var> vars_;
+  std::vector<Var> vars_ GUARDED_BY(VariablesLock());
 };
 
 // The list that "\" names resolve in: the global translator's current list.

@@ -13,15 +13,16 @@
 #include <cstring>
 #include <limits>
 #include <memory>
-#include <mutex>
 #include <vector>
+
+#include "platform/ThreadAnnotations.h"
 
 namespace olv {
 
 namespace {
 
-std::mutex g_expanderMutex;
-std::shared_ptr<const PathExpander> g_expander;
+plat::Mutex g_expanderMutex;
+std::shared_ptr<const PathExpander> g_expander GUARDED_BY(g_expanderMutex);
 
 // Share modes as open-file-description locks on bytes far beyond any real data: each stream
 // holds a read lock on the bytes naming what it does (reads, writes) and what it denies (others
@@ -114,14 +115,14 @@ std::string SystemText(int err) {
 void SetPathExpander(PathExpander expander) {
   std::shared_ptr<const PathExpander> p;
   if (expander) p = std::make_shared<const PathExpander>(std::move(expander));
-  std::lock_guard lock(g_expanderMutex);
+  plat::MutexLock lock(g_expanderMutex);
   g_expander = std::move(p);
 }
 
 std::string ExpandStreamFileName(const std::string& name) {
   std::shared_ptr<const PathExpander> p;
   {
-    std::lock_guard lock(g_expanderMutex);
+    plat::MutexLock lock(g_expanderMutex);
     p = g_expander;
   }
   return p ? (*p)(name) : name;

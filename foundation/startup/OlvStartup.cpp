@@ -1,6 +1,5 @@
 #include "foundation/startup/OlvStartup.h"
 
-#include <mutex>
 #include <vector>
 
 #include "foundation/base/HeapPolicy.h"
@@ -15,6 +14,7 @@
 #include "foundation/objects/AppCfg.h"
 #include "foundation/objects/ListContainer.h"
 #include "foundation/objects/StoredStrList.h"
+#include "platform/ThreadAnnotations.h"
 
 namespace olv {
 
@@ -40,9 +40,9 @@ void RegisterExpressionModuleFunctions(TFunctionList& functions) {
 }
 namespace {
 
-std::mutex g_mutex;
-std::vector<StartUpHook> g_hooks;
-bool g_started = false;
+plat::Mutex g_mutex;
+std::vector<StartUpHook> g_hooks GUARDED_BY(g_mutex);
+bool g_started GUARDED_BY(g_mutex) = false;
 
 }  // namespace
 
@@ -50,7 +50,7 @@ void AddStartUpHook(StartUpHook hook) {
   if (!hook) return;
   bool runNow;
   {
-    std::lock_guard lock(g_mutex);
+    plat::MutexLock lock(g_mutex);
     runNow = g_started;
     if (!runNow) g_hooks.push_back(hook);
   }
@@ -67,7 +67,7 @@ void StartUp(int argc, const char* const* argv) {
   GlobalTranslator();
   std::vector<StartUpHook> hooks;
   {
-    std::lock_guard lock(g_mutex);
+    plat::MutexLock lock(g_mutex);
     hooks.swap(g_hooks);
     g_started = true;
   }
@@ -79,13 +79,13 @@ void ShutDown() {
   ResetProgramFiles();
   SetPathExpander(nullptr);
   FinalizeOlvPub();
-  std::lock_guard lock(g_mutex);
+  plat::MutexLock lock(g_mutex);
   g_started = false;
   g_hooks.clear();
 }
 
 bool IsStartedUp() {
-  std::lock_guard lock(g_mutex);
+  plat::MutexLock lock(g_mutex);
   return g_started;
 }
 

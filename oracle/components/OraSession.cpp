@@ -196,6 +196,9 @@ void TOraSession::CreateIConnection() {
   IConnection()->SetEventProp(da::prOnError, da::TEventMethod([this](const da::EDAError& e, bool& fail) {
     OnServerError(e, fail);
   }));
+  OCIConnection().SetWarningHandler([this](const std::string& text) {
+    if (OnWarning) OnWarning(*this, text);
+  });
   ApplyCallStyle();
 }
 

@@ -102,6 +102,9 @@ class TOraSession : public da::TCustomDAConnection {
   bool ConnectPrompt() const { return LoginPrompt; }
   void SetConnectPrompt(bool value) { LoginPrompt = value; }
   TConnectChangeEvent OnConnectChange;
+  // A warning of the connection's calls (TOCIConnection::Warn), on the calling thread; the call
+  // goes on. Whoever owns the session decides whether the user sees it.
+  std::function<void(TOraSession& sender, const std::string& text)> OnWarning;
 
   // user[/password][@server]
   std::string GetConnectString() const override;

@@ -65,25 +65,25 @@ std::string GetDescriptorValue(const std::string& text, const std::string& key) 
   return {};
 }
 
-void TTnsConnection::TSendLock::lock() {
-  std::unique_lock<std::mutex> hold(m_);
-  freed_.wait(hold, [this] { return !held_; });
+bool TTnsConnection::TSendLock::Take(std::optional<std::chrono::steady_clock::time_point> deadline) {
+  plat::MutexLock hold(m_);
+  while (held_) {
+    if (!deadline) {
+      hold.wait(freed_);
+    } else if (hold.waitUntil(freed_, *deadline) == std::cv_status::timeout && held_) {
+      return false;
+    }
+  }
   held_ = true;
+  return true;
 }
 
-void TTnsConnection::TSendLock::unlock() {
+void TTnsConnection::TSendLock::Give() {
   {
-    std::lock_guard<std::mutex> hold(m_);
+    plat::MutexLock hold(m_);
     held_ = false;
   }
   freed_.notify_one();
-}
-
-bool TTnsConnection::TSendLock::try_lock_for(std::chrono::milliseconds limit) {
-  std::unique_lock<std::mutex> hold(m_);
-  if (!freed_.wait_for(hold, limit, [this] { return !held_; })) return false;
-  held_ = true;
-  return true;
 }
 
 TTnsConnection::TTnsConnection(std::unique_ptr<TSocket> socket)
@@ -92,8 +92,8 @@ TTnsConnection::TTnsConnection(std::unique_ptr<TSocket> socket)
 TTnsConnection::~TTnsConnection() { CloseSocket(); }
 
 bool TTnsConnection::Connected() const {
-  std::lock_guard<TSendLock> lock(sendLock_);
-  return socket_->Connected();
+  TSendHold lock(sendLock_);
+  return SendSide().Connected();
 }
 
 void TTnsConnection::CheckConnected() const {
@@ -101,19 +101,19 @@ void TTnsConnection::CheckConnected() const {
 }
 
 void TTnsConnection::OpenSocket(const std::string& host, int port) {
-  std::lock_guard<TSendLock> lock(sendLock_);
+  TSendHold lock(sendLock_);
   if (deadline_) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*deadline_ - Clock::now()).count();
     if (left <= 0) throw ESocketError(ESocketError::Step::Connect, ETIMEDOUT, "Connect failed: timed out");
-    socket_->SetConnectTimeout(int(std::min<long long>(left, TPosixSocket::kDefaultConnectTimeoutMs)));
+    SendSide().SetConnectTimeout(int(std::min<long long>(left, TPosixSocket::kDefaultConnectTimeoutMs)));
   }
-  socket_->Connect(host, port);
+  SendSide().Connect(host, port);
 }
 
 void TTnsConnection::CloseSocket() {
   {
-    std::lock_guard<TSendLock> lock(sendLock_);
-    socket_->Close();
+    TSendHold lock(sendLock_);
+    SendSide().Close();
   }
   // Nothing of a closed stream is read or sent later.
   writePos_ = kDataPreamble;
@@ -232,9 +232,9 @@ void TTnsConnection::Disconnect() {
 
 void TTnsConnection::SendPacket(std::uint8_t* packet, int length, std::uint8_t type) {
   PutHeader(packet, length, type);
-  std::lock_guard<TSendLock> lock(sendLock_);
-  if (!socket_->Connected()) throw ENetError(ENetError::kNotConnected);
-  if (socket_->Send(packet, length) != length) throw ENetError(ENetError::kShortTransfer);
+  TSendHold lock(sendLock_);
+  if (!SendSide().Connected()) throw ENetError(ENetError::kNotConnected);
+  if (SendSide().Send(packet, length) != length) throw ENetError(ENetError::kShortTransfer);
 }
 
 void TTnsConnection::SendMarker(MarkerKind kind) {
@@ -354,22 +354,25 @@ void TTnsConnection::SendBreak() {
   // the stream down wakes that receive, and the owner closes.
   std::uint64_t resetsBefore = 0;
   {
-    std::lock_guard<std::mutex> hold(resetLock_);
+    plat::MutexLock hold(resetLock_);
     resetsBefore = resets_;
   }
   const auto grace = std::chrono::milliseconds(kBreakGraceMs);
   bool marked = false;
   if (sendLock_.try_lock_for(grace / 2)) {
-    std::lock_guard<TSendLock> lock(sendLock_, std::adopt_lock);
-    if (!socket_->Connected()) return;
+    TSendHold lock(sendLock_, TSendHold::kAdopt);
+    if (!SendSide().Connected()) return;
     std::uint8_t marker[kMarkerSize] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 0, kBreakMarker};
     PutHeader(marker, kMarkerSize, kMarker);
     // Never waits: a server that stopped reading must not hold the break up.
-    marked = socket_->TrySend(marker, kMarkerSize) == kMarkerSize;
+    marked = SendSide().TrySend(marker, kMarkerSize) == kMarkerSize;
   }
   if (marked) {
-    std::unique_lock<std::mutex> hold(resetLock_);
-    if (resetSeen_.wait_for(hold, grace / 2, [&] { return resets_ != resetsBefore; })) return;
+    const auto deadline = std::chrono::steady_clock::now() + grace / 2;
+    plat::MutexLock hold(resetLock_);
+    while (resets_ == resetsBefore)
+      if (hold.waitUntil(resetSeen_, deadline) == std::cv_status::timeout) break;
+    if (resets_ != resetsBefore) return;
   }
   interrupted_ = true;
   socket_->Shutdown();
@@ -393,7 +396,7 @@ void TTnsConnection::ResetAfterBreak() {
     }
     readLength_ = readPos_ = 0;
     {
-      std::lock_guard<std::mutex> hold(resetLock_);
+      plat::MutexLock hold(resetLock_);
       ++resets_;
     }
     resetSeen_.notify_all();

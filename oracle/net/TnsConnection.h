@@ -35,6 +35,7 @@
 #include <string>
 
 #include "oracle/net/Socket.h"
+#include "platform/ThreadAnnotations.h"
 
 namespace ora {
 
@@ -151,22 +152,49 @@ class TTnsConnection {
   void TakeAccept(const PacketInfo& packet);
   void ReadDataPacket();
 
+  // Receives and the break's shutdown use it without the send lock (a receive may wait long, and
+  // a break must reach it); everything else on it goes through SendSide().
   std::unique_ptr<TSocket> socket_;
   // A lock a waiter may give up on after a time, so a break gives up on a send stuck behind a
   // server that stopped reading. (Built on a mutex and a condition variable, which every thread
-  // checker follows.)
-  class TSendLock {
+  // checker follows; a capability the lock rules know, like plat::Mutex.)
+  class CAPABILITY("mutex") TSendLock {
    public:
-    void lock();
-    void unlock();
-    bool try_lock_for(std::chrono::milliseconds limit);
+    void lock() ACQUIRE() { Take(std::nullopt); }
+    void unlock() RELEASE() { Give(); }
+    bool try_lock_for(std::chrono::milliseconds limit) TRY_ACQUIRE(true) {
+      return Take(std::chrono::steady_clock::now() + limit);
+    }
 
    private:
-    std::mutex m_;
+    // The steps themselves, apart from the annotated members above (the analysis does not look
+    // inside a lock's own lock and unlock), so that it checks them. Take: false when the
+    // deadline passed with the lock still held elsewhere.
+    bool Take(std::optional<std::chrono::steady_clock::time_point> deadline);
+    void Give();
+
+    plat::Mutex m_;
     std::condition_variable freed_;
-    bool held_ = false;  // guarded by m_
+    bool held_ GUARDED_BY(m_) = false;
+  };
+  // The send lock for a scope; or, with kAdopt, for the rest of the scope of a lock already taken
+  // (try_lock_for).
+  class SCOPED_CAPABILITY TSendHold {
+   public:
+    struct Adopt {};
+    static constexpr Adopt kAdopt{};
+    explicit TSendHold(TSendLock& lock) ACQUIRE(lock) : lock_(lock) { lock_.lock(); }
+    TSendHold(TSendLock& lock, Adopt) REQUIRES(lock) : lock_(lock) {}
+    ~TSendHold() RELEASE() { lock_.unlock(); }
+    TSendHold(const TSendHold&) = delete;
+    TSendHold& operator=(const TSendHold&) = delete;
+
+   private:
+    TSendLock& lock_;
   };
   mutable TSendLock sendLock_;  // sends, and opening and closing the socket
+  // The socket for a send, an opening or a closing: only under the send lock.
+  TSocket& SendSide() const REQUIRES(sendLock_) { return *socket_; }
   std::string host_ = kDefaultHost;
   int port_ = kDefaultPort;
   std::string sid_ = kDefaultSid;
@@ -189,9 +217,9 @@ class TTnsConnection {
   int packetTimeoutMs_ = kDefaultPacketTimeoutMs;
   // Set by a break that shut the stream down; read by the owner's failing call.
   std::atomic<bool> interrupted_{false};
-  std::mutex resetLock_;
+  plat::Mutex resetLock_;
   std::condition_variable resetSeen_;
-  std::uint64_t resets_ = 0;  // resets read from the server; guarded by resetLock_
+  std::uint64_t resets_ GUARDED_BY(resetLock_) = 0;  // resets read from the server
 };
 
 // The value of `key` in a connect descriptor or redirect text: the characters after "(KEY=" up to

@@ -5,7 +5,6 @@
 
 #include "dataaccess/Blob.h"
 #include "dataaccess/DAErrors.h"
-#include "foundation/dialogs/MessageBoxes.h"
 #include "foundation/text/Format.h"
 #include "oracle/client/OraCall.h"
 #include "oracle/server/OraCommand.h"
@@ -487,7 +486,9 @@ sword TOCICommand::TransferPieces(sword status) {
   return status;
 }
 
-void TOCICommand::Warning(const char* text) { olv::AppMessageBox("Warning", text, 48); }
+void TOCICommand::Warning(const char* text) {
+  if (connection_) connection_->Warn(text);
+}
 
 sword TOCICommand::TransferPieces7(sword status, ub1 piece) {
   // The old interface names no bind: the LONG parameters take the pieces in list order, and a

@@ -183,6 +183,7 @@ class TOCICommand : public da::TVtCommand {
   // the library's next request.
   void SendPieces(da::TBlob& blob, sword& status, void*& handle, ub1& direction, ub1& piece);
   void ReceivePieces(da::TBlob& blob, sword& status, void*& handle, ub1& direction, ub1& piece);
+  // Reported to the connection's warning handler (TOCIConnection::Warn); the call goes on.
   void Warning(const char* text);
   // The LOB parameters after an execution that changed rows.
   void MoveLobParams();

@@ -14,6 +14,10 @@
 // back (LockedCall), so that two threads on one connection never see each other's errors; each
 // connection reads from its own error handle, so two connections never do either.
 //
+// Warnings (a LONG value's pieces that do not match the parameters in the old interface; the call
+// goes on) go to the warning handler (SetWarningHandler) of whoever owns the connection; without
+// one they are dropped. The connection shows nothing itself.
+//
 // Threads: the connection lock (recursive, taken only while ThreadSafety is on) serialises the
 // client-library calls of commands, binds, fetches and Commit. Rollback, BreakExec, Connect and
 // Disconnect take no lock; BreakExec may be called from any thread to interrupt a call another
@@ -44,6 +48,8 @@ class TOCICommand;
 enum TConnectMode : std::uint8_t { cmNormal, cmSysOper, cmSysDBA };
 
 using TOraErrorHandler = std::function<void(EOraError& error, bool& fail)>;
+// Called on the thread of the call that met the warning.
+using TOraWarningHandler = std::function<void(const std::string& text)>;
 
 // An error read from the client library, kept until it is raised.
 struct TOraStatusInfo {
@@ -78,6 +84,11 @@ class TOCIConnection : public da::TVtConnection {
   std::unique_ptr<da::TVtRecordSet> CreateRecordSet() override;
 
   void SetErrorHandler(TOraErrorHandler handler) { errorHandler_ = std::move(handler); }
+  void SetWarningHandler(TOraWarningHandler handler) { warningHandler_ = std::move(handler); }
+  // To the warning handler, if any.
+  void Warn(const std::string& text) const {
+    if (warningHandler_) warningHandler_(text);
+  }
   void BreakExec();
   // 0 the client's default, OCI73 or OCI80; a change disconnects first.
   void SetCallStyle(std::uint8_t style);
@@ -148,6 +159,7 @@ class TOCIConnection : public da::TVtConnection {
   std::uint8_t commandCallStyle_ = 0;
   std::atomic<int> lastErrorCode_{0};  // written by whichever thread saw the error
   TOraErrorHandler errorHandler_;
+  TOraWarningHandler warningHandler_;
   std::unique_ptr<TOCICommand> internalCommand_;
   std::string serverVersion_;
   std::uint16_t charsetId_ = 0;

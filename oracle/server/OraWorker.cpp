@@ -8,6 +8,7 @@
 
 #include "oracle/server/OraConnection.h"
 #include "platform/MainThread.h"
+#include "platform/ThreadAnnotations.h"
 
 namespace ora {
 

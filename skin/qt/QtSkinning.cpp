@@ -37,6 +37,10 @@
 #include <QToolButton>
 #include <QTreeView>
 
+#include "foundation/dialogs/MessageBoxes.h"
+#include "foundation/files/Folders.h"
+#include "platform/Dialogs.h"
+#include "skin/SkinReader.h"
 #include "skin/qt/SkinPainter.h"
 #include "skin/qt/SkinStyle.h"
 #include "skin/qt/WinSkinForm.h"
@@ -152,6 +156,11 @@ TQtSkinning::TQtSkinning(std::unique_ptr<TSkinData> loaded, Options options) : o
   gInstance = this;
   manager_ = &CreateSkinManager(*this);
   data_ = std::move(loaded);
+  // The package may have been unpacked on another thread, where no box could be shown.
+  data_->OnPackageRefused = [](TSkinData&) {
+    olv::AppMessageBox(olv::GetProgramName(), TSkinReader::kRefusedText, plat::MB_OK);
+  };
+  if (data_->PackageRefused()) data_->OnPackageRefused(*data_);
   data_->SetActive(true);
 
   previousStyleName_ = QApplication::style()->name();

@@ -3,8 +3,10 @@
 // file, a headless main thread that the test runs until a chosen run notice, and the owner itself,
 // shut down after each test.
 #include <chrono>
+#include <deque>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/core/SchCommon.h"
 #include "app/core/SchemeFile.h"
@@ -22,8 +24,23 @@ namespace schtest {
 class HostTest : public SchemeTest {
  protected:
   explicit HostTest(std::shared_ptr<sch::TOracleSession> session = {}, sch::TimerSettings timers = {})
-      : hostPtr(std::make_unique<sch::SchemeHost>(
-            sch::SchemeServices{&main, &registry, nullptr, std::move(session), std::move(timers)})) {}
+      : hostPtr(std::make_unique<sch::SchemeHost>(Services(std::move(session), std::move(timers)))) {}
+
+  sch::SchemeServices Services(std::shared_ptr<sch::TOracleSession> session, sch::TimerSettings timers) {
+    sch::SchemeServices s;
+    s.mainThread = &main;
+    s.processes = &registry;
+    s.oracleSession = std::move(session);
+    s.timers = std::move(timers);
+    s.confirm = [this](const std::string& question) {
+      asked.push_back(question);
+      if (answers.empty()) return false;
+      const bool yes = answers.front();
+      answers.pop_front();
+      return yes;
+    };
+    return s;
+  }
 
   void SetUp() override {
     SchemeTest::SetUp();
@@ -67,6 +84,9 @@ class HostTest : public SchemeTest {
   std::unique_ptr<sch::SchemeHost> hostPtr;
   sch::SchemeHost& host = *hostPtr;
   int quitOn = -1;
+  // The host's questions: each one noted; answered from the queue, declined when it is empty.
+  std::deque<bool> answers;
+  std::vector<std::string> asked;
 };
 
 }  // namespace schtest

@@ -20,7 +20,6 @@
 #include "app/core/SchemeExecThread.h"
 #include "app/core/SchemeTime.h"
 #include "foundation/text/DateTime.h"
-#include "platform/Dialogs.h"
 #include "tests/app/HostTestSupport.h"
 #include "tests/support/ScopedEnv.h"
 
@@ -252,7 +251,6 @@ class TimerWakeTest : protected SleepLogHolder, public schtest::HostTest {
   TimerWakeTest() : HostTest({}, Timers()) {}
   void SetUp() override {
     HostTest::SetUp();
-    plat::SetDialogs(&boxes);
     sch::TSchemeWrapper w;
     for (const char* name : {"first", "second"}) {
       sch::TSchemeObject* s = w.AddScheme(name, sch::skDosCommand);
@@ -263,10 +261,6 @@ class TimerWakeTest : protected SleepLogHolder, public schtest::HostTest {
     }
     w.GetScheme(1)->AutoExec = false;
     sch::SaveObjectToFile(file, &w, true);
-  }
-  void TearDown() override {
-    HostTest::TearDown();
-    plat::SetDialogs(nullptr);
   }
   // Makes a change and expects the sleeping timer to look again at once and mean to sleep for
   // expected.
@@ -306,7 +300,6 @@ class TimerWakeTest : protected SleepLogHolder, public schtest::HostTest {
     return !gaveUp;
   }
 
-  plat::ScriptedDialogs boxes;
   const milliseconds kTomorrowAt8 = Minutes(21 * 60 + 40);
 };
 
@@ -318,7 +311,7 @@ TEST_F(TimerWakeTest, EveryChangeOfWhatIsDueIsSeenAtOnce) {
   ExpectNewSleep("a run time added", [&] { host.AddRunTime(s, SetTo(10, 50)); }, Minutes(30));
   ExpectNewSleep("a run time edited", [&] { host.EditRunTime(s, 1, SetTo(11, 0)); }, Minutes(40));
   ExpectNewSleep("a run time deleted", [&] {
-    boxes.QueueAnswer(plat::IDOK);
+    answers.push_back(true);
     host.DeleteRunTime(s, 1);
   }, kTomorrowAt8);
   ExpectNewSleep("the time mode", [&] { host.SetTimeMode(s, sch::tmWeek); }, Minutes(45 * 60 + 40));
@@ -330,7 +323,7 @@ TEST_F(TimerWakeTest, EveryChangeOfWhatIsDueIsSeenAtOnce) {
     EXPECT_TRUE(host.StartTimer(s));
   }, Minutes(20 * 60 + 10));
   ExpectNewSleep("the run times cleared", [&] {
-    boxes.QueueAnswer(plat::IDOK);
+    answers.push_back(true);
     host.ClearRunTimes(s);
   }, 48h);
 
@@ -372,7 +365,7 @@ TEST_F(TimerWakeTest, LoadAndDeleteEndSleepingTimersAtOnce) {
   // Both of the loaded file's timers sleep; the old one ends (a timer that slept on would keep
   // the host's end below waiting for two days).
   ASSERT_TRUE(sleeps->WaitForCount(before + 2));
-  boxes.QueueAnswer(plat::IDOK);
+  answers.push_back(true);
   ASSERT_TRUE(host.DeleteScheme(*host.Schemes().GetScheme(0)));
   host.Shutdown();
   EXPECT_EQ(host.Schemes().Count(), 1);

@@ -331,7 +331,7 @@ class HostCommandsTest : public schtest::HostTest {
     host.Start(file);
   }
   sch::TSchemeObject& At(int i) { return *host.Schemes().GetScheme(i); }
-  std::string LastQuestion() const { return boxes.Log().empty() ? "" : boxes.Log().back().text; }
+  std::string LastQuestion() const { return asked.empty() ? "" : asked.back(); }
 
   plat::ScriptedDialogs boxes;
 };
@@ -424,17 +424,17 @@ TEST_F(HostCommandsTest, LoadAndDeleteWaitForRunsAndDeleteAsksAndSaves) {
   EXPECT_FALSE(host.Run(At(2))) << "already running";
   EXPECT_EQ(host.Load(file, nullptr).outcome, sch::SchemeHost::LoadOutcome::Running);
   EXPECT_FALSE(host.DeleteScheme(At(2)));
-  EXPECT_TRUE(boxes.Log().empty()) << "no question for a running scheme";
+  EXPECT_TRUE(asked.empty()) << "no question for a running scheme";
   EXPECT_FALSE(host.SetSchemeName(At(2), "x"));
   EXPECT_FALSE(host.SetParamValue(At(2), 0, "/bin/true")) << "the run reads its parameters";
   ASSERT_TRUE(testsupport::WaitUntil([&] { return At(2).ProcessHandle.load() != 0; }, "the child's start"));
   EXPECT_TRUE(host.Schemes().TerminateScheme(At(2)));
   RunUntilNotice(sch::kSchemeRunEnded);
 
-  boxes.QueueAnswer(plat::IDCANCEL);
+  answers.push_back(false);
   EXPECT_FALSE(host.DeleteScheme(At(0)));
-  EXPECT_EQ(LastQuestion(), "Are you sure to delete?");
-  boxes.QueueAnswer(plat::IDOK);
+  EXPECT_EQ(LastQuestion(), "Are you sure to delete");
+  answers.push_back(true);
   EXPECT_TRUE(host.DeleteScheme(At(0)));
   EXPECT_EQ(host.Schemes().Count(), 2);
   EXPECT_EQ(Reload()->Count(), 2) << "deleting saves";
@@ -460,17 +460,17 @@ TEST_F(HostCommandsTest, RecordsAndRunTimesChangeOnlyAfterTheQuestion) {
   sch::TSchemeObject& exp = At(0);
   for (int i = 0; i < 3; ++i) exp.LogList->Add(std::make_unique<sch::TSchemeLog>());
   ASSERT_EQ(exp.LogCount(), 4);
-  boxes.QueueAnswer(plat::IDCANCEL);
+  answers.push_back(false);
   EXPECT_FALSE(host.DeleteLogs(exp, {1, 3}));
   EXPECT_EQ(exp.LogCount(), 4);
-  boxes.QueueAnswer(plat::IDOK);
+  answers.push_back(true);
   const sch::TSchemeLog* kept = exp.GetLog(2);
   EXPECT_TRUE(host.DeleteLogs(exp, {1, 3, 1}));
   ASSERT_EQ(exp.LogCount(), 2);
   EXPECT_EQ(exp.GetLog(1), kept);
-  boxes.QueueAnswer(plat::IDOK);
+  answers.push_back(true);
   EXPECT_TRUE(host.ClearLogs(exp));
-  EXPECT_EQ(LastQuestion(), "Are you sure to clear?");
+  EXPECT_EQ(LastQuestion(), "Are you sure to clear");
   EXPECT_EQ(Reload()->GetScheme(0)->LogCount(), 0) << "clearing saves";
 
   // Run times: the editor decides on adding and editing, a question on deleting and clearing.
@@ -488,14 +488,38 @@ TEST_F(HostCommandsTest, RecordsAndRunTimesChangeOnlyAfterTheQuestion) {
   EXPECT_EQ(exp.SchemeTime->GetItem(before)->Hour, 3) << "a cancelled edit changes nothing";
   EXPECT_TRUE(host.EditRunTime(exp, before, editTo(9, true)));
   EXPECT_EQ(exp.SchemeTime->GetItem(before)->Hour, 9);
-  boxes.QueueAnswer(plat::IDOK);
+  answers.push_back(true);
   EXPECT_TRUE(host.DeleteRunTime(exp, 0));
   EXPECT_EQ(LastQuestion().rfind("Are you sure to delete <", 0), 0u);
-  boxes.QueueAnswer(plat::IDCANCEL);
+  answers.push_back(false);
   EXPECT_FALSE(host.ClearRunTimes(exp));
-  boxes.QueueAnswer(plat::IDOK);
+  answers.push_back(true);
   EXPECT_TRUE(host.ClearRunTimes(exp));
   EXPECT_EQ(exp.SchemeTime->Count(), 0);
+  EXPECT_TRUE(boxes.Log().empty()) << "the host asks through its services and shows nothing itself";
+}
+
+TEST(SchemeHostQuestions, WithNobodyToAskEveryDeleteAndClearIsDeclined) {
+  plat::ScriptedDialogs boxes;
+  plat::SetDialogs(&boxes);
+  boxes.QueueAnswer(plat::IDOK);
+  {
+    sch::SchemeHost host;
+    sch::TSchemeObject* scheme = host.AddScheme(2);
+    ASSERT_TRUE(scheme);
+    scheme->LogList->Add(std::make_unique<sch::TSchemeLog>());
+    scheme->SchemeTime->Add(std::make_unique<sch::TSchemeTimeItem>());
+    EXPECT_FALSE(host.DeleteLogs(*scheme, {0}));
+    EXPECT_FALSE(host.ClearLogs(*scheme));
+    EXPECT_FALSE(host.DeleteRunTime(*scheme, 0));
+    EXPECT_FALSE(host.ClearRunTimes(*scheme));
+    EXPECT_FALSE(host.DeleteScheme(*scheme));
+    EXPECT_EQ(scheme->LogCount(), 1);
+    EXPECT_EQ(scheme->SchemeTime->Count(), 1);
+    EXPECT_EQ(host.Schemes().Count(), 1);
+  }
+  EXPECT_TRUE(boxes.Log().empty()) << "no box in place of the missing question";
+  plat::SetDialogs(nullptr);
 }
 
 TEST_F(HostCommandsTest, ParameterEditsRebuildTheCommandLineButNotForTextParameters) {

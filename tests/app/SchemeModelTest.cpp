@@ -279,6 +279,42 @@ TEST_F(SchemeTest, RunRecordsAreOwnedByTheScheme) {
   EXPECT_EQ(s.LogCount(), 0);
 }
 
+TEST_F(SchemeTest, RunTimeEditsTouchOnlyARunTimeThatExists) {
+  sch::TSchemeObject s;
+  s.SetTimeMode(sch::tmWeek);
+  auto item = std::make_unique<sch::TSchemeTimeItem>();
+  item->Hour = 7;
+  s.AddRunTime(std::move(item));
+  ASSERT_EQ(s.RunTimeCount(), 1);
+  EXPECT_EQ(s.TimeMode(), sch::tmWeek);
+
+  sch::TSchemeTimeItem edited;
+  edited.Hour = 21;
+  sch::TSchemeTimeItem untouched;
+  untouched.Hour = 5;
+  for (int index : {-1, 1}) {
+    SCOPED_TRACE(index);
+    EXPECT_FALSE(s.SetRunTime(index, edited));
+    EXPECT_FALSE(s.DeleteRunTime(index));
+    EXPECT_FALSE(s.CopyRunTime(index, untouched));
+    EXPECT_EQ(untouched.Hour, 5);
+    EXPECT_FALSE(s.RunTimeText(index).has_value());
+  }
+  EXPECT_EQ(s.RunTimeCount(), 1);
+
+  ASSERT_TRUE(s.SetRunTime(0, edited));
+  sch::TSchemeTimeItem copy;
+  ASSERT_TRUE(s.CopyRunTime(0, copy));
+  EXPECT_EQ(copy.Hour, 21);
+  EXPECT_EQ(s.RunTimeText(0), edited.GetText(sch::tmWeek));
+  ASSERT_TRUE(s.DeleteRunTime(0));
+  EXPECT_EQ(s.RunTimeCount(), 0);
+  s.AddRunTime(std::make_unique<sch::TSchemeTimeItem>());
+  s.AddRunTime(std::make_unique<sch::TSchemeTimeItem>());
+  s.ClearRunTimes();
+  EXPECT_EQ(s.RunTimeCount(), 0);
+}
+
 TEST_F(SchemeTest, RunningStateIsClaimedOnceAndKeptByUpdateState) {
   sch::TSchemeWrapper w;
   sch::TSchemeObject* s = w.AddScheme("cmd", sch::skDosCommand);

@@ -4,6 +4,7 @@
 
 #include <signal.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -134,6 +135,22 @@ TEST_F(RunFrameTest, ARecordDeletedDuringItsRunStaysDeleted) {
   EXPECT_TRUE(scheme->Run(sch::RunMode::ByHand, context));
   EXPECT_EQ(scheme->LogCount(), 0);
   EXPECT_DOUBLE_EQ(scheme->LastRunTime, olv::Now());
+}
+
+// The window clears the records while runs start and end on another thread: a run's start and
+// end look at its listed copy under the scheme's lock too (the thread checker sees any that
+// does not), and every record left is a finished one.
+TEST_F(RunFrameTest, RecordsClearedWhileRunsStartAndEndStayConsistent) {
+  context.notice = nullptr;
+  std::atomic<bool> done{false};
+  std::thread runs([&] {
+    for (int i = 0; i < 200; ++i) scheme->Run(sch::RunMode::ByHand, context);
+    done = true;
+  });
+  for (int i = 0; i < 1000000 && !done; ++i) scheme->ClearLogs();
+  runs.join();
+  plat::MutexLock lock(scheme->DataLock());
+  for (int i = 0; i < scheme->LogCount(); ++i) EXPECT_NE(scheme->GetLog(i)->EndTime, 0) << i;
 }
 
 TEST_F(RunFrameTest, ConcurrentRunsSeeTheirOwnParameterValues) {

@@ -3,6 +3,9 @@
 // transactions through the server's transaction id, and the process-wide session list.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "dataaccess/DAErrors.h"
 #include "oracle/OraError.h"
 #include "oracle/components/OraSession.h"
@@ -45,6 +48,18 @@ TEST(OraSessionFatalErrors, OnlyTheLostSessionCodes) {
   TOraSession s;
   for (int code : {28, 1012, 3113, 3114, 12203, 12571}) EXPECT_TRUE(s.IsFatalError(EOraError(code, "x"))) << code;
   for (int code : {1, 942, 1013, 3112}) EXPECT_FALSE(s.IsFatalError(EOraError(code, "x"))) << code;
+}
+
+TEST(OraSessionWarnings, TheConnectionsWarningsGoToTheSessionsOwner) {
+  TOraSession s;
+  s.OCIConnection().Warn("dropped before anyone listens");
+  std::vector<std::string> told;
+  s.OnWarning = [&](TOraSession& sender, const std::string& text) {
+    EXPECT_EQ(&sender, &s);
+    told.push_back(text);
+  };
+  s.OCIConnection().Warn("Too many Output params");
+  EXPECT_EQ(told, std::vector<std::string>{"Too many Output params"});
 }
 
 TEST(OraSessionList, TheFirstIsTheDefaultAndLaterOnesCopyItsMode) {

@@ -1,5 +1,6 @@
 #pragma once
-// Tests that see the message boxes a skin load shows: scripted dialogs installed for each test.
+// Tests that see whether a skin load shows a message box (the core shows none; the window side
+// decides): scripted dialogs installed for each test.
 #include <gtest/gtest.h>
 
 #include "platform/Dialogs.h"

@@ -3,10 +3,15 @@
 #include <QApplication>
 #include <QPalette>
 
+#include "foundation/files/Folders.h"
+#include "platform/Dialogs.h"
 #include "resources/EmbeddedSkin.h"
 #include "skin/SkinData.h"
+#include "skin/SkinReader.h"
+#include "skin/qt/QtSkinning.h"
 #include "skin/qt/QtSystemColors.h"
 #include "skin/qt/SkinQImage.h"
+#include "tools/skinkit/LzhEncoder.h"
 #include "tools/skinkit/OurSkin.h"
 #include "tools/skinkit/PackageWriter.h"
 #include "tools/skinkit/ProbePicture.h"
@@ -39,6 +44,24 @@ TEST(SkinQtTest, AbsentSkinColoursComeFromTheDesktopPalette) {
             olv::MakeColor(static_cast<uint8_t>(QApplication::palette().color(QPalette::Button).red()),
                            static_cast<uint8_t>(QApplication::palette().color(QPalette::Button).green()),
                            static_cast<uint8_t>(QApplication::palette().color(QPalette::Button).blue())));
+}
+
+TEST(SkinQtTest, TheWindowSideTellsTheUserOfARefusedSkinOnce) {
+  plat::ScriptedDialogs boxes;
+  plat::SetDialogs(&boxes);
+  const std::vector<uint8_t> old = skinkit::LzhEncode(skinkit::BuildContainer({{"s.ini", {'[', 'a', ']'}}}, 19999));
+  {
+    TQtSkinning skinning(old);
+    const auto shown = boxes.Log();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].caption, olv::GetProgramName());
+    EXPECT_EQ(shown[0].text, "This is Older Skin File\rPlease update to new version !");
+    EXPECT_EQ(shown[0].flags, plat::MB_OK);
+  }
+  boxes.Clear();
+  { TQtSkinning skinning(resources::EmbeddedSkinPackage()); }
+  EXPECT_TRUE(boxes.Log().empty()) << "a good skin is taken up without a word";
+  plat::SetDialogs(nullptr);
 }
 
 TEST(SkinQtTest, SkinPicturesReachQtPixelForPixel) {
