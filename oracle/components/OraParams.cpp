@@ -2,7 +2,7 @@
 
 #include "dataaccess/Blob.h"
 #include "dataaccess/DAErrors.h"
-#include "dataaccess/OraSQLMonitor.h"
+#include "oracle/components/OraSQLMonitor.h"
 #include "oracle/server/OraCursor.h"
 #include "oracle/values/OraDateTime.h"
 #include "oracle/OraError.h"

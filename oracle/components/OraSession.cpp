@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "dataaccess/OraSQLMonitor.h"
+#include "oracle/components/OraSQLMonitor.h"
 #include "oracle/components/OraDataSet.h"
 #include "oracle/components/OraParams.h"
 #include "oracle/components/OraParser.h"

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "dataaccess/OraSQLMonitor.h"
 #include "dataaccess/Params.h"
+#include "oracle/components/OraSQLMonitor.h"
 #include "oracle/components/OraQuery.h"
 #include "oracle/values/OraLob.h"
 #include "oracle/components/OraSQL.h"

@@ -1,4 +1,4 @@
-#include "dataaccess/OraSQLMonitor.h"
+#include "oracle/components/OraSQLMonitor.h"
 
 #include <algorithm>
 #include <atomic>
