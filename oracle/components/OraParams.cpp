@@ -428,8 +428,8 @@ bool ParamValueText(const da::TParam& param, std::string& text) {
 }  // namespace
 
 void InstallMonitorParamTexts() {
-  da::OraParamDataTypeHook = &ParamDataTypeText;
-  da::OraParamValueHook = &ParamValueText;
+  OraParamDataTypeHook = &ParamDataTypeText;
+  OraParamValueHook = &ParamValueText;
 }
 
 }  // namespace ora

@@ -7,10 +7,12 @@
 #include "dataaccess/DAConnection.h"
 #include "dataaccess/Params.h"
 
-namespace da {
+namespace ora {
 
-std::function<bool(const TParam&, std::string&)> OraParamDataTypeHook;
-std::function<bool(const TParam&, std::string&)> OraParamValueHook;
+using namespace da;
+
+std::function<bool(const da::TParam&, std::string&)> OraParamDataTypeHook;
+std::function<bool(const da::TParam&, std::string&)> OraParamValueHook;
 
 namespace {
 
@@ -107,4 +109,4 @@ void TOraSQLMonitor::RollbackToSavepoint(const TCustomDAConnection& session, con
   static_cast<TOraSQLMonitor*>(m)->ConnectionEvent(qeOther, "Rollback to savepoint " + name, tfTransact, session, false, id);
 }
 
-}  // namespace da
+}  // namespace ora

@@ -14,29 +14,29 @@
 
 #include "dataaccess/DASQLMonitor.h"
 
-namespace da {
+namespace ora {
 
 // Each gives the text for a parameter the Oracle layer knows better, returning true; false leaves
 // the generic text. Unset: the generic texts.
-extern std::function<bool(const TParam& param, std::string& text)> OraParamDataTypeHook;
-extern std::function<bool(const TParam& param, std::string& text)> OraParamValueHook;
+extern std::function<bool(const da::TParam& param, std::string& text)> OraParamDataTypeHook;
+extern std::function<bool(const da::TParam& param, std::string& text)> OraParamValueHook;
 
-class TOraSQLMonitor : public TCustomDASQLMonitor {
+class TOraSQLMonitor : public da::TCustomDASQLMonitor {
  public:
   TOraSQLMonitor();
   ~TOraSQLMonitor() override;
   std::string ClassName() const override { return "TOraSQLMonitor"; }
 
   // The process-wide monitor (the first created and still alive), or nullptr.
-  static TCustomDASQLMonitor* GetMonitor();
-  TSQLMonitorClass MonitorClass() const override { return &TOraSQLMonitor::GetMonitor; }
-  std::string GetParamDataType(const TParam& param) const override;
-  std::string GetParamValue(const TParam& param) const override;
+  static da::TCustomDASQLMonitor* GetMonitor();
+  da::TSQLMonitorClass MonitorClass() const override { return &TOraSQLMonitor::GetMonitor; }
+  std::string GetParamDataType(const da::TParam& param) const override;
+  std::string GetParamValue(const da::TParam& param) const override;
   std::string GetCaption() const override { return "Qudo"; }
 
   // "Savepoint NAME: user@server" and "Rollback to savepoint NAME: user@server" (+ tag), once each.
-  static void Savepoint(const TCustomDAConnection& session, const std::string& name);
-  static void RollbackToSavepoint(const TCustomDAConnection& session, const std::string& name);
+  static void Savepoint(const da::TCustomDAConnection& session, const std::string& name);
+  static void RollbackToSavepoint(const da::TCustomDAConnection& session, const std::string& name);
 };
 
-}  // namespace da
+}  // namespace ora

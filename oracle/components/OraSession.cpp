@@ -357,12 +357,12 @@ bool TOraSession::InTransaction() {
 }
 
 void TOraSession::Savepoint(const std::string& name) {
-  da::TOraSQLMonitor::Savepoint(*this, name);
+  TOraSQLMonitor::Savepoint(*this, name);
   ExecSQL("SAVEPOINT " + name);
 }
 
 void TOraSession::RollbackToSavepoint(const std::string& name) {
-  da::TOraSQLMonitor::RollbackToSavepoint(*this, name);
+  TOraSQLMonitor::RollbackToSavepoint(*this, name);
   ExecSQL("ROLLBACK TO SAVEPOINT " + name);
 }
 
@@ -375,7 +375,7 @@ bool TOraSession::IsFatalError(const da::EDAError& error) const {
 
 std::string TOraSession::ServerVersion() { return OCIConnection().GetServerVersion(); }
 
-da::TSQLMonitorClass TOraSession::SQLMonitorClass() const { return &da::TOraSQLMonitor::GetMonitor; }
+da::TSQLMonitorClass TOraSession::SQLMonitorClass() const { return &TOraSQLMonitor::GetMonitor; }
 
 std::unique_ptr<da::TCustomDADataSet> TOraSession::CreateDataSet() {
   auto ds = std::make_unique<TOraDataSet>();

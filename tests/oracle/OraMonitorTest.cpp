@@ -21,7 +21,6 @@
 namespace ora {
 namespace {
 
-using da::TOraSQLMonitor;
 using da::Variant;
 
 TEST(OraSQLMonitor, TheFirstCreatedIsTheProcessWideMonitor) {
