@@ -4,22 +4,14 @@
 // destructor clears it when it is that one. It names parameter types after Oracle's (VARCHAR[n],
 // CHAR[n], LONG, CLOB, ...), shows object values in angle brackets, and reports savepoints.
 //
-// The database-independent part lives here; what needs the Oracle layer's own parameter objects
-// (object type names, LOB sizes, BFILE names, PL/SQL table and DML array lengths) comes from the
-// two hooks below, which the Oracle layer installs (ora::InstallMonitorParamTexts, called by the
-// first session). The process-wide pointer may be read from any thread; the monitor itself is
-// used on the thread of the action.
-#include <functional>
+// What needs the Oracle layer's own parameter objects (object type names, LOB sizes, BFILE names,
+// PL/SQL table and DML array lengths) comes from their texts in OraParams.h. The process-wide
+// pointer may be read from any thread; the monitor itself is used on the thread of the action.
 #include <string>
 
 #include "dataaccess/DASQLMonitor.h"
 
 namespace ora {
-
-// Each gives the text for a parameter the Oracle layer knows better, returning true; false leaves
-// the generic text. Unset: the generic texts.
-extern std::function<bool(const da::TParam& param, std::string& text)> OraParamDataTypeHook;
-extern std::function<bool(const da::TParam& param, std::string& text)> OraParamValueHook;
 
 class TOraSQLMonitor : public da::TCustomDASQLMonitor {
  public:

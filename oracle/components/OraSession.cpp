@@ -156,9 +156,6 @@ void TOraSessionOptions::AssignTo(da::TDAConnectionOptions& dest) const {
 // ---- TOraSession ----
 
 TOraSession::TOraSession() {
-  // What the session reports goes to the Oracle monitor, which then knows the Oracle parameters.
-  static const bool monitorTexts = (InstallMonitorParamTexts(), true);
-  (void)monitorTexts;
   Options();  // the options before the server connection, which reads them
   IConnection();
   if (!defaultSession) defaultSession = this;
