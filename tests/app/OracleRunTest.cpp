@@ -20,7 +20,7 @@
 #include "app/core/WorkFiles.h"
 #include "platform/HeadlessMainThread.h"
 #include "platform/ProcessRegistry.h"
-#include "tests/app/ChildProcesses.h"
+#include "tests/support/ChildProcesses.h"
 #include "tests/app/HostTestSupport.h"
 #include "tests/app/SchemeTestSupport.h"
 #include "tests/support/ScopedEnv.h"

@@ -26,7 +26,7 @@
 #include "platform/MainThread.h"
 #include "platform/Process.h"
 #include "platform/ProcessRegistry.h"
-#include "tests/app/ChildProcesses.h"
+#include "tests/support/ChildProcesses.h"
 #include "tests/app/SchemeTestSupport.h"
 #include "tests/app_gui/MainFormTestSupport.h"
 #include "tests/support/ScratchFolder.h"
