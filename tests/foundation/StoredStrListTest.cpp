@@ -10,7 +10,7 @@
 #include "foundation/streams/Stream.h"
 #include "platform/Clipboard.h"
 #include "tests/foundation/StreamBytes.h"
-#include "tests/foundation/TestObjects.h"
+#include "tests/support/TestObjects.h"
 
 namespace {
 

@@ -26,7 +26,7 @@
 #include "foundation/objects/ObjStream.h"
 #include "platform/Registry.h"
 #include "tests/app/SchemeTestSupport.h"
-#include "tests/foundation/TestObjects.h"
+#include "tests/support/TestObjects.h"
 
 namespace {
 
