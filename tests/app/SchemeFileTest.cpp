@@ -14,7 +14,7 @@
 #include "foundation/objects/ObjStream.h"
 #include "tests/support/ScratchFolder.h"
 #include "tests/app/SchemeTestSupport.h"
-#include "tests/foundation/StreamBytes.h"
+#include "tests/support/StreamBytes.h"
 
 namespace {
 

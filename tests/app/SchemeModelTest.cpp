@@ -12,7 +12,7 @@
 #include "foundation/objects/ObjStream.h"
 #include "foundation/streams/Stream.h"
 #include "tests/app/SchemeTestSupport.h"
-#include "tests/foundation/StreamBytes.h"
+#include "tests/support/StreamBytes.h"
 
 namespace {
 

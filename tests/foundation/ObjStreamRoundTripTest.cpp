@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "foundation/objects/ObjStream.h"
-#include "tests/foundation/StreamBytes.h"
+#include "tests/support/StreamBytes.h"
 #include "tests/support/TestObjects.h"
 
 using namespace olv;

@@ -9,7 +9,7 @@
 #include "foundation/startup/OlvPub.h"
 #include "foundation/streams/Stream.h"
 #include "platform/Clipboard.h"
-#include "tests/foundation/StreamBytes.h"
+#include "tests/support/StreamBytes.h"
 #include "tests/support/TestObjects.h"
 
 namespace {
