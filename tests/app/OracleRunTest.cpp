@@ -22,7 +22,7 @@
 #include "platform/ProcessRegistry.h"
 #include "tests/support/ChildProcesses.h"
 #include "tests/app/HostTestSupport.h"
-#include "tests/app/SchemeTestSupport.h"
+#include "tests/support/SchemeTestSupport.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/ScratchFolder.h"
 #include "tests/support/WaitUntil.h"

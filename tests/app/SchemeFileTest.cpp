@@ -13,7 +13,7 @@
 #include "foundation/files/FileStream.h"
 #include "foundation/objects/ObjStream.h"
 #include "tests/support/ScratchFolder.h"
-#include "tests/app/SchemeTestSupport.h"
+#include "tests/support/SchemeTestSupport.h"
 #include "tests/support/StreamBytes.h"
 
 namespace {

@@ -24,7 +24,7 @@
 #include "tests/support/ChildProcesses.h"
 #include "tests/app/HostTestSupport.h"
 #include "tests/support/WaitUntil.h"
-#include "tests/app/SchemeTestSupport.h"
+#include "tests/support/SchemeTestSupport.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/ScratchFolder.h"
 

@@ -21,7 +21,7 @@
 #include "platform/Process.h"
 #include "platform/ProcessRegistry.h"
 #include "tests/support/ChildProcesses.h"
-#include "tests/app/SchemeTestSupport.h"
+#include "tests/support/SchemeTestSupport.h"
 #include "tests/support/ScratchFolder.h"
 #include "tests/support/WaitUntil.h"
 

@@ -25,7 +25,7 @@
 #include "foundation/cipher/OlvLString.h"
 #include "foundation/objects/ObjStream.h"
 #include "platform/Registry.h"
-#include "tests/app/SchemeTestSupport.h"
+#include "tests/support/SchemeTestSupport.h"
 #include "tests/support/TestObjects.h"
 
 namespace {
