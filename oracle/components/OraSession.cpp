@@ -5,7 +5,7 @@
 #include "oracle/components/OraSQLMonitor.h"
 #include "oracle/components/OraDataSet.h"
 #include "oracle/components/OraParams.h"
-#include "oracle/components/OraParser.h"
+#include "oracle/OraParser.h"
 #include "oracle/OraProps.h"
 #include "oracle/components/OraSQL.h"
 #include "oracle/net/NetCallInterface.h"
