@@ -6,9 +6,10 @@
 #include "oracle/components/OraDataSet.h"
 #include "oracle/components/OraParams.h"
 #include "oracle/OraParser.h"
+#include "oracle/OraConsts.h"
 #include "oracle/OraProps.h"
+#include "oracle/client/OciBackEnd.h"
 #include "oracle/components/OraSQL.h"
-#include "oracle/net/NetCallInterface.h"
 
 namespace ora {
 
@@ -77,14 +78,15 @@ void TOraSessionOptions::SetUseOCI7(bool value) {
 
 void TOraSessionOptions::SetNet(bool value) {
   if (value == net_) return;
+  IOciBackEnd* const net = NetClient();
+  if (value && !net) RaiseError(SCannotInitNet);  // the program has not handed the network client over
+  IOciBackEnd& from = net_ && net ? *net : ClientLibrary();
+  IOciBackEnd& to = value ? *net : ClientLibrary();
   Session().Disconnect();
   DisconnectAll();
   FreeOCI();
-  if (value) {
-    InitNet();
-  } else {
-    FinishNet();
-  }
+  from.Finish();
+  to.Init();
   for (TOraSession* s : Sessions().Snapshot()) {
     s->Options().net_ = value;
     s->ApplyCallStyle();
@@ -179,7 +181,7 @@ TOraSession::~TOraSession() {
     defaultSession = Sessions().Items(0);
     if (!defaultSession && Options().Net()) {
       FreeOCI();
-      FinishNet();
+      if (IOciBackEnd* net = NetClient()) net->Finish();
     }
   }
 }
