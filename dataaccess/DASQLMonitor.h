@@ -15,7 +15,8 @@
 // outlets with nothing installed, so those options cost nothing unless a test installs one.
 // Without an active monitor of the class, nothing is formatted and nothing is sent.
 //
-// The base class has no active monitor; TOraSQLMonitor (OraSQLMonitor.h) has the process-wide one.
+// The base class has no active monitor; a database layer's own monitor (the Oracle layer's
+// TOraSQLMonitor) has a process-wide one.
 // Events are delivered on the thread that runs the action; the outlets are not locked.
 #include <cstdint>
 #include <functional>

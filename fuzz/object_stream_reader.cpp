@@ -7,7 +7,7 @@
 
 #include "foundation/objects/ObjStream.h"
 #include "foundation/objects/ObjStreamText.h"
-#include "tests/foundation/TestObjects.h"
+#include "tests/support/TestObjects.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Every test class but the two whose kinds the stream refuses to write.

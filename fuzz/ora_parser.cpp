@@ -12,7 +12,7 @@
 #include "dataaccess/DAErrors.h"
 #include "dataaccess/TextUtil.h"
 #include "fuzz/LexerWalk.h"
-#include "oracle/components/OraParser.h"
+#include "oracle/OraParser.h"
 
 namespace {
 

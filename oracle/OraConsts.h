@@ -36,5 +36,7 @@ inline constexpr const char* SNeedOCI73 = "Need Oracle 7.3 Call Interface";
 inline constexpr const char* SNeedOCI80 = "Need Oracle 8 Call Interface";
 inline constexpr const char* SNeedOCI81 = "Need Oracle 8i Call Interface";
 inline constexpr const char* SNeedOCI90 = "Need Oracle 9 Call Interface";
+// The direct network client cannot start, or the program has not handed it over.
+inline constexpr const char* SCannotInitNet = "Can't initialize Net client";
 
 }  // namespace ora

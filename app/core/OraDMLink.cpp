@@ -9,6 +9,7 @@
 #include "oracle/components/OraQuery.h"
 #include "oracle/components/OraSQL.h"
 #include "oracle/components/OraSession.h"
+#include "oracle/net/NetCallInterface.h"
 
 namespace sch {
 
@@ -26,6 +27,9 @@ class ClientGate {
   void Enter(ora::TOraSession& session, bool net, bool run) REQUIRES(TOraDMLink::GateLock()) {
     if (session.Options().Net() != net) {
       if (runs_ + others_ > 0) throw TDMClientBusy(net ? kNetBusy : kLibraryBusy);
+      // The program's direct network client: the Oracle layer knows it only through the table's
+      // back-end interface.
+      if (net) ora::SetNetClient(&ora::NetCallInterface());
       session.Options().SetNet(net);
     }
     ++(run ? runs_ : others_);

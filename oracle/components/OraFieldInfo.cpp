@@ -11,7 +11,7 @@
 
 #include "dataaccess/TextUtil.h"
 #include "oracle/components/OraDataSet.h"
-#include "oracle/components/OraParser.h"
+#include "oracle/OraParser.h"
 #include "oracle/components/OraSQLText.h"
 #include "oracle/components/OraSession.h"
 

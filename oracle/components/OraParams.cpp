@@ -2,7 +2,6 @@
 
 #include "dataaccess/Blob.h"
 #include "dataaccess/DAErrors.h"
-#include "dataaccess/OraSQLMonitor.h"
 #include "oracle/server/OraCursor.h"
 #include "oracle/values/OraDateTime.h"
 #include "oracle/OraError.h"
@@ -371,9 +370,10 @@ std::string TypeNameOf(const TOraParam& p) {
   return type && !type->Name.empty() ? type->Name : "unknown";
 }
 
-bool ParamDataTypeText(const da::TParam& param, std::string& text) {
-  const auto* p = dynamic_cast<const TOraParam*>(&param);
-  if (!p) return false;
+}  // namespace
+
+bool MonitorDataTypeText(const TOraParam& param, std::string& text) {
+  const TOraParam* p = &param;
   switch (static_cast<int>(p->DataType())) {
     case da::ftADT: text = "OBJECT:" + TypeNameOf(*p); return true;
     case da::ftArray: text = "ARRAY:" + TypeNameOf(*p); return true;
@@ -387,9 +387,8 @@ bool ParamDataTypeText(const da::TParam& param, std::string& text) {
   }
 }
 
-bool ParamValueText(const da::TParam& param, std::string& text) {
-  const auto* p = dynamic_cast<const TOraParam*>(&param);
-  if (!p) return false;
+bool MonitorValueText(const TOraParam& param, std::string& text) {
+  const TOraParam* p = &param;
   if (p->Table()) {
     text = "<PL/SQL TABLE[" + std::to_string(p->Length()) + "]>";
     return true;
@@ -423,13 +422,6 @@ bool ParamValueText(const da::TParam& param, std::string& text) {
     return false;
   }
   return true;
-}
-
-}  // namespace
-
-void InstallMonitorParamTexts() {
-  da::OraParamDataTypeHook = &ParamDataTypeText;
-  da::OraParamValueHook = &ParamValueText;
 }
 
 }  // namespace ora

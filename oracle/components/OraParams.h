@@ -69,12 +69,6 @@ da::TDataType OraFieldTypeToDataType(da::TFieldType fieldType);
 bool IsObjectFieldType(da::TFieldType type);
 bool IsLobFieldType(da::TFieldType type);  // ftBlob, ftMemo, ftOraBlob, ftOraClob, ftBFile
 
-// Gives the Oracle SQL monitor (TOraSQLMonitor) the texts of what only this layer knows of a
-// parameter: object type names ("OBJECT:T", "Ref:T", ...), the names of the timestamp and
-// interval types with a zone or a range, LOB sizes ("<LOB:n>"), BFILE names, object, REF, VARRAY
-// and nested-table values, PL/SQL table and DML array lengths, and a timestamp's or interval's
-// own text. Sessions call it; calls after the first change nothing.
-void InstallMonitorParamTexts();
 
 enum TSubFieldType : std::uint8_t { stNone, stOraBlob, stOraClob };
 
@@ -165,5 +159,14 @@ class TOraParams : public da::TParams {
  protected:
   std::unique_ptr<da::TParam> CreateItem() override { return std::make_unique<TOraParam>(); }
 };
+
+// The texts the Oracle SQL monitor (TOraSQLMonitor) gives what only this layer knows of a
+// parameter. The data type: object type names ("OBJECT:T", "Ref:T", ...) and the names of the
+// timestamp and interval types with a zone or a range. The value: LOB sizes ("<LOB:n>"), BFILE
+// names, object, REF, VARRAY and nested-table values, PL/SQL table and DML array lengths, and a
+// timestamp's or interval's own text. Each returns true with the text, false to leave the
+// monitor's own.
+bool MonitorDataTypeText(const TOraParam& param, std::string& text);
+bool MonitorValueText(const TOraParam& param, std::string& text);
 
 }  // namespace ora

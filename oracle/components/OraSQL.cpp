@@ -7,7 +7,7 @@
 #include "dataaccess/DADataSet.h"
 #include "oracle/server/OraCommand.h"
 #include "oracle/server/OraParamDesc.h"
-#include "oracle/components/OraParser.h"
+#include "oracle/OraParser.h"
 #include "oracle/OraProps.h"
 #include "oracle/components/OraSession.h"
 

@@ -4,7 +4,7 @@
 
 #include "dataaccess/DAErrors.h"
 #include "dataaccess/TextUtil.h"
-#include "oracle/components/OraParser.h"
+#include "oracle/OraParser.h"
 
 namespace ora {
 

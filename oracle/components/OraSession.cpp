@@ -2,13 +2,14 @@
 
 #include <algorithm>
 
-#include "dataaccess/OraSQLMonitor.h"
+#include "oracle/components/OraSQLMonitor.h"
 #include "oracle/components/OraDataSet.h"
 #include "oracle/components/OraParams.h"
-#include "oracle/components/OraParser.h"
+#include "oracle/OraParser.h"
+#include "oracle/OraConsts.h"
 #include "oracle/OraProps.h"
+#include "oracle/client/OciBackEnd.h"
 #include "oracle/components/OraSQL.h"
-#include "oracle/net/NetCallInterface.h"
 
 namespace ora {
 
@@ -77,14 +78,15 @@ void TOraSessionOptions::SetUseOCI7(bool value) {
 
 void TOraSessionOptions::SetNet(bool value) {
   if (value == net_) return;
+  IOciBackEnd* const net = NetClient();
+  if (value && !net) RaiseError(SCannotInitNet);  // the program has not handed the network client over
+  IOciBackEnd& from = net_ && net ? *net : ClientLibrary();
+  IOciBackEnd& to = value ? *net : ClientLibrary();
   Session().Disconnect();
   DisconnectAll();
   FreeOCI();
-  if (value) {
-    InitNet();
-  } else {
-    FinishNet();
-  }
+  from.Finish();
+  to.Init();
   for (TOraSession* s : Sessions().Snapshot()) {
     s->Options().net_ = value;
     s->ApplyCallStyle();
@@ -156,9 +158,6 @@ void TOraSessionOptions::AssignTo(da::TDAConnectionOptions& dest) const {
 // ---- TOraSession ----
 
 TOraSession::TOraSession() {
-  // What the session reports goes to the Oracle monitor, which then knows the Oracle parameters.
-  static const bool monitorTexts = (InstallMonitorParamTexts(), true);
-  (void)monitorTexts;
   Options();  // the options before the server connection, which reads them
   IConnection();
   if (!defaultSession) defaultSession = this;
@@ -182,7 +181,7 @@ TOraSession::~TOraSession() {
     defaultSession = Sessions().Items(0);
     if (!defaultSession && Options().Net()) {
       FreeOCI();
-      FinishNet();
+      if (IOciBackEnd* net = NetClient()) net->Finish();
     }
   }
 }
@@ -360,12 +359,12 @@ bool TOraSession::InTransaction() {
 }
 
 void TOraSession::Savepoint(const std::string& name) {
-  da::TOraSQLMonitor::Savepoint(*this, name);
+  TOraSQLMonitor::Savepoint(*this, name);
   ExecSQL("SAVEPOINT " + name);
 }
 
 void TOraSession::RollbackToSavepoint(const std::string& name) {
-  da::TOraSQLMonitor::RollbackToSavepoint(*this, name);
+  TOraSQLMonitor::RollbackToSavepoint(*this, name);
   ExecSQL("ROLLBACK TO SAVEPOINT " + name);
 }
 
@@ -378,7 +377,7 @@ bool TOraSession::IsFatalError(const da::EDAError& error) const {
 
 std::string TOraSession::ServerVersion() { return OCIConnection().GetServerVersion(); }
 
-da::TSQLMonitorClass TOraSession::SQLMonitorClass() const { return &da::TOraSQLMonitor::GetMonitor; }
+da::TSQLMonitorClass TOraSession::SQLMonitorClass() const { return &TOraSQLMonitor::GetMonitor; }
 
 std::unique_ptr<da::TCustomDADataSet> TOraSession::CreateDataSet() {
   auto ds = std::make_unique<TOraDataSet>();

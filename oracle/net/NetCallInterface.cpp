@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "oracle/OraConsts.h"
 #include "oracle/client/OraCall.h"
 #include "oracle/net/NetEntries.h"
 #include "oracle/net/NetHandle.h"
@@ -12,7 +13,6 @@ namespace ora {
 namespace {
 
 constexpr const char* SNotSupported = "Function is not supported";
-constexpr const char* SCannotInitNet = "Can't initialize Net client";
 constexpr std::int32_t kNotBound = 1036;  // illegal variable name/number
 constexpr int kFirstOracle8Version = 8001;
 
@@ -383,5 +383,15 @@ void FinishNet() {
 }
 
 bool NetInited() { return OCIEnvCreate == &netentry::EnvCreate; }
+
+IOciBackEnd& NetCallInterface() {
+  class TNetCallInterface : public IOciBackEnd {
+   public:
+    void Init() override { InitNet(); }
+    void Finish() override { FinishNet(); }
+  };
+  static TNetCallInterface client;
+  return client;
+}
 
 }  // namespace ora

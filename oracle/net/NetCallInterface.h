@@ -13,10 +13,15 @@
 // the next OCIInit detects and loads the client library again. FreeOCI, which the session
 // component calls before either, frees the emulated error handle through the table.
 //
+// NetCallInterface is this client as a back end of the table (OciBackEnd.h): Init is InitNet,
+// Finish FinishNet. The program hands it to the Oracle layer (SetNetClient); nothing of the layer
+// above the table includes this folder.
+//
 // Threads: the mode switch runs on the main thread with every session disconnected; the entries
 // themselves follow the rules of NetHandle.h.
 #include <cstdint>
 
+#include "oracle/client/OciBackEnd.h"
 #include "oracle/client/OciTypes.h"
 
 namespace ora {
@@ -26,10 +31,8 @@ void FinishNet();
 // The network client answers the table.
 bool NetInited();
 
-// Service-context attributes of the network client alone (milliseconds, as ub4): the bound of the
-// connect, handshake and logon as a whole, and of each wait for a reply during a call (0: none).
-inline constexpr ub4 kNetAttrConnectTimeout = 0x4E01;
-inline constexpr ub4 kNetAttrReceiveTimeout = 0x4E02;
+// The network client as a back end of the table; one for the process.
+IOciBackEnd& NetCallInterface();
 
 // The dbms_lob chunk: what one read or write block moves at most.
 inline constexpr ub4 kNetLobChunk = 32512;

@@ -1,7 +1,7 @@
 // Statement preparation: the statement type and the bind names, found with the Oracle lexer.
 #include <algorithm>
 
-#include "oracle/components/OraParser.h"
+#include "oracle/OraParser.h"
 #include "oracle/net/NetStatement.h"
 
 namespace ora {

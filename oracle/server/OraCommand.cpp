@@ -8,7 +8,7 @@
 #include "oracle/client/OraCall.h"
 #include "oracle/server/OraConnection.h"
 #include "oracle/OraConsts.h"
-#include "oracle/components/OraParser.h"
+#include "oracle/OraParser.h"
 #include "oracle/OraProps.h"
 #include "oracle/values/OraRowId.h"
 #include "oracle/server/OraWorker.h"

@@ -5,12 +5,12 @@
 #include <cstring>
 
 #include "dataaccess/DataSet.h"
+#include "oracle/client/OciBackEnd.h"
 #include "oracle/client/OraCall.h"
 #include "oracle/server/OraCommand.h"
 #include "oracle/OraConsts.h"
 #include "oracle/OraProps.h"
 #include "oracle/server/OraRecordSet.h"
-#include "oracle/net/NetCallInterface.h"
 
 namespace ora {
 

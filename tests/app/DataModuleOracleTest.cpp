@@ -30,7 +30,7 @@
 #include "platform/Registry.h"
 #include "tests/app/HostTestSupport.h"
 #include "tests/support/WaitUntil.h"
-#include "tests/oracle/FakeOciHome.h"
+#include "tests/support/FakeOciHome.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/ScratchFolder.h"
 #include "tools/fake_listener/FakeListener.h"

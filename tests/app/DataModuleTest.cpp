@@ -17,7 +17,7 @@
 #include "foundation/expr/OlvMacro.h"
 #include "app/core/DMSession.h"
 #include "app/core/SchDM.h"
-#include "tests/app/FakeDMLink.h"
+#include "tests/support/FakeDMLink.h"
 
 namespace {
 

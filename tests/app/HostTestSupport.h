@@ -15,7 +15,7 @@
 #include "platform/HeadlessMainThread.h"
 #include "platform/MainThread.h"
 #include "platform/ProcessRegistry.h"
-#include "tests/app/SchemeTestSupport.h"
+#include "tests/support/SchemeTestSupport.h"
 #include "tests/support/RunLoop.h"
 #include "tests/support/ScratchFolder.h"
 

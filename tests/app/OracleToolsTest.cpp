@@ -14,7 +14,7 @@
 #include "app/core/OracleScheme.h"
 #include "app/core/SchDM.h"
 #include "platform/Registry.h"
-#include "tests/app/FakeDMLink.h"
+#include "tests/support/FakeDMLink.h"
 #include "tests/support/ScratchFolder.h"
 
 namespace {

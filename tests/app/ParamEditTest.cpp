@@ -15,7 +15,7 @@
 #include "app/core/StringsEditor.h"
 #include "foundation/expr/OlvMacro.h"
 #include "platform/ProcessRegistry.h"
-#include "tests/app/SchemeTestSupport.h"
+#include "tests/support/SchemeTestSupport.h"
 #include "tests/support/ScratchFolder.h"
 
 namespace {

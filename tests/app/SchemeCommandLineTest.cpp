@@ -13,7 +13,7 @@
 #include "app/core/SchCommon.h"
 #include "app/core/SchemeFile.h"
 #include "app/core/SchemeHost.h"
-#include "tests/app/ChildProcesses.h"
+#include "tests/support/ChildProcesses.h"
 #include "tests/app/HostTestSupport.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/ScratchFolder.h"

@@ -13,8 +13,8 @@
 #include "foundation/files/FileStream.h"
 #include "foundation/objects/ObjStream.h"
 #include "tests/support/ScratchFolder.h"
-#include "tests/app/SchemeTestSupport.h"
-#include "tests/foundation/StreamBytes.h"
+#include "tests/support/SchemeTestSupport.h"
+#include "tests/support/StreamBytes.h"
 
 namespace {
 

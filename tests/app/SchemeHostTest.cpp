@@ -21,10 +21,10 @@
 #include "platform/Process.h"
 #include "platform/ProcessRegistry.h"
 #include "platform/TempFile.h"
-#include "tests/app/ChildProcesses.h"
+#include "tests/support/ChildProcesses.h"
 #include "tests/app/HostTestSupport.h"
 #include "tests/support/WaitUntil.h"
-#include "tests/app/SchemeTestSupport.h"
+#include "tests/support/SchemeTestSupport.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/ScratchFolder.h"
 

@@ -11,8 +11,8 @@
 #include "app/core/SchemeEditor.h"
 #include "foundation/objects/ObjStream.h"
 #include "foundation/streams/Stream.h"
-#include "tests/app/SchemeTestSupport.h"
-#include "tests/foundation/StreamBytes.h"
+#include "tests/support/SchemeTestSupport.h"
+#include "tests/support/StreamBytes.h"
 
 namespace {
 

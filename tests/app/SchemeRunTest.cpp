@@ -21,8 +21,8 @@
 #include "platform/MainThread.h"
 #include "platform/Process.h"
 #include "platform/ProcessRegistry.h"
-#include "tests/app/ChildProcesses.h"
-#include "tests/app/SchemeTestSupport.h"
+#include "tests/support/ChildProcesses.h"
+#include "tests/support/SchemeTestSupport.h"
 #include "tests/support/ScratchFolder.h"
 #include "tests/support/WaitUntil.h"
 

@@ -16,7 +16,7 @@
 #include "app/core/OracleScheme.h"
 #include "app/core/SchCommon.h"
 #include "app/core/SchemeFile.h"
-#include "tests/app/FakeDMLink.h"
+#include "tests/support/FakeDMLink.h"
 #include "tests/app/HostTestSupport.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/ScratchFolder.h"

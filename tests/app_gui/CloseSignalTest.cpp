@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "tests/app/ChildProcesses.h"
+#include "tests/support/ChildProcesses.h"
 #include "tests/app_gui/RealProgram.h"
 
 namespace {

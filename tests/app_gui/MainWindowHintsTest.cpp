@@ -24,7 +24,7 @@
 #include "foundation/expr/ExpTranslator.h"
 #include "platform/Dialogs.h"
 #include "platform/MainThread.h"
-#include "tests/app/SchemeTestSupport.h"
+#include "tests/support/SchemeTestSupport.h"
 #include "tests/app_gui/MainFormTestSupport.h"
 #include "tests/support/ScratchFolder.h"
 #include "widgets/forms/DesignSize.h"

@@ -28,7 +28,7 @@
 #include "tests/app_gui/MainFormTestSupport.h"
 #include "platform/Dialogs.h"
 #include "platform/Registry.h"
-#include "tests/app/FakeDMLink.h"
+#include "tests/support/FakeDMLink.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/ScratchFolder.h"
 

@@ -23,7 +23,7 @@
 #include "app/gui/QtSchemeEditor.h"
 #include "app/gui/StrEditor.h"
 #include "platform/Dialogs.h"
-#include "tests/app/SchemeTestSupport.h"
+#include "tests/support/SchemeTestSupport.h"
 #include "tests/app_gui/MainFormTestSupport.h"
 #include "tests/support/ScratchFolder.h"
 

@@ -26,8 +26,8 @@
 #include "platform/MainThread.h"
 #include "platform/Process.h"
 #include "platform/ProcessRegistry.h"
-#include "tests/app/ChildProcesses.h"
-#include "tests/app/SchemeTestSupport.h"
+#include "tests/support/ChildProcesses.h"
+#include "tests/support/SchemeTestSupport.h"
 #include "tests/app_gui/MainFormTestSupport.h"
 #include "tests/support/ScratchFolder.h"
 

@@ -21,7 +21,7 @@
 #include "app/gui/QtMainThread.h"
 #include "platform/Dialogs.h"
 #include "platform/MainThread.h"
-#include "tests/app/SchemeTestSupport.h"
+#include "tests/support/SchemeTestSupport.h"
 #include "tests/app_gui/MainFormTestSupport.h"
 #include "tests/support/ScratchFolder.h"
 

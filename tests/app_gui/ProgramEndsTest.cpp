@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/app/ChildProcesses.h"
+#include "tests/support/ChildProcesses.h"
 #include "tests/app_gui/RealProgram.h"
 
 namespace {

@@ -19,7 +19,7 @@
 #include "skin/qt/QtSkinning.h"
 #include "skin/qt/SkinStyle.h"
 #include "skin/qt/WinSkinForm.h"
-#include "tests/skin/OurProbes.h"
+#include "tests/support/OurProbes.h"
 #include "tests/support/ScratchFolder.h"
 
 namespace sch {

@@ -1,7 +1,7 @@
 #pragma once
 // The components over the SQLite-backed driver: SqliteSession is a connection component whose
 // server connection is SQLite (a temporary database file per session), reports to the
-// process-wide TOraSQLMonitor, and calls error LostCode fatal. Its server connection can be made
+// process-wide TestSQLMonitor, and calls error LostCode fatal. Its server connection can be made
 // to lose the server (Lose): every statement and commit then fails with LostCode through the
 // error event, as a dropped network connection does. Sql() runs SQL straight through SQLite, to
 // read back what the components wrote. One thread.
@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "dataaccess/DAConnection.h"
-#include "dataaccess/OraSQLMonitor.h"
 #include "tests/dataaccess/SqliteDriver.h"
+#include "tests/dataaccess/TestSQLMonitor.h"
 
 namespace da::testing {
 
@@ -38,7 +38,7 @@ class SqliteSession : public TCustomDAConnection {
   SqliteSession();
   ~SqliteSession() override;
   std::string ClassName() const override { return "SqliteSession"; }
-  TSQLMonitorClass SQLMonitorClass() const override { return &TOraSQLMonitor::GetMonitor; }
+  TSQLMonitorClass SQLMonitorClass() const override { return &TestSQLMonitor::GetMonitor; }
   bool IsFatalError(const EDAError& error) const override { return error.ErrorCode() == LostCode; }
   LosableSqliteConnection& Db() { return static_cast<LosableSqliteConnection&>(*IConnection()); }
   // Runs a statement through SQLite itself.

@@ -1,7 +1,7 @@
 #include "foundation/files/FileStream.h"
 
 #include "foundation/objects/ObjStream.h"
-#include "TestObjects.h"
+#include "tests/support/TestObjects.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -4,8 +4,8 @@
 #include "foundation/cipher/ScrambleText.h"
 #include "foundation/objects/AppCfg.h"
 #include "foundation/objects/ObjStream.h"
-#include "tests/foundation/StreamBytes.h"
-#include "tests/foundation/TestObjects.h"
+#include "tests/support/StreamBytes.h"
+#include "tests/support/TestObjects.h"
 
 using namespace olv;
 using namespace olvtest;

@@ -3,8 +3,8 @@
 
 #include "foundation/objects/ObjStream.h"
 #include "foundation/objects/ObjStreamText.h"
-#include "tests/foundation/StreamBytes.h"
-#include "tests/foundation/TestObjects.h"
+#include "tests/support/StreamBytes.h"
+#include "tests/support/TestObjects.h"
 
 using namespace olv;
 using namespace olvtest;

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "foundation/objects/ObjStream.h"
-#include "tests/foundation/TestObjects.h"
+#include "tests/support/TestObjects.h"
 
 using namespace olv;
 using namespace olvtest;

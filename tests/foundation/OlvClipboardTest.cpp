@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "TestObjects.h"
+#include "tests/support/TestObjects.h"
 #include "platform/Clipboard.h"
 
 namespace {

@@ -6,7 +6,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -35,12 +34,6 @@ class StartUpWorld : public ::testing::Test {
   void TearDown() override {
     ShutDown();
     InstallFormatSettings(FormatSettings{});
-  }
-  std::string Read(const fs::path& p) const {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
   }
   testsupport::ScratchFolder scratch_;
   fs::path dir_;
@@ -81,7 +74,7 @@ TEST_F(StartUpWorld, TheFileStreamOpensNamesWithMacros) {
     out.WriteBuffer("ok", 2);
     EXPECT_EQ(out.FileName(), (dir_ / "dumps" / "orascheme_日志.txt").string());
   }
-  EXPECT_EQ(Read(dir_ / "dumps" / "orascheme_日志.txt"), "ok");
+  EXPECT_EQ(testsupport::ReadAll(dir_ / "dumps" / "orascheme_日志.txt"), "ok");
   {
     TFileStream in("<PROGRAMDIR>/dumps/orascheme_日志.txt", fmOpenRead);
     EXPECT_EQ(in.Size(), 2);
@@ -90,7 +83,7 @@ TEST_F(StartUpWorld, TheFileStreamOpensNamesWithMacros) {
   EXPECT_THROW(TFileStream("<Nowhere>/x.txt", fmOpenRead), EFOpenError);
 
   WriteLog("through the macro-expanded log", false);
-  EXPECT_EQ(Read(dir_ / "orascheme.LOG"), "through the macro-expanded log\r\n");
+  EXPECT_EQ(testsupport::ReadAll(dir_ / "orascheme.LOG"), "through the macro-expanded log\r\n");
 }
 
 TEST_F(StartUpWorld, TheHeapKeepsWhatTheProgramFrees) {

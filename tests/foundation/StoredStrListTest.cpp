@@ -9,8 +9,8 @@
 #include "foundation/startup/OlvPub.h"
 #include "foundation/streams/Stream.h"
 #include "platform/Clipboard.h"
-#include "tests/foundation/StreamBytes.h"
-#include "tests/foundation/TestObjects.h"
+#include "tests/support/StreamBytes.h"
+#include "tests/support/TestObjects.h"
 
 namespace {
 

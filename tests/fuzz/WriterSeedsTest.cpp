@@ -25,8 +25,9 @@
 #include "foundation/cipher/OlvLString.h"
 #include "foundation/objects/ObjStream.h"
 #include "platform/Registry.h"
-#include "tests/app/SchemeTestSupport.h"
-#include "tests/foundation/TestObjects.h"
+#include "tests/support/SchemeTestSupport.h"
+#include "tests/support/ScratchFolder.h"
+#include "tests/support/TestObjects.h"
 
 namespace {
 
@@ -65,11 +66,6 @@ std::string Plain(const olv::TBaseObject& obj) { return olv::ObjectToBytes(&obj)
 void Write(const fs::path& file, const std::string& bytes) {
   fs::create_directories(file.parent_path());
   std::ofstream(file, std::ios::binary | std::ios::trunc).write(bytes.data(), std::streamsize(bytes.size()));
-}
-
-std::string Read(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 void WriteObjectStreamSeeds();
@@ -147,7 +143,7 @@ void WriteHiveSeeds() {
     reg.SetValue(cu, "Software\\orascheme\\Settings", "List", plat::RegValue::MultiStr({"a", "", "b c"}));
     reg.SetValue(cu, "Software\\orascheme\\Settings", "", plat::RegValue::Str("default"));
     reg.CreateKey(cu, "Software\\Empty");
-    Write(kCorpus / "registry_hive" / "values.reg", Read(reg.HiveFile(cu)));
+    Write(kCorpus / "registry_hive" / "values.reg", testsupport::ReadAll(reg.HiveFile(cu)));
   }
   fs::remove_all(dir);
 }

@@ -11,7 +11,7 @@
 #include "dataaccess/DAErrors.h"
 #include "oracle/client/OraCall.h"
 #include "oracle/OraError.h"
-#include "tests/oracle/FakeOciHome.h"
+#include "tests/support/FakeOciHome.h"
 
 namespace ora {
 namespace {

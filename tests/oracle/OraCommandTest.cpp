@@ -11,7 +11,7 @@
 #include "oracle/server/OraConnection.h"
 #include "oracle/OraProps.h"
 #include "platform/HeadlessMainThread.h"
-#include "tests/oracle/FakeOciHome.h"
+#include "tests/support/FakeOciHome.h"
 
 namespace ora {
 namespace {

@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "oracle/components/OraSession.h"
-#include "tests/oracle/FakeOciHome.h"
+#include "tests/support/FakeOciHome.h"
 
 namespace ora::testing {
 

@@ -13,7 +13,7 @@
 #include "oracle/OraProps.h"
 #include "oracle/server/OraWorker.h"
 #include "platform/HeadlessMainThread.h"
-#include "tests/oracle/FakeOciHome.h"
+#include "tests/support/FakeOciHome.h"
 
 namespace ora {
 namespace {

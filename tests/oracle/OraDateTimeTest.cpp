@@ -6,7 +6,7 @@
 #include "oracle/client/OraCall.h"
 #include "oracle/OraConsts.h"
 #include "oracle/values/OraDateTime.h"
-#include "tests/oracle/FakeOciHome.h"
+#include "tests/support/FakeOciHome.h"
 
 namespace ora {
 namespace {

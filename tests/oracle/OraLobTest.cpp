@@ -11,7 +11,7 @@
 #include "oracle/OraError.h"
 #include "oracle/values/OraLob.h"
 #include "oracle/OraProps.h"
-#include "tests/oracle/FakeOciHome.h"
+#include "tests/support/FakeOciHome.h"
 
 namespace ora {
 namespace {

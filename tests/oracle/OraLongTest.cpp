@@ -10,7 +10,7 @@
 #include "oracle/OraConsts.h"
 #include "oracle/OraProps.h"
 #include "platform/Dialogs.h"
-#include "tests/oracle/FakeOciHome.h"
+#include "tests/support/FakeOciHome.h"
 
 namespace ora {
 namespace {

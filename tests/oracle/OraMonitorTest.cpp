@@ -1,6 +1,8 @@
-// The Oracle components under the SQL monitor: the session's savepoints reported as commit and
-// rollback are, and the texts the monitor gives the Oracle parameters (LOB sizes, file names,
-// timestamp and interval texts, table and array lengths) in the statement reports.
+// The Oracle SQL monitor: the process-wide one, its caption, the Oracle type names and value texts
+// it gives parameters, and the savepoint reports; then the Oracle components under it: the
+// session's savepoints reported as commit and rollback are, and the texts of the Oracle parameters
+// (LOB sizes, file names, timestamp and interval texts, table and array lengths) in the statement
+// reports.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -8,7 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "dataaccess/OraSQLMonitor.h"
+#include "dataaccess/Params.h"
+#include "oracle/components/OraSQLMonitor.h"
 #include "oracle/components/OraQuery.h"
 #include "oracle/values/OraLob.h"
 #include "oracle/components/OraSQL.h"
@@ -20,12 +23,79 @@ namespace {
 
 using da::Variant;
 
+TEST(OraSQLMonitor, TheFirstCreatedIsTheProcessWideMonitor) {
+  EXPECT_EQ(TOraSQLMonitor::GetMonitor(), nullptr);
+  {
+    TOraSQLMonitor first, second;
+    EXPECT_EQ(TOraSQLMonitor::GetMonitor(), &first);
+    TOraSession session;
+    EXPECT_EQ(session.SQLMonitorClass()(), &first);
+  }
+  EXPECT_EQ(TOraSQLMonitor::GetMonitor(), nullptr);
+}
+
+TEST(OraSQLMonitor, ParametersShowTheOracleTypeNamesAndValues) {
+  da::TParams params;
+  params.CreateParam(da::ftString, "S", da::ptInput).SetValue(Variant("abc"));
+  params.CreateParam(da::ftUnknown, "U", da::ptUnknown);
+  params.CreateParam(da::ftDate, "D", da::ptOutput).SetValue(Variant::Date(36526.75));
+  params.CreateParam(da::ftBlob, "B", da::ptInputOutput).SetValue(Variant("12345"));
+  params.CreateParam(da::ftFixedChar, "C", da::ptResult).SetValue(Variant("xy"));
+  params.CreateParam(da::ftMemo, "M", da::ptInput).SetValue(Variant("long"));
+  params.CreateParam(da::ftOraClob, "L", da::ptInput).SetValue(Variant("four"));
+  params.CreateParam(da::ftADT, "O", da::ptInput).SetValue(Variant(1));
+  TOraSQLMonitor monitor;
+  EXPECT_EQ(monitor.ParamLines(&params),
+            ":S(VARCHAR[3],IN)='abc' \r\n"
+            ":U(Unknown)=<NULL> \r\n"
+            ":D(DATE,OUT)=2000.1.1 \r\n"
+            ":B(BLOB,IN/OUT)=<BLOB:5> \r\n"
+            ":C(CHAR[2],RESULT)='xy' \r\n"
+            ":M(LONG,IN)=<BLOB:4> \r\n"
+            ":L(CLOB,IN)=<LOB:4> \r\n"
+            ":O(OBJECT:unknown,IN)=1 \r\n");
+}
+
+TEST(OraSQLMonitor, SavepointsAreReportedWithTheSessionAndTheCaption) {
+  struct RecordingQuelmon : da::IQuelmon {
+    void SetCaption(const std::string& caption) override { Caption = caption; }
+    int Event(const da::TQuelmonMessage& message) override {
+      Texts.push_back(message.Text);
+      return 1;
+    }
+    std::string Caption;
+    std::vector<std::string> Texts;
+  };
+  auto quelmon = std::make_shared<RecordingQuelmon>();
+  da::QuelmonFactory = [quelmon] { return quelmon; };
+  std::vector<std::pair<std::string, da::TDATraceFlag>> seen;
+  {
+    TOraSQLMonitor monitor;
+    monitor.OnSQL = [&seen](const da::TDAComponent*, const std::string& text, da::TDATraceFlag flag) {
+      seen.emplace_back(text, flag);
+    };
+    TOraSession session;  // never connected: the texts need only its names
+    session.SetUsername("scott");
+    session.SetServer("db1");
+    TOraSQLMonitor::Savepoint(session, "S1");
+    TOraSQLMonitor::RollbackToSavepoint(session, "S1");
+  }
+  da::QuelmonFactory = nullptr;
+  const std::vector<std::pair<std::string, da::TDATraceFlag>> expected = {
+      {"Savepoint S1: scott@db1", da::tfTransact},
+      {"Rollback to savepoint S1: scott@db1", da::tfTransact},
+  };
+  EXPECT_EQ(seen, expected);
+  EXPECT_EQ(quelmon->Caption, "Qudo");
+  EXPECT_EQ(quelmon->Texts, (std::vector<std::string>{"Savepoint S1: scott@db1", "Rollback to savepoint S1: scott@db1"}));
+}
+
 class OraMonitorTest : public testing::OraComponentTest {
  protected:
   void SetUp() override {
     OraComponentTest::SetUp();
     ASSERT_EQ(fake_.exec("CREATE TABLE items(id NUMBER(10), name VARCHAR2(30));"), 0);
-    monitor_ = std::make_unique<da::TOraSQLMonitor>();
+    monitor_ = std::make_unique<TOraSQLMonitor>();
     monitor_->OnSQL = [this](const da::TDAComponent*, const std::string& text, da::TDATraceFlag flag) {
       seen_.push_back({text, flag});
     };
@@ -40,7 +110,7 @@ class OraMonitorTest : public testing::OraComponentTest {
     std::string text;
     da::TDATraceFlag flag;
   };
-  std::unique_ptr<da::TOraSQLMonitor> monitor_;
+  std::unique_ptr<TOraSQLMonitor> monitor_;
   std::vector<Seen> seen_;
 };
 

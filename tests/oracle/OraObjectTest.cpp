@@ -20,7 +20,7 @@
 #include "oracle/components/OraObjectStores.h"
 #include "oracle/server/OraRecordSet.h"
 #include "oracle/values/OraType.h"
-#include "tests/oracle/FakeOciHome.h"
+#include "tests/support/FakeOciHome.h"
 
 namespace ora {
 namespace {

@@ -15,7 +15,7 @@
 #include "oracle/OraDataTypes.h"
 #include "oracle/values/OraObject.h"
 #include "oracle/values/OraType.h"
-#include "tests/oracle/FakeOciHome.h"
+#include "tests/support/FakeOciHome.h"
 #include "tests/oracle/OraComponentFixture.h"
 
 namespace ora {

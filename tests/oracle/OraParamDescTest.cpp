@@ -8,7 +8,7 @@
 #include "foundation/text/DateTime.h"
 #include "oracle/server/OraCursor.h"
 #include "oracle/server/OraParamDesc.h"
-#include "tests/oracle/FakeOciHome.h"
+#include "tests/support/FakeOciHome.h"
 
 namespace ora {
 namespace {

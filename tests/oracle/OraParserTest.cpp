@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "oracle/components/OraParser.h"
+#include "oracle/OraParser.h"
 
 namespace ora {
 namespace {

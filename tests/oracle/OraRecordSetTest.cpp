@@ -20,7 +20,7 @@
 #include "oracle/OraProps.h"
 #include "oracle/server/OraRecordSet.h"
 #include "platform/HeadlessMainThread.h"
-#include "tests/oracle/FakeOciHome.h"
+#include "tests/support/FakeOciHome.h"
 
 namespace ora {
 namespace {

@@ -10,6 +10,7 @@
 #include "oracle/components/OraQuery.h"
 #include "oracle/OraError.h"
 #include "oracle/components/OraSession.h"
+#include "oracle/net/NetCallInterface.h"
 #include "tests/oracle_scenarios/ScenarioBackend.h"
 
 namespace ora::scenario {
@@ -112,7 +113,10 @@ class OraComponentRoadTest : public ::testing::TestWithParam<std::tuple<Backend,
     backend_ = MakeBackend(std::get<0>(GetParam()));
     backend_->SetUp();
     // As the program's data module does for a direct connection.
-    if (std::get<0>(GetParam()) == Backend::Net) session_->Options().SetNet(true);
+    if (std::get<0>(GetParam()) == Backend::Net) {
+      SetNetClient(&NetCallInterface());
+      session_->Options().SetNet(true);
+    }
   }
   void TearDown() override {
     session_.reset();

@@ -13,7 +13,7 @@
 #include "oracle/OraError.h"
 #include "oracle/values/OraLob.h"
 #include "oracle/server/OraRecordSet.h"
-#include "tests/oracle/FakeOciHome.h"
+#include "tests/support/FakeOciHome.h"
 #include "tests/oracle_scenarios/ScenarioBackend.h"
 
 namespace ora::scenario {

@@ -7,7 +7,7 @@
 #include "oracle/client/OraCall.h"
 #include "oracle/OraError.h"
 #include "oracle/net/NetCallInterface.h"
-#include "tests/oracle/FakeOciHome.h"
+#include "tests/support/FakeOciHome.h"
 #include "tools/fake_listener/FakeListener.h"
 #include "tools/fake_listener/FakeOracle.h"
 

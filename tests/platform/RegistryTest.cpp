@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <thread>
 #include "tests/support/ScratchFolder.h"
 #include "tests/support/ScopedEnv.h"
@@ -34,12 +33,6 @@ class RegistryStore : public ::testing::Test {
     RegistrySeed s;
     s.oratab = dir_ / "no-oratab";
     return s;
-  }
-  std::string ReadFile(const fs::path& p) const {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
   }
   testsupport::ScratchFolder scratch_;
   fs::path dir_;
@@ -111,7 +104,7 @@ TEST_F(RegistryStore, ADamagedHiveFileIsAnErrorAndIsNotOverwritten) {
   Registry reg(dir_ / "store", NoSeed());
   EXPECT_THROW(reg.GetValue(Registry::kCurrentUser, "A", "x"), plat::RegistryError);
   EXPECT_THROW(reg.CreateKey(Registry::kCurrentUser, "B"), plat::RegistryError);
-  EXPECT_EQ(ReadFile(file), damaged);
+  EXPECT_EQ(testsupport::ReadAll(file), damaged);
   // Other hives are unaffected.
   reg.CreateKey(Registry::kLocalMachine, "B");
   EXPECT_TRUE(reg.KeyExists(Registry::kLocalMachine, "B"));
@@ -122,7 +115,7 @@ TEST_F(RegistryStore, AFailedSaveLeavesTheOldFile) {
   reg.CreateKey(Registry::kCurrentUser, "A");
   reg.SetValue(Registry::kCurrentUser, "A", "v", RegValue::Str("old"));
   const fs::path file = reg.HiveFile(Registry::kCurrentUser);
-  const std::string before = ReadFile(file);
+  const std::string before = testsupport::ReadAll(file);
   // A file-size limit makes the save fail half-way, for any user.
   struct rlimit saved {};
   ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
@@ -134,7 +127,7 @@ TEST_F(RegistryStore, AFailedSaveLeavesTheOldFile) {
                plat::RegistryError);
   ::setrlimit(RLIMIT_FSIZE, &saved);
   std::signal(SIGXFSZ, oldHandler);
-  EXPECT_EQ(ReadFile(file), before);
+  EXPECT_EQ(testsupport::ReadAll(file), before);
   // The failed change is not kept in memory either, and no temporary file is left.
   EXPECT_EQ(reg.GetValue(Registry::kCurrentUser, "A", "v")->data, "old");
   for (const auto& e : fs::directory_iterator(dir_ / "store"))

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "tests/skin/DialogsFixture.h"
-#include "tests/skin/OurProbes.h"
+#include "tests/support/OurProbes.h"
 #include "resources/EmbeddedSkin.h"
 #include "skin/ColourText.h"
 #include "skin/SkinDraw.h"

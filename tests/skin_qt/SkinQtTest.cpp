@@ -15,7 +15,7 @@
 #include "tools/skinkit/OurSkin.h"
 #include "tools/skinkit/PackageWriter.h"
 #include "tools/skinkit/ProbePicture.h"
-#include "tests/skin/OurProbes.h"
+#include "tests/support/OurProbes.h"
 
 namespace skin {
 namespace {

@@ -9,7 +9,7 @@
 
 #include "resources/EmbeddedSkin.h"
 #include "skin/qt/QtSkinning.h"
-#include "tests/skin/OurProbes.h"
+#include "tests/support/OurProbes.h"
 
 namespace skin {
 

@@ -1,4 +1,4 @@
-#include "dataaccess/OraSQLMonitor.h"
+#include "oracle/components/OraSQLMonitor.h"
 
 #include <algorithm>
 #include <atomic>
@@ -6,11 +6,11 @@
 
 #include "dataaccess/DAConnection.h"
 #include "dataaccess/Params.h"
+#include "oracle/components/OraParams.h"
 
-namespace da {
+namespace ora {
 
-std::function<bool(const TParam&, std::string&)> OraParamDataTypeHook;
-std::function<bool(const TParam&, std::string&)> OraParamValueHook;
+using namespace da;
 
 namespace {
 
@@ -21,9 +21,6 @@ const char* const kOraTypeNames[38] = {
     "Unknown", "VARCHAR", "", "INTEGER", "", "BOOLEAN", "FLOAT", "", "", "DATE", "TIME", "", "", "", "", "BLOB",
     "MEMO", "", "", "", "", "", "CURSOR", "CHAR", "VARCHAR", "INTEGER", "", "ARRAY", "REFERENCE", "DATASET",
     "HUGEBLOB", "HUGECLOB", "VARIANT", "INTERFACE", "DISPATCH", "", "", ""};
-
-constexpr int kFieldTypeBFile = 100;
-constexpr int kFieldTypeLabel = 101;
 
 std::size_t TextLength(const Variant& v) { return v.IsEmptyOrNull() ? 0 : v.AsString().size(); }
 
@@ -55,7 +52,7 @@ TCustomDASQLMonitor* TOraSQLMonitor::GetMonitor() { return gMonitor.load(); }
 
 std::string TOraSQLMonitor::GetParamDataType(const TParam& param) const {
   std::string text;
-  if (OraParamDataTypeHook && OraParamDataTypeHook(param, text)) return text;
+  if (const auto* p = dynamic_cast<const TOraParam*>(&param); p && MonitorDataTypeText(*p, text)) return text;
   const int type = param.DataType();
   // A table or DML array shows its size; a single value its text length.
   const auto length = [&param] {
@@ -74,15 +71,15 @@ std::string TOraSQLMonitor::GetParamDataType(const TParam& param) const {
     case ftReference: return "Ref:unknown";
     case ftDataSet: return "TABLE:unknown";
     case ftOraClob: return "CLOB";
-    case kFieldTypeBFile: return "BFILE";
-    case kFieldTypeLabel: return "LABEL";
+    case ftBFile: return "BFILE";
+    case ftLabel: return "LABEL";
     default: return type < 38 ? kOraTypeNames[type] : std::string();
   }
 }
 
 std::string TOraSQLMonitor::GetParamValue(const TParam& param) const {
   std::string text;
-  if (OraParamValueHook && OraParamValueHook(param, text)) return text;
+  if (const auto* p = dynamic_cast<const TOraParam*>(&param); p && MonitorValueText(*p, text)) return text;
   if (param.IsNull()) return "<NULL>";
   const Variant value = param.Value();
   switch (static_cast<int>(param.DataType())) {
@@ -107,4 +104,4 @@ void TOraSQLMonitor::RollbackToSavepoint(const TCustomDAConnection& session, con
   static_cast<TOraSQLMonitor*>(m)->ConnectionEvent(qeOther, "Rollback to savepoint " + name, tfTransact, session, false, id);
 }
 
-}  // namespace da
+}  // namespace ora

@@ -1,4 +1,4 @@
-#include "tests/oracle/FakeOciHome.h"
+#include "tests/support/FakeOciHome.h"
 
 #include <unistd.h>
 

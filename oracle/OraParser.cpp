@@ -1,4 +1,4 @@
-#include "oracle/components/OraParser.h"
+#include "oracle/OraParser.h"
 
 namespace ora {
 
