@@ -38,6 +38,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/DumpLikeFile.h"
 #include "bench/Repetitions.h"
 #include "foundation/base/HeapPolicy.h"
 #include "foundation/files/PosixFile.h"
@@ -47,83 +48,8 @@ namespace {
 
 constexpr const char* kPigz = "/usr/bin/pigz";
 
-class Input {
- public:
-  Input() {
-    std::string pattern = "/tmp/orascheme-deflate-XXXXXX";
-    if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    dir_ = pattern;
-    const char* mib = std::getenv("ORASCHEME_BENCH_DUMP_MIB");
-    size_ = std::uint64_t(mib ? std::atoll(mib) : 256) << 20;
-    Generate();
-  }
-  ~Input() {
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-  }
-  std::string path(const char* name) const { return (dir_ / name).string(); }
-  std::uint64_t size() const { return size_; }
-
- private:
-  // An export of a few tables: a table header with its column list, then rows of a binary
-  // length, a growing key, names and places from a vocabulary, dates, amounts, codes, and now and
-  // then a free-text remark.
-  void Generate() {
-    static const char* const words[] = {"ACME Trading",  "Northwind", "Shanghai", "warehouse 7", "invoice",
-                                        "PENDING",       "SHIPPED",   "RETURNED", "Beijing",     "credit note",
-                                        "Berlin",        "Rotterdam", "customer", "discount",    "express",
-                                        "Hangzhou Ltd.", "Oslo",      "Lyon",     "Nagoya",      "Porto"};
-    static const char* const remarks[] = {"delivered late, customer notified by phone",
-                                          "partial shipment, remainder on back order",
-                                          "price corrected after audit", "address changed at customer request"};
-    std::FILE* f = std::fopen(path("dump.dmp").c_str(), "wb");
-    if (!f) throw std::runtime_error("cannot create the input file");
-    std::uint64_t state = 0x9E3779B97F4A7C15ull;
-    auto next = [&state] {
-      state ^= state << 13;
-      state ^= state >> 7;
-      state ^= state << 17;
-      return state;
-    };
-    std::string chunk;
-    std::uint64_t written = 0, row = 0;
-    char line[320];
-    while (written < size_) {
-      chunk.clear();
-      while (chunk.size() < (1 << 20)) {
-        if (row % 40000 == 0)
-          chunk += "TABLE \"SALES_" + std::to_string(row / 40000) +
-                   "\"\nCREATE TABLE \"SALES\" (\"ID\" NUMBER(12), \"PARTY\" VARCHAR2(60), \"CITY\" "
-                   "VARCHAR2(40), \"BOOKED\" DATE, \"AMOUNT\" NUMBER(12,2), \"STATE\" VARCHAR2(12), \"NOTE\" "
-                   "VARCHAR2(200))\nINSERT INTO \"SALES\" VALUES (:1, :2, :3, :4, :5, :6, :7)\n";
-        const std::uint64_t r = next(), s = next();
-        const int n = std::snprintf(line + 2, sizeof line - 2, "%010llu|%s|%s|20%02u-%02u-%02u %02u:%02u:%02u|%u.%02u|%s|%s|%08X",
-                                    static_cast<unsigned long long>(row * 3 + (r & 3)), words[r % 20],
-                                    words[(r >> 8) % 20], unsigned(r >> 16 & 7) + 18, unsigned(r >> 20 & 7) + 1,
-                                    unsigned(r >> 24 & 15) + 10, unsigned(r >> 28 & 15), unsigned(r >> 32 & 31),
-                                    unsigned(r >> 37 & 31), unsigned(s & 0xFFFF), unsigned(s >> 16 & 0x3F),
-                                    words[5 + (s >> 24) % 3],
-                                    (s >> 30 & 7) == 0 ? remarks[(s >> 33) & 3] : "",
-                                    unsigned(s >> 40 & 0xFFFFFF));
-        line[0] = char(n & 0xFF);  // column data carries binary lengths
-        line[1] = char(n >> 8);
-        chunk.append(line, std::size_t(n) + 2);
-        chunk += '\n';
-        ++row;
-      }
-      const std::size_t take = std::size_t(std::min<std::uint64_t>(chunk.size(), size_ - written));
-      if (std::fwrite(chunk.data(), 1, take, f) != take) throw std::runtime_error("cannot write the input file");
-      written += take;
-    }
-    if (std::fclose(f) != 0) throw std::runtime_error("cannot write the input file");
-  }
-
-  std::filesystem::path dir_;
-  std::uint64_t size_ = 0;
-};
-
-Input& Files() {
-  static Input input;
+bench::DumpLikeFile& Files() {
+  static bench::DumpLikeFile input(256);
   return input;
 }
 

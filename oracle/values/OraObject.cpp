@@ -579,22 +579,11 @@ void TOraObject::StoreAttrChild(std::string_view path) {
   StoreValue(path, attribute, GetAttrChild(path));
 }
 
-void TOraObject::WriteLobs() {
-  if (!CheckAlloc(false)) return;
-  const TOraType* type = GetOraType();
-  for (std::size_t i = 0; i < children_.size(); ++i) {
-    da::TSharedObject* child = children_[i];
-    if (!child || static_cast<int>(i) >= type->GetAttributeCount()) continue;
-    const da::TAttribute& attribute = *type->GetAttributes(static_cast<int>(i));
-    if (attribute.DataType == da::dtObject) {
-      static_cast<TOraObject*>(child)->WriteLobs();
-    } else if (IsLobDataType(attribute.DataType)) {
-      StoreValue(attribute.Name, attribute, child);
-    }
-  }
-}
+void TOraObject::WriteLobs() { StoreLobs(false); }
 
-void TOraObject::StoreModifiedLobs() {
+void TOraObject::StoreModifiedLobs() { StoreLobs(true); }
+
+void TOraObject::StoreLobs(bool modifiedOnly) {
   if (!CheckAlloc(false)) return;
   const TOraType* type = GetOraType();
   for (std::size_t i = 0; i < children_.size(); ++i) {
@@ -602,8 +591,9 @@ void TOraObject::StoreModifiedLobs() {
     if (!child || static_cast<int>(i) >= type->GetAttributeCount()) continue;
     const da::TAttribute& attribute = *type->GetAttributes(static_cast<int>(i));
     if (attribute.DataType == da::dtObject) {
-      static_cast<TOraObject*>(child)->StoreModifiedLobs();
-    } else if (IsLobDataType(attribute.DataType) && static_cast<TOraLob*>(child)->GetModified()) {
+      static_cast<TOraObject*>(child)->StoreLobs(modifiedOnly);
+    } else if (IsLobDataType(attribute.DataType) &&
+               (!modifiedOnly || static_cast<TOraLob*>(child)->GetModified())) {
       StoreValue(attribute.Name, attribute, child);
     }
   }

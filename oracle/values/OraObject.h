@@ -134,6 +134,9 @@ class TOraObject : public da::TDBObject {
   void BindValue(da::TSharedObject* value, da::TDataType type, std::string_view path, bool fill);
   // Stores a value object's value (LOB, file, timestamp, interval) at the path.
   void StoreValue(std::string_view path, const da::TAttribute& attribute, da::TSharedObject* value);
+  // WriteLobs (every LOB attribute) or StoreModifiedLobs (only those written since they were
+  // read), through the embedded objects too.
+  void StoreLobs(bool modifiedOnly);
   // Storage of a collection element to append: NULL, holding an empty or zero value by type.
   void AppendPlaceholder(OCIColl* collection, const da::TAttribute& element);
   void ReleaseChildren();
