@@ -378,8 +378,9 @@ std::string TSchemeObject::DisplayText(std::string_view text, int depth, size_t&
   return out;
 }
 
-void TSchemeObject::SendRunNotice(int phase) {
-  RunContext& context = Context();
+void TSchemeObject::SendRunNotice(int phase) { SendRunNotice(phase, Context()); }
+
+void TSchemeObject::SendRunNotice(int phase, RunContext& context) {
   if (!context.notice) return;
   if (context.mainThread) {
     // False once the application is closing: the notice is dropped and the run goes on.
@@ -406,7 +407,6 @@ void TSchemeObject::BeforeRun() {
 }
 
 void TSchemeObject::AfterRun() {
-  SendRunNotice(kSchemeRunEnded);
   if (Context().afterRun) Context().afterRun(*this);
 }
 
@@ -491,7 +491,6 @@ void TSchemeObject::FinishRun(bool ok) {
     LastRunTime = CurLog->EndTime;
     WakeTimer();
   }
-  EndRun(ssWaiting);
   try {
     AfterRun();
   } catch (const std::exception& e) {
@@ -502,6 +501,10 @@ void TSchemeObject::FinishRun(bool ok) {
     CurLog->IsSucceed = false;
     PublishRecord();
   }
+  // The state says "not running" only once nothing of this run is left: the next run may begin
+  // the moment it does (the timer, or the window on the end notice), and this thread must not
+  // then clear the record or the context that run has just set.
+  RunContext& context = Context();
   CurLog = nullptr;
   record_.reset();
   {
@@ -509,6 +512,8 @@ void TSchemeObject::FinishRun(bool ok) {
     listed_ = nullptr;
   }
   run_ = nullptr;
+  EndRun(ssWaiting);
+  SendRunNotice(kSchemeRunEnded, context);
 }
 
 void TSchemeObject::StartTimer(std::shared_ptr<RunContext> context) {

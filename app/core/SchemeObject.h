@@ -153,7 +153,8 @@ class TSchemeObject : public olv::TBaseObject {
   void EndRun(int state = ssWaiting);
 
   // The kinds' operations. BeforeRun (base): trims the old records when AutoClearLogs, sends
-  // the start notice and calls the context's beforeRun; AfterRun: the end notice and afterRun.
+  // the start notice and calls the context's beforeRun; AfterRun: the context's afterRun. The end
+  // notice follows once the run has let go of its record and context and the state is waiting.
   // DoRun (base: false) returns whether the program could be started and sets
   // CurLog->IsSucceed when the run truly succeeded.
   virtual void BeforeRun();
@@ -275,6 +276,7 @@ class TSchemeObject : public olv::TBaseObject {
   // The end of a run, whatever happened in it.
   void FinishRun(bool ok);
   void SendRunNotice(int param);
+  void SendRunNotice(int param, RunContext& context);
 
   RunContext* run_ = nullptr;          // the context of the run in progress
   std::unique_ptr<TSchemeLog> record_;  // the run's own record (CurLog)

@@ -153,6 +153,41 @@ TEST_F(RunFrameTest, RecordsClearedWhileRunsStartAndEndStayConsistent) {
   for (int i = 0; i < scheme->LogCount(); ++i) EXPECT_NE(scheme->GetLog(i)->EndTime, 0) << i;
 }
 
+TEST_F(RunFrameTest, ARunStartedOnTheEndNoticeKeepsItsRecordWhileTheEndedRunLetsGo) {
+  // The next run begins as soon as the end is told (the window does so on the notice); the ended
+  // run's thread goes on from there and must not clear what the new run has set up.
+  std::atomic<bool> firstReturned{false}, secondStarted{false};
+  std::atomic<int> secondOutcome{-1};
+  std::thread second;
+  static thread_local bool onSecond = false;
+  context.notice = [&](sch::TSchemeObject&, int param) {
+    if (!onSecond && param == sch::kSchemeRunEnded) {
+      second = std::thread([&] {
+        onSecond = true;
+        secondOutcome = scheme->Run(sch::RunMode::ByHand, context) ? 1 : 0;
+      });
+      testsupport::WaitUntil([&] { return secondStarted.load(); }, testsupport::kPatience, "the second run's start");
+      return;
+    }
+    if (onSecond && param == sch::kSchemeRunStarted) {
+      secondStarted = true;
+      testsupport::WaitUntil([&] { return firstReturned.load(); }, testsupport::kPatience, "the first run's end");
+    }
+  };
+  std::thread first([&] {
+    scheme->Run(sch::RunMode::ByHand, context);
+    firstReturned = true;
+  });
+  first.join();
+  testsupport::WaitUntil([&] { return secondOutcome.load() != -1; }, testsupport::kPatience, "the second run");
+  second.join();
+  EXPECT_TRUE(secondStarted);
+  EXPECT_EQ(secondOutcome.load(), 1);
+  plat::MutexLock lock(scheme->DataLock());
+  ASSERT_EQ(scheme->LogCount(), 2);
+  EXPECT_NE(scheme->GetLog(1)->EndTime, 0);
+}
+
 TEST_F(RunFrameTest, ConcurrentRunsSeeTheirOwnParameterValues) {
   auto second = std::make_unique<ProbeScheme>();
   ProbeScheme* other = second.get();
