@@ -16,8 +16,11 @@ dpkg -s gcovr >/dev/null 2>&1 || {
 }
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
+# Atomic counters: threads counting the same line at once would otherwise leave counts gcov
+# cannot read (negative branch counts).
 cmake -S . -B build-coverage -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORASCHEME_BENCH=OFF \
-      -DCMAKE_CXX_FLAGS_DEBUG="-O0 -g --coverage" -DCMAKE_C_FLAGS_DEBUG="-O0 -g --coverage" \
+      -DCMAKE_CXX_FLAGS_DEBUG="-O0 -g --coverage -fprofile-update=atomic" \
+      -DCMAKE_C_FLAGS_DEBUG="-O0 -g --coverage -fprofile-update=atomic" \
       -DCMAKE_EXE_LINKER_FLAGS=--coverage -DCMAKE_SHARED_LINKER_FLAGS=--coverage >/dev/null
 cmake --build build-coverage -j "$jobs"
 find build-coverage -name '*.gcda' -delete
