@@ -6,19 +6,15 @@
 
 #include "foundation/files/CompressedFile.h"
 #include "foundation/base/Exception.h"
-#include "foundation/dialogs/MessageBoxes.h"
-#include "platform/Dialogs.h"
 #include "platform/MainThread.h"
 
 namespace sch {
 
-bool CompressJob::Prepare() const {
+bool CompressJob::Prepare(const std::function<bool(const std::string& question)>& confirm) const {
   std::error_code ec;
   if (!std::filesystem::exists(source, ec)) throw olv::Exception("File " + source + "not exist!");
   if (std::filesystem::exists(destination, ec)) {
-    int answer = olv::AppMessageBox("Confirm", "File " + destination + " has been exist, overwrite?",
-                                    plat::MB_YESNO | plat::MB_ICONQUESTION);
-    if (answer != plat::IDYES) return false;
+    if (!confirm("File " + destination + " has been exist, overwrite?")) return false;
   }
   return true;
 }

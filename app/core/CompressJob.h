@@ -18,9 +18,10 @@ struct CompressJob {
   std::string destination;
   bool compress = true;  // false: "UnCompress"
 
-  // Raises olv::Exception "File <source>not exist!" when the source is missing; asks through the
-  // installed plat::Dialogs before overwriting an existing destination. False: the user said No.
-  bool Prepare() const;
+  // Raises olv::Exception "File <source>not exist!" when the source is missing; before
+  // overwriting an existing destination asks `confirm` the question (the window shows it),
+  // which answers true for yes. False: the answer was no.
+  bool Prepare(const std::function<bool(const std::string& question)>& confirm) const;
   // Compresses or expands; errors of the stream raise. Expanding a file without the compression
   // header leaves the destination as it was (and is not an error).
   void Run() const;

@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "foundation/dialogs/MessageBoxes.h"
+#include "platform/Dialogs.h"
 
 namespace sch {
 
@@ -63,7 +64,10 @@ void TCompressForm::Do() {
   if (worker_.Busy()) return;
   CompressJob job{source_->text().toStdString(), destination_->text().toStdString(), compress_->isChecked()};
   try {
-    if (!job.Prepare()) return;
+    const auto confirm = [](const std::string& question) {
+      return olv::AppMessageBox("Confirm", question, plat::MB_YESNO | plat::MB_ICONQUESTION) == plat::IDYES;
+    };
+    if (!job.Prepare(confirm)) return;
   } catch (const std::exception& e) {
     olv::ErrorBox("Error", e.what());
     return;

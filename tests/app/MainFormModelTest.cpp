@@ -194,16 +194,23 @@ TEST(MoveAside, AnUnreadableSchemeFileIsKeptUnderANewName) {
 
 class CompressJobTest : public ::testing::Test {
  protected:
-  void SetUp() override { plat::SetDialogs(&dialogs); }
-  void TearDown() override { plat::SetDialogs(nullptr); }
-  plat::ScriptedDialogs dialogs;
+  // Answers the questions in turn, keeping them.
+  bool Ask(const std::string& question) {
+    questions.push_back(question);
+    const bool yes = !answers.empty() && answers.front();
+    if (!answers.empty()) answers.erase(answers.begin());
+    return yes;
+  }
+  std::function<bool(const std::string&)> confirm = [this](const std::string& q) { return Ask(q); };
+  std::vector<bool> answers;
+  std::vector<std::string> questions;
   testsupport::ScratchFolder dir;
 };
 
 TEST_F(CompressJobTest, MissingSourceIsAnErrorWithTheProgramsText) {
   CompressJob job{dir / "none.dmp", dir / "out.z", true};
   try {
-    job.Prepare();
+    job.Prepare(confirm);
     FAIL();
   } catch (const olv::Exception& e) {
     EXPECT_EQ(std::string(e.what()), "File " + job.source + "not exist!");
@@ -214,16 +221,16 @@ TEST_F(CompressJobTest, OverwriteIsAskedAndNoKeepsTheDestination) {
   std::ofstream(dir / "a.dmp") << std::string(5000, 'x');
   std::ofstream(dir / "a.z") << "old";
   CompressJob job{dir / "a.dmp", dir / "a.z", true};
-  dialogs.QueueAnswer(plat::IDNO);
-  EXPECT_FALSE(job.Prepare());
-  ASSERT_EQ(dialogs.Log().size(), 1u);
-  EXPECT_EQ(dialogs.Log()[0].text, "File " + job.destination + " has been exist, overwrite?");
-  dialogs.QueueAnswer(plat::IDYES);
-  ASSERT_TRUE(job.Prepare());
+  answers = {false, true};
+  EXPECT_FALSE(job.Prepare(confirm));
+  ASSERT_EQ(questions.size(), 1u);
+  EXPECT_EQ(questions[0], "File " + job.destination + " has been exist, overwrite?");
+  ASSERT_TRUE(job.Prepare(confirm));
   job.Run();
   EXPECT_TRUE(olv::IsCompressedFile(job.destination));
   CompressJob back{job.destination, dir / "b.dmp", false};
-  ASSERT_TRUE(back.Prepare());
+  ASSERT_TRUE(back.Prepare(confirm));
+  EXPECT_EQ(questions.size(), 2u) << "a destination that does not exist is not asked about";
   back.Run();
   std::ifstream in(dir / "b.dmp");
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), std::string(5000, 'x'));
