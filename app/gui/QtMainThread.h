@@ -3,6 +3,7 @@
 // GUI thread's event loop. Construct it on the GUI thread after the QApplication and hand it to
 // what sends or posts to it. Worker threads send and post to it; after beginShutdown() nothing
 // blocks (see platform/MainThread.h).
+#include <QEvent>
 #include <QObject>
 
 #include "platform/MainThreadQueue.h"
@@ -15,6 +16,7 @@ class QtMainThread : public QObject, public plat::MainThreadQueue {
 
  protected:
   void wake() override;
+  bool event(QEvent* e) override;
 };
 
 }  // namespace sch
