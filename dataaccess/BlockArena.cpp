@@ -8,14 +8,8 @@
 #include <cstring>
 #include <new>
 
-#if defined(__SANITIZE_ADDRESS__)
-#define DA_ARENA_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define DA_ARENA_ASAN 1
-#endif
-#endif
-#ifdef DA_ARENA_ASAN
+#include "platform/Sanitizers.h"
+#if ORASCHEME_ASAN
 #include <sanitizer/asan_interface.h>
 #endif
 
@@ -25,7 +19,7 @@ namespace {
 
 constexpr std::size_t RoundUp(std::size_t n, std::size_t unit) { return (n + unit - 1) / unit * unit; }
 
-#ifdef DA_ARENA_ASAN
+#if ORASCHEME_ASAN
 constexpr bool kSanitized = true;
 void Poison(void* p, std::size_t n) { ASAN_POISON_MEMORY_REGION(p, n); }
 void Unpoison(void* p, std::size_t n) { ASAN_UNPOISON_MEMORY_REGION(p, n); }

@@ -2,10 +2,12 @@
 
 #include <QCoreApplication>
 
+#include "platform/Sanitizers.h"
+
 // Qt hands a posted event to the GUI thread under its own lock, which ThreadSanitizer cannot see
 // (Qt is not built with it): these two say what that lock guarantees, so that the event's
 // allocation on the waking thread and its reading on the GUI thread are not taken for a race.
-#if defined(__SANITIZE_THREAD__)
+#if ORASCHEME_TSAN
 extern "C" void __tsan_acquire(void* addr);
 extern "C" void __tsan_release(void* addr);
 #define ORASCHEME_HAND_OVER(p) __tsan_release(p)

@@ -15,6 +15,7 @@
 #include "foundation/files/LogWriter.h"
 #include "foundation/startup/OlvPub.h"
 #include "foundation/files/ProgramFiles.h"
+#include "platform/Sanitizers.h"
 #include "tests/support/ScratchFolder.h"
 
 namespace fs = std::filesystem;
@@ -87,7 +88,7 @@ TEST_F(StartUpWorld, TheFileStreamOpensNamesWithMacros) {
 }
 
 TEST_F(StartUpWorld, TheHeapKeepsWhatTheProgramFrees) {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#if ORASCHEME_ASAN || ORASCHEME_TSAN
   GTEST_SKIP() << "a sanitizer's allocator has no such policy";
 #endif
   const char* argv[] = {"orascheme"};

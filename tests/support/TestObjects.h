@@ -102,9 +102,10 @@ class TAllKinds : public TBaseObject {
   uint64_t set64 = 0;
   std::array<uint8_t, 16> set128{};
   std::array<uint8_t, 32> set256{};
+  // No padding: a record is streamed as its raw bytes, and padding is not set by `{}`.
   struct Rec {
     int32_t a;
-    char tag[6];
+    char tag[8];
   } rec{};
 
   void EnumProps(PropMode m, TPropEnumProc& p) override {

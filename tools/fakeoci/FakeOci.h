@@ -12,7 +12,8 @@
 // lets a test script answers (also a statement that takes its time until a break), fail the n-th
 // call of an entry, hold or delay a call until a break, and read the call log.
 //
-// Build variants (CMakeLists.txt), one source:
+// Build variants (CMakeLists.txt), one compiled source; a variant differs only in what it
+// exports (a version script hides the groups its class lacks) and in VariantClass():
 //   libfakeoci9.so   a 9-class client: the handle interface, object, 8.1 and 9 groups; reports
 //                    its version through OCIClientVersion (19.3.0.0.0)
 //   libfakeoci81.so  an 8.1-class client: no 9 group, no OCIClientVersion (the file name tells)
@@ -73,25 +74,21 @@ ORA_OCI_ENTRIES(FAKEOCI_DECLARE)
 #undef FAKEOCI_DECLARE
 }
 
+// The group markers are what the variants' version scripts are made from (CMakeLists.txt reads
+// them): an entry of the 9 or old group must begin its line with its marker.
 #define FAKEOCI_EXPORT extern "C" __attribute__((visibility("default")))
-#define FAKEOCI_HIDDEN extern "C" __attribute__((visibility("hidden")))
 #define FAKEOCI_OCI8 FAKEOCI_EXPORT
 #define FAKEOCI_OCI81 FAKEOCI_EXPORT
-#if FAKEOCI_CLASS >= 9
 #define FAKEOCI_OCI9 FAKEOCI_EXPORT
-#else
-#define FAKEOCI_OCI9 FAKEOCI_HIDDEN
-#endif
-#if FAKEOCI_OLD
 #define FAKEOCI_OCI7 FAKEOCI_EXPORT
-#else
-#define FAKEOCI_OCI7 FAKEOCI_HIDDEN
-#endif
 
 struct sqlite3;
 struct sqlite3_stmt;
 
 namespace fakeoci {
+
+// The client class this variant stands for: 9, or 8 for the 8.1-class client (Variant.cpp).
+int VariantClass();
 
 using namespace ora;  // the numeric constants of the published interface
 

@@ -176,8 +176,7 @@ sword Result(OCIError* errhp, const Status& status) { return status.Ok() ? OCI_S
 using namespace fakeoci;
 
 // The library's own word on its version: 9-class builds only, as older clients had no such call.
-#if FAKEOCI_CLASS >= 9
-FAKEOCI_EXPORT void OCIClientVersion(sword* major, sword* minor, sword* update, sword* patch, sword* portUpdate) {
+FAKEOCI_OCI9 void OCIClientVersion(sword* major, sword* minor, sword* update, sword* patch, sword* portUpdate) {
   Enter("OCIClientVersion", "");
   if (major) *major = 19;
   if (minor) *minor = 3;
@@ -185,7 +184,6 @@ FAKEOCI_EXPORT void OCIClientVersion(sword* major, sword* minor, sword* update, 
   if (patch) *patch = 0;
   if (portUpdate) *portUpdate = 0;
 }
-#endif
 
 FAKEOCI_OCI81 sword OCIEnvCreate(OCIEnv** envp, ub4 mode, void*, OCIMallocFn, OCIReallocFn, OCIFreeFn, std::size_t,
                                  void**) {
@@ -231,14 +229,12 @@ FAKEOCI_OCI8 sword OCIDescriptorAlloc(const void* parenth, void** descpp, ub4 ty
     case OCI_DTYPE_INTERVAL_YM: case OCI_DTYPE_INTERVAL_DS: desc = std::make_unique<IntervalDescriptor>(type, env); break;
     default: return OCI_INVALID_HANDLE;  // the other descriptors are not kept
   }
-#if FAKEOCI_CLASS < 9
   // Clients before 9 read the ROWID's bytes straight from the descriptor.
-  if (type == OCI_DTYPE_ROWID) {
+  if (VariantClass() < 9 && type == OCI_DTYPE_ROWID) {
     auto* rowid = static_cast<RowidDescriptor*>(desc.get());
     *descpp = AddHandleAt(std::move(desc), &rowid->view);
     return OCI_SUCCESS;
   }
-#endif
   *descpp = AddHandle(std::move(desc));
   return OCI_SUCCESS;
 }

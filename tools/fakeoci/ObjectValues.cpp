@@ -23,11 +23,18 @@ struct Json {
   double number = 0;
   std::string text;
   std::vector<Json> items;
-  std::vector<std::pair<std::string, Json>> members;  // names upper-cased
+  // An object's members, names upper-cased, side by side: a vector of pairs of a type still
+  // incomplete here is refused by some standard libraries.
+  std::vector<std::string> memberNames;
+  std::vector<Json> memberValues;
 
+  void AddMember(std::string name, Json value) {
+    memberNames.push_back(std::move(name));
+    memberValues.push_back(std::move(value));
+  }
   const Json* Member(const std::string& name) const {
-    for (const auto& [n, v] : members)
-      if (n == name) return &v;
+    for (std::size_t i = 0; i < memberNames.size(); ++i)
+      if (memberNames[i] == name) return &memberValues[i];
     return nullptr;
   }
 };
@@ -90,7 +97,7 @@ class JsonReader {
         if (!Value(item)) return false;
         if (object) {
           for (char& ch : name) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
-          v.members.emplace_back(name, std::move(item));
+          v.AddMember(name, std::move(item));
         } else {
           v.items.push_back(std::move(item));
         }
@@ -684,7 +691,7 @@ Status Pin(const Ref& ref, void** object) {
       if (!JsonReader(text).Read(j)) s = Error(932);
       Json wrapper;
       wrapper.kind = Json::Object;
-      wrapper.members.emplace_back(name, j);
+      wrapper.AddMember(name, j);
       if (s.Ok()) s = FillRegion(type, in->data.get(), in->ind.get(), wrapper);
       continue;
     }

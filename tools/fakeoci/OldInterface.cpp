@@ -1,6 +1,6 @@
 // The old interface: logon data areas and cursor data areas over the same sessions and cursors.
 // Calls return 0 or the negated Oracle error number, which also goes into the area's return code;
-// the end of the rows is status 4 (return code 1403). Exported by the FAKEOCI_OLD variant only.
+// the end of the rows is status 4 (return code 1403). Exported by the libfakeoci7 variant only.
 #include <algorithm>
 #include <cstring>
 

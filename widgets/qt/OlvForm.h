@@ -190,7 +190,6 @@ class TForm : public QWidget, public THintForm {
   QPointer<TForm> prevForm_;
   QPointer<QObject> prevFormCtrl_;
   QPointer<QObject> lastSender_;
-  bool movePosted_ = false;
 };
 
 }  // namespace olv
