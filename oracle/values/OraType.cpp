@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <cctype>
-#include <mutex>
 #include <vector>
 
 #include "dataaccess/DAErrors.h"
 #include "oracle/client/OraCall.h"
 #include "oracle/OraConsts.h"
 #include "oracle/OraDataTypes.h"
+#include "platform/ThreadAnnotations.h"
 
 namespace ora {
 
@@ -18,8 +18,8 @@ constexpr const char* kModule = "OraObjects";
 constexpr ub4 kMaxName = 512;
 
 struct TTypeCache {
-  std::mutex lock;
-  std::vector<TOraType*> types;
+  plat::Mutex lock;
+  std::vector<TOraType*> types GUARDED_BY(lock);
 };
 
 TTypeCache& Cache() {
@@ -59,28 +59,31 @@ std::string ParamText(void* param, ub4 attribute) {
 }  // namespace
 
 TOraType::TOraType(OCISvcCtx* svcCtx, const std::string& name) : da::TObjectType(name, da::dtObject), svcCtx_(svcCtx) {
+  TTypeCache& cache = Cache();
   {
-    std::lock_guard<std::mutex> lock(Cache().lock);
-    Cache().types.push_back(this);
+    plat::MutexLock lock(cache.lock);
+    cache.types.push_back(this);
   }
   try {
     Describe();
   } catch (...) {
-    std::lock_guard<std::mutex> lock(Cache().lock);
-    std::erase(Cache().types, this);
+    plat::MutexLock lock(cache.lock);
+    std::erase(cache.types, this);
     throw;
   }
 }
 
 TOraType::~TOraType() {
-  std::lock_guard<std::mutex> lock(Cache().lock);
-  std::erase(Cache().types, this);
+  TTypeCache& cache = Cache();
+  plat::MutexLock lock(cache.lock);
+  std::erase(cache.types, this);
 }
 
 TOraType* TOraType::FindType(OCISvcCtx* svcCtx, const std::string& name) {
   const std::string key = UpperTrimmed(name);
-  std::lock_guard<std::mutex> lock(Cache().lock);
-  for (TOraType* t : Cache().types)
+  TTypeCache& cache = Cache();
+  plat::MutexLock lock(cache.lock);
+  for (TOraType* t : cache.types)
     if (t->svcCtx_ == svcCtx && UpperTrimmed(t->Name) == key) return t;
   return nullptr;
 }
@@ -88,8 +91,9 @@ TOraType* TOraType::FindType(OCISvcCtx* svcCtx, const std::string& name) {
 TOraType* TOraType::FindOrCreate(OCISvcCtx* svcCtx, const std::string& name) {
   {
     const std::string key = UpperTrimmed(name);
-    std::lock_guard<std::mutex> lock(Cache().lock);
-    for (TOraType* t : Cache().types) {
+    TTypeCache& cache = Cache();
+    plat::MutexLock lock(cache.lock);
+    for (TOraType* t : cache.types) {
       // A type whose last reference is going is leaving the cache: not found.
       if (t->svcCtx_ == svcCtx && t->RefCount() > 0 && UpperTrimmed(t->Name) == key) {
         t->AddRef();
