@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <thread>
 #include <vector>
 
 #include "dataaccess/DAErrors.h"
@@ -17,9 +18,17 @@ namespace {
 constexpr const char* kModule = "OraObjects";
 constexpr ub4 kMaxName = 512;
 
+// A cached type and the thread still describing it (none once it is described). Until then only
+// that thread is handed the type: its own attributes may refer to it, while another thread would
+// read it half described.
+struct TCachedType {
+  TOraType* type;
+  std::thread::id builder;
+};
+
 struct TTypeCache {
   plat::Mutex lock;
-  std::vector<TOraType*> types GUARDED_BY(lock);
+  std::vector<TCachedType> types GUARDED_BY(lock);
 };
 
 TTypeCache& Cache() {
@@ -56,36 +65,49 @@ std::string ParamText(void* param, ub4 attribute) {
   return p && length ? std::string(reinterpret_cast<const char*>(p), length) : std::string();
 }
 
+// The first cached type of that name (upper-cased and trimmed) on that service context that the
+// calling thread may be handed and that accept takes.
+template <class Accept>
+TOraType* Lookup(TTypeCache& cache, OCISvcCtx* svcCtx, const std::string& key, Accept accept) REQUIRES(cache.lock) {
+  const std::thread::id self = std::this_thread::get_id();
+  for (const TCachedType& c : cache.types)
+    if ((c.builder == std::thread::id() || c.builder == self) && c.type->GetSvcCtx() == svcCtx &&
+        UpperTrimmed(c.type->Name) == key && accept(c.type))
+      return c.type;
+  return nullptr;
+}
+
 }  // namespace
 
 TOraType::TOraType(OCISvcCtx* svcCtx, const std::string& name) : da::TObjectType(name, da::dtObject), svcCtx_(svcCtx) {
   TTypeCache& cache = Cache();
   {
     plat::MutexLock lock(cache.lock);
-    cache.types.push_back(this);
+    cache.types.push_back({this, std::this_thread::get_id()});
   }
   try {
     Describe();
   } catch (...) {
     plat::MutexLock lock(cache.lock);
-    std::erase(cache.types, this);
+    std::erase_if(cache.types, [this](const TCachedType& c) { return c.type == this; });
     throw;
   }
+  plat::MutexLock lock(cache.lock);
+  for (TCachedType& c : cache.types)
+    if (c.type == this) c.builder = std::thread::id();
 }
 
 TOraType::~TOraType() {
   TTypeCache& cache = Cache();
   plat::MutexLock lock(cache.lock);
-  std::erase(cache.types, this);
+  std::erase_if(cache.types, [this](const TCachedType& c) { return c.type == this; });
 }
 
 TOraType* TOraType::FindType(OCISvcCtx* svcCtx, const std::string& name) {
   const std::string key = UpperTrimmed(name);
   TTypeCache& cache = Cache();
   plat::MutexLock lock(cache.lock);
-  for (TOraType* t : cache.types)
-    if (t->svcCtx_ == svcCtx && UpperTrimmed(t->Name) == key) return t;
-  return nullptr;
+  return Lookup(cache, svcCtx, key, [](TOraType*) { return true; });
 }
 
 TOraType* TOraType::FindOrCreate(OCISvcCtx* svcCtx, const std::string& name) {
@@ -93,13 +115,8 @@ TOraType* TOraType::FindOrCreate(OCISvcCtx* svcCtx, const std::string& name) {
     const std::string key = UpperTrimmed(name);
     TTypeCache& cache = Cache();
     plat::MutexLock lock(cache.lock);
-    for (TOraType* t : cache.types) {
-      // A type whose last reference is going is leaving the cache: not found.
-      if (t->svcCtx_ == svcCtx && t->RefCount() > 0 && UpperTrimmed(t->Name) == key) {
-        t->AddRef();
-        return t;
-      }
-    }
+    // A type whose last reference is going is leaving the cache: not found.
+    if (TOraType* t = Lookup(cache, svcCtx, key, [](TOraType* found) { return found->AddRefUnlessGone(); })) return t;
   }
   return new TOraType(svcCtx, name);
 }
