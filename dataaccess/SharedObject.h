@@ -23,6 +23,17 @@ class TSharedObject {
 
   void AddRef() { refCount_.fetch_add(1, std::memory_order_relaxed); }
 
+  // Takes a reference unless the last one is already gone (the object is being destroyed), in
+  // one step: for a list that holds no reference itself and hands its objects out. Looking at the
+  // count first and adding after would let a release that falls in between destroy the object
+  // handed out.
+  bool AddRefUnlessGone() {
+    std::int32_t count = refCount_.load(std::memory_order_relaxed);
+    while (count > 0)
+      if (refCount_.compare_exchange_weak(count, count + 1, std::memory_order_relaxed)) return true;
+    return false;
+  }
+
   // Drops one reference; the last one destroys the object. Releasing an object whose count is
   // already below 1 is an assertion.
   void Release() {

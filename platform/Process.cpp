@@ -213,6 +213,7 @@ std::shared_ptr<Process> Process::spawn(const SpawnOptions& options, ProcessRegi
   std::shared_ptr<Process> p(new Process());
   p->startChild(options);
   if (!p->started()) {
+    MutexLock lock(p->mutex_);
     p->exitCode_ = kExitStartFailed;
     return p;
   }
@@ -343,17 +344,17 @@ Process::~Process() {
 }
 
 std::optional<int> Process::exitCode() const {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   return exitCode_;
 }
 
 int Process::wait() {
   auto self = shared_from_this();  // the registry may drop its reference while we finish
-  std::unique_lock lock(mutex_);
+  MutexLock lock(mutex_);
   for (;;) {
     if (exitCode_) return *exitCode_;
     if (!reaping_) break;
-    ended_.wait(lock);
+    lock.wait(ended_);
   }
   reaping_ = true;
 
@@ -405,7 +406,7 @@ int Process::wait() {
 }
 
 bool Process::terminate(int exitCode, std::chrono::milliseconds grace) {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   if (pid_ <= 0 || exitCode_ || exited_ || terminateCode_) return false;
   pollfd fd{pidfd_, POLLIN, 0};
   if (::poll(&fd, 1, 0) > 0) return false;  // already ended on its own: its own code stands

@@ -32,10 +32,11 @@
 #include <condition_variable>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/ThreadAnnotations.h"
 
 namespace plat {
 
@@ -110,22 +111,24 @@ class Process : public std::enable_shared_from_this<Process> {
   Process() = default;
   void startChild(const SpawnOptions& options);
 
+  // Set while starting, before the process is shared; only read after that.
   pid_t pid_ = -1;
   pid_t programPid_ = -1;
   int pidfd_ = -1;   // readable once the child has ended
   int wakefd_ = -1;  // eventfd: tells the reaping thread that terminate() set a deadline
   std::string startError_;
   ProcessRegistry* registry_ = nullptr;
-  std::unique_ptr<ProcessFamily> family_;  // set once started
 
-  mutable std::mutex mutex_;
+  mutable Mutex mutex_;
+  std::unique_ptr<ProcessFamily> family_ PT_GUARDED_BY(mutex_);  // set once started
   std::condition_variable ended_;
-  std::optional<int> exitCode_;
-  std::optional<int> terminateCode_;
-  std::chrono::steady_clock::time_point killDeadline_;
-  bool reaping_ = false;  // one thread at a time waits on the child itself
-  bool exited_ = false;   // the child has ended; it may be reaped any moment, so no more signals
-  bool killed_ = false;   // SIGKILL already sent to the group
+  std::optional<int> exitCode_ GUARDED_BY(mutex_);
+  std::optional<int> terminateCode_ GUARDED_BY(mutex_);
+  std::chrono::steady_clock::time_point killDeadline_ GUARDED_BY(mutex_);
+  bool reaping_ GUARDED_BY(mutex_) = false;  // one thread at a time waits on the child itself
+  // The child has ended; it may be reaped any moment, so no more signals.
+  bool exited_ GUARDED_BY(mutex_) = false;
+  bool killed_ GUARDED_BY(mutex_) = false;  // SIGKILL already sent to the group
 };
 
 }  // namespace plat

@@ -12,7 +12,6 @@
 #include <cstring>
 #include <fstream>
 #include <map>
-#include <mutex>
 #include <sstream>
 
 namespace plat {
@@ -220,6 +219,17 @@ std::vector<std::string> OratabHomes(const std::filesystem::path& file) {
   return homes;
 }
 
+// The stores of Default(), one per folder. Never destroyed, nor their lock: a thread may use its
+// store while the program exits.
+Mutex& StoresLock() {
+  static auto* m = new Mutex;
+  return *m;
+}
+std::map<std::string, std::unique_ptr<Registry>>& Stores() REQUIRES(StoresLock()) {
+  static auto* stores = new std::map<std::string, std::unique_ptr<Registry>>;
+  return *stores;
+}
+
 }  // namespace
 
 // --- values ------------------------------------------------------------------------------------
@@ -393,12 +403,9 @@ std::filesystem::path Registry::DefaultFolder() {
 }
 
 Registry& Registry::Default() {
-  static std::mutex m;
-  static std::map<std::string, std::unique_ptr<Registry>>* stores =
-      new std::map<std::string, std::unique_ptr<Registry>>;  // lives to the end of the process
   std::filesystem::path folder = DefaultFolder();
-  std::lock_guard lock(m);
-  auto& slot = (*stores)[folder.string()];
+  MutexLock lock(StoresLock());
+  auto& slot = Stores()[folder.string()];
   if (!slot) slot = std::make_unique<Registry>(folder);
   return *slot;
 }

@@ -16,10 +16,10 @@
 #include <exception>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include "app/core/SchDMLink.h"
+#include "platform/ThreadAnnotations.h"
 
 namespace sch {
 
@@ -45,15 +45,15 @@ class TOracleSession {
   // list. Raises with the database's message on failure, also when broken off through the slot
   // (the defaults here cannot be broken off and leave the slot alone).
   virtual void RunScript(const TOracleLogin& login, const std::string& script, const TBreakerSlot& = {}) {
-    std::lock_guard lock(runLock_);
-    Connect(login.user, login.password, login.server);
+    plat::MutexLock lock(runLock_);
+    ConnectAs(login);
     ExecScript(script);
   }
   // The database character set as the login's user. False, name and id untouched, on failure.
   virtual bool ReadDatabaseCharset(const TOracleLogin& login, std::string& name, unsigned& id) {
     try {
-      std::lock_guard lock(runLock_);
-      Connect(login.user, login.password, login.server);
+      plat::MutexLock lock(runLock_);
+      ConnectAs(login);
       std::string n = DatabaseCharset();
       const unsigned i = DatabaseCharsetId();
       name = std::move(n);
@@ -65,7 +65,13 @@ class TOracleSession {
   }
 
  private:
-  std::mutex runLock_;
+  // The defaults' connect: the lock stays held until what they do on that connection is done,
+  // so that no other run of theirs connects as another user in between.
+  void ConnectAs(const TOracleLogin& login) REQUIRES(runLock_) {
+    Connect(login.user, login.password, login.server);
+  }
+
+  plat::Mutex runLock_;
 };
 
 }  // namespace sch

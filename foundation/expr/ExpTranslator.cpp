@@ -1,7 +1,6 @@
 #include "foundation/expr/ExpTranslator.h"
 
 #include <algorithm>
-#include <mutex>
 #include <vector>
 
 #include "foundation/expr/CustomFunction.h"
@@ -10,6 +9,7 @@
 #include "foundation/objects/OlvClass.h"
 #include "foundation/text/TextScan.h"
 #include "foundation/text/TextServices.h"
+#include "platform/ThreadAnnotations.h"
 
 namespace olv {
 
@@ -24,8 +24,8 @@ struct ScopeGuard {
 };
 
 struct TranslatorRegistry {
-  std::mutex mutex;
-  std::vector<TExpTranslator*> items;
+  plat::Mutex mutex;
+  std::vector<TExpTranslator*> items GUARDED_BY(mutex);
 };
 
 TranslatorRegistry& Translators() {
@@ -533,13 +533,13 @@ std::string_view TExpTranslator::ErrorText(int code) {
 TExpTranslator::TExpTranslator(TVarList* varList)
     : varList_(varList ? varList : &GlobalVarList()) {
   auto& reg = Translators();
-  std::lock_guard lock(reg.mutex);
+  plat::MutexLock lock(reg.mutex);
   reg.items.push_back(this);
 }
 
 TExpTranslator::~TExpTranslator() {
   auto& reg = Translators();
-  std::lock_guard lock(reg.mutex);
+  plat::MutexLock lock(reg.mutex);
   reg.items.erase(std::remove(reg.items.begin(), reg.items.end(), this), reg.items.end());
 }
 
@@ -549,7 +549,7 @@ void TExpTranslator::SetVarList(TVarList* list) {
 
 void TExpTranslator::VarListDestroyed(TVarList* list, TVarList* parent) {
   auto& reg = Translators();
-  std::lock_guard lock(reg.mutex);
+  plat::MutexLock lock(reg.mutex);
   for (TExpTranslator* t : reg.items) {
     TVarList* expected = list;
     t->varList_.compare_exchange_strong(expected, parent);

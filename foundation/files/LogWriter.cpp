@@ -4,29 +4,29 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <mutex>
 
 #include "foundation/text/DateTime.h"
 #include "foundation/files/FileStream.h"
 #include "foundation/files/Folders.h"
 #include "foundation/text/Format.h"
+#include "platform/ThreadAnnotations.h"
 
 namespace olv {
 
 namespace {
 
-std::mutex g_logMutex;  // one line at a time from this process; O_APPEND orders the processes
-std::string g_logFileName;
+plat::Mutex g_logMutex;  // one line at a time from this process; O_APPEND orders the processes
+std::string g_logFileName GUARDED_BY(g_logMutex);
 
 }  // namespace
 
 void SetLogFileName(const std::string& fileName) {
-  std::lock_guard lock(g_logMutex);
+  plat::MutexLock lock(g_logMutex);
   g_logFileName = fileName;
 }
 
 std::string LogFileName() {
-  std::lock_guard lock(g_logMutex);
+  plat::MutexLock lock(g_logMutex);
   return g_logFileName.empty() ? GetProgramFile("LOG") : g_logFileName;
 }
 
@@ -39,7 +39,7 @@ void WriteLog(const std::string& text, bool withHeader) {
   try {
     std::string line = (withHeader ? LogHeader() : std::string()) + text + "\r\n";
     std::string file = ExpandStreamFileName(LogFileName());
-    std::lock_guard lock(g_logMutex);
+    plat::MutexLock lock(g_logMutex);
     int fd = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0) return;
     std::size_t done = 0;

@@ -3,20 +3,20 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <mutex>
 #include <optional>
 
 #include "foundation/files/Folders.h"
 #include "foundation/files/LogWriter.h"
 #include "foundation/files/PosixFile.h"
+#include "platform/ThreadAnnotations.h"
 
 namespace olv {
 namespace {
 
 constexpr const char* kAppFolder = "orascheme";
 
-std::mutex g_mutex;
-std::optional<ProgramFileLocations> g_installed;
+plat::Mutex g_mutex;
+std::optional<ProgramFileLocations> g_installed GUARDED_BY(g_mutex);
 
 // A build tree (CMake's cache at its top) is no place for the user's data: "rm -rf build" or a
 // clean would take the schemes with it.
@@ -56,7 +56,7 @@ std::string FileNameOf(const std::string& path) {
 
 ProgramFileLocations Current() {
   {
-    std::lock_guard lock(g_mutex);
+    plat::MutexLock lock(g_mutex);
     if (g_installed) return *g_installed;
   }
   return LocateProgramFiles();
@@ -95,7 +95,7 @@ void InstallProgramFiles() { InstallProgramFiles(LocateProgramFiles()); }
 
 void InstallProgramFiles(const ProgramFileLocations& locations) {
   {
-    std::lock_guard lock(g_mutex);
+    plat::MutexLock lock(g_mutex);
     g_installed = locations;
   }
   SetLogFileName(locations.logFile);
@@ -103,7 +103,7 @@ void InstallProgramFiles(const ProgramFileLocations& locations) {
 
 void ResetProgramFiles() {
   {
-    std::lock_guard lock(g_mutex);
+    plat::MutexLock lock(g_mutex);
     g_installed.reset();
   }
   SetLogFileName("");

@@ -1,18 +1,17 @@
 #include "foundation/files/ProgramGlobals.h"
 
-#include <mutex>
-
 #include "foundation/text/TextFields.h"
+#include "platform/ThreadAnnotations.h"
 
 namespace olv {
 namespace {
 
 struct Globals {
-  std::mutex mutex;
-  std::vector<std::string> commandLineParams;
-  std::vector<std::string> userPathMacros;
-  std::string programPathOverride;
-  std::string appUserName;
+  plat::Mutex mutex;
+  std::vector<std::string> commandLineParams GUARDED_BY(mutex);
+  std::vector<std::string> userPathMacros GUARDED_BY(mutex);
+  std::string programPathOverride GUARDED_BY(mutex);
+  std::string appUserName GUARDED_BY(mutex);
 };
 
 Globals& G() {
@@ -23,59 +22,69 @@ Globals& G() {
 }  // namespace
 
 std::vector<std::string> CommandLineParams() {
-  std::lock_guard lock(G().mutex);
-  return G().commandLineParams;
+  Globals& g = G();
+  plat::MutexLock lock(g.mutex);
+  return g.commandLineParams;
 }
 
 std::string CommandLineParam(std::string_view name) {
-  std::lock_guard lock(G().mutex);
-  return ValueOfName(G().commandLineParams, name);
+  Globals& g = G();
+  plat::MutexLock lock(g.mutex);
+  return ValueOfName(g.commandLineParams, name);
 }
 
 void LoadCommandLineParams(int argc, const char* const* argv) {
   std::vector<std::string> lines;
   for (int i = 1; i < argc; ++i)
     if (argv[i]) SplitToStrings(argv[i], ";", lines);
-  std::lock_guard lock(G().mutex);
-  G().commandLineParams = std::move(lines);
+  Globals& g = G();
+  plat::MutexLock lock(g.mutex);
+  g.commandLineParams = std::move(lines);
 }
 
 std::vector<std::string> UserPathMacros() {
-  std::lock_guard lock(G().mutex);
-  return G().userPathMacros;
+  Globals& g = G();
+  plat::MutexLock lock(g.mutex);
+  return g.userPathMacros;
 }
 
 void SetUserPathMacros(std::vector<std::string> lines) {
-  std::lock_guard lock(G().mutex);
-  G().userPathMacros = std::move(lines);
+  Globals& g = G();
+  plat::MutexLock lock(g.mutex);
+  g.userPathMacros = std::move(lines);
 }
 
 std::string ProgramPathOverride() {
-  std::lock_guard lock(G().mutex);
-  return G().programPathOverride;
+  Globals& g = G();
+  plat::MutexLock lock(g.mutex);
+  return g.programPathOverride;
 }
 
 void SetProgramPathOverride(std::string_view path) {
-  std::lock_guard lock(G().mutex);
-  G().programPathOverride = path;
+  Globals& g = G();
+  plat::MutexLock lock(g.mutex);
+  g.programPathOverride = path;
 }
 
 std::string AppUserName() {
-  std::lock_guard lock(G().mutex);
-  return G().appUserName;
+  Globals& g = G();
+  plat::MutexLock lock(g.mutex);
+  return g.appUserName;
 }
 
 void SetAppUserName(std::string_view name) {
-  std::lock_guard lock(G().mutex);
-  G().appUserName = name;
+  Globals& g = G();
+  plat::MutexLock lock(g.mutex);
+  g.appUserName = name;
 }
 
 void ClearProgramGlobals() {
-  std::lock_guard lock(G().mutex);
-  G().commandLineParams.clear();
-  G().userPathMacros.clear();
-  G().programPathOverride.clear();
-  G().appUserName.clear();
+  Globals& g = G();
+  plat::MutexLock lock(g.mutex);
+  g.commandLineParams.clear();
+  g.userPathMacros.clear();
+  g.programPathOverride.clear();
+  g.appUserName.clear();
 }
 
 }  // namespace olv

@@ -2,8 +2,6 @@
 
 #include <cstring>
 #include <map>
-#include <mutex>
-#include <shared_mutex>
 #include <vector>
 
 #include "foundation/files/AtomicFile.h"
@@ -13,6 +11,7 @@
 #include "foundation/objects/ObjStream.h"
 #include "foundation/objects/ObjStreamText.h"
 #include "foundation/streams/Stream.h"
+#include "platform/ThreadAnnotations.h"
 
 namespace olv {
 
@@ -32,8 +31,8 @@ struct NameLess {
 };
 
 struct Registry {
-  std::shared_mutex mutex;
-  std::map<std::string, const TClass*, NameLess> classes;
+  plat::SharedMutex mutex;
+  std::map<std::string, const TClass*, NameLess> classes GUARDED_BY(mutex);
   // The library's own classes are known from the start, so that any stream can name them.
   Registry() {
     for (const auto& [name, cls] : FoundationClasses()) classes.emplace(std::string(name), cls);
@@ -337,7 +336,7 @@ std::string ObjectToBytes(const TBaseObject* obj) {
 
 void RegisterObjClass(const TClass& cls) {
   Registry& r = TheRegistry();
-  std::unique_lock lock(r.mutex);
+  plat::WriterLock lock(r.mutex);
   auto it = r.classes.find(cls.name);
   if (it != r.classes.end()) {
     it->second = &cls;
@@ -353,7 +352,7 @@ void RegisterObjClasses(std::initializer_list<const TClass*> classes) {
 void RegisterObjClassAlias(const TClass& cls, std::string_view alias) {
   RegisterObjClass(cls);
   Registry& r = TheRegistry();
-  std::unique_lock lock(r.mutex);
+  plat::WriterLock lock(r.mutex);
   auto it = r.classes.find(alias);
   if (it != r.classes.end()) {
     it->second = &cls;
@@ -364,7 +363,7 @@ void RegisterObjClassAlias(const TClass& cls, std::string_view alias) {
 
 void UnregisterObjClasses(std::initializer_list<const TClass*> classes) {
   Registry& r = TheRegistry();
-  std::unique_lock lock(r.mutex);
+  plat::WriterLock lock(r.mutex);
   for (const TClass* c : classes) {
     for (auto it = r.classes.begin(); it != r.classes.end();) {
       it = it->second == c ? r.classes.erase(it) : std::next(it);
@@ -374,7 +373,7 @@ void UnregisterObjClasses(std::initializer_list<const TClass*> classes) {
 
 const TClass* FindObjClass(std::string_view name) {
   Registry& r = TheRegistry();
-  std::shared_lock lock(r.mutex);
+  plat::ReaderLock lock(r.mutex);
   auto it = r.classes.find(name);
   return it == r.classes.end() ? nullptr : it->second;
 }

@@ -5,12 +5,12 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <mutex>
 #include <vector>
 
 #include "foundation/text/DateTime.h"
 #include "foundation/base/SysErrors.h"
 #include "foundation/text/Utf8.h"
+#include "platform/ThreadAnnotations.h"
 
 namespace olv {
 namespace {
@@ -21,9 +21,9 @@ namespace {
 // current one through a plain pointer, without a lock or a reference count; installs happen at
 // start-up (and in tests), a handful per run.
 struct SettingsStore {
-  std::mutex mutex;
-  std::shared_ptr<const FormatSettings> current = std::make_shared<const FormatSettings>();
-  std::vector<std::shared_ptr<const FormatSettings>> kept{current};
+  plat::Mutex mutex;
+  std::shared_ptr<const FormatSettings> current GUARDED_BY(mutex) = std::make_shared<const FormatSettings>();
+  std::vector<std::shared_ptr<const FormatSettings>> kept GUARDED_BY(mutex){current};
   std::atomic<const FormatSettings*> fast{current.get()};
 };
 
@@ -344,14 +344,14 @@ std::uint64_t AsUnsigned(const FormatArg& a) {
 
 std::shared_ptr<const FormatSettings> CurrentFormatSettings() {
   SettingsStore& store = Store();
-  std::lock_guard lock(store.mutex);
+  plat::MutexLock lock(store.mutex);
   return store.current;
 }
 
 void InstallFormatSettings(const FormatSettings& settings) {
   auto s = std::make_shared<const FormatSettings>(settings);
   SettingsStore& store = Store();
-  std::lock_guard lock(store.mutex);
+  plat::MutexLock lock(store.mutex);
   store.kept.push_back(s);
   store.current = s;
   store.fast.store(s.get(), std::memory_order_release);

@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <mutex>
 #include <optional>
 #include <system_error>
 #include <type_traits>
@@ -17,6 +16,7 @@
 #include "oracle/OraConsts.h"
 #include "oracle/OraError.h"
 #include "platform/Registry.h"
+#include "platform/ThreadAnnotations.h"
 
 namespace ora {
 
@@ -58,8 +58,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::mutex& InitLock() {
-  static std::mutex lock;
+// Makes OCIInit's once-only set-up exclusive. What it sets up are the globals above, read by
+// every call without a lock once OCIInited says they are there, so they are not marked as guarded.
+plat::Mutex& InitLock() {
+  static plat::Mutex lock;
   return lock;
 }
 
@@ -463,7 +465,7 @@ void OCI7Init(bool threaded) {
 bool IsOCI7Threaded() { return OCI7Threaded; }
 
 void OCIInit() {
-  std::lock_guard<std::mutex> guard(InitLock());
+  plat::MutexLock guard(InitLock());
   if (OCIInited) return;
   if (!OCILoaded()) LoadOCI();
   if (PossibleOCICallStyles & csOCI8) {

@@ -86,21 +86,26 @@ void TPosixSocket::Connect(const std::string& host, int port) {
   for (const addrinfo* a = list; a; a = a->ai_next) {
     const int fd = ConnectOne(*a, connectTimeoutMs_ > 0 ? connectTimeoutMs_ : kDefaultConnectTimeoutMs);
     if (fd >= 0) {
-      std::lock_guard<std::mutex> hold(fdLock_);
+      plat::MutexLock hold(fdLock_);
       fd_ = fd;
       break;
     }
     lastError = errno;
   }
   ::freeaddrinfo(list);
-  if (fd_ < 0) {
+  if (OwnFd() < 0) {
     throw ESocketError(ESocketError::Step::Connect, lastError,
                        "Cannot connect to " + host + ":" + service + ": " + ErrnoText(lastError));
   }
 }
 
+bool TPosixSocket::Connected() const {
+  plat::MutexLock hold(fdLock_);
+  return fd_ >= 0;
+}
+
 void TPosixSocket::Close() {
-  std::lock_guard<std::mutex> hold(fdLock_);
+  plat::MutexLock hold(fdLock_);
   if (fd_ >= 0) {
     ::close(fd_);
     fd_ = -1;
@@ -108,7 +113,7 @@ void TPosixSocket::Close() {
 }
 
 int TPosixSocket::TrySend(const void* buffer, int count) {
-  std::lock_guard<std::mutex> hold(fdLock_);
+  plat::MutexLock hold(fdLock_);
   if (fd_ < 0) return -1;
   for (;;) {
     const ssize_t n = ::send(fd_, buffer, std::size_t(count), MSG_NOSIGNAL | MSG_DONTWAIT);
@@ -118,17 +123,18 @@ int TPosixSocket::TrySend(const void* buffer, int count) {
 }
 
 void TPosixSocket::Shutdown() {
-  std::lock_guard<std::mutex> hold(fdLock_);
+  plat::MutexLock hold(fdLock_);
   if (fd_ >= 0) ::shutdown(fd_, SHUT_RDWR);
 }
 
 int TPosixSocket::Send(const void* buffer, int count) {
-  if (fd_ < 0) return 0;
+  const int fd = OwnFd();
+  if (fd < 0) return 0;
   const char* p = static_cast<const char*>(buffer);
   int sent = 0;
   while (sent < count) {
     // MSG_NOSIGNAL: a peer that went away is an error here, not a SIGPIPE for the whole program.
-    const ssize_t n = ::send(fd_, p + sent, std::size_t(count - sent), MSG_NOSIGNAL);
+    const ssize_t n = ::send(fd, p + sent, std::size_t(count - sent), MSG_NOSIGNAL);
     if (n < 0) {
       if (errno == EINTR) continue;
       const int error = errno;
@@ -140,13 +146,14 @@ int TPosixSocket::Send(const void* buffer, int count) {
 }
 
 int TPosixSocket::Receive(void* buffer, int count) {
-  if (fd_ < 0) return -1;
+  const int fd = OwnFd();
+  if (fd < 0) return -1;
   if (receiveTimeoutMs_ > 0 &&
-      !WaitFor(fd_, POLLIN, Clock::now() + std::chrono::milliseconds(receiveTimeoutMs_))) {
+      !WaitFor(fd, POLLIN, Clock::now() + std::chrono::milliseconds(receiveTimeoutMs_))) {
     throw ESocketError(ESocketError::Step::Stream, ETIMEDOUT, "Receive failed: " + ErrnoText(ETIMEDOUT));
   }
   for (;;) {
-    const ssize_t n = ::recv(fd_, buffer, std::size_t(count), 0);
+    const ssize_t n = ::recv(fd, buffer, std::size_t(count), 0);
     if (n >= 0) return int(n);
     if (errno == EINTR) continue;
     const int error = errno;

@@ -10,8 +10,9 @@
 // while the owner waits in Send or Receive (its owner keeps a second sender from interleaving
 // with its own packets, as TTnsConnection does for its break marker).
 #include <cstddef>
-#include <mutex>
 #include <string>
+
+#include "platform/ThreadAnnotations.h"
 
 namespace ora {
 
@@ -50,7 +51,7 @@ class TPosixSocket : public TSocket {
 
   void Connect(const std::string& host, int port) override;
   void Close() override;
-  bool Connected() const override { return fd_ >= 0; }
+  bool Connected() const override;
   int Send(const void* buffer, int count) override;
   int Receive(void* buffer, int count) override;
 
@@ -60,10 +61,12 @@ class TPosixSocket : public TSocket {
   void Shutdown() override;
 
  private:
-  // fd_ changes only on the owner's thread, under fdLock_, so the owner reads it freely; another
-  // thread (TrySend, Shutdown) reads it under fdLock_.
-  mutable std::mutex fdLock_;
-  int fd_ = -1;
+  // fd_ changes only on the owner's thread, under fdLock_, so the owner reads it freely (OwnFd);
+  // another thread (TrySend, Shutdown, Connected) reads it under fdLock_.
+  int OwnFd() const NO_THREAD_SAFETY_ANALYSIS { return fd_; }
+
+  mutable plat::Mutex fdLock_;
+  int fd_ GUARDED_BY(fdLock_) = -1;
   int connectTimeoutMs_ = kDefaultConnectTimeoutMs;
   int receiveTimeoutMs_ = 0;
 };

@@ -3,7 +3,6 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <mutex>
 #include <stdexcept>
 
 #include "oracle/server/OraConnection.h"
@@ -18,9 +17,9 @@ struct TOraWorker::Context {
   std::function<void()> run;
   std::function<void(bool)> end;
   std::atomic<bool> dropped{false};
-  std::mutex mutex;
+  plat::Mutex mutex;
   std::condition_variable finishedCv;
-  bool finished = false;
+  bool finished GUARDED_BY(mutex) = false;
 };
 
 namespace {
@@ -50,7 +49,7 @@ void WorkerProc(std::shared_ptr<TOraWorker::Context> context) {
     error = std::current_exception();
   }
   {
-    std::lock_guard<std::mutex> lock(context->mutex);
+    plat::MutexLock lock(context->mutex);
     context->finished = true;
   }
   context->finishedCv.notify_all();
@@ -79,7 +78,7 @@ TOraWorker::~TOraWorker() {
 }
 
 bool TOraWorker::Finished() const {
-  std::lock_guard<std::mutex> lock(context_->mutex);
+  plat::MutexLock lock(context_->mutex);
   return context_->finished;
 }
 
@@ -97,7 +96,7 @@ std::unique_ptr<TOraWorker> RunThread(TOCIConnection* connection, void* sender, 
 bool StopThread(TOCIConnection* connection, TOraWorker& worker, bool dropPending) {
   TOraWorker::Context& context = worker.GetContext();
   if (dropPending) context.dropped = true;
-  std::unique_lock<std::mutex> lock(context.mutex);
+  plat::MutexLock lock(context.mutex);
   while (!context.finished) {
     lock.unlock();
     if (connection) {
@@ -108,7 +107,9 @@ bool StopThread(TOCIConnection* connection, TOraWorker& worker, bool dropPending
       }
     }
     lock.lock();
-    context.finishedCv.wait_for(lock, std::chrono::milliseconds(50), [&] { return context.finished; });
+    const auto retry = std::chrono::steady_clock::now() + std::chrono::milliseconds(50);
+    while (!context.finished && lock.waitUntil(context.finishedCv, retry) != std::cv_status::timeout) {
+    }
   }
   lock.unlock();
   if (worker.thread_.joinable() && worker.thread_.get_id() != std::this_thread::get_id()) worker.thread_.join();

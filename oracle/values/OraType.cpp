@@ -2,13 +2,14 @@
 
 #include <algorithm>
 #include <cctype>
-#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "dataaccess/DAErrors.h"
 #include "oracle/client/OraCall.h"
 #include "oracle/OraConsts.h"
 #include "oracle/OraDataTypes.h"
+#include "platform/ThreadAnnotations.h"
 
 namespace ora {
 
@@ -17,9 +18,17 @@ namespace {
 constexpr const char* kModule = "OraObjects";
 constexpr ub4 kMaxName = 512;
 
+// A cached type and the thread still describing it (none once it is described). Until then only
+// that thread is handed the type: its own attributes may refer to it, while another thread would
+// read it half described.
+struct TCachedType {
+  TOraType* type;
+  std::thread::id builder;
+};
+
 struct TTypeCache {
-  std::mutex lock;
-  std::vector<TOraType*> types;
+  plat::Mutex lock;
+  std::vector<TCachedType> types GUARDED_BY(lock);
 };
 
 TTypeCache& Cache() {
@@ -56,46 +65,58 @@ std::string ParamText(void* param, ub4 attribute) {
   return p && length ? std::string(reinterpret_cast<const char*>(p), length) : std::string();
 }
 
+// The first cached type of that name (upper-cased and trimmed) on that service context that the
+// calling thread may be handed and that accept takes.
+template <class Accept>
+TOraType* Lookup(TTypeCache& cache, OCISvcCtx* svcCtx, const std::string& key, Accept accept) REQUIRES(cache.lock) {
+  const std::thread::id self = std::this_thread::get_id();
+  for (const TCachedType& c : cache.types)
+    if ((c.builder == std::thread::id() || c.builder == self) && c.type->GetSvcCtx() == svcCtx &&
+        UpperTrimmed(c.type->Name) == key && accept(c.type))
+      return c.type;
+  return nullptr;
+}
+
 }  // namespace
 
 TOraType::TOraType(OCISvcCtx* svcCtx, const std::string& name) : da::TObjectType(name, da::dtObject), svcCtx_(svcCtx) {
+  TTypeCache& cache = Cache();
   {
-    std::lock_guard<std::mutex> lock(Cache().lock);
-    Cache().types.push_back(this);
+    plat::MutexLock lock(cache.lock);
+    cache.types.push_back({this, std::this_thread::get_id()});
   }
   try {
     Describe();
   } catch (...) {
-    std::lock_guard<std::mutex> lock(Cache().lock);
-    std::erase(Cache().types, this);
+    plat::MutexLock lock(cache.lock);
+    std::erase_if(cache.types, [this](const TCachedType& c) { return c.type == this; });
     throw;
   }
+  plat::MutexLock lock(cache.lock);
+  for (TCachedType& c : cache.types)
+    if (c.type == this) c.builder = std::thread::id();
 }
 
 TOraType::~TOraType() {
-  std::lock_guard<std::mutex> lock(Cache().lock);
-  std::erase(Cache().types, this);
+  TTypeCache& cache = Cache();
+  plat::MutexLock lock(cache.lock);
+  std::erase_if(cache.types, [this](const TCachedType& c) { return c.type == this; });
 }
 
 TOraType* TOraType::FindType(OCISvcCtx* svcCtx, const std::string& name) {
   const std::string key = UpperTrimmed(name);
-  std::lock_guard<std::mutex> lock(Cache().lock);
-  for (TOraType* t : Cache().types)
-    if (t->svcCtx_ == svcCtx && UpperTrimmed(t->Name) == key) return t;
-  return nullptr;
+  TTypeCache& cache = Cache();
+  plat::MutexLock lock(cache.lock);
+  return Lookup(cache, svcCtx, key, [](TOraType*) { return true; });
 }
 
 TOraType* TOraType::FindOrCreate(OCISvcCtx* svcCtx, const std::string& name) {
   {
     const std::string key = UpperTrimmed(name);
-    std::lock_guard<std::mutex> lock(Cache().lock);
-    for (TOraType* t : Cache().types) {
-      // A type whose last reference is going is leaving the cache: not found.
-      if (t->svcCtx_ == svcCtx && t->RefCount() > 0 && UpperTrimmed(t->Name) == key) {
-        t->AddRef();
-        return t;
-      }
-    }
+    TTypeCache& cache = Cache();
+    plat::MutexLock lock(cache.lock);
+    // A type whose last reference is going is leaving the cache: not found.
+    if (TOraType* t = Lookup(cache, svcCtx, key, [](TOraType* found) { return found->AddRefUnlessGone(); })) return t;
   }
   return new TOraType(svcCtx, name);
 }

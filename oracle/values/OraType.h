@@ -13,7 +13,9 @@
 //
 // The type cache: every TOraType joins a process-wide list on creation and leaves it when
 // destroyed; FindType and FindOrCreate look a type up by name and service context under the
-// list's lock. The cache holds no reference: a type lives while fields and objects refer to it.
+// list's lock. The cache holds no reference: a type lives while fields and objects refer to it,
+// and one whose last reference is going is no longer found. A type joins before it is described
+// (its own attributes may refer to it), but only the thread describing it finds it until then.
 //
 // Ownership: a shared object (released, never deleted). Built by one thread, then only read.
 #include <cstdint>

@@ -4,9 +4,11 @@
 // over them, through the record set's object columns.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "dataaccess/DAErrors.h"
@@ -21,6 +23,7 @@
 #include "oracle/server/OraRecordSet.h"
 #include "oracle/values/OraType.h"
 #include "tests/support/FakeOciHome.h"
+#include "tests/support/WaitUntil.h"
 
 namespace ora {
 namespace {
@@ -159,6 +162,53 @@ TEST_F(ObjectTest, NumbersCharsAndEmbeddedObjectsTakeTheirForms) {
   EXPECT_EQ(nums->DataType, da::dtArray);
   EXPECT_EQ(nums->Size, 10);
   EXPECT_EQ(nums->GetAttributes(0)->Name, "ELEMENT");
+}
+
+// The cache holds no reference: a type whose last reference is being given up on one thread must
+// not be handed to another, which would then use and give up a reference on a destroyed type. One
+// thread looks the type up over and over while the other gives up the type it holds; the type's
+// long name keeps each lookup long, so that the release often falls inside one.
+TEST_F(ObjectTest, ATypeWhoseLastReferenceIsGoingIsNeverHandedOut) {
+  const std::string name = "T" + std::string(20000, 'X');
+  fake_.set(("type:" + name).c_str(), "OBJECT(N NUMBER)");
+  std::atomic<bool> done{false};
+  std::atomic<const TOraType*> found{nullptr};
+  std::thread other([&] {
+    while (!done) {
+      TOraType* t = TOraType::FindOrCreate(c_.GetSvcCtx(), name);
+      EXPECT_EQ(t->GetAttributeCount(), 1);
+      found = t;
+      t->Release();
+    }
+  });
+  for (int i = 0; i < 100; ++i) {
+    TOraType* t = TOraType::FindOrCreate(c_.GetSvcCtx(), name);
+    testsupport::WaitUntil([&] { return found == t; }, testsupport::kPatience, "the other thread to find the type");
+    t->Release();
+  }
+  done = true;
+  other.join();
+  EXPECT_EQ(TOraType::FindType(c_.GetSvcCtx(), name), nullptr) << "every reference given up";
+}
+
+// A type joins the cache before it is described (its own attributes may refer to it), but another
+// thread must not be handed it half described. Two threads take and read the same wide type over
+// and over; its describe is long, so that the other thread's lookup often falls inside it.
+TEST_F(ObjectTest, ATypeStillBeingDescribedIsNotHandedToAnotherThread) {
+  std::string attributes;
+  for (int i = 0; i < 40; ++i) attributes += (i ? ", A" : "A") + std::to_string(i) + " NUMBER";
+  fake_.set("type:WIDE_T", ("OBJECT(" + attributes + ")").c_str());
+  std::atomic<int> partial{0};
+  auto takeAndRead = [&] {
+    for (int i = 0; i < 100; ++i) {
+      Held<TOraType> t(TOraType::FindOrCreate(c_.GetSvcCtx(), "WIDE_T"));
+      if (t->GetAttributeCount() != 40 || t->DataSize != 40 * 22) ++partial;
+    }
+  };
+  std::thread other(takeAndRead);
+  takeAndRead();
+  other.join();
+  EXPECT_EQ(partial, 0) << "types seen before their describe had finished";
 }
 
 TEST_F(ObjectTest, NamesWithASchemaAreDescribedAsWrittenAndFoundInAnyCase) {
