@@ -15,16 +15,26 @@ dpkg -s gcovr >/dev/null 2>&1 || {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends gcovr
 }
 export QT_QPA_PLATFORM=offscreen
-jobs=$(nproc)
+# JOBS caps the build, the tests and gcov on a shared machine; nproc is the default.
+jobs=${JOBS:-$(nproc)}
+# ccache, when there, makes a second counted build cheap; the base directory lets worktrees share it.
+launcher=()
+if command -v ccache >/dev/null; then
+  export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+fi
 # Atomic counters: threads counting the same line at once would otherwise leave counts gcov
 # cannot read (negative branch counts).
-cmake -S . -B build-coverage -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORASCHEME_BENCH=OFF \
+cmake -S . -B build-coverage -G Ninja "${launcher[@]}" -DCMAKE_BUILD_TYPE=Debug -DORASCHEME_BENCH=OFF \
       -DCMAKE_CXX_FLAGS_DEBUG="-O0 -g --coverage -fprofile-update=atomic" \
       -DCMAKE_C_FLAGS_DEBUG="-O0 -g --coverage -fprofile-update=atomic" \
       -DCMAKE_EXE_LINKER_FLAGS=--coverage -DCMAKE_SHARED_LINKER_FLAGS=--coverage >/dev/null
 cmake --build build-coverage -j "$jobs"
 find build-coverage -name '*.gcda' -delete
-ctest --test-dir build-coverage -j "$jobs" ${1:+-R "$1"} --output-on-failure || true
+# A test that fails only in the counted build (other timing, -O0) still gets its table, and the
+# script then ends with ctest's status so that the failure is not lost under the figures.
+tests_status=0
+ctest --test-dir build-coverage -j "$jobs" ${1:+-R "$1"} --output-on-failure || tests_status=$?
 # One line per source folder; tests/, tools/, fuzz/ and bench/ are the judges, not the judged.
 gcovr -r . build-coverage -j "$jobs" --exclude 'tests/' --exclude 'tools/' --exclude 'fuzz/' \
       --exclude 'bench/' --exclude 'build-coverage/' --gcov-ignore-parse-errors \
@@ -38,8 +48,22 @@ for f in files:
     folder = os.sep.join(parts[:2]) if len(parts) > 2 else parts[0]
     total[folder][0] += f["line_covered"]
     total[folder][1] += f["line_total"]
-print("%-24s %9s %9s %7s" % ("folder", "lines", "covered", "%"))
+row = "%-40s %9d %9d %6.1f%%"
+print("%-40s %9s %9s %7s" % ("folder", "lines", "covered", "%"))
 for folder in sorted(total):
     covered, lines = total[folder]
-    print("%-24s %9d %9d %6.1f%%" % (folder, lines, covered, 100.0 * covered / max(lines, 1)))
+    print(row % (folder, lines, covered, 100.0 * covered / max(lines, 1)))
+covered, lines = map(sum, zip(*total.values()))
+print(row % ("all", lines, covered, 100.0 * covered / max(lines, 1)))
+# Where the unrun lines are: the files that leave the most of them.
+print()
+print("%-40s %9s %9s %7s" % ("file", "lines", "unrun", "%"))
+for f in sorted(files, key=lambda f: f["line_covered"] - f["line_total"])[:10]:
+    print(row % (f["filename"], f["line_total"], f["line_total"] - f["line_covered"],
+                 100.0 * f["line_covered"] / max(f["line_total"], 1)))
 PY
+if [ "$tests_status" -ne 0 ]; then
+  echo "coverage.sh: tests failed in the counted build:" >&2
+  cat build-coverage/Testing/Temporary/LastTestsFailed.log >&2 2>/dev/null || true
+fi
+exit "$tests_status"
