@@ -66,4 +66,11 @@ if [ "$tests_status" -ne 0 ]; then
   echo "coverage.sh: tests failed in the counted build:" >&2
   cat build-coverage/Testing/Temporary/LastTestsFailed.log >&2 2>/dev/null || true
 fi
+# A counts file left damaged (a write cut short as a process ended) is skipped by every later
+# process, which says so only on its own stderr: the table then undercounts in silence.
+if grep -q 'libgcov profiling error' build-coverage/Testing/Temporary/LastTest.log 2>/dev/null; then
+  echo "coverage.sh: counts were lost, the figures above are too low:" >&2
+  grep -o 'libgcov profiling error:.*' build-coverage/Testing/Temporary/LastTest.log | sort | uniq -c >&2
+  [ "$tests_status" -ne 0 ] || tests_status=1
+fi
 exit "$tests_status"
