@@ -5,6 +5,8 @@
 #   bash scripts/coverage.sh              every test
 #   bash scripts/coverage.sh REGEX        only the ctest tests matching REGEX (and the whole
 #                                         tree is still counted, so folders they miss show 0 %)
+#   JOBS=3 bash scripts/coverage.sh       at most 3 compilers, tests and gcovs at once
+# It ends with an error, after the table, when a test failed or counts were lost.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
