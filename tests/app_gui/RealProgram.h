@@ -54,6 +54,10 @@ inline pid_t StartProgram(const testsupport::ScratchFolder& dir, const std::stri
                                "XDG_CONFIG_HOME=" + (dir / "config"), "XDG_CACHE_HOME=" + (dir / "cache"),
                                "XDG_STATE_HOME=" + (dir / "state"), "ORASCHEME_REGISTRY_DIR=" + (dir / "registry"),
                                "QT_QPA_PLATFORM=offscreen", "PATH=/usr/bin:/bin"};
+  // A counted build's program adds its counts to the build tree's files as it ends; under the
+  // limit those writes stop part-way and leave files that every later counted run fails to read,
+  // so a limited program keeps its counts under dir (an ordinary build ignores the name).
+  if (fileSizeLimit > 0) env.push_back("GCOV_PREFIX=" + (dir / "counts"));
   env.insert(env.end(), extraEnv.begin(), extraEnv.end());
   std::vector<char*> envp;
   for (std::string& e : env) envp.push_back(e.data());
