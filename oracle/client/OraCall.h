@@ -20,7 +20,10 @@
 // The client's version comes from the library's own OCIClientVersion export when it has one,
 // else from the version suffix of the library file's real name (libclntsh.so.19.1 gives 19.1).
 //
-// State is process-wide. OCIInit is serialised by a lock of its own; DetectOCI, LoadOCI and
+// State is process-wide, on purpose: the client library has one environment per process, which
+// the value objects, commands and sessions all reach through the free functions below, and a
+// library unloaded for one owner is gone for every other; an object per session would only hide
+// that sharing. OCIInit is serialised by a lock of its own; DetectOCI, LoadOCI and
 // FreeOCI take no lock: they run inside OCIInit, or on the main thread while no session is
 // connected. The table's pointers are written only there.
 #include <atomic>
