@@ -319,7 +319,11 @@ TEST_P(DosExitTest, ExitCodeDecidesTheRecord) {
 
 INSTANTIATE_TEST_SUITE_P(Codes, DosExitTest,
                          ::testing::Values(ExitCase{0, true, "Ok"}, ExitCase{3, false, "Failed with exit code 3"},
-                                           ExitCase{100, false, "Cancel by user"}));
+                                           ExitCase{100, false, "Cancel by user"}),
+                         // Named by the code: printed as bytes, the case would show a pointer.
+                         [](const ::testing::TestParamInfo<ExitCase>& info) {
+                           return "exit" + std::to_string(info.param.code);
+                         });
 
 TEST_F(DosRunTest, ProgramThatCannotStartIsNoSuccess) {
   scheme->FindParam("cmdfilename")->SetKeyValue(dir / "missing.sh");
