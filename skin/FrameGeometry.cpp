@@ -70,8 +70,8 @@ TFrameHit FrameHitTest(const TCaptionWindow& w, const std::vector<TRect>& button
   return {THit::Client};
 }
 
-std::vector<TRect> FrameOutline(const uint32_t* pixels, int stride, int width, int height, const TFrameMetrics& m,
-                                std::array<bool, 4> trans) {
+std::vector<TRect> FrameOutline(const std::function<uint32_t(int x, int y)>& pixel, int width, int height,
+                                const TFrameMetrics& m, std::array<bool, 4> trans) {
   std::vector<TRect> out;
   if (width <= 0 || height <= 0) return out;
   const bool anyTrans = trans[0] || trans[1] || trans[2] || trans[3];
@@ -80,7 +80,6 @@ std::vector<TRect> FrameOutline(const uint32_t* pixels, int stride, int width, i
   size_t openFrom = 0;  // the first rectangle of the previous row's runs in out
   for (int y = 0; y < height; ++y) {
     runs.clear();
-    const uint32_t* row = pixels + static_cast<size_t>(y) * static_cast<size_t>(stride);
     // Between the left and the right side of a row below the top and above the bottom lies the
     // client area, where nothing is seen through: not looked at pixel by pixel.
     const bool middleRow = y >= m.top && y < height - m.bottom;
@@ -93,7 +92,7 @@ std::vector<TRect> FrameOutline(const uint32_t* pixels, int stride, int width, i
         continue;
       }
       bool opaque = true;
-      if (anyTrans && Magenta(row[x])) {
+      if (anyTrans && Magenta(pixel(x, y))) {
         int side = -1;
         if (x < m.left)
           side = 0;

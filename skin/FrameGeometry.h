@@ -6,6 +6,7 @@
 // Pure functions, any thread.
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "skin/SkinData.h"
@@ -95,12 +96,13 @@ constexpr int kTopSizingRows = 4;
 TFrameHit FrameHitTest(const TCaptionWindow& window, const std::vector<olv::TRect>& buttons,
                        const std::vector<int>& buttonActions, int x, int y);
 
-// The window's outline: the rectangles of the window's pixels that are not transparent. pixels
-// holds the painted frame, 32 bits a pixel with red, green and blue in the low 24 bits (as
-// 0xRRGGBB), stride pixels a row. A side whose trans flag is set (left, right, top, bottom) is
+// The window's outline: the rectangles of the window's pixels that are not transparent.
+// pixel(x, y) is the painted frame's pixel, 32 bits with red, green and blue in the low 24 bits
+// (as 0xRRGGBB); it is asked only for pixels of the frame's sides (never inside the frame), and
+// only when a side is transparent. A side whose trans flag is set (left, right, top, bottom) is
 // transparent where its pixel is magenta (red and blue 255, green 0 or 1); the area inside the
 // frame is always opaque. Rows with the same runs are merged into taller rectangles.
-std::vector<olv::TRect> FrameOutline(const uint32_t* pixels, int stride, int width, int height,
+std::vector<olv::TRect> FrameOutline(const std::function<uint32_t(int x, int y)>& pixel, int width, int height,
                                      const TFrameMetrics& metrics, std::array<bool, 4> trans);
 
 }  // namespace skin
