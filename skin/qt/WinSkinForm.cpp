@@ -383,9 +383,21 @@ void TWinSkinForm::UpdateOutline() {
   outlineSize_ = frameSize_;
   const TSkinData& d = Component();
   // Asked only on the sides: the first side holding the pixel has it (left and right first).
-  const auto pixel = [this](int x, int y) -> uint32_t {
-    for (const Side& side : sides_)
-      if (side.rect.contains(x, y)) return side.image.pixel(x - side.rect.left(), y - side.rect.top());
+  struct Bits {
+    int left, top, right, bottom;
+    const uchar* bits;
+    qsizetype stride;
+  };
+  std::array<Bits, 4> bits{};
+  for (size_t i = 0; i < sides_.size(); ++i) {
+    const Side& side = sides_[i];
+    bits[i] = {side.rect.left(), side.rect.top(), side.rect.left() + side.rect.width(),
+               side.rect.top() + side.rect.height(), side.image.constBits(), side.image.bytesPerLine()};
+  }
+  const auto pixel = [&bits](int x, int y) -> uint32_t {
+    for (const Bits& b : bits)
+      if (x >= b.left && x < b.right && y >= b.top && y < b.bottom)
+        return reinterpret_cast<const uint32_t*>(b.bits + (y - b.top) * b.stride)[x - b.left];
     return 0;
   };
   const std::vector<olv::TRect> rects =
