@@ -62,6 +62,7 @@
 #include "widgets/qt/HintBar.h"
 #include "widgets/qt/QtBrowserHost.h"
 #include "widgets/qt/QtTrayHost.h"
+#include "widgets/qt/StandardIcon.h"
 
 namespace sch {
 
@@ -267,7 +268,7 @@ void TSchMainForm::CreateActions() {
   auto* bar = addToolBar("Tools");
   bar->setObjectName("ToolBar");
   for (const auto& [action, pixmap] : icons) {
-    ActionOf(action)->setIcon(style()->standardIcon(pixmap));
+    ActionOf(action)->setIcon(olv::StandardIcon(pixmap, style()));
     bar->addAction(ActionOf(action));
   }
 }
@@ -613,8 +614,8 @@ void TSchMainForm::RefreshNode(QTreeWidgetItem* node) {
   auto* scheme = reinterpret_cast<TSchemeObject*>(node->data(0, kSchemeRole).value<quintptr>());
   if (!scheme) return;
   node->setData(0, Qt::UserRole, SchemeNodeImage(scheme->State, scheme->AutoExec));
-  static const QIcon waiting = QApplication::style()->standardIcon(QStyle::SP_FileIcon);
-  static const QIcon running = QApplication::style()->standardIcon(QStyle::SP_MediaPlay);
+  static const QIcon waiting = olv::StandardIcon(QStyle::SP_FileIcon, QApplication::style());
+  static const QIcon running = olv::StandardIcon(QStyle::SP_MediaPlay, QApplication::style());
   static const QIcon invalid = QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
   node->setIcon(0, scheme->State == ssRunning ? running : scheme->State == ssWaiting ? waiting : invalid);
   // Whether the scheme's timer is counting, which the pictures alone do not tell.
