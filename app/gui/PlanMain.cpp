@@ -62,7 +62,7 @@
 #include "widgets/qt/HintBar.h"
 #include "widgets/qt/QtBrowserHost.h"
 #include "widgets/qt/QtTrayHost.h"
-#include "widgets/qt/StandardIcon.h"
+#include "widgets/qticons/StandardIcon.h"
 
 namespace sch {
 

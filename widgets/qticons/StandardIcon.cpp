@@ -1,8 +1,9 @@
-#include "widgets/qt/StandardIcon.h"
+#include "widgets/qticons/StandardIcon.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QIconEngine>
+#include <QImageReader>
 #include <QPainter>
 #include <QPixmap>
 #include <QPixmapCache>
@@ -20,10 +21,11 @@ struct Picture {
   QSize size;
 };
 
-// Qt's own pictures of the standard icons the program shows, as the style adds them.
-std::vector<Picture> PicturesOf(QStyle::StandardPixmap which) {
+// Qt's own pictures of the standard icons the program shows (the tool bar's and the tree's, and
+// the tool bar's extension arrow), as the style adds them: a file per size, named by its width.
+std::vector<Picture> PicturesOf(QStyle::StandardPixmap which, bool rightToLeft) {
   const char* name = nullptr;
-  bool large = true;  // has a 128-pixel picture besides 16 and 32
+  std::vector<QSize> sizes = {{16, 16}, {32, 32}, {128, 128}};
   switch (which) {
     case QStyle::SP_DialogSaveButton: name = "standardbutton-save"; break;
     case QStyle::SP_DialogOpenButton: name = "standardbutton-open"; break;
@@ -31,18 +33,26 @@ std::vector<Picture> PicturesOf(QStyle::StandardPixmap which) {
     case QStyle::SP_FileIcon: name = "file"; break;
     case QStyle::SP_TrashIcon: name = "trash"; break;
     case QStyle::SP_FileDialogDetailedView: name = "viewdetailed"; break;
-    case QStyle::SP_MediaPlay: name = "media-play", large = false; break;
-    case QStyle::SP_MediaStop: name = "media-stop", large = false; break;
-    case QStyle::SP_MediaSeekForward: name = "media-seek-forward", large = false; break;
+    case QStyle::SP_MediaPlay: name = "media-play", sizes.pop_back(); break;
+    case QStyle::SP_MediaStop: name = "media-stop", sizes.pop_back(); break;
+    case QStyle::SP_MediaSeekForward: name = "media-seek-forward", sizes.pop_back(); break;
+    case QStyle::SP_ToolBarHorizontalExtensionButton:
+      name = rightToLeft ? "toolbar-ext-h-rtl" : "toolbar-ext-h";
+      sizes = {{8, 5}, {16, 10}, {32, 20}};
+      break;
+    case QStyle::SP_ToolBarVerticalExtensionButton:
+      name = "toolbar-ext-v";
+      sizes = {{5, 8}, {10, 16}, {20, 32}};
+      break;
     default: return {};
   }
   std::vector<Picture> out;
-  for (int size : {16, 32, 128}) {
-    if (size == 128 && !large) break;
-    const QString file = QStringLiteral(":/qt-project.org/styles/commonstyle/images/%1-%2.png").arg(name).arg(size);
+  for (const QSize& size : sizes) {
+    const QString file =
+        QStringLiteral(":/qt-project.org/styles/commonstyle/images/%1-%2.png").arg(name).arg(size.width());
     // Another Qt may keep other pictures: then the style's own icon.
     if (!QFile::exists(file)) return {};
-    out.push_back({file, QSize(size, size)});
+    out.push_back({file, size});
   }
   return out;
 }
@@ -66,7 +76,12 @@ class LazyPictureIconEngine : public QIconEngine {
     const int best = BestFor(size);
     if (best < 0) return {};
     QPixmap& picture = decoded_[static_cast<size_t>(best)];
-    if (picture.isNull()) picture = QPixmap(pictures_[static_cast<size_t>(best)].file);
+    if (picture.isNull()) {
+      // A PNG: read as one, without asking every image plugin first whether it is theirs.
+      QImageReader reader(pictures_[static_cast<size_t>(best)].file, "png");
+      reader.setAutoDetectImageFormat(false);
+      picture = QPixmap::fromImageReader(&reader);
+    }
     if (picture.isNull()) return {};
     const QSize shown = ShownSize(picture.size(), size);
     const QString key = QStringLiteral("olv_standard_icon_%1_%2_%3_%4_%5")
@@ -137,14 +152,16 @@ class LazyPictureIconEngine : public QIconEngine {
 
 }  // namespace
 
-QIcon StandardIcon(QStyle::StandardPixmap which, const QStyle* style) {
+QIcon StandardIcon(QStyle::StandardPixmap which, const QStyle* style, const QStyleOption* option,
+                   const QWidget* widget) {
   // An icon theme of the desktop's comes before the style's pictures.
   const bool themed = QGuiApplication::desktopSettingsAware() && !QIcon::themeName().isEmpty();
+  const bool rightToLeft = option ? option->direction == Qt::RightToLeft : QGuiApplication::isRightToLeft();
   const QStyle* base = BaseStyle(style);
   if (!themed && base && base->name() == QLatin1String("fusion"))
-    if (std::vector<Picture> pictures = PicturesOf(which); !pictures.empty())
+    if (std::vector<Picture> pictures = PicturesOf(which, rightToLeft); !pictures.empty())
       return QIcon(new LazyPictureIconEngine(std::move(pictures)));
-  return style->standardIcon(which);
+  return style->standardIcon(which, option, widget);
 }
 
 }  // namespace olv
