@@ -12,8 +12,6 @@ int FrameSize(int size, int frames) { return size / std::max(frames, 1); }
 
 int SideFrame(const TDataSkinBorder& side, bool active) { return side.FrameCount() < 2 || active ? 1 : 2; }
 
-bool Magenta(uint32_t p) { return (p & 0xFFFEFF) == 0xFF00FF; }
-
 }  // namespace
 
 TFrameMetrics LoadFrameMetrics(const TSkinData& skin, int borderKind, int menuBarHeight) {
@@ -68,63 +66,6 @@ TFrameHit FrameHitTest(const TCaptionWindow& w, const std::vector<TRect>& button
   // caption, so a click on the menu's first row dragged the window.
   if (y < m.top + m.menuBar) return {THit::Menu};
   return {THit::Client};
-}
-
-std::vector<TRect> FrameOutline(const uint32_t* pixels, int stride, int width, int height, const TFrameMetrics& m,
-                                std::array<bool, 4> trans) {
-  std::vector<TRect> out;
-  if (width <= 0 || height <= 0) return out;
-  const bool anyTrans = trans[0] || trans[1] || trans[2] || trans[3];
-  // The runs of one row, as [start, end) pairs.
-  std::vector<int> runs, previous;
-  size_t openFrom = 0;  // the first rectangle of the previous row's runs in out
-  for (int y = 0; y < height; ++y) {
-    runs.clear();
-    const uint32_t* row = pixels + static_cast<size_t>(y) * static_cast<size_t>(stride);
-    // Between the left and the right side of a row below the top and above the bottom lies the
-    // client area, where nothing is seen through: not looked at pixel by pixel.
-    const bool middleRow = y >= m.top && y < height - m.bottom;
-    const int clientEnd = width - m.right;
-    int start = -1;
-    for (int x = 0; x < width; ++x) {
-      if (middleRow && x == std::max(m.left, 0) && x < clientEnd) {
-        if (start < 0) start = x;
-        x = clientEnd - 1;
-        continue;
-      }
-      bool opaque = true;
-      if (anyTrans && Magenta(row[x])) {
-        int side = -1;
-        if (x < m.left)
-          side = 0;
-        else if (x >= width - m.right)
-          side = 1;
-        else if (y < m.top)
-          side = 2;
-        else if (y >= height - m.bottom)
-          side = 3;
-        opaque = side < 0 || !trans[static_cast<size_t>(side)];
-      }
-      if (opaque && start < 0) start = x;
-      if (!opaque && start >= 0) {
-        runs.push_back(start);
-        runs.push_back(x);
-        start = -1;
-      }
-    }
-    if (start >= 0) {
-      runs.push_back(start);
-      runs.push_back(width);
-    }
-    if (y > 0 && runs == previous) {
-      for (size_t i = openFrom; i < out.size(); ++i) out[i].Bottom = y + 1;
-      continue;
-    }
-    openFrom = out.size();
-    for (size_t i = 0; i < runs.size(); i += 2) out.push_back({runs[i], y, runs[i + 1], y + 1});
-    previous.swap(runs);
-  }
-  return out;
 }
 
 }  // namespace skin

@@ -6,6 +6,7 @@
 // Pure functions, any thread.
 #include <array>
 #include <cstdint>
+#include <algorithm>
 #include <vector>
 
 #include "skin/SkinData.h"
@@ -95,12 +96,68 @@ constexpr int kTopSizingRows = 4;
 TFrameHit FrameHitTest(const TCaptionWindow& window, const std::vector<olv::TRect>& buttons,
                        const std::vector<int>& buttonActions, int x, int y);
 
-// The window's outline: the rectangles of the window's pixels that are not transparent. pixels
-// holds the painted frame, 32 bits a pixel with red, green and blue in the low 24 bits (as
-// 0xRRGGBB), stride pixels a row. A side whose trans flag is set (left, right, top, bottom) is
+// The window's outline: the rectangles of the window's pixels that are not transparent.
+// pixel(x, y) is the painted frame's pixel, 32 bits with red, green and blue in the low 24 bits
+// (as 0xRRGGBB); it is asked only for pixels of the frame's sides (never inside the frame), and
+// only when a side is transparent. A side whose trans flag is set (left, right, top, bottom) is
 // transparent where its pixel is magenta (red and blue 255, green 0 or 1); the area inside the
-// frame is always opaque. Rows with the same runs are merged into taller rectangles.
-std::vector<olv::TRect> FrameOutline(const uint32_t* pixels, int stride, int width, int height,
-                                     const TFrameMetrics& metrics, std::array<bool, 4> trans);
+// frame is always opaque. Rows with the same runs are merged into taller rectangles. A template,
+// so that the pixel lookup is inlined: the outline is made at every resize.
+template <class Pixel>
+std::vector<olv::TRect> FrameOutline(const Pixel& pixel, int width, int height, const TFrameMetrics& m,
+                                     std::array<bool, 4> trans) {
+  std::vector<olv::TRect> out;
+  if (width <= 0 || height <= 0) return out;
+  const bool anyTrans = trans[0] || trans[1] || trans[2] || trans[3];
+  // The runs of one row, as [start, end) pairs.
+  std::vector<int> runs, previous;
+  size_t openFrom = 0;  // the first rectangle of the previous row's runs in out
+  for (int y = 0; y < height; ++y) {
+    runs.clear();
+    // Between the left and the right side of a row below the top and above the bottom lies the
+    // client area, where nothing is seen through: not looked at pixel by pixel.
+    const bool middleRow = y >= m.top && y < height - m.bottom;
+    const int clientEnd = width - m.right;
+    int start = -1;
+    for (int x = 0; x < width; ++x) {
+      if (middleRow && x == std::max(m.left, 0) && x < clientEnd) {
+        if (start < 0) start = x;
+        x = clientEnd - 1;
+        continue;
+      }
+      bool opaque = true;
+      if (anyTrans && (pixel(x, y) & 0xFFFEFF) == 0xFF00FF) {
+        int side = -1;
+        if (x < m.left)
+          side = 0;
+        else if (x >= width - m.right)
+          side = 1;
+        else if (y < m.top)
+          side = 2;
+        else if (y >= height - m.bottom)
+          side = 3;
+        opaque = side < 0 || !trans[static_cast<size_t>(side)];
+      }
+      if (opaque && start < 0) start = x;
+      if (!opaque && start >= 0) {
+        runs.push_back(start);
+        runs.push_back(x);
+        start = -1;
+      }
+    }
+    if (start >= 0) {
+      runs.push_back(start);
+      runs.push_back(width);
+    }
+    if (y > 0 && runs == previous) {
+      for (size_t i = openFrom; i < out.size(); ++i) out[i].Bottom = y + 1;
+      continue;
+    }
+    openFrom = out.size();
+    for (size_t i = 0; i < runs.size(); i += 2) out.push_back({runs[i], y, runs[i + 1], y + 1});
+    previous.swap(runs);
+  }
+  return out;
+}
 
 }  // namespace skin

@@ -1,6 +1,8 @@
 #include "app/gui/InformationPane.h"
 
+#include <QCoreApplication>
 #include <QEvent>
+#include <QResizeEvent>
 #include <QTextBrowser>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -23,21 +25,22 @@ namespace sch {
 
 namespace {
 
-// Calls back when the view changes size or is shown, and when its window is shown.
+// Calls back when the view changes size or is shown, and when its window is shown; an event the
+// call back answers true for is kept from the view.
 class ViewWatch : public QObject {
  public:
-  ViewWatch(QWidget* view, std::function<void(QObject* watched, QEvent::Type)> onEvent)
+  ViewWatch(QWidget* view, std::function<bool(QObject* watched, QEvent* event)> onEvent)
       : onEvent_(std::move(onEvent)) {
     view->installEventFilter(this);
     if (view->window() != view) view->window()->installEventFilter(this);
   }
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::Resize || event->type() == QEvent::Show) onEvent_(watched, event->type());
+    if (event->type() == QEvent::Resize || event->type() == QEvent::Show) return onEvent_(watched, event);
     return false;
   }
 
  private:
-  std::function<void(QObject*, QEvent::Type)> onEvent_;
+  std::function<bool(QObject*, QEvent*)> onEvent_;
 };
 
 QTextTable* PageTable(QTextDocument& doc) {
@@ -59,9 +62,12 @@ void GrowFirstRow(QTextTable& table, qreal extra) {
     QTextTableCellFormat format = cell.format().toTableCellFormat();
     const qreal top = column == 0 ? padding : padding + extra;
     const qreal bottom = column == 0 ? padding + extra : padding;
-    if (format.hasProperty(QTextFormat::TableCellTopPadding) && format.topPadding() == top &&
-        format.hasProperty(QTextFormat::TableCellBottomPadding) && format.bottomPadding() == bottom)
-      continue;
+    // A cell without a padding of its own has the table's.
+    const bool topRight = format.hasProperty(QTextFormat::TableCellTopPadding) ? format.topPadding() == top
+                                                                             : top == padding;
+    const bool bottomRight = format.hasProperty(QTextFormat::TableCellBottomPadding) ? format.bottomPadding() == bottom
+                                                                                   : bottom == padding;
+    if (topRight && bottomRight) continue;
     if (!editing) edit.beginEditBlock(), editing = true;
     format.setTopPadding(top);
     format.setBottomPadding(bottom);
@@ -78,14 +84,35 @@ InformationPane::InformationPane(QTextBrowser* view, const std::string& pictureF
   // The page asks for no scroll bars: it is fitted to the view instead.
   view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  viewWatch_ = std::make_unique<ViewWatch>(view->viewport(), [this](QObject* watched, QEvent::Type type) {
+  viewWatch_ = std::make_unique<ViewWatch>(view->viewport(), [this](QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
     if (watched == view_->viewport()) {
+      if (resending_) return false;
+      if (type == QEvent::Resize && ComingUp()) {
+        // The window is coming up and its widgets get their sizes one after another: the view
+        // first the size its page had before the pages were laid out, then its own. The browser
+        // would lay the whole page out at each; it is given the last one at the window's show
+        // event instead, when every size is final.
+        if (!resizeOwed_) owedFrom_ = static_cast<QResizeEvent*>(event)->oldSize();
+        resizeOwed_ = true;
+        return true;
+      }
       if (type == QEvent::Resize || fitPending_) FitWhenShown();
-    } else if (type == QEvent::Show && fitPending_ && view_->viewport()->isVisible()) {
-      // The window is being shown: every widget in it has its size now, and nothing is painted yet.
-      fitPending_ = false;
-      FitToView();
+    } else if (type == QEvent::Show) {
+      if (resizeOwed_) {
+        resizeOwed_ = false;
+        resending_ = true;
+        QResizeEvent resize(view_->viewport()->size(), owedFrom_);
+        QCoreApplication::sendEvent(view_->viewport(), &resize);
+        resending_ = false;
+      }
+      if (fitPending_ && view_->viewport()->isVisible()) {
+        // The window is being shown: every widget in it has its size now, and nothing is painted yet.
+        fitPending_ = false;
+        FitToView();
+      }
     }
+    return false;
   });
   if (!clock) {
     ownClock_ = std::make_unique<olv::QtAnimationClock>();
@@ -134,6 +161,11 @@ void InformationPane::Write(const SchemePageState* selected, const std::vector<s
   } else {
     animations_->Clear();
   }
+}
+
+bool InformationPane::ComingUp() const {
+  const QWindow* window = view_->window()->windowHandle();
+  return fitPending_ && (!window || !window->isVisible());
 }
 
 void InformationPane::FitWhenShown() {

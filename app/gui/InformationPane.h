@@ -7,6 +7,7 @@
 //
 // Ownership: the view belongs to its Qt parent; the clock (null: a Qt clock of the pane's own)
 // must outlive the pane. GUI thread only.
+#include <QSize>
 #include <functional>
 #include <memory>
 #include <string>
@@ -63,10 +64,15 @@ class InformationPane {
 
  private:
   void FitWhenShown();
+  // The view's window is being shown (or is hidden) with a fit waiting for its show event.
+  bool ComingUp() const;
 
   QTextBrowser* view_;
   std::unique_ptr<QObject> viewWatch_;
   bool fitPending_ = false;
+  // The view's resizes held back while its window comes up, and the size before the first.
+  bool resizeOwed_ = false, resending_ = false;
+  QSize owedFrom_;
   std::unique_ptr<olv::QtAnimationClock> ownClock_;
   PagePictures pictures_;
   std::vector<std::string> pictureErrors_;

@@ -62,6 +62,7 @@
 #include "widgets/qt/HintBar.h"
 #include "widgets/qt/QtBrowserHost.h"
 #include "widgets/qt/QtTrayHost.h"
+#include "widgets/qticons/StandardIcon.h"
 
 namespace sch {
 
@@ -113,8 +114,8 @@ TSchMainForm::TSchMainForm(Options options, QWidget* parent) : QMainWindow(paren
   webView_ = new QTextBrowser(pageInfo_);
   webView_->setObjectName("WebBrowser");
   infoLayout->addWidget(webView_);
-  pageOptions_ = CreateOptionsPage();
-  pageLogs_ = CreateLogsPage();
+  pageOptions_ = new QWidget(pcAll_);
+  pageLogs_ = new QWidget(pcAll_);
   pcAll_->addTab(pageInfo_, "Information");
   pcAll_->addTab(pageOptions_, "Options");
   pcAll_->addTab(pageLogs_, "Logs");
@@ -188,34 +189,8 @@ TSchMainForm::TSchMainForm(Options options, QWidget* parent) : QMainWindow(paren
       bar.ShowOwner();
     };
   }
-  connect(edtName_, &QLineEdit::textEdited, this, [this](const QString& text) {
-    if (TSchemeObject* scheme = SelectedScheme(); scheme && host_->SetSchemeName(*scheme, text.toStdString())) {
-      if (QTreeWidgetItem* node = NodeOf(scheme)) node->setText(0, text);
-    }
-  });
-  connect(chkAuto_, &QCheckBox::toggled, this, [this](bool on) {
-    if (TSchemeObject* scheme = SelectedScheme(); scheme && !filling_) host_->SetAutoExec(*scheme, on);
-    UpdateUI();
-  });
-  connect(timeModel_, &QButtonGroup::idClicked, this, [this](int mode) {
-    if (TSchemeObject* scheme = SelectedScheme()) {
-      host_->SetTimeMode(*scheme, mode);
-      FillRunTimes();
-    }
-  });
-  connect(lstTimes_, &QListWidget::itemDoubleClicked, this, [this] { ActionOf(Action::TimeEdit)->trigger(); });
-  connect(lstTimes_, &QListWidget::currentRowChanged, this, [this] { UpdateUI(); });
-  connect(lvLogs_, &QTableWidget::itemSelectionChanged, this, [this] { UpdateUI(); });
-  connect(chkClearLogs_, &QCheckBox::toggled, this, [this](bool on) {
-    if (TSchemeObject* scheme = SelectedScheme(); scheme && !filling_) host_->SetAutoClearLogs(*scheme, on);
-  });
-  connect(chkDelDmp_, &QCheckBox::toggled, this, [this](bool on) {
-    if (TSchemeObject* scheme = SelectedScheme(); scheme && !filling_) host_->SetDelDmpFile(*scheme, on);
-  });
-  connect(edtRemain_, &QSpinBox::valueChanged, this, [this](int n) {
-    if (TSchemeObject* scheme = SelectedScheme(); scheme && !filling_) host_->SetRemainCount(*scheme, n);
-  });
   connect(tree_, &QTreeWidget::currentItemChanged, this, [this] {
+    if (SelectedScheme()) EnsurePages();
     FillSchemePage();
     FillLogPage();
     UpdateUI();
@@ -267,7 +242,7 @@ void TSchMainForm::CreateActions() {
   auto* bar = addToolBar("Tools");
   bar->setObjectName("ToolBar");
   for (const auto& [action, pixmap] : icons) {
-    ActionOf(action)->setIcon(style()->standardIcon(pixmap));
+    ActionOf(action)->setIcon(olv::StandardIcon(pixmap, style()));
     bar->addAction(ActionOf(action));
   }
 }
@@ -297,8 +272,77 @@ void TSchMainForm::CreateMenus() {
   help->addAction(ActionOf(Action::About));
 }
 
-QWidget* TSchMainForm::CreateOptionsPage() {
-  auto* page = new QWidget(pcAll_);
+void TSchMainForm::EnsurePages() {
+  if (edtName_) return;
+  // Made while hidden (no scheme was selected yet): shown with their page, as made at the start.
+  CreateOptionsPage();
+  CreateLogsPage();
+  ConnectPages();
+  UpdatePages(CurrentSelection());
+  // A window that has been shown has every control polished by its style; so have these, as if
+  // made with it.
+  if (testAttribute(Qt::WA_WState_Polished))
+    for (QWidget* page : {pageOptions_, pageLogs_})
+      for (QWidget* w : page->findChildren<QWidget*>()) w->ensurePolished();
+}
+
+QTableWidget* TSchMainForm::LogList() {
+  EnsurePages();
+  return lvLogs_;
+}
+
+QListWidget* TSchMainForm::RunTimeList() {
+  EnsurePages();
+  return lstTimes_;
+}
+
+QLineEdit* TSchMainForm::NameEdit() {
+  EnsurePages();
+  return edtName_;
+}
+
+QPlainTextEdit* TSchMainForm::CommandLineMemo() {
+  EnsurePages();
+  return edtCmdScrips_;
+}
+
+QTableWidget* TSchMainForm::ParamGrid() {
+  EnsurePages();
+  return edtExtParams_;
+}
+
+void TSchMainForm::ConnectPages() {
+  connect(edtName_, &QLineEdit::textEdited, this, [this](const QString& text) {
+    if (TSchemeObject* scheme = SelectedScheme(); scheme && host_->SetSchemeName(*scheme, text.toStdString())) {
+      if (QTreeWidgetItem* node = NodeOf(scheme)) node->setText(0, text);
+    }
+  });
+  connect(chkAuto_, &QCheckBox::toggled, this, [this](bool on) {
+    if (TSchemeObject* scheme = SelectedScheme(); scheme && !filling_) host_->SetAutoExec(*scheme, on);
+    UpdateUI();
+  });
+  connect(timeModel_, &QButtonGroup::idClicked, this, [this](int mode) {
+    if (TSchemeObject* scheme = SelectedScheme()) {
+      host_->SetTimeMode(*scheme, mode);
+      FillRunTimes();
+    }
+  });
+  connect(lstTimes_, &QListWidget::itemDoubleClicked, this, [this] { ActionOf(Action::TimeEdit)->trigger(); });
+  connect(lstTimes_, &QListWidget::currentRowChanged, this, [this] { UpdateUI(); });
+  connect(lvLogs_, &QTableWidget::itemSelectionChanged, this, [this] { UpdateUI(); });
+  connect(chkClearLogs_, &QCheckBox::toggled, this, [this](bool on) {
+    if (TSchemeObject* scheme = SelectedScheme(); scheme && !filling_) host_->SetAutoClearLogs(*scheme, on);
+  });
+  connect(chkDelDmp_, &QCheckBox::toggled, this, [this](bool on) {
+    if (TSchemeObject* scheme = SelectedScheme(); scheme && !filling_) host_->SetDelDmpFile(*scheme, on);
+  });
+  connect(edtRemain_, &QSpinBox::valueChanged, this, [this](int n) {
+    if (TSchemeObject* scheme = SelectedScheme(); scheme && !filling_) host_->SetRemainCount(*scheme, n);
+  });
+}
+
+void TSchMainForm::CreateOptionsPage() {
+  QWidget* page = pageOptions_;
   auto* layout = new QVBoxLayout(page);
   auto* sub = new QTabWidget(page);
 
@@ -329,6 +373,7 @@ QWidget* TSchMainForm::CreateOptionsPage() {
   auto* timeButtons = new QVBoxLayout;
   for (Action a : {Action::TimeAdd, Action::TimeDel, Action::TimeClear, Action::TimeEdit}) {
     auto* b = new QPushButton(Q(InfoOf(a).caption), timerPanel_);
+    b->setEnabled(ActionOf(a)->isEnabled());
     connect(b, &QPushButton::clicked, ActionOf(a), &QAction::trigger);
     connect(ActionOf(a), &QAction::enabledChanged, b, &QPushButton::setEnabled);
     timeButtons->addWidget(b);
@@ -362,11 +407,10 @@ QWidget* TSchMainForm::CreateOptionsPage() {
   edtCmdScrips_->setReadOnly(true);
   edtCmdScrips_->setMaximumHeight(90);
   layout->addWidget(edtCmdScrips_);
-  return page;
 }
 
-QWidget* TSchMainForm::CreateLogsPage() {
-  auto* page = new QWidget(pcAll_);
+void TSchMainForm::CreateLogsPage() {
+  QWidget* page = pageLogs_;
   auto* layout = new QVBoxLayout(page);
   lvLogs_ = new QTableWidget(0, static_cast<int>(kLogColumns.size()), page);
   lvLogs_->setObjectName("lvLogs");
@@ -381,6 +425,7 @@ QWidget* TSchMainForm::CreateLogsPage() {
   auto* row = new QHBoxLayout;
   for (Action a : {Action::LogDetail, Action::LogDel, Action::LogClear}) {
     auto* b = new QPushButton(Q(InfoOf(a).caption), page);
+    b->setEnabled(ActionOf(a)->isEnabled());
     connect(b, &QPushButton::clicked, ActionOf(a), &QAction::trigger);
     connect(ActionOf(a), &QAction::enabledChanged, b, &QPushButton::setEnabled);
     row->addWidget(b);
@@ -407,7 +452,6 @@ QWidget* TSchMainForm::CreateLogsPage() {
   row->addStretch();
   layout->addLayout(row);
   layout->addWidget(group);
-  return page;
 }
 
 SelectionState TSchMainForm::CurrentSelection() const {
@@ -419,10 +463,13 @@ SelectionState TSchMainForm::CurrentSelection() const {
     s.autoExec = scheme->AutoExec;
     s.timerStarted = scheme->TimerStarted();
   }
-  s.runTimeSelected = lstTimes_->currentRow() >= 0;
-  s.runTimeCount = lstTimes_->count();
-  s.logSelected = !lvLogs_->selectedItems().isEmpty();
-  s.logCount = lvLogs_->rowCount();
+  // Pages not made yet are empty: nothing listed, nothing selected.
+  if (lstTimes_) {
+    s.runTimeSelected = lstTimes_->currentRow() >= 0;
+    s.runTimeCount = lstTimes_->count();
+    s.logSelected = !lvLogs_->selectedItems().isEmpty();
+    s.logCount = lvLogs_->rowCount();
+  }
   return s;
 }
 
@@ -432,10 +479,15 @@ void TSchMainForm::UpdateUI() {
   pcAll_->setTabVisible(pcAll_->indexOf(pageOptions_), scheme);
   pcAll_->setTabVisible(pcAll_->indexOf(pageLogs_), scheme);
   for (int i = 0; i < kActionCount; ++i) actions_[i]->setEnabled(ActionEnabled(static_cast<Action>(i), s));
-  timerPanel_->setVisible(chkAuto_->isChecked());
-  edtName_->setEnabled(s.schemeState != ssRunning);
+  UpdatePages(s);
   if (QTreeWidgetItem* node = tree_->currentItem()) RefreshNode(node);
   WriteInformationPage();
+}
+
+void TSchMainForm::UpdatePages(const SelectionState& s) {
+  if (!edtName_) return;
+  timerPanel_->setVisible(chkAuto_->isChecked());
+  edtName_->setEnabled(s.schemeState != ssRunning);
 }
 
 void TSchMainForm::WriteInformationPage() {
@@ -465,6 +517,7 @@ void TSchMainForm::ShowCharsetTool(TSchemeObject* scheme) {
 
 void TSchMainForm::Execute(Action action) {
   TSchemeObject* scheme = SelectedScheme();
+  if (scheme) EnsurePages();
   SchemeHost& host = *host_;
   try {
     switch (action) {
@@ -525,8 +578,9 @@ void TSchMainForm::Execute(Action action) {
         }
         break;
       case Action::LogDetail: {
+        if (!scheme) break;
         const int r = lvLogs_->currentRow();
-        if (!scheme || r < 0) break;
+        if (r < 0) break;
         TSchemeLog copy;
         {
           plat::MutexLock lock(scheme->DataLock());
@@ -613,8 +667,8 @@ void TSchMainForm::RefreshNode(QTreeWidgetItem* node) {
   auto* scheme = reinterpret_cast<TSchemeObject*>(node->data(0, kSchemeRole).value<quintptr>());
   if (!scheme) return;
   node->setData(0, Qt::UserRole, SchemeNodeImage(scheme->State, scheme->AutoExec));
-  static const QIcon waiting = QApplication::style()->standardIcon(QStyle::SP_FileIcon);
-  static const QIcon running = QApplication::style()->standardIcon(QStyle::SP_MediaPlay);
+  static const QIcon waiting = olv::StandardIcon(QStyle::SP_FileIcon, QApplication::style());
+  static const QIcon running = olv::StandardIcon(QStyle::SP_MediaPlay, QApplication::style());
   static const QIcon invalid = QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
   node->setIcon(0, scheme->State == ssRunning ? running : scheme->State == ssWaiting ? waiting : invalid);
   // Whether the scheme's timer is counting, which the pictures alone do not tell.
@@ -634,10 +688,12 @@ QTreeWidgetItem* TSchMainForm::NodeOf(const TSchemeObject* scheme) const {
 }
 
 void TSchMainForm::FillRunTimes() {
+  TSchemeObject* scheme = SelectedScheme();
+  if (!scheme && !lstTimes_) return;  // nothing listed yet, nothing to list
+  EnsurePages();
   // The selected line stays selected (the one after it, when it was deleted).
   const int row = lstTimes_->currentRow();
   lstTimes_->clear();
-  TSchemeObject* scheme = SelectedScheme();
   if (!scheme) return;
   olv::TStringList texts;
   {
@@ -651,6 +707,7 @@ void TSchMainForm::FillRunTimes() {
 void TSchMainForm::FillSchemePage() {
   TSchemeObject* scheme = SelectedScheme();
   if (!scheme) return;
+  EnsurePages();
   filling_ = true;
   edtName_->setText(QString::fromStdString(scheme->SchName()));
   const int category = CategoryOfKind(scheme->SchType());
@@ -732,6 +789,7 @@ void TSchMainForm::PressParamButton(int row) {
 void TSchMainForm::FillLogPage() {
   TSchemeObject* scheme = SelectedScheme();
   if (!scheme || pcAll_->currentWidget() != pageLogs_) return;
+  EnsurePages();
   // A run lists and updates its record under the scheme's lock.
   plat::MutexLock lock(scheme->DataLock());
   lvLogs_->setRowCount(scheme->LogCount());
@@ -820,6 +878,15 @@ void TSchMainForm::CloseBySignal() {
   statusBar()->showMessage(QString::fromStdString(error));
   std::fprintf(stderr, "%s\n", error.c_str());
   olv::WriteLog(error, true);
+}
+
+void TSchMainForm::paintEvent(QPaintEvent* event) {
+  QMainWindow::paintEvent(event);
+  if (painted_) return;
+  painted_ = true;
+  // Once this paint pass is done: the pages' sizes then count in the window's layout, as when
+  // they were made with it.
+  QMetaObject::invokeMethod(this, [this] { EnsurePages(); }, Qt::QueuedConnection);
 }
 
 void TSchMainForm::closeEvent(QCloseEvent* event) {

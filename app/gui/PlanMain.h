@@ -77,7 +77,8 @@ class TSchMainForm : public QMainWindow, public olv::THintForm {
   QTreeWidgetItem* RootNode() const { return root_; }
   QTreeWidgetItem* CategoryNode(int category) const { return categories_[category]; }
   QTabWidget* Pages() const { return pcAll_; }
-  QTableWidget* LogList() const { return lvLogs_; }
+  // The "Options" and "Logs" pages' controls, made on first need (these make them).
+  QTableWidget* LogList();
   QTextBrowser* InformationView() const { return webView_; }
   InformationPane& Information() const { return *info_; }
   const std::string& FileName() const;
@@ -88,10 +89,10 @@ class TSchMainForm : public QMainWindow, public olv::THintForm {
   SchemeHost& Host() const { return *host_; }
   TSchemeObject* SelectedScheme() const;
   QTreeWidgetItem* NodeOf(const TSchemeObject* scheme) const;
-  QListWidget* RunTimeList() const { return lstTimes_; }
-  QLineEdit* NameEdit() const { return edtName_; }
-  QPlainTextEdit* CommandLineMemo() const { return edtCmdScrips_; }
-  QTableWidget* ParamGrid() const { return edtExtParams_; }
+  QListWidget* RunTimeList();
+  QLineEdit* NameEdit();
+  QPlainTextEdit* CommandLineMemo();
+  QTableWidget* ParamGrid();
 
   // A run's start (phase 0), listed record (2) or end (phase 1), on the main thread while the run
   // waits (the handler of message 7946, after the host has listed the run and, at the listing
@@ -121,12 +122,21 @@ class TSchMainForm : public QMainWindow, public olv::THintForm {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
 
  private:
   void CreateActions();
   void CreateMenus();
-  QWidget* CreateOptionsPage();
-  QWidget* CreateLogsPage();
+  // The "Options" and "Logs" pages are shown only with a scheme selected: their controls are
+  // made right after the window's first frame, or before when first needed (a scheme selected,
+  // or asked for). Until then the pages are empty and the state read from them is that of empty
+  // pages.
+  void EnsurePages();
+  void CreateOptionsPage();
+  void CreateLogsPage();
+  void ConnectPages();
+  // The pages' part of UpdateUI.
+  void UpdatePages(const SelectionState& s);
   void Execute(Action action);
   // "Character set": the tool with the selected Oracle scheme's login, or an empty one.
   void ShowCharsetTool(TSchemeObject* scheme);
@@ -158,6 +168,7 @@ class TSchMainForm : public QMainWindow, public olv::THintForm {
   std::unique_ptr<SchemeHost> host_;
   bool filling_ = false;  // the pages are being filled from the model: no edits back
   bool shutDown_ = false;
+  bool painted_ = false;  // the first frame is drawn; the pages are made (or about to be)
 
   std::array<QAction*, kActionCount> actions_{};
   QTreeWidget* tree_ = nullptr;

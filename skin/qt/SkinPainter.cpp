@@ -32,8 +32,10 @@ void TSkinPainter::ForgetAll() { Painters().clear(); }
 
 const QImage& TSkinPainter::Image(const olv::TBitmap& picture, bool transparent) {
   Images& images = images_[&picture];
-  if (images.opaque.isNull() && !picture.Empty()) {
-    images.opaque = ToQImage(picture);
+  if (images.opaque.isNull() && !picture.Empty()) images.opaque = ToQImage(picture);
+  if (!transparent) return images.opaque;
+  // Most pictures are drawn one way only: the other is made when first drawn.
+  if (images.transparent.isNull() && !images.opaque.isNull()) {
     images.transparent = images.opaque.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     for (int y = 0; y < images.transparent.height(); ++y) {
       auto* row = reinterpret_cast<QRgb*>(images.transparent.scanLine(y));
@@ -41,7 +43,7 @@ const QImage& TSkinPainter::Image(const olv::TBitmap& picture, bool transparent)
         if ((row[x] & 0xFFFEFF) == 0xFF00FF) row[x] = 0;
     }
   }
-  return transparent ? images.transparent : images.opaque;
+  return images.transparent;
 }
 
 void TSkinPainter::DrawImage(QPainter& p, const QRect& dest, const olv::TBitmap& picture, const TSkinMargins& margins,

@@ -22,7 +22,8 @@ class TSkinPainter {
   // Forgets every painter (the program's skinning ends).
   static void ForgetAll();
 
-  // The picture as Qt draws it: opaque (magenta kept), or with magenta transparent.
+  // The picture as Qt draws it: opaque (magenta kept), or with magenta transparent (each made when
+  // first asked for).
   const QImage& Image(const olv::TBitmap& picture, bool transparent);
 
   // Frame frameNumber of frameCount of picture in nine slices at dest.

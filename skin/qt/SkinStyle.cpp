@@ -10,6 +10,7 @@
 #include "skin/SystemColors.h"
 #include "skin/qt/QtSkinning.h"
 #include "skin/qt/SkinPainter.h"
+#include "widgets/qticons/StandardIcon.h"
 
 namespace skin {
 
@@ -581,6 +582,10 @@ int TSkinStyle::pixelMetric(PixelMetric metric, const QStyleOption* o, const QWi
     }
   }
   return QProxyStyle::pixelMetric(metric, o, w);
+}
+
+QIcon TSkinStyle::standardIcon(StandardPixmap which, const QStyleOption* option, const QWidget* widget) const {
+  return olv::StandardIcon(which, baseStyle(), option, widget);
 }
 
 QSize TSkinStyle::sizeFromContents(ContentsType type, const QStyleOption* o, const QSize& size,

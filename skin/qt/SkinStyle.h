@@ -33,6 +33,11 @@ class TSkinStyle : public QProxyStyle {
                        const QWidget* widget = nullptr) const override;
   int pixelMetric(PixelMetric metric, const QStyleOption* option = nullptr,
                   const QWidget* widget = nullptr) const override;
+  // The base style's icons, their pictures read only at the sizes drawn (as
+  // widgets/qticons/StandardIcon.h says): a tool bar's extension arrow, made with every tool bar,
+  // is otherwise the first picture read, and has every image plugin loaded.
+  QIcon standardIcon(StandardPixmap which, const QStyleOption* option = nullptr,
+                     const QWidget* widget = nullptr) const override;
   QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
                          const QWidget* widget = nullptr) const override;
 

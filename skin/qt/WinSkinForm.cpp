@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPixmap>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
@@ -274,9 +275,15 @@ TCaptionWindow TWinSkinForm::CaptionWindow() const {
   return w;
 }
 
-const QImage& TWinSkinForm::FrameImage() {
+QImage TWinSkinForm::FrameImage() {
   if (frameDirty_) Render();
-  return frame_;
+  if (frameSize_.isEmpty()) return {};
+  QImage frame(frameSize_, QImage::Format_RGB32);
+  frame.fill(ToQColor(Component().Colors().ButtonFace));
+  QPainter p(&frame);
+  for (const Side& side : sides_)
+    if (!side.image.isNull()) p.drawImage(side.rect.topLeft(), side.image);
+  return frame;
 }
 
 void TWinSkinForm::Render() {
@@ -285,52 +292,81 @@ void TWinSkinForm::Render() {
   const TSkinData& d = Component();
   TSkinPainter& painter = TSkinPainter::For(d);
   const TCaptionWindow w = CaptionWindow();
-  if (frame_.size() != QSize(w.width, w.height) || frame_.isNull()) {
-    frame_ = QImage(std::max(w.width, 1), std::max(w.height, 1), QImage::Format_RGB32);
-    frame_.fill(ToQColor(d.Colors().ButtonFace));
+  const QSize size(std::max(w.width, 1), std::max(w.height, 1));
+  // Left and right the full height, top and bottom between them: what PaintFrame draws.
+  const int W = size.width(), H = size.height(), middle = W - metrics_.left - metrics_.right;
+  const QRect window(QPoint(0, 0), size);
+  const QRect rects[4] = {QRect(0, 0, metrics_.left, H) & window, QRect(W - metrics_.right, 0, metrics_.right, H) & window,
+                          QRect(metrics_.left, 0, middle, metrics_.top) & window,
+                          QRect(metrics_.left, H - metrics_.bottom, middle, metrics_.bottom) & window};
+  bool resized = size != frameSize_;
+  for (size_t i = 0; i < sides_.size(); ++i) resized = resized || rects[i] != sides_[i].rect;
+  if (resized) {
+    frameSize_ = size;
+    for (size_t i = 0; i < sides_.size(); ++i) {
+      sides_[i].rect = rects[i];
+      sides_[i].image = QImage();
+      if (rects[i].isEmpty()) continue;
+      sides_[i].image = QImage(rects[i].size(), QImage::Format_RGB32);
+      sides_[i].image.fill(ToQColor(d.Colors().ButtonFace));
+    }
   }
-  QPainter p(&frame_);
-  for (const TFramePiece& piece : FramePieces(d, w))
-    painter.DrawImage(p, ToQRect(piece.dest), piece.side->Bitmap, piece.side->Margins(), piece.vertical,
-                      piece.tile, false, piece.side->FrameCount(), piece.frame);
 
-  // The caption text, with the skin's text back behind it.
+  // The caption text, with the skin's text back behind it, and the caption buttons (those of a
+  // maximised MDI child belong to the menu bar): placed once, drawn on every side they reach.
+  const std::array<TFramePiece, 4> pieces = FramePieces(d, w);
   const TDataSkinTitle& title = d.Title();
   const QFont font = CaptionFont();
-  p.setFont(font);
   const QFontMetrics fm(font);
   const QString caption = window_->windowTitle();
   const olv::TRect text = PlaceCaptionText(title, w, fm.horizontalAdvance("   " + caption), fm.height(), rightButtons_);
   textRect_ = ToQRect(text);
-  if (title.HasPicture() && !caption.isEmpty())
-    painter.DrawBar(p, textRect_, title.Bitmap, false, true, title.FrameCount(), w.active ? 1 : 2,
-                    {title.TextBackLeft, 0, title.TextBackRight, 0});
-  p.setPen(ToQColor(w.active ? d.Colors().TitleTextActive : d.Colors().TitleTextNoActive));
   const QRect inner = textRect_.adjusted(title.TextBackLeft, 0, -title.TextBackRight, 0);
-  p.drawText(inner, Qt::AlignVCenter | (w.rightToLeft ? Qt::AlignRight : Qt::AlignLeft),
-             fm.elidedText("  " + caption, Qt::ElideRight, inner.width()));
-
-  // The caption buttons (those of a maximised MDI child belong to the menu bar).
+  const QString shown = fm.elidedText("  " + caption, Qt::ElideRight, inner.width());
+  // The glyphs may reach past the text's rectangle by up to a line's height.
+  const QRect textReach = inner.adjusted(-fm.height(), -fm.height(), fm.height(), fm.height());
   const TCaptionLayout layout = LayoutCaptionButtons(buttonDefs_, w, text);
   buttonRects_ = layout.buttons;
   rightButtons_ = layout.rightButtons;
-  for (size_t i = 0; i < buttonDefs_.size(); ++i) {
-    const TDataSkinSysButton& b = *buttonDefs_[i];
-    const QRect r = ToQRect(buttonRects_[i]);
-    if (r.isEmpty() || b.Visibility == 100) continue;
-    if (b.Action == 3 || b.Action == 11) {
-      const QIcon icon = window_->windowIcon();
-      if (!icon.isNull())
-        p.drawPixmap(r, icon.pixmap(r.size()));
-      else if (!d.FallbackIcon.Empty())
-        p.drawImage(r, ToQImage(d.FallbackIcon));
-      continue;
+  QPixmap iconPixmap;
+  bool iconMade = false;
+
+  for (Side& side : sides_) {
+    if (side.image.isNull()) continue;
+    QPainter p(&side.image);
+    p.translate(-side.rect.topLeft());
+    for (const TFramePiece& piece : pieces)
+      if (ToQRect(piece.dest).intersects(side.rect))
+        painter.DrawImage(p, ToQRect(piece.dest), piece.side->Bitmap, piece.side->Margins(), piece.vertical,
+                          piece.tile, false, piece.side->FrameCount(), piece.frame);
+    if (title.HasPicture() && !caption.isEmpty() && textRect_.intersects(side.rect))
+      painter.DrawBar(p, textRect_, title.Bitmap, false, true, title.FrameCount(), w.active ? 1 : 2,
+                      {title.TextBackLeft, 0, title.TextBackRight, 0});
+    if (textReach.intersects(side.rect)) {
+      p.setFont(font);
+      p.setPen(ToQColor(w.active ? d.Colors().TitleTextActive : d.Colors().TitleTextNoActive));
+      p.drawText(inner, Qt::AlignVCenter | (w.rightToLeft ? Qt::AlignRight : Qt::AlignLeft), shown);
     }
-    const int i32 = static_cast<int>(i);
-    const TNCPaint paint = i32 == pressed_ && i32 == hot_ ? TNCPaint::Pressed
-                           : i32 == hot_                 ? TNCPaint::Hot
-                                                         : TNCPaint::Normal;
-    painter.DrawFrame(p, r, b.Bitmap, true, b.FrameCount(), CaptionButtonFrame(b, w.active, paint));
+    for (size_t i = 0; i < buttonDefs_.size(); ++i) {
+      const TDataSkinSysButton& b = *buttonDefs_[i];
+      const QRect r = ToQRect(buttonRects_[i]);
+      if (r.isEmpty() || b.Visibility == 100 || !r.intersects(side.rect)) continue;
+      if (b.Action == 3 || b.Action == 11) {
+        const QIcon icon = window_->windowIcon();
+        if (!icon.isNull()) {
+          if (!iconMade) iconPixmap = icon.pixmap(r.size()), iconMade = true;
+          p.drawPixmap(r, iconPixmap);
+        } else if (!d.FallbackIcon.Empty()) {
+          p.drawImage(r, ToQImage(d.FallbackIcon));
+        }
+        continue;
+      }
+      const int i32 = static_cast<int>(i);
+      const TNCPaint paint = i32 == pressed_ && i32 == hot_ ? TNCPaint::Pressed
+                             : i32 == hot_                 ? TNCPaint::Hot
+                                                           : TNCPaint::Normal;
+      painter.DrawFrame(p, r, b.Bitmap, true, b.FrameCount(), CaptionButtonFrame(b, w.active, paint));
+    }
   }
 }
 
@@ -343,14 +379,31 @@ void TWinSkinForm::FitCaption() {
 }
 
 void TWinSkinForm::UpdateOutline() {
-  if (!window_ || !framed_ || frame_.size() == outlineSize_) return;
-  outlineSize_ = frame_.size();
+  if (!window_ || !framed_ || frameSize_ == outlineSize_) return;
+  outlineSize_ = frameSize_;
   const TSkinData& d = Component();
+  // Asked only on the sides: the first side holding the pixel has it (left and right first).
+  struct Bits {
+    int left, top, right, bottom;
+    const uchar* bits;
+    qsizetype stride;
+  };
+  std::array<Bits, 4> bits{};
+  for (size_t i = 0; i < sides_.size(); ++i) {
+    const Side& side = sides_[i];
+    bits[i] = {side.rect.left(), side.rect.top(), side.rect.left() + side.rect.width(),
+               side.rect.top() + side.rect.height(), side.image.constBits(), side.image.bytesPerLine()};
+  }
+  const auto pixel = [&bits](int x, int y) -> uint32_t {
+    for (const Bits& b : bits)
+      if (x >= b.left && x < b.right && y >= b.top && y < b.bottom)
+        return reinterpret_cast<const uint32_t*>(b.bits + (y - b.top) * b.stride)[x - b.left];
+    return 0;
+  };
   const std::vector<olv::TRect> rects =
-      FrameOutline(reinterpret_cast<const uint32_t*>(frame_.constBits()), static_cast<int>(frame_.bytesPerLine() / 4),
-                   frame_.width(), frame_.height(), metrics_,
+      FrameOutline(pixel, frameSize_.width(), frameSize_.height(), metrics_,
                    {d.Left().Trans == 1, d.Right().Trans == 1, d.Top().Trans == 1, d.Bottom().Trans == 1});
-  if (rects.size() == 1 && ToQRect(rects[0]) == frame_.rect()) {
+  if (rects.size() == 1 && ToQRect(rects[0]) == QRect(QPoint(0, 0), frameSize_)) {
     outline_ = QRegion();
     window_->clearMask();
     return;
@@ -374,14 +427,9 @@ void TWinSkinForm::PaintFrame(QPainter& painter, const QRect& exposed) {
     Render();
     UpdateOutline();
   }
-  const int W = frame_.width(), H = frame_.height();
-  const QRect sides[4] = {{0, 0, metrics_.left, H},
-                          {W - metrics_.right, 0, metrics_.right, H},
-                          {metrics_.left, 0, W - metrics_.left - metrics_.right, metrics_.top},
-                          {metrics_.left, H - metrics_.bottom, W - metrics_.left - metrics_.right, metrics_.bottom}};
-  for (const QRect& side : sides) {
-    const QRect r = side & exposed;
-    if (!r.isEmpty()) painter.drawImage(r.topLeft(), frame_, r);
+  for (const Side& side : sides_) {
+    const QRect r = side.rect & exposed;
+    if (!r.isEmpty()) painter.drawImage(r.topLeft(), side.image, r.translated(-side.rect.topLeft()));
   }
 }
 

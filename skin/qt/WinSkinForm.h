@@ -18,6 +18,7 @@
 #include <QPalette>
 #include <QPointer>
 #include <QRegion>
+#include <array>
 #include <vector>
 
 #include "skin/CaptionLayout.h"
@@ -54,8 +55,9 @@ class TWinSkinForm : public QObject, public TSkinnedWindow {
   // The caption buttons' places (empty when hidden) and their definitions, by the last paint.
   const std::vector<olv::TRect>& ButtonRects() const { return buttonRects_; }
   const std::vector<const TDataSkinSysButton*>& ButtonDefs() const { return buttonDefs_; }
-  // The painted frame, the window's size (inside: the skin's "ButtonFace").
-  const QImage& FrameImage();
+  // The painted frame, the window's size (inside: the skin's "ButtonFace"), put together from the
+  // sides the window keeps.
+  QImage FrameImage();
   // Paints the frame image anew and makes the outline for the window's size.
   void RenderFrame() {
     Render();
@@ -113,7 +115,15 @@ class TWinSkinForm : public QObject, public TSkinnedWindow {
   int rightButtons_ = 0;
   int hot_ = -1, pressed_ = -1;
 
-  QImage frame_;
+  // The frame as painted: only its four sides are kept (left and right the full height, top and
+  // bottom between them), as the window's inside is never drawn from it; a whole-window image
+  // would be most of the start's first-touched memory for nothing.
+  struct Side {
+    QRect rect;  // window coordinates
+    QImage image;
+  };
+  std::array<Side, 4> sides_;
+  QSize frameSize_;
   bool frameDirty_ = true;
   QSize outlineSize_;
   QRegion outline_;

@@ -153,6 +153,11 @@ TEST_F(InformationWindow, ThePageFillsTheViewWithoutScrollBarsAtEverySizeFromThe
   form->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
   QTextBrowser* view = form->InformationView();
+  // As it comes up (the view's resizes are held back until then), laid out at the view's width.
+  EXPECT_EQ(view->document()->textWidth(), view->viewport()->width());
+  EXPECT_LE(view->document()->size().height(), view->viewport()->height());
+  EXPECT_GE(view->document()->size().height(), view->viewport()->height() - 1);
+  EXPECT_EQ(view->verticalScrollBar()->maximum(), 0);
   const QSize sizes[] = {{860, 600}, {1024, 768}, {1280, 1024}, {1920, 1080}};
   for (const char* selected : {"", "timed"}) {
     if (*selected) Select(selected);

@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QMenuBar>
+#include <QSplitter>
+#include <QTest>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTreeWidget>
@@ -70,6 +73,28 @@ TEST_F(MainFormTest, PagesAndCommandsFollowTheSelection) {
   form->SchTree()->setCurrentItem(form->CategoryNode(2));
   EXPECT_TRUE(form->ActionOf(Action::SchAdd)->isEnabled());
   EXPECT_FALSE(form->ActionOf(Action::SchRun)->isEnabled());
+}
+
+// The scheme pages are made after the first frame, yet the window is laid out with them from then
+// on: narrowed before any scheme is picked, it and its panes stay as they are once one is.
+TEST_F(MainFormTest, ThePanesDoNotMoveWhenTheSchemePagesAreFirstShown) {
+  auto form = MakeForm();
+  form->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+  QApplication::processEvents();
+  form->resize(600, 400);
+  QApplication::processEvents();
+  auto* panes = qobject_cast<QSplitter*>(form->centralWidget());
+  ASSERT_NE(panes, nullptr);
+  const QList<int> before = panes->sizes();
+  const QSize size = form->size();
+  form->SchTree()->setCurrentItem(form->CategoryNode(2));
+  form->ActionOf(Action::SchAdd)->trigger();
+  ASSERT_NE(form->SelectedScheme(), nullptr);
+  EXPECT_TRUE(form->Pages()->isTabVisible(1));
+  QApplication::processEvents();
+  EXPECT_EQ(panes->sizes(), before);
+  EXPECT_EQ(form->size(), size);
 }
 
 TEST_F(MainFormTest, ClosingBeginsShutdownAndTheSettingsAreWritten) {

@@ -2,6 +2,7 @@
 // The program itself, started as a user starts it (from the build tree, its data in private XDG
 // folders under a scratch folder, no desktop: offscreen), for tests that attack it from outside:
 // signals, a kill, a second instance, a full disk. Every wait has a deadline.
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -45,8 +46,31 @@ inline void WriteDueCommandScheme(const std::string& file, const std::string& pa
   sch::SaveObjectToFile(file, &w, true);
 }
 
+// Copies what comes through the pipe's read end into out until every writer has closed it, in a
+// process of its own that nobody waits for (it is handed to the system at once): the program's
+// file-size limit is not its own, so out holds all the program says.
+inline void CopyInBackground(int readEnd, int writeEnd, const std::string& out) {
+  const pid_t middle = ::fork();
+  if (middle == 0) {
+    if (::fork() == 0) {
+      ::close(writeEnd);
+      std::FILE* to = std::fopen(out.c_str(), "w");
+      char buffer[4096];
+      for (ssize_t n; to && (n = ::read(readEnd, buffer, sizeof buffer)) > 0;) {
+        std::fwrite(buffer, 1, static_cast<size_t>(n), to);
+        std::fflush(to);
+      }
+      ::_exit(0);
+    }
+    ::_exit(0);
+  }
+  ::waitpid(middle, nullptr, 0);
+}
+
 // Starts the program with its data under dir, its output and errors into out. With a file-size
-// limit (bytes > 0) no file of the program can grow past it: a full disk, as its writes see one.
+// limit (bytes > 0) no file of the program can grow past it: a full disk, as its writes see one
+// (its output goes through a pipe then, which the limit does not cut short, and reaches out a
+// moment after it is written: wait for it with WaitForText).
 // extraEnv: more NAME=value entries for its environment.
 inline pid_t StartProgram(const testsupport::ScratchFolder& dir, const std::string& out, rlim_t fileSizeLimit = 0,
                           const std::vector<std::string>& extraEnv = {}) {
@@ -62,18 +86,27 @@ inline pid_t StartProgram(const testsupport::ScratchFolder& dir, const std::stri
   std::vector<char*> envp;
   for (std::string& e : env) envp.push_back(e.data());
   envp.push_back(nullptr);
+  int pipe[2] = {-1, -1};
+  if (fileSizeLimit > 0) {
+    if (::pipe2(pipe, O_CLOEXEC) != 0) return -1;
+    CopyInBackground(pipe[0], pipe[1], out);
+  }
   const pid_t program = ::fork();
   if (program == 0) {
-    std::freopen(out.c_str(), "w", stdout);
-    std::freopen(out.c_str(), "a", stderr);
     if (fileSizeLimit > 0) {
+      ::dup2(pipe[1], STDOUT_FILENO);
+      ::dup2(pipe[1], STDERR_FILENO);
       const rlimit limit{fileSizeLimit, fileSizeLimit};
       ::setrlimit(RLIMIT_FSIZE, &limit);
+    } else {
+      std::freopen(out.c_str(), "w", stdout);
+      std::freopen(out.c_str(), "a", stderr);
     }
     char* argv[] = {const_cast<char*>(kProgram.c_str()), nullptr};
     ::execve(kProgram.c_str(), argv, envp.data());
     ::_exit(127);
   }
+  if (fileSizeLimit > 0) ::close(pipe[0]), ::close(pipe[1]);
   return program;
 }
 

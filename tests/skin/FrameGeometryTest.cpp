@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 #include "tools/skinkit/PackageWriter.h"
 #include "widgets/gfx/BmpFile.h"
 
@@ -113,18 +116,25 @@ TEST(FrameGeometryTest, OutlineLeavesOutTransparentSidePixelsAndMergesRows) {
   px[5 * W + 5] = magenta;
   px[3 * W + 5] = magenta;  // inside the frame: never transparent
   const TFrameMetrics m{2, 2, 2, 1, 0};
-  const std::vector<TRect> all = FrameOutline(px.data(), W, W, H, m, {true, true, true, true});
+  // The window keeps only its sides' pixels: the outline must never ask for one inside them.
+  std::vector<std::pair<int, int>> insideAsked;
+  const auto pixel = [&](int x, int y) {
+    if (x >= m.left && x < W - m.right && y >= m.top && y < H - m.bottom) insideAsked.emplace_back(x, y);
+    return px[static_cast<size_t>(y * W + x)];
+  };
+  const std::vector<TRect> all = FrameOutline(pixel, W, H, m, {true, true, true, true});
   EXPECT_EQ(all, (std::vector<TRect>{{2, 0, 10, 2}, {0, 2, 10, 5}, {0, 5, 5, 6}, {6, 5, 10, 6}}));
   // The left side not transparent: its magenta stays; the bottom's still goes.
-  const std::vector<TRect> some = FrameOutline(px.data(), W, W, H, m, {false, true, true, true});
+  const std::vector<TRect> some = FrameOutline(pixel, W, H, m, {false, true, true, true});
   EXPECT_EQ(some, (std::vector<TRect>{{0, 0, 10, 5}, {0, 5, 5, 6}, {6, 5, 10, 6}}));
   // No transparent side: the whole window.
-  EXPECT_EQ(FrameOutline(px.data(), W, W, H, m, {}), (std::vector<TRect>{{0, 0, 10, 6}}));
-  EXPECT_TRUE(FrameOutline(px.data(), W, 0, H, m, {}).empty());
+  EXPECT_EQ(FrameOutline(pixel, W, H, m, {}), (std::vector<TRect>{{0, 0, 10, 6}}));
+  EXPECT_TRUE(FrameOutline(pixel, 0, H, m, {}).empty());
   // Past the client area, a middle row's right side is looked at again.
   px[3 * W + 9] = magenta;
-  EXPECT_EQ(FrameOutline(px.data(), W, W, H, m, {false, true, false, false}),
+  EXPECT_EQ(FrameOutline(pixel, W, H, m, {false, true, false, false}),
             (std::vector<TRect>{{0, 0, 10, 3}, {0, 3, 9, 4}, {0, 4, 10, 6}}));
+  EXPECT_TRUE(insideAsked.empty());
 }
 
 }  // namespace
