@@ -53,13 +53,13 @@ inline void CopyInBackground(int readEnd, int writeEnd, const std::string& out) 
   const pid_t middle = ::fork();
   if (middle == 0) {
     if (::fork() == 0) {
+      // Only calls that are safe in the child of a process with threads: no stdio, no heap.
       ::close(writeEnd);
-      std::FILE* to = std::fopen(out.c_str(), "w");
+      const int to = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
       char buffer[4096];
-      for (ssize_t n; to && (n = ::read(readEnd, buffer, sizeof buffer)) > 0;) {
-        std::fwrite(buffer, 1, static_cast<size_t>(n), to);
-        std::fflush(to);
-      }
+      for (ssize_t n; to >= 0 && (n = ::read(readEnd, buffer, sizeof buffer)) > 0;)
+        for (ssize_t done = 0, w; done < n; done += w)
+          if ((w = ::write(to, buffer + done, static_cast<size_t>(n - done))) <= 0) ::_exit(1);
       ::_exit(0);
     }
     ::_exit(0);
