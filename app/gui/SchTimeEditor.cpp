@@ -29,6 +29,10 @@ QSpinBox* Spin(QWidget* parent, int lo, int hi, int value) {
 TSchemeTimeEditor::TSchemeTimeEditor(const TSchemeTimeItem& item, int mode, QWidget* parent) : QDialog(parent) {
   setWindowTitle("Scheme timer Editor");
   auto* layout = new QVBoxLayout(this);
+  // The window ends 10 pixels below the button panel, whatever the style's own margin.
+  QMargins margins = layout->contentsMargins();
+  margins.setBottom(10);
+  layout->setContentsMargins(margins);
   auto* form = new QFormLayout;
   year_ = Spin(this, 1900, 3100, item.Year);
   month_ = Spin(this, 1, 12, item.Month);
