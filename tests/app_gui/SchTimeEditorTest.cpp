@@ -162,6 +162,17 @@ void Press(TSchemeTimeEditor& editor, QDialogButtonBox::StandardButton which) {
   editor.findChild<QDialogButtonBox*>()->button(which)->click();
 }
 
+// Changes every field, the hidden mask too, to kOther's values as a user would.
+void EnterOtherValues(TSchemeTimeEditor& e) {
+  e.YearEdit()->setValue(1999);
+  e.MonthEdit()->setValue(2);
+  e.DayEdit()->setValue(3);
+  e.HourEdit()->setValue(4);
+  e.MinuteEdit()->setValue(5);
+  WeekButtons(e)[1]->click();
+  MaskEdit(e)->setText("other mask");
+}
+
 TEST(TimeEditor, OkUnderModeDayWritesTheTimeAndKeepsTheHiddenFieldsAsLoaded) {
   SampleItem item;
   const bool ok = EditModally(item, tmDay, [](TSchemeTimeEditor& e) {
@@ -179,13 +190,7 @@ TEST(TimeEditor, OkUnderModeDayWritesTheTimeAndKeepsTheHiddenFieldsAsLoaded) {
 TEST(TimeEditor, OkWritesEveryChangedFieldIncludingTheWeekday) {
   SampleItem item;
   const bool ok = EditModally(item, tmWeek, [](TSchemeTimeEditor& e) {
-    e.YearEdit()->setValue(1999);
-    e.MonthEdit()->setValue(2);
-    e.DayEdit()->setValue(3);
-    e.HourEdit()->setValue(4);
-    e.MinuteEdit()->setValue(5);
-    WeekButtons(e)[1]->click();
-    MaskEdit(e)->setText("other mask");
+    EnterOtherValues(e);
     Press(e, QDialogButtonBox::Ok);
   });
   EXPECT_TRUE(ok);
@@ -200,13 +205,7 @@ TEST(TimeEditor, CancelOrClosingLeavesTheRunTimeUntouched) {
   for (const auto& how : leave) {
     SampleItem item;
     const bool ok = EditModally(item, tmSpecifically, [&how](TSchemeTimeEditor& e) {
-      e.YearEdit()->setValue(1999);
-      e.MonthEdit()->setValue(2);
-      e.DayEdit()->setValue(3);
-      e.HourEdit()->setValue(4);
-      e.MinuteEdit()->setValue(5);
-      WeekButtons(e)[1]->click();
-      MaskEdit(e)->setText("other mask");
+      EnterOtherValues(e);
       how(e);
     });
     EXPECT_FALSE(ok);

@@ -17,6 +17,7 @@
 #include "oracle/net/NetHandle.h"
 #include "oracle/net/NetStatementHandle.h"
 #include "tests/oracle_net/NetFake.h"
+#include "tests/support/MessageOf.h"
 
 namespace {
 
@@ -24,14 +25,7 @@ using nettest::FakeDb;
 using ora::fake::FakeOracleOptions;
 namespace o = ora;
 
-std::string MessageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "(nothing raised)";
-}
+using testsupport::MessageOf;
 
 // "<code> <message>" as the Oracle layer reads a status, through the table.
 std::string ErrorOf(sword status, OCIError* error) {

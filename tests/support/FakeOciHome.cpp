@@ -31,15 +31,6 @@ const auto* const kProgramSettings = ::testing::AddGlobalTestEnvironment(new Pro
 
 }  // namespace
 
-std::string MessageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "(nothing raised)";
-}
-
 std::string OraErrorOf(const std::function<void()>& action) {
   try {
     action();

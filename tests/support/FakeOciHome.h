@@ -19,6 +19,7 @@
 #include "oracle/server/OraCommand.h"
 #include "oracle/server/OraConnection.h"
 #include "platform/HeadlessMainThread.h"
+#include "tests/support/MessageOf.h"
 #include "tools/fakeoci/FakeOciControl.h"
 
 namespace ora::testing {
@@ -91,8 +92,7 @@ struct Held {
   T* get() const { return object; }
 };
 
-// The message of what the action raises, or "(nothing raised)".
-std::string MessageOf(const std::function<void()>& action);
+using testsupport::MessageOf;
 // "<code> <message>" of the EOraError the action raises, or "(no Oracle error)".
 std::string OraErrorOf(const std::function<void()>& action);
 
