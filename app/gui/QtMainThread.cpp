@@ -4,17 +4,27 @@
 
 #include "platform/Sanitizers.h"
 
-// Qt hands a posted event to the GUI thread under its own lock, which ThreadSanitizer cannot see
-// (Qt is not built with it): these two say what that lock guarantees, so that the event's
-// allocation on the waking thread and its reading on the GUI thread are not taken for a race.
+// Qt keeps the posted events in a list under its own lock, which ThreadSanitizer cannot see (Qt
+// is not built with it). QtQueueTurn says what that lock guarantees, on one address standing for
+// it: threads posting at once take turns at the list (its storage grows on whichever thread
+// posts), and the GUI thread reads and frees an event only after the thread that made it queued
+// it. Without it, two workers growing the list are reported as a race.
 #if ORASCHEME_TSAN
 extern "C" void __tsan_acquire(void* addr);
 extern "C" void __tsan_release(void* addr);
-#define ORASCHEME_HAND_OVER(p) __tsan_release(p)
-#define ORASCHEME_TAKE_OVER(p) __tsan_acquire(p)
+namespace {
+char qtPostedEventsLock;
+struct QtQueueTurn {
+  QtQueueTurn() { __tsan_acquire(&qtPostedEventsLock); }
+  ~QtQueueTurn() { __tsan_release(&qtPostedEventsLock); }
+  QtQueueTurn(const QtQueueTurn&) = delete;
+  QtQueueTurn& operator=(const QtQueueTurn&) = delete;
+};
+}  // namespace
 #else
-#define ORASCHEME_HAND_OVER(p) ((void)(p))
-#define ORASCHEME_TAKE_OVER(p) ((void)(p))
+namespace {
+struct QtQueueTurn {};
+}  // namespace
 #endif
 
 namespace sch {
@@ -27,13 +37,14 @@ QtMainThread::QtMainThread() = default;
 
 void QtMainThread::wake() {
   // Posted: handled in this object's (the GUI) thread whichever thread woke it.
-  auto* e = new QEvent(kWakeEvent);
-  ORASCHEME_HAND_OVER(e);
-  QCoreApplication::postEvent(this, e);
+  [[maybe_unused]] QtQueueTurn turn;
+  QCoreApplication::postEvent(this, new QEvent(kWakeEvent));
 }
 
 bool QtMainThread::event(QEvent* e) {
-  ORASCHEME_TAKE_OVER(e);
+  {
+    [[maybe_unused]] QtQueueTurn turn;
+  }
   if (e->type() != kWakeEvent) return QObject::event(e);
   processPending();
   return true;
