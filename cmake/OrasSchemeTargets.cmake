@@ -74,6 +74,10 @@ function(orascheme_tests name)
   add_executable(test_${name} ${srcs})
   target_include_directories(test_${name} PRIVATE ${PROJECT_SOURCE_DIR})
   target_link_libraries(test_${name} PRIVATE ${T_DEPS} test_support GTest::gtest GTest::gmock GTest::gtest_main)
+  # Test code is compiled without optimisation in every tree: what the tests check is the libraries,
+  # built at the tree's level; optimising the test files themselves took a third of each tree's
+  # compile time and saves the suite only seconds.
+  target_compile_options(test_${name} PRIVATE -O0)
   orascheme_precompile(test_${name} TEST SOURCES ${srcs})
   if(T_THREADS)
     if(NOT TARGET thread_tests)
