@@ -37,6 +37,11 @@ class RecordSetTest : public testing::FakeOciTest {
     testing::FakeOciTest::SetUp();
     Connect();
   }
+  // The connection logs off while the library is still there (see OraSessionTest::TearDown).
+  void TearDown() override {
+    c_.reset();
+    testing::FakeOciTest::TearDown();
+  }
   void Connect(std::uint8_t callStyle = 0) {
     c_ = std::make_unique<TOCIConnection>(testing::OnMainThread(main_));
     if (callStyle) c_->SetCallStyle(callStyle);

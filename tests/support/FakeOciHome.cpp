@@ -118,6 +118,15 @@ void FakeOciTest::TearDown() {
   home_.reset();
 }
 
+void OraSessionTest::TearDown() {
+  try {
+    c_.Disconnect();
+  } catch (const std::exception&) {
+    // A test may leave the server refusing; the session is given back all the same.
+  }
+  FakeOciTest::TearDown();
+}
+
 void OraSessionTest::Connect(std::uint8_t callStyle) {
   if (callStyle == OCI73) Reload(Variant::WithOldInterface);
   c_.SetCallStyle(callStyle);

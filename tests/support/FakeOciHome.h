@@ -74,6 +74,9 @@ class OraSessionTest : public FakeOciTest {
   // OCI80 on the 9-class stand-in, OCI73 on the one with the old interface.
   void Connect(std::uint8_t callStyle);
   std::unique_ptr<TOCICommand> Command(const std::string& sql);
+  // Logs off before the library goes, so that no session of this test is left for the next one
+  // in the same process (the stand-in keeps its state while the program runs).
+  void TearDown() override;
 
   // Where the end of a statement run in the background goes; nobody runs it unless a test does.
   plat::HeadlessMainThread main_;
