@@ -88,7 +88,9 @@ function(orascheme_tests name)
   target_compile_definitions(test_${name} PRIVATE
     ORASCHEME_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     ORASCHEME_BINARY_DIR="${PROJECT_BINARY_DIR}")
-  set(props TIMEOUT 300)
+  # Settings a test writes (the registry store, Qt's file dialog history) go to the build tree,
+  # never to the user's own: a developer's connect dialog must not learn the tests' user names.
+  set(props TIMEOUT 300 ENVIRONMENT_MODIFICATION "XDG_CONFIG_HOME=set:${CMAKE_CURRENT_BINARY_DIR}/config")
   if(T_ENV)
     list(APPEND props ENVIRONMENT "${T_ENV}")
   endif()
